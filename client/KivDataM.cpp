@@ -1,0 +1,288 @@
+#include "client/KivDataM.h"
+
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "platform/SqlText.h"
+
+#include <QGuiApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+TKivDM* KivDM = nullptr;
+TSysRec SysRec;
+QString AppDir;
+int LoginFailures = 0;
+int LoginFailureLimit = 3;
+QIcon AppIcon;
+std::deque<std::unique_ptr<TMsgRec>> EventQueue;
+std::mutex EventQueueLock;
+std::mutex StreamBufferLock;
+QList<TClientDataSet*> MonitorDataSets;
+QList<QPointer<QListWidget>> MonitorLogBoxes;
+
+namespace {
+
+const QString SectionProxy = QStringLiteral("Proxy");
+const QString SectionData = QStringLiteral("Data");
+const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
+
+TKivDM& DataModule()
+{
+    if (!KivDM)
+        throw EInvalidOperation(QStringLiteral("The data module has not been created"));
+    return *KivDM;
+}
+
+// Reads a settings value that statements later write bare into SQL: a stored
+// value that is not an integer is replaced by the default, which is stored.
+QString GetIntegerParam(const QString& code, const QString& defaultValue)
+{
+    const QString value = GetParam(code, defaultValue);
+    if (IsSqlInteger(value))
+        return value;
+    ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = %2")
+                .arg(QuotedStr(defaultValue), SqlInteger(code)));
+    return defaultValue;
+}
+
+void LoadBlobParam(int code, QByteArray& stream)
+{
+    const auto query = OpenQuery(QStringLiteral("select \"BlobValue\" from \"SYS_Params\" where \"Code\" = %1").arg(code));
+    if (!query->IsEmpty())
+        stream.append(query->FieldByName(QStringLiteral("BlobValue"))->AsBytes());
+}
+
+} // namespace
+
+TKivDM::TKivDM(const QString& appDir, QObject* parent)
+    : QObject(parent), KivConn(new TSQLConnection(this))
+{
+    DataModuleCreate(appDir);
+}
+
+TKivDM::~TKivDM()
+{
+    DataModuleDestroy();
+}
+
+void TKivDM::DataModuleCreate(const QString& appDir)
+{
+    if (KivDM)
+        throw EInvalidOperation(QStringLiteral("The data module exists already"));
+    SysRec = TSysRec{};
+    SysRec.Version = QStringLiteral("0.9");
+    LoginFailures = 0;
+    LoginFailureLimit = 3;
+    const QString dir = appDir.isEmpty() ? QCoreApplication::applicationDirPath() : appDir;
+    AppDir = QDir(dir).absolutePath() + u'/';
+    EnsureIniFile();
+    KivConn->BaseDir = AppDir;
+    KivConn->SetParam(QStringLiteral("Database"), LoadDataFile());
+    KivConn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+    KivConn->SetParam(QStringLiteral("Password"), QString::fromUtf16(ServerPassword));
+    EventQueue.clear();
+    MonitorDataSets.clear();
+    MonitorLogBoxes.clear();
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        AppIcon = QGuiApplication::windowIcon();
+    // Published last: a creation that raised leaves no data module behind.
+    KivDM = this;
+}
+
+void TKivDM::DataModuleDestroy()
+{
+    {
+        // Records left in the queue at exit belong to nobody now.
+        const std::lock_guard lock(EventQueueLock);
+        EventQueue.clear();
+    }
+    MonitorDataSets.clear();
+    MonitorLogBoxes.clear();
+    AppIcon = QIcon();
+    KivConn->Close();
+    if (KivDM == this)
+        KivDM = nullptr;
+}
+
+QString IniFileName()
+{
+    return AppDir + QStringLiteral("KivSets.ini");
+}
+
+void EnsureIniFile()
+{
+    if (QFileInfo::exists(IniFileName()))
+        return;
+    TIniFile ini(IniFileName());
+    ini.WriteString(SectionProxy, QStringLiteral("ProxyServer"), QString());
+    ini.WriteString(SectionProxy, QStringLiteral("ProxyPort"), QStringLiteral("0"));
+    ini.WriteString(SectionData, QStringLiteral("DataFile"), DefaultDataFile);
+}
+
+QString LoadDataFile()
+{
+    return TIniFile(IniFileName()).ReadString(SectionData, QStringLiteral("DataFile"), DefaultDataFile);
+}
+
+void LoadProxy()
+{
+    const TIniFile ini(IniFileName());
+    SysRec.ProxyServer = ini.ReadString(SectionProxy, QStringLiteral("ProxyServer"), QString());
+    SysRec.ProxyPort = ini.ReadInteger(SectionProxy, QStringLiteral("ProxyPort"), 0);
+}
+
+void SaveProxy()
+{
+    TIniFile ini(IniFileName());
+    ini.WriteString(SectionProxy, QStringLiteral("ProxyServer"), SysRec.ProxyServer);
+    ini.WriteInteger(SectionProxy, QStringLiteral("ProxyPort"), SysRec.ProxyPort);
+}
+
+std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
+{
+    auto query = std::make_unique<TSQLQuery>(DataModule().KivConn);
+    query->SQL = sql;
+    query->Open();
+    return query;
+}
+
+int ExecSql(const QString& sql)
+{
+    return DataModule().KivConn->ExecuteDirect(sql);
+}
+
+bool IsEmptyResult(const QString& sql)
+{
+    return OpenQuery(sql)->IsEmpty();
+}
+
+int CountRecords(TSQLQuery& dataSet)
+{
+    int count = 0;
+    dataSet.First();
+    while (!dataSet.Eof()) {
+        ++count;
+        dataSet.Next();
+    }
+    dataSet.First();
+    return count;
+}
+
+QString NextGen(const QString& generatorName)
+{
+    const auto query = OpenQuery(QStringLiteral("select GEN_ID(%1,1) \"Code\" from RDB$DATABASE").arg(QuotedName(generatorName)));
+    return query->FieldByName(QStringLiteral("Code"))->AsString();
+}
+
+QString BoolText(bool flag)
+{
+    return flag ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString NowStamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+}
+
+QString DateTimeText(const QDateTime& time)
+{
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString GetParam(const QString& code, const QString& defaultValue)
+{
+    const QString bareCode = SqlInteger(code);
+    const auto query = OpenQuery(QStringLiteral("select \"Value\" from \"SYS_Params\" where \"Code\" = %1").arg(bareCode));
+    QString value = query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("Value"))->AsString();
+    if (!value.isEmpty())
+        return value;
+    value = defaultValue;
+    // A row whose value is empty is filled in; a second row for the code
+    // would break the key of the table.
+    if (query->IsEmpty())
+        ExecSql(QStringLiteral("insert into \"SYS_Params\"(\"Code\",\"Value\") Values(%1,%2)").arg(bareCode, QuotedStr(defaultValue)));
+    else
+        ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = %2").arg(QuotedStr(defaultValue), bareCode));
+    return value;
+}
+
+void LoadApiSettings()
+{
+    SysRec.DebugEcho = GetParam(QStringLiteral("0"), QStringLiteral("0"));
+    SysRec.Format = GetParam(QStringLiteral("2"), QStringLiteral("json"));
+    SysRec.ApiVersion = GetParam(QStringLiteral("3"), QStringLiteral("2.0"));
+    SysRec.SignMethod = GetParam(QStringLiteral("4"), QStringLiteral("md5"));
+    SysRec.TqlUrl = GetParam(QStringLiteral("5"), QStringLiteral("http://gw.api.taobao.com/tql/2.0/json"));
+    SysRec.RestUrl = GetParam(QStringLiteral("6"), QStringLiteral("http://gw.api.taobao.com/router/rest"));
+    SysRec.StreamUrl = GetParam(QStringLiteral("7"), QStringLiteral("http://stream.api.taobao.com/stream"));
+    SysRec.AuthorizeUrl = GetParam(QStringLiteral("11"), QStringLiteral("http://my.open.taobao.com/auth/authorize.htm?appkey="));
+    SysRec.ContainerUrl = GetParam(QStringLiteral("12"), QStringLiteral("http://container.api.taobao.com/container?authcode="));
+    SysRec.HomeUrl = GetParam(QStringLiteral("13"), QStringLiteral("http://my.open.taobao.com/"));
+}
+
+QString NextStockTime()
+{
+    return NextGen(QStringLiteral("GEN_StockTime"));
+}
+
+QString LoadStockTime()
+{
+    return GetIntegerParam(QStringLiteral("1"), NextStockTime());
+}
+
+void SetStockTimeParam(const QString& value)
+{
+    ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = 1").arg(QuotedStr(value)));
+}
+
+QString LoadLowStock()
+{
+    return GetIntegerParam(QStringLiteral("10"), QStringLiteral("10"));
+}
+
+void LoadStockSound(QByteArray& stream)
+{
+    LoadBlobParam(8, stream);
+}
+
+void LoadBalanceSound(QByteArray& stream)
+{
+    LoadBlobParam(9, stream);
+}
+
+QString GetShopSyncDate(const QString& shopCode)
+{
+    const auto query = OpenQuery(QStringLiteral("select \"SyncDate\" from \"SYS_Shop\" where \"Code\" = %1").arg(QuotedStr(shopCode)));
+    return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("SyncDate"))->AsString();
+}
+
+void SetShopSyncDate(const QString& syncDate, const QString& shopCode)
+{
+    ExecSql(QStringLiteral("update \"SYS_Shop\" set \"SyncDate\" = %1 where \"Code\" = %2").arg(QuotedStr(syncDate), QuotedStr(shopCode)));
+}
+
+QString LastOutDate(const QString& shopCode)
+{
+    const auto query = OpenQuery(QStringLiteral("select max(\"Date\") \"Date\" from \"KivItemOut\" where \"ShopCode\" = %1").arg(QuotedStr(shopCode)));
+    const TField* date = query->FieldByName(QStringLiteral("Date"));
+    return date->IsNull() ? GetShopSyncDate(shopCode) : date->AsString();
+}
+
+void FillUserList(QStringList& list)
+{
+    const auto query = OpenQuery(QStringLiteral("select \"Code\" from \"SYS_User\" where \"Code\" <> %1").arg(QuotedStr(QStringLiteral("admin"))));
+    for (; !query->Eof(); query->Next())
+        list << query->FieldByName(QStringLiteral("Code"))->AsString();
+}
+
+QString GetUserPassword(const QString& userCode)
+{
+    const auto query = OpenQuery(QStringLiteral("select \"Password\" from \"SYS_User\" where \"Code\" = %1").arg(QuotedStr(userCode)));
+    return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("Password"))->AsString();
+}
+
+int SetUserPassword(const QString& userCode, const QString& hash)
+{
+    return ExecSql(QStringLiteral("update \"SYS_User\" set \"Password\" = %1 where \"Code\" = %2").arg(QuotedStr(hash), QuotedStr(userCode)));
+}

@@ -1,0 +1,155 @@
+#pragma once
+// The data module: created first and freed last. It owns the database
+// connection (and, with the query layer, the HTTP client for platform
+// queries), and its unit holds the program-wide state (the settings record,
+// the program folder, the update-record queue and its lock, the stream-buffer
+// lock, the registries of open monitor windows) and the small SQL, INI and
+// settings helpers that every window uses. Everything here runs on the GUI
+// thread unless a comment says otherwise.
+
+#include "platform/db/SqlConnection.h"
+#include "platform/db/SqlQuery.h"
+#include "platform/Variant.h"
+
+#include <QDateTime>
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class QListWidget;
+class QWidget;
+class TClientDataSet;
+class THttpClient;
+
+// The settings record: one global instance, SysRec.
+struct TSysRec {
+    QString Version;
+    QString ProxyServer;
+    int ProxyPort = 0;
+    QString UserCode;
+    QString StockTime;
+    QString LowStock;
+    QString Format;
+    QString ApiVersion;
+    QString SignMethod;
+    QString TqlUrl;
+    QString RestUrl;
+    QString StreamUrl;
+    QString DebugEcho;
+    QString AuthorizeUrl;
+    QString ContainerUrl;
+    QString HomeUrl;
+};
+
+// One shop the logged-in user may work with, hung on a root node of the
+// shops tree. The stream thread reads the credentials and Stopped without a
+// lock: they are written only before a thread starts (Stopped is atomic).
+struct TTreeNodeShop {
+    QPointer<QWidget> MonitorForm;
+    std::atomic<THttpClient*> StreamHttp{nullptr};
+    QString SyncDate;
+    std::atomic<bool> Stopped{false};
+    bool AutoMonitor = false;
+    QString Code;
+    QString Name;
+    QString ShopUserCode;
+    QString AppSecret;
+    QString AppKey;
+    QString Session;
+};
+
+// An update record: a change to the stock figures of a monitor window,
+// pushed by a producer and applied by the main window at idle time.
+struct TMsgRec {
+    QString TimeText;
+    QString KeyNames;
+    std::vector<Variant> KeyValues;
+    QString UpdateFields;
+    QString Amount;
+    QString SetField;
+    QString SetFieldValue;
+    QString InsertTable;
+    QString InsertColumns;
+    QString InsertValues;
+    TClientDataSet* DataSet = nullptr;
+    QPointer<QListWidget> LogBox;
+};
+
+class TKivDM : public QObject {
+    Q_OBJECT
+public:
+    // appDir is the program folder that holds "KivSets.ini"; empty means the
+    // folder of the running program.
+    explicit TKivDM(const QString& appDir = QString(), QObject* parent = nullptr);
+    ~TKivDM() override;
+    TKivDM(const TKivDM&) = delete;
+    TKivDM& operator=(const TKivDM&) = delete;
+
+    TSQLConnection* KivConn;
+
+private:
+    void DataModuleCreate(const QString& appDir);
+    void DataModuleDestroy();
+};
+
+// The one data module while it exists.
+extern TKivDM* KivDM;
+
+extern TSysRec SysRec;
+extern QString AppDir;
+extern int LoginFailures;
+extern int LoginFailureLimit;
+extern QIcon AppIcon;
+
+extern std::deque<std::unique_ptr<TMsgRec>> EventQueue;
+extern std::mutex EventQueueLock;
+extern std::mutex StreamBufferLock;
+// Parallel registries of open monitor windows: same index, same window.
+extern QList<TClientDataSet*> MonitorDataSets;
+extern QList<QPointer<QListWidget>> MonitorLogBoxes;
+
+// The server password of the connection.
+inline constexpr auto ServerPassword = u"quillrest";
+
+// INI file "KivSets.ini" in AppDir.
+QString IniFileName();
+void EnsureIniFile();
+QString LoadDataFile();
+void LoadProxy();
+void SaveProxy();
+
+// SQL helpers. Each takes a complete statement; failures raise EDatabaseError.
+std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql);
+int ExecSql(const QString& sql);
+bool IsEmptyResult(const QString& sql);
+int CountRecords(TSQLQuery& dataSet);
+QString NextGen(const QString& generatorName);
+QString BoolText(bool flag);
+QString NowStamp();
+QString DateTimeText(const QDateTime& time);
+
+// Settings.
+QString GetParam(const QString& code, const QString& defaultValue);
+void LoadApiSettings();
+QString LoadStockTime();
+QString NextStockTime();
+void SetStockTimeParam(const QString& value);
+QString LoadLowStock();
+void LoadStockSound(QByteArray& stream);
+void LoadBalanceSound(QByteArray& stream);
+
+// Shops and users.
+QString GetShopSyncDate(const QString& shopCode);
+void SetShopSyncDate(const QString& syncDate, const QString& shopCode);
+QString LastOutDate(const QString& shopCode);
+void FillUserList(QStringList& list);
+QString GetUserPassword(const QString& userCode);
+int SetUserPassword(const QString& userCode, const QString& hash);

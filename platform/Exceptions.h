@@ -1,0 +1,48 @@
+#pragma once
+// The exception class tree of the program. Every failure that a component
+// raises carries a message text; the error box shows it (see Dialogs.h).
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(QString message);
+    const QString& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return FUtf8.constData(); }
+
+private:
+    QString FMessage;
+    QByteArray FUtf8;
+};
+
+// A database statement or connection failed; the message is the driver's.
+class EDatabaseError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A text could not be converted to the type asked for.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A list was indexed out of range or asked for something it cannot do.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A file could not be read or written.
+class EInOutError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// An operation was called in a state that does not allow it.
+class EInvalidOperation : public Exception {
+public:
+    using Exception::Exception;
+};

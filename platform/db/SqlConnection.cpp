@@ -1,0 +1,142 @@
+#include "platform/db/SqlConnection.h"
+
+#include "platform/Exceptions.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+QString NextConnectionName()
+{
+    static QAtomicInteger<int> counter;
+    return QStringLiteral("morvane-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+QString ErrorText(const QSqlError& error)
+{
+    QString text = error.databaseText().trimmed();
+    const QString driver = error.driverText().trimmed();
+    if (text.isEmpty())
+        return driver;
+    if (!driver.isEmpty() && !text.contains(driver))
+        text = driver + QStringLiteral(": ") + text;
+    return text;
+}
+
+// "host:path" or "host/port:path" names a server; anything else is a local file.
+bool IsServerName(const QString& name)
+{
+    static const QRegularExpression server(QStringLiteral("^[A-Za-z0-9._-]+(/[A-Za-z0-9_-]+)?:"));
+    return server.match(name).hasMatch();
+}
+
+} // namespace
+
+TSQLConnection::TSQLConnection(QObject* parent)
+    : QObject(parent), FConnectionName(NextConnectionName())
+{
+}
+
+TSQLConnection::~TSQLConnection()
+{
+    Close();
+    if (QSqlDatabase::contains(FConnectionName))
+        QSqlDatabase::removeDatabase(FConnectionName);
+}
+
+void TSQLConnection::SetParam(const QString& name, const QString& value)
+{
+    if (name.compare(u"Database", Qt::CaseInsensitive) == 0)
+        FDatabase = value;
+    else if (name.compare(u"User_Name", Qt::CaseInsensitive) == 0)
+        FUserName = value;
+    else if (name.compare(u"Password", Qt::CaseInsensitive) == 0)
+        FPassword = value;
+    else
+        throw EDatabaseError(QStringLiteral("Unknown connection parameter %1").arg(name));
+}
+
+QString TSQLConnection::Param(const QString& name) const
+{
+    if (name.compare(u"Database", Qt::CaseInsensitive) == 0)
+        return FDatabase;
+    if (name.compare(u"User_Name", Qt::CaseInsensitive) == 0)
+        return FUserName;
+    if (name.compare(u"Password", Qt::CaseInsensitive) == 0)
+        return FPassword;
+    return {};
+}
+
+QString TSQLConnection::ResolvedDatabaseName() const
+{
+    if (IsServerName(FDatabase) || QDir::isAbsolutePath(FDatabase) || BaseDir.isEmpty())
+        return FDatabase;
+    return QDir(BaseDir).absoluteFilePath(FDatabase);
+}
+
+bool TSQLConnection::Connected() const
+{
+    return QSqlDatabase::contains(FConnectionName) && QSqlDatabase::database(FConnectionName, false).isOpen();
+}
+
+void TSQLConnection::Open()
+{
+    if (Connected())
+        return;
+    if (FDatabase.isEmpty())
+        throw EDatabaseError(QStringLiteral("No database name is set"));
+    QSqlDatabase db = QSqlDatabase::contains(FConnectionName)
+                          ? QSqlDatabase::database(FConnectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), FConnectionName);
+    if (!db.isValid())
+        throw EDatabaseError(QStringLiteral("The Firebird driver (QIBASE) is not available"));
+    const QString name = ResolvedDatabaseName();
+    // The embedded engine would create nothing, but its message for a missing
+    // file is obscure; say plainly what is wrong.
+    if (!IsServerName(name) && !QFileInfo::exists(name))
+        throw EDatabaseError(QStringLiteral("Database file %1 does not exist").arg(name));
+    db.setDatabaseName(name);
+    db.setUserName(FUserName);
+    db.setPassword(FPassword);
+    db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+    if (!db.open())
+        throw EDatabaseError(ErrorText(db.lastError()));
+}
+
+void TSQLConnection::Close()
+{
+    if (!QSqlDatabase::contains(FConnectionName))
+        return;
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+    if (db.isOpen())
+        db.close();
+}
+
+QSqlDatabase TSQLConnection::Database()
+{
+    Open();
+    return QSqlDatabase::database(FConnectionName, false);
+}
+
+int TSQLConnection::ExecuteDirect(const QString& sql)
+{
+    QSqlQuery query(Database());
+    // QIBASE reports the changed rows only for a prepared statement.
+    if (!query.prepare(sql) || !query.exec())
+        RaiseError(query, sql);
+    return query.numRowsAffected();
+}
+
+void TSQLConnection::RaiseError(const QSqlQuery& query, const QString& sql)
+{
+    QString text = ErrorText(query.lastError());
+    if (text.isEmpty())
+        text = QStringLiteral("Statement failed");
+    Q_UNUSED(sql);
+    throw EDatabaseError(text);
+}

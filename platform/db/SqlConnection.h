@@ -1,0 +1,51 @@
+#pragma once
+// The database connection: Firebird through Qt SQL's QIBASE driver. The
+// "Database" parameter is a local file path (opened by the embedded engine; a
+// relative path is taken relative to BaseDir) or "host:path" (a server). The
+// connection opens with the first statement and stays open; its character set
+// is UTF8. Failures raise EDatabaseError with the driver's message.
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+class QSqlQuery;
+
+class TSQLConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit TSQLConnection(QObject* parent = nullptr);
+    ~TSQLConnection() override;
+    TSQLConnection(const TSQLConnection&) = delete;
+    TSQLConnection& operator=(const TSQLConnection&) = delete;
+
+    // Connection parameters as name=value: "Database", "User_Name", "Password".
+    void SetParam(const QString& name, const QString& value);
+    QString Param(const QString& name) const;
+    // Folder against which a relative local database path is resolved.
+    QString BaseDir;
+
+    bool Connected() const;
+    void Open();
+    void Close();
+
+    // The database name as the driver gets it: a server name is kept, a
+    // local relative path is made absolute against BaseDir.
+    QString ResolvedDatabaseName() const;
+
+    // Runs one statement directly (no result rows) and returns the number
+    // of rows it changed.
+    int ExecuteDirect(const QString& sql);
+
+    // The Qt handle, opened first; for the dataset framework.
+    QSqlDatabase Database();
+
+    // Raises EDatabaseError from a failed query with the driver's message.
+    [[noreturn]] static void RaiseError(const QSqlQuery& query, const QString& sql);
+
+private:
+    QString FConnectionName;
+    QString FDatabase;
+    QString FUserName;
+    QString FPassword;
+};

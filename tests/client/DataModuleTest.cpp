@@ -1,0 +1,212 @@
+#include "client/KivDataM.h"
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "platform/SqlText.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+namespace {
+
+// A data module in the test's own folder, whose database is the fresh file.
+class DataModuleTest : public DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    }
+    void TearDown() override { FDM.reset(); }
+
+    QString Scalar(const QString& sql)
+    {
+        const auto q = OpenQuery(sql);
+        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->AsString();
+    }
+
+    std::unique_ptr<TKivDM> FDM;
+};
+
+using DataModuleFolderTest = TempDirTest;
+
+} // namespace
+
+TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniAndNothingOpens)
+{
+    TKivDM dm(TempPath(QString()));
+    QFile ini(TempPath(u"KivSets.ini"_qs));
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(ini.readAll()), QStringLiteral("[Proxy]\nProxyServer=\nProxyPort=0\n[Data]\nDataFile=Kiv.fdb\n"));
+    EXPECT_EQ(dm.KivConn->Param(u"Database"_qs), QStringLiteral("Kiv.fdb"));
+    EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), TempPath(u"Kiv.fdb"_qs));
+    EXPECT_EQ(dm.KivConn->Param(u"User_Name"_qs), QStringLiteral("sysdba"));
+    EXPECT_FALSE(dm.KivConn->Connected());
+    EXPECT_EQ(SysRec.Version, QStringLiteral("0.9"));
+    EXPECT_EQ(LoginFailureLimit, 3);
+    EXPECT_EQ(AppDir, TempPath(QString()) + u'/');
+    EXPECT_EQ(KivDM, &dm);
+}
+
+TEST_F(DataModuleFolderTest, MissingDatabaseRaisesAtFirstStatementAndWritesNothing)
+{
+    TKivDM dm(TempPath(QString()));
+    try {
+        FillUserList(*std::make_unique<QStringList>());
+        FAIL() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_TRUE(e.Message().contains(u"Kiv.fdb"_qs)) << e.what();
+    }
+    EXPECT_FALSE(QFile::exists(TempPath(u"Kiv.fdb"_qs)));
+}
+
+TEST_F(DataModuleFolderTest, UnreachableServerRaisesTheDriverMessage)
+{
+    TIniFile(TempPath(u"KivSets.ini"_qs)).WriteString(u"Data"_qs, u"DataFile"_qs, u"127.0.0.1/1:/nowhere/x.fdb"_qs);
+    TKivDM dm(TempPath(QString()));
+    EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), QStringLiteral("127.0.0.1/1:/nowhere/x.fdb"));
+    try {
+        (void)GetUserPassword(u"admin"_qs);
+        FAIL() << "no exception";
+    } catch (const EDatabaseError& e) {
+        EXPECT_FALSE(e.Message().isEmpty());
+    }
+}
+
+TEST_F(DataModuleFolderTest, ProxyRoundTripsThroughTheIniFile)
+{
+    TKivDM dm(TempPath(QString()));
+    SysRec.ProxyServer = u"proxy.local"_qs;
+    SysRec.ProxyPort = 3128;
+    SaveProxy();
+    SysRec.ProxyServer.clear();
+    SysRec.ProxyPort = 0;
+    LoadProxy();
+    EXPECT_EQ(SysRec.ProxyServer, QStringLiteral("proxy.local"));
+    EXPECT_EQ(SysRec.ProxyPort, 3128);
+    EXPECT_EQ(LoadDataFile(), QStringLiteral("Kiv.fdb"));
+}
+
+TEST_F(DataModuleFolderTest, OnlyOneDataModuleAtATime)
+{
+    TKivDM dm(TempPath(QString()));
+    EXPECT_THROW(TKivDM second(TempPath(QString())), EInvalidOperation);
+    EXPECT_EQ(KivDM, &dm);
+}
+
+TEST_F(DataModuleTest, FirstLoginInsertsDefaultsInOrderAndSecondInsertsNothing)
+{
+    const QString stock = LoadStockTime();
+    (void)LoadLowStock();
+    LoadApiSettings();
+    const auto rows = OpenQuery(u"select \"Code\", \"Value\" from \"SYS_Params\" order by \"Code\""_qs);
+    QStringList codes;
+    for (; !rows->Eof(); rows->Next())
+        codes << rows->FieldByName(u"Code"_qs)->AsString();
+    EXPECT_EQ(codes.join(u','), QStringLiteral("0,1,2,3,4,5,6,7,10,11,12,13"));
+    EXPECT_EQ(stock, QStringLiteral("1"));
+    EXPECT_EQ(SysRec.SignMethod, QStringLiteral("md5"));
+    EXPECT_EQ(SysRec.DebugEcho, QStringLiteral("0"));
+    EXPECT_TRUE(SysRec.TqlUrl.startsWith(u"http://"_qs) && SysRec.TqlUrl.endsWith(u"/tql/2.0/json"_qs));
+    EXPECT_TRUE(SysRec.StreamUrl.endsWith(u"/stream"_qs));
+    EXPECT_TRUE(SysRec.ContainerUrl.endsWith(u"/container?authcode="_qs));
+
+    // Second login: the stored period wins, but the generator still advances.
+    EXPECT_EQ(LoadStockTime(), QStringLiteral("1"));
+    LoadApiSettings();
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Params\""_qs), QStringLiteral("12"));
+    EXPECT_EQ(NextStockTime(), QStringLiteral("3"));
+}
+
+TEST_F(DataModuleTest, GetParamFillsAnEmptyRowInsteadOfAddingOne)
+{
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(4,'')"_qs);
+    EXPECT_EQ(GetParam(u"4"_qs, u"md5"_qs), QStringLiteral("md5"));
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Params\" where \"Code\" = 4"_qs), QStringLiteral("1"));
+    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 4"_qs), QStringLiteral("md5"));
+    ExecSql(u"update \"SYS_Params\" set \"Value\"='sha' where \"Code\" = 4"_qs);
+    EXPECT_EQ(GetParam(u"4"_qs, u"md5"_qs), QStringLiteral("sha"));
+    EXPECT_THROW(GetParam(u"4 or 1=1"_qs, u"x"_qs), EConvertError);
+}
+
+TEST_F(DataModuleTest, NonIntegerStockSettingsAreReplacedByDefaults)
+{
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(1,'5; delete from x')"_qs);
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(10,'ten')"_qs);
+    EXPECT_EQ(LoadStockTime(), QStringLiteral("1"));
+    EXPECT_EQ(LoadLowStock(), QStringLiteral("10"));
+    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 1"_qs), QStringLiteral("1"));
+    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 10"_qs), QStringLiteral("10"));
+    SetStockTimeParam(u"17"_qs);
+    EXPECT_EQ(LoadStockTime(), QStringLiteral("17"));
+}
+
+TEST_F(DataModuleTest, SoundsAreCopiedOnlyWhenStored)
+{
+    QByteArray stream;
+    LoadStockSound(stream);
+    EXPECT_TRUE(stream.isEmpty());
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(9,'')"_qs);
+    LoadBalanceSound(stream);
+    EXPECT_TRUE(stream.isEmpty());
+    // A binary blob can only be written from hex text here.
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"BlobValue\") values(8, x'52494646000100FF')"_qs);
+    LoadStockSound(stream);
+    EXPECT_EQ(stream, QByteArray::fromHex("52494646000100FF"));
+}
+
+TEST_F(DataModuleTest, UsersAndPasswords)
+{
+    ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('张三','ABC')"_qs);
+    ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('o''brien',null)"_qs);
+    QStringList users;
+    FillUserList(users);
+    users.sort();
+    EXPECT_EQ(users, (QStringList{u"o'brien"_qs, u"张三"_qs}));
+    EXPECT_EQ(GetUserPassword(u"张三"_qs), QStringLiteral("ABC"));
+    EXPECT_EQ(GetUserPassword(u"o'brien"_qs), QString());
+    EXPECT_EQ(GetUserPassword(u"nobody"_qs), QString());
+    EXPECT_EQ(SetUserPassword(u"o'brien"_qs, u"H"_qs), 1);
+    EXPECT_EQ(SetUserPassword(u"nobody"_qs, u"H"_qs), 0);
+    EXPECT_EQ(GetUserPassword(u"o'brien"_qs), QStringLiteral("H"));
+}
+
+TEST_F(DataModuleTest, HostileTextsRoundTripUnchanged)
+{
+    const QStringList texts{u"O'Reilly \"quoted\""_qs, u"back\\slash %d %1 _"_qs, u"中文店铺😀"_qs, u"'); drop table \"SYS_Shop\"; --"_qs};
+    int i = 0;
+    for (const QString& text : texts) {
+        const QString code = u"s"_qs + QString::number(i++);
+        ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values("_qs + QuotedStr(code) + u',' + QuotedStr(text) + u')');
+        SetShopSyncDate(text, code);
+        EXPECT_EQ(GetShopSyncDate(code), text);
+        EXPECT_EQ(Scalar(u"select \"Name\" from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(code)), text);
+    }
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Shop\""_qs), QStringLiteral("4"));
+}
+
+TEST_F(DataModuleTest, LastOutDateFallsBackToSyncDate)
+{
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"SyncDate\") values('S1','2026-01-01 00:00:00')"_qs);
+    EXPECT_EQ(LastOutDate(u"S1"_qs), QStringLiteral("2026-01-01 00:00:00"));
+    ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"Date\") values('S1','2026-02-03 04:05:06')"_qs);
+    ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"Date\") values('S1','2026-02-01 00:00:00')"_qs);
+    ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"Date\") values('S2','2027-01-01 00:00:00')"_qs);
+    EXPECT_EQ(LastOutDate(u"S1"_qs), QStringLiteral("2026-02-03 04:05:06"));
+    EXPECT_EQ(LastOutDate(u"none"_qs), QString());
+}
+
+TEST_F(DataModuleTest, HelpersReportRowsAndGenerators)
+{
+    EXPECT_TRUE(IsEmptyResult(u"select 1 from \"SYS_Shop\""_qs));
+    EXPECT_FALSE(IsEmptyResult(u"select 1 from \"SYS_User\""_qs));
+    EXPECT_EQ(ExecSql(u"update \"SYS_Shop\" set \"Name\" = 'x'"_qs), 0);
+    EXPECT_EQ(NextGen(u"GEN_KivItemIn_ID"_qs), QStringLiteral("1"));
+    EXPECT_EQ(NextGen(u"GEN_KivItemIn_ID"_qs), QStringLiteral("2"));
+    const auto q = OpenQuery(u"select \"Code\" from \"SYS_User\""_qs);
+    EXPECT_EQ(CountRecords(*q), 1);
+    EXPECT_FALSE(q->Eof());
+    EXPECT_THROW(OpenQuery(u"select nonsense from nowhere"_qs), EDatabaseError);
+    EXPECT_EQ(BoolText(true), QStringLiteral("1"));
+    EXPECT_EQ(DateTimeText(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QStringLiteral("2026-01-02 03:04:05"));
+    EXPECT_EQ(NowStamp().size(), 17);
+}
