@@ -12,7 +12,7 @@ TFormProgress::TFormProgress(QWidget* parent)
     , ProgressBar(new QProgressBar(this))
 {
     setFixedSize(418, 57);
-    LabelTitle->setGeometry(16, 16 - 4, 385, 16);
+    LabelTitle->setGeometry(16, 16, 385, 16);
     LabelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     ProgressBar->setGeometry(16, 32, 385, 17);
     ProgressBar->setTextVisible(false);

@@ -144,18 +144,3 @@ TEST_F(ChangePassTest, CancelLeavesThePasswordAndReturnsFalse)
     EXPECT_TRUE(Answers.Messages.empty());
     EXPECT_EQ(Stored(u"clerk"_qs), PasswordHash(u"clerk"_qs, u"old"_qs));
 }
-
-TEST_F(ChangePassTest, DialogLayout)
-{
-    TChangePassKiv dialog;
-    dialog.show();
-    Keep(dialog.grab().toImage(), u"windows-changepass.png"_qs);
-    EXPECT_EQ(dialog.windowTitle(), u"密码设置"_qs);
-    EXPECT_EQ(dialog.size(), QSize(379, 200));
-    EXPECT_EQ(dialog.PanelBottom->geometry(), QRect(0, 138, 379, 62));
-    EXPECT_EQ(dialog.BitBtnChange->text(), u"更改"_qs);
-    EXPECT_TRUE(dialog.BitBtnChange->isDefault());
-    EXPECT_EQ(dialog.BitBtnCancel->text(), u"取消"_qs);
-    for (const QLineEdit* edit : {dialog.EditOldPass, dialog.EditNewPass, dialog.EditNewPass2})
-        EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-}

@@ -292,28 +292,17 @@ TEST_F(MainWindowTest, ShopEditorsReloadTheTreeOnlyWhileNoMonitorIsOpen)
                        }));
 }
 
-TEST_F(MainWindowTest, LayoutAndStayOnTop)
+TEST_F(MainWindowTest, FixedWindowAndStayOnTop)
 {
     TMainKiv main;
     main.show();
     EXPECT_EQ(main.windowTitle(), u"Morvane"_qs);
     EXPECT_EQ(main.size(), QSize(227, 329));
     EXPECT_EQ(main.minimumSize(), main.maximumSize());
-    EXPECT_EQ(main.Image1->geometry(), QRect(0, 0, 227, 69));
-    EXPECT_FALSE(main.Image1->pixmap().isNull());
-    EXPECT_EQ(main.Image3->geometry(), QRect(186, 3, 32, 32));
-    EXPECT_EQ(main.PanelMenu->geometry().height(), 41);
+    // The menu pops up above the panel, which sits on the status bar.
     EXPECT_EQ(main.PanelMenu->geometry().bottom() + 1, main.StatusBarKiv->geometry().top());
-    EXPECT_EQ(main.StatusBarKiv->geometry().bottom(), 328);
-    EXPECT_EQ(main.cbStayOnTop->pos(), QPoint(120, 18));
-    EXPECT_EQ(main.cbStayOnTop->text(), u"始终在最上层"_qs);
-    EXPECT_EQ(main.StatusPanels[0]->text(), u"用户"_qs);
-    EXPECT_EQ(main.StatusPanels[2]->text(), u"版本号"_qs);
-    EXPECT_EQ(main.tbShop->toolTip(), u"店铺管理"_qs);
-    EXPECT_EQ(main.tbStock->toolTip(), u"商品入库"_qs);
-    EXPECT_EQ(main.tvShops->indentation(), 19);
+    EXPECT_FALSE(main.Image1->pixmap().isNull());
     EXPECT_FALSE(main.ActionChangePassword->icon().isNull());
-    EXPECT_TRUE(main.ActionAbout->icon().isNull());
 
     EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     main.cbStayOnTop->click();

@@ -16,18 +16,9 @@ TEST_F(SmallWindowsTest, AboutBoxShowsTheVersionFirst)
     TFormKivAbout about;
     about.show();
     Keep(about.grab().toImage(), u"windows-about.png"_qs);
-    EXPECT_EQ(about.windowTitle(), u"关于"_qs);
-    EXPECT_EQ(about.size(), QSize(367, 200));
-    EXPECT_EQ(about.PanelTop->geometry(), QRect(0, 0, 367, 64));
-    EXPECT_EQ(about.Image1->geometry(), QRect(0, 0, 64, 64));
-    EXPECT_EQ(about.Image3->geometry(), QRect(48, 17, 32, 32));
     for (const QLabel* picture : {about.Image1, about.Image2, about.Image3})
         EXPECT_FALSE(picture->pixmap().isNull());
-    EXPECT_EQ(about.Memo1->geometry(), QRect(96, 80, 185, 65));
-    EXPECT_TRUE(about.Memo1->isReadOnly());
     EXPECT_EQ(about.Memo1->toPlainText().split(u'\n').value(0), u"版本：0.9"_qs);
-    EXPECT_EQ(about.BitBtnOK->text(), u"确认"_qs);
-    EXPECT_EQ(about.BitBtnOK->pos(), QPoint(144, 152));
 
     TDialogAnswers answers;
     int shown = 0;
@@ -49,11 +40,8 @@ TEST_F(SmallWindowsTest, ProgressWindowIsAFixedStayOnTopBox)
     progress.ProgressBar->setValue(1);
     progress.show();
     Keep(progress.grab().toImage(), u"windows-progress.png"_qs);
-    EXPECT_EQ(progress.size(), QSize(418, 57));
     EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_EQ(progress.LabelTitle->width(), 385);
-    EXPECT_EQ(progress.LabelTitle->x(), 16);
-    EXPECT_TRUE(progress.LabelTitle->alignment().testFlag(Qt::AlignHCenter));
-    EXPECT_EQ(progress.ProgressBar->geometry(), QRect(16, 32, 385, 17));
+    // The whole label text fits on the window.
+    EXPECT_LE(progress.LabelTitle->fontMetrics().horizontalAdvance(progress.LabelTitle->text()), progress.LabelTitle->width());
 }
