@@ -160,7 +160,10 @@ public:
     void SetFilter(const QString& filter);
     using TFilterRecordEvent = std::function<void(TDataSet& dataSet, bool& accept)>;
     const TFilterRecordEvent& OnFilterRecord() const { return FOnFilterRecord; }
+    // Replacing the handler while Filtered applies the new one at once.
     void SetOnFilterRecord(TFilterRecordEvent handler);
+    // Counts the changes of Filtered and of the filter handler.
+    quint64 FilterChangeCount() const { return FFilterChangeCount; }
 
     // Runs after a record has been made for Insert or Append; fields set
     // here are defaults and do not make the record modified.
@@ -292,6 +295,7 @@ private:
     TFilterRecordEvent FOnFilterRecord;
 
     quint64 FOrderChangeCount = 0;
+    quint64 FFilterChangeCount = 0;
     int FGeneration = 0;
     quint32 FChangeSeq = 0;
     std::vector<TDataSource*> FDataSources;

@@ -265,10 +265,12 @@ void TDataSet::SetFiltered(bool filtered)
         DatabaseError(QStringLiteral("Filter expressions are not supported; use OnFilterRecord"), this);
     if (!Active()) {
         FFiltered = filtered;
+        ++FFilterChangeCount;
         return;
     }
     CheckBrowseMode();
     FFiltered = filtered;
+    ++FFilterChangeCount;
     BuildView();
     First();
 }
@@ -285,6 +287,7 @@ void TDataSet::SetOnFilterRecord(TFilterRecordEvent handler)
     if (Active() && FFiltered)
         CheckBrowseMode();
     FOnFilterRecord = std::move(handler);
+    ++FFilterChangeCount;
     if (Active() && FFiltered) {
         BuildView();
         First();
