@@ -157,12 +157,6 @@ void TDataSet::CheckActive() const
         DatabaseError(QStringLiteral("Cannot perform this operation on a closed dataset"), this);
 }
 
-void TDataSet::CheckBrowseState() const
-{
-    if (FState != dsBrowse)
-        DatabaseError(QStringLiteral("Dataset not in browse mode"), this);
-}
-
 void TDataSet::SetState(TDataSetState state)
 {
     if (state == FState)

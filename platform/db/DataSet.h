@@ -220,7 +220,6 @@ protected:
     int CurrentRow() const;
     int RowOfBookmark(const TBookmark& bookmark) const;
     void CheckActive() const;
-    void CheckBrowseState() const;
 
 private:
     friend class TDataSource;
