@@ -9,6 +9,8 @@
 
 #include "json/uQvJSON.h"
 
+#include <QStringDecoder>
+
 #include <array>
 #include <charconv>
 #include <clocale>
@@ -91,12 +93,27 @@ bool ReadOutOfRange(const char* first, const char* last, double& value)
 // Member names repeat from element to element of a reply ("num_iid",
 // "title", ...): the last text seen per slot is shared instead of decoded and
 // allocated again.
+// UTF-8 to text that keeps a byte-order mark at the start of a string as the
+// character U+FEFF (QString::fromUtf8 would drop it); an invalid sequence
+// becomes U+FFFD.
+class TUtf8Decoder {
+public:
+    QString operator()(const char* text, qsizetype size)
+    {
+        return FDecoder.decode(QByteArrayView(text, size));
+    }
+
+private:
+    QStringDecoder FDecoder{QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
+};
+
 class TNameCache {
 public:
-    QString Name(const char* text, qsizetype size)
+    QString Name(const char* text, qsizetype size, TUtf8Decoder& decode)
     {
         if (size > MaxSize)
-            return QString::fromUtf8(text, size);
+            return decode(text, size);
         quint32 hash = 2166136261u;
         for (qsizetype i = 0; i < size; ++i)
             hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
@@ -105,7 +122,7 @@ public:
             return slot.Name;
         slot.Text = text;
         slot.Size = size;
-        slot.Name = QString::fromUtf8(text, size);
+        slot.Name = decode(text, size);
         return slot.Name;
     }
 
@@ -248,7 +265,7 @@ private:
             if (!UnescapeString(content, quote, text))
                 return false;
         } else {
-            text = isName ? FNames.Name(content, size) : QString::fromUtf8(content, size);
+            text = isName ? FNames.Name(content, size, FDecode) : FDecode(content, size);
         }
         FPos = quote + 1;
         return true;
@@ -303,7 +320,7 @@ private:
                 break;
             }
         }
-        text = QString::fromUtf8(FScratch.data(), qsizetype(FScratch.size()));
+        text = FDecode(FScratch.data(), qsizetype(FScratch.size()));
         return true;
     }
 
@@ -414,6 +431,7 @@ private:
     std::vector<TValue> FValues;
     std::vector<std::unique_ptr<TqvJSONobjectmethod>> FMembers;
     std::string FScratch;
+    TUtf8Decoder FDecode;
     TNameCache FNames;
 };
 

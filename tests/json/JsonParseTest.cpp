@@ -179,6 +179,11 @@ TEST(ParseText, StringContentAndQuotes)
     EXPECT_EQ(StringOf("[\"tab\there\x01\"]"), u"tab\there\x01"_qs); // raw control characters stay
     EXPECT_EQ(StringOf("[\"bad \xFF byte\"]"), u"bad \uFFFD byte"_qs);
     EXPECT_EQ(StringOf(R"(["\\"])"), u"\\"_qs);
+    // A byte-order mark inside a string is a character like any other.
+    EXPECT_EQ(StringOf("\xEF\xBB\xBF[\"\xEF\xBB\xBFx\"]"), u"\uFEFFx"_qs);
+    const auto root = Parse("{\"\xEF\xBB\xBF\":1}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->NameOf(0), u"\uFEFF"_qs);
     for (const char* bad : {"[\"open]", "[\"ends in backslash\\\"]", "\"\\", "[\"\\\\\\\"]"})
         EXPECT_FALSE(Parse(bad)) << bad;
 }
