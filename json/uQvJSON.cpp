@@ -1,6 +1,7 @@
 #include "json/uQvJSON.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -139,56 +140,11 @@ void TqvJSONboolean::SetValue(const Variant& value)
 
 // ---- TqvJSONcustomlist ------------------------------------------------------
 
-TqvJSONcustomlist::TqvJSONcustomlist(std::vector<std::unique_ptr<TqvJSONbase>> elements)
-    : FElements(std::move(elements))
-{
-}
-
-TqvJSONcustomlist::~TqvJSONcustomlist()
-{
-    // Last to first, as the elements were attached.
-    while (!FElements.empty())
-        FElements.pop_back();
-}
-
-const TqvJSONbase* TqvJSONcustomlist::GetChild(int index) const
-{
-    return InRange(index) ? FElements[size_t(index)].get() : nullptr;
-}
-
-void TqvJSONcustomlist::SetChild(int index, std::unique_ptr<TqvJSONbase> value)
-{
-    if (value && InRange(index))
-        FElements[size_t(index)] = std::move(value);
-}
-
-int TqvJSONcustomlist::GetCount() const
-{
-    return int(FElements.size());
-}
-
-int TqvJSONcustomlist::AddChild(std::unique_ptr<TqvJSONbase> value)
-{
-    if (!value)
-        return -1;
-    FElements.push_back(std::move(value));
-    return GetCount() - 1;
-}
-
-void TqvJSONcustomlist::DeleteChild(int index)
-{
-    if (!InRange(index))
-        return;
-    if (index != GetCount() - 1)
-        FElements[size_t(index)] = std::move(FElements.back());
-    FElements.pop_back();
-}
-
 int TqvJSONcustomlist::IndexOfChild(const TqvJSONbase* value) const
 {
-    for (size_t i = 0; i < FElements.size(); ++i)
-        if (FElements[i].get() == value)
-            return int(i);
+    for (int i = 0; i < GetCount(); ++i)
+        if (GetChild(i) == value)
+            return i;
     return -1;
 }
 
@@ -231,15 +187,47 @@ bool TqvJSONcustomlist::GetBoolean(int index) const
 
 // ---- TqvJSONlist ------------------------------------------------------------
 
-TqvJSONlist::TqvJSONlist(std::vector<std::unique_ptr<TqvJSONbase>> elements)
-    : TqvJSONcustomlist(std::move(elements))
+TqvJSONlist::TqvJSONlist(std::vector<std::unique_ptr<TqvJSONbase>> elements) : FElements(std::move(elements)) {}
+
+TqvJSONlist::~TqvJSONlist()
 {
+    // Last to first, the reverse of attaching.
+    while (!FElements.empty())
+        FElements.pop_back();
+}
+
+const TqvJSONbase* TqvJSONlist::GetChild(int index) const
+{
+    return InRange(index) ? FElements[size_t(index)].get() : nullptr;
+}
+
+void TqvJSONlist::SetChild(int index, std::unique_ptr<TqvJSONbase> value)
+{
+    if (value && InRange(index))
+        FElements[size_t(index)] = std::move(value);
 }
 
 const TqvJSONbase* TqvJSONlist::GetNamedChild(int index, QString& name) const
 {
     name = QString::number(index);
     return GetChild(index);
+}
+
+int TqvJSONlist::AddChild(std::unique_ptr<TqvJSONbase> value)
+{
+    if (!value)
+        return -1;
+    FElements.push_back(std::move(value));
+    return GetCount() - 1;
+}
+
+void TqvJSONlist::DeleteChild(int index)
+{
+    if (!InRange(index))
+        return;
+    if (index != GetCount() - 1)
+        FElements[size_t(index)] = std::move(FElements.back());
+    FElements.pop_back();
 }
 
 // ---- TqvJSONobjectmethod ----------------------------------------------------
@@ -249,44 +237,62 @@ TqvJSONobjectmethod::TqvJSONobjectmethod(QString name, std::unique_ptr<TqvJSONba
 {
 }
 
+TqvJSONobjectmethod::TqvJSONobjectmethod(TqvJSONobjectmethod&& other) noexcept
+    : TqvJSONbase(), FName(std::move(other.FName)), FValue(std::move(other.FValue))
+{
+}
+
+TqvJSONobjectmethod& TqvJSONobjectmethod::operator=(TqvJSONobjectmethod&& other) noexcept
+{
+    FName = std::move(other.FName);
+    FValue = std::move(other.FValue);
+    return *this;
+}
+
 // ---- TqvBalTree -------------------------------------------------------------
 
-TqvBalTree::TqvBalTree()
+namespace {
+
+// Ordinal order of the UTF-16 code units, a shorter name before a longer one
+// that it begins.
+int CompareNames(QStringView a, QStringView b)
 {
-    FNodes.emplace_back(); // the sentinel
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i)
+        if (a[i] != b[i])
+            return a[i].unicode() < b[i].unicode() ? -1 : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
 }
+
+} // namespace
 
 void TqvBalTree::Reserve(int count)
 {
-    FNodes.reserve(size_t(count) + 1);
+    FNodes.reserve(size_t(count));
 }
 
 void TqvBalTree::Clear()
 {
-    FNodes.resize(1);
+    FNodes.clear();
     FRoot = Sentinel;
 }
 
-bool TqvBalTree::Insert(const QString& name, int index)
+bool TqvBalTree::Insert(QStringView name, int index)
 {
     bool added = false;
     FRoot = InsertAt(FRoot, name, index, added);
     return added;
 }
 
-int TqvBalTree::InsertAt(int node, const QString& name, int index, bool& added)
+int TqvBalTree::InsertAt(int node, QStringView name, int index, bool& added)
 {
     if (node == Sentinel) {
-        TNode leaf;
-        leaf.Level = 1;
-        leaf.Index = index;
-        leaf.Name = name;
-        FNodes.push_back(std::move(leaf));
+        FNodes.push_back(TNode{Sentinel, Sentinel, 1, index, name});
         added = true;
         return int(FNodes.size()) - 1;
     }
     // Positions, not references: a new node may move the vector.
-    const int order = QStringView(name).compare(FNodes[size_t(node)].Name);
+    const int order = CompareNames(name, FNodes[size_t(node)].Name);
     if (order < 0) {
         const int left = InsertAt(FNodes[size_t(node)].Left, name, index, added);
         FNodes[size_t(node)].Left = left;
@@ -301,7 +307,7 @@ int TqvBalTree::Skew(int node)
 {
     TNode& top = FNodes[size_t(node)];
     const int left = top.Left;
-    if (left == Sentinel || FNodes[size_t(left)].Level != top.Level)
+    if (LevelOf(left) != top.Level)
         return node;
     top.Left = FNodes[size_t(left)].Right;
     FNodes[size_t(left)].Right = node;
@@ -312,7 +318,7 @@ int TqvBalTree::Split(int node)
 {
     TNode& top = FNodes[size_t(node)];
     const int right = top.Right;
-    if (right == Sentinel || FNodes[size_t(FNodes[size_t(right)].Right)].Level != top.Level)
+    if (right == Sentinel || LevelOf(FNodes[size_t(right)].Right) != top.Level)
         return node;
     top.Right = FNodes[size_t(right)].Left;
     FNodes[size_t(right)].Left = node;
@@ -325,7 +331,7 @@ int TqvBalTree::Search(QStringView name) const
     int node = FRoot;
     while (node != Sentinel) {
         const TNode& current = FNodes[size_t(node)];
-        const int order = name.compare(current.Name);
+        const int order = CompareNames(name, current.Name);
         if (order == 0)
             return current.Index;
         node = order < 0 ? current.Left : current.Right;
@@ -337,20 +343,28 @@ int TqvBalTree::Search(QStringView name) const
 
 TqvJSONobject::TqvJSONobject(bool useHash) : FUseHash(useHash) {}
 
-TqvJSONobject::TqvJSONobject(std::vector<std::unique_ptr<TqvJSONobjectmethod>> members, bool useHash)
-    : FUseHash(useHash)
+TqvJSONobject::TqvJSONobject(std::vector<TqvJSONobjectmethod> members, bool useHash)
+    : FMembers(std::move(members)), FUseHash(useHash)
 {
-    FElements.reserve(members.size());
-    for (auto& member : members)
-        if (member)
-            FElements.push_back(std::move(member));
     RebuildIndex();
+}
+
+TqvJSONobject::~TqvJSONobject()
+{
+    // The index refers to the members' names: it goes first.
+    FIndex.Clear();
+    while (!FMembers.empty())
+        FMembers.pop_back();
 }
 
 const TqvJSONobjectmethod* TqvJSONobject::Member(int index) const
 {
-    // Every element of an object is a pair: AddChild and SetChild refuse anything else.
-    return static_cast<const TqvJSONobjectmethod*>(GetChild(index));
+    return InRange(index) ? &FMembers[size_t(index)] : nullptr;
+}
+
+const TqvJSONbase* TqvJSONobject::GetChild(int index) const
+{
+    return Member(index);
 }
 
 void TqvJSONobject::RebuildIndex()
@@ -360,7 +374,7 @@ void TqvJSONobject::RebuildIndex()
         return;
     FIndex.Reserve(GetCount());
     for (int i = 0; i < GetCount(); ++i)
-        FIndex.Insert(Member(i)->Name(), i);
+        FIndex.Insert(FMembers[size_t(i)].Name(), i);
 }
 
 int TqvJSONobject::IndexOfName(QStringView name) const
@@ -368,7 +382,7 @@ int TqvJSONobject::IndexOfName(QStringView name) const
     if (FUseHash)
         return FIndex.Search(name);
     for (int i = 0; i < GetCount(); ++i)
-        if (Member(i)->Name() == name)
+        if (FMembers[size_t(i)].Name() == name)
             return i;
     return -1;
 }
@@ -387,8 +401,8 @@ QString TqvJSONobject::NameOf(int index) const
 
 const TqvJSONbase* TqvJSONobject::FieldByIndex(int index) const
 {
-    const QString name = NameOf(index);
-    return name.isEmpty() ? nullptr : Field(name);
+    const TqvJSONobjectmethod* member = Member(index);
+    return member && !member->Name().isEmpty() ? Field(member->Name()) : nullptr;
 }
 
 const TqvJSONbase* TqvJSONobject::GetNamedChild(int index, QString& name) const
@@ -399,19 +413,24 @@ const TqvJSONbase* TqvJSONobject::GetNamedChild(int index, QString& name) const
 
 int TqvJSONobject::AddChild(std::unique_ptr<TqvJSONbase> value)
 {
-    if (!dynamic_cast<const TqvJSONobjectmethod*>(value.get()))
+    auto* pair = dynamic_cast<TqvJSONobjectmethod*>(value.get());
+    if (!pair)
         return -1;
-    const int index = TqvJSONcustomlist::AddChild(std::move(value));
+    // The names keep their text when the vector grows: the index stays valid.
+    FMembers.push_back(std::move(*pair));
+    const int index = GetCount() - 1;
     if (FUseHash)
-        FIndex.Insert(Member(index)->Name(), index);
+        FIndex.Insert(FMembers.back().Name(), index);
     return index;
 }
 
 void TqvJSONobject::SetChild(int index, std::unique_ptr<TqvJSONbase> value)
 {
-    if (!InRange(index) || !dynamic_cast<const TqvJSONobjectmethod*>(value.get()))
+    auto* pair = dynamic_cast<TqvJSONobjectmethod*>(value.get());
+    if (!InRange(index) || !pair)
         return;
-    TqvJSONcustomlist::SetChild(index, std::move(value));
+    FIndex.Clear();
+    FMembers[size_t(index)] = std::move(*pair);
     RebuildIndex();
 }
 
@@ -419,7 +438,10 @@ void TqvJSONobject::DeleteChild(int index)
 {
     if (!InRange(index))
         return;
-    TqvJSONcustomlist::DeleteChild(index);
+    FIndex.Clear();
+    if (index != GetCount() - 1)
+        FMembers[size_t(index)] = std::move(FMembers.back());
+    FMembers.pop_back();
     RebuildIndex();
 }
 

@@ -136,24 +136,19 @@ public:
     TqvJSONkind ValueKind() const override { return Kind; }
 };
 
-// What lists and objects share: an owned, ordered list of elements.
+// What lists and objects share: an ordered list of owned elements, read by
+// index. A list owns its values; an object owns its member pairs.
 class TqvJSONcustomlist : public TqvJSONbase {
 public:
-    ~TqvJSONcustomlist() override;
-
-    const TqvJSONbase* GetChild(int index) const override;
-    void SetChild(int index, std::unique_ptr<TqvJSONbase> value) override;
-    int GetCount() const override;
-
     // The value at index and its name: a list names its elements by their
     // index in decimal, an object by the member name (see FieldByIndex).
     virtual const TqvJSONbase* GetNamedChild(int index, QString& name) const = 0;
     // Appends the value and returns its index; -1, adding nothing, when no
-    // value is given.
-    virtual int AddChild(std::unique_ptr<TqvJSONbase> value);
+    // value is given (or, for an object, when it is not a member pair).
+    virtual int AddChild(std::unique_ptr<TqvJSONbase> value) = 0;
     // Frees the element at index; when it was not the last, the last element
     // moves into its slot. Out of range: nothing.
-    virtual void DeleteChild(int index);
+    virtual void DeleteChild(int index) = 0;
     // The element's index, -1 when it is not an element of this container.
     int IndexOfChild(const TqvJSONbase* value) const;
 
@@ -168,14 +163,11 @@ public:
 
 protected:
     TqvJSONcustomlist() = default;
-    explicit TqvJSONcustomlist(std::vector<std::unique_ptr<TqvJSONbase>> elements);
 
     const TqvJSONbase* FieldOf(const Variant& key) const override;
     // The value the typed readers look at for index.
     virtual const TqvJSONbase* ReaderValue(int index) const = 0;
     bool InRange(int index) const { return index >= 0 && index < GetCount(); }
-
-    std::vector<std::unique_ptr<TqvJSONbase>> FElements;
 };
 
 class TqvJSONlist final : public TqvJSONcustomlist {
@@ -184,18 +176,30 @@ public:
 
     TqvJSONlist() = default;
     explicit TqvJSONlist(std::vector<std::unique_ptr<TqvJSONbase>> elements);
+    ~TqvJSONlist() override;
 
+    const TqvJSONbase* GetChild(int index) const override;
+    void SetChild(int index, std::unique_ptr<TqvJSONbase> value) override;
+    int GetCount() const override { return int(FElements.size()); }
     const TqvJSONbase* GetNamedChild(int index, QString& name) const override;
+    int AddChild(std::unique_ptr<TqvJSONbase> value) override;
+    void DeleteChild(int index) override;
     TqvJSONkind ValueKind() const override { return Kind; }
 
 protected:
     const TqvJSONbase* ReaderValue(int index) const override { return GetChild(index); }
+
+private:
+    std::vector<std::unique_ptr<TqvJSONbase>> FElements;
 };
 
 // One member of an object: its name and its owned value.
 class TqvJSONobjectmethod final : public TqvJSONbase {
 public:
     TqvJSONobjectmethod(QString name, std::unique_ptr<TqvJSONbase> value);
+    // An object keeps its pairs in place: they move, never copy.
+    TqvJSONobjectmethod(TqvJSONobjectmethod&& other) noexcept;
+    TqvJSONobjectmethod& operator=(TqvJSONobjectmethod&& other) noexcept;
 
     const QString& Name() const { return FName; }
     const TqvJSONbase* Value() const { return FValue.get(); }
@@ -207,13 +211,13 @@ private:
 
 // The name index of an object: an AA tree (a balanced binary search tree
 // whose nodes carry a level) from member names to element indexes. The first
-// index entered under a name stays.
+// index entered under a name stays. The tree refers to the names it is given
+// without copying them: each must stay alive and unchanged while it is in the
+// tree (an object's pairs own the names of its index).
 class TqvBalTree {
 public:
-    TqvBalTree();
-
     // True when the name was added; false when it was present already.
-    bool Insert(const QString& name, int index);
+    bool Insert(QStringView name, int index);
     // The index entered under the name; -1 when missing.
     int Search(QStringView name) const;
     // Empties the tree.
@@ -222,19 +226,20 @@ public:
     void Reserve(int count);
 
 private:
-    // Nodes live in one vector and link by position; position 0 is the
-    // sentinel, whose children are itself and whose level is 0: every empty
+    // Nodes live in one vector and link by position. Position -1 is the
+    // sentinel: its children are itself and its level is 0, and every empty
     // subtree is the sentinel.
     struct TNode {
-        int Left = 0;
-        int Right = 0;
-        unsigned char Level = 0;
-        int Index = -1;
-        QString Name;
+        int Left;
+        int Right;
+        unsigned char Level;
+        int Index;
+        QStringView Name;
     };
-    static constexpr int Sentinel = 0;
+    static constexpr int Sentinel = -1;
 
-    int InsertAt(int node, const QString& name, int index, bool& added);
+    int LevelOf(int node) const { return node == Sentinel ? 0 : FNodes[size_t(node)].Level; }
+    int InsertAt(int node, QStringView name, int index, bool& added);
     int Skew(int node);
     int Split(int node);
 
@@ -249,7 +254,10 @@ public:
     explicit TqvJSONobject(bool useHash = true);
     // An object of the given members in this order; a name that repeats an
     // earlier one gives a second member that name lookups never find.
-    explicit TqvJSONobject(std::vector<std::unique_ptr<TqvJSONobjectmethod>> members, bool useHash = true);
+    explicit TqvJSONobject(std::vector<TqvJSONobjectmethod> members, bool useHash = true);
+    TqvJSONobject(const TqvJSONobject&) = delete;
+    TqvJSONobject& operator=(const TqvJSONobject&) = delete;
+    ~TqvJSONobject() override;
 
     // Whether lookups by name go through the name index or scan the members.
     bool UseHash() const { return FUseHash; }
@@ -263,8 +271,12 @@ public:
     // and the first member's value when the name repeats an earlier one.
     const TqvJSONbase* FieldByIndex(int index) const;
 
+    // The member pair at index.
+    const TqvJSONbase* GetChild(int index) const override;
+    int GetCount() const override { return int(FMembers.size()); }
     const TqvJSONbase* GetNamedChild(int index, QString& name) const override;
-    // Only member pairs are taken; any other value is refused (-1 or nothing).
+    // These take member pairs only and refuse any other value (-1 or
+    // nothing). The pair handed over is moved into the object's own storage.
     int AddChild(std::unique_ptr<TqvJSONbase> value) override;
     void SetChild(int index, std::unique_ptr<TqvJSONbase> value) override;
     void DeleteChild(int index) override;
@@ -276,9 +288,10 @@ protected:
 
 private:
     const TqvJSONobjectmethod* Member(int index) const;
-    // Moving or replacing members changes which index a name points to.
+    // Adding, moving or replacing members changes what the names point to.
     void RebuildIndex();
 
+    std::vector<TqvJSONobjectmethod> FMembers;
     TqvBalTree FIndex;
     bool FUseHash = true;
 };

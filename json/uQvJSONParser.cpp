@@ -9,9 +9,10 @@
 
 #include "json/uQvJSON.h"
 
-#include <QStringDecoder>
-
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -43,6 +44,30 @@ int HexValue(char c)
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
     return -1;
+}
+
+static_assert(std::endian::native == std::endian::little, "the byte scan reads words little-endian");
+
+// The first '"' or '\\' from p on, or end. Eight bytes at a time: a byte of
+// the word equals c where (x - 0x01..) & ~x & 0x80.. has its lowest set bit,
+// x being the word exclusive-or c in every byte.
+const char* FindQuoteOrBackslash(const char* p, const char* end)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101u;
+    constexpr std::uint64_t highs = 0x8080808080808080u;
+    while (end - p >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        const std::uint64_t quotes = word ^ (ones * '"');
+        const std::uint64_t backslashes = word ^ (ones * '\\');
+        const std::uint64_t found = (((quotes - ones) & ~quotes) | ((backslashes - ones) & ~backslashes)) & highs;
+        if (found)
+            return p + (std::countr_zero(found) >> 3);
+        p += 8;
+    }
+    while (p != end && *p != '"' && *p != '\\')
+        ++p;
+    return p;
 }
 
 // Four hexadecimal digits at text, or -1.
@@ -90,50 +115,48 @@ bool ReadOutOfRange(const char* first, const char* last, double& value)
     return std::isfinite(value);
 }
 
+// UTF-8 to text. An invalid sequence becomes U+FFFD; a byte-order mark at the
+// start of a string stays the character U+FEFF (QString::fromUtf8 drops it).
+QString DecodeUtf8(const char* text, qsizetype size)
+{
+    const bool ascii = std::all_of(text, text + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        return QString::fromLatin1(text, size);
+    QString decoded = QString::fromUtf8(text, size);
+    if (size >= 3 && std::memcmp(text, "\xEF\xBB\xBF", 3) == 0)
+        decoded.prepend(QChar(0xFEFF));
+    return decoded;
+}
+
 // Member names repeat from element to element of a reply ("num_iid",
-// "title", ...): the last text seen per slot is shared instead of decoded and
-// allocated again.
-// UTF-8 to text that keeps a byte-order mark at the start of a string as the
-// character U+FEFF (QString::fromUtf8 would drop it); an invalid sequence
-// becomes U+FFFD.
-class TUtf8Decoder {
+// "title", ...), and so do short values ("normal", "0.00", status words):
+// the last text seen per slot is shared instead of decoded and allocated
+// again. A slot remembers where in the parsed text its bytes stood.
+class TTextCache {
 public:
-    QString operator()(const char* text, qsizetype size)
+    QString Text(const char* text, qsizetype size, qsizetype limit)
     {
-        return FDecoder.decode(QByteArrayView(text, size));
-    }
-
-private:
-    QStringDecoder FDecoder{QStringDecoder::Utf8,
-                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
-};
-
-class TNameCache {
-public:
-    QString Name(const char* text, qsizetype size, TUtf8Decoder& decode)
-    {
-        if (size > MaxSize)
-            return decode(text, size);
+        if (size > limit)
+            return DecodeUtf8(text, size);
         quint32 hash = 2166136261u;
         for (qsizetype i = 0; i < size; ++i)
             hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
         TSlot& slot = FSlots[hash % FSlots.size()];
-        if (slot.Text && slot.Size == size && std::memcmp(slot.Text, text, size_t(size)) == 0)
-            return slot.Name;
-        slot.Text = text;
+        if (slot.Bytes && slot.Size == size && std::memcmp(slot.Bytes, text, size_t(size)) == 0)
+            return slot.Text;
+        slot.Bytes = text;
         slot.Size = size;
-        slot.Name = decode(text, size);
-        return slot.Name;
+        slot.Text = DecodeUtf8(text, size);
+        return slot.Text;
     }
 
 private:
-    static constexpr qsizetype MaxSize = 64;
     struct TSlot {
-        const char* Text = nullptr;
+        const char* Bytes = nullptr;
         qsizetype Size = 0;
-        QString Name;
+        QString Text;
     };
-    std::array<TSlot, 256> FSlots;
+    std::array<TSlot, 128> FSlots;
 };
 
 class TqvJSONparser {
@@ -246,26 +269,25 @@ private:
         if (!At('"'))
             return false;
         const char* content = FPos + 1;
-        const char* scan = content;
-        auto* quote = static_cast<const char*>(std::memchr(scan, '"', size_t(FEnd - scan)));
+        const char* quote = content;
         bool escaped = false;
-        while (quote) {
-            auto* backslash = static_cast<const char*>(std::memchr(scan, '\\', size_t(quote - scan)));
-            if (!backslash)
+        for (;;) {
+            quote = FindQuoteOrBackslash(quote, FEnd);
+            if (quote == FEnd)
+                return false;
+            if (*quote == '"')
                 break;
+            if (FEnd - quote < 2)
+                return false;
             escaped = true;
-            scan = backslash + 2; // the escaped character is skipped
-            if (scan > quote)     // it was the quote: look for the next one
-                quote = static_cast<const char*>(std::memchr(scan, '"', size_t(FEnd - scan)));
+            quote += 2; // the escaped character is skipped, a quote too
         }
-        if (!quote)
-            return false;
         const qsizetype size = quote - content;
         if (escaped) {
             if (!UnescapeString(content, quote, text))
                 return false;
         } else {
-            text = isName ? FNames.Name(content, size, FDecode) : FDecode(content, size);
+            text = FTexts.Text(content, size, isName ? MaxCachedName : MaxCachedValue);
         }
         FPos = quote + 1;
         return true;
@@ -320,7 +342,7 @@ private:
                 break;
             }
         }
-        text = FDecode(FScratch.data(), qsizetype(FScratch.size()));
+        text = DecodeUtf8(FScratch.data(), qsizetype(FScratch.size()));
         return true;
     }
 
@@ -390,10 +412,8 @@ private:
         ++FPos; // '{'
         SkipBlanks();
         while (!At('}')) {
-            auto member = ParsePair();
-            if (!member)
+            if (!ParsePair())
                 return nullptr;
-            FMembers.push_back(std::move(member));
             SkipBlanks();
             if (At(',')) {
                 ++FPos;
@@ -402,25 +422,26 @@ private:
         }
         ++FPos; // '}'
         --FDepth;
-        std::vector<std::unique_ptr<TqvJSONobjectmethod>> members(
-            std::make_move_iterator(FMembers.begin() + ptrdiff_t(mark)), std::make_move_iterator(FMembers.end()));
-        FMembers.resize(mark);
+        std::vector<TqvJSONobjectmethod> members(std::make_move_iterator(FMembers.begin() + ptrdiff_t(mark)),
+                                                 std::make_move_iterator(FMembers.end()));
+        FMembers.erase(FMembers.begin() + ptrdiff_t(mark), FMembers.end());
         return std::make_unique<TqvJSONobject>(std::move(members), true);
     }
 
-    std::unique_ptr<TqvJSONobjectmethod> ParsePair()
+    bool ParsePair()
     {
         QString name;
         if (!ParseString(name, true))
-            return nullptr;
+            return false;
         SkipBlanks();
         if (!At(':'))
-            return nullptr;
+            return false;
         ++FPos;
         TValue value = ParseValue();
         if (!value)
-            return nullptr;
-        return std::make_unique<TqvJSONobjectmethod>(std::move(name), std::move(value));
+            return false;
+        FMembers.emplace_back(std::move(name), std::move(value));
+        return true;
     }
 
     const char* FPos;
@@ -429,10 +450,11 @@ private:
     // Elements and members of the lists and objects still open, innermost
     // last: each container takes exactly its own when it closes.
     std::vector<TValue> FValues;
-    std::vector<std::unique_ptr<TqvJSONobjectmethod>> FMembers;
+    std::vector<TqvJSONobjectmethod> FMembers;
     std::string FScratch;
-    TUtf8Decoder FDecode;
-    TNameCache FNames;
+    static constexpr qsizetype MaxCachedName = 64;
+    static constexpr qsizetype MaxCachedValue = 24;
+    TTextCache FTexts;
 };
 
 } // namespace

@@ -185,8 +185,8 @@ TEST(JsonValue, ValuesAndKinds)
 TEST(JsonValue, NameIndexAgreesWithAScan)
 {
     // Names in random order, some repeated, some that differ only in case or by a surrogate pair.
-    std::vector<std::unique_ptr<TqvJSONobjectmethod>> hashed;
-    std::vector<std::unique_ptr<TqvJSONobjectmethod>> scanned;
+    std::vector<TqvJSONobjectmethod> hashed;
+    std::vector<TqvJSONobjectmethod> scanned;
     std::set<QString> names;
     QRandomGenerator random(7);
     for (int i = 0; i < 2000; ++i) {
@@ -196,8 +196,8 @@ TEST(JsonValue, NameIndexAgreesWithAScan)
         if (i % 7 == 0)
             name += u"😀"_qs;
         names.insert(name);
-        hashed.push_back(Pair(name, std::make_unique<TqvJSONnumber>(i)));
-        scanned.push_back(Pair(name, std::make_unique<TqvJSONnumber>(i)));
+        hashed.emplace_back(name, std::make_unique<TqvJSONnumber>(i));
+        scanned.emplace_back(name, std::make_unique<TqvJSONnumber>(i));
     }
     const TqvJSONobject byIndex(std::move(hashed), true);
     const TqvJSONobject byScan(std::move(scanned), false);
@@ -214,15 +214,18 @@ TEST(JsonValue, NameIndexAgreesWithAScan)
 
 TEST(JsonValue, BalTreeKeepsTheFirstIndex)
 {
+    QStringList names; // the tree refers to these
+    for (int i = 0; i < 100; ++i)
+        names << QString::number(i);
     TqvBalTree tree;
     EXPECT_EQ(tree.Search(u"a"), -1);
     for (int i = 0; i < 100; ++i)
-        EXPECT_TRUE(tree.Insert(QString::number(i), i));
-    EXPECT_FALSE(tree.Insert(u"42"_qs, 1000));
+        EXPECT_TRUE(tree.Insert(names[i], i));
+    EXPECT_FALSE(tree.Insert(u"42", 1000));
     EXPECT_EQ(tree.Search(u"42"), 42);
     EXPECT_EQ(tree.Search(u"100"), -1);
     tree.Clear();
     EXPECT_EQ(tree.Search(u"42"), -1);
-    EXPECT_TRUE(tree.Insert(u"42"_qs, 1));
+    EXPECT_TRUE(tree.Insert(u"42", 1));
     EXPECT_EQ(tree.Search(u"42"), 1);
 }
