@@ -14,12 +14,11 @@
 #include <bit>
 #include <cstdint>
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <locale.h>
-#include <new>
 
 namespace {
 
@@ -462,7 +461,8 @@ private:
 std::unique_ptr<TqvJSONbase> TqvJSON::ParseText(QByteArrayView text) noexcept
 {
     try {
-        if (text.isEmpty())
+        // Counts and indexes are ints: a text beyond 2 GB is refused whole.
+        if (text.isEmpty() || text.size() > std::numeric_limits<int>::max())
             return nullptr;
         TqvJSONparser parser(text);
         return parser.ParseRoot();
