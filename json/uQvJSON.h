@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Kind numbers of the values. An object's member pair and the list base report jsBase.

@@ -30,6 +30,11 @@ std::unique_ptr<TqvJSONobject> ObjectOf(std::initializer_list<std::pair<const ch
     return object;
 }
 
+// A character literal would become a boolean key and return the value itself.
+template <class T>
+concept FieldByCharLiteral = requires(const T& value) { value.GetField("name"); };
+static_assert(!FieldByCharLiteral<TqvJSONbase> && !FieldByCharLiteral<TqvJSONobject>);
+
 } // namespace
 
 TEST(JsonValue, ChildrenOutOfRangeAreNone)
