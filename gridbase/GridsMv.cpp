@@ -43,7 +43,8 @@ void ModifyExtents(std::vector<int>& extents, int index, int amount, int default
         return;
     }
     extents.resize(size_t(newSize));
-    std::fill(extents.begin() + index, extents.end(), defaultValue);
+    if (index < newSize)
+        std::fill(extents.begin() + index, extents.end(), defaultValue);
 }
 
 // Grows or cuts an existing array at its end.
@@ -607,28 +608,39 @@ void TCustomGridMv::CalcDrawInfoXY(TGridDrawInfoMv& DrawInfo, int UseWidth, int 
     calcAxis(DrawInfo.Vert, false, UseHeight);
 }
 
-int TCustomGridMv::LinePos(const TGridAxisDrawInfoMv& a, int Line) const
+namespace {
+
+// The first pixel of a cell, or -1 when it is not on screen (scrolled out
+// toward the near side, or starting beyond the client).
+int CellStart(const TGridAxisDrawInfoMv& a, int line)
 {
     int start = 0;
     int result = 0;
-    if (Line < a.FixedCellCount) {
+    if (line < a.FixedCellCount) {
         start = 0;
         result = 0;
-    } else if (a.ContraCellCount > 0 && Line >= a.GridCellCount) {
+    } else if (a.ContraCellCount > 0 && line >= a.GridCellCount) {
         start = a.GridCellCount;
         result = a.ContraStart();
     } else {
-        if (a.FirstGridCell > Line)
-            return 0;
+        if (a.FirstGridCell > line)
+            return -1;
         start = a.FirstGridCell;
         result = a.FixedBoundary;
     }
-    for (int i = start; i < Line; ++i) {
+    for (int i = start; i < line; ++i) {
         result += a.Advance(i);
         if (result > a.ClientExtent)
-            return 0;
+            return -1;
     }
     return result;
+}
+
+} // namespace
+
+int TCustomGridMv::LinePos(const TGridAxisDrawInfoMv& a, int Line) const
+{
+    return std::max(0, CellStart(a, Line));
 }
 
 void TCustomGridMv::GridRectToScreenRect(TGridRectMv GridRect, TRect& ScreenRect, bool IncludeLine)
@@ -645,8 +657,7 @@ void TCustomGridMv::GridRectToScreenRect(TGridRectMv GridRect, TRect& ScreenRect
     if (beyond(info.Horz, GridRect.Left, GridRect.Right) || beyond(info.Vert, GridRect.Top, GridRect.Bottom))
         return;
 
-    auto calcAxis = [this, IncludeLine](const TGridAxisDrawInfoMv& a, int start, int end, int& screenMin,
-                                        int& screenMax) {
+    auto calcAxis = [IncludeLine](const TGridAxisDrawInfoMv& a, int start, int end, int& screenMin, int& screenMax) {
         if (start > a.FullCellCount + 1)
             start = a.FullCellCount;
         if (start >= a.FixedCellCount && start < a.FirstGridCell) {
@@ -657,18 +668,25 @@ void TCustomGridMv::GridRectToScreenRect(TGridRectMv GridRect, TRect& ScreenRect
         if (end > a.LastFullVisibleCell) {
             if (a.ContraCellCount == 0 || end < a.GridCellCount) {
                 end = a.LastFullVisibleCell;
-                if (end + 1 < a.GridCellCount && LinePos(a, end + 1) != 0)
+                if (end + 1 < a.GridCellCount && CellStart(a, end + 1) >= 0)
                     ++end;
             } else if (end > a.FullCellCount - 1) {
                 end = a.FullCellCount - 1;
             }
         }
-        screenMin = LinePos(a, start);
-        const int endPos = LinePos(a, end);
-        screenMax = endPos != 0 ? endPos + std::max(0, a.GetExtent(end))
-                                : screenMin + std::max(0, a.GetExtent(start));
+        // A range that starts off screen, or that the clamping emptied, has
+        // no rectangle.
+        if (end < start)
+            return false;
+        screenMin = CellStart(a, start);
+        if (screenMin < 0)
+            return false;
+        const int endPos = CellStart(a, end);
+        screenMax = endPos >= 0 ? endPos + std::max(0, a.GetExtent(end)) : screenMin + std::max(0, a.GetExtent(start));
         const bool contraEnd = a.ContraCellCount > 0 && end >= a.GridCellCount;
         screenMax = std::min(screenMax, contraEnd ? a.ClientExtent : a.GridExtent);
+        if (screenMax <= screenMin)
+            return false;
         if (IncludeLine)
             screenMax += a.EffectiveLineWidth;
         return true;
@@ -701,17 +719,19 @@ TGridCoordMv TCustomGridMv::CalcCoordFromPoint(int X, int Y, const TGridDrawInfo
         int start = 0;
         int line = 0;
         int stop = 0;
-        if (n < a.FixedBoundary) {
-            start = 0;
-            line = 0;
-            stop = a.FixedCellCount;
-        } else if (a.ContraCellCount > 0 && n >= a.ContraBoundary) {
+        // The contra area is painted over everything else, so it is tested
+        // first (in a narrow client it may cover fixed cells).
+        if (a.ContraCellCount > 0 && n >= a.ContraBoundary) {
             // The line in front of the contra cells belongs to no cell.
             if (n < a.ContraStart())
                 return -1;
             start = a.GridCellCount;
             line = a.ContraStart();
             stop = a.FullCellCount;
+        } else if (n < a.FixedBoundary) {
+            start = 0;
+            line = 0;
+            stop = a.FixedCellCount;
         } else {
             start = a.FirstGridCell;
             line = a.FixedBoundary;
