@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -426,6 +427,22 @@ void TInplaceEdit::contextMenuEvent(QContextMenuEvent* event)
         }
     }
     menu->exec(event->globalPos());
+}
+
+void TInplaceEdit::focusOutEvent(QFocusEvent* event)
+{
+    // The selection stays when the focus goes elsewhere and comes back.
+    const bool selected = hasSelectedText();
+    const int start = selectionStart();
+    const int length = int(selectedText().size());
+    const bool caretAtStart = cursorPosition() == start;
+    QLineEdit::focusOutEvent(event);
+    if (selected) {
+        if (caretAtStart)
+            setSelection(start + length, -length);
+        else
+            setSelection(start, length);
+    }
 }
 
 void TInplaceEdit::resizeEvent(QResizeEvent* event)

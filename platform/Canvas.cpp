@@ -283,11 +283,23 @@ int TCanvas::DrawText(const QString& source, TRect& rect, unsigned format)
 
     if (format & DT_CALCRECT) {
         const bool wrap = (format & DT_WORDBREAK) && !single;
-        const QRect area(rect.Left, rect.Top, wrap ? std::max(1, rect.Width()) : INT_MAX / 4, INT_MAX / 4);
-        const QRect needed = TextBounds(area, flags & ~(Qt::AlignHCenter | Qt::AlignRight | Qt::AlignVCenter |
-                                                        Qt::AlignBottom),
-                                        text);
-        if (!wrap || needed.width() > rect.Width())
+        if (!wrap) {
+            // Unwrapped text is measured with the same metrics as TextWidth
+            // and TextHeight, line by line.
+            QString shown = text;
+            if (!(format & DT_NOPREFIX))
+                shown.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+            const QStringList lines = single ? QStringList{QString(shown).replace(u'\n', u' ')} : shown.split(u'\n');
+            int width = 0;
+            for (const QString& line : lines)
+                width = std::max(width, fm.horizontalAdvance(line));
+            rect.Right = rect.Left + width;
+            rect.Bottom = rect.Top + fm.height() * int(lines.size());
+            return rect.Height();
+        }
+        const QRect area(rect.Left, rect.Top, std::max(1, rect.Width()), INT_MAX / 4);
+        const QRect needed = TextBounds(area, flags & ~(Qt::AlignHCenter | Qt::AlignRight), text);
+        if (needed.width() > rect.Width())
             rect.Right = rect.Left + needed.width();
         rect.Bottom = rect.Top + needed.height();
         return needed.height();

@@ -13,8 +13,14 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <map>
+#include <ostream>
 #include <memory>
 #include <utility>
+
+inline void PrintTo(const QColor& color, std::ostream* out)
+{
+    *out << color.name().toStdString();
+}
 
 class TTestGrid : public TCustomGridMv {
 public:
