@@ -388,12 +388,22 @@ public:
     bool IsActiveControl() const;
     // True when, in gsNormal, a point would start row or column sizing.
     bool Sizing(int X, int Y);
-    void ShowEditor();
+    // Editor mode on, then UpdateEdit. Virtual: the dataset grid closes its
+    // filter-row editor first.
+    virtual void ShowEditor();
+    // Editor mode off, then HideEdit (the text goes back first).
     void HideEditor();
+    // ShowEditor, then the character is posted to the editor as if typed.
     void ShowEditorChar(QChar Ch);
-    void InvalidateEditor();
+    // Forgets the cell the editor was loaded for and updates it, so that it
+    // reloads. Virtual: the dataset grid guards an open drop-down meanwhile.
+    virtual void InvalidateEditor();
+    // Creates, loads and places the editor on the current cell when
+    // CanEditShow allows it (CreateEditor on first need).
     void UpdateEdit();
+    // Writes the text back (UpdateText), forgets the loaded cell, hides.
     void HideEdit();
+    // SetEditText of the loaded cell with the editor's text.
     void UpdateText();
 
     // Widths and heights for storing a layout: "ColWidths" (one per column
@@ -468,15 +478,30 @@ protected:
     // (UpdateText), so the grid sees every keystroke.
     virtual void EditorTextChanged();
 
-    // Input. KeyDown runs the key table (Ctrl and plain keys, Tab, F2);
-    // KeyPress toggles the editor on Enter; WMChar starts the editor with a
-    // typed character under goEditing. The mouse handlers select, size and
-    // move; the timer scrolls while a drag leaves the data area.
+    // Input.
+    // KeyDown: every key pressed while the grid has the focus, and the keys
+    //   the editor passes on (Up, Down, PageUp, PageDown, Esc, Tab, and Left,
+    //   Right, Home, End at the text's edge under goAlwaysShowEditor). The
+    //   base runs the key table (moves of the current cell and the first shown
+    //   cell, Tab over tab stops, F2); CanGridAcceptKey may veto a key first.
+    // KeyPress: each character that reaches the grid, and first of all each
+    //   character typed into the editor; the base toggles the editor on Enter
+    //   unless goAlwaysShowEditor.
+    // WMChar: a character typed while the grid itself has the focus; under
+    //   goEditing a printable one (or Backspace) opens the editor with it,
+    //   anything else goes to KeyPress.
+    // MouseDown / MouseMove / MouseUp: the base starts and runs selecting
+    //   (gsSelecting), sizing by a line's grab zone (CalcSizingState) and
+    //   moving by a fixed cell (goColMoving, goRowMoving), each a GridState
+    //   until the button is released or CancelMode runs.
+    // WMTimer(1): every 60 ms while selecting or moving; scrolls when the
+    //   pointer is outside the data (TimedScroll, MoveAndScroll).
+    // DoMouseWheelDown / Up: one row down / up.
     void KeyDown(quint16& Key, TShiftState Shift) override;
     void KeyPress(QChar& Key) override;
     void WMChar(QChar& Key) override;
     unsigned DialogCode() override;
-    bool WantSpecialKey(quint16 Key) override;
+    bool WantsDialogKey(quint16 Key) override;
     void WMMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y, qint64 Time) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
@@ -524,8 +549,6 @@ protected:
     void SetDefaultColWidth(int value);
     void SetGridLineWidth(int value);
     void SetDefaultDrawing(bool value);
-    void SetDesignOptionsBoost(TGridOptionsMv value) { FDesignOptionsBoost = value; }
-    void SetCanEditModifyValue(bool value) { FCanEditModify = value; }
     int ColOffset() const { return FColOffset; }
 
     // Drawing calls used by Paint and available to a descendant's Paint.
@@ -560,7 +583,6 @@ private:
                        TGridDrawState IncludeDrawState, const TGridDrawInfoMv& DrawInfo, bool Contra);
     void PaintContraAreas(const TGridDrawInfoMv& DrawInfo);
     void FixedFrameFlags(bool FirstPass, bool& LeftEdge, bool& RightEdge) const;
-    TGridOptionsMv EffectiveSizingOptions() const;
     void CalcNewSize(const TGridDrawInfoMv& DrawInfo, int& NewSize) const;
     void SizingLineRect(TRect& Rect) const;
     void MoveLineRect(TRect& Rect, const TGridDrawInfoMv& DrawInfo);
@@ -588,7 +610,6 @@ private:
     std::vector<int> FRowHeights;
     TScrollStyleMv FScrollBars = ssBoth;
     TGridCoordMv FTopLeft;
-    QPoint FHitTest;
     std::unique_ptr<TInplaceEdit> FInplaceEdit;
     int FInplaceCol = -1;
     int FInplaceRow = -1;
@@ -601,7 +622,6 @@ private:
     int FFrozenCols = 0;
     mutable std::unique_ptr<TGridLineColorsMv> FGridLineColors;
     bool FSaveCellExtents = true;
-    TGridOptionsMv FDesignOptionsBoost = TGridOptionsMv(goRowSizing | goColSizing);
     int FPaintLock = 0;
     bool FDragLineShown = false;
     TRect FDragLineRect;

@@ -165,24 +165,19 @@ unsigned TCustomGridMv::DialogCode()
     return code;
 }
 
-bool TCustomGridMv::WantSpecialKey(quint16 Key)
+bool TCustomGridMv::WantsDialogKey(quint16 Key)
 {
     return FOptions.testFlag(goEditing) && Key == VK_RETURN;
 }
 
 // ---------------------------------------------------------------- sizing
 
-TGridOptionsMv TCustomGridMv::EffectiveSizingOptions() const
-{
-    return FOptions;
-}
-
 void TCustomGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
                                     TGridDrawInfoMv& FixedInfo)
 {
     State = gsNormal;
     Index = -1;
-    const TGridOptionsMv options = EffectiveSizingOptions();
+    const TGridOptionsMv options = FOptions;
     if (!(options & (goColSizing | goRowSizing)))
         return;
 
@@ -552,7 +547,6 @@ bool TCustomGridMv::DoMouseWheelUp(TShiftState, const QPoint&)
 
 QCursor TCustomGridMv::CursorAt(const QPoint& clientPos)
 {
-    FHitTest = clientPos;
     TGridStateMv state = FGridState;
     if (state == gsNormal) {
         TGridDrawInfoMv info;

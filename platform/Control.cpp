@@ -117,11 +117,16 @@ TCustomControl::TCustomControl(QWidget* parent) : QWidget(parent)
     FCorner->hide();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
-    connect(qApp, &QApplication::focusChanged, this, &TCustomControl::FocusMoved);
+    FFocusConnection = connect(qApp, &QApplication::focusChanged, this, &TCustomControl::FocusMoved);
     LayoutClient();
 }
 
-TCustomControl::~TCustomControl() = default;
+TCustomControl::~TCustomControl()
+{
+    // Destroying the children may move the focus; by then this is no longer a
+    // control that could answer.
+    disconnect(FFocusConnection);
+}
 
 int TCustomControl::ClientWidth() const
 {
@@ -422,12 +427,10 @@ void TCustomControl::BarAction(TScrollBarKind kind, int action)
     default: return;
     }
     const int pos = bar->sliderPosition();
-    FInBarAction = true;
     if (kind == sbHorizontal)
         WMHScroll(code, pos);
     else
         WMVScroll(code, pos);
-    FInBarAction = false;
     // The bar shows what the control made of the request, not its own step.
     if (code != SB_THUMBTRACK)
         bar->setSliderPosition(FBars[kind].Info.Pos);
@@ -641,7 +644,7 @@ void TCustomControl::DeliverKey(QKeyEvent* event)
     bool keep = true;
     if (!consumed && (code == VK_RETURN || code == VK_ESCAPE)) {
         const unsigned dlg = DialogCode();
-        keep = (dlg & DLGC_WANTALLKEYS) || (code == VK_RETURN && WantSpecialKey(code));
+        keep = (dlg & DLGC_WANTALLKEYS) || (code == VK_RETURN && WantsDialogKey(code));
     }
     event->setAccepted(keep);
 }
@@ -689,7 +692,7 @@ unsigned TCustomControl::DialogCode()
     return DLGC_WANTARROWS;
 }
 
-bool TCustomControl::WantSpecialKey(quint16)
+bool TCustomControl::WantsDialogKey(quint16)
 {
     return false;
 }

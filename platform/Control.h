@@ -10,7 +10,7 @@
 //                 once per character the key produces (input-method text
 //                 included), KeyUp; a key that the control does not want goes
 //                 on to its parent (a dialog takes Enter and Esc, see
-//                 DialogCode and WantSpecialKey);
+//                 DialogCode and WantsDialogKey);
 //   mouse         MouseDown/MouseMove/MouseUp with button and shift state (a
 //                 double click is a MouseDown with ssDouble), the wheel in
 //                 steps of 120 (DoMouseWheelDown/Up), CursorAt for the cursor;
@@ -204,8 +204,8 @@ protected:
     // A character for the control; the base passes it to KeyPress.
     virtual void WMChar(QChar& Key);
     virtual unsigned DialogCode();
-    // Enter is special in a dialog (it presses the default button).
-    virtual bool WantSpecialKey(quint16 Key);
+    // Enter presses a dialog's default button unless the control wants it.
+    virtual bool WantsDialogKey(quint16 Key);
 
     // A button press as it arrives, with its time stamp; the base calls
     // MouseDown.
@@ -294,6 +294,6 @@ private:
     bool FCaptured = false;
     QPoint FLastMouse;
     int FWheelAccumulator = 0;
-    bool FInBarAction = false;
     Qt::CursorShape FCursorShape = Qt::ArrowCursor;
+    QMetaObject::Connection FFocusConnection;
 };

@@ -47,7 +47,7 @@ protected:
     void Paint() override { ++Paints; }
     void Resized() override { ++Resizes; }
     unsigned DialogCode() override { return Code; }
-    bool WantSpecialKey(quint16) override { return WantsEnter; }
+    bool WantsDialogKey(quint16) override { return WantsEnter; }
 };
 
 class TParent : public QWidget {
