@@ -1,5 +1,10 @@
 #include "gridbase/WinApiMv.h"
 
+#include "platform/db/DataSet.h"
+#include "platform/db/DataSource.h"
+
+#include <QMetaProperty>
+
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QLocale>
@@ -27,6 +32,23 @@ TRect ClientOr(TCustomControl* handle, const TRect* rect)
 qintptr ObjectToIntPtr(const QObject* Obj)
 {
     return reinterpret_cast<qintptr>(Obj);
+}
+
+int DataSetCompareBookmarks(const TDataSet* DataSet, const QString& Bookmark1, const QString& Bookmark2)
+{
+    return DataSet->CompareBookmarks(Bookmark1, Bookmark2);
+}
+
+TDataSet* GetDataSourcePropDataSet(const QObject* Instance, const char* PropName)
+{
+    if (!Instance || !PropName)
+        return nullptr;
+    const QMetaObject* meta = Instance->metaObject();
+    const int index = meta->indexOfProperty(PropName);
+    if (index < 0 || !(meta->property(index).metaType().flags() & QMetaType::PointerToQObject))
+        return nullptr;
+    const auto* source = qobject_cast<const TDataSource*>(meta->property(index).read(Instance).value<QObject*>());
+    return source ? source->DataSet() : nullptr;
 }
 
 int DrawTextMv(TCanvas& Canvas, const QString& Text, int Len, TRect& Rect, unsigned Format)

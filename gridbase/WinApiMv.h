@@ -20,9 +20,16 @@
 
 class QLineEdit;
 class QObject;
+class TDataSet;
 
 // An object reference as an integer message parameter, unchanged.
 qintptr ObjectToIntPtr(const QObject* Obj);
+
+// The dataset's own bookmark order: below 0, 0 or above 0.
+int DataSetCompareBookmarks(const TDataSet* DataSet, const QString& Bookmark1, const QString& Bookmark2);
+// When the named property of the instance holds an object, that object read
+// as a data source gives its dataset; anything else gives none.
+TDataSet* GetDataSourcePropDataSet(const QObject* Instance, const char* PropName);
 
 // Text. Len is the number of characters to use; -1 takes the whole text.
 int DrawTextMv(TCanvas& Canvas, const QString& Text, int Len, TRect& Rect, unsigned Format);
