@@ -137,9 +137,10 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         state.FixedNow = Param(request, "value");
         response.set_content("ok", "text/plain");
     });
-    // POST /sim/catalogue with a JSON body: replaces the catalogue.
+    // POST /sim/catalogue with the catalogue as the form field "json" or as
+    // the body: replaces the catalogue.
     server.Post("/sim/catalogue", [&state](const httplib::Request& request, httplib::Response& response) {
-        json catalogue = json::parse(request.body, nullptr, false);
+        json catalogue = json::parse(request.has_param("json") ? request.get_param_value("json") : request.body, nullptr, false);
         if (catalogue.is_discarded() || !catalogue.is_object()) {
             response.status = 400;
             response.set_content("not a JSON object", "text/plain");
@@ -150,6 +151,16 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         state.FixedNow = state.Catalogue.value("now", std::string());
         response.set_content("ok", "text/plain");
     });
+    // GET or POST /sim/echo: the request's agent, accept and content type
+    // lines, a blank line, then the raw body.
+    const auto echo = [](const httplib::Request& request, httplib::Response& response) {
+        response.set_content("User-Agent: " + request.get_header_value("User-Agent") + "\nAccept: " +
+                                 request.get_header_value("Accept") + "\nContent-Type: " +
+                                 request.get_header_value("Content-Type") + "\n\n" + request.body,
+                             "text/plain");
+    };
+    server.Get("/sim/echo", echo);
+    server.Post("/sim/echo", echo);
     // GET /sim/garbage-port: a port on 127.0.0.1 that answers junk, not HTTP.
     server.Get("/sim/garbage-port", [&state](const httplib::Request&, httplib::Response& response) {
         const std::lock_guard lock(state.Lock);
