@@ -1,6 +1,7 @@
 #include "client/KivQuery.h"
 
 #include "client/KivDataM.h"
+#include "json/uQvJSON.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
 #include "platform/UrlDecode.h"
@@ -150,14 +151,14 @@ QString TqlSignText(const QString& statement, bool sendSession, const TTreeNodeS
 
 QString SendTql(const QString& statement, bool sendSession, const TTreeNodeShop& shop)
 {
+    if (!KivDM)
+        return QString();
     THttpFormFields fields{{QStringLiteral("ql"), statement},
                            {QStringLiteral("sign"), Md5Hex(TqlSignText(statement, sendSession, shop))},
                            {QStringLiteral("app_key"), shop.AppKey}};
     if (sendSession)
         fields.emplace_back(QStringLiteral("session"), shop.Session);
     fields.emplace_back(QStringLiteral("sign_method"), SysRec.SignMethod);
-    if (!KivDM)
-        return QString();
     const THttpResult result = KivDM->KivHttp->Post(SysRec.TqlUrl, fields);
     // Failures of the platform call are silent: the caller gets no reply.
     if (!result.Ok)
@@ -169,6 +170,15 @@ QString GetServerTime(const TTreeNodeShop& shop)
 {
     const QString reply = BuildAndSendTql(QStringLiteral("taobao.time.get"), QStringLiteral("time"), QString(), QString(),
                                           QString(), shop);
-    (void)reply;
+    if (reply.isEmpty())
+        return QString();
+    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
+    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    const auto* response = object ? qvJSONcast<TqvJSONobject>(object->Field(u"time_get_response")) : nullptr;
+    const TqvJSONbase* time = response ? response->Field(u"time") : nullptr;
+    if (const auto* text = qvJSONcast<TqvJSONstring>(time))
+        return text->Value();
+    if (const auto* number = qvJSONcast<TqvJSONnumber>(time))
+        return number->LiteralText();
     return QString();
 }

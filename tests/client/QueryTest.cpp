@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
+#include <QDate>
 #include <QElapsedTimer>
 
 TEST(Md5Hex, DigestsUtf8BytesInUpperCase)
@@ -204,4 +205,27 @@ TEST_F(QuerySimTest, APlatformThatFailsGivesAnEmptyReplyInTime)
     timer.restart();
     EXPECT_EQ(send(), QString());
     EXPECT_LT(timer.elapsed(), 1500);
+}
+
+TEST_F(QuerySimTest, ServerTimeOnlyFromAWellSignedReply)
+{
+    EXPECT_EQ(GetServerTime(FShop), u"2024-06-01 12:00:00"_qs);
+    FSim.SetNow(QString());
+    const QString clock = GetServerTime(FShop);
+    EXPECT_EQ(clock.size(), 19);
+    EXPECT_TRUE(clock.startsWith(QDate::currentDate().toString(u"yyyy-"_qs))) << clock.toStdString();
+
+    // A wrong secret gets an error reply, which holds no time.
+    FShop.AppSecret = u"s3cr3t"_qs;
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FShop.AppSecret = u"s3cr3t+%&=中"_qs;
+    FShop.AppKey = u"unknown"_qs;
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FShop.AppKey = u"12345678"_qs;
+
+    FSim.SetFault(u"junk"_qs, 0, 1);
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FSim.SetFault(u"cut"_qs, 0, 1);
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    EXPECT_FALSE(GetServerTime(FShop).isEmpty());
 }

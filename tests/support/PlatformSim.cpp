@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -110,10 +111,14 @@ void TPlatformSim::SetNow(const QString& now) const
 
 void TPlatformSim::SetCatalogue(const QByteArray& json) const
 {
-    THttpClient http;
-    http.ReadTimeoutMs = 10000;
-    const THttpResult result = http.Post(Url(QStringLiteral("/sim/catalogue")), {{QStringLiteral("json"), QString::fromUtf8(json)}});
-    EXPECT_TRUE(result.Ok) << result.Error.toStdString() << result.Body.toStdString();
+    // Handed over as a file: a form body of that size would be refused.
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(json);
+    file.flush();
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("path"), file.fileName());
+    Control(QStringLiteral("/sim/catalogue?") + query.toString(QUrl::FullyEncoded), true);
 }
 
 int TPlatformSim::GarbagePort() const

@@ -5,6 +5,7 @@
 #include "Sim.h"
 
 #include <arpa/inet.h>
+#include <fstream>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -137,10 +138,16 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         state.FixedNow = Param(request, "value");
         response.set_content("ok", "text/plain");
     });
-    // POST /sim/catalogue with the catalogue as the form field "json" or as
-    // the body: replaces the catalogue.
+    // POST /sim/catalogue?path=FILE, or with the catalogue as the body:
+    // replaces the catalogue.
     server.Post("/sim/catalogue", [&state](const httplib::Request& request, httplib::Response& response) {
-        json catalogue = json::parse(request.has_param("json") ? request.get_param_value("json") : request.body, nullptr, false);
+        json catalogue;
+        if (request.has_param("path")) {
+            std::ifstream file(request.get_param_value("path"));
+            catalogue = json::parse(file, nullptr, false);
+        } else {
+            catalogue = json::parse(request.body, nullptr, false);
+        }
         if (catalogue.is_discarded() || !catalogue.is_object()) {
             response.status = 400;
             response.set_content("not a JSON object", "text/plain");
