@@ -64,6 +64,9 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     httplib::Server server;
+    // Headers and body leave in separate writes: without this, every reply
+    // waits for the client's delayed acknowledgement.
+    server.set_tcp_nodelay(true);
     sim::RegisterQueryEndpoint(server, state);
     sim::RegisterPages(server, state);
     sim::RegisterControl(server, state);
