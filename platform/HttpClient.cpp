@@ -14,10 +14,11 @@ void GlobalInit()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-QByteArray Escaped(CURL* curl, const QString& text)
+QByteArray Escaped(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
-    char* escaped = curl_easy_escape(curl, utf8.constData(), int(utf8.size()));
+    // The handle argument is not used by libcurl any more.
+    char* escaped = curl_easy_escape(nullptr, utf8.constData(), int(utf8.size()));
     QByteArray result(escaped);
     curl_free(escaped);
     return result;
@@ -86,14 +87,40 @@ struct THttpClient::TCurl {
 THttpClient::THttpClient()
     : FCurl(std::make_unique<TCurl>())
 {
+}
+
+// The easy handle is made with the first request: a client that never
+// sends (the data module of a run without platform calls) costs nothing.
+bool THttpClient::EnsureHandle()
+{
+    if (FCurl->Handle)
+        return true;
     GlobalInit();
-    FCurl->Handle = curl_easy_init();
+    CURL* curl = curl_easy_init();
+    if (!curl)
+        return false;
+    FCurl->Handle = curl;
+    // Cookies are kept for the life of the client, as a browser would.
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &TCurl::WriteBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TCurl::Progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &TCurl::OpenSocket);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &TCurl::CloseSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
+    return true;
 }
 
 THttpClient::~THttpClient()
 {
     // Closes the pooled connection through CloseSocket, which needs the lock.
-    curl_easy_cleanup(FCurl->Handle);
+    if (FCurl->Handle)
+        curl_easy_cleanup(FCurl->Handle);
 }
 
 THttpResult THttpClient::Post(const QString& url, const THttpFormFields& fields)
@@ -102,7 +129,7 @@ THttpResult THttpClient::Post(const QString& url, const THttpFormFields& fields)
     for (const auto& [name, value] : fields) {
         if (!body.isEmpty())
             body += '&';
-        body += Escaped(FCurl->Handle, name) + '=' + Escaped(FCurl->Handle, value);
+        body += Escaped(name) + '=' + Escaped(value);
     }
     return Perform(url, &body);
 }
@@ -129,7 +156,7 @@ void THttpClient::ResetAbort()
 THttpResult THttpClient::Perform(const QString& url, const QByteArray* formBody)
 {
     THttpResult result;
-    if (!FCurl->Handle) {
+    if (!EnsureHandle()) {
         result.Error = QStringLiteral("The HTTP client could not be initialised");
         return result;
     }
@@ -138,9 +165,10 @@ THttpResult THttpClient::Perform(const QString& url, const QByteArray* formBody)
         result.Error = QStringLiteral("Aborted");
         return result;
     }
+    // Every option that differs between requests is set anew below, so
+    // nothing of the previous request carries over but its pooled
+    // connection and the cookies.
     CURL* curl = FCurl->Handle;
-    // Keeps the pooled connection and the cookies; clears every option.
-    curl_easy_reset(curl);
     FResult = &result;
     FRunning.store(true);
 
@@ -148,16 +176,11 @@ THttpResult THttpClient::Perform(const QString& url, const QByteArray* formBody)
     // address may carry (an authorization code appended to a URL).
     const QByteArray address = QUrl(url, QUrl::TolerantMode).toEncoded();
     curl_easy_setopt(curl, CURLOPT_URL, address.constData());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
     const QByteArray agent = UserAgent.toUtf8();
-    if (!agent.isEmpty())
-        curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.constData());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, agent.isEmpty() ? static_cast<const char*>(nullptr) : agent.constData());
     const QByteArray proxy = ProxyServer.trimmed().toUtf8();
     curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData());
-    if (!proxy.isEmpty() && ProxyPort > 0)
-        curl_easy_setopt(curl, CURLOPT_PROXYPORT, long(ProxyPort));
+    curl_easy_setopt(curl, CURLOPT_PROXYPORT, !proxy.isEmpty() && ProxyPort > 0 ? long(ProxyPort) : 0L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(std::max(1, ConnectTimeoutMs)));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, ReadTimeoutMs > 0 ? long(ConnectTimeoutMs) + ReadTimeoutMs : 0L);
 
@@ -172,26 +195,18 @@ THttpResult THttpClient::Perform(const QString& url, const QByteArray* formBody)
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, long(formBody->size()));
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, formBody->constData());
     } else {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, static_cast<const char*>(nullptr));
         curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
     }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
 
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &TCurl::WriteBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TCurl::Progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
-    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &TCurl::OpenSocket);
-    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, this);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &TCurl::CloseSocket);
-    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, this);
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
 
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.StatusCode);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
     curl_slist_free_all(headers);
     FRunning.store(false);
     FResult = nullptr;

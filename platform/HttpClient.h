@@ -75,6 +75,7 @@ public:
 
 private:
     struct TCurl;
+    bool EnsureHandle();
     THttpResult Perform(const QString& url, const QByteArray* formBody);
 
     std::unique_ptr<TCurl> FCurl;
