@@ -2,7 +2,6 @@
 
 #include "client/KivDataM.h"
 #include "client/KivQuery.h"
-#include "json/uQvJSON.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
 
@@ -21,26 +20,11 @@ const TqvJSONbase* Member(const TqvJSONbase& object, const QString& name)
     return members ? members->Field(name) : nullptr;
 }
 
-int Kind(const TqvJSONbase& value)
-{
-    return value.ValueKind();
-}
-
-int ElementCount(const TqvJSONbase& list)
-{
-    return list.GetCount();
-}
-
-const TqvJSONbase* Element(const TqvJSONbase& list, int index)
-{
-    return list.GetChild(index);
-}
-
 TJsonValue ValueOf(const TqvJSONbase* member)
 {
     if (!member)
         return TJsonValue::Absent();
-    const int kind = member->ValueKind();
+    const TqvJSONkind kind = member->ValueKind();
     if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
         return {kind, number->LiteralText(), false};
     if (const auto* string = qvJSONcast<TqvJSONstring>(member))
@@ -67,13 +51,13 @@ const TqvJSONbase& Step(const TqvJSONbase& object, const QString& head)
 template <typename Walk>
 void Descend(const TqvJSONbase& member, const Walk& walk)
 {
-    const int kind = Kind(member);
-    if (kind == jkObject) {
+    const TqvJSONkind kind = member.ValueKind();
+    if (kind == jsObject) {
         walk(member);
-    } else if (kind == jkList) {
-        for (int i = 0; i < ElementCount(member); ++i) {
-            const TqvJSONbase* element = Element(member, i);
-            if (!element || Kind(*element) != jkObject)
+    } else if (kind == jsList) {
+        for (int i = 0; i < member.GetCount(); ++i) {
+            const TqvJSONbase* element = member.GetChild(i);
+            if (!element || element->ValueKind() != jsObject)
                 throw EJsonPathError(QStringLiteral("A list of the reply holds something other than objects"));
             walk(*element);
         }
@@ -126,7 +110,7 @@ QString SqlValue(const TJsonValue& value)
     // The literal digits are written bare only when they are a number the
     // database can read; a longer one goes quoted (a text column keeps it as
     // it is, a numeric column converts it or refuses the row).
-    if (value.ValueType == jkNumber && IsSafeNumberLiteral(value.Text))
+    if (value.ValueType == jsNumber && IsSafeNumberLiteral(value.Text))
         return value.Text;
     return QuotedStr(value.Text);
 }

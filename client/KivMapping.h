@@ -6,6 +6,7 @@
 // the trade-event producer (TqlToEvents, live notifications and the
 // catch-up of missed trades). Everything here runs on the GUI thread.
 
+#include "json/uQvJSON.h"
 #include "platform/Exceptions.h"
 
 #include <QPointer>
@@ -17,25 +18,20 @@
 
 class QListWidget;
 class TClientDataSet;
-class TqvJSONbase;
-class TqvJSONobject;
 struct TTreeNodeShop;
-
-// JSON kind numbers of the value tree.
-enum : int { jkNumber = 1, jkString = 2, jkBoolean = 3, jkNull = 4, jkList = 5, jkObject = 6 };
 
 // One collected value with its own JSON kind. Each value is rendered for
 // SQL by its own kind, never by that of its neighbours in the column.
 struct TJsonValue {
-    // The JSON kind; jkString for a missing member.
-    int ValueType = jkString;
+    // The JSON kind; jsString for a missing member.
+    TqvJSONkind ValueType = jsString;
     // A string's text, a number's literal digits as the reply wrote them,
     // "true" or "false"; empty for null, a list or an object.
     QString Text;
     // The member was not there at all: the only value that is SQL null.
     bool Missing = false;
 
-    static TJsonValue Absent() { return {jkString, QString(), true}; }
+    static TJsonValue Absent() { return {jsString, QString(), true}; }
 };
 
 // The SQL form of a value: null for a missing member; a number bare from
@@ -52,8 +48,8 @@ public:
     std::vector<TJsonValue> Values;
 
     int Count() const { return int(Values.size()); }
-    // The kind of the last value collected (jkString when it was missing).
-    int ValueType() const { return Values.empty() ? jkString : Values.back().ValueType; }
+    // The kind of the last value collected (jsString when it was missing).
+    TqvJSONkind ValueType() const { return Values.empty() ? jsString : Values.back().ValueType; }
     const TJsonValue& operator[](int row) const { return Values.at(size_t(row)); }
 };
 using TJsonColumns = std::vector<TJsonValueList>;

@@ -38,11 +38,11 @@ TEST(SqlValue, EachValueByItsOwnKind)
     EXPECT_EQ(m.Keys[0].FieldName, u"V"_qs);
     // A number kind whose text is not a number is never written bare, nor
     // is a number the database could not read as a literal.
-    EXPECT_EQ(SqlValue({jkNumber, u"1;drop table x"_qs, false}), u"'1;drop table x'"_qs);
-    EXPECT_EQ(SqlValue({jkNumber, u"9223372036854775807"_qs, false}), u"9223372036854775807"_qs);
-    EXPECT_EQ(SqlValue({jkNumber, u"9223372036854775808"_qs, false}), u"'9223372036854775808'"_qs);
-    EXPECT_EQ(SqlValue({jkNumber, u"-12.50"_qs, false}), u"-12.50"_qs);
-    EXPECT_EQ(SqlValue({jkNumber, u"1e400"_qs, false}), u"'1e400'"_qs);
+    EXPECT_EQ(SqlValue({jsNumber, u"1;drop table x"_qs, false}), u"'1;drop table x'"_qs);
+    EXPECT_EQ(SqlValue({jsNumber, u"9223372036854775807"_qs, false}), u"9223372036854775807"_qs);
+    EXPECT_EQ(SqlValue({jsNumber, u"9223372036854775808"_qs, false}), u"'9223372036854775808'"_qs);
+    EXPECT_EQ(SqlValue({jsNumber, u"-12.50"_qs, false}), u"-12.50"_qs);
+    EXPECT_EQ(SqlValue({jsNumber, u"1e400"_qs, false}), u"'1e400'"_qs);
 }
 
 TEST(MapTqlRows, PairedPathsRepeatTheValuesAboveTheRows)
@@ -61,7 +61,7 @@ TEST(MapTqlRows, PairedPathsRepeatTheValuesAboveTheRows)
     EXPECT_EQ(Rendered(m.Data[2]), QStringList({u"'9.50'"_qs, u"3"_qs}));
     EXPECT_EQ(Rendered(m.Data[3]), QStringList({u"'a'"_qs, u"null"_qs}));
     EXPECT_EQ(Rendered(m.Data[4]), QStringList({u"null"_qs, u"null"_qs}));
-    EXPECT_EQ(m.Data[2].ValueType(), jkNumber);
+    EXPECT_EQ(m.Data[2].ValueType(), jsNumber);
 
     // The same paths taken flat give the item's values once.
     const TMappedReply flat = Map(reply, u"item_get_response.item.skus.sku.sku_id=SkuID"_qs, u"item_get_response.item.num_iid=NumIID"_qs, true);

@@ -155,7 +155,7 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         }
         const std::lock_guard lock(state.Lock);
         state.Catalogue = std::move(catalogue);
-        state.FixedNow = state.Catalogue.value("now", std::string());
+        state.FixedNow = TextOf(state.Catalogue, "now");
         response.set_content("ok", "text/plain");
     });
     // GET or POST /sim/echo: the request's agent, accept and content type

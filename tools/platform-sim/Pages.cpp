@@ -49,8 +49,8 @@ void RegisterPages(httplib::Server& server, TSimState& state)
             response.set_content(Html("授权失败", "<p>Unknown application key.</p>"), "text/html;charset=UTF-8");
             return;
         }
-        response.set_content(Html("授权码", "<p>" + Escaped(shop->value("nick", std::string())) + "</p><p id=\"authcode\">" +
-                                                 Escaped(shop->value("authcode", std::string())) + "</p>"),
+        response.set_content(Html("授权码", "<p>" + Escaped(TextOf(*shop, "nick")) + "</p><p id=\"authcode\">" +
+                                                 Escaped(TextOf(*shop, "authcode")) + "</p>"),
                              "text/html;charset=UTF-8");
     });
 
@@ -59,15 +59,15 @@ void RegisterPages(httplib::Server& server, TSimState& state)
         Count(state, "container");
         const std::string code = request.has_param("authcode") ? request.get_param_value("authcode") : std::string();
         const std::lock_guard lock(state.Lock);
-        if (!code.empty() && state.Catalogue.contains("shops")) {
+        if (!code.empty() && state.Catalogue.contains("shops") && state.Catalogue["shops"].is_array()) {
             for (const json& shop : state.Catalogue["shops"]) {
-                if (shop.value("authcode", std::string()) != code)
+                if (!shop.is_object() || TextOf(shop, "authcode") != code)
                     continue;
-                const std::string session = shop.value("session", std::string());
-                const std::string appKey = shop.value("app_key", std::string());
-                const std::string nick = shop.value("nick", std::string());
+                const std::string session = TextOf(shop, "session");
+                const std::string appKey = TextOf(shop, "app_key");
+                const std::string nick = TextOf(shop, "nick");
                 const std::string parameters = "expires_in=86400&visitor_nick=" + nick;
-                const std::string sign = Md5Hex(appKey + parameters + session + shop.value("app_secret", std::string()));
+                const std::string sign = Md5Hex(appKey + parameters + session + TextOf(shop, "app_secret"));
                 response.set_content("top_appkey=" + EncodeValue(appKey) + "&top_parameters=" + EncodeValue(parameters) +
                                          "&top_session=" + EncodeValue(session) + "&top_sign=" + sign +
                                          "&kiv_session=" + EncodeValue(session),

@@ -79,12 +79,6 @@ long Number(const TStatement& statement, const std::string& name, long fallback,
     return number;
 }
 
-// An id as text, whether the catalogue holds it as a number or a string.
-std::string IdText(const json& value)
-{
-    return value.is_string() ? value.get<std::string>() : value.dump();
-}
-
 // The window [start, end] of a time stamp field, both or neither given.
 struct TWindow {
     std::string Start, End;
@@ -92,7 +86,7 @@ struct TWindow {
     {
         if (Start.empty())
             return true;
-        const std::string stamp = record.value(field, std::string());
+        const std::string stamp = TextOf(record, field);
         return stamp >= Start && stamp <= End;
     }
 };
@@ -135,12 +129,15 @@ json Page(const std::vector<const json*>& records, const TStatement& statement, 
     return reply;
 }
 
-std::vector<const json*> Records(const json& shop, const std::string& name)
+// The objects of a list member ("items", "trades", "shops"); anything else
+// in the catalogue is passed over.
+std::vector<const json*> Records(const json& owner, const std::string& name)
 {
     std::vector<const json*> records;
-    if (shop.contains(name))
-        for (const json& record : shop[name])
-            records.push_back(&record);
+    if (owner.is_object() && owner.contains(name) && owner[name].is_array())
+        for (const json& record : owner[name])
+            if (record.is_object())
+                records.push_back(&record);
     return records;
 }
 
@@ -157,12 +154,12 @@ json ItemsOnsale(const json& shop, const TStatement& statement)
 json ItemGet(const json& catalogue, const TStatement& statement)
 {
     const std::string numIid = *statement.Condition("num_iid");
-    for (const json& shop : catalogue["shops"])
-        for (const json* item : Records(shop, "items"))
-            if (IdText((*item)["num_iid"]) == numIid) {
+    for (const json* shop : Records(catalogue, "shops"))
+        for (const json* item : Records(*shop, "items"))
+            if (TextOf(*item, "num_iid") == numIid) {
                 json out = Projected(*item, statement.Fields);
                 const bool wantsSkus = std::find(statement.Fields.begin(), statement.Fields.end(), "sku") != statement.Fields.end();
-                if (wantsSkus && item->contains("skus") && !(*item)["skus"].empty())
+                if (wantsSkus && item->contains("skus") && (*item)["skus"].is_array() && !(*item)["skus"].empty())
                     out["skus"] = {{"sku", (*item)["skus"]}};
                 return {{"item_get_response", {{"item", out}}}};
             }
@@ -183,16 +180,17 @@ json TradeGet(const json& shop, const TStatement& statement)
 {
     const std::string tid = *statement.Condition("tid");
     for (const json* trade : Records(shop, "trades"))
-        if (IdText((*trade)["tid"]) == tid) {
+        if (TextOf(*trade, "tid") == tid) {
             json out = Projected(*trade, statement.Fields);
             std::vector<std::string> orderFields;
             for (const std::string& field : statement.Fields)
                 if (field.rfind("orders.", 0) == 0)
                     orderFields.push_back(field.substr(7));
-            if (!orderFields.empty() && trade->contains("orders") && !(*trade)["orders"].empty()) {
+            const std::vector<const json*> catalogueOrders = Records(*trade, "orders");
+            if (!orderFields.empty() && !catalogueOrders.empty()) {
                 json orders = json::array();
-                for (const json& order : (*trade)["orders"])
-                    orders.push_back(Projected(order, orderFields));
+                for (const json* order : catalogueOrders)
+                    orders.push_back(Projected(*order, orderFields));
                 out["orders"] = {{"order", orders}};
             }
             return {{"trade_get_response", {{"trade", out}}}};
@@ -223,7 +221,7 @@ json Answer(TSimState& state, const httplib::Request& request)
         throw EPlatformError(29, "Invalid app Key");
     if (signMethod != "md5")
         throw EPlatformError(26, "Invalid sign method");
-    const std::string secret = shop->value("app_secret", std::string());
+    const std::string secret = TextOf(*shop, "app_secret");
     std::string signText = secret + "app_key" + appKey + "ql" + ql;
     if (hasSession)
         signText += "session" + session;
@@ -242,7 +240,7 @@ json Answer(TSimState& state, const httplib::Request& request)
     if (method->NeedsSession) {
         if (!hasSession || session.empty())
             throw EPlatformError(26, "Missing session");
-        if (session != shop->value("session", std::string()))
+        if (session != TextOf(*shop, "session"))
             throw EPlatformError(27, "Invalid session");
     }
     for (const std::string& name : method->Required)

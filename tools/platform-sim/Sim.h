@@ -47,6 +47,9 @@ std::string Md5Hex(const std::string& bytes);
 std::string EncodeReply(const std::string& bytes);
 // Standard percent-encoding of a form value.
 std::string EncodeValue(const std::string& bytes);
+// A member of a catalogue record as text: a string as it is, a number in its
+// digits, anything else (or nothing) empty.
+std::string TextOf(const json& record, const std::string& name);
 // The shop whose "app_key" is the key, or null.
 const json* ShopByAppKey(const json& catalogue, const std::string& appKey);
 

@@ -65,12 +65,22 @@ std::string EncodeValue(const std::string& bytes)
     return Encode(bytes, "-_.~");
 }
 
+std::string TextOf(const json& record, const std::string& name)
+{
+    if (!record.is_object() || !record.contains(name))
+        return {};
+    const json& value = record[name];
+    if (value.is_string())
+        return value.get<std::string>();
+    return value.is_number() ? value.dump() : std::string();
+}
+
 const json* ShopByAppKey(const json& catalogue, const std::string& appKey)
 {
-    if (!catalogue.contains("shops"))
+    if (!catalogue.is_object() || !catalogue.contains("shops") || !catalogue["shops"].is_array())
         return nullptr;
     for (const json& shop : catalogue["shops"])
-        if (shop.value("app_key", std::string()) == appKey)
+        if (shop.is_object() && TextOf(shop, "app_key") == appKey)
             return &shop;
     return nullptr;
 }

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
         std::cerr << "platform-sim: cannot read the catalogue " << cataloguePath << "\n";
         return 2;
     }
-    state.FixedNow = state.Catalogue.value("now", std::string());
+    state.FixedNow = sim::TextOf(state.Catalogue, "now");
 
     // Signals are taken by one thread that ends the program at once: a
     // graceful stop would wait for every kept-alive connection and every
