@@ -170,7 +170,7 @@ bool IsEmptyResult(const QString& sql)
     return OpenQuery(sql)->IsEmpty();
 }
 
-int CountRecords(TSQLQuery& dataSet)
+int CountRecords(TDataSet& dataSet)
 {
     int count = 0;
     dataSet.First();

@@ -136,7 +136,7 @@ void ApplyProxy();
 std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql);
 int ExecSql(const QString& sql);
 bool IsEmptyResult(const QString& sql);
-int CountRecords(TSQLQuery& dataSet);
+int CountRecords(TDataSet& dataSet);
 QString NextGen(const QString& generatorName);
 QString BoolText(bool flag);
 QString NowStamp();

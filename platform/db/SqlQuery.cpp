@@ -1,78 +1,130 @@
 #include "platform/db/SqlQuery.h"
 
 #include "platform/Exceptions.h"
+#include "platform/Format.h"
 #include "platform/db/SqlConnection.h"
 
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-void TSQLQuery::Open()
+namespace {
+
+// Bytes per character of a text column on the UTF8 connection.
+constexpr int Utf8BytesPerChar = 4;
+
+TFieldDef FieldDefOf(const QSqlField& field)
 {
-    Close();
+    TFieldDef def;
+    def.Name = field.name();
+    def.Required = field.requiredStatus() == QSqlField::Required;
+    def.OriginTable = field.tableName();
+    def.OriginColumn = field.name();
+    const int length = int(field.length());
+    const int precision = int(field.precision());
+    switch (field.metaType().id()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        def.DataType = ftSmallint;
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+        def.DataType = length == 2 ? ftSmallint : ftInteger;
+        break;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        def.DataType = ftLargeint;
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        // NUMERIC and DECIMAL carry their scale as the precision.
+        if (precision > 0) {
+            def.DataType = ftFMTBcd;
+            def.Size = precision;
+            def.Precision = length > 0 ? length : 18;
+        } else {
+            def.DataType = ftFloat;
+        }
+        break;
+    case QMetaType::Bool:
+        def.DataType = ftBoolean;
+        break;
+    case QMetaType::QDate:
+        def.DataType = ftDate;
+        break;
+    case QMetaType::QTime:
+        def.DataType = ftTime;
+        break;
+    case QMetaType::QDateTime:
+        def.DataType = ftTimeStamp;
+        break;
+    case QMetaType::QByteArray:
+        // A text blob carries its character set where a binary one has none.
+        def.DataType = precision != 0 ? ftMemo : ftBlob;
+        break;
+    default:
+        def.DataType = ftString;
+        def.Size = std::max(1, length / Utf8BytesPerChar);
+        break;
+    }
+    return def;
+}
+
+Variant ValueOf(const QVariant& value, TFieldType type)
+{
+    if (value.isNull())
+        return Variant::Null();
+    switch (type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftLargeint:
+        return Variant(value.toLongLong());
+    case ftFloat:
+    case ftFMTBcd:
+        return Variant(value.toDouble());
+    case ftBoolean:
+        return Variant(value.toBool());
+    case ftDate:
+        return Variant(QDateTime(value.toDate(), QTime(0, 0)));
+    case ftTime:
+        return Variant(QDateTime(NullDate(), value.toTime()));
+    case ftTimeStamp:
+        return Variant(value.toDateTime());
+    case ftMemo:
+        return Variant(QString::fromUtf8(value.toByteArray()));
+    case ftBlob:
+        return Variant(value.toByteArray());
+    default:
+        return Variant(value.toString());
+    }
+}
+
+} // namespace
+
+TSQLQuery::TSQLQuery(TSQLConnection* connection, QObject* parent) : TDataSet(parent), SQLConnection(connection) {}
+
+void TSQLQuery::InternalOpen()
+{
     if (!SQLConnection)
-        throw EDatabaseError(QStringLiteral("Missing SQL connection"));
+        DatabaseError(QStringLiteral("Missing SQL connection"), this);
     QSqlQuery query(SQLConnection->Database());
     query.setForwardOnly(true);
     if (!query.exec(SQL))
         TSQLConnection::RaiseError(query, SQL);
     const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        FFields.push_back(std::make_unique<TField>(record.fieldName(i)));
-    while (query.next()) {
-        std::vector<Variant> row;
-        row.reserve(FFields.size());
-        for (int i = 0; i < record.count(); ++i)
-            row.push_back(Variant::FromQVariant(query.value(i)));
-        FRows.push_back(std::move(row));
+    FieldDefs().Clear();
+    std::vector<TFieldType> types;
+    for (int i = 0; i < record.count(); ++i) {
+        const TFieldDef def = FieldDefOf(record.field(i));
+        FieldDefs().Add(def.Name, def.DataType) = def;
+        types.push_back(def.DataType);
     }
-    FActive = true;
-    First();
-}
-
-void TSQLQuery::Close()
-{
-    FActive = false;
-    FFields.clear();
-    FRows.clear();
-    FRecNo = 0;
-}
-
-void TSQLQuery::First()
-{
-    FRecNo = 0;
-    LoadRow();
-}
-
-void TSQLQuery::Next()
-{
-    if (FRecNo < FRows.size())
-        ++FRecNo;
-    LoadRow();
-}
-
-bool TSQLQuery::Eof() const
-{
-    return FRecNo >= FRows.size();
-}
-
-void TSQLQuery::LoadRow()
-{
-    for (size_t i = 0; i < FFields.size(); ++i)
-        FFields[i]->SetValue(FRecNo < FRows.size() ? FRows[FRecNo][i] : Variant());
-}
-
-TField* TSQLQuery::FindField(const QString& name) const
-{
-    for (const auto& field : FFields)
-        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
-            return field.get();
-    return nullptr;
-}
-
-TField* TSQLQuery::FieldByName(const QString& name) const
-{
-    TField* field = FindField(name);
-    if (!field)
-        throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(name));
-    return field;
+    const int columns = record.count();
+    TRecordStore store(columns);
+    while (query.next()) {
+        Variant* row = store.RowData(store.AddRow());
+        for (int i = 0; i < columns; ++i)
+            row[i] = ValueOf(query.value(i), types[size_t(i)]);
+    }
+    SetStore(std::move(store));
 }

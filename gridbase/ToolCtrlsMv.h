@@ -1,0 +1,133 @@
+#pragma once
+// Small helpers that the data-aware editors and the dataset grid share.
+//
+// ---- Data side: data links, field value list, bookmark list base ----
+// (the edit buttons and drop-down lists of this unit live further below
+// once they exist; nothing here depends on them)
+
+#include "platform/StringList.h"
+#include "platform/Variant.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/DbTypes.h"
+
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QObject;
+class TDataSet;
+class TField;
+
+// A data link that hands every data event to a handler, after the usual
+// handling.
+class TDataLinkMv : public TDataLink {
+public:
+    std::function<void(TDataEvent event, std::intptr_t info)> OnDataEvent;
+
+protected:
+    void DataEvent(TDataEvent event, std::intptr_t info) override;
+};
+
+class IMemTableDataFieldValueListMv {
+public:
+    virtual ~IMemTableDataFieldValueListMv() = default;
+    virtual const TStringList& GetValues() = 0;
+};
+
+// Asked of a dataset by the grid; no dataset of this program offers it.
+class IMemTableMv {
+public:
+    virtual ~IMemTableMv() = default;
+};
+
+// The distinct texts of one field of a dataset, sorted (case-insensitively,
+// duplicates dropped). Read again when the data, the field list or a field
+// property has changed. Reading never moves the dataset's current record.
+class TDatasetFieldValueListMv : public IMemTableDataFieldValueListMv {
+public:
+    TDatasetFieldValueListMv();
+    ~TDatasetFieldValueListMv() override;
+
+    const QString& FieldName() const { return FFieldName; }
+    void SetFieldName(const QString& fieldName);
+    TDataSet* GetDataSet() const;
+    void SetDataSet(TDataSet* dataSet);
+    bool Dirty() const { return FDirty; }
+    const TStringList& GetValues() override;
+
+private:
+    void DataEventHandler(TDataEvent event);
+    void Refresh();
+
+    TStringList FValues;
+    bool FDirty = true;
+    QString FFieldName;
+    // The source goes after the link: the link is destroyed first.
+    std::unique_ptr<TDataSource> FDataSource;
+    std::unique_ptr<TDataLinkMv> FDataLink;
+};
+
+// The base of the grid's list of selected records: bookmarks kept in the
+// dataset's order, found by binary search with a one-entry cache. When the
+// dataset's order changes (a live index moves a row), the list sorts itself
+// again before the next search.
+class TBMListMv {
+public:
+    TBMListMv() = default;
+    virtual ~TBMListMv() = default;
+    TBMListMv(const TBMListMv&) = delete;
+    TBMListMv& operator=(const TBMListMv&) = delete;
+
+    int Count() const { return int(FList.size()); }
+    const TBookmark& Items(int index) const { return FList.at(index); }
+    // The bookmarks in the dataset's order.
+    const QStringList& Bookmarks() const { return FList; }
+    int IndexOf(const TBookmark& bookmark) const;
+    // Raises "Cannot perform this operation on a closed dataset" while the
+    // owner's link is not active.
+    TBookmark CurrentRow() const;
+    bool CurrentRowSelected() const;
+    virtual void SetCurrentRowSelected(bool value);
+    virtual void Clear();
+    // Deletes every listed record from the dataset.
+    void Delete();
+    bool LinkActive() const { return FLinkActive; }
+    void SetLinkActive(bool value);
+    int Compare(const TBookmark& a, const TBookmark& b) const;
+    // True when found; index is the entry or where it would be inserted.
+    bool Find(const TBookmark& bookmark, int& index) const;
+
+protected:
+    virtual TDataSet* GetDataSet() const = 0;
+    virtual void Changed() {}
+    [[noreturn]] virtual void RaiseBMListError(const QString& message) const;
+    virtual void StringsChanged();
+    virtual void Invalidate() {}
+
+    void InsertBookmark(int index, const TBookmark& bookmark);
+    void DeleteBookmark(int index);
+
+private:
+    void SortIfOrderChanged() const;
+
+    mutable QString FCacheBookmark;
+    mutable bool FCacheFound = false;
+    mutable int FCacheIndex = -1;
+    bool FLinkActive = false;
+    mutable QStringList FList;
+    mutable quint64 FSortedAt = 0;
+    mutable const TDataSet* FSortedFor = nullptr;
+};
+
+// Equality that also compares arrays of values element by element; an
+// Unassigned value equals only another.
+bool VarEqualsMv(const Variant& a, const Variant& b);
+
+// The fields of a ';'-separated list; a missing one raises the database
+// error "Field 'Name' not found" for the component.
+void DataSetGetFieldList(std::vector<TField*>* list, const TDataSet& dataSet, const QObject* component, const QString& fieldNames);
+std::vector<TField*> DataSetGetFieldArray(const TDataSet& dataSet, const QObject* component, const QString& fieldNames);
+// Null clears every named field; anything else is set (an array for
+// several names).
+void DataSetSetFieldValues(TDataSet& dataSet, const QString& fieldNames, const Variant& value);

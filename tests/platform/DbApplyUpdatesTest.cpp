@@ -1,0 +1,143 @@
+#include "DbTestData.h"
+
+#include "platform/Exceptions.h"
+
+namespace {
+
+using ApplyUpdatesTest = DbTest;
+
+QByteArray Sound(char tag)
+{
+    QByteArray bytes("RIFF\x00\xff", 6);
+    bytes.append(QByteArray(70000, tag)); // beyond what a text literal carries
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(ApplyUpdatesTest, TableWithoutKeyRoundTripsNullsBlobsAndChineseText)
+{
+    TClientDataSet& ds = OpenClient(u"select * from \"SYS_Monitor\""_qs);
+    ds.Append();
+    ds.FieldByName(u"MsgType"_qs)->SetAsString(u"交易"_qs);
+    ds.FieldByName(u"TradeEvent"_qs)->SetAsString(u"it's 100%1 \"done\""_qs);
+    ds.FieldByName(u"Sound"_qs)->SetAsBytes(Sound('a'));
+    ds.FieldByName(u"Active"_qs)->SetAsInteger(1);
+    ds.Post();
+    ds.Append();
+    ds.FieldByName(u"MsgType"_qs)->SetAsString(u"退款"_qs);
+    ds.Post();
+    EXPECT_EQ(ds.ApplyUpdates(0), 0);
+    EXPECT_EQ(ds.ChangeCount(), 0);
+
+    OpenClient(u"select * from \"SYS_Monitor\" order by \"MsgType\""_qs);
+    ASSERT_EQ(Data->RecordCount(), 2);
+    ASSERT_TRUE(Data->Locate(u"MsgType"_qs, Variant(u"交易"_qs)));
+    EXPECT_EQ(Data->FieldByName(u"TradeEvent"_qs)->AsString(), u"it's 100%1 \"done\""_qs);
+    EXPECT_EQ(Data->FieldByName(u"Sound"_qs)->AsBytes(), Sound('a'));
+    EXPECT_TRUE(Data->FieldByName(u"Status"_qs)->IsNull());
+
+    // Found by all old values but the blob; a null is matched with "is null".
+    Data->Edit();
+    Data->FieldByName(u"Status"_qs)->SetAsString(u"已付款"_qs);
+    Data->FieldByName(u"Sound"_qs)->SetAsBytes(Sound('b'));
+    Data->Post();
+    ASSERT_TRUE(Data->Locate(u"MsgType"_qs, Variant(u"退款"_qs)));
+    Data->Delete();
+    EXPECT_EQ(Data->ApplyUpdates(0), 0);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Monitor\""_qs), u"1"_qs);
+    EXPECT_EQ(Scalar(u"select \"Status\" from \"SYS_Monitor\""_qs), u"已付款"_qs);
+    EXPECT_EQ(Scalar(u"select octet_length(\"Sound\") from \"SYS_Monitor\""_qs), QString::number(Sound('b').size()));
+    EXPECT_EQ(Scalar(u"select \"Active\" from \"SYS_Monitor\""_qs), u"1"_qs);
+}
+
+TEST_F(ApplyUpdatesTest, RecordsThatOnlyTheBlobTellsApartAreRefused)
+{
+    TClientDataSet& ds = OpenClient(u"select * from \"SYS_Monitor\""_qs);
+    for (const char tag : {'x', 'y'}) {
+        ds.Append();
+        ds.FieldByName(u"MsgType"_qs)->SetAsString(u"m"_qs);
+        ds.FieldByName(u"Sound"_qs)->SetAsBytes(Sound(tag));
+        ds.Post();
+    }
+    ASSERT_EQ(ds.ApplyUpdates(0), 0);
+    OpenClient(u"select * from \"SYS_Monitor\""_qs);
+    Data->Edit();
+    Data->FieldByName(u"Active"_qs)->SetAsInteger(1);
+    Data->Post();
+    EXPECT_EQ(Data->ApplyUpdates(0), 1);
+    EXPECT_TRUE(Data->ApplyErrors().value(0).contains(u"cannot be told apart"_qs)) << Data->ApplyErrors().join(u'\n').toStdString();
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Monitor\" where \"Active\" is null"_qs), u"2"_qs);
+    EXPECT_EQ(Data->ChangeCount(), 1);
+}
+
+TEST_F(ApplyUpdatesTest, KeyedTableUpdatesKeysAndLeavesDefaults)
+{
+    Exec(u"insert into \"SYS_Fields\"(\"Code\",\"FieldName\",\"UserCode\",\"ShopCode\",\"Caption\",\"Width\") "
+         "values('SYS_Shop','Name','SYS_CODE','SYS_CODE','名称',20)"_qs);
+    TClientDataSet& ds = OpenClient(u"select * from \"SYS_Fields\""_qs);
+    ds.Edit();
+    ds.FieldByName(u"FieldName"_qs)->SetAsString(u"AppKey"_qs); // part of the key
+    ds.FieldByName(u"Caption"_qs)->Clear();
+    ds.Post();
+    ds.Append();
+    ds.FieldByName(u"Code"_qs)->SetAsString(u"SYS_Shop"_qs);
+    ds.FieldByName(u"FieldName"_qs)->SetAsString(u"Name"_qs);
+    ds.FieldByName(u"UserCode"_qs)->SetAsString(u"SYS_CODE"_qs);
+    ds.FieldByName(u"ShopCode"_qs)->SetAsString(u"SYS_CODE"_qs);
+    ds.Post();
+    EXPECT_EQ(ds.ApplyUpdates(0), 0);
+    EXPECT_EQ(Scalar(u"select \"Caption\" from \"SYS_Fields\" where \"FieldName\" = 'AppKey'"_qs), QString());
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\" where \"Caption\" is null"_qs), u"2"_qs);
+    // The new row left its unset columns to the table's defaults.
+    EXPECT_EQ(Scalar(u"select \"Visible\" from \"SYS_Fields\" where \"FieldName\" = 'Name'"_qs), u"1"_qs);
+}
+
+TEST_F(ApplyUpdatesTest, FailingRowWritesNothingAndKeepsTheLog)
+{
+    TClientDataSet& ds = OpenClient(u"select * from \"SYS_User\""_qs);
+    ds.Append();
+    ds.FieldByName(u"Code"_qs)->SetAsString(u"张三"_qs);
+    ds.Post();
+    ds.Append();
+    ds.FieldByName(u"Code"_qs)->SetAsString(u"admin"_qs); // the key exists
+    ds.Post();
+    EXPECT_EQ(ds.ChangeCount(), 2);
+
+    EXPECT_EQ(ds.ApplyUpdates(0), 1);
+    EXPECT_EQ(ds.ApplyErrors().size(), 1);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), u"1"_qs);
+    EXPECT_EQ(ds.ChangeCount(), 2);
+
+    // Tolerating errors: the good row is written, the bad one stays.
+    EXPECT_EQ(ds.ApplyUpdates(-1), 1);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\" where \"Code\" = '张三'"_qs), u"1"_qs);
+    EXPECT_EQ(ds.ChangeCount(), 1);
+    ds.Last();
+    EXPECT_EQ(ds.FieldByName(u"Code"_qs)->AsString(), u"admin"_qs);
+    EXPECT_EQ(ds.UpdateStatus(), usInserted);
+    ds.Delete();
+    EXPECT_EQ(ds.ChangeCount(), 0);
+    EXPECT_EQ(ds.ApplyUpdates(0), 0);
+}
+
+TEST_F(ApplyUpdatesTest, LongTextBlobAndChangedRecordElsewhere)
+{
+    TClientDataSet& ds = OpenClient(u"select * from \"KivMsg\""_qs);
+    const QString text = QString(20000, u'汉') + u"'end"_qs;
+    ds.Append();
+    ds.FieldByName(u"Msg"_qs)->SetAsString(text);
+    ds.Post();
+    ASSERT_EQ(ds.ApplyUpdates(0), 0);
+    OpenClient(u"select * from \"KivMsg\""_qs);
+    EXPECT_EQ(Data->FieldByName(u"Msg"_qs)->AsString(), text);
+
+    Exec(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('u1','p')"_qs);
+    OpenClient(u"select * from \"SYS_User\" where \"Code\" = 'u1'"_qs);
+    Data->Edit();
+    Data->FieldByName(u"Password"_qs)->SetAsString(u"q"_qs);
+    Data->Post();
+    Exec(u"delete from \"SYS_User\" where \"Code\" = 'u1'"_qs);
+    EXPECT_EQ(Data->ApplyUpdates(0), 1);
+    EXPECT_EQ(Data->ApplyErrors().value(0), u"Record not found or changed by another user"_qs);
+}
