@@ -1,5 +1,7 @@
 #include "gridbase/DBSumLst.h"
 
+#include "gridbase/WinApiMv.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -447,7 +449,7 @@ void TDBSumListProducer::SortBookmarksIfOrderChanged()
         return;
     FBookmarksSortedAt = FDataSet->OrderChangeCount();
     std::stable_sort(FBookmarks.begin(), FBookmarks.end(),
-                     [this](const QString& a, const QString& b) { return FDataSet->CompareBookmarks(a, b) < 0; });
+                     [this](const QString& a, const QString& b) { return DataSetCompareBookmarks(FDataSet, a, b) < 0; });
     FLastFoundIndex = -1;
 }
 
@@ -458,16 +460,16 @@ int TDBSumListProducer::FindVirtualRecord(const TBookmark& bookmark)
     SortBookmarksIfOrderChanged();
     const int n = int(FBookmarks.size());
     int i = FLastFoundIndex >= 0 && FLastFoundIndex < n ? FLastFoundIndex : 0;
-    int c = FDataSet->CompareBookmarks(FBookmarks[i], bookmark);
+    int c = DataSetCompareBookmarks(FDataSet, FBookmarks[i], bookmark);
     while (c > 0) {
         if (--i < 0)
             return -1;
-        c = FDataSet->CompareBookmarks(FBookmarks[i], bookmark);
+        c = DataSetCompareBookmarks(FDataSet, FBookmarks[i], bookmark);
     }
     while (c < 0) {
         if (++i >= n)
             return -1;
-        c = FDataSet->CompareBookmarks(FBookmarks[i], bookmark);
+        c = DataSetCompareBookmarks(FDataSet, FBookmarks[i], bookmark);
     }
     if (c != 0)
         return -1;
@@ -480,6 +482,6 @@ void TDBSumListProducer::InsertPendingBookmark()
     SortBookmarksIfOrderChanged();
     const TBookmark bookmark = FDataSet->Bookmark();
     const auto at = std::lower_bound(FBookmarks.begin(), FBookmarks.end(), bookmark,
-                                     [this](const QString& a, const QString& b) { return FDataSet->CompareBookmarks(a, b) < 0; });
+                                     [this](const QString& a, const QString& b) { return DataSetCompareBookmarks(FDataSet, a, b) < 0; });
     FBookmarks.insert(at, bookmark);
 }

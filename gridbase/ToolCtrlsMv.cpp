@@ -1,5 +1,6 @@
 #include "gridbase/ToolCtrlsMv.h"
 
+#include "gridbase/WinApiMv.h"
 #include "platform/Exceptions.h"
 #include "platform/db/DataSet.h"
 
@@ -148,8 +149,7 @@ void TBMListMv::SetLinkActive(bool value)
 
 int TBMListMv::Compare(const TBookmark& a, const TBookmark& b) const
 {
-    // Our datasets compare their own bookmarks by their current order.
-    return GetDataSet()->CompareBookmarks(a, b);
+    return DataSetCompareBookmarks(GetDataSet(), a, b);
 }
 
 void TBMListMv::SortIfOrderChanged() const

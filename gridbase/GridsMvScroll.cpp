@@ -1,0 +1,201 @@
+// The base grid's scroll bars: requests from the bars, their 0..127 scale,
+// which bars show, and the pixel offset of a grid with a single column.
+
+#include "gridbase/GridsMv.h"
+
+#include "platform/MulDiv.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int ScrollScale = 127;
+
+} // namespace
+
+void TCustomGridMv::WMHScroll(int code, int pos)
+{
+    ModifyScrollBar(sbHorizontal, code, pos);
+}
+
+void TCustomGridMv::WMVScroll(int code, int pos)
+{
+    ModifyScrollBar(sbVertical, code, pos);
+}
+
+void TCustomGridMv::SetColOffset(int NewOffset, const TGridDrawInfoMv& DrawInfo)
+{
+    // A column narrower than the space is never drawn shifted.
+    const int gridSpace = ClientWidth() - DrawInfo.Horz.FixedBoundary;
+    const int colWidth = ColWidths(LeftCol());
+    NewOffset = std::clamp(NewOffset, 0, std::max(0, colWidth - gridSpace));
+    if (NewOffset == FColOffset)
+        return;
+    const int delta = FColOffset - NewOffset;
+    FColOffset = NewOffset;
+    ScrollDataInfo(delta, 0, DrawInfo);
+    InvalidateGridRect({0, 0, FullColCount() - 1, FFixedRows - 1});
+    UpdateWindow();
+    if (HandleAllocated() && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
+        SetScrollPos(sbHorizontal, FColOffset);
+}
+
+void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos)
+{
+    if (ScrollCode == SB_ENDSCROLL)
+        return;
+    if (isVisible() && CanFocus() && !Focused() && !ContainsFocus())
+        SetFocus();
+    TGridDrawInfoMv info;
+    CalcDrawInfo(info);
+    const bool thumbTracking = FOptions.testFlag(goThumbTracking);
+
+    if (ScrollBar == sbHorizontal && FColCount == 1) {
+        const int gridSpace = ClientWidth() - info.Horz.FixedBoundary;
+        const int colWidth = ColWidths(LeftCol());
+        int offset = FColOffset;
+        switch (ScrollCode) {
+        case SB_LINEUP: offset -= Canvas().TextWidth(QStringLiteral("0")); break;
+        case SB_LINEDOWN: offset += Canvas().TextWidth(QStringLiteral("0")); break;
+        case SB_PAGEUP: offset -= gridSpace; break;
+        case SB_PAGEDOWN: offset += gridSpace; break;
+        case SB_THUMBPOSITION: offset = Pos; break;
+        case SB_THUMBTRACK:
+            if (thumbTracking)
+                offset = Pos;
+            break;
+        case SB_TOP: offset = 0; break;
+        case SB_BOTTOM: offset = colWidth - gridSpace; break;
+        default: break;
+        }
+        SetColOffset(offset, info);
+        return;
+    }
+
+    const TGridCoordMv maxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, info);
+    const bool horizontal = ScrollBar == sbHorizontal;
+    const TGridAxisDrawInfoMv& axis = horizontal ? info.Horz : info.Vert;
+    const int min = horizontal ? FFixedCols : FFixedRows;
+    const int max = std::max(min, horizontal ? maxTopLeft.X : maxTopLeft.Y);
+    const int current = horizontal ? LeftCol() : TopRow();
+    int newPos = current;
+    // Repeated so that a step never ends on a hidden cell.
+    for (;;) {
+        const int before = newPos;
+        switch (ScrollCode) {
+        case SB_LINEUP: --newPos; break;
+        case SB_LINEDOWN: ++newPos; break;
+        case SB_PAGEUP: {
+            const TGridCoordMv previous = CalcMaxTopLeft(FTopLeft, info);
+            newPos -= std::max(1, current - (horizontal ? previous.X : previous.Y));
+            break;
+        }
+        case SB_PAGEDOWN: newPos += std::max(1, axis.LastFullVisibleCell - current); break;
+        case SB_THUMBPOSITION: newPos = min + MulDivTrunc(Pos, max - min, ScrollScale); break;
+        case SB_THUMBTRACK:
+            if (thumbTracking)
+                newPos = min + MulDivTrunc(Pos, max - min, ScrollScale);
+            break;
+        case SB_TOP: newPos = min; break;
+        case SB_BOTTOM: newPos = max; break;
+        default: break;
+        }
+        if (newPos <= min || newPos >= max || axis.GetExtent(newPos) > 0 || newPos == before)
+            break;
+    }
+    newPos = std::clamp(newPos, min, max);
+    if (horizontal)
+        MoveTopLeft(newPos, TopRow());
+    else
+        MoveTopLeft(LeftCol(), newPos);
+}
+
+void TCustomGridMv::UpdateScrollPos()
+{
+    if (!HandleAllocated() || FScrollBars == ssNone)
+        return;
+    TGridDrawInfoMv info;
+    CalcDrawInfo(info);
+    const TGridCoordMv maxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, info);
+    if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) {
+        if (FColCount == 1) {
+            // Re-clamped: the column may no longer fill the space.
+            SetColOffset(FColOffset, info);
+            SetScrollPos(sbHorizontal, FColOffset);
+        } else {
+            // Everything fits when the largest first column is the first
+            // regular one: position 0, never a division by zero.
+            SetScrollPos(sbHorizontal, MulDivTrunc(LeftCol() - FFixedCols, ScrollScale, maxTopLeft.X - FFixedCols));
+        }
+    }
+    if (FScrollBars == ssVertical || FScrollBars == ssBoth)
+        SetScrollPos(sbVertical, MulDivTrunc(TopRow() - FFixedRows, ScrollScale, maxTopLeft.Y - FFixedRows));
+}
+
+void TCustomGridMv::SettleAxis(bool Columns, int Width, int Height, const TGridCoordMv& OldTopLeft, bool& Updated)
+{
+    TGridDrawInfoMv info;
+    CalcDrawInfoXY(info, Width, Height);
+    const TGridCoordMv maxTopLeft = CalcMaxTopLeft({FColCount - 1, FRowCount - 1}, info);
+    const int fixed = Columns ? FFixedCols : FFixedRows;
+    const int maxFirst = Columns ? maxTopLeft.X : maxTopLeft.Y;
+    SetScrollRange(Columns ? sbHorizontal : sbVertical, 0, maxFirst > fixed ? ScrollScale : 0);
+    const int oldFirst = Columns ? OldTopLeft.X : OldTopLeft.Y;
+    if (oldFirst > maxFirst) {
+        if (!Updated) {
+            UpdateWindow();
+            Updated = true;
+        }
+        if (Columns)
+            FTopLeft.X = maxFirst;
+        else
+            FTopLeft.Y = maxFirst;
+    }
+}
+
+void TCustomGridMv::UpdateScrollRange()
+{
+    if (FScrollBars == ssNone || !HandleAllocated() || !Showing())
+        return;
+    // The client as if no bar were shown.
+    int width = ClientWidth();
+    int height = ClientHeight();
+    if (ScrollBarShowing(sbHorizontal))
+        height += GetSystemMetrics(SM_CYHSCROLL);
+    if (ScrollBarShowing(sbVertical))
+        width += GetSystemMetrics(SM_CXVSCROLL);
+
+    const TGridCoordMv oldTopLeft = FTopLeft;
+    const TScrollStyleMv oldScrollBars = FScrollBars;
+    const bool horizontal = oldScrollBars == ssHorizontal || oldScrollBars == ssBoth;
+    const bool vertical = oldScrollBars == ssVertical || oldScrollBars == ssBoth;
+    // The size changes that a bar coming or going causes do not come back
+    // into this operation.
+    FScrollBars = ssNone;
+    bool updated = false;
+    auto settleHorizontal = [&] {
+        if (FColCount == 1)
+            SetScrollRange(sbHorizontal, 0, std::max(0, ColWidths(0) - ClientWidth()));
+        else
+            SettleAxis(true, width, height, oldTopLeft, updated);
+    };
+    try {
+        if (horizontal)
+            settleHorizontal();
+        height = ClientHeight();
+        if (vertical)
+            SettleAxis(false, width, height, oldTopLeft, updated);
+        if (ClientWidth() != width) {
+            width = ClientWidth();
+            if (horizontal)
+                settleHorizontal();
+        }
+    } catch (...) {
+        FScrollBars = oldScrollBars;
+        throw;
+    }
+    FScrollBars = oldScrollBars;
+    UpdateScrollPos();
+    if (FTopLeft != oldTopLeft)
+        TopLeftMoved(oldTopLeft);
+}

@@ -1,0 +1,257 @@
+#include "json/uQvJSON.h"
+
+#include "support/TestSupport.h"
+
+#include <QLocale>
+
+namespace {
+
+std::unique_ptr<TqvJSONbase> Parse(const char* text)
+{
+    return TqvJSON::ParseText(QByteArrayView(text));
+}
+
+const TqvJSONlist* AsList(const std::unique_ptr<TqvJSONbase>& value)
+{
+    return qvJSONcast<TqvJSONlist>(value.get());
+}
+
+const TqvJSONobject* AsObject(const std::unique_ptr<TqvJSONbase>& value)
+{
+    return qvJSONcast<TqvJSONobject>(value.get());
+}
+
+// The text of a parsed one-string list, or "<none>" when it did not parse.
+QString StringOf(const char* text)
+{
+    const auto root = Parse(text);
+    const TqvJSONlist* list = AsList(root);
+    if (!list || list->GetCount() != 1)
+        return QStringLiteral("<none>");
+    return list->GetString(0);
+}
+
+QString Nested(int depth, const QString& open, const QString& close)
+{
+    return open.repeated(depth) + close.repeated(depth);
+}
+
+} // namespace
+
+TEST(ParseText, SeparatorsAreLenientInTheFixedWays)
+{
+    auto root = Parse("[1 2]");
+    ASSERT_TRUE(AsList(root));
+    EXPECT_EQ(AsList(root)->GetCount(), 2);
+    EXPECT_EQ(AsList(root)->GetInt(1), 2);
+
+    root = Parse("[ 1 , ]");
+    ASSERT_TRUE(AsList(root));
+    EXPECT_EQ(AsList(root)->GetCount(), 1);
+
+    root = Parse(" [ ] ");
+    ASSERT_TRUE(AsList(root));
+    EXPECT_EQ(AsList(root)->GetCount(), 0);
+
+    root = Parse("{\"a\":1 \"b\":\"x\",}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->GetCount(), 2);
+    EXPECT_EQ(AsObject(root)->GetString(1), u"x"_qs);
+
+    root = Parse("{\t}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->GetCount(), 0);
+
+    for (const char* bad : {"[,1]", "[1,,2]", "{,}", "[1", "[1}", "{\"a\" 1}", "{a:1}", "{\"a\":}", "{\"a\":1,,}", ""})
+        EXPECT_FALSE(Parse(bad)) << bad;
+}
+
+TEST(ParseText, TextAfterTheFirstValueIsIgnored)
+{
+    auto root = Parse("{\"a\":1} and then {\"b\":2}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->GetCount(), 1);
+
+    root = Parse("trueX");
+    ASSERT_EQ(root->ValueKind(), jsBoolean);
+    EXPECT_TRUE(root->GetValue().AsBoolean());
+
+    root = Parse("12abc");
+    ASSERT_EQ(root->ValueKind(), jsNumber);
+    EXPECT_EQ(root->GetValue().AsFloat(), 12.0);
+
+    // Inside a list the leftover letter is a failed element.
+    EXPECT_FALSE(Parse("[truex]"));
+}
+
+TEST(ParseText, ByteOrderMarkAndEmptyTexts)
+{
+    EXPECT_FALSE(Parse("\xEF\xBB\xBF"));
+    EXPECT_FALSE(Parse(" \r\n\t"));
+    EXPECT_FALSE(TqvJSON::ParseText(QByteArrayView()));
+    const auto root = Parse("\xEF\xBB\xBF{}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->GetCount(), 0);
+}
+
+TEST(ParseText, KeywordsAreCaseSensitive)
+{
+    EXPECT_FALSE(Parse("True"));
+    EXPECT_FALSE(Parse("nul"));
+    EXPECT_FALSE(Parse("fals"));
+    const auto root = Parse("[false,null,true]");
+    ASSERT_TRUE(AsList(root));
+    EXPECT_EQ(AsList(root)->GetChild(0)->ValueKind(), jsBoolean);
+    EXPECT_EQ(AsList(root)->GetChild(1)->ValueKind(), jsNull);
+    EXPECT_TRUE(AsList(root)->GetBoolean(2));
+}
+
+TEST(ParseText, NumberGrammar)
+{
+    for (const char* bad : {"[1.]", "[1e]", "[1E+]", "[.5]", "[-]", "[+]", "[- 1]", "[1.e5]"})
+        EXPECT_FALSE(Parse(bad)) << bad;
+
+    const auto root = Parse("[-0.5E+2, +7, 007, 1e3, -0]");
+    const TqvJSONlist* list = AsList(root);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->GetDouble(0), -50.0);
+    EXPECT_EQ(list->GetDouble(1), 7.0);
+    EXPECT_EQ(list->GetInt(2), 7);
+    EXPECT_EQ(list->GetInt(3), 1000);
+    EXPECT_TRUE(std::signbit(list->GetDouble(4)));
+    EXPECT_EQ(qvJSONcast<TqvJSONnumber>(list->GetChild(0))->LiteralText(), u"-0.5E+2"_qs);
+    EXPECT_EQ(qvJSONcast<TqvJSONnumber>(list->GetChild(1))->LiteralText(), u"+7"_qs);
+}
+
+TEST(ParseText, NumbersKeepTheirDigits)
+{
+    const auto root = Parse(R"({"tid":1234567890123456789,"min":-9223372036854775808,"over":9223372036854775808,)"
+                            R"("long":12345678901234567890123456789.5,"tiny":1e-400,"neg":-2.9})");
+    const TqvJSONobject* trade = AsObject(root);
+    ASSERT_TRUE(trade);
+    const auto* tid = qvJSONcast<TqvJSONnumber>(trade->Field(u"tid"));
+    ASSERT_TRUE(tid);
+    EXPECT_EQ(tid->LiteralText(), u"1234567890123456789"_qs);
+    EXPECT_EQ(trade->GetInt(0), Q_INT64_C(1234567890123456789));
+    EXPECT_EQ(tid->Value(), 1234567890123456789.0); // the double itself rounds
+    EXPECT_EQ(trade->GetInt(1), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(trade->GetInt(2), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(qvJSONcast<TqvJSONnumber>(trade->Field(u"long"))->LiteralText(),
+              u"12345678901234567890123456789.5"_qs);
+    EXPECT_EQ(trade->GetDouble(4), 0.0);
+    EXPECT_EQ(trade->GetInt(5), -2);
+
+    // A number beyond the double range fails the parse rather than becoming infinity.
+    EXPECT_FALSE(Parse("[1e400]"));
+    EXPECT_FALSE(Parse("[-1e99999999999999999999]"));
+}
+
+TEST(ParseText, DecimalPointIgnoresTheUserLocale)
+{
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const auto root = Parse("[1.25]");
+    QLocale::setDefault(saved);
+    ASSERT_TRUE(AsList(root));
+    EXPECT_EQ(AsList(root)->GetDouble(0), 1.25);
+}
+
+TEST(ParseText, EscapesResolve)
+{
+    EXPECT_EQ(StringOf(R"(["a\qb"])"), u"ab"_qs);
+    EXPECT_EQ(StringOf("[\"a\\\xC3\xA9" "b\"]"), u"ab"_qs); // the whole escaped character goes
+    EXPECT_EQ(StringOf(R"(["\n\r\t\b\f\\\"\'\/"])"), u"\n\r\t\b\f\\\"'/"_qs);
+    EXPECT_EQ(StringOf(R"(["\u0041"])"), u"A"_qs);
+    EXPECT_EQ(StringOf(R"(["\u00e9\u4E2D"])"), u"é中"_qs);
+    EXPECT_EQ(StringOf(R"(["x\u0000y"])"), QString::fromUtf16(u"x\0y", 3));
+    EXPECT_EQ(StringOf(R"(["\ud83d\ude00"])"), u"😀"_qs);
+    EXPECT_EQ(StringOf(R"(["\ud83dx"])"), u"\uFFFDx"_qs);
+    EXPECT_EQ(StringOf(R"(["\ude00\ud83d"])"), u"\uFFFD\uFFFD"_qs);
+    EXPECT_EQ(StringOf(R"(["\ud83d\ud83d\ude00"])"), u"\uFFFD😀"_qs);
+    EXPECT_EQ(StringOf(R"(["\ud83d\u0041"])"), u"\uFFFDA"_qs);
+    for (const char* bad : {R"(["\uZZZZ"])", R"(["\u12"])", R"(["\u12G4"])", R"(["\ud83d\uZZZZ"])"})
+        EXPECT_FALSE(Parse(bad)) << bad;
+}
+
+TEST(ParseText, StringContentAndQuotes)
+{
+    EXPECT_EQ(StringOf("[\"\xE5\x95\x86\xE5\x93\x81 \\\"x\\\\\"]"), u"商品 \"x\\"_qs);
+    EXPECT_EQ(StringOf("[\"tab\there\x01\"]"), u"tab\there\x01"_qs); // raw control characters stay
+    EXPECT_EQ(StringOf("[\"bad \xFF byte\"]"), u"bad \uFFFD byte"_qs);
+    EXPECT_EQ(StringOf(R"(["\\"])"), u"\\"_qs);
+    // A byte-order mark inside a string is a character like any other.
+    EXPECT_EQ(StringOf("\xEF\xBB\xBF[\"\xEF\xBB\xBFx\"]"), u"\uFEFFx"_qs);
+    const auto root = Parse("{\"\xEF\xBB\xBF\":1}");
+    ASSERT_TRUE(AsObject(root));
+    EXPECT_EQ(AsObject(root)->NameOf(0), u"\uFEFF"_qs);
+    for (const char* bad : {"[\"open]", "[\"ends in backslash\\\"]", "\"\\", "[\"\\\\\\\"]"})
+        EXPECT_FALSE(Parse(bad)) << bad;
+}
+
+TEST(ParseText, NestingIsLimited)
+{
+    const int limit = TqvJSON::MaxDepth;
+    EXPECT_TRUE(TqvJSON::ParseText(Nested(limit, u"["_qs, u"]"_qs).toUtf8()));
+    EXPECT_FALSE(TqvJSON::ParseText(Nested(limit + 1, u"["_qs, u"]"_qs).toUtf8()));
+    // A failure at the bottom of a deep tree frees everything read so far.
+    EXPECT_FALSE(TqvJSON::ParseText(Nested(limit - 1, u"[1,"_qs, u"]"_qs).replace(u",]"_qs, u",x]"_qs).toUtf8()));
+    EXPECT_TRUE(TqvJSON::ParseText((u"{\"a\":"_qs.repeated(limit) + u"1"_qs + u"}"_qs.repeated(limit)).toUtf8()));
+    EXPECT_FALSE(TqvJSON::ParseText((u"{\"a\":"_qs.repeated(limit + 1) + u"1"_qs + u"}"_qs.repeated(limit + 1)).toUtf8()));
+    // Far deeper than any stack would take.
+    EXPECT_FALSE(TqvJSON::ParseText(QByteArray(1000000, '[')));
+}
+
+TEST(ParseText, DuplicateMemberNames)
+{
+    const auto root = Parse(R"({"a":1,"b":true,"a":2})");
+    const TqvJSONobject* object = AsObject(root);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(object->GetCount(), 3);
+    EXPECT_EQ(object->IndexOfName(u"a"), 0);
+    EXPECT_EQ(object->GetInt(object->IndexOfName(u"a")), 1);
+    // The second "a" is a member of its own, reached by index only as the first one's value.
+    EXPECT_EQ(object->NameOf(2), u"a"_qs);
+    EXPECT_EQ(object->GetInt(2), 1);
+    const auto* pair = dynamic_cast<const TqvJSONobjectmethod*>(object->GetChild(2));
+    ASSERT_TRUE(pair);
+    EXPECT_EQ(pair->Value()->GetValue().AsFloat(), 2.0);
+}
+
+TEST(ParseText, PlatformReplyReadsByPathAndIndex)
+{
+    const auto root = Parse(
+        "{\"trade_get_response\":{\"trade\":{\"created\":\"2024-03-01 10:20:30\",\"orders\":{\"order\":["
+        "{\"oid\":2041234567890123456,\"num_iid\":660012345678,\"sku_id\":5012345678901,"
+        "\"price\":\"12.50\",\"num\":2,\"title\":\"\xE7\xBA\xAF\xE6\xA3\x89T\xE6\x81\xA4\"},"
+        "{\"oid\":2041234567890123457,\"num\":1}]}}}}\r\n");
+    ASSERT_TRUE(root);
+    const TqvJSONbase* trade = root->GetField(u"trade_get_response"_qs)->GetField(u"trade"_qs);
+    ASSERT_TRUE(trade);
+    EXPECT_EQ(trade->GetField(u"created"_qs)->GetValue().AsString(), u"2024-03-01 10:20:30"_qs);
+    const auto* orders = qvJSONcast<TqvJSONlist>(trade->GetField(u"orders"_qs)->GetField(u"order"_qs));
+    ASSERT_TRUE(orders);
+    ASSERT_EQ(orders->GetCount(), 2);
+    const auto* first = qvJSONcast<TqvJSONobject>(orders->GetChild(0));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(qvJSONcast<TqvJSONnumber>(first->Field(u"oid"))->LiteralText(), u"2041234567890123456"_qs);
+    EXPECT_EQ(first->GetString(first->IndexOfName(u"price")), u"12.50"_qs);
+    EXPECT_EQ(first->GetInt(first->IndexOfName(u"price")), 0); // a number written as a string
+    EXPECT_EQ(first->GetInt(first->IndexOfName(u"num")), 2);
+    EXPECT_EQ(first->GetWideString(5), u"纯棉T恤"_qs);
+    EXPECT_EQ(trade->GetField(u"missing"_qs), nullptr);
+}
+
+TEST(ParseText, StreamPacketLine)
+{
+    const auto root = Parse(R"({"packet":{"code":202,"msg":{"notify_trade":{"tid":123}}}})");
+    ASSERT_TRUE(AsObject(root));
+    const auto* packet = qvJSONcast<TqvJSONobject>(AsObject(root)->Field(u"packet"));
+    ASSERT_TRUE(packet);
+    EXPECT_EQ(packet->GetInt(packet->IndexOfName(u"code")), 202);
+    EXPECT_EQ(packet->Field(u"msg")->ValueKind(), jsObject);
+
+    const auto text = Parse(R"({"packet":{"code":101,"msg":"bye"}})");
+    const auto* textPacket = qvJSONcast<TqvJSONobject>(text->GetField(u"packet"_qs));
+    ASSERT_TRUE(textPacket);
+    EXPECT_EQ(textPacket->GetString(textPacket->IndexOfName(u"msg")), u"bye"_qs);
+}
