@@ -1,6 +1,7 @@
 #include "client/KivDataM.h"
 
 #include "platform/Exceptions.h"
+#include "platform/HttpClient.h"
 #include "platform/IniFile.h"
 #include "platform/SqlText.h"
 
@@ -66,8 +67,14 @@ void LoadBlobParam(int code, QByteArray& stream)
 } // namespace
 
 TKivDM::TKivDM(const QString& appDir, QObject* parent)
-    : QObject(parent), KivConn(new TSQLConnection(this))
+    : QObject(parent), KivConn(new TSQLConnection(this)), KivHttp(std::make_unique<THttpClient>())
 {
+    KivHttp->UserAgent = QStringLiteral("Mozilla/3.0 (compatible; Indy Library)");
+    KivHttp->ContentType = QStringLiteral("text/html");
+    KivHttp->Accept = QStringLiteral("text/html, */*");
+    KivHttp->ProxyPort = 0;
+    KivHttp->ConnectTimeoutMs = 5000;
+    KivHttp->ReadTimeoutMs = 30000;
     DataModuleCreate(appDir);
 }
 
@@ -149,6 +156,12 @@ void SaveProxy()
     TIniFile ini(IniFileName());
     ini.WriteString(SectionProxy, QStringLiteral("ProxyServer"), SysRec.ProxyServer);
     ini.WriteInteger(SectionProxy, QStringLiteral("ProxyPort"), SysRec.ProxyPort);
+}
+
+void ApplyProxy()
+{
+    DataModule().KivHttp->ProxyServer = SysRec.ProxyServer;
+    DataModule().KivHttp->ProxyPort = SysRec.ProxyPort;
 }
 
 std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)

@@ -95,6 +95,10 @@ public:
     TKivDM& operator=(const TKivDM&) = delete;
 
     TSQLConnection* KivConn;
+    // The HTTP client of every platform query (GUI thread only). Queries
+    // get finite time-outs; only the stream threads, with clients of their
+    // own, wait without one.
+    std::unique_ptr<THttpClient> KivHttp;
 
 private:
     void DataModuleCreate(const QString& appDir);
@@ -134,6 +138,8 @@ void EnsureIniFile();
 QString LoadDataFile();
 void LoadProxy();
 void SaveProxy();
+// Copies SysRec's proxy server and port into KivHttp.
+void ApplyProxy();
 
 // SQL helpers. Each takes a complete statement; failures raise EDatabaseError.
 std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql);

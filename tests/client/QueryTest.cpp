@@ -1,7 +1,12 @@
+#include "client/KivDataM.h"
 #include "client/KivQuery.h"
+#include "platform/HttpClient.h"
+#include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
 #include <QCryptographicHash>
+#include <QDate>
+#include <QElapsedTimer>
 
 TEST(Md5Hex, DigestsUtf8BytesInUpperCase)
 {
@@ -17,4 +22,247 @@ TEST(PasswordHash, EmptyPasswordIsEmptyHash)
     EXPECT_EQ(PasswordHash(u"admin"_qs, QString()), QString());
     EXPECT_EQ(PasswordHash(u"张三"_qs, QString()), QString());
     EXPECT_EQ(PasswordHash(u"user"_qs, u"pw"_qs), Md5Hex(u"userpw"_qs));
+}
+
+TEST(SplitApiMethod, ObjectBetweenFirstAndLastDotVerbAfterLast)
+{
+    QString verb, object;
+    SplitApiMethod(u"taobao.time.get"_qs, verb, object);
+    EXPECT_EQ(verb, u"get"_qs);
+    EXPECT_EQ(object, u"time"_qs);
+    SplitApiMethod(u"taobao.items.onsale.get"_qs, verb, object);
+    EXPECT_EQ(object, u"items.onsale"_qs);
+    SplitApiMethod(u"taobao.get"_qs, verb, object);
+    EXPECT_EQ(verb, u"get"_qs);
+    EXPECT_EQ(object, QString());
+
+    verb = u"v"_qs;
+    object = u"o"_qs;
+    SplitApiMethod(u"nodot"_qs, verb, object);
+    SplitApiMethod(u".get"_qs, verb, object);
+    EXPECT_EQ(verb, u"v"_qs);
+    EXPECT_EQ(object, u"o"_qs);
+}
+
+TEST(VerbToTqlKeyword, ExactVerbsOnly)
+{
+    EXPECT_EQ(VerbToTqlKeyword(u"get"_qs), u"select"_qs);
+    EXPECT_EQ(VerbToTqlKeyword(u"delete"_qs), u"delete"_qs);
+    EXPECT_EQ(VerbToTqlKeyword(u"set"_qs), u"update"_qs);
+    EXPECT_EQ(VerbToTqlKeyword(u"update"_qs), u"update"_qs);
+    for (const auto verb : {u"add", u"upload", u"publish", u"create"})
+        EXPECT_EQ(VerbToTqlKeyword(QString::fromUtf16(verb)), u"insert"_qs);
+    EXPECT_EQ(VerbToTqlKeyword(u"Get"_qs), QString());
+    EXPECT_EQ(VerbToTqlKeyword(u"list"_qs), QString());
+}
+
+TEST(ExpandPlaceholders, NickInAnyCaseIsTheUserCode)
+{
+    SysRec.UserCode = u"张三"_qs;
+    EXPECT_EQ(ExpandPlaceholders(u"a[NICK]b[nick][Nick]"_qs), u"a张三b张三张三"_qs);
+    EXPECT_EQ(ExpandPlaceholders(u"no placeholder"_qs), u"no placeholder"_qs);
+    // Other names, stray brackets and nesting stay as they stand.
+    EXPECT_EQ(ExpandPlaceholders(u"[other] ] [ [x[nick]"_qs), u"[other] ] [ [x张三"_qs);
+    // The inserted code is not searched again, however it reads.
+    SysRec.UserCode = u"[nick][nick]"_qs;
+    EXPECT_EQ(ExpandPlaceholders(u"[nick]-[nick]"_qs), u"[nick][nick]-[nick][nick]"_qs);
+    SysRec.UserCode.clear();
+}
+
+TEST(FillWhereClause, ValuesFillTheMarksInOrder)
+{
+    SysRec.UserCode = u"seller"_qs;
+    EXPECT_EQ(FillWhereClause(u"page_no=? and page_size=?"_qs, u"2,10"_qs), u"page_no=2 and page_size=10"_qs);
+    // A third value finds no mark and changes nothing.
+    EXPECT_EQ(FillWhereClause(u"a=? and b=?"_qs, u"1,2,3"_qs), u"a=1 and b=2"_qs);
+    // A quoted value keeps its blank and loses its quotes; "$" goes everywhere.
+    EXPECT_EQ(FillWhereClause(u"$start=? and end=?"_qs, u"\"2024-01-01 00:00:00\",$\"2024-01-02 00:00:00\""_qs),
+              u"start=2024-01-01 00:00:00 and end=2024-01-02 00:00:00"_qs);
+    EXPECT_EQ(FillWhereClause(u"nick=?"_qs, u"[NICK]"_qs), u"nick=seller"_qs);
+    // A mark inside an inserted value is not filled by the next value.
+    EXPECT_EQ(FillWhereClause(u"a=? and b=?"_qs, u"\"x?\",2"_qs), u"a=x? and b=2"_qs);
+    SysRec.UserCode.clear();
+}
+
+TEST(BuildTql, StatementsAndTheSessionFlag)
+{
+    TTqlStatement s = BuildTql(u"taobao.time.get"_qs, u"time"_qs, QString(), QString(), QString());
+    EXPECT_EQ(s.Text, u"select time from time"_qs);
+    EXPECT_FALSE(s.SendSession);
+
+    s = BuildTql(u"taobao.trades.sold.get"_qs, u"$tid"_qs, QString(), u"page_size=? and start_created=? and end_created=?"_qs,
+                 u"1,\"2024-01-01 00:00:00\",\"2024-01-02 00:00:00\""_qs);
+    EXPECT_EQ(s.Text, u"select tid from trades.sold where page_size=1 and start_created=2024-01-01 00:00:00 and end_created=2024-01-02 00:00:00"_qs);
+    EXPECT_TRUE(s.SendSession);
+
+    s = BuildTql(u"taobao.item.delete"_qs, u"$x"_qs, QString(), u"num_iid=?$"_qs, u"5"_qs);
+    EXPECT_EQ(s.Text, u"delete from item where num_iid=5"_qs);
+    EXPECT_TRUE(s.SendSession);
+
+    SysRec.UserCode = u"me"_qs;
+    s = BuildTql(u"taobao.item.update"_qs, u"$title=?,num=?"_qs, u"\"a b\",[nick]"_qs, u"num_iid=?"_qs, u"7"_qs);
+    EXPECT_EQ(s.Text, u"update item set title=a b,num=me where num_iid=7"_qs);
+    EXPECT_TRUE(s.SendSession);
+
+    s = BuildTql(u"taobao.item.add"_qs, u"title,num"_qs, u"x,[NICK]"_qs, u"ignored=?"_qs, u"1"_qs);
+    EXPECT_EQ(s.Text, u"insert into item(title,num) values(x,me)"_qs);
+    EXPECT_FALSE(s.SendSession);
+    SysRec.UserCode.clear();
+
+    // Nothing can be built: no statement, nothing sent.
+    EXPECT_TRUE(BuildTql(u"taobao.item.list"_qs, u"$a"_qs, QString(), QString(), QString()).Text.isEmpty());
+    EXPECT_TRUE(BuildTql(u"taobao.item.update"_qs, u"a=?,b=?"_qs, u"1"_qs, QString(), QString()).Text.isEmpty());
+}
+
+namespace {
+
+// A data module in the test's folder and the stand-in with the test catalogue.
+class QuerySimTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        QString error;
+        ASSERT_TRUE(FSim.Start(SourceDir() + u"/tests/client/data/query-catalogue.json"_qs, &error)) << error.toStdString();
+        FDM = std::make_unique<TKivDM>(TempPath(QString()));
+        SysRec.TqlUrl = FSim.TqlUrl();
+        SysRec.SignMethod = u"md5"_qs;
+        FDM->KivHttp->ConnectTimeoutMs = 1000;
+        FDM->KivHttp->ReadTimeoutMs = 1500;
+        FShop.Code = u"kiv"_qs;
+        FShop.AppKey = u"12345678"_qs;
+        FShop.AppSecret = u"s3cr3t+%&=中"_qs;
+        FShop.Session = u"sess-1"_qs;
+    }
+    void TearDown() override { FDM.reset(); }
+
+    TPlatformSim FSim;
+    std::unique_ptr<TKivDM> FDM;
+    TTreeNodeShop FShop;
+};
+
+} // namespace
+
+TEST_F(QuerySimTest, FormFieldsAreSignedAndSentInOrder)
+{
+    // The echo page answers with what it was sent.
+    SysRec.TqlUrl = FSim.Url(u"/sim/echo"_qs);
+    QString reply = SendTql(u"select time from time"_qs, false, FShop);
+    QString body = reply.section(u"\n\n"_qs, 1);
+    EXPECT_EQ(body, u"ql=select time from time&sign="_qs + Md5Hex(u"s3cr3t+%&=中app_key12345678qlselect time from timesign_methodmd5s3cr3t+%&=中"_qs) +
+                        u"&app_key=12345678&sign_method=md5"_qs);
+    EXPECT_TRUE(reply.contains(u"Content-Type: application/x-www-form-urlencoded"_qs));
+    EXPECT_TRUE(reply.contains(u"User-Agent: Mozilla/3.0 (compatible; Indy Library)"_qs));
+
+    reply = SendTql(u"select tid from trades.sold where page_size=1"_qs, true, FShop);
+    body = reply.section(u"\n\n"_qs, 1);
+    EXPECT_EQ(body, u"ql=select tid from trades.sold where page_size=1&sign="_qs +
+                        Md5Hex(u"s3cr3t+%&=中app_key12345678qlselect tid from trades.sold where page_size=1sessionsess-1sign_methodmd5s3cr3t+%&=中"_qs) +
+                        u"&app_key=12345678&session=sess-1&sign_method=md5"_qs);
+}
+
+TEST_F(QuerySimTest, ThePlatformAcceptsTheSignatureAndChecksTheSession)
+{
+    EXPECT_EQ(BuildAndSendTql(u"taobao.time.get"_qs, u"time"_qs, QString(), QString(), QString(), FShop),
+              u"{\"time_get_response\":{\"time\":\"2024-06-01 12:00:00\"}}"_qs);
+    const QString count = BuildAndSendTql(u"taobao.items.onsale.get"_qs, u"$num_iid"_qs, QString(), u"page_size=?"_qs, u"1"_qs, FShop);
+    EXPECT_TRUE(count.contains(u"\"total_results\":3"_qs)) << count.toStdString();
+    // The same statement without "$" carries no session: the platform refuses it.
+    const QString refused = BuildAndSendTql(u"taobao.items.onsale.get"_qs, u"num_iid"_qs, QString(), u"page_size=?"_qs, u"1"_qs, FShop);
+    EXPECT_TRUE(refused.startsWith(u"{\"error_response\""_qs)) << refused.toStdString();
+    EXPECT_EQ(FSim.Count(u"taobao.items.onsale.get"_qs), 2);
+
+    FShop.AppSecret = u"wrong"_qs;
+    const QString badSign = BuildAndSendTql(u"taobao.time.get"_qs, u"time"_qs, QString(), QString(), QString(), FShop);
+    EXPECT_TRUE(badSign.contains(u"Invalid signature"_qs)) << badSign.toStdString();
+    EXPECT_FALSE(badSign.contains(u"time_get_response"_qs));
+}
+
+TEST_F(QuerySimTest, APlatformThatFailsGivesAnEmptyReplyInTime)
+{
+    const auto send = [&] { return BuildAndSendTql(u"taobao.time.get"_qs, u"time"_qs, QString(), QString(), QString(), FShop); };
+    ASSERT_FALSE(send().isEmpty());
+    QElapsedTimer timer;
+    for (const QString& mode : {u"http500"_qs, u"cut"_qs}) {
+        FSim.SetFault(mode, 0, 1);
+        EXPECT_EQ(send(), QString()) << mode.toStdString();
+    }
+    // Slow: the reply does not come within the client's time-out.
+    FSim.SetFault(u"slow"_qs, 5000, 1);
+    timer.start();
+    EXPECT_EQ(send(), QString());
+    EXPECT_LT(timer.elapsed(), 4000);
+    // A page that is not the platform's reply comes back as it is; the
+    // callers find none of their members in it.
+    FSim.SetFault(u"junk"_qs, 0, 1);
+    EXPECT_TRUE(send().startsWith(u"<html>"_qs));
+
+    SysRec.TqlUrl = u"http://127.0.0.1:%1/tql/2.0/json"_qs.arg(FSim.GarbagePort());
+    EXPECT_EQ(send(), QString());
+    // Down: nothing listens any more.
+    SysRec.TqlUrl = FSim.TqlUrl();
+    FSim.Stop();
+    timer.restart();
+    EXPECT_EQ(send(), QString());
+    EXPECT_LT(timer.elapsed(), 1500);
+}
+
+TEST_F(QuerySimTest, ServerTimeOnlyFromAWellSignedReply)
+{
+    EXPECT_EQ(GetServerTime(FShop), u"2024-06-01 12:00:00"_qs);
+    FSim.SetNow(QString());
+    const QString clock = GetServerTime(FShop);
+    EXPECT_EQ(clock.size(), 19);
+    EXPECT_TRUE(clock.startsWith(QDate::currentDate().toString(u"yyyy-"_qs))) << clock.toStdString();
+
+    // A wrong secret gets an error reply, which holds no time.
+    FShop.AppSecret = u"s3cr3t"_qs;
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FShop.AppSecret = u"s3cr3t+%&=中"_qs;
+    FShop.AppKey = u"unknown"_qs;
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FShop.AppKey = u"12345678"_qs;
+
+    FSim.SetFault(u"junk"_qs, 0, 1);
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    FSim.SetFault(u"cut"_qs, 0, 1);
+    EXPECT_EQ(GetServerTime(FShop), QString());
+    EXPECT_FALSE(GetServerTime(FShop).isEmpty());
+}
+
+TEST_F(QuerySimTest, ThePlatformPagesAndFiltersByTimeWindows)
+{
+    const auto onsale = [&](const QString& where, const QString& values) {
+        return BuildAndSendTql(u"taobao.items.onsale.get"_qs, u"$num_iid"_qs, QString(), where, values, FShop);
+    };
+    // Items modified 2024-05-01, 05-20 and 05-25: the window takes the last two.
+    QString reply = onsale(u"page_size=? and start_modified=? and end_modified=?"_qs, u"1,\"2024-05-10 00:00:00\",\"2024-06-01 12:00:00\""_qs);
+    EXPECT_TRUE(reply.contains(u"\"total_results\":2"_qs)) << reply.toStdString();
+    reply = onsale(u"page_no=? and page_size=?"_qs, u"2,2"_qs);
+    EXPECT_TRUE(reply.contains(u"\"total_results\":3"_qs));
+    EXPECT_TRUE(reply.contains(u"3000000000000000003"_qs));
+    EXPECT_FALSE(reply.contains(u"1000000000000000001"_qs));
+    // Past the last page the list is left out.
+    EXPECT_EQ(onsale(u"page_no=? and page_size=?"_qs, u"3,2"_qs), u"{\"items_onsale_get_response\":{\"total_results\":3}}"_qs);
+    // A misspelt condition or a malformed time is refused, as the platform would.
+    EXPECT_TRUE(onsale(u"page_sise=?"_qs, u"1"_qs).contains(u"error_response"_qs));
+    EXPECT_TRUE(onsale(u"page_size=? and start_modified=? and end_modified=?"_qs, u"1,yesterday,today"_qs).contains(u"error_response"_qs));
+
+    reply = BuildAndSendTql(u"taobao.trades.sold.get"_qs, u"$tid"_qs, QString(), u"page_size=? and start_created=? and end_created=?"_qs,
+                            u"1,\"2024-05-30 09:00:00\",\"2024-05-30 09:00:00\""_qs, FShop);
+    EXPECT_EQ(reply, u"{\"trades_sold_get_response\":{\"total_results\":1,\"trades\":{\"trade\":[{\"tid\":7000000000000000001}]}}}"_qs);
+}
+
+TEST_F(QuerySimTest, TheContainerTurnsAnAuthorizationCodeIntoTheSession)
+{
+    THttpResult result = FDM->KivHttp->Get(FSim.ContainerUrl() + u"CODE-1"_qs);
+    ASSERT_TRUE(result.Ok);
+    const QStringList pairs = QString::fromUtf8(result.Body).split(u'&');
+    EXPECT_TRUE(pairs.contains(u"kiv_session=sess-1"_qs)) << result.Body.toStdString();
+    result = FDM->KivHttp->Get(FSim.ContainerUrl() + u"WRONG"_qs);
+    ASSERT_TRUE(result.Ok);
+    EXPECT_FALSE(QString::fromUtf8(result.Body).contains(u"kiv_session"_qs));
+    result = FDM->KivHttp->Get(FSim.Url(u"/auth/authorize.htm?appkey=12345678"_qs));
+    EXPECT_TRUE(QString::fromUtf8(result.Body).contains(u"CODE-1"_qs));
+    EXPECT_EQ(FSim.Count(u"container"_qs), 2);
 }

@@ -1,0 +1,267 @@
+#include "client/KivMapping.h"
+
+#include "client/KivDataM.h"
+#include "client/KivQuery.h"
+#include "platform/SqlText.h"
+#include "platform/StringList.h"
+
+#include <algorithm>
+#include <cmath>
+
+TTradeEventProducer TradeEventProducer;
+
+namespace {
+
+// --- Reading the value tree -------------------------------------------------
+
+const TqvJSONbase* Member(const TqvJSONbase& object, const QString& name)
+{
+    const auto* members = qvJSONcast<TqvJSONobject>(&object);
+    return members ? members->Field(name) : nullptr;
+}
+
+TJsonValue ValueOf(const TqvJSONbase* member)
+{
+    if (!member)
+        return TJsonValue::Absent();
+    const TqvJSONkind kind = member->ValueKind();
+    if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
+        return {kind, number->LiteralText(), false};
+    if (const auto* string = qvJSONcast<TqvJSONstring>(member))
+        return {kind, string->Value(), false};
+    if (const auto* boolean = qvJSONcast<TqvJSONboolean>(member))
+        return {kind, boolean->Value() ? QStringLiteral("true") : QStringLiteral("false"), false};
+    // null, a list or an object: the empty text, which is not SQL null.
+    return {kind, QString(), false};
+}
+
+// --- Paths ---------------------------------------------------------------------
+
+// The member named by the head of a path; a missing one abandons the reply.
+const TqvJSONbase& Step(const TqvJSONbase& object, const QString& head)
+{
+    const TqvJSONbase* member = Member(object, head);
+    if (!member)
+        throw EJsonPathError(QStringLiteral("The reply has no member \"%1\"").arg(head));
+    return *member;
+}
+
+// Runs walk on the member itself, or on each element when it is a list
+// (whose elements must be objects); other kinds lead nowhere.
+template <typename Walk>
+void Descend(const TqvJSONbase& member, const Walk& walk)
+{
+    const TqvJSONkind kind = member.ValueKind();
+    if (kind == jsObject) {
+        walk(member);
+    } else if (kind == jsList) {
+        for (int i = 0; i < member.GetCount(); ++i) {
+            const TqvJSONbase* element = member.GetChild(i);
+            if (!element || element->ValueKind() != jsObject)
+                throw EJsonPathError(QStringLiteral("A list of the reply holds something other than objects"));
+            walk(*element);
+        }
+    }
+}
+
+// "path=Column": the path, and the column (empty without "=").
+std::pair<QString, QString> SplitMapItem(const QString& item)
+{
+    const qsizetype eq = item.indexOf(u'=');
+    if (eq < 0)
+        return {item, QString()};
+    return {item.left(eq), item.mid(eq + 1)};
+}
+
+// A JSON number that the database reads as a literal of the same value: its
+// digits (without sign and point) fit 64 bits, or, with an exponent, it is a
+// finite double. Anything longer would fail the whole statement.
+bool IsSafeNumberLiteral(const QString& text)
+{
+    if (!IsSqlNumber(text))
+        return false;
+    const qsizetype exponent = text.indexOf(u'e', 0, Qt::CaseInsensitive);
+    if (exponent >= 0) {
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        const QString mantissa = text.left(exponent);
+        const bool zeroMantissa = std::none_of(mantissa.begin(), mantissa.end(), [](QChar c) { return c >= u'1' && c <= u'9'; });
+        return ok && std::isfinite(value) && (value != 0 || zeroMantissa);
+    }
+    QString digits = text;
+    digits.remove(u'.').remove(u'-').remove(u'+');
+    bool ok = false;
+    digits.toLongLong(&ok);
+    return ok;
+}
+
+// The name and value of an extra line "name=value".
+std::pair<QString, QString> SplitExtraLine(const QString& line)
+{
+    return SplitMapItem(line);
+}
+
+} // namespace
+
+QString SqlValue(const TJsonValue& value)
+{
+    if (value.Missing)
+        return QStringLiteral("null");
+    // The literal digits are written bare only when they are a number the
+    // database can read; a longer one goes quoted (a text column keeps it as
+    // it is, a numeric column converts it or refuses the row).
+    if (value.ValueType == jsNumber && IsSafeNumberLiteral(value.Text))
+        return value.Text;
+    return QuotedStr(value.Text);
+}
+
+void ExtractJsonPath(const TqvJSONbase& object, const QString& path, TJsonValueList& column)
+{
+    const qsizetype dot = path.indexOf(u'.');
+    if (dot < 0) {
+        column.Values.push_back(ValueOf(Member(object, path)));
+        return;
+    }
+    const QString rest = path.mid(dot + 1);
+    Descend(Step(object, path.left(dot)), [&](const TqvJSONbase& inner) { ExtractJsonPath(inner, rest, column); });
+}
+
+void ExtractJsonPathPair(const TqvJSONbase& object, const QString& rowPath, const QString& path, TJsonValueList& column,
+                         std::optional<TJsonValue>& carried)
+{
+    // The column's own path follows the row path's branch level by level;
+    // its last member is looked up where it stands.
+    QString pathRest;
+    if (!path.isEmpty()) {
+        const qsizetype dot = path.indexOf(u'.');
+        if (dot < 0)
+            carried = ValueOf(Member(object, path));
+        else
+            pathRest = path.mid(dot + 1);
+    }
+    const qsizetype dot = rowPath.indexOf(u'.');
+    if (dot < 0) {
+        // A row is reached.
+        column.Values.push_back(carried ? *carried : ValueOf(Member(object, rowPath)));
+        return;
+    }
+    const QString rowRest = rowPath.mid(dot + 1);
+    Descend(Step(object, rowPath.left(dot)),
+            [&](const TqvJSONbase& inner) { ExtractJsonPathPair(inner, rowRest, pathRest, column, carried); });
+}
+
+TMappedReply MapTqlRows(const TqvJSONobject& root, const QString& keyMap, const QString& dataMap, bool simplePaths)
+{
+    const QStringList keyItems = SplitCommaText(keyMap);
+    const QString rowPath = keyItems.isEmpty() ? QString() : SplitMapItem(keyItems.first()).first;
+    const auto extract = [&](const QStringList& items) {
+        TJsonColumns columns;
+        for (const QString& item : items) {
+            const auto [path, field] = SplitMapItem(item);
+            TJsonValueList column;
+            column.FieldName = field;
+            if (simplePaths) {
+                ExtractJsonPath(root, path, column);
+            } else {
+                std::optional<TJsonValue> carried;
+                ExtractJsonPathPair(root, rowPath, path, column, carried);
+            }
+            columns.push_back(std::move(column));
+        }
+        return columns;
+    };
+    TMappedReply mapped;
+    mapped.Keys = extract(keyItems);
+    mapped.Data = extract(SplitCommaText(dataMap));
+    return mapped;
+}
+
+void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dataMap, bool simplePaths,
+                 const std::function<void(const TMappedReply&)>& dispatch)
+{
+    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
+    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    if (!object)
+        throw EJsonPathError(QStringLiteral("The reply is not a JSON object"));
+    dispatch(MapTqlRows(*object, keyMap, dataMap, simplePaths));
+}
+
+int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines)
+{
+    if (keys.empty())
+        return 0;
+    const int rows = keys.front().Count();
+    // Every column must line up with the rows before anything is written:
+    // a short or long column would pair values with the wrong rows.
+    for (const TJsonColumns* columns : {&keys, &data})
+        for (const TJsonValueList& column : *columns)
+            if (column.Count() != rows)
+                throw EJsonPathError(QStringLiteral("The column \"%1\" does not line up with the rows").arg(column.FieldName));
+
+    const QString quotedTable = QuotedName(table);
+    int written = 0;
+    for (int r = 0; r < rows; ++r) {
+        QStringList conditions;
+        QStringList columnNames;
+        QStringList columnValues;
+        for (const TJsonValueList& key : keys) {
+            const TJsonValue& value = key[r];
+            const QString name = QuotedName(key.FieldName);
+            conditions << (value.Missing ? name + QStringLiteral(" is null") : name + QStringLiteral(" = ") + SqlValue(value));
+            columnNames << name;
+            columnValues << SqlValue(value);
+        }
+        QStringList sets;
+        for (const TJsonValueList& column : data)
+            if (!column.FieldName.isEmpty())
+                sets << QuotedName(column.FieldName) + QStringLiteral(" = ") + SqlValue(column[r]);
+        QString where = conditions.join(QStringLiteral(" and "));
+        for (const QString& line : extraLines) {
+            const auto [name, value] = SplitExtraLine(line);
+            where += QStringLiteral(" and ") + name + u'=' + QuotedStr(value);
+            columnNames << name;
+            columnValues << QuotedStr(value);
+        }
+        if (IsEmptyResult(QStringLiteral("select 1 from ") + quotedTable + QStringLiteral(" where ") + where))
+            ExecSql(QStringLiteral("insert into ") + quotedTable + u'(' + columnNames.join(u',') + QStringLiteral(") values(") +
+                    columnValues.join(u',') + u')');
+        if (!sets.isEmpty())
+            ExecSql(QStringLiteral("update ") + quotedTable + QStringLiteral(" set ") + sets.join(u',') + QStringLiteral(" where ") + where);
+        ++written;
+    }
+    return written;
+}
+
+int TqlToRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop)
+{
+    const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
+    if (reply.isEmpty() || (keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty())
+        return 0;
+    int written = 0;
+    try {
+        MapTqlReply(reply, keyMap, dataMap, simplePaths,
+                    [&](const TMappedReply& mapped) { written = UpsertRows(table, mapped.Keys, mapped.Data, extraLines); });
+    } catch (const std::exception&) {
+        // An error reply, a reply of another shape or a database error:
+        // what was written stays, nothing more is written.
+    }
+    return written;
+}
+
+void TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                 const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+                 const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target)
+{
+    const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
+    if (reply.isEmpty() || (keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty() || !TradeEventProducer)
+        return;
+    try {
+        MapTqlReply(reply, keyMap, dataMap, false, [&](const TMappedReply& mapped) {
+            TradeEventProducer(TTradeEventBatch{table, mapped.Keys, mapped.Data, extraLines, target});
+        });
+    } catch (const std::exception&) {
+        // As for TqlToRows: the trade yields nothing.
+    }
+}

@@ -1,0 +1,140 @@
+#pragma once
+// The mapping of platform replies onto table rows. For each target column a
+// map item names the dotted JSON path of its values ("path=Column"); the
+// reply is parsed, one column of values is extracted per path, and the rows
+// are then upserted into a table (TqlToRows, the items sync) or handed to
+// the trade-event producer (TqlToEvents, live notifications and the
+// catch-up of missed trades). Everything here runs on the GUI thread.
+
+#include "json/uQvJSON.h"
+#include "platform/Exceptions.h"
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QListWidget;
+class TClientDataSet;
+struct TTreeNodeShop;
+
+// One collected value with its own JSON kind. Each value is rendered for
+// SQL by its own kind, never by that of its neighbours in the column.
+struct TJsonValue {
+    // The JSON kind; jsString for a missing member.
+    TqvJSONkind ValueType = jsString;
+    // A string's text, a number's literal digits as the reply wrote them,
+    // "true" or "false"; empty for null, a list or an object.
+    QString Text;
+    // The member was not there at all: the only value that is SQL null.
+    bool Missing = false;
+
+    static TJsonValue Absent() { return {jsString, QString(), true}; }
+};
+
+// The SQL form of a value: null for a missing member; a number bare from
+// its literal digits; everything else through the one quoting function
+// (a member holding null, a list or an object is the empty text '').
+QString SqlValue(const TJsonValue& value);
+
+// One mapped column: its values, one per row, and the target column.
+// The values are kept as a list, so no text inside them (quotes, commas,
+// blanks) can split or join rows.
+class TJsonValueList {
+public:
+    QString FieldName;
+    std::vector<TJsonValue> Values;
+
+    int Count() const { return int(Values.size()); }
+    // The kind of the last value collected (jsString when it was missing).
+    TqvJSONkind ValueType() const { return Values.empty() ? jsString : Values.back().ValueType; }
+    const TJsonValue& operator[](int row) const { return Values.at(size_t(row)); }
+};
+using TJsonColumns = std::vector<TJsonValueList>;
+
+// A reply lacks a member on the way to a path, or a list holds something
+// other than objects: the mapping of the whole reply is abandoned.
+class EJsonPathError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Collects every value at the dotted path below the object: a list on the
+// way is walked element by element; a missing last member gives a missing
+// value, a missing member on the way raises EJsonPathError.
+void ExtractJsonPath(const TqvJSONbase& object, const QString& path, TJsonValueList& column);
+
+// Collects one value per row of the row path (the first key column's path),
+// in step with it: a value that lies above the row list is repeated on every
+// row below it, a value at the row level is taken from each row. carried is
+// the value found above the rows; start each column with it empty.
+void ExtractJsonPathPair(const TqvJSONbase& object, const QString& rowPath, const QString& path, TJsonValueList& column,
+                         std::optional<TJsonValue>& carried);
+
+struct TMappedReply {
+    TJsonColumns Keys;
+    TJsonColumns Data;
+};
+
+// The columns of the key map and the data map (comma texts of "path=Column"
+// items; the first key item's path is the row path); simple paths collect
+// each path flat (ExtractJsonPath), otherwise aligned on the rows
+// (ExtractJsonPathPair). Raises EJsonPathError.
+TMappedReply MapTqlRows(const TqvJSONobject& root, const QString& keyMap, const QString& dataMap, bool simplePaths);
+
+// Parses the reply, extracts its columns and hands them to dispatch. Raises
+// EJsonPathError for a reply that is not a JSON object or lacks a path.
+void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dataMap, bool simplePaths,
+                 const std::function<void(const TMappedReply&)>& dispatch);
+
+// Inserts every row whose key (and extra lines) is not in the table yet,
+// with its key columns and extra lines, then updates it with the data
+// columns. Extra lines are "Name"=value lines whose name carries its own
+// double quotes; the value is quoted here. Columns that do not all hold the
+// same number of rows write nothing (EJsonPathError). Returns the rows
+// written; a database error raises after the rows before it were written.
+int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines);
+
+// Queries the platform (BuildAndSendTql) and upserts the mapped rows into
+// the table. An empty reply, empty maps, an empty table name, a reply
+// without the expected members (an error reply) or any failure while
+// writing end the call quietly. Returns the rows written, or 0 when the call
+// failed (rows written before a database error stay).
+int TqlToRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop);
+
+// Where the trade-event producer sends the records of one mapped trade.
+struct TTradeEventTarget {
+    TClientDataSet* DataSet = nullptr;
+    QPointer<QListWidget> LogBox;
+    QString EventStatus;  // in single quotes
+    QString Status;       // in single quotes
+    QString LocateFields; // ';'-separated
+    QString ReturnField;
+    QString UpdateFields; // ','-separated
+};
+
+// Everything the trade-event producer gets for one reply.
+struct TTradeEventBatch {
+    QString Table;
+    const TJsonColumns& Keys;
+    const TJsonColumns& Data;
+    // "Name=value" lines whose value carries its own SQL quoting.
+    const QStringList& ExtraLines;
+    const TTradeEventTarget& Target;
+};
+
+// The trade-event producer that TqlToEvents feeds (QueueTradeEvents, set
+// when the update-record queue is set up); while empty, nothing is queued.
+using TTradeEventProducer = std::function<void(const TTradeEventBatch&)>;
+extern TTradeEventProducer TradeEventProducer;
+
+// Queries the platform and hands the columns, aligned on the rows of the
+// first key path, to TradeEventProducer. Failures end the call quietly, as
+// for TqlToRows.
+void TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                 const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+                 const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target);
