@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -236,6 +237,10 @@ void TMainKiv::CreatePages()
     tvShops->setExpandsOnDoubleClick(false);
     tvShops->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvShops->setIconSize(QSize(16, 16));
+    // A long shop text scrolls sideways instead of being cut short.
+    tvShops->header()->setStretchLastSection(false);
+    tvShops->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvShops->setTextElideMode(Qt::ElideNone);
     connect(tvShops, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { tvShopsClick(node); });
     connect(tvShops, &QTreeWidget::itemDoubleClicked, this, [this] { tvShopsDblClick(); });
     connect(tvShops, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* node) { SetStateIndex(node, 3); });

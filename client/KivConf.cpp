@@ -63,7 +63,7 @@ void TConfKiv::EditProxyServerChange(const QString& text)
 void TConfKiv::BitBtnApplyClick()
 {
     SaveProxySettings();
-    // MERGE: ApplyProxy();
+    ApplyProxy();
     SaveProxy();
     accept();
 }

@@ -86,7 +86,7 @@ void TLoginKiv::BitBtnLoginClick()
         LoginFailures = 0;
         SysRec.UserCode = userCode;
         LoadProxy();
-        // MERGE: ApplyProxy();
+        ApplyProxy();
         SysRec.StockTime = LoadStockTime();
         SysRec.LowStock = LoadLowStock();
         LoadApiSettings();

@@ -2,9 +2,12 @@
 
 #include "app/KivAbout.h"
 #include "app/KivProgress.h"
+#include "client/KivConf.h"
+#include "client/KivGetSessiion.h"
 #include "support/DialogAnswers.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -44,4 +47,22 @@ TEST_F(SmallWindowsTest, ProgressWindowIsAFixedStayOnTopBox)
     EXPECT_FALSE(progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     // The whole label text fits on the window.
     EXPECT_LE(progress.LabelTitle->fontMetrics().horizontalAdvance(progress.LabelTitle->text()), progress.LabelTitle->width());
+}
+
+TEST_F(SmallWindowsTest, SessionAndProxyDialogs)
+{
+    TFormGetSession session;
+    session.leAuthcode->setText(u"AUTH-DEMO-1"_qs);
+    session.show();
+    Keep(session.grab().toImage(), u"windows-session.png"_qs);
+    // The session comes only from the container.
+    EXPECT_TRUE(session.leSession->isReadOnly());
+
+    SysRec.ProxyServer = u"192.168.1.10"_qs;
+    SysRec.ProxyPort = 8080;
+    TConfKiv proxy;
+    proxy.LoadProxySettings();
+    proxy.show();
+    Keep(proxy.grab().toImage(), u"windows-proxy.png"_qs);
+    EXPECT_EQ(proxy.EditProxyServer->text(), u"192.168.1.10"_qs);
 }

@@ -1,5 +1,6 @@
 #include "client/KivConf.h"
 #include "client/KivDataM.h"
+#include "platform/HttpClient.h"
 #include "platform/IniFile.h"
 #include "support/DialogAnswers.h"
 #include "support/TestSupport.h"
@@ -54,6 +55,9 @@ TEST_F(ConfTest, ApplySavesIntoSettingsAndTheIniFile)
     EXPECT_EQ(SysRec.ProxyPort, 3128);
     EXPECT_EQ(IniValue(u"ProxyServer"_qs), u"proxy.lan"_qs);
     EXPECT_EQ(IniValue(u"ProxyPort"_qs), u"3128"_qs);
+    // Platform queries go through it from now on.
+    EXPECT_EQ(FDM->KivHttp->ProxyServer, u"proxy.lan"_qs);
+    EXPECT_EQ(FDM->KivHttp->ProxyPort, 3128);
     // The data file entry is left as it was.
     EXPECT_EQ(LoadDataFile(), u"Kiv.fdb"_qs);
 }
@@ -68,6 +72,7 @@ TEST_F(ConfTest, ClearingTheServerClearsThePortBeforeSaving)
     EXPECT_EQ(SysRec.ProxyPort, 0);
     EXPECT_EQ(IniValue(u"ProxyServer"_qs), QString());
     EXPECT_EQ(IniValue(u"ProxyPort"_qs), u"0"_qs);
+    EXPECT_EQ(FDM->KivHttp->ProxyServer, QString());
 }
 
 TEST_F(ConfTest, ServerTextThatStaysNonEmptyKeepsThePort)
@@ -89,6 +94,7 @@ TEST_F(ConfTest, CancelChangesNothing)
     }, false);
     EXPECT_EQ(SysRec.ProxyServer, u"10.0.0.1"_qs);
     EXPECT_EQ(SysRec.ProxyPort, 8080);
+    EXPECT_EQ(FDM->KivHttp->ProxyServer, QString());
     EXPECT_EQ(IniValue(u"ProxyServer"_qs), QString());
     EXPECT_EQ(IniValue(u"ProxyPort"_qs), u"0"_qs);
 }

@@ -2,6 +2,7 @@
 #include "client/KivLogin.h"
 #include "client/KivQuery.h"
 #include "platform/Application.h"
+#include "platform/HttpClient.h"
 #include "platform/IniFile.h"
 #include "platform/SqlText.h"
 #include "support/DialogAnswers.h"
@@ -121,6 +122,8 @@ TEST_F(LoginTest, SuccessLoadsTheSettingsAndOffersNoAdministrator)
     EXPECT_EQ(SysRec.UserCode, u"clerk"_qs);
     EXPECT_EQ(SysRec.ProxyServer, u"10.1.2.3"_qs);
     EXPECT_EQ(SysRec.ProxyPort, 3128);
+    EXPECT_EQ(FDM->KivHttp->ProxyServer, u"10.1.2.3"_qs);
+    EXPECT_EQ(FDM->KivHttp->ProxyPort, 3128);
     EXPECT_TRUE(IsSqlInteger(SysRec.StockTime)) << SysRec.StockTime.toStdString();
     EXPECT_EQ(SysRec.LowStock, u"10"_qs);
     EXPECT_EQ(SysRec.SignMethod, u"md5"_qs);
