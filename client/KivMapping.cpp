@@ -101,6 +101,14 @@ std::pair<QString, QString> SplitExtraLine(const QString& line)
     return SplitMapItem(line);
 }
 
+// The first member of the first path of a map ("item_get_response" of
+// "item_get_response.item.skus.sku.sku_id=SkuID"): the method's reply member.
+QString ReplyMember(const QString& map)
+{
+    const QStringList items = SplitCommaText(map);
+    return items.isEmpty() ? QString() : SplitMapItem(items.first()).first.section(u'.', 0, 0);
+}
+
 } // namespace
 
 QString SqlValue(const TJsonValue& value)
@@ -236,18 +244,38 @@ int TqlToRows(const QString& method, const QString& fields, const QString& value
               const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
               bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop)
 {
+    const TTqlRowsResult result =
+        TqlToRowsChecked(method, fields, values, whereTemplate, whereValues, keyMap, dataMap, table, simplePaths, extraLines, shop);
+    return result.Failed ? 0 : result.Written;
+}
+
+TTqlRowsResult TqlToRowsChecked(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                                const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+                                bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop)
+{
     const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
-    if (reply.isEmpty() || (keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty())
-        return 0;
-    int written = 0;
+    if (reply.isEmpty())
+        return {0, true};
+    if ((keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty())
+        return {};
+    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
+    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    // The platform names an error under a reply member of its own.
+    if (!object || !object->Field(ReplyMember(keyMap.isEmpty() ? dataMap : keyMap)))
+        return {0, true};
+    TMappedReply mapped;
     try {
-        MapTqlReply(reply, keyMap, dataMap, simplePaths,
-                    [&](const TMappedReply& mapped) { written = UpsertRows(table, mapped.Keys, mapped.Data, extraLines); });
-    } catch (const std::exception&) {
-        // An error reply, a reply of another shape or a database error:
-        // what was written stays, nothing more is written.
+        mapped = MapTqlRows(*object, keyMap, dataMap, simplePaths);
+    } catch (const EJsonPathError&) {
+        // The method's reply without the rows' members: it holds no rows.
+        return {};
     }
-    return written;
+    try {
+        return {UpsertRows(table, mapped.Keys, mapped.Data, extraLines), false};
+    } catch (const std::exception&) {
+        // What was written stays, nothing more is written.
+        return {0, true};
+    }
 }
 
 void TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,

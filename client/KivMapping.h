@@ -106,6 +106,20 @@ int TqlToRows(const QString& method, const QString& fields, const QString& value
               const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
               bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop);
 
+// What one fetch-and-upsert came to. Failed: no reply, a reply without the
+// method's own reply member (an error reply, or no JSON object at all), or a
+// failure while writing (the rows before it stay). A reply of the method that
+// holds no rows (an empty page, an item without SKUs) is not a failure.
+struct TTqlRowsResult {
+    int Written = 0;
+    bool Failed = false;
+};
+
+// TqlToRows for callers that must tell a failed call from an empty one.
+TTqlRowsResult TqlToRowsChecked(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop);
+
 // Where the trade-event producer sends the records of one mapped trade.
 struct TTradeEventTarget {
     TClientDataSet* DataSet = nullptr;

@@ -1,0 +1,389 @@
+#include "app/KivItemsSync.h"
+
+#include "app/KivMain.h"
+#include "app/KivProgress.h"
+#include "client/KivDataM.h"
+#include "client/KivMapping.h"
+#include "client/KivQuery.h"
+#include "json/uQvJSON.h"
+#include "platform/Dialogs.h"
+#include "platform/SqlText.h"
+#include "platform/StringList.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QLabel>
+#include <QProgressBar>
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+namespace {
+
+const QString OnsaleMethod = QStringLiteral("taobao.items.onsale.get");
+const QString OnsaleResponse = QStringLiteral("items_onsale_get_response");
+
+// The platform's time as every snapshot is stamped with it; anything else
+// would be compared as text against the stamps of other snapshots.
+bool IsSyncStamp(const QString& text)
+{
+    return text.size() == 19 && QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid();
+}
+
+QString Quoted(const QString& text)
+{
+    return u'"' + text + u'"';
+}
+
+// A column of the roll-over written bare: null stays null, anything else
+// only as an integer.
+QString BareInteger(const TField* field)
+{
+    return field->IsNull() ? QStringLiteral("null") : SqlInteger(field->AsString());
+}
+
+QString FieldText(const TSQLQuery& query, const QString& name)
+{
+    return query.FieldByName(name)->AsString();
+}
+
+// The platform's own words for an error reply; empty when it gave none.
+QString PlatformErrorText(const TqvJSONobject* root)
+{
+    const auto* error = root ? qvJSONcast<TqvJSONobject>(root->Field(u"error_response")) : nullptr;
+    if (!error)
+        return QString();
+    const auto text = [&](QStringView name) {
+        const TqvJSONbase* member = error->Field(name);
+        if (const auto* string = qvJSONcast<TqvJSONstring>(member))
+            return string->Value();
+        if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
+            return number->LiteralText();
+        return QString();
+    };
+    QString message = text(u"msg");
+    if (const QString sub = text(u"sub_msg"); !sub.isEmpty())
+        message += QStringLiteral("（") + sub + QStringLiteral("）");
+    if (const QString code = text(u"code"); !code.isEmpty())
+        message += QStringLiteral(" [") + code + u']';
+    return message;
+}
+
+// The text before the n-th ':' (n from 1), or nothing when there are fewer.
+std::optional<QString> BeforeColon(const QString& entry, int n)
+{
+    qsizetype at = -1;
+    for (int i = 0; i < n; ++i)
+        if ((at = entry.indexOf(u':', at + 1)) < 0)
+            return std::nullopt;
+    return entry.left(at);
+}
+
+// The text after the n-th ':', or nothing when there are fewer.
+std::optional<QString> AfterColon(const QString& entry, int n)
+{
+    const std::optional<QString> before = BeforeColon(entry, n);
+    return before ? std::optional<QString>(entry.mid(before->size() + 1)) : std::nullopt;
+}
+
+} // namespace
+
+bool CheckShop(const TTreeNodeShop& shop)
+{
+    struct TCheck {
+        const QString& Value;
+        QString Message;
+        QAction* TMainKiv::*Action;
+    };
+    const TCheck checks[] = {
+        {shop.AppKey, QStringLiteral("请设置好店铺对应的淘宝网店后台管理[AppKey]码！"), &TMainKiv::ActionConfigShops},
+        {shop.AppSecret, QStringLiteral("请设置好店铺对应的淘宝网店后台管理[AppSecret]码！"), &TMainKiv::ActionConfigShops},
+        {shop.Session, QStringLiteral("请设置好店铺对应的淘宝网店后台管理[Session]码！"), &TMainKiv::ActionConfigShops},
+        {shop.Code, QStringLiteral("请设置好店铺信息并对操作用户分配相应店铺！"), &TMainKiv::ActionLinkUserShop},
+    };
+    for (const TCheck& check : checks) {
+        if (!check.Value.isEmpty())
+            continue;
+        ShowError(check.Message);
+        if (MainKiv)
+            (MainKiv->*check.Action)->trigger();
+        return false;
+    }
+    return true;
+}
+
+QString FormatSkuProps(const QString& propsName, const QString& alias)
+{
+    const QStringList aliases = SplitDelimitedText(alias, u';');
+    QStringList texts;
+    for (const QString& entry : SplitDelimitedText(propsName, u';')) {
+        // A piece without "pid:vid:name:" (a value cut at a blank) shows as it is.
+        const std::optional<QString> key = BeforeColon(entry, 2);
+        QString text = AfterColon(entry, 3).value_or(entry);
+        if (key) {
+            for (const QString& candidate : aliases) {
+                if (BeforeColon(candidate, 2) == key) {
+                    text = *AfterColon(candidate, 2);
+                    break;
+                }
+            }
+        }
+        texts << text;
+    }
+    return texts.join(QStringLiteral("，"));
+}
+
+void DeleteShopItems(const QString& shopCode)
+{
+    ExecSql(QStringLiteral("delete from \"KivItemOnsale\" where \"ShopCode\" = ") + QuotedStr(shopCode));
+    ExecSql(QStringLiteral("delete from \"KivItem\" where \"ShopCode\" = ") + QuotedStr(shopCode));
+}
+
+TItemsSync::TItemsSync(TTreeNodeShop& shop, QWidget* progressOwner)
+    : FShop(shop)
+    , FOwner(progressOwner)
+{
+}
+
+TItemsSyncResult TItemsSync::SyncItems()
+{
+    FResult = {};
+    FCountError.clear();
+    FExtraLines.clear();
+    // Checked before anything is fetched or written: the roll-over writes
+    // it into SQL bare.
+    FOldStockTime = SqlInteger(SysRec.StockTime);
+    {
+        FProgress = new TFormProgress(FOwner);
+        const struct TFree {
+            QPointer<TFormProgress>& Progress;
+            ~TFree() { delete Progress.data(); }
+        } freeProgress{FProgress};
+
+        FLast = GetShopSyncDate(FShop.Code);
+        FResult.Now = GetServerTime(FShop);
+        if (!IsSyncStamp(FResult.Now)) {
+            FResult.Now.clear();
+            return FResult;
+        }
+        FExtraLines << QStringLiteral("\"ShopCode\"=") + FShop.Code << QStringLiteral("\"SyncDate\"=") + FResult.Now;
+        if (CountItems()) {
+            // A first sync replaces everything the shop had, but only once
+            // there is something to replace it with.
+            if (FLast.isEmpty())
+                DeleteShopItems(FShop.Code);
+            ShowProgress();
+            FetchPages();
+            FetchItems();
+            const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0;
+            FResult.Outcome = complete ? TSyncOutcome::soCompleted : TSyncOutcome::soIncomplete;
+            if (complete) {
+                FShop.SyncDate = FResult.Now;
+                SetShopSyncDate(FResult.Now, FShop.Code);
+            }
+            // Also for a partial snapshot: the next sync carries barcodes
+            // forward from its rows.
+            FormatSkus();
+            if (complete)
+                RollStockPeriodOver();
+        }
+    }
+    ReportFailures();
+    return FResult;
+}
+
+bool TItemsSync::CountItems()
+{
+    const bool first = FLast.isEmpty();
+    const QString where = first ? QStringLiteral("page_size=?") : QStringLiteral("page_size=? and start_modified=? and end_modified=?");
+    const QString values = first ? QStringLiteral("1") : QStringLiteral("1,") + Quoted(FLast) + u',' + Quoted(FResult.Now);
+    const QString reply = BuildAndSendTql(OnsaleMethod, QStringLiteral("$num_iid"), QString(), where, values, FShop);
+    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
+    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    const auto* response = object ? qvJSONcast<TqvJSONobject>(object->Field(OnsaleResponse)) : nullptr;
+    const auto* total = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;
+    if (!total) {
+        // An error reply (an expired session, a refused argument) is not
+        // "nothing to sync": the user hears the platform's reason. No reply
+        // at all stays silent, as when the platform's time is missing.
+        FResult.Outcome = TSyncOutcome::soCountFailed;
+        if (!reply.isEmpty()) {
+            const QString reason = PlatformErrorText(object);
+            FCountError = reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason;
+        }
+        return false;
+    }
+    FResult.Total = std::max<qint64>(0, total->IntValue());
+    if (FResult.Total == 0) {
+        FResult.Outcome = TSyncOutcome::soNothingToSync;
+        return false;
+    }
+    FResult.Pages = int(std::min<qint64>((FResult.Total + PageSize - 1) / PageSize, std::numeric_limits<int>::max()));
+    return true;
+}
+
+void TItemsSync::ShowProgress()
+{
+    FProgress->setWindowTitle(QStringLiteral("在线商品数据同步中..."));
+    // Nothing else may start while the sync lets events through.
+    FProgress->setWindowModality(Qt::ApplicationModal);
+    SetBarRange(FResult.Pages);
+    FProgress->show();
+    SetLabel(QStringLiteral("获取商品数量..."));
+}
+
+void TItemsSync::FetchPages()
+{
+    const bool first = FLast.isEmpty();
+    const QString pageSize = QString::number(PageSize);
+    const QString window = u',' + Quoted(FLast) + u',' + Quoted(FResult.Now);
+    for (int page = 1; page <= FResult.Pages; ++page) {
+        const QString pageNo = QString::number(page);
+        SetLabel(QStringLiteral("商品数量共") + QString::number(FResult.Total) + QStringLiteral("条,分") + QString::number(FResult.Pages)
+                 + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条") + QStringLiteral("正在同步第")
+                 + pageNo + QStringLiteral("页"));
+        const TTqlRowsResult result = TqlToRowsChecked(
+            OnsaleMethod, QStringLiteral("$num_iid,title,num,price"), QString(),
+            first ? QStringLiteral("page_no=? and page_size=?") : QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
+            pageNo + u',' + pageSize + (first ? QString() : window), QStringLiteral("items_onsale_get_response.items.item.num_iid=NumIID"),
+            QStringLiteral("items_onsale_get_response.items.item.title=Title"), QStringLiteral("KivItemOnsale"), true, FExtraLines, FShop);
+        if (result.Failed)
+            ++FResult.FailedPages;
+        StepBar();
+    }
+}
+
+void TItemsSync::FetchItems()
+{
+    SetLabel(QStringLiteral("同步商品属性..."));
+    const auto items = OpenQuery(QStringLiteral("select \"NumIID\" from \"KivItemOnsale\" where \"ShopCode\" = ") + QuotedStr(FShop.Code)
+                                 + QStringLiteral(" and \"SyncDate\" = ") + QuotedStr(FResult.Now));
+    FResult.Items = CountRecords(*items);
+    const QString count = QString::number(FResult.Items);
+    SetBarRange(FResult.Items);
+    SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要同步"));
+    for (; !items->Eof(); items->Next()) {
+        SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要同步,") + QStringLiteral("正在同步第")
+                 + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
+        const QString numIid = FieldText(*items, QStringLiteral("NumIID"));
+        const TTqlRowsResult result = TqlToRowsChecked(
+            QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(), QStringLiteral("num_iid=?"), numIid,
+            QStringLiteral("item_get_response.item.skus.sku.sku_id=SkuID"),
+            QStringLiteral("item_get_response.item.num_iid=NumIID,item_get_response.item.property_alias=PropAlias,"
+                           "item_get_response.item.skus.sku.price=Price,item_get_response.item.skus.sku.quantity=Qty,"
+                           "item_get_response.item.skus.sku.properties_name=SkuPropName"),
+            QStringLiteral("KivItem"), false, FExtraLines, FShop);
+        if (result.Failed) {
+            ++FResult.FailedItems;
+            DropItemSnapshot(numIid);
+        }
+        StepBar();
+    }
+}
+
+// An item without its SKUs would hide its previous snapshot from the stock
+// view: the views read the latest snapshot of each item.
+void TItemsSync::DropItemSnapshot(const QString& numIid)
+{
+    const QString where = QStringLiteral(" where \"NumIID\" = ") + SqlInteger(numIid) + QStringLiteral(" and \"ShopCode\" = ")
+                          + QuotedStr(FShop.Code) + QStringLiteral(" and \"SyncDate\" = ") + QuotedStr(FResult.Now);
+    ExecSql(QStringLiteral("delete from \"KivItem\"") + where);
+    ExecSql(QStringLiteral("delete from \"KivItemOnsale\"") + where);
+}
+
+void TItemsSync::FormatSkus()
+{
+    const QString shopCode = QuotedStr(FShop.Code);
+    const QString now = QuotedStr(FResult.Now);
+    const auto skus = OpenQuery(QStringLiteral("select \"SkuID\",\"SkuPropName\",\"PropAlias\" from \"KivItem\" where \"ShopCode\" = ") + shopCode
+                                + QStringLiteral(" and \"SyncDate\" = ") + now);
+    FResult.Skus = CountRecords(*skus);
+    const QString count = QString::number(FResult.Skus);
+    SetBarRange(FResult.Skus);
+    SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要调整"));
+    for (; !skus->Eof(); skus->Next()) {
+        SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
+                 + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
+        const QString text = FormatSkuProps(FieldText(*skus, QStringLiteral("SkuPropName")), FieldText(*skus, QStringLiteral("PropAlias")));
+        ExecSql(QStringLiteral("update \"KivItem\" a set \"PropNameFormat\" = ") + QuotedStr(text)
+                + QStringLiteral(", \"Barcode\" = (select \"Barcode\" from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and \"ShopCode\"=a.\"ShopCode\"  "
+                                 "and \"SyncDate\"=(select max(\"SyncDate\") from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and "
+                                 "\"ShopCode\"=a.\"ShopCode\"  and \"SyncDate\"<>")
+                + now + QStringLiteral(")) where \"SkuID\" = ") + QuotedStr(FieldText(*skus, QStringLiteral("SkuID")))
+                + QStringLiteral(" and \"ShopCode\" = ") + shopCode + QStringLiteral(" and \"SyncDate\" = ") + now);
+        StepBar();
+    }
+}
+
+void TItemsSync::RollStockPeriodOver()
+{
+    const QString newTime = SqlInteger(NextStockTime());
+    // Ordered by stock-in, so that the rows of one stock-in arrive together
+    // and become one stock-in of the new period.
+    const auto rows = OpenQuery(
+        QStringLiteral(" select a.\"PCode\", a.\"SkuID\", a.\"NumIID\", sum(b.\"Qty\") - coalesce((select sum(\"Qty\") from \"KivItemOut\" where "
+                       "\"SkuID\"=a.\"SkuID\" and \"NumIID\"=a.\"NumIID\" and \"Date\" >=")
+        + QuotedStr(FResult.Now)
+        + QStringLiteral(" and \"Status\" = 'WAIT_BUYER_CONFIRM_GOODS' and \"TradeEvent\"='TradeSellerShip'),0) \"Qty\" from \"KivItemInList\" a "
+                         "inner join \"KivItemIn\" b on a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" where b.\"StockTime\" = ")
+        + FOldStockTime + QStringLiteral(" group by a.\"PCode\",a.\"SkuID\",a.\"NumIID\" order by a.\"PCode\",a.\"SkuID\""));
+    std::optional<qint64> lastPCode;
+    QString id;
+    for (; !rows->Eof(); rows->Next()) {
+        const qint64 pCode = rows->FieldByName(QStringLiteral("PCode"))->AsLargeInt();
+        if (pCode != lastPCode) {
+            id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
+            lastPCode = pCode;
+            ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
+                    + BareInteger(rows->FieldByName(QStringLiteral("Qty"))) + u',' + newTime + u',' + QStringLiteral("current_timestamp)"));
+        }
+        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u',' + newTime + u','
+                + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u',' + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
+    }
+    SysRec.StockTime = newTime;
+    SetStockTimeParam(newTime);
+}
+
+void TItemsSync::SetLabel(const QString& text)
+{
+    FProgress->LabelTitle->setText(text);
+    QCoreApplication::processEvents();
+    if (OnProgress && FProgress)
+        OnProgress(*FProgress);
+}
+
+void TItemsSync::SetBarRange(int maximum)
+{
+    // A bar from 0 to 0 would turn into a busy indicator.
+    FProgress->ProgressBar->setRange(0, std::max(1, maximum));
+    FProgress->ProgressBar->setValue(0);
+}
+
+void TItemsSync::StepBar()
+{
+    FProgress->ProgressBar->setValue(FProgress->ProgressBar->value() + 1);
+}
+
+void TItemsSync::ReportFailures() const
+{
+    if (!FCountError.isEmpty())
+        ShowError(QStringLiteral("获取在线商品数量失败：") + FCountError);
+    if (FResult.Outcome == TSyncOutcome::soIncomplete)
+        ShowError(QStringLiteral("同步未完成：") + QString::number(FResult.FailedPages) + QStringLiteral("页商品、")
+                  + QString::number(FResult.FailedItems) + QStringLiteral("个商品的属性获取失败，请重新同步！"));
+}
+
+TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner)
+{
+    return TItemsSync(shop, progressOwner).SyncItems();
+}
+
+void InstallItemsSyncHooks()
+{
+    MainKivHooks.OpenSyncForm = [](TTreeNodeShop& shop) {
+        if (CheckShop(shop))
+            SyncItems(shop, MainKiv);
+    };
+    MainKivHooks.OpenMonitorForm = [](TTreeNodeShop& shop) { CheckShop(shop); };
+}

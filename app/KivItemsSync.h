@@ -1,0 +1,102 @@
+#pragma once
+// The items sync: a shop's on-sale items and their SKUs are copied from the
+// platform into "KivItemOnsale" and "KivItem" as a new snapshot stamped with
+// the platform's time, every SKU's property text is formatted, barcodes are
+// carried forward from the SKU's previous snapshot, and a new stock period
+// takes over the stock-ins of the old one. Also the shop check that runs
+// before any window of a shop opens.
+//
+// These are operations of the items window; until that window exists the
+// main window's tree runs them directly (InstallItemsSyncHooks). They take
+// the shop record and the widget that owns the progress window. All of it
+// runs on the GUI thread; SQL errors are not caught here and reach the
+// caller (the progress window goes in every case).
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+class TFormProgress;
+struct TTreeNodeShop;
+
+// True when the shop's credentials are complete. Otherwise an error message
+// names the first missing one, and the main window's matching editor opens
+// (shops, or the links between users and shops).
+bool CheckShop(const TTreeNodeShop& shop);
+
+// The display text of a SKU's properties ("pid:vid:name:value" entries, ';'
+// or a blank between them): each entry's value, or the item's alias for its
+// "pid:vid" when it has one, joined by a full-width comma.
+QString FormatSkuProps(const QString& propsName, const QString& alias);
+
+// Removes every row of the shop from "KivItemOnsale" and "KivItem".
+void DeleteShopItems(const QString& shopCode);
+
+enum class TSyncOutcome {
+    soNoServerTime,  // no platform time: nothing happened
+    soCountFailed,   // the count came back without a total: nothing happened
+    soNothingToSync, // no item (modified since the last sync): nothing happened
+    soCompleted,     // a new snapshot, SyncDate and stock period moved on
+    soIncomplete     // pages or items failed: their snapshot stays partial,
+                     // SyncDate and the stock period stay for the next sync
+};
+
+struct TItemsSyncResult {
+    TSyncOutcome Outcome = TSyncOutcome::soNoServerTime;
+    QString Now;       // the platform's time that stamps this sync
+    qint64 Total = 0;  // items counted
+    int Pages = 0;     // pages of PageSize items fetched
+    int Items = 0;     // items whose SKUs were fetched
+    int Skus = 0;      // SKU rows of the snapshot
+    int FailedPages = 0;
+    int FailedItems = 0;
+};
+
+class TItemsSync {
+public:
+    static constexpr int PageSize = 10;
+
+    // progressOwner owns the progress window while a sync runs (may be null).
+    TItemsSync(TTreeNodeShop& shop, QWidget* progressOwner);
+
+    // One sync of the shop (full when it was never synced, else the items
+    // modified since the last one). A failed count shows the platform's
+    // message; failed pages or items are reported once the sync is over.
+    // Raises EConvertError before anything happens when SysRec.StockTime is
+    // not an integer.
+    TItemsSyncResult SyncItems();
+
+    // Runs after every label change, once pending events are processed.
+    std::function<void(TFormProgress& progress)> OnProgress;
+
+private:
+    bool CountItems();
+    void ShowProgress();
+    void FetchPages();
+    void FetchItems();
+    void DropItemSnapshot(const QString& numIid);
+    void FormatSkus();
+    void RollStockPeriodOver();
+    void SetLabel(const QString& text);
+    void SetBarRange(int maximum);
+    void StepBar();
+    void ReportFailures() const;
+
+    TTreeNodeShop& FShop;
+    QPointer<QWidget> FOwner;
+    QPointer<TFormProgress> FProgress;
+    QString FOldStockTime;
+    QString FLast;
+    QStringList FExtraLines;
+    QString FCountError;
+    TItemsSyncResult FResult;
+};
+
+// SyncItems of a TItemsSync made for the call.
+TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);
+
+// Until the items and monitor windows exist: "同步数据" in the shops tree runs
+// the shop check and then a sync; "监控数据" runs the shop check.
+void InstallItemsSyncHooks();
