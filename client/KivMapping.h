@@ -108,7 +108,7 @@ int TqlToRows(const QString& method, const QString& fields, const QString& value
 
 // Where the trade-event producer sends the records of one mapped trade.
 struct TTradeEventTarget {
-    TClientDataSet* DataSet = nullptr;
+    QPointer<TClientDataSet> DataSet;
     QPointer<QListWidget> LogBox;
     QString EventStatus;  // in single quotes
     QString Status;       // in single quotes

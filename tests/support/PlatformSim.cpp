@@ -125,3 +125,87 @@ int TPlatformSim::GarbagePort() const
 {
     return Control(QStringLiteral("/sim/garbage-port"), false).toInt();
 }
+
+QByteArray TPlatformSim::Control(const QString& path, const QUrlQuery& query) const
+{
+    THttpClient http;
+    http.ConnectTimeoutMs = 5000;
+    http.ReadTimeoutMs = 30000;
+    THttpFormFields fields;
+    for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded))
+        fields.emplace_back(name, value);
+    const THttpResult result = http.Post(Url(path), fields);
+    EXPECT_TRUE(result.Ok) << path.toStdString() << ": " << result.Error.toStdString();
+    return result.Body;
+}
+
+int TPlatformSim::StreamSend(const QByteArray& bytes, bool encode, const QList<int>& split, int gapMs, int repeat) const
+{
+    QStringList offsets;
+    for (const int offset : split)
+        offsets << QString::number(offset);
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("data64"), QString::fromLatin1(bytes.toBase64()));
+    query.addQueryItem(QStringLiteral("encode"), encode ? QStringLiteral("1") : QStringLiteral("0"));
+    query.addQueryItem(QStringLiteral("split"), offsets.join(u','));
+    query.addQueryItem(QStringLiteral("gap_ms"), QString::number(gapMs));
+    query.addQueryItem(QStringLiteral("repeat"), QString::number(repeat));
+    return Control(QStringLiteral("/sim/stream/send"), query).toInt();
+}
+
+int TPlatformSim::StreamNotify(const QString& kind, const QString& status, const QString& tid, const QString& oid,
+                               const QString& modified, int count, bool log) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("kind"), kind);
+    const std::pair<const char*, const QString*> members[] = {{"status", &status}, {"tid", &tid}, {"oid", &oid}, {"modified", &modified}};
+    for (const auto& [name, value] : members)
+        if (!value->isNull())
+            query.addQueryItem(QString::fromLatin1(name), *value);
+    query.addQueryItem(QStringLiteral("count"), QString::number(count));
+    query.addQueryItem(QStringLiteral("log"), log ? QStringLiteral("1") : QStringLiteral("0"));
+    return Control(QStringLiteral("/sim/stream/notify"), query).toInt();
+}
+
+int TPlatformSim::StreamCode(int code, const QString& msg) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("code"), QString::number(code));
+    if (!msg.isNull())
+        query.addQueryItem(QStringLiteral("msg"), msg);
+    return Control(QStringLiteral("/sim/stream/code"), query).toInt();
+}
+
+int TPlatformSim::StreamDrop() const
+{
+    return Control(QStringLiteral("/sim/stream/drop"), true).toInt();
+}
+
+void TPlatformSim::StreamHeartbeat(int intervalMs) const
+{
+    Control(QStringLiteral("/sim/stream/heartbeat?interval_ms=%1").arg(intervalMs), true);
+}
+
+void TPlatformSim::StreamStall(int ms) const
+{
+    Control(QStringLiteral("/sim/stream/stall?ms=%1").arg(ms), true);
+}
+
+int TPlatformSim::StreamOpen() const
+{
+    return Control(QStringLiteral("/sim/stream/open"), false).toInt();
+}
+
+QList<qint64> TPlatformSim::StreamSent() const
+{
+    QList<qint64> sent;
+    for (const QByteArray& line : Control(QStringLiteral("/sim/stream/sent"), false).split('\n'))
+        if (!line.isEmpty())
+            sent << line.toLongLong();
+    return sent;
+}
+
+void TPlatformSim::StreamSentClear() const
+{
+    Control(QStringLiteral("/sim/stream/sent-clear"), true);
+}
