@@ -150,9 +150,9 @@ TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TCl
     shared.Http.ProxyPort = SysRec.ProxyPort;
     shared.Http.ConnectTimeoutMs = shared.Timings.ConnectTimeoutMs;
     shared.Http.ReadTimeoutMs = 0;
-    shop.StreamHttp = &shared.Http;
 
     TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { Execute(shared, stopping); });
+    shop.StreamHttp = &shared.Http;
 }
 
 TKivStreamThread::~TKivStreamThread()
