@@ -72,6 +72,9 @@ private:
     QByteArray Control(const QString& path, const QUrlQuery& query) const;
 
     std::unique_ptr<QProcess> FProcess;
+    // Under ThreadSanitizer the stand-in is spawned without QProcess (see Start).
+    int FPid = 0;
+    int FOutput = -1;
     int FPort = 0;
 };
 
