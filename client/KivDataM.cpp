@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QRandomGenerator>
 
 TKivDM* KivDM = nullptr;
@@ -46,6 +47,15 @@ QString GetIntegerParam(const QString& code, const QString& defaultValue)
     ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = %2")
                 .arg(QuotedStr(defaultValue), SqlInteger(code)));
     return defaultValue;
+}
+
+// The glyph strips are drawn once and kept as resources of the program.
+void LoadImageLists(TKivDM& dm)
+{
+    dm.ImageListTree.AddStrip(QImage(QStringLiteral(":/morvane/tree16.png")));
+    dm.ImageListMenu.AddStrip(QImage(QStringLiteral(":/morvane/menu16.png")));
+    dm.ImageListLarge.AddStrip(QImage(QStringLiteral(":/morvane/large32.png")));
+    dm.ImageListRun.AddStrip(QImage(QStringLiteral(":/morvane/run16.png")));
 }
 
 void LoadBlobParam(int code, QByteArray& stream)
@@ -94,8 +104,10 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         AppIcon = QGuiApplication::windowIcon();
+        LoadImageLists(*this);
+    }
     // Published last: a creation that raised leaves no data module behind.
     KivDM = this;
 }

@@ -7,6 +7,7 @@
 // settings helpers that every window uses. Everything here runs on the GUI
 // thread unless a comment says otherwise.
 
+#include "platform/ImageList.h"
 #include "platform/db/SqlConnection.h"
 #include "platform/db/SqlQuery.h"
 #include "platform/Variant.h"
@@ -105,6 +106,14 @@ public:
 private:
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
+
+public:
+    // Glyphs of the windows, from the program's resources (empty lists when
+    // the resources are not part of the running program).
+    TImageList ImageListTree{16, 16};
+    TImageList ImageListMenu{16, 16};
+    TImageList ImageListLarge{32, 32};
+    TImageList ImageListRun{16, 16};
 };
 
 // The one data module while it exists.

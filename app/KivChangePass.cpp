@@ -1,0 +1,98 @@
+#include "app/KivChangePass.h"
+
+#include "client/KivDataM.h"
+#include "client/KivLogin.h"
+#include "client/KivQuery.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QLineEdit* PasswordEdit(const QString& caption, QWidget* parent, int y)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(40, y, 110, 24);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(154, y, 180, 24);
+    SetPasswordEcho(*edit);
+    label->setBuddy(edit);
+    return edit;
+}
+
+} // namespace
+
+TChangePassKiv::TChangePassKiv(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , EditOldPass(PasswordEdit(QStringLiteral("老密码："), this, 22))
+    , EditNewPass(PasswordEdit(QStringLiteral("新密码："), this, 58))
+    , EditNewPass2(PasswordEdit(QStringLiteral("新密码确认："), this, 94))
+    , PanelBottom(new QWidget(this))
+    , BitBtnChange(new QPushButton(QStringLiteral("更改"), PanelBottom))
+    , BitBtnCancel(new QPushButton(QStringLiteral("取消"), PanelBottom))
+{
+    setWindowTitle(QStringLiteral("密码设置"));
+    setFixedSize(379, 200);
+
+    PanelBottom->setGeometry(0, 200 - 62, 379, 62);
+    auto* line = new QFrame(PanelBottom);
+    line->setGeometry(0, 0, 379, 2);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    BitBtnChange->setGeometry(154, 18, 84, 28);
+    BitBtnChange->setDefault(true);
+    BitBtnCancel->setGeometry(250, 18, 84, 28);
+    BitBtnCancel->setAutoDefault(false);
+
+    connect(BitBtnChange, &QPushButton::clicked, this, &TChangePassKiv::BitBtnChangeClick);
+    connect(BitBtnCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TChangePassKiv::SetUserCode(const QString& userCode)
+{
+    FUserCode = userCode;
+    setWindowTitle(userCode + QStringLiteral(" 密码设置"));
+}
+
+void TChangePassKiv::BitBtnChangeClick()
+{
+    if (EditNewPass->text() != EditNewPass2->text()) {
+        ShowError(QStringLiteral("新密码确认不一致，请重输！"));
+        return;
+    }
+    if (PasswordHash(FUserCode, EditOldPass->text()) != GetUserPassword(FUserCode)) {
+        ++LoginFailures;
+        if (LoginFailures >= LoginFailureLimit)
+            Terminate();
+        ShowError(QStringLiteral("老密码与系统不一致(还有%1次重试机会)，请重试！").arg(LoginFailureLimit - LoginFailures));
+        if (Terminated())
+            reject();
+        return;
+    }
+    // An empty new password is stored as the empty hash, which is what the
+    // login and the old-password test compare an empty field with.
+    if (SetUserPassword(FUserCode, PasswordHash(FUserCode, EditNewPass->text())) == 0) {
+        ShowError(QStringLiteral("密码修改失败：系统中没有用户") + FUserCode + QStringLiteral("！"));
+        reject();
+        return;
+    }
+    ShowInformation(QStringLiteral("密码修改成功!"));
+    accept();
+}
+
+bool ShowChangePassword(const QString& userCode)
+{
+    TChangePassKiv dialog(QApplication::activeWindow());
+    dialog.SetUserCode(userCode);
+    return ExecModal(dialog) == QDialog::Accepted;
+}

@@ -1,0 +1,474 @@
+#include "app/KivMain.h"
+
+#include "app/KivAbout.h"
+#include "app/KivChangePass.h"
+#include "client/KivConf.h"
+#include "client/KivDataM.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Jpeg.h"
+#include "platform/SqlText.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+TMainKivHooks MainKivHooks;
+TMainKiv* MainKiv = nullptr;
+
+namespace {
+
+constexpr int ClientWidth = 227;
+constexpr int ClientHeight = 329;
+constexpr int BannerHeight = 69;
+constexpr int PanelMenuHeight = 41;
+constexpr int StatusBarHeight = 19;
+constexpr int PageBarWidth = 41;
+
+// Menu metrics: the popup is placed from the item count, so the menu is
+// drawn with exactly these heights.
+constexpr int MenuFrame = 4;
+constexpr int MenuItemHeight = 19;
+constexpr int MenuSeparatorHeight = 8;
+
+constexpr int StateRole = Qt::UserRole + 1;
+constexpr int ShopRole = Qt::UserRole + 2;
+
+const QString SyncNodeText = QStringLiteral("同步数据");
+const QString MonitorNodeText = QStringLiteral("监控数据");
+const QString SysCode = QStringLiteral("SYS_CODE");
+
+const TImageList* ImageList(TImageList TKivDM::*list)
+{
+    return KivDM ? &(KivDM->*list) : nullptr;
+}
+
+QIcon Glyph(TImageList TKivDM::*list, int index)
+{
+    const TImageList* images = ImageList(list);
+    return images ? images->Icon(index) : QIcon();
+}
+
+QString FieldText(const TSQLQuery& query, const QString& name)
+{
+    return query.FieldByName(name)->AsString();
+}
+
+} // namespace
+
+TMainKiv::TMainKiv(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setWindowTitle(QStringLiteral("Morvane"));
+    setFixedSize(ClientWidth, ClientHeight);
+    CreateActions();
+    CreateMenu();
+    CreateTopAndBottom();
+    CreatePages();
+    MainKiv = this;
+    FormCreate();
+}
+
+TMainKiv::~TMainKiv()
+{
+    SetIdleHandler({});
+    // Monitor windows hold their shop records: they go first.
+    for (const auto& shop : FShops)
+        delete shop->MonitorForm.data();
+    FreeShopNodes();
+    if (MainKiv == this)
+        MainKiv = nullptr;
+}
+
+void TMainKiv::CreateActions()
+{
+    const auto action = [this](const QString& caption, int image) {
+        auto* a = new QAction(caption, this);
+        if (image >= 0)
+            a->setIcon(Glyph(&TKivDM::ImageListMenu, image));
+        return a;
+    };
+    ActionChangePassword = action(QStringLiteral("修改密码"), 1);
+    ActionConfigShops = action(QStringLiteral("设置店铺"), 2);
+    ActionConfigUsers = action(QStringLiteral("设置用户"), 0);
+    ActionLinkUserShop = action(QStringLiteral("关联用户店铺"), 4);
+    ActionParams = action(QStringLiteral("数据字典"), 12);
+    ActionMonitorSet = action(QStringLiteral("监控消息设置"), 6);
+    ActionProxySet = action(QStringLiteral("网络代理设置"), 3);
+    ActionInStock = action(QStringLiteral("入库"), 5);
+    ActionAbout = action(QStringLiteral("关于..."), -1);
+
+    connect(ActionChangePassword, &QAction::triggered, this, [] { ShowChangePassword(SysRec.UserCode); });
+    connect(ActionConfigShops, &QAction::triggered, this, [this] {
+        OpenTableEditor(QStringLiteral("select * from \"SYS_Shop\""), QStringLiteral("SYS_Shop"), QStringLiteral("店铺设置"), true);
+    });
+    connect(ActionConfigUsers, &QAction::triggered, this, [this] {
+        OpenTableEditor(QStringLiteral("select * from \"SYS_User\" where \"Code\" <> 'admin'"), QStringLiteral("SYS_User"),
+                        QStringLiteral("用户设置"), false);
+    });
+    connect(ActionLinkUserShop, &QAction::triggered, this, [this] {
+        OpenTableEditor(QStringLiteral("select * from \"SYS_UserShop\" where \"UserCode\" <> 'admin'"), QStringLiteral("SYS_UserShop"),
+                        QStringLiteral("店铺关联用户"), true);
+    });
+    connect(ActionParams, &QAction::triggered, this, [this] {
+        OpenTableEditor(QStringLiteral("select * from \"SYS_Params\" order by \"Code\""), QStringLiteral("SYS_Params"),
+                        QStringLiteral("数据字典"), false);
+    });
+    connect(ActionMonitorSet, &QAction::triggered, this, [this] {
+        OpenTableEditor(QStringLiteral("select * from \"SYS_Monitor\" order by \"MsgType\",\"TradeEvent\""), QStringLiteral("SYS_Monitor"),
+                        QStringLiteral("监控设置"), false);
+    });
+    connect(ActionProxySet, &QAction::triggered, this, [] { ShowProxyDialog(); });
+    connect(ActionInStock, &QAction::triggered, this, &TMainKiv::ActionInStockExecute);
+    connect(ActionAbout, &QAction::triggered, this, [] { ShowAbout(); });
+}
+
+void TMainKiv::CreateMenu()
+{
+    KivMenu = new QMenu(this);
+    KivMenu->setSeparatorsCollapsible(false);
+    KivMenu->setStyleSheet(QStringLiteral("QMenu { border: 1px solid palette(mid); padding: 1px 0px; }"
+                                          "QMenu::item { height: %1px; padding: 0px 18px 0px 26px; }"
+                                          "QMenu::item:selected { background: palette(highlight); color: palette(highlighted-text); }"
+                                          "QMenu::icon { padding-left: 4px; }"
+                                          "QMenu::separator { height: 1px; margin: %2px 4px %3px 4px; background: palette(mid); }")
+                               .arg(MenuItemHeight)
+                               .arg((MenuSeparatorHeight - 1) / 2)
+                               .arg(MenuSeparatorHeight - 1 - (MenuSeparatorHeight - 1) / 2));
+    KivMenu->addAction(ActionChangePassword);
+    KivMenu->addSeparator();
+    KivMenu->addAction(ActionConfigShops);
+    KivMenu->addAction(ActionConfigUsers);
+    KivMenu->addAction(ActionLinkUserShop);
+    KivMenu->addSeparator();
+    KivMenu->addAction(ActionParams);
+    KivMenu->addAction(ActionMonitorSet);
+    KivMenu->addSeparator();
+    KivMenu->addAction(ActionProxySet);
+    KivMenu->addSeparator();
+    KivMenu->addAction(ActionAbout);
+}
+
+void TMainKiv::CreateTopAndBottom()
+{
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 0, ClientWidth, BannerHeight);
+    Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/morvane/banner.jpg"))));
+    Image3 = new QLabel(this);
+    Image3->setGeometry(186, 3, 32, 32);
+    Image3->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/morvane/logo.jpg"))));
+
+    StatusBarKiv = new QStatusBar(this);
+    StatusBarKiv->setGeometry(0, ClientHeight - StatusBarHeight, ClientWidth, StatusBarHeight);
+    StatusBarKiv->setSizeGripEnabled(false);
+    StatusBarKiv->setContentsMargins(0, 0, 0, 0);
+    StatusBarKiv->setStyleSheet(QStringLiteral("QStatusBar::item { border: none; }"
+                                               "QLabel { border: 1px solid palette(mid); padding: 0px; }"));
+    for (const auto& [text, width] : {std::pair{QStringLiteral("用户"), 26}, std::pair{QString(), 80},
+                                      std::pair{QStringLiteral("版本号"), 40}, std::pair{QString(), 50}}) {
+        auto* panel = new QLabel(text, StatusBarKiv);
+        panel->setFixedWidth(width);
+        // The fixed captions fill their narrow panels; the values start at a small indent.
+        panel->setAlignment(text.isEmpty() ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+        panel->setIndent(text.isEmpty() ? 3 : 0);
+        panel->setFixedHeight(StatusBarHeight - 2);
+        StatusBarKiv->addWidget(panel);
+        StatusPanels.push_back(panel);
+    }
+
+    PanelMenu = new QWidget(this);
+    PanelMenu->setGeometry(0, ClientHeight - StatusBarHeight - PanelMenuHeight, ClientWidth, PanelMenuHeight);
+    ToolBarMain = new QToolBar(PanelMenu);
+    ToolBarMain->setGeometry(2, 1, 46, PanelMenuHeight - 2);
+    ToolBarMain->setIconSize(QSize(32, 32));
+    ToolBarMain->setMovable(false);
+    ToolButton1 = new QToolButton(ToolBarMain);
+    ToolButton1->setIcon(Glyph(&TKivDM::ImageListLarge, 0));
+    ToolButton1->setIconSize(QSize(32, 32));
+    ToolButton1->setAutoRaise(true);
+    ToolBarMain->addWidget(ToolButton1);
+    connect(ToolButton1, &QToolButton::clicked, this, &TMainKiv::PopupAbove);
+
+    cbStayOnTop = new QCheckBox(QStringLiteral("始终在最上层"), PanelMenu);
+    cbStayOnTop->setGeometry(120, 18, ClientWidth - 120 - 2, 17);
+    connect(cbStayOnTop, &QCheckBox::clicked, this, &TMainKiv::cbStayOnTopClick);
+}
+
+void TMainKiv::CreatePages()
+{
+    Panel2 = new QWidget(this);
+    Panel2->setGeometry(0, BannerHeight, ClientWidth, ClientHeight - BannerHeight - PanelMenuHeight - StatusBarHeight);
+
+    ToolBar2 = new QToolBar(Panel2);
+    ToolBar2->setOrientation(Qt::Vertical);
+    ToolBar2->setGeometry(0, 0, PageBarWidth, Panel2->height());
+    ToolBar2->setIconSize(QSize(32, 32));
+    ToolBar2->setMovable(false);
+    const auto pageButton = [this](const QString& hint, int image) {
+        auto* button = new QToolButton(ToolBar2);
+        button->setToolTip(hint);
+        button->setIcon(Glyph(&TKivDM::ImageListLarge, image));
+        button->setIconSize(QSize(32, 32));
+        button->setAutoRaise(true);
+        ToolBar2->addWidget(button);
+        return button;
+    };
+    tbShop = pageButton(QStringLiteral("店铺管理"), 2);
+    tbStock = pageButton(QStringLiteral("商品入库"), 1);
+    connect(tbShop, &QToolButton::clicked, this, [this] { SelectPage(tbShop, 0); });
+    connect(tbStock, &QToolButton::clicked, this, [this] { SelectPage(tbStock, 1); });
+
+    const QRect page(PageBarWidth, 0, ClientWidth - PageBarWidth, Panel2->height());
+    tvShops = new QTreeWidget(Panel2);
+    tvShops->setGeometry(page);
+    tvShops->setHeaderHidden(true);
+    tvShops->setRootIsDecorated(false);
+    tvShops->setIndentation(19);
+    tvShops->setExpandsOnDoubleClick(false);
+    tvShops->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvShops->setIconSize(QSize(16, 16));
+    // A long shop text scrolls sideways instead of being cut short.
+    tvShops->header()->setStretchLastSection(false);
+    tvShops->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tvShops->setTextElideMode(Qt::ElideNone);
+    connect(tvShops, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { tvShopsClick(node); });
+    connect(tvShops, &QTreeWidget::itemDoubleClicked, this, [this] { tvShopsDblClick(); });
+    connect(tvShops, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* node) { SetStateIndex(node, 3); });
+    connect(tvShops, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* node) { SetStateIndex(node, 2); });
+
+    pInStock = new QWidget(Panel2);
+    pInStock->setGeometry(page);
+    QFont bold = font();
+    bold.setPixelSize(20);
+    bold.setBold(true);
+    leBarcodeLabel = new QLabel(QStringLiteral("请输入条形码入库："), pInStock);
+    leBarcodeLabel->setFont(bold);
+    leBarcodeLabel->setGeometry(2, 24, page.width() - 4, 28);
+    leBarcode = new QLineEdit(pInStock);
+    leBarcode->setFont(bold);
+    leBarcode->setGeometry(4, 56, page.width() - 8, 34);
+    leBarcodeLabel->setBuddy(leBarcode);
+    leBarcode->installEventFilter(this);
+    ToolBarInStock = new QToolBar(pInStock);
+    ToolBarInStock->setGeometry(4, 100, page.width() - 8, 28);
+    ToolBarInStock->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ToolBarInStock->setMovable(false);
+    ToolBarInStock->addAction(ActionInStock);
+}
+
+void TMainKiv::FormCreate()
+{
+    SetIdleHandler([] {
+        if (MainKivHooks.ProcessMsgQueue)
+            MainKivHooks.ProcessMsgQueue();
+    });
+    StatusPanels[1]->setText(SysRec.UserCode);
+    StatusPanels[3]->setText(SysRec.Version);
+    LoadShops(SysRec.UserCode);
+    SelectPage(tbShop, 0);
+    HideAdminActions();
+    StartAutoMonitors();
+}
+
+void TMainKiv::SetStateIndex(QTreeWidgetItem* node, int index)
+{
+    node->setData(0, StateRole, index);
+    node->setIcon(0, Glyph(&TKivDM::ImageListTree, index));
+}
+
+int TMainKiv::StateIndex(const QTreeWidgetItem* node)
+{
+    return node->data(0, StateRole).toInt();
+}
+
+TTreeNodeShop* TMainKiv::ShopOf(const QTreeWidgetItem* node) const
+{
+    return node ? reinterpret_cast<TTreeNodeShop*>(node->data(0, ShopRole).value<quintptr>()) : nullptr;
+}
+
+void TMainKiv::LoadShops(const QString& userCode)
+{
+    ClearShopTree();
+    const auto query = OpenQuery(
+        QStringLiteral("select a.\"ShopUserCode\",b.\"AutoMonitor\",b.\"SyncDate\",b.\"Code\",b.\"Name\",b.\"AppKey\",b.\"AppSecret\","
+                       "b.\"Session\" from \"SYS_UserShop\" a inner join \"SYS_Shop\" b on a.\"ShopCode\" = b.\"Code\" "
+                       "where a.\"UserCode\" = ")
+        + QuotedStr(userCode));
+    for (; !query->Eof(); query->Next()) {
+        auto shop = std::make_unique<TTreeNodeShop>();
+        shop->Code = FieldText(*query, QStringLiteral("Code"));
+        shop->AutoMonitor = !query->FieldByName(QStringLiteral("AutoMonitor"))->IsNull()
+                            && query->FieldByName(QStringLiteral("AutoMonitor"))->AsLargeInt() == 1;
+        shop->SyncDate = FieldText(*query, QStringLiteral("SyncDate"));
+        shop->Name = FieldText(*query, QStringLiteral("Name"));
+        shop->ShopUserCode = FieldText(*query, QStringLiteral("ShopUserCode"));
+        shop->AppSecret = FieldText(*query, QStringLiteral("AppSecret"));
+        shop->AppKey = FieldText(*query, QStringLiteral("AppKey"));
+        shop->Session = FieldText(*query, QStringLiteral("Session"));
+
+        auto* root = new QTreeWidgetItem(tvShops, {shop->Name + QStringLiteral(" - ") + shop->ShopUserCode});
+        SetStateIndex(root, 2);
+        for (const QString& text : {SyncNodeText, MonitorNodeText})
+            SetStateIndex(new QTreeWidgetItem(root, {text}), 1);
+        root->setData(0, ShopRole, QVariant::fromValue(reinterpret_cast<quintptr>(shop.get())));
+        FShops.push_back(std::move(shop));
+    }
+    for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
+        tvShops->topLevelItem(i)->setExpanded(true);
+}
+
+void TMainKiv::ClearShopTree()
+{
+    FreeShopNodes();
+    tvShops->clear();
+}
+
+void TMainKiv::FreeShopNodes()
+{
+    for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
+        tvShops->topLevelItem(i)->setData(0, ShopRole, QVariant());
+    FShops.clear();
+}
+
+void TMainKiv::StartAutoMonitors()
+{
+    for (int i = 0; i < tvShops->topLevelItemCount(); ++i) {
+        TTreeNodeShop* shop = ShopOf(tvShops->topLevelItem(i));
+        if (shop && shop->AutoMonitor && MainKivHooks.OpenMonitorForm)
+            MainKivHooks.OpenMonitorForm(*shop);
+    }
+}
+
+bool TMainKiv::AnyMonitorOpen() const
+{
+    for (const auto& shop : FShops)
+        if (shop->MonitorForm)
+            return true;
+    return false;
+}
+
+void TMainKiv::HideAdminActions()
+{
+    const bool admin = SysRec.UserCode == QStringLiteral("admin");
+    ActionMonitorSet->setVisible(admin);
+    ActionParams->setVisible(admin);
+}
+
+void TMainKiv::SelectPage(QToolButton* button, int page)
+{
+    if (FCurrentPageButton)
+        FCurrentPageButton->setDown(false);
+    button->setDown(true);
+    FCurrentPageButton = button;
+    tvShops->setVisible(page == 0);
+    pInStock->setVisible(page == 1);
+    if (page == 1) {
+        leBarcode->setFocus();
+        leBarcode->selectAll();
+    }
+}
+
+int TMainKiv::MenuHeight() const
+{
+    int height = MenuFrame;
+    for (const QAction* item : KivMenu->actions()) {
+        if (!item->isVisible())
+            continue;
+        height += item->isSeparator() ? MenuSeparatorHeight : MenuItemHeight;
+    }
+    return height;
+}
+
+void TMainKiv::PopupAbove()
+{
+    KivMenu->popup(mapToGlobal(QPoint(PanelMenu->x(), PanelMenu->y() - MenuHeight())));
+}
+
+void TMainKiv::tvShopsClick(QTreeWidgetItem* node)
+{
+    if (node && node->childCount() > 0)
+        node->setExpanded(!node->isExpanded());
+}
+
+void TMainKiv::tvShopsDblClick()
+{
+    const QTreeWidgetItem* node = tvShops->currentItem();
+    if (!node || !node->parent())
+        return;
+    TTreeNodeShop* shop = ShopOf(node->parent());
+    if (!shop)
+        return;
+    if (node->text(0) == SyncNodeText) {
+        if (MainKivHooks.OpenSyncForm)
+            MainKivHooks.OpenSyncForm(*shop);
+    } else if (node->text(0) == MonitorNodeText) {
+        if (MainKivHooks.OpenMonitorForm)
+            MainKivHooks.OpenMonitorForm(*shop);
+    }
+}
+
+void TMainKiv::cbStayOnTopClick(bool checked)
+{
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, checked);
+    // Changing the flags hides a shown window.
+    if (visible)
+        show();
+}
+
+void TMainKiv::ActionInStockExecute()
+{
+    if (leBarcode->text().isEmpty()) {
+        ShowInformation(QStringLiteral("请先输入条形码，然后回车或点入库图标！"));
+        leBarcode->setFocus();
+        return;
+    }
+    if (MainKivHooks.StockInByBarcode) {
+        const QString next = MainKivHooks.StockInByBarcode(leBarcode->text());
+        if (!next.isEmpty())
+            leBarcode->setText(next);
+    }
+    leBarcode->selectAll();
+}
+
+void TMainKiv::OpenTableEditor(const QString& sql, const QString& tableKey, const QString& caption, bool reloadShops)
+{
+    if (MainKivHooks.ShowTableEditor)
+        MainKivHooks.ShowTableEditor(sql, tableKey, SysCode, SysCode, caption);
+    // An open monitor window holds its shop record: the tree stays as it is.
+    if (reloadShops && !AnyMonitorOpen())
+        LoadShops(SysRec.UserCode);
+}
+
+bool TMainKiv::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == leBarcode && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ActionInStock->trigger();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TMainKiv::closeEvent(QCloseEvent* event)
+{
+    if (AnyMonitorOpen()) {
+        ShowWarning(QStringLiteral("请先关闭监控窗口!"));
+        event->ignore();
+        return;
+    }
+    FreeShopNodes();
+    event->accept();
+}

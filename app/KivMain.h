@@ -1,0 +1,123 @@
+#pragma once
+// The main window "Morvane": the shops of the logged-in user in a tree (from
+// which a shop's items window opens in sync or monitor mode), the barcode
+// stock-in page, and the configuration menu. It owns the shop records hung
+// on its tree and the monitor windows, and installs the idle handler that
+// applies queued update records.
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+struct TTreeNodeShop;
+
+// The windows that open from the main window but live in other units plug
+// in here; an unset hook does nothing.
+struct TMainKivHooks {
+    // The items window of a shop in sync mode, modal (runs the shop check first).
+    std::function<void(TTreeNodeShop& shop)> OpenSyncForm;
+    // The monitor window of a shop, modeless, created with the main window
+    // (MainKiv) as its owner (runs the shop check first).
+    std::function<void(TTreeNodeShop& shop)> OpenMonitorForm;
+    // The table editor over an SQL text, modal.
+    std::function<void(const QString& sql, const QString& tableKey, const QString& shopCode, const QString& userCode,
+                       const QString& caption)>
+        ShowTableEditor;
+    // The barcode stock-in; returns the barcode to show next, or empty.
+    std::function<QString(const QString& barcode)> StockInByBarcode;
+    // The idle handler: drains the update-record queue.
+    std::function<void()> ProcessMsgQueue;
+};
+
+extern TMainKivHooks MainKivHooks;
+
+class TMainKiv : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window and runs its creation handler (FormCreate) for the
+    // logged-in user of SysRec.
+    explicit TMainKiv(QWidget* parent = nullptr);
+    ~TMainKiv() override;
+
+    QLabel* Image1;
+    QLabel* Image3;
+    QStatusBar* StatusBarKiv;
+    std::vector<QLabel*> StatusPanels;
+    QWidget* PanelMenu;
+    QToolBar* ToolBarMain;
+    QToolButton* ToolButton1;
+    QCheckBox* cbStayOnTop;
+    QWidget* Panel2;
+    QToolBar* ToolBar2;
+    QToolButton* tbShop;
+    QToolButton* tbStock;
+    QTreeWidget* tvShops;
+    QWidget* pInStock;
+    QLabel* leBarcodeLabel;
+    QLineEdit* leBarcode;
+    QToolBar* ToolBarInStock;
+    QMenu* KivMenu;
+
+    QAction* ActionChangePassword;
+    QAction* ActionConfigShops;
+    QAction* ActionConfigUsers;
+    QAction* ActionLinkUserShop;
+    QAction* ActionParams;
+    QAction* ActionMonitorSet;
+    QAction* ActionProxySet;
+    QAction* ActionInStock;
+    QAction* ActionAbout;
+
+    void LoadShops(const QString& userCode);
+    void ClearShopTree();
+    void FreeShopNodes();
+    void StartAutoMonitors();
+    bool AnyMonitorOpen() const;
+    void HideAdminActions();
+    void SelectPage(QToolButton* button, int page);
+    int MenuHeight() const;
+    void PopupAbove();
+
+    // The shop record hung on a root node; null for a child node.
+    TTreeNodeShop* ShopOf(const QTreeWidgetItem* node) const;
+    // The state image index of a node in the tree image list.
+    static int StateIndex(const QTreeWidgetItem* node);
+    // The page button that is down.
+    QToolButton* CurrentPageButton() const { return FCurrentPageButton; }
+
+    void tvShopsClick(QTreeWidgetItem* node);
+    void tvShopsDblClick();
+    void cbStayOnTopClick(bool checked);
+    void ActionInStockExecute();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenu();
+    void CreateTopAndBottom();
+    void CreatePages();
+    void FormCreate();
+    void OpenTableEditor(const QString& sql, const QString& tableKey, const QString& caption, bool reloadShops);
+    static void SetStateIndex(QTreeWidgetItem* node, int index);
+
+    QToolButton* FCurrentPageButton = nullptr;
+    std::vector<std::unique_ptr<TTreeNodeShop>> FShops;
+};
+
+// The main window while it exists.
+extern TMainKiv* MainKiv;

@@ -1,0 +1,92 @@
+#include "client/KivGetSessiion.h"
+
+#include "client/KivDataM.h"
+#include "platform/Dialogs.h"
+#include "platform/HttpClient.h"
+#include "platform/StringList.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+QLineEdit* LabelledEdit(const QString& caption, QWidget* parent, int y)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setGeometry(16, y, 72, 24);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* edit = new QLineEdit(parent);
+    edit->setGeometry(92, y, 352, 24);
+    label->setBuddy(edit);
+    return edit;
+}
+
+} // namespace
+
+TFormGetSession::TFormGetSession(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    , leAuthcode(LabelledEdit(QStringLiteral("授权码："), this, 16))
+    , leSession(LabelledEdit(QStringLiteral("Session："), this, 84))
+    , MemoLog(new QPlainTextEdit(this))
+    , ActionGetSession(new QAction(QStringLiteral("点击获取Session"), this))
+    , ButtonGetSession(new QToolButton(this))
+    , BitBtnOK(new QPushButton(QStringLiteral("确认"), this))
+{
+    setWindowTitle(QStringLiteral("获取Session"));
+    setFixedSize(460, 290);
+
+    ButtonGetSession->setDefaultAction(ActionGetSession);
+    ButtonGetSession->setGeometry(92, 48, 130, 28);
+    leSession->setReadOnly(true);
+    MemoLog->setGeometry(16, 118, 428, 116);
+    MemoLog->setReadOnly(true);
+    BitBtnOK->setGeometry(364, 248, 80, 28);
+    BitBtnOK->setDefault(true);
+
+    connect(ActionGetSession, &QAction::triggered, this, &TFormGetSession::ActionGetSessionExecute);
+    connect(BitBtnOK, &QPushButton::clicked, this, &TFormGetSession::BitBtnOKClick);
+}
+
+void TFormGetSession::ActionGetSessionExecute()
+{
+    const QString authcode = leAuthcode->text();
+    if (authcode.isEmpty()) {
+        ShowInformation(QStringLiteral("请将网页中的授权码全部复制到上面的输入框中！"));
+        leAuthcode->setFocus();
+        return;
+    }
+    // The code goes into the address encoded: a pasted '&' or blank cannot
+    // change the request.
+    const THttpResult reply = KivDM->KivHttp->Get(SysRec.ContainerUrl + QString::fromLatin1(QUrl::toPercentEncoding(authcode)));
+    if (!reply.Ok)
+        return;
+    const QString body = QString::fromUtf8(reply.Body);
+    MemoLog->setPlainText(body);
+    TStringList items;
+    items.Delimiter = u'&';
+    items.SetDelimitedText(body);
+    leSession->setText(items.Values(QStringLiteral("kiv_session")));
+}
+
+void TFormGetSession::BitBtnOKClick()
+{
+    if (leSession->text().isEmpty()) {
+        ShowInformation(QStringLiteral("没有正常获取到Session,请重试！"));
+        return;
+    }
+    accept();
+}
+
+QString GetSession()
+{
+    TFormGetSession dialog(QApplication::activeWindow());
+    if (ExecModal(dialog) != QDialog::Accepted)
+        return QString();
+    return dialog.leSession->text();
+}

@@ -1,0 +1,124 @@
+#include "client/KivLogin.h"
+
+#include "client/KivConf.h"
+#include "client/KivDataM.h"
+#include "client/KivQuery.h"
+#include "platform/Application.h"
+#include "platform/Dialogs.h"
+#include "platform/Jpeg.h"
+#include "platform/SqlText.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace {
+
+QLabel* Caption(const QString& text, QWidget* parent, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+void SetPasswordEcho(QLineEdit& edit)
+{
+    edit.setEchoMode(QLineEdit::Password);
+    edit.setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+}
+
+TLoginKiv::TLoginKiv(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint)
+    , ImageLogin(new QLabel(this))
+    , ComboBoxUser(new QComboBox(this))
+    , EditPassword(new QLineEdit(this))
+    , BitBtnLogin(new QPushButton(QStringLiteral("登录"), this))
+    , BitBtnConfig(new QPushButton(QStringLiteral("设置"), this))
+    , LabelVersion(new QLabel(this))
+{
+    setWindowTitle(QStringLiteral("登录"));
+    setFixedSize(340, 236);
+
+    ImageLogin->setGeometry(0, 0, 340, 88);
+    ImageLogin->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/morvane/login.jpg"))));
+
+    Caption(QStringLiteral("用户："), this, QRect(40, 108, 60, 24));
+    ComboBoxUser->setGeometry(104, 108, 180, 24);
+    ComboBoxUser->setEditable(true);
+    ComboBoxUser->setInsertPolicy(QComboBox::NoInsert);
+
+    Caption(QStringLiteral("密码："), this, QRect(40, 142, 60, 24));
+    EditPassword->setGeometry(104, 142, 180, 24);
+    SetPasswordEcho(*EditPassword);
+
+    BitBtnLogin->setGeometry(104, 184, 84, 28);
+    BitBtnLogin->setDefault(true);
+    BitBtnConfig->setGeometry(200, 184, 84, 28);
+    BitBtnConfig->setAutoDefault(false);
+
+    LabelVersion->setGeometry(8, 214, 90, 18);
+    LabelVersion->setStyleSheet(QStringLiteral("color: #6b7280"));
+
+    connect(BitBtnLogin, &QPushButton::clicked, this, &TLoginKiv::BitBtnLoginClick);
+    connect(BitBtnConfig, &QPushButton::clicked, this, &TLoginKiv::BitBtnConfigClick);
+}
+
+void TLoginKiv::showEvent(QShowEvent* event)
+{
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TLoginKiv::FormShow()
+{
+    LabelVersion->setText(QStringLiteral("Ver: ") + SysRec.Version);
+}
+
+void TLoginKiv::BitBtnLoginClick()
+{
+    const QString userCode = ComboBoxUser->currentText();
+    if (PasswordMatches(userCode, EditPassword->text())) {
+        LoginFailures = 0;
+        SysRec.UserCode = userCode;
+        LoadProxy();
+        ApplyProxy();
+        SysRec.StockTime = LoadStockTime();
+        SysRec.LowStock = LoadLowStock();
+        LoadApiSettings();
+        accept();
+        return;
+    }
+    ++LoginFailures;
+    if (LoginFailures >= LoginFailureLimit)
+        Terminate();
+    ShowError(QStringLiteral("密码不正确(还有%1次重试机会)，请重试！").arg(LoginFailureLimit - LoginFailures));
+    if (Terminated())
+        reject();
+}
+
+void TLoginKiv::BitBtnConfigClick()
+{
+    ShowProxyDialog();
+}
+
+bool ShowLogin()
+{
+    TLoginKiv dialog;
+    QStringList users;
+    FillUserList(users);
+    dialog.ComboBoxUser->addItems(users);
+    return ExecModal(dialog) == QDialog::Accepted;
+}
+
+bool PasswordMatches(const QString& userCode, const QString& password)
+{
+    const auto query = OpenQuery(QStringLiteral("select \"Password\" from \"SYS_User\" where \"Code\" = ") + QuotedStr(userCode));
+    if (query->IsEmpty())
+        return false;
+    return query->FieldByName(QStringLiteral("Password"))->AsString() == PasswordHash(userCode, password);
+}

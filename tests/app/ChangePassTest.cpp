@@ -1,0 +1,146 @@
+#include "AppTest.h"
+
+#include "app/KivChangePass.h"
+#include "client/KivLogin.h"
+#include "client/KivQuery.h"
+#include "support/DialogAnswers.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+class ChangePassTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        AddUser(u"clerk"_qs, PasswordHash(u"clerk"_qs, u"old"_qs));
+        // As after a login at the first try.
+        LoginFailures = 0;
+    }
+
+    // Runs the dialog for the user, typing the three fields and pressing
+    // "更改" once per entry of oldPasswords.
+    bool Change(const QString& user, const QStringList& oldPasswords, const QString& newPassword, const QString& confirmation)
+    {
+        Answers.Modal = [&](QDialog& dialog) {
+            auto& change = dynamic_cast<TChangePassKiv&>(dialog);
+            Caption = change.windowTitle();
+            change.show();
+            for (const QString& old : oldPasswords) {
+                if (!change.isVisible()) // closed by the previous press
+                    break;
+                change.EditOldPass->setText(old);
+                change.EditNewPass->setText(newPassword);
+                change.EditNewPass2->setText(confirmation);
+                change.BitBtnChange->click();
+                Results << change.result();
+            }
+            return change.result();
+        };
+        return ShowChangePassword(user);
+    }
+
+    QString Stored(const QString& user) { return GetUserPassword(user); }
+
+    TDialogAnswers Answers;
+    QString Caption;
+    QList<int> Results;
+};
+
+} // namespace
+
+TEST_F(ChangePassTest, ThreeWrongOldPasswordsEndTheProgram)
+{
+    EXPECT_FALSE(Change(u"clerk"_qs, {u"x"_qs, u"y"_qs}, u"new"_qs, u"new"_qs));
+    EXPECT_FALSE(Terminated());
+    EXPECT_EQ(Answers.Texts(), (QStringList{u"老密码与系统不一致(还有2次重试机会)，请重试！"_qs, u"老密码与系统不一致(还有1次重试机会)，请重试！"_qs}));
+    EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtError);
+
+    // The count goes on in the next dialog: its first wrong password is the third.
+    EXPECT_FALSE(Change(u"clerk"_qs, {u"z"_qs}, u"new"_qs, u"new"_qs));
+    EXPECT_TRUE(Terminated());
+    EXPECT_EQ(Answers.Messages.size(), 3u);
+    EXPECT_EQ(Results.back(), int(QDialog::Rejected));
+    EXPECT_EQ(Stored(u"clerk"_qs), PasswordHash(u"clerk"_qs, u"old"_qs));
+}
+
+TEST_F(ChangePassTest, FailuresOfTheLoginCountHereToo)
+{
+    // Two wrong passwords at the login, then the right one: the success resets.
+    TLoginKiv login;
+    login.ComboBoxUser->setEditText(u"clerk"_qs);
+    for (const QString& password : {u"a"_qs, u"b"_qs, u"old"_qs}) {
+        login.EditPassword->setText(password);
+        login.BitBtnLoginClick();
+    }
+    EXPECT_EQ(login.result(), int(QDialog::Accepted));
+    EXPECT_EQ(LoginFailures, 0);
+
+    // A wrong old password after one more failed login leaves one try.
+    ++LoginFailures;
+    EXPECT_FALSE(Change(u"clerk"_qs, {u"bad"_qs}, u"n"_qs, u"n"_qs));
+    EXPECT_EQ(Answers.Messages.back().Text, u"老密码与系统不一致(还有1次重试机会)，请重试！"_qs);
+}
+
+TEST_F(ChangePassTest, MismatchedConfirmationKeepsTheDialogOpenAndCountsNothing)
+{
+    EXPECT_FALSE(Change(u"clerk"_qs, {u"old"_qs}, u"new"_qs, u"neu"_qs));
+    EXPECT_EQ(Answers.Texts(), QStringList{u"新密码确认不一致，请重输！"_qs});
+    EXPECT_EQ(Results, QList<int>{int(QDialog::Rejected)});
+    EXPECT_EQ(LoginFailures, 0);
+    EXPECT_EQ(Stored(u"clerk"_qs), PasswordHash(u"clerk"_qs, u"old"_qs));
+}
+
+TEST_F(ChangePassTest, SuccessStoresTheNewHash)
+{
+    EXPECT_TRUE(Change(u"clerk"_qs, {u"old"_qs}, u"新密码"_qs, u"新密码"_qs));
+    EXPECT_EQ(Caption, u"clerk 密码设置"_qs);
+    EXPECT_EQ(Answers.Texts(), QStringList{u"密码修改成功!"_qs});
+    EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(Stored(u"clerk"_qs), Md5Hex(u"clerk新密码"_qs));
+    EXPECT_TRUE(PasswordMatches(u"clerk"_qs, u"新密码"_qs));
+}
+
+TEST_F(ChangePassTest, EmptyPasswordsAreTheEmptyHashBothWays)
+{
+    AddUser(u"blank"_qs, QString());
+    // An empty old field passes against an empty stored hash.
+    EXPECT_TRUE(Change(u"blank"_qs, {QString()}, u"pw"_qs, u"pw"_qs));
+    EXPECT_EQ(Stored(u"blank"_qs), Md5Hex(u"blankpw"_qs));
+
+    // An empty new password is stored so that the login accepts an empty field.
+    EXPECT_TRUE(Change(u"clerk"_qs, {u"old"_qs}, QString(), QString()));
+    EXPECT_EQ(Stored(u"clerk"_qs), QString());
+    EXPECT_TRUE(PasswordMatches(u"clerk"_qs, QString()));
+    EXPECT_FALSE(PasswordMatches(u"clerk"_qs, u"old"_qs));
+}
+
+TEST_F(ChangePassTest, ChangeThatChangesNoRowIsAnError)
+{
+    // No row for the code: the stored hash reads as empty, so an empty old
+    // password passes, but the update finds nothing to change.
+    EXPECT_FALSE(Change(u"ghost"_qs, {QString()}, u"pw"_qs, u"pw"_qs));
+    ASSERT_EQ(Answers.Messages.size(), 1u);
+    EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtError);
+    EXPECT_NE(Answers.Messages[0].Text, u"密码修改成功!"_qs);
+    EXPECT_TRUE(Answers.Messages[0].Text.contains(u"ghost"_qs));
+    EXPECT_EQ(Stored(u"ghost"_qs), QString());
+}
+
+TEST_F(ChangePassTest, CancelLeavesThePasswordAndReturnsFalse)
+{
+    Answers.Modal = [](QDialog& dialog) {
+        auto& change = dynamic_cast<TChangePassKiv&>(dialog);
+        change.EditOldPass->setText(u"old"_qs);
+        change.EditNewPass->setText(u"n"_qs);
+        change.EditNewPass2->setText(u"n"_qs);
+        change.BitBtnCancel->click();
+        return change.result();
+    };
+    EXPECT_FALSE(ShowChangePassword(u"clerk"_qs));
+    EXPECT_TRUE(Answers.Messages.empty());
+    EXPECT_EQ(Stored(u"clerk"_qs), PasswordHash(u"clerk"_qs, u"old"_qs));
+}

@@ -1,0 +1,113 @@
+#include "client/KivDataM.h"
+#include "client/KivGetSessiion.h"
+#include "support/DialogAnswers.h"
+#include "support/PlatformSim.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+// The session dialog against the stand-in's container: two shops, one of
+// whose authorization codes holds characters that must be encoded.
+class SessionTest : public TempDirTest {
+protected:
+    void SetUp() override
+    {
+        TempDirTest::SetUp();
+        const QString catalogue = TempPath(u"catalogue.json"_qs);
+        QFile file(catalogue);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"now": "", "shops": [
+            {"nick": "店一", "app_key": "k1", "app_secret": "s1", "session": "6100aaa", "authcode": "CODE-1", "items": [], "trades": []},
+            {"nick": "店二", "app_key": "k2", "app_secret": "s2", "session": "6100bbb", "authcode": "A&B C", "items": [], "trades": []}
+        ]})");
+        file.close();
+        QString error;
+        ASSERT_TRUE(FSim.Start(catalogue, &error)) << error.toStdString();
+        FDM = std::make_unique<TKivDM>(TempPath(QString()));
+        SysRec.ContainerUrl = FSim.ContainerUrl();
+    }
+    void TearDown() override { FDM.reset(); }
+
+    static void Fetch(TFormGetSession& dialog, const QString& authcode)
+    {
+        dialog.leAuthcode->setText(authcode);
+        dialog.ActionGetSession->trigger();
+    }
+
+    TPlatformSim FSim;
+    std::unique_ptr<TKivDM> FDM;
+    TDialogAnswers Answers;
+};
+
+} // namespace
+
+TEST_F(SessionTest, AuthcodeBecomesTheSession)
+{
+    Answers.Modal = [](QDialog& dialog) {
+        auto& session = dynamic_cast<TFormGetSession&>(dialog);
+        Fetch(session, u"CODE-1"_qs);
+        EXPECT_TRUE(session.MemoLog->toPlainText().contains(u"kiv_session=6100aaa"_qs));
+        session.BitBtnOK->click();
+        return session.result();
+    };
+    EXPECT_EQ(GetSession(), u"6100aaa"_qs);
+    EXPECT_TRUE(Answers.Messages.empty());
+    EXPECT_EQ(FSim.Count(u"container"_qs), 1);
+}
+
+TEST_F(SessionTest, CodeWithAmpersandAndBlankIsSentWhole)
+{
+    TFormGetSession dialog;
+    Fetch(dialog, u"A&B C"_qs);
+    EXPECT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
+}
+
+TEST_F(SessionTest, ReplyWithoutKivSessionLeavesItEmptyAndOkIsRefused)
+{
+    TFormGetSession dialog;
+    dialog.show();
+    Fetch(dialog, u"CODE-1"_qs);
+    ASSERT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
+    // A code the container does not know: its reply names no session.
+    Fetch(dialog, u"WRONG"_qs);
+    EXPECT_TRUE(dialog.MemoLog->toPlainText().startsWith(u"error=invalid_authcode"_qs));
+    EXPECT_EQ(dialog.leSession->text(), QString());
+    dialog.BitBtnOK->click();
+    EXPECT_EQ(Answers.Texts(), QStringList{u"没有正常获取到Session,请重试！"_qs});
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), int(QDialog::Accepted));
+}
+
+TEST_F(SessionTest, EmptyAuthcodeAsksForItAndSendsNothing)
+{
+    TFormGetSession dialog;
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.BitBtnOK->setFocus();
+    Fetch(dialog, QString());
+    ASSERT_EQ(Answers.Messages.size(), 1u);
+    EXPECT_EQ(Answers.Messages[0].Text, u"请将网页中的授权码全部复制到上面的输入框中！"_qs);
+    EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.leAuthcode);
+    EXPECT_EQ(FSim.Count(u"container"_qs), 0);
+}
+
+TEST_F(SessionTest, FailedRequestLeavesTheDialogAsItWas)
+{
+    TFormGetSession dialog;
+    Fetch(dialog, u"CODE-1"_qs);
+    const QString log = dialog.MemoLog->toPlainText();
+    SysRec.ContainerUrl = FSim.Url(u"/no-such-container?authcode="_qs);
+    Fetch(dialog, u"CODE-2"_qs);
+    FSim.Stop();
+    Fetch(dialog, u"CODE-3"_qs);
+    EXPECT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
+    EXPECT_EQ(dialog.MemoLog->toPlainText(), log);
+    EXPECT_TRUE(Answers.Messages.empty());
+}
