@@ -1,8 +1,8 @@
 #include "client/KivStream.h"
 
+#include "client/KivEvents.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
-#include "client/KivEvents.h"
 #include "platform/HttpClient.h"
 #include "platform/SqlText.h"
 #include "platform/Threads.h"
@@ -19,8 +19,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The longest a waiting stream thread goes without looking at the program's
-// shutdown flag (which nobody signals).
+// The longest a waiting stream thread goes without looking at the thread
+// registry's shutdown flag, which wakes no waiter by itself.
 constexpr auto ShutdownPoll = std::chrono::milliseconds(200);
 
 const QString TradeGetFields =
@@ -91,7 +91,8 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
             Owner,
             [self = shared_from_this(), ticket] {
                 // Runs only while the owner exists (it is the context).
-                self->Owner->ProcessBuffer();
+                if (self->Owner)
+                    self->Owner->ProcessBuffer();
                 {
                     const std::lock_guard done(self->Lock);
                     self->Done = std::max(self->Done, ticket);
@@ -119,7 +120,13 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
     {
         const std::lock_guard lock(Lock);
         if (Owner && !stopping.load())
-            QMetaObject::invokeMethod(Owner, [self = shared_from_this()] { self->Owner->ThreadEnded(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                Owner,
+                [self = shared_from_this()] {
+                    if (self->Owner)
+                        self->Owner->ThreadEnded();
+                },
+                Qt::QueuedConnection);
     }
 };
 
