@@ -133,21 +133,3 @@ TEST(QueueTradeEvents, OneRecordPerQualifyingOrderLine)
               0);
     EXPECT_TRUE(TakeQueue().empty());
 }
-
-TEST(QueueTradeEvents, RecordsForgetAWindowThatHasGone)
-{
-    TakeQueue();
-    auto ds = std::make_unique<TClientDataSet>();
-    auto box = std::make_unique<QListWidget>();
-    const TMappedReply trade = MapTrade(
-        R"({"trade_get_response":{"trade":{"created":"c","orders":{"order":[{"sku_id":1,"num_iid":10,"num":2,"status":"S"}]}}}})");
-    ASSERT_EQ(QueueTradeEvents(u"KivItemOut"_qs, trade.Keys, trade.Data, ExtraLines, ds.get(), box.get(), u"'TradeBuyerPay'"_qs,
-                               u"'S'"_qs, u"SkuID;NumIID"_qs, u"Qty"_qs, u"QtyPay"_qs),
-              1);
-    ds.reset();
-    box.reset();
-    const auto records = TakeQueue();
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]->DataSet, nullptr);
-    EXPECT_EQ(records[0]->LogBox, nullptr);
-}

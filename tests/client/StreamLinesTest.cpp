@@ -26,10 +26,12 @@ QStringList FeedWhole(const QByteArray& bytes, qsizetype maxLine = TStreamLineBu
 
 TEST(StreamLineBuffer, EveryCutGivesTheSameLines)
 {
-    // Encoded and raw UTF-8, a '+', CR LF between two packets and at the end.
+    // Encoded and raw UTF-8, a '+', an empty line, CR LF between packets and
+    // at the end; a lone CR or LF belongs to its line.
     const QByteArray bytes = "{\"packet\":{\"code\":999,\"msg\":\"%E4%B8%AD\xE6\x96\x87+x\"}}\r\n"
-                             "\r\n{\"packet\":{\"code\":201}}\r\n";
-    const QStringList expected = {u"{\"packet\":{\"code\":999,\"msg\":\"中文 x\"}}"_qs, u"{\"packet\":{\"code\":201}}"_qs};
+                             "\r\n{\"packet\":{\"code\":201}}\r\na\nb\rc\r\n";
+    const QStringList expected = {u"{\"packet\":{\"code\":999,\"msg\":\"中文 x\"}}"_qs, u"{\"packet\":{\"code\":201}}"_qs,
+                                  u"a\nb\rc"_qs};
     ASSERT_EQ(FeedWhole(bytes), expected);
     // Cut once anywhere: inside the %XX escape, inside the UTF-8 character,
     // between CR and LF, between the two packets.
@@ -44,16 +46,6 @@ TEST(StreamLineBuffer, EveryCutGivesTheSameLines)
         bytewise << QByteArray(1, c);
     EXPECT_EQ(Feed(buffer, bytewise), expected);
     EXPECT_EQ(buffer.Size(), 0);
-}
-
-TEST(StreamLineBuffer, AnUnfinishedLineWaitsForItsEnd)
-{
-    TStreamLineBuffer buffer;
-    EXPECT_TRUE(Feed(buffer, {"{\"packet\":", "{\"code\":200}}\r"}).isEmpty());
-    EXPECT_EQ(buffer.Size(), 24);
-    EXPECT_EQ(Feed(buffer, {"\n{\"pa"}), QStringList{u"{\"packet\":{\"code\":200}}"_qs});
-    // A lone CR or LF is part of the line.
-    EXPECT_EQ(Feed(buffer, {"x\ny\rz\r\n"}), QStringList{u"{\"pax\ny\rz"_qs});
 }
 
 TEST(StreamLineBuffer, OverlongLinesAreDroppedWholeAndMemoryStaysBounded)

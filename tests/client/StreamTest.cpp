@@ -398,3 +398,19 @@ TEST_F(StreamTest, NothingReachesAWindowThatHasGone)
     RunEvents(200);
     EXPECT_EQ(FEnds, 0);
 }
+
+TEST_F(StreamTest, ProgramExitReleasesAThreadWaitingForTheGuiThread)
+{
+    StartConnected();
+    // The GUI thread stops running its events, as at the end of the program,
+    // while the stream thread waits for it to handle a packet.
+    ASSERT_EQ(FSim.StreamCode(999, u"never handled"_qs), 1);
+    QThread::msleep(300);
+    TThreadRegistry::Instance().Shutdown();
+    EXPECT_EQ(TThreadRegistry::Instance().Running(), 0);
+    // Nothing more can come from that thread; its object goes with the program.
+    delete FThread.data();
+    RunEvents(100);
+    EXPECT_EQ(Log(), QStringList{u"连接成功"_qs});
+    EXPECT_EQ(FEnds, 0);
+}
