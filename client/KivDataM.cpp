@@ -1,5 +1,6 @@
 #include "client/KivDataM.h"
 
+#include "client/KivEvents.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/IniFile.h"
@@ -99,6 +100,8 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     KivConn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
     KivConn->SetParam(QStringLiteral("Password"), QString::fromUtf16(ServerPassword));
     EventQueue.clear();
+    // Mapped trades become update records from now on.
+    TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -116,6 +119,7 @@ void TKivDM::DataModuleDestroy()
         const std::lock_guard lock(EventQueueLock);
         EventQueue.clear();
     }
+    TradeEventProducer = nullptr;
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
     AppIcon = QIcon();

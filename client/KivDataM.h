@@ -51,8 +51,9 @@ struct TSysRec {
 };
 
 // One shop the logged-in user may work with, hung on a root node of the
-// shops tree. The stream thread reads the credentials and Stopped without a
-// lock: they are written only before a thread starts (Stopped is atomic).
+// shops tree. A stream thread takes its own copy of the credentials when it
+// is created; StreamHttp is its connection while it runs (published and
+// unhooked on the GUI thread; see KivStream.h).
 struct TTreeNodeShop {
     QPointer<QWidget> MonitorForm;
     std::atomic<THttpClient*> StreamHttp{nullptr};
@@ -80,7 +81,9 @@ struct TMsgRec {
     QString InsertTable;
     QString InsertColumns;
     QString InsertValues;
-    TClientDataSet* DataSet = nullptr;
+    // Weak: a record still queued when its monitor window closes names no
+    // dataset and no list box any more.
+    QPointer<TClientDataSet> DataSet;
     QPointer<QListWidget> LogBox;
 };
 

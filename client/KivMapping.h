@@ -122,7 +122,7 @@ TTqlRowsResult TqlToRowsChecked(const QString& method, const QString& fields, co
 
 // Where the trade-event producer sends the records of one mapped trade.
 struct TTradeEventTarget {
-    TClientDataSet* DataSet = nullptr;
+    QPointer<TClientDataSet> DataSet;
     QPointer<QListWidget> LogBox;
     QString EventStatus;  // in single quotes
     QString Status;       // in single quotes

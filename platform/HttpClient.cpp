@@ -60,7 +60,10 @@ struct THttpClient::TCurl {
     // be shut down.
     static int Progress(void* userData, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     {
-        return static_cast<THttpClient*>(userData)->FAbort.load() ? 1 : 0;
+        auto* client = static_cast<THttpClient*>(userData);
+        if (client->FAbort.load())
+            return 1;
+        return client->OnProgress && !client->OnProgress() ? 1 : 0;
     }
 
     static curl_socket_t OpenSocket(void* userData, curlsocktype, curl_sockaddr* address)

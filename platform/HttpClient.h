@@ -61,6 +61,11 @@ public:
     // arrives. While set, the body is not collected in the result, so a
     // stream that never ends does not grow without bound.
     std::function<void(const QByteArray&)> OnChunk;
+    // Called on the requesting thread at least once a second while a request
+    // runs (connecting, waiting or receiving); returning false ends the
+    // request, as a failure. Lets a held-open stream give up on a silent
+    // connection without another thread's help.
+    std::function<bool()> OnProgress;
 
     // POST of the fields, each name and value UTF-8 and percent-encoded.
     THttpResult Post(const QString& url, const THttpFormFields& fields);

@@ -276,7 +276,8 @@ TEST_F(MappingSimTest, TradeEventsReachTheProducerRowByRow)
                     "trade_get_response.trade.orders.order.status=Status"_qs,
                     u"KivItemOut"_qs, {u"ShopCode='kiv'"_qs, u"Tid=7000000000000000001"_qs}, FShop, target);
     };
-    fetch(u"7000000000000000001"_qs); // no producer yet: nothing happens
+    TradeEventProducer = nullptr;
+    fetch(u"7000000000000000001"_qs); // no producer: nothing happens
     QStringList lines;
     int batches = 0;
     TradeEventProducer = [&](const TTradeEventBatch& batch) {

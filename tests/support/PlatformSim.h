@@ -5,9 +5,12 @@
 // platform's time, and replace the catalogue.
 
 #include <QByteArray>
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <memory>
+
+class QUrlQuery;
 
 class TPlatformSim {
 public:
@@ -41,10 +44,37 @@ public:
     // A port on 127.0.0.1 that answers every connection with bytes that are not HTTP.
     int GarbagePort() const;
 
+    // The notification stream. Each call that sends returns the number of
+    // open streams it went to.
+    QString StreamUrl() const { return Url(QStringLiteral("/stream")); }
+    // The bytes, each line encoded and ended with CR LF (encode), or exactly
+    // as given; repeated; cut into chunks at the offsets, gapMs apart.
+    int StreamSend(const QByteArray& bytes, bool encode = true, const QList<int>& split = {}, int gapMs = 0,
+                   int repeat = 1) const;
+    // Business messages (202) of the kind ("notify_trade", "notify_refund");
+    // a null text leaves its member out. log: record when each was written.
+    int StreamNotify(const QString& kind, const QString& status, const QString& tid, const QString& oid,
+                     const QString& modified, int count = 1, bool log = false) const;
+    // One packet with the code (and the msg text unless it is null).
+    int StreamCode(int code, const QString& msg = QString()) const;
+    int StreamDrop() const;
+    // Heartbeats every intervalMs on every stream; 0: none.
+    void StreamHeartbeat(int intervalMs) const;
+    // New streams wait that long before they answer (0: at once).
+    void StreamStall(int ms) const;
+    int StreamOpen() const;
+    // Steady-clock nanoseconds at which each logged message was written.
+    QList<qint64> StreamSent() const;
+    void StreamSentClear() const;
+
 private:
     QByteArray Control(const QString& path, bool post) const;
+    QByteArray Control(const QString& path, const QUrlQuery& query) const;
 
     std::unique_ptr<QProcess> FProcess;
+    // Under ThreadSanitizer the stand-in is spawned without QProcess (see Start).
+    int FPid = 0;
+    int FOutput = -1;
     int FPort = 0;
 };
 

@@ -28,8 +28,9 @@ struct TSimState {
     json Catalogue;
     // The platform's time; empty: the local clock.
     std::string FixedNow;
-    // Requests by kind ("tql", "container", "authorize", "home") and by
-    // method name of the query statements ("taobao.item.get", ...).
+    // Requests by kind ("tql", "container", "authorize", "home", "stream",
+    // "stream-refused") and by method name of the query statements
+    // ("taobao.item.get", ...).
     std::map<std::string, long> Counts;
     TFault Fault;
     int GarbagePort = 0;
@@ -56,6 +57,8 @@ const json* ShopByAppKey(const json& catalogue, const std::string& appKey);
 void RegisterQueryEndpoint(httplib::Server& server, TSimState& state);
 void RegisterPages(httplib::Server& server, TSimState& state);
 void RegisterControl(httplib::Server& server, TSimState& state);
+// The notification stream and its own control calls.
+void RegisterStream(httplib::Server& server, TSimState& state);
 // Stops the helpers that the control calls started.
 void StopControl(TSimState& state);
 

@@ -1,0 +1,116 @@
+#pragma once
+// The notification stream of a monitored shop. While its monitor window is
+// monitoring, one TKivStreamThread holds the platform's stream open for the
+// shop: a signed POST whose reply never ends and arrives in chunks. The
+// stream thread appends each chunk, raw, to the buffer (under
+// StreamBufferLock) and has the buffer processed on the GUI thread by a
+// synchronized call: complete lines are decoded and read, connection packets
+// are logged in the window's log list box, and trade and refund
+// notifications that an active monitor rule covers are fetched, mapped and
+// queued as update records.
+//
+// The monitor window's side:
+//   StartMonitor:  shop.Stopped = false;
+//                  FStream = new TKivStreamThread(shop, lbMonitor, dataSet, this);
+//                  connect(FStream, &TKivStreamThread::ThreadEnd, this, &...::OnThreadEnd);
+//   StopMonitor:   shop.Stopped = true; if (FStream) FStream->Terminate();
+// Terminate never waits for the stream thread: it ends the connection (or
+// the pause before the next one) and returns. The object frees itself once
+// the thread has ended, after emitting ThreadEnd on the GUI thread; hold it
+// in a QPointer. Destroying it earlier (with its parent) stops the thread
+// too, and then no ThreadEnd comes.
+//
+// A connection that fails or ends is made again after a pause that doubles
+// from ReconnectBaseMs up to ReconnectMaxMs, and is back at the base after a
+// connection the platform confirmed (200). A connection silent for three
+// heartbeat intervals (SilenceMs while no interval is known) counts as dead
+// and is made again.
+
+#include "client/KivDataM.h"
+#include "client/KivStreamLines.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QListWidget;
+class TClientDataSet;
+struct TStreamNotify;
+
+// Timings of the stream connections; each thread takes them at creation.
+struct TStreamTimings {
+    int ReconnectBaseMs = 1000;
+    int ReconnectMaxMs = 30000;
+    // A stream without a byte for this long is dead, until the platform's
+    // heartbeat interval is known (then three of them).
+    int SilenceMs = 90000;
+    int ConnectTimeoutMs = 10000;
+    qsizetype MaxLineBytes = TStreamLineBuffer::DefaultMaxLine;
+};
+extern TStreamTimings StreamTimings;
+
+// One active row of "SYS_Monitor" as the stream reads it.
+struct TMonitorRule {
+    QString MsgType;
+    QString TradeEvent;
+    QString Status;
+    QString LocateFields;
+    QString ReturnField;
+    QString UpdateField;
+    QString OtherUpdateFields;
+};
+
+class TKivStreamThread : public QObject {
+    Q_OBJECT
+public:
+    // GUI thread. Reads the active monitor rules (rule edits take effect at
+    // the next start), publishes the connection as shop.StreamHttp and starts
+    // the thread. The shop's credentials, the proxy and the stream address
+    // are taken now. Raises when the rules cannot be read.
+    TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TClientDataSet* dataSet, QObject* parent = nullptr);
+    ~TKivStreamThread() override;
+
+    // GUI thread: ends the connection, or the wait for the next one, and
+    // lets the thread end; returns at once. Also unhooks shop.StreamHttp.
+    // Nothing reaches the log box or the queue after this.
+    void Terminate();
+    bool Terminated() const;
+    // True until ThreadEnd has been emitted.
+    bool Running() const { return FRunning; }
+
+    // The first active rule whose "MsgType" is the kind and whose
+    // "TradeEvent", in single quotes, equals the event; none when there is
+    // no such row or its "Status", "LocateFields", "ReturnField" or
+    // "UpdateField" is empty.
+    const TMonitorRule* FindMonitorRule(const QString& kind, const QString& event) const;
+
+Q_SIGNALS:
+    // The stream thread has ended (OnThreadEnd of the monitor window).
+    void ThreadEnd();
+
+private:
+    struct TShared;
+    static void Execute(const std::shared_ptr<TShared>& shared, const std::atomic<bool>& stopping);
+    static void StreamConnect(TShared& shared);
+
+    void ProcessBuffer();
+    void ProcessLine(const QString& line);
+    void HandleNotifyMessage(const TStreamNotify& notify);
+    void StoreRawMessage(const QString& line);
+    void ThreadEnded();
+
+    std::shared_ptr<TShared> FShared;
+    // The shop whose StreamHttp this connection is, until Terminate.
+    TTreeNodeShop* Shop;
+    // The shop's code and credentials as they were at the start.
+    TTreeNodeShop FShopCopy;
+    QPointer<QListWidget> LogBox;
+    QPointer<TClientDataSet> DataSet;
+    std::vector<TMonitorRule> RuleQuery;
+    bool FRunning = true;
+    std::optional<std::chrono::steady_clock::time_point> FLastHeartbeat;
+};
