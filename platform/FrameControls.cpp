@@ -141,6 +141,15 @@ void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState stat
         style->drawControl(QStyle::CE_HeaderSection, &option, painter);
         break;
     }
+    case teToolButton: {
+        // A flat button: only its hot or pressed states show a panel.
+        QStyleOptionToolButton option;
+        option.rect = rect.ToQRect();
+        option.palette = canvas.Palette();
+        option.state = flags | QStyle::State_AutoRaise;
+        style->drawPrimitive(QStyle::PE_PanelButtonTool, &option, painter);
+        break;
+    }
     case tePushButton:
     case teComboDropDown:
     case teSpinUp:
