@@ -124,14 +124,18 @@ void TPopupMonthCalendarMv::keyPressEvent(QKeyEvent* event)
 {
     if (HandleKey(event))
         return;
-    // Keys an owner passes on go to the day table.
-    if (auto* view = findChild<QAbstractItemView*>()) {
-        QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text());
-        QCoreApplication::sendEvent(view, &copy);
-        event->setAccepted(copy.isAccepted());
+    // Keys an owner passes on go to the day table; a key that the table
+    // leaves comes back here and goes no further.
+    auto* view = findChild<QAbstractItemView*>();
+    if (!view || FForwarding) {
+        QCalendarWidget::keyPressEvent(event);
         return;
     }
-    QCalendarWidget::keyPressEvent(event);
+    FForwarding = true;
+    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text());
+    QCoreApplication::sendEvent(view, &copy);
+    FForwarding = false;
+    event->setAccepted(copy.isAccepted());
 }
 
 void TPopupMonthCalendarMv::paintEvent(QPaintEvent* event)

@@ -58,8 +58,16 @@ bool TDropDownWatchMv::eventFilter(QObject* watched, QEvent* event)
     if (!widget || !FWindow->isVisible())
         return false;
     // Presses inside the drop-down are its own; presses on its owner are
-    // the owner's to judge (a click on the drop-down button toggles).
-    if (WidgetWithin(widget, FWindow) || WidgetWithin(widget, FWindow->parentWidget()))
+    // the owner's to judge (a click on the drop-down button toggles). A
+    // press that a child leaves to its parents is judged by where it
+    // happened, not by the parent it reaches.
+    QWidget* owner = FWindow->parentWidget();
+    if (WidgetWithin(widget, FWindow) || WidgetWithin(widget, owner))
+        return false;
+    const QPoint at = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    if (FWindow->frameGeometry().contains(at))
+        return false;
+    if (owner && QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size()).contains(at))
         return false;
     FCancel();
     return false;

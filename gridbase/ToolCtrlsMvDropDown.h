@@ -374,6 +374,7 @@ private:
     QPointer<QWidget> FOwner;
     bool FCtl3D = true;
     bool FCancelPending = false;
+    bool FForwarding = false;
     TDropDownWatchMv* FWatch = nullptr;
 };
 

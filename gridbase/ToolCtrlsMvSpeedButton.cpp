@@ -496,6 +496,8 @@ void TEditButtonControlMv::Paint(TCanvas& Canvas)
     const TButtonState state = State();
     const bool down = state == bsDown || state == bsExclusive;
     if (FStyle != ebsGlyphMv) {
+        // Themed flat faces may leave their background to what lies below.
+        Canvas.FillRect(ClientRect(), ParentColor());
         PaintEditButton(Canvas, ClientRect(), ParentColor(), 0, isEnabled(), FActive, Flat(), down ? FDownButton : 0,
                         EditButtonDrawKind(FStyle));
         return;
