@@ -410,7 +410,10 @@ TPopupCalculatorMv::TPopupCalculatorMv(QWidget* Owner) : TCalculatorMv(Owner), F
     hide();
 }
 
-TPopupCalculatorMv::~TPopupCalculatorMv() = default;
+TPopupCalculatorMv::~TPopupCalculatorMv()
+{
+    FWatch->SetWatching(false);
+}
 
 void TPopupCalculatorMv::CloseUp(bool Accept)
 {

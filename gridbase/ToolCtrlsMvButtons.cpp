@@ -104,6 +104,8 @@ void TEditButtonMv::SetEnabled(bool Value)
 
 void TEditButtonMv::SetGlyph(const QPixmap& Value)
 {
+    if (FGlyph.cacheKey() == Value.cacheKey())
+        return;
     FGlyph = Value;
     Changed();
 }

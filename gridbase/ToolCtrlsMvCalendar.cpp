@@ -28,7 +28,10 @@ TPopupMonthCalendarMv::TPopupMonthCalendarMv(QWidget* Owner) : QCalendarWidget(O
     AutoSize();
 }
 
-TPopupMonthCalendarMv::~TPopupMonthCalendarMv() = default;
+TPopupMonthCalendarMv::~TPopupMonthCalendarMv()
+{
+    FWatch->SetWatching(false);
+}
 
 void TPopupMonthCalendarMv::SetCtl3D(bool Value)
 {

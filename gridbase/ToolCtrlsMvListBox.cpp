@@ -36,7 +36,10 @@ TPopupListboxMv::TPopupListboxMv(QWidget* Owner) : TCustomControl(Owner), FOwner
     hide();
 }
 
-TPopupListboxMv::~TPopupListboxMv() = default;
+TPopupListboxMv::~TPopupListboxMv()
+{
+    FWatch->SetWatching(false);
+}
 
 TStringList& TPopupListboxMv::Items()
 {

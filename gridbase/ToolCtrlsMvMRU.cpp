@@ -117,7 +117,9 @@ QStringList SplitSpecRowCells(const QString& Text)
 {
     // The text ends at a NUL character, as the cells are read as a C string.
     const QString text = Text.left(Text.indexOf(QChar(0)) < 0 ? Text.size() : Text.indexOf(QChar(0)));
-    const auto isControl = [&](qsizetype i) { return i < text.size() && text[i].unicode() >= 1 && text[i].unicode() <= 31; };
+    const auto isControl = [&](qsizetype i) {
+        return i < text.size() && text[i].unicode() >= 1 && text[i].unicode() <= 31;
+    };
     QStringList cells;
     qsizetype pos = 0;
     while (isControl(pos))

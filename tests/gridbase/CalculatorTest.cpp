@@ -82,6 +82,8 @@ TEST(CalculatorTest, NumbersAreTypedWithinFifteenDigits)
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
     Keys(calculator, QStringLiteral("C0.,5.1"));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0.51"));
+    Keys(calculator, QStringLiteral("C5.+1="));
+    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("6")) << "a number may end in its separator";
     Keys(calculator, QStringLiteral("C.5\b\b"));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
 }

@@ -84,7 +84,8 @@ TEST_F(ButtonsTest, RendersTheButtonsAPickListTheCalendarAndTheCalculatorToPng)
     edit->setGeometry(10, 10, 160, 22);
     window.show();
     TPopupListboxMv list(edit);
-    for (const char16_t* item : {u"北京", u"上海", u"广州", u"深圳", u"杭州", u"南京", u"成都", u"武汉", u"西安"})
+    for (const char16_t* item :
+         {u"北京", u"上海", u"广州", u"深圳", u"杭州", u"南京", u"成都", u"武汉", u"西安"})
         list.Items().Add(QString::fromUtf16(item));
     list.ItemsChanged();
     list.SetItemHeight(list.GetTextHeight());

@@ -89,6 +89,18 @@ TEST_F(ButtonsTest, FacesOfOneSizeAndStateAreDrawnOnceAndFollowThePalette)
     ClearButtonsBitmapCache();
     EXPECT_EQ(ButtonsBitmapCache().Count(), 0);
 
+    // A negative size is an empty face; an unknown kind a blank one.
+    TButtonBitmapInfoMv odd;
+    odd.Width = -5;
+    odd.Height = 10;
+    EXPECT_TRUE(ButtonsBitmapCache().GetButtonBitmap(odd, QApplication::palette()).isNull());
+    odd.Width = 10;
+    odd.DrawKind = TButtonDrawKindMv(9);
+    const QImage& blank = ButtonsBitmapCache().GetButtonBitmap(odd, QApplication::palette());
+    EXPECT_EQ(blank.size(), QSize(10, 10));
+    EXPECT_EQ(blank.pixelColor(5, 5).alpha(), 0);
+    ClearButtonsBitmapCache();
+
     // The cache draws exactly what direct drawing draws.
     ButtonBitmapCacheEnabled = false;
     EXPECT_EQ(paint(QApplication::palette(), true), first);
