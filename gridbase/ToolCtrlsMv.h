@@ -2,8 +2,10 @@
 // Small helpers that the data-aware editors and the dataset grid share.
 //
 // ---- Data side: data links, field value list, bookmark list base ----
-// (the edit buttons and drop-down lists of this unit live further below
-// once they exist; nothing here depends on them)
+// (the edit buttons and button painting of this unit are declared in
+// ToolCtrlsMvButtons.h, its drop-down windows and lists in
+// ToolCtrlsMvDropDown.h, both included at the end; nothing here depends on
+// them)
 
 #include "platform/StringList.h"
 #include "platform/Variant.h"
@@ -131,3 +133,6 @@ std::vector<TField*> DataSetGetFieldArray(const TDataSet& dataSet, const QObject
 // Null clears every named field; anything else is set (an array for
 // several names).
 void DataSetSetFieldValues(TDataSet& dataSet, const QString& fieldNames, const Variant& value);
+
+#include "gridbase/ToolCtrlsMvButtons.h"
+#include "gridbase/ToolCtrlsMvDropDown.h"

@@ -131,14 +131,27 @@ void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState stat
     if (state == tsHot)
         flags |= QStyle::State_MouseOver;
     flags |= state == tsPressed ? QStyle::State_Sunken : QStyle::State_Raised;
+    // Styles take a disabled part's colours from the palette's group.
+    QPalette palette = canvas.Palette();
+    if (state == tsDisabled)
+        palette.setCurrentColorGroup(QPalette::Disabled);
 
     switch (element) {
     case teHeaderItem: {
         QStyleOptionHeader option;
         option.rect = rect.ToQRect();
-        option.palette = canvas.Palette();
+        option.palette = palette;
         option.state = flags | QStyle::State_Horizontal;
         style->drawControl(QStyle::CE_HeaderSection, &option, painter);
+        break;
+    }
+    case teToolButton: {
+        // A flat button: only its hot or pressed states show a panel.
+        QStyleOptionToolButton option;
+        option.rect = rect.ToQRect();
+        option.palette = palette;
+        option.state = flags | QStyle::State_AutoRaise;
+        style->drawPrimitive(QStyle::PE_PanelButtonTool, &option, painter);
         break;
     }
     case tePushButton:
@@ -147,7 +160,7 @@ void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState stat
     case teSpinDown: {
         QStyleOptionButton option;
         option.rect = rect.ToQRect();
-        option.palette = canvas.Palette();
+        option.palette = palette;
         option.state = flags;
         style->drawPrimitive(QStyle::PE_PanelButtonCommand, &option, painter);
         if (element == tePushButton)
@@ -155,7 +168,7 @@ void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState stat
         QStyleOption arrow;
         const int inset = std::max(2, std::min(rect.Width(), rect.Height()) / 4);
         arrow.rect = rect.Inflate(-inset, -inset).ToQRect();
-        arrow.palette = canvas.Palette();
+        arrow.palette = palette;
         arrow.state = flags;
         style->drawPrimitive(element == teSpinUp ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown, &arrow,
                              painter);
@@ -164,7 +177,7 @@ void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState stat
     case teCheckBox: {
         QStyleOptionButton option;
         option.rect = rect.ToQRect();
-        option.palette = canvas.Palette();
+        option.palette = palette;
         option.state = flags | (checkState == 1 ? QStyle::State_On : checkState == 2 ? QStyle::State_NoChange
                                                                                       : QStyle::State_Off);
         style->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, painter);

@@ -36,7 +36,7 @@ constexpr unsigned DFCS_MONO = 0x8000;
 void DrawFrameControl(TCanvas& canvas, const TRect& rect, unsigned kind, unsigned state);
 
 // Themed look.
-enum TThemedElement { teHeaderItem, tePushButton, teComboDropDown, teSpinUp, teSpinDown, teCheckBox };
+enum TThemedElement { teHeaderItem, tePushButton, teToolButton, teComboDropDown, teSpinUp, teSpinDown, teCheckBox };
 enum TThemedState { tsNormal, tsHot, tsPressed, tsDisabled };
 // checkState: 0 unchecked, 1 checked, 2 grayed (check boxes only).
 void DrawThemeElement(TCanvas& canvas, TThemedElement element, TThemedState state, const TRect& rect,
