@@ -8,6 +8,7 @@
 // no partial tree to hand back.
 
 #include "json/uQvJSON.h"
+#include "platform/HexDigit.h"
 
 #include <algorithm>
 #include <array>
@@ -32,17 +33,6 @@ bool IsBlank(char c)
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 static_assert(std::endian::native == std::endian::little, "the byte scan reads words little-endian");
@@ -74,7 +64,7 @@ int ReadHex4(const char* text)
 {
     int value = 0;
     for (int i = 0; i < 4; ++i) {
-        const int digit = HexValue(text[i]);
+        const int digit = HexDigitValue(text[i]);
         if (digit < 0)
             return -1;
         value = value * 16 + digit;

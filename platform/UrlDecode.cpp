@@ -1,17 +1,8 @@
 #include "platform/UrlDecode.h"
 
-namespace {
+#include "platform/HexDigit.h"
 
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+namespace {
 
 // The length of the tail of bytes that starts a UTF-8 sequence whose other
 // bytes have not arrived yet (0 when the bytes end on a character boundary).
@@ -41,7 +32,7 @@ qsizetype UnfinishedEscape(const QByteArray& bytes)
     const qsizetype n = bytes.size();
     if (n >= 1 && bytes[n - 1] == '%')
         return 1;
-    if (n >= 2 && bytes[n - 2] == '%' && HexDigit(bytes[n - 1]) >= 0)
+    if (n >= 2 && bytes[n - 2] == '%' && HexDigitValue(bytes[n - 1]) >= 0)
         return 2;
     return 0;
 }
@@ -57,8 +48,8 @@ QByteArray UrlDecodeBytes(const QByteArray& bytes)
         const char c = bytes[i];
         if (c == '+') {
             out += ' ';
-        } else if (c == '%' && i + 2 < n && HexDigit(bytes[i + 1]) >= 0 && HexDigit(bytes[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigit(bytes[i + 1]) * 16 + HexDigit(bytes[i + 2]));
+        } else if (c == '%' && i + 2 < n && HexDigitValue(bytes[i + 1]) >= 0 && HexDigitValue(bytes[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigitValue(bytes[i + 1]) * 16 + HexDigitValue(bytes[i + 2]));
             i += 2;
         } else {
             out += c;

@@ -54,18 +54,6 @@ bool IsDigits(const std::string& text)
     return !text.empty() && text.size() <= 20 && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// "yyyy-mm-dd hh:mm:ss"
-bool IsTimeStamp(const std::string& text)
-{
-    static const std::string pattern = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != pattern.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (pattern[i] == 'd' ? !(text[i] >= '0' && text[i] <= '9') : text[i] != pattern[i])
-            return false;
-    return true;
-}
-
 long Number(const TStatement& statement, const std::string& name, long fallback, long minimum, long maximum)
 {
     const std::string* value = statement.Condition(name);

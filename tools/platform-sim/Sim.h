@@ -40,6 +40,8 @@ struct TSimState {
 void Count(TSimState& state, const std::string& name);
 // The platform's current time, "yyyy-mm-dd hh:mm:ss"; the caller holds the lock.
 std::string NowText(const TSimState& state);
+// True for a time stamp "yyyy-mm-dd hh:mm:ss" (digits and separators only).
+bool IsTimeStamp(const std::string& text);
 // 32 upper-case hexadecimal digits.
 std::string Md5Hex(const std::string& bytes);
 // Percent-encodes everything but letters, digits, "-_.~" and the JSON

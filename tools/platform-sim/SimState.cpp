@@ -85,4 +85,15 @@ const json* ShopByAppKey(const json& catalogue, const std::string& appKey)
     return nullptr;
 }
 
+bool IsTimeStamp(const std::string& text)
+{
+    static const std::string pattern = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != pattern.size())
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (pattern[i] == 'd' ? !(text[i] >= '0' && text[i] <= '9') : text[i] != pattern[i])
+            return false;
+    return true;
+}
+
 } // namespace sim

@@ -95,18 +95,6 @@ std::string Line(const json& packet)
     return EncodeReply(packet.dump(-1, ' ', false, json::error_handler_t::replace)) + "\r\n";
 }
 
-// "yyyy-mm-dd hh:mm:ss"
-bool IsTimeStamp(const std::string& text)
-{
-    static const std::string pattern = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != pattern.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (pattern[i] == 'd' ? !(text[i] >= '0' && text[i] <= '9') : text[i] != pattern[i])
-            return false;
-    return true;
-}
-
 // Why the platform would refuse the stream request; empty when it is sound.
 std::string Refusal(TSimState& state, const httplib::Request& request)
 {
