@@ -2,6 +2,7 @@
 
 #include "app/KivAbout.h"
 #include "app/KivChangePass.h"
+#include "app/KivMsgQueue.h"
 #include "client/KivConf.h"
 #include "client/KivDataM.h"
 #include "platform/Application.h"
@@ -268,10 +269,7 @@ void TMainKiv::CreatePages()
 
 void TMainKiv::FormCreate()
 {
-    SetIdleHandler([] {
-        if (MainKivHooks.ProcessMsgQueue)
-            MainKivHooks.ProcessMsgQueue();
-    });
+    SetIdleHandler(ProcessMsgQueue);
     StatusPanels[1]->setText(SysRec.UserCode);
     StatusPanels[3]->setText(SysRec.Version);
     LoadShops(SysRec.UserCode);

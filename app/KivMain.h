@@ -37,8 +37,6 @@ struct TMainKivHooks {
         ShowTableEditor;
     // The barcode stock-in; returns the barcode to show next, or empty.
     std::function<QString(const QString& barcode)> StockInByBarcode;
-    // The idle handler: drains the update-record queue.
-    std::function<void()> ProcessMsgQueue;
 };
 
 extern TMainKivHooks MainKivHooks;

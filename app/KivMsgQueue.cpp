@@ -1,0 +1,113 @@
+#include "app/KivMsgQueue.h"
+
+#include "client/KivDataM.h"
+#include "client/KivEvents.h"
+#include "platform/Exceptions.h"
+#include "platform/SqlText.h"
+#include "platform/StringList.h"
+#include "platform/db/ClientDataSet.h"
+
+#include <QListWidget>
+
+namespace {
+
+// The value an SQL-rendered key stands for: 'it''s' is the text it's,
+// anything else is taken as it stands (a bare number, or a value that was
+// never rendered).
+Variant KeyValueOf(const Variant& rendered)
+{
+    if (rendered.GetKind() != Variant::Kind::String)
+        return rendered;
+    const QString text = rendered.AsString();
+    if (text.size() >= 2 && text.startsWith(u'\'') && text.endsWith(u'\''))
+        return Variant(text.mid(1, text.size() - 2).replace(u"''"_qs, u"'"_qs));
+    return rendered;
+}
+
+// Runs change() on the field with its read-only flag lifted for the moment.
+template <class Change>
+void WithWritableField(TField& field, Change change)
+{
+    const bool readOnly = field.ReadOnly();
+    if (readOnly)
+        field.SetReadOnly(false);
+    try {
+        change(field);
+    } catch (...) {
+        if (readOnly)
+            field.SetReadOnly(true);
+        throw;
+    }
+    if (readOnly)
+        field.SetReadOnly(true);
+}
+
+void AdjustFields(TClientDataSet& dataSet, const TMsgRec& record)
+{
+    const double amount = Variant(record.Amount).AsFloat();
+    for (QString name : SplitDelimitedText(record.UpdateFields, u',')) {
+        double sign = 1;
+        if (name.startsWith(u'+') || name.startsWith(u'-')) {
+            sign = name.startsWith(u'-') ? -1 : 1;
+            name.remove(0, 1);
+        }
+        dataSet.SetOptionalParam(u"SYS_LocateFieldName"_qs, Variant(name));
+        WithWritableField(*dataSet.FieldByName(name),
+                          [&](TField& field) { field.SetAsFloat(field.AsFloat() + amount * sign); });
+        if (record.LogBox)
+            LogStockChange(record.LogBox, &dataSet, record.TimeText, name, record.Amount);
+    }
+}
+
+void ApplyToDataSet(TClientDataSet& dataSet, const TMsgRec& record)
+{
+    std::vector<Variant> keys;
+    keys.reserve(record.KeyValues.size());
+    for (const Variant& value : record.KeyValues)
+        keys.push_back(KeyValueOf(value));
+    if (!dataSet.Locate(record.KeyNames, Variant(keys)))
+        return;
+    const QStringList names = SplitDelimitedText(record.KeyNames, u';');
+    for (int i = 0; i < names.size() && i < int(keys.size()); ++i)
+        dataSet.SetOptionalParam(names[i], keys[size_t(i)]);
+    dataSet.Edit();
+    try {
+        AdjustFields(dataSet, record);
+        if (!record.SetField.isEmpty())
+            WithWritableField(*dataSet.FieldByName(record.SetField),
+                              [&](TField& field) { field.SetAsString(record.SetFieldValue); });
+        dataSet.Post();
+    } catch (...) {
+        dataSet.Cancel();
+        throw;
+    }
+}
+
+} // namespace
+
+void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
+{
+    TClientDataSet* dataSet = record->DataSet.data();
+    if (!dataSet)
+        return;
+    if (dataSet->Active())
+        ApplyToDataSet(*dataSet, *record);
+    if (!record->InsertTable.isEmpty())
+        ExecSql(u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u") values("_qs
+                + record->InsertValues + u')');
+}
+
+void ProcessMsgQueue()
+{
+    for (;;) {
+        std::unique_ptr<TMsgRec> record;
+        {
+            const std::lock_guard lock(EventQueueLock);
+            if (EventQueue.empty())
+                return;
+            record = std::move(EventQueue.front());
+            EventQueue.pop_front();
+        }
+        ApplyMsgRec(std::move(record));
+    }
+}
