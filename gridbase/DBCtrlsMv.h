@@ -409,6 +409,9 @@ protected:
     virtual bool DropDownKeyDown(quint16 Key, TShiftState Shift);
     // Passes a key to a drop-down list (as the user's key would arrive).
     static void SendKeyToDropDown(QWidget* DropDown, quint16 Key, TShiftState Shift);
+    // Takes the activation back from a drop-down that a window manager
+    // activated (once the current event is over).
+    void ReclaimActivation();
     // Passes the wheel to a drop-down list.
     static void SendWheelToDropDown(QWidget* DropDown, int Steps);
     // The edit had the focus when the text was last read.

@@ -127,6 +127,15 @@ void TCustomDBComboBoxMv::ShowItemText(int Index)
     TCustomDBEditMv::InternalSetText(Index >= 0 && Index < FItems.Count() ? FItems[Index] : QString());
 }
 
+void TCustomDBComboBoxMv::Change()
+{
+    // Free text follows its item: a text that no longer spells the current
+    // item makes the item the one it spells, or none.
+    if (!FKeyBased && (FItemIndex < 0 || FItems[FItemIndex].compare(text(), Qt::CaseInsensitive) != 0))
+        SetItemIndexKeepText(IndexOfItem(text()));
+    TCustomDBEditMv::Change();
+}
+
 void TCustomDBComboBoxMv::UpdateItemImage()
 {
     FItemImageIndex = FItemIndex;
@@ -394,6 +403,7 @@ void TCustomDBComboBoxMv::CloseUp(bool Accept)
     list->SetMouseCapture(false);
     FListHasMouse = false;
     HideDropDownWindow(list);
+    ReclaimActivation();
     if (list->SizeGripResized()) {
         FDropDownBox.Rows = list->RowCount();
         FDropDownBox.Width = list->width();

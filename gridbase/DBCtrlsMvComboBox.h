@@ -112,6 +112,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
 
     bool DropDownKeyDown(quint16 Key, TShiftState Shift) override;
+    void Change() override;
     // Moves to the previous (-1) or next (+1) item, as Up and Down do;
     // false when the edit may not change its value.
     bool StepItem(int Direction);

@@ -517,13 +517,7 @@ void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
         // A window manager made the edit's own drop-down the active window:
         // the keys belong to the edit, so its window takes the activation
         // back and the drop-down stays.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (DroppedDown())
-                    window()->activateWindow();
-            },
-            Qt::QueuedConnection);
+        ReclaimActivation();
         return;
     }
     if (DroppedDown())
@@ -549,6 +543,18 @@ void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
             },
             Qt::QueuedConnection);
     }
+}
+
+void TCustomDBEditMv::ReclaimActivation()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const QWidget* active = QApplication::activeWindow();
+            if ((!active || WidgetWithin(active, this)) && isVisible())
+                window()->activateWindow();
+        },
+        Qt::QueuedConnection);
 }
 
 void TCustomDBEditMv::DoExit()

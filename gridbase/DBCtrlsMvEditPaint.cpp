@@ -391,6 +391,7 @@ void TCustomDBEditMv::MRUListCloseUp(bool Accept)
         return;
     FMRUListBox->SetMouseCapture(false);
     HideDropDownWindow(FMRUListBox);
+    ReclaimActivation();
     FMRUList->SetDroppedDown(false);
     if (Accept && !FReadOnly && FDataLink.Edit()) {
         const int index = FMRUListBox->ItemIndex();
