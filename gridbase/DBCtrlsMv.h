@@ -320,6 +320,10 @@ public:
     QObject* InplaceEditHolder() const { return FInplaceHolderObject.data(); }
     bool Inplace() const { return FInplaceHolder != nullptr; }
 
+    // Whether Enter or Escape is the edit's own now (an open list, a change
+    // to undo, WantReturns) rather than a surrounding dialog's.
+    virtual bool WantsSpecialKey(quint16 Key) const;
+
     // ---- drop-downs
     // Opens the edit's drop-down (the recent values in the base edit) and
     // holds the drop-down button down meanwhile.
@@ -489,8 +493,6 @@ protected:
     virtual bool MouseDown(QMouseEvent* Event);
     // Steps of the wheel (+1 down, -1 up); true when handled.
     virtual bool MouseWheel(int Steps, TShiftState Shift);
-    // Whether Enter or Escape is the edit's own (not a dialog's).
-    virtual bool WantsSpecialKey(quint16 Key) const;
     // The focus arrives (FocusReason as Qt gives it) and leaves.
     virtual void DoEnter(Qt::FocusReason Reason);
     virtual void DoExit();

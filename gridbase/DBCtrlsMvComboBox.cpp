@@ -260,6 +260,7 @@ void TCustomDBComboBoxMv::DataChange()
     } else {
         InternalSetText(QString());
     }
+    DataLink().SetModified(false);
     UpdateReadOnlyState();
     UpdateImageIndex();
 }

@@ -74,6 +74,7 @@ public:
     bool ListVisible() const { return FListVisible; }
 
     bool DroppedDown() const override;
+    bool WantsSpecialKey(quint16 Key) const override;
     void DropDown() override;
     void CloseUp(bool Accept) override;
 
@@ -101,7 +102,6 @@ protected:
     void UpdateReadOnlyState() override;
     int DefaultImageIndex() const override;
     bool IsValidChar(QChar Key) const override;
-    bool WantsSpecialKey(quint16 Key) const override;
 
     void EditButtonDown(TEditButtonControlMv* Sender, bool TopButton, bool& AutoRepeat, bool& Handled) override;
     void EditButtonMouseMove(TEditButtonControlMv* Sender, TShiftState Shift, int X, int Y) override;

@@ -402,6 +402,8 @@ void TCustomDBEditMv::DataChange()
     } else {
         InternalSetText(QString());
     }
+    // What was just read is the field's: nothing to write back.
+    FDataLink.SetModified(false);
     UpdateReadOnlyState();
     UpdateImageIndex();
 }

@@ -105,6 +105,10 @@ bool TCustomDBEditMv::event(QEvent* Event)
         }
         break;
     }
+    case QEvent::ApplicationPaletteChange:
+        // The cached button faces are in the old colours.
+        ClearButtonsBitmapCache();
+        break;
     case QEvent::ToolTip: {
         if (!FTooltips && !FShowHint) {
             Event->ignore();

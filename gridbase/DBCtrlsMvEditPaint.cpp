@@ -209,7 +209,6 @@ void TCustomDBEditMv::changeEvent(QEvent* Event)
 {
     QLineEdit::changeEvent(Event);
     switch (Event->type()) {
-    case QEvent::ApplicationPaletteChange: ClearButtonsBitmapCache(); break;
     case QEvent::EnabledChange: UpdateEditButtonControlsState(); break;
     case QEvent::FontChange:
     case QEvent::LayoutDirectionChange: RecreateWnd(); break;
@@ -308,7 +307,9 @@ QString TCustomDBEditMv::TooltipText() const
 {
     if (echoMode() != QLineEdit::Normal)
         return QString();
-    const QString whole = text();
+    // The text the edit shows: while it has no focus, the field's display
+    // text (in key mode the item's text).
+    const QString whole = hasFocus() ? text() : GetDisplayText();
     if (whole.isEmpty())
         return QString();
     // The line edit keeps two pixels on each side of its text.

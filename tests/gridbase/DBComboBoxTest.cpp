@@ -375,3 +375,14 @@ TEST_F(DBComboBoxTest, EditAndSetValueWritesTheFieldAtOnce)
     Data->Next();
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
 }
+
+TEST_F(DBComboBoxTest, AnItemChosenByTheProgramSurvivesTheFocus)
+{
+    TDBComboBoxMv* combo = Combo(false, Colours);
+    combo->SetItemIndex(2);
+    FocusOn(combo);
+    EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
+    Leave();
+    EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
+    EXPECT_EQ(combo->Value(), Variant(QStringLiteral("Blue")));
+}

@@ -9,7 +9,9 @@
 #include "platform/ImageList.h"
 #include "support/DialogAnswers.h"
 
+#include <QHelpEvent>
 #include <QMenu>
+#include <QToolTip>
 
 namespace {
 
@@ -456,4 +458,58 @@ TEST_F(DBEditTest, AnInPlaceHostSeesTheKeysFirstAndMayForbidChanges)
     EXPECT_TRUE(edit->WindowReadOnly());
     TypeToFocus(QStringLiteral("c"));
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
+}
+
+TEST_F(DBEditTest, BindingWhileTheDatasetEditsWritesNothingBack)
+{
+    // The display text is never the value: "1,234.50" does not even read
+    // as a number.
+    Field(QStringLiteral("Price"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
+    Data->Edit();
+    Field(QStringLiteral("Price"))->SetAsFloat(1234.5);
+    TDBEditMv* price = BoundEdit(QStringLiteral("Qty"));
+    price->SetDataField(QStringLiteral("Price"));
+    EXPECT_EQ(price->Text(), QStringLiteral("1,234.50"));
+    EXPECT_NO_THROW(Data->Post());
+    EXPECT_EQ(Field(QStringLiteral("Price"))->AsFloat(), 1234.5);
+}
+
+TEST_F(DBEditTest, TooltipsShowTheWholeTextOnlyWhenItDoesNotFit)
+{
+    TDBEditMv* edit = FreeEdit();
+    edit->resize(60, edit->height());
+    edit->SetHint(QStringLiteral("提示"));
+    ShowForm();
+    auto tooltip = [&] {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), edit->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(edit, &help);
+        return help.isAccepted() ? QToolTip::text() : QString();
+    };
+    edit->SetText(QStringLiteral("short"));
+    EXPECT_EQ(tooltip(), QString());
+    edit->SetShowHint(true);
+    EXPECT_EQ(tooltip(), QStringLiteral("提示"));
+    edit->SetTooltips(true);
+    EXPECT_EQ(tooltip(), QStringLiteral("提示"));
+    const QString longText = QStringLiteral("a text far too long for sixty pixels");
+    edit->SetText(longText);
+    EXPECT_EQ(tooltip(), longText);
+    edit->SetShowHint(false);
+    edit->SetText(QStringLiteral("short"));
+    EXPECT_EQ(tooltip(), QString());
+    QToolTip::hideText();
+}
+
+TEST_F(DBEditTest, AChangeOfTheSystemColoursEmptiesTheButtonFaceCache)
+{
+    TDBEditMv* edit = FreeEdit();
+    edit->EditButton().SetVisible(true);
+    ShowForm();
+    edit->grab();
+    EXPECT_GT(ButtonsBitmapCache().Count(), 0);
+    // As the application sends it to every widget when the colours change.
+    QEvent change(QEvent::ApplicationPaletteChange);
+    QApplication::sendEvent(edit, &change);
+    EXPECT_EQ(ButtonsBitmapCache().Count(), 0);
 }
