@@ -386,3 +386,20 @@ TEST_F(DBComboBoxTest, AnItemChosenByTheProgramSurvivesTheFocus)
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("Blue")));
 }
+
+TEST_F(DBComboBoxTest, ChangingTheListsWhileTheDatasetEditsWritesNothingBack)
+{
+    // The display text is never the value: "1,234.50" does not even read
+    // as a number.
+    Field(QStringLiteral("Price"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
+    Data->Edit();
+    Field(QStringLiteral("Price"))->SetAsFloat(1234.5);
+    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
+    combo->SetDataSource(Source.get());
+    combo->SetDataField(QStringLiteral("Price"));
+    EXPECT_EQ(combo->Text(), QString());
+    combo->SetKeyItems({});
+    EXPECT_EQ(combo->Text(), QStringLiteral("1,234.50"));
+    EXPECT_NO_THROW(Data->Post());
+    EXPECT_EQ(Field(QStringLiteral("Price"))->AsFloat(), 1234.5);
+}

@@ -460,20 +460,6 @@ TEST_F(DBEditTest, AnInPlaceHostSeesTheKeysFirstAndMayForbidChanges)
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
 }
 
-TEST_F(DBEditTest, BindingWhileTheDatasetEditsWritesNothingBack)
-{
-    // The display text is never the value: "1,234.50" does not even read
-    // as a number.
-    Field(QStringLiteral("Price"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
-    Data->Edit();
-    Field(QStringLiteral("Price"))->SetAsFloat(1234.5);
-    TDBEditMv* price = BoundEdit(QStringLiteral("Qty"));
-    price->SetDataField(QStringLiteral("Price"));
-    EXPECT_EQ(price->Text(), QStringLiteral("1,234.50"));
-    EXPECT_NO_THROW(Data->Post());
-    EXPECT_EQ(Field(QStringLiteral("Price"))->AsFloat(), 1234.5);
-}
-
 TEST_F(DBEditTest, TooltipsShowTheWholeTextOnlyWhenItDoesNotFit)
 {
     TDBEditMv* edit = FreeEdit();
