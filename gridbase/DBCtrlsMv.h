@@ -318,7 +318,7 @@ public:
     // IInplaceEditHolderMv. Null ends in-place work.
     void SetInplaceEditHolder(QObject* Holder);
     QObject* InplaceEditHolder() const { return FInplaceHolderObject.data(); }
-    bool Inplace() const { return FInplaceHolder != nullptr; }
+    bool Inplace() const { return Holder() != nullptr; }
 
     // Whether Enter or Escape is the edit's own now (an open list, a change
     // to undo, WantReturns) rather than a surrounding dialog's.
@@ -542,7 +542,6 @@ private:
     bool FAlwaysShowBorder = false;
     TAlignment FAlignment = taLeftJustify;
     bool FAlignmentAssigned = false;
-    bool FEditMaskAssigned = false;
     bool FAutoSelect = true;
     bool FAutoSize = true;
     TBorderStyle FBorderStyle = bsSingle;

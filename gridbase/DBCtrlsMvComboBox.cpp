@@ -403,8 +403,12 @@ void TCustomDBComboBoxMv::CloseUp(bool Accept)
         list->ClientWidget()->releaseMouse();
     list->SetMouseCapture(false);
     FListHasMouse = false;
+    // A drop-down that a window manager had made active gives the
+    // activation back to the edit's window when it goes.
+    const bool wasActive = list->isActiveWindow();
     HideDropDownWindow(list);
-    ReclaimActivation();
+    if (wasActive)
+        ReclaimActivation();
     if (list->SizeGripResized()) {
         FDropDownBox.Rows = list->RowCount();
         FDropDownBox.Width = list->width();

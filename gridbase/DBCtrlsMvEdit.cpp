@@ -222,7 +222,6 @@ void TCustomDBEditMv::SetCtl3D(bool Value)
 
 void TCustomDBEditMv::SetEditMask(const QString& Value)
 {
-    FEditMaskAssigned = true;
     FEditMask = Value;
 }
 

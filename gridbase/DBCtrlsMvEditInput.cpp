@@ -554,6 +554,7 @@ void TCustomDBEditMv::ReclaimActivation()
     QMetaObject::invokeMethod(
         this,
         [this] {
+            // Only while no other application or window took over meanwhile.
             const QWidget* active = QApplication::activeWindow();
             if ((!active || WidgetWithin(active, this)) && isVisible())
                 window()->activateWindow();

@@ -391,8 +391,12 @@ void TCustomDBEditMv::MRUListCloseUp(bool Accept)
     if (!MRUListShown())
         return;
     FMRUListBox->SetMouseCapture(false);
+    // A drop-down that a window manager had made active gives the
+    // activation back to the edit's window when it goes.
+    const bool wasActive = FMRUListBox->isActiveWindow();
     HideDropDownWindow(FMRUListBox);
-    ReclaimActivation();
+    if (wasActive)
+        ReclaimActivation();
     FMRUList->SetDroppedDown(false);
     if (Accept && !FReadOnly && FDataLink.Edit()) {
         const int index = FMRUListBox->ItemIndex();
