@@ -1,0 +1,674 @@
+// The data-aware edit: keys, clipboard, focus, mouse and the edit buttons.
+
+#include "gridbase/DBCtrlsMv.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QToolTip>
+#include <QWheelEvent>
+
+namespace {
+
+int QtKeyOf(quint16 Key)
+{
+    switch (Key) {
+    case VK_UP: return Qt::Key_Up;
+    case VK_DOWN: return Qt::Key_Down;
+    case VK_PRIOR: return Qt::Key_PageUp;
+    case VK_NEXT: return Qt::Key_PageDown;
+    case VK_HOME: return Qt::Key_Home;
+    case VK_END: return Qt::Key_End;
+    case VK_LEFT: return Qt::Key_Left;
+    case VK_RIGHT: return Qt::Key_Right;
+    default: return Qt::Key_unknown;
+    }
+}
+
+Qt::KeyboardModifiers ModifiersOf(TShiftState Shift)
+{
+    Qt::KeyboardModifiers modifiers;
+    if (Shift.testFlag(ssShift))
+        modifiers |= Qt::ShiftModifier;
+    if (Shift.testFlag(ssCtrl))
+        modifiers |= Qt::ControlModifier;
+    if (Shift.testFlag(ssAlt))
+        modifiers |= Qt::AltModifier;
+    return modifiers;
+}
+
+bool IsNavigationKey(quint16 Code)
+{
+    switch (Code) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+    case VK_HOME:
+    case VK_END:
+    case VK_PRIOR:
+    case VK_NEXT: return true;
+    default: return false;
+    }
+}
+
+QString ErrorText(const std::exception& Error)
+{
+    if (const auto* own = dynamic_cast<const Exception*>(&Error))
+        return own->Message();
+    return QString::fromUtf8(Error.what());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- events
+
+bool TCustomDBEditMv::event(QEvent* Event)
+{
+    if (IInplaceEditHolderMv* holder = Holder(); holder && holder->InplaceEditEvent(this, Event))
+        return true;
+    switch (Event->type()) {
+    case QEvent::KeyPress: {
+        // Tab stays in the edit when it wants it (otherwise it moves the focus).
+        auto* key = static_cast<QKeyEvent*>(Event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            IInplaceEditHolderMv* holder = Holder();
+            if (FWantTabs || (holder && holder->InplaceEditWantsTab(this))) {
+                keyPressEvent(key);
+                return true;
+            }
+        }
+        break;
+    }
+    case QEvent::ShortcutOverride: {
+        // A button's short-cut belongs to the edit, not to a window action.
+        auto* key = static_cast<QKeyEvent*>(Event);
+        const TShortCut shortCut = ShortCut(VirtualKeyOf(*key), ShiftStateOf(key->modifiers()));
+        for (int i = 0; i < ButtonControlCount(); ++i) {
+            const TEditButtonMv* button = ButtonOfControl(ButtonControl(i));
+            if (button && button->Visible() && button->ShortCut() != 0 && button->ShortCut() == shortCut) {
+                Event->accept();
+                return true;
+            }
+        }
+        break;
+    }
+    case QEvent::ApplicationPaletteChange:
+        // The cached button faces are in the old colours.
+        ClearButtonsBitmapCache();
+        break;
+    case QEvent::ToolTip: {
+        if (!FTooltips && !FShowHint) {
+            Event->ignore();
+            return true;
+        }
+        if (FTooltips) {
+            const QString whole = TooltipText();
+            if (!whole.isEmpty()) {
+                QToolTip::showText(mapToGlobal(QPoint(0, height())), whole, this);
+                return true;
+            }
+        }
+        if (!FShowHint || toolTip().isEmpty()) {
+            QToolTip::hideText();
+            Event->ignore();
+            return true;
+        }
+        break;
+    }
+    default: break;
+    }
+    return QLineEdit::event(Event);
+}
+
+// ---------------------------------------------------------------- keys
+
+void TCustomDBEditMv::keyPressEvent(QKeyEvent* Event)
+{
+    UserAction([&] { HandleKeyEvent(Event); });
+}
+
+void TCustomDBEditMv::HandleKeyEvent(QKeyEvent* Event)
+{
+    const quint16 code = VirtualKeyOf(*Event);
+    const TShiftState shift = ShiftStateOf(Event->modifiers());
+    FKeyShift = shift;
+    quint16 key = code;
+    if (key != 0)
+        KeyDown(key, shift);
+    const bool consumed = code != 0 && key == 0;
+    // Enter and Escape go on to a surrounding dialog (its default or
+    // cancel button) unless the edit claims them; asked before the key
+    // changes the state that decides it.
+    const bool dialogKey = code == VK_RETURN || code == VK_ESCAPE;
+    const bool keep = !dialogKey || consumed || WantsSpecialKey(code);
+    const QString chars = KeyEventChars(*Event);
+    if (!chars.isEmpty()) {
+        // A consumed Enter or Escape (a list took it) does not also act as
+        // a character.
+        if (!(consumed && dialogKey))
+            DeliverChars(chars);
+        Event->setAccepted(keep);
+        return;
+    }
+    if (consumed || code == 0) {
+        Event->setAccepted(code != 0);
+        return;
+    }
+    DefaultKey(Event, code, shift);
+    if (dialogKey)
+        Event->setAccepted(keep);
+}
+
+void TCustomDBEditMv::DeliverChars(const QString& Chars)
+{
+    for (qsizetype i = 0; i < Chars.size();) {
+        // A character outside the basic plane arrives as two halves; the
+        // handlers see the first with both in PendingCharText.
+        const qsizetype length = Chars[i].isHighSurrogate() && i + 1 < Chars.size() && Chars[i + 1].isLowSurrogate() ? 2 : 1;
+        FPendingCharText = Chars.mid(i, length);
+        QChar key = Chars[i];
+        try {
+            WMChar(key);
+        } catch (...) {
+            FPendingCharText.clear();
+            throw;
+        }
+        FPendingCharText.clear();
+        i += length;
+    }
+}
+
+void TCustomDBEditMv::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift)
+{
+    switch (Code) {
+    case VK_DELETE:
+        if (Shift.testFlag(ssShift))
+            WMCut();
+        else
+            WMClear();
+        Event->accept();
+        return;
+    case VK_INSERT:
+        if (Shift.testFlag(ssShift))
+            WMPaste();
+        else if (Shift.testFlag(ssCtrl))
+            copy();
+        Event->accept();
+        return;
+    default: break;
+    }
+    // Moving the caret is always allowed; anything else the line edit does
+    // on its own changes the text and needs a writable window.
+    if (IsNavigationKey(Code) || EditCanModify())
+        QLineEdit::keyPressEvent(Event);
+}
+
+void TCustomDBEditMv::keyReleaseEvent(QKeyEvent* Event)
+{
+    quint16 key = VirtualKeyOf(*Event);
+    if (key != 0)
+        UserAction([&] { KeyUp(key, ShiftStateOf(Event->modifiers())); });
+    QLineEdit::keyReleaseEvent(Event);
+}
+
+void TCustomDBEditMv::inputMethodEvent(QInputMethodEvent* Event)
+{
+    const QString commit = Event->commitString();
+    if (commit.isEmpty() && Event->replacementLength() == 0) {
+        QLineEdit::inputMethodEvent(Event);
+        return;
+    }
+    // Composed text arrives as characters, each through KeyPress.
+    QInputMethodEvent preedit(Event->preeditString(), Event->attributes());
+    QLineEdit::inputMethodEvent(&preedit);
+    FKeyShift = TShiftState();
+    UserAction([&] { DeliverChars(commit); });
+    Event->accept();
+}
+
+void TCustomDBEditMv::KeyDown(quint16& Key, TShiftState Shift)
+{
+    if (IInplaceEditHolderMv* holder = Holder()) {
+        holder->InplaceEditKeyDown(this, Key, Shift);
+        if (Key == 0)
+            return;
+    }
+    if (OnKeyDown) {
+        OnKeyDown(this, Key, Shift);
+        if (Key == 0)
+            return;
+    }
+    // The first button whose short-cut this is.
+    const TShortCut shortCut = ShortCut(Key, Shift);
+    for (int i = 0; i < ButtonControlCount(); ++i) {
+        TEditButtonMv* button = ButtonOfControl(ButtonControl(i));
+        if (!button || !button->Visible() || button->ShortCut() == 0 || button->ShortCut() != shortCut)
+            continue;
+        const bool canPress =
+            button->Enabled() && isEnabled() && (button != FEditButton.get() || CanDropDown());
+        if (canPress)
+            PressButtonByShortCut(ButtonControl(i));
+        Key = 0;
+        return;
+    }
+    if (DropDownKeyDown(Key, Shift)) {
+        Key = 0;
+        return;
+    }
+    if (Key == 'A' && (Shift & (ssShift | ssAlt | ssCtrl)) == TShiftState(ssCtrl))
+        selectAll();
+    if ((Key == VK_DELETE || (Key == VK_INSERT && Shift.testFlag(ssShift))) && !FReadOnly)
+        FDataLink.Edit();
+}
+
+bool TCustomDBEditMv::DropDownKeyDown(quint16 Key, TShiftState Shift)
+{
+    if (!MRUListShown())
+        return false;
+    const bool listKey = ((Key == VK_PRIOR || Key == VK_NEXT || Key == VK_UP || Key == VK_DOWN) && !Shift.testFlag(ssAlt)) ||
+                         ((Key == VK_HOME || Key == VK_END) && Shift.testFlag(ssCtrl));
+    if (listKey) {
+        SendKeyToDropDown(FMRUListBox, Key, Shift);
+        return true;
+    }
+    if (Key == VK_RETURN || Key == VK_ESCAPE) {
+        CloseUp(Key == VK_RETURN);
+        return true;
+    }
+    return false;
+}
+
+void TCustomDBEditMv::SendKeyToDropDown(QWidget* DropDown, quint16 Key, TShiftState Shift)
+{
+    if (!DropDown)
+        return;
+    QKeyEvent press(QEvent::KeyPress, QtKeyOf(Key), ModifiersOf(Shift));
+    QApplication::sendEvent(DropDown, &press);
+    QKeyEvent release(QEvent::KeyRelease, QtKeyOf(Key), ModifiersOf(Shift));
+    QApplication::sendEvent(DropDown, &release);
+}
+
+void TCustomDBEditMv::SendWheelToDropDown(QWidget* DropDown, int Steps)
+{
+    auto* control = dynamic_cast<TCustomControl*>(DropDown);
+    if (!control || Steps == 0)
+        return;
+    QWidget* target = control->ClientWidget();
+    const QPoint center(target->width() / 2, target->height() / 2);
+    QWheelEvent wheel(QPointF(center), QPointF(target->mapToGlobal(center)), QPoint(), QPoint(0, -120 * Steps),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &wheel);
+}
+
+void TCustomDBEditMv::PressButtonByShortCut(TEditButtonControlMv* Control)
+{
+    bool autoRepeat = false;
+    bool handled = false;
+    EditButtonDown(Control, true, autoRepeat, handled);
+    Control->Click();
+}
+
+void TCustomDBEditMv::KeyPress(QChar& Key)
+{
+    if (IInplaceEditHolderMv* holder = Holder()) {
+        holder->InplaceEditKeyPress(this, Key);
+        if (Key.isNull())
+            return;
+    }
+    if (OnKeyPress) {
+        OnKeyPress(this, Key);
+        if (Key.isNull())
+            return;
+    }
+    const ushort c = Key.unicode();
+    if (c >= 32 && !DataIndependent() && !IsValidChar(Key)) {
+        QApplication::beep();
+        Key = QChar();
+        return;
+    }
+    if (c == 27) {
+        FDataLink.Reset();
+        selectAll();
+        Key = QChar();
+        return;
+    }
+    if ((c == 8 || c == 22 || c == 24 || c >= 32) && !FReadOnly)
+        FDataLink.Edit();
+    if (c == 8 && text().isEmpty() && FMRUList->Active() && !DroppedDown())
+        FMRUList->DropDown();
+}
+
+void TCustomDBEditMv::KeyUp(quint16& Key, TShiftState Shift)
+{
+    if (IInplaceEditHolderMv* holder = Holder()) {
+        holder->InplaceEditKeyUp(this, Key, Shift);
+        if (Key == 0)
+            return;
+    }
+    if (OnKeyUp)
+        OnKeyUp(this, Key, Shift);
+}
+
+void TCustomDBEditMv::WMChar(QChar& Key)
+{
+    KeyPress(Key);
+    if (!Key.isNull())
+        ApplyChar(Key);
+}
+
+void TCustomDBEditMv::ApplyChar(QChar Key)
+{
+    // What the window does with a character that came through KeyPress.
+    switch (Key.unicode()) {
+    case 1: selectAll(); return;
+    case 3: copy(); return;
+    case 8:
+        if (EditCanModify())
+            backspace();
+        return;
+    case 22: WMPaste(); return;
+    case 24: WMCut(); return;
+    case 25:
+        if (EditCanModify())
+            redo();
+        return;
+    case 26:
+        if (EditCanModify())
+            undo();
+        return;
+    default: break;
+    }
+    // Enter, Tab, Escape and the other control characters do not enter a
+    // single-line text.
+    if (Key.unicode() < 32 || Key.unicode() == 127 || !EditCanModify())
+        return;
+    const QString typed =
+        FPendingCharText.size() > 1 && FPendingCharText[0] == Key ? FPendingCharText : QString(Key);
+    InsertUserText(ApplyCharCase(typed));
+}
+
+void TCustomDBEditMv::InsertUserText(const QString& Text)
+{
+    QString inserted = Text;
+    if (FMaxLength > 0) {
+        const qsizetype room = FMaxLength - (text().size() - selectedText().size());
+        if (room < inserted.size()) {
+            if (inserted.size() == 1 || room <= 0)
+                QApplication::beep();
+            inserted.truncate(std::max<qsizetype>(0, room));
+        }
+    }
+    if (!inserted.isEmpty() || hasSelectedText())
+        insert(inserted);
+}
+
+void TCustomDBEditMv::WMPaste()
+{
+    if (!FReadOnly)
+        FDataLink.Edit();
+    if (!EditCanModify())
+        return;
+    QString pasted = QApplication::clipboard()->text();
+    // One line only, as a single-line edit takes it.
+    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    if (lineEnd >= 0)
+        pasted.truncate(lineEnd);
+    InsertUserText(ApplyCharCase(pasted));
+}
+
+void TCustomDBEditMv::WMCut()
+{
+    if (!FReadOnly)
+        FDataLink.Edit();
+    if (EditCanModify())
+        cut();
+}
+
+void TCustomDBEditMv::WMClear()
+{
+    if (!FReadOnly)
+        FDataLink.Edit();
+    if (EditCanModify())
+        del();
+}
+
+bool TCustomDBEditMv::WantsSpecialKey(quint16 Key) const
+{
+    if (Key == VK_RETURN)
+        return FWantReturns || MRUListShown();
+    if (Key == VK_ESCAPE)
+        return MRUListShown() || FDataLink.Modified();
+    return false;
+}
+
+void TCustomDBEditMv::contextMenuEvent(QContextMenuEvent* Event)
+{
+    // The standard menu, with its modifying entries routed through the same
+    // checks as the keys.
+    std::unique_ptr<QMenu> menu(createStandardContextMenu());
+    for (QAction* action : menu->actions()) {
+        const QString name = action->objectName();
+        void (TCustomDBEditMv::*handler)() = nullptr;
+        if (name == QLatin1String("edit-paste"))
+            handler = &TCustomDBEditMv::WMPaste;
+        else if (name == QLatin1String("edit-cut"))
+            handler = &TCustomDBEditMv::WMCut;
+        else if (name == QLatin1String("edit-delete"))
+            handler = &TCustomDBEditMv::WMClear;
+        else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo"))
+            action->setEnabled(action->isEnabled() && EditCanModify());
+        if (handler) {
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [this, handler] { UserAction([&] { (this->*handler)(); }); });
+        }
+    }
+    menu->exec(Event->globalPos());
+}
+
+// ---------------------------------------------------------------- focus
+
+void TCustomDBEditMv::focusInEvent(QFocusEvent* Event)
+{
+    QLineEdit::focusInEvent(Event);
+    // The window coming back to the front is no entry into the edit.
+    if (Event->reason() == Qt::ActiveWindowFocusReason && FFocused) {
+        SetHot();
+        return;
+    }
+    UserAction([&] { DoEnter(Event->reason()); });
+}
+
+void TCustomDBEditMv::DoEnter(Qt::FocusReason Reason)
+{
+    SetFocused(true);
+    SetHot();
+    if (FAutoSelect && Reason != Qt::MouseFocusReason)
+        selectAll();
+    if (OnEnter)
+        OnEnter(this);
+}
+
+void TCustomDBEditMv::SetFocused(bool Value)
+{
+    if (FFocused == Value)
+        return;
+    FFocused = Value;
+    // A bound edit shows the field's edit text while it has the focus and
+    // its display text otherwise; a data-independent one has one text.
+    if (!DataIndependent())
+        FDataLink.Reset();
+    update();
+}
+
+void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
+{
+    QLineEdit::focusOutEvent(Event);
+    const Qt::FocusReason reason = Event->reason();
+    if (reason == Qt::ActiveWindowFocusReason && WidgetWithin(QApplication::activeWindow(), this)) {
+        // A window manager made the edit's own drop-down the active window:
+        // the keys belong to the edit, so its window takes the activation
+        // back and the drop-down stays.
+        ReclaimActivation();
+        return;
+    }
+    if (DroppedDown())
+        UserAction([&] { CloseUp(false); });
+    SetHot();
+    // A popup menu or another window takes the focus for a while; the edit
+    // is not left.
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return;
+    try {
+        DoExit();
+    } catch (const std::exception& error) {
+        // The value stays as typed and the edit takes the focus back; the
+        // error box tells why.
+        selectAll();
+        const QString message = ErrorText(error);
+        QMetaObject::invokeMethod(
+            this,
+            [this, message] {
+                setFocus(Qt::OtherFocusReason);
+                selectAll();
+                ShowErrorBox(message);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void TCustomDBEditMv::ReclaimActivation()
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // Only while no other application or window took over meanwhile.
+            const QWidget* active = QApplication::activeWindow();
+            if ((!active || WidgetWithin(active, this)) && isVisible())
+                window()->activateWindow();
+        },
+        Qt::QueuedConnection);
+}
+
+void TCustomDBEditMv::DoExit()
+{
+    if (OnExit)
+        OnExit(this);
+    FDataLink.UpdateRecord();
+    SetFocused(false);
+}
+
+// ---------------------------------------------------------------- mouse
+
+bool TCustomDBEditMv::InButtonOrImageArea(const QPoint& Pos) const
+{
+    if (ImageRect().Contains(Pos))
+        return true;
+    const TRect client = ClientRect();
+    if (FButtonWidth <= 0 || !client.Contains(Pos))
+        return false;
+    return isRightToLeft() ? Pos.x() < client.Left + FButtonWidth : Pos.x() >= client.Right - FButtonWidth;
+}
+
+bool TCustomDBEditMv::MouseDown(QMouseEvent* Event)
+{
+    const QPoint pos = Event->position().toPoint();
+    if (InButtonOrImageArea(pos))
+        return true;
+    IInplaceEditHolderMv* holder = Holder();
+    if (holder && Event->button() == Qt::LeftButton) {
+        // The press that follows the host's own press soon enough is the
+        // second click of a double click.
+        QPoint hostPos;
+        qint64 hostTime = 0;
+        holder->GetMouseDownInfo(hostPos, hostTime);
+        if (hostTime != 0 &&
+            IsDoubleClickMessage(hostPos, Event->globalPosition().toPoint(), qint64(Event->timestamp()) - hostTime)) {
+            QLineEdit::mouseDoubleClickEvent(Event);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomDBEditMv::mousePressEvent(QMouseEvent* Event)
+{
+    bool taken = false;
+    UserAction([&] { taken = MouseDown(Event); });
+    if (!taken)
+        QLineEdit::mousePressEvent(Event);
+}
+
+void TCustomDBEditMv::mouseMoveEvent(QMouseEvent* Event)
+{
+    const bool inArea = InButtonOrImageArea(Event->position().toPoint());
+    if (Event->buttons() == Qt::NoButton)
+        setCursor(inArea ? Qt::ArrowCursor : Qt::IBeamCursor);
+    if (inArea && Event->buttons() == Qt::NoButton)
+        return;
+    QLineEdit::mouseMoveEvent(Event);
+}
+
+void TCustomDBEditMv::mouseReleaseEvent(QMouseEvent* Event)
+{
+    QLineEdit::mouseReleaseEvent(Event);
+}
+
+void TCustomDBEditMv::mouseDoubleClickEvent(QMouseEvent* Event)
+{
+    if (InButtonOrImageArea(Event->position().toPoint()))
+        return;
+    QLineEdit::mouseDoubleClickEvent(Event);
+}
+
+bool TCustomDBEditMv::MouseWheel(int Steps, TShiftState)
+{
+    if (!MRUListShown())
+        return false;
+    SendWheelToDropDown(FMRUListBox, Steps);
+    return true;
+}
+
+void TCustomDBEditMv::wheelEvent(QWheelEvent* Event)
+{
+    const int delta = Event->angleDelta().y();
+    const int steps = delta < 0 ? 1 : delta > 0 ? -1 : 0;
+    bool handled = false;
+    if (steps != 0)
+        UserAction([&] { handled = MouseWheel(steps, ShiftStateOf(Event->modifiers(), Event->buttons())); });
+    if (handled)
+        Event->accept();
+    else
+        QLineEdit::wheelEvent(Event);
+}
+
+void TCustomDBEditMv::enterEvent(QEnterEvent* Event)
+{
+    QLineEdit::enterEvent(Event);
+    FMouseInControl = true;
+    SetHot();
+}
+
+void TCustomDBEditMv::leaveEvent(QEvent* Event)
+{
+    QLineEdit::leaveEvent(Event);
+    FMouseInControl = false;
+    SetHot();
+}
+
+void TCustomDBEditMv::HandleUserError(const std::exception& Error)
+{
+    ShowException(Error);
+}

@@ -1,0 +1,139 @@
+#pragma once
+// Helpers for the tests of the data-aware editors: an in-memory table to
+// bind them to, a window that holds the focus, and keys that go to the
+// focused widget as typed.
+
+#include "DropDownTestSupport.h"
+
+#include "gridbase/DBCtrlsMv.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/Field.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <memory>
+
+// Lets queued work run: a drop-down that the offscreen platform made the
+// active window hands the activation back to its owner's window.
+inline void Settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+// Keys to whatever has the focus now.
+inline void KeyToFocus(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = QString())
+{
+    Settle();
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QWidget* after = QApplication::focusWidget();
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(after ? after : target, &release);
+}
+
+inline void TypeToFocus(const QString& text)
+{
+    for (QChar ch : text) {
+        const bool latin = ch.isLetter() && ch.unicode() < 128;
+        KeyToFocus(latin ? Qt::Key_A + (ch.toUpper().unicode() - 'A') : Qt::Key_unknown, Qt::NoModifier, QString(ch));
+    }
+}
+
+// Whether a key event sent to the widget was left to its parents.
+inline bool KeyIgnored(QWidget* widget, int key, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+    return !press.isAccepted();
+}
+
+// A shown, active window with the controls of one test.
+class TFormFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetThemesEnabled(false);
+        ClearButtonsBitmapCache();
+        Form = std::make_unique<QWidget>();
+        Form->resize(320, 240);
+        // Something else to move the focus to.
+        Other = new QLineEdit(Form.get());
+        Other->setGeometry(10, 200, 100, 22);
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        SetThemesEnabled(true);
+        ClearButtonsBitmapCache();
+        QCoreApplication::processEvents();
+    }
+    void ShowForm()
+    {
+        Form->show();
+        QApplication::setActiveWindow(Form.get());
+        Form->activateWindow();
+        QCoreApplication::processEvents();
+    }
+    void FocusOn(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason)
+    {
+        if (!Form->isVisible())
+            ShowForm();
+        widget->setFocus(reason);
+        QCoreApplication::processEvents();
+    }
+    void Leave() { FocusOn(Other); }
+
+    std::unique_ptr<QWidget> Form;
+    QLineEdit* Other = nullptr;
+};
+
+// The form with an in-memory table: Name (text of 20), Qty (integer),
+// Price (float shown as "0.00"), Code (text of 5), Active (text of 5), Flag
+// (Boolean) and Note (memo); two records.
+class TTableFixture : public TFormFixture {
+protected:
+    void SetUp() override
+    {
+        TFormFixture::SetUp();
+        Data = std::make_unique<TClientDataSet>();
+        Data->FieldDefs().Add(QStringLiteral("Name"), ftString, 20);
+        Data->FieldDefs().Add(QStringLiteral("Qty"), ftInteger);
+        Data->FieldDefs().Add(QStringLiteral("Price"), ftFloat);
+        Data->FieldDefs().Add(QStringLiteral("Code"), ftString, 5);
+        Data->FieldDefs().Add(QStringLiteral("Active"), ftString, 5);
+        Data->FieldDefs().Add(QStringLiteral("Flag"), ftBoolean);
+        Data->FieldDefs().Add(QStringLiteral("Note"), ftMemo);
+        Data->CreateDataSet();
+        Data->FieldByName(QStringLiteral("Price"))->SetDisplayFormat(QStringLiteral("0.00"));
+        AddRecord(QStringLiteral("苹果"), 3, 2.5, QStringLiteral("G"));
+        AddRecord(QStringLiteral("Pear"), 7, 10, QStringLiteral("B"));
+        Data->First();
+        Source = std::make_unique<TDataSource>();
+        Source->SetDataSet(Data.get());
+    }
+    void TearDown() override
+    {
+        // The controls go first: they hold links to the source.
+        Form.reset();
+        Source.reset();
+        Data.reset();
+        TFormFixture::TearDown();
+    }
+    void AddRecord(const QString& name, int qty, double price, const QString& code)
+    {
+        Data->Append();
+        Field(QStringLiteral("Name"))->SetAsString(name);
+        Field(QStringLiteral("Qty"))->SetAsInteger(qty);
+        Field(QStringLiteral("Price"))->SetAsFloat(price);
+        Field(QStringLiteral("Code"))->SetAsString(code);
+        Data->Post();
+    }
+    TField* Field(const QString& name) const { return Data->FieldByName(name); }
+
+    std::unique_ptr<TClientDataSet> Data;
+    std::unique_ptr<TDataSource> Source;
+};
