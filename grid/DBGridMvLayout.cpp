@@ -98,8 +98,22 @@ void TCustomDBGridMv::InternalLayout()
     }
     int fixed = FIndicatorOffset + hidden + (activeOrCustom ? FFrozenColsMv : 0);
     fixed = std::clamp(fixed, 0, ColCount() - 1);
-    SetFixedCols(fixed);
-    TCustomGridMv::SetFrozenCols(activeOrCustom ? FFrozenColsMv : 0);
+    const int frozen = activeOrCustom ? FFrozenColsMv : 0;
+    if (fixed != FixedCols()) {
+        // A new fixed count sends the base grid back to its first cell; the
+        // current column and the scroll position stay where they were.
+        const int savedCol = Col();
+        const int savedLeft = LeftCol();
+        SetFixedCols(fixed);
+        TCustomGridMv::SetFrozenCols(frozen);
+        const int firstCol = std::max(FIndicatorOffset, FixedCols() - TCustomGridMv::FrozenCols());
+        const int col = std::clamp(savedCol, firstCol, ColCount() - 1);
+        if (col != Col())
+            MoveColRow(col, Row(), true, false);
+        SetLeftCol(std::max(savedLeft, FixedCols()));
+    } else {
+        TCustomGridMv::SetFrozenCols(frozen);
+    }
 
     FTitleOffset = TitlesShown() + (IsSTFilterVisible() ? 1 : 0);
 
@@ -685,13 +699,22 @@ void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     TCustomGridMv::MouseUp(Button, Shift, X, Y);
-    if (Button != mbLeft)
-        return;
     const TGridCoordMv hit = MouseCoord(X, Y);
     const int dataCol = RawToDataColumn(hit.X);
     if (hit.X < 0 || dataCol < 0 || dataCol >= FColumns->Count())
         return;
     TColumnMv* column = FColumns->Items(dataCol);
+    if (Button == mbRight) {
+        // A data cell's column may carry its own menu.
+        QMenu* menu = column->PopupMenu();
+        if (menu && hit.Y >= FTitleOffset && hit.Y < RowCount()) {
+            SendCancelMode();
+            menu->popup(ClientToScreen(QPoint(X, Y)));
+        }
+        return;
+    }
+    if (Button != mbLeft)
+        return;
     if (hit.Y >= 0 && hit.Y < FTitleOffset && FOptions.testFlag(dgTitles) && hit.Y == 0) {
         if (OnTitleClick)
             OnTitleClick(column);

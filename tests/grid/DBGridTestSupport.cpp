@@ -1,6 +1,9 @@
 #include "DBGridTestSupport.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -34,6 +37,7 @@ void DBGridTest::SetUp()
     SetThemesEnabled(false);
     Window = std::make_unique<QWidget>();
     Grid = new TTestDBGrid(Window.get());
+    Other = new QLineEdit(Window.get());
     Source = std::make_unique<TDataSource>();
 }
 
@@ -47,9 +51,11 @@ void DBGridTest::TearDown()
 void DBGridTest::Show(int width, int height)
 {
     Grid->setGeometry(0, 0, width, height);
-    Window->resize(width, height);
+    Other->setGeometry(0, height, width, 20);
+    Window->resize(width, height + 20);
     Window->show();
     QApplication::setActiveWindow(Window.get());
+    Other->setFocus(Qt::OtherFocusReason);
     QCoreApplication::processEvents();
 }
 
@@ -81,14 +87,37 @@ void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers)
     QCoreApplication::processEvents();
 }
 
-void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers)
+void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {
     QWidget* client = grid.ClientWidget();
     const QPointF local(pos);
     const QPointF global(client->mapToGlobal(pos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, Qt::LeftButton, Qt::LeftButton, modifiers);
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, button, button, modifiers);
     QApplication::sendEvent(client, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, Qt::LeftButton, Qt::NoButton, modifiers);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, button, Qt::NoButton, modifiers);
     QApplication::sendEvent(client, &release);
     QCoreApplication::processEvents();
+}
+
+QImage BackingStore(TCustomGridMv& grid)
+{
+    QCoreApplication::processEvents();
+    QWidget* top = grid.window();
+    const QPixmap shot = top->screen()->grabWindow(top->winId());
+    const QPoint origin = grid.ClientWidget()->mapTo(top, QPoint(0, 0));
+    return shot.toImage().copy(QRect(origin, grid.ClientWidget()->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+bool HasInk(const QImage& image, const TRect& rect)
+{
+    for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y)
+        for (int x = rect.Left + 1; x < rect.Right - 1; ++x)
+            if (image.pixelColor(x, y).lightness() < 110)
+                return true;
+    return false;
+}
+
+QColor Resolved(const TCustomGridMv& grid, TColor color)
+{
+    return ToQColor(color, grid.palette());
 }
