@@ -305,11 +305,15 @@ void TCustomDBGridMv::DrawTitleGroups(TColumnMv* Column, int, int, const TRect& 
             groupLeft -= sibling->Width + lineWidth;
         const int groupRight = groupLeft + group->Width;
         TRect band(groupLeft, bandBottom - group->Height, groupRight, bandBottom);
-        if (threeD)
-            band.Top = std::max(band.Top, ARect.Top - 1);
-        TRect cellBand(ARect.Left, std::max(band.Top, ARect.Top), ARect.Right, band.Bottom);
+        // The top level reaches up to the cell's top edge.
+        if (group->Host == FHeadTree.get())
+            band.Top = ARect.Top;
         const bool begins = groupLeft >= ARect.Left;
         const bool ends = groupRight <= ARect.Right;
+        // Where the group goes on, the band covers the line after the cell
+        // too, so that it reads as one caption cell.
+        TRect cellBand(ARect.Left, std::max(band.Top, ARect.Top), ends ? ARect.Right : ARect.Right + lineWidth,
+                       band.Bottom);
         if (!cellBand.IsEmpty()) {
             TClipSaver clip(canvas);
             canvas.IntersectClipRect(cellBand);
