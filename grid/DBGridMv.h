@@ -1412,6 +1412,8 @@ public:
     int InCellButtonHeight() const { return FInCellButtonHeight; }
     // The indicator's row: the raw row of the active record when last drawn.
     int IndicatorRow() const { return FIndicatorRow; }
+    // While it is on (the default), a width given to a default column goes
+    // into its field's DisplayWidth, where a stored layout reads it.
     bool FieldWidthUpdate() const { return FFieldWidthUpdate; }
     void SetFieldWidthUpdate(bool Value) { FFieldWidthUpdate = Value; }
     bool PendingWidthChange() const { return FPendingWidthChange; }
@@ -1432,6 +1434,8 @@ public:
     virtual void SetColumnAttributes();
     virtual void DefineFieldMap();
     virtual void UpdateData();
+    // The current cell's text as the editor would load it now.
+    QString CurrentEditText() const;
     // Takes the focus to the column of a field (the data link's focus request).
     bool FocusFieldColumn(TField* Field);
     void UpdateMemTableLink();
@@ -1676,11 +1680,12 @@ private:
     bool FMultiLineRows = false;
     int FInCellButtonWidth = 0;
     int FInCellButtonHeight = 0;
-    bool FFieldWidthUpdate = false;
+    bool FFieldWidthUpdate = true;
     bool FPendingWidthChange = false;
     bool FIncSearchActive = false;
     QString FIncSearchText;
     QString FEditText;
+    QString FLoadedEditText;
     TBookmark FSavedBookmark;
     int FSavedOffset = 0;
     int FSavedActiveRecord = -1;

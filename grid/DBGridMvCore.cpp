@@ -813,7 +813,7 @@ bool TCustomDBGridMv::CanEditModify()
     return column->CanModify(true);
 }
 
-QString TCustomDBGridMv::GetEditText(int, int)
+QString TCustomDBGridMv::CurrentEditText() const
 {
     TColumnMv* column = SelectedColumn();
     TField* field = column ? column->Field() : nullptr;
@@ -827,6 +827,14 @@ QString TCustomDBGridMv::GetEditText(int, int)
     if (field->DataType() == ftMemo && FDrawMemoText)
         return field->AsString();
     return field->GetEditText();
+}
+
+QString TCustomDBGridMv::GetEditText(int, int)
+{
+    // The editor loads this text; a later change of the field's text makes
+    // it reload, the user's own typing does not.
+    FLoadedEditText = CurrentEditText();
+    return FLoadedEditText;
 }
 
 void TCustomDBGridMv::SetEditText(int, int, const QString& Value)

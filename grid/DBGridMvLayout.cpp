@@ -437,7 +437,7 @@ void TCustomDBGridMv::UpdateActive()
         InvalidateEditor();
     }
     TInplaceEdit* editor = InplaceEditor();
-    if (EditorMode() && editor && editor->Visible() && editor->text() != GetEditText(Col(), Row()))
+    if (EditorMode() && editor && editor->Visible() && CurrentEditText() != FLoadedEditText)
         InvalidateEditor();
 }
 
@@ -480,7 +480,7 @@ void TCustomDBGridMv::RecordChanged(TField* Field)
     if (FFooterRowCount > 0)
         InvalidateFooter();
     TInplaceEdit* editor = InplaceEditor();
-    if (EditorMode() && editor && !FDataLink->InUpdateData() && editor->text() != GetEditText(Col(), Row()))
+    if (EditorMode() && editor && !FDataLink->InUpdateData() && CurrentEditText() != FLoadedEditText)
         InvalidateEditor();
 }
 

@@ -350,3 +350,22 @@ TEST_F(DBGridTest, ColumnPopupMenuShowsOnRightButtonRelease)
     ClickAt(*Grid, Centre(other), Qt::NoModifier, Qt::RightButton);
     EXPECT_FALSE(menu.isVisible());
 }
+
+TEST_F(DBGridTest, AutoFitOverDefaultColumnsSettlesOnTheClientWidth)
+{
+    auto data = MakeItems(30);
+    Grid->SetAutoFitColWidths(true);
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgIndicator | dgColLines));
+    Grid->SetBorderStyle(bsNone);
+    Bind(*data);
+    Show(700, 200);
+    QCoreApplication::processEvents();
+    int total = 0;
+    for (int i = 0; i < Grid->Columns().Count(); ++i)
+        total += Grid->Columns()[i]->Width();
+    // Default columns take their widths in whole characters of their fields.
+    EXPECT_LE(std::abs(total - Grid->ClientWidth()), 8 * Grid->Columns().Count());
+    const int layouts = Grid->LayoutCount();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Grid->LayoutCount(), layouts) << "no relayout keeps itself going";
+}
