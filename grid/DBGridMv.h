@@ -1020,6 +1020,24 @@ private:
     bool FSparseMap = false;
 };
 
+// Makes a buffer row of the data link its active record for the life of
+// the object (the fields then read that row), and puts the remembered one
+// back however the scope ends. The grid paints its rows so.
+class TActiveRecordScopeMv {
+public:
+    TActiveRecordScopeMv(TDataLink& Link, int Row) : FLink(Link), FSaved(Link.ActiveRecord())
+    {
+        FLink.SetActiveRecord(Row);
+    }
+    ~TActiveRecordScopeMv() { FLink.SetActiveRecord(FSaved); }
+    TActiveRecordScopeMv(const TActiveRecordScopeMv&) = delete;
+    TActiveRecordScopeMv& operator=(const TActiveRecordScopeMv&) = delete;
+
+private:
+    TDataLink& FLink;
+    int FSaved;
+};
+
 // ================================================================ selected rows
 
 class TBookmarkListMv : public TBMListMv {
@@ -1546,12 +1564,42 @@ protected:
     void ShowingChanged() override;
     void FontChanged() override;
     void PrivateMessage(int msg, qintptr param) override;
+    void WMSetFocus(QWidget* from) override;
+    void WMKillFocus(QWidget* to) override;
 
     // The window is made (first shown): button sizes, relayout, scroll bar.
     virtual void CreateWnd();
     // Moves the current cell to a raw column (the minimal column move:
     // column-exit and -enter notices, editor hidden and shown).
     virtual void MoveCol(int RawCol, int Direction);
+
+    // ---- seams of the input, selection, filter-row, record-moving and
+    // data-service units, with the answers the grid gives by itself
+    // Whether a record drag from one row to another may start (True).
+    virtual bool CanMoveRecords(int FromRow, int ToRow, const QPoint& MousePoint);
+    // dgAlwaysShowEditor while the filter row's editor is not active.
+    virtual bool CanAlwaysShowEditor();
+    // Whether the filter row is being edited (never, until the filter row
+    // exists).
+    virtual bool FilterEditInProgress() const;
+    // The themed three-dimensional look that paints through a buffer.
+    virtual bool IsBufferedLook() const;
+    // Repaints the selection and the current row after a focus change.
+    virtual void RepaintSelectionAndCurrentRow();
+    // Text search through the data service (used by the find dialog and the
+    // incremental search).
+    virtual bool LocateText(const QString& Text, bool Forward, bool FromCurrent);
+    // The find dialog opens modally.
+    virtual bool FindDialogModal() const;
+    // Filtering and sorting through the data service; filtering holds the
+    // paint lock meanwhile.
+    virtual void ApplyFilter();
+    virtual void ApplySorting();
+    // The parameters of an outside horizontal scroll bar (none here).
+    virtual void UpdateHorzScrollBarParams();
+    // Set by the mouse handling when the user has sized a row; the next
+    // row-height change then becomes RowHeight.
+    void NoteRowSizedByUser() { FRowSizedByUser = true; }
 
     // ---- painting seams
     // Colours of a cell in the selection; True when it is selected.
@@ -1688,7 +1736,6 @@ private:
     QString FLoadedEditText;
     TBookmark FSavedBookmark;
     int FSavedOffset = 0;
-    int FSavedActiveRecord = -1;
     bool FInColExit = false;
 };
 

@@ -393,22 +393,15 @@ TGridRectMv TBookmarkListMv::GetVisibleSelectedRect() const
     TGridDataLinkMv* link = FGrid->DataLink();
     if (!link->Active() || Count() == 0)
         return result;
-    const int saved = link->ActiveRecord();
-    try {
-        for (int row = 0; row < link->RecordCount(); ++row) {
-            link->SetActiveRecord(row);
-            if (IndexOf(link->DataSet()->Bookmark()) < 0)
-                continue;
-            const int raw = row + FGrid->TitleRowCount();
-            if (result.Top < 0)
-                result.Top = raw;
-            result.Bottom = raw;
-        }
-    } catch (...) {
-        link->SetActiveRecord(saved);
-        throw;
+    for (int row = 0; row < link->RecordCount(); ++row) {
+        TActiveRecordScopeMv scope(*link, row);
+        if (IndexOf(link->DataSet()->Bookmark()) < 0)
+            continue;
+        const int raw = row + FGrid->TitleRowCount();
+        if (result.Top < 0)
+            result.Top = raw;
+        result.Bottom = raw;
     }
-    link->SetActiveRecord(saved);
     if (result.Top >= 0) {
         result.Left = 0;
         result.Right = FGrid->ColCount() - 1;

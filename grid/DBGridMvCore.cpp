@@ -570,11 +570,8 @@ int TCustomDBGridMv::GetRecNoForDataRow(int DataRow)
 {
     if (!FDataLink->Active())
         return 0;
-    const int saved = FDataLink->ActiveRecord();
-    FDataLink->SetActiveRecord(DataRow);
-    const int result = FDataLink->DataSet()->RecNo();
-    FDataLink->SetActiveRecord(saved);
-    return result;
+    TActiveRecordScopeMv scope(*FDataLink, DataRow);
+    return FDataLink->DataSet()->RecNo();
 }
 
 void TCustomDBGridMv::SaveBookmark()
@@ -744,8 +741,8 @@ void TCustomDBGridMv::SortMarkingChanged()
         return;
     if (OnSortMarkingChanged)
         OnSortMarkingChanged(this);
-    else if (TDBGridMvDataService* service = DBGridMvDataService())
-        service->ApplySorting(this);
+    else
+        ApplySorting();
 }
 
 void TCustomDBGridMv::OptimizeColumnWidth(TColumnMv* Column)
@@ -756,12 +753,10 @@ void TCustomDBGridMv::OptimizeColumnWidth(TColumnMv* Column)
     const QFontMetrics titleMetrics(Column->Title().Font());
     int width = titleMetrics.horizontalAdvance(Column->Title().Caption()) + 4 + Column->Title().GetSortMarkingWidth();
     const QFontMetrics cellMetrics(Column->Font());
-    const int saved = FDataLink->ActiveRecord();
     for (int row = 0; row < FDataLink->RecordCount(); ++row) {
-        FDataLink->SetActiveRecord(row);
+        TActiveRecordScopeMv scope(*FDataLink, row);
         width = std::max(width, cellMetrics.horizontalAdvance(Column->GetDisplayText()) + 5);
     }
-    FDataLink->SetActiveRecord(saved);
     Column->SetWidth(width);
 }
 
@@ -776,7 +771,7 @@ void TCustomDBGridMv::SetIncSearch(bool Active, const QString& Text)
 
 bool TCustomDBGridMv::CanEditShow()
 {
-    if (FLayoutLock > 0 || !TCustomGridMv::CanEditShow())
+    if (FLayoutLock > 0 || !TCustomGridMv::CanEditShow() || FilterEditInProgress())
         return false;
     TColumnMv* column = SelectedColumn();
     if (!column)
@@ -888,4 +883,91 @@ void TCustomDBGridMv::UpdateData()
         return;
     }
     column->UpdateDataValues(FEditText, Variant(), true);
+}
+
+// ---------------------------------------------------------------- seams
+
+bool TCustomDBGridMv::CanMoveRecords(int, int, const QPoint&)
+{
+    return true;
+}
+
+bool TCustomDBGridMv::CanAlwaysShowEditor()
+{
+    return FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress();
+}
+
+bool TCustomDBGridMv::FilterEditInProgress() const
+{
+    return false;
+}
+
+bool TCustomDBGridMv::IsBufferedLook() const
+{
+    return ThemedHeaders();
+}
+
+void TCustomDBGridMv::RepaintSelectionAndCurrentRow()
+{
+    switch (FSelection->SelectionType()) {
+    case gstNon: break;
+    case gstRecordBookmarks: {
+        const TGridRectMv rect = FBookmarks->GetVisibleSelectedRect();
+        if (rect.Top >= 0)
+            InvalidateGridRect(rect);
+        break;
+    }
+    default: Invalidate(); break;
+    }
+    InvalidateRowCells(this, Row());
+}
+
+bool TCustomDBGridMv::LocateText(const QString& Text, bool Forward, bool FromCurrent)
+{
+    TDBGridMvDataService* service = DBGridMvDataService();
+    return service && service->LocateText(this, Text, Forward, FromCurrent);
+}
+
+bool TCustomDBGridMv::FindDialogModal() const
+{
+    return true;
+}
+
+void TCustomDBGridMv::ApplyFilter()
+{
+    TDBGridMvDataService* service = DBGridMvDataService();
+    if (!service)
+        return;
+    LockPaint();
+    try {
+        service->ApplyFilter(this);
+    } catch (...) {
+        UnlockPaint();
+        throw;
+    }
+    UnlockPaint();
+    Invalidate();
+}
+
+void TCustomDBGridMv::ApplySorting()
+{
+    if (TDBGridMvDataService* service = DBGridMvDataService())
+        service->ApplySorting(this);
+}
+
+void TCustomDBGridMv::UpdateHorzScrollBarParams()
+{
+}
+
+void TCustomDBGridMv::WMSetFocus(QWidget* from)
+{
+    TCustomGridMv::WMSetFocus(from);
+    // The focused look of the current row and the selection changes.
+    RepaintSelectionAndCurrentRow();
+}
+
+void TCustomDBGridMv::WMKillFocus(QWidget* to)
+{
+    TCustomGridMv::WMKillFocus(to);
+    RepaintSelectionAndCurrentRow();
 }

@@ -449,7 +449,7 @@ void TCustomDBGridMv::LinkActive(bool Value)
     FSelection->LinkActive(Value);
     FSumList->SetDataSet(DataSet());
     LayoutChanged();
-    if (Value && FOptions.testFlag(dgAlwaysShowEditor))
+    if (Value && CanAlwaysShowEditor())
         ShowEditor();
     UpdateScrollBar();
     UpdateMemTableLink();

@@ -12,26 +12,6 @@
 #include <QPainter>
 #include <algorithm>
 
-namespace {
-
-// Makes the data link's active record a given buffer row for the life of
-// the object, whatever happens meanwhile.
-class TActiveRecordScope {
-public:
-    TActiveRecordScope(TGridDataLinkMv& link, int row) : FLink(link), FSaved(link.ActiveRecord())
-    {
-        FLink.SetActiveRecord(row);
-    }
-    ~TActiveRecordScope() { FLink.SetActiveRecord(FSaved); }
-    TActiveRecordScope(const TActiveRecordScope&) = delete;
-    TActiveRecordScope& operator=(const TActiveRecordScope&) = delete;
-
-private:
-    TGridDataLinkMv& FLink;
-    int FSaved;
-};
-
-} // namespace
 
 // ---------------------------------------------------------------- areas
 
@@ -397,7 +377,7 @@ void TCustomDBGridMv::DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, 
     if (!recordRow) {
         selected = FSelection->SelectionType() == gstAll;
     } else if (FOptions.testFlag(dgMultiSelect) && FSelection->SelectionType() != gstNon) {
-        TActiveRecordScope scope(*FDataLink, dataRow);
+        TActiveRecordScopeMv scope(*FDataLink, dataRow);
         selected = FSelection->DataCellSelected(-1, dataSet->Bookmark());
     }
     if (selected) {
@@ -538,7 +518,7 @@ bool TCustomDBGridMv::PreviousRowShowsSame(TColumnMv* Column, int DataRow, const
         return false;
     QString previous;
     {
-        TActiveRecordScope scope(*FDataLink, DataRow - 1);
+        TActiveRecordScopeMv scope(*FDataLink, DataRow - 1);
         previous = Column->GetDisplayText();
     }
     return previous == Text;
@@ -604,7 +584,7 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     TCanvas& canvas = Canvas();
     const int dataCol = ACol - FIndicatorOffset;
     const int dataRow = ARow - FTitleOffset;
-    TActiveRecordScope scope(*FDataLink, dataRow);
+    TActiveRecordScopeMv scope(*FDataLink, dataRow);
     TDataSet* dataSet = DataSet();
 
     // Alternating row colours for columns in the grid's own colour.

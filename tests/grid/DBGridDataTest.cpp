@@ -21,12 +21,10 @@ QStringList ShownTexts(TCustomDBGridMv& grid, TColumnMv* column)
 {
     QStringList texts;
     TGridDataLinkMv* link = grid.DataLink();
-    const int saved = link->ActiveRecord();
     for (int row = 0; row < link->RecordCount(); ++row) {
-        link->SetActiveRecord(row);
+        TActiveRecordScopeMv scope(*link, row);
         texts.append(column->GetDisplayText());
     }
-    link->SetActiveRecord(saved);
     return texts;
 }
 

@@ -334,3 +334,23 @@ TEST_F(DBGridTest, ScrollingOneRecordAtATimeKeepsTheScreenRight)
     EXPECT_EQ(scrolled, fresh);
     EXPECT_EQ(Grid->GetRecNoForDataRow(0), 5) << "the current record stands last";
 }
+
+TEST_F(DBGridTest, LeavingTheGridRepaintsTheHighlightedRow)
+{
+    auto data = MakeItems(4);
+    Bind(*data);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghRowHighlight);
+    Show();
+    Focus();
+    Grid->SetSelectedIndex(0);
+    const TRect other = DataCell(*Grid, TitleCol, 0);
+    auto colour = [&](TColor c) { return ToQColor(ColorToRGB(c, Grid->palette())); };
+    const QColor focused = colour(Blend(clWindow, clHighlight, true));
+    const QColor unfocused = colour(Blend(clWindow, clBtnShadow, false));
+    EXPECT_EQ(Background(BackingStore(*Grid), other), focused);
+    // Without the focus the row keeps a quieter highlight.
+    Other->setFocus(Qt::OtherFocusReason);
+    EXPECT_EQ(Background(BackingStore(*Grid), other), unfocused);
+    Focus();
+    EXPECT_EQ(Background(BackingStore(*Grid), other), focused);
+}
