@@ -854,7 +854,6 @@ private:
     void SetAssignedValue(T& Field, const T& Value, TColumnMvValue Flag);
     TField* FindFieldNow() const;
     int MeasureDefaultWidth() const;
-    void WriteCheckboxValue(const QString& Text, bool ByValue, const Variant& Value);
 
     TDBGridColumnsMv* FCollection;
     TAlignment FAlignment = taLeftJustify;
@@ -1222,16 +1221,17 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 
 int GetFieldValueAsInteger(const TField* Field, int Default);
 bool FieldsCanModify(const std::vector<TField*>& List);
-inline TGridRectMv GridRect(int Left, int Top, int Right, int Bottom) { return {Left, Top, Right, Bottom}; }
 [[noreturn]] void RaiseGridError(const QString& Message);
 // Removes one pending private message of the control (a deferred relayout).
 void KillMessage(TCustomControl* Wnd, int Msg);
-inline int IfThen(bool Condition, int A, int B) { return Condition ? A : B; }
 void InvalidateRowCells(TCustomGridMv* Grid, int Row);
 void SwapRectSize(TRect& Rect);
 bool TextOverflows(TCanvas& Canvas, const QString& Text, const TRect& Rect, int RightMargin, bool WordWrap,
                    int BottomMargin, unsigned Flags, int& Width, int& Height);
 int TextHeight(TCanvas& Canvas, const QString& Text);
+// The stored form of a font (its description and colour) and back.
+QString FontToStoredText(const TFont& Font);
+TFont FontFromStoredText(const QString& Text);
 // Right-to-left mapping of the whole canvas (Width wide), or back to normal.
 void MirrorCanvas(TCanvas& Canvas, bool RightToLeft, int Width, int Height);
 
@@ -1243,9 +1243,9 @@ void DrawTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX,
                 TTextLayout Layout, bool WordWrap, bool EndEllipsis, int LeftMargin, int RightMargin,
                 bool RightToLeft);
 QString ShortenTextMv(TCanvas& Canvas, const QString& Text, int MaxWidth);
+// Text turned to read from bottom to top (the painter turns; the font stays).
 void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis);
-QFont CreateVerticalFont(const QFont& Font);
 // An image of the list placed in Rect by the alignment (centred vertically),
 // clipped to Rect.
 void DrawAlignedImage(TCanvas& Canvas, const TImageList* Images, TAlignment Alignment, int DX, int ImageIndex,
@@ -1659,7 +1659,6 @@ private:
     bool PreviousRowShowsSame(TColumnMv* Column, int DataRow, const QString& Text);
     void CreateHeadTree();
     int MeasureHeadTree(THeadTreeNode* Node);
-    void UpdateTitleImagesNotice();
 
     std::unique_ptr<TColumnDefValuesMv> FColumnDefValues;
     std::unique_ptr<TDBGridColumnsMv> FColumns;
@@ -1733,7 +1732,6 @@ private:
     bool FIncSearchActive = false;
     QString FIncSearchText;
     QString FEditText;
-    QString FLoadedEditText;
     TBookmark FSavedBookmark;
     int FSavedOffset = 0;
     bool FInColExit = false;

@@ -68,21 +68,21 @@ QString FirstValueOf(const TStringList* List, int Line)
     return (*List)[Line].section(u';', 0, 0);
 }
 
-QString FontToText(const TFont& font)
+} // namespace
+
+QString FontToStoredText(const TFont& Font)
 {
-    return font.toString() + u'|' + QString::number(font.Color);
+    return Font.toString() + u'|' + QString::number(Font.Color);
 }
 
-TFont FontFromText(const QString& text)
+TFont FontFromStoredText(const QString& Text)
 {
     TFont font;
-    const int bar = text.lastIndexOf(u'|');
-    font.fromString(text.left(bar));
-    font.Color = TColor(text.mid(bar + 1).toInt());
+    const qsizetype bar = Text.lastIndexOf(u'|');
+    font.fromString(Text.left(bar));
+    font.Color = TColor(Text.mid(bar + 1).toInt());
     return font;
 }
-
-} // namespace
 
 // ---------------------------------------------------------------- column lists
 
@@ -487,7 +487,7 @@ QVariantMap TColumnTitleMv::StoredProperties() const
     if (Assigned(cvTitleColor) && FColor != DefaultColor())
         map.insert(QStringLiteral("Color"), FColor);
     if (Assigned(cvTitleFont))
-        map.insert(QStringLiteral("Font"), FontToText(FFont));
+        map.insert(QStringLiteral("Font"), FontToStoredText(FFont));
     if (Assigned(cvTitleButton))
         map.insert(QStringLiteral("TitleButton"), FTitleButton);
     if (Assigned(cvTitleEndEllipsis))
@@ -519,7 +519,7 @@ void TColumnTitleMv::LoadProperties(const QVariantMap& Values)
         else if (name == u"Color")
             SetColor(TColor(value.toInt()));
         else if (name == u"Font")
-            SetFont(FontFromText(value.toString()));
+            SetFont(FontFromStoredText(value.toString()));
         else if (name == u"TitleButton")
             SetTitleButton(value.toBool());
         else if (name == u"EndEllipsis")
@@ -543,7 +543,6 @@ void TColumnTitleMv::LoadProperties(const QVariantMap& Values)
 
 TColumnMv::TColumnMv(TDBGridColumnsMv* Collection) : FCollection(Collection)
 {
-    FImeName = QString();
     CreateOwnedObjects();
     FFont = DefaultFont();
 }
@@ -1752,7 +1751,7 @@ QVariantMap TColumnMv::StoredProperties() const
             FHighlightRequired != DefaultHighlightRequired());
     flagged(cvBiDiMode, "BiDiMode", int(FBiDiMode), FBiDiMode != DefaultBiDiMode());
     if (IsAssigned(cvFont))
-        map.insert(QStringLiteral("Font"), FontToText(FFont));
+        map.insert(QStringLiteral("Font"), FontToStoredText(FFont));
     if (!FFieldName.isEmpty())
         map.insert(QStringLiteral("FieldName"), FFieldName);
     if (FButtonStyle != cbsAuto)
@@ -1846,7 +1845,7 @@ void TColumnMv::LoadProperties(const QVariantMap& Values)
         else if (name == u"BiDiMode")
             SetBiDiMode(TBiDiMode(v.toInt()));
         else if (name == u"Font")
-            SetFont(FontFromText(v.toString()));
+            SetFont(FontFromStoredText(v.toString()));
         else if (name == u"FieldName")
             SetFieldName(v.toString());
         else if (name == u"ButtonStyle")

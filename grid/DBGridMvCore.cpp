@@ -259,8 +259,6 @@ void TCustomDBGridMv::ShowingChanged()
 
 void TCustomDBGridMv::CreateWnd()
 {
-    BeginUpdate();
-    EndUpdate();
     FInCellButtonWidth = Flat() ? FlatButtonWidth() : GetSystemMetrics(SM_CXVSCROLL);
     const int w15 = RoundHalfEven(qint64(FInCellButtonWidth) * 3, 2);
     if (DefaultRowHeight() <= w15)
@@ -826,10 +824,10 @@ QString TCustomDBGridMv::CurrentEditText() const
 
 QString TCustomDBGridMv::GetEditText(int, int)
 {
-    // The editor loads this text; a later change of the field's text makes
-    // it reload, the user's own typing does not.
-    FLoadedEditText = CurrentEditText();
-    return FLoadedEditText;
+    // The grid keeps the editor's text from here on (SetEditText follows
+    // every change); a field whose text differs from it reloads the editor.
+    FEditText = CurrentEditText();
+    return FEditText;
 }
 
 void TCustomDBGridMv::SetEditText(int, int, const QString& Value)

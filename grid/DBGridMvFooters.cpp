@@ -225,7 +225,7 @@ QVariantMap TColumnFooterMv::StoredProperties() const
     if (FAssigned & AssignedColor)
         map.insert(QStringLiteral("Color"), FColor);
     if (FAssigned & AssignedFont)
-        map.insert(QStringLiteral("Font"), FFont.toString() + u'|' + QString::number(FFont.Color));
+        map.insert(QStringLiteral("Font"), FontToStoredText(FFont));
     if (FAssigned & AssignedToolTips)
         map.insert(QStringLiteral("ToolTips"), FToolTips);
     if (!FDisplayFormat.isEmpty())
@@ -252,14 +252,9 @@ void TColumnFooterMv::LoadProperties(const QVariantMap& Values)
             SetAlignment(TAlignment(v.toInt()));
         else if (name == u"Color")
             SetColor(TColor(v.toInt()));
-        else if (name == u"Font") {
-            const QString text = v.toString();
-            const int bar = text.lastIndexOf(u'|');
-            TFont font;
-            font.fromString(text.left(bar));
-            font.Color = TColor(text.mid(bar + 1).toInt());
-            SetFont(font);
-        } else if (name == u"ToolTips")
+        else if (name == u"Font")
+            SetFont(FontFromStoredText(v.toString()));
+        else if (name == u"ToolTips")
             SetToolTips(v.toBool());
         else if (name == u"DisplayFormat")
             SetDisplayFormat(v.toString());

@@ -437,7 +437,7 @@ void TCustomDBGridMv::UpdateActive()
         InvalidateEditor();
     }
     TInplaceEdit* editor = InplaceEditor();
-    if (EditorMode() && editor && editor->Visible() && CurrentEditText() != FLoadedEditText)
+    if (EditorMode() && editor && editor->Visible() && CurrentEditText() != FEditText)
         InvalidateEditor();
 }
 
@@ -480,7 +480,9 @@ void TCustomDBGridMv::RecordChanged(TField* Field)
     if (FFooterRowCount > 0)
         InvalidateFooter();
     TInplaceEdit* editor = InplaceEditor();
-    if (EditorMode() && editor && !FDataLink->InUpdateData() && CurrentEditText() != FLoadedEditText)
+    const TField* current = GetSelectedField();
+    if (EditorMode() && editor && !FDataLink->InUpdateData() && (!Field || Field == current) &&
+        CurrentEditText() != FEditText)
         InvalidateEditor();
 }
 

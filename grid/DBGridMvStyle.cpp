@@ -333,12 +333,6 @@ void WriteTextMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int 
     Canvas.Brush.Style = savedStyle;
 }
 
-QFont CreateVerticalFont(const QFont& Font)
-{
-    // Qt turns the painter instead of the font: the font stays as it is.
-    return Font;
-}
-
 void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis)
 {

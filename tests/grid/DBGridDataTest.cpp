@@ -153,9 +153,19 @@ TEST_F(DBGridTest, TypedTextReachesTheFieldWhenTheRecordIsLeft)
     editor->selectAll();
     QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
     QApplication::sendEvent(editor, &x);
+    EXPECT_EQ(editor->text(), QStringLiteral("x"));
     PressKey(editor, Qt::Key_Escape);
     data->CheckBrowseMode();
     EXPECT_EQ(data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("New"));
+    Grid->SetOptions(Grid->Options() | dgAlwaysShowEditor);
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("New")) << "the editor shows the field again";
+
+    // A change of the field from elsewhere reloads the editor.
+    data->Edit();
+    data->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("Other"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Other"));
+    data->Cancel();
 }
 
 TEST_F(DBGridTest, ReadOnlyGridKeepsTheFieldsUntouched)
