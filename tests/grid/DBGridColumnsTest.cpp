@@ -366,3 +366,61 @@ TEST_F(DBGridTest, ColumnsAddedOutsideABracketRelayoutEachTime)
     EXPECT_EQ(Grid->LayoutCount(), before + 2);
     EXPECT_EQ(Grid->ColCount(), 3 + Grid->IndicatorOffset());
 }
+
+TEST_F(DBGridTest, ImageColumnsTakeTheirIndexFromKeysOrTheNumber)
+{
+    auto data = MakeItems(3);
+    TImageList images(8, 8);
+    TColumnMv* qty = AddColumn(*Grid, QStringLiteral("Qty"));
+    qty->SetImageList(&images);
+    TColumnMv* price = AddColumn(*Grid, QStringLiteral("Price"));
+    price->SetImageList(&images);
+    Bind(*data);
+    EXPECT_EQ(qty->GetColumnType(), ctKeyImageList);
+    EXPECT_EQ(qty->GetDisplayText(), QString()) << "an image column shows no text";
+    data->SetRecNo(3);
+    EXPECT_EQ(qty->GetImageIndex(), 3) << "an integer field is its own image index";
+    EXPECT_EQ(price->GetImageIndex(), 4) << "3.75 rounds to the nearest index";
+    data->Edit();
+    data->FieldByName(QStringLiteral("Qty"))->Clear();
+    qty->SetNotInKeyListIndex(1);
+    EXPECT_EQ(qty->GetImageIndex(), 1);
+    data->FieldByName(QStringLiteral("Price"))->SetAsFloat(5e12);
+    EXPECT_EQ(price->GetImageIndex(), -1) << "beyond 32 bits there is no index";
+    data->Cancel();
+    const TStringList keys = Lines({u"3", u"2", u"1"});
+    qty->SetKeyList(&keys);
+    EXPECT_EQ(qty->GetImageIndex(), 0) << "with keys, the position of the value among them";
+    qty->SetShowImageAndText(true);
+    EXPECT_EQ(qty->GetColumnType(), ctCommon);
+}
+
+TEST(DBGridTextWriters, ShortenWithAnEllipsisUntilItFits)
+{
+    TCanvas canvas;
+    canvas.Font = QApplication::font();
+    const QString text = QStringLiteral("A fairly long caption");
+    EXPECT_EQ(ShortenTextMv(canvas, text, 1000), text);
+    const int room = canvas.TextWidth(QStringLiteral("A fairly..."));
+    const QString shortened = ShortenTextMv(canvas, text, room);
+    EXPECT_TRUE(shortened.endsWith(QStringLiteral("...")));
+    EXPECT_LE(canvas.TextWidth(shortened), room);
+    EXPECT_TRUE(text.startsWith(shortened.chopped(3)));
+    EXPECT_EQ(ShortenTextMv(canvas, text, 1), QStringLiteral("..."));
+}
+
+TEST_F(DBGridTest, CaptionsFallBackToTheFieldThenTheFieldName)
+{
+    auto data = MakeItems(1);
+    TColumnMv* column = AddColumn(*Grid, QStringLiteral("Price"));
+    EXPECT_EQ(column->Title().Caption(), QStringLiteral("Price"));
+    data->FieldByName(QStringLiteral("Price"))->SetDisplayLabel(QStringLiteral("单价"));
+    Bind(*data);
+    EXPECT_EQ(column->Title().Caption(), QStringLiteral("单价"));
+    column->Title().SetCaption(QStringLiteral("价格"));
+    EXPECT_EQ(column->Title().Caption(), QStringLiteral("价格"));
+    EXPECT_EQ(data->FieldByName(QStringLiteral("Price"))->DisplayLabel(), QStringLiteral("单价"))
+        << "a program-made column keeps its own caption";
+    column->Title().RestoreDefaults();
+    EXPECT_EQ(column->Title().Caption(), QStringLiteral("单价"));
+}
