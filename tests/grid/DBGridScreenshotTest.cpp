@@ -47,3 +47,38 @@ TEST_F(DBGridTest, RendersTitlesFootersCheckBoxesAndHighlightedRowToPng)
     EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("12行"));
     EXPECT_EQ(Grid->GetFooterValue(0, qty), QStringLiteral("78"));
 }
+
+TEST_F(DBGridTest, RendersFlatGridWithButtonsAndVerticalTitleToPng)
+{
+    auto data = MakeItems(8);
+    Grid->SetFlat(true);
+    Grid->SetTitleLines(3);
+    Grid->SetFooterRowCount(1);
+    Grid->SetFooterColor(clInfoBk);
+    Bind(*data);
+    Show(520, 240);
+    TColumnMv* title = Grid->GetColumnByFieldName(QStringLiteral("Title"));
+    TStringList picks;
+    picks.Add(QStringLiteral("Item 1"));
+    picks.Add(QStringLiteral("Item 2"));
+    title->SetPickList(&picks);
+    title->SetAlwaysShowEditButton(true);
+    TEditButtonMv* extra = title->EditButtons().Add();
+    extra->SetStyle(ebsEllipsisMv);
+    extra->SetVisible(true);
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->Title().SetOrientation(tohVertical);
+    qty->Footer().SetValueType(fvtStaticText);
+    qty->Footer().SetValue(QStringLiteral("合计"));
+    qty->Footer().SetAlignment(taCenter);
+    Grid->GetColumnByFieldName(QStringLiteral("Code"))->Title().SetSortMarker(smUpMv);
+    Grid->SetEvenRowColor(RGBColor(240, 248, 255));
+
+    const QImage image = Grid->grab().toImage();
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-flat.png")));
+    // The buttons stand at the right of every Title cell.
+    const TRect cell = Grid->CellRect(Grid->DataToRawColumn(title->Index()), Grid->TitleRowCount());
+    EXPECT_NE(image.pixelColor(cell.Right - 3, cell.Top + 3), image.pixelColor(cell.Left + 60, cell.Bottom - 3));
+}
