@@ -1,0 +1,84 @@
+// Renders a dataset grid over a real client dataset (indicator, titles on
+// two levels with a sort marker, a footer with a sum and a count, a check-box
+// column, the current row highlighted) to a PNG for a person to look at.
+
+#include "DBGridTestSupport.h"
+
+#include <QDir>
+
+TEST_F(DBGridTest, RendersTitlesFootersCheckBoxesAndHighlightedRowToPng)
+{
+    auto data = MakeItems(12);
+    Grid->SetUseMultiTitle(true);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghRowHighlight);
+    Grid->SetFooterRowCount(1);
+    Grid->SumList().SetActive(true);
+    Bind(*data);
+    Show(560, 300);
+
+    TColumnMv* code = Grid->GetColumnByFieldName(QStringLiteral("Code"));
+    TColumnMv* title = Grid->GetColumnByFieldName(QStringLiteral("Title"));
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    TColumnMv* price = Grid->GetColumnByFieldName(QStringLiteral("Price"));
+    TColumnMv* flag = Grid->GetColumnByFieldName(QStringLiteral("Flag"));
+    code->Title().SetCaption(QStringLiteral("商品|编码"));
+    title->Title().SetCaption(QStringLiteral("商品|名称"));
+    qty->Title().SetCaption(QStringLiteral("库存|数量"));
+    price->Title().SetCaption(QStringLiteral("库存|单价"));
+    flag->Title().SetCaption(QStringLiteral("启用"));
+    code->Footer().SetValueType(fvtCount);
+    code->Footer().SetDisplayFormat(QStringLiteral("#行"));
+    qty->Footer().SetValueType(fvtSum);
+    price->Footer().SetValueType(fvtSum);
+    TStringList keys;
+    keys.Add(QStringLiteral("1"));
+    keys.Add(QStringLiteral("0"));
+    flag->SetKeyList(&keys);
+    flag->SetCheckboxes(true);
+    flag->SetWidth(40);
+    qty->Title().SetSortMarker(smDownMv);
+    data->MoveBy(3);
+    Focus();
+
+    const QImage image = Grid->grab().toImage();
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid.png")));
+    EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("12行"));
+    EXPECT_EQ(Grid->GetFooterValue(0, qty), QStringLiteral("78"));
+}
+
+TEST_F(DBGridTest, RendersFlatGridWithButtonsAndVerticalTitleToPng)
+{
+    auto data = MakeItems(8);
+    Grid->SetFlat(true);
+    Grid->SetTitleLines(3);
+    Grid->SetFooterRowCount(1);
+    Grid->SetFooterColor(clInfoBk);
+    Bind(*data);
+    Show(520, 240);
+    TColumnMv* title = Grid->GetColumnByFieldName(QStringLiteral("Title"));
+    TStringList picks;
+    picks.Add(QStringLiteral("Item 1"));
+    picks.Add(QStringLiteral("Item 2"));
+    title->SetPickList(&picks);
+    title->SetAlwaysShowEditButton(true);
+    TEditButtonMv* extra = title->EditButtons().Add();
+    extra->SetStyle(ebsEllipsisMv);
+    extra->SetVisible(true);
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->Title().SetOrientation(tohVertical);
+    qty->Footer().SetValueType(fvtStaticText);
+    qty->Footer().SetValue(QStringLiteral("合计"));
+    qty->Footer().SetAlignment(taCenter);
+    Grid->GetColumnByFieldName(QStringLiteral("Code"))->Title().SetSortMarker(smUpMv);
+    Grid->SetEvenRowColor(RGBColor(240, 248, 255));
+
+    const QImage image = Grid->grab().toImage();
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-flat.png")));
+    // The buttons stand at the right of every Title cell.
+    const TRect cell = Grid->CellRect(Grid->DataToRawColumn(title->Index()), Grid->TitleRowCount());
+    EXPECT_NE(image.pixelColor(cell.Right - 3, cell.Top + 3), image.pixelColor(cell.Left + 60, cell.Bottom - 3));
+}

@@ -1,0 +1,123 @@
+#include "DBGridTestSupport.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWindow>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+std::unique_ptr<TClientDataSet> MakeItems(int count)
+{
+    auto data = std::make_unique<TClientDataSet>();
+    data->FieldDefs().Add(QStringLiteral("Code"), ftString, 10);
+    data->FieldDefs().Add(QStringLiteral("Title"), ftString, 20);
+    data->FieldDefs().Add(QStringLiteral("Qty"), ftInteger);
+    TFieldDef& price = data->FieldDefs().Add(QStringLiteral("Price"), ftFMTBcd, 2);
+    price.Precision = 18;
+    data->FieldDefs().Add(QStringLiteral("Active"), ftBoolean);
+    data->FieldDefs().Add(QStringLiteral("Flag"), ftString, 1);
+    data->CreateDataSet();
+    for (int i = 1; i <= count; ++i) {
+        data->Append();
+        data->FieldByName(QStringLiteral("Code"))->SetAsString(QStringLiteral("C%1").arg(i, 3, 10, QLatin1Char('0')));
+        data->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("Item %1").arg(i));
+        data->FieldByName(QStringLiteral("Qty"))->SetAsInteger(i);
+        data->FieldByName(QStringLiteral("Price"))->SetAsFloat(i * 1.25);
+        data->FieldByName(QStringLiteral("Active"))->SetAsBoolean(i % 2 == 1);
+        data->FieldByName(QStringLiteral("Flag"))->SetAsString(i % 3 == 0 ? QStringLiteral("0") : QStringLiteral("1"));
+        data->Post();
+    }
+    data->First();
+    return data;
+}
+
+void DBGridTest::SetUp()
+{
+    SetThemesEnabled(false);
+    Window = std::make_unique<QWidget>();
+    Grid = new TTestDBGrid(Window.get());
+    Other = new QLineEdit(Window.get());
+    Source = std::make_unique<TDataSource>();
+}
+
+void DBGridTest::TearDown()
+{
+    Window.reset();
+    Source.reset();
+    SetThemesEnabled(true);
+}
+
+void DBGridTest::Show(int width, int height)
+{
+    Grid->setGeometry(0, 0, width, height);
+    Other->setGeometry(0, height, width, 20);
+    Window->resize(width, height + 20);
+    Window->show();
+    QApplication::setActiveWindow(Window.get());
+    Other->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+}
+
+void DBGridTest::Bind(TClientDataSet& data)
+{
+    Source->SetDataSet(&data);
+    Grid->SetDataSource(Source.get());
+}
+
+QImage DBGridTest::Grab()
+{
+    QCoreApplication::processEvents();
+    return Grid->ClientWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+void DBGridTest::Focus()
+{
+    QApplication::setActiveWindow(Window.get());
+    Grid->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+}
+
+void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers)
+{
+    QKeyEvent press(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers);
+    QApplication::sendEvent(target, &release);
+    QCoreApplication::processEvents();
+}
+
+void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
+{
+    QWidget* client = grid.ClientWidget();
+    const QPointF local(pos);
+    const QPointF global(client->mapToGlobal(pos));
+    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, button, button, modifiers);
+    QApplication::sendEvent(client, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, button, Qt::NoButton, modifiers);
+    QApplication::sendEvent(client, &release);
+    QCoreApplication::processEvents();
+}
+
+QImage BackingStore(TCustomGridMv& grid)
+{
+    QCoreApplication::processEvents();
+    QWidget* top = grid.window();
+    const QPixmap shot = top->screen()->grabWindow(top->winId());
+    const QPoint origin = grid.ClientWidget()->mapTo(top, QPoint(0, 0));
+    return shot.toImage().copy(QRect(origin, grid.ClientWidget()->size())).convertToFormat(QImage::Format_RGB32);
+}
+
+bool HasInk(const QImage& image, const TRect& rect)
+{
+    for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y)
+        for (int x = rect.Left + 1; x < rect.Right - 1; ++x)
+            if (image.pixelColor(x, y).lightness() < 110)
+                return true;
+    return false;
+}
+
+QColor Resolved(const TCustomGridMv& grid, TColor color)
+{
+    return ToQColor(color, grid.palette());
+}

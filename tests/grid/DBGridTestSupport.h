@@ -1,0 +1,74 @@
+#pragma once
+// The dataset grid over a real in-memory client dataset, shown on the
+// offscreen platform, and the helpers that drive it with real Qt events.
+
+#include "grid/DBGridMv.h"
+#include "platform/FrameControls.h"
+#include "platform/db/ClientDataSet.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QImage>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QColor& color, std::ostream* out)
+{
+    *out << color.name().toStdString();
+}
+
+// A grid that lets the tests reach what a window reaches only through the
+// grid's own handlers.
+class TTestDBGrid : public TDBGridMv {
+public:
+    explicit TTestDBGrid(QWidget* parent = nullptr) : TDBGridMv(parent) {}
+    using TCustomDBGridMv::MoveCol;
+    using TCustomGridMv::ColWidthsChanged;
+};
+
+// A client dataset of items: Code (text), Title (text), Qty (integer),
+// Price (NUMERIC 18,2), Active (boolean), Flag (text "1"/"0").
+std::unique_ptr<TClientDataSet> MakeItems(int count);
+
+// A grid of the given size in its own top-level window, classic look. The
+// window holds a line edit below the grid that has the focus until Focus().
+class DBGridTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // Shows the grid (its window is made) at the given client size.
+    void Show(int width = 400, int height = 200);
+    void Bind(TClientDataSet& data);
+    QImage Grab();
+    void Focus();
+
+    std::unique_ptr<QWidget> Window;
+    TTestDBGrid* Grid = nullptr;
+    QWidget* Other = nullptr;
+    std::unique_ptr<TDataSource> Source;
+};
+
+// What the window's backing store holds for the grid's client area: the
+// pixels after every scroll and partial repaint, as a screen shows them.
+QImage BackingStore(TCustomGridMv& grid);
+
+// Whether any pixel of the rect (inset by one) is darker than mid-gray:
+// text, a glyph or a tick.
+bool HasInk(const QImage& image, const TRect& rect);
+
+// The colour a palette colour resolves to on the grid.
+QColor Resolved(const TCustomGridMv& grid, TColor color);
+
+// The colour of a pixel, as a QColor.
+inline QColor PixelAt(const QImage& image, int x, int y)
+{
+    return image.pixelColor(x, y);
+}
+
+void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton);
+inline QPoint Centre(const TRect& r)
+{
+    return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);
+}
