@@ -216,3 +216,30 @@ TEST_F(DataModuleTest, HelpersReportRowsAndGenerators)
     EXPECT_EQ(DateTimeText(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QStringLiteral("2026-01-02 03:04:05"));
     EXPECT_EQ(NowStamp().size(), 17);
 }
+
+TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)
+{
+    const auto count = [this](const char* code) {
+        return Scalar(u"select count(*) from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(QString::fromLatin1(code)));
+    };
+    try {
+        TKivTransaction tran;
+        EXPECT_EQ(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('A')"_qs), 1);
+        // An autocommit write meanwhile is the main connection's own.
+        EXPECT_EQ(ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), 1);
+        EXPECT_EQ(tran.OpenQuery(u"select count(*) from \"SYS_Shop\" where \"Code\" = 'A'"_qs)->Fields(0)->AsString(), QStringLiteral("1"));
+        EXPECT_EQ(count("A"), QStringLiteral("0"));
+        EXPECT_THROW(TKivTransaction second, EInvalidOperation);
+        throw EConvertError(u"bad value"_qs);
+    } catch (const EConvertError&) {
+    }
+    EXPECT_EQ(count("A"), QStringLiteral("0"));
+    EXPECT_EQ(count("B"), QStringLiteral("1"));
+
+    TKivTransaction tran;
+    EXPECT_EQ(tran.ExecSql(u"update \"SYS_Shop\" set \"Name\" = 'b' where \"Code\" = 'B'"_qs), 1);
+    EXPECT_THROW(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), EDatabaseError);
+    tran.Commit();
+    EXPECT_EQ(Scalar(u"select \"Name\" from \"SYS_Shop\" where \"Code\" = 'B'"_qs), QStringLiteral("b"));
+    EXPECT_THROW(tran.ExecSql(u"delete from \"SYS_Shop\""_qs), EInvalidOperation);
+}
