@@ -4,6 +4,7 @@
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
+#include "app/KivShop.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
 #include "platform/Application.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         if (!ShowLogin())
             return 0;
         InstallItemsSyncHooks();
+        InstallTableEditorHooks();
         TMainKiv mainWindow;
         mainWindow.show();
         return QApplication::exec();
