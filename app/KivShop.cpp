@@ -66,9 +66,10 @@ TFormShop::TFormShop(QWidget* parent)
     ToolBarShop->addWidget(DBNavigator1);
     ToolBarShop->addSeparator();
     ToolBarShop->addAction(ActionExit);
-    // Without a button, but reachable from the keyboard.
-    addAction(ActionOpen);
-    addAction(ActionColumn);
+    // Without a button: the grid's context menu reaches them.
+    DBGridShop->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGridShop->addAction(ActionOpen);
+    DBGridShop->addAction(ActionColumn);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

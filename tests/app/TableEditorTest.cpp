@@ -94,6 +94,7 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
     ASSERT_TRUE(sim.Start(catalogue.fileName(), &error)) << error.toStdString();
     SysRec.ContainerUrl = sim.ContainerUrl();
     SysRec.AuthorizeUrl = sim.Url(u"/auth/authorize.htm?appkey="_qs);
+    SysRec.HomeUrl = sim.Url(u"/"_qs);
     UrlCatcher browser;
     QDesktopServices::setUrlHandler(u"http"_qs, &browser, "Open");
     AddUser(u"boss"_qs, QString());
@@ -114,8 +115,10 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
         TColumnMv* session = form.DBGridShop->GetColumnByFieldName(u"Session"_qs);
         form.DBGridShop->SetSelectedField(&Field(form, u"Session"_qs));
         EXPECT_EQ(session->ButtonStyle(), cbsEllipsis);
-        EXPECT_EQ(form.DBGridShop->GetColumnByFieldName(u"AppKey"_qs)->ButtonStyle(), cbsEllipsis);
+        TColumnMv* appKey = form.DBGridShop->GetColumnByFieldName(u"AppKey"_qs);
+        EXPECT_EQ(appKey->ButtonStyle(), cbsEllipsis);
         bool handled = false;
+        appKey->OnEditButtonClick(nullptr, handled);
         session->OnEditButtonClick(nullptr, handled);
         form.ActionSave->trigger();
     };
@@ -128,8 +131,9 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
     };
     main.ActionConfigShops->trigger();
     QDesktopServices::unsetUrlHandler(u"http"_qs);
-    ASSERT_FALSE(browser.Urls.isEmpty());
-    EXPECT_EQ(browser.Urls.last().toString(), sim.Url(u"/auth/authorize.htm?appkey=k1"_qs));
+    ASSERT_EQ(browser.Urls.size(), 2);
+    EXPECT_EQ(browser.Urls[0].toString(), SysRec.HomeUrl);
+    EXPECT_EQ(browser.Urls[1].toString(), sim.Url(u"/auth/authorize.htm?appkey=k1"_qs));
     EXPECT_EQ(Value(u"select \"Session\" from \"SYS_Shop\" where \"Code\" = 'S1'"_qs), u"6100aaa"_qs);
     EXPECT_EQ(FAnswers.Texts(), QStringList{u"数据保存成功!"_qs});
     ASSERT_EQ(main.tvShops->topLevelItemCount(), 1) << "the tree is loaded again after the shop editor";
