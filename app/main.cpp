@@ -1,6 +1,7 @@
 // The program's entry: the data module, the login, then the main window and
 // the message loop until the main window closes. No argument is read.
 
+#include "app/KivItemIn.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
         if (!ShowLogin())
             return 0;
         InstallItemsSyncHooks();
+        InstallItemInHooks();
         TMainKiv mainWindow;
         mainWindow.show();
         return QApplication::exec();
