@@ -232,6 +232,10 @@ void TFormItemIn::FormShow()
         ClientDataSetBarcode->Close();
     ClientDataSetBarcode->Open();
     ApplyListLayout(*DBGridBarcode);
+    // The booking takes these from the ticked rows: whatever the layout says,
+    // they are not typed over.
+    for (const QString& name : {QStringLiteral("SkuID"), QStringLiteral("NumIID"), QStringLiteral("ShopCode")})
+        ClientDataSetBarcode->FieldByName(name)->SetReadOnly(true);
     SpinEditQty->setFocus();
 }
 
