@@ -274,6 +274,12 @@ void SaveGridLayout(TCustomDBGridMv* Grid)
     SaveFieldLayout(Grid, param(TableNameParam), param(ShopCodeParam), param(UserCodeParam));
 }
 
+void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode)
+{
+    if (IsEmptyResult(LayoutSql(TableKey, ShopCode, UserCode)))
+        SaveFieldLayout(Grid, TableKey, ShopCode, UserCode);
+}
+
 void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode)
 {
     ShowTableEditor(LayoutSql(TableKey, ShopCode, UserCode), FieldsKey, ShopCode, UserCode, QStringLiteral("属性设置"));

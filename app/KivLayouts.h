@@ -30,6 +30,11 @@ void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStri
 // SaveFieldLayout under the key that ApplyFieldLayout noted (empty texts
 // when it never ran). Every window calls it when it closes.
 void SaveGridLayout(TCustomDBGridMv* Grid);
+// A grid shown under a key that has no stored layout yet gets one from its
+// fields as they are, so that its special columns (buttons, pick lists,
+// check boxes) are there from the first opening on, not only once the
+// window has been closed. A stored layout is left as it is.
+void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // The layout editor: the table editor over the layout's rows of "SYS_Fields".
 void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 

@@ -66,9 +66,10 @@ TFormShop::TFormShop(QWidget* parent)
     ToolBarShop->addWidget(DBNavigator1);
     ToolBarShop->addSeparator();
     ToolBarShop->addAction(ActionExit);
-    // Without a button, but reachable from the keyboard.
-    addAction(ActionOpen);
-    addAction(ActionColumn);
+    // Without a button: the grid's context menu reaches them.
+    DBGridShop->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGridShop->addAction(ActionOpen);
+    DBGridShop->addAction(ActionColumn);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -128,10 +129,13 @@ void TFormShop::CreateNavigator()
     DBNavigator1->setMovable(false);
     DBNavigator1->setIconSize(QSize(16, 16));
     DBNavigator1->setFixedWidth(NavigatorWidth);
-    DBNavigator1->setStyleSheet(QStringLiteral("QToolButton { padding: 1px; }"));
+    DBNavigator1->setContentsMargins(0, 0, 0, 0);
+    DBNavigator1->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: none; }"));
     const auto button = [this](QStyle::StandardPixmap icon, const QString& hint, auto handler) {
         QAction* a = DBNavigator1->addAction(style()->standardIcon(icon), hint);
         a->setToolTip(hint);
+        // Ten buttons share the navigator's width evenly.
+        DBNavigator1->widgetForAction(a)->setFixedSize(NavigatorWidth / 10, 22);
         connect(a, &QAction::triggered, this, [this, handler] { handler(*ClientDataSetShop); });
         return a;
     };
@@ -183,6 +187,7 @@ void TFormShop::FormShow()
 {
     ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
     ActionOpen->trigger();
+    EnsureFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
     ApplyFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
 }
 
