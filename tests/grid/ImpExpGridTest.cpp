@@ -186,6 +186,22 @@ TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
     Import(TGridImportKindMv::Text, QByteArray());
     EXPECT_EQ(Cells(), before) << "empty text does nothing";
 
+    // A column that shows a pick list for its keys takes the key of the
+    // text; a text not in the list clears the field.
+    TColumnMv* flag = Grid->GetColumnByFieldName(u"Flag"_qs);
+    flag->SetVisible(true);
+    flag->KeyList().SetText(u"1\n0"_qs);
+    flag->PickList().SetText(u"Yes\nNo"_qs);
+    Data->First();
+    Grid->SetSelectedIndex(flag->Index());
+    Import(TGridImportKindMv::Text, "No\nMaybe");
+    Data->CheckBrowseMode();
+    Data->First();
+    EXPECT_EQ(Field("Flag"), u"0"_qs);
+    Data->Next();
+    EXPECT_TRUE(Data->FieldByName(u"Flag"_qs)->IsNull());
+    flag->SetVisible(false);
+
     // Rows beyond the last record are appended when the grid allows it.
     Data->Last();
     Grid->SetAllowedOperations(alopUpdateMv | alopAppendMv);
