@@ -108,7 +108,7 @@ private:
     void DropDownDate(TColumnMv* Column);
     void DropDownCalculator();
     void DropDownPickList(TColumnMv* Column);
-    void AcceptValue(TColumnMv* Column, const Variant& Value);
+    void AcceptValue(TColumnMv* Column, const Variant& Value, const QString& ListText);
     void HideActiveList();
     bool DropDownKeyDown(quint16 Key, TShiftState Shift);
     void FollowList();

@@ -230,6 +230,7 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
             control->SetMouseCapture(false);
     }
     Variant value;
+    QString chosenText;
     bool chosen = false;
     if (!FClosing && column) {
         if (FEditStyle == esPickListMv && FPickList) {
@@ -244,6 +245,7 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
             }
         } else if (FEditStyle == esDataListMv && FDataList) {
             value = FDataList->KeyValue();
+            chosenText = FDataList->Text();
             chosen = true;
             if (FDataList->SizeGripResized()) {
                 column->SetDropDownRows(FDataList->RowCountVisible());
@@ -291,10 +293,10 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
         return;
     }
     if (chosen)
-        AcceptValue(column, value);
+        AcceptValue(column, value, chosenText);
 }
 
-void TDBGridInplaceEdit::AcceptValue(TColumnMv* Column, const Variant& Value)
+void TDBGridInplaceEdit::AcceptValue(TColumnMv* Column, const Variant& Value, const QString& ListText)
 {
     TCustomDBGridMv* grid = DBGrid();
     if (FEditStyle == esDataListMv) {
@@ -308,8 +310,8 @@ void TDBGridInplaceEdit::AcceptValue(TColumnMv* Column, const Variant& Value)
             return;
         grid->DataLink()->Modified();
         grid->SetEditValue(Value);
-        grid->SetGridEditText(FDataList->Text());
-        setText(FDataList->Text());
+        grid->SetGridEditText(ListText);
+        setText(ListText);
         selectAll();
         return;
     }
