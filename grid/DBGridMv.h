@@ -1271,6 +1271,9 @@ int GetFieldValueAsInteger(const TField* Field, int Default);
 // Field kinds of numbers (the calculator, footers) and of dates (the calendar).
 bool IsNumericType(TFieldType type);
 bool IsDateTimeType(TFieldType type);
+// A footer's sum of a field, and a count, as the footer shows them.
+QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
+QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
 bool FieldsCanModify(const std::vector<TField*>& List);
 [[noreturn]] void RaiseGridError(const QString& Message);
 // Removes one pending private message of the control (a deferred relayout).
