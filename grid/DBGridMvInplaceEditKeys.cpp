@@ -52,8 +52,9 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent* event)
             taken = true;
             return;
         }
-        // Characters go to the open calculator.
-        if (FListVisible && FEditStyle == esDropDownMv && FCalculator && !event->text().isEmpty()) {
+        // Enter, Escape and characters go to the open calculator.
+        if (FListVisible && FEditStyle == esDropDownMv && FCalculator &&
+            (code == VK_RETURN || code == VK_ESCAPE || !event->text().isEmpty())) {
             QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->text());
             QApplication::sendEvent(FCalculator, &copy);
             taken = true;
