@@ -1706,6 +1706,9 @@ protected:
     // ---- cell editor
     // The indent area of the first visible column, drawn into the editor.
     virtual void DrawCellEditorIndent(TCanvas& Canvas, const TRect& Rect);
+    // The factories run in this class's constructor; a descendant whose
+    // columns are of another kind (the lookup grids) remakes them in its own.
+    void RecreateColumns();
 
 private:
     friend class TDBGridColumnsMv;

@@ -83,6 +83,13 @@ void TCustomDBGridMv::DrawCellEditorIndent(TCanvas& Canvas, const TRect& Rect)
     Canvas.FillRect(Rect, Color());
 }
 
+void TCustomDBGridMv::RecreateColumns()
+{
+    FVisibleColumns.Clear();
+    FColumns = CreateColumns();
+    LayoutChanged();
+}
+
 void TCustomDBGridMv::EditButtonClick()
 {
     if (OnEditButtonClick)

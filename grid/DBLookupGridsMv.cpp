@@ -143,6 +143,7 @@ TDBLookupGridMv::TDBLookupGridMv(QWidget* parent)
       FSpecRow(std::make_unique<TSpecRowMv>([this] { return Color(); }, [this] { return Font(); }))
 {
     FClock.start();
+    RecreateColumns();
     SetParentColor(false);
     setFocusPolicy(Qt::ClickFocus);
     SetDataSource(FOwnListSource.get());
