@@ -111,13 +111,11 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
             // Going back towards where the extension began: the record left
             // behind is no longer in the span.
             const bool retreat = dataSet->CompareBookmarks(here, FInput->ExtendStart) * step < 0;
-            if (dataSet->MoveBy(step) == 0)
-                break;
-            if (retreat) {
-                const TBookmark entered = dataSet->Bookmark();
-                dataSet->SetBookmark(here);
+            if (retreat)
                 FBookmarks->SetCurrentRowSelected(false);
-                dataSet->SetBookmark(entered);
+            if (dataSet->MoveBy(step) == 0) {
+                FBookmarks->SetCurrentRowSelected(true);
+                break;
             }
             FBookmarks->SetCurrentRowSelected(true);
         }
