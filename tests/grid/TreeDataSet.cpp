@@ -6,8 +6,8 @@ TTreeDataSet::TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes)
 {
     for (const auto& [parent, name] : Nodes)
         FNodes.push_back({parent, name});
-    FieldDefs().Add(QStringLiteral("Id"), ftInteger);
     FieldDefs().Add(QStringLiteral("Name"), ftString, 20);
+    FieldDefs().Add(QStringLiteral("Id"), ftInteger);
     CreateDataSet();
     Rebuild(0);
 }

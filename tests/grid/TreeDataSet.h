@@ -1,6 +1,6 @@
 #pragma once
 // A small in-memory tree for the grid's tree rows: a client dataset of the
-// visible nodes (Id, Name) that answers IMemTableMv from its node list.
+// visible nodes (Name, Id) that answers IMemTableMv from its node list.
 
 #include "platform/db/ClientDataSet.h"
 #include "gridbase/ToolCtrlsMv.h"
