@@ -1234,6 +1234,9 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 // ================================================================ unit routines
 
 int GetFieldValueAsInteger(const TField* Field, int Default);
+// A footer's sum of a field, and a count, as the footer shows them.
+QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
+QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
 bool FieldsCanModify(const std::vector<TField*>& List);
 [[noreturn]] void RaiseGridError(const QString& Message);
 // Removes one pending private message of the control (a deferred relayout).
@@ -1580,7 +1583,7 @@ protected:
     QCursor CursorAt(const QPoint& clientPos) override;
     void PaintOverlay() override;
     // An edit action of the clipboard unit when EditActions holds it and it
-    // is possible now; True when it was done. Select-all is the grid's own.
+    // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);
     // Takes the focus into the filter row's editor at the current column;
     // False while there is no filter row to enter.
@@ -1818,7 +1821,6 @@ private:
     void KeyDownPlain(quint16& Key, TShiftState Shift);
     void KeyDownCtrl(quint16& Key, TShiftState Shift);
     void DeleteRecordsAsked();
-    void CopyValueFromAbove();
     bool IncSearchTakes(QChar Key);
     bool CancelUnchangedInsert(bool AtEndOnly);
     void TabToNextColumn(bool Backward);

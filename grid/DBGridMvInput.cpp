@@ -4,9 +4,9 @@
 // Shift with dgMultiSelect grows the selection over what was passed.
 
 #include "grid/DBGridMvFitWidths.h"
+#include "grid/DBGridMvImpExp.h"
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvTree.h"
-#include "platform/Dialogs.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -169,7 +169,7 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
     const TShortCut shortCut = ShortCut(Key, Shift);
     const bool shift = Shift.testFlag(ssShift);
     if (shortCut == CopyAboveShortCut) {
-        CopyValueFromAbove();
+        GridCopyFromRecordAbove(this);
         Key = 0;
     } else if (shortCut == IncSearchShortCut && FOptionsMv.testFlag(dghIncSearch)) {
         if (!FIncSearchActive || !FOptionsMv.testFlag(dghDialogFind) || IncSearchShortCut != FindDialogShortCut) {
@@ -379,31 +379,13 @@ void TCustomDBGridMv::TabToNextColumn(bool Backward)
         MoveCol(FIndicatorOffset, 1);
 }
 
-void TCustomDBGridMv::CopyValueFromAbove()
-{
-    TColumnMv* column = SelectedColumn();
-    TField* field = column ? column->Field() : nullptr;
-    if (!field || FDataLink->ActiveRecord() <= 0 || !column->CanModify(true))
-        return;
-    QString text;
-    {
-        TActiveRecordScopeMv scope(*FDataLink, FDataLink->ActiveRecord() - 1);
-        text = field->AsString();
-    }
-    field->SetAsString(text);
-}
-
 void TCustomDBGridMv::DeleteRecordsAsked()
 {
     TDataSet* dataSet = DataSet();
     if (FReadOnly || dataSet->IsEmpty() || !dataSet->CanModify() || !FAllowedOperations.testFlag(alopDeleteMv))
         return;
-    const bool many = FBookmarks->Count() > 1;
-    if (FOptions.testFlag(dgConfirmDelete)) {
-        const QString text = many ? QStringLiteral("Delete all selected records?") : QStringLiteral("Delete record?");
-        if (MessageDlg(text, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbOKCancel) != TModalResult::mrOk)
-            return;
-    }
+    if (!ConfirmGridDelete(this, gstRecordBookmarks))
+        return;
     if (FBookmarks->Count() > 0)
         FBookmarks->Delete();
     else
@@ -413,13 +395,7 @@ void TCustomDBGridMv::DeleteRecordsAsked()
 
 bool TCustomDBGridMv::PerformEditAction(TDBGridMvEditAction Action)
 {
-    if (!FEditActions.testFlag(Action) || Action != geaSelectAllMv)
-        return false;
-    TDataSet* dataSet = DataSet();
-    if (!FDataLink->Active() || !dataSet || dataSet->IsEmpty() || !FAllowedSelections.testFlag(asAll))
-        return false;
-    FSelection->SelectAll();
-    return true;
+    return GridExecuteEditAction(this, Action);
 }
 
 bool TCustomDBGridMv::EnterFilterRow()

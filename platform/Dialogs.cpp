@@ -22,8 +22,6 @@ QString TypeCaption(TMsgDlgType type)
         return QStringLiteral("错误");
     case TMsgDlgType::mtWarning:
         return QStringLiteral("警告");
-    case TMsgDlgType::mtConfirmation:
-        return QStringLiteral("确认");
     case TMsgDlgType::mtInformation:
         break;
     }
@@ -37,8 +35,6 @@ QMessageBox::Icon TypeIcon(TMsgDlgType type)
         return QMessageBox::Critical;
     case TMsgDlgType::mtWarning:
         return QMessageBox::Warning;
-    case TMsgDlgType::mtConfirmation:
-        return QMessageBox::Question;
     case TMsgDlgType::mtInformation:
         break;
     }

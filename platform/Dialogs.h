@@ -11,7 +11,7 @@
 class QDialog;
 class QWidget;
 
-enum class TMsgDlgType { mtError, mtWarning, mtInformation, mtConfirmation };
+enum class TMsgDlgType { mtError, mtWarning, mtInformation };
 
 // The button sets the program uses: errors, warnings and information carry
 // OK; the delete question Yes and Cancel; the unsaved-changes question OK
@@ -53,8 +53,7 @@ private:
     TDialogAnswerer FPrevious;
 };
 
-// Shows a modal message with its type's caption ("错误", "警告", "信息",
-// "确认"),
+// Shows a modal message with its type's caption ("错误", "警告", "信息"),
 // icon and button set, and returns the button pressed.
 TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons);
 
