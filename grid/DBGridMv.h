@@ -1566,8 +1566,13 @@ public:
     // The tree indent of the dataset's current row, which the first visible
     // column (and the editor standing in it) leaves free; 0 without a tree.
     int TreeIndent() const;
-    // The numeric-pad keys' node operations on the current row.
+    // The numeric-pad keys' node operations on the current row (the editor's
+    // press on its node column too).
     void SetCurrentNodeExpanded(bool Expanded);
+    // Lines and boxes of the current node into Rect, as the cells and the
+    // editor standing in the first column draw them (RowLines: the grid's
+    // row lines give way under the node columns).
+    void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
     // Fired at the end of the grid's own press handling.
     std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
 protected:
@@ -1605,9 +1610,6 @@ protected:
     // background, lines and boxes.
     virtual void DrawTreeArea(TCanvas& Canvas, const TRect& Rect, int DataCol, int DataRow, bool Raised,
                               TGridDrawState State);
-    // Lines and boxes of the current node into Rect (RowLines: the grid's
-    // row lines are hidden under the node columns).
-    void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
     // ---- factories
     virtual std::unique_ptr<TColumnDefValuesMv> CreateColumnDefValues();
     virtual std::unique_ptr<TDBGridColumnsMv> CreateColumns();

@@ -27,9 +27,6 @@ struct TDBGridMvInputState {
     // Where the last press went down (cell and point).
     TGridCoordMv DownCell{-1, -1};
     QPoint DownPoint;
-    // A press inside the selection that waits for the release (or a move,
-    // which would drag the selection).
-    bool PendingClick = false;
     // A right press on a title taken as a left one for sizing and moving.
     bool RightAsLeft = false;
     // A sort marking made with Ctrl held, applied when Ctrl is released.

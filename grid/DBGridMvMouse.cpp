@@ -67,7 +67,6 @@ void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 {
     FInput->DownCell = {-1, -1};
     FInput->DownPoint = QPoint(X, Y);
-    FInput->PendingClick = false;
     if (Button == mbRight)
         SetMouseCapture(true);
     const TGridCoordMv hit = MouseCoord(X, Y);
@@ -266,11 +265,6 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
 
     TColumnMv* column = indicator ? nullptr : SelectedColumn();
     const bool inSelection = CellIsInSelection(Hit.X, Hit.Y, dataSet->Bookmark(), RawToDataColumn(Hit.X));
-    if (Button == mbLeft && multi && !Shift.testFlag(ssShift) && !indicator && inSelection) {
-        // Left alone until the release: the selection may be dragged.
-        FInput->PendingClick = true;
-        return;
-    }
     const bool ctrl = Shift.testFlag(ssCtrl);
     const bool clearing = FOptionsMv.testFlag(dghClearSelection);
     const bool rectangles = FAllowedSelections.testFlag(asRectangle);
@@ -379,11 +373,6 @@ void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
 {
     FInput->LastMouse = QPoint(X, Y);
     FInput->LastShift = Shift;
-    if (FInput->PendingClick) {
-        // No drag of the selection here: the press becomes an ordinary one.
-        FInput->PendingClick = false;
-        return;
-    }
     if (FTitleTracking && FPressedCol >= 0) {
         const bool inside = CellRect(FPressedCol, 0).Contains(X, Y);
         if (inside != FPressed) {
@@ -441,13 +430,7 @@ void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
         SetMouseCapture(false);
         return;
     }
-    if (FInput->PendingClick) {
-        FInput->PendingClick = false;
-        if (Shift.testFlag(ssCtrl) && FOptions.testFlag(dgRowSelect))
-            FBookmarks->SetCurrentRowSelected(!FBookmarks->CurrentRowSelected());
-        else if (FOptionsMv.testFlag(dghClearSelection))
-            FSelection->Clear();
-    } else if (FOptionsMv.testFlag(dghTraceColSizing) && FGridState == gsColSizing) {
+    if (FOptionsMv.testFlag(dghTraceColSizing) && FGridState == gsColSizing) {
         FGridState = gsNormal;
         return;
     }
@@ -533,7 +516,6 @@ void TCustomDBGridMv::CancelMode()
         update();
     }
     FInput->Tracking = trNone;
-    FInput->PendingClick = false;
     FInput->AutoScrollInterval = -1;
     if (TimerActive(DBGridMvScrollTimer))
         KillTimer(DBGridMvScrollTimer);

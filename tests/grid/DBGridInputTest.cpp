@@ -12,6 +12,7 @@
 #include "support/DialogAnswers.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 
 namespace {
 
@@ -402,4 +403,83 @@ TEST_F(DBGridDatabaseTest, IncrementalSearchCollectsChineseTextAndAnEmptyTextLoo
     PressKey(client, Qt::Key_Escape);
     EXPECT_FALSE(Grid->IncSearchActive());
     EXPECT_TRUE(Grid->IncSearchText().isEmpty());
+}
+
+TEST_F(DBGridTest, TitlePressesMarkSortingAndClicksKeepOrClearTheSelection)
+{
+    auto data = MakeItems(8);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking | dghMultiSortMarking);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    TColumnMv* code = Grid->GetColumnByFieldName(QStringLiteral("Code"));
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    code->Title().SetTitleButton(true);
+    qty->Title().SetTitleButton(true);
+    int buttonClicks = 0;
+    int sortings = 0;
+    Grid->OnTitleBtnClick = [&](QObject*, int, TColumnMv*) { ++buttonClicks; };
+    Grid->OnSortMarkingChanged = [&](QObject*) { ++sortings; };
+    auto head = [&](TColumnMv* column) { return Centre(Grid->CellRect(Grid->DataToRawColumn(column->Index()), 0)); };
+
+    ClickAt(*Grid, head(code));
+    EXPECT_EQ(code->Title().SortMarker(), smDownMv);
+    EXPECT_EQ(buttonClicks, 1);
+    EXPECT_EQ(sortings, 1);
+    // With Ctrl the sorting waits until Ctrl is let go.
+    ClickAt(*Grid, head(qty), Qt::ControlModifier);
+    EXPECT_EQ(qty->Title().SortMarker(), smDownMv);
+    EXPECT_EQ(sortings, 1);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    QApplication::sendEvent(Grid->ClientWidget(), &release);
+    EXPECT_EQ(sortings, 2);
+    // A title that is no button fires nothing.
+    ClickAt(*Grid, head(Grid->GetColumnByFieldName(QStringLiteral("Title"))));
+    EXPECT_EQ(buttonClicks, 2);
+    // A pressed title dragged sideways becomes a column move.
+    MouseAt(*Grid, QEvent::MouseButtonPress, head(code));
+    MouseAt(*Grid, QEvent::MouseMove, head(code) + QPoint(8, 0));
+    EXPECT_EQ(Grid->GridState(), gsColMoving);
+    MouseAt(*Grid, QEvent::MouseButtonRelease, head(code) + QPoint(8, 0));
+    EXPECT_EQ(buttonClicks, 2);
+
+    // A right click inside a rectangle keeps it; a plain left click clears.
+    Grid->SetOptions(Grid->Options() | dgMultiSelect);
+    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)));
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 3)), Qt::ShiftModifier);
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)), Qt::NoModifier, Qt::RightButton);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstRectangle);
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)));
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+}
+
+TEST_F(DBGridTest, TheEditorForwardsItsKeysAndLeavingCancelsAnUntouchedInsert)
+{
+    auto data = MakeItems(3);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    QList<quint16> seen;
+    Grid->OnKeyDown = [&](QObject*, quint16& key, TShiftState) {
+        seen << key;
+        if (key == VK_F2)
+            key = 0;
+    };
+    Grid->MoveCol(Grid->DataToRawColumn(1), 0);
+    Grid->ShowEditor();
+    TInplaceEdit* editor = Grid->InplaceEditor();
+    ASSERT_TRUE(editor && editor->Visible());
+    editor->selectAll();
+    PressKey(editor, Qt::Key_F2);
+    EXPECT_TRUE(editor->hasSelectedText()) << "the handler took F2: no deselection";
+    PressKey(editor, Qt::Key_A);
+    ASSERT_GE(seen.size(), 2);
+    EXPECT_EQ(seen.mid(0, 2), (QList<quint16>{VK_F2, quint16('A')})) << "the editor's own keys reach the handler";
+
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert);
+    ASSERT_EQ(data->State(), dsInsert);
+    Other->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->State(), dsBrowse);
+    EXPECT_EQ(data->RecordCount(), 3);
 }
