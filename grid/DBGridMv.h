@@ -30,6 +30,7 @@
 // (DrawFilterCell, IsSTFilterVisible) and the input handlers. Each has a
 // plain default here that keeps the grid and its dataset in step.
 
+#include "grid/DBGridMvFilter.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsMv.h"
 #include "gridbase/ToolCtrlsMv.h"
@@ -64,6 +65,7 @@ class TDBGridMvDataService;
 class TGridDataLinkMv;
 class TBookmarkListMv;
 class THeadTreeNode;
+class TDBGridMvFilterRow;
 
 // ================================================================ kinds
 
@@ -85,7 +87,7 @@ enum TImeMode : quint8 {
     imSHanguel,
     imHanguel
 };
-enum TCheckBoxState : quint8 { cbUnchecked, cbChecked, cbGrayed };
+using TCheckBoxState = TCheckBoxStateMv;
 enum TFooterValueType : quint8 { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
 
 // The cell kinds of a column (GetColumnType).
@@ -293,51 +295,7 @@ private:
 
 // ================================================================ filter settings
 
-// The filter-row settings of the grid and of each column. Only what the
-// layout and the painting read is here; parsing and applying conditions
-// belong to the filter row.
-class TSTDBGridMvFilter {
-public:
-    explicit TSTDBGridMvFilter(TCustomDBGridMv* Grid) : FGrid(Grid) {}
-    virtual ~TSTDBGridMvFilter() = default;
-    TCustomDBGridMv* Grid() const { return FGrid; }
-    bool Visible() const { return FVisible; }
-    virtual void SetVisible(bool Value);
-    bool Local() const { return FLocal; }
-    void SetLocal(bool Value) { FLocal = Value; }
-    void BeginUpdate() { ++FUpdateCount; }
-    void EndUpdate() { FUpdateCount = std::max(0, FUpdateCount - 1); }
-    int UpdateCount() const { return FUpdateCount; }
-    void Assign(const TSTDBGridMvFilter& Source);
-
-private:
-    TCustomDBGridMv* FGrid;
-    bool FLocal = false;
-    int FUpdateCount = 0;
-    bool FVisible = false;
-};
-
-class TSTColumnFilterMv {
-public:
-    explicit TSTColumnFilterMv(TColumnMv* Column) : FColumn(Column) {}
-    virtual ~TSTColumnFilterMv() = default;
-    TColumnMv* Column() const { return FColumn; }
-    QString DataField;
-    QString KeyField;
-    QString ListField;
-    QPointer<TDataSource> ListSource;
-    bool Visible() const { return FVisible; }
-    void SetVisible(bool Value);
-    // The condition as typed; the filter row parses and prints it.
-    virtual QString GetFilterText() const { return FFilterText; }
-    virtual void SetFilterText(const QString& Text) { FFilterText = Text; }
-    void Assign(const TSTColumnFilterMv& Source);
-
-private:
-    TColumnMv* FColumn;
-    bool FVisible = true;
-    QString FFilterText;
-};
+// TSTDBGridMvFilter and TSTColumnFilterMv: grid/DBGridMvFilter.h.
 
 // The settings of a lookup column's drop-down grid; the drop-down grid
 // itself reads and forwards the rest.
@@ -1087,15 +1045,24 @@ private:
 // ================================================================ data service
 
 // Text search, filtering, sorting and the find dialog, asked through one
-// process-wide object. Without a handler for the dataset nothing changes.
+// process-wide object. A handler registered for the dataset's class
+// (DbUtilsMv.h) takes each call; without one the search is LocateGridText,
+// the find dialog the grid's own (DBGridMvFindDlgs.h), and filtering and
+// sorting change nothing.
 class TDBGridMvDataService {
 public:
     virtual ~TDBGridMvDataService() = default;
     std::function<void(TCustomDBGridMv* Grid)> OnApplyFilter;
-    virtual bool LocateText(TCustomDBGridMv* Grid, const QString& Text, bool Forward, bool FromCurrent);
+    virtual bool LocateText(TCustomDBGridMv* Grid, const QString& Text, TLocateTextDirectionMv Direction,
+                            TLocateTextMatchingMv Matching, quint8 Options);
+    // The incremental search: the current column's text from its start,
+    // without regard to case, as shown; FromCurrent from the record after
+    // (Forward) or before the current one, else over all records.
+    bool LocateText(TCustomDBGridMv* Grid, const QString& Text, bool Forward, bool FromCurrent);
     virtual void ApplyFilter(TCustomDBGridMv* Grid);
     virtual void ApplySorting(TCustomDBGridMv* Grid);
-    virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName);
+    virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName,
+                                   bool Modal = true);
 };
 TDBGridMvDataService* DBGridMvDataService();
 
@@ -1523,6 +1490,27 @@ public:
     QVariantMap StoredProperties(const TCustomDBGridMv* Ancestor = nullptr) const;
     void LoadProperties(const QVariantMap& Values);
 
+    // ---- filter row and find
+    // The filter row's editor and state (grid/DBGridMvFilterRow.h).
+    TDBGridMvFilterRow& FilterRow();
+    // Opens the filter row's editor on a column's filter cell, moving it
+    // there from another cell; nothing without a visible filter cell.
+    void StartFilterEdit(TColumnMv* Column);
+    // Leaves the filter row (not while a filter is being applied).
+    void StopFilterEdit();
+    // Ends the filter edit, clears every column's filter and applies.
+    void ClearFilters();
+    // A press on a filter cell opens its editor (true: the press is
+    // taken); a press on the data ends a filter edit.
+    bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Opens the find dialog through the data service, for Text, starting
+    // in the column of the field named ColumnName (the current one when
+    // empty).
+    void ShowFindDialog(const QString& Text, const QString& ColumnName = QString());
+    // Ctrl+F with dghDialogFind opens the find dialog; true when taken.
+    bool FindDialogKey(quint16 Key, TShiftState Shift);
+    friend class TDBGridMvFilterRow;
+
     // Exposed for the grid's companions.
     using TCustomGridMv::InvalidateCell;
     using TCustomGridMv::InvalidateCol;
@@ -1668,6 +1656,7 @@ private:
     std::unique_ptr<TDBGridMvScrollBar> FVertScrollBar;
     std::unique_ptr<TDBGridMvSelection> FSelection;
     std::unique_ptr<TSTDBGridMvFilter> FSTFilter;
+    std::unique_ptr<TDBGridMvFilterRow> FFilterRow;
     std::unique_ptr<THeadTreeNode> FHeadTree;
     std::unique_ptr<TDBGridMvSumList> FSumList;
     TColumnsMvList FVisibleColumns;

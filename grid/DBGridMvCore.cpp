@@ -3,6 +3,7 @@
 // columns, the field map, and the reactions to sized and moved columns.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvFilterRow.h"
 
 #include "platform/MulDiv.h"
 
@@ -81,6 +82,8 @@ TCustomDBGridMv::~TCustomDBGridMv()
     // The link goes first so that no dataset event reaches a grid that is
     // being taken apart.
     FDataLink.reset();
+    // The filter editor calls back into the columns.
+    FFilterRow.reset();
     if (FStyle)
         FStyle->RemoveGrid(this);
     FStyle = nullptr;
@@ -790,6 +793,7 @@ std::unique_ptr<TInplaceEdit> TCustomDBGridMv::CreateEditor()
 
 void TCustomDBGridMv::ShowEditor()
 {
+    StopFilterEdit();
     TCustomGridMv::ShowEditor();
 }
 
@@ -895,11 +899,6 @@ bool TCustomDBGridMv::CanAlwaysShowEditor()
     return FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress();
 }
 
-bool TCustomDBGridMv::FilterEditInProgress() const
-{
-    return false;
-}
-
 bool TCustomDBGridMv::IsBufferedLook() const
 {
     return ThemedHeaders();
@@ -929,22 +928,6 @@ bool TCustomDBGridMv::LocateText(const QString& Text, bool Forward, bool FromCur
 bool TCustomDBGridMv::FindDialogModal() const
 {
     return true;
-}
-
-void TCustomDBGridMv::ApplyFilter()
-{
-    TDBGridMvDataService* service = DBGridMvDataService();
-    if (!service)
-        return;
-    LockPaint();
-    try {
-        service->ApplyFilter(this);
-    } catch (...) {
-        UnlockPaint();
-        throw;
-    }
-    UnlockPaint();
-    Invalidate();
 }
 
 void TCustomDBGridMv::ApplySorting()

@@ -615,6 +615,10 @@ bool TCustomDBGridMv::DoMouseWheelUp(TShiftState, const QPoint&)
 
 void TCustomDBGridMv::KeyDown(quint16& Key, TShiftState Shift)
 {
+    if (FindDialogKey(Key, Shift)) {
+        Key = 0;
+        return;
+    }
     TDataSet* dataSet = DataSet();
     if (!FDataLink->Active() || !dataSet) {
         TCustomGridMv::KeyDown(Key, Shift);
@@ -664,6 +668,8 @@ void TCustomDBGridMv::KeyDown(quint16& Key, TShiftState Shift)
 
 void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (FilterRowMouseDown(Button, Shift, X, Y))
+        return;
     TDataSet* dataSet = DataSet();
     const TGridCoordMv hit = MouseCoord(X, Y);
     const bool dataCell = hit.Y >= FTitleOffset && hit.Y < RowCount() && hit.X >= 0 && hit.X < ColCount();
