@@ -182,7 +182,8 @@ void TDBGridMvFilterRow::StartEdit(TColumnMv* Column)
     if (FGrid->DataLink()->Active()) {
         // What the cell editor holds is written, an edited record posted.
         if (TDataSet* dataSet = FGrid->DataSet()) {
-            dataSet->UpdateRecord();
+            if (dataSet->State() == dsEdit || dataSet->State() == dsInsert)
+                dataSet->UpdateRecord();
             dataSet->CheckBrowseMode();
         }
     }
