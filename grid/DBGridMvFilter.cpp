@@ -1,6 +1,7 @@
 // The filter-row settings of the grid and of its columns.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvFilterRow.h"
 
 #include "platform/Exceptions.h"
 
@@ -216,8 +217,14 @@ void TSTColumnFilterMv::SetFilterText(const QString& Text)
     }
     FExpression = expr;
     FFilterText = Text;
-    if (TCustomDBGridMv* grid = FColumn ? FColumn->Grid() : nullptr)
-        grid->Invalidate();
+    TCustomDBGridMv* grid = FColumn ? FColumn->Grid() : nullptr;
+    if (!grid)
+        return;
+    grid->Invalidate();
+    // The editor on this column's cell shows the condition as it now reads.
+    TDBGridMvFilterRow& row = grid->FilterRow();
+    if (row.EditColumn() == FColumn && row.Editor())
+        row.Editor()->setText(GetFilterText());
 }
 
 QString TSTColumnFilterMv::GetFilterText() const
