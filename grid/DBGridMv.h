@@ -27,7 +27,7 @@
 // do: the selection (TDBGridMvSelection), the data service for sorting,
 // filtering and text search (TDBGridMvDataService), the cell editor
 // (CreateEditor), the vertical scroll bar (UpdateScrollBar), the filter row
-// (DrawFilterCell, IsSTFilterVisible) and the input handlers. Each has a
+// (DBGridMvFilterRow.h) and the input handlers. Each has a
 // plain default here that keeps the grid and its dataset in step.
 
 #include "grid/DBGridMvFilter.h"
@@ -1570,20 +1570,21 @@ protected:
     virtual bool CanMoveRecords(int FromRow, int ToRow, const QPoint& MousePoint);
     // dgAlwaysShowEditor while the filter row's editor is not active.
     virtual bool CanAlwaysShowEditor();
-    // Whether the filter row is being edited (never, until the filter row
-    // exists).
+    // Whether the filter row's editor is open (and no cells are selected).
     virtual bool FilterEditInProgress() const;
     // The themed three-dimensional look that paints through a buffer.
     virtual bool IsBufferedLook() const;
     // Repaints the selection and the current row after a focus change.
     virtual void RepaintSelectionAndCurrentRow();
-    // Text search through the data service (used by the find dialog and the
-    // incremental search).
+    // The incremental search through the data service: the current
+    // column's text from its start (see TDBGridMvDataService).
     virtual bool LocateText(const QString& Text, bool Forward, bool FromCurrent);
     // The find dialog opens modally.
     virtual bool FindDialogModal() const;
-    // Filtering and sorting through the data service; filtering holds the
-    // paint lock meanwhile.
+    // Applying the filter row: the editor's text goes into its column (a
+    // refused text raises), then OnApplyFilter, else the data service
+    // under the paint lock; the editor is placed again. Sorting goes to the
+    // data service.
     virtual void ApplyFilter();
     virtual void ApplySorting();
     // The parameters of an outside horizontal scroll bar (none here).
@@ -1599,7 +1600,8 @@ protected:
     // Whether a data cell is drawn highlighted; may change the colours.
     virtual bool HighlightDataCell(int DataCol, int DataRow, const QString& Value, TGridDrawState State,
                                    TColor& Background, TFont& AFont);
-    // The filter-row cell; nothing until the filter row draws it.
+    // A filter-row cell: the column's condition in blue on a lightened
+    // fixed colour, with the drop-down button when it has a list.
     virtual void DrawFilterCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     // Row-select drawing: the whole current row looks selected.
     virtual bool IsDrawRowSelect() const;

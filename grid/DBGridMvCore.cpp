@@ -943,6 +943,10 @@ void TCustomDBGridMv::UpdateHorzScrollBarParams()
 void TCustomDBGridMv::WMSetFocus(QWidget* from)
 {
     TCustomGridMv::WMSetFocus(from);
+    // While the filter row is edited the keys belong to its editor.
+    if (FilterEditInProgress())
+        if (QWidget* editor = FFilterRow->Editor(); editor && from != editor)
+            editor->setFocus(Qt::OtherFocusReason);
     // The focused look of the current row and the selection changes.
     RepaintSelectionAndCurrentRow();
 }

@@ -72,8 +72,12 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     EXPECT_EQ(Records(*Query), 6);
     EXPECT_EQ(qty->STFilter().GetFilterText(), QString());
 
-    // Down goes back to the data rows in the edited column; Up stays.
+    // Down goes back to the data rows in the edited column; Up stays, and
+    // the grid hands the focus on to the editor meanwhile.
     Grid->StartFilterEdit(qty);
+    Other->setFocus(Qt::OtherFocusReason);
+    Focus();
+    EXPECT_TRUE(Editor()->hasFocus());
     PressKey(Editor(), Qt::Key_Up);
     EXPECT_TRUE(Grid->FilterRow().InProgress());
     PressKey(Editor(), Qt::Key_Down);
