@@ -332,16 +332,6 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     main.ActionConfigUsers->trigger();
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
     EXPECT_EQ(Value(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
-
-    // Saved, the quoted code reaches the table.
-    OnEditor = [](TFormShop& form) {
-        form.ActionAppend->trigger();
-        Field(form, u"Code"_qs).SetAsString(u"o'neil"_qs);
-        form.ActionSave->trigger();
-    };
-    main.ActionConfigUsers->trigger();
-    EXPECT_EQ(FAnswers.Messages.back().Text, u"数据保存成功!"_qs);
-    EXPECT_EQ(Value(u"select count(*) from \"SYS_User\" where \"Code\" = 'o''neil'"_qs), u"1"_qs);
 }
 
 #include "TableEditorTest.moc"
