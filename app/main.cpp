@@ -1,6 +1,7 @@
 // The program's entry: the data module, the login, then the main window and
 // the message loop until the main window closes. No argument is read.
 
+#include "app/KivItemIn.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv)
             return 0;
         InstallItemsSyncHooks();
         InstallTableEditorHooks();
+        InstallItemInHooks();
         TMainKiv mainWindow;
         mainWindow.show();
         return QApplication::exec();
