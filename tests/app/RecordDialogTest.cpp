@@ -2,8 +2,8 @@
 // field the grid shows, a combo box where the column offers a pick list
 // (here from the layout: the data-aware edits and the grid library cannot
 // share a translation unit). With MORVANE_SCREENSHOT_DIR set, the shop
-// editor and the dialog are written there as table-editor.png and
-// record-dialog.png.
+// editor, a layout editor and the dialog are written there as
+// table-editor.png, layout-editor.png and record-dialog.png.
 
 #include "AppTest.h"
 
@@ -31,6 +31,7 @@ TEST_F(AppTest, RecordDialogLinesUpTheGridsFields)
     form.SQLQueryShop->SQL = u"select \"Code\",\"FieldName\",\"UserCode\",\"ShopCode\",\"Caption\",\"Width\",\"Index\",\"Visible\","
                              "\"ReadOnly\",\"BinType\" from \"SYS_Fields\""_qs;
     form.show();
+    Keep(form.grab().toImage(), u"layout-editor.png"_qs);
     TField& caption = *form.ClientDataSetShop->FieldByName(u"Caption"_qs);
     const QString stored = caption.AsString();
     TDialogAnswers answers;
