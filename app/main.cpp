@@ -1,7 +1,7 @@
 // The program's entry: the data module, the login, then the main window and
 // the message loop until the main window closes. No argument is read.
 
-#include "app/KivItemsSync.h"
+#include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
 #include "client/KivDataM.h"
@@ -27,7 +27,7 @@ int main(int argc, char** argv)
         TKivDM dataModule;
         if (!ShowLogin())
             return 0;
-        InstallItemsSyncHooks();
+        InstallItemsHooks();
         TMainKiv mainWindow;
         mainWindow.show();
         return QApplication::exec();
