@@ -1,6 +1,7 @@
 #include "app/KivItems.h"
 
 #include "app/KivItemsSync.h"
+#include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
 #include "client/KivDataM.h"
@@ -39,14 +40,8 @@ QIcon MenuGlyph(int index)
     return KivDM ? KivDM->ImageListMenu.Icon(index) : QIcon();
 }
 
-// ---- stored grid layout --------------------------------------------------
-// The one place where the items window meets the stored layouts of its grid
-// ("SYS_Fields"). Until the layout unit is part of the program the grid keeps
-// its default columns, and saving and editing a layout do nothing.
-void ApplyItemsLayout(TDBGridMv&, const QString&) {}
-void SaveItemsColumns(TDBGridMv&, const QString&) {}
-void SaveItemsLayout(TDBGridMv&) {}
-void EditItemsLayout(const QString&) {}
+// Every items window shares one stored layout per mode.
+const QString SysCode = QStringLiteral("SYS_CODE");
 
 // One column of the figures: the sum of the SKU's trade lines since the
 // sync with the status and event. Lines that the catch-up of missed trades
@@ -140,10 +135,10 @@ void TFormItems::CreateActions()
     ActionClearMsg = action(QStringLiteral("清除消息"), -1);
 
     connect(ActionSync, &QAction::triggered, this, &TFormItems::ActionSyncExecute);
-    connect(ActionPorp, &QAction::triggered, this, [this] { EditItemsLayout(FLayoutKey); });
+    connect(ActionPorp, &QAction::triggered, this, [this] { EditFieldLayout(FLayoutKey, SysCode, SysCode); });
     connect(ActionClose, &QAction::triggered, this, &QWidget::close);
     connect(ActionOpen, &QAction::triggered, this, &TFormItems::ActionOpenExecute);
-    connect(ActionSaveColumn, &QAction::triggered, this, [this] { SaveItemsColumns(*DBGridItems, FLayoutKey); });
+    connect(ActionSaveColumn, &QAction::triggered, this, [this] { SaveFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode); });
     connect(ActionMonitor, &QAction::triggered, this, &TFormItems::ActionMonitorExecute);
     connect(ActionShowMain, &QAction::triggered, this, &TFormItems::ActionShowMainExecute);
     connect(ActionClearMsg, &QAction::triggered, this, &TFormItems::ActionClearMsgExecute);
@@ -173,6 +168,10 @@ void TFormItems::CreateControls()
     DBGridItems->SetDataSource(DataSourceItems);
     DBGridItems->SetUseMultiTitle(true);
     DBGridItems->SetFlat(true);
+    // "打开数据" and "存栏宽" have no button: they are on the grid's context menu.
+    DBGridItems->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGridItems->addAction(ActionOpen);
+    DBGridItems->addAction(ActionSaveColumn);
     DBGridItems->OnDrawColumnCell = [this](QObject*, const TRect& rect, int dataCol, TColumnMv* column, TGridDrawState) {
         DBGridItemsDrawDataCell(rect, dataCol, column);
     };
@@ -271,13 +270,13 @@ void TFormItems::LoadItems()
     ClientDataSetItems->IndexDefs().Update();
     ClientDataSetItems->SetIndexName(QStringLiteral("SortIndexMv"));
     // Text columns as wide as their database columns would push the figures
-    // out of sight until a layout gives them their widths.
+    // out of sight until the first close stores the layout's widths.
     for (int i = 0; i < ClientDataSetItems->Fields().Count(); ++i) {
         TField* field = ClientDataSetItems->Fields()[i];
         const bool text = field->DataType() == ftString || field->DataType() == ftWideString;
         field->SetDisplayWidth(std::min(field->DisplayWidth(), text ? MaxTextWidth : MaxFigureWidth));
     }
-    ApplyItemsLayout(*DBGridItems, FLayoutKey);
+    ApplyFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode);
 }
 
 void TFormItems::ActionShowMainExecute()
@@ -303,7 +302,7 @@ void TFormItems::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    SaveItemsLayout(*DBGridItems);
+    SaveGridLayout(DBGridItems);
     if (FMonitorMode) {
         Unregister();
         FRuleQuery.reset();

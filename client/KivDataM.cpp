@@ -11,6 +11,9 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QThread>
 
 TKivDM* KivDM = nullptr;
 TSysRec SysRec;
@@ -68,7 +71,7 @@ void LoadBlobParam(int code, QByteArray& stream)
 } // namespace
 
 TKivDM::TKivDM(const QString& appDir, QObject* parent)
-    : QObject(parent), KivConn(new TSQLConnection(this)), KivHttp(std::make_unique<THttpClient>())
+    : QObject(parent), KivConn(new TSQLConnection(this)), KivTranConn(new TSQLConnection(this)), KivHttp(std::make_unique<THttpClient>())
 {
     KivHttp->UserAgent = QStringLiteral("Mozilla/3.0 (compatible; Indy Library)");
     KivHttp->ContentType = QStringLiteral("text/html");
@@ -97,8 +100,9 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     EnsureIniFile();
     KivConn->BaseDir = AppDir;
     KivConn->SetParam(QStringLiteral("Database"), LoadDataFile());
-    KivConn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
-    KivConn->SetParam(QStringLiteral("Password"), QString::fromUtf16(ServerPassword));
+    const auto [userName, password] = LoadServerLogin();
+    KivConn->SetParam(QStringLiteral("User_Name"), userName);
+    KivConn->SetParam(QStringLiteral("Password"), password);
     EventQueue.clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
@@ -123,6 +127,7 @@ void TKivDM::DataModuleDestroy()
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
     AppIcon = QIcon();
+    KivTranConn->Close();
     KivConn->Close();
     if (KivDM == this)
         KivDM = nullptr;
@@ -146,6 +151,13 @@ void EnsureIniFile()
 QString LoadDataFile()
 {
     return TIniFile(IniFileName()).ReadString(SectionData, QStringLiteral("DataFile"), DefaultDataFile);
+}
+
+std::pair<QString, QString> LoadServerLogin()
+{
+    const TIniFile ini(IniFileName());
+    return {ini.ReadString(SectionData, QStringLiteral("UserName"), QStringLiteral("sysdba")),
+            ini.ReadString(SectionData, QStringLiteral("Password"), QString::fromUtf16(ServerPassword))};
 }
 
 void LoadProxy()
@@ -179,6 +191,72 @@ std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
 int ExecSql(const QString& sql)
 {
     return DataModule().KivConn->ExecuteDirect(sql);
+}
+
+TKivTransaction::TKivTransaction() : FDM(&DataModule())
+{
+    if (QThread::currentThread() != FDM->thread())
+        throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
+    if (FDM->FInTransaction)
+        throw EInvalidOperation(QStringLiteral("A transaction is running already"));
+    TSQLConnection& conn = *FDM->KivTranConn;
+    // The settings of the main connection may have changed since the last
+    // transaction; a connection that is open keeps the database it has.
+    if (!conn.Connected()) {
+        conn.BaseDir = FDM->KivConn->BaseDir;
+        for (const char* name : {"Database", "User_Name", "Password"})
+            conn.SetParam(QString::fromLatin1(name), FDM->KivConn->Param(QString::fromLatin1(name)));
+    }
+    QSqlDatabase db = conn.Database();
+    if (!db.transaction())
+        throw EDatabaseError(db.lastError().text());
+    FDM->FInTransaction = true;
+    FActive = true;
+}
+
+TKivTransaction::~TKivTransaction()
+{
+    TSQLConnection& conn = *FDM->KivTranConn;
+    // A connection that dropped took its transaction with it.
+    if (FActive && conn.Connected() && !conn.Database().rollback()) {
+        // The transaction is lost to the driver: dropping the attachment
+        // rolls it back in the engine.
+        conn.Close();
+    }
+    FDM->FInTransaction = false;
+}
+
+TSQLConnection& TKivTransaction::Connection() const
+{
+    if (!FActive)
+        throw EInvalidOperation(QStringLiteral("The transaction has ended"));
+    return *FDM->KivTranConn;
+}
+
+int TKivTransaction::ExecSql(const QString& sql)
+{
+    return Connection().ExecuteDirect(sql);
+}
+
+std::unique_ptr<TSQLQuery> TKivTransaction::OpenQuery(const QString& sql)
+{
+    auto query = std::make_unique<TSQLQuery>(&Connection());
+    query->SQL = sql;
+    query->Open();
+    return query;
+}
+
+void TKivTransaction::Commit()
+{
+    QSqlDatabase db = Connection().Database();
+    FActive = false;
+    if (!db.commit()) {
+        const QString text = db.lastError().text();
+        // A commit the engine refused leaves its transaction open, beyond the
+        // driver's reach: closing the attachment rolls it back.
+        FDM->KivTranConn->Close();
+        throw EDatabaseError(text);
+    }
 }
 
 bool IsEmptyResult(const QString& sql)

@@ -98,14 +98,21 @@ public:
     TKivDM& operator=(const TKivDM&) = delete;
 
     TSQLConnection* KivConn;
+    // The connection of the scoped transactions (TKivTransaction): a second
+    // attachment of KivConn's database, opened with the first of them and
+    // kept, that no autocommit helper ever uses.
+    TSQLConnection* KivTranConn;
     // The HTTP client of every platform query (GUI thread only). Queries
     // get finite time-outs; only the stream threads, with clients of their
     // own, wait without one.
     std::unique_ptr<THttpClient> KivHttp;
 
 private:
+    friend class TKivTransaction;
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
+    // Set while a TKivTransaction holds KivTranConn.
+    bool FInTransaction = false;
 
 public:
     // Glyphs of the windows, from the program's resources (empty lists when
@@ -114,6 +121,27 @@ public:
     TImageList ImageListMenu{16, 16};
     TImageList ImageListLarge{32, 32};
     TImageList ImageListRun{16, 16};
+};
+
+// Work that must be whole runs through one of these: its statements run in a transaction of
+// their own connection, which no other writer (the stream thread, the update-record consumer)
+// is ever drawn into. Destroyed without Commit(), it rolls back.
+// GUI thread only, and one at a time: a second transaction of the same thread
+// would wait for the first on a row both write, forever.
+class TKivTransaction {
+public:
+    TKivTransaction();
+    ~TKivTransaction();
+    TKivTransaction(const TKivTransaction&) = delete;
+    TKivTransaction& operator=(const TKivTransaction&) = delete;
+    int ExecSql(const QString& sql);                         // affected rows, like ::ExecSql
+    std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql);  // like ::OpenQuery, inside the transaction
+    void Commit();
+
+private:
+    TSQLConnection& Connection() const;
+    TKivDM* FDM;
+    bool FActive = false;
 };
 
 // The one data module while it exists.
@@ -132,13 +160,17 @@ extern std::mutex StreamBufferLock;
 extern QList<TClientDataSet*> MonitorDataSets;
 extern QList<QPointer<QListWidget>> MonitorLogBoxes;
 
-// The server password of the connection.
+// The server password of the connection when the settings file names none.
 inline constexpr auto ServerPassword = u"quillrest";
 
 // INI file "KivSets.ini" in AppDir.
 QString IniFileName();
 void EnsureIniFile();
 QString LoadDataFile();
+// The database server's user and password: [Data] UserName and Password of
+// the settings file, else "sysdba" and the built-in password. The embedded
+// engine ignores them.
+std::pair<QString, QString> LoadServerLogin();
 void LoadProxy();
 void SaveProxy();
 // Copies SysRec's proxy server and port into KivHttp.

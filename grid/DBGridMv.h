@@ -1220,6 +1220,9 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 // ================================================================ unit routines
 
 int GetFieldValueAsInteger(const TField* Field, int Default);
+// A footer's sum of a field, and a count, as the footer shows them.
+QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
+QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
 bool FieldsCanModify(const std::vector<TField*>& List);
 [[noreturn]] void RaiseGridError(const QString& Message);
 // Removes one pending private message of the control (a deferred relayout).

@@ -4,6 +4,7 @@
 // how auto-fit shares the client width, and the layout properties.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvImpExp.h"
 
 #include "platform/MulDiv.h"
 
@@ -618,6 +619,12 @@ void TCustomDBGridMv::KeyDown(quint16& Key, TShiftState Shift)
     TDataSet* dataSet = DataSet();
     if (!FDataLink->Active() || !dataSet) {
         TCustomGridMv::KeyDown(Key, Shift);
+        return;
+    }
+    // ---- clipboard: cut, copy, paste, delete and select all, by the edit
+    // actions the grid allows, and Ctrl+' (the value of the record above)
+    if (DBGridMvClipboardKey(this, Key, Shift)) {
+        Key = 0;
         return;
     }
     const bool ctrl = Shift.testFlag(ssCtrl);

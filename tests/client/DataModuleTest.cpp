@@ -40,6 +40,7 @@ TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniAndNothingOpens)
     EXPECT_EQ(dm.KivConn->Param(u"Database"_qs), QStringLiteral("Kiv.fdb"));
     EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), TempPath(u"Kiv.fdb"_qs));
     EXPECT_EQ(dm.KivConn->Param(u"User_Name"_qs), QStringLiteral("sysdba"));
+    EXPECT_EQ(dm.KivConn->Param(u"Password"_qs), QStringLiteral("quillrest"));
     EXPECT_FALSE(dm.KivConn->Connected());
     EXPECT_EQ(SysRec.Version, QStringLiteral("0.9"));
     EXPECT_EQ(LoginFailureLimit, 3);
@@ -59,11 +60,16 @@ TEST_F(DataModuleFolderTest, MissingDatabaseRaisesAtFirstStatementAndWritesNothi
     EXPECT_FALSE(QFile::exists(TempPath(u"Kiv.fdb"_qs)));
 }
 
-TEST_F(DataModuleFolderTest, UnreachableServerRaisesTheDriverMessage)
+TEST_F(DataModuleFolderTest, ServerLoginComesFromTheIniFileAndAnUnreachableServerRaises)
 {
-    TIniFile(TempPath(u"KivSets.ini"_qs)).WriteString(u"Data"_qs, u"DataFile"_qs, u"127.0.0.1/1:/nowhere/x.fdb"_qs);
+    TIniFile ini(TempPath(u"KivSets.ini"_qs));
+    ini.WriteString(u"Data"_qs, u"DataFile"_qs, u"127.0.0.1/1:/nowhere/x.fdb"_qs);
+    ini.WriteString(u"Data"_qs, u"UserName"_qs, u"seat2"_qs);
+    ini.WriteString(u"Data"_qs, u"Password"_qs, u"s3cret"_qs);
     TKivDM dm(TempPath(QString()));
     EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), QStringLiteral("127.0.0.1/1:/nowhere/x.fdb"));
+    EXPECT_EQ(dm.KivConn->Param(u"User_Name"_qs), QStringLiteral("seat2"));
+    EXPECT_EQ(dm.KivConn->Param(u"Password"_qs), QStringLiteral("s3cret"));
     try {
         (void)GetUserPassword(u"admin"_qs);
         FAIL() << "no exception";
@@ -209,4 +215,31 @@ TEST_F(DataModuleTest, HelpersReportRowsAndGenerators)
     EXPECT_EQ(BoolText(true), QStringLiteral("1"));
     EXPECT_EQ(DateTimeText(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QStringLiteral("2026-01-02 03:04:05"));
     EXPECT_EQ(NowStamp().size(), 17);
+}
+
+TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)
+{
+    const auto count = [this](const char* code) {
+        return Scalar(u"select count(*) from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(QString::fromLatin1(code)));
+    };
+    try {
+        TKivTransaction tran;
+        EXPECT_EQ(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('A')"_qs), 1);
+        // An autocommit write meanwhile is the main connection's own.
+        EXPECT_EQ(ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), 1);
+        EXPECT_EQ(tran.OpenQuery(u"select count(*) from \"SYS_Shop\" where \"Code\" = 'A'"_qs)->Fields(0)->AsString(), QStringLiteral("1"));
+        EXPECT_EQ(count("A"), QStringLiteral("0"));
+        EXPECT_THROW(TKivTransaction second, EInvalidOperation);
+        throw EConvertError(u"bad value"_qs);
+    } catch (const EConvertError&) {
+    }
+    EXPECT_EQ(count("A"), QStringLiteral("0"));
+    EXPECT_EQ(count("B"), QStringLiteral("1"));
+
+    TKivTransaction tran;
+    EXPECT_EQ(tran.ExecSql(u"update \"SYS_Shop\" set \"Name\" = 'b' where \"Code\" = 'B'"_qs), 1);
+    EXPECT_THROW(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), EDatabaseError);
+    tran.Commit();
+    EXPECT_EQ(Scalar(u"select \"Name\" from \"SYS_Shop\" where \"Code\" = 'B'"_qs), QStringLiteral("b"));
+    EXPECT_THROW(tran.ExecSql(u"delete from \"SYS_Shop\""_qs), EInvalidOperation);
 }
