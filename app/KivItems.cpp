@@ -32,7 +32,8 @@ const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 namespace {
 
 // Default widths in characters, until a layout gives the columns theirs.
-constexpr int MaxTextWidth = 16;
+constexpr int MaxTextWidth = 11;
+constexpr int MaxIdWidth = 13;
 constexpr int MaxFigureWidth = 7;
 
 QIcon MenuGlyph(int index)
@@ -273,8 +274,9 @@ void TFormItems::LoadItems()
     // out of sight until the first close stores the layout's widths.
     for (int i = 0; i < ClientDataSetItems->Fields().Count(); ++i) {
         TField* field = ClientDataSetItems->Fields()[i];
-        const bool text = field->DataType() == ftString || field->DataType() == ftWideString;
-        field->SetDisplayWidth(std::min(field->DisplayWidth(), text ? MaxTextWidth : MaxFigureWidth));
+        const TFieldType type = field->DataType();
+        const int most = type == ftString || type == ftWideString ? MaxTextWidth : type == ftLargeint ? MaxIdWidth : MaxFigureWidth;
+        field->SetDisplayWidth(std::min(field->DisplayWidth(), most));
     }
     ApplyFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode);
 }

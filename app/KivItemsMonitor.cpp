@@ -139,8 +139,13 @@ void TFormItems::ActionMonitorExecute()
     // The state follows the stream at once: a catch-up that fails leaves a
     // window that is monitoring, and can be stopped.
     if (!FMonitoring) {
-        StartMonitor();
         SetMonitoring(true);
+        try {
+            StartMonitor();
+        } catch (...) {
+            SetMonitoring(false);
+            throw;
+        }
         CatchUpTrades();
     } else {
         StopMonitor();
@@ -205,6 +210,8 @@ void TFormItems::TimerMonitorTimer()
 
 void TFormItems::CatchUpTrades()
 {
+    if (!FShop)
+        return;
     const QString now = GetServerTime(*FShop);
     if (now.isEmpty())
         return;

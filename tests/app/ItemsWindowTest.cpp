@@ -123,7 +123,7 @@ protected:
     }
 
     TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
-    TFormItems* Form() const { return Main ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
+    TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
 
     // A stock-in of the current period for the SKU.
     void StockIn(const QString& sku, const QString& numIid, int qty)
@@ -357,13 +357,21 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     // Stopped: 20 orders are missed, at a later time.
     form.ActionMonitor->trigger();
     ASSERT_TRUE(WaitFor([&] { return form.lbMonitor->count() > 0 && form.lbMonitor->item(form.lbMonitor->count() - 1)->text().endsWith(u"监控停止"_qs); }));
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
     Sim.SetNow(u"2024-06-01 12:10:00"_qs);
     EXPECT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs, 20).Streams, 0);
     Sim.SetNow(u"2024-06-01 12:20:00"_qs);
     Sim.ResetCounts();
     // Started again: the catch-up counts from one second after the newest
-    // line (the live order at 12:00:00 is not among them), in 2 pages.
+    // line (the live order at 12:00:00 is not among them), in 2 pages. It
+    // cannot be closed meanwhile.
+    QObject::connect(form.lbMonitor->model(), &QAbstractItemModel::rowsInserted, &form, [&] {
+        if (Answers.Messages.size() == 1 && form.lbMonitor->count() > 0
+            && form.lbMonitor->item(form.lbMonitor->count() - 1)->text().contains(u"已付"_qs))
+            form.close();
+    });
     form.ActionMonitor->trigger();
+    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs, u"正在监控,请先停止!"_qs}));
     EXPECT_EQ(Sim.Count(u"taobao.trades.sold.get"_qs), 3);
     EXPECT_EQ(Sim.Count(u"taobao.trade.get"_qs), 40); // each trade for each rule
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 22; }));
@@ -376,6 +384,22 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     form.LoadItems();
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 22);
     EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
+}
+
+TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowOpen)
+{
+    ExecSql(u"update \"SYS_Shop\" set \"AutoMonitor\" = 1"_qs);
+    SyncAndShowMain();
+    ASSERT_TRUE(Form());
+    EXPECT_TRUE(Form()->isVisible());
+    EXPECT_TRUE(Form()->Monitoring());
+    EXPECT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
+    EXPECT_FALSE(Main->close());
+    EXPECT_EQ(Answers.Texts(), QStringList({u"请先关闭监控窗口!"_qs}));
+    Form()->ActionMonitor->trigger();
+    EXPECT_TRUE(Form()->close());
+    EXPECT_TRUE(WaitFor([&] { return !Form(); }));
+    EXPECT_TRUE(Main->close());
 }
 
 } // namespace
