@@ -182,6 +182,8 @@ void TFormItems::CreateControls()
     fixed.setPixelSize(12);
     fixed.setStyleHint(QFont::Monospace);
     lbMonitor->setFont(fixed);
+    // Every line is one row high: a new line does not measure all the others.
+    lbMonitor->setUniformItemSizes(true);
     PopupMenuMsg = new QMenu(this);
     PopupMenuMsg->addAction(ActionClearMsg);
     lbMonitor->setContextMenuPolicy(Qt::CustomContextMenu);
