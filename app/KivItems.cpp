@@ -281,6 +281,10 @@ void TFormItems::LoadItems()
         field->SetDisplayWidth(std::min(field->DisplayWidth(), most));
     }
     ApplyFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode);
+    // Reopening made new fields: a shown monitor window hangs its sounds on
+    // them again ("打开数据" reloads while the window is open).
+    if (FMonitorMode && isVisible())
+        AttachSounds();
 }
 
 void TFormItems::ActionShowMainExecute()
