@@ -187,10 +187,13 @@ protected:
     }
 
     bool Played() const { return QFile(Tee).size() > 0; }
-    void ForgetPlayed() const
+    // Whether a sound has played since the last call, once it has ended.
+    bool PlayedSince() const
     {
-        ASSERT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        const bool played = Played();
         QFile::remove(Tee);
+        return played;
     }
 
     TPlatformSim Sim;
@@ -295,24 +298,20 @@ TEST_F(ItemsWindowTest, BalanceSoundsAndTheMarkedCellFollowTheUpdateRecords)
     const QImage image = form.grab().toImage();
     EXPECT_GT(PixelsLike(image, Cell(form, SkuA, u"QtyPay"_qs), Qt::yellow), 20);
     EXPECT_EQ(PixelsLike(image, Cell(form, SkuA, u"QtyStock"_qs), Qt::yellow), 0);
-    ForgetPlayed(); // balance 8: low, it sounded
-    EXPECT_FALSE(QFile::exists(Tee));
+    EXPECT_TRUE(PlayedSince()); // balance 8: low
     pay(SkuB);
     EXPECT_EQ(Figure(SkuB, u"QtyOrder"_qs), 10);
-    ForgetPlayed();
+    EXPECT_FALSE(PlayedSince()); // balance 0: silent
     pay(SkuC);
     EXPECT_EQ(Figure(SkuC, u"QtyOrder"_qs), 13);
-    ASSERT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-    EXPECT_TRUE(Played()); // balance -3: a shortage sounds
+    EXPECT_TRUE(PlayedSince()); // balance -3: a shortage sounds
     const QImage after = form.grab().toImage();
     EXPECT_GT(PixelsLike(after, Cell(form, SkuC, u"QtyPay"_qs), Qt::yellow), 20);
     EXPECT_EQ(PixelsLike(after, Cell(form, SkuA, u"QtyPay"_qs), Qt::yellow), 0);
     // Reloaded ("打开数据"), the new fields sound as well.
     form.ActionOpen->trigger();
-    ForgetPlayed();
     pay(SkuC);
-    ASSERT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-    EXPECT_TRUE(Played());
+    EXPECT_TRUE(PlayedSince());
 
     form.close();
     EXPECT_TRUE(WaitFor([&] { return !Form(); }));
