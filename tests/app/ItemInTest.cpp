@@ -307,6 +307,28 @@ TEST_F(ItemInTest, EveryOpenMonitorGetsARecordPerTickedSkuAndChangesAtTheNextIdl
     EXPECT_EQ(shopTwo.Log.count(), 1);
 }
 
+TEST_F(ItemInTest, AFailureInTheMiddleOfABookingLeavesTheDatabaseAsItWas)
+{
+    TMonitorData monitor(u"S1"_qs);
+    ExecSql(u"create exception \"StockInRefused\" 'the second SKU is refused'"_qs);
+    ExecSql(u"create trigger \"RefuseSecond\" for \"KivItemInList\" before insert as begin if (new.\"SkuID\" = "_qs + Sku21
+            + u") then exception \"StockInRefused\"; end"_qs);
+    const QStringList before = Barcodes();
+    try {
+        Run(u"6901"_qs, [&](TFormItemIn& form) {
+            form.EditInBarcode->setText(u"6902"_qs);
+            form.ActionOK->trigger();
+        });
+        ADD_FAILURE() << "the refused booking reported success";
+    } catch (const EDatabaseError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains(u"the second SKU is refused"_qs)) << error.what();
+    }
+    EXPECT_EQ(Bookings(), QString());
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemInList\""_qs), u"0"_qs);
+    EXPECT_EQ(Barcodes(), before);
+    EXPECT_TRUE(EventQueue.empty());
+}
+
 TEST_F(ItemInTest, DialogScreenshot)
 {
     Run(u"NEW"_qs, [&](TFormItemIn& form) {
