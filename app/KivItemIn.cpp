@@ -162,9 +162,9 @@ void TFormItemIn::CreateToolBar()
     SpinEditQty->setValue(1);
     SpinEditQty->setFixedWidth(90);
     ToolBarItemIn->addWidget(SpinEditQty);
-    for (QWidget* buddyOf : {static_cast<QWidget*>(EditFilter), static_cast<QWidget*>(EditInBarcode),
+    for (QWidget* edit : {static_cast<QWidget*>(EditFilter), static_cast<QWidget*>(EditInBarcode),
                              static_cast<QWidget*>(SpinEditQty)})
-        buddyOf->installEventFilter(this);
+        edit->installEventFilter(this);
     LabelFilter->setBuddy(EditFilter);
     LabelBarcode->setBuddy(EditInBarcode);
     LabelQty->setBuddy(SpinEditQty);
