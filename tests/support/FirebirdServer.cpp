@@ -91,6 +91,15 @@ QString RunIsql(const QString& root, const QStringList& arguments, const QString
     return {};
 }
 
+bool WriteConf(const QString& root, int port)
+{
+    return WriteFile(root + QStringLiteral("/firebird.conf"),
+                     QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nAuthServer = Srp\n"
+                                    "UserManager = Srp\nWireCrypt = Enabled\nSecurityDatabase = %2\n")
+                         .arg(port)
+                         .arg(root + QStringLiteral("/security3.fdb")));
+}
+
 bool Listening(int port)
 {
     TLoopbackSocket socket(port);
@@ -132,16 +141,11 @@ bool TFirebirdServer::Start(const QString& folder, QString* error)
         if (QFile::exists(engine + u'/' + name) && !QFile::link(engine + u'/' + name, root + u'/' + name))
             return fail(QStringLiteral("cannot link ") + name);
     }
-    FPort = FreePort();
+    // The engine takes a root as its own only with a firebird.conf in it.
     const QString security = root + QStringLiteral("/security3.fdb");
-    const bool written =
-        WriteFile(root + QStringLiteral("/firebird.conf"),
-                  QStringLiteral("RemoteServicePort = %1\nRemoteBindAddress = 127.0.0.1\nAuthServer = Srp\n"
-                                 "UserManager = Srp\nWireCrypt = Enabled\n")
-                      .arg(FPort)) &&
-        WriteFile(root + QStringLiteral("/databases.conf"),
-                  QStringLiteral("security.db = %1\n{\n  RemoteAccess = false\n}\n").arg(security));
-    if (FPort <= 0 || !written)
+    if (!WriteConf(root, 0) ||
+        !WriteFile(root + QStringLiteral("/databases.conf"),
+                   QStringLiteral("security.db = %1\n{\n  RemoteAccess = false\n}\n").arg(security)))
         return fail(QStringLiteral("cannot write the server's configuration"));
 
     // The security database is made and its administrator set on the
@@ -156,24 +160,42 @@ bool TFirebirdServer::Start(const QString& folder, QString* error)
     if (!failure.isEmpty())
         return fail(failure);
 
+    // A free port can be taken by another test between the probe and the
+    // server's bind: then the server ends, and a new port is tried.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        failure = Launch(root);
+        if (failure.isEmpty())
+            return true;
+    }
+    return fail(failure);
+}
+
+QString TFirebirdServer::Launch(const QString& root)
+{
+    Stop();
+    FPort = FreePort();
+    if (FPort <= 0 || !WriteConf(root, FPort))
+        return QStringLiteral("cannot write the server's configuration");
     FProcess = std::make_unique<QProcess>();
     FProcess->setProcessEnvironment(ServerEnvironment(root));
     FProcess->setProcessChannelMode(QProcess::MergedChannels);
     FProcess->setStandardOutputFile(root + QStringLiteral("/server.log"));
     FProcess->start(ServerProgram, {});
     if (!FProcess->waitForStarted(10000))
-        return fail(QStringLiteral("the server did not start"));
+        return QStringLiteral("the server did not start");
     QElapsedTimer timer;
     timer.start();
-    while (!Listening(FPort)) {
+    // Listening alone could be somebody else on a reused port: the server
+    // must still run a moment later.
+    while (!Listening(FPort) || FProcess->waitForFinished(100)) {
         if (FProcess->state() != QProcess::Running || timer.elapsed() > 20000) {
             QFile log(root + QStringLiteral("/firebird.log"));
             const QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
-            return fail(QStringLiteral("the server does not listen on port %1: %2").arg(FPort).arg(text.right(2000)));
+            return QStringLiteral("the server does not listen on port %1: %2").arg(FPort).arg(text.right(2000));
         }
         QThread::msleep(50);
     }
-    return true;
+    return {};
 }
 
 void TFirebirdServer::Stop()

@@ -32,6 +32,9 @@ public:
     static constexpr auto Password = u"seatpass";
 
 private:
+    // Starts the server of the prepared root on a new port; the reason when it did not come up.
+    QString Launch(const QString& root);
+
     std::unique_ptr<QProcess> FProcess;
     int FPort = 0;
 };
