@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
 
@@ -84,14 +85,22 @@ protected:
         data.First();
         return rows;
     }
-    // Ticks a listed SKU through the grid's check-box column.
+    // Ticks a listed SKU with a click on its check box.
     static void Tick(TFormItemIn& form, const QString& skuId)
     {
+        TDBGridMv& grid = *form.DBGridBarcode;
         ASSERT_TRUE(form.ClientDataSetBarcode->Locate(u"SkuID"_qs, Variant(skuId)));
-        TColumnMv* column = form.DBGridBarcode->GetColumnByFieldName(u"Selected"_qs);
+        TColumnMv* column = grid.GetColumnByFieldName(u"Selected"_qs);
         ASSERT_EQ(column->GetColumnType(), ctCheckboxes);
         ASSERT_EQ(column->GetCheckboxState(), cbUnchecked);
-        column->SetNextFieldValue(1);
+        const TRect cell = grid.CellRect(grid.DataToRawColumn(column->Index()), grid.Row());
+        const QPointF at((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, grid.ClientWidget()->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(grid.ClientWidget(), &click);
+        }
+        ASSERT_EQ(column->GetCheckboxState(), cbChecked);
     }
     static void Press(QWidget* target, int key, const QString& text = QString())
     {
