@@ -140,14 +140,15 @@ TEST_F(ItemsSyncTest, FirstSyncFetchesPagesOfTenAndOneRowPerSku)
     EXPECT_EQ(GetParam(u"1"_qs, QString()), SysRec.StockTime);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemIn\""_qs), u"0"_qs);
 
-    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 + 1 + 50);
+    // Two labels per item: its SKUs, then their property texts, in the item's own transaction.
+    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 * 2);
     EXPECT_EQ(Labels[0], u"获取商品数量..."_qs);
     EXPECT_EQ(Labels[1], u"商品数量共25条,分3页同步,每页10条正在同步第1页"_qs);
     EXPECT_EQ(Labels[3], u"商品数量共25条,分3页同步,每页10条正在同步第3页"_qs);
-    EXPECT_EQ(Labels.mid(4, 3), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs}));
-    EXPECT_EQ(Labels[30], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
-    EXPECT_EQ(Labels[31], u"共有50属性需要调整"_qs);
-    EXPECT_EQ(Labels.last(), u"共有50个商品的属性需要调整,正在调整第50个商品的属性..."_qs);
+    EXPECT_EQ(Labels.mid(4, 4), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs,
+                                             u"共有25个商品的属性需要调整,正在调整第1个商品的属性..."_qs}));
+    EXPECT_EQ(Labels[54], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
+    EXPECT_EQ(Labels.last(), u"共有25个商品的属性需要调整,正在调整第25个商品的属性..."_qs);
 
     // 30 items are 3 full pages: no fourth page is asked for. Items without
     // SKUs are no failure.
