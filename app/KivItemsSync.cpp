@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
@@ -23,6 +24,8 @@ namespace {
 
 const QString OnsaleMethod = QStringLiteral("taobao.items.onsale.get");
 const QString OnsaleResponse = QStringLiteral("items_onsale_get_response");
+// How long the written items may wait for their commit.
+constexpr qint64 BatchMilliseconds = 1000;
 
 // The platform's time as every snapshot is stamped with it; anything else
 // would be compared as text against the stamps of other snapshots.
@@ -282,9 +285,12 @@ void TItemsSync::FetchItems()
     const QString count = QString::number(FResult.Items);
     SetBarRange(FResult.Items);
     SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要同步"));
-    // The items of a page share one commit, each inside its own part of the
-    // transaction: one commit per item would cost more than the writing.
+    // With forced writes a commit writes out every page its transaction
+    // touched, which costs more than writing the items themselves: items
+    // share a commit for about a second of work, each inside its own part
+    // of the transaction, so that it is still whole or not there at all.
     std::optional<TKivTransaction> batch;
+    QElapsedTimer batchAge;
     TBatchCount written;
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TPendingItem& item = FItems[i];
@@ -301,8 +307,10 @@ void TItemsSync::FetchItems()
         try {
             if (!skus)
                 throw EJsonPathError(QStringLiteral("No item"));
-            if (!batch)
+            if (!batch) {
                 batch.emplace();
+                batchAge.start();
+            }
             written.Skus += WriteItem(item, *skus);
             ++written.Items;
         } catch (const std::exception&) {
@@ -311,7 +319,7 @@ void TItemsSync::FetchItems()
             ++FResult.FailedItems;
         }
         StepBar();
-        if (batch && ((i + 1) % PageSize == 0 || i + 1 == FItems.size()))
+        if (batch && (batchAge.elapsed() >= BatchMilliseconds || i + 1 == FItems.size()))
             CommitBatch(batch, written);
     }
 }

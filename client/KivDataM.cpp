@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QThread>
 
 TKivDM* KivDM = nullptr;
@@ -192,6 +193,14 @@ QString SavepointName(int level)
     return QStringLiteral("MORVANE_WORK_%1").arg(level);
 }
 
+// Savepoint statements change no rows; the driver has no count to ask for.
+void ExecSavepoint(TSQLConnection& conn, const QString& sql)
+{
+    QSqlQuery query(conn.Database());
+    if (!query.exec(sql))
+        TSQLConnection::RaiseError(query, sql);
+}
+
 } // namespace
 
 TKivTransaction::TKivTransaction() : FDM(&DataModule())
@@ -201,7 +210,7 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
     TSQLConnection& conn = *FDM->KivTranConn;
     FLevel = FDM->FTransactionDepth;
     if (FLevel > 0) {
-        conn.ExecuteDirect(QStringLiteral("savepoint ") + SavepointName(FLevel));
+        ExecSavepoint(conn, QStringLiteral("savepoint ") + SavepointName(FLevel));
     } else {
         // The settings of the main connection may have changed since the
         // last transaction; a connection that is open keeps its database.
@@ -229,8 +238,8 @@ TKivTransaction::~TKivTransaction()
         return;
     if (FLevel > 0) {
         try {
-            conn.ExecuteDirect(QStringLiteral("rollback to savepoint ") + SavepointName(FLevel));
-            conn.ExecuteDirect(QStringLiteral("release savepoint ") + SavepointName(FLevel));
+            ExecSavepoint(conn, QStringLiteral("rollback to savepoint ") + SavepointName(FLevel));
+            ExecSavepoint(conn, QStringLiteral("release savepoint ") + SavepointName(FLevel));
         } catch (const EDatabaseError&) {
             // The enclosing work can no longer be whole: end it all.
             conn.Close();
@@ -270,7 +279,7 @@ void TKivTransaction::Commit()
     TSQLConnection& conn = Connection();
     if (FLevel > 0) {
         // Kept as part of the enclosing work, which commits or rolls back.
-        conn.ExecuteDirect(QStringLiteral("release savepoint ") + SavepointName(FLevel));
+        ExecSavepoint(conn, QStringLiteral("release savepoint ") + SavepointName(FLevel));
         FActive = false;
         FDM->FTransactionDepth = FLevel;
         return;
