@@ -72,11 +72,12 @@ void TChangePassKiv::BitBtnChangeClick()
     }
     if (PasswordHash(FUserCode, EditOldPass->text()) != GetUserPassword(FUserCode)) {
         ++LoginFailures;
-        if (LoginFailures >= LoginFailureLimit)
-            Terminate();
+        // The message first, while the event loops still run (see the login).
         ShowError(QStringLiteral("老密码与系统不一致(还有%1次重试机会)，请重试！").arg(LoginFailureLimit - LoginFailures));
-        if (Terminated())
+        if (LoginFailures >= LoginFailureLimit) {
+            Terminate();
             reject();
+        }
         return;
     }
     // An empty new password is stored as the empty hash, which is what the

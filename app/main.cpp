@@ -1,9 +1,11 @@
 // The program's entry: the data module, the login, then the main window and
 // the message loop until the main window closes. No argument is read.
 
+#include "app/KivItemIn.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
+#include "app/KivShop.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
 #include "platform/Application.h"
@@ -28,6 +30,8 @@ int main(int argc, char** argv)
         if (!ShowLogin())
             return 0;
         InstallItemsSyncHooks();
+        InstallTableEditorHooks();
+        InstallItemInHooks();
         TMainKiv mainWindow;
         mainWindow.show();
         return QApplication::exec();

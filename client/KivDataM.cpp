@@ -101,8 +101,9 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     EnsureIniFile();
     KivConn->BaseDir = AppDir;
     KivConn->SetParam(QStringLiteral("Database"), LoadDataFile());
-    KivConn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
-    KivConn->SetParam(QStringLiteral("Password"), QString::fromUtf16(ServerPassword));
+    const auto [userName, password] = LoadServerLogin();
+    KivConn->SetParam(QStringLiteral("User_Name"), userName);
+    KivConn->SetParam(QStringLiteral("Password"), password);
     EventQueue.clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
@@ -151,6 +152,13 @@ void EnsureIniFile()
 QString LoadDataFile()
 {
     return TIniFile(IniFileName()).ReadString(SectionData, QStringLiteral("DataFile"), DefaultDataFile);
+}
+
+std::pair<QString, QString> LoadServerLogin()
+{
+    const TIniFile ini(IniFileName());
+    return {ini.ReadString(SectionData, QStringLiteral("UserName"), QStringLiteral("sysdba")),
+            ini.ReadString(SectionData, QStringLiteral("Password"), QString::fromUtf16(ServerPassword))};
 }
 
 void LoadProxy()

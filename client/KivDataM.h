@@ -164,13 +164,17 @@ extern std::mutex StreamBufferLock;
 extern QList<TClientDataSet*> MonitorDataSets;
 extern QList<QPointer<QListWidget>> MonitorLogBoxes;
 
-// The server password of the connection.
+// The server password of the connection when the settings file names none.
 inline constexpr auto ServerPassword = u"quillrest";
 
 // INI file "KivSets.ini" in AppDir.
 QString IniFileName();
 void EnsureIniFile();
 QString LoadDataFile();
+// The database server's user and password: [Data] UserName and Password of
+// the settings file, else "sysdba" and the built-in password. The embedded
+// engine ignores them.
+std::pair<QString, QString> LoadServerLogin();
 void LoadProxy();
 void SaveProxy();
 // Copies SysRec's proxy server and port into KivHttp.

@@ -94,11 +94,13 @@ void TLoginKiv::BitBtnLoginClick()
         return;
     }
     ++LoginFailures;
-    if (LoginFailures >= LoginFailureLimit)
-        Terminate();
+    // The message comes first: once the program is asked to end, every event
+    // loop returns at once and the message would only flash.
     ShowError(QStringLiteral("密码不正确(还有%1次重试机会)，请重试！").arg(LoginFailureLimit - LoginFailures));
-    if (Terminated())
+    if (LoginFailures >= LoginFailureLimit) {
+        Terminate();
         reject();
+    }
 }
 
 void TLoginKiv::BitBtnConfigClick()

@@ -5,6 +5,8 @@
 
 #include "platform/Format.h"
 
+#include <cmath>
+
 // ---------------------------------------------------------------- footer
 
 TColumnFooterMv::TColumnFooterMv(TColumnFootersMv* Collection) : FColumn(Collection->Column())
@@ -319,6 +321,22 @@ bool IsIntegerType(TFieldType type)
 
 } // namespace
 
+QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value)
+{
+    const TFieldType type = Field.DataType();
+    const QString& format = !Footer.DisplayFormat().isEmpty() ? Footer.DisplayFormat() : Field.DisplayFormat();
+    if (IsIntegerType(type))
+        return format.isEmpty() ? QString::number(qint64(std::trunc(Value))) : FormatFloat(format, Value);
+    if (type == ftFloat || type == ftCurrency || type == ftBCD || type == ftFMTBcd)
+        return format.isEmpty() ? FloatToStr(Value) : FormatFloat(format, Value);
+    return QString();
+}
+
+QString FormatFooterCount(const TColumnFooterMv& Footer, double Count)
+{
+    return Footer.DisplayFormat().isEmpty() ? FloatToStr(Count) : FormatFloat(Footer.DisplayFormat(), Count);
+}
+
 QString TCustomDBGridMv::GetFooterValue(int Row, TColumnMv* Column)
 {
     if (!Column)
@@ -338,30 +356,11 @@ QString TCustomDBGridMv::GetFooterValue(int Row, TColumnMv* Column)
             FSumList->SumCollection().FindSumByOperation(footer.ValueType() == fvtSum ? goSum : goAvg, name);
         if (!sum)
             return QString();
-        const double value = sum->SumValue();
-        const TFieldType type = field->DataType();
-        if (IsIntegerType(type)) {
-            if (!footer.DisplayFormat().isEmpty())
-                return FormatFloat(footer.DisplayFormat(), value);
-            if (!field->DisplayFormat().isEmpty())
-                return FormatFloat(field->DisplayFormat(), value);
-            return QString::number(sum->RawValue() / 10000);
-        }
-        if (type == ftFloat || type == ftCurrency || type == ftBCD || type == ftFMTBcd) {
-            if (!footer.DisplayFormat().isEmpty())
-                return FormatFloat(footer.DisplayFormat(), value);
-            if (!field->DisplayFormat().isEmpty())
-                return FormatFloat(field->DisplayFormat(), value);
-            return FloatToStr(value);
-        }
-        return QString();
+        return FormatFooterSum(footer, *field, sum->SumValue());
     }
     case fvtCount: {
         const TDBSum* sum = FSumList->SumCollection().FindSumByOperation(goCount, QString());
-        const double count = sum ? sum->SumValue() : 0.0;
-        if (!footer.DisplayFormat().isEmpty())
-            return FormatFloat(footer.DisplayFormat(), count);
-        return FloatToStr(count);
+        return FormatFooterCount(footer, sum ? sum->SumValue() : 0.0);
     }
     case fvtFieldValue: {
         if (!dataSet || !dataSet->Active() || footer.FieldName().isEmpty())

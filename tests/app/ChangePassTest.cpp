@@ -59,8 +59,12 @@ TEST_F(ChangePassTest, ThreeWrongOldPasswordsEndTheProgram)
     EXPECT_EQ(Answers.Texts(), (QStringList{u"老密码与系统不一致(还有2次重试机会)，请重试！"_qs, u"老密码与系统不一致(还有1次重试机会)，请重试！"_qs}));
     EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtError);
 
-    // The count goes on in the next dialog: its first wrong password is the third.
+    // The count goes on in the next dialog: its first wrong password is the
+    // third, whose message is up before the program is asked to end.
+    bool terminatedWhileShown = true;
+    Answers.OnMessage = [&](const TMessageRequest&) { terminatedWhileShown = Terminated(); };
     EXPECT_FALSE(Change(u"clerk"_qs, {u"z"_qs}, u"new"_qs, u"new"_qs));
+    EXPECT_FALSE(terminatedWhileShown);
     EXPECT_TRUE(Terminated());
     EXPECT_EQ(Answers.Messages.size(), 3u);
     EXPECT_EQ(Results.back(), int(QDialog::Rejected));

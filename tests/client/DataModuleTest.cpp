@@ -40,6 +40,7 @@ TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniAndNothingOpens)
     EXPECT_EQ(dm.KivConn->Param(u"Database"_qs), QStringLiteral("Kiv.fdb"));
     EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), TempPath(u"Kiv.fdb"_qs));
     EXPECT_EQ(dm.KivConn->Param(u"User_Name"_qs), QStringLiteral("sysdba"));
+    EXPECT_EQ(dm.KivConn->Param(u"Password"_qs), QStringLiteral("quillrest"));
     EXPECT_FALSE(dm.KivConn->Connected());
     EXPECT_EQ(SysRec.Version, QStringLiteral("0.9"));
     EXPECT_EQ(LoginFailureLimit, 3);
@@ -59,11 +60,16 @@ TEST_F(DataModuleFolderTest, MissingDatabaseRaisesAtFirstStatementAndWritesNothi
     EXPECT_FALSE(QFile::exists(TempPath(u"Kiv.fdb"_qs)));
 }
 
-TEST_F(DataModuleFolderTest, UnreachableServerRaisesTheDriverMessage)
+TEST_F(DataModuleFolderTest, ServerLoginComesFromTheIniFileAndAnUnreachableServerRaises)
 {
-    TIniFile(TempPath(u"KivSets.ini"_qs)).WriteString(u"Data"_qs, u"DataFile"_qs, u"127.0.0.1/1:/nowhere/x.fdb"_qs);
+    TIniFile ini(TempPath(u"KivSets.ini"_qs));
+    ini.WriteString(u"Data"_qs, u"DataFile"_qs, u"127.0.0.1/1:/nowhere/x.fdb"_qs);
+    ini.WriteString(u"Data"_qs, u"UserName"_qs, u"seat2"_qs);
+    ini.WriteString(u"Data"_qs, u"Password"_qs, u"s3cret"_qs);
     TKivDM dm(TempPath(QString()));
     EXPECT_EQ(dm.KivConn->ResolvedDatabaseName(), QStringLiteral("127.0.0.1/1:/nowhere/x.fdb"));
+    EXPECT_EQ(dm.KivConn->Param(u"User_Name"_qs), QStringLiteral("seat2"));
+    EXPECT_EQ(dm.KivConn->Param(u"Password"_qs), QStringLiteral("s3cret"));
     try {
         (void)GetUserPassword(u"admin"_qs);
         FAIL() << "no exception";

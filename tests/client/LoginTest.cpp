@@ -68,10 +68,14 @@ protected:
 
 } // namespace
 
-TEST_F(LoginTest, ThirdWrongPasswordEndsTheProgram)
+TEST_F(LoginTest, ThirdWrongPasswordEndsTheProgramAfterItsMessage)
 {
+    // Every message, the last included, is up while the program still runs.
+    QList<bool> terminatedWhileShown;
+    Answers.OnMessage = [&](const TMessageRequest&) { terminatedWhileShown << Terminated(); };
     EXPECT_FALSE(Login(u"clerk"_qs, {u"a"_qs, u"b"_qs, u"c"_qs, u"secret"_qs}));
     EXPECT_EQ(TerminatedAfter, (QList<bool>{false, false, true}));
+    EXPECT_EQ(terminatedWhileShown, (QList<bool>{false, false, false}));
     ASSERT_EQ(Answers.Messages.size(), 3u);
     EXPECT_EQ(Answers.Messages[0].Text, u"密码不正确(还有2次重试机会)，请重试！"_qs);
     EXPECT_EQ(Answers.Messages[1].Text, u"密码不正确(还有1次重试机会)，请重试！"_qs);

@@ -1,0 +1,353 @@
+#include "app/KivItemIn.h"
+
+#include "app/KivMain.h"
+#include "client/KivDataM.h"
+#include "grid/DBGridMv.h"
+#include "platform/Dialogs.h"
+#include "platform/SqlText.h"
+#include "platform/StringList.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/DataSetProvider.h"
+#include "platform/db/DataSource.h"
+#include "platform/db/SqlQuery.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <climits>
+#include <vector>
+
+namespace {
+
+const QString LayoutKey = QStringLiteral("SYS_Barcode");
+const QString SysCode = QStringLiteral("SYS_CODE");
+constexpr int FormWidth = 958;
+constexpr int FormHeight = 637;
+
+bool IsEnter(const QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+QString FieldText(const TDataSet& dataSet, const QString& name)
+{
+    return dataSet.FieldByName(name)->AsString();
+}
+
+// A ticked row as it goes into the statements: the ids checked to be
+// integers, the shop code as text for QuotedStr.
+struct TTickedSku {
+    QString SkuID;
+    QString NumIID;
+    QString ShopCode;
+};
+
+// One update record per ticked SKU for every open monitor window: its stock
+// figures grow by the quantity and its row shows the stored barcode. The SKU
+// id travels in quotes, as the monitor grid's located-cell test compares it.
+void QueueStockInRecords(const std::vector<TTickedSku>& skus, const QString& barcode, const QString& qty)
+{
+    const QString now = DateTimeText(QDateTime::currentDateTime());
+    for (const TTickedSku& sku : skus) {
+        for (qsizetype i = 0; i < MonitorDataSets.size(); ++i) {
+            auto record = std::make_unique<TMsgRec>();
+            record->TimeText = now;
+            record->KeyNames = QStringLiteral("SkuID;NumIID");
+            record->KeyValues = {Variant(QuotedStr(sku.SkuID)), Variant(sku.NumIID)};
+            record->UpdateFields = QStringLiteral("QtyStock,QtyBalance,QtyOrder");
+            record->Amount = qty;
+            record->SetField = QStringLiteral("Barcode");
+            record->SetFieldValue = barcode;
+            record->DataSet = MonitorDataSets[i];
+            if (i < MonitorLogBoxes.size())
+                record->LogBox = MonitorLogBoxes[i];
+            const std::lock_guard lock(EventQueueLock);
+            EventQueue.push_back(std::move(record));
+        }
+    }
+}
+
+// ---- stored grid layouts ------------------------------------------------
+// The one place where the list meets its stored layout ("SYS_Barcode"). Until
+// the layouts unit is in the program, "Selected" is made the check-box
+// column that the stored layout marks it as.
+void ApplyListLayout(TDBGridMv& grid)
+{
+    TColumnMv* selected = grid.GetColumnByFieldName(QStringLiteral("Selected"));
+    if (!selected)
+        return;
+    TStringList keys;
+    keys.Add(QStringLiteral("1"));
+    keys.Add(QStringLiteral("0"));
+    selected->SetKeyList(&keys);
+    selected->SetCheckboxes(true);
+}
+
+} // namespace
+
+int CountBarcode(const QString& barcode)
+{
+    const auto query = OpenQuery(
+        QStringLiteral("select count(*) \"Num\" from \"KivItem\" a where \"Barcode\" = ") + QuotedStr(barcode)
+        + QStringLiteral(" and \"SyncDate\" = (select max(\"SyncDate\") from \"KivItem\"  where \"SkuID\" = a.\"SkuID\" and "
+                         "\"NumIID\" = a.\"NumIID\" and \"ShopCode\"= a.\"ShopCode\")"));
+    return query->FieldByName(QStringLiteral("Num"))->AsInteger();
+}
+
+TFormItemIn::TFormItemIn(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
+                          | Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("条码入库"));
+    resize(FormWidth, FormHeight);
+    CreateToolBar();
+    CreateList();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(ToolBarItemIn);
+    layout->addWidget(DBGridBarcode, 1);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TFormItemIn::~TFormItemIn()
+{
+    // The grid lets go of the data before the dataset and source go.
+    DBGridBarcode->SetDataSource(nullptr);
+}
+
+void TFormItemIn::CreateToolBar()
+{
+    ToolBarItemIn = new QToolBar(this);
+    ToolBarItemIn->setMovable(false);
+    ToolBarItemIn->setIconSize(QSize(16, 16));
+    ToolBarItemIn->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const auto label = [this](const QString& text) {
+        auto* l = new QLabel(text, ToolBarItemIn);
+        l->setContentsMargins(8, 0, 4, 0);
+        ToolBarItemIn->addWidget(l);
+        return l;
+    };
+    LabelFilter = label(QStringLiteral("过滤:"));
+    EditFilter = new QLineEdit(ToolBarItemIn);
+    EditFilter->setFixedWidth(180);
+    ToolBarItemIn->addWidget(EditFilter);
+    LabelBarcode = label(QStringLiteral("条形码:"));
+    EditInBarcode = new QLineEdit(ToolBarItemIn);
+    EditInBarcode->setFixedWidth(180);
+    ToolBarItemIn->addWidget(EditInBarcode);
+    LabelQty = label(QStringLiteral("入库数量:"));
+    SpinEditQty = new QSpinBox(ToolBarItemIn);
+    // No bounds: a negative quantity books a correction.
+    SpinEditQty->setRange(INT_MIN, INT_MAX);
+    SpinEditQty->setValue(1);
+    SpinEditQty->setFixedWidth(90);
+    ToolBarItemIn->addWidget(SpinEditQty);
+    for (QWidget* buddyOf : {static_cast<QWidget*>(EditFilter), static_cast<QWidget*>(EditInBarcode),
+                             static_cast<QWidget*>(SpinEditQty)})
+        buddyOf->installEventFilter(this);
+    LabelFilter->setBuddy(EditFilter);
+    LabelBarcode->setBuddy(EditInBarcode);
+    LabelQty->setBuddy(SpinEditQty);
+    ToolBarItemIn->addSeparator();
+
+    const auto action = [this](const QString& caption, int image) {
+        auto* a = new QAction(caption, this);
+        if (image >= 0 && KivDM)
+            a->setIcon(KivDM->ImageListMenu.Icon(image));
+        return a;
+    };
+    ActionOK = action(QStringLiteral("确认"), 15);
+    ActionProp = action(QStringLiteral("属性"), 4);
+    ActionClose = action(QStringLiteral("退出"), 14);
+    ActionColumn = action(QStringLiteral("存栏宽"), -1);
+    ToolBarItemIn->addAction(ActionOK);
+    ToolBarItemIn->addAction(ActionProp);
+    ToolBarItemIn->addAction(ActionClose);
+
+    connect(ActionOK, &QAction::triggered, this, &TFormItemIn::ActionOKExecute);
+    connect(ActionClose, &QAction::triggered, this, &QDialog::reject);
+    connect(EditFilter, &QLineEdit::textChanged, this, &TFormItemIn::EditFilterChange);
+}
+
+void TFormItemIn::CreateList()
+{
+    SQLQueryBarcode = new TSQLQuery(KivDM ? KivDM->KivConn : nullptr, this);
+    DataSetProviderBarcode = new TDataSetProvider(this);
+    DataSetProviderBarcode->SetDataSet(SQLQueryBarcode);
+    ClientDataSetBarcode = new TClientDataSet(this);
+    ClientDataSetBarcode->SetProvider(DataSetProviderBarcode);
+    ClientDataSetBarcode->SetOnFilterRecord([this](TDataSet& dataSet, bool& accept) { FilterRecord(dataSet, accept); });
+    DataSourceBarcode = new TDataSource(this);
+    DataSourceBarcode->SetDataSet(ClientDataSetBarcode);
+    DBGridBarcode = new TDBGridMv(this);
+    DBGridBarcode->SetDataSource(DataSourceBarcode);
+    // "存栏宽" has no button: it is on the list's context menu.
+    DBGridBarcode->setContextMenuPolicy(Qt::ActionsContextMenu);
+    DBGridBarcode->addAction(ActionColumn);
+}
+
+QString TFormItemIn::BuildSkuListSql(bool known) const
+{
+    QString sql = QStringLiteral("select ") + (known ? QStringLiteral("1 ") : QStringLiteral("0 "))
+                  + QStringLiteral(
+                      "\"Selected\",a.\"SkuID\",a.\"NumIID\",a.\"PropNameFormat\",b.\"Title\",a.\"Barcode\", a.\"ShopCode\","
+                      "(Select \"Name\" from \"SYS_Shop\" where \"Code\"=a.\"ShopCode\") \"ShopName\","
+                      "(select sum(x.\"Qty\") from \"KivItemIn\" x inner join \"KivItemInList\" y on x.\"AutoCode\"=y.\"PCode\" "
+                      "where y.\"SkuID\"=a.\"SkuID\" and y.\"NumIID\"=a.\"NumIID\" and x.\"StockTime\" = ")
+                  + SqlInteger(SysRec.StockTime)
+                  + QStringLiteral(
+                      ") \"Qty\" from \"KivItem\" a  inner join \"SYS_Shop\" c on a.\"ShopCode\" = c.\"Code\" "
+                      "inner join \"KivItemOnsale\" b on a.\"NumIID\" = b.\"NumIID\" and a.\"ShopCode\" = b.\"ShopCode\" "
+                      "and a.\"SyncDate\"= b.\"SyncDate\" and a.\"SyncDate\" = (select max(\"SyncDate\") from \"KivItemOnsale\" "
+                      "where \"NumIID\" = a.\"NumIID\" and \"ShopCode\"= a.\"ShopCode\")");
+    if (known)
+        sql += QStringLiteral(" and a.\"Barcode\" = ") + QuotedStr(FBarcode);
+    return sql + QStringLiteral(" order by \"Title\",\"PropNameFormat\",\"Barcode\" desc");
+}
+
+void TFormItemIn::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TFormItemIn::FormShow()
+{
+    ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
+    EditInBarcode->setText(FBarcode);
+    SQLQueryBarcode->SQL = BuildSkuListSql(CountBarcode(FBarcode) != 0);
+    if (ClientDataSetBarcode->Active())
+        ClientDataSetBarcode->Close();
+    ClientDataSetBarcode->Open();
+    ApplyListLayout(*DBGridBarcode);
+    // The booking takes these from the ticked rows: whatever the layout says,
+    // they are not typed over.
+    for (const QString& name : {QStringLiteral("SkuID"), QStringLiteral("NumIID"), QStringLiteral("ShopCode")})
+        ClientDataSetBarcode->FieldByName(name)->SetReadOnly(true);
+    SpinEditQty->setFocus();
+}
+
+template <class Visit>
+void TFormItemIn::ForEachListedRow(Visit visit)
+{
+    TClientDataSet& data = *ClientDataSetBarcode;
+    const TDisableControlsGuard controls(data);
+    // A tick stays a tick while the filter hides its row.
+    data.CheckBrowseMode();
+    const bool filtered = data.Filtered();
+    data.SetFiltered(false);
+    try {
+        for (data.First(); !data.Eof(); data.Next())
+            if (!visit(static_cast<TDataSet&>(data)))
+                break;
+    } catch (...) {
+        data.SetFiltered(filtered);
+        data.First();
+        throw;
+    }
+    data.SetFiltered(filtered);
+    data.First();
+}
+
+bool TFormItemIn::HasSelectedSku()
+{
+    bool found = false;
+    ForEachListedRow([&](TDataSet& data) {
+        found = data.FieldByName(QStringLiteral("Selected"))->AsInteger() == 1;
+        return !found;
+    });
+    if (!found)
+        ShowWarning(QStringLiteral("没有选中对应的商品!"));
+    return found;
+}
+
+void TFormItemIn::ActionOKExecute()
+{
+    if (HasSelectedSku())
+        accept();
+}
+
+void TFormItemIn::FilterRecord(TDataSet& dataSet, bool& accept) const
+{
+    const QString text = EditFilter->text().trimmed();
+    accept = FieldText(dataSet, QStringLiteral("Title")).contains(text)
+             || FieldText(dataSet, QStringLiteral("PropNameFormat")).contains(text);
+}
+
+void TFormItemIn::EditFilterChange()
+{
+    ClientDataSetBarcode->SetFiltered(false);
+    if (!EditFilter->text().trimmed().isEmpty())
+        ClientDataSetBarcode->SetFiltered(true);
+}
+
+bool TFormItemIn::eventFilter(QObject* watched, QEvent* event)
+{
+    if (IsEnter(event)) {
+        if (watched == EditInBarcode || watched == EditFilter) {
+            SpinEditQty->setFocus();
+            SpinEditQty->selectAll();
+            return true;
+        }
+        if (watched == SpinEditQty) {
+            ActionOK->trigger();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString TFormItemIn::BookStockIn()
+{
+    const QString barcode = EditInBarcode->text();
+    SpinEditQty->interpretText();
+    const QString qty = QString::number(SpinEditQty->value());
+    const QString stockTime = SqlInteger(SysRec.StockTime);
+    std::vector<TTickedSku> skus;
+    ForEachListedRow([&](TDataSet& data) {
+        if (data.FieldByName(QStringLiteral("Selected"))->AsInteger() == 1)
+            skus.push_back({SqlInteger(FieldText(data, QStringLiteral("SkuID"))),
+                            SqlInteger(FieldText(data, QStringLiteral("NumIID"))), FieldText(data, QStringLiteral("ShopCode"))});
+        return true;
+    });
+
+    const QString id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
+    ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u',' + qty
+            + u',' + stockTime + QStringLiteral(",current_timestamp)"));
+    for (const TTickedSku& sku : skus) {
+        // Every snapshot of the SKU gets the barcode, so a later sync carries it on.
+        ExecSql(QStringLiteral("update \"KivItem\" set \"Barcode\" = ") + QuotedStr(barcode)
+                + QStringLiteral(" where \"SkuID\" = ") + sku.SkuID + QStringLiteral(" and \"NumIID\" = ") + sku.NumIID
+                + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(sku.ShopCode));
+        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id
+                + u',' + stockTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
+    }
+    QueueStockInRecords(skus, barcode, qty);
+    return barcode;
+}
+
+QString StockInByBarcode(const QString& barcode)
+{
+    TFormItemIn form(QApplication::activeWindow());
+    form.SetBarcode(barcode);
+    if (ExecModal(form) != QDialog::Accepted)
+        return QString();
+    return form.BookStockIn();
+}
+
+void InstallItemInHooks()
+{
+    MainKivHooks.StockInByBarcode = StockInByBarcode;
+}

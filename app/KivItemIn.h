@@ -1,0 +1,93 @@
+#pragma once
+// The barcode stock-in: the dialog "条码入库" lists the SKUs of every shop's
+// latest snapshot. When some SKU carries the scanned barcode already, only
+// those are listed, all ticked; otherwise every SKU is listed unticked and
+// the user ticks the ones the new barcode belongs to. Confirming books one
+// stock-in of the quantity into the current stock period for the ticked
+// SKUs, stores the barcode on them and queues an update record for every
+// open monitor window. GUI thread only.
+
+#include <QDialog>
+#include <QString>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QToolBar;
+class TClientDataSet;
+class TDataSetProvider;
+class TDataSet;
+class TDataSource;
+class TDBGridMv;
+class TSQLQuery;
+
+class TFormItemIn : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormItemIn(QWidget* parent = nullptr);
+    ~TFormItemIn() override;
+
+    QToolBar* ToolBarItemIn;
+    QLabel* LabelFilter;
+    QLineEdit* EditFilter;
+    QLabel* LabelBarcode;
+    QLineEdit* EditInBarcode;
+    QLabel* LabelQty;
+    QSpinBox* SpinEditQty;
+    QAction* ActionOK;
+    QAction* ActionProp;
+    QAction* ActionClose;
+    QAction* ActionColumn;
+    TDBGridMv* DBGridBarcode;
+    TSQLQuery* SQLQueryBarcode;
+    TDataSetProvider* DataSetProviderBarcode;
+    TClientDataSet* ClientDataSetBarcode;
+    TDataSource* DataSourceBarcode;
+
+    // The barcode the dialog was opened for.
+    const QString& Barcode() const { return FBarcode; }
+    void SetBarcode(const QString& barcode) { FBarcode = barcode; }
+
+    // The list statement: the SKUs carrying the barcode, ticked (known), or
+    // every SKU, unticked.
+    QString BuildSkuListSql(bool known) const;
+    // True when a listed row is ticked (shown or hidden by the filter);
+    // otherwise the warning, and false.
+    bool HasSelectedSku();
+
+    void FormShow();
+    void ActionOKExecute();
+    void EditFilterChange();
+
+    // Books the confirmed stock-in and queues the monitor windows' update
+    // records; returns the barcode that was stored.
+    QString BookStockIn();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateToolBar();
+    void CreateList();
+    void FilterRecord(TDataSet& dataSet, bool& accept) const;
+    // Calls visit with the fields on every listed row, the filter lifted,
+    // the grid told nothing; the first row is current afterwards.
+    template <class Visit>
+    void ForEachListedRow(Visit visit);
+
+    QString FBarcode;
+};
+
+// The number of SKUs of a latest snapshot that carry the barcode.
+int CountBarcode(const QString& barcode);
+
+// Runs the dialog for the barcode. Returns the barcode in the dialog's
+// barcode edit when the user confirmed (and the stock-in was booked), an
+// empty text when the user left. Database errors reach the caller with
+// nothing booked.
+QString StockInByBarcode(const QString& barcode);
+
+// The main window's stock-in page runs StockInByBarcode.
+void InstallItemInHooks();

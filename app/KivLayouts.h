@@ -1,0 +1,67 @@
+#pragma once
+// Grid layouts: every grid of the program's windows takes its columns from
+// the rows of "SYS_Fields" kept under a layout key (a table or window key)
+// and a user and shop code: which fields show, in which order, under which
+// caption, how wide, read-only or not, summed in the footer, shown as check
+// boxes, and for blob fields the kind of file they hold. Widths and order go
+// back when a window closes; everything else is edited in the layout editor.
+//
+// These operations belong with the data module's helpers, but the client
+// library may not reach the grid library, so they live here with the
+// windows that call them.
+//
+// Every text value enters the statements through QuotedStr; widths and
+// indexes are integers the program reads from fields. Database errors are
+// not caught here: they reach the message loop's error box.
+
+#include <QString>
+
+class TColumnMv;
+class TCustomDBGridMv;
+
+// Applies the stored layout to a grid whose dataset is open, and notes the
+// layout's key in the client dataset's optional parameters (for
+// SaveGridLayout).
+void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
+// Writes the widths and order of the grid's fields back: a field without a
+// layout row gets one; an existing row keeps its caption and flags.
+// Nothing happens while the grid's dataset is closed.
+void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
+// SaveFieldLayout under the key that ApplyFieldLayout noted (empty texts
+// when it never ran). Every window calls it when it closes.
+void SaveGridLayout(TCustomDBGridMv* Grid);
+// A grid shown under a key that has no stored layout yet gets one from its
+// fields as they are, so that its special columns (buttons, pick lists,
+// check boxes) are there from the first opening on, not only once the
+// window has been closed. A stored layout is left as it is.
+void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
+// The layout editor: the table editor over the layout's rows of "SYS_Fields".
+void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode);
+
+// ---- column decorations
+// Pick list "", "WAV", "MP3", "EXE" (the kinds of file a blob may hold).
+void SetBinTypePickList(TColumnMv* Column);
+// Check boxes storing "1" (checked) and "0" (unchecked).
+void SetCheckBoxColumn(TColumnMv* Column);
+// Pick list of every user but "admin".
+void FillUserPickList(TColumnMv* Column);
+// Pick list of every shop code.
+void FillShopPickList(TColumnMv* Column);
+// An ellipsis button that opens the platform's home page.
+void SetHomePageButton(TColumnMv* Column);
+// An ellipsis button that fetches the row's session (GetSessionForRow).
+void SetSessionButton(TColumnMv* Column);
+// A button that loads a file of the kind into the blob and, for "WAV", one
+// that plays it.
+void AddBlobButtons(TColumnMv* Column, const QString& BinType);
+
+// ---- button handlers (on the grid that owns the clicked button)
+// Asks for a file of the kind and stores it in the selected blob field.
+void LoadFileIntoBlob(TCustomDBGridMv* Grid, const QString& BinType);
+// Plays the selected blob field (nothing for an empty one).
+void PlayBlobField(TCustomDBGridMv* Grid);
+// The platform's home page in the browser.
+void OpenHomePage();
+// Opens the authorize page for the row's "AppKey", runs the session dialog
+// and stores a session it returns in the selected field.
+void GetSessionForRow(TCustomDBGridMv* Grid);

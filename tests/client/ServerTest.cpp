@@ -1,0 +1,65 @@
+// The data module on a Firebird server of the test's own, reached as
+// "host/port:path" with the login of the settings file.
+
+#include "client/KivDataM.h"
+#include "platform/Exceptions.h"
+#include "platform/IniFile.h"
+#include "support/FirebirdServer.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+class ServerTest : public DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+#if defined(__SANITIZE_THREAD__)
+        // QProcess's child start is opaque to ThreadSanitizer (see PlatformSim).
+        GTEST_SKIP() << "the server is started through QProcess";
+#endif
+        if (!TFirebirdServer::Installed())
+            GTEST_FAIL() << "the Firebird server is not installed (scripts/deps installs it)";
+        QString error;
+        ASSERT_TRUE(FServer.Start(TempPath(QString()), &error)) << error.toStdString();
+    }
+
+    void UseServer(const QString& password)
+    {
+        TIniFile ini(TempPath(u"KivSets.ini"_qs));
+        ini.WriteString(u"Data"_qs, u"DataFile"_qs, FServer.DatabaseName(DatabasePath()));
+        ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
+        ini.WriteString(u"Data"_qs, u"Password"_qs, password);
+    }
+
+    TFirebirdServer FServer;
+};
+
+} // namespace
+
+TEST_F(ServerTest, TheDataModuleWorksThroughTheServerWithTheSettingsLogin)
+{
+    UseServer(QString::fromUtf16(TFirebirdServer::Password));
+    TKivDM dm(TempPath(QString()));
+    EXPECT_FALSE(IsEmptyResult(u"select 1 from \"SYS_User\" where \"Code\" = 'admin'"_qs));
+    {
+        // The second attachment of the scoped transactions goes to the server too.
+        TKivTransaction transaction;
+        transaction.ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('seat2','')"_qs);
+        transaction.Commit();
+    }
+    QStringList users;
+    FillUserList(users);
+    EXPECT_EQ(users, QStringList{u"seat2"_qs});
+    const auto protocol = OpenQuery(
+        u"select mon$remote_protocol from mon$attachments where mon$attachment_id = current_connection"_qs);
+    EXPECT_EQ(protocol->Fields(0)->AsString().trimmed(), u"TCPv4"_qs);
+}
+
+TEST_F(ServerTest, AWrongPasswordIsRefusedByTheServer)
+{
+    UseServer(u"not-the-password"_qs);
+    TKivDM dm(TempPath(QString()));
+    QStringList users;
+    EXPECT_THROW(FillUserList(users), EDatabaseError);
+}

@@ -1,0 +1,311 @@
+// Copying, pasting and deleting a dataset grid's selection, and the keys
+// and edit actions that run them, on a shown grid over a client dataset.
+
+#include "DBGridTestSupport.h"
+#include "RtfTextReader.h"
+#include "grid/DBGridMvImpExp.h"
+#include "platform/Exceptions.h"
+#include "support/DialogAnswers.h"
+
+#include <QClipboard>
+#include <QMimeData>
+
+namespace {
+
+class ImpExpTest : public DBGridTest {
+protected:
+    // Items 1..count with only Code and Qty visible.
+    void Open(int count, TDBGridOptions extra = {})
+    {
+        Data = MakeItems(count);
+        Bind(*Data);
+        Show(400, 200);
+        for (int i = 0; i < Grid->Columns().Count(); ++i) {
+            TColumnMv* column = Grid->Columns().Items(i);
+            column->SetVisible(column->FieldName() == u"Code" || column->FieldName() == u"Qty");
+        }
+        Grid->SetOptions(Grid->Options() | extra);
+    }
+
+    QByteArray Export(TGridExportKindMv kind, bool all = false)
+    {
+        TMemoryStreamMv stream;
+        RunGridExport(kind, Grid, stream, all);
+        return stream.ToByteArray();
+    }
+
+    void Import(TGridImportKindMv kind, const QByteArray& bytes, bool all = false)
+    {
+        TMemoryStreamMv stream;
+        stream.Write(bytes.constData(), bytes.size());
+        stream.SetPosition(0);
+        RunGridImport(kind, Grid, stream, all);
+    }
+
+    QString Field(const char* name) const { return Data->FieldByName(QString::fromLatin1(name))->AsString(); }
+
+    void SelectRecords(std::initializer_list<int> recNos)
+    {
+        for (const int recNo : recNos) {
+            Data->SetRecNo(recNo);
+            Grid->SelectedRows().SetCurrentRowSelected(true);
+        }
+    }
+
+    // Code and Qty of every record, "C001/1" and so on.
+    QStringList Cells()
+    {
+        QStringList cells;
+        for (Data->First(); !Data->Eof(); Data->Next())
+            cells << Field("Code") + u'/' + Field("Qty");
+        return cells;
+    }
+
+    std::unique_ptr<TClientDataSet> Data;
+};
+
+QString TextOf(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes);
+}
+
+} // namespace
+
+TEST_F(ImpExpTest, ExportFormatsOfEachSelectionKind)
+{
+    Open(3);
+    EXPECT_TRUE(Export(TGridExportKindMv::Text).isEmpty()) << "nothing selected";
+    Grid->Selection().SelectAll();
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"Code\tQty\r\nC001\t1\r\nC002\t2\r\nC003\t3"_qs);
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgTitles));
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"C001\t1\r\nC002\t2\r\nC003\t3"_qs);
+
+    // Records in their list order, the current record kept.
+    Grid->Selection().Clear();
+    SelectRecords({3, 1});
+    Data->SetRecNo(2);
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"C001\t1\r\nC003\t3"_qs);
+    EXPECT_EQ(Data->RecNo(), 2);
+
+    // Columns: every record over the selected columns only.
+    Grid->Selection().Clear();
+    Grid->Selection().Columns().Add(Grid->GetColumnByFieldName(u"Qty"_qs));
+    Grid->Selection().SetSelectionType(gstColumns);
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"1\r\n2\r\n3"_qs);
+
+    // A cell with a quote, a tab and a line break reads back whole; CSV
+    // quotes every cell.
+    Data->First();
+    Data->Edit();
+    Data->FieldByName(u"Code"_qs)->SetAsString(u"a\"b\tc\nd"_qs);
+    Data->Post();
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text, true)).section(u"\r\n"_qs, 0, 0), u"\"a\"\"b\tc\nd\"\t1"_qs);
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::CSV, true)).section(u"\r\n"_qs, 0, 0), u"\"a\"\"b\tc\nd\";\"1\""_qs);
+
+    // Binary: 12 header bytes, 2 per column, the tagged cells, one 0; a
+    // Null integer is tag 2 alone.
+    Data->Edit();
+    Data->FieldByName(u"Qty"_qs)->Clear();
+    Data->Post();
+    const QByteArray binary = Export(TGridExportKindMv::ZUNDBIF, true);
+    const TZUNDBIFData read = ReadZUNDBIF(binary);
+    ASSERT_EQ(read.Rows.size(), 3u);
+    const int cells = (5 + 7) + 1 + 2 * ((5 + 4) + 5);
+    EXPECT_EQ(binary.size(), 12 + 2 * 2 + cells + 1);
+    EXPECT_TRUE(read.Rows[0][1].IsNull());
+    EXPECT_EQ(read.Rows[2][1], Variant(3));
+}
+
+TEST_F(ImpExpTest, RtfShowsTheCellTextsWithFootersOverTheExportedRows)
+{
+    Open(3);
+    Grid->SetFooterRowCount(1);
+    TColumnMv* qty = Grid->GetColumnByFieldName(u"Qty"_qs);
+    qty->Footer().SetValueType(fvtSum);
+    Grid->GetColumnByFieldName(u"Code"_qs)->Footer().SetValueType(fvtCount);
+    Data->First();
+    Data->Edit();
+    Data->FieldByName(u"Code"_qs)->SetAsString(u"{中}\\😀"_qs);
+    Data->Post();
+    SelectRecords({1, 3});
+    const QByteArray rtf = Export(TGridExportKindMv::RTF);
+    const TRtfReadResult read = ReadRtfTable(rtf);
+    EXPECT_TRUE(read.Rtf1 && read.Balanced && read.FontSizesPositive);
+    const std::vector<QStringList> expected = {
+        {u"Code"_qs, u"Qty"_qs}, {u"{中}\\😀"_qs, u"1"_qs}, {u"C003"_qs, u"3"_qs}, {u"2"_qs, u"4"_qs}};
+    EXPECT_EQ(read.Rows, expected);
+    const int right = PixelsToTwips(Grid->GetColumnByFieldName(u"Code"_qs)->Width(), Grid->logicalDpiX()) +
+                      PixelsToTwips(qty->Width(), Grid->logicalDpiX());
+    EXPECT_TRUE(rtf.contains("\\cellx" + QByteArray::number(right) + "\r\n"));
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)).section(u"\r\n"_qs, 3), u"2\t4"_qs);
+}
+
+TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
+{
+    Open(3);
+    Data->First();
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"Code"_qs)->Index());
+    // Surplus cells are dropped; a short row leaves the rest alone.
+    Import(TGridImportKindMv::Text, "a\t7\tsurplus\r\nc\nd\t9\r\n");
+    Data->CheckBrowseMode();
+    EXPECT_EQ(Cells(), (QStringList{u"a/7"_qs, u"c/2"_qs, u"d/9"_qs}));
+
+    // A bare CR is refused before anything is written.
+    Data->First();
+    const QStringList before = Cells();
+    Data->First();
+    try {
+        Import(TGridImportKindMv::Text, "x\t1\r\ny\t2\rz");
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), u"TDBGridMvImportAsText.CheckState: 无效的文本格式"_qs);
+    }
+    EXPECT_EQ(Data->State(), dsBrowse);
+    EXPECT_EQ(Cells(), before);
+    Import(TGridImportKindMv::Text, QByteArray());
+    EXPECT_EQ(Cells(), before) << "empty text does nothing";
+
+    // Rows beyond the last record are appended when the grid allows it.
+    Data->Last();
+    Grid->SetAllowedOperations(alopUpdateMv | alopAppendMv);
+    Import(TGridImportKindMv::Text, "last\t1\nnew\t5");
+    EXPECT_EQ(Data->RecordCount(), 4);
+    EXPECT_EQ(Cells().mid(2), (QStringList{u"last/1"_qs, u"new/5"_qs}));
+}
+
+TEST_F(ImpExpTest, BinaryPasteKeepsUntaggedCellsAndRefusesBadBlocks)
+{
+    Open(2);
+    TZUNDBIFWriter writer;
+    writer.WriteHeader({{true, {}}, {true, {}}});
+    writer.WriteCell(Variant());       // no value: Code stays
+    writer.WriteCell(Variant::Null()); // Qty becomes Null
+    writer.WriteCell(Variant(u"新"_qs));
+    writer.WriteCell(Variant(42));
+    writer.WriteEnd();
+    Grid->Selection().SelectAll();
+    Import(TGridImportKindMv::ZUNDBIF, writer.Data());
+    Data->CheckBrowseMode();
+    EXPECT_EQ(Cells(), (QStringList{u"C001/"_qs, u"新/42"_qs}));
+    Data->First();
+    EXPECT_TRUE(Data->FieldByName(u"Qty"_qs)->IsNull());
+
+    // A block cut short is refused whole with the format's message.
+    const QStringList before = Cells();
+    QByteArray cut = writer.Data();
+    cut.chop(3);
+    try {
+        Import(TGridImportKindMv::ZUNDBIF, cut);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), u"TDBGridMvImportAsZUNDBIF.ReadPrefix: 无效的 ZUNDBIF 格式"_qs);
+    }
+    EXPECT_EQ(Cells(), before);
+}
+
+TEST_F(ImpExpTest, PasteWhileInsertingAddsOneRecordPerRow)
+{
+    Open(2);
+    Data->First();
+    Data->Insert();
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"Code"_qs)->Index());
+    Import(TGridImportKindMv::Text, "n1\t10\r\nn2\t20\r\nn3\t30");
+    EXPECT_EQ(Data->RecordCount(), 5);
+    EXPECT_EQ(Cells(), (QStringList{u"n1/10"_qs, u"n2/20"_qs, u"n3/30"_qs, u"C001/1"_qs, u"C002/2"_qs}));
+}
+
+TEST_F(ImpExpTest, DeleteAsksAndSkipsRecordsThatWentAway)
+{
+    Open(5, dgConfirmDelete);
+    TDialogAnswers answers;
+    SelectRecords({2});
+    answers.Replies = {TModalResult::mrCancel};
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(answers.Texts(), QStringList{u"Delete record?"_qs});
+    EXPECT_EQ(Data->RecordCount(), 5);
+
+    SelectRecords({3, 4});
+    Data->SetRecNo(3);
+    Data->Delete(); // gone before the grid's delete runs
+    Data->First();
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(answers.Texts().last(), u"Delete all selected records?"_qs);
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"C005/5"_qs}));
+    EXPECT_EQ(Grid->SelectedRows().Count(), 0);
+
+    // Columns are cleared, not deleted, and not asked about.
+    Grid->Selection().Columns().Add(Grid->GetColumnByFieldName(u"Qty"_qs));
+    Grid->Selection().SetSelectionType(gstColumns);
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(Cells(), (QStringList{u"C001/"_qs, u"C005/"_qs}));
+    EXPECT_EQ(answers.Messages.size(), 2u);
+
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgConfirmDelete));
+    GridDeleteAction(Grid, true);
+    EXPECT_TRUE(Data->IsEmpty());
+    EXPECT_EQ(answers.Messages.size(), 2u);
+}
+
+TEST_F(ImpExpTest, KeysRunTheEditActionsTheGridAllows)
+{
+    Open(3);
+    Focus();
+    QApplication::clipboard()->setText(u"untouched"_qs);
+    PressKey(Grid->ClientWidget(), Qt::Key_A, Qt::ControlModifier);
+    PressKey(Grid->ClientWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+    EXPECT_EQ(QApplication::clipboard()->text(), u"untouched"_qs) << "no edit actions switched on";
+
+    Grid->SetEditActions(geaCutMv | geaCopyMv | geaPasteMv | geaDeleteMv | geaSelectAllMv);
+    Grid->SetAllowedOperations(alopUpdateMv | alopDeleteMv);
+    PressKey(Grid->ClientWidget(), Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstAll);
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert, Qt::ControlModifier);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    const TDBGridMvClipboardFormats& formats = DBGridMvClipboardFormats();
+    EXPECT_EQ(copied->text(), u"Code\tQty\r\nC001\t1\r\nC002\t2\r\nC003\t3"_qs);
+    EXPECT_TRUE(copied->data(formats.Csv).startsWith("\"Code\";\"Qty\""));
+    EXPECT_TRUE(copied->data(formats.Rtf).startsWith("{\\rtf1"));
+    EXPECT_EQ(ReadZUNDBIF(copied->data(formats.ZUNDBIF)).Rows.size(), 3u);
+
+    // The binary format wins over the text when both are there.
+    Data->First();
+    Data->Edit();
+    Data->FieldByName(u"Qty"_qs)->SetAsInteger(100);
+    Data->Post();
+    PressKey(Grid->ClientWidget(), Qt::Key_V, Qt::ControlModifier);
+    Data->CheckBrowseMode();
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"C002/2"_qs, u"C003/3"_qs}));
+
+    // Text from elsewhere, pasted with Shift+Insert into everything.
+    QApplication::clipboard()->setText(u"x\t5\ny\t6\n"_qs);
+    EXPECT_TRUE(GridCanPaste(Grid));
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert, Qt::ShiftModifier);
+    Data->CheckBrowseMode();
+    EXPECT_EQ(Cells(), (QStringList{u"x/5"_qs, u"y/6"_qs, u"C003/3"_qs}));
+
+    // Cut: copied, then every record deleted.
+    PressKey(Grid->ClientWidget(), Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_TRUE(Data->IsEmpty());
+    EXPECT_EQ(QApplication::clipboard()->text(), u"Code\tQty\r\nx\t5\r\ny\t6\r\nC003\t3"_qs);
+
+    auto image = std::make_unique<QMimeData>();
+    image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    QApplication::clipboard()->setMimeData(image.release());
+    EXPECT_FALSE(GridCanPaste(Grid));
+}
+
+TEST_F(ImpExpTest, CtrlQuoteCopiesTheValueOfTheRecordAbove)
+{
+    Open(3);
+    Focus();
+    Grid->SetOptions(Grid->Options() | dgEditing);
+    Data->SetRecNo(2);
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"Qty"_qs)->Index());
+    PressKey(Grid->ClientWidget(), Qt::Key_Apostrophe, Qt::ControlModifier);
+    EXPECT_EQ(Data->State(), dsEdit);
+    EXPECT_EQ(Field("Qty"), u"1"_qs);
+    ASSERT_NE(Grid->InplaceEditor(), nullptr);
+    EXPECT_TRUE(Grid->InplaceEditor()->Visible());
+    EXPECT_EQ(Grid->InplaceEditor()->selectedText(), u"1"_qs);
+}

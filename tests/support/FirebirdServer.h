@@ -1,0 +1,40 @@
+#pragma once
+// A Firebird server of the test's own, as several seats would share one
+// database: the installed server binary run with a root folder inside the
+// test's temporary folder (its own configuration, a port on 127.0.0.1, its
+// own security database and lock folder), so that it needs no system
+// service and leaves nothing behind. Stopped when the object goes.
+
+#include <QString>
+#include <memory>
+
+class QProcess;
+
+class TFirebirdServer {
+public:
+    TFirebirdServer();
+    ~TFirebirdServer();
+    TFirebirdServer(const TFirebirdServer&) = delete;
+    TFirebirdServer& operator=(const TFirebirdServer&) = delete;
+
+    // Whether the server binary is installed (package firebird3.0-server).
+    static bool Installed();
+
+    // Sets the root up in folder (which must exist) and starts the server
+    // with the user and password below; false with the reason in error.
+    bool Start(const QString& folder, QString* error = nullptr);
+    void Stop();
+    int Port() const { return FPort; }
+    // The name the program connects with: "127.0.0.1/PORT:path".
+    QString DatabaseName(const QString& path) const;
+
+    static constexpr auto UserName = u"SYSDBA";
+    static constexpr auto Password = u"seatpass";
+
+private:
+    // Starts the server of the prepared root on a new port; the reason when it did not come up.
+    QString Launch(const QString& root);
+
+    std::unique_ptr<QProcess> FProcess;
+    int FPort = 0;
+};
