@@ -264,13 +264,16 @@ void TDBLookupGridMv::RebuildListFields()
         }
         FListActive = !FKeyFields.empty() && FKeyFields.size() == size_t(SplitFieldNames(FKeyFieldNames).size()) &&
                       !FListFields.empty();
-        if (FListActive && (!Columns().State() || Columns().Count() == 0)) {
+        if (FListActive && (ColumnsFromList() || !Columns().State())) {
             // Without columns of its own the grid shows the list fields.
             BeginLayout();
             try {
                 Columns().Clear();
-                for (TField* field : FListFields)
-                    Columns().AddDefault()->SetFieldName(field->FieldName());
+                FListColumnNames.clear();
+                for (TField* field : FListFields) {
+                    Columns().Add()->SetFieldName(field->FieldName());
+                    FListColumnNames.append(field->FieldName());
+                }
             } catch (...) {
                 EndLayout();
                 throw;
@@ -287,6 +290,17 @@ void TDBLookupGridMv::RebuildListFields()
         FRowSelected = false;
         RepaintList();
     }
+}
+
+bool TDBLookupGridMv::ColumnsFromList() const
+{
+    // Columns the program gave (or changed) are kept.
+    if (FListColumnNames.isEmpty() || Columns().Count() != FListColumnNames.size())
+        return false;
+    for (int i = 0; i < Columns().Count(); ++i)
+        if (Columns()[i]->FieldName() != FListColumnNames[i])
+            return false;
+    return true;
 }
 
 // ---------------------------------------------------------------- the key

@@ -195,7 +195,7 @@ protected:
 private:
     friend class TLookupGridDataLinkMv;
     void ApplyLookupOptions();
-    void ListLinkChanged();
+    bool ColumnsFromList() const;
     QString TextOfCurrent() const;
     int BufferRowOfKey() const;
     int GridLinePixels() const;
@@ -224,6 +224,8 @@ private:
     bool FPressedInside = false;
     bool FInRefit = false;
     bool FLookupAutoFit = false;
+    // The names of the columns made from the list fields.
+    QStringList FListColumnNames;
     int FAutoScrollY = 0;
     int FAutoScrollInterval = -1;
     QElapsedTimer FClock;
