@@ -66,6 +66,8 @@ class TBookmarkListMv;
 class THeadTreeNode;
 class TDBGridInplaceEdit;
 class TPopupDataGridMv;
+class IMemTableMv;
+struct TDBGridMvInputState;
 
 // ================================================================ kinds
 
@@ -1107,29 +1109,41 @@ private:
 
 // ================================================================ selection
 
-// The grid's one multi-cell selection. Here: nothing, everything, or the
-// selected rows; rectangles and columns are kept by their kind and answered
-// by overriding DataCellSelected.
+// The grid's one multi-cell selection: whole records (the grid's
+// SelectedRows), a rectangle of cells, whole columns, or everything. The
+// rectangle and the column list are in DBGridMvSelection.h.
+class TDBGridMvSelectionRect;
+class TDBGridMvSelectionCols;
 class TDBGridMvSelection {
 public:
-    explicit TDBGridMvSelection(TCustomDBGridMv* Grid) : FGrid(Grid) {}
-    virtual ~TDBGridMvSelection() = default;
+    explicit TDBGridMvSelection(TCustomDBGridMv* Grid);
+    virtual ~TDBGridMvSelection();
+    TDBGridMvSelection(const TDBGridMvSelection&) = delete;
+    TDBGridMvSelection& operator=(const TDBGridMvSelection&) = delete;
     TCustomDBGridMv* Grid() const { return FGrid; }
     TDBGridMvSelectionType SelectionType() const { return FSelectionType; }
     virtual void SetSelectionType(TDBGridMvSelectionType Value);
-    TColumnsMvList& Columns() { return FColumns; }
+    TDBGridMvSelectionCols& Columns() const { return *FColumns; }
+    TDBGridMvSelectionRect& Rect() const { return *FRect; }
     virtual void Clear();
     virtual void SelectAll();
     virtual void LinkActive(bool Value);
+    // False for every cell while the data link is inactive.
     virtual bool DataCellSelected(int DataColumn, const TBookmark& Bookmark) const;
+    // The selection in raw grid cells; all four -1 when nothing of it is on
+    // screen.
+    TGridRectMv SelectionToGridRect() const;
+    // An emptied record or column selection becomes no selection.
+    void UpdateState();
     // Drops columns that left the grid's collection (after every layout).
     virtual void RefreshColumns();
     virtual void SelectionChanged();
 
 private:
+    std::unique_ptr<TDBGridMvSelectionCols> FColumns;
     TCustomDBGridMv* FGrid;
+    std::unique_ptr<TDBGridMvSelectionRect> FRect;
     TDBGridMvSelectionType FSelectionType = gstNon;
-    TColumnsMvList FColumns;
 };
 
 // ================================================================ data service
@@ -1601,7 +1615,71 @@ public:
     virtual int CellEditorIndent() const;
     void EditButtonClick();
 
+    // ---- keyboard, mouse and selection
+    // Whether the record extension keeps what was selected: Ctrl held, or
+    // dghClearSelection off. Set at each key and each press that starts
+    // selecting records.
+    bool KeepSelection() const;
+    // Adds Text to the incremental search and looks for it at the start of
+    // the current column's texts; TimeOut ms without a key ends the search
+    // (negative: never). An empty search text looks for nothing.
+    void ProcessIncSearch(const QString& Text, int TimeOut);
+    void StopIncSearch();
+    // Moves Distance records (ToEnd: to the first or last record); with
+    // Select the selection grows over the rows passed, a rectangle when one
+    // may be made, else records.
+    void SelectRecords(bool Select, int Distance, bool ToEnd = false);
+    // The dataset's tree interface, when it offers one.
+    IMemTableMv* MemTableSupport() const { return FMemTable; }
+    // The dataset offers the interface and shows its records as a tree.
+    bool TreeRows() const;
+    // The tree indent of the dataset's current row, which the first visible
+    // column (and the editor standing in it) leaves free; 0 without a tree.
+    int TreeIndent() const;
+    // The numeric-pad keys' node operations on the current row (the editor's
+    // press on its node column too).
+    void SetCurrentNodeExpanded(bool Expanded);
+    // Lines and boxes of the current node into Rect, as the cells and the
+    // editor standing in the first column draw them (RowLines: the grid's
+    // row lines give way under the node columns).
+    void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
+    // Fired at the end of the grid's own press handling.
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
 protected:
+    // ---- keyboard, mouse and selection
+    void KeyUp(quint16& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    void WMChar(QChar& Key) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void DoExit() override;
+    void WMTimer(int id) override;
+    void TimedScroll(TGridScrollDirectionMv Direction) override;
+    void CancelMode() override;
+    QCursor CursorAt(const QPoint& clientPos) override;
+    void PaintOverlay() override;
+    // An edit action of the clipboard unit when EditActions holds it and it
+    // is possible now; True when it was done.
+    virtual bool PerformEditAction(TDBGridMvEditAction Action);
+    // Takes the focus into the filter row's editor at the current column;
+    // False while there is no filter row to enter.
+    virtual bool EnterFilterRow();
+    // Record moving by the indicator: start on a press (True: the press is
+    // taken), the drop at the release.
+    virtual bool StartRecordDrag(TShiftState Shift, int X, int Y);
+    virtual void EndRecordDrag(int X, int Y);
+    // The default move of dropped records: through the tree interface, else
+    // through the data service.
+    virtual void MoveRecords(const QStringList& Bookmarks, int Target, int Level);
+    // A press on a tree node's column: True when the point lies in a tree
+    // indent; unless CheckOnly the node under it is expanded or collapsed.
+    virtual bool NodeClick(int X, int Y, bool CheckOnly);
+    // Where the drop line starts for a drop on Row with the mouse at Mouse,
+    // and the tree level the dragged record would take there (-1: none).
+    virtual int TreeDropPosition(int Row, const QPoint& Mouse, int& Level);
+    // The tree indent of a record cell of the first visible column: its
+    // background, lines and boxes.
+    virtual void DrawTreeArea(TCanvas& Canvas, const TRect& Rect, int DataCol, int DataRow, bool Raised,
+                              TGridDrawState State);
     // ---- factories
     virtual std::unique_ptr<TColumnDefValuesMv> CreateColumnDefValues();
     virtual std::unique_ptr<TDBGridColumnsMv> CreateColumns();
@@ -1644,7 +1722,7 @@ protected:
     virtual void CreateWnd();
     // Moves the current cell to a raw column (the minimal column move:
     // column-exit and -enter notices, editor hidden and shown).
-    virtual void MoveCol(int RawCol, int Direction);
+    virtual void MoveCol(int RawCol, int Direction, bool Select = false);
 
     // ---- seams of the input, selection, filter-row, record-moving and
     // data-service units, with the answers the grid gives by itself
@@ -1828,6 +1906,25 @@ private:
     TBookmark FSavedBookmark;
     int FSavedOffset = 0;
     bool FInColExit = false;
+
+    // ---- keyboard, mouse and selection
+    void ClearSelectionOnMove();
+    void KeyDownShortcuts(quint16& Key, TShiftState Shift);
+    void KeyDownPlain(quint16& Key, TShiftState Shift);
+    void KeyDownCtrl(quint16& Key, TShiftState Shift);
+    void DeleteRecordsAsked();
+    bool IncSearchTakes(QChar Key);
+    bool CancelUnchangedInsert(bool AtEndOnly);
+    void TabToNextColumn(bool Backward);
+    void MouseDownOnCells(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    void MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    void TraceColSizing(int X);
+    void AutoScrollStep();
+    void MoveDropLine(int Y);
+    bool ColumnSelectZone(int X, int Y);
+    void StepCheckBox(TColumnMv* Column, bool Backward);
+    std::unique_ptr<TDBGridMvInputState> FInput;
+    IMemTableMv* FMemTable = nullptr;
 };
 
 class TDBGridMv : public TCustomDBGridMv {
@@ -1836,3 +1933,6 @@ class TDBGridMv : public TCustomDBGridMv {
 public:
     explicit TDBGridMv(QWidget* parent = nullptr) : TCustomDBGridMv(parent) {}
 };
+
+// The selection's parts complete the types that TDBGridMvSelection hands out.
+#include "grid/DBGridMvSelection.h"

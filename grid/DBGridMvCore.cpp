@@ -3,6 +3,8 @@
 // columns, the field map, and the reactions to sized and moved columns.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvFitWidths.h"
+#include "grid/DBGridMvInput.h"
 
 #include "platform/MulDiv.h"
 
@@ -19,7 +21,8 @@ constexpr TGridOptionsMv BaseGridOptions = TGridOptionsMv::fromInt(3727);
 
 // ---------------------------------------------------------------- construction
 
-TCustomDBGridMv::TCustomDBGridMv(QWidget* parent) : TCustomGridMv(parent)
+TCustomDBGridMv::TCustomDBGridMv(QWidget* parent)
+    : TCustomGridMv(parent), FInput(std::make_unique<TDBGridMvInputState>())
 {
     FStyle = DBGridMvDefaultStyle();
     if (FStyle)
@@ -502,8 +505,12 @@ void TCustomDBGridMv::SetCol(int Value)
         TCustomGridMv::SetCol(Value);
 }
 
-void TCustomDBGridMv::MoveCol(int RawCol, int Direction)
+void TCustomDBGridMv::MoveCol(int RawCol, int Direction, bool Select)
 {
+    const bool rectangle = Select && !FOptions.testFlag(dgRowSelect) && FAllowedSelections.testFlag(asRectangle) &&
+                           FDataLink->Active() && DataSet();
+    if (rectangle && FSelection->SelectionType() != gstRectangle)
+        FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), false);
     if (FDataLink->Active())
         FDataLink->UpdateRecord();
     RawCol = std::clamp(RawCol, FIndicatorOffset, std::max(FIndicatorOffset, ColCount() - 1));
@@ -515,34 +522,37 @@ void TCustomDBGridMv::MoveCol(int RawCol, int Direction)
         if (RawCol < FIndicatorOffset || RawCol >= ColCount())
             return;
     }
-    if (RawCol == Col())
-        return;
-    if (!FInColExit) {
-        FInColExit = true;
-        const int before = Col();
-        try {
-            if (OnColExit)
-                OnColExit(this);
-        } catch (...) {
+    if (RawCol != Col()) {
+        if (!FInColExit) {
+            FInColExit = true;
+            const int before = Col();
+            try {
+                if (OnColExit)
+                    OnColExit(this);
+            } catch (...) {
+                FInColExit = false;
+                throw;
+            }
             FInColExit = false;
-            throw;
+            if (Col() != before)
+                return;
         }
-        FInColExit = false;
-        if (Col() != before)
-            return;
+        if (!FOptions.testFlag(dgAlwaysShowEditor))
+            HideEditor();
+        if (!FOptions.testFlag(dgRowSelect))
+            TCustomGridMv::SetCol(RawCol);
+        if (FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress()) {
+            TColumnMv* column = SelectedColumn();
+            const TColumnTypeMv kind = column ? column->GetColumnType() : ctCommon;
+            if (kind != ctCheckboxes && kind != ctKeyImageList)
+                ShowEditor();
+        }
+        if (OnColEnter)
+            OnColEnter(this);
     }
-    if (!FOptions.testFlag(dgAlwaysShowEditor))
-        HideEditor();
-    if (!FOptions.testFlag(dgRowSelect))
-        TCustomGridMv::SetCol(RawCol);
-    if (FOptions.testFlag(dgAlwaysShowEditor)) {
-        TColumnMv* column = SelectedColumn();
-        const TColumnTypeMv kind = column ? column->GetColumnType() : ctCommon;
-        if (kind != ctCheckboxes && kind != ctKeyImageList)
-            ShowEditor();
-    }
-    if (OnColEnter)
-        OnColEnter(this);
+    if (rectangle)
+        FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), true);
+    StopIncSearch();
 }
 
 bool TCustomDBGridMv::FocusFieldColumn(TField* Field)
@@ -580,10 +590,12 @@ void TCustomDBGridMv::SaveBookmark()
     if (FDataLink->Active()) {
         const int count = FDataLink->RecordCount();
         const int offset = FDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
-        dataSet->MoveBy(-offset);
+        // Near the start of the data the move may fall short: the way back
+        // is the distance actually moved.
+        const int moved = -dataSet->MoveBy(-offset);
         FSavedBookmark = dataSet->Bookmark();
-        dataSet->MoveBy(offset);
-        FSavedOffset = offset;
+        dataSet->MoveBy(moved);
+        FSavedOffset = moved;
     } else {
         FSavedBookmark = dataSet->Bookmark();
         FSavedOffset = 0;
@@ -745,17 +757,11 @@ void TCustomDBGridMv::SortMarkingChanged()
 
 void TCustomDBGridMv::OptimizeColumnWidth(TColumnMv* Column)
 {
-    if (!Column || !FDataLink->Active())
+    if (!Column)
         return;
-    // Title and the cells on screen, each with its margin.
-    const QFontMetrics titleMetrics(Column->Title().Font());
-    int width = titleMetrics.horizontalAdvance(Column->Title().Caption()) + 4 + Column->Title().GetSortMarkingWidth();
-    const QFontMetrics cellMetrics(Column->Font());
-    for (int row = 0; row < FDataLink->RecordCount(); ++row) {
-        TActiveRecordScopeMv scope(*FDataLink, row);
-        width = std::max(width, cellMetrics.horizontalAdvance(Column->GetDisplayText()) + 5);
-    }
-    Column->SetWidth(width);
+    TColumnsMvList list;
+    list.Add(Column);
+    FitColumnWidths(*this, list);
 }
 
 void TCustomDBGridMv::SetIncSearch(bool Active, const QString& Text)
@@ -921,6 +927,11 @@ void TCustomDBGridMv::WMSetFocus(QWidget* from)
 
 void TCustomDBGridMv::WMKillFocus(QWidget* to)
 {
+    // A sort marking made with Ctrl held is applied when the focus leaves.
+    if (FInput->PendingSortMarking && (!InplaceEditor() || to != InplaceEditor())) {
+        FInput->PendingSortMarking = false;
+        SortMarkingChanged();
+    }
     TCustomGridMv::WMKillFocus(to);
     RepaintSelectionAndCurrentRow();
 }

@@ -73,14 +73,15 @@ void TCustomDBGridMv::InvalidateEditor()
 
 int TCustomDBGridMv::CellEditorIndent() const
 {
-    // No dataset of this program shows tree rows or a group panel yet; the
-    // tree rows give their indent here.
-    return 0;
+    return TreeIndent();
 }
 
 void TCustomDBGridMv::DrawCellEditorIndent(TCanvas& Canvas, const TRect& Rect)
 {
+    // The editor covers the cell, so it draws the tree's lines and boxes the
+    // cell would show beside its text.
     Canvas.FillRect(Rect, Color());
+    PaintTreeElements(Canvas, Rect, false);
 }
 
 void TCustomDBGridMv::RecreateColumns()

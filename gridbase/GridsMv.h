@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QList>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -411,6 +412,10 @@ public:
     // when the grid holds explicit values and they differ from the ancestor's.
     QVariantMap StoredCellExtents(const TCustomGridMv* Ancestor = nullptr) const;
     void LoadCellExtents(const QVariantMap& Values);
+
+    // Fired first by the grid's KeyDown and by the editor for the keys it
+    // keeps for itself; the handler may consume the key (Key := 0).
+    std::function<void(QObject* Sender, quint16& Key, TShiftState Shift)> OnKeyDown;
 
 protected:
     // ================= virtual interface for descendants =================
