@@ -111,6 +111,8 @@ void TGridColumnSpecCellMv::Assign(const TGridColumnSpecCellMv& Source)
 TDBLookupGridColumnMv::TDBLookupGridColumnMv(TDBGridColumnsMv* Collection)
     : TColumnMv(Collection), FSpecCell(this)
 {
+    // The row under the titles is the special row here, never a filter.
+    STFilter().SetVisible(false);
 }
 
 void TDBLookupGridColumnMv::SetIndex(int Value)
