@@ -76,6 +76,13 @@ TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
     PressKey(editor, Qt::Key_Backspace);
     EXPECT_EQ(editor->text(), QStringLiteral("长裤"));
     EXPECT_EQ(editor->cursorPosition(), 1);
+
+    // The next value of a lookup column is the next record's key; the
+    // lookup field follows it.
+    item->SetNextFieldValue(1);
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("NumIID"))->AsInteger(), 103);
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Item"))->AsString(), QStringLiteral("帽子"));
+    Data->Cancel();
 }
 
 TEST_F(DBGridEditorTest, UnknownLookupTextIsResolvedByTheHandlerOrRefusedKeepingTheKey)
