@@ -256,6 +256,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
     }
     case VK_HOME:
     case VK_END:
+        if (!extend)
+            ClearSelectionOnMove();
         if (FVisibleColumns.Count() == 1 || rowSelect)
             SelectRecords(extend, Key == VK_HOME ? -1 : 1, true);
         else if (Key == VK_HOME)
@@ -265,6 +267,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
         break;
     case VK_LEFT:
     case VK_RIGHT:
+        if (!extend)
+            ClearSelectionOnMove();
         if (!rowSelect) {
             MoveCol(Key == VK_LEFT ? Col() - 1 : Col() + 1, Key == VK_LEFT ? -1 : 1, extend);
         } else if (Key == VK_LEFT) {
