@@ -64,6 +64,8 @@ class TDBGridMvDataService;
 class TGridDataLinkMv;
 class TBookmarkListMv;
 class THeadTreeNode;
+class TDBGridInplaceEdit;
+class TPopupDataGridMv;
 class IMemTableMv;
 struct TDBGridMvInputState;
 
@@ -341,23 +343,53 @@ private:
     QString FFilterText;
 };
 
-// The settings of a lookup column's drop-down grid; the drop-down grid
-// itself reads and forwards the rest.
+// The options of a lookup grid.
+enum TDBLookupGridMvOption : quint8 {
+    dlgColumnResizeMv = 1 << 0,
+    dlgColLinesMv = 1 << 1,
+    dlgRowLinesMv = 1 << 2,
+    dlgAutoSortMarkingMv = 1 << 3,
+    dlgMultiSortMarkingMv = 1 << 4,
+};
+Q_DECLARE_FLAGS(TDBLookupGridMvOptions, TDBLookupGridMvOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TDBLookupGridMvOptions)
+
+// The settings of a lookup column's drop-down grid. Columns, their defaults,
+// the options and the list source live in the drop-down grid that the
+// owning column supplies; without one they read empty and writes are lost.
 class TColumnDropDownBoxMv {
 public:
     explicit TColumnDropDownBoxMv(TColumnMv* Owner);
+    ~TColumnDropDownBoxMv();
     TColumnMv* Owner() const { return FOwner; }
     bool AutoFitColWidths = true;
     bool UseMultiTitle = false;
     TDataSource* ListSource() const { return FListSource.data(); }
-    void SetListSource(TDataSource* Value) { FListSource = Value; }
+    void SetListSource(TDataSource* Value);
     TSpecRowMv& SpecRow() { return *FSpecRow; }
+    const TSpecRowMv& SpecRow() const { return *FSpecRow; }
+    // Forwarded to the drop-down grid; null without one.
+    TDBGridColumnsMv* Columns() const;
+    void SetColumns(const TDBGridColumnsMv& Value);
+    TColumnDefValuesMv* ColumnDefValues() const;
+    void SetColumnDefValues(const TColumnDefValuesMv& Value);
+    TDBLookupGridMvOptions Options() const;
+    void SetOptions(TDBLookupGridMvOptions Value);
+    // Stored only while the drop-down grid's columns are customized.
+    bool IsColumnsStored() const;
     void Assign(const TColumnDropDownBoxMv& Source);
 
 private:
+    TPopupDataGridMv* DropDownGrid() const;
+
     TColumnMv* FOwner;
     QPointer<TDataSource> FListSource;
     std::unique_ptr<TSpecRowMv> FSpecRow;
+    // Copied as they stand; the drop-down grid gives them their meaning.
+    quint32 FValue1 = 0;
+    quint32 FValue2 = 0;
+    bool FFlag1 = false;
+    bool FFlag2 = false;
 };
 
 // ================================================================ column title
@@ -786,6 +818,10 @@ public:
     TColumnFootersMv& Footers() const { return *FFooters; }
     TEditButtonsMv& EditButtons() const { return *FEditButtons; }
     TColumnDropDownBoxMv& DropDownBox() const { return *FDropDownBox; }
+    // The lookup drop-down grid ("DataList"), made on first use; null for a
+    // column that offers none (the columns of a lookup grid).
+    virtual TPopupDataGridMv* DataList();
+    TPopupDataGridMv* DataListIfAny() const { return FDataList.get(); }
     TSpecRowMv& DropDownSpecRow() const { return *FDropDownSpecRow; }
     TMRUListMv& MRUList() const { return *FMRUList; }
     TSTColumnFilterMv& STFilter() const { return *FSTFilter; }
@@ -798,6 +834,17 @@ public:
     TNotInListEventMv OnNotInList;
     TUpdateDataEventMv OnUpdateData;
     TCheckDrawRequiredStateEventMv OnCheckDrawRequiredState;
+    // Kept in the data list (its grid events).
+    TCheckTitleMvBtnEvent OnDropDownBoxCheckButton() const;
+    void SetOnDropDownBoxCheckButton(TCheckTitleMvBtnEvent Value);
+    TDrawColumnMvCellEvent OnDropDownBoxDrawColumnCell() const;
+    void SetOnDropDownBoxDrawColumnCell(TDrawColumnMvCellEvent Value);
+    TGetCellMvParamsEvent OnDropDownBoxGetCellParams() const;
+    void SetOnDropDownBoxGetCellParams(TGetCellMvParamsEvent Value);
+    TGridNotifyEventMv OnDropDownBoxSortMarkingChanged() const;
+    void SetOnDropDownBoxSortMarkingChanged(TGridNotifyEventMv Value);
+    TTitleMvClickEvent OnDropDownBoxTitleBtnClick() const;
+    void SetOnDropDownBoxTitleBtnClick(TTitleMvClickEvent Value);
 
     // ---- operations
     TColumnTypeMv GetColumnType() const;
@@ -867,6 +914,7 @@ private:
     bool FDblClickNextVal = false;
     QString FDisplayFormat;
     std::unique_ptr<TColumnDropDownBoxMv> FDropDownBox;
+    std::unique_ptr<TPopupDataGridMv> FDataList;
     int FDropDownRows = 7;
     bool FDropDownShowTitles = false;
     bool FDropDownSizing = false;
@@ -1234,6 +1282,9 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 // ================================================================ unit routines
 
 int GetFieldValueAsInteger(const TField* Field, int Default);
+// Field kinds of numbers (the calculator, footers) and of dates (the calendar).
+bool IsNumericType(TFieldType type);
+bool IsDateTimeType(TFieldType type);
 // A footer's sum of a field, and a count, as the footer shows them.
 QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
 QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
@@ -1545,6 +1596,25 @@ public:
     using TCustomGridMv::InvalidateCol;
     using TCustomGridMv::InvalidateRow;
 
+    // ---- cell editor
+    // The editor as the data-aware one; null before it is first made.
+    TDBGridInplaceEdit* CellEditor() const;
+    // The text the editor hands over, as the grid keeps it.
+    const QString& GridEditText() const { return FEditText; }
+    void SetGridEditText(const QString& Value) { FEditText = Value; }
+    // The key chosen in the editor of a lookup or key-list column: the
+    // record's keys when the editor was loaded, Null once cleared or not
+    // found, Unassigned for a plain column.
+    const Variant& EditValue() const { return FEditState.Value; }
+    void SetEditValue(const Variant& Value) { FEditState.Value = Value; }
+    // Whether the current record is still the one the editor was loaded on
+    // (a value typed for one record never goes into another).
+    bool EditorOnLoadedRecord() const;
+    // Pixels of a tree or group indent in front of the first visible
+    // column's text; the editor keeps its text clear of them.
+    virtual int CellEditorIndent() const;
+    void EditButtonClick();
+
     // ---- keyboard, mouse and selection
     // Whether the record extension keeps what was selected: Ctrl held, or
     // dghClearSelection off. Set at each key and each press that starts
@@ -1711,11 +1781,31 @@ protected:
     bool FPressed = false;
     bool FTitleTracking = false;
 
+    // ---- cell editor
+    // The indent area of the first visible column, drawn into the editor.
+    virtual void DrawCellEditorIndent(TCanvas& Canvas, const TRect& Rect);
+    // The factories run in this class's constructor; a descendant whose
+    // columns are of another kind (the lookup grids) remakes them in its own.
+    void RecreateColumns();
+
 private:
     friend class TDBGridColumnsMv;
     friend class TColumnMv;
     friend class TGridDataLinkMv;
     friend class TColumnFooterMv;
+    friend class TDBGridInplaceEdit;
+
+    // ---- cell editor
+    struct TEditStateMv {
+        Variant Value;
+        TBookmark Record;
+        bool Inserting = false;
+        bool Loaded = false;
+    };
+    void NoteEditorRecord();
+    void WriteEditValue(TColumnMv* Column);
+    bool ResolveLookupText(TColumnMv* Column, const QString& Text);
+    TEditStateMv FEditState;
 
     void InternalLayout();
     void DeleteMixedDefaultColumns();

@@ -789,21 +789,6 @@ bool TCustomDBGridMv::CanEditShow()
     return true;
 }
 
-std::unique_ptr<TInplaceEdit> TCustomDBGridMv::CreateEditor()
-{
-    return TCustomGridMv::CreateEditor();
-}
-
-void TCustomDBGridMv::ShowEditor()
-{
-    TCustomGridMv::ShowEditor();
-}
-
-void TCustomDBGridMv::InvalidateEditor()
-{
-    TCustomGridMv::InvalidateEditor();
-}
-
 bool TCustomDBGridMv::CanEditModify()
 {
     TColumnMv* column = SelectedColumn();
@@ -826,19 +811,6 @@ QString TCustomDBGridMv::CurrentEditText() const
     if (field->DataType() == ftMemo && FDrawMemoText)
         return field->AsString();
     return field->GetEditText();
-}
-
-QString TCustomDBGridMv::GetEditText(int, int)
-{
-    // The grid keeps the editor's text from here on (SetEditText follows
-    // every change); a field whose text differs from it reloads the editor.
-    FEditText = CurrentEditText();
-    return FEditText;
-}
-
-void TCustomDBGridMv::SetEditText(int, int, const QString& Value)
-{
-    FEditText = Value;
 }
 
 void TCustomDBGridMv::EditorTextChanged()
@@ -870,23 +842,6 @@ QString TCustomDBGridMv::GetEditMask(int, int)
         return column->EditMask();
     TField* field = column->Field();
     return field ? field->EditMask() : QString();
-}
-
-void TCustomDBGridMv::UpdateData()
-{
-    TColumnMv* column = SelectedColumn();
-    if (!column)
-        return;
-    // A key list stores the key of the chosen text; everything else the text.
-    if (column->GetColumnType() == ctKeyPickList && column->Field()) {
-        const TStringList* picks = column->PickListIfAny();
-        const TStringList* keys = column->KeyListIfAny();
-        const int i = picks ? picks->IndexOf(FEditText) : -1;
-        const Variant value = (keys && i >= 0 && i < keys->Count()) ? Variant((*keys)[i]) : Variant::Null();
-        column->UpdateDataValues(FEditText, value, false);
-        return;
-    }
-    column->UpdateDataValues(FEditText, Variant(), true);
 }
 
 // ---------------------------------------------------------------- seams
