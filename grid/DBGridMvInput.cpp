@@ -198,7 +198,7 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
         } else if (shortCut == SearchNextShortCut || shortCut == SearchPriorShortCut) {
             if (!FIncSearchText.isEmpty()) {
                 const TSearchMovingScope moving(*FInput);
-                LocateText(FIncSearchText, shortCut == SearchNextShortCut, false);
+                LocateText(FIncSearchText, shortCut == SearchNextShortCut, true);
             }
             Key = 0;
         }
@@ -481,7 +481,8 @@ void TCustomDBGridMv::ProcessIncSearch(const QString& Text, int TimeOut)
         bool found = false;
         {
             const TSearchMovingScope moving(*FInput);
-            found = LocateText(text, true, true);
+            // The first record, from the top, whose text starts so.
+            found = LocateText(text, true, false);
         }
         if (TColumnMv* column = SelectedColumn(); found && column)
             text = column->GetDisplayText().left(text.size());

@@ -372,106 +372,36 @@ TEST_F(DBGridDatabaseTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOn
     EXPECT_EQ(Data->RecordCount(), 2);
 }
 
-TEST_F(DBGridDatabaseTest, IncrementalSearchCollectsChineseTextAndAnEmptyTextLooksForNothing)
+TEST_F(DBGridDatabaseTest, IncrementalSearchFindsChineseTextAndAnEmptyTextLooksForNothing)
 {
     Grid->SetOptionsMv(Grid->OptionsMv() | dghIncSearch);
     Grid->SetReadOnly(true);
+    Grid->SetSelectedIndex(1);
     QWidget* client = Grid->ClientWidget();
-    Data->MoveBy(2);
+    Data->MoveBy(3);
     // Ctrl+F starts a search with nothing typed: no record is looked for.
     PressKey(client, Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(Grid->IncSearchActive());
-    EXPECT_EQ(Data->RecNo(), 3);
+    EXPECT_EQ(Data->RecNo(), 4);
     TypeText(client, QStringLiteral("衬"));
+    EXPECT_EQ(Data->RecNo(), 1) << "the first title that starts so";
     TypeText(client, QStringLiteral("衣"));
     EXPECT_EQ(Grid->IncSearchText(), QStringLiteral("衬衣"));
+    EXPECT_EQ(Data->RecNo(), 5);
     PressKey(client, Qt::Key_Backspace);
     EXPECT_EQ(Grid->IncSearchText(), QStringLiteral("衬"));
-    // The time-out ends it.
+    EXPECT_EQ(Data->RecNo(), 1);
+    PressKey(client, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(Data->RecNo(), 3) << "the next match";
+    PressKey(client, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Data->RecNo(), 1) << "the previous match";
+    EXPECT_TRUE(Grid->IncSearchActive());
+    // The time-out ends it; Esc ends a new one.
     Grid->WMTimer(DBGridMvIncSearchTimer);
     EXPECT_FALSE(Grid->IncSearchActive());
     TypeText(client, QStringLiteral("外"));
-    ASSERT_TRUE(Grid->IncSearchActive());
+    EXPECT_EQ(Data->RecNo(), 4);
     PressKey(client, Qt::Key_Escape);
     EXPECT_FALSE(Grid->IncSearchActive());
     EXPECT_TRUE(Grid->IncSearchText().isEmpty());
-}
-
-TEST_F(DBGridTest, TitlePressesMarkSortingAndClicksKeepOrClearTheSelection)
-{
-    auto data = MakeItems(8);
-    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking | dghMultiSortMarking);
-    Bind(*data);
-    Show(520, 240);
-    Focus();
-    TColumnMv* code = Grid->GetColumnByFieldName(QStringLiteral("Code"));
-    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
-    code->Title().SetTitleButton(true);
-    qty->Title().SetTitleButton(true);
-    int buttonClicks = 0;
-    int sortings = 0;
-    Grid->OnTitleBtnClick = [&](QObject*, int, TColumnMv*) { ++buttonClicks; };
-    Grid->OnSortMarkingChanged = [&](QObject*) { ++sortings; };
-    auto head = [&](TColumnMv* column) { return Centre(Grid->CellRect(Grid->DataToRawColumn(column->Index()), 0)); };
-
-    ClickAt(*Grid, head(code));
-    EXPECT_EQ(code->Title().SortMarker(), smDownMv);
-    EXPECT_EQ(buttonClicks, 1);
-    EXPECT_EQ(sortings, 1);
-    // With Ctrl the sorting waits until Ctrl is let go.
-    ClickAt(*Grid, head(qty), Qt::ControlModifier);
-    EXPECT_EQ(qty->Title().SortMarker(), smDownMv);
-    EXPECT_EQ(sortings, 1);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
-    QApplication::sendEvent(Grid->ClientWidget(), &release);
-    EXPECT_EQ(sortings, 2);
-    // A title that is no button fires nothing.
-    ClickAt(*Grid, head(Grid->GetColumnByFieldName(QStringLiteral("Title"))));
-    EXPECT_EQ(buttonClicks, 2);
-    // A pressed title dragged sideways becomes a column move.
-    MouseAt(*Grid, QEvent::MouseButtonPress, head(code));
-    MouseAt(*Grid, QEvent::MouseMove, head(code) + QPoint(8, 0));
-    EXPECT_EQ(Grid->GridState(), gsColMoving);
-    MouseAt(*Grid, QEvent::MouseButtonRelease, head(code) + QPoint(8, 0));
-    EXPECT_EQ(buttonClicks, 2);
-
-    // A right click inside a rectangle keeps it; a plain left click clears.
-    Grid->SetOptions(Grid->Options() | dgMultiSelect);
-    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)));
-    ClickAt(*Grid, Centre(Cell(*Grid, 2, 3)), Qt::ShiftModifier);
-    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)), Qt::NoModifier, Qt::RightButton);
-    EXPECT_EQ(Grid->Selection().SelectionType(), gstRectangle);
-    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)));
-    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
-}
-
-TEST_F(DBGridTest, TheEditorForwardsItsKeysAndLeavingCancelsAnUntouchedInsert)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    Show(520, 240);
-    Focus();
-    QList<quint16> seen;
-    Grid->OnKeyDown = [&](QObject*, quint16& key, TShiftState) {
-        seen << key;
-        if (key == VK_F2)
-            key = 0;
-    };
-    Grid->MoveCol(Grid->DataToRawColumn(1), 0);
-    Grid->ShowEditor();
-    TInplaceEdit* editor = Grid->InplaceEditor();
-    ASSERT_TRUE(editor && editor->Visible());
-    editor->selectAll();
-    PressKey(editor, Qt::Key_F2);
-    EXPECT_TRUE(editor->hasSelectedText()) << "the handler took F2: no deselection";
-    PressKey(editor, Qt::Key_A);
-    ASSERT_GE(seen.size(), 2);
-    EXPECT_EQ(seen.mid(0, 2), (QList<quint16>{VK_F2, quint16('A')})) << "the editor's own keys reach the handler";
-
-    PressKey(Grid->ClientWidget(), Qt::Key_Insert);
-    ASSERT_EQ(data->State(), dsInsert);
-    Other->setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(data->State(), dsBrowse);
-    EXPECT_EQ(data->RecordCount(), 3);
 }
