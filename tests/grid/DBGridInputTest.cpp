@@ -84,6 +84,14 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
         names << column->FieldName();
     EXPECT_EQ(names, (QStringList{QStringLiteral("Title"), QStringLiteral("Qty"), QStringLiteral("Price")}));
     EXPECT_EQ(selection.SelectionToGridRect(), GridRect(2, 0, 4, Grid->RowCount() - 1));
+    // A hidden column is passed over; a column taken out of the grid leaves
+    // the selection at the next layout.
+    Grid->GetColumnByFieldName(QStringLiteral("Flag"))->SetVisible(false);
+    selection.Columns().SelectShift(Grid->GetColumnByFieldName(QStringLiteral("Flag")));
+    EXPECT_EQ(selection.Columns().IndexOf(Grid->GetColumnByFieldName(QStringLiteral("Flag"))), -1);
+    EXPECT_EQ(selection.Columns().Count(), 4);
+    Grid->Columns().Delete(Grid->GetColumnByFieldName(QStringLiteral("Qty"))->Index());
+    EXPECT_EQ(selection.Columns().Count(), 3);
 
     // Everything by the indicator's title once nothing is selected, and off
     // again.
@@ -264,6 +272,16 @@ TEST_F(DBGridTest, ARecordDraggedByTheIndicatorIsHandedToOnMoveRecords)
     MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
     MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(1));
     EXPECT_TRUE(moved.isEmpty());
+
+    // Under a record selection only a selected row can be dragged.
+    Grid->SetOptions(Grid->Options() | dgMultiSelect);
+    data->MoveBy(3 - data->RecNo());
+    Grid->SelectedRows().SetCurrentRowSelected(true);
+    MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
+    MouseAt(*Grid, QEvent::MouseMove, indicator(4));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(4));
+    EXPECT_TRUE(moved.isEmpty());
+    Grid->Selection().Clear();
 
     MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
     const TBookmark dragged = data->Bookmark();
