@@ -215,6 +215,20 @@ TEST_F(DBGridTest, ColumnsSizeLiveAndFitTheirWidestTextOnADoubleClick)
     EXPECT_EQ(Grid->GridState(), gsNormal) << "Esc ends the sizing";
     MouseAt(*Grid, QEvent::MouseButtonRelease, edge + QPoint(30, 0));
 
+    // With auto-fit the line stops where each column to its right would
+    // keep a pixel and its line.
+    Grid->SetAutoFitColWidths(true);
+    const TRect fitHead = Grid->CellRect(raw, 0);
+    const QPoint fitLine(fitHead.Right, Centre(fitHead).y());
+    MouseAt(*Grid, QEvent::MouseButtonPress, fitLine);
+    MouseAt(*Grid, QEvent::MouseMove, fitLine + QPoint(20, 0));
+    const int widened = Grid->ColWidths(raw);
+    EXPECT_GT(widened, fitHead.Width());
+    MouseAt(*Grid, QEvent::MouseMove, QPoint(Grid->ClientWidth() - 2, fitLine.y()));
+    EXPECT_EQ(Grid->ColWidths(raw), widened) << "no room left for the columns to the right";
+    MouseAt(*Grid, QEvent::MouseButtonRelease, QPoint(Grid->ClientWidth() - 2, fitLine.y()));
+    Grid->SetAutoFitColWidths(false);
+
     // A long text in one record, not the current one, decides the width.
     data->MoveBy(4);
     data->Edit();
