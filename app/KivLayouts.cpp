@@ -322,6 +322,8 @@ void SetSessionButton(TColumnMv* Column)
 void AddBlobButtons(TColumnMv* Column, const QString& BinType)
 {
     Column->SetAlwaysShowEditButton(true);
+    // The layout owns these buttons: applying it again does not add more.
+    Column->EditButtons().Clear();
     TEditButtonMv* load = Column->EditButtons().Add();
     load->SetStyle(ebsPlusMv);
     load->SetHint(BinType);

@@ -65,6 +65,10 @@ class TDBGridMvDataService;
 class TGridDataLinkMv;
 class TBookmarkListMv;
 class THeadTreeNode;
+class TDBGridInplaceEdit;
+class TPopupDataGridMv;
+class IMemTableMv;
+struct TDBGridMvInputState;
 class TDBGridMvFilterRow;
 
 // ================================================================ kinds
@@ -297,23 +301,53 @@ private:
 
 // TSTDBGridMvFilter and TSTColumnFilterMv: grid/DBGridMvFilter.h.
 
-// The settings of a lookup column's drop-down grid; the drop-down grid
-// itself reads and forwards the rest.
+// The options of a lookup grid.
+enum TDBLookupGridMvOption : quint8 {
+    dlgColumnResizeMv = 1 << 0,
+    dlgColLinesMv = 1 << 1,
+    dlgRowLinesMv = 1 << 2,
+    dlgAutoSortMarkingMv = 1 << 3,
+    dlgMultiSortMarkingMv = 1 << 4,
+};
+Q_DECLARE_FLAGS(TDBLookupGridMvOptions, TDBLookupGridMvOption)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TDBLookupGridMvOptions)
+
+// The settings of a lookup column's drop-down grid. Columns, their defaults,
+// the options and the list source live in the drop-down grid that the
+// owning column supplies; without one they read empty and writes are lost.
 class TColumnDropDownBoxMv {
 public:
     explicit TColumnDropDownBoxMv(TColumnMv* Owner);
+    ~TColumnDropDownBoxMv();
     TColumnMv* Owner() const { return FOwner; }
     bool AutoFitColWidths = true;
     bool UseMultiTitle = false;
     TDataSource* ListSource() const { return FListSource.data(); }
-    void SetListSource(TDataSource* Value) { FListSource = Value; }
+    void SetListSource(TDataSource* Value);
     TSpecRowMv& SpecRow() { return *FSpecRow; }
+    const TSpecRowMv& SpecRow() const { return *FSpecRow; }
+    // Forwarded to the drop-down grid; null without one.
+    TDBGridColumnsMv* Columns() const;
+    void SetColumns(const TDBGridColumnsMv& Value);
+    TColumnDefValuesMv* ColumnDefValues() const;
+    void SetColumnDefValues(const TColumnDefValuesMv& Value);
+    TDBLookupGridMvOptions Options() const;
+    void SetOptions(TDBLookupGridMvOptions Value);
+    // Stored only while the drop-down grid's columns are customized.
+    bool IsColumnsStored() const;
     void Assign(const TColumnDropDownBoxMv& Source);
 
 private:
+    TPopupDataGridMv* DropDownGrid() const;
+
     TColumnMv* FOwner;
     QPointer<TDataSource> FListSource;
     std::unique_ptr<TSpecRowMv> FSpecRow;
+    // Copied as they stand; the drop-down grid gives them their meaning.
+    quint32 FValue1 = 0;
+    quint32 FValue2 = 0;
+    bool FFlag1 = false;
+    bool FFlag2 = false;
 };
 
 // ================================================================ column title
@@ -742,6 +776,10 @@ public:
     TColumnFootersMv& Footers() const { return *FFooters; }
     TEditButtonsMv& EditButtons() const { return *FEditButtons; }
     TColumnDropDownBoxMv& DropDownBox() const { return *FDropDownBox; }
+    // The lookup drop-down grid ("DataList"), made on first use; null for a
+    // column that offers none (the columns of a lookup grid).
+    virtual TPopupDataGridMv* DataList();
+    TPopupDataGridMv* DataListIfAny() const { return FDataList.get(); }
     TSpecRowMv& DropDownSpecRow() const { return *FDropDownSpecRow; }
     TMRUListMv& MRUList() const { return *FMRUList; }
     TSTColumnFilterMv& STFilter() const { return *FSTFilter; }
@@ -754,6 +792,17 @@ public:
     TNotInListEventMv OnNotInList;
     TUpdateDataEventMv OnUpdateData;
     TCheckDrawRequiredStateEventMv OnCheckDrawRequiredState;
+    // Kept in the data list (its grid events).
+    TCheckTitleMvBtnEvent OnDropDownBoxCheckButton() const;
+    void SetOnDropDownBoxCheckButton(TCheckTitleMvBtnEvent Value);
+    TDrawColumnMvCellEvent OnDropDownBoxDrawColumnCell() const;
+    void SetOnDropDownBoxDrawColumnCell(TDrawColumnMvCellEvent Value);
+    TGetCellMvParamsEvent OnDropDownBoxGetCellParams() const;
+    void SetOnDropDownBoxGetCellParams(TGetCellMvParamsEvent Value);
+    TGridNotifyEventMv OnDropDownBoxSortMarkingChanged() const;
+    void SetOnDropDownBoxSortMarkingChanged(TGridNotifyEventMv Value);
+    TTitleMvClickEvent OnDropDownBoxTitleBtnClick() const;
+    void SetOnDropDownBoxTitleBtnClick(TTitleMvClickEvent Value);
 
     // ---- operations
     TColumnTypeMv GetColumnType() const;
@@ -823,6 +872,7 @@ private:
     bool FDblClickNextVal = false;
     QString FDisplayFormat;
     std::unique_ptr<TColumnDropDownBoxMv> FDropDownBox;
+    std::unique_ptr<TPopupDataGridMv> FDataList;
     int FDropDownRows = 7;
     bool FDropDownShowTitles = false;
     bool FDropDownSizing = false;
@@ -1017,29 +1067,41 @@ private:
 
 // ================================================================ selection
 
-// The grid's one multi-cell selection. Here: nothing, everything, or the
-// selected rows; rectangles and columns are kept by their kind and answered
-// by overriding DataCellSelected.
+// The grid's one multi-cell selection: whole records (the grid's
+// SelectedRows), a rectangle of cells, whole columns, or everything. The
+// rectangle and the column list are in DBGridMvSelection.h.
+class TDBGridMvSelectionRect;
+class TDBGridMvSelectionCols;
 class TDBGridMvSelection {
 public:
-    explicit TDBGridMvSelection(TCustomDBGridMv* Grid) : FGrid(Grid) {}
-    virtual ~TDBGridMvSelection() = default;
+    explicit TDBGridMvSelection(TCustomDBGridMv* Grid);
+    virtual ~TDBGridMvSelection();
+    TDBGridMvSelection(const TDBGridMvSelection&) = delete;
+    TDBGridMvSelection& operator=(const TDBGridMvSelection&) = delete;
     TCustomDBGridMv* Grid() const { return FGrid; }
     TDBGridMvSelectionType SelectionType() const { return FSelectionType; }
     virtual void SetSelectionType(TDBGridMvSelectionType Value);
-    TColumnsMvList& Columns() { return FColumns; }
+    TDBGridMvSelectionCols& Columns() const { return *FColumns; }
+    TDBGridMvSelectionRect& Rect() const { return *FRect; }
     virtual void Clear();
     virtual void SelectAll();
     virtual void LinkActive(bool Value);
+    // False for every cell while the data link is inactive.
     virtual bool DataCellSelected(int DataColumn, const TBookmark& Bookmark) const;
+    // The selection in raw grid cells; all four -1 when nothing of it is on
+    // screen.
+    TGridRectMv SelectionToGridRect() const;
+    // An emptied record or column selection becomes no selection.
+    void UpdateState();
     // Drops columns that left the grid's collection (after every layout).
     virtual void RefreshColumns();
     virtual void SelectionChanged();
 
 private:
+    std::unique_ptr<TDBGridMvSelectionCols> FColumns;
     TCustomDBGridMv* FGrid;
+    std::unique_ptr<TDBGridMvSelectionRect> FRect;
     TDBGridMvSelectionType FSelectionType = gstNon;
-    TColumnsMvList FColumns;
 };
 
 // ================================================================ data service
@@ -1187,6 +1249,9 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 // ================================================================ unit routines
 
 int GetFieldValueAsInteger(const TField* Field, int Default);
+// Field kinds of numbers (the calculator, footers) and of dates (the calendar).
+bool IsNumericType(TFieldType type);
+bool IsDateTimeType(TFieldType type);
 // A footer's sum of a field, and a count, as the footer shows them.
 QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
 QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
@@ -1510,8 +1575,6 @@ public:
     // in the column of the field named ColumnName (the current one when
     // empty).
     void ShowFindDialog(const QString& Text, const QString& ColumnName = QString());
-    // Ctrl+F with dghDialogFind opens the find dialog; true when taken.
-    bool FindDialogKey(quint16 Key, TShiftState Shift);
     friend class TDBGridMvFilterRow;
 
     // Exposed for the grid's companions.
@@ -1519,7 +1582,90 @@ public:
     using TCustomGridMv::InvalidateCol;
     using TCustomGridMv::InvalidateRow;
 
+    // ---- cell editor
+    // The editor as the data-aware one; null before it is first made.
+    TDBGridInplaceEdit* CellEditor() const;
+    // The text the editor hands over, as the grid keeps it.
+    const QString& GridEditText() const { return FEditText; }
+    void SetGridEditText(const QString& Value) { FEditText = Value; }
+    // The key chosen in the editor of a lookup or key-list column: the
+    // record's keys when the editor was loaded, Null once cleared or not
+    // found, Unassigned for a plain column.
+    const Variant& EditValue() const { return FEditState.Value; }
+    void SetEditValue(const Variant& Value) { FEditState.Value = Value; }
+    // Whether the current record is still the one the editor was loaded on
+    // (a value typed for one record never goes into another).
+    bool EditorOnLoadedRecord() const;
+    // Pixels of a tree or group indent in front of the first visible
+    // column's text; the editor keeps its text clear of them.
+    virtual int CellEditorIndent() const;
+    void EditButtonClick();
+
+    // ---- keyboard, mouse and selection
+    // Whether the record extension keeps what was selected: Ctrl held, or
+    // dghClearSelection off. Set at each key and each press that starts
+    // selecting records.
+    bool KeepSelection() const;
+    // Adds Text to the incremental search and looks for it at the start of
+    // the current column's texts; TimeOut ms without a key ends the search
+    // (negative: never). An empty search text looks for nothing.
+    void ProcessIncSearch(const QString& Text, int TimeOut);
+    void StopIncSearch();
+    // Moves Distance records (ToEnd: to the first or last record); with
+    // Select the selection grows over the rows passed, a rectangle when one
+    // may be made, else records.
+    void SelectRecords(bool Select, int Distance, bool ToEnd = false);
+    // The dataset's tree interface, when it offers one.
+    IMemTableMv* MemTableSupport() const { return FMemTable; }
+    // The dataset offers the interface and shows its records as a tree.
+    bool TreeRows() const;
+    // The tree indent of the dataset's current row, which the first visible
+    // column (and the editor standing in it) leaves free; 0 without a tree.
+    int TreeIndent() const;
+    // The numeric-pad keys' node operations on the current row (the editor's
+    // press on its node column too).
+    void SetCurrentNodeExpanded(bool Expanded);
+    // Lines and boxes of the current node into Rect, as the cells and the
+    // editor standing in the first column draw them (RowLines: the grid's
+    // row lines give way under the node columns).
+    void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
+    // Fired at the end of the grid's own press handling.
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
 protected:
+    // ---- keyboard, mouse and selection
+    void KeyUp(quint16& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    void WMChar(QChar& Key) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void DoExit() override;
+    void WMTimer(int id) override;
+    void TimedScroll(TGridScrollDirectionMv Direction) override;
+    void CancelMode() override;
+    QCursor CursorAt(const QPoint& clientPos) override;
+    void PaintOverlay() override;
+    // An edit action of the clipboard unit when EditActions holds it and it
+    // is possible now; True when it was done.
+    virtual bool PerformEditAction(TDBGridMvEditAction Action);
+    // Takes the focus into the filter row's editor at the current column;
+    // False while there is no filter row to enter.
+    virtual bool EnterFilterRow();
+    // Record moving by the indicator: start on a press (True: the press is
+    // taken), the drop at the release.
+    virtual bool StartRecordDrag(TShiftState Shift, int X, int Y);
+    virtual void EndRecordDrag(int X, int Y);
+    // The default move of dropped records: through the tree interface, else
+    // through the data service.
+    virtual void MoveRecords(const QStringList& Bookmarks, int Target, int Level);
+    // A press on a tree node's column: True when the point lies in a tree
+    // indent; unless CheckOnly the node under it is expanded or collapsed.
+    virtual bool NodeClick(int X, int Y, bool CheckOnly);
+    // Where the drop line starts for a drop on Row with the mouse at Mouse,
+    // and the tree level the dragged record would take there (-1: none).
+    virtual int TreeDropPosition(int Row, const QPoint& Mouse, int& Level);
+    // The tree indent of a record cell of the first visible column: its
+    // background, lines and boxes.
+    virtual void DrawTreeArea(TCanvas& Canvas, const TRect& Rect, int DataCol, int DataRow, bool Raised,
+                              TGridDrawState State);
     // ---- factories
     virtual std::unique_ptr<TColumnDefValuesMv> CreateColumnDefValues();
     virtual std::unique_ptr<TDBGridColumnsMv> CreateColumns();
@@ -1562,7 +1708,7 @@ protected:
     virtual void CreateWnd();
     // Moves the current cell to a raw column (the minimal column move:
     // column-exit and -enter notices, editor hidden and shown).
-    virtual void MoveCol(int RawCol, int Direction);
+    virtual void MoveCol(int RawCol, int Direction, bool Select = false);
 
     // ---- seams of the input, selection, filter-row, record-moving and
     // data-service units, with the answers the grid gives by itself
@@ -1623,11 +1769,31 @@ protected:
     bool FPressed = false;
     bool FTitleTracking = false;
 
+    // ---- cell editor
+    // The indent area of the first visible column, drawn into the editor.
+    virtual void DrawCellEditorIndent(TCanvas& Canvas, const TRect& Rect);
+    // The factories run in this class's constructor; a descendant whose
+    // columns are of another kind (the lookup grids) remakes them in its own.
+    void RecreateColumns();
+
 private:
     friend class TDBGridColumnsMv;
     friend class TColumnMv;
     friend class TGridDataLinkMv;
     friend class TColumnFooterMv;
+    friend class TDBGridInplaceEdit;
+
+    // ---- cell editor
+    struct TEditStateMv {
+        Variant Value;
+        TBookmark Record;
+        bool Inserting = false;
+        bool Loaded = false;
+    };
+    void NoteEditorRecord();
+    void WriteEditValue(TColumnMv* Column);
+    bool ResolveLookupText(TColumnMv* Column, const QString& Text);
+    TEditStateMv FEditState;
 
     void InternalLayout();
     void DeleteMixedDefaultColumns();
@@ -1729,6 +1895,25 @@ private:
     TBookmark FSavedBookmark;
     int FSavedOffset = 0;
     bool FInColExit = false;
+
+    // ---- keyboard, mouse and selection
+    void ClearSelectionOnMove();
+    void KeyDownShortcuts(quint16& Key, TShiftState Shift);
+    void KeyDownPlain(quint16& Key, TShiftState Shift);
+    void KeyDownCtrl(quint16& Key, TShiftState Shift);
+    void DeleteRecordsAsked();
+    bool IncSearchTakes(QChar Key);
+    bool CancelUnchangedInsert(bool AtEndOnly);
+    void TabToNextColumn(bool Backward);
+    void MouseDownOnCells(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    void MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    void TraceColSizing(int X);
+    void AutoScrollStep();
+    void MoveDropLine(int Y);
+    bool ColumnSelectZone(int X, int Y);
+    void StepCheckBox(TColumnMv* Column, bool Backward);
+    std::unique_ptr<TDBGridMvInputState> FInput;
+    IMemTableMv* FMemTable = nullptr;
 };
 
 class TDBGridMv : public TCustomDBGridMv {
@@ -1737,3 +1922,6 @@ class TDBGridMv : public TCustomDBGridMv {
 public:
     explicit TDBGridMv(QWidget* parent = nullptr) : TCustomDBGridMv(parent) {}
 };
+
+// The selection's parts complete the types that TDBGridMvSelection hands out.
+#include "grid/DBGridMvSelection.h"

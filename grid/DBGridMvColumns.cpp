@@ -4,6 +4,7 @@
 // sort markers.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBLookupGridsMv.h"
 
 #include "platform/Format.h"
 #include "platform/db/Field.h"
@@ -12,8 +13,6 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <cmath>
-
-namespace {
 
 bool IsNumericType(TFieldType type)
 {
@@ -31,6 +30,8 @@ bool IsNumericType(TFieldType type)
     }
 }
 
+namespace {
+
 bool IsStepNumericType(TFieldType type)
 {
     switch (type) {
@@ -45,10 +46,14 @@ bool IsStepNumericType(TFieldType type)
     }
 }
 
+} // namespace
+
 bool IsDateTimeType(TFieldType type)
 {
     return type == ftDate || type == ftTime || type == ftDateTime || type == ftTimeStamp;
 }
+
+namespace {
 
 // Whether Text equals one of the ';'-separated values of Line (without regard
 // to case).
@@ -107,12 +112,91 @@ TColumnDropDownBoxMv::TColumnDropDownBoxMv(TColumnMv* Owner)
 {
 }
 
+TColumnDropDownBoxMv::~TColumnDropDownBoxMv() = default;
+
+TPopupDataGridMv* TColumnDropDownBoxMv::DropDownGrid() const
+{
+    return FOwner ? FOwner->DataList() : nullptr;
+}
+
+void TColumnDropDownBoxMv::SetListSource(TDataSource* Value)
+{
+    if (Value == FListSource)
+        return;
+    FListSource = Value;
+    if (TPopupDataGridMv* grid = DropDownGrid())
+        grid->SetListSource(Value);
+}
+
+TDBGridColumnsMv* TColumnDropDownBoxMv::Columns() const
+{
+    TPopupDataGridMv* grid = DropDownGrid();
+    return grid ? &grid->Columns() : nullptr;
+}
+
+void TColumnDropDownBoxMv::SetColumns(const TDBGridColumnsMv& Value)
+{
+    if (TPopupDataGridMv* grid = DropDownGrid())
+        grid->SetColumns(Value);
+}
+
+TColumnDefValuesMv* TColumnDropDownBoxMv::ColumnDefValues() const
+{
+    TPopupDataGridMv* grid = DropDownGrid();
+    return grid ? &grid->ColumnDefValues() : nullptr;
+}
+
+void TColumnDropDownBoxMv::SetColumnDefValues(const TColumnDefValuesMv& Value)
+{
+    if (TPopupDataGridMv* grid = DropDownGrid())
+        grid->ColumnDefValues().Assign(Value);
+}
+
+TDBLookupGridMvOptions TColumnDropDownBoxMv::Options() const
+{
+    TPopupDataGridMv* grid = DropDownGrid();
+    return grid ? grid->LookupOptions() : TDBLookupGridMvOptions();
+}
+
+void TColumnDropDownBoxMv::SetOptions(TDBLookupGridMvOptions Value)
+{
+    if (TPopupDataGridMv* grid = DropDownGrid())
+        grid->SetLookupOptions(Value);
+}
+
+bool TColumnDropDownBoxMv::IsColumnsStored() const
+{
+    // Read without making a drop-down grid: a column that never made one
+    // has no customized columns.
+    const TPopupDataGridMv* grid = FOwner ? FOwner->DataListIfAny() : nullptr;
+    return grid && grid->Columns().State();
+}
+
 void TColumnDropDownBoxMv::Assign(const TColumnDropDownBoxMv& Source)
 {
+    if (&Source == this)
+        return;
+    FFlag1 = Source.FFlag1;
+    FFlag2 = Source.FFlag2;
     AutoFitColWidths = Source.AutoFitColWidths;
+    // The drop-down grids are made only when there is something to copy.
+    const TPopupDataGridMv* source = Source.FOwner ? Source.FOwner->DataListIfAny() : nullptr;
+    if (source) {
+        SetColumnDefValues(source->ColumnDefValues());
+        if (Source.IsColumnsStored())
+            SetColumns(source->Columns());
+        else if (TDBGridColumnsMv* columns = Columns())
+            columns->Clear();
+        SetOptions(source->LookupOptions());
+    } else if (FOwner && FOwner->DataListIfAny()) {
+        FOwner->DataListIfAny()->Columns().Clear();
+        SetOptions(dlgColLinesMv);
+    }
+    FValue1 = Source.FValue1;
+    FValue2 = Source.FValue2;
     UseMultiTitle = Source.UseMultiTitle;
     FSpecRow->Assign(*Source.FSpecRow);
-    FListSource = Source.FListSource;
+    SetListSource(Source.FListSource);
 }
 
 // ---------------------------------------------------------------- title
@@ -1463,9 +1547,8 @@ void TColumnMv::SetNextFieldValue(double Increment)
         } else {
             lookup->First();
         }
+        // The lookup field follows its keys.
         UpdateDataValues(QString(), lookup->GetFieldValue(field->LookupKeyFields), false);
-        if (TField* result = lookup->FindField(field->LookupResultField))
-            field->SetEditText(result->GetEditText());
         return;
     }
     default: break;
@@ -1591,6 +1674,74 @@ TDataSet* TColumnMv::GetLookupDataSet() const
         return source->DataSet();
     TField* field = Field();
     return field ? field->LookupDataSet.data() : nullptr;
+}
+
+// ---------------------------------------------------------------- column: the data list
+
+TPopupDataGridMv* TColumnMv::DataList()
+{
+    if (!FDataList) {
+        FDataList = std::make_unique<TPopupDataGridMv>();
+        FDataList->setObjectName(QStringLiteral("DataList"));
+        if (FDropDownBox->ListSource())
+            FDataList->SetListSource(FDropDownBox->ListSource());
+    }
+    return FDataList.get();
+}
+
+TCheckTitleMvBtnEvent TColumnMv::OnDropDownBoxCheckButton() const
+{
+    return FDataList ? FDataList->OnCheckButton : TCheckTitleMvBtnEvent();
+}
+
+void TColumnMv::SetOnDropDownBoxCheckButton(TCheckTitleMvBtnEvent Value)
+{
+    if (TPopupDataGridMv* list = DataList())
+        list->OnCheckButton = std::move(Value);
+}
+
+TDrawColumnMvCellEvent TColumnMv::OnDropDownBoxDrawColumnCell() const
+{
+    return FDataList ? FDataList->OnDrawColumnCell : TDrawColumnMvCellEvent();
+}
+
+void TColumnMv::SetOnDropDownBoxDrawColumnCell(TDrawColumnMvCellEvent Value)
+{
+    if (TPopupDataGridMv* list = DataList())
+        list->OnDrawColumnCell = std::move(Value);
+}
+
+TGetCellMvParamsEvent TColumnMv::OnDropDownBoxGetCellParams() const
+{
+    return FDataList ? FDataList->OnGetCellParams : TGetCellMvParamsEvent();
+}
+
+void TColumnMv::SetOnDropDownBoxGetCellParams(TGetCellMvParamsEvent Value)
+{
+    if (TPopupDataGridMv* list = DataList())
+        list->OnGetCellParams = std::move(Value);
+}
+
+TGridNotifyEventMv TColumnMv::OnDropDownBoxSortMarkingChanged() const
+{
+    return FDataList ? FDataList->OnSortMarkingChanged : TGridNotifyEventMv();
+}
+
+void TColumnMv::SetOnDropDownBoxSortMarkingChanged(TGridNotifyEventMv Value)
+{
+    if (TPopupDataGridMv* list = DataList())
+        list->OnSortMarkingChanged = std::move(Value);
+}
+
+TTitleMvClickEvent TColumnMv::OnDropDownBoxTitleBtnClick() const
+{
+    return FDataList ? FDataList->OnTitleBtnClick : TTitleMvClickEvent();
+}
+
+void TColumnMv::SetOnDropDownBoxTitleBtnClick(TTitleMvClickEvent Value)
+{
+    if (TPopupDataGridMv* list = DataList())
+        list->OnTitleBtnClick = std::move(Value);
 }
 
 // ---------------------------------------------------------------- column: assign, defaults, storing

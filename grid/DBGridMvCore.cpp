@@ -3,6 +3,8 @@
 // columns, the field map, and the reactions to sized and moved columns.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvFitWidths.h"
+#include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvFilterRow.h"
 
 #include "platform/MulDiv.h"
@@ -20,7 +22,8 @@ constexpr TGridOptionsMv BaseGridOptions = TGridOptionsMv::fromInt(3727);
 
 // ---------------------------------------------------------------- construction
 
-TCustomDBGridMv::TCustomDBGridMv(QWidget* parent) : TCustomGridMv(parent)
+TCustomDBGridMv::TCustomDBGridMv(QWidget* parent)
+    : TCustomGridMv(parent), FInput(std::make_unique<TDBGridMvInputState>())
 {
     FStyle = DBGridMvDefaultStyle();
     if (FStyle)
@@ -505,8 +508,12 @@ void TCustomDBGridMv::SetCol(int Value)
         TCustomGridMv::SetCol(Value);
 }
 
-void TCustomDBGridMv::MoveCol(int RawCol, int Direction)
+void TCustomDBGridMv::MoveCol(int RawCol, int Direction, bool Select)
 {
+    const bool rectangle = Select && !FOptions.testFlag(dgRowSelect) && FAllowedSelections.testFlag(asRectangle) &&
+                           FDataLink->Active() && DataSet();
+    if (rectangle && FSelection->SelectionType() != gstRectangle)
+        FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), false);
     if (FDataLink->Active())
         FDataLink->UpdateRecord();
     RawCol = std::clamp(RawCol, FIndicatorOffset, std::max(FIndicatorOffset, ColCount() - 1));
@@ -518,34 +525,37 @@ void TCustomDBGridMv::MoveCol(int RawCol, int Direction)
         if (RawCol < FIndicatorOffset || RawCol >= ColCount())
             return;
     }
-    if (RawCol == Col())
-        return;
-    if (!FInColExit) {
-        FInColExit = true;
-        const int before = Col();
-        try {
-            if (OnColExit)
-                OnColExit(this);
-        } catch (...) {
+    if (RawCol != Col()) {
+        if (!FInColExit) {
+            FInColExit = true;
+            const int before = Col();
+            try {
+                if (OnColExit)
+                    OnColExit(this);
+            } catch (...) {
+                FInColExit = false;
+                throw;
+            }
             FInColExit = false;
-            throw;
+            if (Col() != before)
+                return;
         }
-        FInColExit = false;
-        if (Col() != before)
-            return;
+        if (!FOptions.testFlag(dgAlwaysShowEditor))
+            HideEditor();
+        if (!FOptions.testFlag(dgRowSelect))
+            TCustomGridMv::SetCol(RawCol);
+        if (FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress()) {
+            TColumnMv* column = SelectedColumn();
+            const TColumnTypeMv kind = column ? column->GetColumnType() : ctCommon;
+            if (kind != ctCheckboxes && kind != ctKeyImageList)
+                ShowEditor();
+        }
+        if (OnColEnter)
+            OnColEnter(this);
     }
-    if (!FOptions.testFlag(dgAlwaysShowEditor))
-        HideEditor();
-    if (!FOptions.testFlag(dgRowSelect))
-        TCustomGridMv::SetCol(RawCol);
-    if (FOptions.testFlag(dgAlwaysShowEditor)) {
-        TColumnMv* column = SelectedColumn();
-        const TColumnTypeMv kind = column ? column->GetColumnType() : ctCommon;
-        if (kind != ctCheckboxes && kind != ctKeyImageList)
-            ShowEditor();
-    }
-    if (OnColEnter)
-        OnColEnter(this);
+    if (rectangle)
+        FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), true);
+    StopIncSearch();
 }
 
 bool TCustomDBGridMv::FocusFieldColumn(TField* Field)
@@ -583,10 +593,12 @@ void TCustomDBGridMv::SaveBookmark()
     if (FDataLink->Active()) {
         const int count = FDataLink->RecordCount();
         const int offset = FDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
-        dataSet->MoveBy(-offset);
+        // Near the start of the data the move may fall short: the way back
+        // is the distance actually moved.
+        const int moved = -dataSet->MoveBy(-offset);
         FSavedBookmark = dataSet->Bookmark();
-        dataSet->MoveBy(offset);
-        FSavedOffset = offset;
+        dataSet->MoveBy(moved);
+        FSavedOffset = moved;
     } else {
         FSavedBookmark = dataSet->Bookmark();
         FSavedOffset = 0;
@@ -748,17 +760,11 @@ void TCustomDBGridMv::SortMarkingChanged()
 
 void TCustomDBGridMv::OptimizeColumnWidth(TColumnMv* Column)
 {
-    if (!Column || !FDataLink->Active())
+    if (!Column)
         return;
-    // Title and the cells on screen, each with its margin.
-    const QFontMetrics titleMetrics(Column->Title().Font());
-    int width = titleMetrics.horizontalAdvance(Column->Title().Caption()) + 4 + Column->Title().GetSortMarkingWidth();
-    const QFontMetrics cellMetrics(Column->Font());
-    for (int row = 0; row < FDataLink->RecordCount(); ++row) {
-        TActiveRecordScopeMv scope(*FDataLink, row);
-        width = std::max(width, cellMetrics.horizontalAdvance(Column->GetDisplayText()) + 5);
-    }
-    Column->SetWidth(width);
+    TColumnsMvList list;
+    list.Add(Column);
+    FitColumnWidths(*this, list);
 }
 
 void TCustomDBGridMv::SetIncSearch(bool Active, const QString& Text)
@@ -786,22 +792,6 @@ bool TCustomDBGridMv::CanEditShow()
     return true;
 }
 
-std::unique_ptr<TInplaceEdit> TCustomDBGridMv::CreateEditor()
-{
-    return TCustomGridMv::CreateEditor();
-}
-
-void TCustomDBGridMv::ShowEditor()
-{
-    StopFilterEdit();
-    TCustomGridMv::ShowEditor();
-}
-
-void TCustomDBGridMv::InvalidateEditor()
-{
-    TCustomGridMv::InvalidateEditor();
-}
-
 bool TCustomDBGridMv::CanEditModify()
 {
     TColumnMv* column = SelectedColumn();
@@ -824,19 +814,6 @@ QString TCustomDBGridMv::CurrentEditText() const
     if (field->DataType() == ftMemo && FDrawMemoText)
         return field->AsString();
     return field->GetEditText();
-}
-
-QString TCustomDBGridMv::GetEditText(int, int)
-{
-    // The grid keeps the editor's text from here on (SetEditText follows
-    // every change); a field whose text differs from it reloads the editor.
-    FEditText = CurrentEditText();
-    return FEditText;
-}
-
-void TCustomDBGridMv::SetEditText(int, int, const QString& Value)
-{
-    FEditText = Value;
 }
 
 void TCustomDBGridMv::EditorTextChanged()
@@ -868,23 +845,6 @@ QString TCustomDBGridMv::GetEditMask(int, int)
         return column->EditMask();
     TField* field = column->Field();
     return field ? field->EditMask() : QString();
-}
-
-void TCustomDBGridMv::UpdateData()
-{
-    TColumnMv* column = SelectedColumn();
-    if (!column)
-        return;
-    // A key list stores the key of the chosen text; everything else the text.
-    if (column->GetColumnType() == ctKeyPickList && column->Field()) {
-        const TStringList* picks = column->PickListIfAny();
-        const TStringList* keys = column->KeyListIfAny();
-        const int i = picks ? picks->IndexOf(FEditText) : -1;
-        const Variant value = (keys && i >= 0 && i < keys->Count()) ? Variant((*keys)[i]) : Variant::Null();
-        column->UpdateDataValues(FEditText, value, false);
-        return;
-    }
-    column->UpdateDataValues(FEditText, Variant(), true);
 }
 
 // ---------------------------------------------------------------- seams
@@ -953,6 +913,11 @@ void TCustomDBGridMv::WMSetFocus(QWidget* from)
 
 void TCustomDBGridMv::WMKillFocus(QWidget* to)
 {
+    // A sort marking made with Ctrl held is applied when the focus leaves.
+    if (FInput->PendingSortMarking && (!InplaceEditor() || to != InplaceEditor())) {
+        FInput->PendingSortMarking = false;
+        SortMarkingChanged();
+    }
     TCustomGridMv::WMKillFocus(to);
     RepaintSelectionAndCurrentRow();
 }

@@ -292,17 +292,6 @@ void TCustomDBGridMv::ShowFindDialog(const QString& Text, const QString& ColumnN
         ExecuteGridFindDialog(this, Text, ColumnName, FindDialogModal());
 }
 
-bool TCustomDBGridMv::FindDialogKey(quint16 Key, TShiftState Shift)
-{
-    const bool ctrlOnly = Shift.testFlag(ssCtrl) && !Shift.testFlag(ssShift) && !Shift.testFlag(ssAlt);
-    if (Key != 'F' || !ctrlOnly || !FOptionsMv.testFlag(dghDialogFind))
-        return false;
-    if (FIncSearchActive)
-        SetIncSearch(false, QString());
-    ShowFindDialog(QString());
-    return true;
-}
-
 // ---------------------------------------------------------------- data service defaults
 
 bool TDBGridMvDataService::LocateText(TCustomDBGridMv* Grid, const QString& Text, TLocateTextDirectionMv Direction,

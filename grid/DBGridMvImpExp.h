@@ -270,7 +270,3 @@ bool GridCanSelectAll(const TCustomDBGridMv* Grid);
 // Runs one edit action when the grid's EditActions include it and it can
 // run now; True when it ran.
 bool GridExecuteEditAction(TCustomDBGridMv* Grid, TDBGridMvEditAction Action);
-// The clipboard keys of the grid (Ctrl+C, Ctrl+Insert, Ctrl+V, Shift+Insert,
-// Ctrl+X, Shift+Delete, Ctrl+A, Ctrl+Delete over a selection, Ctrl+');
-// True when the key was taken.
-bool DBGridMvClipboardKey(TCustomDBGridMv* Grid, quint16 Key, TShiftState Shift);

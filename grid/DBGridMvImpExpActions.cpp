@@ -184,25 +184,3 @@ bool GridExecuteEditAction(TCustomDBGridMv* Grid, TDBGridMvEditAction Action)
     }
     return false;
 }
-
-bool DBGridMvClipboardKey(TCustomDBGridMv* Grid, quint16 Key, TShiftState Shift)
-{
-    const TShiftState keys = Shift & (ssShift | ssAlt | ssCtrl);
-    const bool ctrl = keys == TShiftState(ssCtrl);
-    const bool shift = keys == TShiftState(ssShift);
-    if ((ctrl && (Key == 'C' || Key == VK_INSERT)))
-        return GridExecuteEditAction(Grid, geaCopyMv);
-    if ((ctrl && Key == 'V') || (shift && Key == VK_INSERT))
-        return GridExecuteEditAction(Grid, geaPasteMv);
-    if ((ctrl && Key == 'X') || (shift && Key == VK_DELETE))
-        return GridExecuteEditAction(Grid, geaCutMv);
-    if (ctrl && Key == 'A')
-        return GridExecuteEditAction(Grid, geaSelectAllMv);
-    if (ctrl && Key == VK_DELETE)
-        return GridExecuteEditAction(Grid, geaDeleteMv);
-    if (ctrl && Key == VK_OEM_7) {
-        GridCopyFromRecordAbove(Grid);
-        return true;
-    }
-    return false;
-}

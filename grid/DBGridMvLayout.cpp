@@ -4,7 +4,7 @@
 // how auto-fit shares the client width, and the layout properties.
 
 #include "grid/DBGridMv.h"
-#include "grid/DBGridMvImpExp.h"
+#include "grid/DBGridMvInput.h"
 
 #include "platform/MulDiv.h"
 
@@ -428,13 +428,17 @@ void TCustomDBGridMv::UpdateRowCount()
 
 void TCustomDBGridMv::UpdateActive()
 {
+    // Moving away from the found record ends an incremental search.
+    if (FIncSearchActive && !FInput->SearchMoving)
+        StopIncSearch();
     if (!FDataLink->Active() || !HandleAllocated() || FLoading)
         return;
     const int target = FDataLink->ActiveRecord() + FTitleOffset;
     if (target != Row() && target >= FixedRows() && target < RowCount()) {
         if (!FOptions.testFlag(dgAlwaysShowEditor))
             HideEditor();
-        MoveColRow(Col(), target, true, false);
+        // A node click keeps the selection's anchor where it was.
+        MoveColRow(Col(), target, !FInput->NodeToggling, false);
         InvalidateEditor();
     }
     TInplaceEdit* editor = InplaceEditor();
@@ -536,11 +540,6 @@ void TCustomDBGridMv::Scroll(int Distance)
         InvalidateRowCells(this, TopRow());
 }
 
-void TCustomDBGridMv::UpdateMemTableLink()
-{
-    // No dataset of the program offers the in-memory table interface.
-}
-
 // ---------------------------------------------------------------- vertical bar, wheel, keys and clicks
 
 void TCustomDBGridMv::UpdateScrollBar()
@@ -612,131 +611,6 @@ bool TCustomDBGridMv::DoMouseWheelUp(TShiftState, const QPoint&)
     if (FDataLink->Active() && DataSet())
         DataSet()->MoveBy(-1);
     return true;
-}
-
-void TCustomDBGridMv::KeyDown(quint16& Key, TShiftState Shift)
-{
-    if (FindDialogKey(Key, Shift)) {
-        Key = 0;
-        return;
-    }
-    TDataSet* dataSet = DataSet();
-    if (!FDataLink->Active() || !dataSet) {
-        TCustomGridMv::KeyDown(Key, Shift);
-        return;
-    }
-    // ---- clipboard: cut, copy, paste, delete and select all, by the edit
-    // actions the grid allows, and Ctrl+' (the value of the record above)
-    if (DBGridMvClipboardKey(this, Key, Shift)) {
-        Key = 0;
-        return;
-    }
-    const bool ctrl = Shift.testFlag(ssCtrl);
-    const int rows = std::max(1, FDataLink->RecordCount());
-    // Vertical keys move the dataset's current record; the grid follows.
-    switch (Key) {
-    case VK_UP:
-        if (ctrl)
-            dataSet->MoveBy(-FDataLink->ActiveRecord());
-        else
-            dataSet->Prior();
-        break;
-    case VK_DOWN:
-        if (ctrl)
-            dataSet->MoveBy(FDataLink->BufferCount() - 1 - FDataLink->ActiveRecord());
-        else
-            dataSet->Next();
-        break;
-    case VK_PRIOR: dataSet->MoveBy(-rows); break;
-    case VK_NEXT: dataSet->MoveBy(rows); break;
-    case VK_HOME:
-        if (ctrl || FVisibleColumns.Count() == 1 || FOptions.testFlag(dgRowSelect))
-            dataSet->First();
-        else
-            MoveCol(FIndicatorOffset, 1);
-        break;
-    case VK_END:
-        if (ctrl || FVisibleColumns.Count() == 1 || FOptions.testFlag(dgRowSelect))
-            dataSet->Last();
-        else
-            MoveCol(ColCount() - 1, -1);
-        break;
-    case VK_LEFT: MoveCol(Col() - 1, -1); break;
-    case VK_RIGHT: MoveCol(Col() + 1, 1); break;
-    case VK_ESCAPE:
-        FDataLink->Reset();
-        if (!FOptions.testFlag(dgAlwaysShowEditor))
-            HideEditor();
-        break;
-    default: TCustomGridMv::KeyDown(Key, Shift); return;
-    }
-    Key = 0;
-}
-
-void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    if (FilterRowMouseDown(Button, Shift, X, Y))
-        return;
-    TDataSet* dataSet = DataSet();
-    const TGridCoordMv hit = MouseCoord(X, Y);
-    const bool dataCell = hit.Y >= FTitleOffset && hit.Y < RowCount() && hit.X >= 0 && hit.X < ColCount();
-    if (Button != mbLeft || Shift.testFlag(ssDouble) || !FDataLink->Active() || !dataSet || !dataCell ||
-        Sizing(X, Y)) {
-        TCustomGridMv::MouseDown(Button, Shift, X, Y);
-        return;
-    }
-    if (CanFocus()) {
-        SetFocus();
-        if (!IsActiveControl()) {
-            SetMouseCapture(false);
-            return;
-        }
-    }
-    const bool sameCell = hit.Y == Row() && hit.X == Col();
-    BeginUpdate();
-    try {
-        FDataLink->UpdateRecord();
-        HideEditor();
-        dataSet->CheckBrowseMode();
-        if (hit.Y != Row())
-            dataSet->MoveBy(hit.Y - Row());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
-    if (hit.X >= FIndicatorOffset)
-        MoveCol(hit.X, 0);
-    if (sameCell && FOptions.testFlag(dgEditing))
-        ShowEditor();
-}
-
-void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    TCustomGridMv::MouseUp(Button, Shift, X, Y);
-    const TGridCoordMv hit = MouseCoord(X, Y);
-    const int dataCol = RawToDataColumn(hit.X);
-    if (hit.X < 0 || dataCol < 0 || dataCol >= FColumns->Count())
-        return;
-    TColumnMv* column = FColumns->Items(dataCol);
-    if (Button == mbRight) {
-        // A data cell's column may carry its own menu.
-        QMenu* menu = column->PopupMenu();
-        if (menu && hit.Y >= FTitleOffset && hit.Y < RowCount()) {
-            SendCancelMode();
-            menu->popup(ClientToScreen(QPoint(X, Y)));
-        }
-        return;
-    }
-    if (Button != mbLeft)
-        return;
-    if (hit.Y >= 0 && hit.Y < FTitleOffset && FOptions.testFlag(dgTitles) && hit.Y == 0) {
-        if (OnTitleClick)
-            OnTitleClick(column);
-    } else if (hit.Y >= FTitleOffset && hit.Y < RowCount()) {
-        if (OnCellClick)
-            OnCellClick(column);
-    }
 }
 
 // ---------------------------------------------------------------- properties

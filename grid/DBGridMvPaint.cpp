@@ -624,6 +624,15 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     const int dy = Raised ? 1 : 2;
     if (FDefaultDrawingMv) {
         DrawCellFrame(cellRect, state, Raised, false, false);
+        // Tree rows indent the first visible column by the node's level.
+        if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == Column) {
+            const int indent = std::min(TreeIndent(), textArea.Width());
+            if (indent > 0) {
+                DrawTreeArea(canvas, TRect(textArea.Left, textArea.Top, textArea.Left + indent, textArea.Bottom),
+                             dataCol, dataRow, Raised, state);
+                textArea.Left += indent;
+            }
+        }
         if (buttons)
             DrawEditButtons(Column, textArea, Raised);
         TImageList* images = Column->ImageList();

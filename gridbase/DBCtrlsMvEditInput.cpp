@@ -21,33 +21,6 @@
 
 namespace {
 
-int QtKeyOf(quint16 Key)
-{
-    switch (Key) {
-    case VK_UP: return Qt::Key_Up;
-    case VK_DOWN: return Qt::Key_Down;
-    case VK_PRIOR: return Qt::Key_PageUp;
-    case VK_NEXT: return Qt::Key_PageDown;
-    case VK_HOME: return Qt::Key_Home;
-    case VK_END: return Qt::Key_End;
-    case VK_LEFT: return Qt::Key_Left;
-    case VK_RIGHT: return Qt::Key_Right;
-    default: return Qt::Key_unknown;
-    }
-}
-
-Qt::KeyboardModifiers ModifiersOf(TShiftState Shift)
-{
-    Qt::KeyboardModifiers modifiers;
-    if (Shift.testFlag(ssShift))
-        modifiers |= Qt::ShiftModifier;
-    if (Shift.testFlag(ssCtrl))
-        modifiers |= Qt::ControlModifier;
-    if (Shift.testFlag(ssAlt))
-        modifiers |= Qt::AltModifier;
-    return modifiers;
-}
-
 bool IsNavigationKey(quint16 Code)
 {
     switch (Code) {

@@ -186,11 +186,18 @@ void TInplaceEdit::KeyDown(quint16& Key, TShiftState Shift)
             Key = 0;
         break;
     case VK_F2:
-        Deselect();
-        Key = 0;
-        break;
+        // The grid's handler sees F2 first; left alone it deselects.
+        if (FGrid->OnKeyDown)
+            FGrid->OnKeyDown(FGrid, Key, Shift);
+        if (Key == VK_F2) {
+            Deselect();
+            Key = 0;
+        }
+        return;
     default: break;
     }
+    if (Key != 0 && FGrid->OnKeyDown)
+        FGrid->OnKeyDown(FGrid, Key, Shift);
 }
 
 void TInplaceEdit::KeyUp(quint16& Key, TShiftState Shift)

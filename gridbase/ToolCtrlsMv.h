@@ -37,10 +37,38 @@ public:
     virtual const TStringList& GetValues() = 0;
 };
 
-// Asked of a dataset by the grid; no dataset of this program offers it.
+// Offered by a dataset that keeps its records as a tree; no dataset of the
+// program's windows offers it. The readings answer for the dataset's current
+// row (the one whose fields read now, which a grid sets row by row while it
+// paints) unless the reading was moved to another record with MoveToRecord.
 class IMemTableMv {
 public:
     virtual ~IMemTableMv() = default;
+    // Every tree path of the grid is off while this answers False.
+    virtual bool TreeView() const = 0;
+    // 1 for a top-level node.
+    virtual int NodeLevel() const = 0;
+    // The level of the node in the row above (0 for none).
+    virtual int PrevNodeLevel() const = 0;
+    // The level of the node in the row below; negative for none.
+    virtual int NextNodeLevel() const = 0;
+    virtual bool NodeHasChildren() const = 0;
+    virtual bool NodeExpanded() const = 0;
+    // Whether the node's ancestor at Level (the node itself at its own
+    // level) has a sibling below it.
+    virtual bool LineContinues(int Level) const = 0;
+    // A token of the current row, and going back to it.
+    virtual int PositionToken() const = 0;
+    virtual void GoToPosition(int Token) = 0;
+    // Opens or closes the node of the record at RecIndex (from 0); answers
+    // the record number (from 1) to make current, 0 or less for none.
+    virtual int SetNodeExpanded(int RecIndex, bool Expanded) = 0;
+    // Reads the record at RecIndex until MoveBack.
+    virtual void MoveToRecord(int RecIndex) = 0;
+    virtual void MoveBack() = 0;
+    // Moves the records to stand before the record at Target (from 0; the
+    // record count for the end), at tree level Level (-1: keep).
+    virtual void MoveRecords(const QStringList& Bookmarks, int Target, int Level) = 0;
 };
 
 // The distinct texts of one field of a dataset, sorted (case-insensitively,

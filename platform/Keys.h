@@ -76,6 +76,11 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
 // The characters the key produces, in order; empty for a key that produces
 // none (arrows, function keys, Alt combinations).
 QString KeyEventChars(const QKeyEvent& event);
+// The Qt key of a navigation or editing virtual key (arrows, pages, Home,
+// End, Enter, Escape, Backspace, Delete); Qt::Key_unknown for others.
+int QtKeyOf(quint16 Key);
+// The keyboard modifiers of a shift state.
+Qt::KeyboardModifiers ModifiersOf(TShiftState Shift);
 
 // A key with its modifiers as one 16-bit value (the class library's
 // ShortCut): the key code plus $2000 for Shift, $4000 for Ctrl, $8000 for Alt.

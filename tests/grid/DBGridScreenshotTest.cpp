@@ -82,3 +82,32 @@ TEST_F(DBGridTest, RendersFlatGridWithButtonsAndVerticalTitleToPng)
     const TRect cell = Grid->CellRect(Grid->DataToRawColumn(title->Index()), Grid->TitleRowCount());
     EXPECT_NE(image.pixelColor(cell.Right - 3, cell.Top + 3), image.pixelColor(cell.Left + 60, cell.Bottom - 3));
 }
+
+TEST_F(DBGridTest, RendersARectangleSelectionToPng)
+{
+    auto data = MakeItems(12);
+    Grid->SetOptions(Grid->Options() | dgMultiSelect);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    const int title = Grid->TitleRowCount();
+    ClickAt(*Grid, Centre(Grid->CellRect(Grid->DataToRawColumn(1), title + 2)));
+    ClickAt(*Grid, Centre(Grid->CellRect(Grid->DataToRawColumn(3), title + 5)), Qt::ShiftModifier);
+    ASSERT_EQ(Grid->Selection().SelectionType(), gstRectangle);
+
+    const QImage image = Grid->grab().toImage();
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-selection.png")));
+    // Inside the rectangle the cells take the selection colour; outside not.
+    const QPoint origin = Grid->ClientWidget()->mapTo(Grid, QPoint(0, 0));
+    auto background = [&](int dataCol, int row) {
+        const TRect r = Grid->CellRect(Grid->DataToRawColumn(dataCol), title + row);
+        return image.pixelColor(origin.x() + r.Right - 3, origin.y() + r.Top + 2);
+    };
+    const QColor window = Resolved(*Grid, clWindow);
+    EXPECT_NE(background(2, 3), window);
+    EXPECT_EQ(background(1, 2), background(2, 3));
+    EXPECT_EQ(background(4, 3), window);
+    EXPECT_EQ(background(2, 6), window);
+}

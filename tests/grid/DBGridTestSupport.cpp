@@ -99,6 +99,26 @@ void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers, Q
     QCoreApplication::processEvents();
 }
 
+void MouseAt(TCustomGridMv& grid, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers,
+             Qt::MouseButton button)
+{
+    QWidget* client = grid.ClientWidget();
+    const QPointF local(pos);
+    const QPointF global(client->mapToGlobal(pos));
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, local, global, type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                      modifiers);
+    QApplication::sendEvent(client, &event);
+    QCoreApplication::processEvents();
+}
+
+void TypeText(QWidget* target, const QString& text)
+{
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+    QCoreApplication::processEvents();
+}
+
 QImage BackingStore(TCustomGridMv& grid)
 {
     QCoreApplication::processEvents();

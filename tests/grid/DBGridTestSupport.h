@@ -23,6 +23,9 @@ class TTestDBGrid : public TDBGridMv {
 public:
     explicit TTestDBGrid(QWidget* parent = nullptr) : TDBGridMv(parent) {}
     using TCustomDBGridMv::MoveCol;
+    using TCustomDBGridMv::NodeClick;
+    using TCustomDBGridMv::TreeDropPosition;
+    using TCustomDBGridMv::WMTimer;
     using TCustomGridMv::ColWidthsChanged;
 };
 
@@ -68,6 +71,12 @@ inline QColor PixelAt(const QImage& image, int x, int y)
 void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
+// One mouse event on the grid's client area (press, move, release or
+// double click), as Qt delivers it.
+void MouseAt(TCustomGridMv& grid, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton);
+// A key that types a text (an input method's Chinese characters among them).
+void TypeText(QWidget* target, const QString& text);
 inline QPoint Centre(const TRect& r)
 {
     return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);

@@ -1,0 +1,184 @@
+#pragma once
+// DBGridMvInplaceEdit: the dataset grid's cell editor. It stands over the
+// current cell and, per column, picks an edit style with its main button
+// and drop-down (a pick list, the lookup data list, a calendar, a
+// calculator, an up-down pair or an ellipsis), shows the column's extra
+// edit buttons and recent values, and hands what the user chose to the
+// grid: the text (GridEditText) and, for lookup and key-list columns, the
+// key (EditValue). The grid writes both into the field (UpdateData).
+//
+// The drop-downs never take the focus (the calendar does when clicked);
+// the editor passes them the list keys. A drop-down closes through
+// CloseUp: accepting takes its value, otherwise the editor shows the
+// grid's text again. A reload of the editor while a drop-down is open
+// (the record moved or was refreshed under it) closes it taking nothing.
+
+#include "grid/DBGridMv.h"
+#include "grid/DBLookupGridsMv.h"
+
+#include <QPointer>
+#include <vector>
+
+class TPopupCalculatorMv;
+
+// Edit styles, in this order.
+enum TEditStyleMv : quint8 {
+    esSimpleMv,
+    esEllipsisMv,
+    esPickListMv,
+    esDataListMv,
+    esDateMv,
+    esUpDownMv,
+    esDropDownMv,
+};
+
+class TDBGridInplaceEdit : public TInplaceEdit, public IDropDownOwnerMv {
+    Q_OBJECT
+
+public:
+    explicit TDBGridInplaceEdit(QWidget* parent = nullptr);
+    ~TDBGridInplaceEdit() override;
+
+    TCustomDBGridMv* DBGrid() const;
+    // The grid's current column; null without columns.
+    TColumnMv* GetEditColumn() const;
+    // The style a column gets (its main button and drop-down).
+    static TEditStyleMv GetColumnEditStyle(const TColumnMv* Column);
+    TEditStyleMv EditStyle() const { return FEditStyle; }
+    void SetEditStyle(TEditStyleMv Value);
+
+    // ---- drop-downs
+    // The drop-down of the current style; null for none.
+    QWidget* ActiveList() const { return FActiveList.data(); }
+    TPopupListboxMv* PickList() const { return FPickList; }
+    TPopupMonthCalendarMv* Calendar() const { return FCalendar; }
+    TPopupCalculatorMv* Calculator() const { return FCalculator; }
+    TPopupDataGridMv* DataList() const { return FDataList.data(); }
+    TMRUListboxMv* MRUListBox() const { return FMRUListBox; }
+    bool ListVisible() const { return FListVisible; }
+    bool Dropping() const { return FDropping; }
+    bool MRUListVisible() const;
+    void DropDown();
+    void CloseUp(bool Accept) override;
+    // The reload of the grid's InvalidateEditor sets it meanwhile.
+    bool Closing() const { return FClosing; }
+    void SetClosing(bool Value) { FClosing = Value; }
+
+    // ---- buttons and layout
+    // The space the buttons with their separators take.
+    int ButtonWidth() const { return FButtonWidth; }
+    int ButtonHeight() const { return FButtonHeight; }
+    // Pair 0 is the main button, then one per extra button.
+    int ButtonCount() const { return int(FButtons.size()); }
+    TEditButtonControlMv* ButtonControl(int Index) const;
+    TRect SeparatorRect(int Index) const;
+    // The text rectangle inside the editor.
+    TRect EditRect() const;
+    int ImageIndex() const { return FImageIndex; }
+    bool WordWrap() const { return FWordWrap; }
+    void SetWordWrap(bool Value);
+    // One step of the up-down button (Down: the lower half).
+    void DoNextValue(bool Down);
+
+    void UpdateContents() override;
+    void BoundsChanged() override;
+    void KeyPress(QChar& Key) override;
+    void WMPaste() override;
+    void DblClick() override;
+    void Change() override;
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    struct TButtonPair {
+        TEditButtonControlMv* Control = nullptr;
+        TRect Separator;
+    };
+
+    // ---- drop-downs (DBGridMvInplaceEditDropDown.cpp)
+    TPopupListboxMv* EnsurePickList();
+    void PrepareDataList(TColumnMv* Column);
+    bool DropDownDataList(TColumnMv* Column);
+    void DropDownDate(TColumnMv* Column);
+    void DropDownCalculator();
+    void DropDownPickList(TColumnMv* Column);
+    void AcceptValue(TColumnMv* Column, const Variant& Value, const QString& ListText);
+    void HideActiveList();
+    bool DropDownKeyDown(quint16 Key, TShiftState Shift);
+    void FollowList();
+    void SendKeyToList(quint16 Key, TShiftState Shift);
+    bool HasDropDown() const;
+    // Recent values.
+    void MRUListChanged();
+    void MRUListDropDown(bool WholeList);
+    void MRUListCloseUp(bool Accept);
+
+    // ---- typing (DBGridMvInplaceEditKeys.cpp)
+    bool EditKeyDown(quint16& Key, TShiftState Shift);
+    bool DeleteKey(quint16& Key, TColumnMv* Column);
+    bool BackspaceKey(quint16& Key, TColumnMv* Column);
+    void HandOver(TColumnMv* Column);
+    bool ProcessTypedText(const QString& Typed);
+    bool TypeAheadDataList(TColumnMv* Column, const QString& Candidate);
+    bool TypeAheadPickList(TColumnMv* Column, const QString& Candidate);
+    void ShowFound(const QString& Found, int Typed);
+    bool SpecRowShortCut(TColumnMv* Column, TShortCut Key);
+    bool ExtraButtonShortCut(TColumnMv* Column, TShortCut Key);
+
+    // ---- buttons (DBGridMvInplaceEdit.cpp)
+    void LayoutButtons();
+    TEditButtonControlMv* MakeButtonControl();
+    void EditButtonDown(TEditButtonControlMv* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
+    void EditButtonClick(TEditButtonControlMv* Sender);
+    void EditButtonMouseMove(TEditButtonControlMv* Sender, TShiftState Shift, int X, int Y);
+    void EditButtonMouseUp(TEditButtonControlMv* Sender, TMouseButton Button, int X, int Y);
+    int IndexOfControl(const TEditButtonControlMv* Control) const;
+    void ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Menu);
+    bool DrawRequiredState() const;
+    TEditButtonControlMv* MainButton() const { return FButtons.empty() ? nullptr : FButtons.front().Control; }
+    // Errors of a button, a key or a drop-down reach the user as the error
+    // box, not the event loop.
+    template <class TAction>
+    void UserAction(TAction&& Action)
+    {
+        try {
+            Action();
+        } catch (const std::exception& error) {
+            ReportError(error);
+        }
+    }
+    static void ReportError(const std::exception& Error);
+
+    QPointer<QWidget> FActiveList;
+    int FButtonHeight = 0;
+    int FButtonWidth = 0;
+    QString FTypedText;
+    QPointer<TPopupDataGridMv> FDataList;
+    bool FDropping = false;
+    std::vector<TButtonPair> FButtons;
+    TEditStyleMv FEditStyle = esSimpleMv;
+    bool FColumnsMoved = false;
+    bool FListVisible = false;
+    bool FClosing = false;
+    TDataSource FLookupSource;
+    TMRUListMv* FMRUList = nullptr;
+    TMRUListboxMv* FMRUListBox = nullptr;
+    bool FOpenedByButton = false;
+    TPopupListboxMv* FPickList = nullptr;
+    TPopupCalculatorMv* FCalculator = nullptr;
+    TPopupMonthCalendarMv* FCalendar = nullptr;
+    bool FTextChanged = false;
+    bool FWordWrap = false;
+    int FImageIndex = -1;
+    // The tag of a button whose menu just closed (the press that closed it
+    // does nothing more); -1 for none.
+    int FMenuClosedTag = -1;
+    bool FListHasMouse = false;
+    QString FPendingHigh;
+};

@@ -1,0 +1,64 @@
+#pragma once
+// What the dataset grid remembers between the events of one gesture: the
+// kind of mouse tracking, the pressed cell, the pending selection click,
+// the auto-scroll pace, the incremental search's timer and a record drag.
+
+#include "grid/DBGridMv.h"
+
+enum TDBGridMvTracking : quint8 {
+    trNone = 0,
+    trRecords = 1,
+    trColumns = 2,
+    trRectangle = 3,
+    trRecordDrag = 7,
+};
+
+// Window timers of the dataset grid.
+constexpr int DBGridMvScrollTimer = 1;
+constexpr int DBGridMvIncSearchTimer = 2;
+// The incremental search ends after this long without a key.
+constexpr int DBGridMvIncSearchTimeOut = 1500;
+// Pixels per tree level.
+constexpr int DBGridMvTreeLevelWidth = 18;
+
+struct TDBGridMvInputState {
+    bool KeepSelection = false;
+    TDBGridMvTracking Tracking = trNone;
+    // Where the last press went down (cell and point).
+    TGridCoordMv DownCell{-1, -1};
+    QPoint DownPoint;
+    // A right press on a title taken as a left one for sizing and moving.
+    bool RightAsLeft = false;
+    // A sort marking made with Ctrl held, applied when Ctrl is released.
+    bool PendingSortMarking = false;
+    // The pointer and shift state of the last move while tracking.
+    QPoint LastMouse;
+    TShiftState LastShift;
+    int AutoScrollInterval = -1;
+    // The first record of a record extension, and whether it was selected
+    // before the extension began.
+    TBookmark ExtendStart;
+    bool ExtendStartWasSelected = false;
+    // A record drag: start and target rows, the dragged record, the line.
+    int DragStartRow = -1;
+    int DragTargetRow = -1;
+    TBookmark DragBookmark;
+    int DragLevel = -1;
+    int DropLineX = 0;
+    bool DropLineShown = false;
+    // A node click is changing the dataset.
+    bool NodeToggling = false;
+    // The incremental search is moving the dataset (which does not end it).
+    bool SearchMoving = false;
+};
+
+class TSearchMovingScope {
+public:
+    explicit TSearchMovingScope(TDBGridMvInputState& State) : FState(State) { FState.SearchMoving = true; }
+    ~TSearchMovingScope() { FState.SearchMoving = false; }
+    TSearchMovingScope(const TSearchMovingScope&) = delete;
+    TSearchMovingScope& operator=(const TSearchMovingScope&) = delete;
+
+private:
+    TDBGridMvInputState& FState;
+};

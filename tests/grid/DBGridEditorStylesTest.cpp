@@ -1,0 +1,181 @@
+// The cell editor's other styles: the calendar and the calculator write
+// their values; the buttons inside the cell, their widths and the text
+// rectangle at two font sizes.
+
+#include "DBGridEditorTestSupport.h"
+
+#include "gridbase/CalculatorMv.h"
+#include "platform/db/Field.h"
+
+#include <QMouseEvent>
+
+namespace {
+
+void ClickButton(QWidget* button)
+{
+    const QPoint at(button->width() / 2, button->height() / 4);
+    QMouseEvent press(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(button, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, button->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(button, &release);
+    QCoreApplication::processEvents();
+}
+
+// The right-most column holding a dark pixel.
+int LastInkColumn(const QImage& image)
+{
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y).lightness() < 100)
+                return x;
+    return -1;
+}
+
+} // namespace
+
+TEST_F(DBGridEditorTest, CalendarAndCalculatorWriteTheirValues)
+{
+    OpenStockIns();
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("Date"));
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->EditStyle(), esDateMv);
+
+    // The button opens the calendar on the field's date; Right steps a day,
+    // Enter writes it.
+    ClickButton(editor->ButtonControl(0));
+    TPopupMonthCalendarMv* calendar = editor->Calendar();
+    ASSERT_TRUE(calendar && calendar->isVisible());
+    EXPECT_EQ(calendar->Date(), QDate(2024, 3, 1));
+    PressKey(editor, Qt::Key_Right);
+    PressKey(editor, Qt::Key_Return);
+    EXPECT_FALSE(calendar->isVisible());
+    Data->Post();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Date"))->AsDateTime().date(), QDate(2024, 3, 2));
+
+    // An empty cell opens on today; Escape writes nothing.
+    Data->Edit();
+    Data->FieldByName(QStringLiteral("Date"))->Clear();
+    Data->Post();
+    editor = EditColumn(QStringLiteral("Date"));
+    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(calendar->Date(), QDate::currentDate());
+    PressKey(editor, Qt::Key_Escape);
+    EXPECT_FALSE(calendar->isVisible());
+    EXPECT_TRUE(Data->FieldByName(QStringLiteral("Date"))->IsNull());
+
+    // A number column with a drop-down button gets the calculator, seeded
+    // with the cell's value; its result becomes the cell's text.
+    Grid->GetColumnByFieldName(QStringLiteral("Qty"))->SetButtonStyle(cbsDropDown);
+    editor = EditColumn(QStringLiteral("Qty"));
+    EXPECT_EQ(editor->EditStyle(), esDropDownMv);
+    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
+    TPopupCalculatorMv* calculator = editor->Calculator();
+    ASSERT_TRUE(calculator && calculator->isVisible());
+    EXPECT_EQ(calculator->Value(), 10);
+    Type(editor, QStringLiteral("*3"));
+    for (int i = 0; i < 2 && calculator->isVisible(); ++i)
+        PressKey(editor, Qt::Key_Return);
+    EXPECT_FALSE(calculator->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("30"));
+    Data->Post();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Qty"))->AsInteger(), 30);
+}
+
+TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
+{
+    OpenStockIns();
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->SetButtonStyle(cbsUpDown);
+    qty->SetIncrement(5);
+    int clicks = 0;
+    TEditButtonMv* extra = qty->EditButtons().Add();
+    extra->SetStyle(ebsEllipsisMv);
+    extra->SetVisible(true);
+    extra->SetShortCut(ShortCut(VK_F2 + 1, ssCtrl));
+    extra->OnClick = [&](QObject*, bool& Handled) {
+        ++clicks;
+        Handled = true;
+    };
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("Qty"));
+    ASSERT_EQ(editor->ButtonCount(), 2);
+    // The upper half adds the increment, the lower half takes it away.
+    ClickButton(editor->ButtonControl(0));
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Qty"))->AsInteger(), 15);
+    const QPoint lower(editor->ButtonControl(0)->width() / 2, editor->ButtonControl(0)->height() * 3 / 4);
+    QMouseEvent press(QEvent::MouseButtonPress, lower, editor->ButtonControl(0)->mapToGlobal(lower), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor->ButtonControl(0), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, lower, editor->ButtonControl(0)->mapToGlobal(lower),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(editor->ButtonControl(0), &release);
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Qty"))->AsInteger(), 10);
+    // The extra button answers its click and its short-cut.
+    ClickButton(editor->ButtonControl(1));
+    PressKey(editor, Qt::Key_F3, Qt::ControlModifier);
+    EXPECT_EQ(clicks, 2);
+
+    // The ellipsis style's button and Ctrl+Enter run the grid's edit-button
+    // click.
+    int gridClicks = 0;
+    Grid->OnEditButtonClick = [&](QObject*) { ++gridClicks; };
+    qty->SetButtonStyle(cbsEllipsis);
+    editor = EditColumn(QStringLiteral("Qty"));
+    EXPECT_EQ(editor->EditStyle(), esEllipsisMv);
+    ClickButton(editor->ButtonControl(0));
+    PressKey(editor, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(gridClicks, 2);
+    EXPECT_TRUE(editor->isVisible()) << "Ctrl+Enter does not close the editor";
+}
+
+TEST_F(DBGridEditorTest, ButtonsStandAtTheRightAndTheTextKeepsClearOfThemAtTwoFontSizes)
+{
+    OpenStockIns();
+    Grid->SetFlat(true);
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->SetWidth(160);
+    qty->SetButtonStyle(cbsEllipsis);
+    qty->SetAlignment(taRightJustify);
+    TEditButtonMv* extra = qty->EditButtons().Add();
+    extra->SetStyle(ebsGlyphMv);
+    extra->SetVisible(true);
+    extra->SetWidth(20);
+    for (const int points : {9, 18}) {
+        QFont font = Grid->font();
+        font.setPointSize(points);
+        Grid->setFont(font);
+        Grid->SetRowHeight(QFontMetrics(font).height() + 6);
+        TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("Qty"));
+        ASSERT_NE(editor, nullptr);
+        // From the left: separator, main button, separator, extra button
+        // at the right edge.
+        const int w = editor->width();
+        const QRect main = editor->ButtonControl(0)->geometry();
+        const QRect second = editor->ButtonControl(1)->geometry();
+        EXPECT_EQ(second.right(), w - 1) << points;
+        EXPECT_EQ(second.width(), 20);
+        EXPECT_EQ(editor->SeparatorRect(1).Right, second.left());
+        EXPECT_EQ(editor->SeparatorRect(1).Width(), 1);
+        EXPECT_EQ(main.right() + 1, editor->SeparatorRect(1).Left);
+        EXPECT_EQ(main.width(), FlatButtonWidth());
+        EXPECT_EQ(editor->SeparatorRect(0).Right, main.left());
+        EXPECT_EQ(editor->ButtonWidth(), FlatButtonWidth() + 1 + 20 + 1);
+        EXPECT_EQ(qty->EditButtonsWidth(), editor->ButtonWidth());
+        EXPECT_EQ(editor->EditRect().Right, w - 2 - editor->ButtonWidth());
+        // Buttons are as high as the editor unless it is taller than one and
+        // a half of their width.
+        const int expected = editor->height() > RoundHalfEven(qint64(FlatButtonWidth()) * 3, 2)
+                                 ? std::min(DefaultEditButtonHeight(FlatButtonWidth(), true), 20)
+                                 : editor->height();
+        EXPECT_EQ(main.height(), expected) << points;
+        // The right-aligned text ends before the buttons, on screen.
+        editor->setText(QStringLiteral("88888"));
+        editor->deselect();
+        QImage text = GrabWidget(editor).copy(0, 0, w - editor->ButtonWidth(), editor->height());
+        const int ink = LastInkColumn(text);
+        EXPECT_GT(ink, w / 2) << points;
+        EXPECT_LT(ink, w - editor->ButtonWidth()) << points;
+        PressKey(editor, Qt::Key_Escape);
+    }
+}

@@ -1,0 +1,120 @@
+#include "DBGridEditorTestSupport.h"
+
+#include "platform/db/Field.h"
+#include "platform/db/FieldKinds.h"
+
+#include <QKeyEvent>
+
+void DBGridEditorTest::SetUp()
+{
+    DBGridTest::SetUp();
+    ASSERT_TRUE(Dir.isValid());
+    const QString path = Dir.filePath(QStringLiteral("Kiv.fdb"));
+    CreateTestDatabase(path);
+    Conn = std::make_unique<TSQLConnection>();
+    Conn->SetParam(QStringLiteral("Database"), path);
+    Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+}
+
+void DBGridEditorTest::TearDown()
+{
+    DBGridTest::TearDown();
+    Sets.clear();
+    Providers.clear();
+    Queries.clear();
+    Conn.reset();
+}
+
+TClientDataSet& DBGridEditorTest::OpenClient(const QString& sql, std::unique_ptr<TField> extra)
+{
+    auto query = std::make_unique<TSQLQuery>(Conn.get());
+    query->SQL = sql;
+    auto provider = std::make_unique<TDataSetProvider>();
+    provider->SetDataSet(query.get());
+    auto data = std::make_unique<TClientDataSet>();
+    data->SetProvider(provider.get());
+    if (extra)
+        data->AddField(std::move(extra));
+    data->Open();
+    Queries.push_back(std::move(query));
+    Providers.push_back(std::move(provider));
+    Sets.push_back(std::move(data));
+    return *Sets.back();
+}
+
+void DBGridEditorTest::OpenSkus()
+{
+    const char* titles[] = {"衬衫", "长裤", "帽子"};
+    for (int i = 0; i < 3; ++i)
+        Exec(QStringLiteral("insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\",\"SyncDate\") "
+                            "values(%1,'%2','S1','d')")
+                 .arg(101 + i)
+                 .arg(QString::fromUtf8(titles[i])));
+    const int items[] = {101, 102, 103, 101};
+    for (int i = 1; i <= 4; ++i)
+        Exec(QStringLiteral("insert into \"KivItem\"(\"SkuID\",\"NumIID\",\"PropAlias\",\"Price\",\"Qty\","
+                            "\"ShopCode\",\"SyncDate\") values(%1,%2,'Red',%3,%4,'S1','d')")
+                 .arg(i)
+                 .arg(items[i - 1])
+                 .arg(i * 1.5)
+                 .arg(i));
+    Items = &OpenClient(QStringLiteral("select \"NumIID\", \"Title\" from \"KivItemOnsale\" order by \"NumIID\""));
+    auto item = std::make_unique<TStringField>(QStringLiteral("Item"), 100);
+    item->SetFieldKind(fkLookup);
+    item->KeyFields = QStringLiteral("NumIID");
+    item->LookupDataSet = Items;
+    item->LookupKeyFields = QStringLiteral("NumIID");
+    item->LookupResultField = QStringLiteral("Title");
+    Data = &OpenClient(QStringLiteral("select \"SkuID\", \"NumIID\", \"PropAlias\", \"Price\", \"Qty\" from \"KivItem\" "
+                                      "order by \"SkuID\""),
+                       std::move(item));
+    Bind(*Data);
+    Show(520, 220);
+    Focus();
+}
+
+void DBGridEditorTest::OpenStockIns()
+{
+    for (int i = 1; i <= 3; ++i)
+        Exec(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") "
+                            "values(%1,%2,1,'2024-03-0%1 10:00:00')")
+                 .arg(i)
+                 .arg(i * 10));
+    Data = &OpenClient(QStringLiteral("select \"AutoCode\", \"Qty\", \"Date\" from \"KivItemIn\" order by \"AutoCode\""));
+    Bind(*Data);
+    Show(420, 200);
+    Focus();
+}
+
+TDBGridInplaceEdit* DBGridEditorTest::EditColumn(const QString& fieldName)
+{
+    TColumnMv* column = Grid->GetColumnByFieldName(fieldName);
+    if (!column)
+        return nullptr;
+    Grid->SetSelectedIndex(column->Index());
+    PressKey(Grid->ClientWidget(), Qt::Key_F2);
+    return Grid->CellEditor();
+}
+
+void DBGridEditorTest::Type(QWidget* target, const QString& text)
+{
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(target, &press);
+    }
+    QCoreApplication::processEvents();
+}
+
+QString DBGridEditorTest::Scalar(const QString& sql)
+{
+    TSQLQuery q(Conn.get());
+    q.SQL = sql;
+    q.Open();
+    return q.IsEmpty() ? QStringLiteral("<none>") : q.Fields(0)->AsString();
+}
+
+QImage GrabWidget(QWidget* widget)
+{
+    QCoreApplication::processEvents();
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}

@@ -1,0 +1,485 @@
+// Keys and mouse of the dataset grid over real datasets: every selection
+// kind built with Shift and the mouse, check boxes, Tab and Enter, the
+// incremental search, deletion with its question, column sizing and width
+// fitting, and record dragging.
+
+#include "DBGridTestSupport.h"
+#include "grid/DBGridMvInput.h"
+#include "platform/SqlText.h"
+#include "platform/db/DataSetProvider.h"
+#include "platform/db/SqlConnection.h"
+#include "platform/db/SqlQuery.h"
+#include "support/DialogAnswers.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+
+namespace {
+
+TRect Cell(TCustomDBGridMv& grid, int dataCol, int dataRow)
+{
+    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
+}
+
+TGridRectMv GridRect(int left, int top, int right, int bottom)
+{
+    return {left, top, right, bottom};
+}
+
+} // namespace
+
+inline void PrintTo(const TGridRectMv& r, std::ostream* out)
+{
+    *out << '(' << r.Left << ',' << r.Top << ',' << r.Right << ',' << r.Bottom << ')';
+}
+
+TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
+{
+    auto data = MakeItems(30);
+    Grid->SetOptions(Grid->Options() | dgMultiSelect);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    TDBGridMvSelection& selection = Grid->Selection();
+    QWidget* client = Grid->ClientWidget();
+    const int title = Grid->TitleRowCount();
+
+    // A rectangle: click, Shift+click, Shift+Down; a Shift+click on the
+    // anchor leaves none.
+    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)));
+    ClickAt(*Grid, Centre(Cell(*Grid, 3, 2)), Qt::ShiftModifier);
+    ASSERT_EQ(selection.SelectionType(), gstRectangle);
+    PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(2, title + 1, 4, title + 3));
+    EXPECT_TRUE(selection.DataCellSelected(2, data->Bookmark()));
+    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)), Qt::ShiftModifier);
+    EXPECT_EQ(selection.SelectionType(), gstNon);
+    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(-1, -1, -1, -1));
+
+    // Records by the indicator: three Shift steps down, one back.
+    Grid->SetAllowedSelections(asRecordBookmarks | asColumns | asAll);
+    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 4)).y()));
+    for (int i = 0; i < 3; ++i)
+        PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
+    PressKey(client, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selection.SelectionType(), gstRecordBookmarks);
+    EXPECT_EQ(Grid->SelectedRows().Count(), 3);
+    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, title + 4, Grid->ColCount() - 1, title + 6));
+
+    // Columns by the band at the bottom of their titles: Shift from the
+    // anchor out to a column and back; a column selected before the
+    // extension stays.
+    auto band = [&](int dataCol) {
+        const TRect r = Grid->CellRect(Grid->DataToRawColumn(dataCol), 0);
+        return QPoint(Centre(r).x(), r.Bottom - 2);
+    };
+    ClickAt(*Grid, band(3), Qt::ControlModifier);
+    ClickAt(*Grid, band(1), Qt::ControlModifier);
+    ClickAt(*Grid, band(4), Qt::ShiftModifier);
+    EXPECT_EQ(selection.Columns().Count(), 4);
+    ClickAt(*Grid, band(2), Qt::ShiftModifier);
+    ASSERT_EQ(selection.SelectionType(), gstColumns);
+    QStringList names;
+    for (TColumnMv* column : selection.Columns().Items())
+        names << column->FieldName();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("Title"), QStringLiteral("Qty"), QStringLiteral("Price")}));
+    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(2, 0, 4, Grid->RowCount() - 1));
+
+    // Everything by the indicator's title once nothing is selected, and off
+    // again.
+    ClickAt(*Grid, QPoint(5, 5));
+    EXPECT_EQ(selection.SelectionType(), gstNon);
+    ClickAt(*Grid, QPoint(5, 5));
+    ASSERT_EQ(selection.SelectionType(), gstAll);
+    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, 0, Grid->ColCount() - 1, Grid->RowCount() - 1));
+    EXPECT_TRUE(selection.DataCellSelected(0, data->Bookmark()));
+    ClickAt(*Grid, QPoint(5, 5));
+    EXPECT_FALSE(selection.DataCellSelected(0, data->Bookmark()));
+
+    // A rectangle asked about while the dataset is closed: the cell test
+    // answers no (painting asks it), the rectangle itself raises.
+    selection.Rect().Select(0, data->Bookmark(), false);
+    data->Next();
+    selection.Rect().Select(1, data->Bookmark(), true);
+    ASSERT_EQ(selection.SelectionType(), gstRectangle);
+    const TBookmark bookmark = data->Bookmark();
+    Source->SetEnabled(false);
+    EXPECT_FALSE(Grid->DataLink()->Active());
+    EXPECT_FALSE(selection.DataCellSelected(0, bookmark));
+    try {
+        selection.Rect().CellSelected(0, bookmark);
+        ADD_FAILURE() << "no error without data";
+    } catch (const EInvalidGridOperationMv& e) {
+        EXPECT_EQ(e.Message(), QStringLiteral("Error in function TDBGridMvSelectionRect.CellSelected"));
+    }
+}
+
+TEST_F(DBGridTest, MovesWithoutMultiSelectOnlyMoveAndTheEndsOfTheDataBehave)
+{
+    auto data = MakeItems(5);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    QWidget* client = Grid->ClientWidget();
+    PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(data->RecNo(), 2);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+
+    // Down on the last record appends; Up leaves the untouched insert.
+    PressKey(client, Qt::Key_End, Qt::ControlModifier);
+    PressKey(client, Qt::Key_Down);
+    EXPECT_EQ(data->State(), dsInsert);
+    PressKey(client, Qt::Key_Up);
+    EXPECT_EQ(data->State(), dsBrowse);
+    EXPECT_EQ(data->RecordCount(), 5);
+    Grid->SetReadOnly(true);
+    PressKey(client, Qt::Key_Down);
+    EXPECT_EQ(data->State(), dsBrowse);
+    Grid->SetReadOnly(false);
+
+    // Tab wraps to the next record's first column; Enter works as Tab.
+    PressKey(client, Qt::Key_Home, Qt::ControlModifier);
+    Grid->MoveCol(Grid->ColCount() - 1, -1);
+    PressKey(Grid, Qt::Key_Tab);
+    EXPECT_EQ(data->RecNo(), 2);
+    EXPECT_EQ(Grid->GetSelectedIndex(), 0);
+    PressKey(Grid, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(data->RecNo(), 1);
+    EXPECT_EQ(Grid->Col(), Grid->ColCount() - 1);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghEnterAsTab);
+    PressKey(client, Qt::Key_Return);
+    EXPECT_EQ(data->RecNo(), 2);
+    EXPECT_EQ(Grid->GetSelectedIndex(), 0);
+    PressKey(client, Qt::Key_Return);
+    EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+
+    // Home with one data column goes to the first record.
+    for (int i = 1; i < Grid->Columns().Count(); ++i)
+        Grid->Columns()[i]->SetVisible(false);
+    PressKey(client, Qt::Key_Home);
+    EXPECT_EQ(data->RecNo(), 1);
+}
+
+TEST_F(DBGridTest, CheckBoxesToggleByClickSpaceAndDeleteAndAnEmptyKeyListShowsGrayed)
+{
+    auto data = MakeItems(4);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    TColumnMv* active = Grid->GetColumnByFieldName(QStringLiteral("Active"));
+    active->SetCheckboxes(true);
+    const int col = active->Index();
+    ASSERT_EQ(active->GetCheckboxState(), cbChecked);
+    ClickAt(*Grid, Centre(Cell(*Grid, col, 0)));
+    EXPECT_EQ(active->GetCheckboxState(), cbUnchecked) << "a click on the cell toggles it";
+    TypeText(Grid->ClientWidget(), QStringLiteral(" "));
+    EXPECT_EQ(active->GetCheckboxState(), cbChecked) << "Space toggles it";
+    PressKey(Grid->ClientWidget(), Qt::Key_Delete);
+    EXPECT_EQ(active->GetCheckboxState(), cbGrayed) << "Delete clears the field";
+    EXPECT_TRUE(data->FieldByName(QStringLiteral("Active"))->IsNull());
+
+    // A text field with a check box but no keys cannot tell checked from
+    // unchecked: grayed, and no key is read.
+    TColumnMv* flag = Grid->GetColumnByFieldName(QStringLiteral("Flag"));
+    flag->SetCheckboxes(true);
+    EXPECT_EQ(flag->GetCheckboxState(), cbGrayed);
+}
+
+TEST_F(DBGridTest, ColumnsSizeLiveAndFitTheirWidestTextOnADoubleClick)
+{
+    auto data = MakeItems(6);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghTraceColSizing | dghDblClickOptimizeColWidth);
+    // Stored columns outlive the closing of the dataset.
+    for (const char* name : {"Code", "Title", "Qty", "Active"})
+        Grid->Columns().Add()->SetFieldName(QString::fromLatin1(name));
+    Bind(*data);
+    Show(640, 240);
+    Focus();
+    TColumnMv* title = Grid->GetColumnByFieldName(QStringLiteral("Title"));
+    const int raw = Grid->DataToRawColumn(title->Index());
+    const int before = Grid->ColWidths(raw);
+    const TRect head = Grid->CellRect(raw, 0);
+    const QPoint edge(head.Right, Centre(head).y());
+    MouseAt(*Grid, QEvent::MouseButtonPress, edge);
+    MouseAt(*Grid, QEvent::MouseMove, edge + QPoint(30, 0));
+    EXPECT_EQ(Grid->ColWidths(raw), before + 30) << "the width follows the pointer before the release";
+    PressKey(Grid->ClientWidget(), Qt::Key_Escape);
+    EXPECT_EQ(Grid->GridState(), gsNormal) << "Esc ends the sizing";
+    MouseAt(*Grid, QEvent::MouseButtonRelease, edge + QPoint(30, 0));
+
+    // A long text in one record decides the fitted width.
+    data->Edit();
+    data->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("一件很长的商品名称 XL"));
+    data->Post();
+    const QPoint fitEdge(Grid->CellRect(raw, 0).Right, edge.y());
+    MouseAt(*Grid, QEvent::MouseButtonDblClick, fitEdge);
+    const int text = QFontMetrics(title->Font()).horizontalAdvance(QStringLiteral("一件很长的商品名称 XL"));
+    EXPECT_EQ(title->Width(), text + 4);
+
+    // With two columns selected, a third column's edge fits all three; a
+    // check box fits its glyph; a title wider than the cells keeps it.
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    TColumnMv* active = Grid->GetColumnByFieldName(QStringLiteral("Active"));
+    active->SetCheckboxes(true);
+    active->Title().SetCaption(QStringLiteral("x"));
+    qty->Title().SetCaption(QStringLiteral("库存数量（件）"));
+    Grid->Selection().Columns().Select(qty, false);
+    Grid->Selection().Columns().Select(active, true);
+    title->SetWidth(300);
+    MouseAt(*Grid, QEvent::MouseButtonDblClick, QPoint(Grid->CellRect(raw, 0).Right, edge.y()));
+    EXPECT_EQ(title->Width(), text + 4);
+    EXPECT_EQ(qty->Width(), QFontMetrics(qty->Title().Font()).horizontalAdvance(qty->Title().Caption()) + 4);
+    EXPECT_EQ(active->Width(), CheckBoxGlyphWidth() + 4);
+
+    // A closed dataset leaves the width alone.
+    data->Close();
+    title->SetWidth(90);
+    MouseAt(*Grid, QEvent::MouseButtonDblClick, QPoint(Grid->CellRect(raw, 0).Right, edge.y()));
+    EXPECT_EQ(title->Width(), 90);
+}
+
+TEST_F(DBGridTest, ARecordDraggedByTheIndicatorIsHandedToOnMoveRecords)
+{
+    auto data = MakeItems(10);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghRecordMoving);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    QStringList moved;
+    int target = -1;
+    Grid->OnMoveRecords = [&](QObject*, const QStringList& bookmarks, int to, bool checkOnly, bool&) {
+        EXPECT_FALSE(checkOnly);
+        moved = bookmarks;
+        target = to;
+    };
+    auto indicator = [&](int dataRow) { return QPoint(5, Centre(Cell(*Grid, 0, dataRow)).y()); };
+
+    // A press on a data cell drags nothing; a drop on the start row moves
+    // nothing.
+    MouseAt(*Grid, QEvent::MouseButtonPress, Centre(Cell(*Grid, 1, 1)));
+    MouseAt(*Grid, QEvent::MouseMove, Centre(Cell(*Grid, 1, 4)));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, Centre(Cell(*Grid, 1, 4)));
+    MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(1));
+    EXPECT_TRUE(moved.isEmpty());
+
+    MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
+    const TBookmark dragged = data->Bookmark();
+    MouseAt(*Grid, QEvent::MouseMove, indicator(4));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(4));
+    EXPECT_EQ(moved, QStringList{dragged});
+    EXPECT_EQ(target, 5) << "below the start: after the fifth record";
+}
+
+TEST_F(DBGridTest, SearchTimersAndBookmarksKeepTheirLimits)
+{
+    // However far outside the pointer is, the auto-scroll keeps a pace.
+    EXPECT_EQ(AutoScrollInterval(200, 15, 2), 170);
+    EXPECT_GT(AutoScrollInterval(200, 15, 500), 0);
+    EXPECT_GT(AutoScrollInterval(200, 10, 20), 0);
+
+    auto data = MakeItems(40);
+    Bind(*data);
+    Show(520, 240);
+    data->MoveBy(2);
+    Grid->SaveBookmark();
+    data->Last();
+    Grid->RestoreBookmark();
+    EXPECT_EQ(data->RecNo(), 3) << "back to the same record near the start";
+}
+
+// ---------------------------------------------------------------- over the database
+
+class DBGridDatabaseTest : public DatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DatabaseTest::SetUp();
+        Conn = std::make_unique<TSQLConnection>();
+        Conn->SetParam(QStringLiteral("Database"), DatabasePath());
+        Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+        const QStringList titles{QStringLiteral("衬衫"), QStringLiteral("长裤"), QStringLiteral("衬裙"),
+                                 QStringLiteral("外套"), QStringLiteral("衬衣")};
+        for (int i = 0; i < titles.size(); ++i)
+            Conn->ExecuteDirect(QStringLiteral("insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\","
+                                               "\"SyncDate\") values(%1,%2,'S1','2024-01-01 00:00:00')")
+                                    .arg(100 + i)
+                                    .arg(QuotedStr(titles[i])));
+        Query = std::make_unique<TSQLQuery>(Conn.get());
+        Query->SQL = QStringLiteral("select * from \"KivItemOnsale\" order by \"NumIID\"");
+        Provider = std::make_unique<TDataSetProvider>();
+        Provider->SetDataSet(Query.get());
+        Data = std::make_unique<TClientDataSet>();
+        Data->SetProvider(Provider.get());
+        Data->Open();
+        Window = std::make_unique<QWidget>();
+        Grid = new TTestDBGrid(Window.get());
+        Source = std::make_unique<TDataSource>();
+        Source->SetDataSet(Data.get());
+        Grid->SetDataSource(Source.get());
+        Grid->setGeometry(0, 0, 520, 220);
+        Window->resize(520, 220);
+        Window->show();
+        QApplication::setActiveWindow(Window.get());
+        Grid->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        Window.reset();
+        Source.reset();
+        Data.reset();
+        Provider.reset();
+        Query.reset();
+        Conn.reset();
+    }
+    QString Count()
+    {
+        TSQLQuery q(Conn.get());
+        q.SQL = QStringLiteral("select count(*) from \"KivItemOnsale\"");
+        q.Open();
+        return q.Fields(0)->AsString();
+    }
+
+    std::unique_ptr<TSQLConnection> Conn;
+    std::unique_ptr<TSQLQuery> Query;
+    std::unique_ptr<TDataSetProvider> Provider;
+    std::unique_ptr<TClientDataSet> Data;
+    std::unique_ptr<QWidget> Window;
+    TTestDBGrid* Grid = nullptr;
+    std::unique_ptr<TDataSource> Source;
+};
+
+TEST_F(DBGridDatabaseTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOnOk)
+{
+    Grid->SetOptions(Grid->Options() | dgMultiSelect | dgRowSelect);
+    QWidget* client = Grid->ClientWidget();
+    ClickAt(*Grid, Centre(Cell(*Grid, 0, 1)));
+    ClickAt(*Grid, Centre(Cell(*Grid, 0, 3)), Qt::ControlModifier);
+    ASSERT_EQ(Grid->SelectedRows().Count(), 2);
+
+    TDialogAnswers answers;
+    answers.Replies = {TModalResult::mrCancel, TModalResult::mrOk};
+    PressKey(client, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(Data->RecordCount(), 5) << "Cancel keeps the records";
+    PressKey(client, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(answers.Texts(), QStringList(2, QStringLiteral("Delete all selected records?")));
+    EXPECT_EQ(answers.Messages[0].Buttons, TMsgDlgButtons::mbOKCancel);
+    ASSERT_EQ(Data->RecordCount(), 3);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+    EXPECT_EQ(Data->ApplyUpdates(0), 0);
+    EXPECT_EQ(Count(), QStringLiteral("3"));
+    Data->First();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("衬衫"));
+    Data->Next();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("衬裙"));
+
+    answers.Replies = {TModalResult::mrOk};
+    PressKey(client, Qt::Key_Delete, Qt::ControlModifier);
+    EXPECT_EQ(answers.Texts().last(), QStringLiteral("Delete record?"));
+    EXPECT_EQ(Data->RecordCount(), 2);
+}
+
+TEST_F(DBGridDatabaseTest, IncrementalSearchCollectsChineseTextAndAnEmptyTextLooksForNothing)
+{
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghIncSearch);
+    Grid->SetReadOnly(true);
+    QWidget* client = Grid->ClientWidget();
+    Data->MoveBy(2);
+    // Ctrl+F starts a search with nothing typed: no record is looked for.
+    PressKey(client, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(Grid->IncSearchActive());
+    EXPECT_EQ(Data->RecNo(), 3);
+    TypeText(client, QStringLiteral("衬"));
+    TypeText(client, QStringLiteral("衣"));
+    EXPECT_EQ(Grid->IncSearchText(), QStringLiteral("衬衣"));
+    PressKey(client, Qt::Key_Backspace);
+    EXPECT_EQ(Grid->IncSearchText(), QStringLiteral("衬"));
+    // The time-out ends it.
+    Grid->WMTimer(DBGridMvIncSearchTimer);
+    EXPECT_FALSE(Grid->IncSearchActive());
+    TypeText(client, QStringLiteral("外"));
+    ASSERT_TRUE(Grid->IncSearchActive());
+    PressKey(client, Qt::Key_Escape);
+    EXPECT_FALSE(Grid->IncSearchActive());
+    EXPECT_TRUE(Grid->IncSearchText().isEmpty());
+}
+
+TEST_F(DBGridTest, TitlePressesMarkSortingAndClicksKeepOrClearTheSelection)
+{
+    auto data = MakeItems(8);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking | dghMultiSortMarking);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    TColumnMv* code = Grid->GetColumnByFieldName(QStringLiteral("Code"));
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    code->Title().SetTitleButton(true);
+    qty->Title().SetTitleButton(true);
+    int buttonClicks = 0;
+    int sortings = 0;
+    Grid->OnTitleBtnClick = [&](QObject*, int, TColumnMv*) { ++buttonClicks; };
+    Grid->OnSortMarkingChanged = [&](QObject*) { ++sortings; };
+    auto head = [&](TColumnMv* column) { return Centre(Grid->CellRect(Grid->DataToRawColumn(column->Index()), 0)); };
+
+    ClickAt(*Grid, head(code));
+    EXPECT_EQ(code->Title().SortMarker(), smDownMv);
+    EXPECT_EQ(buttonClicks, 1);
+    EXPECT_EQ(sortings, 1);
+    // With Ctrl the sorting waits until Ctrl is let go.
+    ClickAt(*Grid, head(qty), Qt::ControlModifier);
+    EXPECT_EQ(qty->Title().SortMarker(), smDownMv);
+    EXPECT_EQ(sortings, 1);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Control, Qt::NoModifier);
+    QApplication::sendEvent(Grid->ClientWidget(), &release);
+    EXPECT_EQ(sortings, 2);
+    // A title that is no button fires nothing.
+    ClickAt(*Grid, head(Grid->GetColumnByFieldName(QStringLiteral("Title"))));
+    EXPECT_EQ(buttonClicks, 2);
+    // A pressed title dragged sideways becomes a column move.
+    MouseAt(*Grid, QEvent::MouseButtonPress, head(code));
+    MouseAt(*Grid, QEvent::MouseMove, head(code) + QPoint(8, 0));
+    EXPECT_EQ(Grid->GridState(), gsColMoving);
+    MouseAt(*Grid, QEvent::MouseButtonRelease, head(code) + QPoint(8, 0));
+    EXPECT_EQ(buttonClicks, 2);
+
+    // A right click inside a rectangle keeps it; a plain left click clears.
+    Grid->SetOptions(Grid->Options() | dgMultiSelect);
+    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)));
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 3)), Qt::ShiftModifier);
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)), Qt::NoModifier, Qt::RightButton);
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstRectangle);
+    ClickAt(*Grid, Centre(Cell(*Grid, 2, 2)));
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+}
+
+TEST_F(DBGridTest, TheEditorForwardsItsKeysAndLeavingCancelsAnUntouchedInsert)
+{
+    auto data = MakeItems(3);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    QList<quint16> seen;
+    Grid->OnKeyDown = [&](QObject*, quint16& key, TShiftState) {
+        seen << key;
+        if (key == VK_F2)
+            key = 0;
+    };
+    Grid->MoveCol(Grid->DataToRawColumn(1), 0);
+    Grid->ShowEditor();
+    TInplaceEdit* editor = Grid->InplaceEditor();
+    ASSERT_TRUE(editor && editor->Visible());
+    editor->selectAll();
+    PressKey(editor, Qt::Key_F2);
+    EXPECT_TRUE(editor->hasSelectedText()) << "the handler took F2: no deselection";
+    PressKey(editor, Qt::Key_A);
+    ASSERT_GE(seen.size(), 2);
+    EXPECT_EQ(seen.mid(0, 2), (QList<quint16>{VK_F2, quint16('A')})) << "the editor's own keys reach the handler";
+
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert);
+    ASSERT_EQ(data->State(), dsInsert);
+    Other->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(data->State(), dsBrowse);
+    EXPECT_EQ(data->RecordCount(), 3);
+}

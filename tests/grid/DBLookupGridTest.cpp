@@ -1,0 +1,179 @@
+// The lookup grids on their own: keys, type-ahead with its pause, the
+// special row, sizing, the auto-scroll interval, closing the drop-down, and
+// the column's drop-down box settings that the drop-down grid keeps.
+
+#include "DBGridEditorTestSupport.h"
+
+#include "platform/db/Field.h"
+
+#include <QMouseEvent>
+
+namespace {
+
+// A lookup grid whose clock the test sets.
+class TClockedLookupGrid : public TDBLookupGridMv {
+public:
+    using TDBLookupGridMv::TDBLookupGridMv;
+    qint64 Now = 0;
+
+protected:
+    qint64 TickCount() const override { return Now; }
+};
+
+} // namespace
+
+TEST_F(DBGridEditorTest, LookupGridKeysSearchAndSpecialRow)
+{
+    OpenSkus();
+    TDataSource listSource;
+    listSource.SetDataSet(Items);
+    TClockedLookupGrid list(Window.get());
+    list.setGeometry(0, 0, 200, 120);
+    list.SetKeyField(QStringLiteral("NumIID"));
+    list.SetListField(QStringLiteral("Title"));
+    list.SetListSource(&listSource);
+    list.SetAutoFitColWidths(true);
+    list.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(list.ListActive());
+    list.SetKeyValue(Variant(qint64(102)));
+    EXPECT_EQ(list.Text(), QStringLiteral("长裤"));
+
+    // Home and End take the ends; Down steps; Left and Right step like them
+    // while no horizontal bar shows.
+    PressKey(list.ClientWidget(), Qt::Key_End);
+    EXPECT_EQ(list.Text(), QStringLiteral("帽子"));
+    PressKey(list.ClientWidget(), Qt::Key_Home);
+    EXPECT_EQ(list.Text(), QStringLiteral("衬衫"));
+    PressKey(list.ClientWidget(), Qt::Key_Right);
+    EXPECT_TRUE(VarEqualsMv(list.KeyValue(), Variant(qint64(102))));
+
+    // Two characters within two seconds search for both; after a pause a
+    // new search starts. Chinese characters search like any other.
+    Items->Append();
+    Items->FieldByName(QStringLiteral("NumIID"))->SetAsInteger(104);
+    Items->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("长袜"));
+    Items->Post();
+    list.Now = 10000;
+    Type(list.ClientWidget(), QStringLiteral("长"));
+    list.Now += 1500;
+    Type(list.ClientWidget(), QStringLiteral("袜"));
+    EXPECT_EQ(list.Text(), QStringLiteral("长袜"));
+    EXPECT_EQ(list.SearchText(), QStringLiteral("长袜"));
+    list.Now += 2500;
+    Type(list.ClientWidget(), QStringLiteral("帽"));
+    EXPECT_EQ(list.Text(), QStringLiteral("帽子"));
+    EXPECT_EQ(list.SearchText(), QStringLiteral("帽"));
+
+    // A key equal to the special row's value selects it; Up from the first
+    // record goes there too.
+    list.SpecRow().SetCellsText(QStringLiteral("(无)"));
+    list.SpecRow().SetValue(Variant(qint64(0)));
+    list.SpecRow().SetVisible(true);
+    list.SetKeyValue(Variant(qint64(0)));
+    EXPECT_TRUE(list.SpecRowSelected());
+    EXPECT_EQ(list.Text(), QStringLiteral("(无)"));
+    PressKey(list.ClientWidget(), Qt::Key_Down);
+    EXPECT_EQ(list.Text(), QStringLiteral("衬衫"));
+    PressKey(list.ClientWidget(), Qt::Key_Up);
+    PressKey(list.ClientWidget(), Qt::Key_Up);
+    EXPECT_TRUE(list.SpecRowSelected());
+    EXPECT_TRUE(VarEqualsMv(list.KeyValue(), Variant(qint64(0))));
+}
+
+TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
+{
+    OpenSkus();
+    TDataSource listSource;
+    listSource.SetDataSet(Items);
+    TDBLookupGridMv list(Window.get());
+    list.setGeometry(0, 0, 200, 120);
+    list.SetKeyField(QStringLiteral("NumIID"));
+    list.SetListField(QStringLiteral("Title"));
+    list.SetListSource(&listSource);
+    list.show();
+    QCoreApplication::processEvents();
+    list.SetRowCount(0);
+    EXPECT_EQ(list.RowCountVisible(), 1);
+    list.SetRowCount(500);
+    EXPECT_EQ(list.RowCountVisible(), 100);
+    list.SetRowCount(3);
+    const int rowsHeight = list.height();
+    list.SetBounds(0, 0, 200, rowsHeight + list.DataRowHeight() / 2);
+    EXPECT_EQ(list.height(), rowsHeight);
+    EXPECT_EQ(list.RowCountVisible(), 3);
+
+    // Dragging the pressed mouse 10 pixels above the list scrolls every
+    // 50 ms; 14 pixels or more away without pause.
+    QWidget* client = list.ClientWidget();
+    const QPoint inside = Centre(list.CellRect(0, list.TitleRowCount()));
+    QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(client, &press);
+    for (const auto& [y, interval] : {std::pair{-10, 50}, std::pair{-14, 0}, std::pair{-30, 0}}) {
+        const QPoint at(20, y);
+        QMouseEvent move(QEvent::MouseMove, at, client->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(client, &move);
+        EXPECT_EQ(list.AutoScrollInterval(), interval) << y;
+    }
+    QMouseEvent release(QEvent::MouseButtonRelease, inside, client->mapToGlobal(inside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &release);
+    EXPECT_EQ(list.AutoScrollInterval(), -1);
+}
+
+TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBoxSettings)
+{
+    OpenSkus();
+    TColumnMv* item = Grid->GetColumnByFieldName(QStringLiteral("Item"));
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("Item"));
+    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
+    TPopupDataGridMv* list = editor->DataList();
+    ASSERT_TRUE(list && list->isVisible());
+    EXPECT_EQ(list->objectName(), QStringLiteral("DataList"));
+    QWidget* client = list->ClientWidget();
+    const QPoint inside = Centre(list->CellRect(0, list->TitleRowCount() + 1));
+    QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(client, &press);
+    const QPoint outside(inside.x(), -200);
+    QMouseEvent release(QEvent::MouseButtonRelease, outside, client->mapToGlobal(outside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &release);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("衬衫"));
+    Data->CheckBrowseMode();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("NumIID"))->AsInteger(), 101);
+
+    // The drop-down box keeps its columns and options in the drop-down
+    // grid; copying default columns clears the target's.
+    TColumnDropDownBoxMv& box = item->DropDownBox();
+    ASSERT_NE(box.Columns(), nullptr);
+    box.SetOptions(TDBLookupGridMvOptions(dlgRowLinesMv));
+    EXPECT_TRUE(list->Options().testFlag(dgRowLines));
+    box.Columns()->Clear();
+    box.Columns()->Add()->SetFieldName(QStringLiteral("Title"));
+    EXPECT_TRUE(box.IsColumnsStored());
+    TColumnMv* other = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
+    other->DropDownBox().Assign(box);
+    ASSERT_NE(other->DataListIfAny(), nullptr);
+    EXPECT_TRUE(other->DropDownBox().IsColumnsStored());
+    EXPECT_EQ(other->DropDownBox().Columns()->Count(), 1);
+    EXPECT_EQ(other->DropDownBox().Options(), TDBLookupGridMvOptions(dlgRowLinesMv));
+    TColumnMv* plain = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    plain->DropDownBox().Assign(other->DropDownBox());
+    ASSERT_NE(plain->DropDownBox().Columns(), nullptr);
+    EXPECT_EQ(plain->DropDownBox().Columns()->Count(), 1);
+    TColumnDropDownBoxMv fresh(nullptr);
+    other->DropDownBox().Assign(fresh);
+    EXPECT_FALSE(other->DropDownBox().IsColumnsStored());
+
+    // A lookup grid's own columns offer no drop-down grid: their box reads
+    // empty and ignores writes.
+    TColumnMv* inner = list->Columns()[0];
+    EXPECT_EQ(inner->DropDownBox().Columns(), nullptr);
+    inner->DropDownBox().SetOptions(TDBLookupGridMvOptions(dlgColumnResizeMv));
+    EXPECT_EQ(inner->DropDownBox().Options(), TDBLookupGridMvOptions());
+}
