@@ -64,6 +64,9 @@ public:
     // records; returns the barcode that was stored.
     QString BookStockIn();
 
+    // The close handler: the list's layout is saved.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
@@ -23,6 +24,8 @@ namespace {
 
 const QString OnsaleMethod = QStringLiteral("taobao.items.onsale.get");
 const QString OnsaleResponse = QStringLiteral("items_onsale_get_response");
+// How long the written items may wait for their commit.
+constexpr qint64 BatchMilliseconds = 1000;
 
 // The platform's time as every snapshot is stamped with it; anything else
 // would be compared as text against the stamps of other snapshots.
@@ -41,11 +44,6 @@ QString Quoted(const QString& text)
 QString BareInteger(const TField* field)
 {
     return field->IsNull() ? QStringLiteral("null") : SqlInteger(field->AsString());
-}
-
-QString FieldText(const TSQLQuery& query, const QString& name)
-{
-    return query.FieldByName(name)->AsString();
 }
 
 // The platform's own words for an error reply; empty when it gave none.
@@ -134,10 +132,12 @@ QString FormatSkuProps(const QString& propsName, const QString& alias)
     return texts.join(QStringLiteral("，"));
 }
 
-void DeleteShopItems(const QString& shopCode)
+void DeleteShopItems(const QString& shopCode, const QString& keepSyncDate, TKivTransaction& transaction)
 {
-    ExecSql(QStringLiteral("delete from \"KivItemOnsale\" where \"ShopCode\" = ") + QuotedStr(shopCode));
-    ExecSql(QStringLiteral("delete from \"KivItem\" where \"ShopCode\" = ") + QuotedStr(shopCode));
+    const QString where = QStringLiteral(" where \"ShopCode\" = ") + QuotedStr(shopCode) + QStringLiteral(" and \"SyncDate\" <> ")
+                          + QuotedStr(keepSyncDate);
+    transaction.ExecSql(QStringLiteral("delete from \"KivItemOnsale\"") + where);
+    transaction.ExecSql(QStringLiteral("delete from \"KivItem\"") + where);
 }
 
 TItemsSync::TItemsSync(TTreeNodeShop& shop, QWidget* progressOwner)
@@ -151,6 +151,7 @@ TItemsSyncResult TItemsSync::SyncItems()
     FResult = {};
     FCountError.clear();
     FExtraLines.clear();
+    FItems.clear();
     // Checked before anything is fetched or written: the roll-over writes
     // it into SQL bare.
     FOldStockTime = SqlInteger(SysRec.StockTime);
@@ -169,24 +170,14 @@ TItemsSyncResult TItemsSync::SyncItems()
         }
         FExtraLines << QStringLiteral("\"ShopCode\"=") + FShop.Code << QStringLiteral("\"SyncDate\"=") + FResult.Now;
         if (CountItems()) {
-            // A first sync replaces everything the shop had, but only once
-            // there is something to replace it with.
-            if (FLast.isEmpty())
-                DeleteShopItems(FShop.Code);
             ShowProgress();
             FetchPages();
             FetchItems();
             const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0;
             FResult.Outcome = complete ? TSyncOutcome::soCompleted : TSyncOutcome::soIncomplete;
-            if (complete) {
-                FShop.SyncDate = FResult.Now;
-                SetShopSyncDate(FResult.Now, FShop.Code);
-            }
-            // Also for a partial snapshot: the next sync carries barcodes
-            // forward from its rows.
-            FormatSkus();
+            // The sync date moves only past what was fetched whole.
             if (complete)
-                RollStockPeriodOver();
+                FinishSync();
         }
     }
     ReportFailures();
@@ -233,6 +224,8 @@ void TItemsSync::ShowProgress()
     SetLabel(QStringLiteral("获取商品数量..."));
 }
 
+// The pages are only read here: an item's on-sale row is written together
+// with its SKUs, so that no item stands in the snapshot without them.
 void TItemsSync::FetchPages()
 {
     const bool first = FLast.isEmpty();
@@ -243,85 +236,170 @@ void TItemsSync::FetchPages()
         SetLabel(QStringLiteral("商品数量共") + QString::number(FResult.Total) + QStringLiteral("条,分") + QString::number(FResult.Pages)
                  + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条") + QStringLiteral("正在同步第")
                  + pageNo + QStringLiteral("页"));
-        const TTqlRowsResult result = TqlToRowsChecked(
+        const std::optional<TMappedReply> rows = FetchTqlRows(
             OnsaleMethod, QStringLiteral("$num_iid,title,num,price"), QString(),
             first ? QStringLiteral("page_no=? and page_size=?") : QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
             pageNo + u',' + pageSize + (first ? QString() : window), QStringLiteral("items_onsale_get_response.items.item.num_iid=NumIID"),
-            QStringLiteral("items_onsale_get_response.items.item.title=Title"), QStringLiteral("KivItemOnsale"), true, FExtraLines, FShop);
-        if (result.Failed)
+            QStringLiteral("items_onsale_get_response.items.item.title=Title"), true, FShop);
+        try {
+            if (!rows)
+                throw EJsonPathError(QStringLiteral("No page"));
+            KeepPageItems(*rows);
+        } catch (const EJsonPathError&) {
             ++FResult.FailedPages;
+        }
         StepBar();
+    }
+}
+
+void TItemsSync::KeepPageItems(const TMappedReply& page)
+{
+    if (page.Keys.empty())
+        return;
+    const int rows = page.Keys.front().Count();
+    for (const TJsonColumns* columns : {&page.Keys, &page.Data})
+        for (const TJsonValueList& column : *columns)
+            if (column.Count() != rows)
+                throw EJsonPathError(QStringLiteral("The page's columns do not line up"));
+    const auto rowOf = [&](const TJsonColumns& columns, int r) {
+        TJsonColumns one;
+        for (const TJsonValueList& column : columns)
+            one.push_back(TJsonValueList{column.FieldName, {column[r]}});
+        return one;
+    };
+    for (int r = 0; r < rows; ++r) {
+        TPendingItem item{page.Keys.front()[r].Text, TMappedReply{rowOf(page.Keys, r), rowOf(page.Data, r)}};
+        // An item that a shifted page lists again is one item, with its latest values.
+        const auto same = std::find_if(FItems.begin(), FItems.end(), [&](const TPendingItem& kept) { return kept.NumIid == item.NumIid; });
+        if (same != FItems.end())
+            *same = std::move(item);
+        else
+            FItems.push_back(std::move(item));
     }
 }
 
 void TItemsSync::FetchItems()
 {
     SetLabel(QStringLiteral("同步商品属性..."));
-    const auto items = OpenQuery(QStringLiteral("select \"NumIID\" from \"KivItemOnsale\" where \"ShopCode\" = ") + QuotedStr(FShop.Code)
-                                 + QStringLiteral(" and \"SyncDate\" = ") + QuotedStr(FResult.Now));
-    FResult.Items = CountRecords(*items);
+    FResult.Items = int(FItems.size());
     const QString count = QString::number(FResult.Items);
     SetBarRange(FResult.Items);
     SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要同步"));
-    for (; !items->Eof(); items->Next()) {
-        SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要同步,") + QStringLiteral("正在同步第")
-                 + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
-        const QString numIid = FieldText(*items, QStringLiteral("NumIID"));
-        const TTqlRowsResult result = TqlToRowsChecked(
-            QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(), QStringLiteral("num_iid=?"), numIid,
+    // With forced writes a commit writes out every page its transaction
+    // touched, which costs more than writing the items themselves: items
+    // share a commit for about a second of work, each inside its own part
+    // of the transaction, so that it is still whole or not there at all.
+    std::optional<TKivTransaction> batch;
+    QElapsedTimer batchAge;
+    TBatchCount written;
+    for (size_t i = 0; i < FItems.size(); ++i) {
+        const TPendingItem& item = FItems[i];
+        const QString position = QString::number(FProgress->ProgressBar->value() + 1);
+        SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要同步,") + QStringLiteral("正在同步第") + position
+                 + QStringLiteral("个商品的属性..."));
+        const std::optional<TMappedReply> skus = FetchTqlRows(
+            QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(), QStringLiteral("num_iid=?"), item.NumIid,
             QStringLiteral("item_get_response.item.skus.sku.sku_id=SkuID"),
             QStringLiteral("item_get_response.item.num_iid=NumIID,item_get_response.item.property_alias=PropAlias,"
                            "item_get_response.item.skus.sku.price=Price,item_get_response.item.skus.sku.quantity=Qty,"
                            "item_get_response.item.skus.sku.properties_name=SkuPropName"),
-            QStringLiteral("KivItem"), false, FExtraLines, FShop);
-        if (result.Failed) {
+            false, FShop);
+        try {
+            if (!skus)
+                throw EJsonPathError(QStringLiteral("No item"));
+            if (!batch) {
+                batch.emplace();
+                batchAge.start();
+            }
+            written.Skus += WriteItem(item, *skus);
+            ++written.Items;
+        } catch (const std::exception&) {
+            // A failed fetch, or a value the database refused: the item's
+            // part of the transaction took all of its rows back.
             ++FResult.FailedItems;
-            DropItemSnapshot(numIid);
         }
         StepBar();
+        if (batch && (batchAge.elapsed() >= BatchMilliseconds || i + 1 == FItems.size()))
+            CommitBatch(batch, written);
     }
 }
 
-// An item without its SKUs would hide its previous snapshot from the stock
-// view: the views read the latest snapshot of each item.
-void TItemsSync::DropItemSnapshot(const QString& numIid)
+void TItemsSync::CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written)
 {
-    const QString where = QStringLiteral(" where \"NumIID\" = ") + SqlInteger(numIid) + QStringLiteral(" and \"ShopCode\" = ")
-                          + QuotedStr(FShop.Code) + QStringLiteral(" and \"SyncDate\" = ") + QuotedStr(FResult.Now);
-    ExecSql(QStringLiteral("delete from \"KivItem\"") + where);
-    ExecSql(QStringLiteral("delete from \"KivItemOnsale\"") + where);
+    try {
+        batch->Commit();
+        FResult.Skus += written.Skus;
+    } catch (const std::exception&) {
+        FResult.FailedItems += written.Items;
+    }
+    batch.reset();
+    written = {};
 }
 
-void TItemsSync::FormatSkus()
+int TItemsSync::WriteItem(const TPendingItem& item, const TMappedReply& skus)
 {
+    TKivTransaction transaction;
+    UpsertRows(QStringLiteral("KivItemOnsale"), item.Row.Keys, item.Row.Data, FExtraLines, &transaction);
+    UpsertRows(QStringLiteral("KivItem"), skus.Keys, skus.Data, FExtraLines, &transaction);
+    SetLabel(QStringLiteral("共有") + QString::number(FResult.Items) + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
+             + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
+    FormatSkus(transaction, skus);
+    transaction.Commit();
+    return skus.Keys.empty() ? 0 : skus.Keys.front().Count();
+}
+
+// Each SKU row just written gets its property text and the barcode of the
+// SKU's latest earlier snapshot.
+void TItemsSync::FormatSkus(TKivTransaction& transaction, const TMappedReply& skus)
+{
+    const auto column = [&](const QString& name) -> const TJsonValueList* {
+        for (const TJsonColumns* columns : {&skus.Keys, &skus.Data})
+            for (const TJsonValueList& c : *columns)
+                if (c.FieldName == name)
+                    return &c;
+        return nullptr;
+    };
+    const TJsonValueList* skuIds = column(QStringLiteral("SkuID"));
+    const TJsonValueList* props = column(QStringLiteral("SkuPropName"));
+    const TJsonValueList* aliases = column(QStringLiteral("PropAlias"));
+    if (!skuIds || !props || !aliases)
+        return;
     const QString shopCode = QuotedStr(FShop.Code);
     const QString now = QuotedStr(FResult.Now);
-    const auto skus = OpenQuery(QStringLiteral("select \"SkuID\",\"SkuPropName\",\"PropAlias\" from \"KivItem\" where \"ShopCode\" = ") + shopCode
-                                + QStringLiteral(" and \"SyncDate\" = ") + now);
-    FResult.Skus = CountRecords(*skus);
-    const QString count = QString::number(FResult.Skus);
-    SetBarRange(FResult.Skus);
-    SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要调整"));
-    for (; !skus->Eof(); skus->Next()) {
-        SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
-                 + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
-        const QString text = FormatSkuProps(FieldText(*skus, QStringLiteral("SkuPropName")), FieldText(*skus, QStringLiteral("PropAlias")));
-        ExecSql(QStringLiteral("update \"KivItem\" a set \"PropNameFormat\" = ") + QuotedStr(text)
-                + QStringLiteral(", \"Barcode\" = (select \"Barcode\" from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and \"ShopCode\"=a.\"ShopCode\"  "
-                                 "and \"SyncDate\"=(select max(\"SyncDate\") from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and "
-                                 "\"ShopCode\"=a.\"ShopCode\"  and \"SyncDate\"<>")
-                + now + QStringLiteral(")) where \"SkuID\" = ") + QuotedStr(FieldText(*skus, QStringLiteral("SkuID")))
-                + QStringLiteral(" and \"ShopCode\" = ") + shopCode + QStringLiteral(" and \"SyncDate\" = ") + now);
-        StepBar();
+    for (int r = 0; r < skuIds->Count(); ++r) {
+        const QString text = FormatSkuProps((*props)[r].Text, (*aliases)[r].Text);
+        Exec(transaction,
+             QStringLiteral("update \"KivItem\" a set \"PropNameFormat\" = ") + QuotedStr(text)
+                 + QStringLiteral(", \"Barcode\" = (select \"Barcode\" from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and \"ShopCode\"=a.\"ShopCode\"  "
+                                  "and \"SyncDate\"=(select max(\"SyncDate\") from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and "
+                                  "\"ShopCode\"=a.\"ShopCode\"  and \"SyncDate\"<>")
+                 + now + QStringLiteral(")) where \"SkuID\" = ") + QuotedStr((*skuIds)[r].Text) + QStringLiteral(" and \"ShopCode\" = ")
+                 + shopCode + QStringLiteral(" and \"SyncDate\" = ") + now);
     }
 }
 
-void TItemsSync::RollStockPeriodOver()
+// The sync date, a first sync's removal of the older snapshots and the
+// roll-over go together: a sync killed between them would roll the same
+// stock-ins over twice, or never.
+void TItemsSync::FinishSync()
 {
     const QString newTime = SqlInteger(NextStockTime());
+    TKivTransaction transaction;
+    if (FLast.isEmpty())
+        DeleteShopItems(FShop.Code, FResult.Now, transaction);
+    SetShopSyncDate(FResult.Now, FShop.Code, &transaction);
+    RollStockPeriodOver(transaction, newTime);
+    SetStockTimeParam(newTime, &transaction);
+    transaction.Commit();
+    FShop.SyncDate = FResult.Now;
+    SysRec.StockTime = newTime;
+}
+
+void TItemsSync::RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime)
+{
     // Ordered by stock-in, so that the rows of one stock-in arrive together
     // and become one stock-in of the new period.
-    const auto rows = OpenQuery(
+    const auto rows = transaction.OpenQuery(
         QStringLiteral(" select a.\"PCode\", a.\"SkuID\", a.\"NumIID\", sum(b.\"Qty\") - coalesce((select sum(\"Qty\") from \"KivItemOut\" where "
                        "\"SkuID\"=a.\"SkuID\" and \"NumIID\"=a.\"NumIID\" and \"Date\" >=")
         + QuotedStr(FResult.Now)
@@ -335,14 +413,21 @@ void TItemsSync::RollStockPeriodOver()
         if (pCode != lastPCode) {
             id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
             lastPCode = pCode;
-            ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
-                    + BareInteger(rows->FieldByName(QStringLiteral("Qty"))) + u',' + newTime + u',' + QStringLiteral("current_timestamp)"));
+            Exec(transaction, QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
+                                  + BareInteger(rows->FieldByName(QStringLiteral("Qty"))) + u',' + newTime + u','
+                                  + QStringLiteral("current_timestamp)"));
         }
-        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u',' + newTime + u','
-                + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u',' + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
+        Exec(transaction, QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u','
+                              + newTime + u',' + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u','
+                              + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
     }
-    SysRec.StockTime = newTime;
-    SetStockTimeParam(newTime);
+}
+
+int TItemsSync::Exec(TKivTransaction& transaction, const QString& sql)
+{
+    if (OnStatement)
+        OnStatement(sql);
+    return transaction.ExecSql(sql);
 }
 
 void TItemsSync::SetLabel(const QString& text)
@@ -377,13 +462,4 @@ void TItemsSync::ReportFailures() const
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner)
 {
     return TItemsSync(shop, progressOwner).SyncItems();
-}
-
-void InstallItemsSyncHooks()
-{
-    MainKivHooks.OpenSyncForm = [](TTreeNodeShop& shop) {
-        if (CheckShop(shop))
-            SyncItems(shop, MainKiv);
-    };
-    MainKivHooks.OpenMonitorForm = [](TTreeNodeShop& shop) { CheckShop(shop); };
 }

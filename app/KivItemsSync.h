@@ -6,16 +6,29 @@
 // takes over the stock-ins of the old one. Also the shop check that runs
 // before any window of a shop opens.
 //
-// These are operations of the items window; until that window exists the
-// main window's tree runs them directly (InstallItemsSyncHooks). They take
-// the shop record and the widget that owns the progress window. All of it
-// runs on the GUI thread; SQL errors are not caught here and reach the
-// caller (the progress window goes in every case).
+// These are operations of the items window (KivItems). They take the shop
+// record and the widget that owns the progress window. All of it runs on the
+// GUI thread.
+//
+// A sync never leaves half an item behind: each item's rows (its on-sale
+// row, its SKU rows with their property texts and carried barcodes) are
+// written in one transaction of their own, and the sync date, the removal of
+// older snapshots and the stock period's roll-over in one more, the last.
+// A sync that fails or is killed leaves whole items only and the sync date
+// where it was, so the next sync fetches the rest again; a value the
+// database refuses fails only its own item. SQL errors of that last
+// transaction are not caught here and reach the caller (the progress window
+// goes in every case).
+
+#include "client/KivDataM.h"
+#include "client/KivMapping.h"
 
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+#include <vector>
 
 class QWidget;
 class TFormProgress;
@@ -31,16 +44,20 @@ bool CheckShop(const TTreeNodeShop& shop);
 // "pid:vid" when it has one, joined by a full-width comma.
 QString FormatSkuProps(const QString& propsName, const QString& alias);
 
-// Removes every row of the shop from "KivItemOnsale" and "KivItem".
-void DeleteShopItems(const QString& shopCode);
+
+// Removes the shop's rows from "KivItemOnsale" and "KivItem", all but those
+// of the snapshot keepSyncDate: a first sync drops the older snapshots only
+// once its own is complete, so their barcodes are carried forward first.
+void DeleteShopItems(const QString& shopCode, const QString& keepSyncDate, TKivTransaction& transaction);
 
 enum class TSyncOutcome {
     soNoServerTime,  // no platform time: nothing happened
     soCountFailed,   // the count came back without a total: nothing happened
     soNothingToSync, // no item (modified since the last sync): nothing happened
     soCompleted,     // a new snapshot, SyncDate and stock period moved on
-    soIncomplete     // pages or items failed: their snapshot stays partial,
-                     // SyncDate and the stock period stay for the next sync
+    soIncomplete     // pages or items failed: the snapshot holds the whole
+                     // items only; SyncDate and the stock period stay for
+                     // the next sync
 };
 
 struct TItemsSyncResult {
@@ -70,15 +87,33 @@ public:
 
     // Runs after every label change, once pending events are processed.
     std::function<void(TFormProgress& progress)> OnProgress;
+    // Runs before each statement that the sync composes itself (property
+    // texts, removals, roll-over; not those of the row mapping), with its text.
+    std::function<void(const QString& sql)> OnStatement;
 
 private:
+    // One on-sale item of the fetched pages: its row as one-row columns.
+    struct TPendingItem {
+        QString NumIid;
+        TMappedReply Row;
+    };
+
+    struct TBatchCount {
+        int Items = 0;
+        int Skus = 0;
+    };
+
     bool CountItems();
     void ShowProgress();
     void FetchPages();
+    void KeepPageItems(const TMappedReply& page);
     void FetchItems();
-    void DropItemSnapshot(const QString& numIid);
-    void FormatSkus();
-    void RollStockPeriodOver();
+    void CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written);
+    int WriteItem(const TPendingItem& item, const TMappedReply& skus);
+    void FormatSkus(TKivTransaction& transaction, const TMappedReply& skus);
+    void FinishSync();
+    void RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime);
+    int Exec(TKivTransaction& transaction, const QString& sql);
     void SetLabel(const QString& text);
     void SetBarRange(int maximum);
     void StepBar();
@@ -91,12 +126,9 @@ private:
     QString FLast;
     QStringList FExtraLines;
     QString FCountError;
+    std::vector<TPendingItem> FItems;
     TItemsSyncResult FResult;
 };
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);
-
-// Until the items and monitor windows exist: "同步数据" in the shops tree runs
-// the shop check and then a sync; "监控数据" runs the shop check.
-void InstallItemsSyncHooks();

@@ -116,7 +116,7 @@ void BM_ItemGetNewRows(benchmark::State& state)
         if (i % Items == 0)
             syncDate = w.NewSyncDate();
         rows += TqlToRows(QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(),
-                          QStringLiteral("num_iid=?"), w.NumIid(i++), KeyMap, DataMap, QStringLiteral("KivItem"), false,
+                          QStringLiteral("num_iid=?"), w.NumIid(i++), KeyMap, DataMap, QStringLiteral("KivItem"), false, true,
                           w.Extra(syncDate), w.Shop);
     }
     state.counters["rows/s"] = benchmark::Counter(double(rows), benchmark::Counter::kIsRate);
@@ -129,12 +129,12 @@ void BM_ItemGetExistingRows(benchmark::State& state)
     const QString syncDate = w.NewSyncDate();
     for (int i = 0; i < Items; ++i)
         TqlToRows(QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(), QStringLiteral("num_iid=?"),
-                  w.NumIid(i), KeyMap, DataMap, QStringLiteral("KivItem"), false, w.Extra(syncDate), w.Shop);
+                  w.NumIid(i), KeyMap, DataMap, QStringLiteral("KivItem"), false, true, w.Extra(syncDate), w.Shop);
     int64_t rows = 0;
     int i = 0;
     for (auto _ : state)
         rows += TqlToRows(QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(),
-                          QStringLiteral("num_iid=?"), w.NumIid(i++), KeyMap, DataMap, QStringLiteral("KivItem"), false,
+                          QStringLiteral("num_iid=?"), w.NumIid(i++), KeyMap, DataMap, QStringLiteral("KivItem"), false, true,
                           w.Extra(syncDate), w.Shop);
     state.counters["rows/s"] = benchmark::Counter(double(rows), benchmark::Counter::kIsRate);
 }

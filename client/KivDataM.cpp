@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QThread>
 
 TKivDM* KivDM = nullptr;
@@ -193,43 +194,78 @@ int ExecSql(const QString& sql)
     return DataModule().KivConn->ExecuteDirect(sql);
 }
 
+namespace {
+
+QString SavepointName(int level)
+{
+    return QStringLiteral("MORVANE_WORK_%1").arg(level);
+}
+
+// Savepoint statements change no rows; the driver has no count to ask for.
+void ExecSavepoint(TSQLConnection& conn, const QString& sql)
+{
+    QSqlQuery query(conn.Database());
+    if (!query.exec(sql))
+        TSQLConnection::RaiseError(query, sql);
+}
+
+} // namespace
+
 TKivTransaction::TKivTransaction() : FDM(&DataModule())
 {
     if (QThread::currentThread() != FDM->thread())
         throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
-    if (FDM->FInTransaction)
-        throw EInvalidOperation(QStringLiteral("A transaction is running already"));
     TSQLConnection& conn = *FDM->KivTranConn;
-    // The settings of the main connection may have changed since the last
-    // transaction; a connection that is open keeps the database it has.
-    if (!conn.Connected()) {
-        conn.BaseDir = FDM->KivConn->BaseDir;
-        for (const char* name : {"Database", "User_Name", "Password"})
-            conn.SetParam(QString::fromLatin1(name), FDM->KivConn->Param(QString::fromLatin1(name)));
+    FLevel = FDM->FTransactionDepth;
+    if (FLevel > 0) {
+        ExecSavepoint(conn, QStringLiteral("savepoint ") + SavepointName(FLevel));
+    } else {
+        // The settings of the main connection may have changed since the
+        // last transaction; a connection that is open keeps its database.
+        if (!conn.Connected()) {
+            conn.BaseDir = FDM->KivConn->BaseDir;
+            for (const char* name : {"Database", "User_Name", "Password"})
+                conn.SetParam(QString::fromLatin1(name), FDM->KivConn->Param(QString::fromLatin1(name)));
+        }
+        QSqlDatabase db = conn.Database();
+        if (!db.transaction())
+            throw EDatabaseError(db.lastError().text());
     }
-    QSqlDatabase db = conn.Database();
-    if (!db.transaction())
-        throw EDatabaseError(db.lastError().text());
-    FDM->FInTransaction = true;
+    ++FDM->FTransactionDepth;
     FActive = true;
 }
 
 TKivTransaction::~TKivTransaction()
 {
+    if (!FActive)
+        return;
+    FDM->FTransactionDepth = FLevel;
     TSQLConnection& conn = *FDM->KivTranConn;
     // A connection that dropped took its transaction with it.
-    if (FActive && conn.Connected() && !conn.Database().rollback()) {
+    if (!conn.Connected())
+        return;
+    if (FLevel > 0) {
+        try {
+            ExecSavepoint(conn, QStringLiteral("rollback to savepoint ") + SavepointName(FLevel));
+            ExecSavepoint(conn, QStringLiteral("release savepoint ") + SavepointName(FLevel));
+        } catch (const EDatabaseError&) {
+            // The enclosing work can no longer be whole: end it all.
+            conn.Close();
+        }
+    } else if (!conn.Database().rollback()) {
         // The transaction is lost to the driver: dropping the attachment
         // rolls it back in the engine.
         conn.Close();
     }
-    FDM->FInTransaction = false;
 }
 
 TSQLConnection& TKivTransaction::Connection() const
 {
     if (!FActive)
         throw EInvalidOperation(QStringLiteral("The transaction has ended"));
+    // Work inside this one is still open: its statements would land there.
+    if (FDM->FTransactionDepth != FLevel + 1)
+        throw EInvalidOperation(QStringLiteral("A transaction inside this one is still open"));
     return *FDM->KivTranConn;
 }
 
@@ -248,13 +284,22 @@ std::unique_ptr<TSQLQuery> TKivTransaction::OpenQuery(const QString& sql)
 
 void TKivTransaction::Commit()
 {
-    QSqlDatabase db = Connection().Database();
+    TSQLConnection& conn = Connection();
+    if (FLevel > 0) {
+        // Kept as part of the enclosing work, which commits or rolls back.
+        ExecSavepoint(conn, QStringLiteral("release savepoint ") + SavepointName(FLevel));
+        FActive = false;
+        FDM->FTransactionDepth = FLevel;
+        return;
+    }
+    QSqlDatabase db = conn.Database();
     FActive = false;
+    FDM->FTransactionDepth = 0;
     if (!db.commit()) {
         const QString text = db.lastError().text();
         // A commit the engine refused leaves its transaction open, beyond the
         // driver's reach: closing the attachment rolls it back.
-        FDM->KivTranConn->Close();
+        conn.Close();
         throw EDatabaseError(text);
     }
 }
@@ -338,9 +383,10 @@ QString LoadStockTime()
     return GetIntegerParam(QStringLiteral("1"), NextStockTime());
 }
 
-void SetStockTimeParam(const QString& value)
+void SetStockTimeParam(const QString& value, TKivTransaction* transaction)
 {
-    ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = 1").arg(QuotedStr(value)));
+    const QString sql = QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = 1").arg(QuotedStr(value));
+    transaction ? transaction->ExecSql(sql) : ExecSql(sql);
 }
 
 QString LoadLowStock()
@@ -364,9 +410,11 @@ QString GetShopSyncDate(const QString& shopCode)
     return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("SyncDate"))->AsString();
 }
 
-void SetShopSyncDate(const QString& syncDate, const QString& shopCode)
+void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction)
 {
-    ExecSql(QStringLiteral("update \"SYS_Shop\" set \"SyncDate\" = %1 where \"Code\" = %2").arg(QuotedStr(syncDate), QuotedStr(shopCode)));
+    const QString sql =
+        QStringLiteral("update \"SYS_Shop\" set \"SyncDate\" = %1 where \"Code\" = %2").arg(QuotedStr(syncDate), QuotedStr(shopCode));
+    transaction ? transaction->ExecSql(sql) : ExecSql(sql);
 }
 
 QString LastOutDate(const QString& shopCode)

@@ -111,8 +111,8 @@ private:
     friend class TKivTransaction;
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
-    // Set while a TKivTransaction holds KivTranConn.
-    bool FInTransaction = false;
+    // How many TKivTransactions are open (the outermost one and those inside it).
+    int FTransactionDepth = 0;
 
 public:
     // Glyphs of the windows, from the program's resources (empty lists when
@@ -126,8 +126,11 @@ public:
 // Work that must be whole runs through one of these: its statements run in a transaction of
 // their own connection, which no other writer (the stream thread, the update-record consumer)
 // is ever drawn into. Destroyed without Commit(), it rolls back.
-// GUI thread only, and one at a time: a second transaction of the same thread
-// would wait for the first on a row both write, forever.
+// GUI thread only. One made while another is open is part of it (a savepoint
+// of the same transaction: its rollback undoes only its own statements, its
+// commit leaves them to the enclosing one); a second transaction of the same
+// thread would wait for the first on a row both write, forever. They end in
+// the reverse order of their making, as scopes do.
 class TKivTransaction {
 public:
     TKivTransaction();
@@ -141,6 +144,7 @@ public:
 private:
     TSQLConnection& Connection() const;
     TKivDM* FDM;
+    int FLevel = 0; // 0: the transaction itself; else the savepoint's depth
     bool FActive = false;
 };
 
@@ -191,14 +195,15 @@ QString GetParam(const QString& code, const QString& defaultValue);
 void LoadApiSettings();
 QString LoadStockTime();
 QString NextStockTime();
-void SetStockTimeParam(const QString& value);
+// With a transaction, the setting is written in it.
+void SetStockTimeParam(const QString& value, TKivTransaction* transaction = nullptr);
 QString LoadLowStock();
 void LoadStockSound(QByteArray& stream);
 void LoadBalanceSound(QByteArray& stream);
 
 // Shops and users.
 QString GetShopSyncDate(const QString& shopCode);
-void SetShopSyncDate(const QString& syncDate, const QString& shopCode);
+void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction = nullptr);
 QString LastOutDate(const QString& shopCode);
 void FillUserList(QStringList& list);
 QString GetUserPassword(const QString& userCode);

@@ -4,6 +4,7 @@
 #include "client/KivQuery.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
+#include "platform/db/ClientDataSet.h"
 
 #include <algorithm>
 #include <cmath>
@@ -95,10 +96,54 @@ bool IsSafeNumberLiteral(const QString& text)
     return ok;
 }
 
-// The name and value of an extra line "name=value".
-std::pair<QString, QString> SplitExtraLine(const QString& line)
+bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows)
 {
-    return SplitMapItem(line);
+    for (const TJsonColumns* columns : {&keys, &data})
+        for (const TJsonValueList& column : *columns)
+            if (column.Count() != rows)
+                return false;
+    return true;
+}
+
+// The index of the first rule condition whose items all stand among the row
+// lines (an empty one holds for every row); -1 when none holds.
+int MatchingRule(const QStringList& conditions, const QStringList& lines)
+{
+    for (qsizetype i = 0; i < conditions.size(); ++i) {
+        const QStringList items = SplitCommaText(conditions[i]);
+        if (std::all_of(items.begin(), items.end(), [&](const QString& item) { return lines.contains(item); }))
+            return int(i);
+    }
+    return -1;
+}
+
+Variant LocateKey(const std::vector<Variant>& values)
+{
+    return values.size() == 1 ? values.front() : Variant(values);
+}
+
+// The located record grows by each action's amount, in one edit.
+void ApplyRuleActions(TClientDataSet& dataSet, const std::vector<std::pair<QString, QString>>& actions,
+                      const std::vector<Variant>& locateValues)
+{
+    dataSet.Edit();
+    try {
+        for (const auto& [field, amount] : actions) {
+            bool ok = false;
+            const double delta = amount.toDouble(&ok);
+            if (!ok)
+                throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(amount));
+            dataSet.SetOptionalParam(QStringLiteral("SYS_LocateFieldName"), Variant(field));
+            dataSet.SetOptionalParam(QStringLiteral("SkuID"), locateValues.empty() ? Variant::Null() : locateValues[0]);
+            dataSet.SetOptionalParam(QStringLiteral("NumIID"), locateValues.size() < 2 ? Variant::Null() : locateValues[1]);
+            TField* target = dataSet.FieldByName(field);
+            target->SetAsFloat(target->AsFloat() + delta);
+        }
+        dataSet.Post();
+    } catch (...) {
+        dataSet.Cancel();
+        throw;
+    }
 }
 
 // The first member of the first path of a map ("item_get_response" of
@@ -194,17 +239,18 @@ void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dat
     dispatch(MapTqlRows(*object, keyMap, dataMap, simplePaths));
 }
 
-int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines)
+int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines,
+               TKivTransaction* transaction)
 {
     if (keys.empty())
         return 0;
     const int rows = keys.front().Count();
     // Every column must line up with the rows before anything is written:
     // a short or long column would pair values with the wrong rows.
-    for (const TJsonColumns* columns : {&keys, &data})
-        for (const TJsonValueList& column : *columns)
-            if (column.Count() != rows)
-                throw EJsonPathError(QStringLiteral("The column \"%1\" does not line up with the rows").arg(column.FieldName));
+    if (!ColumnsLineUp(keys, data, rows))
+        throw EJsonPathError(QStringLiteral("The columns of the reply do not line up with its rows"));
+    const auto isEmpty = [&](const QString& sql) { return transaction ? transaction->OpenQuery(sql)->IsEmpty() : IsEmptyResult(sql); };
+    const auto exec = [&](const QString& sql) { return transaction ? transaction->ExecSql(sql) : ExecSql(sql); };
 
     const QString quotedTable = QuotedName(table);
     int written = 0;
@@ -225,56 +271,128 @@ int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumn
                 sets << QuotedName(column.FieldName) + QStringLiteral(" = ") + SqlValue(column[r]);
         QString where = conditions.join(QStringLiteral(" and "));
         for (const QString& line : extraLines) {
-            const auto [name, value] = SplitExtraLine(line);
+            const auto [name, value] = SplitMapItem(line);
             where += QStringLiteral(" and ") + name + u'=' + QuotedStr(value);
             columnNames << name;
             columnValues << QuotedStr(value);
         }
-        if (IsEmptyResult(QStringLiteral("select 1 from ") + quotedTable + QStringLiteral(" where ") + where))
-            ExecSql(QStringLiteral("insert into ") + quotedTable + u'(' + columnNames.join(u',') + QStringLiteral(") values(") +
-                    columnValues.join(u',') + u')');
+        if (isEmpty(QStringLiteral("select 1 from ") + quotedTable + QStringLiteral(" where ") + where))
+            exec(QStringLiteral("insert into ") + quotedTable + u'(' + columnNames.join(u',') + QStringLiteral(") values(") +
+                 columnValues.join(u',') + u')');
         if (!sets.isEmpty())
-            ExecSql(QStringLiteral("update ") + quotedTable + QStringLiteral(" set ") + sets.join(u',') + QStringLiteral(" where ") + where);
+            exec(QStringLiteral("update ") + quotedTable + QStringLiteral(" set ") + sets.join(u',') + QStringLiteral(" where ") + where);
         ++written;
     }
     return written;
 }
 
-int TqlToRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
-              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
-              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop)
+int ImportItemRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& ruleActions,
+                   const QStringList& ruleConditions, const QStringList& locateFields, TClientDataSet* dataSet,
+                   const QStringList& extraLines)
 {
-    const TTqlRowsResult result =
-        TqlToRowsChecked(method, fields, values, whereTemplate, whereValues, keyMap, dataMap, table, simplePaths, extraLines, shop);
-    return result.Failed ? 0 : result.Written;
+    if (keys.empty())
+        return 0;
+    const int rows = keys.front().Count();
+    if (!ColumnsLineUp(keys, data, rows))
+        throw EJsonPathError(QStringLiteral("The columns of the reply do not line up with its rows"));
+    int written = 0;
+    for (int r = 0; r < rows; ++r) {
+        // The row lines, "Name=value" with the value rendered for SQL, and
+        // beside them the values to locate by: a column's own text (null when
+        // missing), an extra line's value as it stands.
+        QStringList lines;
+        std::vector<Variant> plain;
+        for (const TJsonColumns* columns : {&keys, &data}) {
+            for (const TJsonValueList& column : *columns) {
+                const TJsonValue& value = column[r];
+                lines << column.FieldName + u'=' + SqlValue(value);
+                plain.push_back(value.Missing ? Variant::Null() : Variant(value.Text));
+            }
+        }
+        for (const QString& line : extraLines) {
+            lines << line;
+            plain.push_back(Variant(SplitMapItem(line).second));
+        }
+        const int rule = MatchingRule(ruleConditions, lines);
+        if (rule < 0)
+            continue;
+
+        QStringList columnNames;
+        QStringList columnValues;
+        QStringList locateNames;
+        std::vector<Variant> locateValues;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const auto [name, value] = SplitMapItem(lines[i]);
+            columnNames << QuotedName(name);
+            columnValues << value;
+            if (locateFields.contains(name)) {
+                locateNames << name;
+                locateValues.push_back(plain[size_t(i)]);
+            }
+        }
+        // Each action item: the field to grow and the amount, the row's value of its source.
+        std::vector<std::pair<QString, QString>> actions;
+        for (const QString& item : SplitCommaText(ruleActions.value(rule))) {
+            const auto [field, source] = SplitMapItem(item);
+            QString amount;
+            for (const QString& line : lines)
+                if (const auto [name, value] = SplitMapItem(line); name == source) {
+                    amount = value;
+                    break;
+                }
+            actions.emplace_back(field, amount);
+        }
+
+        ExecSql(QStringLiteral("insert into ") + QuotedName(table) + u'(' + columnNames.join(u',') + QStringLiteral(") values(")
+                + columnValues.join(u',') + u')');
+        ++written;
+        if (dataSet && !locateNames.isEmpty() && dataSet->Locate(locateNames.join(u';'), LocateKey(locateValues)))
+            ApplyRuleActions(*dataSet, actions, locateValues);
+    }
+    return written;
 }
 
-TTqlRowsResult TqlToRowsChecked(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
-                                const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
-                                bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop)
+std::optional<TMappedReply> FetchTqlRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                                         const QString& whereValues, const QString& keyMap, const QString& dataMap, bool simplePaths,
+                                         const TTreeNodeShop& shop)
 {
     const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
     if (reply.isEmpty())
-        return {0, true};
-    if ((keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty())
-        return {};
+        return std::nullopt;
     const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
     const auto* object = qvJSONcast<TqvJSONobject>(root.get());
     // The platform names an error under a reply member of its own.
     if (!object || !object->Field(ReplyMember(keyMap.isEmpty() ? dataMap : keyMap)))
-        return {0, true};
-    TMappedReply mapped;
+        return std::nullopt;
     try {
-        mapped = MapTqlRows(*object, keyMap, dataMap, simplePaths);
+        return MapTqlRows(*object, keyMap, dataMap, simplePaths);
     } catch (const EJsonPathError&) {
         // The method's reply without the rows' members: it holds no rows.
-        return {};
+        return TMappedReply{};
     }
+}
+
+int TqlToRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
+              bool simplePaths, bool upsert, const QStringList& extraLines, const TTreeNodeShop& shop,
+              const QStringList& ruleActions, const QStringList& ruleConditions, const QStringList& locateFields,
+              TClientDataSet* dataSet)
+{
+    if ((keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty()) {
+        // Asked all the same, as the query always goes out first.
+        BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
+        return 0;
+    }
+    const std::optional<TMappedReply> mapped =
+        FetchTqlRows(method, fields, values, whereTemplate, whereValues, keyMap, dataMap, simplePaths, shop);
+    if (!mapped)
+        return 0;
     try {
-        return {UpsertRows(table, mapped.Keys, mapped.Data, extraLines), false};
+        return upsert ? UpsertRows(table, mapped->Keys, mapped->Data, extraLines)
+                      : ImportItemRows(table, mapped->Keys, mapped->Data, ruleActions, ruleConditions, locateFields, dataSet, extraLines);
     } catch (const std::exception&) {
         // What was written stays, nothing more is written.
-        return {0, true};
+        return 0;
     }
 }
 

@@ -18,6 +18,7 @@
 
 class QListWidget;
 class TClientDataSet;
+class TKivTransaction;
 struct TTreeNodeShop;
 
 // One collected value with its own JSON kind. Each value is rendered for
@@ -95,30 +96,42 @@ void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dat
 // double quotes; the value is quoted here. Columns that do not all hold the
 // same number of rows write nothing (EJsonPathError). Returns the rows
 // written; a database error raises after the rows before it were written.
-int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines);
+// With a transaction, every statement runs in it.
+int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines,
+               TKivTransaction* transaction = nullptr);
 
-// Queries the platform (BuildAndSendTql) and upserts the mapped rows into
-// the table. An empty reply, empty maps, an empty table name, a reply
-// without the expected members (an error reply) or any failure while
-// writing end the call quietly. Returns the rows written, or 0 when the call
-// failed (rows written before a database error stay).
+// The path without upsert: each row is inserted as it stands when one of the
+// rule conditions (comma texts of name=value items, an empty one matching
+// every row) holds for it, and then the row of the client dataset located by
+// the row's values of the locate fields gets the amounts of the matching
+// rule action (a comma text of Field=Source items: Field grows by the row's
+// value of Source). Extra lines are name=value lines whose value carries its
+// own SQL quoting. Returns the rows inserted. A database error, or an action
+// amount that is not a number, raises after the rows before it were written.
+int ImportItemRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& ruleActions,
+                   const QStringList& ruleConditions, const QStringList& locateFields, TClientDataSet* dataSet,
+                   const QStringList& extraLines);
+
+// Queries the platform (BuildAndSendTql) and maps the reply. Nothing when the
+// call failed: no reply, or a reply without the method's own reply member (an
+// error reply, or no JSON object at all). A reply of the method that holds no
+// rows (an empty page, an item without SKUs) maps to no columns.
+std::optional<TMappedReply> FetchTqlRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                                         const QString& whereValues, const QString& keyMap, const QString& dataMap, bool simplePaths,
+                                         const TTreeNodeShop& shop);
+
+// Queries the platform and writes the mapped rows into the table: upserted
+// (UpsertRows), or without upsert through ImportItemRows with the rule
+// actions, rule conditions, locate fields and client dataset. An empty
+// reply, empty maps, an empty table name, a reply without the expected
+// members (an error reply) or any failure while writing end the call
+// quietly. Returns the rows written, or 0 when the call failed (rows written
+// before a database error stay).
 int TqlToRows(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
               const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
-              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop);
-
-// What one fetch-and-upsert came to. Failed: no reply, a reply without the
-// method's own reply member (an error reply, or no JSON object at all), or a
-// failure while writing (the rows before it stay). A reply of the method that
-// holds no rows (an empty page, an item without SKUs) is not a failure.
-struct TTqlRowsResult {
-    int Written = 0;
-    bool Failed = false;
-};
-
-// TqlToRows for callers that must tell a failed call from an empty one.
-TTqlRowsResult TqlToRowsChecked(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
-              const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
-              bool simplePaths, const QStringList& extraLines, const TTreeNodeShop& shop);
+              bool simplePaths, bool upsert, const QStringList& extraLines, const TTreeNodeShop& shop,
+              const QStringList& ruleActions = {}, const QStringList& ruleConditions = {}, const QStringList& locateFields = {},
+              TClientDataSet* dataSet = nullptr);
 
 // Where the trade-event producer sends the records of one mapped trade.
 struct TTradeEventTarget {

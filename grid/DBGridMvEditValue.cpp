@@ -42,6 +42,8 @@ TDBGridInplaceEdit* TCustomDBGridMv::CellEditor() const
 
 void TCustomDBGridMv::ShowEditor()
 {
+    // A cell's editor and the filter row's are never open together.
+    StopFilterEdit();
     // Check-box and image cells are changed by the grid itself: the editor
     // mode stays off there so that the keys keep reaching the grid.
     if (TColumnMv* column = SelectedColumn()) {

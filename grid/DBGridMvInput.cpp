@@ -177,14 +177,12 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
         } else {
             StopIncSearch();
             TColumnMv* column = SelectedColumn();
-            if (TDBGridMvDataService* service = DBGridMvDataService())
-                service->ExecuteFindDialog(this, QString(), column ? column->FieldName() : QString());
+            ShowFindDialog(QString(), column ? column->FieldName() : QString());
         }
         Key = 0;
     } else if (shortCut == FindDialogShortCut && FOptionsMv.testFlag(dghDialogFind)) {
         TColumnMv* column = SelectedColumn();
-        if (TDBGridMvDataService* service = DBGridMvDataService())
-            service->ExecuteFindDialog(this, QString(), column ? column->FieldName() : QString());
+        ShowFindDialog(QString(), column ? column->FieldName() : QString());
         Key = 0;
     } else if (FIncSearchActive) {
         if ((Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_F2) && !Shift.testFlag(ssCtrl) && !shift) {
@@ -400,7 +398,11 @@ bool TCustomDBGridMv::PerformEditAction(TDBGridMvEditAction Action)
 
 bool TCustomDBGridMv::EnterFilterRow()
 {
-    return false;
+    TColumnMv* column = SelectedColumn();
+    if (!IsSTFilterVisible() || !column || !column->STFilter().Visible())
+        return false;
+    StartFilterEdit(column);
+    return true;
 }
 
 void TCustomDBGridMv::KeyUp(quint16& Key, TShiftState Shift)

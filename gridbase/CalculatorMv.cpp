@@ -294,11 +294,18 @@ void TCalculatorMv::CalcKey(QChar Key)
     case u'I': SetDisplay(-Value()); break;
     case VK_BACK: {
         CheckFirst();
-        const QString text = DisplayText();
-        if (text.size() == 1 || (text.size() == 2 && text[0] == u'-'))
-            SetText(QStringLiteral("0"));
-        else
-            SetText(text.left(text.size() - 1));
+        QString text = DisplayText();
+        text.chop(1);
+        // A sign changed with +/- may have left an exponent ("-5E-5"): what
+        // is left must still be a number, so a cut exponent goes whole.
+        const auto isNumber = [](const QString& t) {
+            double number = 0;
+            const QString digits = t.endsWith(FormatSettings.DecimalSeparator) ? t.chopped(1) : t;
+            return TryStrToFloat(digits, number) && digits != QStringLiteral("-");
+        };
+        while (!text.isEmpty() && !isNumber(text))
+            text.chop(1);
+        SetText(text.isEmpty() ? QStringLiteral("0") : text);
         break;
     }
     case u'+':

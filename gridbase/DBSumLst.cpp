@@ -1,5 +1,7 @@
 #include "gridbase/DBSumLst.h"
 
+#include "platform/db/DataSource.h"
+
 #include "gridbase/WinApiMv.h"
 
 #include <algorithm>
@@ -183,12 +185,18 @@ void TDBSumListProducer::SetDataSetEvents()
     FConnections.emplace_back(ds.AfterCancel.Connect([this](TDataSet& d) { DataSetAfterCancel(d); }));
     FConnections.emplace_back(ds.BeforeDelete.Connect([this](TDataSet& d) { DataSetBeforeDelete(d); }));
     FConnections.emplace_back(ds.AfterScroll.Connect([this](TDataSet& d) { DataSetAfterScroll(d); }));
+    // A detail dataset holds other records whenever its master moves.
+    if (TDataSource* master = ds.MasterSource(); master && master->DataSet()) {
+        FMasterDataSet = master->DataSet();
+        FConnections.emplace_back(FMasterDataSet->AfterScroll.Connect([this](TDataSet& d) { MasterAfterScroll(d); }));
+    }
     FEventsHooked = true;
 }
 
 void TDBSumListProducer::ReturnEvents()
 {
     FConnections.clear();
+    FMasterDataSet = nullptr;
     FEventsHooked = false;
 }
 
@@ -400,6 +408,12 @@ void TDBSumListProducer::DataSetAfterScroll(TDataSet& dataSet)
         return;
     if (dataSet.Filtered() != FFiltered || (dataSet.Filtered() && dataSet.Filter() != FFilter)
         || dataSet.FilterChangeCount() != FFilterChangeCount)
+        RecalcAll();
+}
+
+void TDBSumListProducer::MasterAfterScroll(TDataSet&)
+{
+    if (FActive && !FRecalculating)
         RecalcAll();
 }
 

@@ -3,7 +3,7 @@
 // dataset, kept up to date from the dataset's events by the difference each
 // edited, inserted or deleted record makes, and recalculated by one walk
 // over the records only when the data as a whole changes (open, a change of
-// the filter). Values are fixed-point with four decimals, each record's
+// the filter, a move of the master dataset). Values are fixed-point with four decimals, each record's
 // value rounded to them.
 //
 // Fixed here, against the obvious reading: a walk for a full recalculation
@@ -129,6 +129,8 @@ protected:
     virtual void DataSetAfterPost(TDataSet& dataSet);
     virtual void DataSetAfterScroll(TDataSet& dataSet);
     virtual void DataSetBeforeDelete(TDataSet& dataSet);
+    // The master dataset (MasterSource of the dataset) moved: all new records.
+    virtual void MasterAfterScroll(TDataSet& master);
     virtual void ReturnEvents();
     virtual void SetDataSetEvents();
 
@@ -144,6 +146,7 @@ private:
     bool FRecalculating = false;
     bool FActive = true;
     QPointer<TDataSet> FDataSet;
+    QPointer<TDataSet> FMasterDataSet;
     bool FEventsHooked = false;
     bool FExternalRecalc = false;
     QString FFilter;

@@ -274,6 +274,26 @@ bool RoundsToZero(const TNumberSection& s, double value)
     return d.IsZero();
 }
 
+// "1.79769313486232e+308" -> "1.79769313486231e+308": the mantissa one unit
+// of its last digit nearer to zero.
+QString DecrementedLastDigit(QString text)
+{
+    qsizetype i = text.indexOf(u'e');
+    while (--i >= 0) {
+        const QChar c = text[i];
+        if (c == u'.')
+            continue;
+        if (c < u'0' || c > u'9')
+            break;
+        if (c != u'0') {
+            text[i] = QChar(c.unicode() - 1);
+            break;
+        }
+        text[i] = u'9';
+    }
+    return text;
+}
+
 } // namespace
 
 QString FloatToStr(double value)
@@ -283,6 +303,10 @@ QString FloatToStr(double value)
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
     QString s = QString::number(value, 'g', 15);
+    // Rounded up past the largest double, the text would read back as an
+    // overflow: such a value is written rounded toward zero instead.
+    if (!std::isfinite(s.toDouble()))
+        s = DecrementedLastDigit(s);
     const qsizetype e = s.indexOf(u'e');
     if (e < 0)
         return s;
@@ -376,16 +400,17 @@ void AppendDateTime(QString& out, const QString& format, const QDateTime& value,
             } else if (n <= 2) {
                 out += Padded(date.month(), n);
             } else {
-                out += QString::fromLatin1(n == 3 ? ShortMonthNames[date.month() - 1] : LongMonthNames[date.month() - 1]);
+                // An invalid date has no month to name.
+                if (date.isValid())
+                    out += QString::fromLatin1(n == 3 ? ShortMonthNames[date.month() - 1] : LongMonthNames[date.month() - 1]);
             }
             break;
         case u'd':
             if (n <= 2)
                 out += Padded(date.day(), n);
-            else if (n == 3)
-                out += QString::fromLatin1(ShortDayNames[date.dayOfWeek() - 1]);
-            else if (n == 4)
-                out += QString::fromLatin1(LongDayNames[date.dayOfWeek() - 1]);
+            else if (n <= 4)
+                out += date.isValid() ? QString::fromLatin1(n == 3 ? ShortDayNames[date.dayOfWeek() - 1] : LongDayNames[date.dayOfWeek() - 1])
+                                      : QString();
             else if (depth == 0)
                 AppendDateTime(out, FormatSettings.ShortDateFormat, value, depth + 1);
             break;

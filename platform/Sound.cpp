@@ -18,10 +18,17 @@ quint16 Le16(const char* p)
     return qFromLittleEndian<quint16>(p);
 }
 
-// The ALSA sample format of a WAV format, or SND_PCM_FORMAT_UNKNOWN.
+// The format tags of uncompressed samples.
+constexpr quint16 WaveFormatPcm = 1;
+constexpr quint16 WaveFormatFloat = 3;
+
+// The ALSA sample format of a WAV format, or SND_PCM_FORMAT_UNKNOWN:
+// compressed formats (ADPCM, A-law, µ-law and the rest) play nothing.
 snd_pcm_format_t AlsaFormat(const TWaveImage& wave)
 {
-    if (wave.FormatTag == 3)
+    if (wave.FormatTag != WaveFormatPcm && wave.FormatTag != WaveFormatFloat)
+        return SND_PCM_FORMAT_UNKNOWN;
+    if (wave.FormatTag == WaveFormatFloat)
         return wave.BitsPerSample == 32 ? SND_PCM_FORMAT_FLOAT_LE
                : wave.BitsPerSample == 64 ? SND_PCM_FORMAT_FLOAT64_LE
                                           : SND_PCM_FORMAT_UNKNOWN;

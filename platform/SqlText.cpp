@@ -3,14 +3,25 @@
 #include "platform/Exceptions.h"
 #include "platform/StringList.h"
 
+namespace {
+
+// The engine takes a statement as a C string: a NUL inside a literal would
+// end the statement there. No text of ours means anything by one.
+QString WithoutNul(const QString& text)
+{
+    return text.contains(QChar(u'\0')) ? QString(text).remove(QChar(u'\0')) : text;
+}
+
+} // namespace
+
 QString QuotedStr(const QString& text)
 {
-    return QuotedText(text, u'\'');
+    return QuotedText(WithoutNul(text), u'\'');
 }
 
 QString QuotedName(const QString& name)
 {
-    return QuotedText(name, u'"');
+    return QuotedText(WithoutNul(name), u'"');
 }
 
 bool IsSqlInteger(const QString& text)

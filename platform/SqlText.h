@@ -6,7 +6,8 @@
 #include <QString>
 
 // 'text' with every single quote doubled: safe for any text, Firebird gives
-// the backslash no meaning.
+// the backslash no meaning. NUL characters are left out (the engine would
+// end the statement at one).
 QString QuotedStr(const QString& text);
 
 // "Name" with every double quote doubled: a mixed-case identifier.

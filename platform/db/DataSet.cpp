@@ -251,3 +251,13 @@ TRecordStore TDataSet::TakeStore()
     FStore = TRecordStore();
     return store;
 }
+
+TDataSource* TDataSet::MasterSource() const
+{
+    return FMasterSource.data();
+}
+
+void TDataSet::SetMasterSource(TDataSource* source)
+{
+    FMasterSource = source;
+}

@@ -37,6 +37,7 @@
 #include "platform/db/RecordStore.h"
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <vector>
 
@@ -91,7 +92,10 @@ public:
     void SetRecNo(int recNo);
     // Records in view (a record being inserted is not counted).
     int RecordCount() const;
-    bool IsSequenced() const { return true; }
+    // Whether RecNo numbers the records for good: not while a record filter
+    // is in force, whose handler may let other rows through each time it is
+    // asked, so that companions keep their own list of bookmarks instead.
+    bool IsSequenced() const { return !(FFiltered && FOnFilterRecord); }
 
     // ---- links ----
     void DisableControls();
@@ -164,6 +168,12 @@ public:
     void SetOnFilterRecord(TFilterRecordEvent handler);
     // Counts the changes of Filtered and of the filter handler.
     quint64 FilterChangeCount() const { return FFilterChangeCount; }
+
+    // ---- master ----
+    // The data source of the master dataset, for a detail dataset (none by
+    // default); companions that follow the master's moves read it.
+    TDataSource* MasterSource() const;
+    void SetMasterSource(TDataSource* source);
 
     // Runs after a record has been made for Insert or Append; fields set
     // here are defaults and do not make the record modified.
@@ -290,6 +300,7 @@ private:
     TDataEvent FEnableEvent = deDataSetChange;
 
     bool FFiltered = false;
+    QPointer<TDataSource> FMasterSource;
     QString FFilter;
     TFilterRecordEvent FOnFilterRecord;
 

@@ -106,7 +106,10 @@ Variant TIntegerField::Normalize(const Variant& value) const
     default:
         NotConvertible(value, QStringLiteral("integer value"));
     }
-    if (!std::isfinite(number) || number < FMinValue || number > FMaxValue)
+    // The largest 64-bit integer has no double of its own: its bound rounds
+    // up to 2^63, one past it, so that bound itself is out of range.
+    constexpr double Int64End = 9223372036854775808.0;
+    if (!std::isfinite(number) || number < FMinValue || number > FMaxValue || number >= Int64End)
         RangeError(number, FMinValue, FMaxValue);
     return Variant(qint64(std::llround(number)));
 }

@@ -2,6 +2,7 @@
 
 #include "AppTest.h"
 
+#include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
@@ -11,7 +12,12 @@
 #include "support/DialogAnswers.h"
 #include "support/PlatformSim.h"
 
+#include "support/ChildProcess.h"
+
 #include <QFile>
+#include <QStandardPaths>
+#include <csignal>
+#include <map>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTreeWidget>
@@ -20,18 +26,53 @@ namespace {
 
 const QString Now1 = u"2024-06-01 12:00:00"_qs;
 const QString Now2 = u"2024-06-02 12:00:00"_qs;
+const QString Now3 = u"2024-06-03 12:00:00"_qs;
+
+// A sync in a process of its own, killed half-way: one sync of the shop S1 of
+// the program folder MORVANE_SYNC_DIR against the stand-in at MORVANE_SYNC_TQL.
+// MORVANE_SYNC_KILL names where it dies: "skus" while the SKUs of the 12th
+// item are fetched, "format" at the last property text but one of that item,
+// "rollover" at the second SKU that the roll-over carries. Exits 0 when the
+// sync completed.
+int SyncChild()
+{
+    TKivDM dm(qEnvironmentVariable("MORVANE_SYNC_DIR"));
+    SysRec.TqlUrl = qEnvironmentVariable("MORVANE_SYNC_TQL");
+    SysRec.SignMethod = u"md5"_qs;
+    SysRec.StockTime = LoadStockTime();
+    TTreeNodeShop shop;
+    shop.Code = u"S1"_qs;
+    shop.AppKey = u"k1"_qs;
+    shop.AppSecret = u"secret"_qs;
+    shop.Session = u"sess"_qs;
+    const QString kill = qEnvironmentVariable("MORVANE_SYNC_KILL");
+    int formats = 0;
+    int carried = 0;
+    TItemsSync sync(shop, nullptr);
+    sync.OnProgress = [&](TFormProgress& progress) {
+        if (kill == u"skus"_qs && progress.LabelTitle->text().endsWith(u"正在同步第12个商品的属性..."_qs))
+            std::raise(SIGKILL);
+    };
+    sync.OnStatement = [&](const QString& sql) {
+        if ((kill == u"format"_qs && sql.startsWith(u"update \"KivItem\" a set"_qs) && ++formats == 35)
+            || (kill == u"rollover"_qs && sql.startsWith(u"insert into \"KivItemInList\""_qs) && ++carried == 2))
+            std::raise(SIGKILL);
+    };
+    return sync.SyncItems().Outcome == TSyncOutcome::soCompleted ? 0 : 1;
+}
+const bool SyncChildRegistered = RegisterTestChild("items-sync", SyncChild);
 
 // One shop; item i (from 1) has the id 500000000000 + i and skus SKUs whose
-// ids append the SKU's index. The changed item was modified after Now1 and
-// carries one SKU more.
+// ids append the SKU's index. The changed item (-1: every item) was modified
+// after Now1 and carries one SKU more.
 QByteArray Catalogue(int items, int skus, int changed = 0)
 {
     QByteArray json = R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[)";
     for (int i = 1; i <= items; ++i) {
         const QByteArray id = QByteArray::number(500000000000LL + i);
         json += QByteArray(i > 1 ? "," : "") + R"({"num_iid":)" + id + R"(,"title":"商品)" + QByteArray::number(i) + R"(","modified":")"
-                + (i == changed ? "2024-06-01 13:00:00" : "2024-05-01 10:00:00") + R"(","property_alias":"1:10:经典黑","skus":[)";
-        for (int k = 0; k < skus + (i == changed); ++k)
+                + (i == changed || changed < 0 ? "2024-06-01 13:00:00" : "2024-05-01 10:00:00") + R"(","property_alias":"1:10:经典黑","skus":[)";
+        for (int k = 0; k < skus + (i == changed || changed < 0); ++k)
             json += QByteArray(k ? "," : "") + R"({"sku_id":)" + id + QByteArray::number(k) + R"(,"price":"12.50","quantity":)"
                     + QByteArray::number(k + 1) + R"(,"properties_name":"1:10:颜色:黑色;2:2)" + QByteArray::number(k) + R"(:尺码:XL"})";
         json += "]}";
@@ -85,6 +126,16 @@ protected:
     static QString Rows(const QString& table, const QString& syncDate)
     {
         return Scalar(u"select count(*) from \""_qs + table + u"\" where \"SyncDate\" = "_qs + QuotedStr(syncDate));
+    }
+    // A stock-in of the period, listing the SKUs (of item 1).
+    static void StockIn(int qty, const QString& period, const QStringList& skus)
+    {
+        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
+        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u','
+                + QString::number(qty) + u',' + period + u",current_timestamp)"_qs);
+        for (const QString& sku : skus)
+            ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u',' + period + u','
+                    + sku + u",500000000001)"_qs);
     }
     static QString Barcode(const QString& skuId, const QString& syncDate)
     {
@@ -140,14 +191,15 @@ TEST_F(ItemsSyncTest, FirstSyncFetchesPagesOfTenAndOneRowPerSku)
     EXPECT_EQ(GetParam(u"1"_qs, QString()), SysRec.StockTime);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemIn\""_qs), u"0"_qs);
 
-    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 + 1 + 50);
+    // Two labels per item: its SKUs, then their property texts, in the item's own transaction.
+    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 * 2);
     EXPECT_EQ(Labels[0], u"获取商品数量..."_qs);
     EXPECT_EQ(Labels[1], u"商品数量共25条,分3页同步,每页10条正在同步第1页"_qs);
     EXPECT_EQ(Labels[3], u"商品数量共25条,分3页同步,每页10条正在同步第3页"_qs);
-    EXPECT_EQ(Labels.mid(4, 3), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs}));
-    EXPECT_EQ(Labels[30], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
-    EXPECT_EQ(Labels[31], u"共有50属性需要调整"_qs);
-    EXPECT_EQ(Labels.last(), u"共有50个商品的属性需要调整,正在调整第50个商品的属性..."_qs);
+    EXPECT_EQ(Labels.mid(4, 4), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs,
+                                             u"共有25个商品的属性需要调整,正在调整第1个商品的属性..."_qs}));
+    EXPECT_EQ(Labels[54], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
+    EXPECT_EQ(Labels.last(), u"共有25个商品的属性需要调整,正在调整第25个商品的属性..."_qs);
 
     // 30 items are 3 full pages: no fourth page is asked for. Items without
     // SKUs are no failure.
@@ -197,17 +249,9 @@ TEST_F(ItemsSyncTest, LaterSyncsFetchTheModifiedItemsAndCarryBarcodesForward)
 TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
 {
     const QString old = SysRec.StockTime;
-    const auto stockIn = [&](int qty, const QString& period, const QStringList& skus) {
-        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
-        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u','
-                + QString::number(qty) + u',' + period + u",current_timestamp)"_qs);
-        for (const QString& sku : skus)
-            ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u',' + period + u','
-                    + sku + u",500000000001)"_qs);
-    };
-    stockIn(10, old, {u"5000000000011"_qs, u"5000000000010"_qs});
-    stockIn(4, old, {u"5000000000010"_qs});
-    stockIn(7, old + u"0"_qs, {u"5000000000010"_qs}); // another period
+    StockIn(10, old, {u"5000000000011"_qs, u"5000000000010"_qs});
+    StockIn(4, old, {u"5000000000010"_qs});
+    StockIn(7, old + u"0"_qs, {u"5000000000010"_qs}); // another period
     ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
     const QString now = SysRec.StockTime;
     EXPECT_EQ(GetParam(u"1"_qs, QString()), now);
@@ -268,13 +312,137 @@ TEST_F(ItemsSyncTest, FailedPagesAndItemsAreCountedAndFetchedAgainNextTime)
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\""_qs), u"25"_qs);
 }
 
+TEST_F(ItemsSyncTest, RefusedValuesFailOnlyTheirItemAndRetriesKeepBarcodes)
+{
+    // Item 2's title holds a NUL character; item 3's is longer than its column.
+    const auto catalogue = [](bool overLong) {
+        return Catalogue(4, 2)
+            .replace("\"商品2\"", "\"商\\u0000品2\"")
+            .replace("\"商品3\"", overLong ? "\"" + QByteArray(4001, 'x') + "\"" : QByteArray("\"商品3\""));
+    };
+    Sim.SetCatalogue(catalogue(true));
+    const TItemsSyncResult r = Sync();
+    EXPECT_EQ(r.Outcome, TSyncOutcome::soIncomplete);
+    EXPECT_EQ(r.FailedItems, 1);
+    EXPECT_EQ(Answers.Texts(), QStringList({u"同步未完成：0页商品、1个商品的属性获取失败，请重新同步！"_qs}));
+    EXPECT_EQ(Scalar(u"select \"Title\" from \"KivItemOnsale\" where \"NumIID\" = 500000000002"_qs), u"商品2"_qs);
+    // The refused item left nothing, not even the SKU rows written before its title failed.
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\" where \"NumIID\" = 500000000003"_qs), u"0"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItem\" where \"NumIID\" = 500000000003"_qs), u"0"_qs);
+    EXPECT_EQ(Rows(u"KivItem"_qs, Now1), u"6"_qs);
+    EXPECT_EQ(GetShopSyncDate(u"S1"_qs), QString());
+
+    // A stock-in books a barcode; the retries are first syncs again, the
+    // second with the catalogue mended, and both keep it.
+    ExecSql(u"update \"KivItem\" set \"Barcode\" = '690002' where \"SkuID\" = 5000000000020 and \"ShopCode\" = 'S1'"_qs);
+    Sim.SetNow(Now2);
+    EXPECT_EQ(Sync().Outcome, TSyncOutcome::soIncomplete);
+    EXPECT_EQ(Barcode(u"5000000000020"_qs, Now2), u"690002"_qs);
+    Sim.SetCatalogue(catalogue(false));
+    Sim.SetNow(Now3);
+    EXPECT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
+    EXPECT_EQ(Barcode(u"5000000000020"_qs, Now3), u"690002"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) || '/' || sum(iif(\"SyncDate\" = '2024-06-03 12:00:00', 1, 0)) from \"KivItem\""_qs), u"8/8"_qs);
+}
+
+// What a person sees after a sync: every SKU of each item's latest snapshot,
+// and the stock-ins by period ("new" for the current one) and quantity.
+static QString SyncedState()
+{
+    QStringList lines;
+    const auto skus = OpenQuery(
+        u"select a.\"SkuID\", b.\"Title\", a.\"PropNameFormat\", a.\"Qty\", a.\"Barcode\" from \"KivItem\" a inner join \"KivItemOnsale\" b "
+        "on a.\"NumIID\" = b.\"NumIID\" and a.\"ShopCode\" = b.\"ShopCode\" and a.\"SyncDate\" = b.\"SyncDate\" where a.\"ShopCode\" = 'S1' "
+        "and b.\"SyncDate\" = (select max(\"SyncDate\") from \"KivItemOnsale\" where \"NumIID\" = a.\"NumIID\" and \"ShopCode\" = a.\"ShopCode\") "
+        "order by 1"_qs);
+    for (; !skus->Eof(); skus->Next()) {
+        QStringList fields;
+        for (int i = 0; i < skus->FieldCount(); ++i)
+            fields << (skus->Fields(i)->IsNull() ? u"-"_qs : skus->Fields(i)->AsString());
+        lines << fields.join(u'|');
+    }
+    const QString current = GetParam(u"1"_qs, QString());
+    std::map<QString, QString> stockIns;
+    const auto ins = OpenQuery(u"select b.\"AutoCode\", b.\"StockTime\", b.\"Qty\", a.\"SkuID\" from \"KivItemIn\" b inner join \"KivItemInList\" a "
+                               "on a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" order by 1, 4"_qs);
+    for (; !ins->Eof(); ins->Next()) {
+        QString& line = stockIns[ins->Fields(0)->AsString()];
+        if (line.isEmpty())
+            line = (ins->Fields(1)->AsString() == current ? u"new"_qs : ins->Fields(1)->AsString()) + u'|' + ins->Fields(2)->AsString();
+        line += u'|' + ins->Fields(3)->AsString();
+    }
+    QStringList periods;
+    for (const auto& [code, line] : stockIns)
+        periods << line;
+    periods.sort();
+    return (lines + periods).join(u'\n');
+}
+
+TEST_F(ItemsSyncTest, AKilledSyncLeavesWholeItemsAndTheNextSyncRepairsEverything)
+{
+    Sim.SetCatalogue(Catalogue(12, 2));
+    ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
+    for (const char* sku : {"5000000000010", "5000000000110", "5000000000121"})
+        ExecSql(u"update \"KivItem\" set \"Barcode\" = 'B"_qs + QString::fromLatin1(sku) + u"' where \"SkuID\" = "_qs + QString::fromLatin1(sku));
+    StockIn(10, SysRec.StockTime, {u"5000000000011"_qs, u"5000000000010"_qs});
+    StockIn(4, SysRec.StockTime, {u"5000000000010"_qs});
+    // Every item changed: the next sync fetches two pages of three SKUs each.
+    Sim.SetCatalogue(Catalogue(12, 2, -1));
+    FDM.reset(); // the child has the database to itself
+    const QString before = TempPath(u"before.fdb"_qs);
+    ASSERT_TRUE(QFile::copy(DatabasePath(), before));
+    const QStringList environment{u"MORVANE_SYNC_DIR="_qs + TempPath(QString()), u"MORVANE_SYNC_TQL="_qs + Sim.TqlUrl()};
+    const auto runChild = [&](const QString& now, const QString& kill) {
+        Sim.SetNow(now);
+        return RunTestChildProcess("items-sync", environment + QStringList{u"MORVANE_SYNC_KILL="_qs + kill});
+    };
+    const auto inDatabase = [&](const auto& read) {
+        FDM = std::make_unique<TKivDM>(TempPath(QString()));
+        const auto result = read();
+        FDM.reset();
+        return result;
+    };
+    const TProcessEnd whole = runChild(Now2, QString());
+    ASSERT_TRUE(!whole.Signalled && whole.Code == 0);
+    const QString expected = inDatabase(SyncedState);
+    ASSERT_TRUE(expected.contains(u"5000000000121|商品12|经典黑，XL|2|B5000000000121"_qs)) << expected.toStdString();
+
+    for (const QString& kill : {u"skus"_qs, u"format"_qs, u"rollover"_qs}) {
+        SCOPED_TRACE(kill.toStdString());
+        ASSERT_TRUE(QFile::remove(DatabasePath()) && QFile::copy(before, DatabasePath()));
+        const TProcessEnd killed = runChild(Now2, kill);
+        EXPECT_TRUE(killed.Signalled && killed.Code == SIGKILL) << killed.Code;
+        QByteArray report;
+        const TProcessEnd validated = RunProcess({QStandardPaths::findExecutable(u"gfix"_qs), u"-v"_qs, u"-full"_qs, u"-user"_qs, u"SYSDBA"_qs,
+                                                  u"-password"_qs, QString::fromUtf16(ServerPassword), DatabasePath()},
+                                                 {}, &report);
+        EXPECT_TRUE(!validated.Signalled && validated.Code == 0 && report.trimmed().isEmpty()) << report.toStdString();
+        // Whole items only, and the sync date where it was.
+        EXPECT_EQ(inDatabase([] {
+                      return Scalar(u"select count(*) from \"KivItemOnsale\" o where o.\"SyncDate\" = '2024-06-02 12:00:00' and 3 <> (select "
+                                    "count(\"PropNameFormat\") from \"KivItem\" k where k.\"NumIID\" = o.\"NumIID\" and k.\"SyncDate\" = o.\"SyncDate\")"_qs)
+                             + u'|' + Scalar(u"select count(*) from \"KivItem\" k where not exists (select 1 from \"KivItemOnsale\" o where "
+                                             "o.\"NumIID\" = k.\"NumIID\" and o.\"SyncDate\" = k.\"SyncDate\")"_qs)
+                             + u'|' + GetShopSyncDate(u"S1"_qs);
+                  }),
+                  u"0|0|"_qs + Now1);
+        const TProcessEnd next = runChild(Now3, QString());
+        EXPECT_TRUE(!next.Signalled && next.Code == 0);
+        EXPECT_EQ(inDatabase(SyncedState), expected);
+    }
+}
+
 TEST_F(ItemsSyncTest, ShopCheckComesFirstOnTheMainWindowsTree)
 {
     QStringList editors;
     MainKivHooks.ShowTableEditor = [&](const QString&, const QString& tableKey, const QString&, const QString&, const QString&) {
         editors << tableKey;
     };
-    InstallItemsSyncHooks();
+    InstallItemsHooks();
+    Answers.Modal = [](QDialog& form) {
+        form.show();
+        return int(QDialog::Rejected);
+    };
     ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\") values('S2','店二','k2','x')"_qs);
     for (const QString& shop : {u"S1"_qs, u"S2"_qs})
         ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin',"_qs + QuotedStr(shop) + u",'u')"_qs);

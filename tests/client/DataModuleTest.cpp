@@ -219,27 +219,40 @@ TEST_F(DataModuleTest, HelpersReportRowsAndGenerators)
 
 TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)
 {
-    const auto count = [this](const char* code) {
-        return Scalar(u"select count(*) from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(QString::fromLatin1(code)));
+    const auto codes = [this] { return Scalar(u"select list(\"Code\", ',') from (select \"Code\" from \"SYS_Shop\" order by 1)"_qs); };
+    const auto insert = [](TKivTransaction& tran, const char* code) {
+        return tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values("_qs + QuotedStr(QString::fromLatin1(code)) + u')');
     };
     try {
         TKivTransaction tran;
-        EXPECT_EQ(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('A')"_qs), 1);
+        EXPECT_EQ(insert(tran, "A"), 1);
         // An autocommit write meanwhile is the main connection's own.
         EXPECT_EQ(ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), 1);
         EXPECT_EQ(tran.OpenQuery(u"select count(*) from \"SYS_Shop\" where \"Code\" = 'A'"_qs)->Fields(0)->AsString(), QStringLiteral("1"));
-        EXPECT_EQ(count("A"), QStringLiteral("0"));
-        EXPECT_THROW(TKivTransaction second, EInvalidOperation);
+        EXPECT_EQ(codes(), QStringLiteral("B"));
+        {
+            // Work inside it undoes only its own statements.
+            TKivTransaction inner;
+            EXPECT_THROW(insert(tran, "X"), EInvalidOperation);
+            insert(inner, "C");
+        }
+        {
+            TKivTransaction inner;
+            insert(inner, "D");
+            inner.Commit();
+        }
+        EXPECT_EQ(tran.OpenQuery(u"select list(\"Code\") from \"SYS_Shop\" where \"Code\" <> 'B'"_qs)->Fields(0)->AsString(), QStringLiteral("A,D"));
         throw EConvertError(u"bad value"_qs);
     } catch (const EConvertError&) {
     }
-    EXPECT_EQ(count("A"), QStringLiteral("0"));
-    EXPECT_EQ(count("B"), QStringLiteral("1"));
+    EXPECT_EQ(codes(), QStringLiteral("B"));
 
     TKivTransaction tran;
     EXPECT_EQ(tran.ExecSql(u"update \"SYS_Shop\" set \"Name\" = 'b' where \"Code\" = 'B'"_qs), 1);
-    EXPECT_THROW(tran.ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('B')"_qs), EDatabaseError);
+    EXPECT_THROW(insert(tran, "B"), EDatabaseError);
+    insert(tran, "E");
     tran.Commit();
+    EXPECT_EQ(codes(), QStringLiteral("B,E"));
     EXPECT_EQ(Scalar(u"select \"Name\" from \"SYS_Shop\" where \"Code\" = 'B'"_qs), QStringLiteral("b"));
     EXPECT_THROW(tran.ExecSql(u"delete from \"SYS_Shop\""_qs), EInvalidOperation);
 }

@@ -112,7 +112,7 @@ protected:
     {
         return TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title,num,price"_qs, QString(), u"page_no=? and page_size=?"_qs,
                          u"1,10"_qs, u"items_onsale_get_response.items.item.num_iid=NumIID"_qs,
-                         u"items_onsale_get_response.items.item.title=Title"_qs, u"KivItemOnsale"_qs, true,
+                         u"items_onsale_get_response.items.item.title=Title"_qs, u"KivItemOnsale"_qs, true, true,
                          {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"="_qs + syncDate}, FShop);
     }
 
@@ -123,7 +123,7 @@ protected:
                          u"item_get_response.item.num_iid=NumIID,item_get_response.item.property_alias=PropAlias,"
                          "item_get_response.item.skus.sku.price=Price,item_get_response.item.skus.sku.quantity=Qty,"
                          "item_get_response.item.skus.sku.properties_name=SkuPropName"_qs,
-                         u"KivItem"_qs, false, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=2024-06-01 12:00:00"_qs}, FShop);
+                         u"KivItem"_qs, false, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=2024-06-01 12:00:00"_qs}, FShop);
     }
 
     TPlatformSim FSim;
@@ -196,7 +196,7 @@ TEST_F(MappingSimTest, AMissingKeyMatchesWithIsNullAndInsertsOnce)
                          u"trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID"_qs,
                          u"trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.num=Qty,"
                          "trade_get_response.trade.orders.order.oid=Oid"_qs,
-                         u"KivItemOut"_qs, false, {u"\"ShopCode\"=kiv"_qs}, FShop);
+                         u"KivItemOut"_qs, false, true, {u"\"ShopCode\"=kiv"_qs}, FShop);
     };
     EXPECT_EQ(syncTrade(), 2);
     EXPECT_EQ(syncTrade(), 2);
@@ -235,16 +235,16 @@ TEST_F(MappingSimTest, RepliesWithoutTheMembersWriteNothingAndRaiseNothing)
     EXPECT_EQ(SyncOnsalePage(), 0);
     EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"9,10"_qs,
                         u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.items.item.title=Title"_qs,
-                        u"KivItemOnsale"_qs, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
+                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
               0);
     // Columns that do not line up with the rows: nothing is half-written.
     EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"1,10"_qs,
                         u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.total_results=Title"_qs,
-                        u"KivItemOnsale"_qs, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
+                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
               0);
     // A table that does not exist: the database error is swallowed.
     EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid"_qs, QString(), u"page_size=?"_qs, u"10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, QString(), u"NoSuchTable"_qs, true, {}, FShop),
+                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, QString(), u"NoSuchTable"_qs, true, true, {}, FShop),
               0);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\""_qs), u"0"_qs);
     EXPECT_GE(FSim.Count(u"taobao.items.onsale.get"_qs), 4);

@@ -78,6 +78,12 @@ TEST(CalculatorTest, NumbersAreTypedWithinFifteenDigits)
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-123456789012345")) << "a minus takes no digit's place";
     Keys(calculator, QStringLiteral("C5I\b"));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
+    // +/- of a small number shows an exponent; Backspace never leaves a text that is no number.
+    Keys(calculator, QStringLiteral("C0.00005I"));
+    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-5E-5"));
+    Keys(calculator, QStringLiteral("\b"));
+    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-5"));
+    EXPECT_EQ(calculator.Value(), -5);
     Keys(calculator, QStringLiteral("C7\b"));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
     Keys(calculator, QStringLiteral("C0.,5.1"));

@@ -1,5 +1,6 @@
 #include "gridbase/DBSumLst.h"
 #include "platform/DbTestData.h"
+#include "platform/db/DataSource.h"
 
 #include <random>
 
@@ -123,6 +124,51 @@ TEST_F(DBSumLstTest, FilterChangeRecalculatesAtTheNextScroll)
     ds.Close();
     sums.SetActive(true);
     EXPECT_EQ(sum->SumValue(), 0);
+}
+
+TEST_F(DBSumLstTest, DetailFollowsItsMasterAndAFilteredDatasetIsNumberedByBookmarks)
+{
+    TClientDataSet master;
+    master.FieldDefs().Add(u"K"_qs, ftInteger);
+    master.CreateDataSet();
+    for (int k : {1, 2}) {
+        master.Append();
+        master.FieldByName(u"K"_qs)->SetAsInteger(k);
+        master.Post();
+    }
+    TDataSource masterSource;
+    masterSource.SetDataSet(&master);
+    TClientDataSet& ds = Table({Variant(1.0), Variant(2.0), Variant(3.0)});
+    ds.SetMasterSource(&masterSource);
+    TDBSumListProducer sums;
+    int recalcs = 0;
+    sums.OnRecalcAll = [&](TDBSumListProducer&) { ++recalcs; };
+    sums.SetDataSet(&ds);
+    TDBSum* sum = AddSum(sums, goSum, u"V"_qs);
+    const int before = recalcs;
+    master.First();
+    EXPECT_EQ(recalcs, before + 1) << "a move of the master is a full recalculation";
+
+    // A record filter leaves no stable record numbers: the bookmark list numbers them.
+    ds.SetOnFilterRecord([](TDataSet& d, bool& accept) { accept = d.FieldByName(u"V"_qs)->AsFloat() != 2; });
+    ds.SetFiltered(true);
+    EXPECT_FALSE(ds.IsSequenced());
+    sums.SetVirtualRecords(true);
+    EXPECT_EQ(sums.VirtualBookmarks().size(), 2);
+    EXPECT_TRUE(sums.IsSequenced());
+    ds.Last();
+    EXPECT_EQ(sums.GetRecNo(), 2);
+    sums.SetRecNo(1);
+    EXPECT_EQ(ds.FieldByName(u"V"_qs)->AsFloat(), 1);
+    ds.Append();
+    ds.FieldByName(u"V"_qs)->SetAsFloat(5);
+    ds.Post();
+    EXPECT_EQ(sums.GetRecordCount(), 3);
+    EXPECT_EQ(sums.GetRecNo(), 3);
+    ds.First();
+    ds.Delete();
+    EXPECT_EQ(sums.GetRecordCount(), 2);
+    EXPECT_EQ(sum->SumValue(), 8);
 }
 
 TEST_F(DBSumLstTest, RandomEditsKeepTheSumsOfAFullRecalculation)

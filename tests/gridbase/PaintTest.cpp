@@ -87,10 +87,17 @@ TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdge)
     EXPECT_EQ(PixelAt(image, fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnFace));
     grid.SetFlat(false);
 
-    // Only horizontal fixed lines: the frame reaches over the vertical gap.
-    grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedVertLine));
+    // Lines on one axis only: the frame has the sides across that axis only.
+    grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);
-    EXPECT_EQ(PixelAt(image, fixed.Right, fixed.Top + 3), Palette(grid, clBtnShadow));
+    const TRect vertOnly = grid.CellRect(0, 2);
+    EXPECT_EQ(PixelAt(image, vertOnly.Right - 1, vertOnly.Top + 3), Palette(grid, clBtnShadow));
+    EXPECT_EQ(PixelAt(image, vertOnly.Left + 3, vertOnly.Bottom - 1), Palette(grid, clBtnFace));
+    grid.SetOptions((grid.Options() | goFixedHorzLine) & ~TGridOptionsMv(goFixedVertLine));
+    image = GrabClient(grid);
+    const TRect horzOnly = grid.CellRect(0, 2);
+    EXPECT_EQ(PixelAt(image, horzOnly.Left + 3, horzOnly.Bottom - 1), Palette(grid, clBtnShadow));
+    EXPECT_EQ(PixelAt(image, horzOnly.Right - 1, horzOnly.Top + 3), Palette(grid, clBtnFace));
     // Neither: no frame at all.
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);

@@ -4,6 +4,7 @@
 #include "platform/db/FieldKinds.h"
 
 #include <QFile>
+#include <limits>
 
 namespace {
 
@@ -24,6 +25,14 @@ TEST_F(FieldTest, KindsOfTheSchemaColumns)
     EXPECT_EQ(sku->AsLargeInt(), 12345678901234);
     EXPECT_EQ(sku->AsString(), u"12345678901234"_qs);
     EXPECT_THROW(sku->AsInteger(), EConvertError);
+    // One past the largest BIGINT is refused, never wrapped to the smallest.
+    items.Edit();
+    sku->SetAsString(u"9223372036854775807"_qs);
+    EXPECT_EQ(sku->AsLargeInt(), std::numeric_limits<qint64>::max());
+    EXPECT_THROW(sku->SetAsString(u"9223372036854775808"_qs), EDatabaseError);
+    EXPECT_THROW(sku->SetAsFloat(9223372036854775808.0), EDatabaseError);
+    EXPECT_EQ(sku->AsLargeInt(), std::numeric_limits<qint64>::max());
+    items.Cancel();
     EXPECT_TRUE(sku->Required());
     EXPECT_EQ(sku->Alignment(), taRightJustify);
 

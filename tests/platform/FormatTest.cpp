@@ -2,6 +2,8 @@
 #include "platform/Format.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
+#include <limits>
 
 TEST(FormatFloat, DisplayFormatsOfTheGrids)
 {
@@ -33,6 +35,12 @@ TEST(FloatToStr, FifteenSignificantDigits)
     EXPECT_EQ(FloatToStr(1e20), u"1E20"_qs);
     EXPECT_EQ(FloatToStr(1.5e-7), u"1.5E-7"_qs);
     EXPECT_EQ(FloatToStr(123456789012345), u"123456789012345"_qs);
+    // The extremes read back: rounding up would overflow.
+    for (const double extreme : {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min()}) {
+        const double back = StrToFloat(FloatToStr(extreme));
+        EXPECT_TRUE(std::isfinite(back) && std::abs(back - extreme) <= std::abs(extreme) * 1e-14) << FloatToStr(extreme).toStdString();
+    }
+    EXPECT_EQ(FloatToStr(std::numeric_limits<double>::max()), u"1.79769313486231E308"_qs);
 }
 
 TEST(FormatDateTime, ProgramFormats)
@@ -45,6 +53,9 @@ TEST(FormatDateTime, ProgramFormats)
     EXPECT_EQ(DateTimeToStr(t), u"2024-03-05 07:08:09"_qs);
     EXPECT_EQ(DateTimeToStr(QDateTime(QDate(2024, 3, 5), QTime(0, 0))), u"2024-03-05"_qs);
     EXPECT_EQ(TimeToStr(t), u"07:08:09"_qs);
+    // An invalid date names no month or day.
+    EXPECT_EQ(FormatDateTime(u"[mmm|mmmm|ddd|dddd]"_qs, QDateTime(QDate(2024, 2, 30), QTime(1, 2))), u"[|||]"_qs);
+    EXPECT_EQ(FormatDateTime(u"mmmm dddd"_qs, t), u"March Tuesday"_qs);
 }
 
 TEST(StrToValues, ParsesOrRaises)

@@ -28,6 +28,12 @@ TEST(WaveImage, ValidImagesParseAndOthersDoNot)
     huge[18] = '\xff';
     huge[19] = '\x7f';
     EXPECT_FALSE(ParseWaveImage(huge).has_value());
+    // Compressed formats (ADPCM 2, A-law 6, µ-law 7) are not PCM.
+    for (const quint16 tag : {2, 6, 7}) {
+        QByteArray compressed = wave;
+        compressed[20] = char(tag);
+        EXPECT_FALSE(ParseWaveImage(compressed).has_value()) << tag;
+    }
     // A truncated data chunk plays what is there, in whole frames.
     const auto cut = ParseWaveImage(wave.left(wave.size() - 3));
     ASSERT_TRUE(cut.has_value());

@@ -10,6 +10,9 @@ TEST(SqlText, QuotingKeepsEveryTextIntact)
     EXPECT_EQ(QuotedStr(QString()), QStringLiteral("''"));
     EXPECT_EQ(QuotedStr(u"a\\b%c'"_qs), QStringLiteral("'a\\b%c'''"));
     EXPECT_EQ(QuotedName(u"Say\"x"_qs), QStringLiteral("\"Say\"\"x\""));
+    // A NUL would end the statement inside the literal.
+    EXPECT_EQ(QuotedStr(u"a\0' or '1'='1\0"_qs), QStringLiteral("'a'' or ''1''=''1'"));
+    EXPECT_EQ(QuotedName(u"N\0x"_qs), QStringLiteral("\"Nx\""));
 }
 
 TEST(SqlText, OnlyRealNumbersMayGoBare)
