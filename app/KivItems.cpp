@@ -33,7 +33,7 @@ const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 namespace {
 
 // Default widths in characters, until a layout gives the columns theirs.
-constexpr int MaxTextWidth = 11;
+constexpr int MaxTextWidth = 10;
 constexpr int MaxIdWidth = 13;
 constexpr int MaxFigureWidth = 7;
 
