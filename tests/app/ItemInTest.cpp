@@ -1,16 +1,16 @@
 // The barcode stock-in over a real database: the list, the ticks, the
-// booking, the barcode stored, and the update records that monitor
-// datasets receive at the next idle moment.
+// booking, the barcode stored, and the update records that open monitor
+// windows receive at the next idle moment.
 
 #include "AppTest.h"
 
 #include "app/KivItemIn.h"
+#include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
 #include "grid/DBGridMv.h"
 #include "platform/Exceptions.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/db/DataSetProvider.h"
 #include "support/DialogAnswers.h"
 
 #include <QDir>
@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -37,8 +38,13 @@ protected:
     {
         AppTest::SetUp();
         SysRec.StockTime = u"7"_qs;
-        for (const char* row : {"'S1','店铺一'", "'S2','店铺二'"})
-            ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values("_qs + QString::fromUtf8(row) + u')');
+        SysRec.LowStock = u"10"_qs;
+        for (const char* shop : {"S1", "S2"}) {
+            const QString code = QString::fromLatin1(shop);
+            ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('"_qs + code
+                    + u"','店铺"_qs + code + u"','k','s','x')"_qs);
+            ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','"_qs + code + u"','店长')"_qs);
+        }
         for (const char* row : {"100,'T恤','S1','1'", "100,'T恤','S1','2'", "200,'帆布鞋','S2','2'"})
             ExecSql(u"insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\",\"SyncDate\") values("_qs + QString::fromUtf8(row) + u')');
         for (const char* row : {"11,100,'S1','1','黑色，XL','6901'", "12,100,'S1','1','白色，M','OLD'", "11,100,'S1','2','黑色，XL','6901'",
@@ -48,6 +54,7 @@ protected:
     }
     void TearDown() override
     {
+        Main.reset(); // its monitor windows go with it
         EventQueue.clear();
         MonitorDataSets.clear();
         MonitorLogBoxes.clear();
@@ -122,33 +129,30 @@ protected:
         return StockInByBarcode(barcode);
     }
 
-    TDialogAnswers Answers;
-};
-
-// A monitor window's dataset over the real database, registered as open.
-struct TMonitorData {
-    explicit TMonitorData(const QString& shop)
+    // The main window with the monitor window of every shop open.
+    void OpenMonitors()
     {
-        Query.SQL = u"select \"SkuID\",\"NumIID\",\"Barcode\",'' \"Title\",\"PropNameFormat\",0 \"QtyStock\",0 \"QtyBalance\",10 \"QtyOrder\" "
-                    "from \"KivItem\" where \"SyncDate\" = '2' and \"ShopCode\" = "_qs + QuotedStr(shop);
-        Provider.SetDataSet(&Query);
-        Data.SetProvider(&Provider);
-        Data.Open();
-        MonitorDataSets << &Data;
-        MonitorLogBoxes << &Log;
+        InstallItemsHooks();
+        Main = std::make_unique<TMainKiv>();
+        for (int i = 0; i < Main->tvShops->topLevelItemCount(); ++i) {
+            Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(i)->child(1));
+            Main->tvShopsDblClick();
+        }
+        ASSERT_EQ(MonitorDataSets.size(), 2);
     }
-    QString Row(const QString& skuId)
+    // "QtyStock/QtyBalance/QtyOrder/Barcode" of a SKU in monitor window i.
+    static QString Figures(int i, const QString& skuId)
     {
+        TClientDataSet& data = *MonitorDataSets[i];
         QStringList values;
-        if (Data.Locate(u"SkuID"_qs, Variant(skuId)))
+        if (data.Locate(u"SkuID"_qs, Variant(skuId)))
             for (const char* name : {"QtyStock", "QtyBalance", "QtyOrder", "Barcode"})
-                values << Data.FieldByName(QLatin1String(name))->AsString();
+                values << data.FieldByName(QLatin1String(name))->AsString();
         return values.join(u'/');
     }
-    TSQLQuery Query{KivDM->KivConn};
-    TDataSetProvider Provider;
-    TClientDataSet Data;
-    QListWidget Log;
+
+    TDialogAnswers Answers;
+    std::unique_ptr<TMainKiv> Main;
 };
 
 } // namespace
@@ -157,8 +161,7 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
 {
     EXPECT_EQ(CountBarcode(u"6901"_qs), 2);
     EXPECT_EQ(CountBarcode(u"OLD"_qs), 0); // carried by an old snapshot only
-    TMonitorData shopOne(u"S1"_qs);
-    TMonitorData shopTwo(u"S2"_qs);
+    OpenMonitors();
     QStringList listed;
     const QString result = Run(u"6901"_qs, [&](TFormItemIn& form) {
         EXPECT_EQ(form.EditInBarcode->text(), u"6901"_qs);
@@ -182,16 +185,16 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
     // the SKU it shows at the next idle moment.
     ASSERT_EQ(EventQueue.size(), 4u);
     EXPECT_EQ(EventQueue.front()->KeyValues.front().AsString(), u"'"_qs + Sku11 + u"'"_qs);
-    EXPECT_EQ(shopOne.Row(Sku11), u"0/0/10/6901"_qs);
+    EXPECT_EQ(Figures(0, Sku11), u"0/0/10/6901"_qs);
     SetIdleHandler(ProcessMsgQueue);
     QEventLoop loop;
     QTimer::singleShot(10, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_TRUE(EventQueue.empty());
-    EXPECT_EQ(shopOne.Row(Sku11), u"3/3/13/6901"_qs);
-    EXPECT_EQ(shopOne.Row(Sku12), u"0/0/10/"_qs);
-    EXPECT_EQ(shopTwo.Row(Sku21), u"3/3/13/6901"_qs);
-    EXPECT_EQ(shopTwo.Log.count(), 1); // the stock line of "QtyStock"
+    EXPECT_EQ(Figures(0, Sku11), u"3/3/7/6901"_qs);
+    EXPECT_EQ(Figures(0, Sku12), u"0/0/10/"_qs);
+    EXPECT_EQ(Figures(1, Sku21), u"3/3/7/6901"_qs);
+    EXPECT_EQ(MonitorLogBoxes[1]->count(), 1); // the stock line of "QtyStock"
 }
 
 TEST_F(ItemInTest, AnUnknownBarcodeListsEverySkuUntickedAndTheEditedBarcodeIsStoredAsText)
@@ -248,7 +251,7 @@ TEST_F(ItemInTest, TheFilterIsTrimmedAndTicksHiddenByItAreBooked)
 
 TEST_F(ItemInTest, AFailureInTheMiddleOfABookingLeavesTheDatabaseAsItWas)
 {
-    TMonitorData monitor(u"S1"_qs);
+    OpenMonitors();
     ExecSql(u"create exception \"StockInRefused\" 'the second SKU is refused'"_qs);
     ExecSql(u"create trigger \"RefuseSecond\" for \"KivItemInList\" before insert as begin if (new.\"SkuID\" = "_qs + Sku21
             + u") then exception \"StockInRefused\"; end"_qs);
