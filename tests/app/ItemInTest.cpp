@@ -18,7 +18,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
@@ -92,21 +91,14 @@ protected:
         data.First();
         return rows;
     }
-    // Ticks a listed SKU with a click on its check box.
+    // Ticks a listed SKU with Space in the grid's check-box column.
     static void Tick(TFormItemIn& form, const QString& skuId)
     {
-        TDBGridMv& grid = *form.DBGridBarcode;
         ASSERT_TRUE(form.ClientDataSetBarcode->Locate(u"SkuID"_qs, Variant(skuId)));
-        TColumnMv* column = grid.GetColumnByFieldName(u"Selected"_qs);
+        TColumnMv* column = form.DBGridBarcode->SelectedColumn();
+        ASSERT_EQ(column->FieldName(), u"Selected"_qs);
         ASSERT_EQ(column->GetColumnType(), ctCheckboxes);
-        ASSERT_EQ(column->GetCheckboxState(), cbUnchecked);
-        const TRect cell = grid.CellRect(grid.DataToRawColumn(column->Index()), grid.Row());
-        const QPointF at((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent click(type, at, grid.ClientWidget()->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(grid.ClientWidget(), &click);
-        }
+        Press(form.DBGridBarcode->ClientWidget(), Qt::Key_Space, u" "_qs);
         ASSERT_EQ(column->GetCheckboxState(), cbChecked);
     }
     static void Press(QWidget* target, int key, const QString& text = QString())
