@@ -117,6 +117,35 @@ TEST_F(ImpExpTest, ExportFormatsOfEachSelectionKind)
     EXPECT_EQ(read.Rows[2][1], Variant(3));
 }
 
+TEST_F(ImpExpTest, RectangleCoversItsVisibleColumnsAndItsRecords)
+{
+    Open(4, dgConfirmDelete);
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgTitles));
+    Grid->GetColumnByFieldName(u"Price"_qs)->SetVisible(true);
+    // From (Code, record 3) up to (Qty, record 2); Title between is hidden.
+    Data->SetRecNo(3);
+    Grid->Selection().Rect().Select(0, Data->Bookmark(), false);
+    Data->SetRecNo(2);
+    Grid->Selection().Rect().Select(2, Data->Bookmark(), true);
+    ASSERT_EQ(Grid->Selection().SelectionType(), gstRectangle);
+    Data->Last();
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"C002\t2\r\nC003\t3"_qs);
+    EXPECT_EQ(Data->RecNo(), 4);
+
+    // Pasted rows go into the rectangle's records; a short row leaves the
+    // rest of its record alone, surplus rows are dropped.
+    Import(TGridImportKindMv::Text, "a\t7\r\nc\r\nsurplus");
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"a/7"_qs, u"c/3"_qs, u"C004/4"_qs}));
+
+    TDialogAnswers answers;
+    answers.Replies = {TModalResult::mrCancel};
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(answers.Texts(), QStringList{u"是否清除选定的单元格?"_qs});
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"/"_qs, u"/"_qs, u"C004/4"_qs}));
+    EXPECT_EQ(Data->RecordCount(), 4);
+}
+
 TEST_F(ImpExpTest, RtfShowsTheCellTextsWithFootersOverTheExportedRows)
 {
     Open(3);
