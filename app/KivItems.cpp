@@ -25,16 +25,12 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QScopeGuard>
+#include <QScreen>
 
 const QString TFormItems::SyncLayoutKey = QStringLiteral("SYS_KivItem");
 const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 
 namespace {
-
-// Default widths in characters, until a layout gives the columns theirs.
-constexpr int MaxTextWidth = 11;
-constexpr int MaxIdWidth = 13;
-constexpr int MaxFigureWidth = 7;
 
 QIcon MenuGlyph(int index)
 {
@@ -92,6 +88,8 @@ TFormItems::TFormItems(QWidget* parent)
                           | Qt::WindowCloseButtonHint)
 {
     resize(1024, 768);
+    if (const QScreen* desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
     SQLQueryItems = std::make_unique<TSQLQuery>(KivDM ? KivDM->KivConn : nullptr);
     DataSetProviderItems = new TDataSetProvider(this);
     DataSetProviderItems->SetDataSet(SQLQueryItems.get());
@@ -272,14 +270,6 @@ void TFormItems::LoadItems()
     ClientDataSetItems->AddIndex(QStringLiteral("SortIndexMv"), QStringLiteral("QtyOrder"));
     ClientDataSetItems->IndexDefs().Update();
     ClientDataSetItems->SetIndexName(QStringLiteral("SortIndexMv"));
-    // Text columns as wide as their database columns would push the figures
-    // out of sight until the first close stores the layout's widths.
-    for (int i = 0; i < ClientDataSetItems->Fields().Count(); ++i) {
-        TField* field = ClientDataSetItems->Fields()[i];
-        const TFieldType type = field->DataType();
-        const int most = type == ftString || type == ftWideString ? MaxTextWidth : type == ftLargeint ? MaxIdWidth : MaxFigureWidth;
-        field->SetDisplayWidth(std::min(field->DisplayWidth(), most));
-    }
     ApplyFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode);
     // Reopening made new fields: a shown monitor window hangs its sounds on
     // them again ("打开数据" reloads while the window is open).

@@ -214,6 +214,12 @@ void TCustomDBGridMv::WriteEditValue(TColumnMv* Column)
 
 bool TCustomDBGridMv::ResolveLookupText(TColumnMv* Column, const QString& Text)
 {
+    // The special row's text stands for its value.
+    const TSpecRowMv& spec = Column->DropDownSpecRow();
+    if (spec.Visible() && Text == spec.GetCellText(0)) {
+        FEditState.Value = spec.Value();
+        return true;
+    }
     TField* field = Column->Field();
     TDataSet* lookup = Column->GetLookupDataSet();
     if (!field || !lookup || !lookup->Active())
