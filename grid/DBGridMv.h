@@ -1685,6 +1685,18 @@ protected:
     // the paint event and leaves the cell empty.
     void DrawCellContents(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     bool event(QEvent* Event) override;
+    // A typed key is taken by the editor when the field accepts it (any key
+    // for a column with a key list).
+    bool CanEditAcceptKey(QChar Key) override;
+    // Characters too while the incremental search is preferred.
+    unsigned DialogCode() override;
+    // A thumb track becomes the thumb position while the horizontal bar
+    // tracks; the outside bar follows.
+    void WMHScroll(int code, int pos) override;
+    // Row sizing only over the indicator; no column sizing past the last
+    // column's edge.
+    void CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
+                         TGridDrawInfoMv& FixedInfo) override;
     // The client area's tips and their pause, hooked once when the grid is
     // first polished.
     void InstallTipHandling();

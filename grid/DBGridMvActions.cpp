@@ -63,3 +63,57 @@ bool TCustomDBGridMv::UpdateAction(QAction* Action)
     Action->setEnabled(CanRun(this, edit->Kind()));
     return true;
 }
+
+// ================================================================ message handlers
+
+bool TCustomDBGridMv::CanEditAcceptKey(QChar Key)
+{
+    if (!FDataLink->Active())
+        return false;
+    const int dataCol = RawToDataColumn(Col());
+    if (dataCol < 0 || dataCol >= FColumns->Count())
+        return false;
+    TColumnMv* column = FColumns->Items(dataCol);
+    TField* field = column->Field();
+    if (!field)
+        return false;
+    if (!column->KeyList().IsEmpty())
+        return true;
+    return field->IsValidChar(Key);
+}
+
+unsigned TCustomDBGridMv::DialogCode()
+{
+    unsigned code = TCustomGridMv::DialogCode();
+    if (FOptionsMv.testFlag(dghPreferIncSearch))
+        code |= DLGC_WANTCHARS;
+    return code;
+}
+
+void TCustomDBGridMv::WMHScroll(int code, int pos)
+{
+    if (code == SB_THUMBTRACK && FHorzScrollBar->Tracking)
+        TCustomGridMv::WMHScroll(SB_THUMBPOSITION, pos);
+    else
+        TCustomGridMv::WMHScroll(code, pos);
+    UpdateHorzScrollBarParams();
+}
+
+void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
+                                      TGridDrawInfoMv& FixedInfo)
+{
+    TCustomGridMv::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+    if (State == gsColSizing && Index >= ColCount() - 1) {
+        // The last column's right edge: sizing only on its near side.
+        const TRect last = CellRect(ColCount() - 1, 0);
+        if (!last.IsEmpty() && X > last.Right + GridLineWidth())
+            State = gsNormal;
+    }
+    if (State == gsRowSizing) {
+        int indicator = 0;
+        for (int i = 0; i < FIndicatorOffset; ++i)
+            indicator += ColWidths(i) + GridLineWidth();
+        if (X >= indicator)
+            State = gsNormal;
+    }
+}
