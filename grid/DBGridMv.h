@@ -1652,6 +1652,9 @@ public:
 
     // ---- actions, tips, scroll bars and buffered painting
     friend class TDBGridMvScrollBar;
+    // The program-wide switch that keeps every grid from buffering (off).
+    static bool BufferedPaintForbidden();
+    static void SetBufferedPaintForbidden(bool Value);
     // A platform edit action (TDBGridMvEditActionMv, told apart by its kind):
     // performed while the grid has the focus and EditActions holds its kind;
     // False leaves the action to the window.
@@ -1685,6 +1688,9 @@ protected:
     // the paint event and leaves the cell empty.
     void DrawCellContents(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     bool event(QEvent* Event) override;
+    // Paints through the grid's own bitmap once the buffered look has been
+    // seen (unless forbidden program-wide); never while the paint is locked.
+    bool PaintsBuffered() override;
     // A typed key is taken by the editor when the field accepts it (any key
     // for a column with a key list).
     bool CanEditAcceptKey(QChar Key) override;

@@ -864,11 +864,6 @@ bool TCustomDBGridMv::CanAlwaysShowEditor()
     return FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress();
 }
 
-bool TCustomDBGridMv::IsBufferedLook() const
-{
-    return ThemedHeaders();
-}
-
 void TCustomDBGridMv::RepaintSelectionAndCurrentRow()
 {
     switch (FSelection->SelectionType()) {

@@ -256,7 +256,32 @@ void TCustomControl::ScrollClient(int dx, int dy, const TRect& area)
 void TCustomControl::ClientPaint(QPaintEvent* event)
 {
     FInvalid -= event->region();
+    if (PaintsBuffered()) {
+        const qreal ratio = FClient->devicePixelRatioF();
+        const QSize size = FClient->size() * ratio;
+        if (FPaintBuffer.size() != size) {
+            FPaintBuffer = QPixmap(size);
+            FPaintBuffer.setDevicePixelRatio(ratio);
+        }
+        // The background first, as an erase would fill it, then the paint
+        // into the bitmap, clipped to what needs painting.
+        FCanvas.Begin(&FPaintBuffer, event->region(), palette());
+        FCanvas.Painter()->setClipRegion(event->region());
+        FCanvas.Painter()->fillRect(event->rect(), ToQColor(FColor, palette()));
+        PaintCanvas();
+        FCanvas.End();
+        QPainter copy(FClient);
+        copy.setClipRegion(event->region());
+        copy.drawPixmap(0, 0, FPaintBuffer);
+        return;
+    }
     FCanvas.Begin(FClient, event->region(), palette());
+    PaintCanvas();
+    FCanvas.End();
+}
+
+void TCustomControl::PaintCanvas()
+{
     FCanvas.Font = Font();
     FCanvas.Brush = TBrush{FColor, bsSolid};
     FCanvas.Pen = TPen{};
@@ -265,7 +290,6 @@ void TCustomControl::ClientPaint(QPaintEvent* event)
     FCanvas.Brush = TBrush{FColor, bsSolid};
     FCanvas.Pen = TPen{};
     PaintOverlay();
-    FCanvas.End();
 }
 
 void TCustomControl::paintEvent(QPaintEvent* event)

@@ -36,6 +36,7 @@
 
 #include <QBasicTimer>
 #include <QCursor>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 #include <array>
@@ -188,6 +189,9 @@ public:
 protected:
     virtual void Paint();
     virtual void PaintOverlay();
+    // Whether this paint goes through the control's own off-screen bitmap
+    // (drawn whole there, then copied to the window in one step).
+    virtual bool PaintsBuffered() { return false; }
     // The border ring around the client area and scroll bars: its width and
     // how it is painted (in widget coordinates; rect is the whole widget).
     virtual int BorderWidth() const;
@@ -272,6 +276,7 @@ private:
     void FocusMoved(QWidget* from, QWidget* to);
     bool Within(const QWidget* widget) const;
     void ClientPaint(QPaintEvent* event);
+    void PaintCanvas();
     void ClientMousePress(QMouseEvent* event, bool doubleClick);
     void ClientMouseMove(QMouseEvent* event);
     void ClientMouseRelease(QMouseEvent* event);
@@ -287,6 +292,7 @@ private:
     std::array<TBar, 2> FBars;
     QWidget* FCorner = nullptr;
     QSize FLastClientSize;
+    QPixmap FPaintBuffer;
     std::map<int, QBasicTimer> FTimers;
     std::vector<TPending> FPending;
     quint64 FNextSerial = 1;

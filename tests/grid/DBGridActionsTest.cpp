@@ -6,6 +6,7 @@
 #include "grid/DBGridMvActions.h"
 #include "grid/DBGridMvScrollBars.h"
 #include "platform/Exceptions.h"
+#include "platform/FrameControls.h"
 
 #include <QClipboard>
 #include <QHelpEvent>
@@ -237,6 +238,35 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
     const TRect broken = Grid->CellRect(Grid->IndicatorOffset() + 1, Grid->TitleRowCount());
     EXPECT_FALSE(HasInk(image, broken)) << "the failed cell is left empty";
     EXPECT_TRUE(HasInk(image, Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount())));
+}
+
+TEST_F(DBGridActionsTest, ThemedLookPaintsThroughTheBufferForGood)
+{
+    Open(3);
+    const TDBGridMvOptions classic = Grid->OptionsMv();
+    const QImage direct = Grab();
+    EXPECT_FALSE(Grid->PaintBuffered()) << "classic look";
+
+    SetThemesEnabled(true);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghFixed3D);
+    Grid->SetFlat(true);
+    Grab();
+    EXPECT_FALSE(Grid->PaintBuffered()) << "a flat grid never buffers";
+    TCustomDBGridMv::SetBufferedPaintForbidden(true);
+    Grid->SetFlat(false);
+    Grab();
+    EXPECT_FALSE(Grid->PaintBuffered()) << "forbidden program-wide";
+    TCustomDBGridMv::SetBufferedPaintForbidden(false);
+    const QImage themedBuffered = Grab();
+    EXPECT_TRUE(Grid->PaintBuffered());
+
+    SetThemesEnabled(false);
+    Grid->SetOptionsMv(classic);
+    const QImage classicBuffered = Grab();
+    EXPECT_TRUE(Grid->PaintBuffered()) << "the flag stays set";
+    EXPECT_EQ(classicBuffered.convertToFormat(QImage::Format_RGB32), direct.convertToFormat(QImage::Format_RGB32))
+        << "the buffer shows what a direct paint shows";
+    EXPECT_NE(themedBuffered, direct);
 }
 
 } // namespace
