@@ -713,7 +713,8 @@ void TDBLookupGridMv::HandleSearchKey(QChar Key)
 
 void TDBLookupGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    const bool onSpecialRow = FSpecRow->Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
+    const bool onSpecialRow =
+        FSpecRow->Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
     if (!GetDataRect().Contains(X, Y) && !onSpecialRow) {
         TCustomDBGridMv::MouseDown(Button, Shift, X, Y);
         return;
@@ -1017,7 +1018,8 @@ void TPopupDataGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
     FUserChanging = false;
     if (!pressedInside || Button != mbLeft)
         return;
-    const bool onSpecialRow = SpecRow().Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
+    const bool onSpecialRow =
+        SpecRow().Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
     const QPoint global = ClientWidget()->mapToGlobal(QPoint(X, Y));
     if (ClientRect().Contains(X, Y) && (GetDataRect().Contains(X, Y) || onSpecialRow))
         CloseUp(true);
