@@ -162,8 +162,7 @@ void TFormItemIn::CreateToolBar()
     SpinEditQty->setValue(1);
     SpinEditQty->setFixedWidth(90);
     ToolBarItemIn->addWidget(SpinEditQty);
-    for (QWidget* edit : {static_cast<QWidget*>(EditFilter), static_cast<QWidget*>(EditInBarcode),
-                             static_cast<QWidget*>(SpinEditQty)})
+    for (QWidget* edit : std::initializer_list<QWidget*>{EditFilter, EditInBarcode, SpinEditQty})
         edit->installEventFilter(this);
     LabelFilter->setBuddy(EditFilter);
     LabelBarcode->setBuddy(EditInBarcode);

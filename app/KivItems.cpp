@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QScopeGuard>
+#include <QScreen>
 
 const QString TFormItems::SyncLayoutKey = QStringLiteral("SYS_KivItem");
 const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
@@ -32,7 +33,7 @@ const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 namespace {
 
 // Default widths in characters, until a layout gives the columns theirs.
-constexpr int MaxTextWidth = 11;
+constexpr int MaxTextWidth = 10;
 constexpr int MaxIdWidth = 13;
 constexpr int MaxFigureWidth = 7;
 
@@ -92,6 +93,8 @@ TFormItems::TFormItems(QWidget* parent)
                           | Qt::WindowCloseButtonHint)
 {
     resize(1024, 768);
+    if (const QScreen* desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
     SQLQueryItems = std::make_unique<TSQLQuery>(KivDM ? KivDM->KivConn : nullptr);
     DataSetProviderItems = new TDataSetProvider(this);
     DataSetProviderItems->SetDataSet(SQLQueryItems.get());

@@ -24,8 +24,11 @@ namespace {
 
 const QString OnsaleMethod = QStringLiteral("taobao.items.onsale.get");
 const QString OnsaleResponse = QStringLiteral("items_onsale_get_response");
-// How long the written items may wait for their commit.
+// How long written items wait for their commit: at least this long, and ten
+// times as long as the last commit took, so that commits cost a tenth of the
+// time at most however slow the disk is.
 constexpr qint64 BatchMilliseconds = 1000;
+constexpr qint64 BatchPerCommitCost = 10;
 
 // The platform's time as every snapshot is stamped with it; anything else
 // would be compared as text against the stamps of other snapshots.
@@ -287,10 +290,11 @@ void TItemsSync::FetchItems()
     SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要同步"));
     // With forced writes a commit writes out every page its transaction
     // touched, which costs more than writing the items themselves: items
-    // share a commit for about a second of work, each inside its own part
+    // share a commit for a second of work or more, each inside its own part
     // of the transaction, so that it is still whole or not there at all.
     std::optional<TKivTransaction> batch;
     QElapsedTimer batchAge;
+    qint64 lastCommit = 0;
     TBatchCount written;
     for (size_t i = 0; i < FItems.size(); ++i) {
         const TPendingItem& item = FItems[i];
@@ -319,8 +323,12 @@ void TItemsSync::FetchItems()
             ++FResult.FailedItems;
         }
         StepBar();
-        if (batch && (batchAge.elapsed() >= BatchMilliseconds || i + 1 == FItems.size()))
+        if (batch && (batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit) || i + 1 == FItems.size())) {
+            QElapsedTimer commitTime;
+            commitTime.start();
             CommitBatch(batch, written);
+            lastCommit = commitTime.elapsed();
+        }
     }
 }
 

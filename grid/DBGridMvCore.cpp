@@ -555,7 +555,8 @@ void TCustomDBGridMv::MoveCol(int RawCol, int Direction, bool Select)
     }
     if (rectangle)
         FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), true);
-    StopIncSearch();
+    if (!FInput->SearchMoving)
+        StopIncSearch();
 }
 
 bool TCustomDBGridMv::FocusFieldColumn(TField* Field)

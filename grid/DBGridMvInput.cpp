@@ -198,7 +198,7 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
         } else if (shortCut == SearchNextShortCut || shortCut == SearchPriorShortCut) {
             if (!FIncSearchText.isEmpty()) {
                 const TSearchMovingScope moving(*FInput);
-                LocateText(FIncSearchText, shortCut == SearchNextShortCut, false);
+                LocateText(FIncSearchText, shortCut == SearchNextShortCut, true);
             }
             Key = 0;
         }
@@ -254,6 +254,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
     }
     case VK_HOME:
     case VK_END:
+        if (!extend)
+            ClearSelectionOnMove();
         if (FVisibleColumns.Count() == 1 || rowSelect)
             SelectRecords(extend, Key == VK_HOME ? -1 : 1, true);
         else if (Key == VK_HOME)
@@ -263,6 +265,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
         break;
     case VK_LEFT:
     case VK_RIGHT:
+        if (!extend)
+            ClearSelectionOnMove();
         if (!rowSelect) {
             MoveCol(Key == VK_LEFT ? Col() - 1 : Col() + 1, Key == VK_LEFT ? -1 : 1, extend);
         } else if (Key == VK_LEFT) {
@@ -477,7 +481,8 @@ void TCustomDBGridMv::ProcessIncSearch(const QString& Text, int TimeOut)
         bool found = false;
         {
             const TSearchMovingScope moving(*FInput);
-            found = LocateText(text, true, true);
+            // The first record, from the top, whose text starts so.
+            found = LocateText(text, true, false);
         }
         if (TColumnMv* column = SelectedColumn(); found && column)
             text = column->GetDisplayText().left(text.size());

@@ -1,16 +1,16 @@
 // The barcode stock-in over a real database: the list, the ticks, the
-// booking, the barcode stored, and the update records that monitor
-// datasets receive at the next idle moment.
+// booking, the barcode stored, and the update records that open monitor
+// windows receive at the next idle moment.
 
 #include "AppTest.h"
 
 #include "app/KivItemIn.h"
+#include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
 #include "grid/DBGridMv.h"
 #include "platform/Exceptions.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/db/DataSetProvider.h"
 #include "support/DialogAnswers.h"
 
 #include <QDir>
@@ -18,9 +18,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QSpinBox>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -37,8 +37,13 @@ protected:
     {
         AppTest::SetUp();
         SysRec.StockTime = u"7"_qs;
-        for (const char* row : {"'S1','店铺一'", "'S2','店铺二'"})
-            ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values("_qs + QString::fromUtf8(row) + u')');
+        SysRec.LowStock = u"10"_qs;
+        for (const char* shop : {"S1", "S2"}) {
+            const QString code = QString::fromLatin1(shop);
+            ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('"_qs + code
+                    + u"','店铺"_qs + code + u"','k','s','x')"_qs);
+            ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','"_qs + code + u"','店长')"_qs);
+        }
         for (const char* row : {"100,'T恤','S1','1'", "100,'T恤','S1','2'", "200,'帆布鞋','S2','2'"})
             ExecSql(u"insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\",\"SyncDate\") values("_qs + QString::fromUtf8(row) + u')');
         for (const char* row : {"11,100,'S1','1','黑色，XL','6901'", "12,100,'S1','1','白色，M','OLD'", "11,100,'S1','2','黑色，XL','6901'",
@@ -48,6 +53,7 @@ protected:
     }
     void TearDown() override
     {
+        Main.reset(); // its monitor windows go with it
         EventQueue.clear();
         MonitorDataSets.clear();
         MonitorLogBoxes.clear();
@@ -85,21 +91,14 @@ protected:
         data.First();
         return rows;
     }
-    // Ticks a listed SKU with a click on its check box.
+    // Ticks a listed SKU with Space in the grid's check-box column.
     static void Tick(TFormItemIn& form, const QString& skuId)
     {
-        TDBGridMv& grid = *form.DBGridBarcode;
         ASSERT_TRUE(form.ClientDataSetBarcode->Locate(u"SkuID"_qs, Variant(skuId)));
-        TColumnMv* column = grid.GetColumnByFieldName(u"Selected"_qs);
+        TColumnMv* column = form.DBGridBarcode->SelectedColumn();
+        ASSERT_EQ(column->FieldName(), u"Selected"_qs);
         ASSERT_EQ(column->GetColumnType(), ctCheckboxes);
-        ASSERT_EQ(column->GetCheckboxState(), cbUnchecked);
-        const TRect cell = grid.CellRect(grid.DataToRawColumn(column->Index()), grid.Row());
-        const QPointF at((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2);
-        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent click(type, at, grid.ClientWidget()->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(grid.ClientWidget(), &click);
-        }
+        Press(form.DBGridBarcode->ClientWidget(), Qt::Key_Space, u" "_qs);
         ASSERT_EQ(column->GetCheckboxState(), cbChecked);
     }
     static void Press(QWidget* target, int key, const QString& text = QString())
@@ -122,33 +121,30 @@ protected:
         return StockInByBarcode(barcode);
     }
 
-    TDialogAnswers Answers;
-};
-
-// A monitor window's dataset over the real database, registered as open.
-struct TMonitorData {
-    explicit TMonitorData(const QString& shop)
+    // The main window with the monitor window of every shop open.
+    void OpenMonitors()
     {
-        Query.SQL = u"select \"SkuID\",\"NumIID\",\"Barcode\",'' \"Title\",\"PropNameFormat\",0 \"QtyStock\",0 \"QtyBalance\",10 \"QtyOrder\" "
-                    "from \"KivItem\" where \"SyncDate\" = '2' and \"ShopCode\" = "_qs + QuotedStr(shop);
-        Provider.SetDataSet(&Query);
-        Data.SetProvider(&Provider);
-        Data.Open();
-        MonitorDataSets << &Data;
-        MonitorLogBoxes << &Log;
+        InstallItemsHooks();
+        Main = std::make_unique<TMainKiv>();
+        for (int i = 0; i < Main->tvShops->topLevelItemCount(); ++i) {
+            Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(i)->child(1));
+            Main->tvShopsDblClick();
+        }
+        ASSERT_EQ(MonitorDataSets.size(), 2);
     }
-    QString Row(const QString& skuId)
+    // "QtyStock/QtyBalance/QtyOrder/Barcode" of a SKU in monitor window i.
+    static QString Figures(int i, const QString& skuId)
     {
+        TClientDataSet& data = *MonitorDataSets[i];
         QStringList values;
-        if (Data.Locate(u"SkuID"_qs, Variant(skuId)))
+        if (data.Locate(u"SkuID"_qs, Variant(skuId)))
             for (const char* name : {"QtyStock", "QtyBalance", "QtyOrder", "Barcode"})
-                values << Data.FieldByName(QLatin1String(name))->AsString();
+                values << data.FieldByName(QLatin1String(name))->AsString();
         return values.join(u'/');
     }
-    TSQLQuery Query{KivDM->KivConn};
-    TDataSetProvider Provider;
-    TClientDataSet Data;
-    QListWidget Log;
+
+    TDialogAnswers Answers;
+    std::unique_ptr<TMainKiv> Main;
 };
 
 } // namespace
@@ -157,8 +153,7 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
 {
     EXPECT_EQ(CountBarcode(u"6901"_qs), 2);
     EXPECT_EQ(CountBarcode(u"OLD"_qs), 0); // carried by an old snapshot only
-    TMonitorData shopOne(u"S1"_qs);
-    TMonitorData shopTwo(u"S2"_qs);
+    OpenMonitors();
     QStringList listed;
     const QString result = Run(u"6901"_qs, [&](TFormItemIn& form) {
         EXPECT_EQ(form.EditInBarcode->text(), u"6901"_qs);
@@ -182,16 +177,16 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
     // the SKU it shows at the next idle moment.
     ASSERT_EQ(EventQueue.size(), 4u);
     EXPECT_EQ(EventQueue.front()->KeyValues.front().AsString(), u"'"_qs + Sku11 + u"'"_qs);
-    EXPECT_EQ(shopOne.Row(Sku11), u"0/0/10/6901"_qs);
+    EXPECT_EQ(Figures(0, Sku11), u"0/0/10/6901"_qs);
     SetIdleHandler(ProcessMsgQueue);
     QEventLoop loop;
     QTimer::singleShot(10, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_TRUE(EventQueue.empty());
-    EXPECT_EQ(shopOne.Row(Sku11), u"3/3/13/6901"_qs);
-    EXPECT_EQ(shopOne.Row(Sku12), u"0/0/10/"_qs);
-    EXPECT_EQ(shopTwo.Row(Sku21), u"3/3/13/6901"_qs);
-    EXPECT_EQ(shopTwo.Log.count(), 1); // the stock line of "QtyStock"
+    EXPECT_EQ(Figures(0, Sku11), u"3/3/7/6901"_qs);
+    EXPECT_EQ(Figures(0, Sku12), u"0/0/10/"_qs);
+    EXPECT_EQ(Figures(1, Sku21), u"3/3/7/6901"_qs);
+    EXPECT_EQ(MonitorLogBoxes[1]->count(), 1); // the stock line of "QtyStock"
 }
 
 TEST_F(ItemInTest, AnUnknownBarcodeListsEverySkuUntickedAndTheEditedBarcodeIsStoredAsText)
@@ -236,19 +231,24 @@ TEST_F(ItemInTest, TheFilterIsTrimmedAndTicksHiddenByItAreBooked)
         form.EditFilter->setText(u"帆布"_qs); // a title
         shown << Listed(form).join(u',');
         Tick(form, Sku22);
+        // "存栏宽" keeps a width; the first layout made "Selected" the check-box column.
+        form.ClientDataSetBarcode->FieldByName(u"Title"_qs)->SetDisplayWidth(33);
+        form.ActionColumn->trigger();
+        shown << Rows(u"select \"Boolean\",iif(\"FieldName\" = 'Title',\"Width\",0) from \"SYS_Fields\" where \"Code\" = 'SYS_Barcode' "
+                      "and \"FieldName\" in ('Selected','Title') order by \"FieldName\""_qs);
         const QString dir = BinaryDir() + u"/screenshots"_qs;
         QDir().mkpath(dir);
         QApplication::processEvents(); // the toolbar lays its buttons out
         EXPECT_TRUE(form.grab().toImage().save(dir + u"/stock-in.png"_qs));
         form.ActionOK->trigger();
     });
-    EXPECT_EQ(shown, (QStringList{u"4"_qs, u"11:0"_qs, u"21:0,22:0"_qs}));
+    EXPECT_EQ(shown, (QStringList{u"4"_qs, u"11:0"_qs, u"21:0,22:0"_qs, u"1/0"_qs, u"0/33"_qs}));
     EXPECT_EQ(Bookings(), (QStringList{u"1/7/11/100/7"_qs, u"1/7/22/200/7"_qs}));
 }
 
 TEST_F(ItemInTest, AFailureInTheMiddleOfABookingLeavesTheDatabaseAsItWas)
 {
-    TMonitorData monitor(u"S1"_qs);
+    OpenMonitors();
     ExecSql(u"create exception \"StockInRefused\" 'the second SKU is refused'"_qs);
     ExecSql(u"create trigger \"RefuseSecond\" for \"KivItemInList\" before insert as begin if (new.\"SkuID\" = "_qs + Sku21
             + u") then exception \"StockInRefused\"; end"_qs);

@@ -10,7 +10,7 @@
 #include "app/KivMain.h"
 #include "app/KivShop.h"
 #include "client/KivGetSessiion.h"
-#include "grid/DBGridMv.h"
+#include "grid/DBGridMvInplaceEdit.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
@@ -21,6 +21,8 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -63,6 +65,35 @@ protected:
         AppTest::TearDown();
     }
 
+    // The field's cell of the current row in the grid's editor, opened with F2 as a person does.
+    static TDBGridInplaceEdit* EditCell(TFormShop& form, const QString& field)
+    {
+        TCustomDBGridMv& grid = *form.DBGridShop;
+        grid.setFocus();
+        grid.SetSelectedIndex(grid.GetColumnByFieldName(field)->Index());
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+        QApplication::sendEvent(grid.ClientWidget(), &press);
+        return grid.CellEditor();
+    }
+    static void Type(TFormShop& form, const QString& field, const QString& text)
+    {
+        TDBGridInplaceEdit* editor = EditCell(form, field);
+        for (const QChar ch : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(editor, &press);
+        }
+    }
+    // A click on one of the cell editor's buttons.
+    static void Click(TFormShop& form, const QString& field, int button)
+    {
+        QWidget* control = EditCell(form, field)->ButtonControl(button);
+        const QPoint at(control->width() / 2, control->height() / 2);
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, at, control->mapToGlobal(at), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(control, &event);
+        }
+    }
     static TField& Field(TFormShop& form, const QString& name) { return *form.ClientDataSetShop->FieldByName(name); }
     static TColumnMv* Column(TFormShop& form, const QString& name) { return form.DBGridShop->GetColumnByFieldName(name); }
     static QString Value(const QString& sql)
@@ -125,12 +156,9 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
         EXPECT_TRUE(form.ActionProp->isVisible()) << "the administrator edits layouts";
         form.ActionAppend->trigger();
         for (const auto& [name, value] : {std::pair{u"Code"_qs, u"S1"_qs}, {u"Name"_qs, u"旗舰店"_qs}, {u"AppKey"_qs, u"k1"_qs}})
-            Field(form, name).SetAsString(value);
-        form.ClientDataSetShop->Post();
-        bool handled = false;
-        Column(form, u"AppKey"_qs)->OnEditButtonClick(nullptr, handled);
-        form.DBGridShop->SetSelectedField(&Field(form, u"Session"_qs));
-        Column(form, u"Session"_qs)->OnEditButtonClick(nullptr, handled);
+            Type(form, name, value);
+        Click(form, u"AppKey"_qs, 0);
+        Click(form, u"Session"_qs, 0);
         form.ActionSave->trigger();
     };
     OnDialog = [](QDialog& dialog) {
@@ -156,7 +184,7 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
         EXPECT_EQ(Column(form, u"ShopCode"_qs)->PickList().Items(), QStringList{u"S1"_qs});
         form.ActionAppend->trigger();
         for (const auto& [name, value] : {std::pair{u"UserCode"_qs, u"boss"_qs}, {u"ShopCode"_qs, u"S1"_qs}, {u"ShopUserCode"_qs, u"老板"_qs}})
-            Field(form, name).SetAsString(value);
+            Type(form, name, value);
         form.ActionSave->trigger();
     };
     main.ActionLinkUserShop->trigger();
@@ -280,15 +308,13 @@ TEST_F(TableEditorTest, WaveBlobLoadsFromAFileAndPlays)
         static_cast<QDialog&>(open).accept();
         return open.result();
     };
-    form->DBGridShop->SetSelectedField(&Field(*form, u"BlobValue"_qs));
-    bool handled = false;
-    buttons.Items(0)->Click(nullptr, handled);
+    Click(*form, u"BlobValue"_qs, 1);
     EXPECT_EQ(Field(*form, u"BlobValue"_qs).AsBytes(), wave);
 
     // The null device, with a copy of every sample it is given in a file.
     const QString played = TempPath(u"played.raw"_qs);
     qputenv("MORVANE_AUDIO_DEVICE", "tee:null,'" + played.toUtf8() + "',raw");
-    buttons.Items(1)->Click(nullptr, handled);
+    Click(*form, u"BlobValue"_qs, 2);
     EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(10000));
     qputenv("MORVANE_AUDIO_DEVICE", "null");
     QFile samples(played);

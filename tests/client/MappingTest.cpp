@@ -2,6 +2,7 @@
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
 #include "json/uQvJSON.h"
+#include "platform/db/ClientDataSet.h"
 #include "platform/HttpClient.h"
 #include "support/PlatformSim.h"
 #include "support/TestSupport.h"
@@ -257,6 +258,44 @@ TEST_F(MappingSimTest, ADatabaseErrorKeepsTheRowsBeforeIt)
         {"num_iid":1,"title":"ok"},{"num_iid":2,"title":")"_qs.toUtf8() + QByteArray(5000, 'x') + R"("},{"num_iid":3,"title":"never"}]}]})");
     EXPECT_EQ(SyncOnsalePage(), 0);
     EXPECT_EQ(Scalar(u"select list(\"NumIID\" || ':' || coalesce(\"Title\", '-')) from \"KivItemOnsale\""_qs), u"1:ok,2:-"_qs);
+}
+
+TEST_F(MappingSimTest, WithoutUpsertMatchingRowsAreInsertedAndMoveTheLocatedRecord)
+{
+    TClientDataSet stock;
+    stock.FieldDefs().Add(u"SkuID"_qs, ftLargeint);
+    stock.FieldDefs().Add(u"NumIID"_qs, ftLargeint);
+    stock.FieldDefs().Add(u"QtyOut"_qs, ftFloat);
+    stock.FieldDefs().Add(u"QtyPay"_qs, ftFloat);
+    stock.CreateDataSet();
+    stock.Append();
+    stock.FieldByName(u"SkuID"_qs)->SetAsString(u"9000000000000000001"_qs);
+    stock.FieldByName(u"NumIID"_qs)->SetAsString(u"1000000000000000001"_qs);
+    stock.FieldByName(u"QtyOut"_qs)->SetAsFloat(0);
+    stock.FieldByName(u"QtyPay"_qs)->SetAsFloat(10);
+    stock.Post();
+    const auto import = [&](const QStringList& conditions, const QStringList& actions) {
+        return TqlToRows(u"taobao.trade.get"_qs, u"$orders.num,orders.num_iid,orders.sku_id,orders.status"_qs, QString(), u"tid=?"_qs,
+                         u"7000000000000000001"_qs,
+                         u"trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID"_qs,
+                         u"trade_get_response.trade.orders.order.num=Qty,trade_get_response.trade.orders.order.status=Status"_qs,
+                         u"KivItemOut"_qs, false, false, {u"ShopCode='kiv'"_qs}, FShop, actions, conditions, {u"SkuID"_qs, u"NumIID"_qs}, &stock);
+    };
+    // The paid line matches the second rule and adds its quantity; the unpaid
+    // line (no SKU in the dataset) is inserted all the same.
+    EXPECT_EQ(import({u"Status='TRADE_FINISHED'"_qs, u"Status='WAIT_SELLER_SEND_GOODS'"_qs, QString()}, {QString(), u"QtyPay=Qty"_qs, QString()}), 2);
+    EXPECT_EQ(stock.FieldByName(u"QtyPay"_qs)->AsFloat(), 12);
+    EXPECT_EQ(stock.FieldByName(u"QtyOut"_qs)->AsFloat(), 0);
+    EXPECT_EQ(stock.GetOptionalParam(u"SYS_LocateFieldName"_qs).AsString(), u"QtyPay"_qs);
+    EXPECT_EQ(stock.GetOptionalParam(u"NumIID"_qs).AsString(), u"1000000000000000001"_qs);
+    EXPECT_EQ(Scalar(u"select list(\"Qty\" || ':' || \"Status\" || ':' || \"ShopCode\", ' ') from \"KivItemOut\""_qs),
+              u"2:WAIT_SELLER_SEND_GOODS:kiv 1:WAIT_BUYER_PAY:kiv"_qs);
+    // No condition holds: nothing; an amount that is no number ends the mapping after its insert.
+    EXPECT_EQ(import({u"Status='TRADE_FINISHED'"_qs}, {u"QtyOut=Qty"_qs}), 0);
+    EXPECT_EQ(import({u"Status='WAIT_SELLER_SEND_GOODS'"_qs}, {u"QtyOut=Status"_qs}), 0);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"3"_qs);
+    EXPECT_EQ(stock.FieldByName(u"QtyOut"_qs)->AsFloat(), 0);
+    EXPECT_EQ(stock.State(), dsBrowse);
 }
 
 TEST_F(MappingSimTest, TradeEventsReachTheProducerRowByRow)
