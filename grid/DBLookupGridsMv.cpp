@@ -1035,6 +1035,22 @@ void TPopupDataGridMv::Resized()
     FSizeGrip->UpdatePosition();
 }
 
+int TPopupDataGridMv::BorderWidth() const
+{
+    return Ctl3D() ? 2 : 1;
+}
+
+void TPopupDataGridMv::PaintBorder(TCanvas& canvas, const TRect& rect)
+{
+    TRect r = rect;
+    if (Ctl3D()) {
+        canvas.DrawEdge(r, EDGE_RAISED, BF_RECT);
+        return;
+    }
+    canvas.Brush = TBrush{clWindowFrame, bsSolid};
+    canvas.FrameRect(r);
+}
+
 qintptr TPopupDataGridMv::Perform(quint32 msg, qintptr wParam, qintptr lParam)
 {
     if (msg == MV_DROPDOWNPLACED) {
