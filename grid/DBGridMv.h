@@ -842,8 +842,8 @@ public:
     void Changed(bool AllItems);
 
     // Storing: the properties whose stored test holds.
-    QVariantMap StoredProperties() const;
-    void LoadProperties(const QVariantMap& Values);
+    virtual QVariantMap StoredProperties() const;
+    virtual void LoadProperties(const QVariantMap& Values);
 
 protected:
     virtual std::unique_ptr<TColumnTitleMv> CreateTitle();
