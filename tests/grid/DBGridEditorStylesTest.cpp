@@ -1,11 +1,13 @@
 // The cell editor's other styles: the calendar and the calculator write
 // their values; the buttons inside the cell, their widths and the text
-// rectangle at two font sizes.
+// rectangle at two font sizes; Ctrl+F from the editor.
 
 #include "DBGridEditorTestSupport.h"
 
+#include "grid/DBGridMvFindDlgs.h"
 #include "gridbase/CalculatorMv.h"
 #include "platform/db/Field.h"
+#include "support/DialogAnswers.h"
 
 #include <QMouseEvent>
 
@@ -232,4 +234,44 @@ TEST_F(DBGridEditorTest, RecentValuesDropDownAndTheRequiredMark)
     Grid->DataLink()->UpdateRecord();
     EXPECT_EQ(redPixels(), 0);
     Data->Cancel();
+}
+
+TEST_F(DBGridEditorTest, CtrlFInTheEditorSearchesOrOpensTheFindDialogWithTheSelectedText)
+{
+    OpenSkus();
+    TDialogAnswers answers;
+    QString found;
+    QString findIn;
+    answers.Modal = [&](QDialog& dialog) {
+        auto& find = static_cast<TDBGridMvFindDlg&>(dialog);
+        found = find.cbText->text();
+        findIn = find.cbFindIn->text();
+        return int(QDialog::Rejected);
+    };
+    // The find dialog alone: it opens on the editor's column with only the
+    // selected part of the text.
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghDialogFind);
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("PropAlias"));
+    editor->setSelection(1, 2);
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(found, QStringLiteral("ed"));
+    EXPECT_EQ(findIn, Grid->GetColumnByFieldName(QStringLiteral("PropAlias"))->Title().Caption());
+
+    // With the incremental search too, Ctrl+F starts the search (the grid
+    // takes the keys) and opens no dialog; while the search runs, Ctrl+F in
+    // an editor shown again stops it and opens the dialog with the editor's
+    // selected text.
+    found.clear();
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghIncSearch);
+    editor = EditColumn(QStringLiteral("PropAlias"));
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(Grid->IncSearchActive());
+    EXPECT_FALSE(Grid->EditorMode());
+    EXPECT_TRUE(found.isEmpty());
+    Grid->ShowEditor();
+    ASSERT_TRUE(Grid->IncSearchActive());
+    editor->selectAll();
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_FALSE(Grid->IncSearchActive());
+    EXPECT_EQ(found, QStringLiteral("Red"));
 }
