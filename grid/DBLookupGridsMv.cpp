@@ -1032,6 +1032,8 @@ TPopupDataGridMv::TPopupDataGridMv(QWidget* parent) : TDBLookupGridMv(parent)
 {
     FIsDropDown = true;
     SetDropDownWindowFlags(this, false);
+    // The drop-down is never the active window; its hints show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL));
     FSizeGrip = new TSizeGripMv(this);

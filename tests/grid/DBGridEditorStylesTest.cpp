@@ -10,6 +10,7 @@
 #include "support/DialogAnswers.h"
 
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace {
 
@@ -96,6 +97,7 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     extra->SetStyle(ebsEllipsisMv);
     extra->SetVisible(true);
     extra->SetShortCut(ShortCut(VK_F2 + 1, ssCtrl));
+    extra->SetHint(QStringLiteral("加五"));
     extra->OnClick = [&](QObject*, bool& Handled) {
         ++clicks;
         Handled = true;
@@ -117,6 +119,16 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     ClickButton(editor->ButtonControl(1));
     PressKey(editor, Qt::Key_F3, Qt::ControlModifier);
     EXPECT_EQ(clicks, 2);
+    // The extra button shows its item's hint; the main button none.
+    auto hint = [](QWidget* button) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &help);
+        return help.isAccepted() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(hint(editor->ButtonControl(1)), QStringLiteral("加五"));
+    EXPECT_EQ(hint(editor->ButtonControl(0)), QString());
+    QToolTip::hideText();
 
     // The ellipsis style's button and Ctrl+Enter run the grid's edit-button
     // click.
