@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/db/Field.h"
 
+#include <QScopedValueRollback>
 #include <QShowEvent>
 
 namespace {
@@ -1069,41 +1070,39 @@ void TPopupDataGridMv::KeyValueChanged()
 
 void TPopupDataGridMv::KeyDown(quint16& Key, TShiftState Shift)
 {
-    FUserChanging = true;
-    try {
-        TDBLookupGridMv::KeyDown(Key, Shift);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
-    }
-    FUserChanging = false;
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::KeyDown(Key, Shift);
 }
 
 void TPopupDataGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     FMousePressedInside = Button == mbLeft && ClientRect().Contains(X, Y);
-    FUserChanging = true;
-    try {
-        TDBLookupGridMv::MouseDown(Button, Shift, X, Y);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
-    }
-    FUserChanging = false;
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::MouseDown(Button, Shift, X, Y);
+}
+
+void TPopupDataGridMv::MouseMove(TShiftState Shift, int X, int Y)
+{
+    // Dragging over the rows chooses as the press does.
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::MouseMove(Shift, X, Y);
+}
+
+void TPopupDataGridMv::WMTimer(int id)
+{
+    // The auto-scroll of a drag outside the rows.
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::WMTimer(id);
 }
 
 void TPopupDataGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     const bool pressedInside = FMousePressedInside;
     FMousePressedInside = false;
-    FUserChanging = true;
-    try {
+    {
+        const QScopedValueRollback<bool> changing(FUserChanging, true);
         TDBLookupGridMv::MouseUp(Button, Shift, X, Y);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
     }
-    FUserChanging = false;
     if (!pressedInside || Button != mbLeft)
         return;
     const bool onSpecialRow =

@@ -269,7 +269,9 @@ protected:
     void KeyValueChanged() override;
     void KeyDown(quint16& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void WMTimer(int id) override;
     void Resized() override;
     // A raised edge in the 3-D look, a plain frame otherwise.
     int BorderWidth() const override;

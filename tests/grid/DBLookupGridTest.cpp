@@ -178,7 +178,16 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     const QPoint inside = Centre(list->CellRect(0, list->TitleRowCount() + 1));
     QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
+    // The press and the drag over the rows choose, each telling the owner;
+    // the release outside takes nothing of it.
+    std::vector<qint64> selected;
+    list->OnRowSelected = [&](QObject*) { selected.push_back(list->KeyValue().AsInteger()); };
     QApplication::sendEvent(client, &press);
+    const QPoint below = Centre(list->CellRect(0, list->TitleRowCount() + 2));
+    QMouseEvent drag(QEvent::MouseMove, below, client->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(client, &drag);
+    EXPECT_EQ(selected, (std::vector<qint64>{102, 103}));
     const QPoint outside(inside.x(), -200);
     QMouseEvent release(QEvent::MouseButtonRelease, outside, client->mapToGlobal(outside), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
