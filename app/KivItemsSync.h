@@ -104,6 +104,7 @@ private:
     };
 
     bool CountItems();
+    void FetchAndWrite();
     void ShowProgress();
     void FetchPages();
     void KeepPageItems(const TMappedReply& page);
@@ -126,9 +127,15 @@ private:
     QString FLast;
     QStringList FExtraLines;
     QString FCountError;
+    // The platform gave no reply at all (its time or the count).
+    bool FUnreachable = false;
     std::vector<TPendingItem> FItems;
     TItemsSyncResult FResult;
 };
+
+// The message of a platform call that got no reply: what failed (the
+// sync, the catch-up) and what to check.
+QString PlatformUnreachableText(const QString& what);
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);

@@ -390,6 +390,35 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
 }
 
+TEST_F(ItemsWindowTest, ACatchUpThatCannotReachThePlatformIsSaidAndTriedAgainAtTheNextStart)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    SyncAndShowMain();
+    TradeLine(SkuA, u"500000000001"_qs, 1, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    DoubleClick(1);
+    ASSERT_TRUE(Form());
+    TFormItems& form = *Form();
+    CurrentData = form.ClientDataSetItems;
+    const int paid = Figure(SkuA, u"QtyPay"_qs);
+    const auto startAndStop = [&] {
+        form.ActionMonitor->trigger();
+        ASSERT_TRUE(form.Monitoring()) << "the stream runs even when the catch-up fails";
+        form.ActionMonitor->trigger();
+        ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    };
+    Sim.SetFault(u"http500"_qs);
+    startAndStop();
+    EXPECT_EQ(Answers.Texts(), QStringList{PlatformUnreachableText(u"中断交易数据同步"_qs)});
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
+    Sim.SetFault(u"none"_qs);
+    startAndStop();
+    EXPECT_EQ(Answers.Messages.size(), 1u);
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid + 3);
+}
+
 TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowOpen)
 {
     ExecSql(u"update \"SYS_Shop\" set \"AutoMonitor\" = 1"_qs);
