@@ -15,10 +15,10 @@
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
 #include "support/PlatformSim.h"
+#include "support/UrlCatcher.h"
 #include "support/Wave.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -30,14 +30,6 @@
 namespace {
 
 const QString SysCode = u"SYS_CODE"_qs;
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Urls << url; }
-};
 
 class TableEditorTest : public AppTest {
 protected:
@@ -143,8 +135,7 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
     SysRec.ContainerUrl = sim.ContainerUrl();
     SysRec.AuthorizeUrl = sim.Url(u"/auth/authorize.htm?appkey="_qs);
     SysRec.HomeUrl = sim.Url(u"/"_qs);
-    UrlCatcher browser;
-    QDesktopServices::setUrlHandler(u"http"_qs, &browser, "Open");
+    TUrlCatcher browser;
     AddUser(u"boss"_qs, QString());
     // The administrator's link, made beforehand: the tree shows the shop once it exists.
     ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店主')"_qs);
@@ -169,7 +160,6 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
         return session.result();
     };
     main.ActionConfigShops->trigger();
-    QDesktopServices::unsetUrlHandler(u"http"_qs);
     EXPECT_EQ(browser.Urls, (QList<QUrl>{QUrl(SysRec.HomeUrl), QUrl(sim.Url(u"/auth/authorize.htm?appkey=k1"_qs))}));
     EXPECT_EQ(Value(u"select \"Session\" from \"SYS_Shop\""_qs), u"6100aaa"_qs);
     EXPECT_EQ(FAnswers.Texts(), QStringList{u"数据保存成功!"_qs});
@@ -359,5 +349,3 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
     EXPECT_EQ(Value(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
 }
-
-#include "TableEditorTest.moc"
