@@ -4,6 +4,7 @@
 // the layout editor and the blob buttons; failed saves and the close question.
 
 #include "AppTest.h"
+#include "ShopEditorSupport.h"
 
 #include "app/KivItemsSync.h"
 #include "app/KivLayouts.h"
@@ -21,8 +22,6 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -57,35 +56,9 @@ protected:
         AppTest::TearDown();
     }
 
-    // The field's cell of the current row in the grid's editor, opened with F2 as a person does.
-    static TDBGridInplaceEdit* EditCell(TFormShop& form, const QString& field)
-    {
-        TCustomDBGridMv& grid = *form.DBGridShop;
-        grid.setFocus();
-        grid.SetSelectedIndex(grid.GetColumnByFieldName(field)->Index());
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-        QApplication::sendEvent(grid.ClientWidget(), &press);
-        return grid.CellEditor();
-    }
-    static void Type(TFormShop& form, const QString& field, const QString& text)
-    {
-        TDBGridInplaceEdit* editor = EditCell(form, field);
-        for (const QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(editor, &press);
-        }
-    }
-    // A click on one of the cell editor's buttons.
-    static void Click(TFormShop& form, const QString& field, int button)
-    {
-        QWidget* control = EditCell(form, field)->ButtonControl(button);
-        const QPoint at(control->width() / 2, control->height() / 2);
-        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent event(type, at, control->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(control, &event);
-        }
-    }
+    static TDBGridInplaceEdit* EditCell(TFormShop& form, const QString& field) { return EditShopCell(form, field); }
+    static void Type(TFormShop& form, const QString& field, const QString& text) { TypeInShopCell(form, field, text); }
+    static void Click(TFormShop& form, const QString& field, int button) { ClickShopCellButton(form, field, button); }
     static TField& Field(TFormShop& form, const QString& name) { return *form.ClientDataSetShop->FieldByName(name); }
     static TColumnMv* Column(TFormShop& form, const QString& name) { return form.DBGridShop->GetColumnByFieldName(name); }
     static QString Value(const QString& sql)
