@@ -32,11 +32,6 @@ const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 
 namespace {
 
-// Default widths in characters, until a layout gives the columns theirs.
-constexpr int MaxTextWidth = 10;
-constexpr int MaxIdWidth = 13;
-constexpr int MaxFigureWidth = 7;
-
 QIcon MenuGlyph(int index)
 {
     return KivDM ? KivDM->ImageListMenu.Icon(index) : QIcon();
@@ -275,14 +270,6 @@ void TFormItems::LoadItems()
     ClientDataSetItems->AddIndex(QStringLiteral("SortIndexMv"), QStringLiteral("QtyOrder"));
     ClientDataSetItems->IndexDefs().Update();
     ClientDataSetItems->SetIndexName(QStringLiteral("SortIndexMv"));
-    // Text columns as wide as their database columns would push the figures
-    // out of sight until the first close stores the layout's widths.
-    for (int i = 0; i < ClientDataSetItems->Fields().Count(); ++i) {
-        TField* field = ClientDataSetItems->Fields()[i];
-        const TFieldType type = field->DataType();
-        const int most = type == ftString || type == ftWideString ? MaxTextWidth : type == ftLargeint ? MaxIdWidth : MaxFigureWidth;
-        field->SetDisplayWidth(std::min(field->DisplayWidth(), most));
-    }
     ApplyFieldLayout(DBGridItems, FLayoutKey, SysCode, SysCode);
     // Reopening made new fields: a shown monitor window hangs its sounds on
     // them again ("打开数据" reloads while the window is open).

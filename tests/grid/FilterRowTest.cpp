@@ -89,7 +89,8 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
 TEST_F(DBGridDbTest, MovingBetweenFilterCellsSkipsColumnsWithoutOne)
 {
     Grid->STFilter().SetVisible(true);
-    Grid->SetOptions(Grid->Options() | dgTabs);
+    // The cell editor, always shown elsewhere, stays hidden in the filter row.
+    Grid->SetOptions(Grid->Options() | dgTabs | dgAlwaysShowEditor | dgEditing);
     Show(520, 240);
     Column("Price")->STFilter().SetVisible(false);
     Grid->StartFilterEdit(Column("PropAlias"));
@@ -106,6 +107,10 @@ TEST_F(DBGridDbTest, MovingBetweenFilterCellsSkipsColumnsWithoutOne)
     PressKey(Editor(), Qt::Key_Tab);
     EXPECT_EQ(Grid->SelectedColumn(), Column("Qty"));
     EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_FALSE(Grid->InplaceEditor() && Grid->InplaceEditor()->isVisible());
+    PressKey(Editor(), Qt::Key_Down);
+    EXPECT_FALSE(Grid->FilterRow().InProgress());
+    EXPECT_TRUE(Grid->InplaceEditor() && Grid->InplaceEditor()->isVisible());
 }
 
 namespace {
