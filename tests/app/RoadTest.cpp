@@ -196,16 +196,20 @@ protected:
     int RunProgram(const QString& user, const std::function<void(TMainKiv&)>& road)
     {
         FUser = user;
+        bool reached = false;
         QTimer start;
         QObject::connect(&start, &QTimer::timeout, [&] {
             if (!MainKiv || !MainKiv->isVisible())
                 return;
             start.stop();
+            reached = true;
             road(*MainKiv);
             CloseProgram();
         });
         start.start(10);
-        return RunKiv(TempPath(QString()));
+        const int result = RunKiv(TempPath(QString()));
+        EXPECT_TRUE(reached) << user.toStdString() << " never reached the main window: " << FAnswers.Texts().join(u'\n').toStdString();
+        return result;
     }
 
     static void CloseProgram()
