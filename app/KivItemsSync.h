@@ -80,7 +80,8 @@ public:
 
     // One sync of the shop (full when it was never synced, else the items
     // modified since the last one). A failed count shows the platform's
-    // message; failed pages or items are reported once the sync is over.
+    // message, a platform that does not answer at all an error of its own;
+    // failed pages or items are reported once the sync is over.
     // Raises EConvertError before anything happens when SysRec.StockTime is
     // not an integer.
     TItemsSyncResult SyncItems();
