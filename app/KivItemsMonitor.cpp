@@ -235,7 +235,10 @@ void TFormItems::CatchUpTrades()
     const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(countReply.toUtf8());
     const TqvJSONobject* response = TradesSoldResponse(count.get());
     if (!response) {
-        ShowError(unreachable);
+        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.get()));
+        ShowError(countReply.isEmpty() ? unreachable
+                                       : QStringLiteral("中断交易数据同步失败：")
+                                             + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason));
         return;
     }
     const auto* totalValue = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;

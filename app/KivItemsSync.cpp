@@ -49,28 +49,6 @@ QString BareInteger(const TField* field)
     return field->IsNull() ? QStringLiteral("null") : SqlInteger(field->AsString());
 }
 
-// The platform's own words for an error reply; empty when it gave none.
-QString PlatformErrorText(const TqvJSONobject* root)
-{
-    const auto* error = root ? qvJSONcast<TqvJSONobject>(root->Field(u"error_response")) : nullptr;
-    if (!error)
-        return QString();
-    const auto text = [&](QStringView name) {
-        const TqvJSONbase* member = error->Field(name);
-        if (const auto* string = qvJSONcast<TqvJSONstring>(member))
-            return string->Value();
-        if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
-            return number->LiteralText();
-        return QString();
-    };
-    QString message = text(u"msg");
-    if (const QString sub = text(u"sub_msg"); !sub.isEmpty())
-        message += QStringLiteral("（") + sub + QStringLiteral("）");
-    if (const QString code = text(u"code"); !code.isEmpty())
-        message += QStringLiteral(" [") + code + u']';
-    return message;
-}
-
 // The text before the n-th ':' (n from 1), or nothing when there are fewer.
 std::optional<QString> BeforeColon(const QString& entry, int n)
 {
@@ -93,6 +71,27 @@ std::optional<QString> AfterColon(const QString& entry, int n)
 QString PlatformUnreachableText(const QString& what)
 {
     return what + QStringLiteral("失败：无法连接淘宝平台，请检查网络和系统参数后重试！");
+}
+
+QString PlatformErrorText(const TqvJSONobject* root)
+{
+    const auto* error = root ? qvJSONcast<TqvJSONobject>(root->Field(u"error_response")) : nullptr;
+    if (!error)
+        return QString();
+    const auto text = [&](QStringView name) {
+        const TqvJSONbase* member = error->Field(name);
+        if (const auto* string = qvJSONcast<TqvJSONstring>(member))
+            return string->Value();
+        if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
+            return number->LiteralText();
+        return QString();
+    };
+    QString message = text(u"msg");
+    if (const QString sub = text(u"sub_msg"); !sub.isEmpty())
+        message += QStringLiteral("（") + sub + QStringLiteral("）");
+    if (const QString code = text(u"code"); !code.isEmpty())
+        message += QStringLiteral(" [") + code + u']';
+    return message;
 }
 
 bool CheckShop(const TTreeNodeShop& shop)

@@ -32,6 +32,7 @@
 
 class QWidget;
 class TFormProgress;
+class TqvJSONobject;
 struct TTreeNodeShop;
 
 // True when the shop's credentials are complete. Otherwise an error message
@@ -137,6 +138,8 @@ private:
 // The message of a platform call that got no reply: what failed (the
 // sync, the catch-up) and what to check.
 QString PlatformUnreachableText(const QString& what);
+// The platform's own words for an error reply; empty when it gave none.
+QString PlatformErrorText(const TqvJSONobject* root);
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);

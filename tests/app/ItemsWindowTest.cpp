@@ -340,7 +340,7 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
 }
 
-TEST_F(ItemsWindowTest, ACatchUpThatCannotReachThePlatformIsSaidAndTriedAgainAtTheNextStart)
+TEST_F(ItemsWindowTest, ACatchUpThePlatformDoesNotAnswerOrRefusesIsSaidAndTriedAgainAtTheNextStart)
 {
     AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
     SyncAndShowMain();
@@ -364,8 +364,15 @@ TEST_F(ItemsWindowTest, ACatchUpThatCannotReachThePlatformIsSaidAndTriedAgainAtT
     EXPECT_EQ(Answers.Texts(), QStringList{PlatformUnreachableText(u"中断交易数据同步"_qs)});
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
     Sim.SetFault(u"none"_qs);
+    // The platform refuses the count: its reason is said.
+    Shop()->Session = u"expired"_qs;
     startAndStop();
-    EXPECT_EQ(Answers.Messages.size(), 1u);
+    ASSERT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_TRUE(Answers.Messages[1].Text.startsWith(u"中断交易数据同步失败：Invalid session"_qs)) << Answers.Messages[1].Text.toStdString();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
+    Shop()->Session = u"sess"_qs;
+    startAndStop();
+    EXPECT_EQ(Answers.Messages.size(), 2u);
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid + 3);
 }
 
