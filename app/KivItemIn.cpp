@@ -1,11 +1,11 @@
 #include "app/KivItemIn.h"
 
+#include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
 #include "platform/SqlText.h"
-#include "platform/StringList.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/DataSetProvider.h"
 #include "platform/db/DataSource.h"
@@ -29,6 +29,9 @@ const QString LayoutKey = QStringLiteral("SYS_Barcode");
 const QString SysCode = QStringLiteral("SYS_CODE");
 constexpr int FormWidth = 958;
 constexpr int FormHeight = 637;
+// Widths, in characters, of a first layout.
+constexpr int IdWidth = 20;
+constexpr int TextWidth = 24;
 
 bool IsEnter(const QEvent* event)
 {
@@ -76,20 +79,26 @@ void QueueStockInRecords(const std::vector<TTickedSku>& skus, const QString& bar
     }
 }
 
-// ---- stored grid layouts ------------------------------------------------
-// The one place where the list meets its stored layout ("SYS_Barcode"). Until
-// the layouts unit is in the program, "Selected" is made the check-box
-// column that the stored layout marks it as.
-void ApplyListLayout(TDBGridMv& grid)
+// A list opened for the first time stores its layout from its fields, with
+// "Selected" as the check-box column it is meant to be, whole 19-digit ids
+// and long texts kept short enough for every column to be in view; from then
+// on the stored layout decides (the administrator edits it).
+void EnsureListLayout(TDBGridMv& grid)
 {
-    TColumnMv* selected = grid.GetColumnByFieldName(QStringLiteral("Selected"));
-    if (!selected)
+    const QString where = QStringLiteral(" where \"Code\" = ") + QuotedStr(LayoutKey) + QStringLiteral(" and \"UserCode\" = ")
+                          + QuotedStr(SysCode) + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(SysCode);
+    if (!IsEmptyResult(QStringLiteral("select 1 from \"SYS_Fields\"") + where))
         return;
-    TStringList keys;
-    keys.Add(QStringLiteral("1"));
-    keys.Add(QStringLiteral("0"));
-    selected->SetKeyList(&keys);
-    selected->SetCheckboxes(true);
+    for (int i = 0; i < grid.GetFieldCount(); ++i) {
+        TField* field = grid.GetFields(i);
+        if (field && field->DataType() == ftLargeint)
+            field->SetDisplayWidth(IdWidth);
+        else if (field && field->DisplayWidth() > TextWidth)
+            field->SetDisplayWidth(TextWidth);
+    }
+    SaveFieldLayout(&grid, LayoutKey, SysCode, SysCode);
+    ExecSql(QStringLiteral("update \"SYS_Fields\" set \"Boolean\" = 1") + where + QStringLiteral(" and \"FieldName\" = ")
+            + QuotedStr(QStringLiteral("Selected")));
 }
 
 } // namespace
@@ -153,9 +162,8 @@ void TFormItemIn::CreateToolBar()
     SpinEditQty->setValue(1);
     SpinEditQty->setFixedWidth(90);
     ToolBarItemIn->addWidget(SpinEditQty);
-    for (QWidget* buddyOf : {static_cast<QWidget*>(EditFilter), static_cast<QWidget*>(EditInBarcode),
-                             static_cast<QWidget*>(SpinEditQty)})
-        buddyOf->installEventFilter(this);
+    for (QWidget* edit : std::initializer_list<QWidget*>{EditFilter, EditInBarcode, SpinEditQty})
+        edit->installEventFilter(this);
     LabelFilter->setBuddy(EditFilter);
     LabelBarcode->setBuddy(EditInBarcode);
     LabelQty->setBuddy(SpinEditQty);
@@ -177,6 +185,9 @@ void TFormItemIn::CreateToolBar()
 
     connect(ActionOK, &QAction::triggered, this, &TFormItemIn::ActionOKExecute);
     connect(ActionClose, &QAction::triggered, this, &QDialog::reject);
+    connect(ActionProp, &QAction::triggered, this, [] { EditFieldLayout(LayoutKey, SysCode, SysCode); });
+    connect(ActionColumn, &QAction::triggered, this,
+            [this] { SaveFieldLayout(DBGridBarcode, LayoutKey, SysCode, SysCode); });
     connect(EditFilter, &QLineEdit::textChanged, this, &TFormItemIn::EditFilterChange);
 }
 
@@ -231,7 +242,8 @@ void TFormItemIn::FormShow()
     if (ClientDataSetBarcode->Active())
         ClientDataSetBarcode->Close();
     ClientDataSetBarcode->Open();
-    ApplyListLayout(*DBGridBarcode);
+    EnsureListLayout(*DBGridBarcode);
+    ApplyFieldLayout(DBGridBarcode, LayoutKey, SysCode, SysCode);
     // The booking takes these from the ticked rows: whatever the layout says,
     // they are not typed over.
     for (const QString& name : {QStringLiteral("SkuID"), QStringLiteral("NumIID"), QStringLiteral("ShopCode")})
@@ -293,6 +305,13 @@ void TFormItemIn::EditFilterChange()
         ClientDataSetBarcode->SetFiltered(true);
 }
 
+void TFormItemIn::done(int result)
+{
+    // However the dialog closes, the list's widths and order are kept.
+    SaveGridLayout(DBGridBarcode);
+    QDialog::done(result);
+}
+
 bool TFormItemIn::eventFilter(QObject* watched, QEvent* event)
 {
     if (IsEnter(event)) {
@@ -324,16 +343,20 @@ QString TFormItemIn::BookStockIn()
     });
 
     const QString id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
-    ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u',' + qty
+    // One stock-in is booked whole or not at all; the monitor windows hear of
+    // it only once it is.
+    TKivTransaction transaction;
+    transaction.ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u',' + qty
             + u',' + stockTime + QStringLiteral(",current_timestamp)"));
     for (const TTickedSku& sku : skus) {
         // Every snapshot of the SKU gets the barcode, so a later sync carries it on.
-        ExecSql(QStringLiteral("update \"KivItem\" set \"Barcode\" = ") + QuotedStr(barcode)
+        transaction.ExecSql(QStringLiteral("update \"KivItem\" set \"Barcode\" = ") + QuotedStr(barcode)
                 + QStringLiteral(" where \"SkuID\" = ") + sku.SkuID + QStringLiteral(" and \"NumIID\" = ") + sku.NumIID
                 + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(sku.ShopCode));
-        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id
+        transaction.ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id
                 + u',' + stockTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
     }
+    transaction.Commit();
     QueueStockInRecords(skus, barcode, qty);
     return barcode;
 }

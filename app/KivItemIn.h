@@ -60,9 +60,14 @@ public:
     void ActionOKExecute();
     void EditFilterChange();
 
-    // Books the confirmed stock-in and queues the monitor windows' update
-    // records; returns the barcode that was stored.
+    // Books the confirmed stock-in in one transaction (the stock-in, the
+    // barcode on every snapshot of the ticked SKUs, their list rows), then
+    // queues the monitor windows' update records; returns the barcode that
+    // was stored. A database error rolls everything back and queues nothing.
     QString BookStockIn();
+
+    // The close handler: the list's layout is saved.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,8 +77,8 @@ private:
     void CreateToolBar();
     void CreateList();
     void FilterRecord(TDataSet& dataSet, bool& accept) const;
-    // Calls visit with the fields on every listed row, the filter lifted,
-    // the grid told nothing; the first row is current afterwards.
+    // Calls visit on every listed row (until it returns false), the filter
+    // lifted, the grid told nothing; the first row is current afterwards.
     template <class Visit>
     void ForEachListedRow(Visit visit);
 

@@ -471,12 +471,3 @@ TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner)
 {
     return TItemsSync(shop, progressOwner).SyncItems();
 }
-
-void InstallItemsSyncHooks()
-{
-    MainKivHooks.OpenSyncForm = [](TTreeNodeShop& shop) {
-        if (CheckShop(shop))
-            SyncItems(shop, MainKiv);
-    };
-    MainKivHooks.OpenMonitorForm = [](TTreeNodeShop& shop) { CheckShop(shop); };
-}

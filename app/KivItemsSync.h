@@ -6,10 +6,9 @@
 // takes over the stock-ins of the old one. Also the shop check that runs
 // before any window of a shop opens.
 //
-// These are operations of the items window; until that window exists the
-// main window's tree runs them directly (InstallItemsSyncHooks). They take
-// the shop record and the widget that owns the progress window. All of it
-// runs on the GUI thread.
+// These are operations of the items window (KivItems). They take the shop
+// record and the widget that owns the progress window. All of it runs on the
+// GUI thread.
 //
 // A sync never leaves half an item behind: each item's rows (its on-sale
 // row, its SKU rows with their property texts and carried barcodes) are
@@ -133,7 +132,3 @@ private:
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);
-
-// Until the items and monitor windows exist: "同步数据" in the shops tree runs
-// the shop check and then a sync; "监控数据" runs the shop check.
-void InstallItemsSyncHooks();

@@ -16,6 +16,25 @@
 
 namespace {
 
+// Default widths in characters, until a stored layout gives the columns
+// theirs: a text column as wide as its database column would push every
+// other column out of sight.
+constexpr int MaxTextWidth = 10;
+constexpr int MaxIdWidth = 13;
+constexpr int MaxFigureWidth = 7;
+
+void LimitDefaultWidths(TDataSet& DataSet)
+{
+    for (int i = 0; i < DataSet.Fields().Count(); ++i) {
+        TField* field = DataSet.Fields()[i];
+        const TFieldType type = field->DataType();
+        const int most = type == ftString || type == ftWideString ? MaxTextWidth
+                         : type == ftLargeint                     ? MaxIdWidth
+                                                                  : MaxFigureWidth;
+        field->SetDisplayWidth(std::min(field->DisplayWidth(), most));
+    }
+}
+
 const QString TableNameParam = QStringLiteral("SYS_TABLE_NAME");
 const QString ShopCodeParam = QStringLiteral("SYS_SHOP_CODE");
 const QString UserCodeParam = QStringLiteral("SYS_USER_CODE");
@@ -220,6 +239,7 @@ void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStr
     const auto layout = OpenQuery(LayoutSql(TableKey, ShopCode, UserCode));
     if (!dataSet)
         return;
+    LimitDefaultWidths(*dataSet);
     const TPaintLockScope paintLock(*Grid);
     // The columns follow the fields once, at the end of the bracket.
     std::vector<TLayoutRow> rows;
@@ -276,8 +296,12 @@ void SaveGridLayout(TCustomDBGridMv* Grid)
 
 void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode)
 {
-    if (IsEmptyResult(LayoutSql(TableKey, ShopCode, UserCode)))
-        SaveFieldLayout(Grid, TableKey, ShopCode, UserCode);
+    if (!IsEmptyResult(LayoutSql(TableKey, ShopCode, UserCode)))
+        return;
+    // The first layout is stored with the widths a fresh window shows.
+    if (TDataSet* dataSet = Grid->DataSet())
+        LimitDefaultWidths(*dataSet);
+    SaveFieldLayout(Grid, TableKey, ShopCode, UserCode);
 }
 
 void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode)
@@ -322,6 +346,8 @@ void SetSessionButton(TColumnMv* Column)
 void AddBlobButtons(TColumnMv* Column, const QString& BinType)
 {
     Column->SetAlwaysShowEditButton(true);
+    // The layout owns these buttons: applying it again does not add more.
+    Column->EditButtons().Clear();
     TEditButtonMv* load = Column->EditButtons().Add();
     load->SetStyle(ebsPlusMv);
     load->SetHint(BinType);

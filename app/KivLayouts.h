@@ -21,7 +21,8 @@ class TCustomDBGridMv;
 
 // Applies the stored layout to a grid whose dataset is open, and notes the
 // layout's key in the client dataset's optional parameters (for
-// SaveGridLayout).
+// SaveGridLayout). Fields without a layout row start narrow (a text field
+// at most ten characters), not as wide as their database columns.
 void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // Writes the widths and order of the grid's fields back: a field without a
 // layout row gets one; an existing row keeps its caption and flags.
@@ -31,7 +32,7 @@ void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStri
 // when it never ran). Every window calls it when it closes.
 void SaveGridLayout(TCustomDBGridMv* Grid);
 // A grid shown under a key that has no stored layout yet gets one from its
-// fields as they are, so that its special columns (buttons, pick lists,
+// fields as they are (their widths limited as above), so that its special columns (buttons, pick lists,
 // check boxes) are there from the first opening on, not only once the
 // window has been closed. A stored layout is left as it is.
 void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);

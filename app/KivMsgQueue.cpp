@@ -24,24 +24,6 @@ Variant KeyValueOf(const Variant& rendered)
     return rendered;
 }
 
-// Runs change() on the field with its read-only flag lifted for the moment.
-template <class Change>
-void WithWritableField(TField& field, Change change)
-{
-    const bool readOnly = field.ReadOnly();
-    if (readOnly)
-        field.SetReadOnly(false);
-    try {
-        change(field);
-    } catch (...) {
-        if (readOnly)
-            field.SetReadOnly(true);
-        throw;
-    }
-    if (readOnly)
-        field.SetReadOnly(true);
-}
-
 void AdjustFields(TClientDataSet& dataSet, const TMsgRec& record)
 {
     const double amount = Variant(record.Amount).AsFloat();

@@ -5,9 +5,30 @@
 // runs the record's INSERT of a trade line. Producers never change a grid
 // themselves. GUI thread only.
 
+#include "platform/db/Field.h"
+
 #include <memory>
 
 struct TMsgRec;
+
+// Runs change() on the field with its read-only flag lifted for the moment:
+// the figures that a layout shows read-only still follow the updates.
+template <class Change>
+void WithWritableField(TField& field, Change change)
+{
+    const bool readOnly = field.ReadOnly();
+    if (readOnly)
+        field.SetReadOnly(false);
+    try {
+        change(field);
+    } catch (...) {
+        if (readOnly)
+            field.SetReadOnly(true);
+        throw;
+    }
+    if (readOnly)
+        field.SetReadOnly(true);
+}
 
 // Drains EventQueue: pops under EventQueueLock, applies outside it. A
 // failure (a database error of the INSERT, a field the dataset lacks) ends

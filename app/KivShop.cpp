@@ -94,10 +94,7 @@ void TFormShop::SetKeys(const QString& tableKey, const QString& shopCode, const 
 
 void TFormShop::CreateActions()
 {
-    const auto action = [this](const QString& caption, int image) {
-        auto* a = new QAction(MenuGlyph(image), caption, this);
-        return a;
-    };
+    const auto action = [this](const QString& caption, int image) { return new QAction(MenuGlyph(image), caption, this); };
     ActionAppend = action(QStringLiteral("新增"), 10);
     ActionEdit = action(QStringLiteral("编辑"), 8);
     ActionEdit->setVisible(false);

@@ -2,7 +2,7 @@
 // the message loop until the main window closes. No argument is read.
 
 #include "app/KivItemIn.h"
-#include "app/KivItemsSync.h"
+#include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
 #include "app/KivShop.h"
@@ -29,7 +29,7 @@ int main(int argc, char** argv)
         TKivDM dataModule;
         if (!ShowLogin())
             return 0;
-        InstallItemsSyncHooks();
+        InstallItemsHooks();
         InstallTableEditorHooks();
         InstallItemInHooks();
         TMainKiv mainWindow;

@@ -27,9 +27,10 @@
 // do: the selection (TDBGridMvSelection), the data service for sorting,
 // filtering and text search (TDBGridMvDataService), the cell editor
 // (CreateEditor), the vertical scroll bar (UpdateScrollBar), the filter row
-// (DrawFilterCell, IsSTFilterVisible) and the input handlers. Each has a
+// (DBGridMvFilterRow.h) and the input handlers. Each has a
 // plain default here that keeps the grid and its dataset in step.
 
+#include "grid/DBGridMvFilter.h"
 #include "gridbase/DBSumLst.h"
 #include "gridbase/GridsMv.h"
 #include "gridbase/ToolCtrlsMv.h"
@@ -68,6 +69,7 @@ class TDBGridInplaceEdit;
 class TPopupDataGridMv;
 class IMemTableMv;
 struct TDBGridMvInputState;
+class TDBGridMvFilterRow;
 
 // ================================================================ kinds
 
@@ -89,7 +91,7 @@ enum TImeMode : quint8 {
     imSHanguel,
     imHanguel
 };
-enum TCheckBoxState : quint8 { cbUnchecked, cbChecked, cbGrayed };
+using TCheckBoxState = TCheckBoxStateMv;
 enum TFooterValueType : quint8 { fvtNon, fvtSum, fvtAvg, fvtCount, fvtFieldValue, fvtStaticText };
 
 // The cell kinds of a column (GetColumnType).
@@ -297,51 +299,7 @@ private:
 
 // ================================================================ filter settings
 
-// The filter-row settings of the grid and of each column. Only what the
-// layout and the painting read is here; parsing and applying conditions
-// belong to the filter row.
-class TSTDBGridMvFilter {
-public:
-    explicit TSTDBGridMvFilter(TCustomDBGridMv* Grid) : FGrid(Grid) {}
-    virtual ~TSTDBGridMvFilter() = default;
-    TCustomDBGridMv* Grid() const { return FGrid; }
-    bool Visible() const { return FVisible; }
-    virtual void SetVisible(bool Value);
-    bool Local() const { return FLocal; }
-    void SetLocal(bool Value) { FLocal = Value; }
-    void BeginUpdate() { ++FUpdateCount; }
-    void EndUpdate() { FUpdateCount = std::max(0, FUpdateCount - 1); }
-    int UpdateCount() const { return FUpdateCount; }
-    void Assign(const TSTDBGridMvFilter& Source);
-
-private:
-    TCustomDBGridMv* FGrid;
-    bool FLocal = false;
-    int FUpdateCount = 0;
-    bool FVisible = false;
-};
-
-class TSTColumnFilterMv {
-public:
-    explicit TSTColumnFilterMv(TColumnMv* Column) : FColumn(Column) {}
-    virtual ~TSTColumnFilterMv() = default;
-    TColumnMv* Column() const { return FColumn; }
-    QString DataField;
-    QString KeyField;
-    QString ListField;
-    QPointer<TDataSource> ListSource;
-    bool Visible() const { return FVisible; }
-    void SetVisible(bool Value);
-    // The condition as typed; the filter row parses and prints it.
-    virtual QString GetFilterText() const { return FFilterText; }
-    virtual void SetFilterText(const QString& Text) { FFilterText = Text; }
-    void Assign(const TSTColumnFilterMv& Source);
-
-private:
-    TColumnMv* FColumn;
-    bool FVisible = true;
-    QString FFilterText;
-};
+// TSTDBGridMvFilter and TSTColumnFilterMv: grid/DBGridMvFilter.h.
 
 // The options of a lookup grid.
 enum TDBLookupGridMvOption : quint8 {
@@ -1149,15 +1107,24 @@ private:
 // ================================================================ data service
 
 // Text search, filtering, sorting and the find dialog, asked through one
-// process-wide object. Without a handler for the dataset nothing changes.
+// process-wide object. A handler registered for the dataset's class
+// (DbUtilsMv.h) takes each call; without one the search is LocateGridText,
+// the find dialog the grid's own (DBGridMvFindDlgs.h), and filtering and
+// sorting change nothing.
 class TDBGridMvDataService {
 public:
     virtual ~TDBGridMvDataService() = default;
     std::function<void(TCustomDBGridMv* Grid)> OnApplyFilter;
-    virtual bool LocateText(TCustomDBGridMv* Grid, const QString& Text, bool Forward, bool FromCurrent);
+    virtual bool LocateText(TCustomDBGridMv* Grid, const QString& Text, TLocateTextDirectionMv Direction,
+                            TLocateTextMatchingMv Matching, quint8 Options);
+    // The incremental search: the current column's text from its start,
+    // without regard to case, as shown; FromCurrent from the record after
+    // (Forward) or before the current one, else over all records.
+    bool LocateText(TCustomDBGridMv* Grid, const QString& Text, bool Forward, bool FromCurrent);
     virtual void ApplyFilter(TCustomDBGridMv* Grid);
     virtual void ApplySorting(TCustomDBGridMv* Grid);
-    virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName);
+    virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName,
+                                   bool Modal = true);
 };
 TDBGridMvDataService* DBGridMvDataService();
 
@@ -1591,6 +1558,25 @@ public:
     QVariantMap StoredProperties(const TCustomDBGridMv* Ancestor = nullptr) const;
     void LoadProperties(const QVariantMap& Values);
 
+    // ---- filter row and find
+    // The filter row's editor and state (grid/DBGridMvFilterRow.h).
+    TDBGridMvFilterRow& FilterRow();
+    // Opens the filter row's editor on a column's filter cell, moving it
+    // there from another cell; nothing without a visible filter cell.
+    void StartFilterEdit(TColumnMv* Column);
+    // Leaves the filter row (not while a filter is being applied).
+    void StopFilterEdit();
+    // Ends the filter edit, clears every column's filter and applies.
+    void ClearFilters();
+    // A press on a filter cell opens its editor (true: the press is
+    // taken); a press on the data ends a filter edit.
+    bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Opens the find dialog through the data service, for Text, starting
+    // in the column of the field named ColumnName (the current one when
+    // empty).
+    void ShowFindDialog(const QString& Text, const QString& ColumnName = QString());
+    friend class TDBGridMvFilterRow;
+
     // Exposed for the grid's companions.
     using TCustomGridMv::InvalidateCell;
     using TCustomGridMv::InvalidateCol;
@@ -1730,20 +1716,21 @@ protected:
     virtual bool CanMoveRecords(int FromRow, int ToRow, const QPoint& MousePoint);
     // dgAlwaysShowEditor while the filter row's editor is not active.
     virtual bool CanAlwaysShowEditor();
-    // Whether the filter row is being edited (never, until the filter row
-    // exists).
+    // Whether the filter row's editor is open (and no cells are selected).
     virtual bool FilterEditInProgress() const;
     // The themed three-dimensional look that paints through a buffer.
     virtual bool IsBufferedLook() const;
     // Repaints the selection and the current row after a focus change.
     virtual void RepaintSelectionAndCurrentRow();
-    // Text search through the data service (used by the find dialog and the
-    // incremental search).
+    // The incremental search through the data service: the current
+    // column's text from its start (see TDBGridMvDataService).
     virtual bool LocateText(const QString& Text, bool Forward, bool FromCurrent);
     // The find dialog opens modally.
     virtual bool FindDialogModal() const;
-    // Filtering and sorting through the data service; filtering holds the
-    // paint lock meanwhile.
+    // Applying the filter row: the editor's text goes into its column (a
+    // refused text raises), then OnApplyFilter, else the data service
+    // under the paint lock; the editor is placed again. Sorting goes to the
+    // data service.
     virtual void ApplyFilter();
     virtual void ApplySorting();
     // The parameters of an outside horizontal scroll bar (none here).
@@ -1759,7 +1746,8 @@ protected:
     // Whether a data cell is drawn highlighted; may change the colours.
     virtual bool HighlightDataCell(int DataCol, int DataRow, const QString& Value, TGridDrawState State,
                                    TColor& Background, TFont& AFont);
-    // The filter-row cell; nothing until the filter row draws it.
+    // A filter-row cell: the column's condition in blue on a lightened
+    // fixed colour, with the drop-down button when it has a list.
     virtual void DrawFilterCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     // Row-select drawing: the whole current row looks selected.
     virtual bool IsDrawRowSelect() const;
@@ -1839,6 +1827,7 @@ private:
     std::unique_ptr<TDBGridMvScrollBar> FVertScrollBar;
     std::unique_ptr<TDBGridMvSelection> FSelection;
     std::unique_ptr<TSTDBGridMvFilter> FSTFilter;
+    std::unique_ptr<TDBGridMvFilterRow> FFilterRow;
     std::unique_ptr<THeadTreeNode> FHeadTree;
     std::unique_ptr<TDBGridMvSumList> FSumList;
     TColumnsMvList FVisibleColumns;

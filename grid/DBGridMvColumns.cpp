@@ -105,43 +105,7 @@ int TColumnsMvList::IndexOf(const TColumnMv* Column) const
     return it == FItems.end() ? -1 : int(it - FItems.begin());
 }
 
-// ---------------------------------------------------------------- filter and drop-down settings
-
-void TSTDBGridMvFilter::SetVisible(bool Value)
-{
-    if (Value == FVisible)
-        return;
-    FVisible = Value;
-    if (FGrid) {
-        FGrid->LayoutChanged();
-        if (FGrid->EditorMode())
-            FGrid->InvalidateEditor();
-    }
-}
-
-void TSTDBGridMvFilter::Assign(const TSTDBGridMvFilter& Source)
-{
-    SetVisible(Source.Visible());
-    FLocal = Source.Local();
-}
-
-void TSTColumnFilterMv::SetVisible(bool Value)
-{
-    if (Value == FVisible)
-        return;
-    FVisible = Value;
-    if (TCustomDBGridMv* grid = FColumn ? FColumn->Grid() : nullptr)
-        grid->Invalidate();
-}
-
-void TSTColumnFilterMv::Assign(const TSTColumnFilterMv& Source)
-{
-    DataField = Source.DataField;
-    SetVisible(Source.Visible());
-    KeyField = Source.KeyField;
-    ListField = Source.ListField;
-    ListSource = Source.ListSource;
-}
+// ---------------------------------------------------------------- drop-down settings
 
 TColumnDropDownBoxMv::TColumnDropDownBoxMv(TColumnMv* Owner)
     : FOwner(Owner), FSpecRow(std::make_unique<TSpecRowMv>())

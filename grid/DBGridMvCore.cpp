@@ -5,6 +5,7 @@
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvFilterRow.h"
 
 #include "platform/MulDiv.h"
 
@@ -84,6 +85,8 @@ TCustomDBGridMv::~TCustomDBGridMv()
     // The link goes first so that no dataset event reaches a grid that is
     // being taken apart.
     FDataLink.reset();
+    // The filter editor calls back into the columns.
+    FFilterRow.reset();
     if (FStyle)
         FStyle->RemoveGrid(this);
     FStyle = nullptr;
@@ -552,7 +555,8 @@ void TCustomDBGridMv::MoveCol(int RawCol, int Direction, bool Select)
     }
     if (rectangle)
         FSelection->Rect().Select(std::max(0, RawToDataColumn(Col())), DataSet()->Bookmark(), true);
-    StopIncSearch();
+    if (!FInput->SearchMoving)
+        StopIncSearch();
 }
 
 bool TCustomDBGridMv::FocusFieldColumn(TField* Field)
@@ -856,11 +860,6 @@ bool TCustomDBGridMv::CanAlwaysShowEditor()
     return FOptions.testFlag(dgAlwaysShowEditor) && !FilterEditInProgress();
 }
 
-bool TCustomDBGridMv::FilterEditInProgress() const
-{
-    return false;
-}
-
 bool TCustomDBGridMv::IsBufferedLook() const
 {
     return ThemedHeaders();
@@ -892,22 +891,6 @@ bool TCustomDBGridMv::FindDialogModal() const
     return true;
 }
 
-void TCustomDBGridMv::ApplyFilter()
-{
-    TDBGridMvDataService* service = DBGridMvDataService();
-    if (!service)
-        return;
-    LockPaint();
-    try {
-        service->ApplyFilter(this);
-    } catch (...) {
-        UnlockPaint();
-        throw;
-    }
-    UnlockPaint();
-    Invalidate();
-}
-
 void TCustomDBGridMv::ApplySorting()
 {
     if (TDBGridMvDataService* service = DBGridMvDataService())
@@ -921,6 +904,10 @@ void TCustomDBGridMv::UpdateHorzScrollBarParams()
 void TCustomDBGridMv::WMSetFocus(QWidget* from)
 {
     TCustomGridMv::WMSetFocus(from);
+    // While the filter row is edited the keys belong to its editor.
+    if (FilterEditInProgress())
+        if (QWidget* editor = FFilterRow->Editor(); editor && from != editor)
+            editor->setFocus(Qt::OtherFocusReason);
     // The focused look of the current row and the selection changes.
     RepaintSelectionAndCurrentRow();
 }

@@ -42,6 +42,8 @@ TDBGridInplaceEdit* TCustomDBGridMv::CellEditor() const
 
 void TCustomDBGridMv::ShowEditor()
 {
+    // A cell's editor and the filter row's are never open together.
+    StopFilterEdit();
     // Check-box and image cells are changed by the grid itself: the editor
     // mode stays off there so that the keys keep reaching the grid.
     if (TColumnMv* column = SelectedColumn()) {
@@ -212,6 +214,12 @@ void TCustomDBGridMv::WriteEditValue(TColumnMv* Column)
 
 bool TCustomDBGridMv::ResolveLookupText(TColumnMv* Column, const QString& Text)
 {
+    // The special row's text stands for its value.
+    const TSpecRowMv& spec = Column->DropDownSpecRow();
+    if (spec.Visible() && Text == spec.GetCellText(0)) {
+        FEditState.Value = spec.Value();
+        return true;
+    }
     TField* field = Column->Field();
     TDataSet* lookup = Column->GetLookupDataSet();
     if (!field || !lookup || !lookup->Active())

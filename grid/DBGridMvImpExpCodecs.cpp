@@ -344,7 +344,9 @@ void TZUNDBIFWriter::WriteHeader(const std::vector<TZUNDBIFColumn>& Columns)
     FData += LittleEndian32(qint32(Columns.size()));
     for (const TZUNDBIFColumn& column : Columns) {
         FData.append(char(column.Visible ? 1 : 0));
-        FData += column.Name.left(column.Name.indexOf('\0') >= 0 ? column.Name.indexOf('\0') : column.Name.size());
+        // A name ends at its first 0 byte, as readers take it.
+        const qsizetype end = column.Name.indexOf('\0');
+        FData += end >= 0 ? column.Name.left(end) : column.Name;
         FData.append('\0');
     }
 }

@@ -1,32 +1,20 @@
 #include "grid/DBGridMvImpExpWalk.h"
 
+#include "grid/DBGridMvSelection.h"
+
 #include <algorithm>
 
-TSelectionRectBoundsMv SelectionRectBounds(TCustomDBGridMv& Grid)
+TSelectionRectBoundsMv SelectionRectBounds(const TCustomDBGridMv& Grid)
 {
-    TSelectionRectBoundsMv rect;
-    TDataSet* dataSet = Grid.DataSet();
-    if (!dataSet || !dataSet->Active())
-        return rect;
-    const TColumnsMvList& visible = Grid.VisibleColumns();
-    const TDBGridMvSelection& selection = Grid.Selection();
-    for (dataSet->First(); !dataSet->Eof(); dataSet->Next()) {
-        const TBookmark bookmark = dataSet->Bookmark();
-        bool hit = false;
-        for (const TColumnMv* column : visible.Items()) {
-            if (!selection.DataCellSelected(column->Index(), bookmark))
-                continue;
-            hit = true;
-            rect.Left = rect.Left < 0 ? column->Index() : std::min(rect.Left, column->Index());
-            rect.Right = std::max(rect.Right, column->Index());
-        }
-        if (!hit)
-            continue;
-        if (rect.Top.isEmpty())
-            rect.Top = bookmark;
-        rect.Bottom = bookmark;
-    }
-    return rect;
+    TSelectionRectBoundsMv bounds;
+    const TDBGridMvSelectionRect& rect = Grid.Selection().Rect();
+    if (!Grid.DataLink()->Active() || !rect.HasAnchor())
+        return bounds;
+    bounds.Left = rect.LeftCol();
+    bounds.Right = rect.RightCol();
+    bounds.Top = rect.TopRow();
+    bounds.Bottom = rect.BottomRow();
+    return bounds;
 }
 
 TColumnsMvList VisibleColumnsBetween(const TCustomDBGridMv& Grid, int Left, int Right)
@@ -74,7 +62,8 @@ void ForEachSelectedRecord(TCustomDBGridMv& Grid, TDBGridMvSelectionType Kind, c
         dataSet->GotoBookmark(Rect.Top);
         while (!dataSet->Eof()) {
             Visit();
-            if (dataSet->CompareBookmarks(dataSet->Bookmark(), Rect.Bottom) == 0)
+            // At the bottom record, or past where it was should it be gone.
+            if (dataSet->CompareBookmarks(dataSet->Bookmark(), Rect.Bottom) >= 0)
                 break;
             dataSet->Next();
         }

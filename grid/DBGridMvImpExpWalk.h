@@ -1,8 +1,6 @@
 #pragma once
 // What a grid's selection covers, for the clipboard export, the import and
-// the delete action: its columns and a walk over its records. Only the
-// selection's public answers are used (its kind, the selected rows and
-// columns, DataCellSelected), so every kind of selection is walked alike.
+// the delete action: its columns and a walk over its records.
 
 #include "grid/DBGridMv.h"
 
@@ -18,9 +16,8 @@ struct TSelectionRectBoundsMv {
     bool IsEmpty() const { return Top.isEmpty(); }
 };
 
-// Finds the rectangle by asking the selection about every visible cell.
-// Moves the dataset (the caller keeps its controls disabled and its place).
-TSelectionRectBoundsMv SelectionRectBounds(TCustomDBGridMv& Grid);
+// The grid's rectangle selection; empty without one or without active data.
+TSelectionRectBoundsMv SelectionRectBounds(const TCustomDBGridMv& Grid);
 
 // The visible columns whose data index lies in [Left, Right].
 TColumnsMvList VisibleColumnsBetween(const TCustomDBGridMv& Grid, int Left, int Right);

@@ -493,7 +493,6 @@ bool TDBGridInplaceEdit::DoMouseWheel(TShiftState Shift, int WheelDelta, const Q
 void TDBGridInplaceEdit::Change()
 {
     TInplaceEdit::Change();
-    FTextChanged = true;
     MRUListChanged();
 }
 

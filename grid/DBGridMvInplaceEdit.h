@@ -158,7 +158,6 @@ private:
     QPointer<QWidget> FActiveList;
     int FButtonHeight = 0;
     int FButtonWidth = 0;
-    QString FTypedText;
     QPointer<TPopupDataGridMv> FDataList;
     bool FDropping = false;
     std::vector<TButtonPair> FButtons;
@@ -173,7 +172,6 @@ private:
     TPopupListboxMv* FPickList = nullptr;
     TPopupCalculatorMv* FCalculator = nullptr;
     TPopupMonthCalendarMv* FCalendar = nullptr;
-    bool FTextChanged = false;
     bool FWordWrap = false;
     int FImageIndex = -1;
     // The tag of a button whose menu just closed (the press that closed it

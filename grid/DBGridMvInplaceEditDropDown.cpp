@@ -355,6 +355,18 @@ void TDBGridInplaceEdit::FollowList()
 
 bool TDBGridInplaceEdit::DropDownKeyDown(quint16 Key, TShiftState Shift)
 {
+    if (MRUListVisible() && !FListVisible && !Shift.testFlag(ssAlt)) {
+        // The recent values take the list keys while they are shown.
+        if (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR || Key == VK_NEXT) {
+            QKeyEvent press(QEvent::KeyPress, QtKeyOf(Key), ModifiersOf(Shift));
+            QApplication::sendEvent(FMRUListBox, &press);
+            return true;
+        }
+        if (Key == VK_RETURN || Key == VK_ESCAPE) {
+            MRUListCloseUp(Key == VK_RETURN);
+            return true;
+        }
+    }
     if (!HasDropDown())
         return false;
     const bool alt = Shift.testFlag(ssAlt);

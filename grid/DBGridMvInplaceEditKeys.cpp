@@ -104,13 +104,26 @@ bool TDBGridInplaceEdit::EditKeyDown(quint16& Key, TShiftState Shift)
         return true;
     }
     const TShortCut shortCut = ShortCut(Key, Shift);
-    // The grid's own short-cuts: copy from the record above, the
-    // incremental search and the find dialog.
-    if (shortCut == ShortCut(VK_OEM_7, ssCtrl) ||
-        (shortCut == ShortCut('F', ssCtrl) &&
-         (grid->OptionsMv().testFlag(dghIncSearch) || grid->OptionsMv().testFlag(dghDialogFind)))) {
+    // Copying from the record above is the grid's.
+    if (shortCut == ShortCut(VK_OEM_7, ssCtrl)) {
         grid->KeyDown(Key, Shift);
         return true;
+    }
+    // Ctrl+F starts the incremental search, or, while it runs (or without
+    // it), opens the find dialog for the editor's selected text.
+    if (shortCut == ShortCut('F', ssCtrl)) {
+        const bool incSearch = grid->OptionsMv().testFlag(dghIncSearch);
+        const bool findDialog = grid->OptionsMv().testFlag(dghDialogFind);
+        if (incSearch && !(grid->IncSearchActive() && findDialog)) {
+            grid->ProcessIncSearch(QString(), -1);
+            return true;
+        }
+        if (incSearch || findDialog) {
+            if (grid->IncSearchActive())
+                grid->StopIncSearch();
+            grid->ShowFindDialog(selectedText(), column->FieldName());
+            return true;
+        }
     }
     if (SpecRowShortCut(column, shortCut))
         return true;

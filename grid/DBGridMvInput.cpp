@@ -177,14 +177,12 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
         } else {
             StopIncSearch();
             TColumnMv* column = SelectedColumn();
-            if (TDBGridMvDataService* service = DBGridMvDataService())
-                service->ExecuteFindDialog(this, QString(), column ? column->FieldName() : QString());
+            ShowFindDialog(QString(), column ? column->FieldName() : QString());
         }
         Key = 0;
     } else if (shortCut == FindDialogShortCut && FOptionsMv.testFlag(dghDialogFind)) {
         TColumnMv* column = SelectedColumn();
-        if (TDBGridMvDataService* service = DBGridMvDataService())
-            service->ExecuteFindDialog(this, QString(), column ? column->FieldName() : QString());
+        ShowFindDialog(QString(), column ? column->FieldName() : QString());
         Key = 0;
     } else if (FIncSearchActive) {
         if ((Key == VK_RETURN || Key == VK_ESCAPE || Key == VK_F2) && !Shift.testFlag(ssCtrl) && !shift) {
@@ -200,7 +198,7 @@ void TCustomDBGridMv::KeyDownShortcuts(quint16& Key, TShiftState Shift)
         } else if (shortCut == SearchNextShortCut || shortCut == SearchPriorShortCut) {
             if (!FIncSearchText.isEmpty()) {
                 const TSearchMovingScope moving(*FInput);
-                LocateText(FIncSearchText, shortCut == SearchNextShortCut, false);
+                LocateText(FIncSearchText, shortCut == SearchNextShortCut, true);
             }
             Key = 0;
         }
@@ -256,6 +254,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
     }
     case VK_HOME:
     case VK_END:
+        if (!extend)
+            ClearSelectionOnMove();
         if (FVisibleColumns.Count() == 1 || rowSelect)
             SelectRecords(extend, Key == VK_HOME ? -1 : 1, true);
         else if (Key == VK_HOME)
@@ -265,6 +265,8 @@ void TCustomDBGridMv::KeyDownPlain(quint16& Key, TShiftState Shift)
         break;
     case VK_LEFT:
     case VK_RIGHT:
+        if (!extend)
+            ClearSelectionOnMove();
         if (!rowSelect) {
             MoveCol(Key == VK_LEFT ? Col() - 1 : Col() + 1, Key == VK_LEFT ? -1 : 1, extend);
         } else if (Key == VK_LEFT) {
@@ -400,7 +402,11 @@ bool TCustomDBGridMv::PerformEditAction(TDBGridMvEditAction Action)
 
 bool TCustomDBGridMv::EnterFilterRow()
 {
-    return false;
+    TColumnMv* column = SelectedColumn();
+    if (!IsSTFilterVisible() || !column || !column->STFilter().Visible())
+        return false;
+    StartFilterEdit(column);
+    return true;
 }
 
 void TCustomDBGridMv::KeyUp(quint16& Key, TShiftState Shift)
@@ -475,7 +481,8 @@ void TCustomDBGridMv::ProcessIncSearch(const QString& Text, int TimeOut)
         bool found = false;
         {
             const TSearchMovingScope moving(*FInput);
-            found = LocateText(text, true, true);
+            // The first record, from the top, whose text starts so.
+            found = LocateText(text, true, false);
         }
         if (TColumnMv* column = SelectedColumn(); found && column)
             text = column->GetDisplayText().left(text.size());

@@ -65,6 +65,9 @@ bool TCustomDBGridMv::ColumnSelectZone(int X, int Y)
 
 void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // A press on the filter row opens its editor; one on the data ends it.
+    if (FilterRowMouseDown(Button, Shift, X, Y))
+        return;
     FInput->DownCell = {-1, -1};
     FInput->DownPoint = QPoint(X, Y);
     if (Button == mbRight)

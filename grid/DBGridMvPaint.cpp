@@ -180,11 +180,6 @@ void TCustomDBGridMv::GetBtnParams(TColumnMv* Column, TFont& AFont, TColor& Back
         OnGetBtnParams(this, Column, AFont, Background, SortMarker, IsDown);
 }
 
-void TCustomDBGridMv::DrawFilterCell(int, int, const TRect& ARect, TGridDrawState)
-{
-    Canvas().FillRect(ARect);
-}
-
 // ---------------------------------------------------------------- text
 
 void TCustomDBGridMv::WriteCellText(TColumnMv* Column, const TRect& ARect, bool FillRect, int DX, int DY,

@@ -537,25 +537,6 @@ TDBGridMvDataService* DBGridMvDataService()
     return &service;
 }
 
-bool TDBGridMvDataService::LocateText(TCustomDBGridMv*, const QString&, bool, bool)
-{
-    return false;
-}
-
-void TDBGridMvDataService::ApplyFilter(TCustomDBGridMv* Grid)
-{
-    if (OnApplyFilter)
-        OnApplyFilter(Grid);
-}
-
-void TDBGridMvDataService::ApplySorting(TCustomDBGridMv*)
-{
-}
-
-void TDBGridMvDataService::ExecuteFindDialog(TCustomDBGridMv*, const QString&, const QString&)
-{
-}
-
 // ---------------------------------------------------------------- scroll-bar settings
 
 void TDBGridMvScrollBar::SetVisibleMode(TScrollBarVisibleModeMv Value)

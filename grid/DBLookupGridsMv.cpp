@@ -111,6 +111,8 @@ void TGridColumnSpecCellMv::Assign(const TGridColumnSpecCellMv& Source)
 TDBLookupGridColumnMv::TDBLookupGridColumnMv(TDBGridColumnsMv* Collection)
     : TColumnMv(Collection), FSpecCell(this)
 {
+    // The row under the titles is the special row here, never a filter.
+    STFilter().SetVisible(false);
 }
 
 void TDBLookupGridColumnMv::SetIndex(int Value)
@@ -264,13 +266,16 @@ void TDBLookupGridMv::RebuildListFields()
         }
         FListActive = !FKeyFields.empty() && FKeyFields.size() == size_t(SplitFieldNames(FKeyFieldNames).size()) &&
                       !FListFields.empty();
-        if (FListActive && (!Columns().State() || Columns().Count() == 0)) {
+        if (FListActive && (ColumnsFromList() || !Columns().State())) {
             // Without columns of its own the grid shows the list fields.
             BeginLayout();
             try {
                 Columns().Clear();
-                for (TField* field : FListFields)
-                    Columns().AddDefault()->SetFieldName(field->FieldName());
+                FListColumnNames.clear();
+                for (TField* field : FListFields) {
+                    Columns().Add()->SetFieldName(field->FieldName());
+                    FListColumnNames.append(field->FieldName());
+                }
             } catch (...) {
                 EndLayout();
                 throw;
@@ -287,6 +292,17 @@ void TDBLookupGridMv::RebuildListFields()
         FRowSelected = false;
         RepaintList();
     }
+}
+
+bool TDBLookupGridMv::ColumnsFromList() const
+{
+    // Columns the program gave (or changed) are kept.
+    if (FListColumnNames.isEmpty() || Columns().Count() != FListColumnNames.size())
+        return false;
+    for (int i = 0; i < Columns().Count(); ++i)
+        if (Columns()[i]->FieldName() != FListColumnNames[i])
+            return false;
+    return true;
 }
 
 // ---------------------------------------------------------------- the key
@@ -808,6 +824,74 @@ void TDBLookupGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
     StopTracking();
     if (Y >= TitleHeightPixels() && Y < ClientHeight())
         SelectAt(X, Y);
+}
+
+// ---------------------------------------------------------------- scrolling
+
+void TDBLookupGridMv::UpdateScrollBar()
+{
+    if (!HandleAllocated())
+        return;
+    TDataSet* dataSet = ListDataSet();
+    TGridDataLinkMv* link = DataLink();
+    TScrollInfo info{0, 2, 0, 0};
+    if (FListActive && dataSet && link->Active()) {
+        if (dataSet->IsSequenced()) {
+            // The bar's position is the first visible row's record.
+            info.Min = 0;
+            info.Max = std::max(0, dataSet->RecordCount() - 1);
+            info.Page = std::max(1, VisibleRowCount());
+            info.Pos = dataSet->State() == dsBrowse || dataSet->State() == dsEdit
+                           ? std::max(0, dataSet->RecNo() - link->ActiveRecord() - 1)
+                           : 0;
+        } else if (link->RecordCount() >= VisibleRowCount()) {
+            info = TScrollInfo{0, 4, 0, dataSet->Bof() ? 0 : dataSet->Eof() ? 4 : 2};
+        } else {
+            info = TScrollInfo{0, 0, 0, 0};
+        }
+    }
+    const TScrollInfo old = GetScrollInfo(sbVertical);
+    if (old.Min != 0 || old.Max != info.Max || old.Page != info.Page || old.Pos != info.Pos)
+        SetScrollInfo(sbVertical, info, true);
+}
+
+void TDBLookupGridMv::WMVScroll(int code, int pos)
+{
+    FSearchText.clear();
+    TDataSet* dataSet = ListDataSet();
+    TGridDataLinkMv* link = DataLink();
+    if (!FListActive || !dataSet || !link->Active())
+        return;
+    // The list moves; the current record is not chosen by scrolling.
+    const int buffered = link->RecordCount();
+    const int active = link->ActiveRecord();
+    switch (code) {
+    case SB_LINEUP: dataSet->MoveBy(-active - 1); break;
+    case SB_LINEDOWN: dataSet->MoveBy(buffered - active); break;
+    case SB_PAGEUP: dataSet->MoveBy(-active - buffered + 1); break;
+    case SB_PAGEDOWN: dataSet->MoveBy(2 * buffered - active - 2); break;
+    case SB_TOP: dataSet->First(); break;
+    case SB_BOTTOM: dataSet->Last(); break;
+    case SB_THUMBPOSITION:
+        switch (pos) {
+        case 0: dataSet->First(); break;
+        case 1: dataSet->MoveBy(-active - buffered + 1); break;
+        case 3: dataSet->MoveBy(2 * buffered - active - 2); break;
+        case 4: dataSet->Last(); break;
+        default: break;
+        }
+        break;
+    case SB_THUMBTRACK:
+        if (dataSet->IsSequenced()) {
+            const int first = dataSet->RecNo() - active;
+            if (first - 1 > pos)
+                dataSet->MoveBy(pos + 1 - first - active);
+            else if (first - 1 < pos)
+                dataSet->MoveBy(buffered + (pos + 1 - first) - 1 - active);
+        }
+        break;
+    default: break;
+    }
 }
 
 // ---------------------------------------------------------------- drawing

@@ -155,6 +155,7 @@ public:
     virtual bool FindKeyRecord();
 
     void UpdateActive() override;
+    void UpdateScrollBar() override;
     void LinkActive(bool Value) override;
     void DataChanged() override;
 
@@ -170,6 +171,7 @@ protected:
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void WMTimer(int id) override;
+    void WMVScroll(int code, int pos) override;
     bool IsSTFilterVisible() const override;
     void DrawFilterCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
     bool HighlightDataCell(int DataCol, int DataRow, const QString& Value, TGridDrawState State,
@@ -195,7 +197,7 @@ protected:
 private:
     friend class TLookupGridDataLinkMv;
     void ApplyLookupOptions();
-    void ListLinkChanged();
+    bool ColumnsFromList() const;
     QString TextOfCurrent() const;
     int BufferRowOfKey() const;
     int GridLinePixels() const;
@@ -224,6 +226,8 @@ private:
     bool FPressedInside = false;
     bool FInRefit = false;
     bool FLookupAutoFit = false;
+    // The names of the columns made from the list fields.
+    QStringList FListColumnNames;
     int FAutoScrollY = 0;
     int FAutoScrollInterval = -1;
     QElapsedTimer FClock;

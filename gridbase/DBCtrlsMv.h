@@ -192,7 +192,7 @@ constexpr int MV_EDITBUTTONMENU = 0x466;
 
 enum TEditCharCaseMv : quint8 { ecNormal, ecUpperCase, ecLowerCase };
 
-using TUpdateDataEventMv = std::function<void(QObject* Sender, bool& Handled)>;
+using TDBEditUpdateDataEventMv = std::function<void(QObject* Sender, bool& Handled)>;
 using TGetImageIndexEventMv = std::function<void(QObject* Sender, int& ImageIndex)>;
 using TOnCheckDrawRequiredStateEventMv = std::function<void(QObject* Sender, bool& DrawState)>;
 using TKeyEventMv = std::function<void(QObject* Sender, quint16& Key, TShiftState Shift)>;
@@ -348,7 +348,7 @@ public:
     TButtonDownEventMv OnButtonDown;
     TOnCheckDrawRequiredStateEventMv OnCheckDrawRequiredState;
     TGetImageIndexEventMv OnGetImageIndex;
-    TUpdateDataEventMv OnUpdateData;
+    TDBEditUpdateDataEventMv OnUpdateData;
 
     // ---- keyboard and clipboard, as the window receives them
     virtual void KeyDown(quint16& Key, TShiftState Shift);

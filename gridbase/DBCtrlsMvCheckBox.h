@@ -13,8 +13,6 @@
 
 #include "gridbase/DBCtrlsMv.h"
 
-enum TCheckBoxStateMv : quint8 { cbUnchecked, cbChecked, cbGrayed };
-
 class TCustomDBCheckBoxMv : public TCustomControl {
     Q_OBJECT
 
@@ -76,7 +74,7 @@ public:
     TNotifyEventMv OnClick;
     TNotifyEventMv OnEnter;
     TNotifyEventMv OnExit;
-    TUpdateDataEventMv OnUpdateData;
+    TDBEditUpdateDataEventMv OnUpdateData;
 
 protected:
     virtual void InternalSetState(TCheckBoxStateMv Value);

@@ -41,6 +41,9 @@ class TImageList;
 
 enum TEditButtonStyleMv : quint8 { ebsDropDownMv, ebsEllipsisMv, ebsGlyphMv, ebsUpDownMv, ebsPlusMv, ebsMinusMv };
 
+// The states of a check box: the data-aware check box's and a grid cell's.
+enum TCheckBoxStateMv : quint8 { cbUnchecked, cbChecked, cbGrayed };
+
 // The face that PaintEditButton draws.
 enum TButtonDrawKindMv : quint8 { bdkDropDown, bdkEllipsis, bdkUpDown, bdkCheckBox, bdkPlus, bdkMinus };
 

@@ -118,6 +118,12 @@ TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons bu
     return ShowMessage({TypeCaption(type), text, type, buttons});
 }
 
+TModalResult MessageBoxTitled(const QString& caption, const QString& text, TMsgDlgType type,
+                              TMsgDlgButtons buttons)
+{
+    return ShowMessage({caption, text, type, buttons});
+}
+
 void ShowError(const QString& text)
 {
     MessageDlg(text, TMsgDlgType::mtError, TMsgDlgButtons::mbOK);

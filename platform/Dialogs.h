@@ -57,6 +57,10 @@ private:
 // icon and button set, and returns the button pressed.
 TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons);
 
+// A message under a window's own title instead of its type's caption.
+TModalResult MessageBoxTitled(const QString& caption, const QString& text, TMsgDlgType type,
+                              TMsgDlgButtons buttons);
+
 // The three common kinds, each with one OK button.
 void ShowError(const QString& text);
 void ShowWarning(const QString& text);

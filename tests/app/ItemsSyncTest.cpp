@@ -2,6 +2,7 @@
 
 #include "AppTest.h"
 
+#include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
@@ -437,7 +438,11 @@ TEST_F(ItemsSyncTest, ShopCheckComesFirstOnTheMainWindowsTree)
     MainKivHooks.ShowTableEditor = [&](const QString&, const QString& tableKey, const QString&, const QString&, const QString&) {
         editors << tableKey;
     };
-    InstallItemsSyncHooks();
+    InstallItemsHooks();
+    Answers.Modal = [](QDialog& form) {
+        form.show();
+        return int(QDialog::Rejected);
+    };
     ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\") values('S2','店二','k2','x')"_qs);
     for (const QString& shop : {u"S1"_qs, u"S2"_qs})
         ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin',"_qs + QuotedStr(shop) + u",'u')"_qs);

@@ -179,3 +179,57 @@ TEST_F(DBGridEditorTest, ButtonsStandAtTheRightAndTheTextKeepsClearOfThemAtTwoFo
         PressKey(editor, Qt::Key_Escape);
     }
 }
+
+TEST_F(DBGridEditorTest, RecentValuesDropDownAndTheRequiredMark)
+{
+    OpenSkus();
+    TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
+    TMRUListMv& recent = color->MRUList();
+    recent.SetActive(true);
+    for (const char* text : {"Rose", "Blue", "Red"})
+        recent.Add(QString::fromUtf8(text));
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("PropAlias"));
+    editor->selectAll();
+    Type(editor, QStringLiteral("R"));
+    ASSERT_TRUE(editor->MRUListVisible());
+    EXPECT_EQ(editor->MRUListBox()->Count(), 2);
+    PressKey(editor, Qt::Key_Down);
+    PressKey(editor, Qt::Key_Return);
+    EXPECT_FALSE(editor->MRUListVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("Red"));
+    // Emptying the text closes the list; Backspace in the empty editor
+    // shows every recent value.
+    editor->selectAll();
+    Type(editor, QStringLiteral("B"));
+    EXPECT_TRUE(editor->MRUListVisible());
+    PressKey(editor, Qt::Key_Backspace);
+    EXPECT_FALSE(editor->MRUListVisible());
+    PressKey(editor, Qt::Key_Backspace);
+    ASSERT_TRUE(editor->MRUListVisible());
+    EXPECT_EQ(editor->MRUListBox()->Count(), 3);
+    PressKey(editor, Qt::Key_Escape);
+    Data->Cancel();
+
+    // A required, empty field of an inserted record gets a red dotted line
+    // along the editor's bottom.
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->SetHighlightRequired(true);
+    Data->FieldByName(QStringLiteral("Qty"))->SetRequired(true);
+    Data->Insert();
+    editor = EditColumn(QStringLiteral("Qty"));
+    ASSERT_TRUE(editor && editor->isVisible());
+    auto redPixels = [&] {
+        const QImage image = GrabWidget(editor);
+        int red = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, image.height() - 1);
+            red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+        return red;
+    };
+    EXPECT_GT(redPixels(), editor->EditRect().Width() / 4);
+    Type(editor, QStringLiteral("7"));
+    Grid->DataLink()->UpdateRecord();
+    EXPECT_EQ(redPixels(), 0);
+    Data->Cancel();
+}

@@ -6,6 +6,7 @@
 
 #include "platform/db/Field.h"
 
+#include <QClipboard>
 #include <QMouseEvent>
 
 TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
@@ -75,6 +76,13 @@ TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
     PressKey(editor, Qt::Key_Backspace);
     EXPECT_EQ(editor->text(), QStringLiteral("长裤"));
     EXPECT_EQ(editor->cursorPosition(), 1);
+
+    // The next value of a lookup column is the next record's key; the
+    // lookup field follows it.
+    item->SetNextFieldValue(1);
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("NumIID"))->AsInteger(), 103);
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("Item"))->AsString(), QStringLiteral("帽子"));
+    Data->Cancel();
 }
 
 TEST_F(DBGridEditorTest, UnknownLookupTextIsResolvedByTheHandlerOrRefusedKeepingTheKey)
@@ -130,6 +138,23 @@ TEST_F(DBGridEditorTest, UnknownLookupTextIsResolvedByTheHandlerOrRefusedKeeping
     editor->selectAll();
     Type(editor, QStringLiteral("袜x"));
     EXPECT_EQ(editor->text(), QStringLiteral("袜子"));
+    // Delete over part of the text does nothing; pasted text completes
+    // like typed text; the special row's short-cut takes its value.
+    editor->setSelection(1, 1);
+    PressKey(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), QStringLiteral("袜子"));
+    QApplication::clipboard()->setText(QStringLiteral("长"));
+    editor->selectAll();
+    PressKey(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(editor->text(), QStringLiteral("长裤"));
+    EXPECT_EQ(editor->selectedText(), QStringLiteral("裤"));
+    item->DropDownSpecRow().SetCellsText(QStringLiteral("(无)"));
+    item->DropDownSpecRow().SetVisible(true);
+    PressKey(editor, Qt::Key_Delete, Qt::AltModifier);
+    EXPECT_EQ(editor->text(), QStringLiteral("(无)"));
+    EXPECT_TRUE(Grid->EditValue().IsNull());
+    Data->Post();
+    EXPECT_TRUE(Data->FieldByName(QStringLiteral("NumIID"))->IsNull());
 }
 
 TEST_F(DBGridEditorTest, AValueChosenForOneRecordNeverLandsInAnother)

@@ -14,6 +14,7 @@ namespace {
 class TClockedLookupGrid : public TDBLookupGridMv {
 public:
     using TDBLookupGridMv::TDBLookupGridMv;
+    using TDBLookupGridMv::WMVScroll;
     qint64 Now = 0;
 
 protected:
@@ -86,7 +87,7 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
     OpenSkus();
     TDataSource listSource;
     listSource.SetDataSet(Items);
-    TDBLookupGridMv list(Window.get());
+    TClockedLookupGrid list(Window.get());
     list.setGeometry(0, 0, 200, 120);
     list.SetKeyField(QStringLiteral("NumIID"));
     list.SetListField(QStringLiteral("Title"));
@@ -121,6 +122,29 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(client, &release);
     EXPECT_EQ(list.AutoScrollInterval(), -1);
+
+    // A page down moves the list by twice the buffered rows less the
+    // active row and 2, a page up by one less than both together; the key
+    // stays.
+    for (int i = 0; i < 100; ++i) {
+        Items->Append();
+        Items->FieldByName(QStringLiteral("NumIID"))->SetAsInteger(1000 + i);
+        Items->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("T%1").arg(i));
+        Items->Post();
+    }
+    list.SetRowCount(20);
+    list.SetKeyValue(Variant(qint64(1030)));
+    const Variant key = list.KeyValue();
+    const int rows = list.DataLink()->RecordCount();
+    int active = list.DataLink()->ActiveRecord();
+    int before = Items->RecNo();
+    list.WMVScroll(SB_PAGEDOWN, 0);
+    EXPECT_EQ(Items->RecNo() - before, 2 * rows - active - 2);
+    active = list.DataLink()->ActiveRecord();
+    before = Items->RecNo();
+    list.WMVScroll(SB_PAGEUP, 0);
+    EXPECT_EQ(Items->RecNo() - before, -active - rows + 1);
+    EXPECT_TRUE(VarEqualsMv(list.KeyValue(), key));
 }
 
 TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBoxSettings)

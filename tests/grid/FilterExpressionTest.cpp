@@ -26,11 +26,18 @@ Variant Texts(std::initializer_list<const char16_t*> values)
     return Variant(std::move(elements));
 }
 
-TSTFilterExpressionMv Expr(TSTFilterValueKindMv kind, TSTFilterOperatorMv op1, Variant operand1,
+TSTFilterExpressionMv Expr(TSTFilterValueKindMv kind, TSTFilterOperatorMv op1, const Variant& operand1,
                            TSTFilterOperatorMv relation = sfoNone, TSTFilterOperatorMv op2 = sfoNone,
-                           Variant operand2 = Variant::Null())
+                           const Variant& operand2 = Variant::Null())
 {
-    return {kind, op1, std::move(operand1), relation, op2, std::move(operand2)};
+    TSTFilterExpressionMv expr;
+    expr.ExpressionType = kind;
+    expr.Operator1 = op1;
+    expr.Operand1 = operand1;
+    expr.Relation = relation;
+    expr.Operator2 = op2;
+    expr.Operand2 = operand2;
+    return expr;
 }
 
 TSTFilterExpressionMv Parse(TSTFilterValueKindMv kind, const QString& text)

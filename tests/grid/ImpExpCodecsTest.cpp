@@ -45,7 +45,7 @@ QByteArray Len(qint32 Value)
 
 } // namespace
 
-TEST(ImpExpCodecs, TextCellsReadBackAsWritten)
+TEST(ImpExpCodecs, TextAndCsvCellsAreQuotedToReadBackAsWritten)
 {
     const std::vector<QStringList> rows = {
         {u"tab\there"_qs, u"two\r\nlines"_qs, u"say \"hi\""_qs},
@@ -58,6 +58,8 @@ TEST(ImpExpCodecs, TextCellsReadBackAsWritten)
     const QString text = lines.join(u"\r\n"_qs);
     EXPECT_EQ(ParseGridText(text), rows);
     EXPECT_EQ(GridTextRow({u"a"_qs, u"b"_qs}), u"a\tb"_qs); // plain cells stay plain
+    EXPECT_EQ(GridCsvCell(u"5\" screen; big"_qs), u"\"5\"\" screen; big\""_qs); // CSV quotes every cell
+    EXPECT_EQ(GridCsvCell(QString()), u"\"\""_qs);
     // A lone empty cell is still a row.
     EXPECT_EQ(ParseGridText(GridTextRow({u"x"_qs}) + u"\r\n"_qs + GridTextRow({QString()})),
               (std::vector<QStringList>{{u"x"_qs}, {QString()}}));
@@ -79,12 +81,6 @@ TEST(ImpExpCodecs, TextReaderTakesBothLineEndsAndTheWholeText)
     EXPECT_EQ(MessageOf([] { ParseGridText(u"a\rb"_qs); }), TextError);
     EXPECT_EQ(MessageOf([] { ParseGridText(u"a\r"_qs); }), TextError);
     EXPECT_EQ(ParseGridText(u"\"a\rb\""_qs).front().front(), u"a\rb"_qs); // inside quotes a CR is text
-}
-
-TEST(ImpExpCodecs, CsvQuotesEveryCell)
-{
-    EXPECT_EQ(GridCsvCell(u"5\" screen; big"_qs), u"\"5\"\" screen; big\""_qs);
-    EXPECT_EQ(GridCsvCell(QString()), u"\"\""_qs);
 }
 
 TEST(ImpExpCodecs, RtfEscapesAndReadsBack)

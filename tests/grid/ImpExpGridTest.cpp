@@ -9,6 +9,7 @@
 
 #include <QClipboard>
 #include <QMimeData>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -116,6 +117,35 @@ TEST_F(ImpExpTest, ExportFormatsOfEachSelectionKind)
     EXPECT_EQ(read.Rows[2][1], Variant(3));
 }
 
+TEST_F(ImpExpTest, RectangleCoversItsVisibleColumnsAndItsRecords)
+{
+    Open(4, dgConfirmDelete);
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgTitles));
+    Grid->GetColumnByFieldName(u"Price"_qs)->SetVisible(true);
+    // From (Code, record 3) up to (Qty, record 2); Title between is hidden.
+    Data->SetRecNo(3);
+    Grid->Selection().Rect().Select(0, Data->Bookmark(), false);
+    Data->SetRecNo(2);
+    Grid->Selection().Rect().Select(2, Data->Bookmark(), true);
+    ASSERT_EQ(Grid->Selection().SelectionType(), gstRectangle);
+    Data->Last();
+    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"C002\t2\r\nC003\t3"_qs);
+    EXPECT_EQ(Data->RecNo(), 4);
+
+    // Pasted rows go into the rectangle's records; a short row leaves the
+    // rest of its record alone, surplus rows are dropped.
+    Import(TGridImportKindMv::Text, "a\t7\r\nc\r\nsurplus");
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"a/7"_qs, u"c/3"_qs, u"C004/4"_qs}));
+
+    TDialogAnswers answers;
+    answers.Replies = {TModalResult::mrCancel};
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(answers.Texts(), QStringList{u"是否清除选定的单元格?"_qs});
+    GridDeleteAction(Grid, false);
+    EXPECT_EQ(Cells(), (QStringList{u"C001/1"_qs, u"/"_qs, u"/"_qs, u"C004/4"_qs}));
+    EXPECT_EQ(Data->RecordCount(), 4);
+}
+
 TEST_F(ImpExpTest, RtfShowsTheCellTextsWithFootersOverTheExportedRows)
 {
     Open(3);
@@ -138,6 +168,26 @@ TEST_F(ImpExpTest, RtfShowsTheCellTextsWithFootersOverTheExportedRows)
                       PixelsToTwips(qty->Width(), Grid->logicalDpiX());
     EXPECT_TRUE(rtf.contains("\\cellx" + QByteArray::number(right) + "\r\n"));
     EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)).section(u"\r\n"_qs, 3), u"2\t4"_qs);
+}
+
+TEST_F(ImpExpTest, RtfTitlesOnSeveralLevelsMergeTheirBlocks)
+{
+    Open(1);
+    Grid->SetUseMultiTitle(true);
+    Grid->GetColumnByFieldName(u"Qty"_qs)->SetVisible(false);
+    Grid->GetColumnByFieldName(u"Title"_qs)->SetVisible(true);
+    Grid->GetColumnByFieldName(u"Code"_qs)->Title().SetCaption(u"Group|Code"_qs);
+    Grid->GetColumnByFieldName(u"Title"_qs)->Title().SetCaption(u"Group|Qty"_qs);
+    const QByteArray rtf = Export(TGridExportKindMv::RTF, true);
+    const TRtfReadResult read = ReadRtfTable(rtf);
+    ASSERT_EQ(read.Rows.size(), 3u);
+    EXPECT_EQ(read.Rows[0], (QStringList{u"Group"_qs, QString()}));
+    EXPECT_EQ(read.Rows[1], (QStringList{u"Code"_qs, u"Qty"_qs}));
+    // The group's two cells lose the border between them: three left and
+    // right borders in the top row instead of four.
+    const QByteArray top = rtf.mid(rtf.indexOf("\\trowd"), rtf.indexOf("{\\trrh0") - rtf.indexOf("\\trowd"));
+    EXPECT_EQ(top.count("\\clbrdrl") + top.count("\\clbrdrr"), 2);
+    EXPECT_EQ(top.count("\\clbrdrt"), 2);
 }
 
 TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
@@ -164,6 +214,22 @@ TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
     EXPECT_EQ(Cells(), before);
     Import(TGridImportKindMv::Text, QByteArray());
     EXPECT_EQ(Cells(), before) << "empty text does nothing";
+
+    // A column that shows a pick list for its keys takes the key of the
+    // text; a text not in the list clears the field.
+    TColumnMv* flag = Grid->GetColumnByFieldName(u"Flag"_qs);
+    flag->SetVisible(true);
+    flag->KeyList().SetText(u"1\n0"_qs);
+    flag->PickList().SetText(u"Yes\nNo"_qs);
+    Data->First();
+    Grid->SetSelectedIndex(flag->Index());
+    Import(TGridImportKindMv::Text, "No\nMaybe");
+    Data->CheckBrowseMode();
+    Data->First();
+    EXPECT_EQ(Field("Flag"), u"0"_qs);
+    Data->Next();
+    EXPECT_TRUE(Data->FieldByName(u"Flag"_qs)->IsNull());
+    flag->SetVisible(false);
 
     // Rows beyond the last record are appended when the grid allows it.
     Data->Last();
@@ -200,6 +266,18 @@ TEST_F(ImpExpTest, BinaryPasteKeepsUntaggedCellsAndRefusesBadBlocks)
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), u"TDBGridMvImportAsZUNDBIF.ReadPrefix: 无效的 ZUNDBIF 格式"_qs);
     }
+    EXPECT_EQ(Cells(), before);
+
+    // Through a file, the same.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"cells.zundbif"_qs);
+    TDBGridMvExportAsZUNDBIF(Grid).ExportToFile(path, true);
+    Data->First();
+    Data->Edit();
+    Data->FieldByName(u"Code"_qs)->SetAsString(u"changed"_qs);
+    Data->Post();
+    TDBGridMvImportAsZUNDBIF(Grid).ImportFromFile(path, true);
+    Data->CheckBrowseMode();
     EXPECT_EQ(Cells(), before);
 }
 

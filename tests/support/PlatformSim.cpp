@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QUrl>
@@ -298,6 +300,23 @@ void TPlatformSim::StreamHeartbeat(int intervalMs) const
 void TPlatformSim::StreamStall(int ms) const
 {
     Control(QStringLiteral("/sim/stream/stall?ms=%1").arg(ms), true);
+}
+
+TPlatformSim::TOrder TPlatformSim::PlaceOrder(const QString& appKey, const QString& skuId, int num, const QString& status,
+                                              const QString& event, int count, bool log) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("app_key"), appKey);
+    if (!skuId.isEmpty())
+        query.addQueryItem(QStringLiteral("sku_id"), skuId);
+    query.addQueryItem(QStringLiteral("num"), QString::number(num));
+    query.addQueryItem(QStringLiteral("status"), status);
+    query.addQueryItem(QStringLiteral("event"), event);
+    query.addQueryItem(QStringLiteral("count"), QString::number(count));
+    query.addQueryItem(QStringLiteral("log"), log ? QStringLiteral("1") : QStringLiteral("0"));
+    const QJsonObject reply = QJsonDocument::fromJson(Control(QStringLiteral("/sim/order"), query)).object();
+    return {reply.value(QStringLiteral("tid")).toString(), reply.value(QStringLiteral("oid")).toString(),
+            reply.value(QStringLiteral("streams")).toInt()};
 }
 
 int TPlatformSim::StreamOpen() const

@@ -63,6 +63,18 @@ public:
     // New streams wait that long before they answer (0: at once).
     void StreamStall(int ms) const;
     int StreamOpen() const;
+    // A buyer's order of num of the SKU (empty: the next SKU in turn) in the
+    // shop of the app key: the trade goes into the catalogue and its
+    // notification (event) onto the open streams, count times over; log:
+    // record when each notification was written. The last order's trade id.
+    struct TOrder {
+        QString Tid;
+        QString Oid;
+        int Streams = 0;
+    };
+    TOrder PlaceOrder(const QString& appKey, const QString& skuId, int num = 1,
+                      const QString& status = QStringLiteral("WAIT_SELLER_SEND_GOODS"),
+                      const QString& event = QStringLiteral("TradeBuyerPay"), int count = 1, bool log = false) const;
     // Steady-clock nanoseconds at which each logged message was written.
     QList<qint64> StreamSent() const;
     void StreamSentClear() const;

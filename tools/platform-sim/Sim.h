@@ -63,5 +63,14 @@ void RegisterControl(httplib::Server& server, TSimState& state);
 void RegisterStream(httplib::Server& server, TSimState& state);
 // Stops the helpers that the control calls started.
 void StopControl(TSimState& state);
+// Queues one packet line on every open stream; the number of streams. A
+// logged packet has its writing time recorded (/sim/stream/sent).
+int NotifyStreams(const json& packet, bool log = false);
+// Orders placed as a buyer would: the trade goes into the catalogue and its
+// notification onto the open streams (POST /sim/order).
+void RegisterOrders(httplib::Server& server, TSimState& state);
+// Places a paid order on a SKU of the first shop every interval, until the
+// program ends (the demo's --demo-orders).
+void StartDemoOrders(TSimState& state, int intervalSeconds);
 
 } // namespace sim

@@ -271,6 +271,11 @@ json Notification(const httplib::Request& request)
 
 } // namespace
 
+int NotifyStreams(const json& packet, bool log)
+{
+    return Queue({{Line(packet)}, 0, log ? 1 : 0});
+}
+
 void RegisterStream(httplib::Server& server, TSimState& state)
 {
     server.Post("/stream", [&state](const httplib::Request& request, httplib::Response& response) {

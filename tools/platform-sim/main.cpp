@@ -1,7 +1,9 @@
 // platform-sim: the local stand-in for the marketplace platform.
 //
-//   platform-sim --catalogue FILE [--port N] [--exit-with-parent]
+//   platform-sim --catalogue FILE [--port N] [--exit-with-parent] [--demo-orders SECONDS]
 //
+// --demo-orders places a paid order on a SKU of the first shop every so many
+// seconds (the demo run's buyer); POST /sim/order places one at any time.
 // Listens on 127.0.0.1 only; --port 0 (the default) takes a free port. The
 // first line on standard output names the address, for example
 // "listening on http://127.0.0.1:40123". SIGINT or SIGTERM ends it.
@@ -21,7 +23,7 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: platform-sim --catalogue FILE [--port N] [--exit-with-parent]\n";
+    std::cerr << "usage: platform-sim --catalogue FILE [--port N] [--exit-with-parent] [--demo-orders SECONDS]\n";
     return 2;
 }
 
@@ -31,12 +33,15 @@ int main(int argc, char** argv)
 {
     std::string cataloguePath;
     int port = 0;
+    int demoOrders = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--catalogue" && i + 1 < argc)
             cataloguePath = argv[++i];
         else if (arg == "--port" && i + 1 < argc)
             port = std::atoi(argv[++i]);
+        else if (arg == "--demo-orders" && i + 1 < argc)
+            demoOrders = std::atoi(argv[++i]);
         else if (arg == "--exit-with-parent")
             prctl(PR_SET_PDEATHSIG, SIGTERM);
         else
@@ -71,6 +76,7 @@ int main(int argc, char** argv)
     sim::RegisterPages(server, state);
     sim::RegisterControl(server, state);
     sim::RegisterStream(server, state);
+    sim::RegisterOrders(server, state);
 
     const int bound = port == 0 ? server.bind_to_any_port("127.0.0.1") : (server.bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound <= 0) {
@@ -78,6 +84,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout << "listening on http://127.0.0.1:" << bound << std::endl;
+    if (demoOrders > 0)
+        sim::StartDemoOrders(state, demoOrders);
 
     std::thread([signals] {
         int signal = 0;

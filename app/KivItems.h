@@ -1,0 +1,157 @@
+#pragma once
+// The items window: one row per SKU of a shop's latest snapshot with its
+// stock figures (bought, paid, shipped, finished and refunded since the last
+// sync, taken in during the current stock period, the balance and the
+// quantity to order).
+//
+// Sync mode: modal, opened from "同步数据"; it syncs a shop that was never
+// synced and can sync again. Monitor mode: modeless and owned by the main
+// window, one per shop; it keeps the shop's notification stream open while
+// monitoring, catches up the trades missed while it was not, and the update
+// records of both change the figures in place: the changed cell is marked,
+// low balances are red, a log list records every change, the application
+// icon turns while monitoring runs and alert sounds play.
+//
+// Everything here runs on the GUI thread; the stream thread reaches the
+// window only through its synchronized calls and the update-record queue.
+
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <set>
+
+class QAction;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TClientDataSet;
+class TColumnMv;
+class TDataSetProvider;
+class TDataSource;
+class TDBGridMv;
+class TField;
+class TKivStreamThread;
+class TSQLQuery;
+struct TRect;
+struct TTreeNodeShop;
+
+class TFormItems : public QDialog {
+    Q_OBJECT
+public:
+    // The layout keys of the two modes.
+    static const QString SyncLayoutKey;
+    static const QString MonitorLayoutKey;
+
+    explicit TFormItems(QWidget* parent = nullptr);
+    ~TFormItems() override;
+
+    QToolBar* ToolBarItems;
+    QToolButton* tbMonitor;
+    QSplitter* Splitter1;
+    TDBGridMv* DBGridItems;
+    QListWidget* lbMonitor;
+    QMenu* PopupMenuMsg;
+    QTimer* TimerMonitor;
+
+    std::unique_ptr<TSQLQuery> SQLQueryItems;
+    TDataSetProvider* DataSetProviderItems;
+    TClientDataSet* ClientDataSetItems;
+    TDataSource* DataSourceItems;
+
+    QAction* ActionSync;
+    QAction* ActionPorp;
+    QAction* ActionClose;
+    QAction* ActionOpen;
+    QAction* ActionSaveColumn;
+    QAction* ActionMonitor;
+    QAction* ActionShowMain;
+    QAction* ActionClearMsg;
+
+    TTreeNodeShop* Shop() const { return FShop; }
+    void SetShop(TTreeNodeShop* shop) { FShop = shop; }
+    bool MonitorMode() const { return FMonitorMode; }
+    // Monitor mode shows the log, the monitor and show-main actions; sync
+    // mode shows the sync action.
+    void SetMonitorMode(bool monitor);
+    const QString& LayoutKey() const { return FLayoutKey; }
+    void SetLayoutKey(const QString& key) { FLayoutKey = key; }
+    // From the start of monitoring (its catch-up included) to its stop; the
+    // window does not close meanwhile.
+    bool Monitoring() const { return FMonitoring; }
+    // The low-stock threshold W of the figures (SysRec.LowStock).
+    static int LowStock();
+
+    // The stock figures of the shop, ordered by the quantity to order.
+    void LoadItems();
+    void ActionOpenExecute();
+    void ActionSyncExecute();
+    void ActionMonitorExecute();
+    void ActionShowMainExecute();
+    void ActionClearMsgExecute();
+
+    void StartMonitor();
+    void StopMonitor();
+    void OnThreadEnd();
+    void CatchUpTrades();
+    void TimerMonitorTimer();
+    // The image of the running-image list that ActionMonitor shows.
+    int MonitorImageIndex() const { return FImageIndex; }
+
+    void AttachSounds();
+    void PlayFieldSound(TField& field);
+    void DetachSounds();
+
+    // The monitor window's rules ("SYS_Monitor" rows in force), open while
+    // the window lives in monitor mode.
+    TSQLQuery* RuleQuery() const { return FRuleQuery.get(); }
+    void OpenRuleQuery();
+    // Enters the window's dataset and log list box in the registries of open
+    // monitor windows (once); they leave them when the window closes.
+    void Register();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateControls();
+    void FormShow();
+    // Leaves the registries of open monitor windows and lets go of the shop.
+    void Unregister();
+    void SetMonitorImage(int index);
+    void SetMonitoring(bool monitoring);
+    void ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules);
+    void DBGridItemsDrawDataCell(const TRect& rect, int dataCol, TColumnMv* column);
+    bool IsLocatedCell(const TField& field) const;
+    void HangSound(TField& field, const QByteArray& sound);
+    // QtyBalance and QtyOrder follow QtyStock and QtyPay in a changed row.
+    void RecomputeBalance();
+
+    TTreeNodeShop* FShop = nullptr;
+    bool FMonitorMode = false;
+    QString FLayoutKey = SyncLayoutKey;
+    std::unique_ptr<TSQLQuery> FRuleQuery;
+    QPointer<TKivStreamThread> FStream;
+    bool FMonitoring = false;
+    bool FRegistered = false;
+    int FImageIndex = 0;
+    int FSavedImageIndex = 0;
+    // Fields whose sound has played for the row being changed now: a field
+    // set again by the recomputation does not play twice.
+    std::set<const TField*> FSounded;
+};
+
+// "同步数据": the shop check, then the items window of the shop in sync mode,
+// modal; it is freed when it closes.
+void OpenSyncForm(TTreeNodeShop& shop);
+// "监控数据": the shop check, then the shop's monitor window (made on the first
+// call, owned by the main window, entered in the registries of open monitor
+// windows), shown and restored from minimised.
+void OpenMonitorForm(TTreeNodeShop& shop);
+// Routes the main window's "同步数据" and "监控数据" to the two above.
+void InstallItemsHooks();

@@ -1,0 +1,217 @@
+// A paid order as a monitor window sees it: from the stand-in's write of the
+// notification on the shop's stream to the monitor grid showing the changed
+// figure.
+//
+// The world is the program's own: a synced shop in an embedded database, the
+// main window with the idle handler that applies update records, and the
+// shop's monitor window, monitoring against the local stand-in. Each order
+// is fetched ("taobao.trade.get"), mapped, queued, applied to the window's
+// dataset at idle time (its trade line inserted), and the grid repainted.
+//
+//   BM_MonitorLatency   one order at a time: from the stand-in's write of the
+//                       line (its steady clock, the same as ours) to the end
+//                       of the grid's repaint after the row was posted;
+//                       median and 99th percentile.
+//   BM_MonitorBurst     200 orders at once: notifications per second that the
+//                       window keeps up with (all applied, then shown).
+//
+//   scripts/build build-bench -DMORVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+//   build-bench/bench/bench_monitor_latency
+
+#include "app/KivItems.h"
+#include "app/KivItemsSync.h"
+#include "app/KivMain.h"
+#include "app/KivResources.h"
+#include "client/KivDataM.h"
+#include "client/KivStream.h"
+#include "grid/DBGridMv.h"
+#include "platform/HttpClient.h"
+#include "platform/Threads.h"
+#include "platform/db/ClientDataSet.h"
+#include "support/PlatformSim.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+
+namespace {
+
+const QString Sku = QStringLiteral("5000000000011");
+
+qint64 SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs the event loop as the program does until the condition holds; false after 60 s.
+bool Spin(const std::function<bool()>& condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer tick;
+    tick.start(100);
+    while (!condition()) {
+        if (timer.elapsed() > 60000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+struct TMonitorWorld {
+    QTemporaryDir Dir;
+    TPlatformSim Sim;
+    std::unique_ptr<TKivDM> DM;
+    std::unique_ptr<TMainKiv> Main;
+    QPointer<TFormItems> Form;
+    TScopedConnection Posted;
+    // When each posted row was shown: the grid repainted at once (latency),
+    // or only noted (a burst, where the program's paints coalesce).
+    std::vector<qint64> ShownAt;
+    bool RepaintEach = true;
+
+    TMonitorWorld()
+    {
+        const QString cataloguePath = Dir.filePath(QStringLiteral("catalogue.json"));
+        QFile file(cataloguePath);
+        file.open(QIODevice::WriteOnly);
+        QByteArray items;
+        for (int i = 1; i <= 50; ++i)
+            items += (i > 1 ? "," : "") + QByteArray(R"({"num_iid":)") + QByteArray::number(500000000000LL + i)
+                     + R"(,"title":"商品","modified":"2024-05-01 10:00:00","property_alias":"","skus":[{"sku_id":)"
+                     + QByteArray::number(5000000000000LL + i * 10 + 1) + R"(,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"}]})";
+        file.write(R"({"now":"","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[)" + items + R"(],"trades":[]}]})");
+        file.close();
+        QString error;
+        if (!Sim.Start(cataloguePath, &error))
+            throw std::runtime_error(error.toStdString());
+        CreateTestDatabase(Dir.filePath(QStringLiteral("Kiv.fdb")));
+        InitKivResources();
+        DM = std::make_unique<TKivDM>(Dir.path());
+        SysRec.UserCode = QStringLiteral("admin");
+        SysRec.TqlUrl = Sim.TqlUrl();
+        SysRec.StreamUrl = Sim.StreamUrl();
+        SysRec.SignMethod = QStringLiteral("md5");
+        SysRec.DebugEcho = QStringLiteral("0");
+        SysRec.LowStock = QStringLiteral("10");
+        SysRec.StockTime = LoadStockTime();
+        ExecSql(QStringLiteral("insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店','k1','secret','sess')"));
+        ExecSql(QStringLiteral("insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','u')"));
+        ExecSql(QStringLiteral("insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\","
+                               "\"UpdateField\",\"Active\") values('notify_trade','TradeBuyerPay','WAIT_SELLER_SEND_GOODS',"
+                               "'SkuID;NumIID','Qty','QtyPay',1)"));
+        InstallItemsHooks();
+        Main = std::make_unique<TMainKiv>();
+        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
+        Main->tvShopsDblClick(); // "监控数据": syncs the fresh shop, then shows its figures
+        Form = qobject_cast<TFormItems*>(Main->ShopOf(Main->tvShops->topLevelItem(0))->MonitorForm.data());
+        if (!Form)
+            throw std::runtime_error("no monitor window");
+        Posted = Form->ClientDataSetItems->AfterPost.Connect([this](TDataSet&) {
+            if (RepaintEach)
+                Form->DBGridItems->repaint();
+            ShownAt.push_back(SteadyNs());
+        });
+        Form->ActionMonitor->trigger();
+        if (!Spin([&] { return Sim.StreamOpen() == 1; }))
+            throw std::runtime_error("the stream did not connect");
+    }
+
+    ~TMonitorWorld()
+    {
+        Posted.Disconnect();
+        if (Form && Form->Monitoring())
+            Form->ActionMonitor->trigger();
+        Spin([&] { return Sim.StreamOpen() == 0; });
+        Main.reset();
+        TThreadRegistry::Instance().WaitIdle(10000);
+    }
+
+    static TMonitorWorld*& Instance()
+    {
+        static TMonitorWorld* world = nullptr;
+        return world;
+    }
+    static TMonitorWorld& Get() { return *Instance(); }
+};
+
+void BM_MonitorLatency(benchmark::State& state)
+{
+    TMonitorWorld& w = TMonitorWorld::Get();
+    std::vector<double> latencies;
+    for (auto _ : state) {
+        w.ShownAt.clear();
+        w.Sim.StreamSentClear();
+        w.Sim.PlaceOrder(QStringLiteral("k1"), Sku, 1, QStringLiteral("WAIT_SELLER_SEND_GOODS"), QStringLiteral("TradeBuyerPay"), 1, true);
+        if (!Spin([&] { return !w.ShownAt.empty(); })) {
+            state.SkipWithError("the order was not shown");
+            break;
+        }
+        const QList<qint64> sent = w.Sim.StreamSent();
+        if (sent.size() != 1) {
+            state.SkipWithError("the stand-in logged no write");
+            break;
+        }
+        const double seconds = double(w.ShownAt.front() - sent.front()) / 1e9;
+        latencies.push_back(seconds);
+        state.SetIterationTime(seconds);
+    }
+    if (latencies.empty())
+        return;
+    std::sort(latencies.begin(), latencies.end());
+    state.counters["p50_ms"] = latencies[latencies.size() / 2] * 1e3;
+    state.counters["p99_ms"] = latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)] * 1e3;
+}
+
+void BM_MonitorBurst(benchmark::State& state)
+{
+    TMonitorWorld& w = TMonitorWorld::Get();
+    const int burst = int(state.range(0));
+    int64_t notifications = 0;
+    w.RepaintEach = false;
+    for (auto _ : state) {
+        w.ShownAt.clear();
+        const auto start = std::chrono::steady_clock::now();
+        w.Sim.PlaceOrder(QStringLiteral("k1"), QString(), 1, QStringLiteral("WAIT_SELLER_SEND_GOODS"), QStringLiteral("TradeBuyerPay"), burst);
+        if (!Spin([&] { return int(w.ShownAt.size()) == burst; })) {
+            state.SkipWithError("not every order was shown");
+            break;
+        }
+        w.Form->DBGridItems->repaint();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        notifications += burst;
+    }
+    w.RepaintEach = true;
+    state.counters["notifications/s"] = benchmark::Counter(double(notifications), benchmark::Counter::kIsRate);
+}
+
+} // namespace
+
+BENCHMARK(BM_MonitorLatency)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(300);
+BENCHMARK(BM_MonitorBurst)->Arg(200)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("MORVANE_AUDIO_DEVICE", "null");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    {
+        TMonitorWorld world;
+        TMonitorWorld::Instance() = &world;
+        benchmark::RunSpecifiedBenchmarks();
+        TMonitorWorld::Instance() = nullptr;
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,409 @@
+// The items window in sync and monitor mode, opened from the main window's
+// tree, against the platform stand-in, a fresh database and real widgets.
+
+#include "AppTest.h"
+
+#include "app/KivItems.h"
+#include "app/KivItemsSync.h"
+#include "app/KivMain.h"
+#include "app/KivMsgQueue.h"
+#include "client/KivStream.h"
+#include "grid/DBGridMv.h"
+#include "platform/HttpClient.h"
+#include "platform/Threads.h"
+#include "platform/db/ClientDataSet.h"
+#include "support/DialogAnswers.h"
+#include "support/PlatformSim.h"
+#include "support/Wave.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+
+const QString Now1 = u"2024-06-01 12:00:00"_qs;
+const QString SkuA = u"5000000000011"_qs; // item 500000000001
+const QString SkuB = u"5000000000012"_qs; // item 500000000001
+const QString SkuC = u"5000000000021"_qs; // item 500000000002
+
+// Runs the event loop as the program does (so that the idle handler applies
+// queued update records) until the condition holds; false after timeoutMs.
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer tick;
+    tick.start(5);
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// Pixels of a cell whose colour is near the given one.
+int PixelsLike(const QImage& image, const QRect& cell, QColor colour)
+{
+    int count = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - colour.red()) < 60 && std::abs(c.green() - colour.green()) < 60
+                     && std::abs(c.blue() - colour.blue()) < 60;
+        }
+    return count;
+}
+
+class ItemsWindowTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        QFile file(TempPath(u"catalogue.json"_qs));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[
+            {"num_iid":500000000001,"title":"中性笔","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
+              {"sku_id":5000000000011,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"},
+              {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
+            {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
+              {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})");
+        file.close();
+        QString error;
+        ASSERT_TRUE(Sim.Start(file.fileName(), &error)) << error.toStdString();
+        SysRec.TqlUrl = Sim.TqlUrl();
+        SysRec.StreamUrl = Sim.StreamUrl();
+        SysRec.SignMethod = u"md5"_qs;
+        SysRec.DebugEcho = u"0"_qs;
+        SysRec.LowStock = u"10"_qs;
+        FDM->KivHttp->ConnectTimeoutMs = 2000;
+        FDM->KivHttp->ReadTimeoutMs = 10000;
+        StreamTimings.ReconnectBaseMs = 50;
+        SysRec.StockTime = LoadStockTime();
+        ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"_qs);
+        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"_qs);
+        InstallItemsHooks();
+        Tee = TempPath(u"played.raw"_qs);
+        qputenv("MORVANE_AUDIO_DEVICE", "tee:null,'" + Tee.toUtf8() + "',raw");
+    }
+    void TearDown() override
+    {
+        if (Form() && Form()->Monitoring())
+            Form()->ActionMonitor->trigger();
+        Main.reset();
+        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        qputenv("MORVANE_AUDIO_DEVICE", "null");
+        MainKivHooks = {};
+        StreamTimings = TStreamTimings{};
+        AppTest::TearDown();
+    }
+
+    // The shop synced once, then the main window over it.
+    void SyncAndShowMain()
+    {
+        TTreeNodeShop shop;
+        shop.Code = u"S1"_qs;
+        shop.AppKey = u"k1"_qs;
+        shop.AppSecret = u"secret"_qs;
+        shop.Session = u"sess"_qs;
+        ASSERT_EQ(SyncItems(shop, nullptr).Outcome, TSyncOutcome::soCompleted);
+        Main = std::make_unique<TMainKiv>();
+    }
+
+    void DoubleClick(int child)
+    {
+        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(child));
+        Main->tvShopsDblClick();
+    }
+
+    TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
+    TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
+
+    // A stock-in of the current period for the SKU.
+    void StockIn(const QString& sku, const QString& numIid, int qty)
+    {
+        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
+        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u","_qs + QString::number(qty)
+                + u","_qs + SysRec.StockTime + u",current_timestamp)"_qs);
+        ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u","_qs + SysRec.StockTime
+                + u","_qs + sku + u","_qs + numIid + u")"_qs);
+    }
+
+    void TradeLine(const QString& sku, const QString& numIid, int qty, const QString& date, const QString& status, const QString& event)
+    {
+        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',"_qs + sku
+                + u","_qs + numIid + u","_qs + QString::number(qty) + u","_qs + QuotedStr(date) + u","_qs + QuotedStr(status) + u","_qs
+                + QuotedStr(event) + u")"_qs);
+    }
+
+    void AddRule(const QString& event, const QString& status, const QString& field, const QByteArray& sound = {})
+    {
+        ExecSql(u"insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\",\"UpdateField\","
+                "\"OtherUpdateFields\",\"Active\") values('notify_trade',"_qs
+                + QuotedStr(event) + u","_qs + QuotedStr(status) + u",'SkuID;NumIID','Qty',"_qs + QuotedStr(field) + u",'',1)"_qs);
+        if (!sound.isEmpty())
+            ExecSql(u"update \"SYS_Monitor\" set \"Sound\" = x'"_qs + QString::fromLatin1(sound.toHex()) + u"' where \"UpdateField\" = "_qs
+                    + QuotedStr(field));
+    }
+
+    // The figure of the SKU's row as the window shows it.
+    int Figure(const QString& sku, const QString& field) const
+    {
+        TClientDataSet* data = CurrentData;
+        EXPECT_TRUE(data->Locate(u"SkuID"_qs, Variant(sku.toLongLong())));
+        return data->FieldByName(field)->AsInteger();
+    }
+
+    // The SKUs in the order the grid shows them.
+    QStringList RowOrder() const
+    {
+        QStringList skus;
+        for (CurrentData->First(); !CurrentData->Eof(); CurrentData->Next())
+            skus << CurrentData->FieldByName(u"SkuID"_qs)->AsString();
+        return skus;
+    }
+
+    // The on-screen cell of the SKU's field in the window's grid.
+    QRect Cell(TFormItems& form, const QString& sku, const QString& field) const
+    {
+        TDBGridMv& grid = *form.DBGridItems;
+        const int row = int(RowOrder().indexOf(sku));
+        const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
+        return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+    }
+
+    static QString Log(const TFormItems& form)
+    {
+        QStringList lines;
+        for (int i = 0; i < form.lbMonitor->count(); ++i)
+            lines << form.lbMonitor->item(i)->text();
+        return lines.join(u'\n');
+    }
+
+    bool Played() const { return QFile(Tee).size() > 0; }
+    // Whether a sound has played since the last call, once it has ended.
+    bool PlayedSince() const
+    {
+        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        const bool played = Played();
+        QFile::remove(Tee);
+        return played;
+    }
+
+    TPlatformSim Sim;
+    TDialogAnswers Answers;
+    std::unique_ptr<TMainKiv> Main;
+    TClientDataSet* CurrentData = nullptr;
+    QString Tee;
+};
+
+TEST_F(ItemsWindowTest, SyncModeSyncsAFreshShopAndShowsHandComputedFigures)
+{
+    Main = std::make_unique<TMainKiv>();
+    QStringList rows;
+    Answers.Modal = [&](QDialog& dialog) {
+        auto& form = static_cast<TFormItems&>(dialog);
+        form.show();
+        CurrentData = form.ClientDataSetItems;
+        rows = RowOrder();
+        EXPECT_FALSE(form.ActionMonitor->isVisible());
+        EXPECT_FALSE(form.lbMonitor->isVisible());
+        EXPECT_EQ(form.windowTitle(), u"文具店"_qs);
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0); // "同步数据": never synced, so it syncs first
+    EXPECT_EQ(rows.size(), 3);
+    EXPECT_FALSE(Shop()->SyncDate.isEmpty());
+
+    // SKU A: 12 in, 4 paid (one of them caught up), 2 bought; a paid line
+    // from before the sync does not count. SKU B: 5 in, 5 paid.
+    // SKU C: 3 paid, of which 2 shipped later, and one refund.
+    StockIn(SkuA, u"500000000001"_qs, 12);
+    StockIn(SkuB, u"500000000001"_qs, 5);
+    TradeLine(SkuA, u"500000000001"_qs, 3, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuA, u"500000000001"_qs, 1, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"OfflineReload"_qs);
+    TradeLine(SkuA, u"500000000001"_qs, 7, u"2024-05-01 00:00:00"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuA, u"500000000001"_qs, 2, Now1, u"WAIT_BUYER_PAY"_qs, u"TradeAlipayCreate"_qs);
+    TradeLine(SkuB, u"500000000001"_qs, 5, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuC, u"500000000002"_qs, 3, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuC, u"500000000002"_qs, 2, Now1, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"OfflineReload"_qs);
+    TradeLine(SkuC, u"500000000002"_qs, 1, Now1, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"RefundSuccess"_qs);
+    const long requests = Sim.Count();
+    Answers.Modal = [&](QDialog& dialog) {
+        auto& form = static_cast<TFormItems&>(dialog);
+        form.show();
+        CurrentData = form.ClientDataSetItems;
+        const QImage image = form.grab().toImage();
+        Keep(image, u"items-sync.png"_qs);
+        // Ordered by the quantity to order: 2, 10, 13.
+        EXPECT_EQ(RowOrder(), QStringList({SkuA, SkuB, SkuC}));
+        const std::vector<std::pair<QString, std::vector<int>>> expected = {
+            // QtyOut, QtyPay, QtySend, QtyBack, QtyStock, QtyBalance, QtyOrder
+            {SkuA, {2, 4, 0, 0, 12, 8, 2}},
+            {SkuB, {0, 5, 0, 0, 5, 0, 10}},
+            {SkuC, {0, 3, 2, 1, 0, -3, 13}}};
+        for (const auto& [sku, figures] : expected) {
+            int i = 0;
+            for (const char16_t* field : {u"QtyOut", u"QtyPay", u"QtySend", u"QtyBack", u"QtyStock", u"QtyBalance", u"QtyOrder"})
+                EXPECT_EQ(Figure(sku, QString::fromUtf16(field)), figures[size_t(i++)]) << sku.toStdString() << " " << QString::fromUtf16(field).toStdString();
+        }
+        // A low balance (8) is red across the row; 0 and -3 are not.
+        EXPECT_GT(PixelsLike(image, Cell(form, SkuA, u"Title"_qs), Qt::red), 5);
+        EXPECT_EQ(PixelsLike(image, Cell(form, SkuB, u"Title"_qs), Qt::red), 0);
+        EXPECT_EQ(PixelsLike(image, Cell(form, SkuC, u"QtyBalance"_qs), Qt::red), 0);
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0); // synced already: the figures only
+    EXPECT_EQ(Sim.Count(), requests);
+}
+
+TEST_F(ItemsWindowTest, BalanceSoundsAndTheMarkedCellFollowTheUpdateRecords)
+{
+    SyncAndShowMain();
+    // Balances 9, 1 and -2 before the records.
+    StockIn(SkuA, u"500000000001"_qs, 12);
+    StockIn(SkuB, u"500000000001"_qs, 5);
+    TradeLine(SkuA, u"500000000001"_qs, 3, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuB, u"500000000001"_qs, 4, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    TradeLine(SkuC, u"500000000002"_qs, 2, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"BlobValue\") values(9, x'"_qs + QString::fromLatin1(MakeWave(40).toHex()) + u"')"_qs);
+
+    DoubleClick(1);
+    DoubleClick(1); // the same window, registered once
+    ASSERT_TRUE(Form());
+    EXPECT_EQ(MonitorDataSets.size(), 1);
+    TFormItems& form = *Form();
+    CurrentData = form.ClientDataSetItems;
+    // One paid piece more for each SKU, as the consumer applies the records
+    // of a rule that adjusts QtyPay alone (SKU A as the stock-in sends its
+    // key, quoted; B and C as trades do, bare).
+    const auto pay = [&](const QString& key) {
+        auto record = std::make_unique<TMsgRec>();
+        record->KeyNames = u"SkuID;NumIID"_qs;
+        record->KeyValues = {Variant(key), Variant(key.contains(SkuC) ? u"500000000002"_qs : u"500000000001"_qs)};
+        record->UpdateFields = u"QtyPay"_qs;
+        record->Amount = u"1"_qs;
+        record->DataSet = form.ClientDataSetItems;
+        ApplyMsgRec(std::move(record));
+    };
+    pay(u"'"_qs + SkuA + u"'"_qs);
+    EXPECT_EQ(Figure(SkuA, u"QtyBalance"_qs), 8);
+    EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 2);
+    const QImage image = form.grab().toImage();
+    EXPECT_GT(PixelsLike(image, Cell(form, SkuA, u"QtyPay"_qs), Qt::yellow), 20);
+    EXPECT_EQ(PixelsLike(image, Cell(form, SkuA, u"QtyStock"_qs), Qt::yellow), 0);
+    EXPECT_TRUE(PlayedSince()); // balance 8: low
+    pay(SkuB);
+    EXPECT_EQ(Figure(SkuB, u"QtyOrder"_qs), 10);
+    EXPECT_FALSE(PlayedSince()); // balance 0: silent
+    pay(SkuC);
+    EXPECT_EQ(Figure(SkuC, u"QtyOrder"_qs), 13);
+    EXPECT_TRUE(PlayedSince()); // balance -3: a shortage sounds
+    const QImage after = form.grab().toImage();
+    EXPECT_GT(PixelsLike(after, Cell(form, SkuC, u"QtyPay"_qs), Qt::yellow), 20);
+    EXPECT_EQ(PixelsLike(after, Cell(form, SkuA, u"QtyPay"_qs), Qt::yellow), 0);
+    // Reloaded ("打开数据"), the new fields sound as well.
+    form.ActionOpen->trigger();
+    pay(SkuC);
+    EXPECT_TRUE(PlayedSince());
+
+    form.close();
+    EXPECT_TRUE(WaitFor([&] { return !Form(); }));
+    EXPECT_TRUE(MonitorDataSets.isEmpty());
+    EXPECT_TRUE(MonitorLogBoxes.isEmpty());
+}
+
+TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
+{
+    const QByteArray sound = MakeWave(60);
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs, sound);
+    // A second rule of the same status: the catch-up must not record its
+    // order lines twice.
+    AddRule(u"TradeSellerShip"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtySend"_qs);
+    SyncAndShowMain();
+    StockIn(SkuA, u"500000000001"_qs, 50);
+    DoubleClick(1);
+    ASSERT_TRUE(Form());
+    TFormItems& form = *Form();
+    CurrentData = form.ClientDataSetItems;
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(form.Monitoring());
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
+
+    ASSERT_FALSE(Played());
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 2).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; })) << Log(form).toStdString();
+    EXPECT_EQ(Figure(SkuA, u"QtyBalance"_qs), 48);
+    EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 38);
+    const QImage image = form.grab().toImage();
+    Keep(image, u"items-monitor.png"_qs);
+    EXPECT_GT(PixelsLike(image, Cell(form, SkuA, u"QtyPay"_qs), Qt::yellow), 20);
+    EXPECT_TRUE(WaitFor([&] { return Played(); })); // the rule's sound
+
+    // Closing while monitoring is refused.
+    form.close();
+    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs}));
+    EXPECT_TRUE(form.isVisible());
+
+    // The icon turns through the running images.
+    form.TimerMonitorTimer();
+    EXPECT_EQ(form.MonitorImageIndex(), 1);
+    for (int i = 1; i < KivDM->ImageListRun.Count(); ++i)
+        form.TimerMonitorTimer();
+    EXPECT_EQ(form.MonitorImageIndex(), 0);
+
+    // Stopped: 20 orders are missed, at a later time.
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return form.lbMonitor->count() > 0 && form.lbMonitor->item(form.lbMonitor->count() - 1)->text().endsWith(u"监控停止"_qs); }));
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    EXPECT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs, 20).Streams, 0);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    Sim.ResetCounts();
+    // Started again: the catch-up counts from one second after the newest
+    // line (the live order at 12:00:00 is not among them), in 2 pages. It
+    // cannot be closed meanwhile.
+    QObject::connect(form.lbMonitor->model(), &QAbstractItemModel::rowsInserted, &form, [&] {
+        if (Answers.Messages.size() == 1 && form.lbMonitor->count() > 0
+            && form.lbMonitor->item(form.lbMonitor->count() - 1)->text().contains(u"已付"_qs))
+            form.close();
+    });
+    form.ActionMonitor->trigger();
+    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs, u"正在监控,请先停止!"_qs}));
+    EXPECT_EQ(Sim.Count(u"taobao.trades.sold.get"_qs), 3);
+    EXPECT_EQ(Sim.Count(u"taobao.trade.get"_qs), 40); // each trade for each rule
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 22; }));
+    const auto count = [](const QString& event) {
+        return OpenQuery(u"select count(*) from \"KivItemOut\" where \"TradeEvent\" = "_qs + QuotedStr(event))->Fields(0)->AsInteger();
+    };
+    EXPECT_EQ(count(u"OfflineReload"_qs), 20);
+    EXPECT_EQ(Figure(SkuA, u"QtySend"_qs), 0);
+    // Reloaded, the caught-up lines still count.
+    form.LoadItems();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 22);
+    EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
+}
+
+TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowOpen)
+{
+    ExecSql(u"update \"SYS_Shop\" set \"AutoMonitor\" = 1"_qs);
+    SyncAndShowMain();
+    ASSERT_TRUE(Form());
+    EXPECT_TRUE(Form()->isVisible());
+    EXPECT_TRUE(Form()->Monitoring());
+    EXPECT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
+    EXPECT_FALSE(Main->close());
+    EXPECT_EQ(Answers.Texts(), QStringList({u"请先关闭监控窗口!"_qs}));
+    Form()->ActionMonitor->trigger();
+    EXPECT_TRUE(Form()->close());
+    EXPECT_TRUE(WaitFor([&] { return !Form(); }));
+    EXPECT_TRUE(Main->close());
+}
+
+} // namespace

@@ -1,0 +1,273 @@
+// The filter row over a real database: typing and applying filters, the
+// refused texts, the editor's keys, the drop-down's special items, and the
+// column settings behind it.
+
+#include "GridDbTestSupport.h"
+
+#include "support/DialogAnswers.h"
+
+#include <QDir>
+#include <QPainter>
+
+namespace {
+
+int Records(TDataSet& data)
+{
+    return data.RecordCount();
+}
+
+} // namespace
+
+TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter)
+{
+    TColumnMv* qty = Column("Qty");
+    TColumnMv* alias = Column("PropAlias");
+    const int titleRows = Grid->TitleRowCount();
+    Grid->STFilter().SetVisible(true);
+    Show(520, 240);
+    EXPECT_EQ(Grid->TitleRowCount(), titleRows + 1);
+
+    ClickAt(*Grid, FilterCell(qty));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_TRUE(Editor()->isVisible());
+    EXPECT_EQ(Grid->SelectedColumn(), qty);
+    Type(Editor(), QStringLiteral("> 2 and <= 5"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Applied, 1);
+    EXPECT_EQ(Records(*Query), 3);
+    EXPECT_EQ(qty->STFilter().GetFilterText(), QStringLiteral("> 2 AND <= 5"));
+    EXPECT_EQ(Editor()->selectedText(), Editor()->text());
+
+    // All text selected: Left goes to the previous column with a filter cell.
+    PressKey(Editor(), Qt::Key_Left);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("Price"));
+    PressKey(Editor(), Qt::Key_Left);
+    EXPECT_EQ(Grid->SelectedColumn(), alias);
+    Type(Editor(), QStringLiteral("中文"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->FieldByName(QStringLiteral("SkuID"))->AsString(), QStringLiteral("4"));
+
+    // A refused text: the message names it, the filter stays, the editor
+    // keeps what was typed.
+    TDialogAnswers answers;
+    Editor()->selectAll();
+    Type(Editor(), QStringLiteral("中文 or"));
+    PressKey(Editor(), Qt::Key_Return);
+    ASSERT_EQ(answers.Messages.size(), 1u);
+    EXPECT_TRUE(answers.Messages[0].Text.startsWith(QStringLiteral("Incorrect expression: 中文 or")))
+        << answers.Messages[0].Text.toStdString();
+    EXPECT_EQ(alias->STFilter().GetFilterText(), QStringLiteral("~ '中文'"));
+    EXPECT_EQ(Editor()->text(), QStringLiteral("中文 or"));
+    EXPECT_EQ(Applied, 2);
+
+    // A quote inside a value reaches the query doubled and reads back.
+    Editor()->selectAll();
+    Type(Editor(), QStringLiteral("= 'O''Brien'"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(alias->STFilter().GetFilterText(), QStringLiteral("= 'O''Brien'"));
+    EXPECT_EQ(Records(*Query), 1);
+    Grid->ClearFilters();
+    EXPECT_FALSE(Grid->FilterRow().InProgress());
+    EXPECT_EQ(Records(*Query), 6);
+    EXPECT_EQ(qty->STFilter().GetFilterText(), QString());
+
+    // Down goes back to the data rows in the edited column; Up stays, and
+    // the grid hands the focus on to the editor meanwhile.
+    Grid->StartFilterEdit(qty);
+    Other->setFocus(Qt::OtherFocusReason);
+    Focus();
+    EXPECT_TRUE(Editor()->hasFocus());
+    PressKey(Editor(), Qt::Key_Up);
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    PressKey(Editor(), Qt::Key_Down);
+    EXPECT_FALSE(Grid->FilterRow().InProgress());
+    EXPECT_FALSE(Editor()->isVisible());
+    EXPECT_EQ(Grid->SelectedColumn(), qty);
+}
+
+TEST_F(DBGridDbTest, MovingBetweenFilterCellsSkipsColumnsWithoutOne)
+{
+    Grid->STFilter().SetVisible(true);
+    // The cell editor, always shown elsewhere, stays hidden in the filter row.
+    Grid->SetOptions(Grid->Options() | dgTabs | dgAlwaysShowEditor | dgEditing);
+    Show(520, 240);
+    Column("Price")->STFilter().SetVisible(false);
+    Grid->StartFilterEdit(Column("PropAlias"));
+    PressKey(Editor(), Qt::Key_Tab);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("Qty"));
+    // From the last column round to the first.
+    PressKey(Editor(), Qt::Key_End);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("SkuID"));
+    PressKey(Editor(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("Qty"));
+    // With no other filter cell the editor stays where it is.
+    for (const char* name : {"SkuID", "PropAlias", "Price"})
+        Column(name)->STFilter().SetVisible(false);
+    PressKey(Editor(), Qt::Key_Tab);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("Qty"));
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_FALSE(Grid->InplaceEditor() && Grid->InplaceEditor()->isVisible());
+    PressKey(Editor(), Qt::Key_Down);
+    EXPECT_FALSE(Grid->FilterRow().InProgress());
+    EXPECT_TRUE(Grid->InplaceEditor() && Grid->InplaceEditor()->isVisible());
+}
+
+namespace {
+
+// Opens the drop-down and takes the item with the given text.
+void Choose(TInplaceFilterEditMv* editor, const QString& item)
+{
+    editor->DropDown();
+    const int index = editor->Items().IndexOf(item);
+    ASSERT_GE(index, 0) << item.toStdString();
+    editor->ListBox()->SetItemIndex(index);
+    editor->CloseUp(true);
+}
+
+} // namespace
+
+TEST_F(DBGridDbTest, DropDownSpecialItemsDoWhatTheySay)
+{
+    TSQLQuery values(Conn.get());
+    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
+    values.Open();
+    TDataSource valueSource;
+    valueSource.SetDataSet(&values);
+    TColumnMv* alias = Column("PropAlias");
+    TColumnMv* qty = Column("Qty");
+    alias->STFilter().SetListSource(&valueSource);
+    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    alias->Title().SetTitleButton(true);
+    qty->Title().SetSortMarker(smDownMv);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking);
+    Grid->STFilter().SetVisible(true);
+    Show(520, 240);
+
+    // A column without a list has no drop-down button.
+    Grid->StartFilterEdit(qty);
+    EXPECT_FALSE(Editor()->EditButton().Visible());
+    Grid->StartFilterEdit(alias);
+    EXPECT_TRUE(Editor()->EditButton().Visible());
+    Editor()->DropDown();
+    const QStringList expected = {QStringLiteral("(递减排序)"), QStringLiteral("(递增排序)"), QStringLiteral("-"),
+                                  QStringLiteral("(清除过滤器)"), QStringLiteral("(全部)"), QStringLiteral("(非空)"),
+                                  QStringLiteral("(空)")};
+    EXPECT_EQ(Editor()->Items().Items().mid(0, 7), expected);
+    EXPECT_EQ(Editor()->Items().Count(), 7 + 4);
+    EXPECT_TRUE(Editor()->Items().Items().contains(QStringLiteral("O'Brien")));
+    Editor()->CloseUp(false);
+
+    Choose(Editor(), QStringLiteral("(空)"));
+    EXPECT_EQ(Editor()->text(), QStringLiteral("=Null"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(alias->STFilter().GetExpression().Operator1, sfoNull);
+    EXPECT_EQ(Records(*Query), 1);
+    Choose(Editor(), QStringLiteral("(非空)"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Records(*Query), 5);
+    Choose(Editor(), QStringLiteral("中文商品"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Records(*Query), 1);
+    Choose(Editor(), QStringLiteral("(全部)"));
+    EXPECT_EQ(Editor()->text(), QString());
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Records(*Query), 6);
+
+    Choose(Editor(), QStringLiteral("(递增排序)"));
+    EXPECT_EQ(alias->Title().SortMarker(), smDownMv);
+    EXPECT_EQ(qty->Title().SortMarker(), smNoneMv);
+    Choose(Editor(), QStringLiteral("(递减排序)"));
+    EXPECT_EQ(alias->Title().SortMarker(), smUpMv);
+
+    // The drop-down remembers its size; clearing applies at once.
+    qty->STFilter().SetFilterText(QStringLiteral("> 4"));
+    const int applied = Applied;
+    Choose(Editor(), QStringLiteral("(清除过滤器)"));
+    EXPECT_EQ(alias->STFilter().DropDownRows, 17);
+    EXPECT_EQ(alias->STFilter().DropDownWidth, 100);
+    EXPECT_EQ(Applied, applied + 1);
+    EXPECT_EQ(qty->STFilter().GetFilterText(), QString());
+    EXPECT_FALSE(Grid->FilterRow().InProgress());
+}
+
+TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
+{
+    // Picks beyond the keys stay as typed: the shorter list is the limit.
+    TColumnMv* alias = Column("PropAlias");
+    TStringList picks(QStringList{QStringLiteral("红"), QStringLiteral("蓝"), QStringLiteral("绿")});
+    TStringList keys(QStringList{QStringLiteral("R"), QStringLiteral("B")});
+    alias->SetPickList(&picks);
+    alias->SetKeyList(&keys);
+    alias->STFilter().SetFilterText(QStringLiteral("红,绿"));
+    std::vector<Variant> translated{Variant(QStringLiteral("R")), Variant(QStringLiteral("绿"))};
+    EXPECT_TRUE(alias->STFilter().GetExpression().Operand1 == Variant(translated));
+    EXPECT_EQ(alias->STFilter().GetFilterText(), QStringLiteral("In ('红','绿')"));
+    EXPECT_EQ(alias->STFilter().ValueKind(), svkString);
+
+    // With a key field the display text stands for the key found in the list.
+    TSQLQuery list(Conn.get());
+    list.SQL = QStringLiteral("select \"SkuID\", \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
+    list.Open();
+    TDataSource listSource;
+    listSource.SetDataSet(&list);
+    TColumnMv* sku = Column("SkuID");
+    TSTColumnFilterMv& filter = sku->STFilter();
+    filter.KeyField = QStringLiteral("SkuID");
+    filter.ListField = QStringLiteral("PropAlias");
+    filter.SetListSource(&listSource);
+    EXPECT_EQ(filter.ListValues().Count(), 5);
+    EXPECT_EQ(filter.KeyValues()[3], QStringLiteral("4"));
+    filter.SetFilterText(QStringLiteral("中文商品"));
+    EXPECT_EQ(filter.Value().AsInteger(), 4);
+    EXPECT_EQ(filter.GetExpression().Operator1, sfoIn);
+    EXPECT_EQ(filter.GetFilterText(), QStringLiteral("中文商品"));
+    filter.SetFilterText(QStringLiteral("没有"));
+    EXPECT_TRUE(filter.Value().IsNull());
+    EXPECT_EQ(filter.GetExpression().Operator1, sfoNull);
+    filter.Clear();
+    EXPECT_TRUE(filter.Value().IsUnassigned());
+    EXPECT_EQ(filter.GetExpression().Operator1, sfoNone);
+    // A refused text leaves the condition as it was.
+    TSTColumnFilterMv& qty = Column("Qty")->STFilter();
+    qty.SetFilterText(QStringLiteral("> 2"));
+    EXPECT_THROW(qty.SetFilterText(QStringLiteral("1,2,")), Exception);
+    EXPECT_EQ(qty.GetFilterText(), QStringLiteral("> 2"));
+}
+
+TEST_F(DBGridDbTest, RendersFilledFilterRowWithOpenDropDownToPng)
+{
+    TSQLQuery values(Conn.get());
+    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
+    values.Open();
+    TDataSource valueSource;
+    valueSource.SetDataSet(&values);
+    TColumnMv* alias = Column("PropAlias");
+    alias->STFilter().SetListSource(&valueSource);
+    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    alias->Title().SetCaption(QStringLiteral("属性"));
+    alias->SetWidth(140);
+    Grid->STFilter().SetVisible(true);
+    Window->resize(520, 420);
+    Show(520, 220);
+    Window->resize(520, 420);
+    Column("Qty")->STFilter().SetFilterText(QStringLiteral("> 2 AND <= 5"));
+    Column("Price")->STFilter().SetFilterText(QStringLiteral("in (4.5,6)"));
+    Grid->StartFilterEdit(alias);
+    Type(Editor(), QStringLiteral("蓝"));
+    Editor()->DropDown();
+    QCoreApplication::processEvents();
+
+    QImage image = Window->grab().toImage();
+    QWidget* list = Editor()->ListBox();
+    ASSERT_TRUE(list && list->isVisible());
+    {
+        QPainter painter(&image);
+        painter.drawPixmap(list->mapToGlobal(QPoint(0, 0)) - Window->mapToGlobal(QPoint(0, 0)), list->grab());
+    }
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-filter-row.png")));
+    EXPECT_EQ(Editor()->Items().Count(), 4 + 4);
+    Editor()->CloseUp(false);
+}

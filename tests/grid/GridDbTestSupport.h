@@ -1,0 +1,139 @@
+#pragma once
+// The dataset grid over SKUs of a fresh embedded Firebird database, for the
+// filter row and the find dialog. The grid's OnApplyFilter turns the
+// columns' filters into the query's WHERE, as a data-set handler would.
+
+#include "DBGridTestSupport.h"
+
+#include "grid/DBGridMvFilterRow.h"
+#include "grid/DbUtilsMv.h"
+#include "platform/SqlText.h"
+#include "platform/db/SqlConnection.h"
+#include "platform/db/SqlQuery.h"
+
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+class DBGridDbTest : public DBGridTest {
+protected:
+    // SKUs 1..6: "SkuID", "PropAlias" (Chinese and quoted texts, one null),
+    // "Price" (i * 1.5), "Qty" (i).
+    void SetUp() override
+    {
+        DBGridTest::SetUp();
+        ASSERT_TRUE(FDir.isValid());
+        const QString path = FDir.filePath(QStringLiteral("Kiv.fdb"));
+        CreateTestDatabase(path);
+        Conn = std::make_unique<TSQLConnection>();
+        Conn->SetParam(QStringLiteral("Database"), path);
+        Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+        const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
+                                     QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
+        for (int i = 1; i <= aliases.size(); ++i)
+            Conn->ExecuteDirect(
+                QStringLiteral("insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
+                               "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
+                    .arg(i)
+                    .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
+                    .arg(QString::number(i * 1.5), QString::number(i)));
+        Query = std::make_unique<TSQLQuery>(Conn.get());
+        Reopen(QString());
+        Source->SetDataSet(Query.get());
+        Grid->SetDataSource(Source.get());
+        // Stored columns, as every window has them: they and their filters
+        // outlive a reopened query.
+        Grid->Columns().BeginUpdate();
+        Grid->Columns().Clear();
+        for (const char* name : {"SkuID", "PropAlias", "Price", "Qty"})
+            Grid->Columns().Add()->SetFieldName(QString::fromLatin1(name));
+        Grid->Columns().EndUpdate();
+        Column("PropAlias")->SetWidth(120);
+        Grid->OnApplyFilter = [this](QObject*) {
+            ++Applied;
+            Reopen(WhereOfFilters());
+        };
+    }
+
+    void TearDown() override
+    {
+        Grid->SetDataSource(nullptr);
+        DBGridTest::TearDown();
+        Query.reset();
+        Conn.reset();
+    }
+
+    void Reopen(const QString& where)
+    {
+        Query->Close();
+        Query->SQL = QStringLiteral("select \"SkuID\", \"PropAlias\", \"Price\", \"Qty\" from \"KivItem\"") + where +
+                     QStringLiteral(" order by \"SkuID\"");
+        Query->Open();
+    }
+
+    static QString SqlValue(const Variant& value)
+    {
+        return value.IsNumeric() ? STFilterValueText(value) : QuotedStr(value.AsString());
+    }
+
+    static QString Condition(const QString& field, TSTFilterOperatorMv op, const Variant& operand)
+    {
+        const QString name = u'"' + field + u'"';
+        const QString word = STFilterOperatorsSQLStrMap[op].toString();
+        switch (op) {
+        case sfoNull:
+        case sfoNotNull: return name + u' ' + word;
+        case sfoLike:
+        case sfoNotLike: return name + u' ' + word + u' ' + QuotedStr(u'%' + operand.AsString() + u'%');
+        case sfoIn:
+        case sfoNotIn: {
+            QStringList values;
+            for (const Variant& v : operand.IsArray() ? operand.Elements() : std::vector<Variant>{operand})
+                values << SqlValue(v);
+            return name + u' ' + word + QStringLiteral(" (") + values.join(u',') + u')';
+        }
+        default: return name + u' ' + word + u' ' + SqlValue(operand);
+        }
+    }
+
+    QString WhereOfFilters() const
+    {
+        QStringList conditions;
+        for (int i = 0; i < Grid->Columns().Count(); ++i) {
+            TColumnMv* column = Grid->Columns().Items(i);
+            const TSTFilterExpressionMv e = column->STFilter().GetExpression();
+            if (e.Operator1 == sfoNone)
+                continue;
+            QString c = Condition(column->FieldName(), e.Operator1, e.Operand1);
+            if (e.Operator2 != sfoNone)
+                c = u'(' + c + u' ' + STFilterOperatorsSQLStrMap[e.Relation].toString() + u' ' +
+                    Condition(column->FieldName(), e.Operator2, e.Operand2) + u')';
+            conditions << c;
+        }
+        return conditions.isEmpty() ? QString() : QStringLiteral(" where ") + conditions.join(QStringLiteral(" and "));
+    }
+
+    TColumnMv* Column(const char* name) const { return Grid->GetColumnByFieldName(QString::fromLatin1(name)); }
+
+    // The centre of a column's filter cell, in the grid's client area.
+    QPoint FilterCell(TColumnMv* column)
+    {
+        return Centre(Grid->CellRect(Grid->DataToRawColumn(column->Index()), Grid->TitleRowCount() - 1));
+    }
+
+    // Types text into a widget as the keyboard would.
+    static void Type(QWidget* target, const QString& text)
+    {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(target, &press);
+        }
+        QCoreApplication::processEvents();
+    }
+
+    TInplaceFilterEditMv* Editor() const { return Grid->FilterRow().Editor(); }
+
+    QTemporaryDir FDir;
+    std::unique_ptr<TSQLConnection> Conn;
+    std::unique_ptr<TSQLQuery> Query;
+    int Applied = 0;
+};

@@ -1,0 +1,180 @@
+// Orders placed as a buyer would place them, for tests, benchmarks and the
+// demo: each order becomes a trade of the shop in the catalogue (so that
+// trade.get and trades.sold.get find it) and a trade notification on every
+// open stream of the platform.
+//
+//   POST /sim/order?app_key=K&sku_id=S&num=N&status=S&event=E&count=N&log=1
+//        app_key: the shop (default: the first shop); sku_id: one of its
+//        SKUs (default: the next one in turn); num: the quantity (1);
+//        status: the order line's status (WAIT_SELLER_SEND_GOODS); event:
+//        the notification's status (TradeBuyerPay); count: how many orders
+//        (1); log=1 records when each notification was written. Answers
+//        {"tid": last tid, "oid": its order line, "streams": streams reached}.
+
+#include "Sim.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace sim {
+
+namespace {
+
+struct TOrderRequest {
+    std::string AppKey;
+    std::string SkuId;
+    long Num = 1;
+    std::string Status = "WAIT_SELLER_SEND_GOODS";
+    std::string Event = "TradeBuyerPay";
+    bool Log = false;
+};
+
+struct TPlaced {
+    long long Tid = 0;
+    long long Oid = 0;
+    std::string Modified;
+    std::string Error;
+};
+
+std::atomic<long long> NextTid{6000000000001LL};
+std::atomic<size_t> NextSku{0};
+
+json* FindShop(json& catalogue, const std::string& appKey)
+{
+    if (!catalogue.contains("shops") || !catalogue["shops"].is_array())
+        return nullptr;
+    for (json& shop : catalogue["shops"])
+        if (shop.is_object() && (appKey.empty() || TextOf(shop, "app_key") == appKey))
+            return &shop;
+    return nullptr;
+}
+
+// The SKUs of the shop with their items: (item, sku).
+std::vector<std::pair<const json*, const json*>> Skus(const json& shop)
+{
+    std::vector<std::pair<const json*, const json*>> skus;
+    if (!shop.contains("items") || !shop["items"].is_array())
+        return skus;
+    for (const json& item : shop["items"])
+        if (item.is_object() && item.contains("skus") && item["skus"].is_array())
+            for (const json& sku : item["skus"])
+                if (sku.is_object())
+                    skus.emplace_back(&item, &sku);
+    return skus;
+}
+
+double Price(const json& sku)
+{
+    try {
+        return std::stod(TextOf(sku, "price"));
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+std::string Money(double amount)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", amount);
+    return text;
+}
+
+// Adds the trade to the catalogue under the lock.
+TPlaced AddTrade(TSimState& state, const TOrderRequest& request)
+{
+    const std::lock_guard lock(state.Lock);
+    json* shop = FindShop(state.Catalogue, request.AppKey);
+    if (!shop)
+        return {0, 0, {}, "no such shop"};
+    const auto skus = Skus(*shop);
+    const std::pair<const json*, const json*>* chosen = nullptr;
+    for (const auto& entry : skus)
+        if (!request.SkuId.empty() && TextOf(*entry.second, "sku_id") == request.SkuId)
+            chosen = &entry;
+    if (!chosen && request.SkuId.empty() && !skus.empty())
+        chosen = &skus[NextSku++ % skus.size()];
+    if (!chosen)
+        return {0, 0, {}, "no such SKU"};
+    TPlaced placed;
+    placed.Tid = NextTid++;
+    placed.Oid = placed.Tid * 10 + 1;
+    placed.Modified = NowText(state);
+    const json& item = *chosen->first;
+    const json& sku = *chosen->second;
+    const double price = Price(sku);
+    json order = {{"oid", placed.Oid},          {"num_iid", item["num_iid"]}, {"sku_id", sku["sku_id"]},
+                  {"num", request.Num},         {"price", Money(price)},      {"total_fee", Money(price * double(request.Num))},
+                  {"status", request.Status}};
+    if (!shop->contains("trades") || !(*shop)["trades"].is_array())
+        (*shop)["trades"] = json::array();
+    (*shop)["trades"].push_back({{"tid", placed.Tid}, {"created", placed.Modified}, {"orders", json::array({order})}});
+    return placed;
+}
+
+// Places the order and tells the open streams; the number of streams.
+int Place(TSimState& state, const TOrderRequest& request, TPlaced& placed)
+{
+    placed = AddTrade(state, request);
+    if (!placed.Error.empty())
+        return 0;
+    const json message = {{"status", request.Event}, {"tid", placed.Tid}, {"oid", placed.Oid}, {"modified", placed.Modified}};
+    return NotifyStreams({{"packet", {{"code", 202}, {"msg", {{"notify_trade", message}}}}}}, request.Log);
+}
+
+std::string Param(const httplib::Request& request, const std::string& name)
+{
+    return request.has_param(name) ? request.get_param_value(name) : std::string();
+}
+
+} // namespace
+
+void RegisterOrders(httplib::Server& server, TSimState& state)
+{
+    server.Post("/sim/order", [&state](const httplib::Request& request, httplib::Response& response) {
+        TOrderRequest order;
+        order.AppKey = Param(request, "app_key");
+        order.SkuId = Param(request, "sku_id");
+        if (request.has_param("status"))
+            order.Status = Param(request, "status");
+        if (request.has_param("event"))
+            order.Event = Param(request, "event");
+        order.Log = Param(request, "log") == "1";
+        int count = 1;
+        try {
+            if (request.has_param("num"))
+                order.Num = std::stol(Param(request, "num"));
+            if (request.has_param("count"))
+                count = std::clamp(std::stoi(Param(request, "count")), 1, 100000);
+        } catch (const std::exception&) {
+            response.status = 400;
+            response.set_content("num and count are numbers", "text/plain");
+            return;
+        }
+        TPlaced placed;
+        int streams = 0;
+        for (int i = 0; i < count; ++i)
+            streams = Place(state, order, placed);
+        if (!placed.Error.empty()) {
+            response.status = 404;
+            response.set_content(placed.Error, "text/plain");
+            return;
+        }
+        response.set_content(json({{"tid", std::to_string(placed.Tid)}, {"oid", std::to_string(placed.Oid)}, {"streams", streams}}).dump(),
+                             "application/json");
+    });
+}
+
+void StartDemoOrders(TSimState& state, int intervalSeconds)
+{
+    std::thread([&state, intervalSeconds] {
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::seconds(intervalSeconds));
+            TPlaced placed;
+            Place(state, TOrderRequest{}, placed);
+        }
+    }).detach();
+}
+
+} // namespace sim
