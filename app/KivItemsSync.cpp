@@ -405,7 +405,8 @@ void TItemsSync::FinishSync()
 {
     const QString newTime = SqlInteger(NextStockTime());
     TKivTransaction transaction;
-    if (FLast.isEmpty())
+    // Pages that listed no item at all replace nothing.
+    if (FLast.isEmpty() && FResult.Items > 0)
         DeleteShopItems(FShop.Code, FResult.Now, transaction);
     SetShopSyncDate(FResult.Now, FShop.Code, &transaction);
     RollStockPeriodOver(transaction, newTime);
