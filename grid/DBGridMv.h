@@ -338,6 +338,10 @@ public:
     // Stored only while the drop-down grid's columns are customized.
     bool IsColumnsStored() const;
     void Assign(const TColumnDropDownBoxMv& Source);
+    // Storing: the values that differ from the defaults, the columns while
+    // customized.
+    QVariantMap StoredProperties() const;
+    void LoadProperties(const QVariantMap& Values);
 
 private:
     TPopupDataGridMv* DropDownGrid() const;
@@ -840,8 +844,8 @@ public:
     void Changed(bool AllItems);
 
     // Storing: the properties whose stored test holds.
-    QVariantMap StoredProperties() const;
-    void LoadProperties(const QVariantMap& Values);
+    virtual QVariantMap StoredProperties() const;
+    virtual void LoadProperties(const QVariantMap& Values);
 
 protected:
     virtual std::unique_ptr<TColumnTitleMv> CreateTitle();
