@@ -1932,6 +1932,8 @@ private:
     TDBGridMvAllowedSelections FAllowedSelections;
     TDBGridMvEditActions FEditActions;
     bool FPaintBuffered = false;
+    // Repaints on a change of TitleImages and forgets them when they go.
+    TChangeLink FTitleImagesLink;
     bool FAutoFitColWidths = false;
     int FMinAutoFitWidth = 0;
     bool FDefaultDrawingMv = true;

@@ -82,6 +82,8 @@ TCustomDBGridMv::TCustomDBGridMv(QWidget* parent)
 
 TCustomDBGridMv::~TCustomDBGridMv()
 {
+    if (FTitleImages)
+        FTitleImages->UnRegisterChanges(&FTitleImagesLink);
     // The link goes first so that no dataset event reaches a grid that is
     // being taken apart.
     FDataLink.reset();

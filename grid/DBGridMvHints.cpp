@@ -51,13 +51,14 @@ bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
                 ShowTip(FGrid, tip);
         }
     } else if (Event->type() == QEvent::ToolTip) {
+        // A tip asked for over the editor or another child is theirs; a
+        // point without a cell tip leaves the platform's hint untouched.
         const QPoint pos = static_cast<QHelpEvent*>(Event)->pos();
         TCustomDBGridMv::TCellTipMv tip;
-        if (FGrid->CellTipAt(pos, tip))
+        if (!FGrid->ClientWidget()->childAt(pos) && FGrid->CellTipAt(pos, tip)) {
             ShowTip(FGrid, tip);
-        else
-            QToolTip::hideText();
-        return true;
+            return true;
+        }
     }
     return QObject::eventFilter(Watched, Event);
 }

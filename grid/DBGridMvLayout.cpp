@@ -864,7 +864,19 @@ void TCustomDBGridMv::SetTitleLines(int Value)
 
 void TCustomDBGridMv::SetTitleImages(TImageList* Value)
 {
+    if (Value == FTitleImages)
+        return;
+    if (FTitleImages)
+        FTitleImages->UnRegisterChanges(&FTitleImagesLink);
     FTitleImages = Value;
+    if (FTitleImages) {
+        FTitleImagesLink.OnChange = [this] { Invalidate(); };
+        FTitleImagesLink.OnDestroyed = [this] {
+            FTitleImages = nullptr;
+            LayoutChanged();
+        };
+        FTitleImages->RegisterChanges(&FTitleImagesLink);
+    }
     LayoutChanged();
 }
 

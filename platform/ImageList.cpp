@@ -1,5 +1,7 @@
 #include "platform/ImageList.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsEmptyCell(const QImage& cell)
@@ -13,6 +15,52 @@ bool IsEmptyCell(const QImage& cell)
 
 } // namespace
 
+TImageList& TImageList::operator=(const TImageList& other)
+{
+    if (this != &other) {
+        FWidth = other.FWidth;
+        FHeight = other.FHeight;
+        FImages = other.FImages;
+        Changed();
+    }
+    return *this;
+}
+
+TImageList::~TImageList()
+{
+    // A watcher may unregister while it is told; work on a copy.
+    const std::vector<TChangeLink*> links = FLinks;
+    FLinks.clear();
+    for (TChangeLink* link : links)
+        if (link->OnDestroyed)
+            link->OnDestroyed();
+}
+
+void TImageList::RegisterChanges(TChangeLink* link)
+{
+    if (link && std::find(FLinks.begin(), FLinks.end(), link) == FLinks.end())
+        FLinks.push_back(link);
+}
+
+void TImageList::UnRegisterChanges(TChangeLink* link)
+{
+    std::erase(FLinks, link);
+}
+
+void TImageList::Clear()
+{
+    FImages.clear();
+    Changed();
+}
+
+void TImageList::Changed()
+{
+    const std::vector<TChangeLink*> links = FLinks;
+    for (TChangeLink* link : links)
+        if (link->OnChange)
+            link->OnChange();
+}
+
 int TImageList::AddStrip(const QImage& strip)
 {
     if (strip.isNull() || strip.height() != FHeight || FWidth <= 0)
@@ -24,6 +72,8 @@ int TImageList::AddStrip(const QImage& strip)
         // A fully transparent cell is an index that no glyph uses.
         FImages.push_back(IsEmptyCell(cell) ? QPixmap() : QPixmap::fromImage(cell));
     }
+    if (cells > 0)
+        Changed();
     return cells;
 }
 

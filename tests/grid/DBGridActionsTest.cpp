@@ -229,6 +229,13 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
 
     Grid->SetFrozenCols(0);
     Grid->SetLeftCol(Grid->FixedCols());
+
+    // Title images that go away are forgotten, not drawn from.
+    auto images = std::make_unique<TImageList>(16, 16);
+    Grid->SetTitleImages(images.get());
+    Grid->Columns().Items(0)->Title().SetImageIndex(0);
+    images.reset();
+    EXPECT_EQ(Grid->TitleImages(), nullptr);
     Grid->OnDrawColumnCell = [](QObject*, const TRect&, int DataCol, TColumnMv*, TGridDrawState) {
         if (DataCol == 1)
             throw EInvalidOperation(u"unreadable"_qs);
