@@ -1,8 +1,10 @@
 #include "grid/DBGridMvActions.h"
 
 #include "grid/DBGridMvImpExp.h"
+#include "grid/DBGridMvInplaceEdit.h"
 
 #include <QApplication>
+#include <QWheelEvent>
 
 namespace {
 
@@ -116,4 +118,19 @@ void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& In
         if (X >= indicator)
             State = gsNormal;
     }
+}
+
+bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos)
+{
+    // An open drop-down scrolls its own items; the record stays.
+    auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+    QWidget* list = editor && editor->ListVisible() ? editor->ActiveList() : nullptr;
+    if (list && list->isVisible()) {
+        const QPoint centre = list->rect().center();
+        QWheelEvent wheel(centre, list->mapToGlobal(centre), QPoint(), QPoint(0, WheelDelta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+        return true;
+    }
+    return TCustomGridMv::DoMouseWheel(Shift, WheelDelta, MousePos);
 }
