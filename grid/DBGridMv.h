@@ -1222,6 +1222,9 @@ public:
     // While it is set, the focused cell of a focused grid gets a focus frame.
     bool DrawFocusFrame() const { return FDrawFocusFrame; }
     void SetDrawFocusFrame(bool Value) { FDrawFocusFrame = Value; }
+    // When the filter row applies by itself on closing its drop-down.
+    TSTFilterApplyFlagsMv FilterApplyFlags() const { return FFilterApplyFlags; }
+    void SetFilterApplyFlags(TSTFilterApplyFlagsMv Value) { FFilterApplyFlags = Value; }
 
     virtual bool HighlightDataCellColor(TCustomDBGridMv* Grid, int ACol, int DataCol, int ARow, int DataRow,
                                         TGridDrawState State, TFont& AFont, TColor& Background);
@@ -1237,6 +1240,7 @@ private:
     bool FLuminateSelection = true;
     int FScreenNumColors = -1;
     bool FDrawFocusFrame = true;
+    TSTFilterApplyFlagsMv FFilterApplyFlags;
 };
 
 // The instance every new grid registers with; null once it is being destroyed.
@@ -1571,6 +1575,8 @@ public:
     // A press on a filter cell opens its editor (true: the press is
     // taken); a press on the data ends a filter edit.
     bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // The column whose filter cell lies under a client point; null for none.
+    TColumnMv* FilterCellColumnAt(int X, int Y);
     // Opens the find dialog through the data service, for Text, starting
     // in the column of the field named ColumnName (the current one when
     // empty).
@@ -1643,6 +1649,10 @@ protected:
     void CancelMode() override;
     QCursor CursorAt(const QPoint& clientPos) override;
     void PaintOverlay() override;
+    // The filter row's editor takes the wheel while it is edited, and a
+    // right press on a filter cell brings no context menu.
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
+    bool event(QEvent* Event) override;
     // An edit action of the clipboard unit when EditActions holds it and it
     // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);

@@ -3,6 +3,7 @@
 // rectangle), live column sizing, check-box clicks, the auto-scroll while
 // selecting, and the cursors that announce what a press would do.
 
+#include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvTree.h"
@@ -522,6 +523,8 @@ void TCustomDBGridMv::CancelMode()
     FInput->AutoScrollInterval = -1;
     if (TimerActive(DBGridMvScrollTimer))
         KillTimer(DBGridMvScrollTimer);
+    if (FFilterRow)
+        FFilterRow->CancelMode();
 }
 
 // ---------------------------------------------------------------- auto-scroll
