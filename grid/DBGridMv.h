@@ -336,6 +336,10 @@ public:
     // Stored only while the drop-down grid's columns are customized.
     bool IsColumnsStored() const;
     void Assign(const TColumnDropDownBoxMv& Source);
+    // Storing: the values that differ from the defaults, the columns while
+    // customized.
+    QVariantMap StoredProperties() const;
+    void LoadProperties(const QVariantMap& Values);
 
 private:
     TPopupDataGridMv* DropDownGrid() const;

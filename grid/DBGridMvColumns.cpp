@@ -199,6 +199,34 @@ void TColumnDropDownBoxMv::Assign(const TColumnDropDownBoxMv& Source)
     SetListSource(Source.FListSource);
 }
 
+QVariantMap TColumnDropDownBoxMv::StoredProperties() const
+{
+    QVariantMap map;
+    if (!AutoFitColWidths)
+        map.insert(QStringLiteral("AutoFitColWidths"), false);
+    if (UseMultiTitle)
+        map.insert(QStringLiteral("UseMultiTitle"), true);
+    // Read without making a drop-down grid.
+    if (const TPopupDataGridMv* grid = FOwner ? FOwner->DataListIfAny() : nullptr) {
+        if (grid->LookupOptions() != TDBLookupGridMvOptions(dlgColLinesMv))
+            map.insert(QStringLiteral("Options"), int(grid->LookupOptions().toInt()));
+        if (IsColumnsStored())
+            map.insert(grid->StoredProperties());
+    }
+    return map;
+}
+
+void TColumnDropDownBoxMv::LoadProperties(const QVariantMap& Values)
+{
+    AutoFitColWidths = Values.value(QStringLiteral("AutoFitColWidths"), true).toBool();
+    UseMultiTitle = Values.value(QStringLiteral("UseMultiTitle"), false).toBool();
+    if (Values.contains(QStringLiteral("Options")))
+        SetOptions(TDBLookupGridMvOptions::fromInt(Values.value(QStringLiteral("Options")).toInt()));
+    if (Values.contains(QStringLiteral("Columns")))
+        if (TPopupDataGridMv* grid = DropDownGrid())
+            grid->LoadProperties(Values);
+}
+
 // ---------------------------------------------------------------- title
 
 TColumnTitleMv::TColumnTitleMv(TColumnMv* Column) : FColumn(Column)
@@ -1913,6 +1941,9 @@ QVariantMap TColumnMv::StoredProperties() const
             footers.append(FFooters->Items(i)->StoredProperties());
         map.insert(QStringLiteral("Footers"), footers);
     }
+    const QVariantMap dropDownBox = FDropDownBox->StoredProperties();
+    if (!dropDownBox.isEmpty())
+        map.insert(QStringLiteral("DropDownBox"), dropDownBox);
     return map;
 }
 
@@ -2001,6 +2032,8 @@ void TColumnMv::LoadProperties(const QVariantMap& Values)
             FTitle->LoadProperties(v.toMap());
         else if (name == u"Footer")
             FFooter->LoadProperties(v.toMap());
+        else if (name == u"DropDownBox")
+            FDropDownBox->LoadProperties(v.toMap());
         else if (name == u"Footers") {
             FFooters->Clear();
             const QVariantList list = v.toList();

@@ -218,9 +218,9 @@ void TCustomDBGridMv::WriteEditValue(TColumnMv* Column)
 bool TCustomDBGridMv::ResolveLookupText(TColumnMv* Column, const QString& Text)
 {
     // The special row's text stands for its value.
-    const TSpecRowMv& spec = Column->DropDownSpecRow();
-    if (spec.Visible() && Text == spec.GetCellText(0)) {
-        FEditState.Value = spec.Value();
+    const TSpecRowMv& special = Column->DropDownSpecRow();
+    if (special.Visible() && Text == special.GetCellText(0)) {
+        FEditState.Value = special.Value();
         return true;
     }
     TField* field = Column->Field();

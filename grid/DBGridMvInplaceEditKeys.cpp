@@ -212,17 +212,17 @@ void TDBGridInplaceEdit::HandOver(TColumnMv* Column)
 
 bool TDBGridInplaceEdit::SpecRowShortCut(TColumnMv* Column, TShortCut Key)
 {
-    TSpecRowMv& spec = Column->DropDownSpecRow();
-    if (FEditStyle != esDataListMv || !spec.Visible() || spec.ShortCut() != Key || !Column->CanModify(false))
+    TSpecRowMv& special = Column->DropDownSpecRow();
+    if (FEditStyle != esDataListMv || !special.Visible() || special.ShortCut() != Key || !Column->CanModify(false))
         return false;
     if (!Column->CanModify(true))
         return true;
     TCustomDBGridMv* grid = DBGrid();
-    setText(spec.GetCellText(0));
+    setText(special.GetCellText(0));
     grid->SetGridEditText(text());
-    grid->SetEditValue(spec.Value());
+    grid->SetEditValue(special.Value());
     if (FDataList)
-        FDataList->SetKeyValue(spec.Value());
+        FDataList->SetKeyValue(special.Value());
     selectAll();
     return true;
 }

@@ -713,8 +713,9 @@ void TDBLookupGridMv::HandleSearchKey(QChar Key)
 
 void TDBLookupGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    const bool specRow = FSpecRow->Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
-    if (!GetDataRect().Contains(X, Y) && !specRow) {
+    const bool onSpecialRow =
+        FSpecRow->Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
+    if (!GetDataRect().Contains(X, Y) && !onSpecialRow) {
         TCustomDBGridMv::MouseDown(Button, Shift, X, Y);
         return;
     }
@@ -742,12 +743,12 @@ void TDBLookupGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 
 void TDBLookupGridMv::SelectAt(int X, int Y)
 {
-    const int specTop = TitleHeightPixels();
-    if (FSpecRow->Visible() && Y >= specTop && Y < specTop + SpecRowHeight()) {
+    const int specialTop = TitleHeightPixels();
+    if (FSpecRow->Visible() && Y >= specialTop && Y < specialTop + SpecRowHeight()) {
         ChooseSpecRow();
         return;
     }
-    if (Y < specTop)
+    if (Y < specialTop)
         return;
     Y = std::min(Y, ClientHeight() - 1);
     const TGridCoordMv cell = MouseCoord(X, Y);
@@ -1017,9 +1018,10 @@ void TPopupDataGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
     FUserChanging = false;
     if (!pressedInside || Button != mbLeft)
         return;
-    const bool specRow = SpecRow().Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
+    const bool onSpecialRow =
+        SpecRow().Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
     const QPoint global = ClientWidget()->mapToGlobal(QPoint(X, Y));
-    if (ClientRect().Contains(X, Y) && (GetDataRect().Contains(X, Y) || specRow))
+    if (ClientRect().Contains(X, Y) && (GetDataRect().Contains(X, Y) || onSpecialRow))
         CloseUp(true);
     else if (!geometry().contains(global))
         CloseUp(false);
@@ -1031,6 +1033,22 @@ void TPopupDataGridMv::Resized()
     FSizeGripResized = true;
     FSizeGrip->raise();
     FSizeGrip->UpdatePosition();
+}
+
+int TPopupDataGridMv::BorderWidth() const
+{
+    return Ctl3D() ? 2 : 1;
+}
+
+void TPopupDataGridMv::PaintBorder(TCanvas& canvas, const TRect& rect)
+{
+    TRect r = rect;
+    if (Ctl3D()) {
+        canvas.DrawEdge(r, EDGE_RAISED, BF_RECT);
+        return;
+    }
+    canvas.Brush = TBrush{clWindowFrame, bsSolid};
+    canvas.FrameRect(r);
 }
 
 qintptr TPopupDataGridMv::Perform(quint32 msg, qintptr wParam, qintptr lParam)

@@ -261,6 +261,9 @@ protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void Resized() override;
+    // A raised edge in the 3-D look, a plain frame otherwise.
+    int BorderWidth() const override;
+    void PaintBorder(TCanvas& canvas, const TRect& rect) override;
     qintptr Perform(quint32 msg, qintptr wParam, qintptr lParam) override;
     void PrivateMessage(int msg, qintptr param) override;
     void showEvent(QShowEvent* event) override;

@@ -65,9 +65,10 @@ void DBGridEditorTest::OpenSkus()
     item->LookupDataSet = Items;
     item->LookupKeyFields = QStringLiteral("NumIID");
     item->LookupResultField = QStringLiteral("Title");
-    Data = &OpenClient(QStringLiteral("select \"SkuID\", \"NumIID\", \"PropAlias\", \"Price\", \"Qty\" from \"KivItem\" "
-                                      "order by \"SkuID\""),
-                       std::move(item));
+    Data = &OpenClient(
+        QStringLiteral("select \"SkuID\", \"NumIID\", \"PropAlias\", \"Price\", \"Qty\" from \"KivItem\" "
+                       "order by \"SkuID\""),
+        std::move(item));
     Bind(*Data);
     Show(520, 220);
     Focus();
@@ -80,7 +81,8 @@ void DBGridEditorTest::OpenStockIns()
                             "values(%1,%2,1,'2024-03-0%1 10:00:00')")
                  .arg(i)
                  .arg(i * 10));
-    Data = &OpenClient(QStringLiteral("select \"AutoCode\", \"Qty\", \"Date\" from \"KivItemIn\" order by \"AutoCode\""));
+    Data = &OpenClient(
+        QStringLiteral("select \"AutoCode\", \"Qty\", \"Date\" from \"KivItemIn\" order by \"AutoCode\""));
     Bind(*Data);
     Show(420, 200);
     Focus();

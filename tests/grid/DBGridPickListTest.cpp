@@ -182,4 +182,19 @@ TEST_F(DBGridEditorTest, KeyListNotInListRechecksAndAHandlerlessTextStoresNull)
     EXPECT_EQ(asked, QStringList{QStringLiteral("白色")});
     EXPECT_EQ(Data->FieldByName(QStringLiteral("PropAlias"))->AsString(), QStringLiteral("White"));
     EXPECT_EQ(color->GetDisplayText(), QStringLiteral("白色"));
+
+    // With the handler, Backspace cuts the selection and the character
+    // before it, Delete the selection, and the rest is handed to the grid.
+    editor = EditColumn(QStringLiteral("PropAlias"));
+    editor->setSelection(1, 1);
+    PressKey(editor, Qt::Key_Backspace);
+    EXPECT_EQ(editor->text(), QString());
+    editor->setText(QStringLiteral("蓝色白"));
+    editor->setSelection(2, 1);
+    PressKey(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), QStringLiteral("蓝色"));
+    EXPECT_EQ(editor->cursorPosition(), 2);
+    EXPECT_EQ(Grid->GridEditText(), QStringLiteral("蓝色"));
+    Data->Post();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("PropAlias"))->AsString(), QStringLiteral("Blue"));
 }

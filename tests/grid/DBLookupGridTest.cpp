@@ -190,6 +190,20 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     plain->DropDownBox().Assign(other->DropDownBox());
     ASSERT_NE(plain->DropDownBox().Columns(), nullptr);
     EXPECT_EQ(plain->DropDownBox().Columns()->Count(), 1);
+    // The customized columns and options are stored with the column and
+    // read back.
+    const QVariantMap stored = other->StoredProperties();
+    ASSERT_TRUE(stored.contains(QStringLiteral("DropDownBox")));
+    TDBGridMv elsewhere;
+    TColumnMv* copy = elsewhere.Columns().Add();
+    copy->LoadProperties(stored);
+    ASSERT_NE(copy->DataListIfAny(), nullptr);
+    EXPECT_TRUE(copy->DropDownBox().IsColumnsStored());
+    EXPECT_EQ(copy->DropDownBox().Columns()->Items(0)->FieldName(), QStringLiteral("Title"));
+    EXPECT_EQ(copy->DropDownBox().Options(), TDBLookupGridMvOptions(dlgRowLinesMv));
+    EXPECT_FALSE(Grid->GetColumnByFieldName(QStringLiteral("SkuID"))->StoredProperties().contains(
+        QStringLiteral("DropDownBox")));
+    EXPECT_EQ(Grid->GetColumnByFieldName(QStringLiteral("SkuID"))->DataListIfAny(), nullptr);
     TColumnDropDownBoxMv fresh(nullptr);
     other->DropDownBox().Assign(fresh);
     EXPECT_FALSE(other->DropDownBox().IsColumnsStored());
