@@ -1056,6 +1056,10 @@ public:
     explicit TBookmarkListMv(TCustomDBGridMv* Grid) : FGrid(Grid) {}
     TCustomDBGridMv* Grid() const { return FGrid; }
     void SetCurrentRowSelected(bool Value) override;
+    // Unselects every record outside the span between two bookmarks (in
+    // either order): a Shift-extension without KeepSelection replaces what
+    // was selected before.
+    void KeepOnlySpan(const TBookmark& From, const TBookmark& To);
     // The grid rectangle covering the selected rows on screen; all four -1
     // when none is visible.
     TGridRectMv GetVisibleSelectedRect() const;

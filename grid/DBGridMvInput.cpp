@@ -119,6 +119,10 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
             }
             FBookmarks->SetCurrentRowSelected(true);
         }
+        // Without Ctrl (and with dghClearSelection) the span replaces what
+        // was selected before; with it the span is added.
+        if (!FInput->KeepSelection)
+            FBookmarks->KeepOnlySpan(FInput->ExtendStart, dataSet->Bookmark());
     } catch (...) {
         EndUpdate();
         throw;

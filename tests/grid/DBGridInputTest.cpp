@@ -65,6 +65,15 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     EXPECT_EQ(selection.SelectionType(), gstRecordBookmarks);
     EXPECT_EQ(Grid->SelectedRows().Count(), 3);
     EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, title + 4, Grid->ColCount() - 1, title + 6));
+    // With dghClearSelection a span made with Ctrl is added to what was
+    // selected, one made without replaces it.
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghClearSelection);
+    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 8)).y()), Qt::ControlModifier);
+    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 9)).y()), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedRows().Count(), 5);
+    PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedRows().Count(), 3);
+    EXPECT_TRUE(Grid->SelectedRows().CurrentRowSelected());
 
     // Columns by the band at the bottom of their titles: Shift from the
     // anchor out to a column and back; a column selected before the
