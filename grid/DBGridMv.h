@@ -1620,6 +1620,10 @@ public:
     // dghClearSelection off. Set at each key and each press that starts
     // selecting records.
     bool KeepSelection() const;
+    // The input method of the current column (its own ImeMode, else the
+    // grid's) on the grid and its cell editor; called as the current column
+    // changes and as the editor shows.
+    void UpdateIme();
     // Adds Text to the incremental search and looks for it at the start of
     // the current column's texts; TimeOut ms without a key ends the search
     // (negative: never). An empty search text looks for nothing.

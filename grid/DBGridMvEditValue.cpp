@@ -53,6 +53,7 @@ void TCustomDBGridMv::ShowEditor()
             return;
     }
     TCustomGridMv::ShowEditor();
+    UpdateIme();
 }
 
 void TCustomDBGridMv::InvalidateEditor()

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethod>
 
 namespace {
 
@@ -28,9 +29,34 @@ bool IsCheckOrImage(const TColumnMv* Column)
     return kind == ctCheckboxes || kind == ctKeyImageList;
 }
 
+// An input-method mode as Qt knows it: disabled takes the input method
+// away, the closed and alphanumeric modes ask it for Latin letters, every
+// other mode leaves it free. (The IME's name picks a keyboard layout of the
+// system, which Qt leaves to the desktop: it is kept, not applied.)
+void ApplyImeMode(QWidget* Widget, TImeMode Mode)
+{
+    Widget->setAttribute(Qt::WA_InputMethodEnabled, Mode != imDisable);
+    Qt::InputMethodHints hints = Widget->inputMethodHints() & ~Qt::ImhPreferLatin;
+    if (Mode == imClose || Mode == imSAlpha || Mode == imAlpha)
+        hints |= Qt::ImhPreferLatin;
+    Widget->setInputMethodHints(hints);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- state
+
+void TCustomDBGridMv::UpdateIme()
+{
+    const TColumnMv* column = SelectedColumn();
+    FEditorImeMode = column ? column->ImeMode() : FImeMode;
+    FEditorImeName = column ? column->ImeName() : FImeName;
+    ApplyImeMode(this, FEditorImeMode);
+    if (TInplaceEdit* editor = InplaceEditor())
+        ApplyImeMode(editor, FEditorImeMode);
+    if (GridHasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImHints);
+}
 
 bool TCustomDBGridMv::KeepSelection() const
 {

@@ -170,6 +170,19 @@ TEST_F(DBGridTest, MovesWithoutMultiSelectOnlyMoveAndTheEndsOfTheDataBehave)
     PressKey(client, Qt::Key_Return);
     EXPECT_EQ(Grid->GetSelectedIndex(), 1);
 
+    // The current column's input-method mode reaches the grid and its
+    // editor: a column's own, else the grid's.
+    Grid->SetImeMode(imClose);
+    Grid->Columns()[2]->SetImeMode(imDisable);
+    PressKey(client, Qt::Key_Right);
+    EXPECT_FALSE(Grid->testAttribute(Qt::WA_InputMethodEnabled));
+    Grid->ShowEditor();
+    ASSERT_NE(Grid->InplaceEditor(), nullptr);
+    EXPECT_FALSE(Grid->InplaceEditor()->testAttribute(Qt::WA_InputMethodEnabled));
+    PressKey(client, Qt::Key_Left);
+    EXPECT_TRUE(Grid->InplaceEditor()->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(Grid->InplaceEditor()->inputMethodHints().testFlag(Qt::ImhPreferLatin));
+
     // Home with one data column goes to the first record.
     for (int i = 1; i < Grid->Columns().Count(); ++i)
         Grid->Columns()[i]->SetVisible(false);
