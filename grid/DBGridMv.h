@@ -1643,6 +1643,11 @@ public:
     // The numeric-pad keys' node operations on the current row (the editor's
     // press on its node column too).
     void SetCurrentNodeExpanded(bool Expanded);
+    // The token of the node in the top data row, and putting that node back
+    // at the top (as far as the rows below fill the grid) after a node was
+    // opened or closed, so that the rows above the change stay in place.
+    int TopNodeToken() const;
+    void RestoreTopNode(int Token);
     // Lines and boxes of the current node into Rect, as the cells and the
     // editor standing in the first column draw them (RowLines: the grid's
     // row lines give way under the node columns).
