@@ -29,9 +29,6 @@ const QString LayoutKey = QStringLiteral("SYS_Barcode");
 const QString SysCode = QStringLiteral("SYS_CODE");
 constexpr int FormWidth = 958;
 constexpr int FormHeight = 637;
-// Widths, in characters, of a first layout.
-constexpr int IdWidth = 20;
-constexpr int TextWidth = 24;
 
 bool IsEnter(const QEvent* event)
 {
@@ -80,23 +77,15 @@ void QueueStockInRecords(const std::vector<TTickedSku>& skus, const QString& bar
 }
 
 // A list opened for the first time stores its layout from its fields, with
-// "Selected" as the check-box column it is meant to be, whole 19-digit ids
-// and long texts kept short enough for every column to be in view; from then
-// on the stored layout decides (the administrator edits it).
+// "Selected" as the check-box column it is meant to be; from then on the
+// stored layout decides (the administrator edits it).
 void EnsureListLayout(TDBGridMv& grid)
 {
     const QString where = QStringLiteral(" where \"Code\" = ") + QuotedStr(LayoutKey) + QStringLiteral(" and \"UserCode\" = ")
                           + QuotedStr(SysCode) + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(SysCode);
     if (!IsEmptyResult(QStringLiteral("select 1 from \"SYS_Fields\"") + where))
         return;
-    for (int i = 0; i < grid.GetFieldCount(); ++i) {
-        TField* field = grid.GetFields(i);
-        if (field && field->DataType() == ftLargeint)
-            field->SetDisplayWidth(IdWidth);
-        else if (field && field->DisplayWidth() > TextWidth)
-            field->SetDisplayWidth(TextWidth);
-    }
-    SaveFieldLayout(&grid, LayoutKey, SysCode, SysCode);
+    EnsureFieldLayout(&grid, LayoutKey, SysCode, SysCode);
     ExecSql(QStringLiteral("update \"SYS_Fields\" set \"Boolean\" = 1") + where + QStringLiteral(" and \"FieldName\" = ")
             + QuotedStr(QStringLiteral("Selected")));
 }

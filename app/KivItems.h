@@ -96,6 +96,8 @@ public:
     void StartMonitor();
     void StopMonitor();
     void OnThreadEnd();
+    // The trades created since the newest order line, through the rules;
+    // a platform that does not answer is said, and the next start tries again.
     void CatchUpTrades();
     void TimerMonitorTimer();
     // The image of the running-image list that ActionMonitor shows.

@@ -4,6 +4,7 @@
 
 #include "app/KivItems.h"
 
+#include "app/KivItemsSync.h"
 #include "app/KivMsgQueue.h"
 #include "app/KivProgress.h"
 #include "client/KivDataM.h"
@@ -12,6 +13,7 @@
 #include "client/KivQuery.h"
 #include "client/KivStream.h"
 #include "json/uQvJSON.h"
+#include "platform/Dialogs.h"
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/SqlQuery.h"
@@ -212,9 +214,14 @@ void TFormItems::CatchUpTrades()
 {
     if (!FShop)
         return;
+    // Trades missed while stopped must not vanish unnoticed: a platform that
+    // cannot be reached is said, and the next start tries again.
+    const QString unreachable = PlatformUnreachableText(QStringLiteral("中断交易数据同步"));
     const QString now = GetServerTime(*FShop);
-    if (now.isEmpty())
+    if (now.isEmpty()) {
+        ShowError(unreachable);
         return;
+    }
     const QDateTime last = QDateTime::fromString(LastOutDate(FShop->Code), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (!last.isValid())
         return;
@@ -222,11 +229,18 @@ void TFormItems::CatchUpTrades()
     if (from == now)
         return;
     const QString window = u',' + Quoted(from) + u',' + Quoted(now);
-    const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(
-        BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(), QStringLiteral("page_size=? and start_created=? and end_created=?"),
-                        QStringLiteral("1") + window, *FShop)
-            .toUtf8());
+    const QString countReply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
+                                               QStringLiteral("page_size=? and start_created=? and end_created=?"), QStringLiteral("1") + window,
+                                               *FShop);
+    const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(countReply.toUtf8());
     const TqvJSONobject* response = TradesSoldResponse(count.get());
+    if (!response) {
+        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.get()));
+        ShowError(countReply.isEmpty() ? unreachable
+                                       : QStringLiteral("中断交易数据同步失败：")
+                                             + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason));
+        return;
+    }
     const auto* totalValue = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;
     const qint64 total = totalValue ? totalValue->IntValue() : 0;
     if (total <= 0)
@@ -260,6 +274,7 @@ void TFormItems::CatchUpTrades()
     progress->ProgressBar->setValue(0);
     progress->show();
     const QString pageSize = QString::number(CatchUpPageSize);
+    bool pageFailed = false;
     for (qint64 page = 1; page <= pages; ++page) {
         progress->LabelTitle->setText(QStringLiteral("商品数量共") + QString::number(total) + QStringLiteral("条,分") + QString::number(pages)
                                       + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条")
@@ -267,6 +282,7 @@ void TFormItems::CatchUpTrades()
         const QString reply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
                                               QStringLiteral("page_no=? and page_size=? and start_created=? and end_created=?"),
                                               QString::number(page) + u',' + pageSize + window, *FShop);
+        pageFailed = pageFailed || reply.isEmpty();
         for (const QString& tid : PageTids(reply)) {
             if (IsSqlInteger(tid))
                 ProcessTrade(tid, now, *rules);
@@ -276,6 +292,8 @@ void TFormItems::CatchUpTrades()
         }
         progress->ProgressBar->setValue(progress->ProgressBar->value() + 1);
     }
+    if (pageFailed)
+        ShowError(unreachable);
 }
 
 void TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules)

@@ -49,7 +49,30 @@ QString BareInteger(const TField* field)
     return field->IsNull() ? QStringLiteral("null") : SqlInteger(field->AsString());
 }
 
-// The platform's own words for an error reply; empty when it gave none.
+// The text before the n-th ':' (n from 1), or nothing when there are fewer.
+std::optional<QString> BeforeColon(const QString& entry, int n)
+{
+    qsizetype at = -1;
+    for (int i = 0; i < n; ++i)
+        if ((at = entry.indexOf(u':', at + 1)) < 0)
+            return std::nullopt;
+    return entry.left(at);
+}
+
+// The text after the n-th ':', or nothing when there are fewer.
+std::optional<QString> AfterColon(const QString& entry, int n)
+{
+    const std::optional<QString> before = BeforeColon(entry, n);
+    return before ? std::optional<QString>(entry.mid(before->size() + 1)) : std::nullopt;
+}
+
+} // namespace
+
+QString PlatformUnreachableText(const QString& what)
+{
+    return what + QStringLiteral("失败：无法连接淘宝平台，请检查网络和系统参数后重试！");
+}
+
 QString PlatformErrorText(const TqvJSONobject* root)
 {
     const auto* error = root ? qvJSONcast<TqvJSONobject>(root->Field(u"error_response")) : nullptr;
@@ -70,25 +93,6 @@ QString PlatformErrorText(const TqvJSONobject* root)
         message += QStringLiteral(" [") + code + u']';
     return message;
 }
-
-// The text before the n-th ':' (n from 1), or nothing when there are fewer.
-std::optional<QString> BeforeColon(const QString& entry, int n)
-{
-    qsizetype at = -1;
-    for (int i = 0; i < n; ++i)
-        if ((at = entry.indexOf(u':', at + 1)) < 0)
-            return std::nullopt;
-    return entry.left(at);
-}
-
-// The text after the n-th ':', or nothing when there are fewer.
-std::optional<QString> AfterColon(const QString& entry, int n)
-{
-    const std::optional<QString> before = BeforeColon(entry, n);
-    return before ? std::optional<QString>(entry.mid(before->size() + 1)) : std::nullopt;
-}
-
-} // namespace
 
 bool CheckShop(const TTreeNodeShop& shop)
 {
@@ -153,6 +157,7 @@ TItemsSyncResult TItemsSync::SyncItems()
 {
     FResult = {};
     FCountError.clear();
+    FUnreachable = false;
     FExtraLines.clear();
     FItems.clear();
     // Checked before anything is fetched or written: the roll-over writes
@@ -169,22 +174,27 @@ TItemsSyncResult TItemsSync::SyncItems()
         FResult.Now = GetServerTime(FShop);
         if (!IsSyncStamp(FResult.Now)) {
             FResult.Now.clear();
-            return FResult;
-        }
-        FExtraLines << QStringLiteral("\"ShopCode\"=") + FShop.Code << QStringLiteral("\"SyncDate\"=") + FResult.Now;
-        if (CountItems()) {
-            ShowProgress();
-            FetchPages();
-            FetchItems();
-            const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0;
-            FResult.Outcome = complete ? TSyncOutcome::soCompleted : TSyncOutcome::soIncomplete;
-            // The sync date moves only past what was fetched whole.
-            if (complete)
-                FinishSync();
+            FUnreachable = true;
+        } else {
+            FExtraLines << QStringLiteral("\"ShopCode\"=") + FShop.Code << QStringLiteral("\"SyncDate\"=") + FResult.Now;
+            if (CountItems())
+                FetchAndWrite();
         }
     }
     ReportFailures();
     return FResult;
+}
+
+void TItemsSync::FetchAndWrite()
+{
+    ShowProgress();
+    FetchPages();
+    FetchItems();
+    const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0;
+    FResult.Outcome = complete ? TSyncOutcome::soCompleted : TSyncOutcome::soIncomplete;
+    // The sync date moves only past what was fetched whole.
+    if (complete)
+        FinishSync();
 }
 
 bool TItemsSync::CountItems()
@@ -199,10 +209,12 @@ bool TItemsSync::CountItems()
     const auto* total = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;
     if (!total) {
         // An error reply (an expired session, a refused argument) is not
-        // "nothing to sync": the user hears the platform's reason. No reply
-        // at all stays silent, as when the platform's time is missing.
+        // "nothing to sync": the user hears the platform's reason, or that
+        // the platform could not be reached.
         FResult.Outcome = TSyncOutcome::soCountFailed;
-        if (!reply.isEmpty()) {
+        if (reply.isEmpty()) {
+            FUnreachable = true;
+        } else {
             const QString reason = PlatformErrorText(object);
             FCountError = reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason;
         }
@@ -393,7 +405,8 @@ void TItemsSync::FinishSync()
 {
     const QString newTime = SqlInteger(NextStockTime());
     TKivTransaction transaction;
-    if (FLast.isEmpty())
+    // Pages that listed no item at all replace nothing.
+    if (FLast.isEmpty() && FResult.Items > 0)
         DeleteShopItems(FShop.Code, FResult.Now, transaction);
     SetShopSyncDate(FResult.Now, FShop.Code, &transaction);
     RollStockPeriodOver(transaction, newTime);
@@ -460,6 +473,8 @@ void TItemsSync::StepBar()
 
 void TItemsSync::ReportFailures() const
 {
+    if (FUnreachable)
+        ShowError(PlatformUnreachableText(QStringLiteral("商品同步")));
     if (!FCountError.isEmpty())
         ShowError(QStringLiteral("获取在线商品数量失败：") + FCountError);
     if (FResult.Outcome == TSyncOutcome::soIncomplete)

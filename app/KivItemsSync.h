@@ -32,6 +32,7 @@
 
 class QWidget;
 class TFormProgress;
+class TqvJSONobject;
 struct TTreeNodeShop;
 
 // True when the shop's credentials are complete. Otherwise an error message
@@ -80,7 +81,8 @@ public:
 
     // One sync of the shop (full when it was never synced, else the items
     // modified since the last one). A failed count shows the platform's
-    // message; failed pages or items are reported once the sync is over.
+    // message, a platform that does not answer at all an error of its own;
+    // failed pages or items are reported once the sync is over.
     // Raises EConvertError before anything happens when SysRec.StockTime is
     // not an integer.
     TItemsSyncResult SyncItems();
@@ -104,6 +106,7 @@ private:
     };
 
     bool CountItems();
+    void FetchAndWrite();
     void ShowProgress();
     void FetchPages();
     void KeepPageItems(const TMappedReply& page);
@@ -126,9 +129,17 @@ private:
     QString FLast;
     QStringList FExtraLines;
     QString FCountError;
+    // The platform gave no reply at all (its time or the count).
+    bool FUnreachable = false;
     std::vector<TPendingItem> FItems;
     TItemsSyncResult FResult;
 };
+
+// The message of a platform call that got no reply: what failed (the
+// sync, the catch-up) and what to check.
+QString PlatformUnreachableText(const QString& what);
+// The platform's own words for an error reply; empty when it gave none.
+QString PlatformErrorText(const TqvJSONobject* root);
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);

@@ -2,9 +2,13 @@
 
 #include "app/KivAbout.h"
 #include "app/KivChangePass.h"
+#include "app/KivItemIn.h"
+#include "app/KivItems.h"
 #include "app/KivMsgQueue.h"
+#include "app/KivShop.h"
 #include "client/KivConf.h"
 #include "client/KivDataM.h"
+#include "client/KivLogin.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Jpeg.h"
@@ -469,4 +473,23 @@ void TMainKiv::closeEvent(QCloseEvent* event)
     }
     FreeShopNodes();
     event->accept();
+}
+
+int RunKiv(const QString& appDir)
+{
+    // Outside the message loop nobody else shows what went wrong.
+    try {
+        TKivDM dataModule(appDir);
+        if (!ShowLogin())
+            return 0;
+        InstallItemsHooks();
+        InstallTableEditorHooks();
+        InstallItemInHooks();
+        TMainKiv mainWindow;
+        mainWindow.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        ShowException(error);
+        return 1;
+    }
 }

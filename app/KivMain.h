@@ -119,3 +119,9 @@ private:
 
 // The main window while it exists.
 extern TMainKiv* MainKiv;
+
+// The program's run in the application made by main(): the data module over
+// the settings and database of appDir (empty: the program's folder), the
+// login, the hooks of the windows of other units, then the main window and
+// the message loop until it closes. The exit code.
+int RunKiv(const QString& appDir);

@@ -1,15 +1,10 @@
-// The program's entry: the data module, the login, then the main window and
-// the message loop until the main window closes. No argument is read.
+// The program's entry: the application with its pictures, translations and
+// font, then the program's run (RunKiv) in the program's own folder. No
+// argument is read.
 
-#include "app/KivItemIn.h"
-#include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "app/KivResources.h"
-#include "app/KivShop.h"
-#include "client/KivDataM.h"
-#include "client/KivLogin.h"
 #include "platform/Application.h"
-#include "platform/Dialogs.h"
 
 #include <QFont>
 
@@ -23,20 +18,5 @@ int main(int argc, char** argv)
     QFont font(QStringLiteral("WenQuanYi Micro Hei"));
     font.setPixelSize(12);
     QApplication::setFont(font);
-
-    // Outside the message loop nobody else shows what went wrong.
-    try {
-        TKivDM dataModule;
-        if (!ShowLogin())
-            return 0;
-        InstallItemsHooks();
-        InstallTableEditorHooks();
-        InstallItemInHooks();
-        TMainKiv mainWindow;
-        mainWindow.show();
-        return QApplication::exec();
-    } catch (const std::exception& error) {
-        ShowException(error);
-        return 1;
-    }
+    return RunKiv(QString());
 }

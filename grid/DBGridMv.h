@@ -39,7 +39,9 @@
 #include "platform/db/DataSet.h"
 #include "platform/db/DataSource.h"
 
+#include <QAction>
 #include <QFlags>
+#include <QScrollBar>
 #include <QImage>
 #include <QMenu>
 #include <QObject>
@@ -842,8 +844,8 @@ public:
     void Changed(bool AllItems);
 
     // Storing: the properties whose stored test holds.
-    QVariantMap StoredProperties() const;
-    void LoadProperties(const QVariantMap& Values);
+    virtual QVariantMap StoredProperties() const;
+    virtual void LoadProperties(const QVariantMap& Values);
 
 protected:
     virtual std::unique_ptr<TColumnTitleMv> CreateTitle();
@@ -1149,15 +1151,31 @@ public:
     void SetVisibleMode(TScrollBarVisibleModeMv Value);
     bool Visible() const { return FVisibleMode != sbNeverShowMv; }
     void SetVisible(bool Value) { SetVisibleMode(Value ? sbAutoShowMv : sbNeverShowMv); }
-    // An outside bar that replaces the grid's own; none here.
-    QWidget* ExtScrollBar() const { return nullptr; }
+    // An outside bar that replaces the grid's own: its scroll requests reach
+    // the grid as the grid's own bar's would. One grid per bar; attaching a
+    // bar that another grid holds raises "Possible <name> already attached
+    // to the other control." and keeps the old bar.
+    QScrollBar* ExtScrollBar() const { return FExtScrollBar.data(); }
+    void SetExtScrollBar(QScrollBar* Value);
     bool IsScrollBarShowing() const;
     void Assign(const TDBGridMvScrollBar& Source);
 
 private:
+    void AttachExtScrollBar(QScrollBar* Bar);
+    void DetachExtScrollBar();
+
     TCustomDBGridMv* FGrid;
     TScrollBarKind FKind;
     TScrollBarVisibleModeMv FVisibleMode = sbAutoShowMv;
+    QPointer<QScrollBar> FExtScrollBar;
+    QMetaObject::Connection FExtConnection;
+    QMetaObject::Connection FExtDestroyed;
+};
+
+// The grid's vertical bar: the same settings, made by the grid's factory.
+class TVertDBGridMvScrollBar : public TDBGridMvScrollBar {
+public:
+    explicit TVertDBGridMvScrollBar(TCustomDBGridMv* Grid) : TDBGridMvScrollBar(Grid, sbVertical) {}
 };
 
 // ================================================================ multi-level titles
@@ -1654,6 +1672,57 @@ public:
     void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
     // Fired at the end of the grid's own press handling.
     std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
+
+    // ---- actions, tips, scroll bars and buffered painting
+    friend class TDBGridMvScrollBar;
+    // A platform edit action (TDBGridMvEditActionMv, told apart by its kind):
+    // performed while the grid has the focus and EditActions holds its kind;
+    // False leaves the action to the window.
+    virtual bool ExecuteAction(QAction* Action);
+    // Enables an edit action by whether it can run now; False when the grid
+    // does not answer it.
+    virtual bool UpdateAction(QAction* Action);
+    // Whether the grid paints through its own buffer (set once the buffered
+    // look is first seen; it stays set).
+    bool PaintBuffered() const { return FPaintBuffered; }
+    // The tool tip for a point of the client area: the text of a cut cell
+    // (or an image or check-box cell) of a column, title or footer with
+    // ToolTips, a title's own Hint; empty when none is wanted.
+    struct TCellTipMv {
+        QString Text;
+        TRect CellRect;
+        TRect TextRect;
+        TFont Font;
+        bool WordWrap = false;
+    };
+    virtual bool CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip);
+    // The pause before a tip shows: 0 over cells with ToolTips, else the
+    // application's.
+    int HintPauseAt(const QPoint& ClientPos);
+    // Scales the sizes that are in pixels (row height, title height, the
+    // fonts that are not the parent's, the column widths) by M/D.
+    void ChangeScale(int M, int D);
+
+protected:
+    // One cell as DrawCell paints it; DrawCell keeps what this raises inside
+    // the paint event and leaves the cell empty.
+    void DrawCellContents(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
+    bool event(QEvent* Event) override;
+    // A typed key is taken by the editor when the field accepts it (any key
+    // for a column with a key list).
+    bool CanEditAcceptKey(QChar Key) override;
+    // Characters too while the incremental search is preferred.
+    unsigned DialogCode() override;
+    // A thumb track becomes the thumb position while the horizontal bar
+    // tracks; the outside bar follows.
+    void WMHScroll(int code, int pos) override;
+    // Row sizing only over the indicator; no column sizing past the last
+    // column's edge.
+    void CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
+                         TGridDrawInfoMv& FixedInfo) override;
+    // The client area's tips and their pause, hooked once when the grid is
+    // first polished.
+    void InstallTipHandling();
 protected:
     // ---- keyboard, mouse and selection
     void KeyUp(quint16& Key, TShiftState Shift) override;
@@ -1879,6 +1948,7 @@ private:
     TDBGridMvAllowedOperations FAllowedOperations;
     TDBGridMvAllowedSelections FAllowedSelections;
     TDBGridMvEditActions FEditActions;
+    bool FPaintBuffered = false;
     bool FAutoFitColWidths = false;
     int FMinAutoFitWidth = 0;
     bool FDefaultDrawingMv = true;

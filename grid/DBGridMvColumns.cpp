@@ -206,6 +206,9 @@ QVariantMap TColumnDropDownBoxMv::StoredProperties() const
         map.insert(QStringLiteral("AutoFitColWidths"), false);
     if (UseMultiTitle)
         map.insert(QStringLiteral("UseMultiTitle"), true);
+    const QVariantMap specRow = SpecRowStoredProperties(*FSpecRow);
+    if (!specRow.isEmpty())
+        map.insert(QStringLiteral("SpecRow"), specRow);
     // Read without making a drop-down grid.
     if (const TPopupDataGridMv* grid = FOwner ? FOwner->DataListIfAny() : nullptr) {
         if (grid->LookupOptions() != TDBLookupGridMvOptions(dlgColLinesMv))
@@ -220,6 +223,7 @@ void TColumnDropDownBoxMv::LoadProperties(const QVariantMap& Values)
 {
     AutoFitColWidths = Values.value(QStringLiteral("AutoFitColWidths"), true).toBool();
     UseMultiTitle = Values.value(QStringLiteral("UseMultiTitle"), false).toBool();
+    LoadSpecRowProperties(*FSpecRow, Values.value(QStringLiteral("SpecRow")).toMap());
     if (Values.contains(QStringLiteral("Options")))
         SetOptions(TDBLookupGridMvOptions::fromInt(Values.value(QStringLiteral("Options")).toInt()));
     if (Values.contains(QStringLiteral("Columns")))
@@ -1944,6 +1948,9 @@ QVariantMap TColumnMv::StoredProperties() const
     const QVariantMap dropDownBox = FDropDownBox->StoredProperties();
     if (!dropDownBox.isEmpty())
         map.insert(QStringLiteral("DropDownBox"), dropDownBox);
+    const QVariantMap specRow = SpecRowStoredProperties(*FDropDownSpecRow);
+    if (!specRow.isEmpty())
+        map.insert(QStringLiteral("DropDownSpecRow"), specRow);
     return map;
 }
 
@@ -2034,6 +2041,8 @@ void TColumnMv::LoadProperties(const QVariantMap& Values)
             FFooter->LoadProperties(v.toMap());
         else if (name == u"DropDownBox")
             FDropDownBox->LoadProperties(v.toMap());
+        else if (name == u"DropDownSpecRow")
+            LoadSpecRowProperties(*FDropDownSpecRow, v.toMap());
         else if (name == u"Footers") {
             FFooters->Clear();
             const QVariantList list = v.toList();

@@ -118,7 +118,9 @@ std::unique_ptr<TDBGridColumnsMv> TCustomDBGridMv::CreateColumns()
 
 std::unique_ptr<TDBGridMvScrollBar> TCustomDBGridMv::CreateScrollBar(bool Vertical)
 {
-    return std::make_unique<TDBGridMvScrollBar>(this, Vertical ? sbVertical : sbHorizontal);
+    if (Vertical)
+        return std::make_unique<TVertDBGridMvScrollBar>(this);
+    return std::make_unique<TDBGridMvScrollBar>(this, sbHorizontal);
 }
 
 std::unique_ptr<TDBGridMvSelection> TCustomDBGridMv::CreateSelection()
@@ -296,6 +298,7 @@ void TCustomDBGridMv::Resized()
     } else {
         FSizeChangedInUpdate = true;
     }
+    UpdateHorzScrollBarParams();
 }
 
 void TCustomDBGridMv::FontChanged()
@@ -735,6 +738,7 @@ void TCustomDBGridMv::TopLeftChanged()
         hides = FColumns->Items(i)->HideDuplicates();
     if (hides)
         InvalidateRowCells(this, TopRow());
+    UpdateHorzScrollBarParams();
 }
 
 // ---------------------------------------------------------------- permission and sorting
@@ -896,10 +900,6 @@ void TCustomDBGridMv::ApplySorting()
 {
     if (TDBGridMvDataService* service = DBGridMvDataService())
         service->ApplySorting(this);
-}
-
-void TCustomDBGridMv::UpdateHorzScrollBarParams()
-{
 }
 
 void TCustomDBGridMv::WMSetFocus(QWidget* from)

@@ -327,9 +327,15 @@ QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, doub
     const QString& format = !Footer.DisplayFormat().isEmpty() ? Footer.DisplayFormat() : Field.DisplayFormat();
     if (IsIntegerType(type))
         return format.isEmpty() ? QString::number(qint64(std::trunc(Value))) : FormatFloat(format, Value);
-    if (type == ftFloat || type == ftCurrency || type == ftBCD || type == ftFMTBcd)
-        return format.isEmpty() ? FloatToStr(Value) : FormatFloat(format, Value);
-    return QString();
+    if (type != ftFloat && type != ftCurrency && type != ftBCD && type != ftFMTBcd)
+        return QString();
+    if (!format.isEmpty())
+        return FormatFloat(format, Value);
+    // Money in the system's currency format; other numbers in the general
+    // format, floats to the field's precision.
+    if (Field.Currency())
+        return FloatToStrCurrency(Value, FormatSettings.CurrencyDecimals);
+    return FloatToStrGeneral(Value, type == ftFloat ? Field.Precision() : 15);
 }
 
 QString FormatFooterCount(const TColumnFooterMv& Footer, double Count)

@@ -5,6 +5,7 @@
 
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvScrollBars.h"
 
 #include "platform/MulDiv.h"
 
@@ -97,9 +98,9 @@ void TCustomDBGridMv::InternalLayout()
         if (contra != ContraColCount())
             TCustomGridMv::SetContraColCount(contra);
     }
-    int fixed = FIndicatorOffset + hidden + (activeOrCustom ? FFrozenColsMv : 0);
-    fixed = std::clamp(fixed, 0, ColCount() - 1);
-    const int frozen = activeOrCustom ? FFrozenColsMv : 0;
+    // More frozen columns than there are columns freeze them all.
+    const int frozen = activeOrCustom ? std::clamp(FFrozenColsMv, 0, count) : 0;
+    const int fixed = std::clamp(FIndicatorOffset + hidden + frozen, 0, ColCount() - 1);
     if (fixed != FixedCols()) {
         // A new fixed count sends the base grid back to its first cell; the
         // current column and the scroll position stay where they were.
@@ -563,7 +564,9 @@ void TCustomDBGridMv::UpdateScrollBar()
             info.Pos = dataSet->Bof() ? 0 : dataSet->Eof() ? 4 : 2;
         }
     }
-    if (!FVertScrollBar->Visible())
+    if (QScrollBar* outside = FVertScrollBar->ExtScrollBar())
+        ApplyExtScrollInfo(*outside, info);
+    if (!FVertScrollBar->Visible() || FVertScrollBar->ExtScrollBar())
         info.Max = info.Min;
     if (info == GetScrollInfo(sbVertical))
         return;
@@ -879,6 +882,7 @@ void TCustomDBGridMv::SetVTitleMargin(int Value)
 
 void TCustomDBGridMv::SetContraColCount(int Value)
 {
+    Value = std::max(0, Value);
     if (Value == ContraColCount())
         return;
     TCustomGridMv::SetContraColCount(Value);

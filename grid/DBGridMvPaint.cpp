@@ -280,6 +280,19 @@ void TCustomDBGridMv::Paint()
 
 void TCustomDBGridMv::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState)
 {
+    // Nothing may leave a paint event: a cell whose data cannot be read (a
+    // field lookup or a drawing event that raises) stays an empty cell.
+    try {
+        DrawCellContents(ACol, ARow, ARect, AState);
+    } catch (const std::exception&) {
+        TCanvas& canvas = Canvas();
+        canvas.Brush = TBrush{Color(), bsSolid};
+        canvas.FillRect(ARect);
+    }
+}
+
+void TCustomDBGridMv::DrawCellContents(int ACol, int ARow, const TRect& ARect, TGridDrawState AState)
+{
     if (ARect.IsEmpty())
         return;
     TCanvas& canvas = Canvas();

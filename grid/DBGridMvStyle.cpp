@@ -544,6 +544,8 @@ void TDBGridMvScrollBar::SetVisibleMode(TScrollBarVisibleModeMv Value)
     if (Value == FVisibleMode)
         return;
     FVisibleMode = Value;
+    if (FExtScrollBar)
+        FExtScrollBar->setVisible(Visible());
     if (!FGrid)
         return;
     if (FKind == sbVertical)
@@ -553,6 +555,8 @@ void TDBGridMvScrollBar::SetVisibleMode(TScrollBarVisibleModeMv Value)
 
 bool TDBGridMvScrollBar::IsScrollBarShowing() const
 {
+    if (FExtScrollBar)
+        return FExtScrollBar->isVisible();
     return Visible() && FGrid && FGrid->ScrollBarShowing(FKind);
 }
 
@@ -560,4 +564,5 @@ void TDBGridMvScrollBar::Assign(const TDBGridMvScrollBar& Source)
 {
     SetVisible(Source.Visible());
     Tracking = Source.Tracking;
+    SetExtScrollBar(Source.ExtScrollBar());
 }

@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/db/Field.h"
 
+#include <QScopedValueRollback>
 #include <QShowEvent>
 
 namespace {
@@ -108,6 +109,73 @@ void TGridColumnSpecCellMv::Assign(const TGridColumnSpecCellMv& Source)
     Changed();
 }
 
+QVariantMap TGridColumnSpecCellMv::StoredProperties() const
+{
+    QVariantMap map;
+    if (FColorAssigned)
+        map.insert(QStringLiteral("Color"), FColor);
+    if (FFontAssigned)
+        map.insert(QStringLiteral("Font"), FontToStoredText(FFont));
+    if (FTextAssigned)
+        map.insert(QStringLiteral("Text"), FText);
+    return map;
+}
+
+void TGridColumnSpecCellMv::LoadProperties(const QVariantMap& Values)
+{
+    if (Values.contains(QStringLiteral("Color")))
+        SetColor(TColor(Values.value(QStringLiteral("Color")).toInt()));
+    if (Values.contains(QStringLiteral("Font")))
+        SetFont(FontFromStoredText(Values.value(QStringLiteral("Font")).toString()));
+    if (Values.contains(QStringLiteral("Text")))
+        SetText(Values.value(QStringLiteral("Text")).toString());
+}
+
+QVariantMap SpecRowStoredProperties(const TSpecRowMv& SpecRow)
+{
+    const TSpecRowMv fresh;
+    QVariantMap map;
+    if (!SpecRow.CellsText().isEmpty())
+        map.insert(QStringLiteral("CellsText"), SpecRow.CellsText());
+    if (SpecRow.ColorAssigned())
+        map.insert(QStringLiteral("Color"), SpecRow.Color());
+    if (SpecRow.FontAssigned())
+        map.insert(QStringLiteral("Font"), FontToStoredText(SpecRow.Font()));
+    if (SpecRow.ShortCut() != fresh.ShortCut())
+        map.insert(QStringLiteral("ShortCut"), int(SpecRow.ShortCut()));
+    if (SpecRow.ShowIfNotInKeyList() != fresh.ShowIfNotInKeyList())
+        map.insert(QStringLiteral("ShowIfNotInKeyList"), SpecRow.ShowIfNotInKeyList());
+    if (!SpecRow.Value().IsNull())
+        map.insert(QStringLiteral("Value"), SpecRow.Value().ToQVariant());
+    if (SpecRow.Visible())
+        map.insert(QStringLiteral("Visible"), true);
+    return map;
+}
+
+void LoadSpecRowProperties(TSpecRowMv& SpecRow, const QVariantMap& Values)
+{
+    SpecRow.BeginUpdate();
+    for (auto it = Values.begin(); it != Values.end(); ++it) {
+        const QString& name = it.key();
+        const QVariant& value = it.value();
+        if (name == u"CellsText")
+            SpecRow.SetCellsText(value.toString());
+        else if (name == u"Color")
+            SpecRow.SetColor(TColor(value.toInt()));
+        else if (name == u"Font")
+            SpecRow.SetFont(FontFromStoredText(value.toString()));
+        else if (name == u"ShortCut")
+            SpecRow.SetShortCut(TShortCut(value.toInt()));
+        else if (name == u"ShowIfNotInKeyList")
+            SpecRow.SetShowIfNotInKeyList(value.toBool());
+        else if (name == u"Value")
+            SpecRow.SetValue(Variant::FromQVariant(value));
+        else if (name == u"Visible")
+            SpecRow.SetVisible(value.toBool());
+    }
+    SpecRow.EndUpdate();
+}
+
 TDBLookupGridColumnMv::TDBLookupGridColumnMv(TDBGridColumnsMv* Collection)
     : TColumnMv(Collection), FSpecCell(this)
 {
@@ -134,6 +202,21 @@ void TDBLookupGridColumnMv::Assign(const TColumnMv& Source)
     TColumnMv::Assign(Source);
     if (const auto* source = dynamic_cast<const TDBLookupGridColumnMv*>(&Source))
         FSpecCell.Assign(source->FSpecCell);
+}
+
+QVariantMap TDBLookupGridColumnMv::StoredProperties() const
+{
+    QVariantMap map = TColumnMv::StoredProperties();
+    const QVariantMap specCell = FSpecCell.StoredProperties();
+    if (!specCell.isEmpty())
+        map.insert(QStringLiteral("SpecCell"), specCell);
+    return map;
+}
+
+void TDBLookupGridColumnMv::LoadProperties(const QVariantMap& Values)
+{
+    TColumnMv::LoadProperties(Values);
+    FSpecCell.LoadProperties(Values.value(QStringLiteral("SpecCell")).toMap());
 }
 
 // ---------------------------------------------------------------- creation
@@ -715,10 +798,14 @@ void TDBLookupGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 {
     const bool onSpecialRow =
         FSpecRow->Visible() && Y >= TitleHeightPixels() && Y < TitleHeightPixels() + SpecRowHeight();
-    if (!GetDataRect().Contains(X, Y) && !onSpecialRow) {
+    // A tree's expand box stays the dataset grid's business.
+    const bool onDataCell = GetDataRect().Contains(X, Y) && !NodeClick(X, Y, true);
+    if (!onDataCell && !onSpecialRow) {
         TCustomDBGridMv::MouseDown(Button, Shift, X, Y);
         return;
     }
+    if (OnMouseDown)
+        OnMouseDown(this, Button, Shift, X, Y);
     if (Button != mbLeft)
         return;
     FSearchText.clear();
@@ -946,6 +1033,8 @@ TPopupDataGridMv::TPopupDataGridMv(QWidget* parent) : TDBLookupGridMv(parent)
 {
     FIsDropDown = true;
     SetDropDownWindowFlags(this, false);
+    // The drop-down is never the active window; its hints show all the same.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFocusPolicy(Qt::NoFocus);
     setMinimumSize(GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL));
     FSizeGrip = new TSizeGripMv(this);
@@ -981,41 +1070,39 @@ void TPopupDataGridMv::KeyValueChanged()
 
 void TPopupDataGridMv::KeyDown(quint16& Key, TShiftState Shift)
 {
-    FUserChanging = true;
-    try {
-        TDBLookupGridMv::KeyDown(Key, Shift);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
-    }
-    FUserChanging = false;
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::KeyDown(Key, Shift);
 }
 
 void TPopupDataGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     FMousePressedInside = Button == mbLeft && ClientRect().Contains(X, Y);
-    FUserChanging = true;
-    try {
-        TDBLookupGridMv::MouseDown(Button, Shift, X, Y);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
-    }
-    FUserChanging = false;
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::MouseDown(Button, Shift, X, Y);
+}
+
+void TPopupDataGridMv::MouseMove(TShiftState Shift, int X, int Y)
+{
+    // Dragging over the rows chooses as the press does.
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::MouseMove(Shift, X, Y);
+}
+
+void TPopupDataGridMv::WMTimer(int id)
+{
+    // The auto-scroll of a drag outside the rows.
+    const QScopedValueRollback<bool> changing(FUserChanging, true);
+    TDBLookupGridMv::WMTimer(id);
 }
 
 void TPopupDataGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     const bool pressedInside = FMousePressedInside;
     FMousePressedInside = false;
-    FUserChanging = true;
-    try {
+    {
+        const QScopedValueRollback<bool> changing(FUserChanging, true);
         TDBLookupGridMv::MouseUp(Button, Shift, X, Y);
-    } catch (...) {
-        FUserChanging = false;
-        throw;
     }
-    FUserChanging = false;
     if (!pressedInside || Button != mbLeft)
         return;
     const bool onSpecialRow =

@@ -48,6 +48,9 @@ public:
     bool FontAssigned() const { return FFontAssigned; }
     bool TextAssigned() const { return FTextAssigned; }
     void Assign(const TGridColumnSpecCellMv& Source);
+    // Storing: only the values that are set.
+    QVariantMap StoredProperties() const;
+    void LoadProperties(const QVariantMap& Values);
 
 private:
     const TSpecRowMv* SpecRow() const;
@@ -62,6 +65,11 @@ private:
     bool FTextAssigned = false;
 };
 
+// Storing a special row: what differs from a fresh one, its colour and
+// font only while they are set (otherwise they follow the owner).
+QVariantMap SpecRowStoredProperties(const TSpecRowMv& SpecRow);
+void LoadSpecRowProperties(TSpecRowMv& SpecRow, const QVariantMap& Values);
+
 // A column of a lookup grid. It offers no drop-down grid of its own.
 class TDBLookupGridColumnMv : public TColumnMv {
     Q_OBJECT
@@ -74,6 +82,8 @@ public:
     // Moving a column keeps the list field order in step.
     void SetIndex(int Value) override;
     void Assign(const TColumnMv& Source) override;
+    QVariantMap StoredProperties() const override;
+    void LoadProperties(const QVariantMap& Values) override;
 
 private:
     TGridColumnSpecCellMv FSpecCell;
@@ -259,7 +269,9 @@ protected:
     void KeyValueChanged() override;
     void KeyDown(quint16& Key, TShiftState Shift) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void WMTimer(int id) override;
     void Resized() override;
     // A raised edge in the 3-D look, a plain frame otherwise.
     int BorderWidth() const override;

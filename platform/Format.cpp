@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <QStringList>
 #include <cmath>
 #include <vector>
@@ -298,11 +299,41 @@ QString DecrementedLastDigit(QString text)
 
 QString FloatToStr(double value)
 {
+    return FloatToStrGeneral(value, 15);
+}
+
+QString FloatToStrCurrency(double value, int digits)
+{
+    if (std::isnan(value) || std::isinf(value))
+        return FloatToStr(value);
+    const int decimals = std::clamp(digits, 0, 18);
+    const QString amount = FormatFloat(
+        decimals > 0 ? QStringLiteral("#,##0.") + QString(decimals, u'0') : QStringLiteral("#,##0"), std::fabs(value));
+    const QString& symbol = FormatSettings.CurrencyString;
+    // A value that rounds to zero is written without a sign.
+    if (value >= 0 || std::round(std::fabs(value) * std::pow(10.0, decimals)) == 0) {
+        switch (FormatSettings.CurrencyFormat) {
+        case 1: return amount + symbol;
+        case 2: return symbol + u' ' + amount;
+        case 3: return amount + u' ' + symbol;
+        default: return symbol + amount;
+        }
+    }
+    switch (FormatSettings.NegCurrFormat) {
+    case 0: return u'(' + symbol + amount + u')';
+    case 1: return u'-' + symbol + amount;
+    case 3: return symbol + amount + u'-';
+    default: return symbol + u'-' + amount;
+    }
+}
+
+QString FloatToStrGeneral(double value, int precision)
+{
     if (std::isnan(value))
         return QStringLiteral("NAN");
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    QString s = QString::number(value, 'g', 15);
+    QString s = QString::number(value, 'g', std::clamp(precision, 1, 15));
     // Rounded up past the largest double, the text would read back as an
     // overflow: such a value is written rounded toward zero instead.
     if (!std::isfinite(s.toDouble()))

@@ -28,6 +28,14 @@ struct TFormatSettings {
     QChar TimeSeparator = u':';
     QChar DecimalSeparator = u'.';
     QChar ThousandSeparator = u',';
+    // Money as the system writes it: the symbol before the amount, a minus
+    // between them, two decimals.
+    QString CurrencyString = QStringLiteral("¥");
+    int CurrencyDecimals = 2;
+    // 0 "¥1", 1 "1¥", 2 "¥ 1", 3 "1 ¥".
+    int CurrencyFormat = 0;
+    // 0 "(¥1)", 1 "-¥1", 2 "¥-1", 3 "¥1-".
+    int NegCurrFormat = 2;
 };
 
 // The program's settings; the data module sets them once at start.
@@ -36,6 +44,11 @@ extern TFormatSettings FormatSettings;
 // The general float format: at most 15 significant digits, no trailing
 // zeros, scientific ("1.5E20", "1E-5") only for very large or small values.
 QString FloatToStr(double value);
+// The general format with at most Precision significant digits (1..15).
+QString FloatToStrGeneral(double value, int precision);
+// The currency format: thousands grouped, Digits decimals, the currency
+// symbol placed by the settings.
+QString FloatToStrCurrency(double value, int digits);
 QString FormatFloat(const QString& format, double value);
 
 QString FormatDateTime(const QString& format, const QDateTime& value);

@@ -7,7 +7,7 @@
 #include <limits>
 
 TField::TField(TFieldType dataType, QString fieldName, int size)
-    : FFieldName(std::move(fieldName)), FDataType(dataType), FSize(size)
+    : FFieldName(std::move(fieldName)), FDataType(dataType), FSize(size), FCurrency(dataType == ftCurrency)
 {
 }
 

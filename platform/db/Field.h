@@ -62,6 +62,12 @@ public:
     void SetRequired(bool required) { FRequired = required; }
     const QString& DisplayFormat() const { return FDisplayFormat; }
     void SetDisplayFormat(const QString& format);
+    // Money: sums and footers of it are written in the currency format.
+    bool Currency() const { return FCurrency; }
+    void SetCurrency(bool currency) { FCurrency = currency; }
+    // Significant digits of a float written in the general format.
+    int Precision() const { return FPrecision; }
+    void SetPrecision(int precision) { FPrecision = precision; }
     const QString& EditFormat() const { return FEditFormat; }
     void SetEditFormat(const QString& format) { FEditFormat = format; }
     const QString& EditMask() const { return FEditMask; }
@@ -153,6 +159,8 @@ private:
     bool FVisible = true;
     bool FReadOnly = false;
     bool FRequired = false;
+    bool FCurrency = false;
+    int FPrecision = 15;
     QString FDisplayFormat;
     QString FEditFormat;
     QString FEditMask;

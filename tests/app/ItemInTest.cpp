@@ -3,6 +3,7 @@
 // windows receive at the next idle moment.
 
 #include "AppTest.h"
+#include "ItemsTestSupport.h"
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
@@ -91,16 +92,7 @@ protected:
         data.First();
         return rows;
     }
-    // Ticks a listed SKU with Space in the grid's check-box column.
-    static void Tick(TFormItemIn& form, const QString& skuId)
-    {
-        ASSERT_TRUE(form.ClientDataSetBarcode->Locate(u"SkuID"_qs, Variant(skuId)));
-        TColumnMv* column = form.DBGridBarcode->SelectedColumn();
-        ASSERT_EQ(column->FieldName(), u"Selected"_qs);
-        ASSERT_EQ(column->GetColumnType(), ctCheckboxes);
-        Press(form.DBGridBarcode->ClientWidget(), Qt::Key_Space, u" "_qs);
-        ASSERT_EQ(column->GetCheckboxState(), cbChecked);
-    }
+    static void Tick(TFormItemIn& form, const QString& skuId) { TickItemIn(form, skuId); }
     static void Press(QWidget* target, int key, const QString& text = QString())
     {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);

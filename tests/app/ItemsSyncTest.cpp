@@ -264,7 +264,7 @@ TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
     EXPECT_EQ(seen, QStringList({u"4:10:5000000000010"_qs, u"4:10:5000000000011"_qs, u"5:4:5000000000010"_qs}));
 }
 
-TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothing)
+TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
 {
     ExecSql(u"insert into \"KivItemOnsale\"(\"NumIID\",\"ShopCode\",\"SyncDate\") values(1,'S1','2024-01-01 00:00:00')"_qs);
     const QString stockTime = SysRec.StockTime;
@@ -277,7 +277,9 @@ TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothing)
     Shop.Session = u"sess"_qs;
     Sim.Stop();
     EXPECT_EQ(Sync().Outcome, TSyncOutcome::soNoServerTime);
-    EXPECT_EQ(Answers.Messages.size(), 1u);
+    ASSERT_EQ(Answers.Messages.size(), 2u) << "a platform out of reach is said";
+    EXPECT_EQ(Answers.Messages[1].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(Answers.Messages[1].Text, PlatformUnreachableText(u"商品同步"_qs));
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\""_qs), u"1"_qs);
     EXPECT_EQ(GetShopSyncDate(u"S1"_qs), u""_qs);
     EXPECT_EQ(SysRec.StockTime, stockTime);

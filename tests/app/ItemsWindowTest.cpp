@@ -2,6 +2,7 @@
 // tree, against the platform stand-in, a fresh database and real widgets.
 
 #include "AppTest.h"
+#include "ItemsTestSupport.h"
 
 #include "app/KivItems.h"
 #include "app/KivItemsSync.h"
@@ -30,36 +31,6 @@ const QString Now1 = u"2024-06-01 12:00:00"_qs;
 const QString SkuA = u"5000000000011"_qs; // item 500000000001
 const QString SkuB = u"5000000000012"_qs; // item 500000000001
 const QString SkuC = u"5000000000021"_qs; // item 500000000002
-
-// Runs the event loop as the program does (so that the idle handler applies
-// queued update records) until the condition holds; false after timeoutMs.
-bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QTimer tick;
-    tick.start(5);
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
-
-// Pixels of a cell whose colour is near the given one.
-int PixelsLike(const QImage& image, const QRect& cell, QColor colour)
-{
-    int count = 0;
-    for (int y = cell.top(); y <= cell.bottom(); ++y)
-        for (int x = cell.left(); x <= cell.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            count += std::abs(c.red() - colour.red()) < 60 && std::abs(c.green() - colour.green()) < 60
-                     && std::abs(c.blue() - colour.blue()) < 60;
-        }
-    return count;
-}
 
 class ItemsWindowTest : public AppTest {
 protected:
@@ -153,30 +124,9 @@ protected:
     }
 
     // The figure of the SKU's row as the window shows it.
-    int Figure(const QString& sku, const QString& field) const
-    {
-        TClientDataSet* data = CurrentData;
-        EXPECT_TRUE(data->Locate(u"SkuID"_qs, Variant(sku.toLongLong())));
-        return data->FieldByName(field)->AsInteger();
-    }
-
-    // The SKUs in the order the grid shows them.
-    QStringList RowOrder() const
-    {
-        QStringList skus;
-        for (CurrentData->First(); !CurrentData->Eof(); CurrentData->Next())
-            skus << CurrentData->FieldByName(u"SkuID"_qs)->AsString();
-        return skus;
-    }
-
-    // The on-screen cell of the SKU's field in the window's grid.
-    QRect Cell(TFormItems& form, const QString& sku, const QString& field) const
-    {
-        TDBGridMv& grid = *form.DBGridItems;
-        const int row = int(RowOrder().indexOf(sku));
-        const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
-        return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
-    }
+    int Figure(const QString& sku, const QString& field) const { return ItemsFigure(*CurrentData, sku, field); }
+    QStringList RowOrder() const { return ItemsRowOrder(*CurrentData); }
+    static QRect Cell(TFormItems& form, const QString& sku, const QString& field) { return ItemsCell(form, sku, field); }
 
     static QString Log(const TFormItems& form)
     {
@@ -388,6 +338,42 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     form.LoadItems();
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 22);
     EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
+}
+
+TEST_F(ItemsWindowTest, ACatchUpThePlatformDoesNotAnswerOrRefusesIsSaidAndTriedAgainAtTheNextStart)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    SyncAndShowMain();
+    TradeLine(SkuA, u"500000000001"_qs, 1, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    DoubleClick(1);
+    ASSERT_TRUE(Form());
+    TFormItems& form = *Form();
+    CurrentData = form.ClientDataSetItems;
+    const int paid = Figure(SkuA, u"QtyPay"_qs);
+    const auto startAndStop = [&] {
+        form.ActionMonitor->trigger();
+        ASSERT_TRUE(form.Monitoring()) << "the stream runs even when the catch-up fails";
+        form.ActionMonitor->trigger();
+        ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    };
+    Sim.SetFault(u"http500"_qs);
+    startAndStop();
+    EXPECT_EQ(Answers.Texts(), QStringList{PlatformUnreachableText(u"中断交易数据同步"_qs)});
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
+    Sim.SetFault(u"none"_qs);
+    // The platform refuses the count: its reason is said.
+    Shop()->Session = u"expired"_qs;
+    startAndStop();
+    ASSERT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_TRUE(Answers.Messages[1].Text.startsWith(u"中断交易数据同步失败：Invalid session"_qs)) << Answers.Messages[1].Text.toStdString();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
+    Shop()->Session = u"sess"_qs;
+    startAndStop();
+    EXPECT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid + 3);
 }
 
 TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowOpen)

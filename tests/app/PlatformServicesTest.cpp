@@ -9,9 +9,9 @@
 #include "platform/Jpeg.h"
 #include "platform/Shell.h"
 #include "support/DialogAnswers.h"
+#include "support/UrlCatcher.h"
 
 #include <QBuffer>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QPainter>
@@ -42,14 +42,6 @@ bool Near(QRgb a, QRgb b, int tolerance = 12)
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance
            && std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Urls << url; }
-};
 
 } // namespace
 
@@ -215,12 +207,8 @@ TEST_F(ProgramPicturesTest, PicturesAndGlyphsAreWhereTheWindowsLookForThem)
 
 TEST(Shell, OpensTheAddressWithTheDesktopsHandler)
 {
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(u"http"_qs, &catcher, "Open");
+    TUrlCatcher catcher;
     EXPECT_TRUE(ShellOpen(u"http://127.0.0.1:9/auth/authorize.htm?appkey=123"_qs));
-    QDesktopServices::unsetUrlHandler(u"http"_qs);
     ASSERT_EQ(catcher.Urls.size(), 1);
     EXPECT_EQ(catcher.Urls[0].toString(), u"http://127.0.0.1:9/auth/authorize.htm?appkey=123"_qs);
 }
-
-#include "PlatformServicesTest.moc"

@@ -4,6 +4,7 @@
 // the layout editor and the blob buttons; failed saves and the close question.
 
 #include "AppTest.h"
+#include "ShopEditorSupport.h"
 
 #include "app/KivItemsSync.h"
 #include "app/KivLayouts.h"
@@ -15,14 +16,12 @@
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
 #include "support/PlatformSim.h"
+#include "support/UrlCatcher.h"
 #include "support/Wave.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -30,14 +29,6 @@
 namespace {
 
 const QString SysCode = u"SYS_CODE"_qs;
-
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> Urls;
-public Q_SLOTS:
-    void Open(const QUrl& url) { Urls << url; }
-};
 
 class TableEditorTest : public AppTest {
 protected:
@@ -65,35 +56,9 @@ protected:
         AppTest::TearDown();
     }
 
-    // The field's cell of the current row in the grid's editor, opened with F2 as a person does.
-    static TDBGridInplaceEdit* EditCell(TFormShop& form, const QString& field)
-    {
-        TCustomDBGridMv& grid = *form.DBGridShop;
-        grid.setFocus();
-        grid.SetSelectedIndex(grid.GetColumnByFieldName(field)->Index());
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
-        QApplication::sendEvent(grid.ClientWidget(), &press);
-        return grid.CellEditor();
-    }
-    static void Type(TFormShop& form, const QString& field, const QString& text)
-    {
-        TDBGridInplaceEdit* editor = EditCell(form, field);
-        for (const QChar ch : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-            QApplication::sendEvent(editor, &press);
-        }
-    }
-    // A click on one of the cell editor's buttons.
-    static void Click(TFormShop& form, const QString& field, int button)
-    {
-        QWidget* control = EditCell(form, field)->ButtonControl(button);
-        const QPoint at(control->width() / 2, control->height() / 2);
-        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent event(type, at, control->mapToGlobal(at), Qt::LeftButton,
-                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(control, &event);
-        }
-    }
+    static TDBGridInplaceEdit* EditCell(TFormShop& form, const QString& field) { return EditShopCell(form, field); }
+    static void Type(TFormShop& form, const QString& field, const QString& text) { TypeInShopCell(form, field, text); }
+    static void Click(TFormShop& form, const QString& field, int button) { ClickShopCellButton(form, field, button); }
     static TField& Field(TFormShop& form, const QString& name) { return *form.ClientDataSetShop->FieldByName(name); }
     static TColumnMv* Column(TFormShop& form, const QString& name) { return form.DBGridShop->GetColumnByFieldName(name); }
     static QString Value(const QString& sql)
@@ -143,8 +108,7 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
     SysRec.ContainerUrl = sim.ContainerUrl();
     SysRec.AuthorizeUrl = sim.Url(u"/auth/authorize.htm?appkey="_qs);
     SysRec.HomeUrl = sim.Url(u"/"_qs);
-    UrlCatcher browser;
-    QDesktopServices::setUrlHandler(u"http"_qs, &browser, "Open");
+    TUrlCatcher browser;
     AddUser(u"boss"_qs, QString());
     // The administrator's link, made beforehand: the tree shows the shop once it exists.
     ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店主')"_qs);
@@ -169,7 +133,6 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
         return session.result();
     };
     main.ActionConfigShops->trigger();
-    QDesktopServices::unsetUrlHandler(u"http"_qs);
     EXPECT_EQ(browser.Urls, (QList<QUrl>{QUrl(SysRec.HomeUrl), QUrl(sim.Url(u"/auth/authorize.htm?appkey=k1"_qs))}));
     EXPECT_EQ(Value(u"select \"Session\" from \"SYS_Shop\""_qs), u"6100aaa"_qs);
     EXPECT_EQ(FAnswers.Texts(), QStringList{u"数据保存成功!"_qs});
@@ -359,5 +322,3 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
     EXPECT_EQ(Value(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
 }
-
-#include "TableEditorTest.moc"

@@ -1,13 +1,16 @@
 // The cell editor's other styles: the calendar and the calculator write
 // their values; the buttons inside the cell, their widths and the text
-// rectangle at two font sizes.
+// rectangle at two font sizes; Ctrl+F from the editor.
 
 #include "DBGridEditorTestSupport.h"
 
+#include "grid/DBGridMvFindDlgs.h"
 #include "gridbase/CalculatorMv.h"
 #include "platform/db/Field.h"
+#include "support/DialogAnswers.h"
 
 #include <QMouseEvent>
+#include <QToolTip>
 
 namespace {
 
@@ -94,6 +97,7 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     extra->SetStyle(ebsEllipsisMv);
     extra->SetVisible(true);
     extra->SetShortCut(ShortCut(VK_F2 + 1, ssCtrl));
+    extra->SetHint(QStringLiteral("加五"));
     extra->OnClick = [&](QObject*, bool& Handled) {
         ++clicks;
         Handled = true;
@@ -115,6 +119,16 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     ClickButton(editor->ButtonControl(1));
     PressKey(editor, Qt::Key_F3, Qt::ControlModifier);
     EXPECT_EQ(clicks, 2);
+    // The extra button shows its item's hint; the main button none.
+    auto hint = [](QWidget* button) {
+        QToolTip::hideText();
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(button, &help);
+        return help.isAccepted() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(hint(editor->ButtonControl(1)), QStringLiteral("加五"));
+    EXPECT_EQ(hint(editor->ButtonControl(0)), QString());
+    QToolTip::hideText();
 
     // The ellipsis style's button and Ctrl+Enter run the grid's edit-button
     // click.
@@ -232,4 +246,44 @@ TEST_F(DBGridEditorTest, RecentValuesDropDownAndTheRequiredMark)
     Grid->DataLink()->UpdateRecord();
     EXPECT_EQ(redPixels(), 0);
     Data->Cancel();
+}
+
+TEST_F(DBGridEditorTest, CtrlFInTheEditorSearchesOrOpensTheFindDialogWithTheSelectedText)
+{
+    OpenSkus();
+    TDialogAnswers answers;
+    QString found;
+    QString findIn;
+    answers.Modal = [&](QDialog& dialog) {
+        auto& find = static_cast<TDBGridMvFindDlg&>(dialog);
+        found = find.cbText->text();
+        findIn = find.cbFindIn->text();
+        return int(QDialog::Rejected);
+    };
+    // The find dialog alone: it opens on the editor's column with only the
+    // selected part of the text.
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghDialogFind);
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("PropAlias"));
+    editor->setSelection(1, 2);
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(found, QStringLiteral("ed"));
+    EXPECT_EQ(findIn, Grid->GetColumnByFieldName(QStringLiteral("PropAlias"))->Title().Caption());
+
+    // With the incremental search too, Ctrl+F starts the search (the grid
+    // takes the keys) and opens no dialog; while the search runs, Ctrl+F in
+    // an editor shown again stops it and opens the dialog with the editor's
+    // selected text.
+    found.clear();
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghIncSearch);
+    editor = EditColumn(QStringLiteral("PropAlias"));
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(Grid->IncSearchActive());
+    EXPECT_FALSE(Grid->EditorMode());
+    EXPECT_TRUE(found.isEmpty());
+    Grid->ShowEditor();
+    ASSERT_TRUE(Grid->IncSearchActive());
+    editor->selectAll();
+    PressKey(editor, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_FALSE(Grid->IncSearchActive());
+    EXPECT_EQ(found, QStringLiteral("Red"));
 }

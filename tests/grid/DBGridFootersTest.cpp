@@ -25,6 +25,9 @@ TEST_F(DBGridTest, SumAndCountFootersFollowTheData)
     price->Footer().SetValueType(fvtAvg);
     EXPECT_EQ(Grid->GetFooterValue(0, qty), QStringLiteral("10")) << "an integer sum as a whole number";
     EXPECT_EQ(Grid->GetFooterValue(0, price), QStringLiteral("3.125"));
+    data->FieldByName(QStringLiteral("Price"))->SetCurrency(true);
+    EXPECT_EQ(Grid->GetFooterValue(0, price), QStringLiteral("¥3.13")) << "money in the system's currency format";
+    data->FieldByName(QStringLiteral("Price"))->SetCurrency(false);
 
     data->Edit();
     data->FieldByName(QStringLiteral("Qty"))->SetAsInteger(100);

@@ -110,7 +110,25 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
     const QPoint inside = Centre(list.CellRect(0, list.TitleRowCount()));
     QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
+    // The grid's own press event runs once per press: on a record, with
+    // either button, and (through the dataset grid) on the titles.
+    std::vector<std::pair<TMouseButton, int>> presses;
+    list.OnMouseDown = [&](QObject* Sender, TMouseButton Button, TShiftState, int, int Y) {
+        EXPECT_EQ(Sender, &list);
+        presses.emplace_back(Button, Y);
+    };
+    const QPoint onTitle = Centre(list.CellRect(0, 0));
+    for (const auto& [at, button] : {std::pair{inside, Qt::RightButton}, std::pair{onTitle, Qt::LeftButton}}) {
+        QMouseEvent other(QEvent::MouseButtonPress, at, client->mapToGlobal(at), button, button, Qt::NoModifier);
+        QApplication::sendEvent(client, &other);
+        QMouseEvent up(QEvent::MouseButtonRelease, at, client->mapToGlobal(at), button, Qt::NoButton,
+                       Qt::NoModifier);
+        QApplication::sendEvent(client, &up);
+    }
     QApplication::sendEvent(client, &press);
+    const std::vector<std::pair<TMouseButton, int>> expected{
+        {mbRight, inside.y()}, {mbLeft, onTitle.y()}, {mbLeft, inside.y()}};
+    EXPECT_EQ(presses, expected);
     for (const auto& [y, interval] : {std::pair{-10, 50}, std::pair{-14, 0}, std::pair{-30, 0}}) {
         const QPoint at(20, y);
         QMouseEvent move(QEvent::MouseMove, at, client->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
@@ -160,7 +178,16 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     const QPoint inside = Centre(list->CellRect(0, list->TitleRowCount() + 1));
     QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
+    // The press and the drag over the rows choose, each telling the owner;
+    // the release outside takes nothing of it.
+    std::vector<qint64> selected;
+    list->OnRowSelected = [&](QObject*) { selected.push_back(list->KeyValue().AsInteger()); };
     QApplication::sendEvent(client, &press);
+    const QPoint below = Centre(list->CellRect(0, list->TitleRowCount() + 2));
+    QMouseEvent drag(QEvent::MouseMove, below, client->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(client, &drag);
+    EXPECT_EQ(selected, (std::vector<qint64>{102, 103}));
     const QPoint outside(inside.x(), -200);
     QMouseEvent release(QEvent::MouseButtonRelease, outside, client->mapToGlobal(outside), Qt::LeftButton,
                         Qt::NoButton, Qt::NoModifier);
@@ -204,6 +231,35 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     EXPECT_FALSE(Grid->GetColumnByFieldName(QStringLiteral("SkuID"))->StoredProperties().contains(
         QStringLiteral("DropDownBox")));
     EXPECT_EQ(Grid->GetColumnByFieldName(QStringLiteral("SkuID"))->DataListIfAny(), nullptr);
+    // The special rows keep their colour and font only where set; the
+    // drop-down columns their special cells.
+    TSpecRowMv& specRow = other->DropDownSpecRow();
+    specRow.SetCellsText(QStringLiteral("(无)"));
+    specRow.SetValue(Variant(qint64(0)));
+    specRow.SetVisible(true);
+    TFont bold = other->Font();
+    bold.setBold(true);
+    specRow.SetFont(bold);
+    other->DropDownBox().SpecRow().SetColor(clYellow);
+    auto* boxColumn = dynamic_cast<TDBLookupGridColumnMv*>(other->DropDownBox().Columns()->Items(0));
+    ASSERT_NE(boxColumn, nullptr);
+    boxColumn->SpecCell().SetColor(clAqua);
+    boxColumn->SpecCell().SetText(QStringLiteral("全部"));
+    TColumnMv* reread = elsewhere.Columns().Add();
+    reread->LoadProperties(other->StoredProperties());
+    const TSpecRowMv& readRow = reread->DropDownSpecRow();
+    EXPECT_EQ(readRow.CellsText(), QStringLiteral("(无)"));
+    EXPECT_TRUE(VarEqualsMv(readRow.Value(), Variant(qint64(0))));
+    EXPECT_TRUE(readRow.Visible() && readRow.FontAssigned() && readRow.Font().bold());
+    EXPECT_FALSE(readRow.ColorAssigned());
+    EXPECT_EQ(reread->DropDownBox().SpecRow().Color(), clYellow);
+    EXPECT_FALSE(reread->DropDownBox().SpecRow().FontAssigned());
+    auto* readColumn = dynamic_cast<TDBLookupGridColumnMv*>(reread->DropDownBox().Columns()->Items(0));
+    ASSERT_NE(readColumn, nullptr);
+    EXPECT_TRUE(readColumn->SpecCell().ColorAssigned() && readColumn->SpecCell().TextAssigned());
+    EXPECT_FALSE(readColumn->SpecCell().FontAssigned());
+    EXPECT_EQ(readColumn->SpecCell().Color(), clAqua);
+    EXPECT_EQ(readColumn->SpecCell().Text(), QStringLiteral("全部"));
     TColumnDropDownBoxMv fresh(nullptr);
     other->DropDownBox().Assign(fresh);
     EXPECT_FALSE(other->DropDownBox().IsColumnsStored());

@@ -43,6 +43,14 @@ TEST(FloatToStr, FifteenSignificantDigits)
     EXPECT_EQ(FloatToStr(std::numeric_limits<double>::max()), u"1.79769313486231E308"_qs);
 }
 
+TEST(FloatToStr, CurrencyAndPrecision)
+{
+    EXPECT_EQ(FloatToStrCurrency(1234567.891, 2), u"¥1,234,567.89"_qs);
+    EXPECT_EQ(FloatToStrCurrency(-5.5, 2), u"¥-5.50"_qs);
+    EXPECT_EQ(FloatToStrCurrency(-0.001, 2), u"¥0.00"_qs) << "no sign on a value that rounds to zero";
+    EXPECT_EQ(FloatToStrGeneral(3.14159265, 4), u"3.142"_qs);
+}
+
 TEST(FormatDateTime, ProgramFormats)
 {
     const QDateTime t(QDate(2024, 3, 5), QTime(7, 8, 9, 45));

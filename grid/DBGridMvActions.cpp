@@ -1,0 +1,119 @@
+#include "grid/DBGridMvActions.h"
+
+#include "grid/DBGridMvImpExp.h"
+
+#include <QApplication>
+
+namespace {
+
+bool CanRun(const TCustomDBGridMv* Grid, TDBGridMvEditAction Kind)
+{
+    switch (Kind) {
+    case geaCutMv: return GridCanCut(Grid);
+    case geaCopyMv: return GridCanCopy(Grid);
+    case geaPasteMv: return GridCanPaste(Grid);
+    case geaDeleteMv: return GridCanDelete(Grid);
+    case geaSelectAllMv: return GridCanSelectAll(Grid);
+    }
+    return false;
+}
+
+} // namespace
+
+TDBGridMvEditActionMv::TDBGridMvEditActionMv(TDBGridMvEditAction Kind, const QString& Text, QObject* Parent)
+    : QAction(Text, Parent), FKind(Kind)
+{
+    connect(this, &QAction::triggered, this, [this] {
+        if (TCustomDBGridMv* grid = FocusedGrid())
+            grid->ExecuteAction(this);
+    });
+}
+
+TCustomDBGridMv* TDBGridMvEditActionMv::FocusedGrid()
+{
+    for (QWidget* widget = QApplication::focusWidget(); widget; widget = widget->parentWidget()) {
+        if (auto* grid = qobject_cast<TCustomDBGridMv*>(widget))
+            return grid;
+    }
+    return nullptr;
+}
+
+void TDBGridMvEditActionMv::UpdateFromFocus()
+{
+    TCustomDBGridMv* grid = FocusedGrid();
+    if (!grid || !grid->UpdateAction(this))
+        setEnabled(false);
+}
+
+// The kind, not the action's class, picks the branch: a copy action never
+// pastes and a paste action never copies.
+bool TCustomDBGridMv::ExecuteAction(QAction* Action)
+{
+    const auto* edit = qobject_cast<const TDBGridMvEditActionMv*>(Action);
+    if (!edit || !GridHasFocus())
+        return false;
+    return GridExecuteEditAction(this, edit->Kind());
+}
+
+bool TCustomDBGridMv::UpdateAction(QAction* Action)
+{
+    const auto* edit = qobject_cast<const TDBGridMvEditActionMv*>(Action);
+    if (!edit || !FEditActions.testFlag(edit->Kind()))
+        return false;
+    Action->setEnabled(CanRun(this, edit->Kind()));
+    return true;
+}
+
+// ================================================================ message handlers
+
+bool TCustomDBGridMv::CanEditAcceptKey(QChar Key)
+{
+    if (!FDataLink->Active())
+        return false;
+    const int dataCol = RawToDataColumn(Col());
+    if (dataCol < 0 || dataCol >= FColumns->Count())
+        return false;
+    TColumnMv* column = FColumns->Items(dataCol);
+    TField* field = column->Field();
+    if (!field)
+        return false;
+    if (!column->KeyList().IsEmpty())
+        return true;
+    return field->IsValidChar(Key);
+}
+
+unsigned TCustomDBGridMv::DialogCode()
+{
+    unsigned code = TCustomGridMv::DialogCode();
+    if (FOptionsMv.testFlag(dghPreferIncSearch))
+        code |= DLGC_WANTCHARS;
+    return code;
+}
+
+void TCustomDBGridMv::WMHScroll(int code, int pos)
+{
+    if (code == SB_THUMBTRACK && FHorzScrollBar->Tracking)
+        TCustomGridMv::WMHScroll(SB_THUMBPOSITION, pos);
+    else
+        TCustomGridMv::WMHScroll(code, pos);
+    UpdateHorzScrollBarParams();
+}
+
+void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
+                                      TGridDrawInfoMv& FixedInfo)
+{
+    TCustomGridMv::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+    if (State == gsColSizing && Index >= ColCount() - 1) {
+        // The last column's right edge: sizing only on its near side.
+        const TRect last = CellRect(ColCount() - 1, 0);
+        if (!last.IsEmpty() && X > last.Right + GridLineWidth())
+            State = gsNormal;
+    }
+    if (State == gsRowSizing) {
+        int indicator = 0;
+        for (int i = 0; i < FIndicatorOffset; ++i)
+            indicator += ColWidths(i) + GridLineWidth();
+        if (X >= indicator)
+            State = gsNormal;
+    }
+}

@@ -1,0 +1,184 @@
+// The dataset grid's tool tips: the whole text of a cell that does not fit
+// (data cells, titles and footers whose ToolTips are on), a title's own
+// hint, and the pause before they show (none over cells with tips).
+
+#include "grid/DBGridMv.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolTip>
+
+namespace {
+
+// Shows the tips without the platform's pause while the mouse moves over
+// cells with tips.
+class TTipPauseFilter : public QObject {
+public:
+    explicit TTipPauseFilter(TCustomDBGridMv* Grid) : QObject(Grid), FGrid(Grid) {}
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    TCustomDBGridMv* FGrid;
+};
+
+constexpr char TipFilterProperty[] = "DBGridMvTipFilter";
+
+// Shows a tip in the cell's font at the text's corner; the font goes back
+// afterwards so that other tips keep the application's.
+void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
+{
+    QWidget* client = Grid->ClientWidget();
+    const QFont saved = QToolTip::font();
+    QToolTip::setFont(Tip.Font);
+    const QPoint corner = Grid->UseRightToLeftAlignment() ? QPoint(Tip.TextRect.Right, Tip.TextRect.Top)
+                                                          : QPoint(Tip.TextRect.Left, Tip.TextRect.Top);
+    const QRect cell(Tip.CellRect.Left, Tip.CellRect.Top, Tip.CellRect.Width(), Tip.CellRect.Height());
+    QToolTip::showText(client->mapToGlobal(corner), Tip.Text, client, cell);
+    QToolTip::setFont(saved);
+}
+
+bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
+{
+    if (Event->type() == QEvent::MouseMove) {
+        const QPoint pos = static_cast<QMouseEvent*>(Event)->position().toPoint();
+        TCustomDBGridMv::TCellTipMv tip;
+        if (FGrid->HintPauseAt(pos) == 0 && FGrid->CellTipAt(pos, tip)) {
+            if (!QToolTip::isVisible() || QToolTip::text() != tip.Text)
+                ShowTip(FGrid, tip);
+        }
+    } else if (Event->type() == QEvent::ToolTip) {
+        const QPoint pos = static_cast<QHelpEvent*>(Event)->pos();
+        TCustomDBGridMv::TCellTipMv tip;
+        if (FGrid->CellTipAt(pos, tip))
+            ShowTip(FGrid, tip);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QObject::eventFilter(Watched, Event);
+}
+
+} // namespace
+
+void TCustomDBGridMv::InstallTipHandling()
+{
+    QWidget* client = ClientWidget();
+    if (client->property(TipFilterProperty).toBool())
+        return;
+    client->setProperty(TipFilterProperty, true);
+    client->setMouseTracking(true);
+    client->installEventFilter(new TTipPauseFilter(this));
+}
+
+bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
+{
+    if (MouseCapture())
+        return false;
+    const TGridCoordMv hit = MouseCoord(ClientPos.x(), ClientPos.y());
+    if (hit.X < 0 || hit.Y < 0)
+        return false;
+    const TCellAreaMv area = GetCellType(hit.X, hit.Y);
+    if (area.HorzType == 0 || area.HorzIndex >= FColumns->Count())
+        return false;
+    TColumnMv* column = FColumns->Items(area.HorzIndex);
+    Tip.CellRect = CellRect(hit.X, hit.Y);
+    Tip.TextRect = Tip.CellRect;
+    Tip.WordWrap = false;
+    TAlignment alignment = taLeftJustify;
+    bool always = false;
+
+    if (area.VertType == 0) {
+        if (!column->Title().Hint.isEmpty()) {
+            Tip.Text = column->Title().Hint;
+            Tip.Font = Font();
+            return true;
+        }
+        if (!column->Title().ToolTips())
+            return false;
+        Tip.Text = column->Title().Caption();
+        Tip.Font = column->Title().Font();
+        alignment = column->Title().Alignment();
+        Tip.WordWrap = FUseMultiTitle || FTitleHeight > 0 || FTitleLines > 0;
+    } else if (area.VertType == 2) {
+        if (!FDataLink->Active() || !column->ToolTips() || area.VertIndex >= FDataLink->RecordCount())
+            return false;
+        TActiveRecordScopeMv scope(*FDataLink, area.VertIndex);
+        Tip.Text = column->GetDisplayText();
+        TFont font = column->Font();
+        TColor background = column->Color();
+        GetCellParams(column, font, background, TGridDrawState());
+        Tip.Font = font;
+        alignment = column->Alignment();
+        // Images and check boxes say what they stand for only in the tip.
+        const TColumnTypeMv type = column->GetColumnType();
+        always = type == ctKeyImageList || type == ctCheckboxes;
+        if (always)
+            alignment = taLeftJustify;
+        if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == column)
+            Tip.TextRect.Left += std::min(TreeIndent(), Tip.TextRect.Width());
+        if (column->AlwaysShowEditButton())
+            Tip.TextRect.Right -= std::min(FInCellButtonWidth, Tip.TextRect.Width());
+        if (TImageList* images = column->ImageList(); images && column->ShowImageAndText())
+            Tip.TextRect.Left += images->Width() + 5;
+        Tip.WordWrap = column->WordWrap() && FMultiLineRows;
+    } else if (area.VertType >= 3) {
+        TColumnFooterMv& footer = column->GetFooterForRow(area.VertIndex);
+        if (!footer.ToolTips())
+            return false;
+        QString text = GetFooterValue(area.VertIndex, column);
+        TFont font = footer.Font();
+        TColor background = footer.Color();
+        alignment = footer.Alignment();
+        GetFooterParams(area.HorzIndex, area.VertIndex, column, font, background, alignment, TGridDrawState(), text);
+        Tip.Text = text;
+        Tip.Font = font;
+        Tip.WordWrap = footer.WordWrap() && FMultiLineRows;
+    } else {
+        return false;
+    }
+    if (Tip.Text.isEmpty())
+        return false;
+    if (always)
+        return true;
+
+    TCanvas& canvas = Canvas();
+    const TFont savedFont = canvas.Font;
+    canvas.Font = Tip.Font;
+    int width = 0;
+    int height = 0;
+    const bool overflows = TextOverflows(canvas, Tip.Text, Tip.TextRect, 0, Tip.WordWrap, 0, 0, width, height);
+    canvas.Font = savedFont;
+    // A right-aligned text in a cell cut by the client's edge is cut on its
+    // visible side.
+    const bool cutRight = alignment == taRightJustify && Tip.CellRect.Right < Tip.CellRect.Left + column->Width() - 2;
+    return overflows || cutRight;
+}
+
+int TCustomDBGridMv::HintPauseAt(const QPoint& ClientPos)
+{
+    const int platformPause = QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay);
+    const TGridCoordMv hit = MouseCoord(ClientPos.x(), ClientPos.y());
+    if (hit.X < 0 || hit.Y < 0)
+        return platformPause;
+    const TCellAreaMv area = GetCellType(hit.X, hit.Y);
+    if (area.HorzType == 0 || area.HorzIndex >= FColumns->Count())
+        return platformPause;
+    TColumnMv* column = FColumns->Items(area.HorzIndex);
+    switch (area.VertType) {
+    case 0: return column->Title().ToolTips() && column->Title().Hint.isEmpty() ? 0 : platformPause;
+    case 1: return platformPause;
+    case 2: return column->ToolTips() ? 0 : platformPause;
+    default: return column->GetFooterForRow(area.VertIndex).ToolTips() ? 0 : platformPause;
+    }
+}
+
+bool TCustomDBGridMv::event(QEvent* Event)
+{
+    if (Event->type() == QEvent::Polish)
+        InstallTipHandling();
+    return TCustomGridMv::event(Event);
+}

@@ -1,0 +1,85 @@
+#pragma once
+// Helpers for tests that drive the items window, the monitor and the
+// stock-in dialog as a person does: waiting in the program's event loop,
+// reading a SKU's figures and its cell on screen, ticking a listed SKU.
+
+#include "app/KivItemIn.h"
+#include "app/KivItems.h"
+#include "grid/DBGridMv.h"
+#include "platform/db/ClientDataSet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QKeyEvent>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Runs the event loop as the program does (so that the idle handler applies
+// queued update records) until the condition holds; false after timeoutMs.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 20000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QTimer tick;
+    tick.start(5);
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+// Pixels of a cell whose colour is near the given one.
+inline int PixelsLike(const QImage& image, const QRect& cell, QColor colour)
+{
+    int count = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - colour.red()) < 60 && std::abs(c.green() - colour.green()) < 60
+                     && std::abs(c.blue() - colour.blue()) < 60;
+        }
+    return count;
+}
+
+// The figure of the SKU's row of an items data set.
+inline int ItemsFigure(TClientDataSet& data, const QString& sku, const QString& field)
+{
+    EXPECT_TRUE(data.Locate(QStringLiteral("SkuID"), Variant(sku.toLongLong()))) << sku.toStdString();
+    return data.FieldByName(field)->AsInteger();
+}
+
+// The SKUs in the order the grid shows them.
+inline QStringList ItemsRowOrder(TClientDataSet& data)
+{
+    QStringList skus;
+    for (data.First(); !data.Eof(); data.Next())
+        skus << data.FieldByName(QStringLiteral("SkuID"))->AsString();
+    return skus;
+}
+
+// The on-screen cell of the SKU's field in the items window's grid, in the window's pixels.
+inline QRect ItemsCell(TFormItems& form, const QString& sku, const QString& field)
+{
+    TDBGridMv& grid = *form.DBGridItems;
+    const int row = int(ItemsRowOrder(*form.ClientDataSetItems).indexOf(sku));
+    const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
+    return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+}
+
+// Ticks a SKU listed by the stock-in dialog with Space in the grid's check-box column.
+inline void TickItemIn(TFormItemIn& form, const QString& skuId)
+{
+    ASSERT_TRUE(form.ClientDataSetBarcode->Locate(QStringLiteral("SkuID"), Variant(skuId)));
+    TColumnMv* column = form.DBGridBarcode->SelectedColumn();
+    ASSERT_EQ(column->FieldName(), QStringLiteral("Selected"));
+    ASSERT_EQ(column->GetColumnType(), ctCheckboxes);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(form.DBGridBarcode->ClientWidget(), &press);
+    ASSERT_EQ(column->GetCheckboxState(), cbChecked);
+}

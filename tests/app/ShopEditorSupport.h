@@ -1,0 +1,43 @@
+#pragma once
+// Typing into the table editor's grid as a person does: F2 opens a cell's
+// editor, characters are keyed in, an editor's button is clicked.
+
+#include "app/KivShop.h"
+#include "grid/DBGridMv.h"
+#include "grid/DBGridMvInplaceEdit.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+// The field's cell of the current row in the grid's editor, opened with F2.
+inline TDBGridInplaceEdit* EditShopCell(TFormShop& form, const QString& field)
+{
+    TCustomDBGridMv& grid = *form.DBGridShop;
+    grid.setFocus();
+    grid.SetSelectedIndex(grid.GetColumnByFieldName(field)->Index());
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+    QApplication::sendEvent(grid.ClientWidget(), &press);
+    return grid.CellEditor();
+}
+
+inline void TypeInShopCell(TFormShop& form, const QString& field, const QString& text)
+{
+    TDBGridInplaceEdit* editor = EditShopCell(form, field);
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(editor, &press);
+    }
+}
+
+// A click on one of the cell editor's buttons.
+inline void ClickShopCellButton(TFormShop& form, const QString& field, int button)
+{
+    QWidget* control = EditShopCell(form, field)->ButtonControl(button);
+    const QPoint at(control->width() / 2, control->height() / 2);
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, control->mapToGlobal(at), Qt::LeftButton, type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(control, &event);
+    }
+}

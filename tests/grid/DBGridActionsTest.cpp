@@ -1,0 +1,242 @@
+// The dataset grid's edit actions, tool tips, outside scroll bars, column
+// layout interceptors and the layout and paint guards, on a shown grid over
+// a client dataset.
+
+#include "DBGridTestSupport.h"
+#include "grid/DBGridMvActions.h"
+#include "grid/DBGridMvScrollBars.h"
+#include "platform/Exceptions.h"
+
+#include <QClipboard>
+#include <QHelpEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QToolTip>
+
+namespace {
+
+class DBGridActionsTest : public DBGridTest {
+protected:
+    void Open(int count, int width = 400)
+    {
+        Data = MakeItems(count);
+        Bind(*Data);
+        Show(width, 200);
+    }
+
+    void ShowOnly(std::initializer_list<const char16_t*> names)
+    {
+        for (int i = 0; i < Grid->Columns().Count(); ++i) {
+            TColumnMv* column = Grid->Columns().Items(i);
+            bool shown = false;
+            for (const char16_t* name : names)
+                shown = shown || column->FieldName() == QStringView(name);
+            column->SetVisible(shown);
+        }
+    }
+
+    TColumnMv* Column(const char16_t* name) const
+    {
+        for (int i = 0; i < Grid->Columns().Count(); ++i)
+            if (Grid->Columns().Items(i)->FieldName() == QStringView(name))
+                return Grid->Columns().Items(i);
+        return nullptr;
+    }
+
+    QStringList FieldOrder() const
+    {
+        QStringList names;
+        for (int i = 0; i < Grid->Columns().Count(); ++i)
+            names.append(Grid->Columns().Items(i)->FieldName());
+        return names;
+    }
+
+    std::unique_ptr<TClientDataSet> Data;
+};
+
+TEST_F(DBGridActionsTest, EditActionsRunByTheirOwnKind)
+{
+    Open(3);
+    ShowOnly({u"Code", u"Qty"});
+    Focus();
+    TDBGridMvEditActionMv copy(geaCopyMv, u"Copy"_qs);
+    TDBGridMvEditActionMv paste(geaPasteMv, u"Paste"_qs);
+    TDBGridMvEditActionMv selectAll(geaSelectAllMv, u"Select all"_qs);
+    TDBGridMvEditActionMv remove(geaDeleteMv, u"Delete"_qs);
+
+    // Nothing switched on: the grid neither answers nor performs.
+    EXPECT_FALSE(Grid->UpdateAction(&copy));
+    EXPECT_TRUE(copy.isEnabled());
+    EXPECT_FALSE(Grid->ExecuteAction(&selectAll));
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
+
+    Grid->SetEditActions(geaCutMv | geaCopyMv | geaPasteMv | geaDeleteMv | geaSelectAllMv);
+    Grid->SetAllowedOperations(alopUpdateMv | alopDeleteMv);
+    EXPECT_TRUE(Grid->UpdateAction(&copy));
+    EXPECT_FALSE(copy.isEnabled()) << "nothing selected to copy";
+    EXPECT_TRUE(Grid->UpdateAction(&remove));
+    EXPECT_FALSE(remove.isEnabled());
+    selectAll.trigger();
+    EXPECT_EQ(Grid->Selection().SelectionType(), gstAll);
+    copy.UpdateFromFocus();
+    EXPECT_TRUE(copy.isEnabled());
+
+    // Paste pastes: the clipboard's text lands in the records and stays on
+    // the clipboard (a copy would have replaced it).
+    QApplication::clipboard()->setText(u"x\t5\n"_qs);
+    paste.UpdateFromFocus();
+    EXPECT_TRUE(paste.isEnabled());
+    EXPECT_TRUE(Grid->ExecuteAction(&paste));
+    Data->CheckBrowseMode();
+    Data->First();
+    EXPECT_EQ(Data->FieldByName(u"Code"_qs)->AsString(), u"x"_qs);
+    EXPECT_EQ(QApplication::clipboard()->text(), u"x\t5\n"_qs);
+    EXPECT_TRUE(Grid->ExecuteAction(&copy));
+    EXPECT_TRUE(QApplication::clipboard()->text().startsWith(u"Code\tQty\r\nx\t5"_qs));
+
+    auto image = std::make_unique<QMimeData>();
+    image->setImageData(QImage(2, 2, QImage::Format_RGB32));
+    QApplication::clipboard()->setMimeData(image.release());
+    paste.UpdateFromFocus();
+    EXPECT_FALSE(paste.isEnabled()) << "neither the grid's format nor text";
+
+    Other->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(Grid->ExecuteAction(&copy)) << "only the focused grid performs";
+}
+
+TEST_F(DBGridActionsTest, TipsShowCutTextsOnly)
+{
+    Open(3);
+    Data->First();
+    Data->Edit();
+    Data->FieldByName(u"Title"_qs)->SetAsString(u"A title far too long for its narrow column"_qs);
+    Data->Post();
+    ShowOnly({u"Code", u"Title", u"Active"});
+    TColumnMv* title = Column(u"Title");
+    title->SetWidth(60);
+    title->SetToolTips(true);
+    Column(u"Active")->SetToolTips(true);
+    Column(u"Active")->SetCheckboxes(true);
+    Column(u"Code")->Title().Hint = u"The item's code"_qs;
+    QCoreApplication::processEvents();
+
+    const int titleCol = Grid->IndicatorOffset() + 1;
+    const int firstRow = Grid->TitleRowCount();
+    TCustomDBGridMv::TCellTipMv tip;
+    const QPoint cut = Centre(Grid->CellRect(titleCol, firstRow));
+    ASSERT_TRUE(Grid->CellTipAt(cut, tip));
+    EXPECT_EQ(tip.Text, u"A title far too long"_qs);
+    EXPECT_EQ(Grid->HintPauseAt(cut), 0);
+    EXPECT_FALSE(Grid->CellTipAt(Centre(Grid->CellRect(titleCol, firstRow + 1)), tip)) << "Item 2 fits";
+    const int activeCol = Grid->DataToRawColumn(Grid->Columns().IndexOf(Column(u"Active")));
+    EXPECT_TRUE(Grid->CellTipAt(Centre(Grid->CellRect(activeCol, firstRow + 1)), tip)) << "check box";
+    ASSERT_TRUE(Grid->CellTipAt(Centre(Grid->CellRect(titleCol - 1, 0)), tip));
+    EXPECT_EQ(tip.Text, u"The item's code"_qs);
+    EXPECT_NE(Grid->HintPauseAt(Centre(Grid->CellRect(titleCol - 1, 0))), 0);
+
+    // The platform's help event shows the tip over the cell.
+    QHelpEvent help(QEvent::ToolTip, cut, Grid->ClientWidget()->mapToGlobal(cut));
+    QApplication::sendEvent(Grid->ClientWidget(), &help);
+    EXPECT_EQ(QToolTip::text(), u"A title far too long"_qs);
+    QToolTip::hideText();
+}
+
+TEST_F(DBGridActionsTest, OutsideBarsFollowTheGrid)
+{
+    Open(30, 200);
+    QScrollBar horz(Qt::Horizontal);
+    horz.setObjectName(u"HorzBar"_qs);
+    Grid->HorzScrollBar().SetExtScrollBar(&horz);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(horz.value(), 0) << "LeftCol at the fixed columns";
+    EXPECT_GT(horz.maximum(), 0);
+    Grid->SetLeftCol(Grid->ColCount() - 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(horz.value(), 127);
+
+    QScrollBar vert(Qt::Vertical);
+    Grid->VertScrollBar().SetExtScrollBar(&vert);
+    Data->Last();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(vert.value(), 30);
+    EXPECT_EQ(vert.minimum(), 1);
+    vert.triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_EQ(Data->RecNo(), 1) << "the bar's request moves the dataset";
+
+    // One bar serves one grid.
+    TTestDBGrid second;
+    EXPECT_THROW(second.HorzScrollBar().SetExtScrollBar(&horz), EInvalidOperation);
+    EXPECT_EQ(second.HorzScrollBar().ExtScrollBar(), nullptr);
+
+    // Every column fits: no range, and nothing divides by the empty span.
+    EXPECT_EQ(HorzExtScrollInfo(1, 1, 1, 5, 6).Max, 0);
+    EXPECT_EQ(HorzExtScrollInfo(1, 1, 1, 2, 6).Pos, 0);
+    Grid->HorzScrollBar().SetExtScrollBar(nullptr);
+    Grid->VertScrollBar().SetExtScrollBar(nullptr);
+}
+
+TEST_F(DBGridActionsTest, ColumnInterceptorsStoreOrderAndWidth)
+{
+    Open(2);
+    // A stored layout orders the program's own columns.
+    const QStringList fields = FieldOrder();
+    Grid->Columns().Clear();
+    for (const QString& name : fields)
+        Grid->Columns().Add()->SetFieldName(name);
+    int found = 0;
+    for (const auto& pair : RegisteredPropertyInterceptors())
+        found += (pair.first == &TColumnMv::staticMetaObject &&
+                  pair.second == &TColumnMvPropertyInterceptor::staticMetaObject) ||
+                 (pair.first == &TDBGridColumnsMv::staticMetaObject &&
+                  pair.second == &TColumnsMvPropertyInterceptor::staticMetaObject);
+    EXPECT_EQ(found, 2);
+
+    TColumnsMvPropertyInterceptor order(&Grid->Columns());
+    EXPECT_EQ(order.property("ColumnsIndex").toString(),
+              u"\"Code\",\"Title\",\"Qty\",\"Price\",\"Active\",\"Flag\""_qs);
+    // Unknown and repeated names move only the known columns, once.
+    order.setProperty("ColumnsIndex", u"\"Qty\",\"Nope\",\"Qty\",\"Code\",\"Nope\",\"Flag\",\"Gone\",\"X\""_qs);
+    EXPECT_EQ(FieldOrder(), (QStringList{u"Qty"_qs, u"Code"_qs, u"Flag"_qs, u"Title"_qs, u"Price"_qs, u"Active"_qs}));
+
+    // A name with quotes and commas reads back as written.
+    Column(u"Flag")->SetFieldName(u"Fl\"a,g"_qs);
+    const QString text = order.ColumnsIndex();
+    order.SetColumnsIndex(u"\"Code\""_qs);
+    order.SetColumnsIndex(text);
+    EXPECT_EQ(order.ColumnsIndex(), text);
+    EXPECT_EQ(FieldOrder().at(2), u"Fl\"a,g"_qs);
+
+    TColumnMvPropertyInterceptor width(Column(u"Code"));
+    width.setProperty("Width", 77);
+    EXPECT_EQ(Column(u"Code")->Width(), 77);
+    Grid->SetAutoFitColWidths(true);
+    const int shown = Column(u"Code")->Width();
+    width.setProperty("Width", 120);
+    EXPECT_EQ(Column(u"Code")->AutoFitBaseWidth(), 120);
+    EXPECT_EQ(Column(u"Code")->Width(), shown);
+}
+
+TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
+{
+    Open(3);
+    EXPECT_NO_THROW(Grid->SetFrozenCols(50));
+    EXPECT_NO_THROW(Grid->SetContraColCount(-3));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Grid->ContraColCount(), 0);
+    EXPECT_LT(Grid->FixedCols(), Grid->ColCount());
+
+    Grid->SetFrozenCols(0);
+    Grid->SetLeftCol(Grid->FixedCols());
+    Grid->OnDrawColumnCell = [](QObject*, const TRect&, int DataCol, TColumnMv*, TGridDrawState) {
+        if (DataCol == 1)
+            throw EInvalidOperation(u"unreadable"_qs);
+    };
+    QImage image;
+    EXPECT_NO_THROW(image = Grab());
+    const TRect broken = Grid->CellRect(Grid->IndicatorOffset() + 1, Grid->TitleRowCount());
+    EXPECT_FALSE(HasInk(image, broken)) << "the failed cell is left empty";
+    EXPECT_TRUE(HasInk(image, Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount())));
+}
+
+} // namespace
