@@ -1735,10 +1735,11 @@ protected:
     void CancelMode() override;
     QCursor CursorAt(const QPoint& clientPos) override;
     void PaintOverlay() override;
-    // The filter row's editor takes the wheel while it is edited, and a
-    // right press on a filter cell brings no context menu.
+    // The filter row's editor takes the wheel while it is edited.
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
-    bool event(QEvent* Event) override;
+    // A right press on a filter cell brings no context menu: true when the
+    // event was such a press and is taken.
+    bool FilterRowContextMenu(QEvent* Event);
     // An edit action of the clipboard unit when EditActions holds it and it
     // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);

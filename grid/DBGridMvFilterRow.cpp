@@ -469,19 +469,18 @@ bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoi
     return true;
 }
 
-bool TCustomDBGridMv::event(QEvent* Event)
+bool TCustomDBGridMv::FilterRowContextMenu(QEvent* Event)
 {
     // A right press on a filter cell opens the filter editor there; the
     // grid's context menu does not come up over it.
-    if (Event->type() == QEvent::ContextMenu) {
-        const auto* menu = static_cast<QContextMenuEvent*>(Event);
-        const QPoint at = ClientWidget()->mapFromGlobal(menu->globalPos());
-        if (menu->reason() == QContextMenuEvent::Mouse && FilterCellColumnAt(at.x(), at.y())) {
-            Event->accept();
-            return true;
-        }
-    }
-    return TCustomGridMv::event(Event);
+    if (Event->type() != QEvent::ContextMenu)
+        return false;
+    const auto* menu = static_cast<QContextMenuEvent*>(Event);
+    const QPoint at = ClientWidget()->mapFromGlobal(menu->globalPos());
+    if (menu->reason() != QContextMenuEvent::Mouse || !FilterCellColumnAt(at.x(), at.y()))
+        return false;
+    Event->accept();
+    return true;
 }
 
 void TCustomDBGridMv::ApplyFilter()
