@@ -432,11 +432,20 @@ bool TCustomDBGridMv::PerformEditAction(TDBGridMvEditAction Action)
 
 bool TCustomDBGridMv::EnterFilterRow()
 {
-    TColumnMv* column = SelectedColumn();
-    if (!IsSTFilterVisible() || !column || !column->STFilter().Visible())
+    if (!IsSTFilterVisible() || FColumns->Count() == 0)
         return false;
-    StartFilterEdit(column);
-    return true;
+    // The current column, or the first one after it that has a filter cell;
+    // with whole rows selected there is no current column: the first in view.
+    const int start = FOptions.testFlag(dgRowSelect) ? std::max(0, RawToDataColumn(LeftCol()))
+                                                     : std::max(0, GetSelectedIndex());
+    for (int i = start; i < FColumns->Count(); ++i) {
+        TColumnMv* column = FColumns->Items(i);
+        if (column->Visible() && column->STFilter().Visible()) {
+            StartFilterEdit(column);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TCustomDBGridMv::KeyUp(quint16& Key, TShiftState Shift)

@@ -86,6 +86,14 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     EXPECT_FALSE(Grid->FilterRow().InProgress());
     EXPECT_FALSE(Editor()->isVisible());
     EXPECT_EQ(Grid->SelectedColumn(), qty);
+    // Up on the first record enters at the first filter cell from the
+    // current column on.
+    Grid->SetSelectedIndex(Column("PropAlias")->Index());
+    Column("PropAlias")->STFilter().SetVisible(false);
+    Query->First();
+    PressKey(Grid->ClientWidget(), Qt::Key_Up);
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_EQ(Grid->FilterRow().EditColumn(), Column("Price"));
 }
 
 TEST_F(DBGridDbTest, MovingBetweenFilterCellsSkipsColumnsWithoutOne)
