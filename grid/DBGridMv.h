@@ -1670,8 +1670,10 @@ public:
     // editor standing in the first column draw them (RowLines: the grid's
     // row lines give way under the node columns).
     void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
-    // Fired at the end of the grid's own press handling.
+    // Fired at the end of the grid's own press, move and release handling.
     std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
+    std::function<void(QObject* Sender, TShiftState Shift, int X, int Y)> OnMouseMove;
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseUp;
 
     // ---- actions, tips, scroll bars and buffered painting
     friend class TDBGridMvScrollBar;
