@@ -1058,6 +1058,10 @@ public:
     explicit TBookmarkListMv(TCustomDBGridMv* Grid) : FGrid(Grid) {}
     TCustomDBGridMv* Grid() const { return FGrid; }
     void SetCurrentRowSelected(bool Value) override;
+    // Unselects every record outside the span between two bookmarks (in
+    // either order): a Shift-extension without KeepSelection replaces what
+    // was selected before.
+    void KeepOnlySpan(const TBookmark& From, const TBookmark& To);
     // The grid rectangle covering the selected rows on screen; all four -1
     // when none is visible.
     TGridRectMv GetVisibleSelectedRect() const;
@@ -1244,6 +1248,9 @@ public:
     // While it is set, the focused cell of a focused grid gets a focus frame.
     bool DrawFocusFrame() const { return FDrawFocusFrame; }
     void SetDrawFocusFrame(bool Value) { FDrawFocusFrame = Value; }
+    // When the filter row applies by itself on closing its drop-down.
+    TSTFilterApplyFlagsMv FilterApplyFlags() const { return FFilterApplyFlags; }
+    void SetFilterApplyFlags(TSTFilterApplyFlagsMv Value) { FFilterApplyFlags = Value; }
 
     virtual bool HighlightDataCellColor(TCustomDBGridMv* Grid, int ACol, int DataCol, int ARow, int DataRow,
                                         TGridDrawState State, TFont& AFont, TColor& Background);
@@ -1259,6 +1266,7 @@ private:
     bool FLuminateSelection = true;
     int FScreenNumColors = -1;
     bool FDrawFocusFrame = true;
+    TSTFilterApplyFlagsMv FFilterApplyFlags;
 };
 
 // The instance every new grid registers with; null once it is being destroyed.
@@ -1593,6 +1601,8 @@ public:
     // A press on a filter cell opens its editor (true: the press is
     // taken); a press on the data ends a filter edit.
     bool FilterRowMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // The column whose filter cell lies under a client point; null for none.
+    TColumnMv* FilterCellColumnAt(int X, int Y);
     // Opens the find dialog through the data service, for Text, starting
     // in the column of the field named ColumnName (the current one when
     // empty).
@@ -1628,6 +1638,10 @@ public:
     // dghClearSelection off. Set at each key and each press that starts
     // selecting records.
     bool KeepSelection() const;
+    // The input method of the current column (its own ImeMode, else the
+    // grid's) on the grid and its cell editor; called as the current column
+    // changes and as the editor shows.
+    void UpdateIme();
     // Adds Text to the incremental search and looks for it at the start of
     // the current column's texts; TimeOut ms without a key ends the search
     // (negative: never). An empty search text looks for nothing.
@@ -1647,12 +1661,19 @@ public:
     // The numeric-pad keys' node operations on the current row (the editor's
     // press on its node column too).
     void SetCurrentNodeExpanded(bool Expanded);
+    // The token of the node in the top data row, and putting that node back
+    // at the top (as far as the rows below fill the grid) after a node was
+    // opened or closed, so that the rows above the change stay in place.
+    int TopNodeToken() const;
+    void RestoreTopNode(int Token);
     // Lines and boxes of the current node into Rect, as the cells and the
     // editor standing in the first column draw them (RowLines: the grid's
     // row lines give way under the node columns).
     void PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool RowLines);
-    // Fired at the end of the grid's own press handling.
+    // Fired at the end of the grid's own press, move and release handling.
     std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseDown;
+    std::function<void(QObject* Sender, TShiftState Shift, int X, int Y)> OnMouseMove;
+    std::function<void(QObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)> OnMouseUp;
 
     // ---- actions, tips, scroll bars and buffered painting
     friend class TDBGridMvScrollBar;
@@ -1724,6 +1745,11 @@ protected:
     void CancelMode() override;
     QCursor CursorAt(const QPoint& clientPos) override;
     void PaintOverlay() override;
+    // The filter row's editor takes the wheel while it is edited.
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
+    // A right press on a filter cell brings no context menu: true when the
+    // event was such a press and is taken.
+    bool FilterRowContextMenu(QEvent* Event);
     // An edit action of the clipboard unit when EditActions holds it and it
     // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);

@@ -387,6 +387,24 @@ void TBookmarkListMv::SetCurrentRowSelected(bool Value)
     selection.SelectionChanged();
 }
 
+void TBookmarkListMv::KeepOnlySpan(const TBookmark& From, const TBookmark& To)
+{
+    const bool ascending = Compare(From, To) <= 0;
+    const TBookmark& first = ascending ? From : To;
+    const TBookmark& last = ascending ? To : From;
+    bool dropped = false;
+    for (int i = Count() - 1; i >= 0; --i) {
+        if (Compare(Items(i), first) < 0 || Compare(Items(i), last) > 0) {
+            DeleteBookmark(i);
+            dropped = true;
+        }
+    }
+    if (!dropped)
+        return;
+    Invalidate();
+    Changed();
+}
+
 TGridRectMv TBookmarkListMv::GetVisibleSelectedRect() const
 {
     TGridRectMv result{-1, -1, -1, -1};

@@ -555,6 +555,7 @@ void TCustomDBGridMv::MoveCol(int RawCol, int Direction, bool Select)
             if (kind != ctCheckboxes && kind != ctKeyImageList)
                 ShowEditor();
         }
+        UpdateIme();
         if (OnColEnter)
             OnColEnter(this);
     }

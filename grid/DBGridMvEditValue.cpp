@@ -1,6 +1,7 @@
 // The grid's side of the cell editor: making, showing and reloading it,
 // the text and key it leaves in the grid, and writing them into the field.
 
+#include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
 
 #include "platform/db/Field.h"
@@ -52,6 +53,7 @@ void TCustomDBGridMv::ShowEditor()
             return;
     }
     TCustomGridMv::ShowEditor();
+    UpdateIme();
 }
 
 void TCustomDBGridMv::InvalidateEditor()
@@ -71,6 +73,8 @@ void TCustomDBGridMv::InvalidateEditor()
     } else {
         TCustomGridMv::InvalidateEditor();
     }
+    if (FilterEditInProgress())
+        FFilterRow->Refresh();
 }
 
 int TCustomDBGridMv::CellEditorIndent() const

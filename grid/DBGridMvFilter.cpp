@@ -221,9 +221,10 @@ void TSTColumnFilterMv::SetFilterText(const QString& Text)
     if (!grid)
         return;
     grid->Invalidate();
-    // The editor on this column's cell shows the condition as it now reads.
+    // The editor on this column's cell shows the condition as it now reads,
+    // unless the text comes from the user typing into it.
     TDBGridMvFilterRow& row = grid->FilterRow();
-    if (row.EditColumn() == FColumn && row.Editor())
+    if (row.EditColumn() == FColumn && row.Editor() && !row.Typing())
         row.Editor()->setText(GetFilterText());
 }
 

@@ -16,6 +16,7 @@
 #include "platform/StringList.h"
 #include "platform/Variant.h"
 
+#include <QFlags>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,15 @@
 
 class TCustomDBGridMv;
 class TColumnMv;
+
+// When the filter row applies its filter by itself as its drop-down closes,
+// besides Enter and "(清除过滤器)": a special item chosen ("(空)", "(非空)",
+// "(全部)") applies while any flag is set; a list closed with a value taken
+// applies with sfaCloseUpAcceptMv, one closed without with
+// sfaCloseUpCancelMv. The grid style holds the set; it is empty by default.
+enum TSTFilterApplyFlagMv : quint8 { sfaCloseUpAcceptMv = 1u << 0, sfaCloseUpCancelMv = 1u << 1 };
+Q_DECLARE_FLAGS(TSTFilterApplyFlagsMv, TSTFilterApplyFlagMv)
+Q_DECLARE_OPERATORS_FOR_FLAGS(TSTFilterApplyFlagsMv)
 class TDataSet;
 class TDataSource;
 
@@ -94,6 +104,8 @@ public:
     // nothing. Repaints the grid.
     virtual void SetFilterText(const QString& Text);
     virtual QString GetFilterText() const;
+    // The text last given to SetFilterText, as it was typed.
+    const QString& FilterTextSet() const { return FFilterText; }
     // The distinct texts of the list field, sorted; empty without an active
     // grid link and list dataset.
     QStringList ListFieldValues();

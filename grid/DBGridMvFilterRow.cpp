@@ -5,6 +5,8 @@
 
 #include "grid/DBGridMv.h"
 
+#include <QContextMenuEvent>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace {
@@ -143,6 +145,7 @@ void TDBGridMvFilterRow::EnsureEditor()
     editor->SetAutoSize(false);
     editor->OnDropDown = [this](QObject*) { FillDropDown(); };
     editor->OnCloseUp = [this](QObject*, bool Accept) { DropDownClosed(Accept); };
+    editor->OnChange = [this](QObject*) { TextChanged(); };
     FEditor = editor;
 }
 
@@ -159,7 +162,54 @@ void TDBGridMvFilterRow::SetUpEditor(TColumnMv* Column)
     }
     FEditor->SetWantTabs(FGrid->Options().testFlag(dgTabs));
     FEditor->SetItems({});
-    FEditor->setText(filter.GetFilterText());
+    FEnteredText = filter.GetFilterText();
+    // What the user typed and the column holds stays as typed.
+    if (FEditor->text() != filter.FilterTextSet())
+        FEditor->setText(FEnteredText);
+}
+
+void TDBGridMvFilterRow::Refresh()
+{
+    TColumnMv* column = EditColumn();
+    if (!FEditor || !column)
+        return;
+    SetUpEditor(column);
+    PlaceEditor();
+}
+
+void TDBGridMvFilterRow::CancelMode()
+{
+    if (FEditor && FEditor->DroppedDown())
+        FEditor->CloseUp(false);
+}
+
+void TDBGridMvFilterRow::TextChanged()
+{
+    TColumnMv* column = EditColumn();
+    if (!column || !FEditor || FEditor->text() == column->STFilter().FilterTextSet())
+        return;
+    // The typed text is the column's condition at once, so that it stays
+    // when the editor moves on to another cell; a text that does not read
+    // (yet) leaves the column's condition as it was. Enter shows why.
+    const QScopedValueRollback<bool> typing(FTyping, true);
+    try {
+        column->STFilter().SetFilterText(FEditor->text());
+    } catch (const std::exception&) {
+        column->STFilter().SetFilterText(FEnteredText);
+    }
+}
+
+void TDBGridMvFilterRow::Applied()
+{
+    if (TColumnMv* column = EditColumn())
+        FEnteredText = column->STFilter().GetFilterText();
+    PlaceEditor();
+}
+
+TSTFilterApplyFlagsMv TDBGridMvFilterRow::ApplyFlags() const
+{
+    const TDBGridMvStyle* style = FGrid->Style();
+    return style ? style->FilterApplyFlags() : TSTFilterApplyFlagsMv();
 }
 
 void TDBGridMvFilterRow::PlaceEditor(bool SelectText)
@@ -305,13 +355,31 @@ void TDBGridMvFilterRow::DropDownClosed(bool Accept)
     filter.DropDownWidth = FEditor->DropDownBox().Width;
     filter.DropDownRows = FEditor->DropDownBox().Rows;
     const int index = FEditor->ItemIndex();
-    if (!Accept || index < 0 || index >= int(FSpecialItems.size()))
+    // Unless the style's flags say otherwise, nothing applies by itself but
+    // "(清除过滤器)": Enter applies the text.
+    const TSTFilterApplyFlagsMv flags = ApplyFlags();
+    const auto applyIf = [this](bool Apply) {
+        if (Apply)
+            FEditor->Run([this] { this->Apply(); });
+    };
+    if (!Accept || index < 0 || index >= int(FSpecialItems.size())) {
+        // A value taken from the list is the editor's text already.
+        applyIf(flags.testFlag(Accept ? sfaCloseUpAcceptMv : sfaCloseUpCancelMv));
         return;
-    // Nothing applies by itself but "(清除过滤器)": Enter applies the text.
+    }
     switch (const TFilterItemCodeMv code = FSpecialItems[size_t(index)]) {
-    case fiNullMv: FEditor->setText(QStringLiteral("=Null")); break;
-    case fiNotNullMv: FEditor->setText(QStringLiteral("<>Null")); break;
-    case fiAllMv: FEditor->setText(QString()); break;
+    case fiNullMv:
+        FEditor->setText(QStringLiteral("=Null"));
+        applyIf(flags != TSTFilterApplyFlagsMv());
+        break;
+    case fiNotNullMv:
+        FEditor->setText(QStringLiteral("<>Null"));
+        applyIf(flags != TSTFilterApplyFlagsMv());
+        break;
+    case fiAllMv:
+        FEditor->setText(QString());
+        applyIf(flags != TSTFilterApplyFlagsMv());
+        break;
     case fiClearFilterMv: FEditor->Run([this] { ClearAll(); }); break;
     case fiSortAscendingMv:
     case fiSortDescendingMv:
@@ -364,21 +432,55 @@ bool TCustomDBGridMv::FilterEditInProgress() const
     return FFilterRow && FFilterRow->InProgress() && FSelection->SelectionType() == gstNon;
 }
 
+TColumnMv* TCustomDBGridMv::FilterCellColumnAt(int X, int Y)
+{
+    if (!IsSTFilterVisible())
+        return nullptr;
+    const TGridCoordMv cell = MouseCoord(X, Y);
+    const int dataCol = RawToDataColumn(cell.X);
+    if (cell.Y != FTitleOffset - 1 || dataCol < 0 || dataCol >= FColumns->Count() ||
+        !FColumns->Items(dataCol)->STFilter().Visible())
+        return nullptr;
+    return FColumns->Items(dataCol);
+}
+
 bool TCustomDBGridMv::FilterRowMouseDown(TMouseButton Button, TShiftState, int X, int Y)
 {
     if (!IsSTFilterVisible() || (Button != mbLeft && Button != mbRight))
         return false;
-    const TGridCoordMv cell = MouseCoord(X, Y);
-    if (cell.Y == FTitleOffset - 1) {
-        const int dataCol = RawToDataColumn(cell.X);
-        if (dataCol < 0 || dataCol >= FColumns->Count() || !FColumns->Items(dataCol)->STFilter().Visible())
-            return false;
-        StartFilterEdit(FColumns->Items(dataCol));
+    if (TColumnMv* column = FilterCellColumnAt(X, Y)) {
+        StartFilterEdit(column);
         return true;
     }
-    if (cell.Y >= FTitleOffset && FFilterRow && FFilterRow->InProgress())
+    if (MouseCoord(X, Y).Y >= FTitleOffset && FFilterRow && FFilterRow->InProgress())
         StopFilterEdit();
     return false;
+}
+
+bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos)
+{
+    // While the filter row is edited the wheel turns its editor (or scrolls
+    // its open list), not the records.
+    TInplaceFilterEditMv* editor = FFilterRow ? FFilterRow->Editor() : nullptr;
+    if (!FilterEditInProgress() || !editor || !editor->isVisible())
+        return TCustomGridMv::DoMouseWheel(Shift, WheelDelta, MousePos);
+    for (int notch = std::max(1, std::abs(WheelDelta) / 120); notch > 0 && WheelDelta != 0; --notch)
+        editor->Wheel(WheelDelta < 0 ? 1 : -1, Shift);
+    return true;
+}
+
+bool TCustomDBGridMv::FilterRowContextMenu(QEvent* Event)
+{
+    // A right press on a filter cell opens the filter editor there; the
+    // grid's context menu does not come up over it.
+    if (Event->type() != QEvent::ContextMenu)
+        return false;
+    const auto* menu = static_cast<QContextMenuEvent*>(Event);
+    const QPoint at = ClientWidget()->mapFromGlobal(menu->globalPos());
+    if (menu->reason() != QContextMenuEvent::Mouse || !FilterCellColumnAt(at.x(), at.y()))
+        return false;
+    Event->accept();
+    return true;
 }
 
 void TCustomDBGridMv::ApplyFilter()
@@ -406,7 +508,7 @@ void TCustomDBGridMv::ApplyFilter()
     FSTFilter->EndUpdate();
     if (leftCol < ColCount() && leftCol != LeftCol())
         SetLeftCol(leftCol);
-    FilterRow().PlaceEditor();
+    FilterRow().Applied();
     if (FSumList->Active())
         FSumList->RecalcAll();
     Invalidate();

@@ -7,8 +7,11 @@
 // Keys in the editor while its list is closed: Left / Home and Right / End
 // at the edge of the text go to the previous / next filter cell, Tab too
 // (with dgTabs), Enter applies, Up stays, Down goes back to the data rows,
-// F2 puts the caret at the end.
+// F2 puts the caret at the end. What is typed is the column's condition at
+// once (a text that does not read leaves the old one); the grid's wheel and
+// cancel mode go to the editor while it is open.
 
+#include "grid/DBGridMvFilter.h"
 #include "gridbase/DBCtrlsMv.h"
 
 #include <QPointer>
@@ -24,6 +27,12 @@ class TInplaceFilterEditMv : public TDBComboBoxMv {
 public:
     TInplaceFilterEditMv(TDBGridMvFilterRow* Row, QWidget* Parent);
     void KeyDown(quint16& Key, TShiftState Shift) override;
+    // The grid's wheel while the filter row is edited: steps through the
+    // items, or scrolls the open list.
+    void Wheel(int Steps, TShiftState Shift)
+    {
+        UserAction([&] { MouseWheel(Steps, Shift); });
+    }
     // Runs a filter-row action as a user action: a refused filter text is
     // shown in the error box and the editor keeps what was typed.
     template <class TAction>
@@ -75,6 +84,14 @@ public:
     void LeaveToData();
     // Puts the editor on its cell again, with SelectText its text selected.
     void PlaceEditor(bool SelectText = true);
+    // After the filter was applied: the editor selects its text again.
+    void Applied();
+    // Sets the editor up again for its column (the grid's editor reload).
+    void Refresh();
+    // The grid's cancel mode: an open drop-down closes without a value.
+    void CancelMode();
+    // The text being stored comes from the user typing into the editor.
+    bool Typing() const { return FTyping; }
 
     // The codes of the special items at the top of the last drop-down.
     const std::vector<TFilterItemCodeMv>& SpecialItems() const { return FSpecialItems; }
@@ -84,6 +101,8 @@ private:
     void SetUpEditor(TColumnMv* Column);
     void FillDropDown();
     void DropDownClosed(bool Accept);
+    void TextChanged();
+    TSTFilterApplyFlagsMv ApplyFlags() const;
     void SortBy(TColumnMv* Column, TFilterItemCodeMv Code);
     int FilterRowIndex() const;
 
@@ -91,5 +110,9 @@ private:
     QPointer<TInplaceFilterEditMv> FEditor;
     int FColumn = -1;
     bool FInProgress = false;
+    bool FTyping = false;
+    // The column's condition when its cell was entered or last applied: a
+    // typed text that does not read leaves the column with it.
+    QString FEnteredText;
     std::vector<TFilterItemCodeMv> FSpecialItems;
 };

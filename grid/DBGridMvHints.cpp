@@ -181,5 +181,7 @@ bool TCustomDBGridMv::event(QEvent* Event)
 {
     if (Event->type() == QEvent::Polish)
         InstallTipHandling();
+    if (FilterRowContextMenu(Event))
+        return true;
     return TCustomGridMv::event(Event);
 }

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethod>
 
 namespace {
 
@@ -28,9 +29,34 @@ bool IsCheckOrImage(const TColumnMv* Column)
     return kind == ctCheckboxes || kind == ctKeyImageList;
 }
 
+// An input-method mode as Qt knows it: disabled takes the input method
+// away, the closed and alphanumeric modes ask it for Latin letters, every
+// other mode leaves it free. (The IME's name picks a keyboard layout of the
+// system, which Qt leaves to the desktop: it is kept, not applied.)
+void ApplyImeMode(QWidget* Widget, TImeMode Mode)
+{
+    Widget->setAttribute(Qt::WA_InputMethodEnabled, Mode != imDisable);
+    Qt::InputMethodHints hints = Widget->inputMethodHints() & ~Qt::ImhPreferLatin;
+    if (Mode == imClose || Mode == imSAlpha || Mode == imAlpha)
+        hints |= Qt::ImhPreferLatin;
+    Widget->setInputMethodHints(hints);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- state
+
+void TCustomDBGridMv::UpdateIme()
+{
+    const TColumnMv* column = SelectedColumn();
+    FEditorImeMode = column ? column->ImeMode() : FImeMode;
+    FEditorImeName = column ? column->ImeName() : FImeName;
+    ApplyImeMode(this, FEditorImeMode);
+    if (TInplaceEdit* editor = InplaceEditor())
+        ApplyImeMode(editor, FEditorImeMode);
+    if (GridHasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImEnabled | Qt::ImHints);
+}
 
 bool TCustomDBGridMv::KeepSelection() const
 {
@@ -119,6 +145,10 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
             }
             FBookmarks->SetCurrentRowSelected(true);
         }
+        // Without Ctrl (and with dghClearSelection) the span replaces what
+        // was selected before; with it the span is added.
+        if (!FInput->KeepSelection)
+            FBookmarks->KeepOnlySpan(FInput->ExtendStart, dataSet->Bookmark());
     } catch (...) {
         EndUpdate();
         throw;
@@ -402,11 +432,20 @@ bool TCustomDBGridMv::PerformEditAction(TDBGridMvEditAction Action)
 
 bool TCustomDBGridMv::EnterFilterRow()
 {
-    TColumnMv* column = SelectedColumn();
-    if (!IsSTFilterVisible() || !column || !column->STFilter().Visible())
+    if (!IsSTFilterVisible() || FColumns->Count() == 0)
         return false;
-    StartFilterEdit(column);
-    return true;
+    // The current column, or the first one after it that has a filter cell;
+    // with whole rows selected there is no current column: the first in view.
+    const int start = FOptions.testFlag(dgRowSelect) ? std::max(0, RawToDataColumn(LeftCol()))
+                                                     : std::max(0, GetSelectedIndex());
+    for (int i = start; i < FColumns->Count(); ++i) {
+        TColumnMv* column = FColumns->Items(i);
+        if (column->Visible() && column->STFilter().Visible()) {
+            StartFilterEdit(column);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TCustomDBGridMv::KeyUp(quint16& Key, TShiftState Shift)

@@ -3,6 +3,7 @@
 // rectangle), live column sizing, check-box clicks, the auto-scroll while
 // selecting, and the cursors that announce what a press would do.
 
+#include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvTree.h"
@@ -12,7 +13,28 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <exception>
+
 namespace {
+
+// Fires a grid's mouse event once the grid's own handling of the message is
+// over, on every way out of it except an exception.
+template <typename Fire>
+class TFireAfterHandling {
+public:
+    explicit TFireAfterHandling(Fire fire) : FFire(std::move(fire)) {}
+    ~TFireAfterHandling()
+    {
+        if (std::uncaught_exceptions() == FExceptions)
+            FFire();
+    }
+    TFireAfterHandling(const TFireAfterHandling&) = delete;
+    TFireAfterHandling& operator=(const TFireAfterHandling&) = delete;
+
+private:
+    Fire FFire;
+    int FExceptions = std::uncaught_exceptions();
+};
 
 // The band at the bottom of a title cell where a press selects the column.
 constexpr int ColumnSelectBand = 6;
@@ -374,6 +396,10 @@ void TCustomDBGridMv::TraceColSizing(int X)
 
 void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
 {
+    const TFireAfterHandling fire([&] {
+        if (OnMouseMove)
+            OnMouseMove(this, Shift, X, Y);
+    });
     FInput->LastMouse = QPoint(X, Y);
     FInput->LastShift = Shift;
     if (FTitleTracking && FPressedCol >= 0) {
@@ -428,6 +454,13 @@ void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
 
 void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // The event tells the button as released, before a right press that
+    // stood in for the left one is turned back.
+    const TMouseButton released = Button;
+    const TFireAfterHandling fire([&] {
+        if (OnMouseUp)
+            OnMouseUp(this, released, Shift, X, Y);
+    });
     if (FInput->Tracking == trRecordDrag) {
         EndRecordDrag(X, Y);
         SetMouseCapture(false);
@@ -522,6 +555,8 @@ void TCustomDBGridMv::CancelMode()
     FInput->AutoScrollInterval = -1;
     if (TimerActive(DBGridMvScrollTimer))
         KillTimer(DBGridMvScrollTimer);
+    if (FFilterRow)
+        FFilterRow->CancelMode();
 }
 
 // ---------------------------------------------------------------- auto-scroll

@@ -45,11 +45,13 @@ void TCustomDBGridMv::SetCurrentNodeExpanded(bool Expanded)
     if (!TreeRows() || !dataSet)
         return;
     const int top = TopRow();
+    const int topNode = TopNodeToken();
     {
         const TDisableControlsGuard guard(*dataSet);
         const int recNo = FMemTable->SetNodeExpanded(dataSet->RecNo() - 1, Expanded);
         if (recNo > 0 && recNo != dataSet->RecNo())
             dataSet->SetRecNo(recNo);
+        RestoreTopNode(topNode);
     }
     if (top < RowCount())
         SetTopRow(top);
@@ -92,6 +94,7 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         return false;
     if (CheckOnly)
         return true;
+    const int topNode = TopNodeToken();
 
     try {
         {
@@ -107,6 +110,7 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
                 dataSet->SetRecNo(recNo);
             else
                 FMemTable->GoToPosition(token);
+            RestoreTopNode(topNode);
         }
         if (top < RowCount())
             SetTopRow(top);
@@ -120,6 +124,33 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
     Invalidate();
     UpdateScrollBar();
     return true;
+}
+
+int TCustomDBGridMv::TopNodeToken() const
+{
+    TDataSet* dataSet = DataSet();
+    FMemTable->MoveToRecord(dataSet->RecNo() - 1 - FDataLink->ActiveRecord());
+    const int token = FMemTable->PositionToken();
+    FMemTable->MoveBack();
+    return token;
+}
+
+void TCustomDBGridMv::RestoreTopNode(int Token)
+{
+    // The grid shows the dataset's window of records: the top node goes
+    // back to the top by moving to it, then down to where the window's last
+    // row would be (which scrolls the window), then back to the current
+    // record inside the window.
+    TDataSet* dataSet = DataSet();
+    const int current = dataSet->RecNo();
+    FMemTable->GoToPosition(Token);
+    const int top = dataSet->RecNo();
+    if (top <= current) {
+        dataSet->MoveBy(FDataLink->BufferCount() - 1);
+        dataSet->MoveBy(current - dataSet->RecNo());
+    }
+    if (dataSet->RecNo() != current)
+        dataSet->SetRecNo(current);
 }
 
 int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)

@@ -858,6 +858,8 @@ void TDBLookupGridMv::MouseMove(TShiftState Shift, int X, int Y)
     SelectAt(X, Y);
     FAutoScrollY = Y;
     AutoScrollStep(Y);
+    if (OnMouseMove)
+        OnMouseMove(this, Shift, X, Y);
 }
 
 void TDBLookupGridMv::AutoScrollStep(int Y)
@@ -912,6 +914,8 @@ void TDBLookupGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
     StopTracking();
     if (Y >= TitleHeightPixels() && Y < ClientHeight())
         SelectAt(X, Y);
+    if (OnMouseUp)
+        OnMouseUp(this, Button, Shift, X, Y);
 }
 
 // ---------------------------------------------------------------- scrolling

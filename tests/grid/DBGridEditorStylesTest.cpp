@@ -10,7 +10,6 @@
 #include "support/DialogAnswers.h"
 
 #include <QMouseEvent>
-#include <QToolTip>
 
 namespace {
 
@@ -119,16 +118,10 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     ClickButton(editor->ButtonControl(1));
     PressKey(editor, Qt::Key_F3, Qt::ControlModifier);
     EXPECT_EQ(clicks, 2);
-    // The extra button shows its item's hint; the main button none.
-    auto hint = [](QWidget* button) {
-        QToolTip::hideText();
-        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), button->mapToGlobal(QPoint(2, 2)));
-        QApplication::sendEvent(button, &help);
-        return help.isAccepted() ? QToolTip::text() : QString();
-    };
-    EXPECT_EQ(hint(editor->ButtonControl(1)), QStringLiteral("加五"));
-    EXPECT_EQ(hint(editor->ButtonControl(0)), QString());
-    QToolTip::hideText();
+    // The extra button shows its item's hint; the main button none (its
+    // help events go on to the grid, which shows the cell's own tips).
+    EXPECT_EQ(editor->ButtonControl(1)->toolTip(), QStringLiteral("加五"));
+    EXPECT_EQ(editor->ButtonControl(0)->toolTip(), QString());
 
     // The ellipsis style's button and Ctrl+Enter run the grid's edit-button
     // click.

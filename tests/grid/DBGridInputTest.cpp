@@ -65,6 +65,15 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     EXPECT_EQ(selection.SelectionType(), gstRecordBookmarks);
     EXPECT_EQ(Grid->SelectedRows().Count(), 3);
     EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, title + 4, Grid->ColCount() - 1, title + 6));
+    // With dghClearSelection a span made with Ctrl is added to what was
+    // selected, one made without replaces it.
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghClearSelection);
+    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 8)).y()), Qt::ControlModifier);
+    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 9)).y()), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedRows().Count(), 5);
+    PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedRows().Count(), 3);
+    EXPECT_TRUE(Grid->SelectedRows().CurrentRowSelected());
 
     // Columns by the band at the bottom of their titles: Shift from the
     // anchor out to a column and back; a column selected before the
@@ -160,6 +169,19 @@ TEST_F(DBGridTest, MovesWithoutMultiSelectOnlyMoveAndTheEndsOfTheDataBehave)
     EXPECT_EQ(Grid->GetSelectedIndex(), 0);
     PressKey(client, Qt::Key_Return);
     EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+
+    // The current column's input-method mode reaches the grid and its
+    // editor: a column's own, else the grid's.
+    Grid->SetImeMode(imClose);
+    Grid->Columns()[2]->SetImeMode(imDisable);
+    PressKey(client, Qt::Key_Right);
+    EXPECT_FALSE(Grid->testAttribute(Qt::WA_InputMethodEnabled));
+    Grid->ShowEditor();
+    ASSERT_NE(Grid->InplaceEditor(), nullptr);
+    EXPECT_FALSE(Grid->InplaceEditor()->testAttribute(Qt::WA_InputMethodEnabled));
+    PressKey(client, Qt::Key_Left);
+    EXPECT_TRUE(Grid->InplaceEditor()->testAttribute(Qt::WA_InputMethodEnabled));
+    EXPECT_TRUE(Grid->InplaceEditor()->inputMethodHints().testFlag(Qt::ImhPreferLatin));
 
     // Home with one data column goes to the first record.
     for (int i = 1; i < Grid->Columns().Count(); ++i)

@@ -159,3 +159,32 @@ TEST_F(DBGridTreeTest, DropLevelsAndRecordMovesFollowTheTree)
                                                 QStringLiteral("丁")}));
     Source->SetDataSet(nullptr);
 }
+
+TEST_F(DBGridTreeTest, ANodeClosedInTheMiddleOfTheDataStaysUnderThePointer)
+{
+    std::vector<std::pair<int, QString>> nodes;
+    for (int p = 0; p < 10; ++p) {
+        const int parent = int(nodes.size());
+        nodes.push_back({-1, QStringLiteral("P%1").arg(p)});
+        nodes.push_back({parent, QStringLiteral("C%1a").arg(p)});
+        nodes.push_back({parent, QStringLiteral("C%1b").arg(p)});
+    }
+    Tree = std::make_unique<TTreeDataSet>(nodes);
+    Source->SetDataSet(Tree.get());
+    Grid->SetDataSource(Source.get());
+    Show(360, 260);
+    // The window from "C4b" down, the current record below "P5".
+    Tree->Last();
+    Tree->MoveBy(-15);
+    Tree->MoveBy(8);
+    const auto nameAt = [this](int dataRow) {
+        const TActiveRecordScopeMv scope(*Grid->DataLink(), dataRow);
+        return Tree->FieldByName(QStringLiteral("Name"))->AsString();
+    };
+    ASSERT_EQ(nameAt(1), QStringLiteral("P5"));
+    ClickAt(*Grid, Centre(NodeColumn(*Grid, 1, 1)));
+    EXPECT_EQ(Tree->VisibleNames().size(), 28);
+    EXPECT_EQ(nameAt(0), QStringLiteral("C4b"));
+    EXPECT_EQ(nameAt(1), QStringLiteral("P5"));
+    EXPECT_EQ(Tree->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("C7a"));
+}

@@ -129,6 +129,15 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
     const std::vector<std::pair<TMouseButton, int>> expected{
         {mbRight, inside.y()}, {mbLeft, onTitle.y()}, {mbLeft, inside.y()}};
     EXPECT_EQ(presses, expected);
+    // While the press tracks, every move and the release fire the grid's
+    // events too, after the list's own handling.
+    int moves = 0;
+    std::vector<TMouseButton> releases;
+    list.OnMouseMove = [&](QObject* Sender, TShiftState, int, int) {
+        EXPECT_EQ(Sender, &list);
+        ++moves;
+    };
+    list.OnMouseUp = [&](QObject*, TMouseButton Button, TShiftState, int, int) { releases.push_back(Button); };
     for (const auto& [y, interval] : {std::pair{-10, 50}, std::pair{-14, 0}, std::pair{-30, 0}}) {
         const QPoint at(20, y);
         QMouseEvent move(QEvent::MouseMove, at, client->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
@@ -140,6 +149,8 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(client, &release);
     EXPECT_EQ(list.AutoScrollInterval(), -1);
+    EXPECT_EQ(moves, 3);
+    EXPECT_EQ(releases, std::vector<TMouseButton>{mbLeft});
 
     // A page down moves the list by twice the buffered rows less the
     // active row and 2, a page up by one less than both together; the key

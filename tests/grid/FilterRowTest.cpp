@@ -6,8 +6,10 @@
 
 #include "support/DialogAnswers.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace {
 
@@ -84,6 +86,14 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     EXPECT_FALSE(Grid->FilterRow().InProgress());
     EXPECT_FALSE(Editor()->isVisible());
     EXPECT_EQ(Grid->SelectedColumn(), qty);
+    // Up on the first record enters at the first filter cell from the
+    // current column on.
+    Grid->SetSelectedIndex(Column("PropAlias")->Index());
+    Column("PropAlias")->STFilter().SetVisible(false);
+    Query->First();
+    PressKey(Grid->ClientWidget(), Qt::Key_Up);
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_EQ(Grid->FilterRow().EditColumn(), Column("Price"));
 }
 
 TEST_F(DBGridDbTest, MovingBetweenFilterCellsSkipsColumnsWithoutOne)
@@ -189,6 +199,98 @@ TEST_F(DBGridDbTest, DropDownSpecialItemsDoWhatTheySay)
     EXPECT_EQ(Applied, applied + 1);
     EXPECT_EQ(qty->STFilter().GetFilterText(), QString());
     EXPECT_FALSE(Grid->FilterRow().InProgress());
+}
+
+TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
+{
+    TSQLQuery values(Conn.get());
+    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
+    values.Open();
+    TDataSource valueSource;
+    valueSource.SetDataSet(&values);
+    TColumnMv* alias = Column("PropAlias");
+    TColumnMv* qty = Column("Qty");
+    Grid->STFilter().SetVisible(true);
+    Show(520, 240);
+
+    // What is typed is the column's condition at once and stays when the
+    // editor moves on; a text that does not read leaves the old condition.
+    Grid->StartFilterEdit(qty);
+    Type(Editor(), QStringLiteral("> 2"));
+    Grid->StartFilterEdit(alias);
+    EXPECT_EQ(qty->STFilter().GetFilterText(), QStringLiteral("> 2"));
+    qty->STFilter().Clear();
+    Type(Editor(), QStringLiteral("蓝色 or"));
+    EXPECT_EQ(alias->STFilter().GetFilterText(), QString());
+    EXPECT_EQ(Editor()->text(), QStringLiteral("蓝色 or"));
+    Editor()->selectAll();
+    Type(Editor(), QStringLiteral("蓝色"));
+    PressKey(Editor(), Qt::Key_Return);
+    EXPECT_EQ(Records(*Query), 2);
+    const QString shown = Editor()->text();
+
+    // Reloading the grid's editor sets the filter editor up again: a list
+    // given meanwhile shows its button.
+    alias->STFilter().SetListSource(&valueSource);
+    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    EXPECT_FALSE(Editor()->EditButton().Visible());
+    Grid->InvalidateEditor();
+    EXPECT_TRUE(Editor()->EditButton().Visible());
+    EXPECT_EQ(Editor()->text(), shown);
+
+    // The grid's wheel goes to the open list, not to the records; the grid's
+    // cancel mode closes the list without taking its value.
+    const int recNo = Query->RecNo();
+    Editor()->DropDown();
+    QWheelEvent wheel(QPointF(FilterCell(qty)), QPointF(Grid->ClientWidget()->mapToGlobal(FilterCell(qty))), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(Grid->ClientWidget(), &wheel);
+    EXPECT_EQ(Query->RecNo(), recNo);
+    EXPECT_TRUE(Editor()->DroppedDown());
+    Editor()->ListBox()->SetItemIndex(0);
+    Grid->SendCancelMode();
+    EXPECT_FALSE(Editor()->DroppedDown());
+    EXPECT_EQ(Editor()->text(), shown);
+
+    // The style's flags apply the filter as the list closes: a special item
+    // with any flag, a value only with the accepting one.
+    TDBGridMvStyle* style = Grid->Style();
+    ASSERT_NE(style, nullptr);
+    const int applied = Applied;
+    Choose(Editor(), QStringLiteral("中文商品"));
+    EXPECT_EQ(Applied, applied);
+    style->SetFilterApplyFlags(sfaCloseUpCancelMv);
+    Choose(Editor(), QStringLiteral("(非空)"));
+    EXPECT_EQ(Applied, applied + 1);
+    EXPECT_EQ(Records(*Query), 5);
+    Choose(Editor(), QStringLiteral("中文商品"));
+    EXPECT_EQ(Applied, applied + 1);
+    style->SetFilterApplyFlags(sfaCloseUpAcceptMv);
+    Choose(Editor(), QStringLiteral("中文商品"));
+    style->SetFilterApplyFlags({});
+    EXPECT_EQ(Applied, applied + 2);
+    EXPECT_EQ(Records(*Query), 1);
+}
+
+TEST_F(DBGridDbTest, RightPressOnFilterCellBringsNoContextMenu)
+{
+    int menus = 0;
+    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(Grid, &QWidget::customContextMenuRequested, [&menus] { ++menus; });
+    Grid->STFilter().SetVisible(true);
+    Show(520, 240);
+    // As the window system does: the press, then the menu request.
+    const auto rightPress = [this](QPoint at) {
+        ClickAt(*Grid, at, Qt::NoModifier, Qt::RightButton);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, Grid->ClientWidget()->mapToGlobal(at));
+        QApplication::sendEvent(Grid->ClientWidget(), &request);
+    };
+    rightPress(FilterCell(Column("Qty")));
+    EXPECT_EQ(menus, 0);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_TRUE(Editor()->isVisible());
+    rightPress(Centre(Grid->CellRect(Grid->DataToRawColumn(Column("Qty")->Index()), Grid->TitleRowCount())));
+    EXPECT_EQ(menus, 1);
 }
 
 TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
