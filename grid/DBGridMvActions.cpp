@@ -122,6 +122,8 @@ void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& In
 
 bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos)
 {
+    if (FilterRowWheel(Shift, WheelDelta))
+        return true;
     // An open drop-down scrolls its own items; the record stays.
     auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
     QWidget* list = editor && editor->ListVisible() ? editor->ActiveList() : nullptr;
