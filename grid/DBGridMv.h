@@ -1716,8 +1716,9 @@ protected:
     // Paints through the grid's own bitmap once the buffered look has been
     // seen (unless forbidden program-wide); never while the paint is locked.
     bool PaintsBuffered() override;
-    // The wheel goes to the editor's open drop-down first.
-    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
+    // The wheel goes to the editor's open drop-down first; True when it
+    // took it.
+    bool WheelToDropDown(int WheelDelta);
     // A typed key is taken by the editor when the field accepts it (any key
     // for a column with a key list).
     bool CanEditAcceptKey(QChar Key) override;

@@ -461,6 +461,8 @@ bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoi
 {
     // While the filter row is edited the wheel turns its editor (or scrolls
     // its open list), not the records.
+    if (WheelToDropDown(WheelDelta))
+        return true;
     TInplaceFilterEditMv* editor = FFilterRow ? FFilterRow->Editor() : nullptr;
     if (!FilterEditInProgress() || !editor || !editor->isVisible())
         return TCustomGridMv::DoMouseWheel(Shift, WheelDelta, MousePos);
