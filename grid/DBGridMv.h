@@ -1716,9 +1716,9 @@ protected:
     // Paints through the grid's own bitmap once the buffered look has been
     // seen (unless forbidden program-wide); never while the paint is locked.
     bool PaintsBuffered() override;
-    // The wheel goes to the filter row's editor or the cell editor's open
-    // drop-down first.
-    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
+    // The wheel goes to the editor's open drop-down first; True when it
+    // took it.
+    bool WheelToDropDown(int WheelDelta);
     // A typed key is taken by the editor when the field accepts it (any key
     // for a column with a key list).
     bool CanEditAcceptKey(QChar Key) override;
@@ -1746,9 +1746,9 @@ protected:
     void CancelMode() override;
     QCursor CursorAt(const QPoint& clientPos) override;
     void PaintOverlay() override;
-    // The filter row's editor takes the wheel while it is edited: true when
-    // it took it.
-    bool FilterRowWheel(TShiftState Shift, int WheelDelta);
+    // The cell editor's open drop-down, else the filter row's editor while
+    // it is edited, takes the wheel before the records.
+    bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
     // A right press on a filter cell brings no context menu: true when the
     // event was such a press and is taken.
     bool FilterRowContextMenu(QEvent* Event);

@@ -120,19 +120,16 @@ void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& In
     }
 }
 
-bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos)
+bool TCustomDBGridMv::WheelToDropDown(int WheelDelta)
 {
-    if (FilterRowWheel(Shift, WheelDelta))
-        return true;
     // An open drop-down scrolls its own items; the record stays.
     auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
     QWidget* list = editor && editor->ListVisible() ? editor->ActiveList() : nullptr;
-    if (list && list->isVisible()) {
-        const QPoint centre = list->rect().center();
-        QWheelEvent wheel(centre, list->mapToGlobal(centre), QPoint(), QPoint(0, WheelDelta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(list, &wheel);
-        return true;
-    }
-    return TCustomGridMv::DoMouseWheel(Shift, WheelDelta, MousePos);
+    if (!list || !list->isVisible())
+        return false;
+    const QPoint centre = list->rect().center();
+    QWheelEvent wheel(centre, list->mapToGlobal(centre), QPoint(), QPoint(0, WheelDelta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list, &wheel);
+    return true;
 }

@@ -457,13 +457,15 @@ bool TCustomDBGridMv::FilterRowMouseDown(TMouseButton Button, TShiftState, int X
     return false;
 }
 
-bool TCustomDBGridMv::FilterRowWheel(TShiftState Shift, int WheelDelta)
+bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos)
 {
     // While the filter row is edited the wheel turns its editor (or scrolls
     // its open list), not the records.
+    if (WheelToDropDown(WheelDelta))
+        return true;
     TInplaceFilterEditMv* editor = FFilterRow ? FFilterRow->Editor() : nullptr;
     if (!FilterEditInProgress() || !editor || !editor->isVisible())
-        return false;
+        return TCustomGridMv::DoMouseWheel(Shift, WheelDelta, MousePos);
     for (int notch = std::max(1, std::abs(WheelDelta) / 120); notch > 0 && WheelDelta != 0; --notch)
         editor->Wheel(WheelDelta < 0 ? 1 : -1, Shift);
     return true;
