@@ -1519,6 +1519,8 @@ public:
     virtual void UpdateData();
     // The current cell's text as the editor would load it now.
     QString CurrentEditText() const;
+    // A lookup field's editor text, taken from the column's own list.
+    static QString LookupEditText(const TColumnMv* Column, TField* Field);
     // Takes the focus to the column of a field (the data link's focus request).
     bool FocusFieldColumn(TField* Field);
     void UpdateMemTableLink();
