@@ -2004,6 +2004,8 @@ private:
     bool FFieldWidthUpdate = true;
     bool FPendingWidthChange = false;
     bool FIncSearchActive = false;
+    // A thumb track moved the records; the thumb position after it is void.
+    bool FVertThumbTracked = false;
     QString FIncSearchText;
     QString FEditText;
     TBookmark FSavedBookmark;

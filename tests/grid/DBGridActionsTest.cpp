@@ -166,6 +166,17 @@ TEST_F(DBGridActionsTest, OutsideBarsFollowTheGrid)
     vert.triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(Data->RecNo(), 1) << "the bar's request moves the dataset";
 
+    // A tracked drag moves the records; the thumb position its release
+    // reports is passed over, a later one is not.
+    Grid->VertScrollBar().Tracking = true;
+    Grid->WMVScroll(SB_THUMBTRACK, 12);
+    EXPECT_EQ(Data->RecNo(), 12);
+    Grid->WMVScroll(SB_THUMBPOSITION, 3);
+    EXPECT_EQ(Data->RecNo(), 12);
+    Grid->WMVScroll(SB_THUMBPOSITION, 3);
+    EXPECT_EQ(Data->RecNo(), 3);
+    Grid->VertScrollBar().Tracking = false;
+
     // One bar serves one grid.
     TTestDBGrid second;
     EXPECT_THROW(second.HorzScrollBar().SetExtScrollBar(&horz), EInvalidOperation);
