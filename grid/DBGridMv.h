@@ -893,6 +893,7 @@ private:
     bool FHideDuplicates = false;
     bool FHighlightRequired = false;
     TImageList* FImageList = nullptr;
+    TChangeLink FImageListLink;
     TImeMode FImeMode = imDontCare;
     QString FImeName;
     double FIncrement = 1.0;

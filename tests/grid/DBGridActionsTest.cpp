@@ -242,12 +242,16 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
     Grid->SetFrozenCols(0);
     Grid->SetLeftCol(Grid->FixedCols());
 
-    // Title images that go away are forgotten, not drawn from.
+    // Title and cell images that go away are forgotten, not drawn from.
     auto images = std::make_unique<TImageList>(16, 16);
+    auto cellImages = std::make_unique<TImageList>(16, 16);
     Grid->SetTitleImages(images.get());
     Grid->Columns().Items(0)->Title().SetImageIndex(0);
+    Grid->Columns().Items(0)->SetImageList(cellImages.get());
     images.reset();
+    cellImages.reset();
     EXPECT_EQ(Grid->TitleImages(), nullptr);
+    EXPECT_EQ(Grid->Columns().Items(0)->ImageList(), nullptr);
     Grid->OnDrawColumnCell = [](QObject*, const TRect&, int DataCol, TColumnMv*, TGridDrawState) {
         if (DataCol == 1)
             throw EInvalidOperation(u"unreadable"_qs);
