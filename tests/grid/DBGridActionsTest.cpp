@@ -263,6 +263,26 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
     EXPECT_TRUE(HasInk(image, Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount())));
 }
 
+TEST_F(DBGridActionsTest, ScalingByTwoDoublesWidthsAndGrowsRows)
+{
+    Open(3, 600);
+    Grid->setFont([] { QFont f = QApplication::font(); f.setPointSize(9); return f; }());
+    QCoreApplication::processEvents();
+    std::vector<int> widths;
+    for (int i = 0; i < Grid->Columns().Count(); ++i)
+        widths.push_back(Grid->Columns().Items(i)->Width());
+    const int row = Grid->RowHeights(Grid->TitleRowCount());
+    const int title = Grid->RowHeights(0);
+    Grid->ChangeScale(2, 1);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < Grid->Columns().Count(); ++i)
+        EXPECT_EQ(Grid->Columns().Items(i)->Width(), 2 * widths[size_t(i)]) << i;
+    EXPECT_EQ(Grid->font().pointSize(), 18);
+    // Rows follow the font's line height, which does not scale exactly.
+    EXPECT_GE(Grid->RowHeights(Grid->TitleRowCount()) * 4, row * 7);
+    EXPECT_GE(Grid->RowHeights(0) * 4, title * 7);
+}
+
 TEST_F(DBGridActionsTest, ThemedLookPaintsThroughTheBufferForGood)
 {
     Open(3);
