@@ -373,7 +373,8 @@ TEST_F(ItemsWindowTest, ACatchUpThePlatformDoesNotAnswerOrRefusesIsSaidAndTriedA
     Shop()->Session = u"sess"_qs;
     startAndStop();
     EXPECT_EQ(Answers.Messages.size(), 2u);
-    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid + 3);
+    // The caught-up order's record is applied at the next idle moment.
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == paid + 3; }));
 }
 
 TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowOpen)
