@@ -893,6 +893,7 @@ private:
     bool FHideDuplicates = false;
     bool FHighlightRequired = false;
     TImageList* FImageList = nullptr;
+    TChangeLink FImageListLink;
     TImeMode FImeMode = imDontCare;
     QString FImeName;
     double FIncrement = 1.0;
@@ -1519,6 +1520,8 @@ public:
     virtual void UpdateData();
     // The current cell's text as the editor would load it now.
     QString CurrentEditText() const;
+    // A lookup field's editor text, taken from the column's own list.
+    static QString LookupEditText(const TColumnMv* Column, TField* Field);
     // Takes the focus to the column of a field (the data link's focus request).
     bool FocusFieldColumn(TField* Field);
     void UpdateMemTableLink();
@@ -2002,6 +2005,8 @@ private:
     bool FFieldWidthUpdate = true;
     bool FPendingWidthChange = false;
     bool FIncSearchActive = false;
+    // A thumb track moved the records; the thumb position after it is void.
+    bool FVertThumbTracked = false;
     QString FIncSearchText;
     QString FEditText;
     TBookmark FSavedBookmark;

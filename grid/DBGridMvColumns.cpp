@@ -629,6 +629,8 @@ TColumnMv::TColumnMv(TDBGridColumnsMv* Collection) : FCollection(Collection)
 
 TColumnMv::~TColumnMv()
 {
+    if (FImageList)
+        FImageList->UnRegisterChanges(&FImageListLink);
     if (TCustomDBGridMv* grid = Grid()) {
         grid->SortMarkedColumnsList().Remove(this);
         grid->Selection().Columns().Remove(this);
@@ -1258,7 +1260,23 @@ void TColumnMv::SetImageList(TImageList* Value)
 {
     if (Value == FImageList)
         return;
+    if (FImageList)
+        FImageList->UnRegisterChanges(&FImageListLink);
     FImageList = Value;
+    if (FImageList) {
+        // A list that goes away leaves the column without images rather
+        // than with a dangling list.
+        FImageListLink.OnChange = [this] {
+            if (TCustomDBGridMv* grid = Grid())
+                grid->Invalidate();
+        };
+        FImageListLink.OnDestroyed = [this] {
+            FImageList = nullptr;
+            if (TCustomDBGridMv* grid = Grid())
+                grid->Invalidate();
+        };
+        FImageList->RegisterChanges(&FImageListLink);
+    }
     if (TCustomDBGridMv* grid = Grid())
         grid->Invalidate();
 }

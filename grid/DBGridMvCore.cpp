@@ -821,7 +821,26 @@ QString TCustomDBGridMv::CurrentEditText() const
     }
     if (field->DataType() == ftMemo && FDrawMemoText)
         return field->AsString();
+    if (field->FieldKind() == fkLookup)
+        return LookupEditText(column, field);
     return field->GetEditText();
+}
+
+QString TCustomDBGridMv::LookupEditText(const TColumnMv* Column, TField* Field)
+{
+    // The column may list its records from another source than the field's
+    // own lookup set (the drop-down's list source): the editor starts with
+    // the text that list gives the record's keys, as the drop-down shows it.
+    TDataSet* lookup = Column->GetLookupDataSet();
+    TDataSet* dataSet = Field->DataSet();
+    if (!lookup || !lookup->Active() || !dataSet || Field->KeyFields.isEmpty() ||
+        Field->LookupKeyFields.isEmpty() || Field->LookupResultField.isEmpty())
+        return Field->GetEditText();
+    const Variant keys = dataSet->GetFieldValue(Field->KeyFields);
+    if (keys.IsClear())
+        return QString();
+    const Variant shown = lookup->Lookup(Field->LookupKeyFields, keys, Field->LookupResultField);
+    return shown.IsClear() ? QString() : shown.AsString();
 }
 
 void TCustomDBGridMv::EditorTextChanged()

@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <algorithm>
+#include <utility>
 #include <cstdlib>
 
 namespace {
@@ -587,11 +588,26 @@ void TCustomDBGridMv::WMVScroll(int code, int pos)
     case SB_TOP: dataSet->First(); break;
     case SB_BOTTOM: dataSet->Last(); break;
     case SB_THUMBTRACK:
-        if (FVertScrollBar->Tracking)
+        if (FVertScrollBar->Tracking) {
             dataSet->MoveBy(pos - dataSet->RecNo());
+            // The release that ends the drag reports the same place again;
+            // the records already moved there.
+            FVertThumbTracked = true;
+        }
         break;
     case SB_THUMBPOSITION:
-        if (pos <= 1)
+        if (std::exchange(FVertThumbTracked, false))
+            break;
+        if (!dataSet->IsSequenced()) {
+            // The five-step bar of a data set without record numbers.
+            switch (pos) {
+            case 0: dataSet->First(); break;
+            case 1: dataSet->MoveBy(-rows); break;
+            case 3: dataSet->MoveBy(rows); break;
+            case 4: dataSet->Last(); break;
+            default: break;
+            }
+        } else if (pos <= 1)
             dataSet->First();
         else if (pos >= dataSet->RecordCount())
             dataSet->Last();

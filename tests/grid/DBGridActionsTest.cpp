@@ -166,6 +166,17 @@ TEST_F(DBGridActionsTest, OutsideBarsFollowTheGrid)
     vert.triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(Data->RecNo(), 1) << "the bar's request moves the dataset";
 
+    // A tracked drag moves the records; the thumb position its release
+    // reports is passed over, a later one is not.
+    Grid->VertScrollBar().Tracking = true;
+    Grid->WMVScroll(SB_THUMBTRACK, 12);
+    EXPECT_EQ(Data->RecNo(), 12);
+    Grid->WMVScroll(SB_THUMBPOSITION, 3);
+    EXPECT_EQ(Data->RecNo(), 12);
+    Grid->WMVScroll(SB_THUMBPOSITION, 3);
+    EXPECT_EQ(Data->RecNo(), 3);
+    Grid->VertScrollBar().Tracking = false;
+
     // One bar serves one grid.
     TTestDBGrid second;
     EXPECT_THROW(second.HorzScrollBar().SetExtScrollBar(&horz), EInvalidOperation);
@@ -231,12 +242,16 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
     Grid->SetFrozenCols(0);
     Grid->SetLeftCol(Grid->FixedCols());
 
-    // Title images that go away are forgotten, not drawn from.
+    // Title and cell images that go away are forgotten, not drawn from.
     auto images = std::make_unique<TImageList>(16, 16);
+    auto cellImages = std::make_unique<TImageList>(16, 16);
     Grid->SetTitleImages(images.get());
     Grid->Columns().Items(0)->Title().SetImageIndex(0);
+    Grid->Columns().Items(0)->SetImageList(cellImages.get());
     images.reset();
+    cellImages.reset();
     EXPECT_EQ(Grid->TitleImages(), nullptr);
+    EXPECT_EQ(Grid->Columns().Items(0)->ImageList(), nullptr);
     Grid->OnDrawColumnCell = [](QObject*, const TRect&, int DataCol, TColumnMv*, TGridDrawState) {
         if (DataCol == 1)
             throw EInvalidOperation(u"unreadable"_qs);
@@ -246,6 +261,26 @@ TEST_F(DBGridActionsTest, LayoutAndPaintNeverRaise)
     const TRect broken = Grid->CellRect(Grid->IndicatorOffset() + 1, Grid->TitleRowCount());
     EXPECT_FALSE(HasInk(image, broken)) << "the failed cell is left empty";
     EXPECT_TRUE(HasInk(image, Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount())));
+}
+
+TEST_F(DBGridActionsTest, ScalingByTwoDoublesWidthsAndGrowsRows)
+{
+    Open(3, 600);
+    Grid->setFont([] { QFont f = QApplication::font(); f.setPointSize(9); return f; }());
+    QCoreApplication::processEvents();
+    std::vector<int> widths;
+    for (int i = 0; i < Grid->Columns().Count(); ++i)
+        widths.push_back(Grid->Columns().Items(i)->Width());
+    const int row = Grid->RowHeights(Grid->TitleRowCount());
+    const int title = Grid->RowHeights(0);
+    Grid->ChangeScale(2, 1);
+    QCoreApplication::processEvents();
+    for (int i = 0; i < Grid->Columns().Count(); ++i)
+        EXPECT_EQ(Grid->Columns().Items(i)->Width(), 2 * widths[size_t(i)]) << i;
+    EXPECT_EQ(Grid->font().pointSize(), 18);
+    // Rows follow the font's line height, which does not scale exactly.
+    EXPECT_GE(Grid->RowHeights(Grid->TitleRowCount()) * 4, row * 7);
+    EXPECT_GE(Grid->RowHeights(0) * 4, title * 7);
 }
 
 TEST_F(DBGridActionsTest, ThemedLookPaintsThroughTheBufferForGood)

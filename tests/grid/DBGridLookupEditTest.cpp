@@ -83,6 +83,20 @@ TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
     EXPECT_EQ(Data->FieldByName(QStringLiteral("NumIID"))->AsInteger(), 103);
     EXPECT_EQ(Data->FieldByName(QStringLiteral("Item"))->AsString(), QStringLiteral("帽子"));
     Data->Cancel();
+
+    // A column listing from its own source starts the editor with that
+    // source's text for the keys, and empty for keys it does not hold.
+    TClientDataSet& own = OpenClient(QStringLiteral(
+        "select \"NumIID\", \"Title\" || '*' as \"Title\" from \"KivItemOnsale\" where \"NumIID\" < 103"));
+    TDataSource ownSource;
+    ownSource.SetDataSet(&own);
+    item->DropDownBox().SetListSource(&ownSource);
+    Grid->SetSelectedIndex(item->Index());
+    EXPECT_EQ(Grid->CurrentEditText(), QStringLiteral("长裤*"));
+    Data->Next();
+    EXPECT_EQ(Data->FieldByName(QStringLiteral("NumIID"))->AsInteger(), 103);
+    EXPECT_TRUE(Grid->CurrentEditText().isEmpty());
+    item->DropDownBox().SetListSource(nullptr);
 }
 
 TEST_F(DBGridEditorTest, UnknownLookupTextIsResolvedByTheHandlerOrRefusedKeepingTheKey)

@@ -26,6 +26,7 @@ public:
     using TCustomDBGridMv::NodeClick;
     using TCustomDBGridMv::TreeDropPosition;
     using TCustomDBGridMv::WMTimer;
+    using TCustomDBGridMv::WMVScroll;
     using TCustomGridMv::ColWidthsChanged;
 };
 
