@@ -67,20 +67,6 @@ TColumnMv* ColumnOf(const TCustomDBGridMv& Grid, const QString& FieldName)
     return nullptr;
 }
 
-bool TakesPlainNumberFormat(TFieldType Type)
-{
-    switch (Type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd: return true;
-    default: return false;
-    }
-}
-
 // What one applied layout row asks of its column once the grid has its
 // columns again.
 struct TLayoutRow {
@@ -144,7 +130,7 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
     }
     // Numbers show zero as empty; a check box keeps its "1"/"0".
     const TStringList* keys = Column.KeyListIfAny();
-    if ((!keys || keys->IsEmpty()) && TakesPlainNumberFormat(Field.DataType()))
+    if ((!keys || keys->IsEmpty()) && IsStepNumericType(Field.DataType()))
         Field.SetDisplayFormat(QStringLiteral("#"));
 }
 

@@ -1282,6 +1282,9 @@ TColor Blend(TColor Color, TColor Highlight, bool Darker);
 int GetFieldValueAsInteger(const TField* Field, int Default);
 // Field kinds of numbers (the calculator, footers) and of dates (the calendar).
 bool IsNumericType(TFieldType type);
+// The numbers but large integers (ids): the kinds that step by a value and
+// that a stored layout shows with the plain "#" format.
+bool IsStepNumericType(TFieldType type);
 bool IsDateTimeType(TFieldType type);
 // A footer's sum of a field, and a count, as the footer shows them.
 QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);

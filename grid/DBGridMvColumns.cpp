@@ -16,21 +16,8 @@
 
 bool IsNumericType(TFieldType type)
 {
-    switch (type) {
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftFloat:
-    case ftCurrency:
-    case ftBCD:
-    case ftFMTBcd:
-    case ftLargeint:
-    case ftAutoInc: return true;
-    default: return false;
-    }
+    return IsStepNumericType(type) || type == ftLargeint || type == ftAutoInc;
 }
-
-namespace {
 
 bool IsStepNumericType(TFieldType type)
 {
@@ -45,8 +32,6 @@ bool IsStepNumericType(TFieldType type)
     default: return false;
     }
 }
-
-} // namespace
 
 bool IsDateTimeType(TFieldType type)
 {
