@@ -436,20 +436,9 @@ void TDBGridInplaceEdit::EditButtonMouseMove(TEditButtonControlMv* Sender, TShif
     auto* list = dynamic_cast<TCustomControl*>(FActiveList.data());
     if (!FListVisible || FListHasMouse || !list || !Shift.testFlag(ssLeft) || Sender != MainButton())
         return;
-    QWidget* target = list->ClientWidget();
-    const QPoint global = Sender->mapToGlobal(QPoint(X, Y));
-    const QPoint local = target->mapFromGlobal(global);
-    if (!target->rect().contains(local))
-        return;
+    // Marked first: the hand-over's own release comes back through here.
     FListHasMouse = true;
-    const QPointF outside(-1, -1);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, Sender->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Sender, &release);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(local), QPointF(global), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    target->grabMouse();
+    FListHasMouse = HandPressToList(Sender, QPoint(X, Y), list->ClientWidget());
 }
 
 void TDBGridInplaceEdit::EditButtonMouseUp(TEditButtonControlMv* Sender, TMouseButton, int X, int Y)

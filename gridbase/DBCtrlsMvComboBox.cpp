@@ -585,20 +585,9 @@ void TCustomDBComboBoxMv::EditButtonMouseMove(TEditButtonControlMv* Sender, TShi
     // over to the list: releasing over an item chooses it.
     if (!FListVisible || FListHasMouse || !Shift.testFlag(ssLeft) || Sender != EditButtonControl())
         return;
-    QWidget* target = FListBox->ClientWidget();
-    const QPoint global = Sender->mapToGlobal(QPoint(X, Y));
-    const QPoint local = target->mapFromGlobal(global);
-    if (!FListBox->ClientRect().Contains(local))
-        return;
+    // Marked first: the hand-over's own release comes back through here.
     FListHasMouse = true;
-    const QPointF outside(-1, -1);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, Sender->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Sender, &release);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(local), QPointF(global), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    target->grabMouse();
+    FListHasMouse = HandPressToList(Sender, QPoint(X, Y), FListBox->ClientWidget());
 }
 
 bool TCustomDBComboBoxMv::MouseDown(QMouseEvent* Event)

@@ -26,6 +26,23 @@ bool WidgetWithin(const QWidget* Widget, const QWidget* Ancestor)
     return false;
 }
 
+bool HandPressToList(QWidget* Button, const QPoint& ButtonPos, QWidget* ListClient)
+{
+    const QPoint global = Button->mapToGlobal(ButtonPos);
+    const QPoint local = ListClient->mapFromGlobal(global);
+    if (!ListClient->rect().contains(local))
+        return false;
+    const QPointF outside(-1, -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, Button->mapToGlobal(outside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(Button, &release);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(local), QPointF(global), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(ListClient, &press);
+    ListClient->grabMouse();
+    return true;
+}
+
 // ---------------------------------------------------------------- the watch
 
 TDropDownWatchMv::TDropDownWatchMv(QWidget* Window, std::function<void()> Cancel)

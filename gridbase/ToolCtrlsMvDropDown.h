@@ -84,6 +84,11 @@ void SetDropDownWindowFlags(QWidget* DropDown, bool TakesFocus);
 // Widget is Ancestor or lies inside it, also across windows (a drop-down
 // lies inside the control that owns it).
 bool WidgetWithin(const QWidget* Widget, const QWidget* Ancestor);
+// A press on a drop-down button dragged into the open list goes on as the
+// list's press: the button sees its release, the list the press, and the
+// list keeps the mouse, so that releasing over an item chooses it. False
+// (nothing done) while the point is outside the list's client.
+bool HandPressToList(QWidget* Button, const QPoint& ButtonPos, QWidget* ListClient);
 
 // ---------------------------------------------------------------- size grip
 
