@@ -28,6 +28,7 @@
 #include "platform/HttpClient.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
+#include "bench/BenchSupport.h"
 #include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
@@ -45,26 +46,6 @@
 namespace {
 
 const QString Sku = QStringLiteral("5000000000011");
-
-qint64 SteadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Runs the event loop as the program does until the condition holds; false after 60 s.
-bool Spin(const std::function<bool()>& condition)
-{
-    QElapsedTimer timer;
-    timer.start();
-    QTimer tick;
-    tick.start(100);
-    while (!condition()) {
-        if (timer.elapsed() > 60000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 struct TMonitorWorld {
     QTemporaryDir Dir;

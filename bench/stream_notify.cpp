@@ -22,6 +22,7 @@
 #include "client/KivMapping.h"
 #include "client/KivStream.h"
 #include "platform/Threads.h"
+#include "bench/BenchSupport.h"
 #include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
@@ -39,27 +40,6 @@ namespace {
 
 constexpr int OrderLines = 4;
 const QString Tid = QStringLiteral("7000000000000000001");
-
-qint64 SteadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// Runs the GUI thread's events until the condition holds; false after 30 s.
-bool Spin(const std::function<bool()>& condition)
-{
-    QElapsedTimer timer;
-    timer.start();
-    // Wakes the wait now and then, so that a condition that never comes true ends it.
-    QTimer tick;
-    tick.start(100);
-    while (!condition()) {
-        if (timer.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 void DrainQueue()
 {
