@@ -139,15 +139,9 @@ void Choose(TInplaceFilterEditMv* editor, const QString& item)
 
 TEST_F(DBGridDbTest, DropDownSpecialItemsDoWhatTheySay)
 {
-    TSQLQuery values(Conn.get());
-    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
-    values.Open();
-    TDataSource valueSource;
-    valueSource.SetDataSet(&values);
     TColumnMv* alias = Column("PropAlias");
     TColumnMv* qty = Column("Qty");
-    alias->STFilter().SetListSource(&valueSource);
-    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    ListAliasValues();
     alias->Title().SetTitleButton(true);
     qty->Title().SetSortMarker(smDownMv);
     Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking);
@@ -203,11 +197,6 @@ TEST_F(DBGridDbTest, DropDownSpecialItemsDoWhatTheySay)
 
 TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
 {
-    TSQLQuery values(Conn.get());
-    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
-    values.Open();
-    TDataSource valueSource;
-    valueSource.SetDataSet(&values);
     TColumnMv* alias = Column("PropAlias");
     TColumnMv* qty = Column("Qty");
     Grid->STFilter().SetVisible(true);
@@ -231,8 +220,7 @@ TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
 
     // Reloading the grid's editor sets the filter editor up again: a list
     // given meanwhile shows its button.
-    alias->STFilter().SetListSource(&valueSource);
-    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    ListAliasValues();
     EXPECT_FALSE(Editor()->EditButton().Visible());
     Grid->InvalidateEditor();
     EXPECT_TRUE(Editor()->EditButton().Visible());
@@ -339,14 +327,8 @@ TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
 
 TEST_F(DBGridDbTest, RendersFilledFilterRowWithOpenDropDownToPng)
 {
-    TSQLQuery values(Conn.get());
-    values.SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
-    values.Open();
-    TDataSource valueSource;
-    valueSource.SetDataSet(&values);
     TColumnMv* alias = Column("PropAlias");
-    alias->STFilter().SetListSource(&valueSource);
-    alias->STFilter().ListField = QStringLiteral("PropAlias");
+    ListAliasValues();
     alias->Title().SetCaption(QStringLiteral("属性"));
     alias->SetWidth(140);
     Grid->STFilter().SetVisible(true);

@@ -58,8 +58,31 @@ protected:
     {
         Grid->SetDataSource(nullptr);
         DBGridTest::TearDown();
+        ValueSource.reset();
+        Values.reset();
         Query.reset();
         Conn.reset();
+    }
+
+    // The distinct aliases, as a filter cell's drop-down lists them.
+    TDataSource* AliasValues()
+    {
+        if (!Values) {
+            Values = std::make_unique<TSQLQuery>(Conn.get());
+            Values->SQL = QStringLiteral("select distinct \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
+            Values->Open();
+            ValueSource = std::make_unique<TDataSource>();
+            ValueSource->SetDataSet(Values.get());
+        }
+        return ValueSource.get();
+    }
+
+    // The alias column's filter cell lists the distinct aliases.
+    void ListAliasValues()
+    {
+        TSTColumnFilterMv& filter = Column("PropAlias")->STFilter();
+        filter.SetListSource(AliasValues());
+        filter.ListField = QStringLiteral("PropAlias");
     }
 
     void Reopen(const QString& where)
@@ -135,5 +158,7 @@ protected:
     QTemporaryDir FDir;
     std::unique_ptr<TSQLConnection> Conn;
     std::unique_ptr<TSQLQuery> Query;
+    std::unique_ptr<TSQLQuery> Values;
+    std::unique_ptr<TDataSource> ValueSource;
     int Applied = 0;
 };
