@@ -21,18 +21,24 @@ protected:
     qint64 TickCount() const override { return Now; }
 };
 
+// The list shows the items' titles and stands for their NumIID.
+void ListItemTitles(TDBLookupGridMv& List, TDataSource& Source, TDataSet* Items)
+{
+    Source.SetDataSet(Items);
+    List.setGeometry(0, 0, 200, 120);
+    List.SetKeyField(QStringLiteral("NumIID"));
+    List.SetListField(QStringLiteral("Title"));
+    List.SetListSource(&Source);
+}
+
 } // namespace
 
 TEST_F(DBGridEditorTest, LookupGridKeysSearchAndSpecialRow)
 {
     OpenSkus();
     TDataSource listSource;
-    listSource.SetDataSet(Items);
     TClockedLookupGrid list(Window.get());
-    list.setGeometry(0, 0, 200, 120);
-    list.SetKeyField(QStringLiteral("NumIID"));
-    list.SetListField(QStringLiteral("Title"));
-    list.SetListSource(&listSource);
+    ListItemTitles(list, listSource, Items);
     list.SetAutoFitColWidths(true);
     list.show();
     QCoreApplication::processEvents();
@@ -86,12 +92,8 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
 {
     OpenSkus();
     TDataSource listSource;
-    listSource.SetDataSet(Items);
     TClockedLookupGrid list(Window.get());
-    list.setGeometry(0, 0, 200, 120);
-    list.SetKeyField(QStringLiteral("NumIID"));
-    list.SetListField(QStringLiteral("Title"));
-    list.SetListSource(&listSource);
+    ListItemTitles(list, listSource, Items);
     list.show();
     QCoreApplication::processEvents();
     list.SetRowCount(0);
