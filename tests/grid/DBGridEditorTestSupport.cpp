@@ -3,9 +3,8 @@
 #include "platform/db/Field.h"
 #include "platform/db/FieldKinds.h"
 
-#include <QKeyEvent>
 
-void DBGridEditorTest::SetUp()
+void DBGridDatabaseTest::SetUp()
 {
     DBGridTest::SetUp();
     ASSERT_TRUE(Dir.isValid());
@@ -16,16 +15,15 @@ void DBGridEditorTest::SetUp()
     Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
 }
 
-void DBGridEditorTest::TearDown()
+void DBGridDatabaseTest::TearDown()
 {
     DBGridTest::TearDown();
     Sets.clear();
     Providers.clear();
     Queries.clear();
-    Conn.reset();
 }
 
-TClientDataSet& DBGridEditorTest::OpenClient(const QString& sql, std::unique_ptr<TField> extra)
+TClientDataSet& DBGridDatabaseTest::OpenClient(const QString& sql, std::unique_ptr<TField> extra)
 {
     auto query = std::make_unique<TSQLQuery>(Conn.get());
     query->SQL = sql;
@@ -98,16 +96,7 @@ TDBGridInplaceEdit* DBGridEditorTest::EditColumn(const QString& fieldName)
     return Grid->CellEditor();
 }
 
-void DBGridEditorTest::Type(QWidget* target, const QString& text)
-{
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(target, &press);
-    }
-    QCoreApplication::processEvents();
-}
-
-QString DBGridEditorTest::Scalar(const QString& sql)
+QString DBGridDatabaseTest::Scalar(const QString& sql)
 {
     TSQLQuery q(Conn.get());
     q.SQL = sql;

@@ -3,16 +3,12 @@
 // incremental search, deletion with its question, column sizing and width
 // fitting, and record dragging.
 
-#include "DBGridTestSupport.h"
+#include "DBGridEditorTestSupport.h"
 #include "grid/DBGridMvInput.h"
 #include "platform/SqlText.h"
-#include "platform/db/DataSetProvider.h"
-#include "platform/db/SqlConnection.h"
-#include "platform/db/SqlQuery.h"
 #include "support/DialogAnswers.h"
 
 #include <QFontMetrics>
-#include <QKeyEvent>
 
 namespace {
 
@@ -336,67 +332,29 @@ TEST(DBGridAutoScroll, KeepsAPaceHoweverFarThePointerIs)
 
 // ---------------------------------------------------------------- over the database
 
-class DBGridDatabaseTest : public DatabaseTest {
+// Five items over the database, shown and focused.
+class DBGridItemsTest : public DBGridDatabaseTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
-        Conn = std::make_unique<TSQLConnection>();
-        Conn->SetParam(QStringLiteral("Database"), DatabasePath());
-        Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+        DBGridDatabaseTest::SetUp();
         const QStringList titles{QStringLiteral("衬衫"), QStringLiteral("长裤"), QStringLiteral("衬裙"),
                                  QStringLiteral("外套"), QStringLiteral("衬衣")};
         for (int i = 0; i < titles.size(); ++i)
-            Conn->ExecuteDirect(QStringLiteral("insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\","
-                                               "\"SyncDate\") values(%1,%2,'S1','2024-01-01 00:00:00')")
-                                    .arg(100 + i)
-                                    .arg(QuotedStr(titles[i])));
-        Query = std::make_unique<TSQLQuery>(Conn.get());
-        Query->SQL = QStringLiteral("select * from \"KivItemOnsale\" order by \"NumIID\"");
-        Provider = std::make_unique<TDataSetProvider>();
-        Provider->SetDataSet(Query.get());
-        Data = std::make_unique<TClientDataSet>();
-        Data->SetProvider(Provider.get());
-        Data->Open();
-        Window = std::make_unique<QWidget>();
-        Grid = new TTestDBGrid(Window.get());
-        Source = std::make_unique<TDataSource>();
-        Source->SetDataSet(Data.get());
-        Grid->SetDataSource(Source.get());
-        Grid->setGeometry(0, 0, 520, 220);
-        Window->resize(520, 220);
-        Window->show();
-        QApplication::setActiveWindow(Window.get());
-        Grid->setFocus(Qt::OtherFocusReason);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override
-    {
-        Window.reset();
-        Source.reset();
-        Data.reset();
-        Provider.reset();
-        Query.reset();
-        Conn.reset();
-    }
-    QString Count()
-    {
-        TSQLQuery q(Conn.get());
-        q.SQL = QStringLiteral("select count(*) from \"KivItemOnsale\"");
-        q.Open();
-        return q.Fields(0)->AsString();
+            Exec(QStringLiteral("insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\",\"SyncDate\") "
+                                "values(%1,%2,'S1','2024-01-01 00:00:00')")
+                     .arg(100 + i)
+                     .arg(QuotedStr(titles[i])));
+        Data = &OpenClient(QStringLiteral("select * from \"KivItemOnsale\" order by \"NumIID\""));
+        Bind(*Data);
+        Show(520, 220);
+        Focus();
     }
 
-    std::unique_ptr<TSQLConnection> Conn;
-    std::unique_ptr<TSQLQuery> Query;
-    std::unique_ptr<TDataSetProvider> Provider;
-    std::unique_ptr<TClientDataSet> Data;
-    std::unique_ptr<QWidget> Window;
-    TTestDBGrid* Grid = nullptr;
-    std::unique_ptr<TDataSource> Source;
+    TClientDataSet* Data = nullptr;
 };
 
-TEST_F(DBGridDatabaseTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOnOk)
+TEST_F(DBGridItemsTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOnOk)
 {
     Grid->SetOptions(Grid->Options() | dgMultiSelect | dgRowSelect);
     QWidget* client = Grid->ClientWidget();
@@ -414,7 +372,7 @@ TEST_F(DBGridDatabaseTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOn
     ASSERT_EQ(Data->RecordCount(), 3);
     EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
     EXPECT_EQ(Data->ApplyUpdates(0), 0);
-    EXPECT_EQ(Count(), QStringLiteral("3"));
+    EXPECT_EQ(Scalar(QStringLiteral("select count(*) from \"KivItemOnsale\"")), QStringLiteral("3"));
     Data->First();
     EXPECT_EQ(Data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("衬衫"));
     Data->Next();
@@ -426,7 +384,7 @@ TEST_F(DBGridDatabaseTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOn
     EXPECT_EQ(Data->RecordCount(), 2);
 }
 
-TEST_F(DBGridDatabaseTest, IncrementalSearchFindsChineseTextAndAnEmptyTextLooksForNothing)
+TEST_F(DBGridItemsTest, IncrementalSearchFindsChineseTextAndAnEmptyTextLooksForNothing)
 {
     Grid->SetOptionsMv(Grid->OptionsMv() | dghIncSearch);
     Grid->SetReadOnly(true);

@@ -1,11 +1,13 @@
 #include "DBGridTestSupport.h"
 
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QScreen>
-#include <QWindow>
 #include <QMouseEvent>
-#include <QVBoxLayout>
+#include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+#include <QWindow>
 
 std::unique_ptr<TClientDataSet> MakeItems(int count)
 {
@@ -87,29 +89,42 @@ void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers)
     QCoreApplication::processEvents();
 }
 
+void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers,
+             Qt::MouseButton button)
+{
+    const QPointF local(pos);
+    const QPointF global(target->mapToGlobal(pos));
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, local, global, type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                      modifiers);
+    QApplication::sendEvent(target, &event);
+}
+
+void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
+{
+    MouseOn(target, QEvent::MouseButtonPress, pos, modifiers, button);
+    MouseOn(target, QEvent::MouseButtonRelease, pos, modifiers, button);
+    QCoreApplication::processEvents();
+}
+
 void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {
-    QWidget* client = grid.ClientWidget();
-    const QPointF local(pos);
-    const QPointF global(client->mapToGlobal(pos));
-    QMouseEvent press(QEvent::MouseButtonPress, local, local, global, button, button, modifiers);
-    QApplication::sendEvent(client, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, local, local, global, button, Qt::NoButton, modifiers);
-    QApplication::sendEvent(client, &release);
-    QCoreApplication::processEvents();
+    ClickOn(grid.ClientWidget(), pos, modifiers, button);
 }
 
 void MouseAt(TCustomGridMv& grid, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers,
              Qt::MouseButton button)
 {
-    QWidget* client = grid.ClientWidget();
-    const QPointF local(pos);
-    const QPointF global(client->mapToGlobal(pos));
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
-    QMouseEvent event(type, local, local, global, type == QEvent::MouseMove ? Qt::NoButton : button, held,
-                      modifiers);
-    QApplication::sendEvent(client, &event);
+    MouseOn(grid.ClientWidget(), type, pos, modifiers, button);
     QCoreApplication::processEvents();
+}
+
+void WheelAt(TCustomGridMv& grid, QPoint pos, int angle)
+{
+    QWidget* client = grid.ClientWidget();
+    QWheelEvent wheel(QPointF(pos), QPointF(client->mapToGlobal(pos)), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(client, &wheel);
 }
 
 void TypeText(QWidget* target, const QString& text)
@@ -117,6 +132,34 @@ void TypeText(QWidget* target, const QString& text)
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
     QApplication::sendEvent(target, &press);
     QCoreApplication::processEvents();
+}
+
+void Type(QWidget* target, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(target, &press);
+    }
+    QCoreApplication::processEvents();
+}
+
+QImage WithPopup(QWidget* window, QWidget* popup)
+{
+    QCoreApplication::processEvents();
+    const QPoint at = window->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0)));
+    QImage image(std::max(window->width(), at.x() + popup->width()),
+                 std::max(window->height(), at.y() + popup->height()), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawPixmap(0, 0, window->grab());
+    painter.drawPixmap(at, popup->grab());
+    return image;
+}
+
+bool SaveScreenshot(const QImage& image, const QString& name)
+{
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    return QDir().mkpath(dir) && image.save(dir + u'/' + name);
 }
 
 QImage BackingStore(TCustomGridMv& grid)

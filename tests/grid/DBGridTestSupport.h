@@ -70,14 +70,29 @@ inline QColor PixelAt(const QImage& image, int x, int y)
 }
 
 void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// One mouse event on a widget (press, move, release or double click), as Qt
+// delivers it; a move carries the button as held.
+void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton);
+// A press and its release on a widget.
+void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton);
+// The same on the grid's client area.
 void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
-// One mouse event on the grid's client area (press, move, release or
-// double click), as Qt delivers it.
 void MouseAt(TCustomGridMv& grid, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
+// A turn of the wheel over the grid's client area (120 is one step up).
+void WheelAt(TCustomGridMv& grid, QPoint pos, int angle);
 // A key that types a text (an input method's Chinese characters among them).
 void TypeText(QWidget* target, const QString& text);
+// Types text as the keyboard does, one key event per character.
+void Type(QWidget* target, const QString& text);
+// The window's pixels with a drop-down window drawn over them where it
+// stands on screen.
+QImage WithPopup(QWidget* window, QWidget* popup);
+// Saves an image under the build folder's screenshots/ for a person to look at.
+bool SaveScreenshot(const QImage& image, const QString& name);
 inline QPoint Centre(const TRect& r)
 {
     return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);

@@ -3,35 +3,23 @@
 // filter row and the find dialog. The grid's OnApplyFilter turns the
 // columns' filters into the query's WHERE, as a data-set handler would.
 
-#include "DBGridTestSupport.h"
+#include "DBGridEditorTestSupport.h"
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DbUtilsMv.h"
 #include "platform/SqlText.h"
-#include "platform/db/SqlConnection.h"
-#include "platform/db/SqlQuery.h"
 
-#include <QKeyEvent>
-#include <QTemporaryDir>
-
-class DBGridDbTest : public DBGridTest {
+class DBGridDbTest : public DBGridDatabaseTest {
 protected:
     // SKUs 1..6: "SkuID", "PropAlias" (Chinese and quoted texts, one null),
     // "Price" (i * 1.5), "Qty" (i).
     void SetUp() override
     {
-        DBGridTest::SetUp();
-        ASSERT_TRUE(FDir.isValid());
-        const QString path = FDir.filePath(QStringLiteral("Kiv.fdb"));
-        CreateTestDatabase(path);
-        Conn = std::make_unique<TSQLConnection>();
-        Conn->SetParam(QStringLiteral("Database"), path);
-        Conn->SetParam(QStringLiteral("User_Name"), QStringLiteral("sysdba"));
+        DBGridDatabaseTest::SetUp();
         const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
                                      QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
         for (int i = 1; i <= aliases.size(); ++i)
-            Conn->ExecuteDirect(
-                QStringLiteral("insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
+            Exec(QStringLiteral("insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
                                "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
                     .arg(i)
                     .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
@@ -57,11 +45,7 @@ protected:
     void TearDown() override
     {
         Grid->SetDataSource(nullptr);
-        DBGridTest::TearDown();
-        ValueSource.reset();
-        Values.reset();
-        Query.reset();
-        Conn.reset();
+        DBGridDatabaseTest::TearDown();
     }
 
     // The distinct aliases, as a filter cell's drop-down lists them.
@@ -143,20 +127,8 @@ protected:
         return Centre(Grid->CellRect(Grid->DataToRawColumn(column->Index()), Grid->TitleRowCount() - 1));
     }
 
-    // Types text into a widget as the keyboard would.
-    static void Type(QWidget* target, const QString& text)
-    {
-        for (const QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(target, &press);
-        }
-        QCoreApplication::processEvents();
-    }
-
     TInplaceFilterEditMv* Editor() const { return Grid->FilterRow().Editor(); }
 
-    QTemporaryDir FDir;
-    std::unique_ptr<TSQLConnection> Conn;
     std::unique_ptr<TSQLQuery> Query;
     std::unique_ptr<TSQLQuery> Values;
     std::unique_ptr<TDataSource> ValueSource;

@@ -3,17 +3,13 @@
 // format and as text, written back and read again; the RTF of the same copy
 // read back as a word processor shows it.
 
-#include "DBGridTestSupport.h"
+#include "DBGridEditorTestSupport.h"
 #include "RtfTextReader.h"
 #include "grid/DBGridMvImpExp.h"
 #include "platform/SqlText.h"
-#include "platform/db/DataSetProvider.h"
-#include "platform/db/SqlConnection.h"
-#include "platform/db/SqlQuery.h"
 
 #include <QClipboard>
 #include <QMimeData>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -21,53 +17,27 @@ const QString Columns =
     u"(\"ID\" integer not null primary key, \"Txt\" varchar(200), \"Qty\" integer, \"Price\" numeric(18,2), "
     "\"Rate\" double precision, \"Day\" date, \"Stamp\" timestamp, \"Memo\" blob sub_type 1, \"Data\" blob sub_type 0)"_qs;
 
-class ImpExpDatabaseTest : public DBGridTest {
+class ImpExpDatabaseTest : public DBGridDatabaseTest {
 protected:
     void SetUp() override
     {
-        DBGridTest::SetUp();
-        ASSERT_TRUE(Dir.isValid());
-        CreateTestDatabase(Dir.filePath(u"Kiv.fdb"_qs));
-        Conn.SetParam(u"Database"_qs, Dir.filePath(u"Kiv.fdb"_qs));
-        Conn.SetParam(u"User_Name"_qs, u"sysdba"_qs);
+        DBGridDatabaseTest::SetUp();
         for (const char* table : {"ClipCells", "ClipBin", "ClipText"})
-            Conn.ExecuteDirect(u"create table "_qs + QuotedName(QString::fromLatin1(table)) + Columns);
+            Exec(u"create table "_qs + QuotedName(QString::fromLatin1(table)) + Columns);
         const QString tricky = u"two\r\nlines, \"quoted\"\tand 中文 😀"_qs;
-        Conn.ExecuteDirect(u"insert into \"ClipCells\" values(1, 'tab\there', 1, 12.34, 0.1, '2024-02-29', "
-                           "'2024-02-29 18:30:05', 'memo\r\nline', x'00FF10')"_qs);
-        Conn.ExecuteDirect(u"insert into \"ClipCells\" values(2, "_qs + QuotedStr(tricky) +
-                           u", -5, -0.5, 1e10, '1899-12-30', null, null, null)"_qs);
-        Conn.ExecuteDirect(u"insert into \"ClipCells\"(\"ID\") values(3)"_qs);
+        Exec(u"insert into \"ClipCells\" values(1, 'tab\there', 1, 12.34, 0.1, '2024-02-29', "
+             "'2024-02-29 18:30:05', 'memo\r\nline', x'00FF10')"_qs);
+        Exec(u"insert into \"ClipCells\" values(2, "_qs + QuotedStr(tricky) +
+             u", -5, -0.5, 1e10, '1899-12-30', null, null, null)"_qs);
+        Exec(u"insert into \"ClipCells\"(\"ID\") values(3)"_qs);
         for (const char* table : {"ClipBin", "ClipText"})
             for (int id = 1; id <= 3; ++id)
-                Conn.ExecuteDirect(QStringLiteral("insert into \"%1\"(\"ID\") values(%2)").arg(QLatin1String(table)).arg(id));
+                Exec(QStringLiteral("insert into \"%1\"(\"ID\") values(%2)").arg(QLatin1String(table)).arg(id));
     }
-
-    void TearDown() override
-    {
-        Window.reset();
-        Sets.clear();
-        DBGridTest::TearDown();
-    }
-
-    struct TOpenSet {
-        std::unique_ptr<TSQLQuery> Query;
-        std::unique_ptr<TDataSetProvider> Provider;
-        std::unique_ptr<TClientDataSet> Data;
-    };
 
     TClientDataSet& OpenTable(const QString& table)
     {
-        TOpenSet set;
-        set.Query = std::make_unique<TSQLQuery>(&Conn);
-        set.Query->SQL = u"select * from "_qs + QuotedName(table) + u" order by \"ID\""_qs;
-        set.Provider = std::make_unique<TDataSetProvider>();
-        set.Provider->SetDataSet(set.Query.get());
-        set.Data = std::make_unique<TClientDataSet>();
-        set.Data->SetProvider(set.Provider.get());
-        set.Data->Open();
-        Sets.push_back(std::move(set));
-        return *Sets.back().Data;
+        return OpenClient(u"select * from "_qs + QuotedName(table) + u" order by \"ID\""_qs);
     }
 
     // Shows the table in the grid: every column but the key, memos as text.
@@ -96,10 +66,6 @@ protected:
         }
         return rows;
     }
-
-    QTemporaryDir Dir;
-    TSQLConnection Conn;
-    std::vector<TOpenSet> Sets;
 };
 
 } // namespace
