@@ -7,7 +7,6 @@
 
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 namespace {
 
@@ -58,11 +57,7 @@ TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
     PressKey(Grid->ClientWidget(), Qt::Key_Up);
     EXPECT_EQ(data->RecNo(), 1) << "nothing above the first record";
 
-    QWidget* client = Grid->ClientWidget();
-    const QPointF at(20, 40);
-    QWheelEvent down(at, client->mapToGlobal(at), QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
-                     Qt::NoScrollPhase, false);
-    QApplication::sendEvent(client, &down);
+    WheelAt(*Grid, QPoint(20, 40), -240);
     EXPECT_EQ(data->RecNo(), 3) << "two steps of the wheel";
 
     QScrollBar* bar = Grid->ScrollBarWidget(sbVertical);
@@ -134,10 +129,7 @@ TEST_F(DBGridTest, TypedTextReachesTheFieldWhenTheRecordIsLeft)
     ASSERT_TRUE(editor->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("Item 1"));
     editor->selectAll();
-    for (const QChar ch : QStringLiteral("New")) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(editor, &press);
-    }
+    Type(editor, QStringLiteral("New"));
     EXPECT_EQ(editor->text(), QStringLiteral("New"));
     EXPECT_EQ(data->State(), dsEdit);
     EXPECT_TRUE(Grid->DataLink()->IsModified());
@@ -151,8 +143,7 @@ TEST_F(DBGridTest, TypedTextReachesTheFieldWhenTheRecordIsLeft)
     Grid->SetSelectedIndex(1);
     PressKey(Grid->ClientWidget(), Qt::Key_F2);
     editor->selectAll();
-    QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-    QApplication::sendEvent(editor, &x);
+    Type(editor, QStringLiteral("x"));
     EXPECT_EQ(editor->text(), QStringLiteral("x"));
     PressKey(editor, Qt::Key_Escape);
     data->CheckBrowseMode();
@@ -166,24 +157,13 @@ TEST_F(DBGridTest, TypedTextReachesTheFieldWhenTheRecordIsLeft)
     data->FieldByName(QStringLiteral("Title"))->SetAsString(QStringLiteral("Other"));
     EXPECT_EQ(editor->text(), QStringLiteral("Other"));
     data->Cancel();
-}
 
-TEST_F(DBGridTest, ReadOnlyGridKeepsTheFieldsUntouched)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
+    // A read-only grid takes no typing, in the editor or on the grid.
     Grid->SetReadOnly(true);
-    Show();
-    Focus();
-    Grid->SetSelectedIndex(1);
     PressKey(Grid->ClientWidget(), Qt::Key_F2);
-    TInplaceEdit* editor = Grid->InplaceEditor();
-    if (editor && editor->isVisible()) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
-        QApplication::sendEvent(editor, &press);
-    }
+    Type(editor->isVisible() ? static_cast<QWidget*>(editor) : Grid->ClientWidget(), QStringLiteral("z"));
     EXPECT_EQ(data->State(), dsBrowse);
-    EXPECT_EQ(data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("Item 1"));
+    EXPECT_EQ(data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("New"));
 }
 
 TEST_F(DBGridTest, FieldLayoutChangesReachTheDefaultColumns)

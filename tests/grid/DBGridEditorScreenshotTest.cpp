@@ -4,40 +4,12 @@
 
 #include "DBGridEditorTestSupport.h"
 
-#include <QDir>
-#include <QPainter>
-
-namespace {
-
-QString SaveWithDropDown(QWidget* window, QWidget* dropDown, const QString& name)
-{
-    QCoreApplication::processEvents();
-    const QPoint at = window->mapFromGlobal(dropDown->mapToGlobal(QPoint(0, 0)));
-    QImage image(std::max(window->width(), at.x() + dropDown->width()),
-                 std::max(window->height(), at.y() + dropDown->height()), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.drawPixmap(0, 0, window->grab());
-    painter.drawPixmap(at, dropDown->grab());
-    painter.end();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    QDir().mkpath(dir);
-    const QString path = dir + QLatin1Char('/') + name;
-    return image.save(path) ? path : QString();
-}
-
-} // namespace
-
 TEST_F(DBGridEditorTest, RendersOpenPickListAndLookupGridToPng)
 {
     OpenSkus();
     TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
-    TStringList picks;
-    for (const char* text : {"红色", "蓝色", "绿色", "黄色", "黑色"})
-        picks.Add(QString::fromUtf8(text));
-    TStringList keys;
-    for (const char* text : {"Red", "Blue", "Green", "Yellow", "Black"})
-        keys.Add(QString::fromUtf8(text));
+    const TStringList picks(QStringList{u"红色"_qs, u"蓝色"_qs, u"绿色"_qs, u"黄色"_qs, u"黑色"_qs});
+    const TStringList keys(QStringList{u"Red"_qs, u"Blue"_qs, u"Green"_qs, u"Yellow"_qs, u"Black"_qs});
     color->SetPickList(&picks);
     color->SetKeyList(&keys);
     color->Title().SetCaption(QStringLiteral("颜色"));
@@ -58,13 +30,13 @@ TEST_F(DBGridEditorTest, RendersOpenPickListAndLookupGridToPng)
     PressKey(editor, Qt::Key_Down);
     ASSERT_TRUE(editor->PickList()->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("蓝色"));
-    EXPECT_FALSE(SaveWithDropDown(Window.get(), editor->PickList(), QStringLiteral("dbgrid-picklist.png")).isEmpty());
+    EXPECT_TRUE(SaveScreenshot(WithPopup(Window.get(), editor->PickList()), QStringLiteral("dbgrid-picklist.png")));
     PressKey(editor, Qt::Key_Escape);
 
     editor = EditColumn(QStringLiteral("Item"));
     PressKey(editor, Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(editor->DataList()->isVisible());
     EXPECT_EQ(editor->DataList()->Text(), QStringLiteral("衬衫"));
-    EXPECT_FALSE(SaveWithDropDown(Window.get(), editor->DataList(), QStringLiteral("dbgrid-lookup.png")).isEmpty());
+    EXPECT_TRUE(SaveScreenshot(WithPopup(Window.get(), editor->DataList()), QStringLiteral("dbgrid-lookup.png")));
     PressKey(editor, Qt::Key_Escape);
 }

@@ -9,20 +9,12 @@
 #include "platform/db/Field.h"
 #include "support/DialogAnswers.h"
 
-#include <QMouseEvent>
-
 namespace {
 
-void ClickButton(QWidget* button)
+// A click on a button's upper half (or its lower half).
+void ClickButton(QWidget* button, bool lower = false)
 {
-    const QPoint at(button->width() / 2, button->height() / 4);
-    QMouseEvent press(QEvent::MouseButtonPress, at, button->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(button, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, button->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(button, &release);
-    QCoreApplication::processEvents();
+    ClickOn(button, QPoint(button->width() / 2, button->height() * (lower ? 3 : 1) / 4));
 }
 
 // The right-most column holding a dark pixel.
@@ -106,13 +98,7 @@ TEST_F(DBGridEditorTest, UpDownAndExtraButtonsStepAndClick)
     // The upper half adds the increment, the lower half takes it away.
     ClickButton(editor->ButtonControl(0));
     EXPECT_EQ(Data->FieldByName(QStringLiteral("Qty"))->AsInteger(), 15);
-    const QPoint lower(editor->ButtonControl(0)->width() / 2, editor->ButtonControl(0)->height() * 3 / 4);
-    QMouseEvent press(QEvent::MouseButtonPress, lower, editor->ButtonControl(0)->mapToGlobal(lower), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(editor->ButtonControl(0), &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, lower, editor->ButtonControl(0)->mapToGlobal(lower),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(editor->ButtonControl(0), &release);
+    ClickButton(editor->ButtonControl(0), true);
     EXPECT_EQ(Data->FieldByName(QStringLiteral("Qty"))->AsInteger(), 10);
     // The extra button answers its click and its short-cut.
     ClickButton(editor->ButtonControl(1));

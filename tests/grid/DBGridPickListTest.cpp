@@ -7,7 +7,6 @@
 #include "platform/db/Field.h"
 
 #include <QInputMethodEvent>
-#include <QMouseEvent>
 
 namespace {
 
@@ -65,13 +64,7 @@ TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonAndEnterEscapeAndOutsideC
 
     // The main button opens it; a press outside closes it taking nothing.
     TEditButtonControlMv* button = editor->ButtonControl(0);
-    const QPoint inButton(button->width() / 2, button->height() / 2);
-    QMouseEvent press(QEvent::MouseButtonPress, inButton, button->mapToGlobal(inButton), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(button, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, inButton, button->mapToGlobal(inButton), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(button, &release);
+    ClickOn(button, QPoint(button->width() / 2, button->height() / 2));
     ASSERT_TRUE(editor->ListVisible());
     PressKey(editor, Qt::Key_Up);
     ClickAt(*Grid, Centre(Grid->CellRect(1, 3)));

@@ -4,8 +4,6 @@
 
 #include "DBGridTestSupport.h"
 
-#include <QDir>
-
 TEST_F(DBGridTest, RendersTitlesFootersCheckBoxesAndHighlightedRowToPng)
 {
     auto data = MakeItems(12);
@@ -30,9 +28,7 @@ TEST_F(DBGridTest, RendersTitlesFootersCheckBoxesAndHighlightedRowToPng)
     code->Footer().SetDisplayFormat(QStringLiteral("#行"));
     qty->Footer().SetValueType(fvtSum);
     price->Footer().SetValueType(fvtSum);
-    TStringList keys;
-    keys.Add(QStringLiteral("1"));
-    keys.Add(QStringLiteral("0"));
+    const TStringList keys(QStringList{QStringLiteral("1"), QStringLiteral("0")});
     flag->SetKeyList(&keys);
     flag->SetCheckboxes(true);
     flag->SetWidth(40);
@@ -41,9 +37,7 @@ TEST_F(DBGridTest, RendersTitlesFootersCheckBoxesAndHighlightedRowToPng)
     Focus();
 
     const QImage image = Grid->grab().toImage();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid.png")));
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid.png")));
     EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("12行"));
     EXPECT_EQ(Grid->GetFooterValue(0, qty), QStringLiteral("78"));
 }
@@ -58,9 +52,7 @@ TEST_F(DBGridTest, RendersFlatGridWithButtonsAndVerticalTitleToPng)
     Bind(*data);
     Show(520, 240);
     TColumnMv* title = Grid->GetColumnByFieldName(QStringLiteral("Title"));
-    TStringList picks;
-    picks.Add(QStringLiteral("Item 1"));
-    picks.Add(QStringLiteral("Item 2"));
+    const TStringList picks(QStringList{QStringLiteral("Item 1"), QStringLiteral("Item 2")});
     title->SetPickList(&picks);
     title->SetAlwaysShowEditButton(true);
     TEditButtonMv* extra = title->EditButtons().Add();
@@ -75,9 +67,7 @@ TEST_F(DBGridTest, RendersFlatGridWithButtonsAndVerticalTitleToPng)
     Grid->SetEvenRowColor(RGBColor(240, 248, 255));
 
     const QImage image = Grid->grab().toImage();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-flat.png")));
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-flat.png")));
     // The buttons stand at the right of every Title cell.
     const TRect cell = Grid->CellRect(Grid->DataToRawColumn(title->Index()), Grid->TitleRowCount());
     EXPECT_NE(image.pixelColor(cell.Right - 3, cell.Top + 3), image.pixelColor(cell.Left + 60, cell.Bottom - 3));
@@ -96,9 +86,7 @@ TEST_F(DBGridTest, RendersARectangleSelectionToPng)
     ASSERT_EQ(Grid->Selection().SelectionType(), gstRectangle);
 
     const QImage image = Grid->grab().toImage();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-selection.png")));
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-selection.png")));
     // Inside the rectangle the cells take the selection colour; outside not.
     const QPoint origin = Grid->ClientWidget()->mapTo(Grid, QPoint(0, 0));
     auto background = [&](int dataCol, int row) {

@@ -5,8 +5,6 @@
 #include "DBGridTestSupport.h"
 #include "TreeDataSet.h"
 
-#include <QDir>
-
 namespace {
 
 // Three levels; every node starts expanded.
@@ -82,10 +80,7 @@ TEST_F(DBGridTreeTest, ThreeLevelsAreIndentedWithLinesAndBoxes)
     EXPECT_TRUE(dark(ox, own.Top + 1) || dark(ox, own.Top + 2));
     EXPECT_FALSE(dark(ox, own.Bottom - 2) || dark(ox, own.Bottom - 3)) << "the last child's line ends halfway";
     EXPECT_TRUE(dark(own.Right - 3, (own.Top + own.Bottom) / 2) || dark(own.Right - 4, (own.Top + own.Bottom) / 2));
-
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-tree.png")));
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-tree.png")));
 }
 
 TEST_F(DBGridTreeTest, NodesOpenAndCloseByClickAndNumericPadKeys)

@@ -6,8 +6,6 @@
 
 #include "platform/db/Field.h"
 
-#include <QMouseEvent>
-
 namespace {
 
 // A lookup grid whose clock the test sets.
@@ -106,12 +104,7 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
     EXPECT_EQ(list.height(), rowsHeight);
     EXPECT_EQ(list.RowCountVisible(), 3);
 
-    // Dragging the pressed mouse 10 pixels above the list scrolls every
-    // 50 ms; 14 pixels or more away without pause.
-    QWidget* client = list.ClientWidget();
     const QPoint inside = Centre(list.CellRect(0, list.TitleRowCount()));
-    QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
     // The grid's own press event runs once per press: on a record, with
     // either button, and (through the dataset grid) on the titles.
     std::vector<std::pair<TMouseButton, int>> presses;
@@ -120,19 +113,16 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
         presses.emplace_back(Button, Y);
     };
     const QPoint onTitle = Centre(list.CellRect(0, 0));
-    for (const auto& [at, button] : {std::pair{inside, Qt::RightButton}, std::pair{onTitle, Qt::LeftButton}}) {
-        QMouseEvent other(QEvent::MouseButtonPress, at, client->mapToGlobal(at), button, button, Qt::NoModifier);
-        QApplication::sendEvent(client, &other);
-        QMouseEvent up(QEvent::MouseButtonRelease, at, client->mapToGlobal(at), button, Qt::NoButton,
-                       Qt::NoModifier);
-        QApplication::sendEvent(client, &up);
-    }
-    QApplication::sendEvent(client, &press);
+    ClickAt(list, inside, Qt::NoModifier, Qt::RightButton);
+    ClickAt(list, onTitle);
+    MouseAt(list, QEvent::MouseButtonPress, inside);
     const std::vector<std::pair<TMouseButton, int>> expected{
         {mbRight, inside.y()}, {mbLeft, onTitle.y()}, {mbLeft, inside.y()}};
     EXPECT_EQ(presses, expected);
-    // While the press tracks, every move and the release fire the grid's
-    // events too, after the list's own handling.
+    // Dragging the pressed mouse 10 pixels above the list scrolls every
+    // 50 ms; 14 pixels or more away without pause. While the press tracks,
+    // every move and the release fire the grid's events too, after the
+    // list's own handling.
     int moves = 0;
     std::vector<TMouseButton> releases;
     list.OnMouseMove = [&](QObject* Sender, TShiftState, int, int) {
@@ -141,15 +131,10 @@ TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
     };
     list.OnMouseUp = [&](QObject*, TMouseButton Button, TShiftState, int, int) { releases.push_back(Button); };
     for (const auto& [y, interval] : {std::pair{-10, 50}, std::pair{-14, 0}, std::pair{-30, 0}}) {
-        const QPoint at(20, y);
-        QMouseEvent move(QEvent::MouseMove, at, client->mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(client, &move);
+        MouseAt(list, QEvent::MouseMove, QPoint(20, y));
         EXPECT_EQ(list.AutoScrollInterval(), interval) << y;
     }
-    QMouseEvent release(QEvent::MouseButtonRelease, inside, client->mapToGlobal(inside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(client, &release);
+    MouseAt(list, QEvent::MouseButtonRelease, inside);
     EXPECT_EQ(list.AutoScrollInterval(), -1);
     EXPECT_EQ(moves, 3);
     EXPECT_EQ(releases, std::vector<TMouseButton>{mbLeft});
@@ -187,25 +172,15 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     TPopupDataGridMv* list = editor->DataList();
     ASSERT_TRUE(list && list->isVisible());
     EXPECT_EQ(list->objectName(), QStringLiteral("DataList"));
-    QWidget* client = list->ClientWidget();
-    const QPoint inside = Centre(list->CellRect(0, list->TitleRowCount() + 1));
-    QMouseEvent press(QEvent::MouseButtonPress, inside, client->mapToGlobal(inside), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
     // The press and the drag over the rows choose, each telling the owner;
     // the release outside takes nothing of it.
     std::vector<qint64> selected;
     list->OnRowSelected = [&](QObject*) { selected.push_back(list->KeyValue().AsInteger()); };
-    QApplication::sendEvent(client, &press);
-    const QPoint below = Centre(list->CellRect(0, list->TitleRowCount() + 2));
-    QMouseEvent drag(QEvent::MouseMove, below, client->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(client, &drag);
+    const QPoint inside = Centre(list->CellRect(0, list->TitleRowCount() + 1));
+    MouseAt(*list, QEvent::MouseButtonPress, inside);
+    MouseAt(*list, QEvent::MouseMove, Centre(list->CellRect(0, list->TitleRowCount() + 2)));
     EXPECT_EQ(selected, (std::vector<qint64>{102, 103}));
-    const QPoint outside(inside.x(), -200);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, client->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(client, &release);
-    QCoreApplication::processEvents();
+    MouseAt(*list, QEvent::MouseButtonRelease, QPoint(inside.x(), -200));
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("衬衫"));
     Data->CheckBrowseMode();

@@ -7,18 +7,6 @@
 #include "support/DialogAnswers.h"
 
 #include <QContextMenuEvent>
-#include <QDir>
-#include <QPainter>
-#include <QWheelEvent>
-
-namespace {
-
-int Records(TDataSet& data)
-{
-    return data.RecordCount();
-}
-
-} // namespace
 
 TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter)
 {
@@ -36,7 +24,7 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     Type(Editor(), QStringLiteral("> 2 and <= 5"));
     PressKey(Editor(), Qt::Key_Return);
     EXPECT_EQ(Applied, 1);
-    EXPECT_EQ(Records(*Query), 3);
+    EXPECT_EQ(Query->RecordCount(), 3);
     EXPECT_EQ(qty->STFilter().GetFilterText(), QStringLiteral("> 2 AND <= 5"));
     EXPECT_EQ(Editor()->selectedText(), Editor()->text());
 
@@ -47,7 +35,7 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     EXPECT_EQ(Grid->SelectedColumn(), alias);
     Type(Editor(), QStringLiteral("中文"));
     PressKey(Editor(), Qt::Key_Return);
-    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->RecordCount(), 1);
     EXPECT_EQ(Query->FieldByName(QStringLiteral("SkuID"))->AsString(), QStringLiteral("4"));
 
     // A refused text: the message names it, the filter stays, the editor
@@ -68,10 +56,10 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     Type(Editor(), QStringLiteral("= 'O''Brien'"));
     PressKey(Editor(), Qt::Key_Return);
     EXPECT_EQ(alias->STFilter().GetFilterText(), QStringLiteral("= 'O''Brien'"));
-    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->RecordCount(), 1);
     Grid->ClearFilters();
     EXPECT_FALSE(Grid->FilterRow().InProgress());
-    EXPECT_EQ(Records(*Query), 6);
+    EXPECT_EQ(Query->RecordCount(), 6);
     EXPECT_EQ(qty->STFilter().GetFilterText(), QString());
 
     // Down goes back to the data rows in the edited column; Up stays, and
@@ -166,17 +154,17 @@ TEST_F(DBGridDbTest, DropDownSpecialItemsDoWhatTheySay)
     EXPECT_EQ(Editor()->text(), QStringLiteral("=Null"));
     PressKey(Editor(), Qt::Key_Return);
     EXPECT_EQ(alias->STFilter().GetExpression().Operator1, sfoNull);
-    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->RecordCount(), 1);
     Choose(Editor(), QStringLiteral("(非空)"));
     PressKey(Editor(), Qt::Key_Return);
-    EXPECT_EQ(Records(*Query), 5);
+    EXPECT_EQ(Query->RecordCount(), 5);
     Choose(Editor(), QStringLiteral("中文商品"));
     PressKey(Editor(), Qt::Key_Return);
-    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->RecordCount(), 1);
     Choose(Editor(), QStringLiteral("(全部)"));
     EXPECT_EQ(Editor()->text(), QString());
     PressKey(Editor(), Qt::Key_Return);
-    EXPECT_EQ(Records(*Query), 6);
+    EXPECT_EQ(Query->RecordCount(), 6);
 
     Choose(Editor(), QStringLiteral("(递增排序)"));
     EXPECT_EQ(alias->Title().SortMarker(), smDownMv);
@@ -215,7 +203,7 @@ TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
     Editor()->selectAll();
     Type(Editor(), QStringLiteral("蓝色"));
     PressKey(Editor(), Qt::Key_Return);
-    EXPECT_EQ(Records(*Query), 2);
+    EXPECT_EQ(Query->RecordCount(), 2);
     const QString shown = Editor()->text();
 
     // Reloading the grid's editor sets the filter editor up again: a list
@@ -230,9 +218,7 @@ TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
     // cancel mode closes the list without taking its value.
     const int recNo = Query->RecNo();
     Editor()->DropDown();
-    QWheelEvent wheel(QPointF(FilterCell(qty)), QPointF(Grid->ClientWidget()->mapToGlobal(FilterCell(qty))), QPoint(),
-                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(Grid->ClientWidget(), &wheel);
+    WheelAt(*Grid, FilterCell(qty), -120);
     EXPECT_EQ(Query->RecNo(), recNo);
     EXPECT_TRUE(Editor()->DroppedDown());
     Editor()->ListBox()->SetItemIndex(0);
@@ -250,14 +236,14 @@ TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
     style->SetFilterApplyFlags(sfaCloseUpCancelMv);
     Choose(Editor(), QStringLiteral("(非空)"));
     EXPECT_EQ(Applied, applied + 1);
-    EXPECT_EQ(Records(*Query), 5);
+    EXPECT_EQ(Query->RecordCount(), 5);
     Choose(Editor(), QStringLiteral("中文商品"));
     EXPECT_EQ(Applied, applied + 1);
     style->SetFilterApplyFlags(sfaCloseUpAcceptMv);
     Choose(Editor(), QStringLiteral("中文商品"));
     style->SetFilterApplyFlags({});
     EXPECT_EQ(Applied, applied + 2);
-    EXPECT_EQ(Records(*Query), 1);
+    EXPECT_EQ(Query->RecordCount(), 1);
 }
 
 TEST_F(DBGridDbTest, RightPressOnFilterCellBringsNoContextMenu)
@@ -332,26 +318,15 @@ TEST_F(DBGridDbTest, RendersFilledFilterRowWithOpenDropDownToPng)
     alias->Title().SetCaption(QStringLiteral("属性"));
     alias->SetWidth(140);
     Grid->STFilter().SetVisible(true);
-    Window->resize(520, 420);
     Show(520, 220);
-    Window->resize(520, 420);
     Column("Qty")->STFilter().SetFilterText(QStringLiteral("> 2 AND <= 5"));
     Column("Price")->STFilter().SetFilterText(QStringLiteral("in (4.5,6)"));
     Grid->StartFilterEdit(alias);
     Type(Editor(), QStringLiteral("蓝"));
     Editor()->DropDown();
-    QCoreApplication::processEvents();
-
-    QImage image = Window->grab().toImage();
     QWidget* list = Editor()->ListBox();
     ASSERT_TRUE(list && list->isVisible());
-    {
-        QPainter painter(&image);
-        painter.drawPixmap(list->mapToGlobal(QPoint(0, 0)) - Window->mapToGlobal(QPoint(0, 0)), list->grab());
-    }
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-filter-row.png")));
+    ASSERT_TRUE(SaveScreenshot(WithPopup(Window.get(), list), QStringLiteral("dbgrid-filter-row.png")));
     EXPECT_EQ(Editor()->Items().Count(), 4 + 4);
     Editor()->CloseUp(false);
 }

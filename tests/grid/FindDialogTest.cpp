@@ -7,7 +7,6 @@
 #include "grid/DBGridMvFindDlgs.h"
 #include "support/DialogAnswers.h"
 
-#include <QDir>
 #include <QPainter>
 #include <QPushButton>
 
@@ -159,9 +158,7 @@ TEST_F(FindDialogTest, RendersFindDialogOverGridToPng)
         QPainter painter(&image);
         painter.drawPixmap(QPoint(40, 40), d.grab());
     });
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(image.save(dir + QStringLiteral("/dbgrid-find-dialog.png")));
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-find-dialog.png")));
     ASSERT_NE(GridFindDialog(), nullptr);
     EXPECT_EQ(GridFindDialog()->size(), QSize(455, 152));
 }
