@@ -8,23 +8,11 @@
 
 #include <QInputMethodEvent>
 
-namespace {
-
-TStringList List(std::initializer_list<const char*> items)
-{
-    TStringList list;
-    for (const char* item : items)
-        list.Add(QString::fromUtf8(item));
-    return list;
-}
-
-} // namespace
-
 TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonAndEnterEscapeAndOutsideClickClose)
 {
     OpenSkus();
     TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
-    const TStringList picks = List({"Red", "Blue", "Green"});
+    const TStringList picks(QStringList{u"Red"_qs, u"Blue"_qs, u"Green"_qs});
     color->SetPickList(&picks);
     color->SetDropDownRows(7);
     TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("PropAlias"));
@@ -93,8 +81,8 @@ TEST_F(DBGridEditorTest, TypeAheadTakesChineseAndInputMethodTextAndKeyListsStore
     OpenSkus();
     TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
     // Four texts, three keys: "黄色" has no key and never translates.
-    const TStringList picks = List({"红色", "蓝色", "绿色", "黄色"});
-    const TStringList keys = List({"Red", "Blue", "Green"});
+    const TStringList picks(QStringList{u"红色"_qs, u"蓝色"_qs, u"绿色"_qs, u"黄色"_qs});
+    const TStringList keys(QStringList{u"Red"_qs, u"Blue"_qs, u"Green"_qs});
     color->SetPickList(&picks);
     color->SetKeyList(&keys);
     ASSERT_EQ(color->GetColumnType(), ctKeyPickList);
@@ -144,8 +132,8 @@ TEST_F(DBGridEditorTest, KeyListNotInListRechecksAndAHandlerlessTextStoresNull)
 {
     OpenSkus();
     TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
-    TStringList picks = List({"红色", "蓝色"});
-    TStringList keys = List({"Red", "Blue"});
+    TStringList picks(QStringList{u"红色"_qs, u"蓝色"_qs});
+    TStringList keys(QStringList{u"Red"_qs, u"Blue"_qs});
     color->SetPickList(&picks);
     color->SetKeyList(&keys);
 
