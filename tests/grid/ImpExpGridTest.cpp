@@ -94,24 +94,16 @@ TEST_F(ImpExpTest, ExportFormatsOfEachSelectionKind)
     Grid->Selection().SetSelectionType(gstColumns);
     EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"1\r\n2\r\n3"_qs);
 
-    // A cell with a quote, a tab and a line break reads back whole; CSV
-    // quotes every cell.
-    Data->First();
-    Data->Edit();
-    Data->FieldByName(u"Code"_qs)->SetAsString(u"a\"b\tc\nd"_qs);
-    Data->Post();
-    EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text, true)).section(u"\r\n"_qs, 0, 0), u"\"a\"\"b\tc\nd\"\t1"_qs);
-    EXPECT_EQ(TextOf(Export(TGridExportKindMv::CSV, true)).section(u"\r\n"_qs, 0, 0), u"\"a\"\"b\tc\nd\";\"1\""_qs);
-
     // Binary: 12 header bytes, 2 per column, the tagged cells, one 0; a
     // Null integer is tag 2 alone.
+    Data->First();
     Data->Edit();
     Data->FieldByName(u"Qty"_qs)->Clear();
     Data->Post();
     const QByteArray binary = Export(TGridExportKindMv::ZUNDBIF, true);
     const TZUNDBIFData read = ReadZUNDBIF(binary);
     ASSERT_EQ(read.Rows.size(), 3u);
-    const int cells = (5 + 7) + 1 + 2 * ((5 + 4) + 5);
+    const int cells = (5 + 4) + 1 + 2 * ((5 + 4) + 5);
     EXPECT_EQ(binary.size(), 12 + 2 * 2 + cells + 1);
     EXPECT_TRUE(read.Rows[0][1].IsNull());
     EXPECT_EQ(read.Rows[2][1], Variant(3));
@@ -366,11 +358,6 @@ TEST_F(ImpExpTest, KeysRunTheEditActionsTheGridAllows)
     PressKey(Grid->ClientWidget(), Qt::Key_Delete, Qt::ShiftModifier);
     EXPECT_TRUE(Data->IsEmpty());
     EXPECT_EQ(QApplication::clipboard()->text(), u"Code\tQty\r\nx\t5\r\ny\t6\r\nC003\t3"_qs);
-
-    auto image = std::make_unique<QMimeData>();
-    image->setImageData(QImage(2, 2, QImage::Format_RGB32));
-    QApplication::clipboard()->setMimeData(image.release());
-    EXPECT_FALSE(GridCanPaste(Grid));
 }
 
 TEST_F(ImpExpTest, CtrlQuoteCopiesTheValueOfTheRecordAbove)
