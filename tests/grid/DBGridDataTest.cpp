@@ -287,28 +287,3 @@ TEST_F(DBGridTest, SortMarkingIsHandedToTheEventOrTheDataService)
     Grid->SortMarkingChanged();
     EXPECT_EQ(data->RecNo(), 1) << "without a handler the data service leaves the dataset alone";
 }
-
-TEST_F(DBGridTest, SelectedRowsFollowBookmarks)
-{
-    auto data = MakeItems(10);
-    Bind(*data);
-    Grid->SetOptions(Grid->Options() | dgMultiSelect);
-    Show(400, 300);
-    int changes = 0;
-    Grid->OnSelectionChanged = [&](QObject*) { ++changes; };
-    data->SetRecNo(2);
-    Grid->SelectedRows().SetCurrentRowSelected(true);
-    data->SetRecNo(4);
-    Grid->SelectedRows().SetCurrentRowSelected(true);
-    EXPECT_EQ(Grid->Selection().SelectionType(), gstRecordBookmarks);
-    EXPECT_EQ(Grid->SelectedRows().Count(), 2);
-    EXPECT_GT(changes, 0);
-    const TGridRectMv shown = Grid->SelectedRows().GetVisibleSelectedRect();
-    EXPECT_EQ(shown.Top, Grid->TitleRowCount() + 1);
-    EXPECT_EQ(shown.Bottom, Grid->TitleRowCount() + 3);
-    EXPECT_TRUE(Grid->CellIsInSelection(0, Grid->TitleRowCount() + 1, Grid->SelectedRows().Items(0), -1));
-    Grid->Selection().Clear();
-    EXPECT_EQ(Grid->SelectedRows().Count(), 0);
-    EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
-    EXPECT_EQ(Grid->SelectedRows().GetVisibleSelectedRect().Top, -1);
-}

@@ -17,11 +17,6 @@ TRect Cell(TCustomDBGridMv& grid, int dataCol, int dataRow)
     return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
 }
 
-TGridRectMv GridRect(int left, int top, int right, int bottom)
-{
-    return {left, top, right, bottom};
-}
-
 } // namespace
 
 inline void PrintTo(const TGridRectMv& r, std::ostream* out)
@@ -46,13 +41,17 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     ClickAt(*Grid, Centre(Cell(*Grid, 3, 2)), Qt::ShiftModifier);
     ASSERT_EQ(selection.SelectionType(), gstRectangle);
     PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(2, title + 1, 4, title + 3));
+    EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{2, title + 1, 4, title + 3}));
     EXPECT_TRUE(selection.DataCellSelected(2, data->Bookmark()));
     ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)), Qt::ShiftModifier);
     EXPECT_EQ(selection.SelectionType(), gstNon);
-    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(-1, -1, -1, -1));
+    EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{-1, -1, -1, -1}));
+    EXPECT_EQ(Grid->SelectedRows().GetVisibleSelectedRect().Top, -1);
 
-    // Records by the indicator: three Shift steps down, one back.
+    // Records by the indicator: three Shift steps down, one back; the window
+    // hears of the changes.
+    int changes = 0;
+    Grid->OnSelectionChanged = [&](QObject*) { ++changes; };
     Grid->SetAllowedSelections(asRecordBookmarks | asColumns | asAll);
     ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 4)).y()));
     for (int i = 0; i < 3; ++i)
@@ -60,7 +59,12 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     PressKey(client, Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(selection.SelectionType(), gstRecordBookmarks);
     EXPECT_EQ(Grid->SelectedRows().Count(), 3);
-    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, title + 4, Grid->ColCount() - 1, title + 6));
+    EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{0, title + 4, Grid->ColCount() - 1, title + 6}));
+    const TGridRectMv shown = Grid->SelectedRows().GetVisibleSelectedRect();
+    EXPECT_EQ(shown.Top, title + 4);
+    EXPECT_EQ(shown.Bottom, title + 6);
+    EXPECT_TRUE(Grid->CellIsInSelection(0, title + 4, Grid->SelectedRows().Items(0), -1));
+    EXPECT_GT(changes, 0);
     // With dghClearSelection a span made with Ctrl is added to what was
     // selected, one made without replaces it.
     Grid->SetOptionsMv(Grid->OptionsMv() | dghClearSelection);
@@ -88,7 +92,7 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     for (TColumnMv* column : selection.Columns().Items())
         names << column->FieldName();
     EXPECT_EQ(names, (QStringList{QStringLiteral("Title"), QStringLiteral("Qty"), QStringLiteral("Price")}));
-    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(2, 0, 4, Grid->RowCount() - 1));
+    EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{2, 0, 4, Grid->RowCount() - 1}));
     // A hidden column is passed over; a column taken out of the grid leaves
     // the selection at the next layout.
     Grid->GetColumnByFieldName(QStringLiteral("Flag"))->SetVisible(false);
@@ -104,7 +108,7 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     EXPECT_EQ(selection.SelectionType(), gstNon);
     ClickAt(*Grid, QPoint(5, 5));
     ASSERT_EQ(selection.SelectionType(), gstAll);
-    EXPECT_EQ(selection.SelectionToGridRect(), GridRect(0, 0, Grid->ColCount() - 1, Grid->RowCount() - 1));
+    EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{0, 0, Grid->ColCount() - 1, Grid->RowCount() - 1}));
     EXPECT_TRUE(selection.DataCellSelected(0, data->Bookmark()));
     ClickAt(*Grid, QPoint(5, 5));
     EXPECT_FALSE(selection.DataCellSelected(0, data->Bookmark()));
