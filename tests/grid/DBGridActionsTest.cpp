@@ -137,6 +137,32 @@ TEST_F(DBGridActionsTest, TipsShowCutTextsOnly)
     EXPECT_EQ(tip.Text, u"The item's code"_qs);
     EXPECT_NE(Grid->HintPauseAt(Centre(Grid->CellRect(titleCol - 1, 0))), 0);
 
+    // A title that fits beside no marker is cut once the sort marker takes
+    // its room.
+    TColumnTitleMv& caption = title->Title();
+    caption.SetToolTips(true);
+    QString text = u"T"_qs;
+    while (QFontMetrics(caption.Font()).horizontalAdvance(text) <= title->Width() - 12)
+        text += u'i';
+    caption.SetCaption(text);
+    const QPoint titleCell = Centre(Grid->CellRect(titleCol, 0));
+    EXPECT_FALSE(Grid->CellTipAt(titleCell, tip));
+    caption.SetSortMarker(smDownMv);
+    ASSERT_TRUE(Grid->CellTipAt(titleCell, tip));
+    EXPECT_EQ(tip.Text, text);
+
+    // Over a multi-title, the leaf band has the tip, the group band above it
+    // none.
+    caption.SetCaption(u"Group|"_qs + text);
+    Grid->SetUseMultiTitle(true);
+    QCoreApplication::processEvents();
+    const TRect band = Grid->CellRect(titleCol, 0);
+    ASSERT_TRUE(Grid->CellTipAt(QPoint(band.Left + 5, band.Bottom - 3), tip));
+    EXPECT_EQ(tip.Text, text);
+    EXPECT_FALSE(Grid->CellTipAt(QPoint(band.Left + 5, band.Top + 2), tip));
+    Grid->SetUseMultiTitle(false);
+    caption.SetSortMarker(smNoneMv);
+
     // The platform's help event shows the tip over the cell.
     QHelpEvent help(QEvent::ToolTip, cut, Grid->ClientWidget()->mapToGlobal(cut));
     QApplication::sendEvent(Grid->ClientWidget(), &help);
