@@ -1731,6 +1731,10 @@ protected:
     // A typed key is taken by the editor when the field accepts it (any key
     // for a column with a key list).
     bool CanEditAcceptKey(QChar Key) override;
+    // The cell editor's drop-down is open; and whether it may be typed into
+    // (True while none is open).
+    bool EditorListOpen() const;
+    bool EditorListTakesTyping() const;
     // Characters too while the incremental search is preferred.
     unsigned DialogCode() override;
     // A thumb track becomes the thumb position while the horizontal bar

@@ -58,17 +58,32 @@ QString WrapTipText(const QString& Text, const QFont& Font, int MaxWidth)
     return lines.join(u'\n');
 }
 
+// Qt's tip window, while it shows.
+QWidget* VisibleTipWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == u"qtooltip_label" && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// Shows a tip at the text's corner. The tip window takes the cell's font and
+// the window text colour; its size follows the font.
 void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
 {
     QWidget* client = Grid->ClientWidget();
-    const QFont saved = QToolTip::font();
-    QToolTip::setFont(Tip.Font);
     const QPoint corner = Grid->UseRightToLeftAlignment() ? QPoint(Tip.TextRect.Right, Tip.TextRect.Top)
                                                           : QPoint(Tip.TextRect.Left, Tip.TextRect.Top);
     const QRect cell(Tip.CellRect.Left, Tip.CellRect.Top, Tip.CellRect.Width(), Tip.CellRect.Height());
     const QString text = Tip.WordWrap ? WrapTipText(Tip.Text, Tip.Font, Tip.TextRect.Width() - 4) : Tip.Text;
     QToolTip::showText(client->mapToGlobal(corner), text, client, cell);
-    QToolTip::setFont(saved);
+    if (QWidget* window = VisibleTipWindow()) {
+        window->setFont(Tip.Font);
+        QPalette palette = window->palette();
+        palette.setColor(QPalette::ToolTipText, palette.color(QPalette::WindowText));
+        window->setPalette(palette);
+        window->adjustSize();
+    }
 }
 
 bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
