@@ -65,7 +65,7 @@ TEST_F(DBGridTest, CountFooterNeedsNoField)
     EXPECT_EQ(Grid->GetFooterValue(0, loose), QStringLiteral("6"));
 }
 
-TEST_F(DBGridTest, FieldValueAndStaticFooters)
+TEST_F(DBGridTest, FieldValueAndStaticFootersAndRowsBeyondTheCollection)
 {
     auto data = MakeItems(3);
     Bind(*data);
@@ -75,12 +75,21 @@ TEST_F(DBGridTest, FieldValueAndStaticFooters)
     code->Footer().SetFieldName(QStringLiteral("Title"));
     data->SetRecNo(2);
     EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("Item 2"));
-    code->Footer().SetValueType(fvtStaticText);
-    code->Footer().SetValue(QStringLiteral("合计"));
-    EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("合计"));
     code->Footer().SetValueType(fvtNon);
     EXPECT_EQ(Grid->GetFooterValue(0, code), QString());
     EXPECT_EQ(Grid->GetFooterValue(0, nullptr), QString());
+
+    // Footer rows beyond the column's footer list show its own footer.
+    code->Footer().SetValueType(fvtStaticText);
+    code->Footer().SetValue(QStringLiteral("合计"));
+    TColumnFooterMv* first = code->Footers().Add();
+    first->SetValueType(fvtStaticText);
+    first->SetValue(QStringLiteral("first"));
+    Grid->SetFooterRowCount(3);
+    EXPECT_EQ(&code->GetFooterForRow(0), first);
+    EXPECT_EQ(&code->GetFooterForRow(1), &code->Footer());
+    EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("first"));
+    EXPECT_EQ(Grid->GetFooterValue(2, code), QStringLiteral("合计"));
 }
 
 TEST_F(DBGridTest, SumItemsComeAndGoWithTheValueType)
@@ -112,30 +121,12 @@ TEST_F(DBGridTest, SumItemsComeAndGoWithTheValueType)
     EXPECT_EQ(sums.Count(), before);
 }
 
-TEST_F(DBGridTest, FooterRowsBeyondTheCollectionShowTheColumnsOwnFooter)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    TColumnMv* code = Column(*Grid, u"Code");
-    code->Footer().SetValueType(fvtStaticText);
-    code->Footer().SetValue(QStringLiteral("own"));
-    TColumnFooterMv* first = code->Footers().Add();
-    first->SetValueType(fvtStaticText);
-    first->SetValue(QStringLiteral("first"));
-    Grid->SetFooterRowCount(3);
-    EXPECT_EQ(&code->GetFooterForRow(0), first);
-    EXPECT_EQ(&code->GetFooterForRow(1), &code->Footer());
-    EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("first"));
-    EXPECT_EQ(Grid->GetFooterValue(2, code), QStringLiteral("own"));
-}
-
 TEST_F(DBGridTest, FooterDefaultsComeFromTheGridAndTheField)
 {
     auto data = MakeItems(3);
     Bind(*data);
     TColumnFooterMv& footer = Column(*Grid, u"Qty")->Footer();
     EXPECT_EQ(footer.Alignment(), taRightJustify);
-    EXPECT_EQ(footer.Color(), clWindow);
     Grid->SetFooterColor(clYellow);
     EXPECT_EQ(footer.Color(), clYellow);
     footer.SetColor(clLime);

@@ -80,15 +80,6 @@ TEST(DBGridTitleTree, NodesFormRingsAndRefuseForeignNodes)
     EXPECT_FALSE(root.Find(b));
 }
 
-TEST_F(DBGridTest, CaptionsWithoutBarsGiveAFlatTree)
-{
-    Grid->SetUseMultiTitle(true);
-    AddCaptions(*Grid, {u"A", u"B", u"C"});
-    EXPECT_EQ(Grid->HeadTree().Children().size(), 3u);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(Leaf(*Grid, i)->Host, &Grid->HeadTree());
-}
-
 TEST_F(DBGridTest, SharedLeadingPartsNestIntoGroups)
 {
     Grid->SetUseMultiTitle(true);
@@ -116,32 +107,26 @@ TEST_F(DBGridTest, SharedLeadingPartsNestIntoGroups)
     EXPECT_GE(Grid->RowHeights(0), 3 * 10) << "three levels, each with its margin";
 }
 
-TEST_F(DBGridTest, ApartColumnsMakeSeparateGroupsAndHiddenOnesAddNoWidth)
+TEST_F(DBGridTest, OnlyNeighboursJoinAGroupAndHiddenOnesAddNoWidth)
 {
     Grid->SetUseMultiTitle(true);
-    AddCaptions(*Grid, {u"A|X", u"B", u"A|Y", u"A|Z"});
-    THeadTreeNode* first = Leaf(*Grid, 0)->Host;
-    THeadTreeNode* second = Leaf(*Grid, 2)->Host;
+    AddCaptions(*Grid, {u"A", u"A|X", u"B", u"A|Y", u"A|Z", u"A"});
+    THeadTreeNode* first = Leaf(*Grid, 1)->Host;
+    THeadTreeNode* second = Leaf(*Grid, 3)->Host;
     EXPECT_EQ(first->Text, QStringLiteral("A"));
     EXPECT_EQ(second->Text, QStringLiteral("A"));
     EXPECT_NE(first, second);
-    EXPECT_EQ(Leaf(*Grid, 3)->Host, second);
-    EXPECT_EQ(second->Width, 121);
-
-    Grid->Columns()[3]->SetVisible(false);
-    EXPECT_EQ(Leaf(*Grid, 2)->Host->Width, 60) << "the hidden member adds nothing";
-}
-
-TEST_F(DBGridTest, BareFirstPartJoinsOnlyToTheRight)
-{
-    Grid->SetUseMultiTitle(true);
-    AddCaptions(*Grid, {u"A", u"A|X", u"A"});
-    EXPECT_EQ(Leaf(*Grid, 0)->Host, &Grid->HeadTree()) << "to the left it does not join";
+    EXPECT_EQ(Leaf(*Grid, 4)->Host, second);
+    // A bare first part joins a group to its left, with an empty caption,
+    // but not one to its right.
+    EXPECT_EQ(Leaf(*Grid, 0)->Host, &Grid->HeadTree());
     EXPECT_EQ(Leaf(*Grid, 0)->Text, QStringLiteral("A"));
-    THeadTreeNode* group = Leaf(*Grid, 1)->Host;
-    EXPECT_EQ(group->Text, QStringLiteral("A"));
-    EXPECT_EQ(Leaf(*Grid, 2)->Host, group);
-    EXPECT_EQ(Leaf(*Grid, 2)->Text, QString()) << "it joins with an empty caption";
+    EXPECT_EQ(Leaf(*Grid, 5)->Host, second);
+    EXPECT_EQ(Leaf(*Grid, 5)->Text, QString());
+    EXPECT_EQ(second->Width, 60 + 1 + 60 + 1 + 60);
+
+    Grid->Columns()[4]->SetVisible(false);
+    EXPECT_EQ(Leaf(*Grid, 3)->Host->Width, 60 + 1 + 60) << "the hidden member adds nothing";
 }
 
 TEST_F(DBGridTest, GroupCaptionIsPaintedAcrossTheSpannedCells)
