@@ -70,7 +70,7 @@ TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
     EXPECT_EQ(Grid->GetScrollInfo(sbVertical).Pos, data->RecNo());
 }
 
-TEST_F(DBGridTest, ClickOnACellMovesRecordAndColumn)
+TEST_F(DBGridTest, ClicksAndFocusRequestsMoveRecordAndColumn)
 {
     auto data = MakeItems(20);
     Bind(*data);
@@ -90,6 +90,14 @@ TEST_F(DBGridTest, ClickOnACellMovesRecordAndColumn)
     ClickAt(*Grid, Centre(Grid->CellRect(Grid->DataToRawColumn(2), 0)));
     EXPECT_EQ(clickedTitle, Grid->Columns()[2]);
     EXPECT_EQ(data->RecNo(), 4);
+
+    // A field's focus request moves to its column and focuses the grid.
+    Other->setFocus(Qt::OtherFocusReason);
+    data->FieldByName(QStringLiteral("Price"))->FocusControl();
+    EXPECT_EQ(Grid->GetSelectedField(), data->FieldByName(QStringLiteral("Price")));
+    EXPECT_TRUE(Grid->GridHasFocus());
+    Grid->SetSelectedField(data->FieldByName(QStringLiteral("Code")));
+    EXPECT_EQ(Grid->GetSelectedIndex(), 0);
 }
 
 TEST_F(DBGridTest, LiveIndexMovesThePostedRecordAndTheGridFollows)
@@ -258,18 +266,6 @@ TEST_F(DBGridTest, DataSourceOrDatasetGoingAwayLeavesTheGridEmpty)
     EXPECT_FALSE(Grid->DataLink()->Active());
     Grab();
     Grid->SetDataSource(nullptr);
-}
-
-TEST_F(DBGridTest, FocusRequestOfAFieldMovesToItsColumn)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    Show();
-    data->FieldByName(QStringLiteral("Price"))->FocusControl();
-    EXPECT_EQ(Grid->GetSelectedField(), data->FieldByName(QStringLiteral("Price")));
-    EXPECT_TRUE(Grid->GridHasFocus());
-    Grid->SetSelectedField(data->FieldByName(QStringLiteral("Code")));
-    EXPECT_EQ(Grid->GetSelectedIndex(), 0);
 }
 
 TEST_F(DBGridTest, SortMarkingIsHandedToTheEventOrTheDataService)
