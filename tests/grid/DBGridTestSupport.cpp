@@ -89,6 +89,9 @@ void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers)
     QCoreApplication::processEvents();
 }
 
+namespace {
+
+// A move carries the button as held.
 void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers,
              Qt::MouseButton button)
 {
@@ -99,6 +102,8 @@ void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifie
                       modifiers);
     QApplication::sendEvent(target, &event);
 }
+
+} // namespace
 
 void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {

@@ -70,14 +70,11 @@ inline QColor PixelAt(const QImage& image, int x, int y)
 }
 
 void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-// One mouse event on a widget (press, move, release or double click), as Qt
-// delivers it; a move carries the button as held.
-void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             Qt::MouseButton button = Qt::LeftButton);
 // A press and its release on a widget.
 void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
-// The same on the grid's client area.
+// The same on the grid's client area, and one mouse event there (press,
+// move, release or double click) as Qt delivers it.
 void ClickAt(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
 void MouseAt(TCustomGridMv& grid, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
