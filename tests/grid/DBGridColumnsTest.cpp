@@ -206,7 +206,7 @@ TEST_F(DBGridTest, SortMarkersCycleOnTitleClicksAndNumberTheMarkedColumns)
     EXPECT_EQ(Grid->SortMarkedColumns().Count(), 1);
 }
 
-TEST_F(DBGridTest, DefaultColumnsWriteThroughToTheirFields)
+TEST_F(DBGridTest, DefaultColumnsWriteThroughToTheirFieldsProgramMadeOnesDoNot)
 {
     auto data = MakeItems(3);
     Bind(*data);
@@ -227,6 +227,19 @@ TEST_F(DBGridTest, DefaultColumnsWriteThroughToTheirFields)
     qty->SetIndex(0);
     EXPECT_EQ(data->FieldByName(QStringLiteral("Qty"))->Index(), 0);
     EXPECT_EQ(Grid->Columns().Items(0)->FieldName(), QStringLiteral("Qty"));
+
+    // A program-made column takes the field's label, else the field name,
+    // and keeps a caption of its own to itself.
+    TField* priceField = data->FieldByName(QStringLiteral("Price"));
+    priceField->SetDisplayLabel(QStringLiteral("单价"));
+    TColumnMv* price = AddColumn(*Grid, QStringLiteral("Price"));
+    EXPECT_EQ(AddColumn(*Grid, QStringLiteral("Missing"))->Title().Caption(), QStringLiteral("Missing"));
+    EXPECT_EQ(price->Title().Caption(), QStringLiteral("单价"));
+    price->Title().SetCaption(QStringLiteral("价格"));
+    EXPECT_EQ(price->Title().Caption(), QStringLiteral("价格"));
+    EXPECT_EQ(priceField->DisplayLabel(), QStringLiteral("单价"));
+    price->Title().RestoreDefaults();
+    EXPECT_EQ(price->Title().Caption(), QStringLiteral("单价"));
 
     try {
         Grid->GetColumnByFieldName(QStringLiteral("Nope"));
@@ -381,20 +394,4 @@ TEST(DBGridTextWriters, ShortenWithAnEllipsisUntilItFits)
     EXPECT_LE(canvas.TextWidth(shortened), room);
     EXPECT_TRUE(text.startsWith(shortened.chopped(3)));
     EXPECT_EQ(ShortenTextMv(canvas, text, 1), QStringLiteral("..."));
-}
-
-TEST_F(DBGridTest, CaptionsFallBackToTheFieldThenTheFieldName)
-{
-    auto data = MakeItems(1);
-    TColumnMv* column = AddColumn(*Grid, QStringLiteral("Price"));
-    EXPECT_EQ(column->Title().Caption(), QStringLiteral("Price"));
-    data->FieldByName(QStringLiteral("Price"))->SetDisplayLabel(QStringLiteral("单价"));
-    Bind(*data);
-    EXPECT_EQ(column->Title().Caption(), QStringLiteral("单价"));
-    column->Title().SetCaption(QStringLiteral("价格"));
-    EXPECT_EQ(column->Title().Caption(), QStringLiteral("价格"));
-    EXPECT_EQ(data->FieldByName(QStringLiteral("Price"))->DisplayLabel(), QStringLiteral("单价"))
-        << "a program-made column keeps its own caption";
-    column->Title().RestoreDefaults();
-    EXPECT_EQ(column->Title().Caption(), QStringLiteral("单价"));
 }
