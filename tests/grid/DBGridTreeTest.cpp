@@ -29,11 +29,6 @@ TRect NodeColumn(TCustomDBGridMv& grid, int dataRow, int n)
     return TRect(cell.Left + (n - 1) * 18, cell.Top, cell.Left + n * 18, cell.Bottom);
 }
 
-bool DarkAt(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y).lightness() < 200;
-}
-
 } // namespace
 
 class DBGridTreeTest : public DBGridTest {
@@ -58,7 +53,7 @@ TEST_F(DBGridTreeTest, ThreeLevelsAreIndentedWithLinesAndBoxes)
     EXPECT_EQ(Grid->TreeIndent(), 3 * 18);
     const QImage image = Grid->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QPoint origin = Grid->ClientWidget()->mapTo(Grid, QPoint(0, 0));
-    auto dark = [&](int x, int y) { return DarkAt(image, x + origin.x(), y + origin.y()); };
+    auto dark = [&](int x, int y) { return image.pixelColor(x + origin.x(), y + origin.y()).lightness() < 200; };
 
     // "服装": an open box (minus) in its own column.
     const TRect box = NodeColumn(*Grid, 0, 1);

@@ -282,11 +282,9 @@ TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
     EXPECT_EQ(alias->STFilter().ValueKind(), svkString);
 
     // With a key field the display text stands for the key found in the list.
-    TSQLQuery list(Conn.get());
-    list.SQL = QStringLiteral("select \"SkuID\", \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null");
-    list.Open();
     TDataSource listSource;
-    listSource.SetDataSet(&list);
+    listSource.SetDataSet(
+        &OpenClient(QStringLiteral("select \"SkuID\", \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null")));
     TColumnMv* sku = Column("SkuID");
     TSTColumnFilterMv& filter = sku->STFilter();
     filter.KeyField = QStringLiteral("SkuID");
