@@ -283,8 +283,8 @@ TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
 
     // With a key field the display text stands for the key found in the list.
     TDataSource listSource;
-    listSource.SetDataSet(
-        &OpenClient(QStringLiteral("select \"SkuID\", \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null")));
+    listSource.SetDataSet(&OpenClient(
+        QStringLiteral("select \"SkuID\", \"PropAlias\" from \"KivItem\" where \"PropAlias\" is not null")));
     TColumnMv* sku = Column("SkuID");
     TSTColumnFilterMv& filter = sku->STFilter();
     filter.KeyField = QStringLiteral("SkuID");
