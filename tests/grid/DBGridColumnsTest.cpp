@@ -204,6 +204,21 @@ TEST_F(DBGridTest, SortMarkersCycleOnTitleClicksAndNumberTheMarkedColumns)
     EXPECT_EQ(c->Title().SortMarker(), smDownMv);
     EXPECT_EQ(b->Title().SortMarker(), smNoneMv);
     EXPECT_EQ(Grid->SortMarkedColumns().Count(), 1);
+
+    // A change of the markers goes to the grid's event only with automatic
+    // sort marking; without a handler the data service leaves the data alone.
+    auto data = MakeItems(3);
+    Bind(*data);
+    int told = 0;
+    Grid->OnSortMarkingChanged = [&](QObject*) { ++told; };
+    Grid->SortMarkingChanged();
+    EXPECT_EQ(told, 0);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking);
+    Grid->SortMarkingChanged();
+    EXPECT_EQ(told, 1);
+    Grid->OnSortMarkingChanged = nullptr;
+    Grid->SortMarkingChanged();
+    EXPECT_EQ(data->RecNo(), 1);
 }
 
 TEST_F(DBGridTest, DefaultColumnsWriteThroughToTheirFieldsProgramMadeOnesDoNot)

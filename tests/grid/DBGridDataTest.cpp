@@ -267,19 +267,3 @@ TEST_F(DBGridTest, DataSourceOrDatasetGoingAwayLeavesTheGridEmpty)
     Grab();
     Grid->SetDataSource(nullptr);
 }
-
-TEST_F(DBGridTest, SortMarkingIsHandedToTheEventOrTheDataService)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    int told = 0;
-    Grid->OnSortMarkingChanged = [&](QObject*) { ++told; };
-    Grid->SortMarkingChanged();
-    EXPECT_EQ(told, 0) << "only with automatic sort marking";
-    Grid->SetOptionsMv(Grid->OptionsMv() | dghAutoSortMarking);
-    Grid->SortMarkingChanged();
-    EXPECT_EQ(told, 1);
-    Grid->OnSortMarkingChanged = nullptr;
-    Grid->SortMarkingChanged();
-    EXPECT_EQ(data->RecNo(), 1) << "without a handler the data service leaves the dataset alone";
-}

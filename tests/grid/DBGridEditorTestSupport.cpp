@@ -3,7 +3,6 @@
 #include "platform/db/Field.h"
 #include "platform/db/FieldKinds.h"
 
-
 void DBGridDatabaseTest::SetUp()
 {
     DBGridTest::SetUp();
