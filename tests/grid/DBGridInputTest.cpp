@@ -197,7 +197,7 @@ TEST_F(DBGridTest, CheckBoxesToggleByClickSpaceAndDeleteAndAnEmptyKeyListShowsGr
     Show(520, 240);
     Focus();
     TColumnMv* active = Grid->GetColumnByFieldName(QStringLiteral("Active"));
-    active->SetCheckboxes(true);
+    ASSERT_EQ(active->GetColumnType(), ctCheckboxes) << "a boolean field is a check box by itself";
     const int col = active->Index();
     ASSERT_EQ(active->GetCheckboxState(), cbChecked);
     ClickAt(*Grid, Centre(Cell(*Grid, col, 0)));
