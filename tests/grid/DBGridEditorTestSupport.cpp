@@ -87,10 +87,7 @@ void DBGridEditorTest::OpenStockIns()
 
 TDBGridInplaceEdit* DBGridEditorTest::EditColumn(const QString& fieldName)
 {
-    TColumnMv* column = Grid->GetColumnByFieldName(fieldName);
-    if (!column)
-        return nullptr;
-    Grid->SetSelectedIndex(column->Index());
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(fieldName)->Index());
     PressKey(Grid->ClientWidget(), Qt::Key_F2);
     return Grid->CellEditor();
 }

@@ -111,9 +111,7 @@ TEST(ImpExpCodecs, RtfEscapesAndReadsBack)
         EXPECT_LT(static_cast<unsigned char>(c), 0x80);
 
     const TRtfReadResult read = ReadRtfTable(rtf);
-    EXPECT_TRUE(read.Rtf1);
-    EXPECT_TRUE(read.Balanced);
-    EXPECT_TRUE(read.FontSizesPositive);
+    EXPECT_TRUE(read.Rtf1 && read.Balanced && read.FontSizesPositive);
     ASSERT_EQ(read.Rows.size(), 1u);
     EXPECT_EQ(read.Rows[0], (QStringList{u"C:\\dir {x}\tend\nnext"_qs, b.Text}));
 }
