@@ -1,11 +1,9 @@
-#include "client/KivDataM.h"
+#include "ClientTestSupport.h"
+
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
 #include "json/uQvJSON.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/HttpClient.h"
-#include "support/PlatformSim.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -77,35 +75,17 @@ TEST(MapTqlRows, PairedPathsRepeatTheValuesAboveTheRows)
 
 namespace {
 
-// A fresh database, a data module on it and the stand-in with the test catalogue.
-class MappingSimTest : public DatabaseTest {
+class MappingSimTest : public ShopSimTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
-        QString error;
-        ASSERT_TRUE(FSim.Start(SourceDir() + u"/tests/client/data/query-catalogue.json"_qs, &error)) << error.toStdString();
-        FDM = std::make_unique<TKivDM>(TempPath(QString()));
-        SysRec.TqlUrl = FSim.TqlUrl();
-        SysRec.SignMethod = u"md5"_qs;
+        StartShopSim(u"query-catalogue.json"_qs);
         SysRec.UserCode = u"张三"_qs;
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
-        FShop.Code = u"kiv"_qs;
-        FShop.AppKey = u"12345678"_qs;
-        FShop.AppSecret = u"s3cr3t+%&=中"_qs;
-        FShop.Session = u"sess-1"_qs;
     }
     void TearDown() override
     {
         TradeEventProducer = nullptr;
-        FDM.reset();
-    }
-
-    QString Scalar(const QString& sql) const
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
+        ShopSimTest::TearDown();
     }
 
     // One page of on-sale items into "KivItemOnsale", as the items sync fetches it.
@@ -126,10 +106,6 @@ protected:
                          "item_get_response.item.skus.sku.properties_name=SkuPropName"_qs,
                          u"KivItem"_qs, false, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=2024-06-01 12:00:00"_qs}, FShop);
     }
-
-    TPlatformSim FSim;
-    std::unique_ptr<TKivDM> FDM;
-    TTreeNodeShop FShop;
 };
 
 // A JSON string literal of the text.

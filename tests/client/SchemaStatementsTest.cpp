@@ -1,9 +1,9 @@
 // The statements of the program, as the windows compose them, run against the
 // schema and give the figures a person would work out by hand.
 
-#include "client/KivDataM.h"
+#include "ClientTestSupport.h"
+
 #include "platform/SqlText.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -34,11 +34,6 @@ protected:
     void TearDown() override { FDM.reset(); }
 
     int Exec(const QString& sql) { return ExecSql(sql); }
-    QString Scalar(const QString& sql)
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->AsString();
-    }
     void AddStockIn(int autoCode, int qty, int stockTime, const QString& skuId, int numIid)
     {
         Exec(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + QString::number(autoCode) + u','

@@ -1,10 +1,8 @@
-#include "client/KivDataM.h"
+#include "ClientTestSupport.h"
+
 #include "client/KivStream.h"
-#include "platform/HttpClient.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
-#include "support/PlatformSim.h"
-#include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,29 +41,18 @@ size_t QueueSize()
 const QString Modified = u"2024-06-01 12:00:00"_qs;
 const QString Tid = u"7000000000000000001"_qs;
 
-// A fresh database, a data module on it, the stand-in, and what a monitor
-// window would give the stream: a shop, a log list box and a dataset.
-class StreamTest : public DatabaseTest {
+// The shop's stream with what a monitor window would give it: a log list
+// box and a dataset.
+class StreamTest : public ShopSimTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
-        QString error;
-        ASSERT_TRUE(FSim.Start(SourceDir() + u"/tests/client/data/stream-catalogue.json"_qs, &error)) << error.toStdString();
-        FDM = std::make_unique<TKivDM>(TempPath(QString()));
-        SysRec.TqlUrl = FSim.TqlUrl();
+        StartShopSim(u"stream-catalogue.json"_qs);
         SysRec.StreamUrl = FSim.StreamUrl();
-        SysRec.SignMethod = u"md5"_qs;
         SysRec.DebugEcho = u"0"_qs;
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
         StreamTimings = TStreamTimings{};
         StreamTimings.ReconnectBaseMs = 50;
         StreamTimings.ReconnectMaxMs = 400;
-        FShop.Code = u"kiv"_qs;
-        FShop.AppKey = u"12345678"_qs;
-        FShop.AppSecret = u"s3cr3t+%&=中"_qs;
-        FShop.Session = u"sess-1"_qs;
         FBox = std::make_unique<QListWidget>();
         FDataSet = std::make_unique<TClientDataSet>();
         ClearQueue();
@@ -79,7 +66,7 @@ protected:
         EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(15000));
         ClearQueue();
         StreamTimings = TStreamTimings{};
-        FDM.reset();
+        ShopSimTest::TearDown();
     }
 
     static void ClearQueue()
@@ -129,15 +116,6 @@ protected:
                 QString::number(active) + u")"_qs);
     }
 
-    QString Scalar(const QString& sql) const
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->AsString();
-    }
-
-    TPlatformSim FSim;
-    std::unique_ptr<TKivDM> FDM;
-    TTreeNodeShop FShop;
     std::unique_ptr<QListWidget> FBox;
     std::unique_ptr<TClientDataSet> FDataSet;
     QPointer<TKivStreamThread> FThread;
