@@ -210,19 +210,16 @@ TEST_F(MappingSimTest, RepliesWithoutTheMembersWriteNothingAndRaiseNothing)
     FShop.Session = u"sess-1"_qs;
     FSim.SetFault(u"junk"_qs, 0, 1);
     EXPECT_EQ(SyncOnsalePage(), 0);
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"9,10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.items.item.title=Title"_qs,
-                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
-              0);
+    const auto page = [&](const QString& page, const QString& dataMap, const QString& table) {
+        return TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, page + u",10"_qs,
+                         u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, dataMap, table, true, true,
+                         {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop);
+    };
+    EXPECT_EQ(page(u"9"_qs, u"items_onsale_get_response.items.item.title=Title"_qs, u"KivItemOnsale"_qs), 0);
     // Columns that do not line up with the rows: nothing is half-written.
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"1,10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.total_results=Title"_qs,
-                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
-              0);
+    EXPECT_EQ(page(u"1"_qs, u"items_onsale_get_response.total_results=Title"_qs, u"KivItemOnsale"_qs), 0);
     // A table that does not exist: the database error is swallowed.
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid"_qs, QString(), u"page_size=?"_qs, u"10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, QString(), u"NoSuchTable"_qs, true, true, {}, FShop),
-              0);
+    EXPECT_EQ(page(u"1"_qs, QString(), u"NoSuchTable"_qs), 0);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\""_qs), u"0"_qs);
     EXPECT_GE(FSim.Count(u"taobao.items.onsale.get"_qs), 4);
 }
