@@ -1,16 +1,26 @@
 #pragma once
 // A data module over a fresh database in the test's own folder, with the
-// program's pictures registered, for the window tests.
+// program's pictures registered, for the window tests; the platform
+// stand-in serving a catalogue; the first value a statement reads.
 
 #include "app/KivResources.h"
 #include "client/KivDataM.h"
 #include "platform/Application.h"
 #include "platform/SqlText.h"
+#include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <memory>
+
+// The first field of the first row: "<none>" without a row, "<null>" for a null.
+inline QString Scalar(const QString& sql)
+{
+    const auto q = OpenQuery(sql);
+    return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
+}
 
 class AppTest : public DatabaseTest {
 protected:
@@ -31,6 +41,17 @@ protected:
     void AddUser(const QString& code, const QString& hash)
     {
         ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values("_qs + QuotedStr(code) + u","_qs + QuotedStr(hash) + u")"_qs);
+    }
+
+    // The stand-in serving the catalogue (its JSON text); a failed start ends the test.
+    void StartSim(TPlatformSim& sim, const QByteArray& catalogue)
+    {
+        QFile file(TempPath(u"catalogue.json"_qs));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(catalogue);
+        file.close();
+        QString error;
+        ASSERT_TRUE(sim.Start(file.fileName(), &error)) << error.toStdString();
     }
 
     // With MORVANE_SCREENSHOT_DIR set, a picture of a window is written there

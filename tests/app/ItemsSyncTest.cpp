@@ -1,26 +1,23 @@
 // The items sync against the platform stand-in and a fresh database.
 
 #include "AppTest.h"
+#include "ItemsTestSupport.h"
 
-#include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
 #include "client/KivQuery.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
-#include "support/DialogAnswers.h"
-#include "support/PlatformSim.h"
-
 #include "support/ChildProcess.h"
+#include "support/DialogAnswers.h"
 
-#include <QFile>
-#include <QStandardPaths>
-#include <csignal>
-#include <map>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QTreeWidget>
+#include <csignal>
+#include <map>
 
 namespace {
 
@@ -41,10 +38,7 @@ int SyncChild()
     SysRec.SignMethod = u"md5"_qs;
     SysRec.StockTime = LoadStockTime();
     TTreeNodeShop shop;
-    shop.Code = u"S1"_qs;
-    shop.AppKey = u"k1"_qs;
-    shop.AppSecret = u"secret"_qs;
-    shop.Session = u"sess"_qs;
+    SetSimShop(shop);
     const QString kill = qEnvironmentVariable("MORVANE_SYNC_KILL");
     int formats = 0;
     int carried = 0;
@@ -85,22 +79,14 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        QFile file(TempPath(u"catalogue.json"_qs));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Catalogue(3, 2));
-        file.close();
-        QString error;
-        ASSERT_TRUE(Sim.Start(file.fileName(), &error)) << error.toStdString();
+        StartSim(Sim, Catalogue(3, 2));
         SysRec.TqlUrl = Sim.TqlUrl();
         SysRec.SignMethod = u"md5"_qs;
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
         SysRec.StockTime = LoadStockTime();
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店一','k1','secret','sess')"_qs);
-        Shop.Code = u"S1"_qs;
-        Shop.AppKey = u"k1"_qs;
-        Shop.AppSecret = u"secret"_qs;
-        Shop.Session = u"sess"_qs;
+        SetSimShop(Shop);
     }
     void TearDown() override
     {
@@ -118,24 +104,9 @@ protected:
         };
         return sync.SyncItems();
     }
-    static QString Scalar(const QString& sql)
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
-    }
     static QString Rows(const QString& table, const QString& syncDate)
     {
         return Scalar(u"select count(*) from \""_qs + table + u"\" where \"SyncDate\" = "_qs + QuotedStr(syncDate));
-    }
-    // A stock-in of the period, listing the SKUs (of item 1).
-    static void StockIn(int qty, const QString& period, const QStringList& skus)
-    {
-        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
-        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u','
-                + QString::number(qty) + u',' + period + u",current_timestamp)"_qs);
-        for (const QString& sku : skus)
-            ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u',' + period + u','
-                    + sku + u",500000000001)"_qs);
     }
     static QString Barcode(const QString& skuId, const QString& syncDate)
     {

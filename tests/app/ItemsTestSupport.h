@@ -1,10 +1,12 @@
 #pragma once
 // Helpers for tests that drive the items window, the monitor and the
 // stock-in dialog as a person does: waiting in the program's event loop,
-// reading a SKU's figures and its cell on screen, ticking a listed SKU.
+// reading a SKU's figures and its cell on screen, ticking a listed SKU; the
+// stand-in's shop and stock-ins of it.
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
+#include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
 
@@ -70,6 +72,26 @@ inline QRect ItemsCell(TFormItems& form, const QString& sku, const QString& fiel
     const int row = int(ItemsRowOrder(*form.ClientDataSetItems).indexOf(sku));
     const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
     return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+}
+
+// The stand-in's shop "S1" as the main window's tree holds it.
+inline void SetSimShop(TTreeNodeShop& shop)
+{
+    shop.Code = QStringLiteral("S1");
+    shop.AppKey = QStringLiteral("k1");
+    shop.AppSecret = QStringLiteral("secret");
+    shop.Session = QStringLiteral("sess");
+}
+
+// A stock-in of the period listing the SKUs of the item.
+inline void StockIn(int qty, const QString& period, const QStringList& skus, const QString& numIid = QStringLiteral("500000000001"))
+{
+    const QString id = NextGen(QStringLiteral("GEN_KivItemIn_ID"));
+    ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(%1,%2,%3,current_timestamp)")
+                .arg(id, QString::number(qty), period));
+    for (const QString& sku : skus)
+        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(%1,%2,%3,%4)")
+                    .arg(id, period, sku, numIid));
 }
 
 // Ticks a SKU listed by the stock-in dialog with Space in the grid's check-box column.

@@ -5,6 +5,7 @@
 // stock-in by barcode, stops, misses two orders and catches them up. Once
 // on the embedded engine and once on a Firebird server of the test's own.
 
+#include "AppTest.h"
 #include "ItemsTestSupport.h"
 #include "ShopEditorSupport.h"
 
@@ -56,12 +57,6 @@ constexpr const char* Catalogue = R"({"now":"2024-06-01 12:00:00","shops":[{"nic
       {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
     {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
       {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})";
-
-QString Scalar(const QString& sql)
-{
-    const auto query = OpenQuery(sql);
-    return query->Eof() ? u"<none>"_qs : query->Fields(0)->AsString();
-}
 
 int OutLines(const QString& event)
 {

@@ -61,11 +61,6 @@ protected:
     static void Click(TFormShop& form, const QString& field, int button) { ClickShopCellButton(form, field, button); }
     static TField& Field(TFormShop& form, const QString& name) { return *form.ClientDataSetShop->FieldByName(name); }
     static TColumnMv* Column(TFormShop& form, const QString& name) { return form.DBGridShop->GetColumnByFieldName(name); }
-    static QString Value(const QString& sql)
-    {
-        const auto query = OpenQuery(sql);
-        return query->Eof() ? u"<none>"_qs : query->Fields(0)->AsString();
-    }
     // A layout row captioned after its field, 8 wide; the row at index 4 is read-only.
     static void AddLayout(const QString& key, const QString& field, int index, int visible = 1, int total = 0, int boolean = 0,
                           const QString& binType = {})
@@ -98,13 +93,9 @@ protected:
 
 TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
 {
-    QFile catalogue(TempPath(u"catalogue.json"_qs));
-    ASSERT_TRUE(catalogue.open(QIODevice::WriteOnly));
-    catalogue.write(R"({"now": "", "shops": [{"nick": "店一", "app_key": "k1", "app_secret": "s1", "session": "6100aaa",
-        "authcode": "CODE-1", "items": [], "trades": []}]})");
-    catalogue.close();
     TPlatformSim sim;
-    ASSERT_TRUE(sim.Start(catalogue.fileName()));
+    StartSim(sim, R"({"now": "", "shops": [{"nick": "店一", "app_key": "k1", "app_secret": "s1", "session": "6100aaa",
+        "authcode": "CODE-1", "items": [], "trades": []}]})");
     SysRec.ContainerUrl = sim.ContainerUrl();
     SysRec.AuthorizeUrl = sim.Url(u"/auth/authorize.htm?appkey="_qs);
     SysRec.HomeUrl = sim.Url(u"/"_qs);
@@ -134,7 +125,7 @@ TEST_F(TableEditorTest, ShopWithItsSessionUserAndLinkAddedThroughTheMainWindow)
     };
     main.ActionConfigShops->trigger();
     EXPECT_EQ(browser.Urls, (QList<QUrl>{QUrl(SysRec.HomeUrl), QUrl(sim.Url(u"/auth/authorize.htm?appkey=k1"_qs))}));
-    EXPECT_EQ(Value(u"select \"Session\" from \"SYS_Shop\""_qs), u"6100aaa"_qs);
+    EXPECT_EQ(Scalar(u"select \"Session\" from \"SYS_Shop\""_qs), u"6100aaa"_qs);
     EXPECT_EQ(FAnswers.Texts(), QStringList{u"数据保存成功!"_qs});
     ASSERT_EQ(main.tvShops->topLevelItemCount(), 1) << "the tree is loaded again after the shop editor";
     EXPECT_EQ(main.tvShops->topLevelItem(0)->text(0), u"旗舰店 - 店主"_qs);
@@ -213,7 +204,7 @@ TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrde
     const auto form = Editor(u"select * from \"SYS_Shop\""_qs, key);
     const QString rows = u"select count(*) from \"SYS_Fields\" where \"Code\" = "_qs + QuotedStr(key);
     const QString name = u" from \"SYS_Fields\" where \"Code\" = "_qs + QuotedStr(key) + u" and \"FieldName\" = 'Name'"_qs;
-    EXPECT_EQ(Value(rows), u"7"_qs) << "stored at the first opening";
+    EXPECT_EQ(Scalar(rows), u"7"_qs) << "stored at the first opening";
     ExecSql(u"update \"SYS_Fields\" set \"Total\" = 1, \"Caption\" = '名称' where \"Code\" = "_qs + QuotedStr(key));
     TField& field = Field(*form, u"Name"_qs);
     field.SetDisplayLabel(u"店's名"_qs);
@@ -221,14 +212,14 @@ TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrde
     field.SetIndex(0);
     SaveGridLayout(form->DBGridShop);
     SaveGridLayout(form->DBGridShop);
-    EXPECT_EQ(Value(rows), u"7"_qs);
-    EXPECT_EQ(Value(u"select \"Width\" || ',' || \"Index\" || \"Caption\" || \"Total\""_qs + name), u"33,0名称1"_qs);
+    EXPECT_EQ(Scalar(rows), u"7"_qs);
+    EXPECT_EQ(Scalar(u"select \"Width\" || ',' || \"Index\" || \"Caption\" || \"Total\""_qs + name), u"33,0名称1"_qs);
     ExecSql(u"delete"_qs + name);
     SaveFieldLayout(form->DBGridShop, key, SysCode, SysCode);
-    EXPECT_EQ(Value(u"select \"Caption\" || \"Visible\" || \"ReadOnly\" || \"Boolean\""_qs + name), u"店's名100"_qs);
+    EXPECT_EQ(Scalar(u"select \"Caption\" || \"Visible\" || \"ReadOnly\" || \"Boolean\""_qs + name), u"店's名100"_qs);
     form->ClientDataSetShop->Close();
     SaveFieldLayout(form->DBGridShop, u"Closed"_qs, SysCode, SysCode);
-    EXPECT_EQ(Value(u"select count(*) from \"SYS_Fields\" where \"Code\" = 'Closed'"_qs), u"0"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\" where \"Code\" = 'Closed'"_qs), u"0"_qs);
 }
 
 TEST_F(TableEditorTest, LayoutEditorOffersFileKindsAndCheckBoxesOnItsOwnLayout)
@@ -320,5 +311,5 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     TMainKiv main;
     main.ActionConfigUsers->trigger();
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
-    EXPECT_EQ(Value(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
 }
