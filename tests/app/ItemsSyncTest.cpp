@@ -223,6 +223,13 @@ TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
     StockIn(10, old, {u"5000000000011"_qs, u"5000000000010"_qs});
     StockIn(4, old, {u"5000000000010"_qs});
     StockIn(7, old + u"0"_qs, {u"5000000000010"_qs}); // another period
+    // Shipments since the sync's time leave the period's stock: only the
+    // shipped line at 12:00 counts, not an older one nor a paid one.
+    for (const QString& line : {u"3,'2024-06-01 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
+                                u"50,'2024-05-31 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
+                                u"50,'2024-06-01 12:00:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs})
+        ExecSql(u"insert into \"KivItemOut\"(\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values(5000000000010,500000000001,"_qs
+                + line + u')');
     ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
     const QString now = SysRec.StockTime;
     EXPECT_EQ(GetParam(u"1"_qs, QString()), now);
@@ -232,7 +239,7 @@ TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
     QStringList seen;
     for (; !rows->Eof(); rows->Next())
         seen << rows->Fields(0)->AsString() + u':' + rows->Fields(1)->AsString() + u':' + rows->Fields(2)->AsString();
-    EXPECT_EQ(seen, QStringList({u"4:10:5000000000010"_qs, u"4:10:5000000000011"_qs, u"5:4:5000000000010"_qs}));
+    EXPECT_EQ(seen, QStringList({u"4:7:5000000000010"_qs, u"4:7:5000000000011"_qs, u"5:1:5000000000010"_qs}));
 }
 
 TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
