@@ -21,7 +21,7 @@ inline QString Scalar(const QString& sql)
 class ShopSimTest : public DatabaseTest {
 protected:
     // Call from SetUp; a failed start ends the test before its body.
-    void StartShopSim(const QString& catalogue, int readTimeoutMs = 10000)
+    void StartShopSim(const QString& catalogue)
     {
         DatabaseTest::SetUp();
         QString error;
@@ -30,7 +30,7 @@ protected:
         SysRec.TqlUrl = FSim.TqlUrl();
         SysRec.SignMethod = u"md5"_qs;
         FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = readTimeoutMs;
+        FDM->KivHttp->ReadTimeoutMs = 10000;
         FShop.Code = u"kiv"_qs;
         FShop.AppKey = u"12345678"_qs;
         FShop.AppSecret = u"s3cr3t+%&=中"_qs;
