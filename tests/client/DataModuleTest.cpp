@@ -42,17 +42,6 @@ TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniNothingOpensAndOneModuleAt
     EXPECT_EQ(AppDir, TempPath(QString()) + u'/');
     EXPECT_THROW(TKivDM second(TempPath(QString())), EInvalidOperation);
     EXPECT_EQ(KivDM, &dm);
-
-    // The proxy round-trips through the file.
-    SysRec.ProxyServer = u"proxy.local"_qs;
-    SysRec.ProxyPort = 3128;
-    SaveProxy();
-    SysRec.ProxyServer.clear();
-    SysRec.ProxyPort = 0;
-    LoadProxy();
-    EXPECT_EQ(SysRec.ProxyServer, QStringLiteral("proxy.local"));
-    EXPECT_EQ(SysRec.ProxyPort, 3128);
-    EXPECT_EQ(LoadDataFile(), QStringLiteral("Kiv.fdb"));
 }
 
 TEST_F(DataModuleFolderTest, MissingDatabaseRaisesAtFirstStatementAndWritesNothing)

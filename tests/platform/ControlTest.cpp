@@ -153,7 +153,7 @@ TEST(TCustomControl, MouseEventsCarryButtonShiftAndClientCoordinates)
     EXPECT_EQ(control.Log, (QStringList{u"wheel down"_qs, u"wheel down"_qs}));
 }
 
-TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClient)
+TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClientAndUpdateWindowPaintsNow)
 {
     TRecorder control;
     control.resize(200, 150);
@@ -177,24 +177,18 @@ TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClient)
     control.SetScrollInfo(sbVertical, control.GetScrollInfo(sbVertical));
     EXPECT_FALSE(control.ScrollBarShowing(sbVertical));
     EXPECT_EQ(control.ClientWidth(), 200);
+
+    // UpdateWindow paints what is pending, at once.
+    const int before = control.Paints;
+    control.InvalidateRect(TRect(0, 0, 10, 10));
+    EXPECT_EQ(control.Paints, before);
+    control.UpdateWindow();
+    EXPECT_EQ(control.Paints, before + 1);
+    control.UpdateWindow();
+    EXPECT_EQ(control.Paints, before + 1) << "nothing left to paint";
 }
 
-TEST(TCustomControl, PrivateMessagesAreQueuedAndCanBeTakenBack)
-{
-    TRecorder control;
-    control.PostPrivateMessage(1124);
-    control.PostPrivateMessage(1126, 7);
-    EXPECT_TRUE(control.PrivateMessagePending(1124));
-    EXPECT_TRUE(control.PrivateMessagePending(1126, 7));
-    EXPECT_FALSE(control.PrivateMessagePending(1126, 8));
-    EXPECT_TRUE(control.Log.isEmpty());
-    control.RemovePrivateMessage(1124);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(control.Log, QStringList{u"msg 1126 7"_qs});
-    EXPECT_FALSE(control.PrivateMessagePending(1126));
-}
-
-TEST(TCustomControl, TimersFireByIdUntilKilled)
+TEST(TCustomControl, TimersFireByIdUntilKilledAndPrivateMessagesCanBeTakenBack)
 {
     TRecorder control;
     control.SetTimer(2, 5);
@@ -206,18 +200,17 @@ TEST(TCustomControl, TimersFireByIdUntilKilled)
     EXPECT_TRUE(control.Log.contains(u"timer 2"_qs));
     control.KillTimer(2);
     EXPECT_FALSE(control.TimerActive(2));
-}
 
-TEST(TCustomControl, UpdateWindowPaintsWhatIsPendingNow)
-{
-    TRecorder control;
-    control.resize(100, 80);
-    Show(control);
-    const int before = control.Paints;
-    control.InvalidateRect(TRect(0, 0, 10, 10));
-    EXPECT_EQ(control.Paints, before);
-    control.UpdateWindow();
-    EXPECT_EQ(control.Paints, before + 1);
-    control.UpdateWindow();
-    EXPECT_EQ(control.Paints, before + 1) << "nothing left to paint";
+    // Private messages are queued and can be taken back.
+    control.Log.clear();
+    control.PostPrivateMessage(1124);
+    control.PostPrivateMessage(1126, 7);
+    EXPECT_TRUE(control.PrivateMessagePending(1124));
+    EXPECT_TRUE(control.PrivateMessagePending(1126, 7));
+    EXPECT_FALSE(control.PrivateMessagePending(1126, 8));
+    EXPECT_TRUE(control.Log.isEmpty());
+    control.RemovePrivateMessage(1124);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control.Log, QStringList{u"msg 1126 7"_qs});
+    EXPECT_FALSE(control.PrivateMessagePending(1126));
 }
