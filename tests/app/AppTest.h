@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QWidget>
 #include <memory>
 
 // The first field of the first row: "<none>" without a row, "<null>" for a null.
@@ -20,6 +21,22 @@ inline QString Scalar(const QString& sql)
 {
     const auto q = OpenQuery(sql);
     return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
+}
+
+// With MORVANE_SCREENSHOT_DIR set, a picture of a window is written there
+// for a person to look at; a window once its pending layout and paints are done.
+inline void Keep(const QImage& image, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        image.save(QDir(dir).filePath(name));
+}
+inline void Keep(QWidget& window, const QString& name)
+{
+    if (qEnvironmentVariableIsEmpty("MORVANE_SCREENSHOT_DIR"))
+        return;
+    QCoreApplication::processEvents();
+    Keep(window.grab().toImage(), name);
 }
 
 class AppTest : public DatabaseTest {
@@ -52,15 +69,6 @@ protected:
         file.close();
         QString error;
         ASSERT_TRUE(sim.Start(file.fileName(), &error)) << error.toStdString();
-    }
-
-    // With MORVANE_SCREENSHOT_DIR set, a picture of a window is written there
-    // for a person to look at.
-    static void Keep(const QImage& image, const QString& name)
-    {
-        const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
-        if (!dir.isEmpty())
-            image.save(QDir(dir).filePath(name));
     }
 
     std::unique_ptr<TKivDM> FDM;

@@ -2,11 +2,12 @@
 // Helpers for tests that drive the items window, the monitor and the
 // stock-in dialog as a person does: waiting in the program's event loop,
 // reading a SKU's figures and its cell on screen, ticking a listed SKU; the
-// stand-in's shop and stock-ins of it.
+// stand-in's shop, stock-ins of it and monitor rules.
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
 #include "client/KivDataM.h"
+#include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
 
@@ -92,6 +93,17 @@ inline void StockIn(int qty, const QString& period, const QStringList& skus, con
     for (const QString& sku : skus)
         ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(%1,%2,%3,%4)")
                     .arg(id, period, sku, numIid));
+}
+
+// An active monitor rule: the event of the message kind in the status adjusts
+// the field by the order line's quantity, with the sound when one is given.
+inline void AddRule(const QString& event, const QString& status, const QString& field, const QByteArray& sound = {},
+                    const QString& msgType = QStringLiteral("notify_trade"))
+{
+    ExecSql(QStringLiteral("insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\",\"UpdateField\","
+                           "\"OtherUpdateFields\",\"Active\",\"Sound\") values(%1,%2,%3,'SkuID;NumIID','Qty',%4,'',1,%5)")
+                .arg(QuotedStr(msgType), QuotedStr(event), QuotedStr(status), QuotedStr(field),
+                     sound.isEmpty() ? QStringLiteral("null") : u'x' + QuotedStr(QString::fromLatin1(sound.toHex()))));
 }
 
 // Ticks a SKU listed by the stock-in dialog with Space in the grid's check-box column.

@@ -95,16 +95,6 @@ protected:
                 + QuotedStr(event) + u")"_qs);
     }
 
-    void AddRule(const QString& event, const QString& status, const QString& field, const QByteArray& sound = {})
-    {
-        ExecSql(u"insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\",\"UpdateField\","
-                "\"OtherUpdateFields\",\"Active\") values('notify_trade',"_qs
-                + QuotedStr(event) + u","_qs + QuotedStr(status) + u",'SkuID;NumIID','Qty',"_qs + QuotedStr(field) + u",'',1)"_qs);
-        if (!sound.isEmpty())
-            ExecSql(u"update \"SYS_Monitor\" set \"Sound\" = x'"_qs + QString::fromLatin1(sound.toHex()) + u"' where \"UpdateField\" = "_qs
-                    + QuotedStr(field));
-    }
-
     // The figure of the SKU's row as the window shows it.
     int Figure(const QString& sku, const QString& field) const { return ItemsFigure(*CurrentData, sku, field); }
     QStringList RowOrder() const { return ItemsRowOrder(*CurrentData); }

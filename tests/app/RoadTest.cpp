@@ -63,17 +63,6 @@ int OutLines(const QString& event)
     return Scalar(u"select count(*) from \"KivItemOut\" where \"TradeEvent\" = "_qs + QuotedStr(event)).toInt();
 }
 
-// With MORVANE_SCREENSHOT_DIR set, a picture of the window for the README,
-// once its pending layout and paint requests are done.
-void Keep(QWidget& window, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QCoreApplication::processEvents();
-    window.grab().toImage().save(QDir(dir).filePath(name));
-}
-
 class RoadTest : public DatabaseTest, public ::testing::WithParamInterface<bool> {
 protected:
     void SetUp() override
@@ -126,15 +115,9 @@ protected:
         for (const auto& [code, path] : params)
             ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values("_qs + QString::number(code) + u","_qs + QuotedStr(address + path)
                     + u")"_qs);
-        const QStringList rules = {u"'notify_trade','TradeBuyerPay','WAIT_SELLER_SEND_GOODS','QtyPay'"_qs,
-                                   u"'notify_trade','TradeSellerShip','WAIT_BUYER_CONFIRM_GOODS','QtySend'"_qs,
-                                   u"'notify_refund','RefundSuccess','WAIT_BUYER_CONFIRM_GOODS','QtyBack'"_qs};
-        for (const QString& rule : rules)
-            ExecSql(u"insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"UpdateField\",\"LocateFields\",\"ReturnField\","
-                    "\"OtherUpdateFields\",\"Active\") values("_qs
-                    + rule + u",'SkuID;NumIID','Qty','',1)"_qs);
-        ExecSql(u"update \"SYS_Monitor\" set \"Sound\" = x'"_qs + QString::fromLatin1(MakeWave(60).toHex())
-                + u"' where \"UpdateField\" = 'QtyPay'"_qs);
+        AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs, MakeWave(60));
+        AddRule(u"TradeSellerShip"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"QtySend"_qs);
+        AddRule(u"RefundSuccess"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"QtyBack"_qs, {}, u"notify_refund"_qs);
     }
 
     // Plays the user at each modal window of the program.
