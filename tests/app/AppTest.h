@@ -1,7 +1,8 @@
 #pragma once
 // A data module over a fresh database in the test's own folder, with the
 // program's pictures registered, for the window tests; the platform
-// stand-in serving a catalogue; the first value a statement reads.
+// stand-in serving a catalogue; the first value a statement reads; keys and
+// pictures of windows.
 
 #include "app/KivResources.h"
 #include "client/KivDataM.h"
@@ -10,9 +11,11 @@
 #include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QKeyEvent>
 #include <QWidget>
 #include <memory>
 
@@ -37,6 +40,13 @@ inline void Keep(QWidget& window, const QString& name)
         return;
     QCoreApplication::processEvents();
     Keep(window.grab().toImage(), name);
+}
+
+// A key pressed on the widget, as a person types it.
+inline void Press(QWidget* target, int key, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
 }
 
 class AppTest : public DatabaseTest {

@@ -15,7 +15,6 @@
 #include "support/DialogAnswers.h"
 
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -92,11 +91,6 @@ protected:
         return rows;
     }
     static void Tick(TFormItemIn& form, const QString& skuId) { TickItemIn(form, skuId); }
-    static void Press(QWidget* target, int key, const QString& text = QString())
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(target, &press);
-    }
     // Runs the stock-in; drive acts on the shown dialog.
     QString Run(const QString& barcode, const std::function<void(TFormItemIn&)>& drive)
     {

@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -41,11 +40,6 @@ protected:
     {
         ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values("_qs + QuotedStr(user) + u","_qs
                 + QuotedStr(shop) + u","_qs + QuotedStr(shopUser) + u")"_qs);
-    }
-    static void Press(QWidget* widget, int key)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-        QApplication::sendEvent(widget, &press);
     }
 
     QStringList Opened;

@@ -342,8 +342,7 @@ void RoadTest::SellerWorksTheShop(TMainKiv& main)
     };
     main.tbStock->click();
     main.leBarcode->setText(Barcode);
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(main.leBarcode, &enter);
+    Press(main.leBarcode, Qt::Key_Return);
     EXPECT_EQ(listed.size(), 3) << "an unknown barcode lists every SKU";
     ASSERT_TRUE(WaitFor([&] { return figure(u"QtyStock"_qs) == 10; }));
     EXPECT_EQ(figure(u"QtyBalance"_qs), 8);
