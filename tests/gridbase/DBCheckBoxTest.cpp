@@ -118,7 +118,7 @@ TEST_F(DBCheckBoxTest, ABooleanFieldTakesTheBoolean)
     // A read-only box does not toggle.
     check->SetReadOnly(true);
     FocusOn(check);
-    KeyToFocus(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    PressKey(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     EXPECT_EQ(check->State(), cbGrayed);
     EXPECT_EQ(Data->State(), dsBrowse);
 }
@@ -166,7 +166,7 @@ TEST_F(DBCheckBoxTest, SpaceTogglesOnReleaseAndEscapeUndoes)
     check->SetCaption(QStringLiteral("区分大小写(&C)"));
     Leave();
     // A key press sent by a program meets the window's short-cuts first.
-    KeyToFocus(Qt::Key_C, Qt::AltModifier, QStringLiteral("c"));
+    PressKey(Qt::Key_C, Qt::AltModifier, QStringLiteral("c"));
     EXPECT_TRUE(check->hasFocus());
     EXPECT_EQ(check->State(), cbChecked);
 }

@@ -42,12 +42,12 @@ TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
     EXPECT_TRUE(combo->WindowReadOnly());
 
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(combo->ListVisible());
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 1);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 2);
-    KeyToFocus(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    PressKey(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_FALSE(combo->ListVisible());
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(Data->State(), dsEdit);
@@ -87,35 +87,35 @@ TEST_F(DBComboBoxTest, TypedTextIsCompletedFromTheItems)
 {
     TDBComboBoxMv* combo = Combo(false, {QStringLiteral("Apple"), QStringLiteral("Apricot"), QStringLiteral("a.b")});
     FocusOn(combo);
-    TypeToFocus(QStringLiteral("apr"));
+    TypeText(QStringLiteral("apr"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apricot"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("icot"));
     EXPECT_EQ(combo->ItemIndex(), 1);
 
     // Backspace takes the completion away (the item's spelling stays) and
     // completes nothing.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apr"));
     EXPECT_EQ(combo->ItemIndex(), -1);
     // What matches no item stays as typed.
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Aprx"));
     EXPECT_EQ(combo->ItemIndex(), -1);
 
     // A whole item typed with the caret inside takes the item's spelling.
     combo->selectAll();
-    TypeToFocus(QStringLiteral("APPL"));
+    TypeText(QStringLiteral("APPL"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apple"));
     combo->setCursorPosition(2);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    TypeToFocus(QStringLiteral("p"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("p"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apple"));
     EXPECT_EQ(combo->ItemIndex(), 0);
     EXPECT_EQ(combo->selectedText(), QStringLiteral("ple"));
 
     // A full stop does not complete.
     combo->selectAll();
-    TypeToFocus(QStringLiteral("a."));
+    TypeText(QStringLiteral("a."));
     EXPECT_EQ(combo->Text(), QStringLiteral("A."));
     EXPECT_EQ(combo->ItemIndex(), -1);
 }
@@ -124,16 +124,16 @@ TEST_F(DBComboBoxTest, UpAndDownStepThroughTheItems)
 {
     TDBComboBoxMv* combo = Combo(false, Colours);
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ItemIndex(), 0);
     EXPECT_EQ(combo->selectedText(), QStringLiteral("Red"));
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 0);
     combo->SetItemIndex(-1);
     EXPECT_EQ(combo->Text(), QString());
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 2);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ItemIndex(), 2);
 
     // The wheel of the focused edit steps too; the halves of an up-down
@@ -149,7 +149,7 @@ TEST_F(DBComboBoxTest, UpAndDownStepThroughTheItems)
 
     // Read-only: nothing moves.
     combo->SetReadOnly(true);
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 2);
 }
 
@@ -189,8 +189,8 @@ TEST_F(DBComboBoxTest, EscapeClosesTheListAndKeepsTheValue)
         accepted = accept;
     };
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down);
     EXPECT_FALSE(KeyIgnored(combo, Qt::Key_Escape, QStringLiteral("\x1b")));
     EXPECT_FALSE(combo->ListVisible());
     EXPECT_EQ(closeUps, 1);
@@ -280,19 +280,19 @@ TEST_F(DBComboBoxTest, KeyModeCharactersSearchTheItems)
 {
     TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
     FocusOn(combo);
-    TypeToFocus(QStringLiteral("b"));
+    TypeText(QStringLiteral("b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("lue"));
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("B")));
     // No item begins with "bx": nothing changes.
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("lue"));
     // Backspace gives the search one character less.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("Blue"));
-    TypeToFocus(QStringLiteral("gr"));
+    TypeText(QStringLiteral("gr"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("een"));
 
@@ -304,7 +304,7 @@ TEST_F(DBComboBoxTest, KeyModeCharactersSearchTheItems)
     // AutoDrop opens the list on the first character.
     combo->DropDownBox().AutoDrop = true;
     combo->selectAll();
-    TypeToFocus(QStringLiteral("r"));
+    TypeText(QStringLiteral("r"));
     EXPECT_TRUE(combo->ListVisible());
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 0);
 }
@@ -313,7 +313,7 @@ TEST_F(DBComboBoxTest, DeleteClearsAKeyThatIsNotRequired)
 {
     TDBComboBoxMv* combo = Combo(true, Colours, ColourKeys);
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Delete);
+    PressKey(Qt::Key_Delete);
     EXPECT_EQ(combo->Text(), QString());
     EXPECT_TRUE(combo->Value().IsUnassigned());
     EXPECT_TRUE(Field(QStringLiteral("Code"))->IsNull());
@@ -321,7 +321,7 @@ TEST_F(DBComboBoxTest, DeleteClearsAKeyThatIsNotRequired)
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
 
     Field(QStringLiteral("Code"))->SetRequired(true);
-    KeyToFocus(Qt::Key_Delete);
+    PressKey(Qt::Key_Delete);
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
     EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("G"));
 }

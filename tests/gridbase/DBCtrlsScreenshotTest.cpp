@@ -30,18 +30,6 @@ std::unique_ptr<TImageList> DotImages()
     return images;
 }
 
-QPixmap MagnifierGlyph()
-{
-    QPixmap glyph(10, 10);
-    glyph.fill(Qt::transparent);
-    QPainter p(&glyph);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
-    p.drawLine(QPointF(6, 6), QPointF(9, 9));
-    return glyph;
-}
-
 class DBCtrlsScreenshotTest : public TTableFixture {};
 
 } // namespace

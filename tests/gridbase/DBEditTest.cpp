@@ -53,11 +53,11 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     // brings the value back.
     FocusOn(edit);
     edit->end(false);
-    TypeToFocus(QStringLiteral("7"));
+    TypeText(QStringLiteral("7"));
     EXPECT_EQ(edit->Text(), QStringLiteral("57"));
-    KeyToFocus(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    PressKey(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
     EXPECT_EQ(edit->Text(), QStringLiteral("5"));
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     Leave();
     EXPECT_EQ(edit->Value(), Variant(QStringLiteral("x")));
 
@@ -102,7 +102,7 @@ TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_TRUE(name->WindowReadOnly());
     name->end(false);
-    TypeToFocus(QStringLiteral("s"));
+    TypeText(QStringLiteral("s"));
     EXPECT_EQ(Data->State(), dsEdit);
     EXPECT_EQ(name->Text(), QStringLiteral("苹果s"));
     // Not yet in the field.
@@ -114,21 +114,21 @@ TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
     // Posting writes a pending text as well.
     FocusOn(name);
     name->end(false);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     Data->Post();
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹"));
 
     // The length limit holds for typing only.
     name->SetMaxLength(2);
     name->end(false);
-    TypeToFocus(QStringLiteral("ab"));
+    TypeText(QStringLiteral("ab"));
     EXPECT_EQ(name->Text(), QStringLiteral("苹a"));
 
     // A read-only edit neither edits nor types.
     Data->Cancel();
     name->SetReadOnly(true);
-    TypeToFocus(QStringLiteral("z"));
+    TypeText(QStringLiteral("z"));
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_EQ(name->Text(), QStringLiteral("苹"));
 }
@@ -138,7 +138,7 @@ TEST_F(DBEditTest, EscapeShowsTheFieldAgainAndSelectsIt)
     TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
     FocusOn(name);
     name->end(false);
-    TypeToFocus(QStringLiteral("xyz"));
+    TypeText(QStringLiteral("xyz"));
     EXPECT_TRUE(name->DataLink().Modified());
     // A changed edit keeps Escape from a dialog.
     EXPECT_FALSE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
@@ -155,7 +155,7 @@ TEST_F(DBEditTest, RefusedCharactersAndValues)
     TDBEditMv* qty = BoundEdit(QStringLiteral("Qty"));
     FocusOn(qty);
     qty->end(false);
-    TypeToFocus(QStringLiteral("a4"));
+    TypeText(QStringLiteral("a4"));
     EXPECT_EQ(qty->Text(), QStringLiteral("34"));
     Leave();
     EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);
@@ -164,7 +164,7 @@ TEST_F(DBEditTest, RefusedCharactersAndValues)
     TDialogAnswers answers;
     FocusOn(qty);
     qty->selectAll();
-    TypeToFocus(QStringLiteral("99999999999"));
+    TypeText(QStringLiteral("99999999999"));
     Leave();
     QCoreApplication::processEvents();
     ASSERT_EQ(answers.Messages.size(), 1u);
@@ -212,21 +212,21 @@ TEST_F(DBEditTest, ButtonShortCutsPressTheButtons)
     int editButtonClicks = 0;
     edit->OnButtonClick = [&](QObject*, bool&) { ++editButtonClicks; };
     FocusOn(edit);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(extraClicks, 1);
     EXPECT_EQ(editButtonClicks, 0);
 
     // The EditButton comes first once it is shown with the same short-cut.
     edit->EditButton().SetVisible(true);
     edit->EditButton().SetShortCut(DefaultEditButtonShortCut);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(editButtonClicks, 1);
     EXPECT_EQ(extraClicks, 1);
 
     // A disabled edit presses nothing.
     edit->EditButton().SetVisible(false);
     extra->SetEnabled(false);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(extraClicks, 1);
 }
 
@@ -280,18 +280,18 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
     // Backspace in the empty edit shows them all; typing refines the list.
     edit->SetText(QString());
     FocusOn(edit);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     ASSERT_TRUE(recent.DroppedDown());
     TMRUListboxMv* list = edit->MRUListBox();
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->isVisible());
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(list->width(), edit->EditRect().Width());
-    TypeToFocus(QStringLiteral("shen"));
+    TypeText(QStringLiteral("shen"));
     EXPECT_EQ(list->Items().Items(), QStringList{QStringLiteral("Shenzhen")});
 
     // Down moves in the list, Enter takes the item, and is the edit's.
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(list->ItemIndex(), 0);
     EXPECT_FALSE(KeyIgnored(edit, Qt::Key_Return, QStringLiteral("\r")));
     EXPECT_FALSE(recent.DroppedDown());
@@ -299,19 +299,19 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
 
     // Emptying the text closes the list; Escape closes it without taking.
     edit->selectAll();
-    TypeToFocus(QStringLiteral("S"));
+    TypeText(QStringLiteral("S"));
     EXPECT_TRUE(recent.DroppedDown());
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     EXPECT_FALSE(recent.DroppedDown());
-    TypeToFocus(QStringLiteral("S"));
-    KeyToFocus(Qt::Key_Down);
-    KeyToFocus(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    TypeText(QStringLiteral("S"));
+    PressKey(Qt::Key_Down);
+    PressKey(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
     EXPECT_FALSE(recent.DroppedDown());
     EXPECT_EQ(edit->Text(), QStringLiteral("S"));
 
     // The user's resize of the list is kept.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    PressKey(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
     ASSERT_TRUE(recent.DroppedDown());
     list->SizeGrip()->OnParentResized(list->SizeGrip());
     EXPECT_EQ(recent.Rows(), list->RowCount());
@@ -446,17 +446,17 @@ TEST_F(DBEditTest, AnInPlaceHostSeesTheKeysFirstAndMayForbidChanges)
     TTestHost host;
     edit->SetInplaceEditHolder(&host);
     FocusOn(edit);
-    TypeToFocus(QStringLiteral("a#b"));
+    TypeText(QStringLiteral("a#b"));
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
     EXPECT_TRUE(host.KeysSeen.contains(quint16('A')));
     // Tab stays in the edit for a host that wants it.
-    KeyToFocus(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    PressKey(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
     EXPECT_TRUE(edit->hasFocus());
 
     host.CanModify = false;
     edit->SetInplaceEditHolder(&host);
     EXPECT_TRUE(edit->WindowReadOnly());
-    TypeToFocus(QStringLiteral("c"));
+    TypeText(QStringLiteral("c"));
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
 }
 

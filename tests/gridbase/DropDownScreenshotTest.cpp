@@ -11,19 +11,6 @@
 
 namespace {
 
-// A small magnifier, drawn here rather than taken from anywhere.
-QPixmap MagnifierGlyph()
-{
-    QPixmap glyph(10, 10);
-    glyph.fill(Qt::transparent);
-    QPainter p(&glyph);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
-    p.drawLine(QPointF(6, 6), QPointF(9, 9));
-    return glyph;
-}
-
 // One row of buttons of every style in one state.
 QImage ButtonRow(bool themed, bool flat, bool active, bool enabled, bool pressed)
 {

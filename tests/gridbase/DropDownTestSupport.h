@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the button and drop-down tests: an owner that records how its
+// Helpers for every test of this folder: an owner that records how its
 // drop-down asked to close, and real mouse and key events for any widget.
 
 #include "gridbase/ToolCtrlsMv.h"
@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -37,11 +38,13 @@ public:
 };
 
 inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier, ulong timestamp = 0)
 {
     const QPointF local(pos);
     const QPointF global(widget->mapToGlobal(pos));
     QMouseEvent event(type, local, local, global, button, buttons, modifiers);
+    if (timestamp != 0)
+        event.setTimestamp(timestamp);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -94,6 +97,51 @@ inline void TypeInto(QWidget* widget, const QString& text)
         SendKey(widget, Qt::Key_unknown, Qt::NoModifier, QString(ch));
 }
 
+// Shows a top-level widget and makes its window the active one.
+inline void ShowActive(QWidget& widget)
+{
+    widget.show();
+    QApplication::setActiveWindow(widget.window());
+    widget.activateWindow();
+    QCoreApplication::processEvents();
+}
+
+// A key to whatever has the focus, as typed. Queued work runs first: a
+// drop-down that the offscreen platform made the active window hands the
+// activation back to its owner's window.
+inline void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = QString())
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QWidget* target = QApplication::focusWidget();
+    ASSERT_NE(target, nullptr);
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QWidget* after = QApplication::focusWidget();
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(after ? after : target, &release);
+    QCoreApplication::processEvents();
+}
+
+// Each character as its key: Backspace, Enter, Escape and Tab by their
+// control characters, Latin letters by their letter keys.
+inline void TypeText(const QString& text)
+{
+    for (QChar ch : text) {
+        int key = Qt::Key_unknown;
+        switch (ch.unicode()) {
+        case u'\b': key = Qt::Key_Backspace; break;
+        case u'\r': key = Qt::Key_Return; break;
+        case u'\x1b': key = Qt::Key_Escape; break;
+        case u'\t': key = Qt::Key_Tab; break;
+        default:
+            if (ch.isLetter() && ch.unicode() < 128)
+                key = Qt::Key_A + (ch.toUpper().unicode() - 'A');
+        }
+        PressKey(key, Qt::NoModifier, QString(ch));
+    }
+}
+
 // Paints into an image with a canvas, as a control's paint would.
 template <class TDraw>
 QImage PaintImage(int width, int height, TDraw draw, const QPalette& palette = QApplication::palette())
@@ -105,6 +153,19 @@ QImage PaintImage(int width, int height, TDraw draw, const QPalette& palette = Q
     draw(canvas);
     canvas.End();
     return image;
+}
+
+// A small magnifier, drawn here rather than taken from anywhere.
+inline QPixmap MagnifierGlyph()
+{
+    QPixmap glyph(10, 10);
+    glyph.fill(Qt::transparent);
+    QPainter p(&glyph);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.5));
+    p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
+    p.drawLine(QPointF(6, 6), QPointF(9, 9));
+    return glyph;
 }
 
 inline QColor Rgb(TColor color)

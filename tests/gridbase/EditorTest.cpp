@@ -175,7 +175,7 @@ TEST_F(GridTest, AClickOnTheEditorSoonAfterAClickOnTheGridIsADoubleClick)
     TClickGrid grid;
     Prepare(grid);
     const QPoint cell = Centre(grid.CellRect(1, 1));
-    MousePress(grid, cell, Qt::NoModifier, Qt::LeftButton, 1000); // on the current cell
+    MousePress(grid, cell, Qt::NoModifier, 1000); // on the current cell
     MouseRelease(grid, cell);
     ASSERT_TRUE(Editor(grid) && Editor(grid)->isVisible());
     const QPoint local = Editor(grid)->mapFromParent(cell);

@@ -160,10 +160,10 @@ TEST_F(GridTest, TheWheelMovesTheCurrentRowWithinTheRegularRows)
     TTestGrid grid;
     Prepare(grid, 5, 6, 300, 300);
     grid.SetRow(4);
-    Wheel(grid, QPoint(50, 50), -120);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), -120);
     EXPECT_EQ(grid.Row(), 5);
-    Wheel(grid, QPoint(50, 50), -240);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), -240);
     EXPECT_EQ(grid.Row(), 5);
-    Wheel(grid, QPoint(50, 50), 120 * 6);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), 120 * 6);
     EXPECT_EQ(grid.Row(), 1);
 }
