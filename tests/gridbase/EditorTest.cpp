@@ -67,7 +67,7 @@ TEST_F(GridTest, TheTextFlowsBackOnEveryKey)
     TypeText(u"ab"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1ab"_qs);
     EXPECT_EQ(grid.SetEditTextCount, before + 2);
-    PressKey(Qt::Key_Backspace, Qt::NoModifier, u"\b"_qs);
+    TypeText(u"\b"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1a"_qs);
     // Loading a cell does not count as a change by the user.
     EXPECT_EQ(grid.SetEditTextCount, before + 3);
@@ -90,7 +90,7 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     PressKey(Qt::Key_Insert, Qt::ShiftModifier);
     TypeText(u"xy"_qs);
-    PressKey(Qt::Key_Backspace, Qt::NoModifier, u"\b"_qs);
+    TypeText(u"\b"_qs);
     PressKey(Qt::Key_Delete);
     PressKey(Qt::Key_X, Qt::ControlModifier, u"\x18"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:1"_qs);
@@ -111,10 +111,10 @@ TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
 {
     TTestGrid grid;
     Prepare(grid);
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     ASSERT_TRUE(Editor(grid));
     EXPECT_TRUE(Editor(grid)->isVisible());
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_FALSE(grid.EditorMode());
     EXPECT_FALSE(Editor(grid)->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &grid);
@@ -124,10 +124,10 @@ TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
     always.ShowEditor();
     ASSERT_TRUE(Editor(always) && Editor(always)->isVisible());
     EXPECT_EQ(Editor(always)->selectedText(), u"1:1"_qs);
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_TRUE(Editor(always)->isVisible());
     EXPECT_FALSE(Editor(always)->hasSelectedText());
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_EQ(Editor(always)->selectedText(), u"1:1"_qs);
 }
 
@@ -160,7 +160,7 @@ TEST_F(GridTest, TabFromTheEditorMovesTheGridAndTheEditorFollowsWhenAlwaysShown)
     Prepare(grid, goAlwaysShowEditor | goTabs);
     grid.ShowEditor();
     TypeText(u"z"_qs);
-    PressKey(Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
+    TypeText(u"\t"_qs);
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Text(1, 1), u"z"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:2"_qs);
