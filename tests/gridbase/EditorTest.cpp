@@ -79,7 +79,7 @@ TEST_F(GridTest, TheTextFlowsBackOnEveryKey)
     EXPECT_EQ(grid.Text(1, 1), u"1:1a"_qs);
 }
 
-TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
+TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsItsLimit)
 {
     TTestGrid grid;
     grid.ReadOnly = true;
@@ -105,6 +105,12 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
     PressKey(Qt::Key_End);
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    // The limit stops typing; an edit mask is accepted and changes nothing.
+    TypeText(u"x"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    writable.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
+    TypeText(u"\bz"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1:1pastz"_qs);
 }
 
 TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
@@ -178,17 +184,14 @@ TEST_F(GridTest, AClickOnTheEditorSoonAfterAClickOnTheGridIsADoubleClick)
     MousePress(grid, cell, Qt::NoModifier, 1000); // on the current cell
     MouseRelease(grid, cell);
     ASSERT_TRUE(Editor(grid) && Editor(grid)->isVisible());
-    const QPoint local = Editor(grid)->mapFromParent(cell);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(local),
-                      QPointF(Editor(grid)->mapToGlobal(local)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    press.setTimestamp(1000 + GetDoubleClickTime() / 2);
-    QApplication::sendEvent(Editor(grid), &press);
+    const auto pressEditor = [&](ulong timestamp) {
+        SendMouse(Editor(grid), QEvent::MouseButtonPress, Editor(grid)->mapFromParent(cell), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier, timestamp);
+    };
+    pressEditor(1000 + GetDoubleClickTime() / 2);
     EXPECT_EQ(grid.DoubleClicks, 1);
     // A later click is a plain click.
-    QMouseEvent late(QEvent::MouseButtonPress, QPointF(local), QPointF(local),
-                     QPointF(Editor(grid)->mapToGlobal(local)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    late.setTimestamp(1000 + 10 * GetDoubleClickTime());
-    QApplication::sendEvent(Editor(grid), &late);
+    pressEditor(1000 + 10 * GetDoubleClickTime());
     EXPECT_EQ(grid.DoubleClicks, 1);
 }
 
@@ -214,18 +217,4 @@ TEST_F(GridTest, LeavingTheGridClosesTheEditorAndKeepsTheText)
     EXPECT_FALSE(grid->InplaceEditor()->isVisible());
     EXPECT_FALSE(grid->EditorMode());
     EXPECT_EQ(grid->Text(1, 1), u"1:1k"_qs);
-}
-
-TEST_F(GridTest, TheLengthLimitStopsTyping)
-{
-    TTestGrid grid;
-    grid.EditLimit = 3;
-    Prepare(grid);
-    PressKey(Qt::Key_A, Qt::NoModifier, u"a"_qs);
-    TypeText(u"bcde"_qs);
-    EXPECT_EQ(grid.Text(1, 1), u"abc"_qs);
-    // An edit mask is accepted and changes nothing.
-    grid.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
-    TypeText(u"x"_qs);
-    EXPECT_EQ(grid.Text(1, 1), u"abc"_qs);
 }

@@ -69,29 +69,25 @@ TEST_F(GridTest, TabWalksTabStopsAndWrapsToTheFirstRegularCell)
     EXPECT_EQ(grid.Row(), 2);
 }
 
-TEST_F(GridTest, TabWithEveryStopOffKeepsTheColumn)
+TEST_F(GridTest, TabWithEveryStopOffKeepsTheColumnAndEndsInAFrozenOne)
 {
     TTestGrid grid;
     grid.SetOptions(grid.Options() | goTabs);
-    Prepare(grid, 4, 4);
-    for (int c = 0; c < 4; ++c)
-        grid.SetTabStops(c, false);
+    Prepare(grid, 6, 4);
+    const auto stopsOff = [&] {
+        for (int c = 0; c < 6; ++c)
+            grid.SetTabStops(c, false);
+    };
+    stopsOff();
     grid.SetCol(2);
     PressKey(Qt::Key_Tab);
     EXPECT_EQ(grid.Col(), 2);
     PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(grid.Col(), 2);
-}
 
-TEST_F(GridTest, TabInAFrozenColumnEndsEvenWithEveryStopOff)
-{
-    TTestGrid grid;
-    grid.SetOptions(grid.Options() | goTabs);
-    Prepare(grid, 6, 4);
     grid.SetFixedCols(3);
     grid.SetFrozenCols(2);
-    for (int c = 0; c < 6; ++c)
-        grid.SetTabStops(c, false);
+    stopsOff();
     grid.SetCol(1); // frozen: Tab can never come back to it
     PressKey(Qt::Key_Tab);
     EXPECT_GE(grid.Col(), 1);

@@ -53,7 +53,7 @@ TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
     EXPECT_EQ(grid.ClientWidget()->cursor().shape(), Qt::SplitVCursor);
 }
 
-TEST_F(GridTest, DraggingALineSizesItsColumnAndTinyResultsAreIgnored)
+TEST_F(GridTest, DraggingALineSizesItsColumnUnlessTinyOrCancelled)
 {
     TTestGrid grid;
     Prepare(grid, 6, 5);
@@ -75,6 +75,14 @@ TEST_F(GridTest, DraggingALineSizesItsColumnAndTinyResultsAreIgnored)
     const int rowLine = grid.CellRect(0, 1).Bottom;
     Drag(grid, QPoint(10, rowLine), QPoint(10, rowLine + 10));
     EXPECT_EQ(grid.RowHeights(1), 34);
+    // Cancel mode ends a drag without applying it.
+    const int line3 = LineAfter(grid, 3);
+    MousePress(grid, QPoint(line3, 5));
+    MouseMove(grid, QPoint(line3 + 30, 5));
+    grid.SendCancelMode();
+    EXPECT_EQ(grid.GridState(), gsNormal);
+    MouseRelease(grid, QPoint(line3 + 30, 5));
+    EXPECT_EQ(grid.ColWidths(3), 64);
 }
 
 TEST_F(GridTest, TheSizingLineIsPaintedWhileDraggingAndGoneAfterwards)
@@ -198,17 +206,4 @@ TEST_F(GridTest, DraggingSelectsARangeAndTheTimerScrollsBeyondTheEdge)
     MousePress(grid, Centre(grid.CellRect(5, grid.TopRow() + 1)), Qt::ShiftModifier);
     MouseRelease(grid, Centre(grid.CellRect(5, grid.TopRow() + 1)));
     EXPECT_EQ(grid.Selection(), (TGridRectMv{2, 2, 5, grid.TopRow() + 1}));
-}
-
-TEST_F(GridTest, CancelModeEndsADragWithoutApplyingIt)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    const int line = LineAfter(grid, 2);
-    MousePress(grid, QPoint(line, 5));
-    MouseMove(grid, QPoint(line + 30, 5));
-    grid.SendCancelMode();
-    EXPECT_EQ(grid.GridState(), gsNormal);
-    MouseRelease(grid, QPoint(line + 30, 5));
-    EXPECT_EQ(grid.ColWidths(2), 64);
 }

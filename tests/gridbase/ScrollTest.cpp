@@ -20,7 +20,7 @@ void Prepare(TTestGrid& grid, int cols, int rows, int width, int height)
 
 } // namespace
 
-TEST_F(GridTest, WhenEverythingFitsNoBarShowsAndPositionsAreZero)
+TEST_F(GridTest, WhenEverythingFitsOrBarsAreOffNoBarShowsAndPositionsAreZero)
 {
     TTestGrid grid;
     Prepare(grid, 3, 3, 400, 300);
@@ -34,6 +34,14 @@ TEST_F(GridTest, WhenEverythingFitsNoBarShowsAndPositionsAreZero)
     grid.ModifyScrollBar(sbHorizontal, SB_PAGEDOWN, 0);
     EXPECT_EQ(grid.TopRow(), 1);
     EXPECT_EQ(grid.LeftCol(), 1);
+
+    // A bar-less grid never changes any bar, however much overflows.
+    TTestGrid bare;
+    bare.SetScrollBars(ssNone);
+    Prepare(bare, 30, 100, 200, 150);
+    EXPECT_FALSE(bare.ScrollBarShowing(sbHorizontal));
+    EXPECT_FALSE(bare.ScrollBarShowing(sbVertical));
+    EXPECT_EQ(bare.GetScrollInfo(sbVertical), TScrollInfo());
 }
 
 TEST_F(GridTest, RowsThatOverflowOnlyBecauseOfTheHorizontalBarShowTheVerticalOne)
@@ -108,16 +116,6 @@ TEST_F(GridTest, ScrollRequestsMapTheBarScaleToFirstCells)
     // The real bar widget drives the same requests.
     grid.ScrollBarWidget(sbVertical)->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(grid.TopRow(), 1);
-}
-
-TEST_F(GridTest, ABarLessGridNeverChangesAnyBar)
-{
-    TTestGrid grid;
-    grid.SetScrollBars(ssNone);
-    Prepare(grid, 30, 100, 200, 150);
-    EXPECT_FALSE(grid.ScrollBarShowing(sbHorizontal));
-    EXPECT_FALSE(grid.ScrollBarShowing(sbVertical));
-    EXPECT_EQ(grid.GetScrollInfo(sbVertical), TScrollInfo());
 }
 
 TEST_F(GridTest, ASingleWideColumnScrollsByPixelsUpToItsRightEdge)
