@@ -131,8 +131,3 @@ inline QPoint Centre(const TRect& r)
 {
     return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);
 }
-
-inline QColor PixelAt(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}

@@ -97,14 +97,14 @@ TEST_F(GridTest, TheSizingLineIsPaintedWhileDraggingAndGoneAfterwards)
     QImage image = BackingStoreClient(grid);
     int dark = 0;
     for (int y = 60; y < 120; ++y)
-        dark += PixelAt(image, line + 40, y).lightness() < 100 ? 1 : 0;
+        dark += image.pixelColor(line + 40, y).lightness() < 100 ? 1 : 0;
     EXPECT_GE(dark, 20);
     MouseRelease(grid, QPoint(line + 40, 5));
     image = BackingStoreClient(grid);
     dark = 0;
     const int x = grid.CellRect(1, 0).Right + 1; // inside column 2 now
     for (int y = 60; y < 120; ++y)
-        dark += PixelAt(image, x + 38, y).lightness() < 100 ? 1 : 0;
+        dark += image.pixelColor(x + 38, y).lightness() < 100 ? 1 : 0;
     EXPECT_EQ(dark, 0);
 }
 

@@ -147,7 +147,7 @@ TEST_F(GridTest, ASingleWideColumnScrollsByPixelsUpToItsRightEdge)
     int firstInk = -1;
     for (int x = 0; x < 20 && firstInk < 0; ++x)
         for (int y = cell.Top; y < cell.Bottom && firstInk < 0; ++y)
-            if (PixelAt(image, x, y).lightness() < 128)
+            if (image.pixelColor(x, y).lightness() < 128)
                 firstInk = x;
     EXPECT_GE(firstInk, 2);
     EXPECT_LE(firstInk, 8);
