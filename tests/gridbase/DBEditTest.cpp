@@ -100,7 +100,7 @@ TEST_F(DBEditTest, ShowsTheDisplayTextAndWhileFocusedTheEditText)
     EXPECT_EQ(name->ImageIndexShown(), -1);
 }
 
-TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
+TEST_F(DBEditTest, TypingEditsTheDatasetLeavingWritesTheFieldAndEscapeShowsItAgain)
 {
     TDBEditMv* name = Edit(QStringLiteral("Name"));
     FocusOn(name);
@@ -115,6 +115,19 @@ TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
     Leave();
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果s"));
     Data->Post();
+
+    // Escape shows the field again and selects it; a changed edit keeps
+    // Escape from a dialog, with nothing to undo it goes on to the dialog.
+    FocusOn(name);
+    name->end(false);
+    TypeText(QStringLiteral("xyz"));
+    EXPECT_TRUE(name->DataLink().Modified());
+    EXPECT_FALSE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
+    EXPECT_EQ(name->Text(), QStringLiteral("苹果s"));
+    EXPECT_EQ(name->selectedText(), QStringLiteral("苹果s"));
+    EXPECT_TRUE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
+    Leave();
+    EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果s"));
 
     // Posting writes a pending text as well.
     FocusOn(name);
@@ -135,23 +148,6 @@ TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
     TypeText(QStringLiteral("z"));
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_EQ(name->Text(), QStringLiteral("苹"));
-}
-
-TEST_F(DBEditTest, EscapeShowsTheFieldAgainAndSelectsIt)
-{
-    TDBEditMv* name = Edit(QStringLiteral("Name"));
-    FocusOn(name);
-    name->end(false);
-    TypeText(QStringLiteral("xyz"));
-    EXPECT_TRUE(name->DataLink().Modified());
-    // A changed edit keeps Escape from a dialog.
-    EXPECT_FALSE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
-    EXPECT_EQ(name->Text(), QStringLiteral("苹果"));
-    EXPECT_EQ(name->selectedText(), QStringLiteral("苹果"));
-    // Nothing to undo: Escape goes on to the dialog.
-    EXPECT_TRUE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
-    Leave();
-    EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果"));
 }
 
 TEST_F(DBEditTest, RefusedCharactersAndValues)
