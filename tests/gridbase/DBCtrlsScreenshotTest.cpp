@@ -46,7 +46,8 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
         rows.emplace_back(label, e);
         return e;
     };
-    for (const auto& [label, field] : {std::pair{u"bound to Name"_qs, u"Name"_qs}, {u"Price, right-aligned"_qs, u"Price"_qs}}) {
+    for (const auto& [label, field] :
+         {std::pair{u"bound to Name"_qs, u"Name"_qs}, {u"Price, right-aligned"_qs, u"Price"_qs}}) {
         TDBEditMv* bound = edit(label);
         bound->SetDataSource(Source.get());
         bound->SetDataField(field);
@@ -62,7 +63,8 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
     glyph->SetGlyph(MagnifierGlyph());
 
     for (const bool border : {false, true}) {
-        TDBEditMv* flat = edit(border ? u"flat, border shown"_qs : u"flat"_qs, border ? u"flat, hot"_qs : u"flat, not hot"_qs);
+        TDBEditMv* flat =
+            edit(border ? u"flat, border shown"_qs : u"flat"_qs, border ? u"flat, hot"_qs : u"flat, not hot"_qs);
         flat->SetFlat(true);
         flat->SetAlwaysShowBorder(border);
         flat->EditButton().SetVisible(true);

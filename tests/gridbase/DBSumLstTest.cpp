@@ -172,7 +172,8 @@ TEST_F(DBSumLstTest, RandomEditsKeepTheSumsOfAFullRecalculation)
     ds.SetIndexFieldNames(u"Qty"_qs); // rows move as they are edited
     TDBSumListProducer kept;
     kept.SetDataSet(&ds);
-    for (const auto& [operation, field] : {std::pair{goSum, u"Price"_qs}, {goAvg, u"Qty"_qs}, {goCount, u"PropAlias"_qs}, {goCount, QString()}})
+    for (const auto& [operation, field] :
+         {std::pair{goSum, u"Price"_qs}, {goAvg, u"Qty"_qs}, {goCount, u"PropAlias"_qs}, {goCount, QString()}})
         AddSum(kept, operation, field);
 
     std::mt19937 random(20240601);
@@ -217,7 +218,8 @@ TEST_F(DBSumLstTest, RandomEditsKeepTheSumsOfAFullRecalculation)
             fresh.SumCollection().Assign(kept.SumCollection());
             fresh.SetDataSet(&ds);
             for (int i = 0; i < kept.SumCollection().Count(); ++i)
-                EXPECT_EQ(kept.SumCollection().Items(i)->RawValue(), fresh.SumCollection().Items(i)->RawValue()) << "step " << step << " item " << i;
+                EXPECT_EQ(kept.SumCollection().Items(i)->RawValue(), fresh.SumCollection().Items(i)->RawValue())
+                    << "step " << step << " item " << i;
             kept.RecalcAll();
             EXPECT_EQ(ds.Bookmark(), current); // a full recalculation leaves the record
         }

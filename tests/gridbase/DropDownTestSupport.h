@@ -48,30 +48,17 @@ inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseB
     QApplication::sendEvent(widget, &event);
 }
 
-inline void Press(QWidget* widget, QPoint pos)
-{
-    SendMouse(widget, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
-}
+// Mouse events at a point of the widget: the left button pressed, dragged,
+// released, and a move with no button.
+inline void Press(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton); }
+inline void Drag(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::LeftButton); }
+inline void Hover(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton); }
+inline void Release(QWidget* w, QPoint p) { SendMouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton); }
 
-inline void Drag(QWidget* widget, QPoint pos)
+inline void Click(QWidget* w, QPoint p)
 {
-    SendMouse(widget, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
-}
-
-inline void Hover(QWidget* widget, QPoint pos)
-{
-    SendMouse(widget, QEvent::MouseMove, pos, Qt::NoButton, Qt::NoButton);
-}
-
-inline void Release(QWidget* widget, QPoint pos)
-{
-    SendMouse(widget, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
-}
-
-inline void Click(QWidget* widget, QPoint pos)
-{
-    Press(widget, pos);
-    Release(widget, pos);
+    Press(w, p);
+    Release(w, p);
 }
 
 inline void WheelOn(QWidget* widget, QPoint pos, int delta)

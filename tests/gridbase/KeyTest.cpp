@@ -39,6 +39,12 @@ TEST_F(GridTest, CtrlEndGoesToTheLastRegularCellNeverIntoContraCells)
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(grid.LeftCol(), 1);
     EXPECT_EQ(grid.TopRow(), 1);
+    // Shift with the arrows extends the selection.
+    PressKey(Qt::Key_Right, Qt::ShiftModifier);
+    PressKey(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(grid.Selection(), (TGridRectMv{1, 1, 2, 2}));
+    PressKey(Qt::Key_Right);
+    EXPECT_EQ(grid.Selection(), (TGridRectMv{3, 2, 3, 2}));
 }
 
 TEST_F(GridTest, TabWalksTabStopsAndWrapsToTheFirstRegularCell)
@@ -128,15 +134,4 @@ TEST_F(GridTest, PageKeysMoveTheCurrentRowAndTheFirstRowTogether)
     PressKey(Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(grid.TopRow(), 2 + page);
     EXPECT_EQ(grid.Row(), 1 + page) << "Ctrl+Down scrolls without moving the current cell";
-}
-
-TEST_F(GridTest, ShiftWithArrowsExtendsTheSelection)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 6);
-    PressKey(Qt::Key_Right, Qt::ShiftModifier);
-    PressKey(Qt::Key_Down, Qt::ShiftModifier);
-    EXPECT_EQ(grid.Selection(), (TGridRectMv{1, 1, 2, 2}));
-    PressKey(Qt::Key_Right);
-    EXPECT_EQ(grid.Selection(), (TGridRectMv{3, 2, 3, 2}));
 }

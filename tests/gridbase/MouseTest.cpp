@@ -32,7 +32,7 @@ int LineAfter(TTestGrid& grid, int col)
 
 } // namespace
 
-TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
+TEST_F(GridTest, ALineIsGrabbedThreePixelsEitherSideAndDraggedUnlessTinyOrCancelled)
 {
     TTestGrid grid;
     Prepare(grid, 6, 5);
@@ -43,7 +43,7 @@ TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
     EXPECT_FALSE(grid.Sizing(line + 4, 5));
     // Columns size from the fixed rows only; rows from the fixed columns.
     EXPECT_FALSE(grid.Sizing(line, 40));
-    const int rowLine = grid.CellRect(0, 2).Bottom;
+    const int rowLine = grid.CellRect(0, 1).Bottom;
     EXPECT_TRUE(grid.Sizing(10, rowLine));
     EXPECT_FALSE(grid.Sizing(100, rowLine));
     grid.ClientWidget()->setCursor(Qt::ArrowCursor);
@@ -51,13 +51,7 @@ TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
     EXPECT_EQ(grid.ClientWidget()->cursor().shape(), Qt::SplitHCursor);
     MouseMove(grid, QPoint(10, rowLine), Qt::NoButton);
     EXPECT_EQ(grid.ClientWidget()->cursor().shape(), Qt::SplitVCursor);
-}
 
-TEST_F(GridTest, DraggingALineSizesItsColumnUnlessTinyOrCancelled)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    const int line = LineAfter(grid, 2);
     Drag(grid, QPoint(line + 2, 5), QPoint(line + 22, 5));
     EXPECT_EQ(grid.ColWidths(2), 84);
     EXPECT_EQ(grid.GridState(), gsNormal);
@@ -72,7 +66,6 @@ TEST_F(GridTest, DraggingALineSizesItsColumnUnlessTinyOrCancelled)
     Drag(grid, QPoint(moved, 5), QPoint(left + 2, 5));
     EXPECT_EQ(grid.ColWidths(2), 2);
     // Rows alike, from the fixed column.
-    const int rowLine = grid.CellRect(0, 1).Bottom;
     Drag(grid, QPoint(10, rowLine), QPoint(10, rowLine + 10));
     EXPECT_EQ(grid.RowHeights(1), 34);
     // Cancel mode ends a drag without applying it.
