@@ -30,13 +30,8 @@ public:
 
     using TCustomControl::Canvas;
     using TCustomGridMv::CalcSizingState;
-    using TCustomGridMv::CanEditShow;
     using TCustomGridMv::DeleteColumn;
     using TCustomGridMv::DeleteRow;
-    using TCustomGridMv::FGridState;
-    using TCustomGridMv::FSizingIndex;
-    using TCustomGridMv::FSizingPos;
-    using TCustomGridMv::KeyDown;
     using TCustomGridMv::ModifyScrollBar;
     using TCustomGridMv::MoveAnchor;
     using TCustomGridMv::MoveColumn;

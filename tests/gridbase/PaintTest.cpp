@@ -65,7 +65,7 @@ TEST_F(GridTest, LineColoursAreDerivedFromTheGridColourAndFlat)
     EXPECT_EQ(HorizontalLine(image, grid, 2, 2), QColor(255, 0, 0));
 }
 
-TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdge)
+TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdgeFrozenOnesNone)
 {
     TTestGrid grid;
     Prepare(grid);
@@ -98,15 +98,12 @@ TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdge)
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);
     EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Top), Palette(grid, clBtnFace));
-}
 
-TEST_F(GridTest, FrozenColumnsLookLikeDataWithADarkLineAfterThem)
-{
-    TTestGrid grid;
-    Prepare(grid);
+    // Frozen columns look like data, with a dark line after them.
+    grid.SetOptions(grid.Options() | goFixedHorzLine | goFixedVertLine);
     grid.SetFixedCols(3);
     grid.SetFrozenCols(2);
-    const QImage image = GrabClient(grid);
+    image = GrabClient(grid);
     const TRect frozen = grid.CellRect(1, 3);
     EXPECT_EQ(image.pixelColor(frozen.Left + 5, frozen.Top + 5), Palette(grid, clWindow));
     EXPECT_EQ(VerticalLine(image, grid, 1, 3), QColor(0xC0, 0xC0, 0xC0));
