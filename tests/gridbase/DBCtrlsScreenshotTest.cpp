@@ -6,7 +6,6 @@
 
 #include "platform/ImageList.h"
 
-#include <QDir>
 #include <QPainter>
 
 namespace {
@@ -151,9 +150,7 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
         for (TDBCheckBoxMv* check : checks)
             painter.drawImage(check->x(), check->y() + list.height(), check->grab().toImage());
     }
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(overview.save(dir + QStringLiteral("/dbctrls.png")));
+    SaveScreenshot(overview, QStringLiteral("dbctrls.png"));
     EXPECT_EQ(combo->Text(), QStringLiteral("绿色 Green"));
     EXPECT_EQ(list.width(), combo->width());
 }

@@ -5,7 +5,6 @@
 
 #include "gridbase/CalculatorMv.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 
@@ -128,9 +127,7 @@ TEST_F(ButtonsTest, RendersTheButtonsAPickListTheCalendarAndTheCalculatorToPng)
         painter.drawImage(x, dropDownsTop, calculatorImage);
         painter.drawImage(x, dropDownsTop + calculatorImage.height() + 10, plainImage);
     }
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(overview.save(dir + QStringLiteral("/buttons.png")));
+    SaveScreenshot(overview, QStringLiteral("buttons.png"));
     EXPECT_EQ(pickList.height(), 6 * list.ItemHeight() + list.BorderHeight());
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("3"));
 }

@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -153,6 +154,14 @@ inline QPixmap MagnifierGlyph()
     p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
     p.drawLine(QPointF(6, 6), QPointF(9, 9));
     return glyph;
+}
+
+// Writes a picture for a person to look at into the build's screenshots.
+inline void SaveScreenshot(const QImage& image, const QString& fileName)
+{
+    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    ASSERT_TRUE(image.save(dir + u'/' + fileName));
 }
 
 inline QColor Rgb(TColor color)

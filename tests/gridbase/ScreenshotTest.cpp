@@ -3,9 +3,6 @@
 
 #include "GridTestSupport.h"
 
-#include <QDir>
-#include <QFile>
-
 TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
 {
     TTestGrid grid;
@@ -41,10 +38,5 @@ TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
     EXPECT_EQ(grid.InplaceEditor()->text(), QStringLiteral("xyz"));
     EXPECT_EQ(grid.Text(7, 23), QStringLiteral("xyz"));
 
-    const QImage image = grid.grab().toImage();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const QString path = dir + QStringLiteral("/grid-base.png");
-    ASSERT_TRUE(image.save(path));
-    EXPECT_TRUE(QFile::exists(path));
+    SaveScreenshot(grid.grab().toImage(), QStringLiteral("grid-base.png"));
 }
