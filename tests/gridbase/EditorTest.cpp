@@ -165,8 +165,7 @@ TEST_F(GridTest, TabFromTheEditorMovesTheGridAndTheEditorFollowsWhenAlwaysShown)
     TTestGrid grid;
     Prepare(grid, goAlwaysShowEditor | goTabs);
     grid.ShowEditor();
-    TypeText(u"z"_qs);
-    TypeText(u"\t"_qs);
+    TypeText(u"z\t"_qs);
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Text(1, 1), u"z"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:2"_qs);

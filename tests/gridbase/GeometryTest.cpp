@@ -150,26 +150,7 @@ TEST_F(GridTest, HiddenColumnsTakeNoPixelsAndNegativeIndicesGiveDefaults)
     EXPECT_EQ(grid.DrawnStates.count({4, 1}), 1u);
 }
 
-TEST_F(GridTest, FrozenColumnsStayWithinTheFixedColumns)
-{
-    TTestGrid grid;
-    grid.SetFixedCols(2);
-    grid.SetFrozenCols(5);
-    EXPECT_EQ(grid.FrozenCols(), 2);
-    grid.SetFrozenCols(-3);
-    EXPECT_EQ(grid.FrozenCols(), 0);
-    // Set before the fixed columns grow, it takes effect when they do.
-    grid.SetFrozenCols(3);
-    EXPECT_EQ(grid.FrozenCols(), 2);
-    grid.SetColCount(8);
-    grid.SetFixedCols(4);
-    EXPECT_EQ(grid.FrozenCols(), 3);
-    TGridDrawInfoMv info;
-    grid.CalcDrawInfo(info);
-    EXPECT_EQ(info.Horz.FrozenStart, info.Horz.Advance(0));
-}
-
-TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSize)
+TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSizeAndKeepsFrozenColumnsWithinTheFixedOnes)
 {
     TTestGrid grid;
     grid.SetScrollBars(ssNone);
@@ -181,4 +162,18 @@ TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSize)
     EXPECT_EQ(info.Vert.ClientExtent, 200 - 4);
     // Four columns of 64 + 1 fit in 296 pixels, the fifth does not.
     EXPECT_EQ(info.Horz.LastFullVisibleCell, 3);
+
+    grid.SetFixedCols(2);
+    grid.SetFrozenCols(5);
+    EXPECT_EQ(grid.FrozenCols(), 2);
+    grid.SetFrozenCols(-3);
+    EXPECT_EQ(grid.FrozenCols(), 0);
+    // Set before the fixed columns grow, it takes effect when they do.
+    grid.SetFrozenCols(3);
+    EXPECT_EQ(grid.FrozenCols(), 2);
+    grid.SetColCount(8);
+    grid.SetFixedCols(4);
+    EXPECT_EQ(grid.FrozenCols(), 3);
+    grid.CalcDrawInfo(info);
+    EXPECT_EQ(info.Horz.FrozenStart, info.Horz.Advance(0));
 }
