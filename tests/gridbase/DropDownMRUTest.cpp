@@ -150,7 +150,7 @@ TEST(DropDownMRUTest, TheRecentValuesBoxShowsItsBarOnlyWhenItemsOverflow)
     EXPECT_EQ(box.ScrollBar()->geometry().top(), 0);
 }
 
-TEST(DropDownMRUTest, SpecialRowCellsSplitAtSemicolonsWithQuotes)
+TEST(DropDownMRUTest, ASpecialRowSplitsItsCellsAtSemicolonsAndFollowsItsOwnerUntilSet)
 {
     EXPECT_EQ(SplitSpecRowCells(QStringLiteral("全部;\"a;b\";\"say \"\"hi\"\"\"; x ")),
               (QStringList{QStringLiteral("全部"), QStringLiteral("a;b"), QStringLiteral("say \"hi\""),
@@ -162,10 +162,8 @@ TEST(DropDownMRUTest, SpecialRowCellsSplitAtSemicolonsWithQuotes)
     QString withNul = QStringLiteral("a;b");
     withNul.insert(1, QChar(0));
     EXPECT_EQ(SplitSpecRowCells(withNul), QStringList{QStringLiteral("a")});
-}
 
-TEST(DropDownMRUTest, ASpecialRowFollowsItsOwnerUntilSetAndReportsChanges)
-{
+    // The row follows its owner until set, and reports its changes.
     TColor ownerColor = clYellow;
     TFont ownerFont(QApplication::font(), clBlue);
     TSpecRowMv row([&] { return ownerColor; }, [&] { return ownerFont; });

@@ -37,21 +37,7 @@ TEST(TMemoryStreamMv, GrowsInStepsOfTwiceTheGrowthStepAndReadsBackWhatWasWritten
     EXPECT_EQ(stream.Read(tail, 1), 0);
 }
 
-TEST(WinApiMv, SmallDataHelpers)
-{
-    EXPECT_EQ(SmallPointToInteger({1, 2}), 131073);
-    EXPECT_EQ(SmallPointToInteger({-1, 0}), 0xFFFF);
-
-    Variant values(std::vector<Variant>{Variant(1), Variant(u"a"_qs)});
-    VarArrayRedimMv(values, 3);
-    ASSERT_EQ(values.Elements().size(), 4u);
-    EXPECT_EQ(values.Elements()[1], Variant(u"a"_qs));
-    EXPECT_TRUE(values.Elements()[3].IsUnassigned());
-    VarArrayRedimMv(values, 0);
-    EXPECT_EQ(values.Elements().size(), 1u);
-}
-
-TEST(WinApiMv, TextAndRegionWrappersForwardToTheCanvasAndQt)
+TEST(WinApiMv, WrappersForwardToTheCanvasAndQtAndSmallDataHelpers)
 {
     TCanvas canvas;
     TRect rect(0, 0, 1000, 0);
@@ -80,6 +66,17 @@ TEST(WinApiMv, TextAndRegionWrappersForwardToTheCanvasAndQt)
     EXPECT_EQ(AnsiCompareTextMv(u"NumIID"_qs, u"numiid"_qs), 0);
     EXPECT_NE(AnsiCompareStrMv(u"NumIID"_qs, u"numiid"_qs), 0);
     EXPECT_EQ(AnsiUpperCaseMv(u"sku"_qs), u"SKU"_qs);
+
+    EXPECT_EQ(SmallPointToInteger({1, 2}), 131073);
+    EXPECT_EQ(SmallPointToInteger({-1, 0}), 0xFFFF);
+
+    Variant values(std::vector<Variant>{Variant(1), Variant(u"a"_qs)});
+    VarArrayRedimMv(values, 3);
+    ASSERT_EQ(values.Elements().size(), 4u);
+    EXPECT_EQ(values.Elements()[1], Variant(u"a"_qs));
+    EXPECT_TRUE(values.Elements()[3].IsUnassigned());
+    VarArrayRedimMv(values, 0);
+    EXPECT_EQ(values.Elements().size(), 1u);
 }
 
 TEST(WinApiMv, OpaqueClippedTextFillsItsRectAndStaysInside)
