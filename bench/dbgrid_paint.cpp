@@ -10,33 +10,17 @@
 // count, and the grid's 100,000-record figure over its 1,000-record figure
 // (painting must not grow with the number of records).
 
+#include "PaintBenchSupport.h"
 #include "grid/DBGridMv.h"
 #include "platform/FrameControls.h"
 #include "platform/db/ClientDataSet.h"
 
 #include <QAbstractTableModel>
-#include <QApplication>
-#include <QFont>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QStyleFactory>
-#include <QTableView>
-#include <benchmark/benchmark.h>
-#include <cstdio>
-#include <map>
 #include <memory>
-#include <string>
 
 namespace {
 
-constexpr int Columns = 30;
-constexpr int Width = 1920;
-constexpr int Height = 1080;
-
-QString CellText(int row, int col)
-{
-    return QLatin1Char('R') + QString::number(row) + QLatin1Char('C') + QString::number(col);
-}
+using namespace paintbench;
 
 // Even columns hold text, odd ones numbers.
 std::unique_ptr<TClientDataSet> MakeData(int rows)
@@ -106,45 +90,12 @@ private:
 
 void TableViewPaint(benchmark::State& state)
 {
-    const int rows = int(state.range(0));
-    TBenchModel model(rows);
-    QTableView view;
-    view.setModel(&model);
-    view.resize(Width, Height);
-    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view.verticalHeader()->setDefaultSectionSize(19);
-    view.horizontalHeader()->setDefaultSectionSize(64);
-    view.show();
-    QCoreApplication::processEvents();
-    QScrollBar* bar = view.verticalScrollBar();
-    QWidget* viewport = view.viewport();
-    for (auto _ : state) {
-        if (bar->value() >= bar->maximum())
-            bar->triggerAction(QAbstractSlider::SliderToMinimum);
-        else
-            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        viewport->repaint();
-    }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    TBenchModel model(int(state.range(0)));
+    TableViewFrames(state, model, 19, 64);
 }
 
 BENCHMARK(DBGridPaint)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(TableViewPaint)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// Keeps each run's frames per second, to print the ratios at the end.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Fps;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            auto it = run.counters.find("fps");
-            if (it != run.counters.end() && run.run_type == Run::RT_Iteration)
-                Fps[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 
@@ -152,31 +103,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
+    SetUpScreen();
     SetThemesEnabled(false);
-
-    benchmark::Initialize(&argc, argv);
-    TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    auto fps = [&](const std::string& name) {
-        auto it = reporter.Fps.find(name);
-        return it == reporter.Fps.end() ? 0.0 : it->second;
-    };
-    for (const char* rows : {"1000", "100000"}) {
-        const double grid = fps(std::string("DBGridPaint/") + rows + "/min_time:2.000");
-        const double table = fps(std::string("TableViewPaint/") + rows + "/min_time:2.000");
-        if (grid > 0 && table > 0)
-            std::printf("%s records: dataset grid %.1f fps, QTableView %.1f fps, ratio %.2f\n", rows, grid, table,
-                        grid / table);
-    }
-    const double small = fps("DBGridPaint/1000/min_time:2.000");
-    const double large = fps("DBGridPaint/100000/min_time:2.000");
-    if (small > 0 && large > 0)
-        std::printf("dataset grid 100,000 records / 1,000 records: %.2f\n", large / small);
+    RunAndReport(argc, argv, "DBGridPaint", "dataset grid", "records", "1000", "100000");
     return 0;
 }

@@ -8,32 +8,17 @@
 // (target: 1.0 or more), and the ratio of the grid's 1,000,000-row figure to
 // its 1,000-row figure (painting cost must not grow with the row count).
 
+#include "PaintBenchSupport.h"
 #include "gridbase/GridsMv.h"
 
 #include <QAbstractTableModel>
-#include <QApplication>
-#include <QFont>
-#include <QHeaderView>
-#include <QScrollBar>
-#include <QStyleFactory>
-#include <QTableView>
-#include <benchmark/benchmark.h>
-#include <cstdio>
-#include <map>
-#include <string>
 
 namespace {
 
-constexpr int Columns = 30;
-constexpr int Width = 1920;
-constexpr int Height = 1080;
+using namespace paintbench;
+
 constexpr int RowHeight = 24;
 constexpr int ColumnWidth = 64;
-
-QString CellText(int row, int col)
-{
-    return QLatin1Char('R') + QString::number(row) + QLatin1Char('C') + QString::number(col);
-}
 
 class TBenchGrid : public TCustomGridMv {
 public:
@@ -94,45 +79,12 @@ void GridPaint(benchmark::State& state)
 
 void TableViewPaint(benchmark::State& state)
 {
-    const int rows = int(state.range(0));
-    TBenchModel model(rows);
-    QTableView view;
-    view.setModel(&model);
-    view.resize(Width, Height);
-    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view.verticalHeader()->setDefaultSectionSize(RowHeight);
-    view.horizontalHeader()->setDefaultSectionSize(ColumnWidth);
-    view.show();
-    QCoreApplication::processEvents();
-    QScrollBar* bar = view.verticalScrollBar();
-    QWidget* viewport = view.viewport();
-    for (auto _ : state) {
-        if (bar->value() >= bar->maximum())
-            bar->triggerAction(QAbstractSlider::SliderToMinimum);
-        else
-            bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        viewport->repaint();
-    }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    TBenchModel model(int(state.range(0)));
+    TableViewFrames(state, model, RowHeight, ColumnWidth);
 }
 
 BENCHMARK(GridPaint)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(TableViewPaint)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-
-// Keeps each run's frames per second, to print the ratios at the end.
-class TRatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Fps;
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            auto it = run.counters.find("fps");
-            if (it != run.counters.end() && run.run_type == Run::RT_Iteration)
-                Fps[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 
@@ -140,29 +92,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
-    font.setPixelSize(12);
-    QApplication::setFont(font);
-
-    benchmark::Initialize(&argc, argv);
-    TRatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-
-    auto fps = [&](const char* name) {
-        auto it = reporter.Fps.find(name);
-        return it == reporter.Fps.end() ? 0.0 : it->second;
-    };
-    for (const char* rows : {"1000", "1000000"}) {
-        const double grid = fps((std::string("GridPaint/") + rows + "/min_time:2.000").c_str());
-        const double table = fps((std::string("TableViewPaint/") + rows + "/min_time:2.000").c_str());
-        if (grid > 0 && table > 0)
-            std::printf("%s rows: grid %.1f fps, QTableView %.1f fps, ratio %.2f\n", rows, grid, table, grid / table);
-    }
-    const double small = fps("GridPaint/1000/min_time:2.000");
-    const double large = fps("GridPaint/1000000/min_time:2.000");
-    if (small > 0 && large > 0)
-        std::printf("grid 1,000,000 rows / 1,000 rows: %.2f\n", large / small);
+    SetUpScreen();
+    RunAndReport(argc, argv, "GridPaint", "grid", "rows", "1000", "1000000");
     return 0;
 }

@@ -1295,6 +1295,9 @@ bool FieldsCanModify(const std::vector<TField*>& List);
 void KillMessage(TCustomControl* Wnd, int Msg);
 void InvalidateRowCells(TCustomGridMv* Grid, int Row);
 void SwapRectSize(TRect& Rect);
+// The width by which right-aligned and centred text is placed: the advance,
+// or for a bold or italic face its ink's extent when that is wider.
+int PlacedTextWidth(TCanvas& Canvas, const QString& Text);
 bool TextOverflows(TCanvas& Canvas, const QString& Text, const TRect& Rect, int RightMargin, bool WordWrap,
                    int BottomMargin, unsigned Flags, int& Width, int& Height);
 int TextHeight(TCanvas& Canvas, const QString& Text);
@@ -1728,6 +1731,10 @@ protected:
     // A typed key is taken by the editor when the field accepts it (any key
     // for a column with a key list).
     bool CanEditAcceptKey(QChar Key) override;
+    // The cell editor's drop-down is open; and whether it may be typed into
+    // (True while none is open).
+    bool EditorListOpen() const;
+    bool EditorListTakesTyping() const;
     // Characters too while the incremental search is preferred.
     unsigned DialogCode() override;
     // A thumb track becomes the thumb position while the horizontal bar
@@ -1740,6 +1747,12 @@ protected:
     // The client area's tips and their pause, hooked once when the grid is
     // first polished.
     void InstallTipHandling();
+    // A title's tip text, font and text rectangle as its cell draws them;
+    // False over the group bands above a multi-title leaf.
+    bool TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip);
+    // The width of the sort index written beside a title's marker; 0 when
+    // none is written.
+    int SortIndexWidth(const TColumnTitleMv& Title) const;
 protected:
     // ---- keyboard, mouse and selection
     void KeyUp(quint16& Key, TShiftState Shift) override;

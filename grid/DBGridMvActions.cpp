@@ -68,20 +68,28 @@ bool TCustomDBGridMv::UpdateAction(QAction* Action)
 
 // ================================================================ message handlers
 
+bool TCustomDBGridMv::EditorListOpen() const
+{
+    const TDBGridInplaceEdit* editor = CellEditor();
+    return editor && editor->ListVisible();
+}
+
+bool TCustomDBGridMv::EditorListTakesTyping() const
+{
+    const TDBGridInplaceEdit* editor = CellEditor();
+    return !editor || !editor->ListVisible() || editor->ListTakesTyping();
+}
+
 bool TCustomDBGridMv::CanEditAcceptKey(QChar Key)
 {
-    if (!FDataLink->Active())
-        return false;
-    const int dataCol = RawToDataColumn(Col());
-    if (dataCol < 0 || dataCol >= FColumns->Count())
-        return false;
-    TColumnMv* column = FColumns->Items(dataCol);
-    TField* field = column->Field();
-    if (!field)
-        return false;
+    const bool typing = EditorListTakesTyping();
+    TColumnMv* column = SelectedColumn();
+    TField* field = column ? column->Field() : nullptr;
+    if (!FDataLink->Active() || !field)
+        return EditorListOpen() && typing;
     if (!column->KeyList().IsEmpty())
-        return true;
-    return field->IsValidChar(Key);
+        return typing;
+    return typing && field->IsValidChar(Key);
 }
 
 unsigned TCustomDBGridMv::DialogCode()
@@ -123,7 +131,7 @@ void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& In
 bool TCustomDBGridMv::WheelToDropDown(int WheelDelta)
 {
     // An open drop-down scrolls its own items; the record stays.
-    auto* editor = dynamic_cast<TDBGridInplaceEdit*>(InplaceEditor());
+    TDBGridInplaceEdit* editor = CellEditor();
     QWidget* list = editor && editor->ListVisible() ? editor->ActiveList() : nullptr;
     if (!list || !list->isVisible())
         return false;

@@ -805,7 +805,14 @@ bool TCustomDBGridMv::CanEditModify()
     TColumnMv* column = SelectedColumn();
     if (!column || column->GetColumnType() == ctCheckboxes || FIncSearchActive)
         return false;
-    return column->CanModify(true);
+    // An open list that takes no typing keeps the text as it is.
+    bool listEditing = false;
+    if (EditorListOpen()) {
+        if (!EditorListTakesTyping())
+            return false;
+        listEditing = FDataLink->Edit();
+    }
+    return column->CanModify(true) || listEditing;
 }
 
 QString TCustomDBGridMv::CurrentEditText() const

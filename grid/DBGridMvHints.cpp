@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QStyle>
+#include <QTextLayout>
 #include <QToolTip>
 
 namespace {
@@ -29,16 +30,60 @@ constexpr char TipFilterProperty[] = "DBGridMvTipFilter";
 
 // Shows a tip in the cell's font at the text's corner; the font goes back
 // afterwards so that other tips keep the application's.
+// Breaks a wrapped cell's text into lines no wider than MaxWidth, as the
+// cell wraps it; the tip window itself would not wrap plain text.
+QString WrapTipText(const QString& Text, const QFont& Font, int MaxWidth)
+{
+    if (MaxWidth < 1)
+        return Text;
+    QStringList lines;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString& paragraph : Text.split(u'\n')) {
+        const qsizetype before = lines.size();
+        QTextLayout layout(paragraph, Font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(MaxWidth);
+            QString piece = paragraph.mid(line.textStart(), line.textLength());
+            while (piece.endsWith(u' '))
+                piece.chop(1);
+            lines << piece;
+        }
+        layout.endLayout();
+        if (lines.size() == before)
+            lines << QString();
+    }
+    return lines.join(u'\n');
+}
+
+// Qt's tip window, while it shows.
+QWidget* VisibleTipWindow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == u"qtooltip_label" && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// Shows a tip at the text's corner. The tip window takes the cell's font and
+// the window text colour; its size follows the font.
 void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
 {
     QWidget* client = Grid->ClientWidget();
-    const QFont saved = QToolTip::font();
-    QToolTip::setFont(Tip.Font);
     const QPoint corner = Grid->UseRightToLeftAlignment() ? QPoint(Tip.TextRect.Right, Tip.TextRect.Top)
                                                           : QPoint(Tip.TextRect.Left, Tip.TextRect.Top);
     const QRect cell(Tip.CellRect.Left, Tip.CellRect.Top, Tip.CellRect.Width(), Tip.CellRect.Height());
-    QToolTip::showText(client->mapToGlobal(corner), Tip.Text, client, cell);
-    QToolTip::setFont(saved);
+    const QString text = Tip.WordWrap ? WrapTipText(Tip.Text, Tip.Font, Tip.TextRect.Width() - 4) : Tip.Text;
+    QToolTip::showText(client->mapToGlobal(corner), text, client, cell);
+    if (QWidget* window = VisibleTipWindow()) {
+        window->setFont(Tip.Font);
+        QPalette palette = window->palette();
+        palette.setColor(QPalette::ToolTipText, palette.color(QPalette::WindowText));
+        window->setPalette(palette);
+        window->adjustSize();
+    }
 }
 
 bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
@@ -91,19 +136,19 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     Tip.WordWrap = false;
     TAlignment alignment = taLeftJustify;
     bool always = false;
+    bool vertical = false;
 
     if (area.VertType == 0) {
-        if (!column->Title().Hint.isEmpty()) {
-            Tip.Text = column->Title().Hint;
+        const TColumnTitleMv& title = column->Title();
+        if (!title.Hint.isEmpty()) {
+            Tip.Text = title.Hint;
             Tip.Font = Font();
             return true;
         }
-        if (!column->Title().ToolTips())
+        if (!title.ToolTips() || !TitleTip(column, ClientPos.y(), Tip))
             return false;
-        Tip.Text = column->Title().Caption();
-        Tip.Font = column->Title().Font();
-        alignment = column->Title().Alignment();
-        Tip.WordWrap = FUseMultiTitle || FTitleHeight > 0 || FTitleLines > 0;
+        alignment = title.Alignment();
+        vertical = title.Orientation() == tohVertical;
     } else if (area.VertType == 2) {
         if (!FDataLink->Active() || !column->ToolTips() || area.VertIndex >= FDataLink->RecordCount())
             return false;
@@ -151,12 +196,35 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     canvas.Font = Tip.Font;
     int width = 0;
     int height = 0;
-    const bool overflows = TextOverflows(canvas, Tip.Text, Tip.TextRect, 0, Tip.WordWrap, 0, 0, width, height);
+    // A vertical title runs along the cell's height.
+    TRect measured = Tip.TextRect;
+    if (vertical)
+        SwapRectSize(measured);
+    const bool overflows = TextOverflows(canvas, Tip.Text, measured, 0, Tip.WordWrap, 0, 0, width, height);
     canvas.Font = savedFont;
     // A right-aligned text in a cell cut by the client's edge is cut on its
     // visible side.
     const bool cutRight = alignment == taRightJustify && Tip.CellRect.Right < Tip.CellRect.Left + column->Width() - 2;
     return overflows || cutRight;
+}
+
+bool TCustomDBGridMv::TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip)
+{
+    const TColumnTitleMv& title = Column->Title();
+    Tip.Text = title.Caption();
+    Tip.Font = title.Font();
+    Tip.WordWrap = FUseMultiTitle || FTitleHeight > 0 || FTitleLines > 0;
+    if (THeadTreeNode* leaf = FUseMultiTitle ? LeafOfColumn(Column) : nullptr) {
+        // The group bands above the leaf are shared by several columns and
+        // have no tip of their own.
+        Tip.TextRect.Top = std::max(Tip.CellRect.Top, Tip.CellRect.Bottom - leaf->Height + 3);
+        if (Y < Tip.TextRect.Top)
+            return false;
+        Tip.Text = leaf->Text;
+    }
+    if (title.SortMarker() != smNoneMv)
+        Tip.TextRect.Right -= 16 + SortIndexWidth(title) - 2;
+    return true;
 }
 
 int TCustomDBGridMv::HintPauseAt(const QPoint& ClientPos)

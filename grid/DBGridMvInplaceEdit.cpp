@@ -388,9 +388,6 @@ void TDBGridInplaceEdit::EditButtonDown(TEditButtonControlMv* Sender, bool TopBu
 
 void TDBGridInplaceEdit::ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Menu)
 {
-    QPoint at = Control->mapToGlobal(QPoint(0, Control->height()));
-    if (Menu->layoutDirection() == Qt::RightToLeft)
-        at = Control->mapToGlobal(QPoint(Control->width(), Control->height())) - QPoint(Menu->sizeHint().width(), 0);
     // While the menu's closing is being handled, a press on its own button
     // (the press that closed it) does nothing more.
     const int tag = Control->Tag();
@@ -405,12 +402,7 @@ void TDBGridInplaceEdit::ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Me
                 self, [self] { self->FMenuClosedTag = -1; }, Qt::QueuedConnection);
         },
         Qt::SingleShotConnection);
-    Menu->popup(at);
-    // The menu has the mouse now: the button comes up without a click.
-    const QPointF outside(-1, -1);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, Control->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Control, &release);
+    Control->PopupMenu(Menu);
 }
 
 void TDBGridInplaceEdit::EditButtonClick(TEditButtonControlMv* Sender)

@@ -56,6 +56,9 @@ public:
     TPopupDataGridMv* DataList() const { return FDataList.data(); }
     TMRUListboxMv* MRUListBox() const { return FMRUListBox; }
     bool ListVisible() const { return FListVisible; }
+    // Whether the open drop-down may be typed into: a pick or data list
+    // whose value type-ahead may change, or the calculator.
+    bool ListTakesTyping() const;
     bool Dropping() const { return FDropping; }
     bool MRUListVisible() const;
     void DropDown();
@@ -125,6 +128,9 @@ private:
     bool BackspaceKey(quint16& Key, TColumnMv* Column);
     void HandOver(TColumnMv* Column);
     bool ProcessTypedText(const QString& Typed);
+    // Type-ahead may change the column's value (a data list also needs its
+    // lookup data set).
+    bool TypeAheadAllowed(TColumnMv* Column) const;
     bool TypeAheadDataList(TColumnMv* Column, const QString& Candidate);
     bool TypeAheadPickList(TColumnMv* Column, const QString& Candidate);
     void ShowFound(const QString& Found, int Typed);

@@ -264,6 +264,27 @@ void TDBGridInplaceEdit::KeyPress(QChar& Key)
         Key = QChar();
 }
 
+bool TDBGridInplaceEdit::TypeAheadAllowed(TColumnMv* Column) const
+{
+    TCustomDBGridMv* grid = DBGrid();
+    if (!grid || !grid->AllowedOperationUpdate() || !Column->CanModify(false))
+        return false;
+    return FEditStyle != esDataListMv || Column->GetLookupDataSet();
+}
+
+bool TDBGridInplaceEdit::ListTakesTyping() const
+{
+    TColumnMv* column = GetEditColumn();
+    if (!column)
+        return false;
+    switch (FEditStyle) {
+    case esPickListMv:
+    case esDataListMv: return TypeAheadAllowed(column);
+    case esDropDownMv: return FCalculator != nullptr; // keys go to the calculator
+    default: return false;
+    }
+}
+
 bool TDBGridInplaceEdit::ProcessTypedText(const QString& Typed)
 {
     TColumnMv* column = GetEditColumn();
@@ -276,9 +297,9 @@ bool TDBGridInplaceEdit::ProcessTypedText(const QString& Typed)
     // characters other than Backspace are the editor's.
     if (!backspace && (c < 32 || c == 127))
         return false;
-    const bool editable = grid->AllowedOperationUpdate() && column->CanModify(false);
+    const bool editable = TypeAheadAllowed(column);
     if (FEditStyle == esDataListMv) {
-        if (!editable || !column->GetLookupDataSet())
+        if (!editable)
             return false;
         if (!backspace)
             TypeAheadDataList(column, text().left(SelStart(*this)) + Typed);

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QTransform>
 
 #include <exception>
 
@@ -67,6 +68,13 @@ QCursor ArrowCursor(bool Down)
     painter.drawPolygon(arrow);
     painter.end();
     return Down ? QCursor(pixmap, 7, 15) : QCursor(pixmap, 15, 7);
+}
+
+// The row-selection arrow of a right-to-left grid points left.
+QCursor LeftArrowCursor()
+{
+    const QPixmap right = ArrowCursor(false).pixmap();
+    return QCursor(right.transformed(QTransform::fromScale(-1, 1)), 0, 7);
 }
 
 } // namespace
@@ -666,6 +674,7 @@ QCursor TCustomDBGridMv::CursorAt(const QPoint& clientPos)
 {
     static const QCursor columnCursor = ArrowCursor(true);
     static const QCursor rowCursor = ArrowCursor(false);
+    static const QCursor rowCursorLeft = LeftArrowCursor();
     if (FGridState == gsNormal && ColumnSelectZone(clientPos.x(), clientPos.y()))
         return columnCursor;
     TDataSet* dataSet = DataSet();
@@ -674,7 +683,7 @@ QCursor TCustomDBGridMv::CursorAt(const QPoint& clientPos)
         FAllowedSelections.testFlag(asRecordBookmarks)) {
         const TGridCoordMv hit = MouseCoord(clientPos.x(), clientPos.y());
         if (hit.X == 0 && hit.Y >= FTitleOffset && hit.Y < RowCount())
-            return rowCursor;
+            return UseRightToLeftAlignment() ? rowCursorLeft : rowCursor;
     }
     return TCustomGridMv::CursorAt(clientPos);
 }

@@ -418,6 +418,15 @@ void TCustomDBGridMv::DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, 
 
 // ---------------------------------------------------------------- titles
 
+int TCustomDBGridMv::SortIndexWidth(const TColumnTitleMv& Title) const
+{
+    // The sort index is written beside the marker only when several columns
+    // are sort-marked.
+    if (FSortMarkedColumns.Count() < 2 || Title.SortIndex() <= 0)
+        return 0;
+    return QFontMetrics(DBGridMvSortMarkerFont()).horizontalAdvance(QString::number(Title.SortIndex()));
+}
+
 void TCustomDBGridMv::DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState,
                                     bool Raised)
 {
@@ -446,16 +455,11 @@ void TCustomDBGridMv::DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect
 
     // Room for the sort marker and its number at the right.
     bool drawMarker = marker != smNoneMv;
-    bool drawNumber = false;
-    int numberWidth = 0;
+    int numberWidth = drawMarker ? SortIndexWidth(title) : 0;
+    bool drawNumber = numberWidth > 0;
     const QFont markerFont = DBGridMvSortMarkerFont();
     if (drawMarker) {
-        textRect.Right -= 16;
-        if (FSortMarkedColumns.Count() >= 2 && title.SortIndex() > 0) {
-            drawNumber = true;
-            numberWidth = QFontMetrics(markerFont).horizontalAdvance(QString::number(title.SortIndex()));
-            textRect.Right -= numberWidth;
-        }
+        textRect.Right -= 16 + numberWidth;
         if (textRect.Width() < imageWidth) {
             drawMarker = false;
             textRect.Right += 14;

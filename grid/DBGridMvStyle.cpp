@@ -297,6 +297,18 @@ void DrawTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX,
     Canvas.DrawTextEx(Text, rect, flags, &params);
 }
 
+int PlacedTextWidth(TCanvas& Canvas, const QString& Text)
+{
+    const int advance = Canvas.TextWidth(Text);
+    if (!Canvas.Font.bold() && !Canvas.Font.italic())
+        return advance;
+    // A heavy or slanted face reaches past its advance: right-aligned and
+    // centred text are placed by the ink's extent, so its last glyph stays
+    // inside the cell.
+    const QRect ink = Canvas.FontMetrics().boundingRect(Text);
+    return std::max(advance, ink.right() + 1);
+}
+
 void WriteTextMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
                  TAlignment Alignment, TTextLayout Layout, bool WordWrap, bool EndEllipsis, int LeftMargin,
                  int RightMargin, bool RightToLeft)
@@ -314,7 +326,7 @@ void WriteTextMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int 
         return;
     }
     const QString text = EndEllipsis ? ShortenTextMv(Canvas, Text, Rect.Width() - DX) : Text;
-    const int textWidth = Canvas.TextWidth(text);
+    const int textWidth = Alignment == taLeftJustify ? Canvas.TextWidth(text) : PlacedTextWidth(Canvas, text);
     int x = Rect.Left + DX + LeftMargin;
     if (Alignment == taRightJustify)
         x = Rect.Right - textWidth - 3 - RightMargin;

@@ -87,21 +87,13 @@ void TCustomDBEditMv::EditButtonDown(TEditButtonControlMv* Sender, bool TopButto
 
 void TCustomDBEditMv::ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Menu)
 {
-    QPoint at = Control->mapToGlobal(QPoint(0, Control->height()));
-    if (Menu->layoutDirection() == Qt::RightToLeft)
-        at = Control->mapToGlobal(QPoint(Control->width(), Control->height())) - QPoint(Menu->sizeHint().width(), 0);
     // When the menu closes, a press on its button that closed it must not
     // open it again: the closing waits in the edit's queue meanwhile.
     const int tag = Control->Tag();
     connect(
         Menu, &QMenu::aboutToHide, this, [this, tag] { PostPrivateMessage(MV_EDITBUTTONMENU, tag); },
         Qt::SingleShotConnection);
-    Menu->popup(at);
-    // The menu has the mouse now: the button comes up without a click.
-    const QPointF outside(-1, -1);
-    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, Control->mapToGlobal(outside), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(Control, &release);
+    Control->PopupMenu(Menu);
 }
 
 void TCustomDBEditMv::EditButtonClick(TEditButtonControlMv* Sender)

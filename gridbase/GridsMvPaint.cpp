@@ -31,40 +31,29 @@ void TCustomGridMv::DrawLines(bool DoHorz, bool DoVert, int StartCol, int StartR
 {
     if (CellBounds.IsEmpty())
         return;
-    const TGridAxisDrawInfoMv& h = DrawInfo.Horz;
-    const TGridAxisDrawInfoMv& v = DrawInfo.Vert;
     // A line stands in the gap after its cell; a switched-off line still
-    // paints that gap in the background colour.
-    if (h.EffectiveLineWidth > 0) {
-        const TColor color = DoVert ? LineColor : BackColor;
-        int x = CellBounds.Left;
-        for (int c = StartCol; c < h.FullCellCount && x < CellBounds.Right; ++c) {
-            const int extent = h.GetExtent(c);
+    // paints that gap in the background colour. Along one axis: the lines
+    // run from Begin to End across the cells' span From..To.
+    auto drawLines = [&](const TGridAxisDrawInfoMv& a, bool vertical, int start, int from, int to, int begin,
+                         int end, TColor color) {
+        if (a.EffectiveLineWidth <= 0)
+            return;
+        int pos = from;
+        for (int i = start; i < a.FullCellCount && pos < to; ++i) {
+            const int extent = a.GetExtent(i);
             if (extent <= 0)
                 continue;
-            x += extent;
-            if (x >= CellBounds.Right)
+            pos += extent;
+            if (pos >= to)
                 break;
-            DrawAxisLine(true, x, CellBounds.Top, CellBounds.Bottom,
-                         std::min(h.EffectiveLineWidth, CellBounds.Right - x), color);
-            x += h.EffectiveLineWidth;
+            DrawAxisLine(vertical, pos, begin, end, std::min(a.EffectiveLineWidth, to - pos), color);
+            pos += a.EffectiveLineWidth;
         }
-    }
-    if (v.EffectiveLineWidth > 0) {
-        const TColor color = DoHorz ? LineColor : BackColor;
-        int y = CellBounds.Top;
-        for (int r = StartRow; r < v.FullCellCount && y < CellBounds.Bottom; ++r) {
-            const int extent = v.GetExtent(r);
-            if (extent <= 0)
-                continue;
-            y += extent;
-            if (y >= CellBounds.Bottom)
-                break;
-            DrawAxisLine(false, y, CellBounds.Left, CellBounds.Right,
-                         std::min(v.EffectiveLineWidth, CellBounds.Bottom - y), color);
-            y += v.EffectiveLineWidth;
-        }
-    }
+    };
+    drawLines(DrawInfo.Horz, true, StartCol, CellBounds.Left, CellBounds.Right, CellBounds.Top, CellBounds.Bottom,
+              DoVert ? LineColor : BackColor);
+    drawLines(DrawInfo.Vert, false, StartRow, CellBounds.Top, CellBounds.Bottom, CellBounds.Left, CellBounds.Right,
+              DoHorz ? LineColor : BackColor);
 }
 
 void TCustomGridMv::DrawPolyline(const QVector<QPoint>& Points)

@@ -70,6 +70,7 @@ TShortCut ShortCutFromKeySequence(const QKeySequence& Sequence);
 class TEditButtonsMv;
 class TEditButtonActionLinkMv;
 class TEditButtonControlMv;
+class QMenu;
 
 // One edit button as a persistent description. Its owner makes a button
 // control from it (CreateEditButtonControl) and copies the properties over
@@ -364,6 +365,10 @@ public:
     void EditButtonDown(bool TopButton, bool& AutoRepeat);
     // Passed on unless the release must not click.
     void Click() override;
+    // Opens a drop-down menu below the button (its right edges aligned for a
+    // right-to-left menu). The menu takes the mouse, so the button comes up
+    // without a click.
+    void PopupMenu(QMenu* Menu);
 
 protected:
     void Paint(TCanvas& Canvas) override;

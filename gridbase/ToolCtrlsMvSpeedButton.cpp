@@ -403,6 +403,18 @@ void TEditButtonControlMv::EditButtonDown(bool TopButton, bool& AutoRepeat)
         OnDown(this, TopButton, AutoRepeat, handled);
 }
 
+void TEditButtonControlMv::PopupMenu(QMenu* Menu)
+{
+    QPoint at = mapToGlobal(QPoint(0, height()));
+    if (Menu->layoutDirection() == Qt::RightToLeft)
+        at = mapToGlobal(QPoint(width(), height())) - QPoint(Menu->sizeHint().width(), 0);
+    Menu->popup(at);
+    const QPointF outside(-1, -1);
+    QMouseEvent release(QEvent::MouseButtonRelease, outside, outside, mapToGlobal(outside), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(this, &release);
+}
+
 void TEditButtonControlMv::Click()
 {
     if (!FNoClick)

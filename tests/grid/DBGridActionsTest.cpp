@@ -137,10 +137,44 @@ TEST_F(DBGridActionsTest, TipsShowCutTextsOnly)
     EXPECT_EQ(tip.Text, u"The item's code"_qs);
     EXPECT_NE(Grid->HintPauseAt(Centre(Grid->CellRect(titleCol - 1, 0))), 0);
 
+    // A title that fits beside no marker is cut once the sort marker takes
+    // its room.
+    TColumnTitleMv& caption = title->Title();
+    caption.SetToolTips(true);
+    QString text = u"T"_qs;
+    while (QFontMetrics(caption.Font()).horizontalAdvance(text) <= title->Width() - 12)
+        text += u'i';
+    caption.SetCaption(text);
+    const QPoint titleCell = Centre(Grid->CellRect(titleCol, 0));
+    EXPECT_FALSE(Grid->CellTipAt(titleCell, tip));
+    caption.SetSortMarker(smDownMv);
+    ASSERT_TRUE(Grid->CellTipAt(titleCell, tip));
+    EXPECT_EQ(tip.Text, text);
+
+    // Over a multi-title, the leaf band has the tip, the group band above it
+    // none.
+    caption.SetCaption(u"Group|"_qs + text);
+    Grid->SetUseMultiTitle(true);
+    QCoreApplication::processEvents();
+    const TRect band = Grid->CellRect(titleCol, 0);
+    ASSERT_TRUE(Grid->CellTipAt(QPoint(band.Left + 5, band.Bottom - 3), tip));
+    EXPECT_EQ(tip.Text, text);
+    EXPECT_FALSE(Grid->CellTipAt(QPoint(band.Left + 5, band.Top + 2), tip));
+    Grid->SetUseMultiTitle(false);
+    caption.SetSortMarker(smNoneMv);
+
+    TFont big = title->Font();
+    big.setPixelSize(big.pixelSize() + 7);
+    title->SetFont(big);
     // The platform's help event shows the tip over the cell.
     QHelpEvent help(QEvent::ToolTip, cut, Grid->ClientWidget()->mapToGlobal(cut));
     QApplication::sendEvent(Grid->ClientWidget(), &help);
     EXPECT_EQ(QToolTip::text(), u"A title far too long"_qs);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const auto window = std::find_if(windows.begin(), windows.end(),
+                                     [](QWidget* w) { return w->isVisible() && w->windowType() == Qt::ToolTip; });
+    ASSERT_NE(window, windows.end());
+    EXPECT_EQ((*window)->font().pixelSize(), big.pixelSize()) << "in the cell's font";
     QToolTip::hideText();
 }
 
@@ -176,6 +210,26 @@ TEST_F(DBGridActionsTest, OutsideBarsFollowTheGrid)
     Grid->WMVScroll(SB_THUMBPOSITION, 3);
     EXPECT_EQ(Data->RecNo(), 3);
     Grid->VertScrollBar().Tracking = false;
+
+    // A record filter takes the record numbers away: the bar has five steps,
+    // the ends and a page either way.
+    Data->SetOnFilterRecord([](TDataSet&, bool& Accept) { Accept = true; });
+    Data->SetFiltered(true);
+    Data->First();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(vert.maximum(), 4);
+    EXPECT_EQ(vert.value(), 0);
+    const int page = Grid->DataLink()->RecordCount();
+    Grid->WMVScroll(SB_THUMBPOSITION, 3);
+    EXPECT_EQ(Data->RecNo(), 1 + page);
+    EXPECT_EQ(vert.value(), 2);
+    Grid->WMVScroll(SB_THUMBPOSITION, 4);
+    EXPECT_TRUE(Data->Eof());
+    Grid->WMVScroll(SB_THUMBPOSITION, 1);
+    EXPECT_EQ(Data->RecNo(), 30 - page);
+    Grid->WMVScroll(SB_THUMBPOSITION, 0);
+    EXPECT_TRUE(Data->Bof());
+    Data->SetFiltered(false);
 
     // One bar serves one grid.
     TTestDBGrid second;
@@ -333,6 +387,22 @@ TEST_F(DBGridEditorTest, WheelScrollsAnOpenDropDownNotTheRecords)
     PressKey(editor, Qt::Key_Escape);
     wheel();
     EXPECT_EQ(Data->RecNo(), recNo + 1) << "with the list closed the wheel moves the record";
+}
+
+TEST_F(DBGridEditorTest, AnOpenCalendarTakesNoTyping)
+{
+    OpenStockIns();
+    TDBGridInplaceEdit* editor = EditColumn(u"Date"_qs);
+    ASSERT_NE(editor, nullptr);
+    const QString before = editor->text();
+    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(editor->ListVisible());
+    Type(editor, u"9"_qs);
+    EXPECT_EQ(editor->text(), before);
+    PressKey(editor, Qt::Key_Escape);
+    editor->selectAll();
+    Type(editor, u"9"_qs);
+    EXPECT_NE(editor->text(), before) << "with the calendar closed the text takes the key";
 }
 
 } // namespace
