@@ -68,23 +68,16 @@ TEST_F(DBCheckBoxTest, ClicksGoThroughTheGrayedStateOnlyWhenAllowed)
     ShowForm();
     // A null field is grayed even without AllowGrayed; a click checks it.
     EXPECT_EQ(check->State(), cbGrayed);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
+    const auto clicksGoThrough = [&](std::initializer_list<TCheckBoxStateMv> states) {
+        for (TCheckBoxStateMv state : states) {
+            ClickOn(check);
+            EXPECT_EQ(check->State(), state);
+        }
+    };
+    clicksGoThrough({cbChecked, cbUnchecked, cbChecked});
     EXPECT_EQ(Data->State(), dsEdit);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
-
     check->SetAllowGrayed(true);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbGrayed);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
+    clicksGoThrough({cbUnchecked, cbGrayed, cbChecked, cbUnchecked});
 
     // Grayed clears the field.
     ClickOn(check);
