@@ -22,12 +22,11 @@ inline bool KeyIgnored(QWidget* widget, int key, const QString& text = QString()
 }
 
 // A shown, active window with the controls of one test.
-class TFormFixture : public ::testing::Test {
+class TFormFixture : public ButtonsTest {
 protected:
     void SetUp() override
     {
-        SetThemesEnabled(false);
-        ClearButtonsBitmapCache();
+        ButtonsTest::SetUp();
         Form = std::make_unique<QWidget>();
         Form->resize(320, 240);
         // Something else to move the focus to.
@@ -37,18 +36,10 @@ protected:
     void TearDown() override
     {
         Form.reset();
-        SetThemesEnabled(true);
-        ClearButtonsBitmapCache();
+        ButtonsTest::TearDown();
         QCoreApplication::processEvents();
     }
     void ShowForm() { ShowActive(*Form); }
-    void FocusOn(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason)
-    {
-        if (!Form->isVisible())
-            ShowForm();
-        widget->setFocus(reason);
-        QCoreApplication::processEvents();
-    }
     void Leave() { FocusOn(Other); }
 
     std::unique_ptr<QWidget> Form;

@@ -94,6 +94,14 @@ inline void ShowActive(QWidget& widget)
     QCoreApplication::processEvents();
 }
 
+// Shows the widget's window, active, and gives the widget the focus.
+inline void FocusOn(QWidget* widget)
+{
+    ShowActive(*widget->window());
+    widget->setFocus(Qt::OtherFocusReason);
+    QCoreApplication::processEvents();
+}
+
 // A key to whatever has the focus, as typed. Queued work runs first: a
 // drop-down that the offscreen platform made the active window hands the
 // activation back to its owner's window.

@@ -23,7 +23,7 @@ void Prepare(TTestGrid& grid, TGridOptionsMv extra = {})
     grid.SetRowCount(30);
     grid.SetOptions(grid.Options() | goEditing | extra);
     FillTexts(grid);
-    Focus(grid);
+    FocusOn(&grid);
 }
 
 TInplaceEdit* Editor(TTestGrid& grid)

@@ -73,13 +73,6 @@ inline void FillTexts(TTestGrid& grid)
             grid.Cells[{c, r}] = QStringLiteral("%1:%2").arg(r).arg(c);
 }
 
-inline void Focus(TCustomGridMv& grid)
-{
-    ShowActive(*grid.window());
-    grid.setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-}
-
 // The client area's pixels, freshly painted.
 inline QImage GrabClient(TCustomGridMv& grid)
 {

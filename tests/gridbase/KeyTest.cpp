@@ -9,7 +9,7 @@ void Prepare(TTestGrid& grid, int cols, int rows)
     grid.resize(400, 300);
     grid.SetColCount(cols);
     grid.SetRowCount(rows);
-    Focus(grid);
+    FocusOn(&grid);
 }
 
 } // namespace

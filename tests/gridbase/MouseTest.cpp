@@ -13,7 +13,7 @@ void Prepare(TTestGrid& grid, int cols, int rows, int width = 500, int height = 
     grid.SetColCount(cols);
     grid.SetRowCount(rows);
     grid.SetOptions(grid.Options() | goColSizing | goRowSizing);
-    Focus(grid);
+    FocusOn(&grid);
 }
 
 // Drags from one client point to another with the left button.
@@ -140,7 +140,7 @@ TEST_F(GridTest, SizingAtTheEdgeOfAnExactFitAddressesOnlyRealColumns)
     // no grab zone beyond its own end.
     grid.resize(440 + 4, 200);
     grid.SetOptions(grid.Options() | goColSizing);
-    Focus(grid);
+    FocusOn(&grid);
     TGridDrawInfoMv info;
     grid.CalcDrawInfo(info);
     ASSERT_EQ(info.Horz.GridBoundary, 360);

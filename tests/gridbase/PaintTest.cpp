@@ -170,7 +170,7 @@ TEST_F(GridTest, ContraCellsAreNeverHighlightedOrFocused)
     grid.SetContraColCount(1);
     grid.SetOptions(grid.Options() | goDrawFocusSelected);
     Prepare(grid, 6, 8);
-    Focus(grid);
+    FocusOn(&grid);
     grid.MoveAnchor({5, 7}); // selection to the last regular cell
     const QImage image = GrabClient(grid);
     for (const auto& [cell, state] : grid.DrawnStates) {
@@ -222,7 +222,7 @@ TEST_F(GridTest, RowSelectFramesTheWholeRowNotTheCell)
     TTestGrid grid;
     grid.SetOptions(grid.Options() | goRowSelect);
     Prepare(grid, 5, 10);
-    Focus(grid);
+    FocusOn(&grid);
     grid.SetRow(3);
     const QImage image = GrabClient(grid);
     const TRect row = grid.BoxRect(1, 3, 4, 3);

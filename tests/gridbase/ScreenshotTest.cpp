@@ -23,7 +23,7 @@ TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
     for (int r = 1; r < grid.FullRowCount(); ++r)
         grid.Cells[{0, r}] = r >= grid.RowCount() ? QStringLiteral("Σ%1").arg(r - grid.RowCount() + 1)
                                                   : QString::number(r);
-    Focus(grid);
+    FocusOn(&grid);
     grid.SetLeftCol(6);
     grid.SetTopRow(20);
     grid.SetCol(8);
