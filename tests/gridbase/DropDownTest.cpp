@@ -177,12 +177,8 @@ TEST_F(DropDownTest, ListKeysMoveTheSelectionAndKeepItInView)
 TEST_F(DropDownTest, TheListFollowsThePointerAndReportsTheRelease)
 {
     Fill(List, {QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")}, 3);
-    int releases = 0;
-    QPoint releasedAt;
-    List.OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int x, int y) {
-        ++releases;
-        releasedAt = QPoint(x, y);
-    };
+    std::vector<QPoint> releases;
+    List.OnMouseUp = [&](QObject*, TMouseButton, TShiftState, int x, int y) { releases.emplace_back(x, y); };
     ShowDropDownWindow(&List, QPoint(30, 30));
     Hover(List.ClientWidget(), QPoint(10, 20));
     EXPECT_EQ(List.ItemIndex(), 1);
@@ -193,8 +189,7 @@ TEST_F(DropDownTest, TheListFollowsThePointerAndReportsTheRelease)
     EXPECT_EQ(List.ItemIndex(), 0) << "a move to the same point does nothing";
     Click(List.ClientWidget(), QPoint(10, 20));
     EXPECT_EQ(List.ItemIndex(), 1);
-    EXPECT_EQ(releases, 1);
-    EXPECT_EQ(releasedAt, QPoint(10, 20));
+    EXPECT_EQ(releases, std::vector<QPoint>{QPoint(10, 20)});
 }
 
 TEST_F(DropDownTest, TheGripResizesTheListKeepingItsRowsWhole)

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for every test of this folder: an owner that records how its
-// drop-down asked to close, and real mouse and key events for any widget.
+// drop-down asked to close, real mouse and key events for any widget, the
+// focus, painting into images and writing screenshots.
 
 #include "gridbase/ToolCtrlsMv.h"
 #include "platform/FrameControls.h"
