@@ -113,8 +113,9 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsI
     EXPECT_EQ(writable.Text(1, 1), u"1:1pastz"_qs);
 }
 
-TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
+TEST_F(GridTest, EnterAndLeftAtTheStartStayWithTheEditorUnlessItIsAlwaysShown)
 {
+    // Enter opens and closes the editor; Left at the start stays in it.
     TTestGrid grid;
     Prepare(grid);
     TypeText(u"\r"_qs);
@@ -124,7 +125,14 @@ TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
     EXPECT_FALSE(grid.EditorMode());
     EXPECT_FALSE(Editor(grid)->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &grid);
+    grid.SetCol(3);
+    PressKey(Qt::Key_F2);
+    PressKey(Qt::Key_Home);
+    PressKey(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_TRUE(Editor(grid)->isVisible());
 
+    // Always shown, Enter toggles the selection and Left at the start moves.
     TTestGrid always;
     Prepare(always, goAlwaysShowEditor);
     always.ShowEditor();
@@ -135,29 +143,13 @@ TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
     EXPECT_FALSE(Editor(always)->hasSelectedText());
     TypeText(u"\r"_qs);
     EXPECT_EQ(Editor(always)->selectedText(), u"1:1"_qs);
-}
-
-TEST_F(GridTest, LeftAtTheStartMovesOnlyWhenTheEditorIsAlwaysShown)
-{
-    TTestGrid always;
-    Prepare(always, goAlwaysShowEditor);
     always.SetCol(3);
-    always.ShowEditor();
     PressKey(Qt::Key_Home);
     EXPECT_EQ(always.Col(), 3);
     PressKey(Qt::Key_Left);
     EXPECT_EQ(always.Col(), 2) << "caret at 0: the key goes to the grid";
     EXPECT_TRUE(Editor(always)->isVisible());
     EXPECT_EQ(Editor(always)->text(), u"1:2"_qs);
-
-    TTestGrid plain;
-    Prepare(plain);
-    plain.SetCol(3);
-    PressKey(Qt::Key_F2);
-    PressKey(Qt::Key_Home);
-    PressKey(Qt::Key_Left);
-    EXPECT_EQ(plain.Col(), 3);
-    EXPECT_TRUE(Editor(plain)->isVisible());
 }
 
 TEST_F(GridTest, TabFromTheEditorMovesTheGridAndTheEditorFollowsWhenAlwaysShown)
