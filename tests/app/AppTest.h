@@ -1,16 +1,53 @@
 #pragma once
 // A data module over a fresh database in the test's own folder, with the
-// program's pictures registered, for the window tests.
+// program's pictures registered, for the window tests; the platform
+// stand-in serving a catalogue; the first value a statement reads; keys and
+// pictures of windows.
 
 #include "app/KivResources.h"
 #include "client/KivDataM.h"
 #include "platform/Application.h"
 #include "platform/SqlText.h"
+#include "support/PlatformSim.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QKeyEvent>
+#include <QWidget>
 #include <memory>
+
+// The first field of the first row: "<none>" without a row, "<null>" for a null.
+inline QString Scalar(const QString& sql)
+{
+    const auto q = OpenQuery(sql);
+    return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
+}
+
+// With MORVANE_SCREENSHOT_DIR set, a picture of a window is written there
+// for a person to look at; a window once its pending layout and paints are done.
+inline void Keep(const QImage& image, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        image.save(QDir(dir).filePath(name));
+}
+inline void Keep(QWidget& window, const QString& name)
+{
+    if (qEnvironmentVariableIsEmpty("MORVANE_SCREENSHOT_DIR"))
+        return;
+    QCoreApplication::processEvents();
+    Keep(window.grab().toImage(), name);
+}
+
+// A key pressed on the widget, as a person types it.
+inline void Press(QWidget* target, int key, const QString& text = QString())
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &press);
+}
 
 class AppTest : public DatabaseTest {
 protected:
@@ -33,13 +70,15 @@ protected:
         ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values("_qs + QuotedStr(code) + u","_qs + QuotedStr(hash) + u")"_qs);
     }
 
-    // With MORVANE_SCREENSHOT_DIR set, a picture of a window is written there
-    // for a person to look at.
-    static void Keep(const QImage& image, const QString& name)
+    // The stand-in serving the catalogue (its JSON text); a failed start ends the test.
+    void StartSim(TPlatformSim& sim, const QByteArray& catalogue)
     {
-        const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
-        if (!dir.isEmpty())
-            image.save(QDir(dir).filePath(name));
+        QFile file(TempPath(u"catalogue.json"_qs));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(catalogue);
+        file.close();
+        QString error;
+        ASSERT_TRUE(sim.Start(file.fileName(), &error)) << error.toStdString();
     }
 
     std::unique_ptr<TKivDM> FDM;

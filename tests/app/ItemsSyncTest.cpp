@@ -1,26 +1,23 @@
 // The items sync against the platform stand-in and a fresh database.
 
 #include "AppTest.h"
+#include "ItemsTestSupport.h"
 
-#include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
 #include "client/KivQuery.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
-#include "support/DialogAnswers.h"
-#include "support/PlatformSim.h"
-
 #include "support/ChildProcess.h"
+#include "support/DialogAnswers.h"
 
-#include <QFile>
-#include <QStandardPaths>
-#include <csignal>
-#include <map>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QTreeWidget>
+#include <csignal>
+#include <map>
 
 namespace {
 
@@ -41,10 +38,7 @@ int SyncChild()
     SysRec.SignMethod = u"md5"_qs;
     SysRec.StockTime = LoadStockTime();
     TTreeNodeShop shop;
-    shop.Code = u"S1"_qs;
-    shop.AppKey = u"k1"_qs;
-    shop.AppSecret = u"secret"_qs;
-    shop.Session = u"sess"_qs;
+    SetSimShop(shop);
     const QString kill = qEnvironmentVariable("MORVANE_SYNC_KILL");
     int formats = 0;
     int carried = 0;
@@ -85,22 +79,14 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        QFile file(TempPath(u"catalogue.json"_qs));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(Catalogue(3, 2));
-        file.close();
-        QString error;
-        ASSERT_TRUE(Sim.Start(file.fileName(), &error)) << error.toStdString();
+        StartSim(Sim, Catalogue(3, 2));
         SysRec.TqlUrl = Sim.TqlUrl();
         SysRec.SignMethod = u"md5"_qs;
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
         SysRec.StockTime = LoadStockTime();
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店一','k1','secret','sess')"_qs);
-        Shop.Code = u"S1"_qs;
-        Shop.AppKey = u"k1"_qs;
-        Shop.AppSecret = u"secret"_qs;
-        Shop.Session = u"sess"_qs;
+        SetSimShop(Shop);
     }
     void TearDown() override
     {
@@ -118,24 +104,9 @@ protected:
         };
         return sync.SyncItems();
     }
-    static QString Scalar(const QString& sql)
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
-    }
     static QString Rows(const QString& table, const QString& syncDate)
     {
         return Scalar(u"select count(*) from \""_qs + table + u"\" where \"SyncDate\" = "_qs + QuotedStr(syncDate));
-    }
-    // A stock-in of the period, listing the SKUs (of item 1).
-    static void StockIn(int qty, const QString& period, const QStringList& skus)
-    {
-        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
-        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u','
-                + QString::number(qty) + u',' + period + u",current_timestamp)"_qs);
-        for (const QString& sku : skus)
-            ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u',' + period + u','
-                    + sku + u",500000000001)"_qs);
     }
     static QString Barcode(const QString& skuId, const QString& syncDate)
     {
@@ -252,6 +223,13 @@ TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
     StockIn(10, old, {u"5000000000011"_qs, u"5000000000010"_qs});
     StockIn(4, old, {u"5000000000010"_qs});
     StockIn(7, old + u"0"_qs, {u"5000000000010"_qs}); // another period
+    // Shipments since the sync's time leave the period's stock: only the
+    // shipped line at 12:00 counts, not an older one nor a paid one.
+    for (const QString& line : {u"3,'2024-06-01 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
+                                u"50,'2024-05-31 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
+                                u"50,'2024-06-01 12:00:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs})
+        ExecSql(u"insert into \"KivItemOut\"(\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values(5000000000010,500000000001,"_qs
+                + line + u')');
     ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
     const QString now = SysRec.StockTime;
     EXPECT_EQ(GetParam(u"1"_qs, QString()), now);
@@ -261,7 +239,7 @@ TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
     QStringList seen;
     for (; !rows->Eof(); rows->Next())
         seen << rows->Fields(0)->AsString() + u':' + rows->Fields(1)->AsString() + u':' + rows->Fields(2)->AsString();
-    EXPECT_EQ(seen, QStringList({u"4:10:5000000000010"_qs, u"4:10:5000000000011"_qs, u"5:4:5000000000010"_qs}));
+    EXPECT_EQ(seen, QStringList({u"4:7:5000000000010"_qs, u"4:7:5000000000011"_qs, u"5:1:5000000000010"_qs}));
 }
 
 TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)

@@ -1,10 +1,13 @@
 #pragma once
 // Helpers for tests that drive the items window, the monitor and the
 // stock-in dialog as a person does: waiting in the program's event loop,
-// reading a SKU's figures and its cell on screen, ticking a listed SKU.
+// reading a SKU's figures and its cell on screen, ticking a listed SKU; the
+// stand-in's shop, stock-ins of it and monitor rules.
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
+#include "client/KivDataM.h"
+#include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
 
@@ -70,6 +73,37 @@ inline QRect ItemsCell(TFormItems& form, const QString& sku, const QString& fiel
     const int row = int(ItemsRowOrder(*form.ClientDataSetItems).indexOf(sku));
     const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
     return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+}
+
+// The stand-in's shop "S1" as the main window's tree holds it.
+inline void SetSimShop(TTreeNodeShop& shop)
+{
+    shop.Code = QStringLiteral("S1");
+    shop.AppKey = QStringLiteral("k1");
+    shop.AppSecret = QStringLiteral("secret");
+    shop.Session = QStringLiteral("sess");
+}
+
+// A stock-in of the period listing the SKUs of the item.
+inline void StockIn(int qty, const QString& period, const QStringList& skus, const QString& numIid = QStringLiteral("500000000001"))
+{
+    const QString id = NextGen(QStringLiteral("GEN_KivItemIn_ID"));
+    ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(%1,%2,%3,current_timestamp)")
+                .arg(id, QString::number(qty), period));
+    for (const QString& sku : skus)
+        ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(%1,%2,%3,%4)")
+                    .arg(id, period, sku, numIid));
+}
+
+// An active monitor rule: the event of the message kind in the status adjusts
+// the field by the order line's quantity, with the sound when one is given.
+inline void AddRule(const QString& event, const QString& status, const QString& field, const QByteArray& sound = {},
+                    const QString& msgType = QStringLiteral("notify_trade"))
+{
+    ExecSql(QStringLiteral("insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\",\"UpdateField\","
+                           "\"OtherUpdateFields\",\"Active\",\"Sound\") values(%1,%2,%3,'SkuID;NumIID','Qty',%4,'',1,%5)")
+                .arg(QuotedStr(msgType), QuotedStr(event), QuotedStr(status), QuotedStr(field),
+                     sound.isEmpty() ? QStringLiteral("null") : u'x' + QuotedStr(QString::fromLatin1(sound.toHex()))));
 }
 
 // Ticks a SKU listed by the stock-in dialog with Space in the grid's check-box column.

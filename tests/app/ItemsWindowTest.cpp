@@ -37,17 +37,12 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        QFile file(TempPath(u"catalogue.json"_qs));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[
+        StartSim(Sim, R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[
             {"num_iid":500000000001,"title":"中性笔","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
               {"sku_id":5000000000011,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"},
               {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
             {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
               {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})");
-        file.close();
-        QString error;
-        ASSERT_TRUE(Sim.Start(file.fileName(), &error)) << error.toStdString();
         SysRec.TqlUrl = Sim.TqlUrl();
         SysRec.StreamUrl = Sim.StreamUrl();
         SysRec.SignMethod = u"md5"_qs;
@@ -79,10 +74,7 @@ protected:
     void SyncAndShowMain()
     {
         TTreeNodeShop shop;
-        shop.Code = u"S1"_qs;
-        shop.AppKey = u"k1"_qs;
-        shop.AppSecret = u"secret"_qs;
-        shop.Session = u"sess"_qs;
+        SetSimShop(shop);
         ASSERT_EQ(SyncItems(shop, nullptr).Outcome, TSyncOutcome::soCompleted);
         Main = std::make_unique<TMainKiv>();
     }
@@ -96,31 +88,11 @@ protected:
     TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
     TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
 
-    // A stock-in of the current period for the SKU.
-    void StockIn(const QString& sku, const QString& numIid, int qty)
-    {
-        const QString id = NextGen(u"GEN_KivItemIn_ID"_qs);
-        ExecSql(u"insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values("_qs + id + u","_qs + QString::number(qty)
-                + u","_qs + SysRec.StockTime + u",current_timestamp)"_qs);
-        ExecSql(u"insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values("_qs + id + u","_qs + SysRec.StockTime
-                + u","_qs + sku + u","_qs + numIid + u")"_qs);
-    }
-
     void TradeLine(const QString& sku, const QString& numIid, int qty, const QString& date, const QString& status, const QString& event)
     {
         ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',"_qs + sku
                 + u","_qs + numIid + u","_qs + QString::number(qty) + u","_qs + QuotedStr(date) + u","_qs + QuotedStr(status) + u","_qs
                 + QuotedStr(event) + u")"_qs);
-    }
-
-    void AddRule(const QString& event, const QString& status, const QString& field, const QByteArray& sound = {})
-    {
-        ExecSql(u"insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\",\"UpdateField\","
-                "\"OtherUpdateFields\",\"Active\") values('notify_trade',"_qs
-                + QuotedStr(event) + u","_qs + QuotedStr(status) + u",'SkuID;NumIID','Qty',"_qs + QuotedStr(field) + u",'',1)"_qs);
-        if (!sound.isEmpty())
-            ExecSql(u"update \"SYS_Monitor\" set \"Sound\" = x'"_qs + QString::fromLatin1(sound.toHex()) + u"' where \"UpdateField\" = "_qs
-                    + QuotedStr(field));
     }
 
     // The figure of the SKU's row as the window shows it.
@@ -174,8 +146,8 @@ TEST_F(ItemsWindowTest, SyncModeSyncsAFreshShopAndShowsHandComputedFigures)
     // SKU A: 12 in, 4 paid (one of them caught up), 2 bought; a paid line
     // from before the sync does not count. SKU B: 5 in, 5 paid.
     // SKU C: 3 paid, of which 2 shipped later, and one refund.
-    StockIn(SkuA, u"500000000001"_qs, 12);
-    StockIn(SkuB, u"500000000001"_qs, 5);
+    StockIn(12, SysRec.StockTime, {SkuA});
+    StockIn(5, SysRec.StockTime, {SkuB});
     TradeLine(SkuA, u"500000000001"_qs, 3, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
     TradeLine(SkuA, u"500000000001"_qs, 1, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"OfflineReload"_qs);
     TradeLine(SkuA, u"500000000001"_qs, 7, u"2024-05-01 00:00:00"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
@@ -217,8 +189,8 @@ TEST_F(ItemsWindowTest, BalanceSoundsAndTheMarkedCellFollowTheUpdateRecords)
 {
     SyncAndShowMain();
     // Balances 9, 1 and -2 before the records.
-    StockIn(SkuA, u"500000000001"_qs, 12);
-    StockIn(SkuB, u"500000000001"_qs, 5);
+    StockIn(12, SysRec.StockTime, {SkuA});
+    StockIn(5, SysRec.StockTime, {SkuB});
     TradeLine(SkuA, u"500000000001"_qs, 3, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
     TradeLine(SkuB, u"500000000001"_qs, 4, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
     TradeLine(SkuC, u"500000000002"_qs, 2, Now1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs);
@@ -277,7 +249,7 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     // order lines twice.
     AddRule(u"TradeSellerShip"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtySend"_qs);
     SyncAndShowMain();
-    StockIn(SkuA, u"500000000001"_qs, 50);
+    StockIn(50, SysRec.StockTime, {SkuA});
     DoubleClick(1);
     ASSERT_TRUE(Form());
     TFormItems& form = *Form();
@@ -329,10 +301,7 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     EXPECT_EQ(Sim.Count(u"taobao.trades.sold.get"_qs), 3);
     EXPECT_EQ(Sim.Count(u"taobao.trade.get"_qs), 40); // each trade for each rule
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 22; }));
-    const auto count = [](const QString& event) {
-        return OpenQuery(u"select count(*) from \"KivItemOut\" where \"TradeEvent\" = "_qs + QuotedStr(event))->Fields(0)->AsInteger();
-    };
-    EXPECT_EQ(count(u"OfflineReload"_qs), 20);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"TradeEvent\" = 'OfflineReload'"_qs), u"20"_qs);
     EXPECT_EQ(Figure(SkuA, u"QtySend"_qs), 0);
     // Reloaded, the caught-up lines still count.
     form.LoadItems();

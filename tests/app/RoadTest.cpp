@@ -5,6 +5,7 @@
 // stock-in by barcode, stops, misses two orders and catches them up. Once
 // on the embedded engine and once on a Firebird server of the test's own.
 
+#include "AppTest.h"
 #include "ItemsTestSupport.h"
 #include "ShopEditorSupport.h"
 
@@ -57,26 +58,9 @@ constexpr const char* Catalogue = R"({"now":"2024-06-01 12:00:00","shops":[{"nic
     {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
       {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})";
 
-QString Scalar(const QString& sql)
-{
-    const auto query = OpenQuery(sql);
-    return query->Eof() ? u"<none>"_qs : query->Fields(0)->AsString();
-}
-
 int OutLines(const QString& event)
 {
     return Scalar(u"select count(*) from \"KivItemOut\" where \"TradeEvent\" = "_qs + QuotedStr(event)).toInt();
-}
-
-// With MORVANE_SCREENSHOT_DIR set, a picture of the window for the README,
-// once its pending layout and paint requests are done.
-void Keep(QWidget& window, const QString& name)
-{
-    const QString dir = qEnvironmentVariable("MORVANE_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QCoreApplication::processEvents();
-    window.grab().toImage().save(QDir(dir).filePath(name));
 }
 
 class RoadTest : public DatabaseTest, public ::testing::WithParamInterface<bool> {
@@ -131,15 +115,9 @@ protected:
         for (const auto& [code, path] : params)
             ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values("_qs + QString::number(code) + u","_qs + QuotedStr(address + path)
                     + u")"_qs);
-        const QStringList rules = {u"'notify_trade','TradeBuyerPay','WAIT_SELLER_SEND_GOODS','QtyPay'"_qs,
-                                   u"'notify_trade','TradeSellerShip','WAIT_BUYER_CONFIRM_GOODS','QtySend'"_qs,
-                                   u"'notify_refund','RefundSuccess','WAIT_BUYER_CONFIRM_GOODS','QtyBack'"_qs};
-        for (const QString& rule : rules)
-            ExecSql(u"insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"UpdateField\",\"LocateFields\",\"ReturnField\","
-                    "\"OtherUpdateFields\",\"Active\") values("_qs
-                    + rule + u",'SkuID;NumIID','Qty','',1)"_qs);
-        ExecSql(u"update \"SYS_Monitor\" set \"Sound\" = x'"_qs + QString::fromLatin1(MakeWave(60).toHex())
-                + u"' where \"UpdateField\" = 'QtyPay'"_qs);
+        AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs, MakeWave(60));
+        AddRule(u"TradeSellerShip"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"QtySend"_qs);
+        AddRule(u"RefundSuccess"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"QtyBack"_qs, {}, u"notify_refund"_qs);
     }
 
     // Plays the user at each modal window of the program.
@@ -364,8 +342,7 @@ void RoadTest::SellerWorksTheShop(TMainKiv& main)
     };
     main.tbStock->click();
     main.leBarcode->setText(Barcode);
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(main.leBarcode, &enter);
+    Press(main.leBarcode, Qt::Key_Return);
     EXPECT_EQ(listed.size(), 3) << "an unknown barcode lists every SKU";
     ASSERT_TRUE(WaitFor([&] { return figure(u"QtyStock"_qs) == 10; }));
     EXPECT_EQ(figure(u"QtyBalance"_qs), 8);

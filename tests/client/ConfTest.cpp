@@ -44,7 +44,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConfTest, ApplySavesIntoSettingsAndTheIniFile)
+TEST_F(ConfTest, ApplySavesIntoSettingsAndTheIniFileAndAClearedServerClearsThePort)
 {
     Run([](TConfKiv& conf) {
         conf.EditProxyServer->setText(u"proxy.lan"_qs);
@@ -60,10 +60,7 @@ TEST_F(ConfTest, ApplySavesIntoSettingsAndTheIniFile)
     EXPECT_EQ(FDM->KivHttp->ProxyPort, 3128);
     // The data file entry is left as it was.
     EXPECT_EQ(LoadDataFile(), u"Kiv.fdb"_qs);
-}
 
-TEST_F(ConfTest, ClearingTheServerClearsThePortBeforeSaving)
-{
     Run([](TConfKiv& conf) {
         conf.EditProxyServer->clear();
         EXPECT_EQ(conf.seProxyPort->value(), 0);
@@ -75,22 +72,14 @@ TEST_F(ConfTest, ClearingTheServerClearsThePortBeforeSaving)
     EXPECT_EQ(FDM->KivHttp->ProxyServer, QString());
 }
 
-TEST_F(ConfTest, ServerTextThatStaysNonEmptyKeepsThePort)
-{
-    TConfKiv conf;
-    conf.LoadProxySettings();
-    conf.EditProxyServer->setText(u"10.0.0.2"_qs);
-    EXPECT_EQ(conf.seProxyPort->value(), 8080);
-    // The spin edit has no limits.
-    conf.seProxyPort->setValue(700000);
-    EXPECT_EQ(conf.seProxyPort->value(), 700000);
-}
-
-TEST_F(ConfTest, CancelChangesNothing)
+TEST_F(ConfTest, CancelChangesNothingAndAServerThatStaysKeepsThePort)
 {
     Run([](TConfKiv& conf) {
-        conf.EditProxyServer->setText(u"other"_qs);
-        conf.seProxyPort->setValue(1);
+        conf.EditProxyServer->setText(u"10.0.0.2"_qs);
+        EXPECT_EQ(conf.seProxyPort->value(), 8080);
+        // The spin edit has no limits.
+        conf.seProxyPort->setValue(700000);
+        EXPECT_EQ(conf.seProxyPort->value(), 700000);
     }, false);
     EXPECT_EQ(SysRec.ProxyServer, u"10.0.0.1"_qs);
     EXPECT_EQ(SysRec.ProxyPort, 8080);

@@ -1,8 +1,8 @@
-#include "client/KivDataM.h"
+#include "ClientTestSupport.h"
+
 #include "platform/Exceptions.h"
 #include "platform/IniFile.h"
 #include "platform/SqlText.h"
-#include "support/TestSupport.h"
 
 #include <QFile>
 
@@ -18,11 +18,6 @@ protected:
     }
     void TearDown() override { FDM.reset(); }
 
-    QString Scalar(const QString& sql)
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->AsString();
-    }
 
     std::unique_ptr<TKivDM> FDM;
 };
@@ -31,7 +26,7 @@ using DataModuleFolderTest = TempDirTest;
 
 } // namespace
 
-TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniAndNothingOpens)
+TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniNothingOpensAndOneModuleAtATime)
 {
     TKivDM dm(TempPath(QString()));
     QFile ini(TempPath(u"KivSets.ini"_qs));
@@ -45,6 +40,7 @@ TEST_F(DataModuleFolderTest, FreshFolderGetsDefaultIniAndNothingOpens)
     EXPECT_EQ(SysRec.Version, QStringLiteral("0.9"));
     EXPECT_EQ(LoginFailureLimit, 3);
     EXPECT_EQ(AppDir, TempPath(QString()) + u'/');
+    EXPECT_THROW(TKivDM second(TempPath(QString())), EInvalidOperation);
     EXPECT_EQ(KivDM, &dm);
 }
 
@@ -78,27 +74,6 @@ TEST_F(DataModuleFolderTest, ServerLoginComesFromTheIniFileAndAnUnreachableServe
     }
 }
 
-TEST_F(DataModuleFolderTest, ProxyRoundTripsThroughTheIniFile)
-{
-    TKivDM dm(TempPath(QString()));
-    SysRec.ProxyServer = u"proxy.local"_qs;
-    SysRec.ProxyPort = 3128;
-    SaveProxy();
-    SysRec.ProxyServer.clear();
-    SysRec.ProxyPort = 0;
-    LoadProxy();
-    EXPECT_EQ(SysRec.ProxyServer, QStringLiteral("proxy.local"));
-    EXPECT_EQ(SysRec.ProxyPort, 3128);
-    EXPECT_EQ(LoadDataFile(), QStringLiteral("Kiv.fdb"));
-}
-
-TEST_F(DataModuleFolderTest, OnlyOneDataModuleAtATime)
-{
-    TKivDM dm(TempPath(QString()));
-    EXPECT_THROW(TKivDM second(TempPath(QString())), EInvalidOperation);
-    EXPECT_EQ(KivDM, &dm);
-}
-
 TEST_F(DataModuleTest, FirstLoginInsertsDefaultsInOrderAndSecondInsertsNothing)
 {
     const QString stock = LoadStockTime();
@@ -123,25 +98,20 @@ TEST_F(DataModuleTest, FirstLoginInsertsDefaultsInOrderAndSecondInsertsNothing)
     EXPECT_EQ(NextStockTime(), QStringLiteral("3"));
 }
 
-TEST_F(DataModuleTest, GetParamFillsAnEmptyRowInsteadOfAddingOne)
+TEST_F(DataModuleTest, GetParamFillsAnEmptyRowAndNonIntegerStockSettingsAreReplaced)
 {
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(4,'')"_qs);
     EXPECT_EQ(GetParam(u"4"_qs, u"md5"_qs), QStringLiteral("md5"));
-    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Params\" where \"Code\" = 4"_qs), QStringLiteral("1"));
-    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 4"_qs), QStringLiteral("md5"));
+    EXPECT_EQ(Scalar(u"select count(*) || ':' || max(\"Value\") from \"SYS_Params\" where \"Code\" = 4"_qs), QStringLiteral("1:md5"));
     ExecSql(u"update \"SYS_Params\" set \"Value\"='sha' where \"Code\" = 4"_qs);
     EXPECT_EQ(GetParam(u"4"_qs, u"md5"_qs), QStringLiteral("sha"));
     EXPECT_THROW(GetParam(u"4 or 1=1"_qs, u"x"_qs), EConvertError);
-}
 
-TEST_F(DataModuleTest, NonIntegerStockSettingsAreReplacedByDefaults)
-{
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(1,'5; delete from x')"_qs);
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(10,'ten')"_qs);
     EXPECT_EQ(LoadStockTime(), QStringLiteral("1"));
     EXPECT_EQ(LoadLowStock(), QStringLiteral("10"));
-    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 1"_qs), QStringLiteral("1"));
-    EXPECT_EQ(Scalar(u"select \"Value\" from \"SYS_Params\" where \"Code\" = 10"_qs), QStringLiteral("10"));
+    EXPECT_EQ(Scalar(u"select list(\"Value\") from (select \"Value\" from \"SYS_Params\" where \"Code\" in (1, 10) order by \"Code\")"_qs), QStringLiteral("1,10"));
     SetStockTimeParam(u"17"_qs);
     EXPECT_EQ(LoadStockTime(), QStringLiteral("17"));
 }

@@ -44,7 +44,7 @@ const QStringList ExtraLines = {u"ShopCode='kiv'"_qs, u"EventDate='2024-06-01 12
 
 } // namespace
 
-TEST(LogLine, NumbersLinesAndEmptiesTheBoxAt200)
+TEST(LogLine, NumbersLinesEmptiesTheBoxAt200AndShowsStockFieldsInFixedColumns)
 {
     QListWidget box;
     LogLine(&box, u"监控开始"_qs);
@@ -60,10 +60,9 @@ TEST(LogLine, NumbersLinesAndEmptiesTheBoxAt200)
     EXPECT_EQ(box.currentRow(), 0);
     EXPECT_TRUE(box.item(0)->isSelected());
     LogLine(nullptr, u"nowhere"_qs);
-}
 
-TEST(LogStockChange, StockFieldsOnlyInFixedColumns)
-{
+    // Stock changes: the stock fields only, in fixed columns.
+    box.clear();
     TClientDataSet ds;
     ds.FieldDefs().Add(u"Title"_qs, ftString, 100);
     ds.FieldDefs().Add(u"PropNameFormat"_qs, ftString, 100);
@@ -72,8 +71,6 @@ TEST(LogStockChange, StockFieldsOnlyInFixedColumns)
     ds.FieldByName(u"Title"_qs)->SetAsString(u"纯棉T恤"_qs);
     ds.FieldByName(u"PropNameFormat"_qs)->SetAsString(u"黑色;XL"_qs);
     ds.Post();
-
-    QListWidget box;
     LogStockChange(&box, &ds, u"2024-06-01 12:00:00"_qs, u"Qty"_qs, u"2"_qs);
     EXPECT_EQ(box.count(), 0);
     LogStockChange(&box, &ds, u"2024-06-01 12:00:00"_qs, u"QtyPay"_qs, u"2"_qs);

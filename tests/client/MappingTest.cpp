@@ -1,11 +1,9 @@
-#include "client/KivDataM.h"
+#include "ClientTestSupport.h"
+
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
 #include "json/uQvJSON.h"
 #include "platform/db/ClientDataSet.h"
-#include "platform/HttpClient.h"
-#include "support/PlatformSim.h"
-#include "support/TestSupport.h"
 
 namespace {
 
@@ -77,35 +75,17 @@ TEST(MapTqlRows, PairedPathsRepeatTheValuesAboveTheRows)
 
 namespace {
 
-// A fresh database, a data module on it and the stand-in with the test catalogue.
-class MappingSimTest : public DatabaseTest {
+class MappingSimTest : public ShopSimTest {
 protected:
     void SetUp() override
     {
-        DatabaseTest::SetUp();
-        QString error;
-        ASSERT_TRUE(FSim.Start(SourceDir() + u"/tests/client/data/query-catalogue.json"_qs, &error)) << error.toStdString();
-        FDM = std::make_unique<TKivDM>(TempPath(QString()));
-        SysRec.TqlUrl = FSim.TqlUrl();
-        SysRec.SignMethod = u"md5"_qs;
+        StartShopSim(u"query-catalogue.json"_qs);
         SysRec.UserCode = u"张三"_qs;
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
-        FShop.Code = u"kiv"_qs;
-        FShop.AppKey = u"12345678"_qs;
-        FShop.AppSecret = u"s3cr3t+%&=中"_qs;
-        FShop.Session = u"sess-1"_qs;
     }
     void TearDown() override
     {
         TradeEventProducer = nullptr;
-        FDM.reset();
-    }
-
-    QString Scalar(const QString& sql) const
-    {
-        const auto q = OpenQuery(sql);
-        return q->IsEmpty() ? u"<none>"_qs : q->Fields(0)->IsNull() ? u"<null>"_qs : q->Fields(0)->AsString();
+        ShopSimTest::TearDown();
     }
 
     // One page of on-sale items into "KivItemOnsale", as the items sync fetches it.
@@ -126,10 +106,6 @@ protected:
                          "item_get_response.item.skus.sku.properties_name=SkuPropName"_qs,
                          u"KivItem"_qs, false, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=2024-06-01 12:00:00"_qs}, FShop);
     }
-
-    TPlatformSim FSim;
-    std::unique_ptr<TKivDM> FDM;
-    TTreeNodeShop FShop;
 };
 
 // A JSON string literal of the text.
@@ -234,19 +210,16 @@ TEST_F(MappingSimTest, RepliesWithoutTheMembersWriteNothingAndRaiseNothing)
     FShop.Session = u"sess-1"_qs;
     FSim.SetFault(u"junk"_qs, 0, 1);
     EXPECT_EQ(SyncOnsalePage(), 0);
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"9,10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.items.item.title=Title"_qs,
-                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
-              0);
+    const auto page = [&](const QString& page, const QString& dataMap, const QString& table) {
+        return TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, page + u",10"_qs,
+                         u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, dataMap, table, true, true,
+                         {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop);
+    };
+    EXPECT_EQ(page(u"9"_qs, u"items_onsale_get_response.items.item.title=Title"_qs, u"KivItemOnsale"_qs), 0);
     // Columns that do not line up with the rows: nothing is half-written.
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid,title"_qs, QString(), u"page_no=? and page_size=?"_qs, u"1,10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, u"items_onsale_get_response.total_results=Title"_qs,
-                        u"KivItemOnsale"_qs, true, true, {u"\"ShopCode\"=kiv"_qs, u"\"SyncDate\"=x"_qs}, FShop),
-              0);
+    EXPECT_EQ(page(u"1"_qs, u"items_onsale_get_response.total_results=Title"_qs, u"KivItemOnsale"_qs), 0);
     // A table that does not exist: the database error is swallowed.
-    EXPECT_EQ(TqlToRows(u"taobao.items.onsale.get"_qs, u"$num_iid"_qs, QString(), u"page_size=?"_qs, u"10"_qs,
-                        u"items_onsale_get_response.items.item.num_iid=NumIID"_qs, QString(), u"NoSuchTable"_qs, true, true, {}, FShop),
-              0);
+    EXPECT_EQ(page(u"1"_qs, QString(), u"NoSuchTable"_qs), 0);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\""_qs), u"0"_qs);
     EXPECT_GE(FSim.Count(u"taobao.items.onsale.get"_qs), 4);
 }

@@ -37,8 +37,14 @@ protected:
 
 } // namespace
 
-TEST_F(ServerTest, TheDataModuleWorksThroughTheServerWithTheSettingsLogin)
+TEST_F(ServerTest, TheDataModuleWorksThroughTheServerWithTheSettingsLoginAndAWrongOneIsRefused)
 {
+    QStringList users;
+    UseServer(u"not-the-password"_qs);
+    {
+        TKivDM refused(TempPath(QString()));
+        EXPECT_THROW(FillUserList(users), EDatabaseError);
+    }
     UseServer(QString::fromUtf16(TFirebirdServer::Password));
     TKivDM dm(TempPath(QString()));
     EXPECT_FALSE(IsEmptyResult(u"select 1 from \"SYS_User\" where \"Code\" = 'admin'"_qs));
@@ -48,18 +54,9 @@ TEST_F(ServerTest, TheDataModuleWorksThroughTheServerWithTheSettingsLogin)
         transaction.ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('seat2','')"_qs);
         transaction.Commit();
     }
-    QStringList users;
     FillUserList(users);
     EXPECT_EQ(users, QStringList{u"seat2"_qs});
     const auto protocol = OpenQuery(
         u"select mon$remote_protocol from mon$attachments where mon$attachment_id = current_connection"_qs);
     EXPECT_EQ(protocol->Fields(0)->AsString().trimmed(), u"TCPv4"_qs);
-}
-
-TEST_F(ServerTest, AWrongPasswordIsRefusedByTheServer)
-{
-    UseServer(u"not-the-password"_qs);
-    TKivDM dm(TempPath(QString()));
-    QStringList users;
-    EXPECT_THROW(FillUserList(users), EDatabaseError);
 }

@@ -47,7 +47,7 @@ protected:
 
 } // namespace
 
-TEST_F(SessionTest, AuthcodeBecomesTheSession)
+TEST_F(SessionTest, AuthcodeBecomesTheSessionAndAFailedRequestChangesNothing)
 {
     Answers.Modal = [](QDialog& dialog) {
         auto& session = dynamic_cast<TFormGetSession&>(dialog);
@@ -59,21 +59,27 @@ TEST_F(SessionTest, AuthcodeBecomesTheSession)
     EXPECT_EQ(GetSession(), u"6100aaa"_qs);
     EXPECT_TRUE(Answers.Messages.empty());
     EXPECT_EQ(FSim.Count(u"container"_qs), 1);
-}
 
-TEST_F(SessionTest, CodeWithAmpersandAndBlankIsSentWhole)
-{
+    // A failed request leaves the dialog as it was, and says nothing.
     TFormGetSession dialog;
-    Fetch(dialog, u"A&B C"_qs);
-    EXPECT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
+    Fetch(dialog, u"CODE-1"_qs);
+    const QString log = dialog.MemoLog->toPlainText();
+    SysRec.ContainerUrl = FSim.Url(u"/no-such-container?authcode="_qs);
+    Fetch(dialog, u"CODE-2"_qs);
+    FSim.Stop();
+    Fetch(dialog, u"CODE-3"_qs);
+    EXPECT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
+    EXPECT_EQ(dialog.MemoLog->toPlainText(), log);
+    EXPECT_TRUE(Answers.Messages.empty());
 }
 
-TEST_F(SessionTest, ReplyWithoutKivSessionLeavesItEmptyAndOkIsRefused)
+TEST_F(SessionTest, AnUnknownCodeLeavesTheSessionEmptyAndOkIsRefused)
 {
     TFormGetSession dialog;
     dialog.show();
-    Fetch(dialog, u"CODE-1"_qs);
-    ASSERT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
+    // A code with an ampersand and a blank is sent whole.
+    Fetch(dialog, u"A&B C"_qs);
+    ASSERT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
     // A code the container does not know: its reply names no session.
     Fetch(dialog, u"WRONG"_qs);
     EXPECT_TRUE(dialog.MemoLog->toPlainText().startsWith(u"error=invalid_authcode"_qs));
@@ -96,18 +102,4 @@ TEST_F(SessionTest, EmptyAuthcodeAsksForItAndSendsNothing)
     EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtInformation);
     EXPECT_EQ(QApplication::focusWidget(), dialog.leAuthcode);
     EXPECT_EQ(FSim.Count(u"container"_qs), 0);
-}
-
-TEST_F(SessionTest, FailedRequestLeavesTheDialogAsItWas)
-{
-    TFormGetSession dialog;
-    Fetch(dialog, u"CODE-1"_qs);
-    const QString log = dialog.MemoLog->toPlainText();
-    SysRec.ContainerUrl = FSim.Url(u"/no-such-container?authcode="_qs);
-    Fetch(dialog, u"CODE-2"_qs);
-    FSim.Stop();
-    Fetch(dialog, u"CODE-3"_qs);
-    EXPECT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
-    EXPECT_EQ(dialog.MemoLog->toPlainText(), log);
-    EXPECT_TRUE(Answers.Messages.empty());
 }

@@ -9,47 +9,54 @@
 
 namespace {
 
-void Keys(TCalculatorMv& calculator, const QString& keys)
+// Types the keys and returns what the display shows then.
+QString Keys(TCalculatorMv& calculator, const QString& keys)
 {
     for (QChar key : keys)
         calculator.CalcKey(key);
+    return calculator.DisplayText();
 }
 
 } // namespace
 
-TEST(CalculatorTest, OperatorsAndPercentages)
+TEST(CalculatorTest, OperatorsPercentagesAndTypedNumbers)
 {
     TCalculatorMv calculator;
-    Keys(calculator, QStringLiteral("12+3="));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("15"));
-    Keys(calculator, QStringLiteral("C50+10%"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("55"));
-    Keys(calculator, QStringLiteral("c50*10%"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("5"));
-    Keys(calculator, QStringLiteral("C7-10="));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-3"));
-    // An operator applies the pending one: a chain needs no "=".
-    Keys(calculator, QStringLiteral("C2*3+4*"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("10"));
+    const std::pair<const char*, const char*> steps[] = {
+        {"12+3=", "15"}, {"C50+10%", "55"}, {"c50*10%", "5"}, {"C7-10=", "-3"},
+        {"C2*3+4*", "10"}, // an operator applies the pending one: a chain needs no "="
+        {"C1.5/4=", "0.375"}, {"C9sC4i", "-4"}, {"C4r", "0.25"},
+        // Fifteen digits at most; a minus takes no digit's place.
+        {"C1234567890123456", "123456789012345"}, {"C12345678901234I56", "-123456789012345"}, {"C5I\b", "0"},
+        // +/- of a small number shows an exponent; Backspace never leaves a
+        // text that is no number.
+        {"C0.00005I", "-5E-5"}, {"\b", "-5"}, {"C7\b", "0"}, {"C.5\b\b", "0"}, {"C0.,5.1", "0.51"},
+        {"C5.+1=", "6"}, // a number may end in its separator
+    };
+    for (const auto& [keys, display] : steps)
+        EXPECT_EQ(Keys(calculator, QString::fromLatin1(keys)), QString::fromLatin1(display)) << keys;
+    Keys(calculator, QStringLiteral("C0.00005I\b"));
+    EXPECT_EQ(calculator.Value(), -5);
     Keys(calculator, QStringLiteral("C1.5/4="));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0.375"));
     EXPECT_DOUBLE_EQ(calculator.Value(), 0.375);
-    Keys(calculator, QStringLiteral("C9sC4i"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-4"));
-    Keys(calculator, QStringLiteral("C4r"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0.25"));
+
+    // The equal button reads "=" only while an operation is pending.
+    EXPECT_TRUE(calculator.OkButtonShown());
+    Keys(calculator, QStringLiteral("2+"));
+    EXPECT_TRUE(calculator.OkButtonShown()) << "nothing typed after the operator yet";
+    Keys(calculator, QStringLiteral("3"));
+    EXPECT_EQ(calculator.spEqual->Caption(), QStringLiteral("="));
+    Keys(calculator, QStringLiteral("="));
+    EXPECT_EQ(calculator.spEqual->Caption(), QStringLiteral("Ok"));
 }
 
 TEST(CalculatorTest, ErrorsStayUntilCleared)
 {
     TCalculatorMv calculator;
-    Keys(calculator, QStringLiteral("1/0="));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("Error"));
+    EXPECT_EQ(Keys(calculator, QStringLiteral("1/0=")), QStringLiteral("Error"));
     EXPECT_EQ(calculator.Value(), 0);
-    Keys(calculator, QStringLiteral("5+2=I\b"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("Error"));
-    Keys(calculator, QStringLiteral("C"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
+    EXPECT_EQ(Keys(calculator, QStringLiteral("5+2=I\b")), QStringLiteral("Error"));
+    EXPECT_EQ(Keys(calculator, QStringLiteral("C")), QStringLiteral("0"));
 
     // Delete and Esc, as the plain calculator gets them, leave it too.
     calculator.show();
@@ -57,8 +64,7 @@ TEST(CalculatorTest, ErrorsStayUntilCleared)
     EXPECT_EQ(calculator.Status(), TCalculatorMv::csError);
     SendKey(&calculator, Qt::Key_Delete);
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
-    Keys(calculator, QStringLiteral("1-2=s"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("Error"));
+    EXPECT_EQ(Keys(calculator, QStringLiteral("1-2=s")), QStringLiteral("Error"));
     SendKey(&calculator, Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
 
@@ -67,43 +73,6 @@ TEST(CalculatorTest, ErrorsStayUntilCleared)
     for (int i = 0; i < 25; ++i)
         Keys(calculator, QStringLiteral("999999999999999*"));
     EXPECT_EQ(calculator.Status(), TCalculatorMv::csError);
-}
-
-TEST(CalculatorTest, NumbersAreTypedWithinFifteenDigits)
-{
-    TCalculatorMv calculator;
-    Keys(calculator, QStringLiteral("1234567890123456"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("123456789012345"));
-    Keys(calculator, QStringLiteral("C12345678901234I56"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-123456789012345")) << "a minus takes no digit's place";
-    Keys(calculator, QStringLiteral("C5I\b"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
-    // +/- of a small number shows an exponent; Backspace never leaves a text that is no number.
-    Keys(calculator, QStringLiteral("C0.00005I"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-5E-5"));
-    Keys(calculator, QStringLiteral("\b"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("-5"));
-    EXPECT_EQ(calculator.Value(), -5);
-    Keys(calculator, QStringLiteral("C7\b"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
-    Keys(calculator, QStringLiteral("C0.,5.1"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0.51"));
-    Keys(calculator, QStringLiteral("C5.+1="));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("6")) << "a number may end in its separator";
-    Keys(calculator, QStringLiteral("C.5\b\b"));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
-}
-
-TEST(CalculatorTest, TheEqualButtonReadsEqualsOnlyWhileAnOperationIsPending)
-{
-    TCalculatorMv calculator;
-    EXPECT_TRUE(calculator.OkButtonShown());
-    Keys(calculator, QStringLiteral("2+"));
-    EXPECT_TRUE(calculator.OkButtonShown()) << "nothing typed after the operator yet";
-    Keys(calculator, QStringLiteral("3"));
-    EXPECT_EQ(calculator.spEqual->Caption(), QStringLiteral("="));
-    Keys(calculator, QStringLiteral("="));
-    EXPECT_EQ(calculator.spEqual->Caption(), QStringLiteral("Ok"));
 }
 
 TEST(CalculatorTest, ButtonsWheelAndClipboard)
@@ -127,17 +96,21 @@ TEST(CalculatorTest, ButtonsWheelAndClipboard)
     Keys(calculator, QString(QChar(3)));
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("-7"));
     QApplication::clipboard()->setText(QStringLiteral(" 2.5 "));
-    Keys(calculator, QString(QChar(22)));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("2.5"));
+    EXPECT_EQ(Keys(calculator, QString(QChar(22))), QStringLiteral("2.5"));
     QApplication::clipboard()->setText(QStringLiteral("二"));
-    Keys(calculator, QString(QChar(22)));
-    EXPECT_EQ(calculator.DisplayText(), QStringLiteral("Error"));
+    EXPECT_EQ(Keys(calculator, QString(QChar(22))), QStringLiteral("Error"));
 }
 
 TEST(CalculatorTest, TheDropDownComputesFirstAndAcceptsOnTheSecondEnter)
 {
     TTestOwner owner;
     TPopupCalculatorMv calculator(&owner);
+    // Flat, never focused and bordered by itself.
+    EXPECT_TRUE(calculator.SpeedButton1->Flat());
+    EXPECT_EQ(calculator.focusPolicy(), Qt::NoFocus);
+    EXPECT_TRUE(calculator.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    EXPECT_EQ(calculator.size(), calculator.DesignClientSize() + QSize(4, 4));
+
     IPopupCalculatorMv* value = &calculator;
     value->SetValue(Variant(2));
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("2"));
@@ -163,17 +136,7 @@ TEST(CalculatorTest, TheDropDownComputesFirstAndAcceptsOnTheSecondEnter)
     Click(calculator.spEqual, QPoint(4, 4));
     ASSERT_EQ(owner.CloseUps.size(), 3u);
     EXPECT_TRUE(owner.CloseUps.back());
-}
 
-TEST(CalculatorTest, TheDropDownIsFlatNeverFocusedAndBorderedByItself)
-{
-    TTestOwner owner;
-    TPopupCalculatorMv calculator(&owner);
-    EXPECT_TRUE(calculator.GetFlat());
-    EXPECT_TRUE(calculator.SpeedButton1->Flat());
-    EXPECT_EQ(calculator.focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(calculator.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    EXPECT_EQ(calculator.size(), calculator.DesignClientSize() + QSize(4, 4));
     calculator.SetFlat(false);
     EXPECT_FALSE(calculator.SpeedButton1->Flat());
 }

@@ -68,23 +68,16 @@ TEST_F(DBCheckBoxTest, ClicksGoThroughTheGrayedStateOnlyWhenAllowed)
     ShowForm();
     // A null field is grayed even without AllowGrayed; a click checks it.
     EXPECT_EQ(check->State(), cbGrayed);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
+    const auto clicksGoThrough = [&](std::initializer_list<TCheckBoxStateMv> states) {
+        for (TCheckBoxStateMv state : states) {
+            ClickOn(check);
+            EXPECT_EQ(check->State(), state);
+        }
+    };
+    clicksGoThrough({cbChecked, cbUnchecked, cbChecked});
     EXPECT_EQ(Data->State(), dsEdit);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
-
     check->SetAllowGrayed(true);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbGrayed);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbUnchecked);
+    clicksGoThrough({cbUnchecked, cbGrayed, cbChecked, cbUnchecked});
 
     // Grayed clears the field.
     ClickOn(check);
@@ -118,28 +111,9 @@ TEST_F(DBCheckBoxTest, ABooleanFieldTakesTheBoolean)
     // A read-only box does not toggle.
     check->SetReadOnly(true);
     FocusOn(check);
-    KeyToFocus(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    PressKey(Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     EXPECT_EQ(check->State(), cbGrayed);
     EXPECT_EQ(Data->State(), dsBrowse);
-}
-
-TEST_F(DBCheckBoxTest, WithoutADatasetTheStateIsTheValue)
-{
-    TDBCheckBoxMv* check = Check(QString());
-    EXPECT_TRUE(check->DataIndependent());
-    EXPECT_EQ(check->Value(), Variant(false));
-    EXPECT_EQ(check->State(), cbUnchecked);
-    check->SetState(cbChecked);
-    EXPECT_EQ(check->Value(), Variant(true));
-    check->SetState(cbGrayed);
-    EXPECT_TRUE(check->Value().IsUnassigned());
-
-    // A click is kept until the box is left.
-    ShowForm();
-    ClickOn(check);
-    EXPECT_EQ(check->State(), cbChecked);
-    Leave();
-    EXPECT_EQ(check->Value(), Variant(true));
 }
 
 TEST_F(DBCheckBoxTest, SpaceTogglesOnReleaseAndEscapeUndoes)
@@ -166,14 +140,30 @@ TEST_F(DBCheckBoxTest, SpaceTogglesOnReleaseAndEscapeUndoes)
     check->SetCaption(QStringLiteral("区分大小写(&C)"));
     Leave();
     // A key press sent by a program meets the window's short-cuts first.
-    KeyToFocus(Qt::Key_C, Qt::AltModifier, QStringLiteral("c"));
+    PressKey(Qt::Key_C, Qt::AltModifier, QStringLiteral("c"));
     EXPECT_TRUE(check->hasFocus());
     EXPECT_EQ(check->State(), cbChecked);
 }
 
-TEST_F(DBCheckBoxTest, TheBoxStandsBesideTheCaption)
+TEST_F(DBCheckBoxTest, WithoutADatasetTheStateIsTheValueAndTheBoxStandsBesideTheCaption)
 {
     TDBCheckBoxMv* check = Check(QString());
+    EXPECT_TRUE(check->DataIndependent());
+    EXPECT_EQ(check->Value(), Variant(false));
+    EXPECT_EQ(check->State(), cbUnchecked);
+    check->SetState(cbChecked);
+    EXPECT_EQ(check->Value(), Variant(true));
+    check->SetState(cbGrayed);
+    EXPECT_TRUE(check->Value().IsUnassigned());
+
+    // A click is kept until the box is left.
+    ShowForm();
+    ClickOn(check);
+    EXPECT_EQ(check->State(), cbChecked);
+    Leave();
+    EXPECT_EQ(check->Value(), Variant(true));
+
+    // The box beside the caption.
     const int glyph = CheckBoxGlyphWidth();
     EXPECT_EQ(check->CheckRect().Left, 0);
     EXPECT_EQ(check->CaptionRect().Left, glyph + 5);
@@ -185,7 +175,6 @@ TEST_F(DBCheckBoxTest, TheBoxStandsBesideTheCaption)
 
     // Painted: the box where CheckRect says, a tick when checked.
     check->SetChecked(true);
-    ShowForm();
     const QImage checked = check->ClientWidget()->grab().toImage();
     check->SetChecked(false);
     const QImage unchecked = check->ClientWidget()->grab().toImage();

@@ -11,15 +11,16 @@ const QStringList ColourKeys = {QStringLiteral("R"), QStringLiteral("G"), QStrin
 
 class DBComboBoxTest : public TTableFixture {
 protected:
-    TDBComboBoxMv* Combo(bool bound, const QStringList& items, const QStringList& keys = {})
+    // Bound to the field; without a field name, free.
+    TDBComboBoxMv* Combo(const QString& field, const QStringList& items, const QStringList& keys = {})
     {
         auto* combo = new TDBComboBoxMv(Form.get());
         combo->setGeometry(10, 10, 120, combo->height());
         combo->SetItems(items);
         combo->SetKeyItems(keys);
-        if (bound) {
+        if (!field.isEmpty()) {
             combo->SetDataSource(Source.get());
-            combo->SetDataField(QStringLiteral("Code"));
+            combo->SetDataField(field);
         }
         return combo;
     }
@@ -34,7 +35,7 @@ protected:
 
 TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
 {
-    TDBComboBoxMv* combo = Combo(true, Colours, ColourKeys);
+    TDBComboBoxMv* combo = Combo(QStringLiteral("Code"), Colours, ColourKeys);
     EXPECT_TRUE(combo->KeyBased());
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
     EXPECT_EQ(combo->ItemIndex(), 1);
@@ -42,12 +43,12 @@ TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
     EXPECT_TRUE(combo->WindowReadOnly());
 
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     ASSERT_TRUE(combo->ListVisible());
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 1);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 2);
-    KeyToFocus(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    TypeText(QStringLiteral("\r"));
     EXPECT_FALSE(combo->ListVisible());
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(Data->State(), dsEdit);
@@ -62,17 +63,12 @@ TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
     Field(QStringLiteral("Code"))->Clear();
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_TRUE(combo->Value().IsClear());
-}
 
-TEST_F(DBComboBoxTest, OnlyAsManyItemsAsThereAreKeysAndTextsAreUsed)
-{
-    TDBComboBoxMv* combo =
-        Combo(true, Colours, {QStringLiteral("R"), QStringLiteral("G"), QStringLiteral("B"), QStringLiteral("Y")});
+    // Only as many items as there are keys and texts are used.
+    combo->SetKeyItems(ColourKeys + QStringList{QStringLiteral("Y")});
     EXPECT_EQ(combo->ItemCount(), 3);
-    Data->Edit();
     Field(QStringLiteral("Code"))->SetAsString(QStringLiteral("Y"));
     EXPECT_EQ(combo->Text(), QString());
-
     combo->SetKeyItems({QStringLiteral("R"), QStringLiteral("G")});
     EXPECT_EQ(combo->ItemCount(), 2);
     combo->DropDown();
@@ -85,55 +81,55 @@ TEST_F(DBComboBoxTest, OnlyAsManyItemsAsThereAreKeysAndTextsAreUsed)
 
 TEST_F(DBComboBoxTest, TypedTextIsCompletedFromTheItems)
 {
-    TDBComboBoxMv* combo = Combo(false, {QStringLiteral("Apple"), QStringLiteral("Apricot"), QStringLiteral("a.b")});
+    TDBComboBoxMv* combo = Combo({}, {QStringLiteral("Apple"), QStringLiteral("Apricot"), QStringLiteral("a.b")});
     FocusOn(combo);
-    TypeToFocus(QStringLiteral("apr"));
+    TypeText(QStringLiteral("apr"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apricot"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("icot"));
     EXPECT_EQ(combo->ItemIndex(), 1);
 
     // Backspace takes the completion away (the item's spelling stays) and
     // completes nothing.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apr"));
     EXPECT_EQ(combo->ItemIndex(), -1);
     // What matches no item stays as typed.
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Aprx"));
     EXPECT_EQ(combo->ItemIndex(), -1);
 
     // A whole item typed with the caret inside takes the item's spelling.
     combo->selectAll();
-    TypeToFocus(QStringLiteral("APPL"));
+    TypeText(QStringLiteral("APPL"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apple"));
     combo->setCursorPosition(2);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    TypeToFocus(QStringLiteral("p"));
+    TypeText(QStringLiteral("\b"));
+    TypeText(QStringLiteral("p"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Apple"));
     EXPECT_EQ(combo->ItemIndex(), 0);
     EXPECT_EQ(combo->selectedText(), QStringLiteral("ple"));
 
     // A full stop does not complete.
     combo->selectAll();
-    TypeToFocus(QStringLiteral("a."));
+    TypeText(QStringLiteral("a."));
     EXPECT_EQ(combo->Text(), QStringLiteral("A."));
     EXPECT_EQ(combo->ItemIndex(), -1);
 }
 
 TEST_F(DBComboBoxTest, UpAndDownStepThroughTheItems)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours);
+    TDBComboBoxMv* combo = Combo({}, Colours);
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ItemIndex(), 0);
     EXPECT_EQ(combo->selectedText(), QStringLiteral("Red"));
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 0);
     combo->SetItemIndex(-1);
     EXPECT_EQ(combo->Text(), QString());
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 2);
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(combo->ItemIndex(), 2);
 
     // The wheel of the focused edit steps too; the halves of an up-down
@@ -149,13 +145,13 @@ TEST_F(DBComboBoxTest, UpAndDownStepThroughTheItems)
 
     // Read-only: nothing moves.
     combo->SetReadOnly(true);
-    KeyToFocus(Qt::Key_Up);
+    PressKey(Qt::Key_Up);
     EXPECT_EQ(combo->ItemIndex(), 2);
 }
 
 TEST_F(DBComboBoxTest, TheListIsAsWideAsItsLongestItemButNotNarrowerThanTheEdit)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours);
+    TDBComboBoxMv* combo = Combo({}, Colours);
     combo->DropDownBox().Width = -1;
     ShowForm();
     combo->DropDown();
@@ -177,36 +173,12 @@ TEST_F(DBComboBoxTest, TheListIsAsWideAsItsLongestItemButNotNarrowerThanTheEdit)
     combo->CloseUp(false);
 }
 
-TEST_F(DBComboBoxTest, EscapeClosesTheListAndKeepsTheValue)
-{
-    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
-    combo->SetValue(Variant(QStringLiteral("R")));
-    EXPECT_EQ(combo->Text(), QStringLiteral("Red"));
-    int closeUps = 0;
-    bool accepted = true;
-    combo->OnCloseUp = [&](QObject*, bool accept) {
-        ++closeUps;
-        accepted = accept;
-    };
-    FocusOn(combo);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
-    KeyToFocus(Qt::Key_Down);
-    EXPECT_FALSE(KeyIgnored(combo, Qt::Key_Escape, QStringLiteral("\x1b")));
-    EXPECT_FALSE(combo->ListVisible());
-    EXPECT_EQ(closeUps, 1);
-    EXPECT_FALSE(accepted);
-    EXPECT_EQ(combo->Value(), Variant(QStringLiteral("R")));
-    EXPECT_EQ(combo->Text(), QStringLiteral("Red"));
-    // The button is up again.
-    EXPECT_FALSE(combo->ButtonControl(0)->Down());
-}
-
 TEST_F(DBComboBoxTest, TheUsersResizeIsKeptForTheNextDropDown)
 {
     QStringList many;
     for (int i = 0; i < 20; ++i)
         many << QStringLiteral("项目 %1").arg(i);
-    TDBComboBoxMv* combo = Combo(false, many);
+    TDBComboBoxMv* combo = Combo({}, many);
     combo->DropDownBox().Sizable = true;
     ShowForm();
     combo->DropDown();
@@ -237,9 +209,9 @@ TEST_F(DBComboBoxTest, TheUsersResizeIsKeptForTheNextDropDown)
     EXPECT_EQ(combo->DropDownBox().Rows, 10);
 }
 
-TEST_F(DBComboBoxTest, TheButtonOpensAndClosesTheListAndAReleaseOnTheListChooses)
+TEST_F(DBComboBoxTest, TheButtonOpensAndClosesTheListAReleaseOnTheListChoosesAndEscapeCancels)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
+    TDBComboBoxMv* combo = Combo({}, Colours, ColourKeys);
     ShowForm();
     TEditButtonControlMv* button = combo->ButtonControl(0);
     Click(button, QPoint(3, 3));
@@ -274,25 +246,38 @@ TEST_F(DBComboBoxTest, TheButtonOpensAndClosesTheListAndAReleaseOnTheListChooses
     EXPECT_FALSE(combo->ListVisible());
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("G")));
     EXPECT_FALSE(button->Down());
+
+    // Escape closes the list, keeps the value and raises the button.
+    std::vector<bool> closeUps;
+    combo->OnCloseUp = [&](QObject*, bool accept) { closeUps.push_back(accept); };
+    FocusOn(combo);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down);
+    EXPECT_FALSE(KeyIgnored(combo, Qt::Key_Escape, QStringLiteral("\x1b")));
+    EXPECT_FALSE(combo->ListVisible());
+    EXPECT_EQ(closeUps, std::vector<bool>{false});
+    EXPECT_EQ(combo->Value(), Variant(QStringLiteral("G")));
+    EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
+    EXPECT_FALSE(button->Down());
 }
 
 TEST_F(DBComboBoxTest, KeyModeCharactersSearchTheItems)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
+    TDBComboBoxMv* combo = Combo({}, Colours, ColourKeys);
     FocusOn(combo);
-    TypeToFocus(QStringLiteral("b"));
+    TypeText(QStringLiteral("b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("lue"));
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("B")));
     // No item begins with "bx": nothing changes.
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("lue"));
     // Backspace gives the search one character less.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("Blue"));
-    TypeToFocus(QStringLiteral("gr"));
+    TypeText(QStringLiteral("gr"));
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
     EXPECT_EQ(combo->selectedText(), QStringLiteral("een"));
 
@@ -304,33 +289,39 @@ TEST_F(DBComboBoxTest, KeyModeCharactersSearchTheItems)
     // AutoDrop opens the list on the first character.
     combo->DropDownBox().AutoDrop = true;
     combo->selectAll();
-    TypeToFocus(QStringLiteral("r"));
+    TypeText(QStringLiteral("r"));
     EXPECT_TRUE(combo->ListVisible());
     EXPECT_EQ(combo->ListBox()->ItemIndex(), 0);
 }
 
 TEST_F(DBComboBoxTest, DeleteClearsAKeyThatIsNotRequired)
 {
-    TDBComboBoxMv* combo = Combo(true, Colours, ColourKeys);
+    TDBComboBoxMv* combo = Combo(QStringLiteral("Code"), Colours, ColourKeys);
     FocusOn(combo);
-    KeyToFocus(Qt::Key_Delete);
+    PressKey(Qt::Key_Delete);
     EXPECT_EQ(combo->Text(), QString());
     EXPECT_TRUE(combo->Value().IsUnassigned());
     EXPECT_TRUE(Field(QStringLiteral("Code"))->IsNull());
     Data->Cancel();
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
 
+    // EditAndSetValue writes the field at once.
+    combo->EditAndSetValue(0);
+    EXPECT_EQ(Data->State(), dsEdit);
+    EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("R"));
+    Data->Post();
+    Data->Next();
+    EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
+
     Field(QStringLiteral("Code"))->SetRequired(true);
-    KeyToFocus(Qt::Key_Delete);
-    EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
-    EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("G"));
+    PressKey(Qt::Key_Delete);
+    EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
+    EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("B"));
 }
 
 TEST_F(DBComboBoxTest, ATextNotInTheListIsReportedAndWritten)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours);
-    combo->SetDataSource(Source.get());
-    combo->SetDataField(QStringLiteral("Name"));
+    TDBComboBoxMv* combo = Combo(QStringLiteral("Name"), Colours);
     QStringList reported;
     combo->OnNotInList = [&](QObject*, const QString& text, bool&) { reported << text; };
     combo->SetText(QStringLiteral("Green"));
@@ -342,7 +333,7 @@ TEST_F(DBComboBoxTest, ATextNotInTheListIsReportedAndWritten)
 
 TEST_F(DBComboBoxTest, WithoutADatasetTheKeyIsTheValue)
 {
-    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
+    TDBComboBoxMv* combo = Combo({}, Colours, ColourKeys);
     int requests = 0;
     combo->SetValue(Variant(QStringLiteral("B")));
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
@@ -363,22 +354,8 @@ TEST_F(DBComboBoxTest, WithoutADatasetTheKeyIsTheValue)
     EXPECT_EQ(requests, 1);
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
     EXPECT_EQ(combo->DataLink().Value(), Variant(QStringLiteral("Green")));
-}
 
-TEST_F(DBComboBoxTest, EditAndSetValueWritesTheFieldAtOnce)
-{
-    TDBComboBoxMv* combo = Combo(true, Colours, ColourKeys);
-    combo->EditAndSetValue(0);
-    EXPECT_EQ(Data->State(), dsEdit);
-    EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("R"));
-    Data->Post();
-    Data->Next();
-    EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
-}
-
-TEST_F(DBComboBoxTest, AnItemChosenByTheProgramSurvivesTheFocus)
-{
-    TDBComboBoxMv* combo = Combo(false, Colours);
+    // An item chosen by the program survives the focus.
     combo->SetItemIndex(2);
     FocusOn(combo);
     EXPECT_EQ(combo->Text(), QStringLiteral("Blue"));
@@ -394,9 +371,7 @@ TEST_F(DBComboBoxTest, ChangingTheListsWhileTheDatasetEditsWritesNothingBack)
     Field(QStringLiteral("Price"))->SetDisplayFormat(QStringLiteral("#,##0.00"));
     Data->Edit();
     Field(QStringLiteral("Price"))->SetAsFloat(1234.5);
-    TDBComboBoxMv* combo = Combo(false, Colours, ColourKeys);
-    combo->SetDataSource(Source.get());
-    combo->SetDataField(QStringLiteral("Price"));
+    TDBComboBoxMv* combo = Combo(QStringLiteral("Price"), Colours, ColourKeys);
     EXPECT_EQ(combo->Text(), QString());
     combo->SetKeyItems({});
     EXPECT_EQ(combo->Text(), QStringLiteral("1,234.50"));

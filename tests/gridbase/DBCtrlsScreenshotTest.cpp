@@ -6,7 +6,6 @@
 
 #include "platform/ImageList.h"
 
-#include <QDir>
 #include <QPainter>
 
 namespace {
@@ -30,18 +29,6 @@ std::unique_ptr<TImageList> DotImages()
     return images;
 }
 
-QPixmap MagnifierGlyph()
-{
-    QPixmap glyph(10, 10);
-    glyph.fill(Qt::transparent);
-    QPainter p(&glyph);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
-    p.drawLine(QPointF(6, 6), QPointF(9, 9));
-    return glyph;
-}
-
 class DBCtrlsScreenshotTest : public TTableFixture {};
 
 } // namespace
@@ -50,20 +37,22 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
 {
     const auto images = DotImages();
     std::vector<std::pair<QString, QWidget*>> rows;
-    auto add = [&](const QString& label, QWidget* widget) { rows.emplace_back(label, widget); };
+    // An edit in a labelled row, showing the text if there is one.
+    const auto edit = [&](const QString& label, const QString& text = QString()) {
+        auto* e = new TDBEditMv(Form.get());
+        if (!text.isEmpty())
+            e->SetText(text);
+        rows.emplace_back(label, e);
+        return e;
+    };
+    for (const auto& [label, field] :
+         {std::pair{u"bound to Name"_qs, u"Name"_qs}, {u"Price, right-aligned"_qs, u"Price"_qs}}) {
+        TDBEditMv* bound = edit(label);
+        bound->SetDataSource(Source.get());
+        bound->SetDataField(field);
+    }
 
-    auto* bound = new TDBEditMv(Form.get());
-    bound->SetDataSource(Source.get());
-    bound->SetDataField(QStringLiteral("Name"));
-    add(QStringLiteral("bound to Name"), bound);
-
-    auto* price = new TDBEditMv(Form.get());
-    price->SetDataSource(Source.get());
-    price->SetDataField(QStringLiteral("Price"));
-    add(QStringLiteral("Price, right-aligned"), price);
-
-    auto* buttons = new TDBEditMv(Form.get());
-    buttons->SetText(QStringLiteral("查找内容"));
+    TDBEditMv* buttons = edit(u"ellipsis, +, -, glyph"_qs, u"查找内容"_qs);
     buttons->EditButton().SetVisible(true);
     buttons->EditButton().SetStyle(ebsEllipsisMv);
     buttons->EditButtons().Add()->SetStyle(ebsPlusMv);
@@ -71,40 +60,27 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
     TEditButtonMv* glyph = buttons->EditButtons().Add();
     glyph->SetStyle(ebsGlyphMv);
     glyph->SetGlyph(MagnifierGlyph());
-    add(QStringLiteral("ellipsis, +, -, glyph"), buttons);
 
-    auto* flat = new TDBEditMv(Form.get());
-    flat->SetText(QStringLiteral("flat, not hot"));
-    flat->SetFlat(true);
-    flat->EditButton().SetVisible(true);
-    flat->EditButtons().Add()->SetStyle(ebsEllipsisMv);
-    add(QStringLiteral("flat"), flat);
+    for (const bool border : {false, true}) {
+        TDBEditMv* flat =
+            edit(border ? u"flat, border shown"_qs : u"flat"_qs, border ? u"flat, hot"_qs : u"flat, not hot"_qs);
+        flat->SetFlat(true);
+        flat->SetAlwaysShowBorder(border);
+        flat->EditButton().SetVisible(true);
+        flat->EditButtons().Add()->SetStyle(ebsEllipsisMv);
+    }
 
-    auto* flatHot = new TDBEditMv(Form.get());
-    flatHot->SetText(QStringLiteral("flat, hot"));
-    flatHot->SetFlat(true);
-    flatHot->SetAlwaysShowBorder(true);
-    flatHot->EditButton().SetVisible(true);
-    flatHot->EditButtons().Add()->SetStyle(ebsEllipsisMv);
-    add(QStringLiteral("flat, border shown"), flatHot);
-
-    auto* upDown = new TDBEditMv(Form.get());
+    TDBEditMv* upDown = edit(u"up-down, image of value"_qs);
     upDown->SetValue(Variant(2));
     upDown->EditButton().SetVisible(true);
     upDown->EditButton().SetStyle(ebsUpDownMv);
     upDown->EditImage().SetImages(images.get());
     upDown->EditImage().SetVisible(true);
-    add(QStringLiteral("up-down, image of value"), upDown);
 
-    auto* required = new TDBEditMv(Form.get());
-    required->SetHighlightRequired(true);
-    add(QStringLiteral("required, empty"), required);
-
-    auto* disabled = new TDBEditMv(Form.get());
-    disabled->SetText(QStringLiteral("disabled"));
+    edit(u"required, empty"_qs)->SetHighlightRequired(true);
+    TDBEditMv* disabled = edit(u"disabled"_qs, u"disabled"_qs);
     disabled->EditButton().SetVisible(true);
     disabled->setEnabled(false);
-    add(QStringLiteral("disabled"), disabled);
 
     auto* combo = new TDBComboBoxMv(Form.get());
     combo->SetItems({QStringLiteral("红色 Red"), QStringLiteral("绿色 Green"), QStringLiteral("蓝色 Blue")});
@@ -113,7 +89,7 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
     combo->SetDataSource(Source.get());
     combo->SetDataField(QStringLiteral("Code"));
     combo->DropDownBox().Sizable = true;
-    add(QStringLiteral("key combo, list open"), combo);
+    rows.emplace_back(QStringLiteral("key combo, list open"), combo);
 
     std::vector<TDBCheckBoxMv*> checks;
     const struct {
@@ -121,9 +97,14 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
         TCheckBoxStateMv state;
         bool flat;
         bool enabled;
-    } looks[] = {{u"未选 unchecked", cbUnchecked, false, true}, {u"选中 checked", cbChecked, false, true},
-                 {u"灰色 grayed", cbGrayed, false, true},      {u"flat checked", cbChecked, true, true},
-                 {u"disabled", cbChecked, false, false},       {u"区分大小写(&C)", cbUnchecked, false, true}};
+        TAlignment alignment;
+    } looks[] = {{u"未选 unchecked", cbUnchecked, false, true, taRightJustify},
+                 {u"选中 checked", cbChecked, false, true, taRightJustify},
+                 {u"灰色 grayed", cbGrayed, false, true, taRightJustify},
+                 {u"flat checked", cbChecked, true, true, taRightJustify},
+                 {u"disabled", cbChecked, false, false, taRightJustify},
+                 {u"区分大小写(&C)", cbUnchecked, false, true, taRightJustify},
+                 {u"box on the right", cbChecked, false, true, taLeftJustify}};
     for (const auto& look : looks) {
         auto* check = new TDBCheckBoxMv(Form.get());
         check->resize(150, 17);
@@ -132,14 +113,9 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
         check->SetState(look.state);
         check->SetFlat(look.flat);
         check->setEnabled(look.enabled);
+        check->SetAlignment(look.alignment);
         checks.push_back(check);
     }
-    auto* right = new TDBCheckBoxMv(Form.get());
-    right->resize(150, 17);
-    right->SetCaption(QStringLiteral("box on the right"));
-    right->SetAlignment(taLeftJustify);
-    right->SetChecked(true);
-    checks.push_back(right);
 
     Form->resize(420, 600);
     int y = 4;
@@ -174,9 +150,7 @@ TEST_F(DBCtrlsScreenshotTest, RendersEditsAComboListAndCheckBoxesToPng)
         for (TDBCheckBoxMv* check : checks)
             painter.drawImage(check->x(), check->y() + list.height(), check->grab().toImage());
     }
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(overview.save(dir + QStringLiteral("/dbctrls.png")));
+    SaveScreenshot(overview, QStringLiteral("dbctrls.png"));
     EXPECT_EQ(combo->Text(), QStringLiteral("绿色 Green"));
     EXPECT_EQ(list.width(), combo->width());
 }

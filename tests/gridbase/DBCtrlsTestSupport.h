@@ -1,7 +1,6 @@
 #pragma once
 // Helpers for the tests of the data-aware editors: an in-memory table to
-// bind them to, a window that holds the focus, and keys that go to the
-// focused widget as typed.
+// bind them to and a window that holds the focus.
 
 #include "DropDownTestSupport.h"
 
@@ -14,35 +13,6 @@
 #include <QKeyEvent>
 #include <memory>
 
-// Lets queued work run: a drop-down that the offscreen platform made the
-// active window hands the activation back to its owner's window.
-inline void Settle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
-// Keys to whatever has the focus now.
-inline void KeyToFocus(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = QString())
-{
-    Settle();
-    QWidget* target = QApplication::focusWidget();
-    ASSERT_NE(target, nullptr);
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QWidget* after = QApplication::focusWidget();
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(after ? after : target, &release);
-}
-
-inline void TypeToFocus(const QString& text)
-{
-    for (QChar ch : text) {
-        const bool latin = ch.isLetter() && ch.unicode() < 128;
-        KeyToFocus(latin ? Qt::Key_A + (ch.toUpper().unicode() - 'A') : Qt::Key_unknown, Qt::NoModifier, QString(ch));
-    }
-}
-
 // Whether a key event sent to the widget was left to its parents.
 inline bool KeyIgnored(QWidget* widget, int key, const QString& text = QString())
 {
@@ -52,12 +22,11 @@ inline bool KeyIgnored(QWidget* widget, int key, const QString& text = QString()
 }
 
 // A shown, active window with the controls of one test.
-class TFormFixture : public ::testing::Test {
+class TFormFixture : public ButtonsTest {
 protected:
     void SetUp() override
     {
-        SetThemesEnabled(false);
-        ClearButtonsBitmapCache();
+        ButtonsTest::SetUp();
         Form = std::make_unique<QWidget>();
         Form->resize(320, 240);
         // Something else to move the focus to.
@@ -67,24 +36,10 @@ protected:
     void TearDown() override
     {
         Form.reset();
-        SetThemesEnabled(true);
-        ClearButtonsBitmapCache();
+        ButtonsTest::TearDown();
         QCoreApplication::processEvents();
     }
-    void ShowForm()
-    {
-        Form->show();
-        QApplication::setActiveWindow(Form.get());
-        Form->activateWindow();
-        QCoreApplication::processEvents();
-    }
-    void FocusOn(QWidget* widget, Qt::FocusReason reason = Qt::OtherFocusReason)
-    {
-        if (!Form->isVisible())
-            ShowForm();
-        widget->setFocus(reason);
-        QCoreApplication::processEvents();
-    }
+    void ShowForm() { ShowActive(*Form); }
     void Leave() { FocusOn(Other); }
 
     std::unique_ptr<QWidget> Form;

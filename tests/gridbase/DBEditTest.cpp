@@ -17,18 +17,15 @@ namespace {
 
 class DBEditTest : public TTableFixture {
 protected:
-    TDBEditMv* BoundEdit(const QString& fieldName)
+    // Bound to the field; without a field name, free.
+    TDBEditMv* Edit(const QString& fieldName = QString())
     {
         auto* edit = new TDBEditMv(Form.get());
         edit->setGeometry(10, 10, 200, edit->height());
-        edit->SetDataSource(Source.get());
-        edit->SetDataField(fieldName);
-        return edit;
-    }
-    TDBEditMv* FreeEdit()
-    {
-        auto* edit = new TDBEditMv(Form.get());
-        edit->setGeometry(10, 10, 200, edit->height());
+        if (!fieldName.isEmpty()) {
+            edit->SetDataSource(Source.get());
+            edit->SetDataField(fieldName);
+        }
         return edit;
     }
 };
@@ -37,7 +34,7 @@ protected:
 
 TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     EXPECT_TRUE(edit->DataIndependent());
     EXPECT_TRUE(edit->Value().IsUnassigned());
 
@@ -53,11 +50,11 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     // brings the value back.
     FocusOn(edit);
     edit->end(false);
-    TypeToFocus(QStringLiteral("7"));
+    TypeText(QStringLiteral("7"));
     EXPECT_EQ(edit->Text(), QStringLiteral("57"));
-    KeyToFocus(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    TypeText(QStringLiteral("\x1b"));
     EXPECT_EQ(edit->Text(), QStringLiteral("5"));
-    TypeToFocus(QStringLiteral("x"));
+    TypeText(QStringLiteral("x"));
     Leave();
     EXPECT_EQ(edit->Value(), Variant(QStringLiteral("x")));
 
@@ -72,8 +69,8 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
 
 TEST_F(DBEditTest, ShowsTheDisplayTextAndWhileFocusedTheEditText)
 {
-    TDBEditMv* price = BoundEdit(QStringLiteral("Price"));
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
+    TDBEditMv* price = Edit(QStringLiteral("Price"));
+    TDBEditMv* name = Edit(QStringLiteral("Name"));
     EXPECT_EQ(price->Text(), QStringLiteral("2.50"));
     EXPECT_EQ(price->Alignment(), taRightJustify);
     Field(QStringLiteral("Price"))->SetEditFormat(QStringLiteral("0.0#"));
@@ -93,16 +90,24 @@ TEST_F(DBEditTest, ShowsTheDisplayTextAndWhileFocusedTheEditText)
     name->SetMaxLength(3);
     name->SetDataField(QStringLiteral("Name"));
     EXPECT_EQ(name->MaxLength(), 3);
+
+    // The image follows a numeric value only.
+    TDBEditMv* qty = Edit(QStringLiteral("Qty"));
+    EXPECT_EQ(qty->ImageIndexShown(), 7);
+    qty->OnGetImageIndex = [](QObject*, int& index) { index += 100; };
+    Data->First();
+    EXPECT_EQ(qty->ImageIndexShown(), 103);
+    EXPECT_EQ(name->ImageIndexShown(), -1);
 }
 
-TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
+TEST_F(DBEditTest, TypingEditsTheDatasetLeavingWritesTheFieldAndEscapeShowsItAgain)
 {
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
+    TDBEditMv* name = Edit(QStringLiteral("Name"));
     FocusOn(name);
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_TRUE(name->WindowReadOnly());
     name->end(false);
-    TypeToFocus(QStringLiteral("s"));
+    TypeText(QStringLiteral("s"));
     EXPECT_EQ(Data->State(), dsEdit);
     EXPECT_EQ(name->Text(), QStringLiteral("苹果s"));
     // Not yet in the field.
@@ -111,80 +116,48 @@ TEST_F(DBEditTest, TypingPutsTheDatasetIntoEditStateAndLeavingWritesTheField)
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果s"));
     Data->Post();
 
+    // Escape shows the field again and selects it; a changed edit keeps
+    // Escape from a dialog, with nothing to undo it goes on to the dialog.
+    FocusOn(name);
+    name->end(false);
+    TypeText(QStringLiteral("xyz"));
+    EXPECT_TRUE(name->DataLink().Modified());
+    EXPECT_FALSE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
+    EXPECT_EQ(name->Text(), QStringLiteral("苹果s"));
+    EXPECT_EQ(name->selectedText(), QStringLiteral("苹果s"));
+    EXPECT_TRUE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
+    Leave();
+    EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果s"));
+
     // Posting writes a pending text as well.
     FocusOn(name);
     name->end(false);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b\b"));
     Data->Post();
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹"));
 
     // The length limit holds for typing only.
     name->SetMaxLength(2);
     name->end(false);
-    TypeToFocus(QStringLiteral("ab"));
+    TypeText(QStringLiteral("ab"));
     EXPECT_EQ(name->Text(), QStringLiteral("苹a"));
 
     // A read-only edit neither edits nor types.
     Data->Cancel();
     name->SetReadOnly(true);
-    TypeToFocus(QStringLiteral("z"));
+    TypeText(QStringLiteral("z"));
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_EQ(name->Text(), QStringLiteral("苹"));
 }
 
-TEST_F(DBEditTest, EscapeShowsTheFieldAgainAndSelectsIt)
+TEST_F(DBEditTest, TextAndValueFromAProgramAreWrittenAtOnceAndRefusedInputIsKept)
 {
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
-    FocusOn(name);
-    name->end(false);
-    TypeToFocus(QStringLiteral("xyz"));
-    EXPECT_TRUE(name->DataLink().Modified());
-    // A changed edit keeps Escape from a dialog.
-    EXPECT_FALSE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
-    EXPECT_EQ(name->Text(), QStringLiteral("苹果"));
-    EXPECT_EQ(name->selectedText(), QStringLiteral("苹果"));
-    // Nothing to undo: Escape goes on to the dialog.
-    EXPECT_TRUE(KeyIgnored(name, Qt::Key_Escape, QStringLiteral("\x1b")));
-    Leave();
-    EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("苹果"));
-}
-
-TEST_F(DBEditTest, RefusedCharactersAndValues)
-{
-    TDBEditMv* qty = BoundEdit(QStringLiteral("Qty"));
-    FocusOn(qty);
-    qty->end(false);
-    TypeToFocus(QStringLiteral("a4"));
-    EXPECT_EQ(qty->Text(), QStringLiteral("34"));
-    Leave();
-    EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);
-
-    // A value out of range: the error box, the text as typed, the focus back.
-    TDialogAnswers answers;
-    FocusOn(qty);
-    qty->selectAll();
-    TypeToFocus(QStringLiteral("99999999999"));
-    Leave();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(answers.Messages.size(), 1u);
-    EXPECT_EQ(qty->Text(), QStringLiteral("99999999999"));
-    EXPECT_TRUE(qty->hasFocus());
-    EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);
-
-    // From a program the error reaches the caller.
-    EXPECT_THROW(qty->SetText(QStringLiteral("12x")), EConvertError);
-    EXPECT_EQ(qty->Text(), QStringLiteral("12x"));
-}
-
-TEST_F(DBEditTest, TextAndValueFromAProgramAreWrittenAtOnce)
-{
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
+    TDBEditMv* name = Edit(QStringLiteral("Name"));
     name->SetText(QStringLiteral("Plum"));
     EXPECT_EQ(Data->State(), dsEdit);
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("Plum"));
 
-    TDBEditMv* note = BoundEdit(QStringLiteral("Note"));
+    TDBEditMv* note = Edit(QStringLiteral("Note"));
     note->SetValue(Variant(QStringLiteral("长的备注")));
     EXPECT_EQ(Field(QStringLiteral("Note"))->AsString(), QStringLiteral("长的备注"));
 
@@ -197,13 +170,37 @@ TEST_F(DBEditTest, TextAndValueFromAProgramAreWrittenAtOnce)
     name->SetText(QStringLiteral("Fig"));
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(Field(QStringLiteral("Name"))->AsString(), QStringLiteral("Plum"));
+
+    // Refused characters and values.
+    TDBEditMv* qty = Edit(QStringLiteral("Qty"));
+    FocusOn(qty);
+    qty->end(false);
+    TypeText(QStringLiteral("a4"));
+    EXPECT_EQ(qty->Text(), QStringLiteral("34"));
+    Leave();
+    EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);
+
+    // A value out of range: the error box, the text as typed, the focus back.
+    TDialogAnswers answers;
+    FocusOn(qty);
+    qty->selectAll();
+    TypeText(QStringLiteral("99999999999"));
+    Leave();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(answers.Messages.size(), 1u);
+    EXPECT_EQ(qty->Text(), QStringLiteral("99999999999"));
+    EXPECT_TRUE(qty->hasFocus());
+    EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);
+
+    // From a program the error reaches the caller.
+    EXPECT_THROW(qty->SetText(QStringLiteral("12x")), EConvertError);
+    EXPECT_EQ(qty->Text(), QStringLiteral("12x"));
 }
 
 TEST_F(DBEditTest, ButtonShortCutsPressTheButtons)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     TEditButtonMv* extra = edit->EditButtons().Add();
-    EXPECT_EQ(extra->ShortCut(), DefaultEditButtonShortCut);
     int extraClicks = 0;
     extra->OnClick = [&](QObject*, bool& handled) {
         ++extraClicks;
@@ -212,27 +209,27 @@ TEST_F(DBEditTest, ButtonShortCutsPressTheButtons)
     int editButtonClicks = 0;
     edit->OnButtonClick = [&](QObject*, bool&) { ++editButtonClicks; };
     FocusOn(edit);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(extraClicks, 1);
     EXPECT_EQ(editButtonClicks, 0);
 
     // The EditButton comes first once it is shown with the same short-cut.
     edit->EditButton().SetVisible(true);
     edit->EditButton().SetShortCut(DefaultEditButtonShortCut);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(editButtonClicks, 1);
     EXPECT_EQ(extraClicks, 1);
 
     // A disabled edit presses nothing.
     edit->EditButton().SetVisible(false);
     extra->SetEnabled(false);
-    KeyToFocus(Qt::Key_Down, Qt::AltModifier);
+    PressKey(Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(extraClicks, 1);
 }
 
 TEST_F(DBEditTest, APressThatClosesAButtonMenuDoesNotOpenItAgain)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     QMenu menu;
     menu.addAction(QStringLiteral("一"));
     TEditButtonMv* button = edit->EditButtons().Add();
@@ -269,7 +266,7 @@ TEST_F(DBEditTest, APressThatClosesAButtonMenuDoesNotOpenItAgain)
 
 TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     TMRUListMv& recent = edit->MRUList();
     recent.SetActive(true);
     edit->SetText(QStringLiteral("Shanghai"));
@@ -280,18 +277,18 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
     // Backspace in the empty edit shows them all; typing refines the list.
     edit->SetText(QString());
     FocusOn(edit);
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b"));
     ASSERT_TRUE(recent.DroppedDown());
     TMRUListboxMv* list = edit->MRUListBox();
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->isVisible());
     EXPECT_EQ(list->Count(), 2);
     EXPECT_EQ(list->width(), edit->EditRect().Width());
-    TypeToFocus(QStringLiteral("shen"));
+    TypeText(QStringLiteral("shen"));
     EXPECT_EQ(list->Items().Items(), QStringList{QStringLiteral("Shenzhen")});
 
     // Down moves in the list, Enter takes the item, and is the edit's.
-    KeyToFocus(Qt::Key_Down);
+    PressKey(Qt::Key_Down);
     EXPECT_EQ(list->ItemIndex(), 0);
     EXPECT_FALSE(KeyIgnored(edit, Qt::Key_Return, QStringLiteral("\r")));
     EXPECT_FALSE(recent.DroppedDown());
@@ -299,19 +296,18 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
 
     // Emptying the text closes the list; Escape closes it without taking.
     edit->selectAll();
-    TypeToFocus(QStringLiteral("S"));
+    TypeText(QStringLiteral("S"));
     EXPECT_TRUE(recent.DroppedDown());
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b"));
     EXPECT_FALSE(recent.DroppedDown());
-    TypeToFocus(QStringLiteral("S"));
-    KeyToFocus(Qt::Key_Down);
-    KeyToFocus(Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"));
+    TypeText(QStringLiteral("S"));
+    PressKey(Qt::Key_Down);
+    TypeText(QStringLiteral("\x1b"));
     EXPECT_FALSE(recent.DroppedDown());
     EXPECT_EQ(edit->Text(), QStringLiteral("S"));
 
     // The user's resize of the list is kept.
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
-    KeyToFocus(Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"));
+    TypeText(QStringLiteral("\b\b"));
     ASSERT_TRUE(recent.DroppedDown());
     list->SizeGrip()->OnParentResized(list->SizeGrip());
     EXPECT_EQ(recent.Rows(), list->RowCount());
@@ -319,7 +315,7 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
 
 TEST_F(DBEditTest, ButtonsStandAtTheRightWithTheirSeparatorsAndTheTextBesideThem)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     EXPECT_EQ(edit->ButtonWidth(), 0);
     EXPECT_EQ(edit->EditRect(), TRect(2, 2, 198, edit->height() - 2));
     EXPECT_EQ(edit->height(), QFontMetrics(edit->font()).height() + 8);
@@ -359,25 +355,21 @@ TEST_F(DBEditTest, ButtonsStandAtTheRightWithTheirSeparatorsAndTheTextBesideThem
     edit->EditImage().SetWidth(10);
     QCoreApplication::processEvents();
     EXPECT_EQ(edit->EditRect().Left, 1 + 14);
-}
 
-TEST_F(DBEditTest, TheImageFollowsANumericValue)
-{
-    TDBEditMv* qty = BoundEdit(QStringLiteral("Qty"));
-    EXPECT_EQ(qty->ImageIndexShown(), 3);
-    Data->Next();
-    EXPECT_EQ(qty->ImageIndexShown(), 7);
-    qty->OnGetImageIndex = [](QObject*, int& index) { index += 100; };
-    Data->First();
-    EXPECT_EQ(qty->ImageIndexShown(), 103);
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
-    EXPECT_EQ(name->ImageIndexShown(), -1);
+    // A change of the system colours, as the application sends it to every
+    // widget, empties the cache of button faces.
+    ShowForm();
+    edit->grab();
+    EXPECT_GT(ButtonsBitmapCache().Count(), 0);
+    QEvent change(QEvent::ApplicationPaletteChange);
+    QApplication::sendEvent(edit, &change);
+    EXPECT_EQ(ButtonsBitmapCache().Count(), 0);
 }
 
 TEST_F(DBEditTest, ARequiredNullFieldIsMarkedWhileEditing)
 {
     Field(QStringLiteral("Name"))->SetRequired(true);
-    TDBEditMv* name = BoundEdit(QStringLiteral("Name"));
+    TDBEditMv* name = Edit(QStringLiteral("Name"));
     name->SetHighlightRequired(true);
     ShowForm();
     const QRgb red = qRgb(255, 0, 0);
@@ -435,7 +427,7 @@ public:
 
 TEST_F(DBEditTest, AnInPlaceHostSeesTheKeysFirstAndMayForbidChanges)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     QObject plain;
     try {
         edit->SetInplaceEditHolder(&plain);
@@ -446,23 +438,23 @@ TEST_F(DBEditTest, AnInPlaceHostSeesTheKeysFirstAndMayForbidChanges)
     TTestHost host;
     edit->SetInplaceEditHolder(&host);
     FocusOn(edit);
-    TypeToFocus(QStringLiteral("a#b"));
+    TypeText(QStringLiteral("a#b"));
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
     EXPECT_TRUE(host.KeysSeen.contains(quint16('A')));
     // Tab stays in the edit for a host that wants it.
-    KeyToFocus(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    TypeText(QStringLiteral("\t"));
     EXPECT_TRUE(edit->hasFocus());
 
     host.CanModify = false;
     edit->SetInplaceEditHolder(&host);
     EXPECT_TRUE(edit->WindowReadOnly());
-    TypeToFocus(QStringLiteral("c"));
+    TypeText(QStringLiteral("c"));
     EXPECT_EQ(edit->Text(), QStringLiteral("ab"));
 }
 
 TEST_F(DBEditTest, TooltipsShowTheWholeTextOnlyWhenItDoesNotFit)
 {
-    TDBEditMv* edit = FreeEdit();
+    TDBEditMv* edit = Edit();
     edit->resize(60, edit->height());
     edit->SetHint(QStringLiteral("提示"));
     ShowForm();
@@ -485,17 +477,4 @@ TEST_F(DBEditTest, TooltipsShowTheWholeTextOnlyWhenItDoesNotFit)
     edit->SetText(QStringLiteral("short"));
     EXPECT_EQ(tooltip(), QString());
     QToolTip::hideText();
-}
-
-TEST_F(DBEditTest, AChangeOfTheSystemColoursEmptiesTheButtonFaceCache)
-{
-    TDBEditMv* edit = FreeEdit();
-    edit->EditButton().SetVisible(true);
-    ShowForm();
-    edit->grab();
-    EXPECT_GT(ButtonsBitmapCache().Count(), 0);
-    // As the application sends it to every widget when the colours change.
-    QEvent change(QEvent::ApplicationPaletteChange);
-    QApplication::sendEvent(edit, &change);
-    EXPECT_EQ(ButtonsBitmapCache().Count(), 0);
 }

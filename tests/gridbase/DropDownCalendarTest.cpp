@@ -49,19 +49,7 @@ struct TCalendarFixture : ButtonsTest {
 
 } // namespace
 
-TEST_F(TCalendarFixture, ClickingADayClosesItAccepting)
-{
-    ASSERT_TRUE(calendar->isVisible());
-    QWidget* cells = DayTable(*calendar)->viewport();
-    const QPoint cell = DayCell(*calendar, 17);
-    ASSERT_FALSE(cell.isNull());
-    Click(cells, cell);
-    EXPECT_EQ(calendar->Date(), QDate(2024, 5, 17));
-    ASSERT_EQ(owner->CloseUps.size(), 1u);
-    EXPECT_TRUE(owner->CloseUps[0]);
-}
-
-TEST_F(TCalendarFixture, TheMonthButtonsAndTheDayNamesKeepItOpen)
+TEST_F(TCalendarFixture, TheMonthButtonsAndTheDayNamesKeepItOpenAndADayClosesItAccepting)
 {
     auto* next = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_nextmonth"));
     ASSERT_TRUE(next);
@@ -72,6 +60,12 @@ TEST_F(TCalendarFixture, TheMonthButtonsAndTheDayNamesKeepItOpen)
     QCoreApplication::processEvents();
     EXPECT_TRUE(owner->CloseUps.empty());
     EXPECT_TRUE(calendar->isVisible());
+
+    const QPoint cell = DayCell(*calendar, 17);
+    ASSERT_FALSE(cell.isNull());
+    Click(table->viewport(), cell);
+    EXPECT_EQ(calendar->Date(), QDate(2024, 6, 17));
+    EXPECT_EQ(owner->CloseUps, std::vector<bool>{true});
 }
 
 TEST_F(TCalendarFixture, EnterAcceptsEscapeCancelsAndTheWheelStepsDays)
@@ -88,6 +82,13 @@ TEST_F(TCalendarFixture, EnterAcceptsEscapeCancelsAndTheWheelStepsDays)
     SendKey(calendar, Qt::Key_Return);
     SendKey(DayTable(*calendar), Qt::Key_Escape);
     EXPECT_EQ(owner->CloseUps, (std::vector<bool>{true, false}));
+
+    // It is at least as large as a month and its border, and keeps to its
+    // date range.
+    EXPECT_EQ(calendar->size(), calendar->MinReqRect() + QSize(4, 4));
+    calendar->setMinimumDate(QDate(2000, 1, 1));
+    EXPECT_TRUE(calendar->SetDate(QDate(1999, 5, 5)));
+    EXPECT_EQ(calendar->Date(), QDate(2000, 1, 1));
 }
 
 TEST_F(TCalendarFixture, LosingTheFocusElsewhereClosesIt)
@@ -106,12 +107,4 @@ TEST_F(TCalendarFixture, LosingTheFocusElsewhereClosesIt)
     QCoreApplication::processEvents();
     ASSERT_EQ(owner->CloseUps.size(), 1u);
     EXPECT_FALSE(owner->CloseUps[0]);
-}
-
-TEST_F(TCalendarFixture, ItIsAtLeastAsLargeAsAMonthAndItsBorder)
-{
-    EXPECT_EQ(calendar->size(), calendar->MinReqRect() + QSize(4, 4));
-    calendar->setMinimumDate(QDate(2000, 1, 1));
-    EXPECT_TRUE(calendar->SetDate(QDate(1999, 5, 5)));
-    EXPECT_EQ(calendar->Date(), QDate(2000, 1, 1));
 }

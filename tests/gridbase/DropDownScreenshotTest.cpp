@@ -5,24 +5,10 @@
 
 #include "gridbase/CalculatorMv.h"
 
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 
 namespace {
-
-// A small magnifier, drawn here rather than taken from anywhere.
-QPixmap MagnifierGlyph()
-{
-    QPixmap glyph(10, 10);
-    glyph.fill(Qt::transparent);
-    QPainter p(&glyph);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.5));
-    p.drawEllipse(QRectF(1, 1, 5.5, 5.5));
-    p.drawLine(QPointF(6, 6), QPointF(9, 9));
-    return glyph;
-}
 
 // One row of buttons of every style in one state.
 QImage ButtonRow(bool themed, bool flat, bool active, bool enabled, bool pressed)
@@ -141,9 +127,7 @@ TEST_F(ButtonsTest, RendersTheButtonsAPickListTheCalendarAndTheCalculatorToPng)
         painter.drawImage(x, dropDownsTop, calculatorImage);
         painter.drawImage(x, dropDownsTop + calculatorImage.height() + 10, plainImage);
     }
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    ASSERT_TRUE(overview.save(dir + QStringLiteral("/buttons.png")));
+    SaveScreenshot(overview, QStringLiteral("buttons.png"));
     EXPECT_EQ(pickList.height(), 6 * list.ItemHeight() + list.BorderHeight());
     EXPECT_EQ(calculator.DisplayText(), QStringLiteral("3"));
 }

@@ -7,26 +7,18 @@
 
 namespace {
 
-// The colours of one row across a rect.
-std::vector<QColor> Row(const QImage& image, int y, int left, int right)
-{
-    std::vector<QColor> colors;
-    for (int x = left; x < right; ++x)
-        colors.push_back(image.pixelColor(x, y));
-    return colors;
-}
-
+// Whether one row across a rect is all of one colour.
 bool RowIs(const QImage& image, int y, int left, int right, const QColor& color)
 {
-    for (const QColor& c : Row(image, y, left, right))
-        if (c != color)
+    for (int x = left; x < right; ++x)
+        if (image.pixelColor(x, y) != color)
             return false;
     return true;
 }
 
 } // namespace
 
-TEST_F(ButtonsTest, AnUpDownPairFillsItsOddMiddleRowWithTheParentColour)
+TEST_F(ButtonsTest, AnUpDownPairFillsItsOddMiddleRowWithTheParentColourAndPressesOneHalf)
 {
     const QColor parent(255, 0, 0);
     for (bool cached : {true, false}) {
@@ -45,10 +37,8 @@ TEST_F(ButtonsTest, AnUpDownPairFillsItsOddMiddleRowWithTheParentColour)
         for (int y = 1; y < 17; ++y)
             EXPECT_FALSE(RowIs(even, y, 2, 17, parent)) << "row " << y << " cached " << cached;
     }
-}
 
-TEST_F(ButtonsTest, APressedHalfLooksPressedAndOnlyThatHalf)
-{
+    // A pressed half looks pressed, and only that half.
     const auto paint = [](int down) {
         return PaintImage(16, 20, [down](TCanvas& c) {
             PaintEditButton(c, TRect(0, 0, 16, 20), clWindow, 0, true, false, false, down, bdkUpDown);
@@ -126,7 +116,7 @@ TEST_F(ButtonsTest, AFlatButtonThatIsNotHotIsFramedInItsParentColour)
     EXPECT_EQ(hot.pixelColor(5, 19), Rgb(clBtnShadow));
 }
 
-TEST_F(ButtonsTest, CheckBoxFacesAreSquareAndShowTheirState)
+TEST_F(ButtonsTest, CheckBoxFacesAreSquareWithinTheirCellAndShowTheirState)
 {
     const auto paint = [](int state) {
         return PaintImage(30, 16, [state](TCanvas& c) {
@@ -139,10 +129,8 @@ TEST_F(ButtonsTest, CheckBoxFacesAreSquareAndShowTheirState)
     EXPECT_NE(unchecked.pixelColor(7, 8), QColor(Qt::white));
     EXPECT_NE(unchecked, paint(1));
     EXPECT_NE(paint(1), paint(2));
-}
 
-TEST(EditButtonPaintTest, ACheckBoxRectNeverLeavesItsCell)
-{
+    // The check box rect never leaves its cell.
     const int w = CheckBoxGlyphWidth();
     const int h = CheckBoxGlyphHeight();
     // Smaller than the glyph: the cell itself.

@@ -11,46 +11,40 @@
 
 namespace {
 
+// A button control 15 wide and 20 high that logs presses (which half) and
+// clicks; decide may switch the auto-repeat of each press.
 class TTestButtonControl : public TEditButtonControlMv {
 public:
     using TEditButtonControlMv::ButtonTimerExpired;
-    using TEditButtonControlMv::TEditButtonControlMv;
-};
-
-struct TPressLog {
+    explicit TTestButtonControl(TEditButtonStyleMv style, std::function<void(int call, bool& autoRepeat)> decide = {})
+    {
+        SetStyle(style);
+        resize(15, 20);
+        OnDown = [this, decide](QObject*, bool top, bool& autoRepeat, bool&) {
+            TopButtons.push_back(top);
+            if (decide)
+                decide(int(TopButtons.size()), autoRepeat);
+        };
+        OnClick = [this](QObject*) { ++Clicks; };
+    }
     std::vector<bool> TopButtons;
     int Clicks = 0;
 };
 
-// An up-down control 15 wide and 20 high that logs presses and clicks.
-void Wire(TEditButtonControlMv& control, TPressLog& log, TEditButtonStyleMv style,
-          std::function<void(int call, bool& autoRepeat)> decide = {})
-{
-    control.SetStyle(style);
-    control.resize(15, 20);
-    control.OnDown = [&log, decide](QObject*, bool top, bool& autoRepeat, bool&) {
-        log.TopButtons.push_back(top);
-        if (decide)
-            decide(int(log.TopButtons.size()), autoRepeat);
-    };
-    control.OnClick = [&log](QObject*) { ++log.Clicks; };
-}
-
 } // namespace
 
-TEST(EditButtonTest, NumGlyphsIsClampedAndVisibleButtonsHaveTheirDefaults)
+TEST(EditButtonTest, NumGlyphsIsClampedAndTheControlIsMadeOnTheEdit)
 {
-    auto button = TEditButtonMv::CreateEditButton(nullptr);
+    QWidget edit;
+    auto button = TEditButtonMv::CreateEditButton(&edit);
     button->SetNumGlyphs(0);
     EXPECT_EQ(button->NumGlyphs(), 1);
     button->SetNumGlyphs(9);
     EXPECT_EQ(button->NumGlyphs(), 4);
-    EXPECT_FALSE(button->Visible());
-    EXPECT_EQ(button->ShortCut(), 0);
-
-    auto visible = TVisibleEditButtonMv::CreateEditButton(nullptr);
-    EXPECT_TRUE(visible->Visible());
-    EXPECT_EQ(visible->ShortCut(), 32808);
+    TEditButtonControlMv* control = button->CreateEditButtonControl();
+    EXPECT_EQ(control->parentWidget(), &edit);
+    EXPECT_EQ(control->size(), QSize(10, 17));
+    EXPECT_FALSE(control->isHidden());
 }
 
 TEST(EditButtonTest, ItemChangesReachTheCollectionOwnerOnceOutsideAnUpdate)
@@ -134,135 +128,107 @@ TEST(EditButtonTest, AnActionDrivesTheButtonAndItsClick)
     EXPECT_EQ(button->Hint(), QStringLiteral("查找"));
 }
 
-TEST_F(ButtonsTest, PressingTheLowerHalfReportsTheLowerButton)
+TEST_F(ButtonsTest, AnUpDownButtonReportsThePressedHalfAndClicksOnlyOnAReleaseOverIt)
 {
-    TTestButtonControl control;
-    TPressLog log;
-    Wire(control, log, ebsUpDownMv);
+    TTestButtonControl control(ebsUpDownMv);
     Press(&control, QPoint(7, 15));
     EXPECT_EQ(control.DownButton(), 2);
-    ASSERT_EQ(log.TopButtons.size(), 1u);
-    EXPECT_FALSE(log.TopButtons[0]);
+    ASSERT_EQ(control.TopButtons.size(), 1u);
+    EXPECT_FALSE(control.TopButtons[0]);
     Release(&control, QPoint(7, 15));
-    EXPECT_EQ(log.Clicks, 1);
+    EXPECT_EQ(control.Clicks, 1);
     EXPECT_EQ(control.DownButton(), 0);
 
     Press(&control, QPoint(7, 2));
-    EXPECT_TRUE(log.TopButtons.back());
+    EXPECT_TRUE(control.TopButtons.back());
     Release(&control, QPoint(7, 2));
-}
+    EXPECT_EQ(control.Clicks, 2);
 
-TEST_F(ButtonsTest, DraggingOffThePressedHalfReleasesWithoutAClick)
-{
-    TTestButtonControl control;
-    TPressLog log;
-    Wire(control, log, ebsUpDownMv);
+    // Dragged off the pressed half, it releases without a click.
     Press(&control, QPoint(7, 15));
     Drag(&control, QPoint(7, 3));
     EXPECT_EQ(control.State(), bsUp);
     Release(&control, QPoint(7, 3));
-    EXPECT_EQ(log.Clicks, 0);
+    EXPECT_EQ(control.Clicks, 2);
     ASSERT_TRUE(control.ButtonTimer());
     EXPECT_FALSE(control.ButtonTimer()->isActive());
 
     // Any other style clicks on a release inside.
-    TTestButtonControl ellipsis;
-    TPressLog other;
-    Wire(ellipsis, other, ebsEllipsisMv);
+    TTestButtonControl ellipsis(ebsEllipsisMv);
     Press(&ellipsis, QPoint(7, 15));
     Drag(&ellipsis, QPoint(7, 3));
     Release(&ellipsis, QPoint(7, 3));
-    EXPECT_EQ(other.Clicks, 1);
+    EXPECT_EQ(ellipsis.Clicks, 1);
 }
 
 TEST_F(ButtonsTest, AHeldUpDownButtonRepeatsAfter400MsThenEvery100Ms)
 {
-    TTestButtonControl control;
-    TPressLog log;
-    Wire(control, log, ebsUpDownMv, [](int call, bool& autoRepeat) {
+    TTestButtonControl control(ebsUpDownMv, [](int call, bool& autoRepeat) {
         if (call == 4)
             autoRepeat = false;
     });
     Press(&control, QPoint(7, 2));
-    ASSERT_EQ(log.TopButtons.size(), 1u);
+    ASSERT_EQ(control.TopButtons.size(), 1u);
     ASSERT_TRUE(control.ButtonTimer());
     EXPECT_TRUE(control.ButtonTimer()->isActive());
     EXPECT_EQ(control.ButtonTimer()->interval(), 400);
 
     control.ButtonTimerExpired();
-    EXPECT_EQ(log.TopButtons.size(), 2u);
+    EXPECT_EQ(control.TopButtons.size(), 2u);
     EXPECT_EQ(control.ButtonTimer()->interval(), 100);
     control.ButtonTimerExpired();
-    EXPECT_EQ(log.TopButtons.size(), 3u);
+    EXPECT_EQ(control.TopButtons.size(), 3u);
     EXPECT_TRUE(control.ButtonTimer()->isActive());
     control.ButtonTimerExpired();
-    EXPECT_EQ(log.TopButtons.size(), 4u);
+    EXPECT_EQ(control.TopButtons.size(), 4u);
     EXPECT_FALSE(control.ButtonTimer()->isActive()) << "the handler stopped the repeat";
-    EXPECT_TRUE(log.TopButtons.back());
+    EXPECT_TRUE(control.TopButtons.back());
     Release(&control, QPoint(7, 2));
 
     // The release stops a running repeat.
-    TTestButtonControl held;
-    TPressLog heldLog;
-    Wire(held, heldLog, ebsUpDownMv);
+    TTestButtonControl held(ebsUpDownMv);
     Press(&held, QPoint(7, 15));
     held.ButtonTimerExpired();
     Release(&held, QPoint(7, 15));
     EXPECT_FALSE(held.ButtonTimer()->isActive());
     held.ButtonTimerExpired();
-    EXPECT_EQ(heldLog.TopButtons.size(), 2u) << "a tick after the release does nothing";
+    EXPECT_EQ(held.TopButtons.size(), 2u) << "a tick after the release does nothing";
 }
 
 TEST_F(ButtonsTest, ADropDownButtonRepeatsOnlyWhenItsHandlerAsks)
 {
-    TTestButtonControl plain;
-    TPressLog log;
-    Wire(plain, log, ebsDropDownMv);
+    TTestButtonControl plain(ebsDropDownMv);
     Press(&plain, QPoint(7, 10));
-    EXPECT_EQ(log.TopButtons.size(), 1u);
+    EXPECT_EQ(plain.TopButtons.size(), 1u);
     EXPECT_TRUE(!plain.ButtonTimer() || !plain.ButtonTimer()->isActive());
     Release(&plain, QPoint(7, 10));
 
-    TTestButtonControl asking;
-    TPressLog askingLog;
-    Wire(asking, askingLog, ebsDropDownMv, [](int call, bool& autoRepeat) { autoRepeat = call == 1; });
+    TTestButtonControl asking(ebsDropDownMv, [](int call, bool& autoRepeat) { autoRepeat = call == 1; });
     Press(&asking, QPoint(7, 10));
     ASSERT_TRUE(asking.ButtonTimer());
     EXPECT_EQ(asking.ButtonTimer()->interval(), 400);
     asking.ButtonTimerExpired();
-    EXPECT_EQ(askingLog.TopButtons.size(), 2u);
+    EXPECT_EQ(asking.TopButtons.size(), 2u);
     EXPECT_FALSE(asking.ButtonTimer()->isActive()) << "each tick starts with no repeat for this style";
 }
 
 TEST_F(ButtonsTest, AButtonHeldDownForAnOpenListStaysDownUntilReleased)
 {
-    TTestButtonControl control;
-    TPressLog log;
-    Wire(control, log, ebsDropDownMv);
+    TTestButtonControl control(ebsDropDownMv);
     control.OnDown = [&](QObject*, bool, bool&, bool&) { control.SetAlwaysDown(true); };
     Press(&control, QPoint(7, 10));
     Release(&control, QPoint(7, 10));
-    EXPECT_EQ(log.Clicks, 1);
+    EXPECT_EQ(control.Clicks, 1);
     EXPECT_EQ(control.State(), bsExclusive);
     EXPECT_EQ(control.DownButton(), 1);
 
     // A second click while the list is open still reaches the owner.
     control.OnDown = nullptr;
     Click(&control, QPoint(7, 10));
-    EXPECT_EQ(log.Clicks, 2);
+    EXPECT_EQ(control.Clicks, 2);
     EXPECT_EQ(control.State(), bsExclusive);
 
     control.SetAlwaysDown(false);
     EXPECT_EQ(control.State(), bsUp);
     EXPECT_EQ(control.DownButton(), 0);
-}
-
-TEST(EditButtonTest, AButtonControlIsMadeOnItsEditControl)
-{
-    QWidget edit;
-    auto button = TEditButtonMv::CreateEditButton(&edit);
-    TEditButtonControlMv* control = button->CreateEditButtonControl();
-    EXPECT_EQ(control->parentWidget(), &edit);
-    EXPECT_EQ(control->size(), QSize(10, 17));
-    EXPECT_FALSE(control->isHidden());
 }

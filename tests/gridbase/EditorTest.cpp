@@ -23,7 +23,7 @@ void Prepare(TTestGrid& grid, TGridOptionsMv extra = {})
     grid.SetRowCount(30);
     grid.SetOptions(grid.Options() | goEditing | extra);
     FillTexts(grid);
-    Focus(grid);
+    FocusOn(&grid);
 }
 
 TInplaceEdit* Editor(TTestGrid& grid)
@@ -67,7 +67,7 @@ TEST_F(GridTest, TheTextFlowsBackOnEveryKey)
     TypeText(u"ab"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1ab"_qs);
     EXPECT_EQ(grid.SetEditTextCount, before + 2);
-    PressKey(Qt::Key_Backspace, Qt::NoModifier, u"\b"_qs);
+    TypeText(u"\b"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1a"_qs);
     // Loading a cell does not count as a change by the user.
     EXPECT_EQ(grid.SetEditTextCount, before + 3);
@@ -79,7 +79,7 @@ TEST_F(GridTest, TheTextFlowsBackOnEveryKey)
     EXPECT_EQ(grid.Text(1, 1), u"1:1a"_qs);
 }
 
-TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
+TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsItsLimit)
 {
     TTestGrid grid;
     grid.ReadOnly = true;
@@ -90,7 +90,7 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     PressKey(Qt::Key_Insert, Qt::ShiftModifier);
     TypeText(u"xy"_qs);
-    PressKey(Qt::Key_Backspace, Qt::NoModifier, u"\b"_qs);
+    TypeText(u"\b"_qs);
     PressKey(Qt::Key_Delete);
     PressKey(Qt::Key_X, Qt::ControlModifier, u"\x18"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:1"_qs);
@@ -105,53 +105,51 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletion)
     PressKey(Qt::Key_End);
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    // The limit stops typing; an edit mask is accepted and changes nothing.
+    TypeText(u"x"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    writable.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
+    TypeText(u"\bz"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1:1pastz"_qs);
 }
 
-TEST_F(GridTest, EnterClosesTheEditorOrTogglesTheSelectionWhenAlwaysShown)
+TEST_F(GridTest, EnterAndLeftAtTheStartStayWithTheEditorUnlessItIsAlwaysShown)
 {
+    // Enter opens and closes the editor; Left at the start stays in it.
     TTestGrid grid;
     Prepare(grid);
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     ASSERT_TRUE(Editor(grid));
     EXPECT_TRUE(Editor(grid)->isVisible());
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_FALSE(grid.EditorMode());
     EXPECT_FALSE(Editor(grid)->isVisible());
     EXPECT_EQ(QApplication::focusWidget(), &grid);
+    grid.SetCol(3);
+    PressKey(Qt::Key_F2);
+    PressKey(Qt::Key_Home);
+    PressKey(Qt::Key_Left);
+    EXPECT_EQ(grid.Col(), 3);
+    EXPECT_TRUE(Editor(grid)->isVisible());
 
+    // Always shown, Enter toggles the selection and Left at the start moves.
     TTestGrid always;
     Prepare(always, goAlwaysShowEditor);
     always.ShowEditor();
     ASSERT_TRUE(Editor(always) && Editor(always)->isVisible());
     EXPECT_EQ(Editor(always)->selectedText(), u"1:1"_qs);
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_TRUE(Editor(always)->isVisible());
     EXPECT_FALSE(Editor(always)->hasSelectedText());
-    PressKey(Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    TypeText(u"\r"_qs);
     EXPECT_EQ(Editor(always)->selectedText(), u"1:1"_qs);
-}
-
-TEST_F(GridTest, LeftAtTheStartMovesOnlyWhenTheEditorIsAlwaysShown)
-{
-    TTestGrid always;
-    Prepare(always, goAlwaysShowEditor);
     always.SetCol(3);
-    always.ShowEditor();
     PressKey(Qt::Key_Home);
     EXPECT_EQ(always.Col(), 3);
     PressKey(Qt::Key_Left);
     EXPECT_EQ(always.Col(), 2) << "caret at 0: the key goes to the grid";
     EXPECT_TRUE(Editor(always)->isVisible());
     EXPECT_EQ(Editor(always)->text(), u"1:2"_qs);
-
-    TTestGrid plain;
-    Prepare(plain);
-    plain.SetCol(3);
-    PressKey(Qt::Key_F2);
-    PressKey(Qt::Key_Home);
-    PressKey(Qt::Key_Left);
-    EXPECT_EQ(plain.Col(), 3);
-    EXPECT_TRUE(Editor(plain)->isVisible());
 }
 
 TEST_F(GridTest, TabFromTheEditorMovesTheGridAndTheEditorFollowsWhenAlwaysShown)
@@ -159,8 +157,7 @@ TEST_F(GridTest, TabFromTheEditorMovesTheGridAndTheEditorFollowsWhenAlwaysShown)
     TTestGrid grid;
     Prepare(grid, goAlwaysShowEditor | goTabs);
     grid.ShowEditor();
-    TypeText(u"z"_qs);
-    PressKey(Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
+    TypeText(u"z\t"_qs);
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.Text(1, 1), u"z"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:2"_qs);
@@ -175,20 +172,17 @@ TEST_F(GridTest, AClickOnTheEditorSoonAfterAClickOnTheGridIsADoubleClick)
     TClickGrid grid;
     Prepare(grid);
     const QPoint cell = Centre(grid.CellRect(1, 1));
-    MousePress(grid, cell, Qt::NoModifier, Qt::LeftButton, 1000); // on the current cell
+    MousePress(grid, cell, Qt::NoModifier, 1000); // on the current cell
     MouseRelease(grid, cell);
     ASSERT_TRUE(Editor(grid) && Editor(grid)->isVisible());
-    const QPoint local = Editor(grid)->mapFromParent(cell);
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(local), QPointF(local),
-                      QPointF(Editor(grid)->mapToGlobal(local)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    press.setTimestamp(1000 + GetDoubleClickTime() / 2);
-    QApplication::sendEvent(Editor(grid), &press);
+    const auto pressEditor = [&](ulong timestamp) {
+        SendMouse(Editor(grid), QEvent::MouseButtonPress, Editor(grid)->mapFromParent(cell), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier, timestamp);
+    };
+    pressEditor(1000 + GetDoubleClickTime() / 2);
     EXPECT_EQ(grid.DoubleClicks, 1);
     // A later click is a plain click.
-    QMouseEvent late(QEvent::MouseButtonPress, QPointF(local), QPointF(local),
-                     QPointF(Editor(grid)->mapToGlobal(local)), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    late.setTimestamp(1000 + 10 * GetDoubleClickTime());
-    QApplication::sendEvent(Editor(grid), &late);
+    pressEditor(1000 + 10 * GetDoubleClickTime());
     EXPECT_EQ(grid.DoubleClicks, 1);
 }
 
@@ -214,18 +208,4 @@ TEST_F(GridTest, LeavingTheGridClosesTheEditorAndKeepsTheText)
     EXPECT_FALSE(grid->InplaceEditor()->isVisible());
     EXPECT_FALSE(grid->EditorMode());
     EXPECT_EQ(grid->Text(1, 1), u"1:1k"_qs);
-}
-
-TEST_F(GridTest, TheLengthLimitStopsTyping)
-{
-    TTestGrid grid;
-    grid.EditLimit = 3;
-    Prepare(grid);
-    PressKey(Qt::Key_A, Qt::NoModifier, u"a"_qs);
-    TypeText(u"bcde"_qs);
-    EXPECT_EQ(grid.Text(1, 1), u"abc"_qs);
-    // An edit mask is accepted and changes nothing.
-    grid.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
-    TypeText(u"x"_qs);
-    EXPECT_EQ(grid.Text(1, 1), u"abc"_qs);
 }

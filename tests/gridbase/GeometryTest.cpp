@@ -7,37 +7,31 @@
 
 namespace {
 
-struct Layout {
-    int Cols, Rows, FixedCols, FixedRows, Frozen, ContraCols, ContraRows, LineWidth, Width, Height;
-};
-
-// A random grid: widths and heights from hidden (-1, 0) to wide, any part
-// counts, scrolled to a random first cell.
-Layout RandomLayout(QRandomGenerator& rng, TTestGrid& grid)
+// A random grid, scrolled to a random first cell: widths and heights from
+// hidden (-1, 0) to wide, any part counts.
+void RandomLayout(QRandomGenerator& rng, TTestGrid& grid)
 {
-    Layout l{};
-    l.Cols = rng.bounded(2, 30);
-    l.Rows = rng.bounded(2, 40);
-    l.FixedCols = rng.bounded(0, std::min(4, l.Cols));
-    l.FixedRows = rng.bounded(0, std::min(3, l.Rows));
-    l.Frozen = rng.bounded(0, l.FixedCols + 1);
-    l.ContraCols = rng.bounded(0, 4);
-    l.ContraRows = rng.bounded(0, 4);
-    l.LineWidth = rng.bounded(0, 4);
-    l.Width = rng.bounded(150, 700);
-    l.Height = rng.bounded(120, 500);
-    grid.resize(l.Width, l.Height);
-    grid.SetColCount(l.Cols);
-    grid.SetRowCount(l.Rows);
-    grid.SetFixedCols(l.FixedCols);
-    grid.SetFixedRows(l.FixedRows);
-    grid.SetFrozenCols(l.Frozen);
-    grid.SetContraColCount(l.ContraCols);
-    grid.SetContraRowCount(l.ContraRows);
-    if (l.LineWidth == 0)
+    const int cols = rng.bounded(2, 30);
+    const int rows = rng.bounded(2, 40);
+    const int fixedCols = rng.bounded(0, std::min(4, cols));
+    const int fixedRows = rng.bounded(0, std::min(3, rows));
+    const int frozen = rng.bounded(0, fixedCols + 1);
+    const int contraCols = rng.bounded(0, 4);
+    const int contraRows = rng.bounded(0, 4);
+    const int lineWidth = rng.bounded(0, 4);
+    const int width = rng.bounded(150, 700);
+    grid.resize(width, rng.bounded(120, 500));
+    grid.SetColCount(cols);
+    grid.SetRowCount(rows);
+    grid.SetFixedCols(fixedCols);
+    grid.SetFixedRows(fixedRows);
+    grid.SetFrozenCols(frozen);
+    grid.SetContraColCount(contraCols);
+    grid.SetContraRowCount(contraRows);
+    if (lineWidth == 0)
         grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedVertLine | goVertLine | goFixedHorzLine | goHorzLine));
     else
-        grid.SetGridLineWidth(l.LineWidth);
+        grid.SetGridLineWidth(lineWidth);
     for (int c = 0; c < grid.FullColCount(); ++c) {
         const int pick = rng.bounded(10);
         grid.SetColWidths(c, pick == 0 ? -1 : pick == 1 ? 0 : rng.bounded(1, 90));
@@ -46,86 +40,85 @@ Layout RandomLayout(QRandomGenerator& rng, TTestGrid& grid)
         const int pick = rng.bounded(12);
         grid.SetRowHeights(r, pick == 0 ? -1 : pick == 1 ? 0 : rng.bounded(1, 40));
     }
-    grid.MoveTopLeft(rng.bounded(l.FixedCols, l.Cols), rng.bounded(l.FixedRows, l.Rows));
-    return l;
+    grid.MoveTopLeft(rng.bounded(fixedCols, cols), rng.bounded(fixedRows, rows));
+}
+
+// Every shown cell's centre hits back to its cell.
+void CheckHitTests(TTestGrid& grid)
+{
+    int checked = 0;
+    for (int r = 0; r < grid.FullRowCount(); ++r) {
+        for (int c = 0; c < grid.FullColCount(); ++c) {
+            const TRect rect = grid.CellRect(c, r);
+            if (rect.IsEmpty())
+                continue;
+            // Cells are clipped where the client or the contra area ends.
+            EXPECT_LE(rect.Right, grid.ClientWidth());
+            EXPECT_LE(rect.Bottom, grid.ClientHeight());
+            const TGridCoordMv hit = grid.MouseCoord(Centre(rect).x(), Centre(rect).y());
+            EXPECT_EQ(hit.X, c) << "row " << r << " col " << c;
+            EXPECT_EQ(hit.Y, r) << "row " << r << " col " << c;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 0);
+}
+
+// Contra cells end exactly at the client edge whatever the scroll.
+void CheckContraEdges(TTestGrid& grid)
+{
+    TGridDrawInfoMv info;
+    grid.CalcDrawInfo(info);
+    const int lastCol = grid.FullColCount() - 1;
+    const int lastRow = grid.FullRowCount() - 1;
+    if (grid.ContraColCount() > 0 && grid.ColWidths(lastCol) > 0) {
+        // The last contra line ends at the client edge.
+        const TRect last = grid.CellRect(lastCol, grid.FixedRows() > 0 ? 0 : grid.TopRow());
+        if (!last.IsEmpty()) {
+            EXPECT_EQ(last.Right + info.Horz.EffectiveLineWidth, grid.ClientWidth());
+        }
+        // The first visible contra column starts right after the line in
+        // front of the contra area, and that line belongs to no cell.
+        int first = grid.ColCount();
+        while (first < lastCol && grid.ColWidths(first) <= 0)
+            ++first;
+        const TRect firstRect = grid.CellRect(first, grid.FixedRows() > 0 ? 0 : grid.TopRow());
+        if (!firstRect.IsEmpty()) {
+            EXPECT_EQ(firstRect.Left, info.Horz.ContraBoundary + info.Horz.EffectiveLineWidth);
+        }
+        for (int x = info.Horz.ContraBoundary; x < info.Horz.ContraStart(); ++x)
+            EXPECT_EQ(grid.CalcCoordFromPoint(x, 0, info).X, -1);
+        if (info.Horz.ContraStart() < grid.ClientWidth()) {
+            EXPECT_GE(grid.CalcCoordFromPoint(info.Horz.ContraStart(), 0, info).X, grid.ColCount());
+        }
+    }
+    if (grid.ContraRowCount() > 0 && grid.RowHeights(lastRow) > 0) {
+        const TRect last = grid.CellRect(grid.FixedCols() > 0 ? 0 : grid.LeftCol(), lastRow);
+        if (!last.IsEmpty()) {
+            EXPECT_EQ(last.Bottom + info.Vert.EffectiveLineWidth, grid.ClientHeight());
+        }
+        // A point inside the last contra row is a row at or beyond RowCount.
+        const int y = grid.ClientHeight() - info.Vert.EffectiveLineWidth - 1;
+        if (y >= info.Vert.ContraStart()) {
+            EXPECT_GE(grid.CalcCoordFromPoint(0, y, info).Y, grid.RowCount());
+        }
+    }
 }
 
 } // namespace
 
-TEST_F(GridTest, EveryCellRectCentreHitTestsBackToItsCell)
+TEST_F(GridTest, RandomLayoutsHitTestBackToTheirCellsAndEndAtTheClientEdge)
 {
-    QRandomGenerator rng(20240607);
-    for (int round = 0; round < 60; ++round) {
-        TTestGrid grid;
-        grid.SetScrollBars(ssNone);
-        ShowActive(grid);
-        const Layout l = RandomLayout(rng, grid);
-        SCOPED_TRACE(round);
-        int checked = 0;
-        for (int r = 0; r < grid.FullRowCount(); ++r) {
-            for (int c = 0; c < grid.FullColCount(); ++c) {
-                const TRect rect = grid.CellRect(c, r);
-                if (rect.IsEmpty())
-                    continue;
-                // Cells are clipped where the client or the contra area ends.
-                EXPECT_LE(rect.Right, grid.ClientWidth());
-                EXPECT_LE(rect.Bottom, grid.ClientHeight());
-                const TGridCoordMv hit = grid.MouseCoord(Centre(rect).x(), Centre(rect).y());
-                EXPECT_EQ(hit.X, c) << "row " << r << " col " << c;
-                EXPECT_EQ(hit.Y, r) << "row " << r << " col " << c;
-                ++checked;
-            }
-        }
-        EXPECT_GT(checked, 0);
-        (void)l;
-    }
-}
-
-TEST_F(GridTest, ContraCellsEndExactlyAtTheClientEdgeWhateverTheScroll)
-{
-    QRandomGenerator rng(77);
-    for (int round = 0; round < 40; ++round) {
-        TTestGrid grid;
-        grid.SetScrollBars(ssNone);
-        ShowActive(grid);
-        const Layout l = RandomLayout(rng, grid);
-        SCOPED_TRACE(round);
-        TGridDrawInfoMv info;
-        grid.CalcDrawInfo(info);
-        const int lastCol = grid.FullColCount() - 1;
-        const int lastRow = grid.FullRowCount() - 1;
-        if (l.ContraCols > 0 && grid.ColWidths(lastCol) > 0) {
-            // The last contra line ends at the client edge.
-            const TRect last = grid.CellRect(lastCol, grid.FixedRows() > 0 ? 0 : grid.TopRow());
-            if (!last.IsEmpty()) {
-                EXPECT_EQ(last.Right + info.Horz.EffectiveLineWidth, grid.ClientWidth());
-            }
-            // The first visible contra column starts right after the line in
-            // front of the contra area, and that line belongs to no cell.
-            int first = grid.ColCount();
-            while (first < lastCol && grid.ColWidths(first) <= 0)
-                ++first;
-            const TRect firstRect = grid.CellRect(first, grid.FixedRows() > 0 ? 0 : grid.TopRow());
-            if (!firstRect.IsEmpty()) {
-                EXPECT_EQ(firstRect.Left, info.Horz.ContraBoundary + info.Horz.EffectiveLineWidth);
-            }
-            for (int x = info.Horz.ContraBoundary; x < info.Horz.ContraStart(); ++x) {
-                EXPECT_EQ(grid.CalcCoordFromPoint(x, 0, info).X, -1);
-            }
-            if (info.Horz.ContraStart() < grid.ClientWidth()) {
-                EXPECT_GE(grid.CalcCoordFromPoint(info.Horz.ContraStart(), 0, info).X, grid.ColCount());
-            }
-        }
-        if (l.ContraRows > 0 && grid.RowHeights(lastRow) > 0) {
-            const TRect last = grid.CellRect(grid.FixedCols() > 0 ? 0 : grid.LeftCol(), lastRow);
-            if (!last.IsEmpty()) {
-                EXPECT_EQ(last.Bottom + info.Vert.EffectiveLineWidth, grid.ClientHeight());
-            }
-            // A point inside the last contra row is a row at or beyond RowCount.
-            const int y = grid.ClientHeight() - info.Vert.EffectiveLineWidth - 1;
-            if (y >= info.Vert.ContraStart()) {
-                EXPECT_GE(grid.CalcCoordFromPoint(0, y, info).Y, grid.RowCount());
-            }
+    for (const auto& [seed, rounds] : {std::pair{20240607u, 60}, std::pair{77u, 40}}) {
+        QRandomGenerator rng(seed);
+        for (int round = 0; round < rounds; ++round) {
+            TTestGrid grid;
+            grid.SetScrollBars(ssNone);
+            ShowActive(grid);
+            RandomLayout(rng, grid);
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " round " << round);
+            CheckHitTests(grid);
+            CheckContraEdges(grid);
         }
     }
 }
@@ -157,26 +150,7 @@ TEST_F(GridTest, HiddenColumnsTakeNoPixelsAndNegativeIndicesGiveDefaults)
     EXPECT_EQ(grid.DrawnStates.count({4, 1}), 1u);
 }
 
-TEST_F(GridTest, FrozenColumnsStayWithinTheFixedColumns)
-{
-    TTestGrid grid;
-    grid.SetFixedCols(2);
-    grid.SetFrozenCols(5);
-    EXPECT_EQ(grid.FrozenCols(), 2);
-    grid.SetFrozenCols(-3);
-    EXPECT_EQ(grid.FrozenCols(), 0);
-    // Set before the fixed columns grow, it takes effect when they do.
-    grid.SetFrozenCols(3);
-    EXPECT_EQ(grid.FrozenCols(), 2);
-    grid.SetColCount(8);
-    grid.SetFixedCols(4);
-    EXPECT_EQ(grid.FrozenCols(), 3);
-    TGridDrawInfoMv info;
-    grid.CalcDrawInfo(info);
-    EXPECT_EQ(info.Horz.FrozenStart, info.Horz.Advance(0));
-}
-
-TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSize)
+TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSizeAndKeepsFrozenColumnsWithinTheFixedOnes)
 {
     TTestGrid grid;
     grid.SetScrollBars(ssNone);
@@ -188,4 +162,18 @@ TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSize)
     EXPECT_EQ(info.Vert.ClientExtent, 200 - 4);
     // Four columns of 64 + 1 fit in 296 pixels, the fifth does not.
     EXPECT_EQ(info.Horz.LastFullVisibleCell, 3);
+
+    grid.SetFixedCols(2);
+    grid.SetFrozenCols(5);
+    EXPECT_EQ(grid.FrozenCols(), 2);
+    grid.SetFrozenCols(-3);
+    EXPECT_EQ(grid.FrozenCols(), 0);
+    // Set before the fixed columns grow, it takes effect when they do.
+    grid.SetFrozenCols(3);
+    EXPECT_EQ(grid.FrozenCols(), 2);
+    grid.SetColCount(8);
+    grid.SetFixedCols(4);
+    EXPECT_EQ(grid.FrozenCols(), 3);
+    grid.CalcDrawInfo(info);
+    EXPECT_EQ(info.Horz.FrozenStart, info.Horz.Advance(0));
 }

@@ -3,24 +3,13 @@
 // state recorded) and helpers that drive real widgets on the offscreen
 // platform with real Qt events.
 
+#include "DropDownTestSupport.h"
+
 #include "gridbase/GridsMv.h"
-#include "platform/FrameControls.h"
-#include "support/TestSupport.h"
 
-#include <QApplication>
-#include <QImage>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QWheelEvent>
+#include <QScreen>
 #include <map>
-#include <ostream>
-#include <memory>
 #include <utility>
-
-inline void PrintTo(const QColor& color, std::ostream* out)
-{
-    *out << color.name().toStdString();
-}
 
 class TTestGrid : public TCustomGridMv {
 public:
@@ -41,13 +30,8 @@ public:
 
     using TCustomControl::Canvas;
     using TCustomGridMv::CalcSizingState;
-    using TCustomGridMv::CanEditShow;
     using TCustomGridMv::DeleteColumn;
     using TCustomGridMv::DeleteRow;
-    using TCustomGridMv::FGridState;
-    using TCustomGridMv::FSizingIndex;
-    using TCustomGridMv::FSizingPos;
-    using TCustomGridMv::KeyDown;
     using TCustomGridMv::ModifyScrollBar;
     using TCustomGridMv::MoveAnchor;
     using TCustomGridMv::MoveColumn;
@@ -89,22 +73,6 @@ inline void FillTexts(TTestGrid& grid)
             grid.Cells[{c, r}] = QStringLiteral("%1:%2").arg(r).arg(c);
 }
 
-// Shows a top-level widget and makes its window the active one.
-inline void ShowActive(QWidget& widget)
-{
-    widget.show();
-    QApplication::setActiveWindow(widget.window());
-    widget.activateWindow();
-    QCoreApplication::processEvents();
-}
-
-inline void Focus(TCustomGridMv& grid)
-{
-    ShowActive(*grid.window());
-    grid.setFocus(Qt::OtherFocusReason);
-    QCoreApplication::processEvents();
-}
-
 // The client area's pixels, freshly painted.
 inline QImage GrabClient(TCustomGridMv& grid)
 {
@@ -113,18 +81,31 @@ inline QImage GrabClient(TCustomGridMv& grid)
 
 // What the window's backing store holds: the pixels after every scroll and
 // partial repaint, as a screen would show them.
-QImage BackingStoreClient(TCustomGridMv& grid);
-
-// Keys go to the focused widget (the grid or its editor), as typed.
-void PressKey(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = QString());
-void TypeText(const QString& text);
+inline QImage BackingStoreClient(TCustomGridMv& grid)
+{
+    QCoreApplication::processEvents();
+    QWidget* top = grid.window();
+    const QPixmap shot = top->screen()->grabWindow(top->winId());
+    const QPoint origin = grid.ClientWidget()->mapTo(top, QPoint(0, 0));
+    return shot.toImage().copy(QRect(origin, grid.ClientWidget()->size())).convertToFormat(QImage::Format_RGB32);
+}
 
 // Mouse events on the grid's client area, in client coordinates.
-void MousePress(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                Qt::MouseButton button = Qt::LeftButton, ulong timestamp = 0);
-void MouseMove(TCustomGridMv& grid, QPoint pos, Qt::MouseButtons buttons = Qt::LeftButton);
-void MouseRelease(TCustomGridMv& grid, QPoint pos, Qt::MouseButton button = Qt::LeftButton);
-void Wheel(TCustomGridMv& grid, QPoint pos, int delta);
+inline void MousePress(TCustomGridMv& grid, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                       ulong timestamp = 0)
+{
+    SendMouse(grid.ClientWidget(), QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton, modifiers, timestamp);
+}
+
+inline void MouseMove(TCustomGridMv& grid, QPoint pos, Qt::MouseButtons buttons = Qt::LeftButton)
+{
+    SendMouse(grid.ClientWidget(), QEvent::MouseMove, pos, Qt::NoButton, buttons);
+}
+
+inline void MouseRelease(TCustomGridMv& grid, QPoint pos)
+{
+    Release(grid.ClientWidget(), pos);
+}
 
 // A fixture with classic drawing for stable pixels.
 class GridTest : public ::testing::Test {
@@ -137,9 +118,4 @@ protected:
 inline QPoint Centre(const TRect& r)
 {
     return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);
-}
-
-inline QColor PixelAt(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y);
 }

@@ -23,9 +23,9 @@ public:
 
 } // namespace
 
-TEST_F(GridTest, CountSettersRaiseTheGridErrorsAndKeepTheirState)
+TEST_F(GridTest, CountAndSizeErrorsAreTheGridsAndKeepTheState)
 {
-    TTestGrid grid;
+    TAdjustingGrid grid;
     grid.SetColCount(0);
     EXPECT_EQ(grid.ColCount(), 1);
     EXPECT_EQ(grid.FixedCols(), 0);
@@ -41,6 +41,13 @@ TEST_F(GridTest, CountSettersRaiseTheGridErrorsAndKeepTheirState)
     EXPECT_EQ(GridError([&] { grid.SetContraColCount(-1); }), u"FContraColCount can not be negative."_qs);
     EXPECT_EQ(grid.ContraRowCount(), 2);
     EXPECT_EQ(grid.ContraColCount(), 0);
+
+    grid.SetRowHeights(0, 30);
+    EXPECT_EQ(GridError([&] { grid.SetRowCount(0x7FFFFFF); }), u"Grid too large for operation"_qs);
+    EXPECT_EQ(grid.RowCount(), 5);
+    EXPECT_EQ(grid.RowHeights(0), 30);
+    EXPECT_EQ(GridError([&] { grid.AdjustSize(3, -4, false); }), u"Too many rows or columns deleted"_qs);
+    EXPECT_EQ(grid.ColCount(), 5);
 }
 
 TEST_F(GridTest, ContraCellsHaveExtentsButAreNeverCurrent)
@@ -73,17 +80,6 @@ TEST_F(GridTest, GrowingColumnsInFrontOfContraColumnsResetsTheWidthsFromThere)
     grid.SetColCount(3);
     EXPECT_EQ(grid.FullColCount(), 4);
     EXPECT_EQ(grid.ColWidths(2), 22);
-}
-
-TEST_F(GridTest, SizeErrorsLeaveTheCountsAsTheyWere)
-{
-    TAdjustingGrid grid;
-    grid.SetRowHeights(0, 30);
-    EXPECT_EQ(GridError([&] { grid.SetRowCount(0x7FFFFFF); }), u"Grid too large for operation"_qs);
-    EXPECT_EQ(grid.RowCount(), 5);
-    EXPECT_EQ(grid.RowHeights(0), 30);
-    EXPECT_EQ(GridError([&] { grid.AdjustSize(3, -4, false); }), u"Too many rows or columns deleted"_qs);
-    EXPECT_EQ(grid.ColCount(), 5);
 }
 
 TEST_F(GridTest, ShrinkingKeepsTheCurrentCellAndFirstCellInRange)
@@ -152,13 +148,10 @@ TEST_F(GridTest, StoredLayoutHoldsOnlyExplicitExtentsOfTheCountedCells)
     restored.LoadCellExtents(stored);
     EXPECT_EQ(restored.ColWidths(1), 90);
     EXPECT_EQ(restored.ColWidths(0), restored.DefaultColWidth());
-}
 
-TEST_F(GridTest, DefaultRowHeightDropsExplicitHeights)
-{
-    TTestGrid grid;
-    grid.SetRowHeights(2, 50);
-    grid.SetDefaultRowHeight(30);
-    EXPECT_EQ(grid.RowHeights(2), 30);
-    EXPECT_TRUE(grid.StoredCellExtents().isEmpty());
+    // A new default row height drops explicit heights.
+    restored.SetRowHeights(2, 50);
+    restored.SetDefaultRowHeight(30);
+    EXPECT_EQ(restored.RowHeights(2), 30);
+    EXPECT_FALSE(restored.StoredCellExtents().contains(u"RowHeights"_qs));
 }

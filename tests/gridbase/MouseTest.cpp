@@ -13,7 +13,7 @@ void Prepare(TTestGrid& grid, int cols, int rows, int width = 500, int height = 
     grid.SetColCount(cols);
     grid.SetRowCount(rows);
     grid.SetOptions(grid.Options() | goColSizing | goRowSizing);
-    Focus(grid);
+    FocusOn(&grid);
 }
 
 // Drags from one client point to another with the left button.
@@ -32,7 +32,7 @@ int LineAfter(TTestGrid& grid, int col)
 
 } // namespace
 
-TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
+TEST_F(GridTest, ALineIsGrabbedThreePixelsEitherSideAndDraggedUnlessTinyOrCancelled)
 {
     TTestGrid grid;
     Prepare(grid, 6, 5);
@@ -43,7 +43,7 @@ TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
     EXPECT_FALSE(grid.Sizing(line + 4, 5));
     // Columns size from the fixed rows only; rows from the fixed columns.
     EXPECT_FALSE(grid.Sizing(line, 40));
-    const int rowLine = grid.CellRect(0, 2).Bottom;
+    const int rowLine = grid.CellRect(0, 1).Bottom;
     EXPECT_TRUE(grid.Sizing(10, rowLine));
     EXPECT_FALSE(grid.Sizing(100, rowLine));
     grid.ClientWidget()->setCursor(Qt::ArrowCursor);
@@ -51,13 +51,7 @@ TEST_F(GridTest, AOnePixelLineIsGrabbedThreePixelsEitherSide)
     EXPECT_EQ(grid.ClientWidget()->cursor().shape(), Qt::SplitHCursor);
     MouseMove(grid, QPoint(10, rowLine), Qt::NoButton);
     EXPECT_EQ(grid.ClientWidget()->cursor().shape(), Qt::SplitVCursor);
-}
 
-TEST_F(GridTest, DraggingALineSizesItsColumnAndTinyResultsAreIgnored)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    const int line = LineAfter(grid, 2);
     Drag(grid, QPoint(line + 2, 5), QPoint(line + 22, 5));
     EXPECT_EQ(grid.ColWidths(2), 84);
     EXPECT_EQ(grid.GridState(), gsNormal);
@@ -72,9 +66,16 @@ TEST_F(GridTest, DraggingALineSizesItsColumnAndTinyResultsAreIgnored)
     Drag(grid, QPoint(moved, 5), QPoint(left + 2, 5));
     EXPECT_EQ(grid.ColWidths(2), 2);
     // Rows alike, from the fixed column.
-    const int rowLine = grid.CellRect(0, 1).Bottom;
     Drag(grid, QPoint(10, rowLine), QPoint(10, rowLine + 10));
     EXPECT_EQ(grid.RowHeights(1), 34);
+    // Cancel mode ends a drag without applying it.
+    const int line3 = LineAfter(grid, 3);
+    MousePress(grid, QPoint(line3, 5));
+    MouseMove(grid, QPoint(line3 + 30, 5));
+    grid.SendCancelMode();
+    EXPECT_EQ(grid.GridState(), gsNormal);
+    MouseRelease(grid, QPoint(line3 + 30, 5));
+    EXPECT_EQ(grid.ColWidths(3), 64);
 }
 
 TEST_F(GridTest, TheSizingLineIsPaintedWhileDraggingAndGoneAfterwards)
@@ -89,14 +90,14 @@ TEST_F(GridTest, TheSizingLineIsPaintedWhileDraggingAndGoneAfterwards)
     QImage image = BackingStoreClient(grid);
     int dark = 0;
     for (int y = 60; y < 120; ++y)
-        dark += PixelAt(image, line + 40, y).lightness() < 100 ? 1 : 0;
+        dark += image.pixelColor(line + 40, y).lightness() < 100 ? 1 : 0;
     EXPECT_GE(dark, 20);
     MouseRelease(grid, QPoint(line + 40, 5));
     image = BackingStoreClient(grid);
     dark = 0;
     const int x = grid.CellRect(1, 0).Right + 1; // inside column 2 now
     for (int y = 60; y < 120; ++y)
-        dark += PixelAt(image, x + 38, y).lightness() < 100 ? 1 : 0;
+        dark += image.pixelColor(x + 38, y).lightness() < 100 ? 1 : 0;
     EXPECT_EQ(dark, 0);
 }
 
@@ -139,7 +140,7 @@ TEST_F(GridTest, SizingAtTheEdgeOfAnExactFitAddressesOnlyRealColumns)
     // no grab zone beyond its own end.
     grid.resize(440 + 4, 200);
     grid.SetOptions(grid.Options() | goColSizing);
-    Focus(grid);
+    FocusOn(&grid);
     TGridDrawInfoMv info;
     grid.CalcDrawInfo(info);
     ASSERT_EQ(info.Horz.GridBoundary, 360);
@@ -198,17 +199,4 @@ TEST_F(GridTest, DraggingSelectsARangeAndTheTimerScrollsBeyondTheEdge)
     MousePress(grid, Centre(grid.CellRect(5, grid.TopRow() + 1)), Qt::ShiftModifier);
     MouseRelease(grid, Centre(grid.CellRect(5, grid.TopRow() + 1)));
     EXPECT_EQ(grid.Selection(), (TGridRectMv{2, 2, 5, grid.TopRow() + 1}));
-}
-
-TEST_F(GridTest, CancelModeEndsADragWithoutApplyingIt)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    const int line = LineAfter(grid, 2);
-    MousePress(grid, QPoint(line, 5));
-    MouseMove(grid, QPoint(line + 30, 5));
-    grid.SendCancelMode();
-    EXPECT_EQ(grid.GridState(), gsNormal);
-    MouseRelease(grid, QPoint(line + 30, 5));
-    EXPECT_EQ(grid.ColWidths(2), 64);
 }

@@ -24,13 +24,13 @@ void Prepare(TTestGrid& grid, int cols = 8, int rows = 30, int width = 500, int 
 QColor VerticalLine(const QImage& image, TTestGrid& grid, int col, int row)
 {
     const TRect r = grid.CellRect(col, row);
-    return PixelAt(image, r.Right, (r.Top + r.Bottom) / 2);
+    return image.pixelColor(r.Right, (r.Top + r.Bottom) / 2);
 }
 
 QColor HorizontalLine(const QImage& image, TTestGrid& grid, int col, int row)
 {
     const TRect r = grid.CellRect(col, row);
-    return PixelAt(image, (r.Left + r.Right) / 2, r.Bottom);
+    return image.pixelColor((r.Left + r.Right) / 2, r.Bottom);
 }
 
 } // namespace
@@ -56,63 +56,56 @@ TEST_F(GridTest, LineColoursAreDerivedFromTheGridColourAndFlat)
     grid.GridLineColors()->SetBrightColor(clRed);
     image = GrabClient(grid);
     EXPECT_EQ(VerticalLine(image, grid, 2, 2), QColor(255, 0, 0));
-}
 
-TEST_F(GridTest, ASwitchedOffLinePaintsItsGapInTheBackground)
-{
-    TTestGrid grid;
+    // A switched-off line paints its gap in the background.
     grid.SetColor(RGBColor(250, 240, 200));
-    Prepare(grid);
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goVertLine));
-    const QImage image = GrabClient(grid);
+    image = GrabClient(grid);
     EXPECT_EQ(VerticalLine(image, grid, 2, 2), QColor(250, 240, 200));
-    EXPECT_EQ(HorizontalLine(image, grid, 2, 2), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(HorizontalLine(image, grid, 2, 2), QColor(255, 0, 0));
 }
 
-TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdge)
+TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdgeFrozenOnesNone)
 {
     TTestGrid grid;
     Prepare(grid);
     const TRect fixed = grid.CellRect(0, 2);
     QImage image = GrabClient(grid);
-    EXPECT_EQ(PixelAt(image, fixed.Left + 3, fixed.Top), Palette(grid, clBtnHighlight));
-    EXPECT_EQ(PixelAt(image, fixed.Left, fixed.Top + 3), Palette(grid, clBtnHighlight));
-    EXPECT_EQ(PixelAt(image, fixed.Left + 3, fixed.Bottom - 1), Palette(grid, clBtnShadow));
-    EXPECT_EQ(PixelAt(image, fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnShadow));
+    EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Top), Palette(grid, clBtnHighlight));
+    EXPECT_EQ(image.pixelColor(fixed.Left, fixed.Top + 3), Palette(grid, clBtnHighlight));
+    EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Bottom - 1), Palette(grid, clBtnShadow));
+    EXPECT_EQ(image.pixelColor(fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnShadow));
 
     grid.SetFlat(true);
     image = GrabClient(grid);
-    EXPECT_EQ(PixelAt(image, fixed.Left + 3, fixed.Top), Palette(grid, clBtnHighlight));
-    EXPECT_EQ(PixelAt(image, fixed.Left + 3, fixed.Bottom - 1), Palette(grid, clBtnFace));
-    EXPECT_EQ(PixelAt(image, fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Top), Palette(grid, clBtnHighlight));
+    EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Bottom - 1), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnFace));
     grid.SetFlat(false);
 
     // Lines on one axis only: the frame has the sides across that axis only.
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);
     const TRect vertOnly = grid.CellRect(0, 2);
-    EXPECT_EQ(PixelAt(image, vertOnly.Right - 1, vertOnly.Top + 3), Palette(grid, clBtnShadow));
-    EXPECT_EQ(PixelAt(image, vertOnly.Left + 3, vertOnly.Bottom - 1), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(vertOnly.Right - 1, vertOnly.Top + 3), Palette(grid, clBtnShadow));
+    EXPECT_EQ(image.pixelColor(vertOnly.Left + 3, vertOnly.Bottom - 1), Palette(grid, clBtnFace));
     grid.SetOptions((grid.Options() | goFixedHorzLine) & ~TGridOptionsMv(goFixedVertLine));
     image = GrabClient(grid);
     const TRect horzOnly = grid.CellRect(0, 2);
-    EXPECT_EQ(PixelAt(image, horzOnly.Left + 3, horzOnly.Bottom - 1), Palette(grid, clBtnShadow));
-    EXPECT_EQ(PixelAt(image, horzOnly.Right - 1, horzOnly.Top + 3), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(horzOnly.Left + 3, horzOnly.Bottom - 1), Palette(grid, clBtnShadow));
+    EXPECT_EQ(image.pixelColor(horzOnly.Right - 1, horzOnly.Top + 3), Palette(grid, clBtnFace));
     // Neither: no frame at all.
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);
-    EXPECT_EQ(PixelAt(image, fixed.Left + 3, fixed.Top), Palette(grid, clBtnFace));
-}
+    EXPECT_EQ(image.pixelColor(fixed.Left + 3, fixed.Top), Palette(grid, clBtnFace));
 
-TEST_F(GridTest, FrozenColumnsLookLikeDataWithADarkLineAfterThem)
-{
-    TTestGrid grid;
-    Prepare(grid);
+    // Frozen columns look like data, with a dark line after them.
+    grid.SetOptions(grid.Options() | goFixedHorzLine | goFixedVertLine);
     grid.SetFixedCols(3);
     grid.SetFrozenCols(2);
-    const QImage image = GrabClient(grid);
+    image = GrabClient(grid);
     const TRect frozen = grid.CellRect(1, 3);
-    EXPECT_EQ(PixelAt(image, frozen.Left + 5, frozen.Top + 5), Palette(grid, clWindow));
+    EXPECT_EQ(image.pixelColor(frozen.Left + 5, frozen.Top + 5), Palette(grid, clWindow));
     EXPECT_EQ(VerticalLine(image, grid, 1, 3), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_EQ(HorizontalLine(image, grid, 1, 3), QColor(0xC0, 0xC0, 0xC0));
     EXPECT_EQ(VerticalLine(image, grid, 2, 3), QColor(0, 0, 0));
@@ -177,7 +170,7 @@ TEST_F(GridTest, ContraCellsAreNeverHighlightedOrFocused)
     grid.SetContraColCount(1);
     grid.SetOptions(grid.Options() | goDrawFocusSelected);
     Prepare(grid, 6, 8);
-    Focus(grid);
+    FocusOn(&grid);
     grid.MoveAnchor({5, 7}); // selection to the last regular cell
     const QImage image = GrabClient(grid);
     for (const auto& [cell, state] : grid.DrawnStates) {
@@ -188,9 +181,9 @@ TEST_F(GridTest, ContraCellsAreNeverHighlightedOrFocused)
     }
     EXPECT_TRUE(grid.DrawnStates.at({3, 4}).testFlag(gdSelected));
     const QPoint contra = Centre(grid.CellRect(3, 8));
-    EXPECT_EQ(PixelAt(image, contra.x(), contra.y()), Palette(grid, clWindow));
+    EXPECT_EQ(image.pixelColor(contra.x(), contra.y()), Palette(grid, clWindow));
     const QPoint selected = Centre(grid.CellRect(3, 4));
-    EXPECT_EQ(PixelAt(image, selected.x(), selected.y()), Palette(grid, clHighlight));
+    EXPECT_EQ(image.pixelColor(selected.x(), selected.y()), Palette(grid, clHighlight));
 }
 
 TEST_F(GridTest, ContraLinesSitExactlyWhereHitTestsPutThem)
@@ -209,18 +202,18 @@ TEST_F(GridTest, ContraLinesSitExactlyWhereHitTestsPutThem)
         const int y = Centre(grid.CellRect(0, 3)).y();
         const int cb = info.Horz.ContraBoundary;
         for (int x = cb; x < cb + lineWidth; ++x)
-            EXPECT_EQ(PixelAt(image, x, y), QColor(255, 0, 0)) << lineWidth << " x " << x;
-        EXPECT_EQ(PixelAt(image, cb + lineWidth, y), Palette(grid, clWindow)) << lineWidth;
+            EXPECT_EQ(image.pixelColor(x, y), QColor(255, 0, 0)) << lineWidth << " x " << x;
+        EXPECT_EQ(image.pixelColor(cb + lineWidth, y), Palette(grid, clWindow)) << lineWidth;
         EXPECT_EQ(grid.MouseCoord(cb + lineWidth, y).X, grid.ColCount());
         EXPECT_EQ(grid.CellRect(grid.ColCount(), 3).Left, cb + lineWidth);
         const int x = Centre(grid.CellRect(3, 0)).x();
         const int rb = info.Vert.ContraBoundary;
         for (int yy = rb; yy < rb + lineWidth; ++yy)
-            EXPECT_EQ(PixelAt(image, x, yy), QColor(0, 0, 255)) << lineWidth << " y " << yy;
-        EXPECT_EQ(PixelAt(image, x, rb + lineWidth), Palette(grid, clWindow)) << lineWidth;
+            EXPECT_EQ(image.pixelColor(x, yy), QColor(0, 0, 255)) << lineWidth << " y " << yy;
+        EXPECT_EQ(image.pixelColor(x, rb + lineWidth), Palette(grid, clWindow)) << lineWidth;
         // The last lines end at the client edge.
-        EXPECT_EQ(PixelAt(image, grid.ClientWidth() - 1, y), QColor(0xC0, 0xC0, 0xC0)) << lineWidth;
-        EXPECT_EQ(PixelAt(image, x, grid.ClientHeight() - 1), QColor(0xC0, 0xC0, 0xC0)) << lineWidth;
+        EXPECT_EQ(image.pixelColor(grid.ClientWidth() - 1, y), QColor(0xC0, 0xC0, 0xC0)) << lineWidth;
+        EXPECT_EQ(image.pixelColor(x, grid.ClientHeight() - 1), QColor(0xC0, 0xC0, 0xC0)) << lineWidth;
     }
 }
 
@@ -229,18 +222,18 @@ TEST_F(GridTest, RowSelectFramesTheWholeRowNotTheCell)
     TTestGrid grid;
     grid.SetOptions(grid.Options() | goRowSelect);
     Prepare(grid, 5, 10);
-    Focus(grid);
+    FocusOn(&grid);
     grid.SetRow(3);
     const QImage image = GrabClient(grid);
     const TRect row = grid.BoxRect(1, 3, 4, 3);
     int dots = 0;
     for (int x = row.Left; x < row.Right; ++x)
-        dots += PixelAt(image, x, row.Top) != Palette(grid, clHighlight) ? 1 : 0;
+        dots += image.pixelColor(x, row.Top) != Palette(grid, clHighlight) ? 1 : 0;
     EXPECT_GE(dots, row.Width() / 2 - 1);
     // No dotted frame around the single current cell inside the row.
     const TRect cell = grid.CellRect(1, 3);
-    EXPECT_EQ(PixelAt(image, cell.Right - 1, (cell.Top + cell.Bottom) / 2), Palette(grid, clHighlight));
-    EXPECT_EQ(PixelAt(image, cell.Right - 2, (cell.Top + cell.Bottom) / 2 + 1), Palette(grid, clHighlight));
+    EXPECT_EQ(image.pixelColor(cell.Right - 1, (cell.Top + cell.Bottom) / 2), Palette(grid, clHighlight));
+    EXPECT_EQ(image.pixelColor(cell.Right - 2, (cell.Top + cell.Bottom) / 2 + 1), Palette(grid, clHighlight));
 }
 
 TEST_F(GridTest, InvalidatingAColumnRepaintsItsCellsInScrolledRows)

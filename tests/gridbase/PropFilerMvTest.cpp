@@ -15,20 +15,13 @@ public:
     Q_INVOKABLE explicit TOtherInterceptor(QObject* target) : TStoragePropertyInterceptor(target) {}
 };
 
-int PairsFor(const QMetaObject* target)
+QList<const QMetaObject*> InterceptorsFor(const QMetaObject* target)
 {
-    int n = 0;
-    for (const auto& pair : RegisteredPropertyInterceptors())
-        n += pair.first == target ? 1 : 0;
-    return n;
-}
-
-const QMetaObject* InterceptorFor(const QMetaObject* target)
-{
+    QList<const QMetaObject*> found;
     for (const auto& pair : RegisteredPropertyInterceptors())
         if (pair.first == target)
-            return pair.second;
-    return nullptr;
+            found << pair.second;
+    return found;
 }
 
 } // namespace
@@ -36,17 +29,18 @@ const QMetaObject* InterceptorFor(const QMetaObject* target)
 TEST(PropFilerMv, TheLastRegistrationOfAClassWins)
 {
     const QMetaObject* form = &QWidget::staticMetaObject;
-    EXPECT_EQ(InterceptorFor(form), &TFormStoragePropertyInterceptor::staticMetaObject);
-    RegisterClassPropertyInterceptor(form, &TOtherInterceptor::staticMetaObject);
-    EXPECT_EQ(PairsFor(form), 1);
-    EXPECT_EQ(InterceptorFor(form), &TOtherInterceptor::staticMetaObject);
+    const QMetaObject* stored = &TFormStoragePropertyInterceptor::staticMetaObject;
+    const QMetaObject* other = &TOtherInterceptor::staticMetaObject;
+    EXPECT_EQ(InterceptorsFor(form), QList{stored});
+    RegisterClassPropertyInterceptor(form, other);
+    EXPECT_EQ(InterceptorsFor(form), QList{other});
     // Unregistering needs both classes to match.
-    UnregisterClassPropertyInterceptor(form, &TFormStoragePropertyInterceptor::staticMetaObject);
-    EXPECT_EQ(PairsFor(form), 1);
-    UnregisterClassPropertyInterceptor(form, &TOtherInterceptor::staticMetaObject);
-    EXPECT_EQ(PairsFor(form), 0);
-    RegisterClassPropertyInterceptor(form, &TFormStoragePropertyInterceptor::staticMetaObject);
-    EXPECT_EQ(InterceptorFor(form), &TFormStoragePropertyInterceptor::staticMetaObject);
+    UnregisterClassPropertyInterceptor(form, stored);
+    EXPECT_EQ(InterceptorsFor(form), QList{other});
+    UnregisterClassPropertyInterceptor(form, other);
+    EXPECT_TRUE(InterceptorsFor(form).isEmpty());
+    RegisterClassPropertyInterceptor(form, stored);
+    EXPECT_EQ(InterceptorsFor(form), QList{stored});
 }
 
 TEST(PropFilerMv, AWindowStoredAtOneResolutionIsScaledToTheScreens)

@@ -3,9 +3,6 @@
 
 #include "GridTestSupport.h"
 
-#include <QDir>
-#include <QFile>
-
 TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
 {
     TTestGrid grid;
@@ -26,7 +23,7 @@ TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
     for (int r = 1; r < grid.FullRowCount(); ++r)
         grid.Cells[{0, r}] = r >= grid.RowCount() ? QStringLiteral("Σ%1").arg(r - grid.RowCount() + 1)
                                                   : QString::number(r);
-    Focus(grid);
+    FocusOn(&grid);
     grid.SetLeftCol(6);
     grid.SetTopRow(20);
     grid.SetCol(8);
@@ -41,10 +38,5 @@ TEST_F(GridTest, RendersFixedFrozenContraScrolledWithEditorToPng)
     EXPECT_EQ(grid.InplaceEditor()->text(), QStringLiteral("xyz"));
     EXPECT_EQ(grid.Text(7, 23), QStringLiteral("xyz"));
 
-    const QImage image = grid.grab().toImage();
-    const QString dir = BinaryDir() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const QString path = dir + QStringLiteral("/grid-base.png");
-    ASSERT_TRUE(image.save(path));
-    EXPECT_TRUE(QFile::exists(path));
+    SaveScreenshot(grid.grab().toImage(), QStringLiteral("grid-base.png"));
 }

@@ -20,7 +20,7 @@ void Prepare(TTestGrid& grid, int cols, int rows, int width, int height)
 
 } // namespace
 
-TEST_F(GridTest, WhenEverythingFitsNoBarShowsAndPositionsAreZero)
+TEST_F(GridTest, WhenEverythingFitsOrBarsAreOffNoBarShowsAndPositionsAreZero)
 {
     TTestGrid grid;
     Prepare(grid, 3, 3, 400, 300);
@@ -34,6 +34,14 @@ TEST_F(GridTest, WhenEverythingFitsNoBarShowsAndPositionsAreZero)
     grid.ModifyScrollBar(sbHorizontal, SB_PAGEDOWN, 0);
     EXPECT_EQ(grid.TopRow(), 1);
     EXPECT_EQ(grid.LeftCol(), 1);
+
+    // A bar-less grid never changes any bar, however much overflows.
+    TTestGrid bare;
+    bare.SetScrollBars(ssNone);
+    Prepare(bare, 30, 100, 200, 150);
+    EXPECT_FALSE(bare.ScrollBarShowing(sbHorizontal));
+    EXPECT_FALSE(bare.ScrollBarShowing(sbVertical));
+    EXPECT_EQ(bare.GetScrollInfo(sbVertical), TScrollInfo());
 }
 
 TEST_F(GridTest, RowsThatOverflowOnlyBecauseOfTheHorizontalBarShowTheVerticalOne)
@@ -110,16 +118,6 @@ TEST_F(GridTest, ScrollRequestsMapTheBarScaleToFirstCells)
     EXPECT_EQ(grid.TopRow(), 1);
 }
 
-TEST_F(GridTest, ABarLessGridNeverChangesAnyBar)
-{
-    TTestGrid grid;
-    grid.SetScrollBars(ssNone);
-    Prepare(grid, 30, 100, 200, 150);
-    EXPECT_FALSE(grid.ScrollBarShowing(sbHorizontal));
-    EXPECT_FALSE(grid.ScrollBarShowing(sbVertical));
-    EXPECT_EQ(grid.GetScrollInfo(sbVertical), TScrollInfo());
-}
-
 TEST_F(GridTest, ASingleWideColumnScrollsByPixelsUpToItsRightEdge)
 {
     TTestGrid grid;
@@ -149,7 +147,7 @@ TEST_F(GridTest, ASingleWideColumnScrollsByPixelsUpToItsRightEdge)
     int firstInk = -1;
     for (int x = 0; x < 20 && firstInk < 0; ++x)
         for (int y = cell.Top; y < cell.Bottom && firstInk < 0; ++y)
-            if (PixelAt(image, x, y).lightness() < 128)
+            if (image.pixelColor(x, y).lightness() < 128)
                 firstInk = x;
     EXPECT_GE(firstInk, 2);
     EXPECT_LE(firstInk, 8);
@@ -160,10 +158,10 @@ TEST_F(GridTest, TheWheelMovesTheCurrentRowWithinTheRegularRows)
     TTestGrid grid;
     Prepare(grid, 5, 6, 300, 300);
     grid.SetRow(4);
-    Wheel(grid, QPoint(50, 50), -120);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), -120);
     EXPECT_EQ(grid.Row(), 5);
-    Wheel(grid, QPoint(50, 50), -240);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), -240);
     EXPECT_EQ(grid.Row(), 5);
-    Wheel(grid, QPoint(50, 50), 120 * 6);
+    WheelOn(grid.ClientWidget(), QPoint(50, 50), 120 * 6);
     EXPECT_EQ(grid.Row(), 1);
 }

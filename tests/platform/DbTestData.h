@@ -8,6 +8,7 @@
 #include "platform/db/SqlQuery.h"
 #include "support/TestSupport.h"
 
+#include <functional>
 #include <memory>
 
 class DbTest : public DatabaseTest {
@@ -41,7 +42,8 @@ protected:
                           QString::number(i / 4.0), QString::number(i)));
     }
 
-    TClientDataSet& OpenClient(const QString& sql)
+    // beforeOpen adds fields of its own to the client dataset before it opens.
+    TClientDataSet& OpenClient(const QString& sql, const std::function<void(TClientDataSet&)>& beforeOpen = {})
     {
         Data.reset();
         Provider.reset();
@@ -51,6 +53,8 @@ protected:
         Provider->SetDataSet(Query.get());
         Data = std::make_unique<TClientDataSet>();
         Data->SetProvider(Provider.get());
+        if (beforeOpen)
+            beforeOpen(*Data);
         Data->Open();
         return *Data;
     }

@@ -27,7 +27,7 @@ TEST(FormatFloat, DisplayFormatsOfTheGrids)
     EXPECT_EQ(FormatFloat(QString(), 0.5), u"0.5"_qs);
 }
 
-TEST(FloatToStr, FifteenSignificantDigits)
+TEST(FloatToStr, FifteenSignificantDigitsCurrencyAndPrecision)
 {
     EXPECT_EQ(FloatToStr(0.1 + 0.2), u"0.3"_qs);
     EXPECT_EQ(FloatToStr(100), u"100"_qs);
@@ -41,10 +41,6 @@ TEST(FloatToStr, FifteenSignificantDigits)
         EXPECT_TRUE(std::isfinite(back) && std::abs(back - extreme) <= std::abs(extreme) * 1e-14) << FloatToStr(extreme).toStdString();
     }
     EXPECT_EQ(FloatToStr(std::numeric_limits<double>::max()), u"1.79769313486231E308"_qs);
-}
-
-TEST(FloatToStr, CurrencyAndPrecision)
-{
     EXPECT_EQ(FloatToStrCurrency(1234567.891, 2), u"¥1,234,567.89"_qs);
     EXPECT_EQ(FloatToStrCurrency(-5.5, 2), u"¥-5.50"_qs);
     EXPECT_EQ(FloatToStrCurrency(-0.001, 2), u"¥0.00"_qs) << "no sign on a value that rounds to zero";

@@ -7,14 +7,6 @@
 
 using IniFileTest = TempDirTest;
 
-TEST_F(IniFileTest, MissingFileAndKeysGiveDefaults)
-{
-    const TIniFile ini(TempPath(u"none.ini"_qs));
-    EXPECT_EQ(ini.ReadString(u"Data"_qs, u"DataFile"_qs, u"Kiv.fdb"_qs), QStringLiteral("Kiv.fdb"));
-    EXPECT_EQ(ini.ReadInteger(u"Proxy"_qs, u"ProxyPort"_qs, 7), 7);
-    EXPECT_FALSE(QFile::exists(ini.FileName()));
-}
-
 TEST_F(IniFileTest, WritesReadBackKeepOrderAndIgnoreCase)
 {
     TIniFile ini(TempPath(u"a.ini"_qs));
@@ -33,20 +25,21 @@ TEST_F(IniFileTest, WritesReadBackKeepOrderAndIgnoreCase)
               QStringLiteral("[Proxy]\nProxyServer=10.0.0.1\nProxyPort=8080\n[Data]\nDataFile=数据/Kiv 1.fdb\n"));
 }
 
-TEST_F(IniFileTest, NonIntegerGivesDefaultAndHandWrittenFilesParse)
+TEST_F(IniFileTest, DefaultsForMissingFilesKeysAndNonIntegersAndHandWrittenFilesParse)
 {
+    const TIniFile missing(TempPath(u"none.ini"_qs));
+    EXPECT_EQ(missing.ReadString(u"Data"_qs, u"DataFile"_qs, u"Kiv.fdb"_qs), QStringLiteral("Kiv.fdb"));
+    EXPECT_EQ(missing.ReadInteger(u"Proxy"_qs, u"ProxyPort"_qs, 7), 7);
+    EXPECT_FALSE(QFile::exists(missing.FileName()));
+
     QFile file(TempPath(u"b.ini"_qs));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("; comment\r\n[Proxy]\r\n  ProxyPort = abc \r\nProxyServer= host \r\n[Empty]\r\n");
     file.close();
-    const TIniFile ini(file.fileName());
+    TIniFile ini(file.fileName());
     EXPECT_EQ(ini.ReadInteger(u"Proxy"_qs, u"ProxyPort"_qs, 3), 3);
     EXPECT_EQ(ini.ReadString(u"Proxy"_qs, u"ProxyServer"_qs, QString()), QStringLiteral("host"));
-}
-
-TEST_F(IniFileTest, LineBreaksCannotInjectKeys)
-{
-    TIniFile ini(TempPath(u"c.ini"_qs));
+    // Line breaks in a value cannot inject keys.
     ini.WriteString(u"Proxy"_qs, u"ProxyServer"_qs, u"h\n[Data]\nDataFile=evil"_qs);
     EXPECT_EQ(ini.ReadString(u"Data"_qs, u"DataFile"_qs, u"Kiv.fdb"_qs), QStringLiteral("Kiv.fdb"));
 }
