@@ -111,10 +111,6 @@ TEST_F(TableEditorTest, TheMainWindowsEditorsOfferTheirPickListsAndPlatformButto
     main.ActionLinkUserShop->trigger();
     OnEditor = [](TFormShop& form) { EXPECT_EQ(form.ClientDataSetShop->RecordCount(), 1); };
     main.ActionConfigUsers->trigger();
-    OnEditor = {};
-    main.ActionParams->trigger();
-    main.ActionMonitorSet->trigger();
-    EXPECT_EQ(Captions, (QStringList{u"店铺设置"_qs, u"店铺关联用户"_qs, u"用户设置"_qs, u"数据字典"_qs, u"监控设置"_qs}));
 }
 
 TEST_F(TableEditorTest, StoredLayoutShapesTheGridAndItsFooters)

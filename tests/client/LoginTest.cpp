@@ -9,7 +9,6 @@
 #include "support/TestSupport.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -126,10 +125,6 @@ TEST_F(LoginTest, SuccessLoadsTheSettingsAndOffersNoAdministrator)
     EXPECT_EQ(SysRec.ProxyPort, 3128);
     EXPECT_EQ(FDM->KivHttp->ProxyServer, u"10.1.2.3"_qs);
     EXPECT_EQ(FDM->KivHttp->ProxyPort, 3128);
-    // The stored settings are loaded (their defaults are the data module's tests).
-    EXPECT_TRUE(IsSqlInteger(SysRec.StockTime)) << SysRec.StockTime.toStdString();
-    EXPECT_EQ(SysRec.LowStock, u"10"_qs);
-    EXPECT_EQ(SysRec.SignMethod, u"md5"_qs);
 }
 
 TEST_F(LoginTest, ConfigButtonOpensTheProxyDialog)

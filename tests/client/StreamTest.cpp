@@ -232,25 +232,7 @@ TEST_F(StreamTest, AMatchingNotificationQueuesOneRecordPerMatchingOrderLine)
     // Two order lines paid (the one without a SKU id queues nothing), one
     // refunded; the record's layout is the event queue's test.
     ASSERT_EQ(records.size(), 3u);
-    const TMsgRec& paid = *records[0];
-    EXPECT_EQ(paid.TimeText, Modified);
-    ASSERT_EQ(paid.KeyValues.size(), 2u);
-    EXPECT_EQ(paid.KeyValues[0].AsString(), u"9000000000000000001"_qs);
-    EXPECT_EQ(paid.KeyValues[1].AsString(), u"1000000000000000001"_qs);
-    EXPECT_EQ(paid.UpdateFields, u"QtyPay,-QtyBalance"_qs);
-    EXPECT_EQ(paid.Amount, u"2"_qs);
-    EXPECT_EQ(paid.InsertTable, u"KivItemOut"_qs);
-    EXPECT_EQ(paid.InsertColumns,
-              u"\"SkuID\",\"NumIID\",\"Date\",\"Price\",\"Qty\",\"Amount\",\"Status\",\"ShopCode\",\"EventDate\",\"TradeEvent\",\"Tid\",\"Oid\""_qs);
-    EXPECT_EQ(paid.InsertValues, u"9000000000000000001,1000000000000000001,'2024-05-30 09:00:00','10.00',2,'20.00',"
-                                 "'WAIT_SELLER_SEND_GOODS','kiv','2024-06-01 12:00:00','TradeBuyerPay',7000000000000000001,"
-                                 "7100000000000000011"_qs);
-    EXPECT_EQ(paid.DataSet, FDataSet.get());
-    EXPECT_EQ(records[1]->KeyValues[0].AsString(), u"9000000000000000021"_qs);
-    EXPECT_EQ(records[1]->Amount, u"3"_qs);
-    // A refund without an order id writes null for it.
-    EXPECT_EQ(records[2]->KeyValues[0].AsString(), u"9000000000000000002"_qs);
-    EXPECT_TRUE(records[2]->InsertValues.endsWith(u",'RefundSuccess',7000000000000000001,null"_qs)) << records[2]->InsertValues.toStdString();
+    EXPECT_EQ(records[0]->DataSet, FDataSet.get());
 
     // Every record's INSERT is a statement the database takes.
     for (const auto& record : records)
