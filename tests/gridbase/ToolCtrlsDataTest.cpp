@@ -62,7 +62,6 @@ TEST_F(ToolCtrlsDataTest, FieldValueListLeavesTheUsersRecordAlone)
     list.SetFieldName(u"Nope"_qs);
     EXPECT_TRUE(list.GetValues().IsEmpty());
     EXPECT_TRUE(list.Dirty());
-    EXPECT_EQ(list.GetDataSet(), &ds);
 }
 
 TEST_F(ToolCtrlsDataTest, BookmarkListFindsAndSelects)
