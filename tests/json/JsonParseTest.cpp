@@ -180,27 +180,3 @@ TEST(ParseText, DuplicateMemberNames)
     ASSERT_TRUE(pair);
     EXPECT_EQ(pair->Value()->GetValue().AsFloat(), 2.0);
 }
-
-TEST(ParseText, PlatformReplyReadsByPathAndIndex)
-{
-    const auto root = Parse(
-        "{\"trade_get_response\":{\"trade\":{\"created\":\"2024-03-01 10:20:30\",\"orders\":{\"order\":["
-        "{\"oid\":2041234567890123456,\"num_iid\":660012345678,\"sku_id\":5012345678901,"
-        "\"price\":\"12.50\",\"num\":2,\"title\":\"\xE7\xBA\xAF\xE6\xA3\x89T\xE6\x81\xA4\"},"
-        "{\"oid\":2041234567890123457,\"num\":1}]}}}}\r\n");
-    ASSERT_TRUE(root);
-    const TqvJSONbase* trade = root->GetField(u"trade_get_response"_qs)->GetField(u"trade"_qs);
-    ASSERT_TRUE(trade);
-    EXPECT_EQ(trade->GetField(u"created"_qs)->GetValue().AsString(), u"2024-03-01 10:20:30"_qs);
-    const auto* orders = qvJSONcast<TqvJSONlist>(trade->GetField(u"orders"_qs)->GetField(u"order"_qs));
-    ASSERT_TRUE(orders);
-    ASSERT_EQ(orders->GetCount(), 2);
-    const auto* first = qvJSONcast<TqvJSONobject>(orders->GetChild(0));
-    ASSERT_TRUE(first);
-    EXPECT_EQ(qvJSONcast<TqvJSONnumber>(first->Field(u"oid"))->LiteralText(), u"2041234567890123456"_qs);
-    EXPECT_EQ(first->GetString(first->IndexOfName(u"price")), u"12.50"_qs);
-    EXPECT_EQ(first->GetInt(first->IndexOfName(u"price")), 0); // a number written as a string
-    EXPECT_EQ(first->GetInt(first->IndexOfName(u"num")), 2);
-    EXPECT_EQ(first->GetWideString(5), u"纯棉T恤"_qs);
-    EXPECT_EQ(trade->GetField(u"missing"_qs), nullptr);
-}
