@@ -4,7 +4,6 @@
 #include "gridbase/WinApiMv.h"
 
 #include <QImage>
-#include <QLineEdit>
 
 TEST(TMemoryStreamMv, GrowsInStepsOfTwiceTheGrowthStepAndReadsBackWhatWasWritten)
 {
@@ -50,25 +49,6 @@ TEST(WinApiMv, WrappersForwardToTheCanvasAndQtAndSmallDataHelpers)
     DrawTextExMv(canvas, u"ab"_qs, -1, withMargins, DT_CALCRECT | DT_SINGLELINE, &params);
     EXPECT_EQ(withMargins.Width(), canvas.TextWidth(u"ab"_qs) + 5);
     EXPECT_EQ(params.uiLengthDrawn, 0) << "the record is copied, not written";
-
-    const QPoint triangle[3] = {QPoint(0, 0), QPoint(10, 0), QPoint(0, 10)};
-    const QRegion region = CreatePolygonRgnMv(triangle, 3, ALTERNATE);
-    EXPECT_TRUE(region.contains(QPoint(2, 2)));
-    EXPECT_FALSE(region.contains(QPoint(8, 8)));
-
-    QLineEdit edit(u"abcdef"_qs);
-    edit.setSelection(1, 3);
-    int start = 0, end = 0;
-    SendGetSelMessage(&edit, start, end);
-    EXPECT_EQ(start, 1);
-    EXPECT_EQ(end, 4);
-
-    EXPECT_EQ(AnsiCompareTextMv(u"NumIID"_qs, u"numiid"_qs), 0);
-    EXPECT_NE(AnsiCompareStrMv(u"NumIID"_qs, u"numiid"_qs), 0);
-    EXPECT_EQ(AnsiUpperCaseMv(u"sku"_qs), u"SKU"_qs);
-
-    EXPECT_EQ(SmallPointToInteger({1, 2}), 131073);
-    EXPECT_EQ(SmallPointToInteger({-1, 0}), 0xFFFF);
 
     Variant values(std::vector<Variant>{Variant(1), Variant(u"a"_qs)});
     VarArrayRedimMv(values, 3);

@@ -40,8 +40,6 @@ TEST(MulDiv, RoundsHalvesAwayFromZeroWithoutOverflowOrDivisionByZero)
 TEST(Colors, ValuesAreBlueGreenRedAndSystemColoursComeFromThePalette)
 {
     EXPECT_EQ(RGBColor(255, 255, 0), 65535) << "yellow";
-    EXPECT_EQ(clYellow, 65535);
-    EXPECT_EQ(GetRValue(clRed), 255);
     EXPECT_EQ(ToQColor(clTeal), QColor(0, 0x80, 0x80));
     const QPalette palette = QApplication::palette();
     EXPECT_TRUE(IsSystemColor(clBtnFace));
