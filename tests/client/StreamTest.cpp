@@ -161,22 +161,6 @@ TEST_F(StreamTest, HeartbeatsAndStoredMessagesFollowDebugEcho)
     EXPECT_EQ(Scalar(u"select list(\"Msg\", '|') from \"KivMsg\""_qs), stored + u'|' + business);
 }
 
-TEST_F(StreamTest, PacketsCutAnywhereByTheStandInArriveWhole)
-{
-    StartConnected();
-    // Encoded and raw UTF-8; cut inside "%E4", inside the raw "文", in the
-    // middle of the first line and between CR and LF.
-    const QByteArray bytes = "{\"packet\":{\"code\":999,\"msg\":\"%E4%B8%AD\xE6\x96\x87+1\"}}\r\n{\"packet\":{\"code\":999,\"msg\":\"2\"}}\r\n";
-    const int escape = int(bytes.indexOf("%E4")) + 2;
-    const int character = int(bytes.indexOf("\xE6\x96\x87")) + 1;
-    const int lineEnd = int(bytes.indexOf("\r\n")) + 1;
-    ASSERT_EQ(FSim.StreamSend(bytes, false, {5, escape, character, lineEnd}, 30), 1);
-    // Two packets in one chunk.
-    ASSERT_EQ(FSim.StreamSend("{\"packet\":{\"code\":999,\"msg\":\"3\"}}\r\n{\"packet\":{\"code\":999,\"msg\":\"4\"}}\r\n", false), 1);
-    Marker(u"5"_qs);
-    EXPECT_EQ(Log(), QStringList({u"连接成功"_qs, u"未知消息中文 1"_qs, u"未知消息2"_qs, u"未知消息3"_qs, u"未知消息4"_qs, u"未知消息5"_qs}));
-}
-
 TEST_F(StreamTest, BadInputIsDroppedAndTheStreamGoesOn)
 {
     StartConnected();
