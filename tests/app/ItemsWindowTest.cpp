@@ -18,11 +18,8 @@
 #include "support/Wave.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace {

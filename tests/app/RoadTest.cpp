@@ -29,14 +29,12 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeWidget>
 

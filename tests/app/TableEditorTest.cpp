@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
-#include <QTreeWidget>
 
 namespace {
 

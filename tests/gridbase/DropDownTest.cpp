@@ -5,7 +5,6 @@
 
 #include "platform/ImageList.h"
 
-#include <QScrollBar>
 
 namespace {
 
