@@ -6,7 +6,6 @@
 #include "support/TestSupport.h"
 
 #include <QtEndian>
-#include <cstring>
 
 namespace {
 
