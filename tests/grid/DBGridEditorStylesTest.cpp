@@ -148,11 +148,7 @@ TEST_F(DBGridEditorTest, ButtonsStandAtTheRightAndTheTextKeepsClearOfThemAtTwoFo
         const QRect second = editor->ButtonControl(1)->geometry();
         EXPECT_EQ(second.right(), w - 1) << points;
         EXPECT_EQ(second.width(), 20);
-        EXPECT_EQ(editor->SeparatorRect(1).Right, second.left());
-        EXPECT_EQ(editor->SeparatorRect(1).Width(), 1);
-        EXPECT_EQ(main.right() + 1, editor->SeparatorRect(1).Left);
         EXPECT_EQ(main.width(), FlatButtonWidth());
-        EXPECT_EQ(editor->SeparatorRect(0).Right, main.left());
         EXPECT_EQ(editor->ButtonWidth(), FlatButtonWidth() + 1 + 20 + 1);
         EXPECT_EQ(qty->EditButtonsWidth(), editor->ButtonWidth());
         EXPECT_EQ(editor->EditRect().Right, w - 2 - editor->ButtonWidth());

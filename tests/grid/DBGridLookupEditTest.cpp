@@ -7,7 +7,6 @@
 #include "platform/db/Field.h"
 
 #include <QClipboard>
-#include <QMouseEvent>
 
 TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
 {

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QWheelEvent>
-#include <QWindow>
 
 std::unique_ptr<TClientDataSet> MakeItems(int count)
 {

@@ -27,7 +27,6 @@ public:
     using TCustomDBGridMv::TreeDropPosition;
     using TCustomDBGridMv::WMTimer;
     using TCustomDBGridMv::WMVScroll;
-    using TCustomGridMv::ColWidthsChanged;
 };
 
 // A client dataset of items: Code (text), Title (text), Qty (integer),
@@ -62,12 +61,6 @@ bool HasInk(const QImage& image, const TRect& rect);
 
 // The colour a palette colour resolves to on the grid.
 QColor Resolved(const TCustomGridMv& grid, TColor color);
-
-// The colour of a pixel, as a QColor.
-inline QColor PixelAt(const QImage& image, int x, int y)
-{
-    return image.pixelColor(x, y);
-}
 
 void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // A press and its release on a widget.

@@ -63,17 +63,6 @@ TEST(DBGridTitleTree, NodesFormRingsAndRefuseForeignNodes)
         EXPECT_EQ(error.Message(), QStringLiteral("ATo not in level"));
     }
 
-    a->LineWidth = b->LineWidth = c->LineWidth = 1;
-    THeadTreeNode* group = root.Union(a, b, 20, QStringLiteral("G"));
-    EXPECT_EQ(root.Child, group);
-    EXPECT_EQ(group->Next, c);
-    EXPECT_EQ(c->Next, group);
-    EXPECT_EQ(group->Child, a);
-    EXPECT_EQ(b->Next, a);
-    EXPECT_EQ(a->Host, group);
-    EXPECT_EQ(a->Height, 20);
-    EXPECT_EQ(group->Width, 10 + 1 + 20);
-    EXPECT_EQ(a->GetLevel(), 2);
     EXPECT_TRUE(root.Find(b));
     root.FreeAllChild();
     EXPECT_EQ(root.Child, nullptr);

@@ -169,16 +169,6 @@ TEST(FilterExpression, RefusesWhatItCannotReadAndNamesTheText)
     EXPECT_THROW(Parse(svkDateTime, u"> 2024-13-01"_qs), EConvertError);
 }
 
-TEST(FilterExpression, FieldTypesGiveValueKinds)
-{
-    EXPECT_EQ(STFilterValueKind(ftWideString), svkString);
-    EXPECT_EQ(STFilterValueKind(ftFMTBcd), svkNumber);
-    EXPECT_EQ(STFilterValueKind(ftLargeint), svkNumber);
-    EXPECT_EQ(STFilterValueKind(ftTimeStamp), svkDateTime);
-    EXPECT_EQ(STFilterValueKind(ftBoolean), svkBoolean);
-    EXPECT_EQ(STFilterValueKind(ftBlob), svkNone);
-}
-
 namespace {
 
 class TProbeHandler : public TDataSetHandlerMv {

