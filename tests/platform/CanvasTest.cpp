@@ -143,7 +143,6 @@ TEST_F(CanvasTest, ClassicCheckBoxesAndArrowButtons)
     EXPECT_EQ(At(8, 22), Palette(clBtnText)) << "the arrow's middle";
     EXPECT_EQ(At(3, 16), Palette(clBtnFace));
     SetThemesEnabled(true);
-    EXPECT_TRUE(ThemesEnabled());
     FImage.fill(Qt::white);
     DrawThemeElement(FCanvas, teHeaderItem, tsPressed, TRect(0, 0, 40, 30));
     EXPECT_NE(At(20, 15), QColor(Qt::white));
