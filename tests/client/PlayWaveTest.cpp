@@ -4,6 +4,7 @@
 #include "support/Wave.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 #include <fcntl.h>
@@ -76,4 +77,21 @@ TEST(PlaySound, PlaysToTheEndOnItsOwnThreadWhileTheCallerGoesOn)
         EXPECT_EQ(played.size(), wave.size() - 44);
         EXPECT_EQ(played, wave.mid(44));
     }
+}
+
+TEST(PlaySound, AnInvalidImageReachesNoDevice)
+{
+    ASSERT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"samples"_qs);
+    const TTeeDevice device(file);
+    PlaySound(QByteArray("RIFF....WAVEnothing"));
+    PlaySound(QByteArray("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0", 20));
+    PlaySound(MakeWave(100).left(40));
+    EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
+    EXPECT_FALSE(QFile::exists(file));
+    // The same device takes a valid image.
+    PlaySound(MakeWave(100));
+    EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
+    EXPECT_EQ(QFileInfo(file).size(), 800 * 2);
 }
