@@ -26,15 +26,6 @@ QString LineValue(const TRowLines& lines, const QString& name)
     return QString();
 }
 
-bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows)
-{
-    for (const TJsonColumns* columns : {&keys, &data})
-        for (const TJsonValueList& column : *columns)
-            if (column.Count() != rows)
-                return false;
-    return true;
-}
-
 QString Padded(const QString& text, int width, bool left)
 {
     return left ? text.leftJustified(width, u' ') : text.rightJustified(width, u' ');

@@ -96,15 +96,6 @@ bool IsSafeNumberLiteral(const QString& text)
     return ok;
 }
 
-bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows)
-{
-    for (const TJsonColumns* columns : {&keys, &data})
-        for (const TJsonValueList& column : *columns)
-            if (column.Count() != rows)
-                return false;
-    return true;
-}
-
 // The index of the first rule condition whose items all stand among the row
 // lines (an empty one holds for every row); -1 when none holds.
 int MatchingRule(const QStringList& conditions, const QStringList& lines)
@@ -155,6 +146,15 @@ QString ReplyMember(const QString& map)
 }
 
 } // namespace
+
+bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows)
+{
+    for (const TJsonColumns* columns : {&keys, &data})
+        for (const TJsonValueList& column : *columns)
+            if (column.Count() != rows)
+                return false;
+    return true;
+}
 
 QString SqlValue(const TJsonValue& value)
 {

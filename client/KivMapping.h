@@ -54,6 +54,8 @@ public:
     const TJsonValue& operator[](int row) const { return Values.at(size_t(row)); }
 };
 using TJsonColumns = std::vector<TJsonValueList>;
+// Whether every column of both lists holds exactly rows values.
+bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows);
 
 // A reply lacks a member on the way to a path, or a list holds something
 // other than objects: the mapping of the whole reply is abandoned.
