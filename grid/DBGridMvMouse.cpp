@@ -113,19 +113,13 @@ void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     if (Shift.testFlag(ssDouble)) {
         bool fitted = false;
         if (Button == mbLeft) {
-            TGridDrawInfoMv info;
-            CalcDrawInfo(info);
-            TGridStateMv state = gsNormal;
-            int index = -1;
-            int pos = 0;
-            int ofs = 0;
-            CalcSizingState(X, Y, state, index, pos, ofs, info);
-            const int dataCol = RawToDataColumn(index);
+            const TSizingHitMv sizing = SizingHitAt(X, Y);
+            const int dataCol = RawToDataColumn(sizing.Index);
             TColumnMv* column = SelectedColumn();
             const int hitData = RawToDataColumn(hit.X);
             if (hitData >= 0 && hitData < FColumns->Count())
                 column = FColumns->Items(hitData);
-            if (state == gsColSizing && FOptionsMv.testFlag(dghDblClickOptimizeColWidth) && dataCol >= 0 &&
+            if (sizing.State == gsColSizing && FOptionsMv.testFlag(dghDblClickOptimizeColWidth) && dataCol >= 0 &&
                 dataCol < FColumns->Count()) {
                 FitColumnsForSizingEdge(*this, FColumns->Items(dataCol));
                 fitted = true;
@@ -144,20 +138,14 @@ void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         if (active)
             FDataLink->UpdateRecord();
         if (FOptionsMv.testFlag(dghTraceColSizing)) {
-            TGridDrawInfoMv info;
-            CalcDrawInfo(info);
-            TGridStateMv state = gsNormal;
-            int index = -1;
-            int pos = 0;
-            int ofs = 0;
-            CalcSizingState(X, Y, state, index, pos, ofs, info);
-            if (state == gsColSizing) {
+            const TSizingHitMv sizing = SizingHitAt(X, Y);
+            if (sizing.State == gsColSizing) {
                 if (CanFocus())
                     SetFocus();
                 FGridState = gsColSizing;
-                FSizingIndex = index;
-                FSizingPos = UseRightToLeftAlignment() ? ClientWidth() - pos : pos;
-                FSizingOfs = ofs;
+                FSizingIndex = sizing.Index;
+                FSizingPos = UseRightToLeftAlignment() ? ClientWidth() - sizing.Pos : sizing.Pos;
+                FSizingOfs = sizing.Ofs;
                 fire();
                 return;
             }

@@ -1220,15 +1220,16 @@ bool TCustomGridMv::IsActiveControl() const
     return focused && (focused == this || isAncestorOf(focused));
 }
 
-bool TCustomGridMv::Sizing(int X, int Y)
+TCustomGridMv::TSizingHitMv TCustomGridMv::SizingHitAt(int X, int Y)
 {
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
-    TGridStateMv state = gsNormal;
-    int index = 0;
-    int pos = 0;
-    int ofs = 0;
-    if (FGridState == gsNormal)
-        CalcSizingState(X, Y, state, index, pos, ofs, info);
-    return state != gsNormal;
+    TSizingHitMv hit;
+    CalcSizingState(X, Y, hit.State, hit.Index, hit.Pos, hit.Ofs, info);
+    return hit;
+}
+
+bool TCustomGridMv::Sizing(int X, int Y)
+{
+    return FGridState == gsNormal && SizingHitAt(X, Y).State != gsNormal;
 }

@@ -435,6 +435,14 @@ protected:
     // shape, Sizing). FixedInfo is the current draw info.
     virtual void CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
                                  TGridDrawInfoMv& FixedInfo);
+    // What CalcSizingState finds at a point, over the current draw info.
+    struct TSizingHitMv {
+        TGridStateMv State = gsNormal;
+        int Index = -1;
+        int Pos = 0;
+        int Ofs = 0;
+    };
+    TSizingHitMv SizingHitAt(int X, int Y);
     // Makes the editor on first need; the dataset grid returns its own class.
     virtual std::unique_ptr<TInplaceEdit> CreateEditor();
     // Whether the editor may show now: goEditing without goRowSelect, editor

@@ -547,15 +547,7 @@ bool TCustomGridMv::DoMouseWheelUp(TShiftState, const QPoint&)
 
 QCursor TCustomGridMv::CursorAt(const QPoint& clientPos)
 {
-    TGridStateMv state = FGridState;
-    if (state == gsNormal) {
-        TGridDrawInfoMv info;
-        CalcDrawInfo(info);
-        int index = 0;
-        int pos = 0;
-        int ofs = 0;
-        CalcSizingState(clientPos.x(), clientPos.y(), state, index, pos, ofs, info);
-    }
+    const TGridStateMv state = FGridState == gsNormal ? SizingHitAt(clientPos.x(), clientPos.y()).State : FGridState;
     if (state == gsRowSizing)
         return QCursor(Qt::SplitVCursor);
     if (state == gsColSizing)
