@@ -34,24 +34,21 @@ int RunRegisteredChild(const char* name)
     return child == Children().end() ? 2 : child->second();
 }
 
+TCStringArray::TCStringArray(const QStringList& texts, char* const* leading)
+{
+    for (const QString& text : texts)
+        FBytes.push_back(text.toLocal8Bit());
+    for (; leading && *leading; ++leading)
+        FPointers.push_back(*leading);
+    for (QByteArray& bytes : FBytes)
+        FPointers.push_back(bytes.data());
+    FPointers.push_back(nullptr);
+}
+
 TProcessEnd RunProcess(const QStringList& arguments, const QStringList& environment, QByteArray* output)
 {
-    std::vector<QByteArray> bytes;
-    for (const QString& argument : arguments)
-        bytes.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<QByteArray> envBytes;
-    for (const QString& line : environment)
-        envBytes.push_back(line.toLocal8Bit());
-    std::vector<char*> env;
-    for (char** line = environ; *line; ++line)
-        env.push_back(*line);
-    for (QByteArray& line : envBytes)
-        env.push_back(line.data());
-    env.push_back(nullptr);
+    TCStringArray argv(arguments);
+    TCStringArray env(environment, environ);
 
     int fds[2] = {-1, -1};
     posix_spawn_file_actions_t actions;
@@ -61,7 +58,7 @@ TProcessEnd RunProcess(const QStringList& arguments, const QStringList& environm
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
     }
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), env.data());
+    const int failed = posix_spawn(&pid, argv.Data()[0], &actions, nullptr, argv.Data(), env.Data());
     posix_spawn_file_actions_destroy(&actions);
     if (fds[1] >= 0)
         ::close(fds[1]);

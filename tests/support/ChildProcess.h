@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <vector>
 
 using TTestChild = int (*)();
 
@@ -14,6 +15,18 @@ bool RegisterTestChild(const char* name, TTestChild child);
 // Runs the registered child (its result is the process's exit code); 2 when
 // no child has that name.
 int RunRegisteredChild(const char* name);
+
+// The texts as the null-terminated array of C strings that posix_spawn
+// takes (in the local 8-bit encoding), after the given leading entries.
+class TCStringArray {
+public:
+    explicit TCStringArray(const QStringList& texts, char* const* leading = nullptr);
+    char** Data() { return FPointers.data(); }
+
+private:
+    std::vector<QByteArray> FBytes;
+    std::vector<char*> FPointers;
+};
 
 struct TProcessEnd {
     bool Signalled = false; // ended by a signal (Code is the signal)

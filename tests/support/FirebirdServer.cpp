@@ -131,7 +131,7 @@ bool TFirebirdServer::Start(const QString& folder, QString* error)
         return false;
     };
     if (!Installed())
-        return fail(QStringLiteral("the Firebird server is not installed"));
+        return fail(QStringLiteral("the Firebird server is not installed (scripts/deps installs it)"));
     const QString engine = EngineDir();
     const QString root = QDir(folder).absoluteFilePath(QStringLiteral("fbroot"));
     if (!QDir().mkpath(root + QStringLiteral("/lock")))

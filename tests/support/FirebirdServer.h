@@ -17,9 +17,6 @@ public:
     TFirebirdServer(const TFirebirdServer&) = delete;
     TFirebirdServer& operator=(const TFirebirdServer&) = delete;
 
-    // Whether the server binary is installed (package firebird3.0-server).
-    static bool Installed();
-
     // Sets the root up in folder (which must exist) and starts the server
     // with the user and password below; false with the reason in error.
     bool Start(const QString& folder, QString* error = nullptr);
@@ -32,6 +29,8 @@ public:
     static constexpr auto Password = u"seatpass";
 
 private:
+    // Whether the server binary is installed (package firebird3.0-server).
+    static bool Installed();
     // Starts the server of the prepared root on a new port; the reason when it did not come up.
     QString Launch(const QString& root);
 

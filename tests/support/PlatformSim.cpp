@@ -1,6 +1,7 @@
 #include "support/PlatformSim.h"
 
 #include "platform/HttpClient.h"
+#include "support/ChildProcess.h"
 #include "support/TestSupport.h"
 
 #include <QElapsedTimer>
@@ -52,15 +53,9 @@ int Spawn(const QStringList& arguments, int& output)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::vector<QByteArray> bytes;
-    for (const QString& argument : arguments)
-        bytes.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    TCStringArray argv(arguments);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int failed = posix_spawn(&pid, argv.Data()[0], &actions, nullptr, argv.Data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
     if (failed) {
