@@ -192,6 +192,8 @@ void TFormItemIn::CreateList()
     DataSourceBarcode->SetDataSet(ClientDataSetBarcode);
     DBGridBarcode = new TDBGridMv(this);
     DBGridBarcode->SetDataSource(DataSourceBarcode);
+    // The list is the SKUs of the snapshots: rows are ticked, never added or removed.
+    DBGridBarcode->SetAllowedOperations(alopUpdateMv);
     // "存栏宽" has no button: it is on the list's context menu.
     DBGridBarcode->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGridBarcode->addAction(ActionColumn);
@@ -233,10 +235,12 @@ void TFormItemIn::FormShow()
     ClientDataSetBarcode->Open();
     EnsureListLayout(*DBGridBarcode);
     ApplyFieldLayout(DBGridBarcode, LayoutKey, SysCode, SysCode);
-    // The booking takes these from the ticked rows: whatever the layout says,
-    // they are not typed over.
-    for (const QString& name : {QStringLiteral("SkuID"), QStringLiteral("NumIID"), QStringLiteral("ShopCode")})
-        ClientDataSetBarcode->FieldByName(name)->SetReadOnly(true);
+    // The tick is all the user sets here: whatever the layout says, the rest
+    // (the booking's SKU, item and shop among it) is not typed over.
+    for (int i = 0; i < ClientDataSetBarcode->Fields().Count(); ++i) {
+        TField* field = ClientDataSetBarcode->Fields()[i];
+        field->SetReadOnly(field->FieldName() != QStringLiteral("Selected"));
+    }
     SpinEditQty->setFocus();
 }
 

@@ -167,6 +167,9 @@ void TFormItems::CreateControls()
     DBGridItems->SetDataSource(DataSourceItems);
     DBGridItems->SetUseMultiTitle(true);
     DBGridItems->SetFlat(true);
+    // The figures come from the database and change only by the update
+    // records: a typed value or a new row would be shown but never stored.
+    DBGridItems->SetReadOnly(true);
     // "打开数据" and "存栏宽" have no button: they are on the grid's context menu.
     DBGridItems->setContextMenuPolicy(Qt::ActionsContextMenu);
     DBGridItems->addAction(ActionOpen);
@@ -307,6 +310,11 @@ void TFormItems::closeEvent(QCloseEvent* event)
         DetachSounds();
     }
     event->accept();
+}
+
+void TFormItems::reject()
+{
+    close();
 }
 
 void TFormItems::OpenRuleQuery()

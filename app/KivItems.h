@@ -115,6 +115,10 @@ public:
     // monitor windows (once); they leave them when the window closes.
     void Register();
 
+    // Escape takes the close box's road: refused while monitoring, the
+    // layout saved and the registries left otherwise.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

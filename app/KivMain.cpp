@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSet>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -357,6 +358,21 @@ bool TMainKiv::AnyMonitorOpen() const
         if (shop->MonitorForm)
             return true;
     return false;
+}
+
+void TMainKiv::DropDeletedShops()
+{
+    QSet<QString> codes;
+    for (const auto query = OpenQuery(QStringLiteral("select \"Code\" from \"SYS_Shop\"")); !query->Eof(); query->Next())
+        codes.insert(FieldText(*query, QStringLiteral("Code")));
+    for (int i = tvShops->topLevelItemCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem* node = tvShops->topLevelItem(i);
+        const TTreeNodeShop* shop = ShopOf(node);
+        if (!shop || codes.contains(shop->Code) || shop->MonitorForm)
+            continue;
+        delete node;
+        std::erase_if(FShops, [shop](const std::unique_ptr<TTreeNodeShop>& own) { return own.get() == shop; });
+    }
 }
 
 void TMainKiv::HideAdminActions()

@@ -83,6 +83,10 @@ public:
     void FreeShopNodes();
     void StartAutoMonitors();
     bool AnyMonitorOpen() const;
+    // After shops were deleted: their nodes leave the tree and their records
+    // are freed (a shop whose window is open is never deleted). The other
+    // nodes and records stay, as open monitor windows hold theirs.
+    void DropDeletedShops();
     void HideAdminActions();
     void SelectPage(QToolButton* button, int page);
     int MenuHeight() const;

@@ -3,6 +3,7 @@
 #include "app/KivCDEdit.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
+#include "app/KivShopDeletion.h"
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
@@ -14,6 +15,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +29,42 @@ QIcon MenuGlyph(int index)
 bool Editing(const TDataSet& dataSet)
 {
     return dataSet.State() == dsEdit || dataSet.State() == dsInsert;
+}
+
+// Where a field stands in the grid: its width and position.
+struct TFieldPlace {
+    QString Name;
+    int Width = 0;
+    int Index = 0;
+};
+
+std::vector<TFieldPlace> FieldPlaces(const TDataSet& dataSet)
+{
+    std::vector<TFieldPlace> places;
+    if (!dataSet.Active())
+        return places;
+    for (int i = 0; i < dataSet.Fields().Count(); ++i) {
+        const TField* field = dataSet.Fields()[i];
+        places.push_back({field->FieldName(), field->DisplayWidth(), field->Index()});
+    }
+    std::sort(places.begin(), places.end(), [](const TFieldPlace& a, const TFieldPlace& b) { return a.Index < b.Index; });
+    return places;
+}
+
+// The places onto the fields of the same names, in one layout pass.
+void RestoreFieldPlaces(TCustomDBGridMv& grid, const std::vector<TFieldPlace>& places)
+{
+    TDataSet* dataSet = grid.DataSet();
+    if (!dataSet || places.empty())
+        return;
+    grid.BeginLayout();
+    for (const TFieldPlace& place : places) {
+        if (TField* field = dataSet->FindField(place.Name)) {
+            field->SetIndex(std::min(place.Index, dataSet->Fields().Count() - 1));
+            field->SetDisplayWidth(place.Width);
+        }
+    }
+    grid.EndLayout();
 }
 
 } // namespace
@@ -113,11 +151,7 @@ void TFormShop::CreateActions()
     connect(ActionSave, &QAction::triggered, this, &TFormShop::ActionSaveExecute);
     connect(ActionProp, &QAction::triggered, this, [this] { EditFieldLayout(FTableKey, FShopCode, FUserCode); });
     connect(ActionExit, &QAction::triggered, this, &QWidget::close);
-    connect(ActionOpen, &QAction::triggered, this, [this] {
-        if (ClientDataSetShop->Active())
-            ClientDataSetShop->Close();
-        ClientDataSetShop->Open();
-    });
+    connect(ActionOpen, &QAction::triggered, this, &TFormShop::ActionOpenExecute);
     connect(ActionColumn, &QAction::triggered, this, [this] { SaveFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode); });
 }
 
@@ -184,8 +218,23 @@ void TFormShop::FormShow()
 {
     ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
     ActionOpen->trigger();
+}
+
+void TFormShop::ActionOpenExecute()
+{
+    // Reading the rows anew drops the pending edits: the user is asked first.
+    if (!FormCloseQuery())
+        return;
+    // Reopening makes new fields with the database's widths: they take the
+    // stored layout (captions, footers, buttons) and then the widths and
+    // order the columns showed, so a refresh leaves the grid as it was.
+    const std::vector<TFieldPlace> places = FieldPlaces(*ClientDataSetShop);
+    if (ClientDataSetShop->Active())
+        ClientDataSetShop->Close();
+    ClientDataSetShop->Open();
     EnsureFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
     ApplyFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
+    RestoreFieldPlaces(*DBGridShop, places);
 }
 
 void TFormShop::ActionAppendExecute()
@@ -212,7 +261,12 @@ void TFormShop::ActionDeleteExecute()
 
 void TFormShop::ActionSaveExecute()
 {
+    const bool shops = FTableKey == QStringLiteral("SYS_Shop");
+    if (shops && RefuseDeletingOpenShops(*ClientDataSetShop))
+        return;
     if (ClientDataSetShop->ApplyUpdates(0) == 0) {
+        if (shops && MainKiv)
+            MainKiv->DropDeletedShops();
         ShowInformation(QStringLiteral("数据保存成功!"));
         return;
     }

@@ -52,6 +52,8 @@ public:
     void ActionEditExecute();
     void ActionDeleteExecute();
     void ActionSaveExecute();
+    // Reads the rows anew; the columns keep their layout.
+    void ActionOpenExecute();
     // True when the window may close: a row being edited is posted, and
     // pending changes are kept only when the user goes back to save them.
     bool FormCloseQuery();

@@ -136,6 +136,87 @@ CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
 CREATE GENERATOR "GEN_StockTime";
 CREATE GENERATOR "GEN_KivItemIn_ID";
 
+/* The layouts a fresh database starts with: short Chinese captions and
+   widths (in characters of the grids' font) that fit them, check boxes for
+   the yes/no fields, sound buttons on the WAV blobs. One layout per window
+   or table key serves every user and shop ("SYS_CODE"); the administrator
+   changes them under "属性". */
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'Title', 'SYS_CODE', 'SYS_CODE', '商品名称', 20, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'PropNameFormat', 'SYS_CODE', 'SYS_CODE', '销售属性', 11, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'Barcode', 'SYS_CODE', 'SYS_CODE', '条形码', 13, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'Qty', 'SYS_CODE', 'SYS_CODE', '平台库存', 8, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyOut', 'SYS_CODE', 'SYS_CODE', '拍下', 5, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyPay', 'SYS_CODE', 'SYS_CODE', '付款', 5, 5, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtySend', 'SYS_CODE', 'SYS_CODE', '发货', 5, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyOver', 'SYS_CODE', 'SYS_CODE', '成交', 5, 7, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyBack', 'SYS_CODE', 'SYS_CODE', '退款', 5, 8, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyStock', 'SYS_CODE', 'SYS_CODE', '入库', 5, 9, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyBalance', 'SYS_CODE', 'SYS_CODE', '结余', 5, 10, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'QtyOrder', 'SYS_CODE', 'SYS_CODE', '需订货', 6, 11, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'ShopName', 'SYS_CODE', 'SYS_CODE', '店铺', 12, 12, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'SkuID', 'SYS_CODE', 'SYS_CODE', 'SKU编号', 13, 13, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivItem', 'NumIID', 'SYS_CODE', 'SYS_CODE', '商品编号', 12, 14, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'Title', 'SYS_CODE', 'SYS_CODE', '商品名称', 20, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'PropNameFormat', 'SYS_CODE', 'SYS_CODE', '销售属性', 11, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'Barcode', 'SYS_CODE', 'SYS_CODE', '条形码', 13, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'Qty', 'SYS_CODE', 'SYS_CODE', '平台库存', 8, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyOut', 'SYS_CODE', 'SYS_CODE', '拍下', 5, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyPay', 'SYS_CODE', 'SYS_CODE', '付款', 5, 5, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtySend', 'SYS_CODE', 'SYS_CODE', '发货', 5, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyOver', 'SYS_CODE', 'SYS_CODE', '成交', 5, 7, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyBack', 'SYS_CODE', 'SYS_CODE', '退款', 5, 8, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyStock', 'SYS_CODE', 'SYS_CODE', '入库', 5, 9, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyBalance', 'SYS_CODE', 'SYS_CODE', '结余', 5, 10, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'QtyOrder', 'SYS_CODE', 'SYS_CODE', '需订货', 6, 11, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'ShopName', 'SYS_CODE', 'SYS_CODE', '店铺', 12, 12, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'SkuID', 'SYS_CODE', 'SYS_CODE', 'SKU编号', 13, 13, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_KivMonitor', 'NumIID', 'SYS_CODE', 'SYS_CODE', '商品编号', 12, 14, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'Selected', 'SYS_CODE', 'SYS_CODE', '选择', 5, 0, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'Title', 'SYS_CODE', 'SYS_CODE', '商品名称', 30, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'PropNameFormat', 'SYS_CODE', 'SYS_CODE', '销售属性', 12, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'Barcode', 'SYS_CODE', 'SYS_CODE', '条形码', 13, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'Qty', 'SYS_CODE', 'SYS_CODE', '本期入库', 8, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'ShopName', 'SYS_CODE', 'SYS_CODE', '店铺', 12, 5, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'ShopCode', 'SYS_CODE', 'SYS_CODE', '店铺代码', 8, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'SkuID', 'SYS_CODE', 'SYS_CODE', 'SKU编号', 13, 7, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Barcode', 'NumIID', 'SYS_CODE', 'SYS_CODE', '商品编号', 12, 8, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'Code', 'SYS_CODE', 'SYS_CODE', '店铺代码', 8, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'Name', 'SYS_CODE', 'SYS_CODE', '店铺名称', 16, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'AppKey', 'SYS_CODE', 'SYS_CODE', 'AppKey码', 10, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'AppSecret', 'SYS_CODE', 'SYS_CODE', 'AppSecret码', 20, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'Session', 'SYS_CODE', 'SYS_CODE', 'Session码', 24, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'AutoMonitor', 'SYS_CODE', 'SYS_CODE', '自动监控', 8, 5, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Shop', 'SyncDate', 'SYS_CODE', 'SYS_CODE', '同步时间', 17, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_User', 'Code', 'SYS_CODE', 'SYS_CODE', '用户代码', 12, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_User', 'Password', 'SYS_CODE', 'SYS_CODE', '密码', 20, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_UserShop', 'UserCode', 'SYS_CODE', 'SYS_CODE', '用户代码', 12, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_UserShop', 'ShopCode', 'SYS_CODE', 'SYS_CODE', '店铺代码', 12, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_UserShop', 'ShopUserCode', 'SYS_CODE', 'SYS_CODE', '店内用户名', 14, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'MsgType', 'SYS_CODE', 'SYS_CODE', '消息类型', 10, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'TradeEvent', 'SYS_CODE', 'SYS_CODE', '交易事件', 12, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'Status', 'SYS_CODE', 'SYS_CODE', '交易状态', 25, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'LocateFields', 'SYS_CODE', 'SYS_CODE', '定位字段', 11, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'ReturnField', 'SYS_CODE', 'SYS_CODE', '返回字段', 8, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'UpdateField', 'SYS_CODE', 'SYS_CODE', '更新字段', 9, 5, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'OtherUpdateFields', 'SYS_CODE', 'SYS_CODE', '其他更新字段', 16, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'Sound', 'SYS_CODE', 'SYS_CODE', '提示音', 10, 7, 0, 'WAV');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Monitor', 'Active', 'SYS_CODE', 'SYS_CODE', '启用', 5, 8, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Params', 'Code', 'SYS_CODE', 'SYS_CODE', '代码', 5, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Params', 'Value', 'SYS_CODE', 'SYS_CODE', '参数值', 40, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Params', 'BlobValue', 'SYS_CODE', 'SYS_CODE', '提示音', 10, 2, 0, 'WAV');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Code', 'SYS_CODE', 'SYS_CODE', '布局代码', 12, 0, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'FieldName', 'SYS_CODE', 'SYS_CODE', '字段名', 14, 1, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'UserCode', 'SYS_CODE', 'SYS_CODE', '用户代码', 9, 2, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'ShopCode', 'SYS_CODE', 'SYS_CODE', '店铺代码', 9, 3, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Caption', 'SYS_CODE', 'SYS_CODE', '标题', 10, 4, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Width', 'SYS_CODE', 'SYS_CODE', '宽度', 5, 5, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Index', 'SYS_CODE', 'SYS_CODE', '顺序', 5, 6, 0, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Visible', 'SYS_CODE', 'SYS_CODE', '显示', 5, 7, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'ReadOnly', 'SYS_CODE', 'SYS_CODE', '只读', 5, 8, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Total', 'SYS_CODE', 'SYS_CODE', '合计', 5, 9, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'Boolean', 'SYS_CODE', 'SYS_CODE', '复选框', 6, 10, 1, '');
+INSERT INTO "SYS_Fields" ("Code", "FieldName", "UserCode", "ShopCode", "Caption", "Width", "Index", "Boolean", "BinType") VALUES ('SYS_Fields', 'BinType', 'SYS_CODE', 'SYS_CODE', '文件类型', 8, 11, 0, '');
+
 /* The administrator, with an empty password. */
 INSERT INTO "SYS_User" ("Code", "Password") VALUES ('admin', '');
 

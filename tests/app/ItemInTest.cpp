@@ -143,10 +143,16 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
     const QString result = Run(u"6901"_qs, [&](TFormItemIn& form) {
         EXPECT_EQ(form.EditInBarcode->text(), u"6901"_qs);
         EXPECT_TRUE(form.ActionProp->isVisible()); // the administrator's
-        // The ids and the shop that the booking takes from a row cannot be typed over.
-        EXPECT_FALSE(form.DBGridBarcode->GetColumnByFieldName(u"SkuID"_qs)->CanModify(false));
-        EXPECT_FALSE(form.DBGridBarcode->GetColumnByFieldName(u"ShopCode"_qs)->CanModify(false));
         EXPECT_EQ(QApplication::focusWidget(), form.SpinEditQty);
+        // The tick is all the user changes: no other column is typed over
+        // (the ids and the shop that the booking takes among them), no row is added.
+        TDBGridMv& grid = *form.DBGridBarcode;
+        for (int i = 0; i < grid.Columns().Count(); ++i)
+            EXPECT_EQ(grid.Columns().Items(i)->CanModify(false), grid.Columns().Items(i)->FieldName() == u"Selected"_qs);
+        form.ClientDataSetBarcode->Last();
+        for (const int key : {Qt::Key_Down, Qt::Key_Insert})
+            Press(grid.ClientWidget(), key);
+        EXPECT_EQ(form.ClientDataSetBarcode->State(), dsBrowse);
         listed = Listed(form);
         // Enter in the barcode goes on to the quantity, Enter there confirms.
         form.EditInBarcode->setFocus();

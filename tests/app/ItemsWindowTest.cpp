@@ -10,6 +10,7 @@
 #include "app/KivMsgQueue.h"
 #include "client/KivStream.h"
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvInplaceEdit.h"
 #include "platform/HttpClient.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QFile>
 #include <QListWidget>
+#include <QToolBar>
 #include <QTreeWidget>
 
 namespace {
@@ -180,6 +182,52 @@ TEST_F(ItemsWindowTest, SyncModeSyncsAFreshShopAndShowsHandComputedFigures)
     };
     DoubleClick(0); // synced already: the figures only
     EXPECT_EQ(Sim.Count(), requests);
+}
+
+TEST_F(ItemsWindowTest, TheFiguresAreReadOnlyAndEscapeTakesTheCloseBoxsRoadInBothModes)
+{
+    SyncAndShowMain();
+    // Down past the last row, Insert, and a number typed into a figure.
+    const auto tryToEdit = [](TFormItems& form) {
+        TDBGridMv& grid = *form.DBGridItems;
+        grid.setFocus();
+        grid.SetSelectedIndex(grid.GetColumnByFieldName(u"QtyPay"_qs)->Index());
+        form.ClientDataSetItems->Last();
+        for (const int key : {Qt::Key_Down, Qt::Key_Insert, Qt::Key_F2})
+            Press(grid.ClientWidget(), key);
+        QWidget* editor = grid.CellEditor();
+        Press(editor ? editor : grid.ClientWidget(), Qt::Key_7, u"7"_qs);
+        Press(editor ? editor : grid.ClientWidget(), Qt::Key_Return);
+        EXPECT_EQ(form.ClientDataSetItems->State(), dsBrowse);
+        return form.ClientDataSetItems->RecordCount();
+    };
+    Answers.Modal = [&](QDialog& dialog) {
+        auto& form = static_cast<TFormItems&>(dialog);
+        form.show();
+        EXPECT_EQ(tryToEdit(form), 3);
+        form.ClientDataSetItems->FieldByName(u"Title"_qs)->SetDisplayWidth(33);
+        Press(form.ToolBarItems, Qt::Key_Escape);
+        EXPECT_FALSE(form.isVisible());
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0);
+    EXPECT_EQ(Scalar(u"select \"Width\" from \"SYS_Fields\" where \"Code\" = 'SYS_KivItem' and \"FieldName\" = 'Title'"_qs), u"33"_qs);
+
+    // A shop without items: its empty grid takes no row either.
+    ExecSql(u"delete from \"KivItem\""_qs);
+    DoubleClick(1);
+    ASSERT_TRUE(Form());
+    TFormItems& form = *Form();
+    EXPECT_EQ(tryToEdit(form), 0);
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(form.Monitoring());
+    Press(form.lbMonitor, Qt::Key_Escape);
+    EXPECT_EQ(Answers.Texts(), QStringList{u"正在监控,请先停止!"_qs});
+    EXPECT_TRUE(form.isVisible());
+    form.ActionMonitor->trigger();
+    Press(form.lbMonitor, Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([&] { return !Form(); }));
+    EXPECT_TRUE(MonitorDataSets.isEmpty());
 }
 
 TEST_F(ItemsWindowTest, BalanceSoundsAndTheMarkedCellFollowTheUpdateRecords)

@@ -6,6 +6,7 @@
 #include "AppTest.h"
 #include "ShopEditorSupport.h"
 
+#include "app/KivItems.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "app/KivShop.h"
@@ -19,6 +20,8 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QToolBar>
+#include <QTreeWidget>
 
 namespace {
 
@@ -176,8 +179,8 @@ TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrde
 
 TEST_F(TableEditorTest, LayoutEditorOffersFileKindsAndCheckBoxesOnItsOwnLayout)
 {
-    AddLayout(u"SYS_Fields"_qs, u"BinType"_qs, 0);
-    AddLayout(u"SYS_Fields"_qs, u"Boolean"_qs, 1);
+    // Its own row of "Boolean" asks for no check boxes; "Visible" is an ordinary column.
+    ExecSql(u"update \"SYS_Fields\" set \"Boolean\" = 0 where \"Code\" = 'SYS_Fields'"_qs);
     OnEditor = [](TFormShop& form) {
         EXPECT_EQ(form.ClientDataSetShop->RecordCount(), 7) << "the rows of the shops' layout only";
         EXPECT_EQ(Column(form, u"BinType"_qs)->PickList().Items(), (QStringList{QString(), u"WAV"_qs, u"MP3"_qs, u"EXE"_qs}));
@@ -264,4 +267,80 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     main.ActionConfigUsers->trigger();
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
     EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
+}
+
+TEST_F(TableEditorTest, RefreshKeepsTheColumnsAsTheyStandAndAsksBeforeDroppingEdits)
+{
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values('S1','旗舰店')"_qs);
+    const auto form = Editor(u"select * from \"SYS_Shop\""_qs, u"SYS_Shop"_qs);
+    // As the user drags the name's column wider and to the front.
+    Field(*form, u"Name"_qs).SetDisplayWidth(30);
+    Field(*form, u"Name"_qs).SetIndex(0);
+    const auto refresh = [&] { form->DBNavigator1->actions().at(9)->trigger(); };
+    refresh();
+    EXPECT_EQ(Field(*form, u"Name"_qs).DisplayWidth(), 30);
+    EXPECT_EQ(form->DBGridShop->GetFields(0), &Field(*form, u"Name"_qs));
+    EXPECT_EQ(Field(*form, u"SyncDate"_qs).DisplayWidth(), 17) << "the layout's, not the database's";
+    EXPECT_EQ(Field(*form, u"Code"_qs).DisplayLabel(), u"店铺代码"_qs);
+    EXPECT_EQ(form->DBGridShop->GetFooterValue(0, Column(*form, u"Code"_qs)), u"1行"_qs);
+    EXPECT_EQ(Column(*form, u"Session"_qs)->ButtonStyle(), cbsEllipsis);
+
+    // An edit not yet saved is dropped only when the user says so.
+    form->ClientDataSetShop->Edit();
+    Field(*form, u"Name"_qs).SetAsString(u"改名"_qs);
+    FAnswers.Replies = {TModalResult::mrOk};
+    refresh();
+    EXPECT_EQ(form->ClientDataSetShop->ChangeCount(), 1);
+    FAnswers.Replies = {TModalResult::mrIgnore};
+    refresh();
+    EXPECT_EQ(FAnswers.Texts(), QStringList(2, u"数据有变动,请先保存!\nOK返回,\n忽略退出!"_qs));
+    EXPECT_EQ(Field(*form, u"Name"_qs).AsString(), u"旗舰店"_qs);
+    form->ActionExit->trigger();
+    EXPECT_EQ(Scalar(u"select \"Width\" from \"SYS_Fields\" where \"Code\" = 'SYS_Shop' and \"FieldName\" = 'Name'"_qs), u"30"_qs);
+}
+
+TEST_F(TableEditorTest, AShopWhoseWindowIsOpenIsNotDeletedAndADeletedShopLeavesTheTree)
+{
+    for (const QString& code : {u"S1"_qs, u"S2"_qs, u"S3"_qs}) {
+        ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\",\"SyncDate\") values("_qs + QuotedStr(code)
+                + u",'店"_qs + code + u"','k','s','x','2024-06-01 12:00:00')"_qs);
+        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin',"_qs + QuotedStr(code) + u",'me')"_qs);
+    }
+    SysRec.StockTime = LoadStockTime();
+    TMainKiv main;
+    const auto tree = [&] {
+        QStringList shops;
+        for (int i = 0; i < main.tvShops->topLevelItemCount(); ++i)
+            shops << main.ShopOf(main.tvShops->topLevelItem(i))->Code;
+        return shops;
+    };
+    QStringList shown;
+    const auto deleteShop = [&](const QString& code) {
+        OnEditor = [&, code](TFormShop& form) {
+            ASSERT_TRUE(form.ClientDataSetShop->Locate(u"Code"_qs, Variant(code)));
+            form.ActionDelete->trigger();
+            form.ActionSave->trigger();
+            shown = tree();
+            FAnswers.Replies = {TModalResult::mrIgnore};
+        };
+        FAnswers.Messages.clear();
+        main.ActionConfigShops->trigger();
+    };
+    OpenMonitorForm(*main.ShopOf(main.tvShops->topLevelItem(0)));
+    TFormItems sync;
+    sync.SetShop(main.ShopOf(main.tvShops->topLevelItem(1)));
+    sync.show();
+
+    deleteShop(u"S1"_qs);
+    EXPECT_EQ(FAnswers.Texts().value(1), u"店铺[店S1]的监控数据窗口还开着,请先关闭该窗口,再删除店铺!"_qs);
+    deleteShop(u"S2"_qs);
+    EXPECT_EQ(FAnswers.Texts().value(1), u"店铺[店S2]的同步数据窗口还开着,请先关闭该窗口,再删除店铺!"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Shop\""_qs), u"3"_qs);
+    // Saved while the monitor window is open, the deletion leaves the tree at once.
+    deleteShop(u"S3"_qs);
+    EXPECT_EQ(FAnswers.Texts().value(1), u"数据保存成功!"_qs);
+    EXPECT_EQ(shown, (QStringList{u"S1"_qs, u"S2"_qs}));
+    EXPECT_EQ(tree(), shown);
+    ASSERT_TRUE(main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm);
+    main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm->close();
 }

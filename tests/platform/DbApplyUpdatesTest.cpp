@@ -74,23 +74,23 @@ TEST_F(ApplyUpdatesTest, RecordsThatOnlyTheBlobTellsApartAreRefused)
 TEST_F(ApplyUpdatesTest, KeyedTableUpdatesKeysAndLeavesDefaults)
 {
     Exec(u"insert into \"SYS_Fields\"(\"Code\",\"FieldName\",\"UserCode\",\"ShopCode\",\"Caption\",\"Width\") "
-         "values('SYS_Shop','Name','SYS_CODE','SYS_CODE','名称',20)"_qs);
-    TClientDataSet& ds = OpenClient(u"select * from \"SYS_Fields\""_qs);
+         "values('Probe','Name','SYS_CODE','SYS_CODE','名称',20)"_qs);
+    TClientDataSet& ds = OpenClient(u"select * from \"SYS_Fields\" where \"Code\" = 'Probe'"_qs);
     ds.Edit();
     ds.FieldByName(u"FieldName"_qs)->SetAsString(u"AppKey"_qs); // part of the key
     ds.FieldByName(u"Caption"_qs)->Clear();
     ds.Post();
     ds.Append();
-    ds.FieldByName(u"Code"_qs)->SetAsString(u"SYS_Shop"_qs);
+    ds.FieldByName(u"Code"_qs)->SetAsString(u"Probe"_qs);
     ds.FieldByName(u"FieldName"_qs)->SetAsString(u"Name"_qs);
     ds.FieldByName(u"UserCode"_qs)->SetAsString(u"SYS_CODE"_qs);
     ds.FieldByName(u"ShopCode"_qs)->SetAsString(u"SYS_CODE"_qs);
     ds.Post();
     EXPECT_EQ(ds.ApplyUpdates(0), 0);
-    EXPECT_EQ(Scalar(u"select \"Caption\" from \"SYS_Fields\" where \"FieldName\" = 'AppKey'"_qs), QString());
-    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\" where \"Caption\" is null"_qs), u"2"_qs);
+    EXPECT_EQ(Scalar(u"select \"Caption\" from \"SYS_Fields\" where \"Code\" = 'Probe' and \"FieldName\" = 'AppKey'"_qs), QString());
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\" where \"Code\" = 'Probe' and \"Caption\" is null"_qs), u"2"_qs);
     // The new row left its unset columns to the table's defaults.
-    EXPECT_EQ(Scalar(u"select \"Visible\" from \"SYS_Fields\" where \"FieldName\" = 'Name'"_qs), u"1"_qs);
+    EXPECT_EQ(Scalar(u"select \"Visible\" from \"SYS_Fields\" where \"Code\" = 'Probe' and \"FieldName\" = 'Name'"_qs), u"1"_qs);
 }
 
 TEST_F(ApplyUpdatesTest, FailingRowWritesNothingAndKeepsTheLog)
