@@ -3,6 +3,7 @@
 #include "app/KivCDEdit.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
+#include "app/KivTableCheck.h"
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
@@ -41,6 +42,7 @@ TFormShop::TFormShop(QWidget* parent)
     , ToolBarShop(new QToolBar(this))
     , DBNavigator1(new QToolBar(this))
     , DBGridShop(new TDBGridMv(this))
+    , FCheck(std::make_unique<TTableCheck>(*ClientDataSetShop))
 {
     resize(866, 549);
     DataSetProviderShop->SetDataSet(SQLQueryShop);
@@ -90,6 +92,7 @@ void TFormShop::SetKeys(const QString& tableKey, const QString& shopCode, const 
     FTableKey = tableKey;
     FShopCode = shopCode;
     FUserCode = userCode;
+    FCheck->SetTable(tableKey);
 }
 
 void TFormShop::CreateActions()
@@ -182,7 +185,7 @@ void TFormShop::showEvent(QShowEvent* event)
 
 void TFormShop::FormShow()
 {
-    ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
+    ActionProp->setVisible(IsAdministrator());
     ActionOpen->trigger();
     EnsureFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
     ApplyFieldLayout(DBGridShop, FTableKey, FShopCode, FUserCode);
@@ -212,7 +215,15 @@ void TFormShop::ActionDeleteExecute()
 
 void TFormShop::ActionSaveExecute()
 {
+    // A row still being typed is checked as it is posted (a refused row
+    // stops the save); the database may have changed since the others were.
+    ClientDataSetShop->CheckBrowseMode();
+    if (const QString problem = FCheck->PendingProblem(); !problem.isEmpty()) {
+        ShowError(problem);
+        return;
+    }
     if (ClientDataSetShop->ApplyUpdates(0) == 0) {
+        FCheck->Applied();
         ShowInformation(QStringLiteral("数据保存成功!"));
         return;
     }
