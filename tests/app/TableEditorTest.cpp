@@ -287,8 +287,13 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
 TEST_F(TableEditorTest, BadInputIsToldByTheColumnsCaptionAndNothingIsStored)
 {
     ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"AppKey\",\"AppSecret\") values('S1','k1','x1')"_qs);
-    AddLayout(u"SYS_Shop"_qs, u"Code"_qs, 0);
-    AddLayout(u"SYS_Shop"_qs, u"AppKey"_qs, 1);
+    // The messages name the fields by the captions of these layouts.
+    ExecSql(u"delete from \"SYS_Fields\" where \"Code\" in ('SYS_Shop','SYS_User','SYS_UserShop')"_qs);
+    for (const auto& [key, fields] : {std::pair{u"SYS_Shop"_qs, QStringList{u"Code"_qs, u"AppKey"_qs, u"AppSecret"_qs}},
+                                      {u"SYS_User"_qs, QStringList{u"Code"_qs, u"Password"_qs}},
+                                      {u"SYS_UserShop"_qs, QStringList{u"UserCode"_qs, u"ShopCode"_qs}}})
+        for (int i = 0; i < fields.size(); ++i)
+            AddLayout(key, fields[i], i);
     // Each row is refused as it is posted, with the field's caption.
     const auto refused = [this](TFormShop& form, const std::vector<std::pair<QString, QString>>& values) {
         form.ActionAppend->trigger();
@@ -301,7 +306,7 @@ TEST_F(TableEditorTest, BadInputIsToldByTheColumnsCaptionAndNothingIsStored)
     };
     const auto shops = Editor(u"select * from \"SYS_Shop\""_qs, u"SYS_Shop"_qs);
     EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"  "_qs}, {u"AppKey"_qs, u"k"_qs}}), u"[Code列]不能为空，请填写！"_qs);
-    EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"S2"_qs}, {u"AppKey"_qs, u"k"_qs}}), u"[AppSecret]不能为空，请填写！"_qs);
+    EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"S2"_qs}, {u"AppKey"_qs, u"k"_qs}}), u"[AppSecret列]不能为空，请填写！"_qs);
     EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"S1 "_qs}, {u"AppKey"_qs, u"k"_qs}, {u"AppSecret"_qs, u"x"_qs}}),
               u"[Code列]为“S1 ”的记录已经存在，请修改！"_qs);
     EXPECT_EQ(FAnswers.Messages.size(), 3u);
@@ -317,22 +322,22 @@ TEST_F(TableEditorTest, BadInputIsToldByTheColumnsCaptionAndNothingIsStored)
 
     // The administrator, whom the user editor does not list, holds "admin".
     const auto users = Editor(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs, u"SYS_User"_qs);
-    EXPECT_EQ(refused(*users, {{u"Code"_qs, u"admin"_qs}}), u"[Code]为“admin”的记录已经存在，请修改！"_qs);
+    EXPECT_EQ(refused(*users, {{u"Code"_qs, u"admin"_qs}}), u"[Code列]为“admin”的记录已经存在，请修改！"_qs);
 
     // A link names a user and a shop that exist, also when it is saved.
     AddUser(u"boss"_qs, QString());
     const auto links = Editor(u"select * from \"SYS_UserShop\""_qs, u"SYS_UserShop"_qs);
     EXPECT_EQ(refused(*links, {{u"UserCode"_qs, u"ghost"_qs}, {u"ShopCode"_qs, u"S1"_qs}}),
-              u"[UserCode]“ghost”不是已有的用户，请先在“设置用户”中添加！"_qs);
+              u"[UserCode列]“ghost”不是已有的用户，请先在“设置用户”中添加！"_qs);
     EXPECT_EQ(refused(*links, {{u"UserCode"_qs, u"boss"_qs}, {u"ShopCode"_qs, u"S9"_qs}}),
-              u"[ShopCode]“S9”不是已有的店铺，请先在“设置店铺”中添加！"_qs);
+              u"[ShopCode列]“S9”不是已有的店铺，请先在“设置店铺”中添加！"_qs);
     links->ActionAppend->trigger();
     Field(*links, u"UserCode"_qs).SetAsString(u"boss"_qs);
     Field(*links, u"ShopCode"_qs).SetAsString(u"S1"_qs);
     links->ClientDataSetShop->Post();
     ExecSql(u"delete from \"SYS_User\" where \"Code\" = 'boss'"_qs);
     links->ActionSave->trigger();
-    EXPECT_EQ(FAnswers.Texts().last(), u"[UserCode]“boss”不是已有的用户，请先在“设置用户”中添加！"_qs);
+    EXPECT_EQ(FAnswers.Texts().last(), u"[UserCode列]“boss”不是已有的用户，请先在“设置用户”中添加！"_qs);
     EXPECT_EQ(links->ClientDataSetShop->ChangeCount(), 1);
     EXPECT_EQ(Scalar(u"select count(*) from \"SYS_UserShop\""_qs), u"0"_qs);
 }
@@ -341,6 +346,9 @@ TEST_F(TableEditorTest, TypedPasswordsAreStoredHashedAndNoneIsShown)
 {
     AddUser(u"clerk"_qs, PasswordHash(u"clerk"_qs, u"old"_qs));
     AddUser(u"temp"_qs, PasswordHash(u"temp"_qs, u"t"_qs));
+    ExecSql(u"delete from \"SYS_Fields\" where \"Code\" = 'SYS_User'"_qs);
+    AddLayout(u"SYS_User"_qs, u"Code"_qs, 0);
+    AddLayout(u"SYS_User"_qs, u"Password"_qs, 1);
     const auto form = Editor(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs, u"SYS_User"_qs);
     TDataSet& data = *form->ClientDataSetShop;
     ASSERT_TRUE(data.Locate(u"Code"_qs, Variant(u"clerk"_qs)));
@@ -360,7 +368,7 @@ TEST_F(TableEditorTest, TypedPasswordsAreStoredHashedAndNoneIsShown)
     Field(*form, u"Code"_qs).SetAsString(u"temp2"_qs);
     // Renamed without a new password, the stored one could never match again.
     EXPECT_THROW(data.Post(), EAbort);
-    EXPECT_EQ(FAnswers.Texts(), QStringList{u"改了[Code]，请重新输入[Password]！"_qs});
+    EXPECT_EQ(FAnswers.Texts(), QStringList{u"改了[Code列]，请重新输入[Password列]！"_qs});
     Field(*form, u"Password"_qs).SetAsString(QString());
     data.Post();
     form->ActionSave->trigger();
