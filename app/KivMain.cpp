@@ -359,11 +359,8 @@ bool TMainKiv::AnyMonitorOpen() const
     return false;
 }
 
-bool IsAdministrator()
-{
-    return SysRec.UserCode == QStringLiteral("admin");
-}
-
+// The configuration editors show for the administrator only; of the menu's
+// separators, those that stand between two shown items.
 void TMainKiv::HideAdminActions()
 {
     const bool admin = IsAdministrator();
@@ -499,6 +496,11 @@ void TMainKiv::closeEvent(QCloseEvent* event)
     }
     FreeShopNodes();
     event->accept();
+}
+
+bool IsAdministrator()
+{
+    return SysRec.UserCode == QStringLiteral("admin");
 }
 
 int RunKiv(const QString& appDir)

@@ -83,8 +83,6 @@ public:
     void FreeShopNodes();
     void StartAutoMonitors();
     bool AnyMonitorOpen() const;
-    // Shows the configuration editors to the administrator only, and of
-    // the menu's separators those that stand between two shown items.
     void HideAdminActions();
     void SelectPage(QToolButton* button, int page);
     int MenuHeight() const;
