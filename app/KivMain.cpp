@@ -359,10 +359,9 @@ bool TMainKiv::AnyMonitorOpen() const
     return false;
 }
 
-// The configuration editors show for the administrator only; of the menu's
-// separators, those that stand between two shown items.
 void TMainKiv::HideAdminActions()
 {
+    // The configuration editors are the administrator's.
     const bool admin = IsAdministrator();
     for (QAction* action : {ActionConfigShops, ActionConfigUsers, ActionLinkUserShop, ActionParams, ActionMonitorSet})
         action->setVisible(admin);
