@@ -150,6 +150,11 @@ void TFormItemIn::CreateToolBar()
     SpinEditQty->setRange(INT_MIN, INT_MAX);
     SpinEditQty->setValue(1);
     SpinEditQty->setFixedWidth(90);
+    // What the box cannot hold is refused as it is typed (a digit too many
+    // would otherwise vanish unseen): the user is told why.
+    connect(SpinEditQty->findChild<QLineEdit*>(), &QLineEdit::inputRejected, this, [this] {
+        ShowError(QStringLiteral("[入库数量]只能是%1到%2之间的整数！").arg(SpinEditQty->minimum()).arg(SpinEditQty->maximum()));
+    });
     ToolBarItemIn->addWidget(SpinEditQty);
     for (QWidget* edit : std::initializer_list<QWidget*>{EditFilter, EditInBarcode, SpinEditQty})
         edit->installEventFilter(this);

@@ -110,6 +110,11 @@ bool CheckShop(const TTreeNodeShop& shop)
     for (const TCheck& check : checks) {
         if (!check.Value.isEmpty())
             continue;
+        // Only the administrator sets shops up: anyone else is told whom to ask.
+        if (!IsAdministrator()) {
+            ShowError(check.Message + QStringLiteral("\n请联系管理员(admin)设置好店铺后再试。"));
+            return false;
+        }
         ShowError(check.Message);
         if (MainKiv)
             (MainKiv->*check.Action)->trigger();

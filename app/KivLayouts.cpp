@@ -123,7 +123,9 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
             FillShopPickList(&Column);
     }
     if (SameName(TableKey, QStringLiteral("SYS_Shop"))) {
-        if (SameName(Row.FieldName, QStringLiteral("AppKey")) || SameName(Row.FieldName, QStringLiteral("AppSecret")))
+        // The home page, where the seller finds the key and the secret, opens
+        // from the key's cell.
+        if (SameName(Row.FieldName, QStringLiteral("AppKey")))
             SetHomePageButton(&Column);
         else if (SameName(Row.FieldName, QStringLiteral("Session")))
             SetSessionButton(&Column);
@@ -402,8 +404,9 @@ void GetSessionForRow(TCustomDBGridMv* Grid)
     if (!dataSet || !field)
         return;
     const TField* appKey = dataSet->FindField(QStringLiteral("AppKey"));
-    ShellOpen(SysRec.AuthorizeUrl + (appKey ? appKey->AsString() : QString()));
-    const QString session = GetSession();
+    const QString address = SysRec.AuthorizeUrl + (appKey ? appKey->AsString() : QString());
+    // Without a browser the seller opens the page by hand: the dialog shows its address.
+    const QString session = GetSession(ShellOpen(address) ? QString() : address);
     if (session.isEmpty())
         return;
     dataSet->Edit();

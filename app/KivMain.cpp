@@ -377,9 +377,26 @@ void TMainKiv::DropDeletedShops()
 
 void TMainKiv::HideAdminActions()
 {
-    const bool admin = SysRec.UserCode == QStringLiteral("admin");
-    ActionMonitorSet->setVisible(admin);
-    ActionParams->setVisible(admin);
+    // The configuration editors are the administrator's.
+    const bool admin = IsAdministrator();
+    for (QAction* action : {ActionConfigShops, ActionConfigUsers, ActionLinkUserShop, ActionParams, ActionMonitorSet})
+        action->setVisible(admin);
+    // Of a run of separators only the first stays, and none before the
+    // first shown item or after the last.
+    bool itemShown = false;
+    QAction* separator = nullptr;
+    for (QAction* item : KivMenu->actions()) {
+        if (item->isSeparator()) {
+            item->setVisible(false);
+            if (itemShown && !separator)
+                separator = item;
+        } else if (item->isVisible()) {
+            if (separator)
+                separator->setVisible(true);
+            separator = nullptr;
+            itemShown = true;
+        }
+    }
 }
 
 void TMainKiv::SelectPage(QToolButton* button, int page)
@@ -461,6 +478,11 @@ void TMainKiv::ActionInStockExecute()
 
 void TMainKiv::OpenTableEditor(const QString& sql, const QString& tableKey, const QString& caption, bool reloadShops)
 {
+    // Hidden from everyone else, and refused however it is reached.
+    if (!IsAdministrator()) {
+        ShowError(QStringLiteral("只有管理员(admin)才能打开“") + caption + QStringLiteral("”，请联系管理员！"));
+        return;
+    }
     if (MainKivHooks.ShowTableEditor)
         MainKivHooks.ShowTableEditor(sql, tableKey, SysCode, SysCode, caption);
     // An open monitor window holds its shop record: the tree stays as it is.
@@ -489,6 +511,11 @@ void TMainKiv::closeEvent(QCloseEvent* event)
     }
     FreeShopNodes();
     event->accept();
+}
+
+bool IsAdministrator()
+{
+    return SysRec.UserCode == QStringLiteral("admin");
 }
 
 int RunKiv(const QString& appDir)

@@ -114,6 +114,7 @@ private:
     void CreateTopAndBottom();
     void CreatePages();
     void FormCreate();
+    // The table editors are the administrator's: anyone else is told so.
     void OpenTableEditor(const QString& sql, const QString& tableKey, const QString& caption, bool reloadShops);
     static void SetStateIndex(QTreeWidgetItem* node, int index);
 
@@ -123,6 +124,10 @@ private:
 
 // The main window while it exists.
 extern TMainKiv* MainKiv;
+
+// The logged-in user is the administrator (the code is exactly "admin"), who
+// alone sets up shops, users, their links, the settings and the rules.
+bool IsAdministrator();
 
 // The program's run in the application made by main(): the data module over
 // the settings and database of appDir (empty: the program's folder), the

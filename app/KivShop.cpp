@@ -4,6 +4,7 @@
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "app/KivShopDeletion.h"
+#include "app/KivTableCheck.h"
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
@@ -79,6 +80,7 @@ TFormShop::TFormShop(QWidget* parent)
     , ToolBarShop(new QToolBar(this))
     , DBNavigator1(new QToolBar(this))
     , DBGridShop(new TDBGridMv(this))
+    , FCheck(std::make_unique<TTableCheck>(*ClientDataSetShop))
 {
     resize(866, 549);
     DataSetProviderShop->SetDataSet(SQLQueryShop);
@@ -128,6 +130,7 @@ void TFormShop::SetKeys(const QString& tableKey, const QString& shopCode, const 
     FTableKey = tableKey;
     FShopCode = shopCode;
     FUserCode = userCode;
+    FCheck->SetTable(tableKey);
 }
 
 void TFormShop::CreateActions()
@@ -216,7 +219,7 @@ void TFormShop::showEvent(QShowEvent* event)
 
 void TFormShop::FormShow()
 {
-    ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
+    ActionProp->setVisible(IsAdministrator());
     ActionOpen->trigger();
 }
 
@@ -261,10 +264,18 @@ void TFormShop::ActionDeleteExecute()
 
 void TFormShop::ActionSaveExecute()
 {
+    // A row still being typed is checked as it is posted (a refused row
+    // stops the save); the database may have changed since the others were.
+    ClientDataSetShop->CheckBrowseMode();
+    if (const QString problem = FCheck->PendingProblem(); !problem.isEmpty()) {
+        ShowError(problem);
+        return;
+    }
     const bool shops = FTableKey == QStringLiteral("SYS_Shop");
     if (shops && RefuseDeletingOpenShops(*ClientDataSetShop))
         return;
     if (ClientDataSetShop->ApplyUpdates(0) == 0) {
+        FCheck->Applied();
         if (shops && MainKiv)
             MainKiv->DropDeletedShops();
         ShowInformation(QStringLiteral("数据保存成功!"));

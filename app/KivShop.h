@@ -3,12 +3,14 @@
 // users, user-shop links, monitor rules, the settings table and the grid
 // layouts themselves) over an SQL text. Its grid takes the stored layout of
 // the table key; edits stay in the client dataset until "保存" writes them
-// in one transaction, and closing with unsaved edits asks first.
+// in one transaction, and closing with unsaved edits asks first. A row is
+// checked before it is posted and saved (KivTableCheck).
 
 #include "platform/db/Multicast.h"
 
 #include <QDialog>
 #include <QString>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -18,6 +20,7 @@ class TDataSetProvider;
 class TDataSource;
 class TDBGridMv;
 class TSQLQuery;
+class TTableCheck;
 
 class TFormShop : public QDialog {
     Q_OBJECT
@@ -74,6 +77,8 @@ private:
     QString FTableKey;
     QString FShopCode;
     QString FUserCode;
+    // What is posted and saved passes its checks first.
+    std::unique_ptr<TTableCheck> FCheck;
     bool FShown = false;
     std::vector<TScopedConnection> FConnections;
 };

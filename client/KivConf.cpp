@@ -10,6 +10,12 @@
 #include <QSpinBox>
 #include <limits>
 
+namespace {
+
+constexpr int MaxPort = 65535;
+
+} // namespace
+
 TConfKiv::TConfKiv(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , EditProxyServer(new QLineEdit(this))
@@ -62,6 +68,13 @@ void TConfKiv::EditProxyServerChange(const QString& text)
 
 void TConfKiv::BitBtnApplyClick()
 {
+    // The spin edit takes any number; a port is not any number.
+    if (seProxyPort->value() < 0 || seProxyPort->value() > MaxPort) {
+        ShowError(QStringLiteral("[代理服务器Port]必须是0到%1之间的整数，请重输！").arg(MaxPort));
+        seProxyPort->setFocus();
+        seProxyPort->selectAll();
+        return;
+    }
     SaveProxySettings();
     ApplyProxy();
     SaveProxy();

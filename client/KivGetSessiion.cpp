@@ -83,9 +83,16 @@ void TFormGetSession::BitBtnOKClick()
     accept();
 }
 
-QString GetSession()
+void TFormGetSession::ShowAuthorizeUrl(const QString& url)
+{
+    MemoLog->setPlainText(QStringLiteral("无法打开浏览器，请复制下面的授权地址，在浏览器中打开并登录，再把授权码粘贴到上面：\n") + url);
+}
+
+QString GetSession(const QString& authorizeUrl)
 {
     TFormGetSession dialog(QApplication::activeWindow());
+    if (!authorizeUrl.isEmpty())
+        dialog.ShowAuthorizeUrl(authorizeUrl);
     if (ExecModal(dialog) != QDialog::Accepted)
         return QString();
     return dialog.leSession->text();

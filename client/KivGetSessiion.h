@@ -25,8 +25,12 @@ public:
 
     void ActionGetSessionExecute();
     void BitBtnOKClick();
+    // The authorize page's address, for the seller to open by hand when no
+    // browser could be opened: shown where it can be copied.
+    void ShowAuthorizeUrl(const QString& url);
 };
 
 // Runs the session dialog modally; the session when it closed with OK,
-// else empty. The caller stores it into the shop's row.
-QString GetSession();
+// else empty. The caller stores it into the shop's row. A non-empty
+// authorizeUrl is shown for copying (no browser opened it).
+QString GetSession(const QString& authorizeUrl = QString());

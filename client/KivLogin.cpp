@@ -105,6 +105,9 @@ void TLoginKiv::BitBtnLoginClick()
 
 void TLoginKiv::BitBtnConfigClick()
 {
+    // Before a login the settings hold no proxy yet: the dialog shows (and
+    // "应用" keeps) what the INI file holds.
+    LoadProxy();
     ShowProxyDialog();
 }
 

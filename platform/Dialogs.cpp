@@ -160,6 +160,8 @@ void ShowErrorBox(const QString& message)
 
 void ShowException(const std::exception& error)
 {
+    if (dynamic_cast<const EAbort*>(&error))
+        return;
     if (const auto* own = dynamic_cast<const Exception*>(&error))
         ShowErrorBox(own->Message());
     else

@@ -74,6 +74,7 @@ int ExecModal(QDialog& dialog);
 QString ErrorBoxText(const QString& message);
 
 // The error box for an exception that nobody caught: titled with the
-// application's title, an error icon and one OK button.
+// application's title, an error icon and one OK button; nothing for an
+// EAbort, whose message the user has seen already.
 void ShowException(const std::exception& error);
 void ShowErrorBox(const QString& message);

@@ -46,3 +46,11 @@ class EInvalidOperation : public Exception {
 public:
     using Exception::Exception;
 };
+
+// An operation stopped on purpose once the user was told why (a refused
+// input, for example): it unwinds like any failure, but the error box shows
+// nothing more for it.
+class EAbort : public Exception {
+public:
+    using Exception::Exception;
+};

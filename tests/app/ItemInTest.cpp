@@ -157,6 +157,12 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
         // Enter in the barcode goes on to the quantity, Enter there confirms.
         form.EditInBarcode->setFocus();
         Press(form.EditInBarcode, Qt::Key_Return);
+        // A digit more than the quantity can hold is refused, and the user told.
+        for (const QChar digit : u"9999999999"_qs)
+            Press(QApplication::focusWidget(), Qt::Key_9, digit);
+        EXPECT_EQ(form.SpinEditQty->value(), 999999999);
+        EXPECT_EQ(Answers.Texts().count(u"[入库数量]只能是-2147483648到2147483647之间的整数！"_qs), 1);
+        form.SpinEditQty->selectAll();
         Press(QApplication::focusWidget(), Qt::Key_3, u"3"_qs);
         Press(form.SpinEditQty, Qt::Key_Enter);
     });

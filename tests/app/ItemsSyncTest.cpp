@@ -443,4 +443,10 @@ TEST_F(ItemsSyncTest, ShopCheckComesFirstOnTheMainWindowsTree)
     EXPECT_EQ(editors.last(), u"SYS_UserShop"_qs);
     EXPECT_FALSE(CheckShop(TTreeNodeShop()));
     EXPECT_EQ(Answers.Texts().last(), u"请设置好店铺对应的淘宝网店后台管理[AppKey]码！"_qs);
+
+    // A seller cannot set shops up: told to ask the administrator, no editor opens.
+    SysRec.UserCode = u"boss"_qs;
+    EXPECT_FALSE(CheckShop(linkless));
+    EXPECT_EQ(Answers.Texts().last(), u"请设置好店铺信息并对操作用户分配相应店铺！\n请联系管理员(admin)设置好店铺后再试。"_qs);
+    EXPECT_EQ(editors.size(), 3);
 }

@@ -154,16 +154,24 @@ TEST_F(MainWindowTest, MenuHeightCountsVisibleItemsOnlyAndMatchesTheDrawnMenu)
     admin.KivMenu->adjustSize();
     Keep(admin.KivMenu->grab().toImage(), u"windows-menu.png"_qs);
 
+    // Anyone else sees none of the editors, and one separator between the
+    // items left: 4 + 3 x 19 + 2 x 8.
     SysRec.UserCode = u"clerk"_qs;
     TMainKiv clerk;
-    EXPECT_FALSE(clerk.ActionMonitorSet->isVisible());
-    EXPECT_EQ(clerk.MenuHeight(), 150);
+    QStringList shown;
+    for (const QAction* item : clerk.KivMenu->actions())
+        if (item->isVisible())
+            shown << (item->isSeparator() ? u"-"_qs : item->text());
+    EXPECT_EQ(shown, (QStringList{u"修改密码"_qs, u"-"_qs, u"网络代理设置"_qs, u"-"_qs, u"关于..."_qs}));
+    EXPECT_EQ(clerk.MenuHeight(), 77);
     EXPECT_EQ(clerk.KivMenu->sizeHint().height(), clerk.MenuHeight());
+    clerk.KivMenu->adjustSize();
+    Keep(clerk.KivMenu->grab().toImage(), u"windows-menu-seller.png"_qs);
 
     // "Admin" is not the administrator: the code must match exactly.
     SysRec.UserCode = u"Admin"_qs;
     TMainKiv lookalike;
-    EXPECT_EQ(lookalike.MenuHeight(), 150);
+    EXPECT_EQ(lookalike.MenuHeight(), 77);
 }
 
 TEST_F(MainWindowTest, ClicksToggleRootsOnlyChildNodesOpenWindowsAndAnOpenMonitorRefusesTheClose)
@@ -241,6 +249,14 @@ TEST_F(MainWindowTest, ShopEditorsReloadTheTreeOnlyWhileNoMonitorIsOpen)
     main.ActionConfigUsers->trigger();
     main.ActionParams->trigger();
     main.ActionMonitorSet->trigger();
+
+    // Hidden from anyone else, and refused when reached all the same.
+    SysRec.UserCode = u"clerk"_qs;
+    TDialogAnswers answers;
+    for (QAction* action : {main.ActionConfigShops, main.ActionConfigUsers, main.ActionLinkUserShop, main.ActionParams, main.ActionMonitorSet})
+        action->trigger();
+    EXPECT_EQ(answers.Texts().value(0), u"只有管理员(admin)才能打开“店铺设置”，请联系管理员！"_qs);
+    EXPECT_EQ(answers.Messages.size(), 5u);
     EXPECT_EQ(editors, (QStringList{
                            u"店铺设置|SYS_Shop|select * from \"SYS_Shop\"|SYS_CODE|SYS_CODE"_qs,
                            u"店铺关联用户|SYS_UserShop|select * from \"SYS_UserShop\" where \"UserCode\" <> 'admin'|SYS_CODE|SYS_CODE"_qs,

@@ -56,9 +56,11 @@ TEST(ErrorBox, PeriodIsAppendedAfterCharactersSortingAboveThePeriodUnderTheAppli
     EXPECT_EQ(ErrorBoxText(u"line\r\n"_qs), u"line\r\n"_qs);
     EXPECT_EQ(ErrorBoxText(QString()), QString());
 
-    // Exceptions show their message under the application's title.
+    // Exceptions show their message under the application's title; an
+    // abort, whose message was shown before it was raised, shows nothing.
     TDialogAnswers answers;
     ShowException(EDatabaseError(u"连接失败"_qs));
+    ShowException(EAbort(u"已经告诉过用户"_qs));
     ShowException(std::runtime_error("plain failure"));
     ASSERT_EQ(answers.Messages.size(), 2u);
     EXPECT_EQ(answers.Messages[0].Caption, QGuiApplication::applicationDisplayName());

@@ -16,6 +16,7 @@
 #include "client/KivDataM.h"
 #include "client/KivGetSessiion.h"
 #include "client/KivLogin.h"
+#include "client/KivQuery.h"
 #include "platform/Application.h"
 #include "platform/IniFile.h"
 #include "platform/SqlText.h"
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QToolButton>
@@ -45,6 +47,8 @@ const QString SkuA = u"5000000000011"_qs;
 const QString SkuB = u"5000000000012"_qs;
 const QString SkuC = u"5000000000021"_qs;
 const QString Barcode = u"6901234567892"_qs;
+// The password the administrator gives the seller.
+const QString SellerPassword = u"boss-密码"_qs;
 
 // The shop of the stand-in: two items, three SKUs, no trades yet; the
 // authorization code "CODE-1" gives the session.
@@ -124,7 +128,7 @@ protected:
             login->ComboBoxUser->setEditText(FUser);
             if (FUser == u"admin"_qs)
                 Keep(*login, u"road-login.png"_qs);
-            login->EditPassword->clear();
+            login->EditPassword->setText(FUser == u"admin"_qs ? QString() : SellerPassword);
             login->BitBtnLogin->click();
             return login->result();
         }
@@ -251,10 +255,11 @@ void RoadTest::AdministratorSetsTheShopUp(TMainKiv& main)
               u"晨光文具旗舰店/21000001/road-secret/6100road"_qs);
     EXPECT_EQ(FBrowser.Urls, QList<QUrl>{QUrl(FSim.Url(u"/auth/authorize.htm?appkey=21000001"_qs))});
 
-    // The user, then the user's link to the shop.
+    // The user with a password, then the user's link to the shop.
     FOnEditor = [](TFormShop& form) {
         form.ActionAppend->trigger();
         TypeInShopCell(form, u"Code"_qs, u"boss"_qs);
+        TypeInShopCell(form, u"Password"_qs, SellerPassword);
         form.ActionSave->trigger();
     };
     main.ActionConfigUsers->trigger();
@@ -266,7 +271,7 @@ void RoadTest::AdministratorSetsTheShopUp(TMainKiv& main)
     };
     main.ActionLinkUserShop->trigger();
     FOnEditor = {};
-    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\" where \"Code\" = 'boss'"_qs), u"1"_qs);
+    EXPECT_EQ(Scalar(u"select \"Password\" from \"SYS_User\" where \"Code\" = 'boss'"_qs), PasswordHash(u"boss"_qs, SellerPassword));
     EXPECT_EQ(Scalar(u"select \"UserCode\" || '/' || \"ShopCode\" || '/' || \"ShopUserCode\" from \"SYS_UserShop\""_qs), u"boss/S1/老板"_qs);
     EXPECT_EQ(FCaptions, (QStringList{u"店铺设置"_qs, u"用户设置"_qs, u"店铺关联用户"_qs}));
     EXPECT_EQ(FAnswers.Texts(), (QStringList{u"数据保存成功!"_qs, u"数据保存成功!"_qs, u"数据保存成功!"_qs}));
@@ -280,7 +285,12 @@ void RoadTest::SellerWorksTheShop(TMainKiv& main)
                   u"TCPv4"_qs);
     }
     EXPECT_EQ(main.StatusPanels[1]->text(), u"boss"_qs);
-    EXPECT_FALSE(main.ActionParams->isVisible()) << "the administrator's settings are hidden";
+    // The seller logged in with the password the administrator gave; none
+    // of the administrator's editors is on the menu.
+    for (const QAction* action : {main.ActionConfigShops, main.ActionConfigUsers, main.ActionLinkUserShop, main.ActionParams})
+        EXPECT_FALSE(action->isVisible()) << action->text().toStdString();
+    main.KivMenu->adjustSize();
+    Keep(main.KivMenu->grab().toImage(), u"road-seller-menu.png"_qs);
     ASSERT_EQ(main.tvShops->topLevelItemCount(), 1);
     EXPECT_EQ(main.tvShops->topLevelItem(0)->text(0), u"晨光文具旗舰店 - 老板"_qs);
 

@@ -10,7 +10,11 @@
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "app/KivShop.h"
+#include "client/KivGetSessiion.h"
+#include "client/KivLogin.h"
+#include "client/KivQuery.h"
 #include "grid/DBGridMvInplaceEdit.h"
+#include "platform/Exceptions.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
@@ -18,8 +22,10 @@
 #include "support/Wave.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QPlainTextEdit>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -91,17 +97,29 @@ TEST_F(TableEditorTest, TheMainWindowsEditorsOfferTheirPickListsAndPlatformButto
 {
     // Typing a shop in and fetching its session is the road test's.
     SysRec.HomeUrl = u"http://127.0.0.1:9/"_qs;
+    SysRec.AuthorizeUrl = u"http://127.0.0.1:9/auth/authorize.htm?appkey="_qs;
     TUrlCatcher browser;
     AddUser(u"boss"_qs, QString());
-    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values('S1','旗舰店')"_qs);
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\") values('S1','旗舰店','k1','x')"_qs);
     ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店主')"_qs);
     TMainKiv main;
-    OnEditor = [](TFormShop& form) {
+    QString shownAddress;
+    OnDialog = [&](QDialog& dialog) {
+        shownAddress = dynamic_cast<TFormGetSession&>(dialog).MemoLog->toPlainText();
+        return int(QDialog::Rejected);
+    };
+    OnEditor = [&](TFormShop& form) {
         EXPECT_TRUE(form.ActionProp->isVisible()) << "the administrator edits layouts";
         Click(form, u"AppKey"_qs, 0);
+        EXPECT_NE(Column(form, u"AppSecret"_qs)->ButtonStyle(), cbsEllipsis) << "the home page opens from the key only";
+        // No browser takes the authorize page: the session dialog shows its address to copy.
+        QDesktopServices::setUrlHandler(u"http"_qs, &browser, "NoSuchBrowser");
+        Click(form, u"Session"_qs, 0);
     };
     main.ActionConfigShops->trigger();
     EXPECT_EQ(browser.Urls, QList<QUrl>{QUrl(SysRec.HomeUrl)});
+    EXPECT_TRUE(shownAddress.endsWith(u"\n"_qs + SysRec.AuthorizeUrl + u"k1"_qs)) << shownAddress.toStdString();
+    OnDialog = {};
 
     // The link editor offers the users but the administrator, and the
     // shops; neither it nor the user editor lists the administrator.
@@ -234,20 +252,20 @@ TEST_F(TableEditorTest, WaveBlobLoadsFromAFileAndPlays)
 TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
 {
     AddUser(u"clerk"_qs, QString());
-    SysRec.UserCode = u"clerk"_qs;
     OnEditor = [this](TFormShop& form) {
-        EXPECT_FALSE(form.ActionProp->isVisible()) << "layouts are the administrator's";
-        form.ActionAppend->trigger();
-        Field(form, u"Code"_qs).SetAsString(u"clerk"_qs);
+        // Another seat removes the user meanwhile: the database refuses the change.
+        ExecSql(u"delete from \"SYS_User\" where \"Code\" = 'clerk'"_qs);
+        form.ClientDataSetShop->Edit();
+        Field(form, u"Code"_qs).SetAsString(u"clerk2"_qs);
         form.ActionSave->trigger();
         ASSERT_EQ(FAnswers.Messages.size(), 1u);
-        EXPECT_TRUE(FAnswers.Messages[0].Text.contains(u"PRIMARY"_qs, Qt::CaseInsensitive)) << FAnswers.Messages[0].Text.toStdString();
+        EXPECT_EQ(FAnswers.Messages[0].Text, u"Record not found or changed by another user"_qs);
         EXPECT_EQ(form.ClientDataSetShop->ChangeCount(), 1);
 
         // Deleting asks; Cancel keeps the row.
         FAnswers.Replies = {TModalResult::mrCancel};
         form.ActionDelete->trigger();
-        EXPECT_EQ(form.ClientDataSetShop->RecordCount(), 2);
+        EXPECT_EQ(form.ClientDataSetShop->RecordCount(), 1);
         EXPECT_EQ(FAnswers.Messages.back().Text, u"真的要删除本条数据吗?"_qs);
 
         // A row still being typed is posted before the question; OK goes
@@ -266,12 +284,107 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
     TMainKiv main;
     main.ActionConfigUsers->trigger();
     EXPECT_EQ(FAnswers.Messages.size(), 4u);
-    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), u"2"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), u"1"_qs);
+}
+
+TEST_F(TableEditorTest, BadInputIsToldByTheColumnsCaptionAndNothingIsStored)
+{
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"AppKey\",\"AppSecret\") values('S1','k1','x1')"_qs);
+    // The messages name the fields by the captions of these layouts.
+    ExecSql(u"delete from \"SYS_Fields\" where \"Code\" in ('SYS_Shop','SYS_User','SYS_UserShop')"_qs);
+    for (const auto& [key, fields] : {std::pair{u"SYS_Shop"_qs, QStringList{u"Code"_qs, u"AppKey"_qs, u"AppSecret"_qs}},
+                                      {u"SYS_User"_qs, QStringList{u"Code"_qs, u"Password"_qs}},
+                                      {u"SYS_UserShop"_qs, QStringList{u"UserCode"_qs, u"ShopCode"_qs}}})
+        for (int i = 0; i < fields.size(); ++i)
+            AddLayout(key, fields[i], i);
+    // Each row is refused as it is posted, with the field's caption.
+    const auto refused = [this](TFormShop& form, const std::vector<std::pair<QString, QString>>& values) {
+        form.ActionAppend->trigger();
+        for (const auto& [name, value] : values)
+            Field(form, name).SetAsString(value);
+        EXPECT_THROW(form.ActionSave->trigger(), EAbort);
+        EXPECT_EQ(form.ClientDataSetShop->State(), dsInsert);
+        form.ClientDataSetShop->Cancel();
+        return FAnswers.Messages.empty() ? QString() : FAnswers.Messages.back().Text;
+    };
+    const auto shops = Editor(u"select * from \"SYS_Shop\""_qs, u"SYS_Shop"_qs);
+    EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"  "_qs}, {u"AppKey"_qs, u"k"_qs}}), u"[Code列]不能为空，请填写！"_qs);
+    EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"S2"_qs}, {u"AppKey"_qs, u"k"_qs}}), u"[AppSecret列]不能为空，请填写！"_qs);
+    EXPECT_EQ(refused(*shops, {{u"Code"_qs, u"S1 "_qs}, {u"AppKey"_qs, u"k"_qs}, {u"AppSecret"_qs, u"x"_qs}}),
+              u"[Code列]为“S1 ”的记录已经存在，请修改！"_qs);
+    EXPECT_EQ(FAnswers.Messages.size(), 3u);
+    EXPECT_EQ(FAnswers.Messages.back().Type, TMsgDlgType::mtError);
+    // A code set free by a deletion may be used again.
+    shops->ActionDelete->trigger();
+    shops->ActionAppend->trigger();
+    for (const auto& [name, value] : {std::pair{u"Code"_qs, u"S1"_qs}, {u"AppKey"_qs, u"k2"_qs}, {u"AppSecret"_qs, u"x2"_qs}})
+        Field(*shops, name).SetAsString(value);
+    shops->ActionSave->trigger();
+    EXPECT_EQ(FAnswers.Texts().last(), u"数据保存成功!"_qs);
+    EXPECT_EQ(Scalar(u"select list(\"Code\" || \"AppKey\") from \"SYS_Shop\""_qs), u"S1k2"_qs);
+
+    // The administrator, whom the user editor does not list, holds "admin".
+    const auto users = Editor(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs, u"SYS_User"_qs);
+    EXPECT_EQ(refused(*users, {{u"Code"_qs, u"admin"_qs}}), u"[Code列]为“admin”的记录已经存在，请修改！"_qs);
+
+    // A link names a user and a shop that exist, also when it is saved.
+    AddUser(u"boss"_qs, QString());
+    const auto links = Editor(u"select * from \"SYS_UserShop\""_qs, u"SYS_UserShop"_qs);
+    EXPECT_EQ(refused(*links, {{u"UserCode"_qs, u"ghost"_qs}, {u"ShopCode"_qs, u"S1"_qs}}),
+              u"[UserCode列]“ghost”不是已有的用户，请先在“设置用户”中添加！"_qs);
+    EXPECT_EQ(refused(*links, {{u"UserCode"_qs, u"boss"_qs}, {u"ShopCode"_qs, u"S9"_qs}}),
+              u"[ShopCode列]“S9”不是已有的店铺，请先在“设置店铺”中添加！"_qs);
+    links->ActionAppend->trigger();
+    Field(*links, u"UserCode"_qs).SetAsString(u"boss"_qs);
+    Field(*links, u"ShopCode"_qs).SetAsString(u"S1"_qs);
+    links->ClientDataSetShop->Post();
+    ExecSql(u"delete from \"SYS_User\" where \"Code\" = 'boss'"_qs);
+    links->ActionSave->trigger();
+    EXPECT_EQ(FAnswers.Texts().last(), u"[UserCode列]“boss”不是已有的用户，请先在“设置用户”中添加！"_qs);
+    EXPECT_EQ(links->ClientDataSetShop->ChangeCount(), 1);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_UserShop\""_qs), u"0"_qs);
+}
+
+TEST_F(TableEditorTest, TypedPasswordsAreStoredHashedAndNoneIsShown)
+{
+    AddUser(u"clerk"_qs, PasswordHash(u"clerk"_qs, u"old"_qs));
+    AddUser(u"temp"_qs, PasswordHash(u"temp"_qs, u"t"_qs));
+    ExecSql(u"delete from \"SYS_Fields\" where \"Code\" = 'SYS_User'"_qs);
+    AddLayout(u"SYS_User"_qs, u"Code"_qs, 0);
+    AddLayout(u"SYS_User"_qs, u"Password"_qs, 1);
+    const auto form = Editor(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs, u"SYS_User"_qs);
+    TDataSet& data = *form->ClientDataSetShop;
+    ASSERT_TRUE(data.Locate(u"Code"_qs, Variant(u"clerk"_qs)));
+    EXPECT_EQ(Field(*form, u"Password"_qs).DisplayText(), u"******"_qs);
+    // The cell's editor starts empty; leaving it untouched changes nothing.
+    EXPECT_EQ(EditShopCell(*form, u"Password"_qs)->text(), QString());
+    data.CheckBrowseMode();
+
+    // A new seller's password, and a new one for a user renamed.
+    form->ActionAppend->trigger();
+    Type(*form, u"Code"_qs, u"seller"_qs);
+    Type(*form, u"Password"_qs, u"pw1"_qs);
+    data.Post();
+    EXPECT_EQ(Field(*form, u"Password"_qs).DisplayText(), u"******"_qs);
+    ASSERT_TRUE(data.Locate(u"Code"_qs, Variant(u"temp"_qs)));
+    data.Edit();
+    Field(*form, u"Code"_qs).SetAsString(u"temp2"_qs);
+    // Renamed without a new password, the stored one could never match again.
+    EXPECT_THROW(data.Post(), EAbort);
+    EXPECT_EQ(FAnswers.Texts(), QStringList{u"改了[Code列]，请重新输入[Password列]！"_qs});
+    Field(*form, u"Password"_qs).SetAsString(QString());
+    data.Post();
+    form->ActionSave->trigger();
+    EXPECT_EQ(FAnswers.Texts().last(), u"数据保存成功!"_qs);
+    EXPECT_EQ(Scalar(u"select \"Password\" from \"SYS_User\" where \"Code\" = 'seller'"_qs), PasswordHash(u"seller"_qs, u"pw1"_qs));
+    EXPECT_TRUE(PasswordMatches(u"seller"_qs, u"pw1"_qs));
+    EXPECT_TRUE(PasswordMatches(u"temp2"_qs, QString())) << "an emptied password is the empty one of the login";
+    EXPECT_TRUE(PasswordMatches(u"clerk"_qs, u"old"_qs)) << "an untouched row keeps its password";
 }
 
 TEST_F(TableEditorTest, RefreshKeepsTheColumnsAsTheyStandAndAsksBeforeDroppingEdits)
 {
-    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\") values('S1','旗舰店')"_qs);
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\") values('S1','旗舰店','k1','x1')"_qs);
     const auto form = Editor(u"select * from \"SYS_Shop\""_qs, u"SYS_Shop"_qs);
     // As the user drags the name's column wider and to the front.
     Field(*form, u"Name"_qs).SetDisplayWidth(30);

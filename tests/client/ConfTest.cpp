@@ -72,14 +72,18 @@ TEST_F(ConfTest, ApplySavesIntoSettingsAndTheIniFileAndAClearedServerClearsThePo
     EXPECT_EQ(FDM->KivHttp->ProxyServer, QString());
 }
 
-TEST_F(ConfTest, CancelChangesNothingAndAServerThatStaysKeepsThePort)
+TEST_F(ConfTest, APortBeyondTheRangeIsRefusedAndCancelChangesNothing)
 {
-    Run([](TConfKiv& conf) {
+    Run([this](TConfKiv& conf) {
         conf.EditProxyServer->setText(u"10.0.0.2"_qs);
         EXPECT_EQ(conf.seProxyPort->value(), 8080);
-        // The spin edit has no limits.
-        conf.seProxyPort->setValue(700000);
-        EXPECT_EQ(conf.seProxyPort->value(), 700000);
+        // The spin edit takes any number, but no port beyond 65535 is applied.
+        for (const int port : {99999, -1}) {
+            conf.seProxyPort->setValue(port);
+            conf.BitBtnApply->click();
+            EXPECT_EQ(conf.result(), QDialog::Rejected);
+        }
+        EXPECT_EQ(Answers.Texts(), QStringList(2, u"[代理服务器Port]必须是0到65535之间的整数，请重输！"_qs));
     }, false);
     EXPECT_EQ(SysRec.ProxyServer, u"10.0.0.1"_qs);
     EXPECT_EQ(SysRec.ProxyPort, 8080);

@@ -1,3 +1,4 @@
+#include "client/KivConf.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
 #include "client/KivQuery.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 
 namespace {
 
@@ -127,15 +129,22 @@ TEST_F(LoginTest, SuccessLoadsTheSettingsAndOffersNoAdministrator)
     EXPECT_EQ(FDM->KivHttp->ProxyPort, 3128);
 }
 
-TEST_F(LoginTest, ConfigButtonOpensTheProxyDialog)
+TEST_F(LoginTest, ConfigButtonShowsTheProxyOfTheIniFileAndApplyingKeepsIt)
 {
+    TIniFile ini(IniFileName());
+    ini.WriteString(u"Proxy"_qs, u"ProxyServer"_qs, u"10.1.2.3"_qs);
+    ini.WriteInteger(u"Proxy"_qs, u"ProxyPort"_qs, 3128);
     TLoginKiv login;
     login.show();
-    QStringList opened;
+    QStringList shown;
     Answers.Modal = [&](QDialog& dialog) {
-        opened << dialog.windowTitle();
-        return int(QDialog::Rejected);
+        auto& conf = dynamic_cast<TConfKiv&>(dialog);
+        shown << conf.windowTitle() << conf.EditProxyServer->text() << QString::number(conf.seProxyPort->value());
+        conf.BitBtnApply->click();
+        return conf.result();
     };
     login.BitBtnConfig->click();
-    EXPECT_EQ(opened, QStringList{u"代理服务器设置"_qs});
+    EXPECT_EQ(shown, (QStringList{u"代理服务器设置"_qs, u"10.1.2.3"_qs, u"3128"_qs}));
+    EXPECT_EQ(ini.ReadString(u"Proxy"_qs, u"ProxyServer"_qs, QString()), u"10.1.2.3"_qs);
+    EXPECT_EQ(ini.ReadInteger(u"Proxy"_qs, u"ProxyPort"_qs, 0), 3128);
 }

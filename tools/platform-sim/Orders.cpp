@@ -4,7 +4,8 @@
 // open stream of the platform.
 //
 //   POST /sim/order?app_key=K&sku_id=S&num=N&status=S&event=E&count=N&log=1
-//        app_key: the shop (default: the first shop); sku_id: one of its
+//        (the parameters in the address, with or without a body, or as a
+//        form body) app_key: the shop (default: the first shop); sku_id: one of its
 //        SKUs (default: the next one in turn); num: the quantity (1);
 //        status: the order line's status (WAIT_SELLER_SEND_GOODS); event:
 //        the notification's status (TradeBuyerPay); count: how many orders
@@ -128,11 +129,31 @@ std::string Param(const httplib::Request& request, const std::string& name)
     return request.has_param(name) ? request.get_param_value(name) : std::string();
 }
 
+// A POST whose parameters may all be in the address, without a body, as
+// `curl -X POST 'URL'` sends it: the server would otherwise wait for a body
+// that never comes. A body, when one is announced, is read as a form.
+void PostWithOptionalBody(httplib::Server& server, const std::string& pattern, httplib::Server::Handler handler)
+{
+    server.Post(pattern, [handler = std::move(handler)](const httplib::Request& request, httplib::Response& response,
+                                                         const httplib::ContentReader& reader) {
+        httplib::Request withBody = request;
+        if (request.has_header("Content-Length") || request.has_header("Transfer-Encoding")) {
+            reader([&withBody](const char* data, size_t length) {
+                withBody.body.append(data, length);
+                return true;
+            });
+            if (request.get_header_value("Content-Type").rfind("application/x-www-form-urlencoded", 0) == 0)
+                httplib::detail::parse_query_text(withBody.body, withBody.params);
+        }
+        handler(withBody, response);
+    });
+}
+
 } // namespace
 
 void RegisterOrders(httplib::Server& server, TSimState& state)
 {
-    server.Post("/sim/order", [&state](const httplib::Request& request, httplib::Response& response) {
+    PostWithOptionalBody(server, "/sim/order", [&state](const httplib::Request& request, httplib::Response& response) {
         TOrderRequest order;
         order.AppKey = Param(request, "app_key");
         order.SkuId = Param(request, "sku_id");
