@@ -85,6 +85,9 @@ void InitSTFilterExpression(TSTFilterExpressionMv& Expr);
 
 // Parses Text into Expr (whose ExpressionType is set). True when two
 // conditions were read; false for one, or for an empty text (nothing set).
+// A relation that ends the text stays in Relation with no second condition
+// (Operator2 sfoNone): whoever applies the filter reads the first condition
+// alone.
 // A text that cannot be read raises Exception; a value that does not
 // convert raises EConvertError. Expr is undefined after a raise: parse into
 // a copy when the old filter has to survive.
