@@ -1924,6 +1924,9 @@ private:
     TEditStateMv FEditState;
 
     void InternalLayout();
+    // Column widths sized in the base grid, within the columns' limits,
+    // into the columns (auto-fit shares them out).
+    void TakeGridColWidths();
     void DeleteMixedDefaultColumns();
     void BuildDefaultColumns();
     void RebuildVisibleColumns(int& HiddenCount);

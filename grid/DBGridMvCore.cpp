@@ -626,90 +626,120 @@ void TCustomDBGridMv::RestoreBookmark()
 
 void TCustomDBGridMv::ColWidthsChanged()
 {
-    if (!(FDataLink->Active() || FColumns->State()) || !AcquireLayoutLock()) {
-        TCustomGridMv::ColWidthsChanged();
-        if (OnColWidthsChanged && FLayoutLock == 0)
-            OnColWidthsChanged(this);
-        return;
-    }
+    // The filter row's edit stays open while the columns change under it;
+    // its editor follows its cell afterwards.
+    FSTFilter->BeginUpdate();
     try {
-        TCustomGridMv::ColWidthsChanged();
-        // The grid's widths within each column's limits.
-        for (int i = 0; i < FColumns->Count(); ++i) {
-            const int raw = DataToRawColumn(i);
-            if (raw >= FullColCount())
-                break;
-            TColumnMv* column = FColumns->Items(i);
-            int width = ColWidths(raw);
-            if (width <= 0)
-                continue;
-            if (column->MaxWidth() > 0 && width > column->MaxWidth())
-                width = column->MaxWidth();
-            if (column->MinWidth() > width)
-                width = column->MinWidth();
-            if (width != ColWidths(raw))
-                SetColWidths(raw, width);
-        }
-        for (int v = 0; v < FVisibleColumns.Count(); ++v) {
-            TColumnMv* column = FVisibleColumns.Items(v);
-            const int raw = DataToRawColumn(column->Index());
-            if (raw < 0 || raw >= FullColCount())
-                continue;
-            const int gridWidth = ColWidths(raw);
-            if (!FAutoFitColWidths) {
-                column->SetWidth(gridWidth);
-                continue;
+        if ((FDataLink->Active() || FColumns->State()) && AcquireLayoutLock()) {
+            try {
+                TCustomGridMv::ColWidthsChanged();
+                TakeGridColWidths();
+            } catch (...) {
+                EndLayout();
+                throw;
             }
-            const int oldWidth = column->Width();
-            if (gridWidth == oldWidth || oldWidth <= 0)
-                continue;
-            if (FOptionsMv.testFlag(dghResizeWholeRightPart)) {
-                const int oldBase = column->AutoFitBaseWidth();
-                const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
-                column->SetAutoFitBaseWidth(newBase);
-                // The fitting columns to the right share the difference in
-                // proportion to their fit widths.
-                int rightTotal = 0;
-                for (int r = v + 1; r < FVisibleColumns.Count(); ++r)
-                    if (FVisibleColumns.Items(r)->AutoFitColWidth())
-                        rightTotal += FVisibleColumns.Items(r)->AutoFitBaseWidth();
-                for (int r = v + 1; r < FVisibleColumns.Count() && rightTotal > 0; ++r) {
-                    TColumnMv* right = FVisibleColumns.Items(r);
-                    if (!right->AutoFitColWidth())
-                        continue;
-                    const int share = MulDiv(oldBase - newBase, right->AutoFitBaseWidth(), rightTotal);
-                    right->SetAutoFitBaseWidth(std::max(1, right->AutoFitBaseWidth() + share));
-                }
-            } else if (!column->AutoFitColWidth()) {
-                column->SetWidth(gridWidth);
-            } else {
-                const int oldBase = column->AutoFitBaseWidth();
-                const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
-                column->SetAutoFitBaseWidth(newBase);
-                if (v + 1 < FVisibleColumns.Count()) {
-                    TColumnMv* next = FVisibleColumns.Items(v + 1);
-                    next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + oldBase - newBase));
-                }
-            }
+            EndLayout();
+            InvalidateEditor();
+            if (OnColWidthsChanged)
+                OnColWidthsChanged(this);
+        } else {
+            TCustomGridMv::ColWidthsChanged();
+            if (OnColWidthsChanged && FLayoutLock == 0)
+                OnColWidthsChanged(this);
         }
+        // An outside bar's range follows the new widths at once.
+        UpdateHorzScrollBarParams();
     } catch (...) {
-        EndLayout();
+        FSTFilter->EndUpdate();
         throw;
     }
-    EndLayout();
-    InvalidateEditor();
-    if (OnColWidthsChanged)
-        OnColWidthsChanged(this);
+    FSTFilter->EndUpdate();
+    if (FFilterRow)
+        FFilterRow->PlaceEditor(false);
+}
+
+void TCustomDBGridMv::TakeGridColWidths()
+{
+    // The grid's widths within each column's limits.
+    for (int i = 0; i < FColumns->Count(); ++i) {
+        const int raw = DataToRawColumn(i);
+        if (raw >= FullColCount())
+            break;
+        TColumnMv* column = FColumns->Items(i);
+        int width = ColWidths(raw);
+        if (width <= 0)
+            continue;
+        if (column->MaxWidth() > 0 && width > column->MaxWidth())
+            width = column->MaxWidth();
+        if (column->MinWidth() > width)
+            width = column->MinWidth();
+        if (width != ColWidths(raw))
+            SetColWidths(raw, width);
+    }
+    for (int v = 0; v < FVisibleColumns.Count(); ++v) {
+        TColumnMv* column = FVisibleColumns.Items(v);
+        const int raw = DataToRawColumn(column->Index());
+        if (raw < 0 || raw >= FullColCount())
+            continue;
+        const int gridWidth = ColWidths(raw);
+        if (!FAutoFitColWidths) {
+            column->SetWidth(gridWidth);
+            continue;
+        }
+        const int oldWidth = column->Width();
+        if (gridWidth == oldWidth || oldWidth <= 0)
+            continue;
+        if (FOptionsMv.testFlag(dghResizeWholeRightPart)) {
+            const int oldBase = column->AutoFitBaseWidth();
+            const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
+            column->SetAutoFitBaseWidth(newBase);
+            // The fitting columns to the right share the difference in
+            // proportion to their fit widths.
+            int rightTotal = 0;
+            for (int r = v + 1; r < FVisibleColumns.Count(); ++r)
+                if (FVisibleColumns.Items(r)->AutoFitColWidth())
+                    rightTotal += FVisibleColumns.Items(r)->AutoFitBaseWidth();
+            for (int r = v + 1; r < FVisibleColumns.Count() && rightTotal > 0; ++r) {
+                TColumnMv* right = FVisibleColumns.Items(r);
+                if (!right->AutoFitColWidth())
+                    continue;
+                const int share = MulDiv(oldBase - newBase, right->AutoFitBaseWidth(), rightTotal);
+                right->SetAutoFitBaseWidth(std::max(1, right->AutoFitBaseWidth() + share));
+            }
+        } else if (!column->AutoFitColWidth()) {
+            column->SetWidth(gridWidth);
+        } else {
+            const int oldBase = column->AutoFitBaseWidth();
+            const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
+            column->SetAutoFitBaseWidth(newBase);
+            if (v + 1 < FVisibleColumns.Count()) {
+                TColumnMv* next = FVisibleColumns.Items(v + 1);
+                next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + oldBase - newBase));
+            }
+        }
+    }
 }
 
 void TCustomDBGridMv::ColumnMoved(int FromIndex, int ToIndex)
 {
     const int from = RawToDataColumn(FromIndex);
     const int to = RawToDataColumn(ToIndex);
-    if (from >= 0 && from < FColumns->Count())
-        FColumns->Items(from)->SetIndex(to);
-    if (OnColumnMoved)
-        OnColumnMoved(this, from, to);
+    // The base grid has moved the current cell with the column; the filter
+    // row's edit stays on its column wherever the move puts it.
+    TColumnMv* filtered = FFilterRow ? FFilterRow->EditColumn() : nullptr;
+    FSTFilter->BeginUpdate();
+    try {
+        if (from >= 0 && from < FColumns->Count())
+            FColumns->Items(from)->SetIndex(to);
+        if (OnColumnMoved)
+            OnColumnMoved(this, from, to);
+    } catch (...) {
+        FSTFilter->EndUpdate();
+        throw;
+    }
+    FSTFilter->EndUpdate();
+    if (filtered && FColumns->IndexOf(filtered) >= 0)
+        FFilterRow->FollowColumn(filtered);
 }
 
 void TCustomDBGridMv::RowHeightsChanged()

@@ -23,6 +23,7 @@ class TTestDBGrid : public TDBGridMv {
 public:
     explicit TTestDBGrid(QWidget* parent = nullptr) : TDBGridMv(parent) {}
     using TCustomDBGridMv::MoveCol;
+    using TCustomGridMv::MoveColumn;
     using TCustomDBGridMv::NodeClick;
     using TCustomDBGridMv::TreeDropPosition;
     using TCustomDBGridMv::WMTimer;
