@@ -6,6 +6,7 @@
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvFilterRow.h"
+#include "grid/DBGridMvWrappedText.h"
 
 #include "platform/MulDiv.h"
 
@@ -856,8 +857,9 @@ QString TCustomDBGridMv::CurrentEditText() const
         const TStringList* picks = column->PickListIfAny();
         return (picks && i >= 0 && i < picks->Count()) ? (*picks)[i] : QString();
     }
+    // A memo is edited on lines of its own, each break the editor's one kind.
     if (field->DataType() == ftMemo && FDrawMemoText)
-        return field->AsString();
+        return AdjustLineBreaks(field->AsString());
     if (field->FieldKind() == fkLookup)
         return LookupEditText(column, field);
     return field->GetEditText();
