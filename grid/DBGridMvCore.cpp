@@ -589,6 +589,9 @@ int TCustomDBGridMv::GetRecNoForDataRow(int DataRow)
 {
     if (!FDataLink->Active())
         return 0;
+    // A table's rows are its records.
+    if (FMemTable)
+        return DataRow + 1;
     TActiveRecordScopeMv scope(*FDataLink, DataRow);
     return FDataLink->DataSet()->RecNo();
 }
@@ -598,7 +601,8 @@ void TCustomDBGridMv::SaveBookmark()
     TDataSet* dataSet = DataSet();
     if (!dataSet)
         return;
-    if (FDataLink->Active()) {
+    // A table's rows stay where they are: only the record is remembered.
+    if (FDataLink->Active() && !FMemTable) {
         const int count = FDataLink->RecordCount();
         const int offset = FDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
         // Near the start of the data the move may fall short: the way back
@@ -772,6 +776,12 @@ void TCustomDBGridMv::TopLeftChanged()
     if (hides)
         InvalidateRowCells(this, TopRow());
     UpdateHorzScrollBarParams();
+    // A table's rows scroll under its bar, and the rows coming into view
+    // may still lack their records.
+    if (FMemTable) {
+        UpdateScrollBar();
+        FetchMemTableRecords();
+    }
 }
 
 // ---------------------------------------------------------------- permission and sorting

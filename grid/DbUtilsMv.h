@@ -27,6 +27,7 @@
 #include "platform/db/DbTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <array>
 #include <memory>
@@ -147,6 +148,13 @@ public:
     virtual void ApplyFilter(TCustomDBGridMv* Grid, TDataSet* DataSet, bool IsReopen) = 0;
     virtual void ApplySorting(TCustomDBGridMv* Grid, TDataSet* DataSet, bool IsReopen) = 0;
     virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName) = 0;
+    // Moves the records of the bookmarks to stand before the record at
+    // Target (from 0; the record count for the end); a handler that cannot
+    // reorder its datasets leaves them as they are.
+    virtual void MoveRecords(TCustomDBGridMv* /*Grid*/, TDataSet* /*DataSet*/, const QStringList& /*Bookmarks*/,
+                             int /*Target*/)
+    {
+    }
 
 private:
     const QMetaObject* FDataSetClass;
