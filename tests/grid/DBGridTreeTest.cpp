@@ -95,6 +95,8 @@ TEST_F(DBGridTreeTest, EveryRecordOfATableIsARowThatTheGridScrollsUnderItsBar)
     EXPECT_EQ(Grid->TopRow(), title + 30 - page);
     Grid->WMVScroll(SB_THUMBPOSITION, 5);
     EXPECT_EQ(Grid->TopRow(), title + 4);
+    EXPECT_EQ(NameAt(Grid->TopRow() - title), QStringLiteral("R4"));
+    EXPECT_TRUE(SaveScreenshot(Grid->grab().toImage(), QStringLiteral("dbgrid-table-rows.png")));
     Grid->WMVScroll(SB_PAGEDOWN, 0);
     EXPECT_EQ(Grid->TopRow(), title + 4 + page);
     Grid->WMVScroll(SB_LINEUP, 0);
