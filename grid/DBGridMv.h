@@ -1931,7 +1931,7 @@ private:
     // ---- an in-memory table: a row per record (DBGridMvMemTable.cpp)
     void UpdateRowCountMemTable();
     void UpdateActiveMemTable();
-    void UpdateScrollBarMemTable();
+    TScrollInfo MemTableScrollInfo();
     void ScrollMemTable(int Code, int Pos);
     // Asks the table for the records that the rows on screen still lack.
     void FetchMemTableRecords();

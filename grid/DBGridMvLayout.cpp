@@ -565,13 +565,12 @@ void TCustomDBGridMv::UpdateScrollBar()
 {
     if (!FDataLink || !HandleAllocated())
         return;
-    if (FMemTable) {
-        UpdateScrollBarMemTable();
-        return;
-    }
     TScrollInfo info{0, 1, 2, 0};
     TDataSet* dataSet = DataSet();
-    if (FDataLink->Active() && dataSet) {
+    if (FMemTable) {
+        if (FDataLink->Active())
+            info = MemTableScrollInfo();
+    } else if (FDataLink->Active() && dataSet) {
         if (dataSet->IsSequenced()) {
             const int page = std::max(1, FDataLink->BufferCount());
             info.Min = 1;

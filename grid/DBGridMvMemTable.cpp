@@ -6,7 +6,6 @@
 #include "grid/DBGridMvMemTable.h"
 
 #include "grid/DBGridMvInput.h"
-#include "grid/DBGridMvScrollBars.h"
 
 #include <algorithm>
 
@@ -127,22 +126,10 @@ void TCustomDBGridMv::SetTopRowInRange(int Value)
         SetTopRow(top);
 }
 
-void TCustomDBGridMv::UpdateScrollBarMemTable()
+TScrollInfo TCustomDBGridMv::MemTableScrollInfo()
 {
-    TScrollInfo info{0, 1, 2, 0};
-    if (FDataLink->Active()) {
-        info.Min = 1;
-        info.Max = RowCount() - FixedRows();
-        info.Page = std::max(1, VisibleRowCount());
-        info.Pos = TopRow() - FixedRows() + 1;
-    }
-    if (QScrollBar* outside = FVertScrollBar->ExtScrollBar())
-        ApplyExtScrollInfo(*outside, info);
-    if (!FVertScrollBar->Visible() || FVertScrollBar->ExtScrollBar())
-        info.Max = info.Min;
-    if (info == GetScrollInfo(sbVertical))
-        return;
-    SetScrollInfo(sbVertical, info, FVertScrollBar->VisibleMode() == sbAlwaysShowMv);
+    // One position per row, the page the rows shown in full.
+    return TScrollInfo{1, RowCount() - FixedRows(), std::max(1, VisibleRowCount()), TopRow() - FixedRows() + 1};
 }
 
 void TCustomDBGridMv::ScrollMemTable(int Code, int Pos)
