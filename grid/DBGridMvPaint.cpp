@@ -527,7 +527,8 @@ void TCustomDBGridMv::DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect
 
 bool TCustomDBGridMv::PreviousRowShowsSame(TColumnMv* Column, int DataRow, const QString& Text)
 {
-    if (DataRow <= 0)
+    // The first row shown always shows its text.
+    if (DataRow <= FirstShownDataRow(*this))
         return false;
     QString previous;
     {
