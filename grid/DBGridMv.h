@@ -11,7 +11,8 @@
 //
 // The grid never scrolls data rows by itself: it follows the dataset's
 // current record when the data link reports a move, and its rows are the
-// data link's buffer window.
+// data link's buffer window. Over an in-memory table (IMemTableMv) every
+// record is a row and the grid scrolls them (DBGridMvMemTable.h).
 //
 // Column properties that keep an assigned flag read their default (from the
 // grid, the field or the grid's ColumnDefValues) while the flag is clear and
@@ -1134,6 +1135,8 @@ public:
     bool LocateText(TCustomDBGridMv* Grid, const QString& Text, bool Forward, bool FromCurrent);
     virtual void ApplyFilter(TCustomDBGridMv* Grid);
     virtual void ApplySorting(TCustomDBGridMv* Grid);
+    // Records dragged to stand before the record at Target (from 0).
+    virtual void MoveRecords(TCustomDBGridMv* Grid, const QStringList& Bookmarks, int Target);
     virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName,
                                    bool Modal = true);
 };
@@ -1664,17 +1667,15 @@ public:
     IMemTableMv* MemTableSupport() const { return FMemTable; }
     // The dataset offers the interface and shows its records as a tree.
     bool TreeRows() const;
+    // Scrolls the rows of an in-memory table to a first row, kept between
+    // the titles and the last first row that fills the grid.
+    void SetTopRowInRange(int Value);
     // The tree indent of the dataset's current row, which the first visible
     // column (and the editor standing in it) leaves free; 0 without a tree.
     int TreeIndent() const;
     // The numeric-pad keys' node operations on the current row (the editor's
     // press on its node column too).
     void SetCurrentNodeExpanded(bool Expanded);
-    // The token of the node in the top data row, and putting that node back
-    // at the top (as far as the rows below fill the grid) after a node was
-    // opened or closed, so that the rows above the change stay in place.
-    int TopNodeToken() const;
-    void RestoreTopNode(int Token);
     // Lines and boxes of the current node into Rect, as the cells and the
     // editor standing in the first column draw them (RowLines: the grid's
     // row lines give way under the node columns).
@@ -1787,6 +1788,9 @@ protected:
     // A press on a tree node's column: True when the point lies in a tree
     // indent; unless CheckOnly the node under it is expanded or collapsed.
     virtual bool NodeClick(int X, int Y, bool CheckOnly);
+    // Opens or closes the node of a record (none below 0: the current
+    // record goes back to Token) with the first row shown kept in place.
+    void ToggleNode(int RecIndex, bool Expanded, int Token);
     // Where the drop line starts for a drop on Row with the mouse at Mouse,
     // and the tree level the dragged record would take there (-1: none).
     virtual int TreeDropPosition(int Row, const QPoint& Mouse, int& Level);
@@ -1924,6 +1928,16 @@ private:
     TEditStateMv FEditState;
 
     void InternalLayout();
+    // ---- an in-memory table: a row per record (DBGridMvMemTable.cpp)
+    void UpdateRowCountMemTable();
+    void UpdateActiveMemTable();
+    TScrollInfo MemTableScrollInfo();
+    void ScrollMemTable(int Code, int Pos);
+    // Asks the table for the records that the rows on screen still lack.
+    void FetchMemTableRecords();
+    // Column widths sized in the base grid, within the columns' limits,
+    // into the columns (auto-fit shares them out).
+    void TakeGridColWidths();
     void DeleteMixedDefaultColumns();
     void BuildDefaultColumns();
     void RebuildVisibleColumns(int& HiddenCount);

@@ -3,6 +3,7 @@
 // and the grid's selection.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvMemTable.h"
 
 #include "platform/MulDiv.h"
 
@@ -411,8 +412,10 @@ TGridRectMv TBookmarkListMv::GetVisibleSelectedRect() const
     TGridDataLinkMv* link = FGrid->DataLink();
     if (!link->Active() || Count() == 0)
         return result;
-    for (int row = 0; row < link->RecordCount(); ++row) {
-        TActiveRecordScopeMv scope(*link, row);
+    const int first = FirstShownDataRow(*FGrid);
+    const int last = first + ShownRecordCount(*FGrid);
+    for (int row = first; row < last; ++row) {
+        const TDataRowScopeMv scope(*FGrid, row);
         if (IndexOf(link->DataSet()->Bookmark()) < 0)
             continue;
         const int raw = row + FGrid->TitleRowCount();

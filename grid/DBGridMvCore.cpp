@@ -6,6 +6,7 @@
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvFilterRow.h"
+#include "grid/DBGridMvWrappedText.h"
 
 #include "platform/MulDiv.h"
 
@@ -588,6 +589,9 @@ int TCustomDBGridMv::GetRecNoForDataRow(int DataRow)
 {
     if (!FDataLink->Active())
         return 0;
+    // A table's rows are its records.
+    if (FMemTable)
+        return DataRow + 1;
     TActiveRecordScopeMv scope(*FDataLink, DataRow);
     return FDataLink->DataSet()->RecNo();
 }
@@ -597,7 +601,8 @@ void TCustomDBGridMv::SaveBookmark()
     TDataSet* dataSet = DataSet();
     if (!dataSet)
         return;
-    if (FDataLink->Active()) {
+    // A table's rows stay where they are: only the record is remembered.
+    if (FDataLink->Active() && !FMemTable) {
         const int count = FDataLink->RecordCount();
         const int offset = FDataLink->ActiveRecord() - count / 2 + (count + 1) % 2;
         // Near the start of the data the move may fall short: the way back
@@ -626,90 +631,120 @@ void TCustomDBGridMv::RestoreBookmark()
 
 void TCustomDBGridMv::ColWidthsChanged()
 {
-    if (!(FDataLink->Active() || FColumns->State()) || !AcquireLayoutLock()) {
-        TCustomGridMv::ColWidthsChanged();
-        if (OnColWidthsChanged && FLayoutLock == 0)
-            OnColWidthsChanged(this);
-        return;
-    }
+    // The filter row's edit stays open while the columns change under it;
+    // its editor follows its cell afterwards.
+    FSTFilter->BeginUpdate();
     try {
-        TCustomGridMv::ColWidthsChanged();
-        // The grid's widths within each column's limits.
-        for (int i = 0; i < FColumns->Count(); ++i) {
-            const int raw = DataToRawColumn(i);
-            if (raw >= FullColCount())
-                break;
-            TColumnMv* column = FColumns->Items(i);
-            int width = ColWidths(raw);
-            if (width <= 0)
-                continue;
-            if (column->MaxWidth() > 0 && width > column->MaxWidth())
-                width = column->MaxWidth();
-            if (column->MinWidth() > width)
-                width = column->MinWidth();
-            if (width != ColWidths(raw))
-                SetColWidths(raw, width);
-        }
-        for (int v = 0; v < FVisibleColumns.Count(); ++v) {
-            TColumnMv* column = FVisibleColumns.Items(v);
-            const int raw = DataToRawColumn(column->Index());
-            if (raw < 0 || raw >= FullColCount())
-                continue;
-            const int gridWidth = ColWidths(raw);
-            if (!FAutoFitColWidths) {
-                column->SetWidth(gridWidth);
-                continue;
+        if ((FDataLink->Active() || FColumns->State()) && AcquireLayoutLock()) {
+            try {
+                TCustomGridMv::ColWidthsChanged();
+                TakeGridColWidths();
+            } catch (...) {
+                EndLayout();
+                throw;
             }
-            const int oldWidth = column->Width();
-            if (gridWidth == oldWidth || oldWidth <= 0)
-                continue;
-            if (FOptionsMv.testFlag(dghResizeWholeRightPart)) {
-                const int oldBase = column->AutoFitBaseWidth();
-                const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
-                column->SetAutoFitBaseWidth(newBase);
-                // The fitting columns to the right share the difference in
-                // proportion to their fit widths.
-                int rightTotal = 0;
-                for (int r = v + 1; r < FVisibleColumns.Count(); ++r)
-                    if (FVisibleColumns.Items(r)->AutoFitColWidth())
-                        rightTotal += FVisibleColumns.Items(r)->AutoFitBaseWidth();
-                for (int r = v + 1; r < FVisibleColumns.Count() && rightTotal > 0; ++r) {
-                    TColumnMv* right = FVisibleColumns.Items(r);
-                    if (!right->AutoFitColWidth())
-                        continue;
-                    const int share = MulDiv(oldBase - newBase, right->AutoFitBaseWidth(), rightTotal);
-                    right->SetAutoFitBaseWidth(std::max(1, right->AutoFitBaseWidth() + share));
-                }
-            } else if (!column->AutoFitColWidth()) {
-                column->SetWidth(gridWidth);
-            } else {
-                const int oldBase = column->AutoFitBaseWidth();
-                const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
-                column->SetAutoFitBaseWidth(newBase);
-                if (v + 1 < FVisibleColumns.Count()) {
-                    TColumnMv* next = FVisibleColumns.Items(v + 1);
-                    next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + oldBase - newBase));
-                }
-            }
+            EndLayout();
+            InvalidateEditor();
+            if (OnColWidthsChanged)
+                OnColWidthsChanged(this);
+        } else {
+            TCustomGridMv::ColWidthsChanged();
+            if (OnColWidthsChanged && FLayoutLock == 0)
+                OnColWidthsChanged(this);
         }
+        // An outside bar's range follows the new widths at once.
+        UpdateHorzScrollBarParams();
     } catch (...) {
-        EndLayout();
+        FSTFilter->EndUpdate();
         throw;
     }
-    EndLayout();
-    InvalidateEditor();
-    if (OnColWidthsChanged)
-        OnColWidthsChanged(this);
+    FSTFilter->EndUpdate();
+    if (FFilterRow)
+        FFilterRow->PlaceEditor(false);
+}
+
+void TCustomDBGridMv::TakeGridColWidths()
+{
+    // The grid's widths within each column's limits.
+    for (int i = 0; i < FColumns->Count(); ++i) {
+        const int raw = DataToRawColumn(i);
+        if (raw >= FullColCount())
+            break;
+        TColumnMv* column = FColumns->Items(i);
+        int width = ColWidths(raw);
+        if (width <= 0)
+            continue;
+        if (column->MaxWidth() > 0 && width > column->MaxWidth())
+            width = column->MaxWidth();
+        if (column->MinWidth() > width)
+            width = column->MinWidth();
+        if (width != ColWidths(raw))
+            SetColWidths(raw, width);
+    }
+    for (int v = 0; v < FVisibleColumns.Count(); ++v) {
+        TColumnMv* column = FVisibleColumns.Items(v);
+        const int raw = DataToRawColumn(column->Index());
+        if (raw < 0 || raw >= FullColCount())
+            continue;
+        const int gridWidth = ColWidths(raw);
+        if (!FAutoFitColWidths) {
+            column->SetWidth(gridWidth);
+            continue;
+        }
+        const int oldWidth = column->Width();
+        if (gridWidth == oldWidth || oldWidth <= 0)
+            continue;
+        if (FOptionsMv.testFlag(dghResizeWholeRightPart)) {
+            const int oldBase = column->AutoFitBaseWidth();
+            const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
+            column->SetAutoFitBaseWidth(newBase);
+            // The fitting columns to the right share the difference in
+            // proportion to their fit widths.
+            int rightTotal = 0;
+            for (int r = v + 1; r < FVisibleColumns.Count(); ++r)
+                if (FVisibleColumns.Items(r)->AutoFitColWidth())
+                    rightTotal += FVisibleColumns.Items(r)->AutoFitBaseWidth();
+            for (int r = v + 1; r < FVisibleColumns.Count() && rightTotal > 0; ++r) {
+                TColumnMv* right = FVisibleColumns.Items(r);
+                if (!right->AutoFitColWidth())
+                    continue;
+                const int share = MulDiv(oldBase - newBase, right->AutoFitBaseWidth(), rightTotal);
+                right->SetAutoFitBaseWidth(std::max(1, right->AutoFitBaseWidth() + share));
+            }
+        } else if (!column->AutoFitColWidth()) {
+            column->SetWidth(gridWidth);
+        } else {
+            const int oldBase = column->AutoFitBaseWidth();
+            const int newBase = MulDiv(oldBase, gridWidth, oldWidth);
+            column->SetAutoFitBaseWidth(newBase);
+            if (v + 1 < FVisibleColumns.Count()) {
+                TColumnMv* next = FVisibleColumns.Items(v + 1);
+                next->SetAutoFitBaseWidth(std::max(0, next->AutoFitBaseWidth() + oldBase - newBase));
+            }
+        }
+    }
 }
 
 void TCustomDBGridMv::ColumnMoved(int FromIndex, int ToIndex)
 {
     const int from = RawToDataColumn(FromIndex);
     const int to = RawToDataColumn(ToIndex);
-    if (from >= 0 && from < FColumns->Count())
-        FColumns->Items(from)->SetIndex(to);
-    if (OnColumnMoved)
-        OnColumnMoved(this, from, to);
+    // The base grid has moved the current cell with the column; the filter
+    // row's edit stays on its column wherever the move puts it.
+    TColumnMv* filtered = FFilterRow ? FFilterRow->EditColumn() : nullptr;
+    FSTFilter->BeginUpdate();
+    try {
+        if (from >= 0 && from < FColumns->Count())
+            FColumns->Items(from)->SetIndex(to);
+        if (OnColumnMoved)
+            OnColumnMoved(this, from, to);
+    } catch (...) {
+        FSTFilter->EndUpdate();
+        throw;
+    }
+    FSTFilter->EndUpdate();
+    if (filtered && FColumns->IndexOf(filtered) >= 0)
+        FFilterRow->FollowColumn(filtered);
 }
 
 void TCustomDBGridMv::RowHeightsChanged()
@@ -741,6 +776,12 @@ void TCustomDBGridMv::TopLeftChanged()
     if (hides)
         InvalidateRowCells(this, TopRow());
     UpdateHorzScrollBarParams();
+    // A table's rows scroll under its bar, and the rows coming into view
+    // may still lack their records.
+    if (FMemTable) {
+        UpdateScrollBar();
+        FetchMemTableRecords();
+    }
 }
 
 // ---------------------------------------------------------------- permission and sorting
@@ -826,8 +867,9 @@ QString TCustomDBGridMv::CurrentEditText() const
         const TStringList* picks = column->PickListIfAny();
         return (picks && i >= 0 && i < picks->Count()) ? (*picks)[i] : QString();
     }
+    // A memo is edited on lines of its own, each break the editor's one kind.
     if (field->DataType() == ftMemo && FDrawMemoText)
-        return field->AsString();
+        return AdjustLineBreaks(field->AsString());
     if (field->FieldKind() == fkLookup)
         return LookupEditText(column, field);
     return field->GetEditText();

@@ -111,8 +111,9 @@ TDataSet* TSTColumnFilterMv::GetListDataSet() const
 
 bool TSTColumnFilterMv::HasList() const
 {
-    // No dataset of the program offers the in-memory table's value lists.
-    return ListSource() != nullptr;
+    // An in-memory table lists a column's distinct values itself.
+    const TCustomDBGridMv* grid = FColumn ? FColumn->Grid() : nullptr;
+    return ListSource() != nullptr || (grid && grid->MemTableSupport());
 }
 
 Variant TSTColumnFilterMv::FilterValue() const
@@ -254,8 +255,15 @@ QString TSTColumnFilterMv::GetFilterText() const
 QStringList TSTColumnFilterMv::ListFieldValues()
 {
     TCustomDBGridMv* grid = FColumn ? FColumn->Grid() : nullptr;
+    if (!grid || !grid->DataLink()->Active())
+        return {};
+    IMemTableMv* table = grid->MemTableSupport();
+    if (table && !ListSource()) {
+        IMemTableDataFieldValueListMv* values = table->FieldValueList(FColumn->FieldName());
+        return values ? values->GetValues().Items() : QStringList();
+    }
     TDataSet* list = GetListDataSet();
-    if (!grid || !grid->DataLink()->Active() || !list || !list->Active())
+    if (!list || !list->Active())
         return {};
     FValueList.SetDataSet(list);
     FValueList.SetFieldName(ListField.isEmpty() ? FColumn->FieldName() : ListField);

@@ -93,7 +93,8 @@ public:
     virtual QString GetKeyField() const;
     virtual QString GetListField() const;
     TDataSet* GetListDataSet() const;
-    // Whether the drop-down offers values.
+    // Whether the drop-down offers values: a list source, or the grid's
+    // in-memory table.
     virtual bool HasList() const;
     // The key chosen, with a key field; else the first operand.
     virtual Variant FilterValue() const;
@@ -106,8 +107,9 @@ public:
     virtual QString GetFilterText() const;
     // The text last given to SetFilterText, as it was typed.
     const QString& FilterTextSet() const { return FFilterText; }
-    // The distinct texts of the list field, sorted; empty without an active
-    // grid link and list dataset.
+    // The distinct texts of the list field, sorted, or, without a list
+    // source, those the grid's in-memory table keeps for the column's field;
+    // empty without an active grid link and list.
     QStringList ListFieldValues();
 
     void Assign(const TSTColumnFilterMv& Source);

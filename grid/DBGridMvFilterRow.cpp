@@ -177,6 +177,14 @@ void TDBGridMvFilterRow::Refresh()
     PlaceEditor();
 }
 
+void TDBGridMvFilterRow::FollowColumn(TColumnMv* Column)
+{
+    if (!FInProgress)
+        return;
+    FColumn = Column->Index();
+    Refresh();
+}
+
 void TDBGridMvFilterRow::CancelMode()
 {
     if (FEditor && FEditor->DroppedDown())

@@ -88,6 +88,8 @@ public:
     void Applied();
     // Sets the editor up again for its column (the grid's editor reload).
     void Refresh();
+    // The edited column moved to another place among the columns.
+    void FollowColumn(TColumnMv* Column);
     // The grid's cancel mode: an open drop-down closes without a value.
     void CancelMode();
     // The text being stored comes from the user typing into the editor.

@@ -322,6 +322,12 @@ void TDBGridMvDataService::ApplySorting(TCustomDBGridMv* Grid)
         handler->ApplySorting(Grid, Grid->DataSet(), true);
 }
 
+void TDBGridMvDataService::MoveRecords(TCustomDBGridMv* Grid, const QStringList& Bookmarks, int Target)
+{
+    if (TDataSetHandlerMv* handler = Grid ? FindDataSetHandler(Grid->DataSet()) : nullptr)
+        handler->MoveRecords(Grid, Grid->DataSet(), Bookmarks, Target);
+}
+
 void TDBGridMvDataService::ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName,
                                              bool Modal)
 {

@@ -3,6 +3,7 @@
 // hint, and the pause before they show (none over cells with tips).
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvMemTable.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -150,9 +151,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         alignment = title.Alignment();
         vertical = title.Orientation() == tohVertical;
     } else if (area.VertType == 2) {
-        if (!FDataLink->Active() || !column->ToolTips() || area.VertIndex >= FDataLink->RecordCount())
+        if (!column->ToolTips() || area.VertIndex >= DataRowRecordCount(*this))
             return false;
-        TActiveRecordScopeMv scope(*FDataLink, area.VertIndex);
+        const TDataRowScopeMv scope(*this, area.VertIndex);
         Tip.Text = column->GetDisplayText();
         TFont font = column->Font();
         TColor background = column->Color();

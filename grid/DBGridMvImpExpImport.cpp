@@ -4,6 +4,7 @@
 #include "grid/DBGridMvImpExp.h"
 
 #include "grid/DBGridMvImpExpWalk.h"
+#include "grid/DBGridMvMemTable.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 
@@ -283,7 +284,7 @@ void GridCopyFromRecordAbove(TCustomDBGridMv* Grid)
 {
     TGridDataLinkMv* link = Grid->DataLink();
     TColumnMv* column = Grid->SelectedColumn();
-    if (!link->Active() || !column || link->ActiveRecord() < 1 || !column->CanModify(true))
+    if (!link->Active() || !column || ActiveDataRow(*Grid) < 1 || !column->CanModify(true))
         return;
     TField* field = column->Field();
     TDataSet* dataSet = Grid->DataSet();
@@ -294,7 +295,7 @@ void GridCopyFromRecordAbove(TCustomDBGridMv* Grid)
         return;
     Variant value;
     {
-        const TActiveRecordScopeMv above(*link, link->ActiveRecord() - 1);
+        const TDataRowScopeMv above(*Grid, ActiveDataRow(*Grid) - 1);
         value = lookup ? dataSet->GetFieldValue(field->KeyFields) : field->Value();
     }
     Grid->SelectedRows().Clear();

@@ -19,6 +19,14 @@
 TDBGridInplaceEdit::TDBGridInplaceEdit(QWidget* parent) : TInplaceEdit(parent)
 {
     FButtonWidth = GetSystemMetrics(SM_CXVSCROLL);
+    // The line edit repaints only its own one-line caret area; the lines
+    // of a wrapping editor are painted whole.
+    const auto repaintLines = [this] {
+        if (FWordWrap)
+            update();
+    };
+    connect(this, &QLineEdit::cursorPositionChanged, this, repaintLines);
+    connect(this, &QLineEdit::selectionChanged, this, repaintLines);
 }
 
 TDBGridInplaceEdit::~TDBGridInplaceEdit()
@@ -146,9 +154,11 @@ void TDBGridInplaceEdit::PrepareDataList(TColumnMv* Column)
 
 void TDBGridInplaceEdit::SetWordWrap(bool Value)
 {
-    // A line edit holds one line: the flag keeps Up and Down in the editor
-    // as a multi-line editor would.
+    if (Value == FWordWrap)
+        return;
     FWordWrap = Value;
+    FFirstLine = 0;
+    update();
 }
 
 void TDBGridInplaceEdit::UpdateContents()
@@ -171,23 +181,44 @@ void TDBGridInplaceEdit::UpdateContents()
     if (column && column->ImageList() && column->ShowImageAndText())
         FImageIndex = column->GetImageIndex();
     TInplaceEdit::UpdateContents();
-    if (column) {
-        const TFont columnFont = column->Font();
-        setFont(columnFont);
-        QPalette pal = palette();
-        pal.setColor(QPalette::Base, ToQColor(column->Color(), palette()));
-        pal.setColor(QPalette::Text, ToQColor(columnFont.Color, palette()));
-        setPalette(pal);
-        setAlignment((column->Alignment() == taRightJustify ? Qt::AlignRight
-                      : column->Alignment() == taCenter   ? Qt::AlignHCenter
-                                                          : Qt::AlignLeft) |
-                     Qt::AlignVCenter);
-    }
+    FFirstLine = 0;
+    if (column)
+        ApplyCellParams(column);
     for (TButtonPair& pair : FButtons) {
         pair.Control->setEnabled(true);
         pair.Control->SetActive(true);
     }
     LayoutButtons();
+}
+
+void TDBGridInplaceEdit::ApplyCellParams(TColumnMv* Column)
+{
+    // The column's cell parameters for edit mode, which its OnGetCellParams
+    // may change as it does for the painted cells.
+    TFont font = Column->Font();
+    TColCellParamsMv params;
+    params.Font = &font;
+    params.State = gdFocused | gdSelected;
+    Column->FillColCellParams(true, params);
+    setFont(font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, ToQColor(params.Background, palette()));
+    pal.setColor(QPalette::Text, ToQColor(font.Color, palette()));
+    setPalette(pal);
+    const Qt::Alignment vertical = FWordWrap ? Qt::AlignTop : Qt::AlignVCenter;
+    setAlignment((params.Alignment == taRightJustify ? Qt::AlignRight
+                  : params.Alignment == taCenter     ? Qt::AlignHCenter
+                                                     : Qt::AlignLeft) |
+                 vertical);
+    // The handler may make the cell read-only; it cannot make a read-only
+    // column writable.
+    if (params.ReadOnly)
+        setReadOnly(true);
+}
+
+bool TDBGridInplaceEdit::EditCanModify()
+{
+    return !isReadOnly() && TInplaceEdit::EditCanModify();
 }
 
 // ---------------------------------------------------------------- layout
@@ -496,7 +527,12 @@ bool TDBGridInplaceEdit::DrawRequiredState() const
 
 void TDBGridInplaceEdit::paintEvent(QPaintEvent* event)
 {
-    TInplaceEdit::paintEvent(event);
+    if (FWordWrap) {
+        QPainter painter(this);
+        PaintWrapped(painter);
+    } else {
+        TInplaceEdit::paintEvent(event);
+    }
     TCustomDBGridMv* grid = DBGrid();
     TColumnMv* column = GetEditColumn();
     TCanvas canvas;
@@ -531,6 +567,12 @@ void TDBGridInplaceEdit::mouseMoveEvent(QMouseEvent* event)
     const TRect r = EditRect();
     const int x = int(event->position().x());
     setCursor(x >= r.Left && x < r.Right ? Qt::IBeamCursor : Qt::ArrowCursor);
+    if (FWordWrap && FPressAnchor >= 0 && event->buttons().testFlag(Qt::LeftButton)) {
+        // Selecting by dragging over the lines.
+        const int position = WrappedPositionAt(event->position());
+        setSelection(FPressAnchor, position - FPressAnchor);
+        return;
+    }
     TInplaceEdit::mouseMoveEvent(event);
 }
 

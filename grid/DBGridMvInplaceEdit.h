@@ -14,6 +14,7 @@
 // (the record moved or was refreshed under it) closes it taking nothing.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvWrappedText.h"
 #include "grid/DBLookupGridsMv.h"
 
 #include <QPointer>
@@ -78,12 +79,18 @@ public:
     // The text rectangle inside the editor.
     TRect EditRect() const;
     int ImageIndex() const { return FImageIndex; }
+    // A wrapping column in rows of several lines edits its text on several
+    // lines: Up and Down move between them (DBGridMvInplaceEditWrap.cpp).
     bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool Value);
+    // The lines of the text as the editor shows them now.
+    const TWrappedTextMv& WrappedText();
     // One step of the up-down button (Down: the lower half).
     void DoNextValue(bool Down);
 
     void UpdateContents() override;
+    // Not while the cell parameters made the editor read-only.
+    bool EditCanModify() override;
     void BoundsChanged() override;
     void KeyPress(QChar& Key) override;
     void WMPaste() override;
@@ -94,7 +101,10 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -136,6 +146,21 @@ private:
     void ShowFound(const QString& Found, int Typed);
     bool SpecRowShortCut(TColumnMv* Column, TShortCut Key);
     bool ExtraButtonShortCut(TColumnMv* Column, TShortCut Key);
+
+    // The column's cell parameters in edit mode: font, colour, alignment
+    // and read-only state of the editor.
+    void ApplyCellParams(TColumnMv* Column);
+
+    // ---- several lines and the tree node (DBGridMvInplaceEditWrap.cpp)
+    // Up or Down in a wrapping editor; True when the editor keeps the key.
+    bool WrapKeyDown(quint16 Key, TShiftState Shift);
+    void MoveCaretLine(int Step, bool Extend);
+    void PaintWrapped(QPainter& Painter);
+    int WrappedPositionAt(const QPointF& Point);
+    // The caret's line kept in view.
+    void ScrollToCaret();
+    // A press on the node column of a tree row's indent opens or closes it.
+    bool NodePress(const QPoint& Point);
 
     // ---- buttons (DBGridMvInplaceEdit.cpp)
     void LayoutButtons();
@@ -179,6 +204,10 @@ private:
     TPopupCalculatorMv* FCalculator = nullptr;
     TPopupMonthCalendarMv* FCalendar = nullptr;
     bool FWordWrap = false;
+    TWrappedTextMv FWrapped;
+    // The first line shown, and where a press began a selection.
+    int FFirstLine = 0;
+    int FPressAnchor = -1;
     int FImageIndex = -1;
     // The tag of a button whose menu just closed (the press that closed it
     // does nothing more); -1 for none.

@@ -97,8 +97,8 @@ bool TDBGridInplaceEdit::EditKeyDown(quint16& Key, TShiftState Shift)
         MRUListDropDown(true);
         return true;
     }
-    if ((Key == VK_UP || Key == VK_DOWN) && FWordWrap && !grid->Options().testFlag(dgAlwaysShowEditor))
-        return true;
+    if ((Key == VK_UP || Key == VK_DOWN) && FWordWrap)
+        return WrapKeyDown(Key, Shift);
     if (Key == VK_RETURN && grid->OptionsMv().testFlag(dghEnterAsTab) && !MRUListVisible()) {
         grid->KeyDown(Key, Shift);
         return true;

@@ -6,6 +6,7 @@
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvImpExp.h"
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvMemTable.h"
 #include "grid/DBGridMvTree.h"
 
 #include <QApplication>
@@ -367,9 +368,13 @@ void TCustomDBGridMv::KeyDownCtrl(quint16& Key, TShiftState Shift)
     }
     switch (Key) {
     case VK_PRIOR:
-    case VK_UP: SelectRecords(extend, -FDataLink->ActiveRecord()); break;
+    case VK_UP: SelectRecords(extend, FirstShownDataRow(*this) - ActiveDataRow(*this)); break;
     case VK_NEXT:
-    case VK_DOWN: SelectRecords(extend, FDataLink->BufferCount() - 1 - FDataLink->ActiveRecord()); break;
+    case VK_DOWN: {
+        const int window = FMemTable ? std::max(1, VisibleRowCount()) : FDataLink->BufferCount();
+        SelectRecords(extend, FirstShownDataRow(*this) + window - 1 - ActiveDataRow(*this));
+        break;
+    }
     case VK_HOME: SelectRecords(extend, -1, true); break;
     case VK_END: SelectRecords(extend, 1, true); break;
     case VK_LEFT: MoveCol(FIndicatorOffset, 1); break;

@@ -40,14 +40,19 @@ struct TDBGridMvInputState {
     TBookmark ExtendStart;
     bool ExtendStartWasSelected = false;
     // A record drag: start and target rows, the dragged record, the line.
+    // The sub-positions tell the halves of the start and target rows.
     int DragStartRow = -1;
     int DragTargetRow = -1;
+    int DragStartSub = 0;
+    int DragTargetSub = 0;
     TBookmark DragBookmark;
     int DragLevel = -1;
     int DropLineX = 0;
     bool DropLineShown = false;
     // A node click is changing the dataset.
     bool NodeToggling = false;
+    // An in-memory table is being asked for more records.
+    bool Fetching = false;
     // The incremental search is moving the dataset (which does not end it).
     bool SearchMoving = false;
 };

@@ -408,6 +408,10 @@ void TCustomDBGridMv::UpdateRowCount()
     }
     if (FOptions.testFlag(dgTitles))
         SetRowHeights(0, row0);
+    if (FMemTable) {
+        UpdateRowCountMemTable();
+        return;
+    }
 
     SetTopRow(FixedRows());
     int newCount = FTitleOffset + 1;
@@ -436,11 +440,12 @@ void TCustomDBGridMv::UpdateActive()
     if (!FDataLink->Active() || !HandleAllocated() || FLoading)
         return;
     const int target = FDataLink->ActiveRecord() + FTitleOffset;
-    if (target != Row() && target >= FixedRows() && target < RowCount()) {
+    if (FMemTable) {
+        UpdateActiveMemTable();
+    } else if (target != Row() && target >= FixedRows() && target < RowCount()) {
         if (!FOptions.testFlag(dgAlwaysShowEditor))
             HideEditor();
-        // A node click keeps the selection's anchor where it was.
-        MoveColRow(Col(), target, !FInput->NodeToggling, false);
+        MoveColRow(Col(), target, true, false);
         InvalidateEditor();
     }
     TInplaceEdit* editor = InplaceEditor();
@@ -455,6 +460,8 @@ void TCustomDBGridMv::LinkActive(bool Value)
         HideEditor();
     FSelection->LinkActive(Value);
     FSumList->SetDataSet(DataSet());
+    if (FMemTable)
+        UpdateRowCount();
     LayoutChanged();
     if (Value && CanAlwaysShowEditor())
         ShowEditor();
@@ -503,6 +510,16 @@ void TCustomDBGridMv::Scroll(int Distance)
 {
     if (!HandleAllocated())
         return;
+    if (FMemTable) {
+        // The table's rows stay where they are; the current row follows.
+        const int old = Row();
+        UpdateActive();
+        InvalidateRow(old);
+        InvalidateRow(Row());
+        if (FFooterRowCount > 0)
+            InvalidateFooter();
+        return;
+    }
     const int lastRow = FullColCount() - 1;
     TRect oldRect = BoxRect(0, Row(), lastRow, Row());
     if (FDataLink->ActiveRecord() >= RowCount() - FTitleOffset)
@@ -550,7 +567,10 @@ void TCustomDBGridMv::UpdateScrollBar()
         return;
     TScrollInfo info{0, 1, 2, 0};
     TDataSet* dataSet = DataSet();
-    if (FDataLink->Active() && dataSet) {
+    if (FMemTable) {
+        if (FDataLink->Active())
+            info = MemTableScrollInfo();
+    } else if (FDataLink->Active() && dataSet) {
         if (dataSet->IsSequenced()) {
             const int page = std::max(1, FDataLink->BufferCount());
             info.Min = 1;
@@ -579,6 +599,10 @@ void TCustomDBGridMv::WMVScroll(int code, int pos)
     TDataSet* dataSet = DataSet();
     if (!FDataLink->Active() || !dataSet)
         return;
+    if (FMemTable) {
+        ScrollMemTable(code, pos);
+        return;
+    }
     const int rows = std::max(1, FDataLink->RecordCount());
     switch (code) {
     case SB_LINEUP: dataSet->MoveBy(-FDataLink->ActiveRecord() - 1); break;
@@ -618,16 +642,21 @@ void TCustomDBGridMv::WMVScroll(int code, int pos)
     }
 }
 
-bool TCustomDBGridMv::DoMouseWheelDown(TShiftState, const QPoint&)
+bool TCustomDBGridMv::DoMouseWheelDown(TShiftState Shift, const QPoint&)
 {
-    if (FDataLink->Active() && DataSet())
+    // Over an in-memory table Ctrl turns a page of its rows over.
+    if (FMemTable && Shift.testFlag(ssCtrl) && FDataLink->Active())
+        ScrollMemTable(SB_PAGEDOWN, 0);
+    else if (FDataLink->Active() && DataSet())
         DataSet()->MoveBy(1);
     return true;
 }
 
-bool TCustomDBGridMv::DoMouseWheelUp(TShiftState, const QPoint&)
+bool TCustomDBGridMv::DoMouseWheelUp(TShiftState Shift, const QPoint&)
 {
-    if (FDataLink->Active() && DataSet())
+    if (FMemTable && Shift.testFlag(ssCtrl) && FDataLink->Active())
+        ScrollMemTable(SB_PAGEUP, 0);
+    else if (FDataLink->Active() && DataSet())
         DataSet()->MoveBy(-1);
     return true;
 }

@@ -6,6 +6,7 @@
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvFitWidths.h"
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvMemTable.h"
 #include "grid/DBGridMvTree.h"
 
 #include <QApplication>
@@ -646,10 +647,12 @@ void TCustomDBGridMv::TimedScroll(TGridScrollDirectionMv Direction)
 {
     TDataSet* dataSet = DataSet();
     if (FDataLink->Active() && dataSet) {
+        // One record past the rows shown.
+        const int first = FirstShownDataRow(*this);
         if (Direction.testFlag(sdUp))
-            dataSet->MoveBy(-1 - FDataLink->ActiveRecord());
+            dataSet->MoveBy(first - 1 - ActiveDataRow(*this));
         if (Direction.testFlag(sdDown))
-            dataSet->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord());
+            dataSet->MoveBy(first + ShownRecordCount(*this) - ActiveDataRow(*this));
     }
     const TGridScrollDirectionMv horizontal = Direction & TGridScrollDirectionMv(sdLeft | sdRight);
     if (horizontal)

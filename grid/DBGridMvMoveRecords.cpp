@@ -3,6 +3,7 @@
 // records to OnMoveRecords or to the dataset's tree interface.
 
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvMemTable.h"
 #include "grid/DBGridMvTree.h"
 
 namespace {
@@ -10,6 +11,16 @@ namespace {
 constexpr int DragScrollInterval = 60;
 constexpr int DropLineWidth = 5;
 constexpr int DropTick = 5;
+
+} // namespace
+
+namespace {
+
+// Which half of a row a point lies in: 0 the upper, 1 the lower.
+int SubPosition(const TRect& Row, int Y)
+{
+    return Y >= (Row.Top + Row.Bottom) / 2 ? 1 : 0;
+}
 
 } // namespace
 
@@ -29,6 +40,8 @@ bool TCustomDBGridMv::StartRecordDrag(TShiftState Shift, int X, int Y)
         return false;
     FInput->DragStartRow = hit.Y;
     FInput->DragTargetRow = hit.Y;
+    FInput->DragStartSub = SubPosition(CellRect(0, hit.Y), Y);
+    FInput->DragTargetSub = FInput->DragStartSub;
     FInput->DragBookmark = dataSet->Bookmark();
     if (!CanMoveRecords(hit.Y, hit.Y, QPoint(X, Y)))
         return false;
@@ -48,24 +61,38 @@ bool TCustomDBGridMv::StartRecordDrag(TShiftState Shift, int X, int Y)
 void TCustomDBGridMv::MoveDropLine(int Y)
 {
     TDataSet* dataSet = DataSet();
-    if (!FDataLink->Active() || !dataSet || FDataLink->RecordCount() == 0)
+    if (!FDataLink->Active() || !dataSet || DataRowRecordCount(*this) == 0)
         return;
     const TRect area = GetDataRect();
-    const int firstRow = FTitleOffset;
-    const int lastRow = FTitleOffset + FDataLink->RecordCount() - 1;
+    int firstRow = FTitleOffset + FirstShownDataRow(*this);
+    int lastRow = firstRow + std::max(1, ShownRecordCount(*this)) - 1;
     int target = FInput->DragTargetRow;
     if (Y < area.Top) {
-        // The rows scroll back one record under a dragged record above them.
-        if (dataSet->MoveBy(-1 - FDataLink->ActiveRecord()) != 0 && FInput->DragStartRow <= lastRow)
+        // The rows scroll back one record under a dragged record above them:
+        // a table's rows themselves, else the records under the rows.
+        if (FMemTable) {
+            SetTopRowInRange(TopRow() - 1);
+            UpdateScrollBar();
+        } else if (dataSet->MoveBy(-1 - FDataLink->ActiveRecord()) != 0 && FInput->DragStartRow <= lastRow) {
             ++FInput->DragStartRow;
-        target = firstRow;
+        }
+        target = FTitleOffset + FirstShownDataRow(*this);
+        FInput->DragTargetSub = 0;
     } else if (Y >= area.Bottom) {
-        if (dataSet->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord()) != 0 &&
-            FInput->DragStartRow >= firstRow)
+        if (FMemTable) {
+            SetTopRowInRange(TopRow() + 1);
+            UpdateScrollBar();
+            firstRow = FTitleOffset + FirstShownDataRow(*this);
+            lastRow = firstRow + std::max(1, ShownRecordCount(*this)) - 1;
+        } else if (dataSet->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord()) != 0 &&
+                   FInput->DragStartRow >= firstRow) {
             --FInput->DragStartRow;
+        }
         target = lastRow;
+        FInput->DragTargetSub = 1;
     } else {
         target = std::clamp(MouseCoord(area.Left, Y).Y, firstRow, lastRow);
+        FInput->DragTargetSub = SubPosition(CellRect(0, target), Y);
     }
     FInput->DragTargetRow = target;
     if (TreeRows())
@@ -73,7 +100,7 @@ void TCustomDBGridMv::MoveDropLine(int Y)
     update();
 }
 
-void TCustomDBGridMv::EndRecordDrag(int, int)
+void TCustomDBGridMv::EndRecordDrag(int X, int Y)
 {
     if (TimerActive(DBGridMvScrollTimer))
         KillTimer(DBGridMvScrollTimer);
@@ -84,13 +111,16 @@ void TCustomDBGridMv::EndRecordDrag(int, int)
     const int start = FInput->DragStartRow;
     const int target = FInput->DragTargetRow;
     if (!FDataLink->Active() || !dataSet || target == start || target < FTitleOffset ||
-        target - FTitleOffset >= FDataLink->RecordCount())
+        target - FTitleOffset >= DataRowRecordCount(*this))
+        return;
+    // The drop itself may be refused where the drag's start was allowed.
+    if (!CanMoveRecords(start, target, QPoint(X, Y)))
         return;
     const QStringList bookmarks =
         FBookmarks->Count() > 0 ? FBookmarks->Bookmarks() : QStringList{FInput->DragBookmark};
     int targetIndex = 0;
     {
-        const TActiveRecordScopeMv scope(*FDataLink, target - FTitleOffset);
+        const TDataRowScopeMv scope(*this, target - FTitleOffset);
         targetIndex = dataSet->RecNo() - 1;
     }
     // Dropped below where it came from: after the target record.
@@ -102,16 +132,31 @@ void TCustomDBGridMv::EndRecordDrag(int, int)
         return;
     }
     MoveRecords(bookmarks, targetIndex, FInput->DragLevel);
-    if (dataSet->BookmarkValid(FInput->DragBookmark))
-        dataSet->SetBookmark(FInput->DragBookmark);
 }
 
 void TCustomDBGridMv::MoveRecords(const QStringList& Bookmarks, int Target, int Level)
 {
-    // Only a dataset with the tree interface knows how to reorder itself;
-    // no other dataset of the program registers a way to.
-    if (FMemTable)
+    TDataSet* dataSet = DataSet();
+    if (FMemTable) {
         FMemTable->MoveRecords(Bookmarks, Target, Level);
+        if (dataSet->BookmarkValid(FInput->DragBookmark))
+            dataSet->SetBookmark(FInput->DragBookmark);
+        return;
+    }
+    // Another dataset moves its records through the handler registered for
+    // its class (none in the program: then nothing moves). The dragged
+    // record then stays current and in view, half the rows shown above it
+    // where the data allows.
+    if (TDBGridMvDataService* service = DBGridMvDataService())
+        service->MoveRecords(this, Bookmarks, Target);
+    if (!dataSet->BookmarkValid(FInput->DragBookmark))
+        return;
+    const TDisableControlsGuard guard(*dataSet);
+    dataSet->SetBookmark(FInput->DragBookmark);
+    const int middle = std::max(1, FDataLink->RecordCount()) / 2;
+    const int down = dataSet->MoveBy(middle);
+    const int up = -dataSet->MoveBy(-down - middle);
+    dataSet->MoveBy(up - down);
 }
 
 void TCustomDBGridMv::PaintOverlay()
@@ -122,7 +167,11 @@ void TCustomDBGridMv::PaintOverlay()
     const TRect row = CellRect(0, FInput->DragTargetRow);
     if (row.IsEmpty())
         return;
-    const bool below = FInput->DragTargetRow > FInput->DragStartRow;
+    // Below the target when it lies below the start, or in the start's own
+    // row lower than where the drag began.
+    const bool below = FInput->DragTargetRow > FInput->DragStartRow ||
+                       (FInput->DragTargetRow == FInput->DragStartRow &&
+                        FInput->DragTargetSub > FInput->DragStartSub);
     const int y = below ? row.Bottom : row.Top;
     TCanvas& canvas = Canvas();
     const TPen saved = canvas.Pen;

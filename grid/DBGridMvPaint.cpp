@@ -5,6 +5,7 @@
 // colours of selected and highlighted cells.
 
 #include "grid/DBGridMv.h"
+#include "grid/DBGridMvMemTable.h"
 
 #include "platform/FrameControls.h"
 
@@ -342,7 +343,7 @@ void TCustomDBGridMv::DrawCellContents(int ACol, int ARow, const TRect& ARect, T
         break;
     }
     case 2:
-        if (FDataLink->Active() && area.VertIndex < FDataLink->RecordCount()) {
+        if (area.VertIndex < DataRowRecordCount(*this)) {
             DrawDataCellArea(column, ACol, ARow, rect, AState, raised);
             highlighted = AState.testFlag(gdSelected) && canvas.Brush.Color != column->Color();
         } else {
@@ -379,13 +380,13 @@ void TCustomDBGridMv::DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, 
     }
     const TCellAreaMv area = GetCellType(ACol, ARow);
     const int dataRow = ARow - FTitleOffset;
-    const bool recordRow = area.VertType == 2 && dataRow < FDataLink->RecordCount();
+    const bool recordRow = area.VertType == 2 && dataRow < DataRowRecordCount(*this);
     bool selected = false;
     TDataSet* dataSet = DataSet();
     if (!recordRow) {
         selected = FSelection->SelectionType() == gstAll;
     } else if (FOptions.testFlag(dgMultiSelect) && FSelection->SelectionType() != gstNon) {
-        TActiveRecordScopeMv scope(*FDataLink, dataRow);
+        const TDataRowScopeMv scope(*this, dataRow);
         selected = FSelection->DataCellSelected(-1, dataSet->Bookmark());
     }
     if (selected) {
@@ -396,7 +397,7 @@ void TCustomDBGridMv::DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, 
     DrawCellFrame(ARect, AState, Raised, false, false);
     if (!recordRow)
         return;
-    const bool current = dataRow == FDataLink->ActiveRecord();
+    const bool current = dataRow == ActiveDataRow(*this);
     if (!current)
         return;
     FIndicatorRow = ARow;
@@ -526,11 +527,12 @@ void TCustomDBGridMv::DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect
 
 bool TCustomDBGridMv::PreviousRowShowsSame(TColumnMv* Column, int DataRow, const QString& Text)
 {
-    if (DataRow <= 0)
+    // The first row shown always shows its text.
+    if (DataRow <= FirstShownDataRow(*this))
         return false;
     QString previous;
     {
-        TActiveRecordScopeMv scope(*FDataLink, DataRow - 1);
+        const TDataRowScopeMv scope(*this, DataRow - 1);
         previous = Column->GetDisplayText();
     }
     return previous == Text;
@@ -596,7 +598,7 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     TCanvas& canvas = Canvas();
     const int dataCol = ACol - FIndicatorOffset;
     const int dataRow = ARow - FTitleOffset;
-    TActiveRecordScopeMv scope(*FDataLink, dataRow);
+    const TDataRowScopeMv scope(*this, dataRow);
     TDataSet* dataSet = DataSet();
 
     // Alternating row colours for columns in the grid's own colour.

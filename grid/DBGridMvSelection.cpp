@@ -2,6 +2,7 @@
 // column list with its Shift-extension, and where each lies on screen.
 
 #include "grid/DBGridMvSelection.h"
+#include "grid/DBGridMvMemTable.h"
 
 #include <algorithm>
 
@@ -259,12 +260,13 @@ bool TDBGridMvSelectionRect::ScreenRows(int& Top, int& Bottom) const
     Bottom = -1;
     if (!LinkActive(FGrid) || FAnchorColumn < 0)
         return false;
-    TGridDataLinkMv& link = *FGrid->DataLink();
-    TDataSet* dataSet = link.DataSet();
+    TDataSet* dataSet = FGrid->DataSet();
     const TBookmark upper = TopRow();
     const TBookmark lower = BottomRow();
-    for (int row = 0; row < link.RecordCount(); ++row) {
-        TActiveRecordScopeMv scope(link, row);
+    const int first = FirstShownDataRow(*FGrid);
+    const int last = first + ShownRecordCount(*FGrid);
+    for (int row = first; row < last; ++row) {
+        const TDataRowScopeMv scope(*FGrid, row);
         const TBookmark bookmark = dataSet->Bookmark();
         if (Top < 0 && dataSet->CompareBookmarks(bookmark, upper) >= 0)
             Top = row;

@@ -5,6 +5,7 @@
 #include "grid/DBGridMvTree.h"
 
 #include "grid/DBGridMvInput.h"
+#include "grid/DBGridMvMemTable.h"
 #include "gridbase/ToolCtrlsMvButtons.h"
 
 namespace {
@@ -24,7 +25,13 @@ constexpr int KindLine = 9;
 
 void TCustomDBGridMv::UpdateMemTableLink()
 {
-    FMemTable = dynamic_cast<IMemTableMv*>(DataSet());
+    // A table's records are rows of their own: another kind of dataset
+    // lays the rows out anew.
+    IMemTableMv* table = dynamic_cast<IMemTableMv*>(DataSet());
+    if (table == FMemTable)
+        return;
+    FMemTable = table;
+    LayoutChanged();
 }
 
 bool TCustomDBGridMv::TreeRows() const
@@ -44,17 +51,34 @@ void TCustomDBGridMv::SetCurrentNodeExpanded(bool Expanded)
     TDataSet* dataSet = DataSet();
     if (!TreeRows() || !dataSet)
         return;
+    ToggleNode(dataSet->RecNo() - 1, Expanded, FMemTable->PositionToken());
+}
+
+void TCustomDBGridMv::ToggleNode(int RecIndex, bool Expanded, int Token)
+{
+    // The rows above the node stay where they were: the first row shown
+    // goes back to its place once the table has opened or closed the node.
+    TDataSet* dataSet = DataSet();
     const int top = TopRow();
-    const int topNode = TopNodeToken();
-    {
-        const TDisableControlsGuard guard(*dataSet);
-        const int recNo = FMemTable->SetNodeExpanded(dataSet->RecNo() - 1, Expanded);
-        if (recNo > 0 && recNo != dataSet->RecNo())
-            dataSet->SetRecNo(recNo);
-        RestoreTopNode(topNode);
+    LockPaint();
+    FInput->NodeToggling = true;
+    try {
+        {
+            const TDisableControlsGuard guard(*dataSet);
+            const int recNo = RecIndex >= 0 ? FMemTable->SetNodeExpanded(RecIndex, Expanded) : 0;
+            if (recNo > 0 && recNo != dataSet->RecNo())
+                dataSet->SetRecNo(recNo);
+            else
+                FMemTable->GoToPosition(Token);
+        }
+        SetTopRowInRange(top);
+    } catch (...) {
+        UnlockPaint();
+        FInput->NodeToggling = false;
+        throw;
     }
-    if (top < RowCount())
-        SetTopRow(top);
+    UnlockPaint();
+    FInput->NodeToggling = false;
     Invalidate();
     UpdateScrollBar();
 }
@@ -71,7 +95,6 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         return false;
     const TRect cell = CellRect(hit.X, hit.Y);
     const int delta = hit.Y - Row();
-    const int top = TopRow();
     const int token = FMemTable->PositionToken();
     const int recIndex = dataSet->RecNo() - 1 + delta;
     int indent = 0;
@@ -94,76 +117,23 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         return false;
     if (CheckOnly)
         return true;
-    const int topNode = TopNodeToken();
-
-    try {
-        {
-            const TDisableControlsGuard guard(*dataSet);
-            // Only the node's own column opens or closes it; an ancestor's
-            // column answers but changes nothing.
-            int recNo = 0;
-            if (X >= cell.Left + indent - Pitch)
-                recNo = FMemTable->SetNodeExpanded(recIndex, !expanded);
-            LockPaint();
-            FInput->NodeToggling = true;
-            if (recNo > 0 && recNo != dataSet->RecNo())
-                dataSet->SetRecNo(recNo);
-            else
-                FMemTable->GoToPosition(token);
-            RestoreTopNode(topNode);
-        }
-        if (top < RowCount())
-            SetTopRow(top);
-    } catch (...) {
-        UnlockPaint();
-        FInput->NodeToggling = false;
-        throw;
-    }
-    UnlockPaint();
-    FInput->NodeToggling = false;
-    Invalidate();
-    UpdateScrollBar();
+    // Only the node's own column opens or closes it; an ancestor's column
+    // answers but changes nothing.
+    ToggleNode(X >= cell.Left + indent - Pitch ? recIndex : -1, !expanded, token);
     return true;
-}
-
-int TCustomDBGridMv::TopNodeToken() const
-{
-    TDataSet* dataSet = DataSet();
-    FMemTable->MoveToRecord(dataSet->RecNo() - 1 - FDataLink->ActiveRecord());
-    const int token = FMemTable->PositionToken();
-    FMemTable->MoveBack();
-    return token;
-}
-
-void TCustomDBGridMv::RestoreTopNode(int Token)
-{
-    // The grid shows the dataset's window of records: the top node goes
-    // back to the top by moving to it, then down to where the window's last
-    // row would be (which scrolls the window), then back to the current
-    // record inside the window.
-    TDataSet* dataSet = DataSet();
-    const int current = dataSet->RecNo();
-    FMemTable->GoToPosition(Token);
-    const int top = dataSet->RecNo();
-    if (top <= current) {
-        dataSet->MoveBy(FDataLink->BufferCount() - 1);
-        dataSet->MoveBy(current - dataSet->RecNo());
-    }
-    if (dataSet->RecNo() != current)
-        dataSet->SetRecNo(current);
 }
 
 int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)
 {
     Level = -1;
-    const int rows = FDataLink ? FDataLink->RecordCount() : 0;
+    const int rows = DataRowRecordCount(*this);
     // Without a row there is no node to drop by.
     if (!TreeRows() || rows <= 0 || FVisibleColumns.Count() == 0)
         return 0;
     const int left = CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), FTitleOffset).Left;
     const int start = FInput->DragStartRow - FTitleOffset;
     const int row = std::clamp(Row - FTitleOffset, 0, rows - 1);
-    const TActiveRecordScopeMv scope(*FDataLink, row);
+    const TDataRowScopeMv scope(*this, row);
     Level = FMemTable->NodeLevel();
     int prev = FMemTable->PrevNodeLevel();
     const int next = std::max(1, FMemTable->NextNodeLevel());

@@ -162,10 +162,14 @@ public:
         if (lexeme != sfoAnd && lexeme != sfoOr)
             Fail(u"Unexpected AND or OR: ");
         FExpr.Relation = TSTFilterOperatorMv(lexeme);
-        // A relation needs its second condition, and nothing may follow it.
+        // A relation at the end is kept without a second condition (the
+        // user is still typing it); after a second condition nothing may
+        // follow.
         SkipBlanks();
-        if (AtEnd())
-            Fail(u"Incorrect expression: ");
+        if (AtEnd()) {
+            ConvertOperands();
+            return false;
+        }
         lexeme = GetLexeme(value, true);
         if (lexeme == sfoNone)
             Fail(u"Incorrect expression: ");
@@ -528,9 +532,10 @@ QString STFilterExpressionText(const TSTFilterExpressionMv& Expr)
     if (Expr.Operator1 == sfoNone)
         return QString();
     QString text = STFilterConditionText(Expr.Operator1, Expr.Operand1);
+    if (Expr.Relation != sfoNone)
+        text += u' ' + STFilterOperatorsStrMap[Expr.Relation].toString();
     if (Expr.Relation != sfoNone && Expr.Operator2 != sfoNone)
-        text += u' ' + STFilterOperatorsStrMap[Expr.Relation].toString() + u' ' +
-                STFilterConditionText(Expr.Operator2, Expr.Operand2);
+        text += u' ' + STFilterConditionText(Expr.Operator2, Expr.Operand2);
     return text;
 }
 

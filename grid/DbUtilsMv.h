@@ -27,6 +27,7 @@
 #include "platform/db/DbTypes.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <array>
 #include <memory>
@@ -85,6 +86,9 @@ void InitSTFilterExpression(TSTFilterExpressionMv& Expr);
 
 // Parses Text into Expr (whose ExpressionType is set). True when two
 // conditions were read; false for one, or for an empty text (nothing set).
+// A relation that ends the text stays in Relation with no second condition
+// (Operator2 sfoNone): whoever applies the filter reads the first condition
+// alone.
 // A text that cannot be read raises Exception; a value that does not
 // convert raises EConvertError. Expr is undefined after a raise: parse into
 // a copy when the old filter has to survive.
@@ -144,6 +148,13 @@ public:
     virtual void ApplyFilter(TCustomDBGridMv* Grid, TDataSet* DataSet, bool IsReopen) = 0;
     virtual void ApplySorting(TCustomDBGridMv* Grid, TDataSet* DataSet, bool IsReopen) = 0;
     virtual void ExecuteFindDialog(TCustomDBGridMv* Grid, const QString& Text, const QString& ColumnName) = 0;
+    // Moves the records of the bookmarks to stand before the record at
+    // Target (from 0; the record count for the end); a handler that cannot
+    // reorder its datasets leaves them as they are.
+    virtual void MoveRecords(TCustomDBGridMv* /*Grid*/, TDataSet* /*DataSet*/, const QStringList& /*Bookmarks*/,
+                             int /*Target*/)
+    {
+    }
 
 private:
     const QMetaObject* FDataSetClass;

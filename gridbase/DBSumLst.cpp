@@ -1,5 +1,6 @@
 #include "gridbase/DBSumLst.h"
 
+#include "platform/Exceptions.h"
 #include "platform/db/DataSource.h"
 
 #include "gridbase/WinApiMv.h"
@@ -37,6 +38,16 @@ void TDBSum::SetGroupOperation(TGroupOperation operation)
         FGroupOperation = operation;
         Changed();
     }
+}
+
+void TDBSum::SetSumValue(double value)
+{
+    // 9.2e14 with four decimals is the fixed-point limit.
+    constexpr double limit = 9.2e14;
+    if (!std::isfinite(value) || std::abs(value) >= limit)
+        throw EConvertError(QStringLiteral("'%1' is not a valid sum value").arg(value));
+    FValue = Fixed(value);
+    FOldContribution = 0;
 }
 
 void TDBSum::Assign(const TDBSum& source)

@@ -39,6 +39,10 @@ public:
     // The value as a number and as value x 10000.
     double SumValue() const { return double(FValue) / 10000.0; }
     qint64 RawValue() const { return FValue; }
+    // The value an OnRecalcAll handler worked out itself (ExternalRecalc),
+    // rounded to four decimals; a value beyond the fixed-point range (or
+    // not a number) is refused with EConvertError.
+    void SetSumValue(double value);
     void Assign(const TDBSum& source);
 
 private:

@@ -37,13 +37,27 @@ public:
     virtual const TStringList& GetValues() = 0;
 };
 
-// Offered by a dataset that keeps its records as a tree; no dataset of the
-// program's windows offers it. The readings answer for the dataset's current
-// row (the one whose fields read now, which a grid sets row by row while it
-// paints) unless the reading was moved to another record with MoveToRecord.
+// Offered by an in-memory table; no dataset of the program's windows offers
+// it. A grid over such a table shows every record as a row of its own and
+// scrolls the rows itself; the table may keep its records as a tree. The
+// readings answer for the dataset's current row unless the reading was
+// moved to another record with MoveToRecord.
 class IMemTableMv {
 public:
     virtual ~IMemTableMv() = default;
+    // ---- the records as rows
+    // How many records the table holds now.
+    virtual int MemRecordCount() const = 0;
+    // The current record's row (from 0), whatever record is being read;
+    // -1 without records.
+    virtual int CurrentRowIndex() const = 0;
+    // Asks for up to Count more records, for a table that fetches its
+    // records in parts; one that holds them all does nothing.
+    virtual void FetchRecords(int Count) = 0;
+    // The distinct values of a field, for a filter row's drop-down; null
+    // when the table keeps no such list.
+    virtual IMemTableDataFieldValueListMv* FieldValueList(const QString& FieldName) = 0;
+    // ---- the tree
     // Every tree path of the grid is off while this answers False.
     virtual bool TreeView() const = 0;
     // 1 for a top-level node.
@@ -63,7 +77,9 @@ public:
     // Opens or closes the node of the record at RecIndex (from 0); answers
     // the record number (from 1) to make current, 0 or less for none.
     virtual int SetNodeExpanded(int RecIndex, bool Expanded) = 0;
-    // Reads the record at RecIndex until MoveBack.
+    // Makes the record at RecIndex the one that the readings and the fields
+    // answer for, until the matching MoveBack; the pairs nest (a grid
+    // paints its rows so).
     virtual void MoveToRecord(int RecIndex) = 0;
     virtual void MoveBack() = 0;
     // Moves the records to stand before the record at Target (from 0; the

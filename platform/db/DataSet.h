@@ -228,6 +228,14 @@ protected:
     void RowsChanged();
     // The row of the current record, -1 when there is none.
     int CurrentRow() const;
+    // The current record's place in the view (from 0), -1 when there is
+    // none, whatever record the fields read.
+    int CurrentPosition() const { return FView.empty() ? -1 : FWinTop + FActiveRecord; }
+    // Makes the fields read the record at a view position (from 0) without
+    // moving the current record or changing the state; -1 (or a place
+    // outside the view) reads the current record again. For a descendant
+    // that lets its readers visit records by their number.
+    void SetReadPosition(int position);
     int RowOfBookmark(const TBookmark& bookmark) const;
     void CheckActive() const;
 

@@ -212,6 +212,11 @@ void TDataSet::SetFieldValue(const QString& fieldNames, const Variant& value)
         fields[i]->SetValue(value.Elements()[i]);
 }
 
+void TDataSet::SetReadPosition(int position)
+{
+    FReadRow = position >= 0 && position < int(FView.size()) ? FView[size_t(position)] : -1;
+}
+
 void TDataSet::ForEachRecord(const std::function<void()>& visit)
 {
     if (!Active())

@@ -5,6 +5,7 @@
 
 #include "DBGridEditorTestSupport.h"
 #include "grid/DBGridMvInput.h"
+#include "grid/DbUtilsMv.h"
 #include "platform/SqlText.h"
 #include "support/DialogAnswers.h"
 
@@ -16,6 +17,38 @@ TRect Cell(TCustomDBGridMv& grid, int dataCol, int dataRow)
 {
     return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
 }
+
+// Takes dragged records for client datasets and, as a reopened query would,
+// leaves the dataset at its first record.
+class TMovingHandler : public TDataSetHandlerMv {
+public:
+    TMovingHandler() : TDataSetHandlerMv(&TClientDataSet::staticMetaObject) {}
+    bool LocateText(TCustomDBGridMv*, const QString&, TLocateTextDirectionMv, TLocateTextMatchingMv, quint8) override
+    {
+        return false;
+    }
+    void ApplyFilter(TCustomDBGridMv*, TDataSet*, bool) override {}
+    void ApplySorting(TCustomDBGridMv*, TDataSet*, bool) override {}
+    void ExecuteFindDialog(TCustomDBGridMv*, const QString&, const QString&) override {}
+    void MoveRecords(TCustomDBGridMv*, TDataSet* DataSet, const QStringList& Bookmarks, int Target) override
+    {
+        Moved = Bookmarks;
+        To = Target;
+        DataSet->First();
+    }
+    QStringList Moved;
+    int To = -1;
+};
+
+// Registers a handler for the test's life.
+struct THandlerScope {
+    explicit THandlerScope(std::unique_ptr<TDataSetHandlerMv> Handler) : Kind(Handler->DataSetClass())
+    {
+        RegisterDataSetHandler(std::move(Handler));
+    }
+    ~THandlerScope() { UnregisterDataSetHandler(Kind); }
+    const QMetaObject* Kind = nullptr;
+};
 
 } // namespace
 
@@ -284,7 +317,7 @@ TEST_F(DBGridTest, ColumnsSizeLiveAndFitTheirWidestTextOnADoubleClick)
     EXPECT_EQ(title->Width(), 90);
 }
 
-TEST_F(DBGridTest, ARecordDraggedByTheIndicatorIsHandedToOnMoveRecords)
+TEST_F(DBGridTest, ARecordDraggedByTheIndicatorGoesToOnMoveRecordsOrTheDataService)
 {
     auto data = MakeItems(10);
     Grid->SetOptionsMv(Grid->OptionsMv() | dghRecordMoving);
@@ -325,6 +358,51 @@ TEST_F(DBGridTest, ARecordDraggedByTheIndicatorIsHandedToOnMoveRecords)
     MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(4));
     EXPECT_EQ(moved, QStringList{dragged});
     EXPECT_EQ(target, 5) << "below the start: after the fifth record";
+
+    // The permission hook is asked again at the drop, with its place.
+    moved.clear();
+    Grid->MovePermission = [](int from, int to) { return from == to; };
+    MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
+    MouseAt(*Grid, QEvent::MouseMove, indicator(4));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(4));
+    EXPECT_TRUE(moved.isEmpty());
+    Grid->MovePermission = nullptr;
+
+    // In the start's own row the line stands at its lower edge once the
+    // pointer is lower in the row than where the drag began.
+    const TRect row = Cell(*Grid, 0, 2);
+    const int right = Grid->ClientWidth();
+    const auto lineAt = [&](int y) {
+        const QImage image = Grab();
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int x = right - 30; x < right - 2; ++x)
+                if (image.pixelColor(x, y + dy).lightness() < 100)
+                    return true;
+        return false;
+    };
+    MouseAt(*Grid, QEvent::MouseButtonPress, QPoint(5, row.Top + 2));
+    MouseAt(*Grid, QEvent::MouseMove, QPoint(5, row.Bottom - 2));
+    EXPECT_TRUE(lineAt(row.Bottom));
+    EXPECT_FALSE(lineAt(row.Top));
+    MouseAt(*Grid, QEvent::MouseMove, QPoint(5, row.Top + 1));
+    EXPECT_TRUE(lineAt(row.Top));
+    EXPECT_FALSE(lineAt(row.Bottom));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, QPoint(5, row.Top + 1));
+    EXPECT_TRUE(moved.isEmpty());
+
+    // Without OnMoveRecords the data service hands the records to the
+    // handler of the dataset's class; the dragged record stays current.
+    Grid->OnMoveRecords = nullptr;
+    auto handler = std::make_unique<TMovingHandler>();
+    TMovingHandler* moving = handler.get();
+    const THandlerScope registered(std::move(handler));
+    MouseAt(*Grid, QEvent::MouseButtonPress, indicator(5));
+    const TBookmark second = data->Bookmark();
+    MouseAt(*Grid, QEvent::MouseMove, indicator(2));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(2));
+    EXPECT_EQ(moving->Moved, QStringList{second});
+    EXPECT_EQ(moving->To, 2) << "above the start: before the third record";
+    EXPECT_EQ(data->Bookmark(), second);
 }
 
 TEST(DBGridAutoScroll, KeepsAPaceHoweverFarThePointerIs)

@@ -5,7 +5,10 @@
 
 #include "DBGridTestSupport.h"
 
+#include "grid/DBGridMvFilterRow.h"
+
 #include <QMenu>
+#include <QScrollBar>
 
 TEST_F(DBGridTest, LayoutRunsOnceAtTheOutermostEndLayout)
 {
@@ -324,4 +327,40 @@ TEST_F(DBGridTest, AutoFitOverDefaultColumnsSettlesOnTheClientWidth)
     const int layouts = Grid->LayoutCount();
     QCoreApplication::processEvents();
     EXPECT_EQ(Grid->LayoutCount(), layouts) << "no relayout keeps itself going";
+}
+
+TEST_F(DBGridTest, SizingAndMovingColumnsKeepTheFilterEditTheCurrentColumnAndTheOutsideBar)
+{
+    auto data = MakeItems(3);
+    Bind(*data);
+    QScrollBar outside(Qt::Horizontal, Window.get());
+    Grid->HorzScrollBar().SetExtScrollBar(&outside);
+    Grid->STFilter().SetVisible(true);
+    Show(900, 200);
+    ASSERT_EQ(outside.maximum(), outside.minimum()) << "every column fits";
+    TColumnMv* title = Grid->Columns()[1];
+    const auto filterCell = [&] {
+        const TRect cell = Grid->CellRect(Grid->DataToRawColumn(title->Index()), Grid->TitleRowCount() - 1);
+        return QRect(cell.Left, cell.Top, cell.Width(), cell.Height());
+    };
+    Grid->StartFilterEdit(title);
+    TInplaceFilterEditMv* editor = Grid->FilterRow().Editor();
+    ASSERT_TRUE(editor && editor->isVisible());
+
+    // A column sized wider than the client: the outside bar's range follows
+    // at once, and the filter edit stays open on its moved cell.
+    Grid->SetColWidths(Grid->DataToRawColumn(0), 1200);
+    EXPECT_GT(outside.maximum(), outside.minimum());
+    EXPECT_EQ(Grid->Columns()[0]->Width(), 1200);
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_EQ(editor->geometry(), filterCell());
+
+    // Moved to the end: the column stays current and keeps the filter edit.
+    const int last = Grid->DataToRawColumn(Grid->Columns().Count() - 1);
+    ASSERT_EQ(Grid->SelectedColumn(), title);
+    Grid->MoveColumn(Grid->DataToRawColumn(title->Index()), last);
+    EXPECT_EQ(title->Index(), Grid->Columns().Count() - 1);
+    EXPECT_EQ(Grid->SelectedColumn(), title);
+    EXPECT_EQ(Grid->FilterRow().EditColumn(), title);
+    EXPECT_EQ(editor->geometry(), filterCell());
 }

@@ -284,14 +284,34 @@ TEST_F(DBGridTest, GetCellParamsEventsChangeTheCell)
         if (column->FieldName() == QStringLiteral("Title"))
             background = clAqua;
     };
-    Grid->Columns()[TitleCol]->SetOnGetCellParams([](QObject*, bool, TColCellParamsMv& params) {
-        if (params.Text == QStringLiteral("Item 2"))
+    int editModeCalls = 0;
+    Grid->Columns()[TitleCol]->SetOnGetCellParams([&](QObject*, bool editMode, TColCellParamsMv& params) {
+        if (editMode) {
+            ++editModeCalls;
+            params.Background = clLime;
+            params.ReadOnly = true;
+        } else if (params.Text == QStringLiteral("Item 2")) {
             params.Background = clFuchsia;
+        }
     });
     Show();
     const QImage image = Grab();
     EXPECT_EQ(Background(image, DataCell(*Grid, TitleCol, 0)), QColor(Qt::cyan));
     EXPECT_EQ(Background(image, DataCell(*Grid, TitleCol, 1)), QColor(Qt::magenta));
+    EXPECT_EQ(editModeCalls, 0);
+
+    // The editor asks the column in edit mode before it shows, and takes
+    // the colour and the read-only state it is given.
+    Focus();
+    Grid->MoveCol(Grid->DataToRawColumn(TitleCol), 0);
+    PressKey(Grid->ClientWidget(), Qt::Key_F2);
+    TInplaceEdit* editor = Grid->InplaceEditor();
+    ASSERT_TRUE(editor && editor->isVisible());
+    EXPECT_GT(editModeCalls, 0);
+    EXPECT_EQ(editor->palette().color(QPalette::Base), QColor(Qt::green));
+    Type(editor, QStringLiteral("x"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Item 1"));
+    EXPECT_EQ(data->FieldByName(QStringLiteral("Title"))->AsString(), QStringLiteral("Item 1"));
 }
 
 TEST_F(DBGridTest, ScrollingOneRecordAtATimeKeepsTheScreenRight)

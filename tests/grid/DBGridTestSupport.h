@@ -23,10 +23,20 @@ class TTestDBGrid : public TDBGridMv {
 public:
     explicit TTestDBGrid(QWidget* parent = nullptr) : TDBGridMv(parent) {}
     using TCustomDBGridMv::MoveCol;
+    using TCustomGridMv::MoveColumn;
     using TCustomDBGridMv::NodeClick;
     using TCustomDBGridMv::TreeDropPosition;
     using TCustomDBGridMv::WMTimer;
     using TCustomDBGridMv::WMVScroll;
+    // Whether a record drag from one row to another may go on (the grid's
+    // own answer without it).
+    std::function<bool(int From, int To)> MovePermission;
+
+protected:
+    bool CanMoveRecords(int From, int To, const QPoint& Mouse) override
+    {
+        return MovePermission ? MovePermission(From, To) : TDBGridMv::CanMoveRecords(From, To, Mouse);
+    }
 };
 
 // A client dataset of items: Code (text), Title (text), Qty (integer),

@@ -1,9 +1,14 @@
-// Tree rows over a small in-memory tree: the indent and its lines and boxes
-// on screen, nodes opened and closed by click and by the numeric-pad keys,
-// the drop level of a dragged record, and a record moved by dragging.
+// An in-memory table: every record a row that the grid scrolls itself, its
+// vertical bar, the records fetched as the rows need them, the filter row's
+// values; and its tree rows: the indent and its lines and boxes on screen,
+// nodes opened and closed by click, by the cell editor and by the
+// numeric-pad keys, the drop level of a dragged record, and a record moved
+// by dragging.
 
 #include "DBGridTestSupport.h"
 #include "TreeDataSet.h"
+#include "grid/DBGridMvFilterRow.h"
+#include "grid/DBGridMvMemTable.h"
 
 namespace {
 
@@ -29,6 +34,18 @@ TRect NodeColumn(TCustomDBGridMv& grid, int dataRow, int n)
     return TRect(cell.Left + (n - 1) * 18, cell.Top, cell.Left + n * 18, cell.Bottom);
 }
 
+// A flat table of Count records named R0, R1, ...; the last HeldBack come
+// only when fetched.
+std::unique_ptr<TTreeDataSet> MakeFlat(int Count, int HeldBack = 0)
+{
+    std::vector<std::pair<int, QString>> nodes;
+    for (int i = 0; i < Count; ++i)
+        nodes.push_back({-1, QStringLiteral("R%1").arg(i)});
+    auto table = std::make_unique<TTreeDataSet>(nodes, HeldBack);
+    table->TreeOn = false;
+    return table;
+}
+
 } // namespace
 
 class DBGridTreeTest : public DBGridTest {
@@ -42,8 +59,104 @@ protected:
         Show(360, 260);
         Focus();
     }
+    void ShowTable(std::unique_ptr<TTreeDataSet> Table, int Height = 200)
+    {
+        Tree = std::move(Table);
+        Source->SetDataSet(Tree.get());
+        Grid->SetDataSource(Source.get());
+        Show(360, Height);
+        Focus();
+    }
+    QString NameAt(int DataRow)
+    {
+        const TDataRowScopeMv scope(*Grid, DataRow);
+        return Tree->FieldByName(QStringLiteral("Name"))->AsString();
+    }
     std::unique_ptr<TTreeDataSet> Tree;
 };
+
+TEST_F(DBGridTreeTest, EveryRecordOfATableIsARowThatTheGridScrollsUnderItsBar)
+{
+    ShowTable(MakeFlat(30));
+    const int title = Grid->TitleRowCount();
+    EXPECT_EQ(Grid->RowCount(), title + 30);
+    EXPECT_EQ(NameAt(25), QStringLiteral("R25"));
+    EXPECT_EQ(Grid->GetRecNoForDataRow(12), 13);
+    const int page = Grid->VisibleRowCount();
+    ASSERT_LT(page, 30);
+    const TScrollInfo bar = Grid->GetScrollInfo(sbVertical);
+    EXPECT_EQ(bar, (TScrollInfo{1, 30, page, 1}));
+
+    // The bar scrolls the rows, never the record.
+    Grid->WMVScroll(SB_LINEDOWN, 0);
+    EXPECT_EQ(Grid->TopRow(), title + 1);
+    EXPECT_EQ(Grid->GetScrollInfo(sbVertical).Pos, 2);
+    Grid->WMVScroll(SB_BOTTOM, 0);
+    EXPECT_EQ(Grid->TopRow(), title + 30 - page);
+    Grid->WMVScroll(SB_THUMBPOSITION, 5);
+    EXPECT_EQ(Grid->TopRow(), title + 4);
+    EXPECT_EQ(NameAt(Grid->TopRow() - title), QStringLiteral("R4"));
+    EXPECT_TRUE(SaveScreenshot(Grid->grab().toImage(), QStringLiteral("dbgrid-table-rows.png")));
+    Grid->WMVScroll(SB_PAGEDOWN, 0);
+    EXPECT_EQ(Grid->TopRow(), title + 4 + page);
+    Grid->WMVScroll(SB_LINEUP, 0);
+    EXPECT_EQ(Grid->GetScrollInfo(sbVertical).Pos, 4 + page);
+    EXPECT_EQ(Tree->RecNo(), 1);
+    EXPECT_EQ(Grid->Row(), title);
+
+    // The record moves by keys and the wheel, and its row scrolls into view.
+    Tree->SetRecNo(20);
+    EXPECT_EQ(Grid->Row(), title + 19);
+    PressKey(Grid->ClientWidget(), Qt::Key_Down);
+    EXPECT_EQ(Tree->RecNo(), 21);
+    EXPECT_EQ(Grid->Row(), title + 20);
+    Grid->WMVScroll(SB_TOP, 0);
+    WheelAt(*Grid, QPoint(60, 60), -120);
+    EXPECT_EQ(Tree->RecNo(), 22);
+    EXPECT_LE(Grid->TopRow(), Grid->Row());
+    EXPECT_LT(Grid->Row(), Grid->TopRow() + page);
+    // A saved place is the record alone: the rows stay where they are.
+    const int top = Grid->TopRow();
+    Grid->SaveBookmark();
+    Tree->First();
+    Grid->RestoreBookmark();
+    EXPECT_EQ(Tree->RecNo(), 22);
+    EXPECT_EQ(Grid->TopRow(), top);
+}
+
+TEST_F(DBGridTreeTest, ATableIsAskedForTheRecordsItsRowsLack)
+{
+    ShowTable(MakeFlat(40, 36));
+    const int title = Grid->TitleRowCount();
+    const int pitch = Grid->DefaultRowHeight() + Grid->GridLineWidth();
+    const int rows = (Grid->GetDataRect().Height() + pitch - 1) / pitch;
+    EXPECT_GE(Tree->RecordCount(), rows) << "the rows on screen are filled";
+    EXPECT_LT(Tree->RecordCount(), 40);
+    EXPECT_EQ(Grid->RowCount(), title + Tree->RecordCount());
+    // With the last row in view the table is asked for one more.
+    const int count = Tree->RecordCount();
+    Grid->WMVScroll(SB_BOTTOM, 0);
+    EXPECT_GT(Tree->RecordCount(), count);
+    EXPECT_EQ(Grid->RowCount(), title + Tree->RecordCount());
+}
+
+TEST_F(DBGridTreeTest, TheFilterRowOffersTheTablesDistinctValues)
+{
+    Grid->STFilter().SetVisible(true);
+    ShowTable(std::make_unique<TTreeDataSet>(std::vector<std::pair<int, QString>>{
+        {-1, QStringLiteral("乙")}, {-1, QStringLiteral("甲")}, {-1, QStringLiteral("乙")}, {-1, QStringLiteral("丙")}}));
+    TColumnMv* name = Grid->Columns()[0];
+    EXPECT_TRUE(name->STFilter().HasList());
+    Grid->StartFilterEdit(name);
+    TInplaceFilterEditMv* editor = Grid->FilterRow().Editor();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->EditButton().Visible());
+    editor->DropDown();
+    const QStringList items = editor->Items().Items();
+    EXPECT_EQ(items.mid(4), (QStringList{QStringLiteral("丙"), QStringLiteral("乙"), QStringLiteral("甲")}));
+    EXPECT_EQ(items.first(), QStringLiteral("(清除过滤器)"));
+    editor->CloseUp(false);
+}
 
 TEST_F(DBGridTreeTest, ThreeLevelsAreIndentedWithLinesAndBoxes)
 {
@@ -108,6 +221,20 @@ TEST_F(DBGridTreeTest, NodesOpenAndCloseByClickAndNumericPadKeys)
     EXPECT_EQ(Tree->VisibleNames().size(), 8);
     EXPECT_EQ(Tree->RecNo(), 1);
 
+    // A press on the node column of the cell editor standing on "上衣"
+    // closes and opens it; a press on the text is the editor's.
+    Tree->SetRecNo(2);
+    PressKey(client, Qt::Key_F2);
+    QWidget* editor = Grid->InplaceEditor();
+    ASSERT_TRUE(editor && editor->isVisible());
+    ClickOn(editor, QPoint(2 * 18 - 9, editor->height() / 2));
+    EXPECT_EQ(Tree->VisibleNames().size(), 6);
+    ClickOn(editor, QPoint(2 * 18 - 9, editor->height() / 2));
+    EXPECT_EQ(Tree->VisibleNames().size(), 8);
+    ClickOn(editor, QPoint(2 * 18 + 20, editor->height() / 2));
+    EXPECT_EQ(Tree->VisibleNames().size(), 8);
+    PressKey(editor, Qt::Key_Escape);
+
     // With the tree view off, nothing of it is left.
     Tree->TreeOn = false;
     int level = 0;
@@ -163,18 +290,19 @@ TEST_F(DBGridTreeTest, ANodeClosedInTheMiddleOfTheDataStaysUnderThePointer)
     Source->SetDataSet(Tree.get());
     Grid->SetDataSource(Source.get());
     Show(360, 260);
-    // The window from "C4b" down, the current record below "P5".
-    Tree->Last();
-    Tree->MoveBy(-15);
-    Tree->MoveBy(8);
+    // The rows from "C4b" down, the current record "C7a" below "P5".
+    const int title = Grid->TitleRowCount();
+    Tree->SetRecNo(23);
+    Grid->SetTopRowInRange(title + 14);
     const auto nameAt = [this](int dataRow) {
-        const TActiveRecordScopeMv scope(*Grid->DataLink(), dataRow);
+        const TDataRowScopeMv scope(*Grid, dataRow);
         return Tree->FieldByName(QStringLiteral("Name"))->AsString();
     };
-    ASSERT_EQ(nameAt(1), QStringLiteral("P5"));
-    ClickAt(*Grid, Centre(NodeColumn(*Grid, 1, 1)));
+    ASSERT_EQ(nameAt(15), QStringLiteral("P5"));
+    ClickAt(*Grid, Centre(NodeColumn(*Grid, 15, 1)));
     EXPECT_EQ(Tree->VisibleNames().size(), 28);
-    EXPECT_EQ(nameAt(0), QStringLiteral("C4b"));
-    EXPECT_EQ(nameAt(1), QStringLiteral("P5"));
+    EXPECT_EQ(Grid->TopRow(), title + 14);
+    EXPECT_EQ(nameAt(15), QStringLiteral("P5"));
     EXPECT_EQ(Tree->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("C7a"));
+    EXPECT_EQ(Grid->Row(), title + 20);
 }

@@ -98,6 +98,9 @@ TEST(FilterExpression, EachOperatorParsesPrintsAndParsesBack)
         {svkString, u"<> null"_qs, Expr(svkString, sfoNotNull, Variant::Null()), u"<>Null"_qs},
         {svkNumber, u"> 5 AND < 10"_qs, Expr(svkNumber, sfoGreater, 5.0, sfoAnd, sfoLess, 10.0),
          u"> 5 AND < 10"_qs},
+        // A relation at the end is kept without a second condition.
+        {svkNumber, u"> 5 AND"_qs, Expr(svkNumber, sfoGreater, 5.0, sfoAnd), u"> 5 AND"_qs},
+        {svkString, u"x | "_qs, Expr(svkString, sfoLike, u"x", sfoOr), u"~ 'x' OR"_qs},
         {svkString, u"like x Or ~ y"_qs, Expr(svkString, sfoLike, u"x", sfoOr, sfoLike, u"y"),
          u"~ 'x' OR ~ 'y'"_qs},
         {svkNumber, u"=null | >3"_qs, Expr(svkNumber, sfoNull, Variant::Null(), sfoOr, sfoGreater, 3.0),
@@ -151,8 +154,6 @@ TEST(FilterExpression, RefusesWhatItCannotReadAndNamesTheText)
         {svkNumber, u"> NULL"_qs, u"Unexpected expression before Null: > NULL"_qs},
         {svkNumber, u"> >"_qs, u"Unexpected expression after operator: > >"_qs},
         {svkNumber, u"> 1,2"_qs, u"Unexpected expression after operator: > 1,2"_qs},
-        {svkNumber, u"> 5 AND"_qs, u"Incorrect expression: > 5 AND"_qs},
-        {svkNumber, u"> 5 OR "_qs, u"Incorrect expression: > 5 OR"_qs},
         {svkNumber, u"= 1 or = 2 or = 3"_qs, u"Incorrect expression: = 1 or = 2 or = 3"_qs},
         {svkString, u"a and b c)"_qs, u"Incorrect expression: a and b c)"_qs},
         {svkNumber, u"1,2,"_qs, u"Error in expression: 1,2,"_qs},

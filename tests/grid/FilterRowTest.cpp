@@ -42,13 +42,13 @@ TEST_F(DBGridDbTest, TypedFiltersFilterTheRecordsAndRefusedTextsKeepTheOldFilter
     // keeps what was typed.
     TDialogAnswers answers;
     Editor()->selectAll();
-    Type(Editor(), QStringLiteral("中文 or"));
+    Type(Editor(), QStringLiteral("中文 or in"));
     PressKey(Editor(), Qt::Key_Return);
     ASSERT_EQ(answers.Messages.size(), 1u);
-    EXPECT_TRUE(answers.Messages[0].Text.startsWith(QStringLiteral("Incorrect expression: 中文 or")))
+    EXPECT_TRUE(answers.Messages[0].Text.startsWith(QStringLiteral("'(' expected: 中文 or in")))
         << answers.Messages[0].Text.toStdString();
     EXPECT_EQ(alias->STFilter().GetFilterText(), QStringLiteral("~ '中文'"));
-    EXPECT_EQ(Editor()->text(), QStringLiteral("中文 or"));
+    EXPECT_EQ(Editor()->text(), QStringLiteral("中文 or in"));
     EXPECT_EQ(Applied, 2);
 
     // A quote inside a value reaches the query doubled and reads back.
@@ -197,9 +197,9 @@ TEST_F(DBGridDbTest, FilterEditorKeepsTypedTextAndFollowsTheGrid)
     Grid->StartFilterEdit(alias);
     EXPECT_EQ(qty->STFilter().GetFilterText(), QStringLiteral("> 2"));
     qty->STFilter().Clear();
-    Type(Editor(), QStringLiteral("蓝色 or"));
+    Type(Editor(), QStringLiteral("蓝色 or in"));
     EXPECT_EQ(alias->STFilter().GetFilterText(), QString());
-    EXPECT_EQ(Editor()->text(), QStringLiteral("蓝色 or"));
+    EXPECT_EQ(Editor()->text(), QStringLiteral("蓝色 or in"));
     Editor()->selectAll();
     Type(Editor(), QStringLiteral("蓝色"));
     PressKey(Editor(), Qt::Key_Return);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-TTreeDataSet::TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes)
+TTreeDataSet::TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes, int HeldBack) : FHeldBack(HeldBack)
 {
     for (const auto& [parent, name] : Nodes)
         FNodes.push_back({parent, name});
@@ -14,9 +14,8 @@ TTreeDataSet::TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes)
 
 int TTreeDataSet::Current() const
 {
-    if (FReading >= 0)
-        return FReading;
-    return IsEmpty() ? -1 : const_cast<TTreeDataSet*>(this)->FieldByName(QStringLiteral("Id"))->AsInteger();
+    // The record being read, as the fields read it.
+    return IsEmpty() ? -1 : FieldByName(QStringLiteral("Id"))->AsInteger();
 }
 
 int TTreeDataSet::Level(int Node) const
@@ -29,6 +28,8 @@ int TTreeDataSet::Level(int Node) const
 
 bool TTreeDataSet::Shown(int Node) const
 {
+    if (Node >= int(FNodes.size()) - FHeldBack)
+        return false;
     for (int p = FNodes[size_t(Node)].Parent; p >= 0; p = FNodes[size_t(p)].Parent)
         if (!FNodes[size_t(p)].Expanded)
             return false;
@@ -128,12 +129,31 @@ int TTreeDataSet::SetNodeExpanded(int RecIndex, bool Expanded)
 
 void TTreeDataSet::MoveToRecord(int RecIndex)
 {
-    FReading = RecIndex >= 0 && RecIndex < int(FVisible.size()) ? FVisible[size_t(RecIndex)] : -1;
+    FReading.push_back(RecIndex);
+    SetReadPosition(RecIndex);
 }
 
 void TTreeDataSet::MoveBack()
 {
-    FReading = -1;
+    if (!FReading.empty())
+        FReading.pop_back();
+    SetReadPosition(FReading.empty() ? -1 : FReading.back());
+}
+
+void TTreeDataSet::FetchRecords(int Count)
+{
+    ++FetchCalls;
+    if (FHeldBack == 0 || Count <= 0)
+        return;
+    FHeldBack -= std::min(Count, FHeldBack);
+    Rebuild(Current());
+}
+
+IMemTableDataFieldValueListMv* TTreeDataSet::FieldValueList(const QString& FieldName)
+{
+    FValues.SetDataSet(this);
+    FValues.SetFieldName(FieldName);
+    return &FValues;
 }
 
 void TTreeDataSet::MoveRecords(const QStringList& Bookmarks, int Target, int)

@@ -1,6 +1,7 @@
 #pragma once
-// A small in-memory tree for the grid's tree rows: a client dataset of the
-// visible nodes (Name, Id) that answers IMemTableMv from its node list.
+// A small in-memory table for the grid's rows of records and tree rows: a
+// client dataset of the visible nodes (Name, Id) that answers IMemTableMv
+// from its node list. The last nodes may be held back until fetched.
 
 #include "platform/db/ClientDataSet.h"
 #include "gridbase/ToolCtrlsMv.h"
@@ -10,12 +11,19 @@
 class TTreeDataSet : public TClientDataSet, public IMemTableMv {
 public:
     // Nodes in depth-first order: (parent index or -1, name); all expanded.
-    explicit TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes);
+    // The last HeldBack nodes come only as the grid fetches them.
+    explicit TTreeDataSet(const std::vector<std::pair<int, QString>>& Nodes, int HeldBack = 0);
 
     bool TreeOn = true;
     int MoveCalls = 0;
+    int FetchCalls = 0;
     // The names of the rows shown, top to bottom.
     QStringList VisibleNames() const;
+
+    int MemRecordCount() const override { return RecordCount(); }
+    int CurrentRowIndex() const override { return CurrentPosition(); }
+    void FetchRecords(int Count) override;
+    IMemTableDataFieldValueListMv* FieldValueList(const QString& FieldName) override;
 
     bool TreeView() const override { return TreeOn; }
     int NodeLevel() const override;
@@ -44,5 +52,7 @@ private:
 
     std::vector<TNode> FNodes;
     std::vector<int> FVisible;
-    int FReading = -1;
+    std::vector<int> FReading;
+    int FHeldBack = 0;
+    TDatasetFieldValueListMv FValues;
 };

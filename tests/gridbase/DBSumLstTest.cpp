@@ -1,7 +1,9 @@
 #include "gridbase/DBSumLst.h"
 #include "platform/DbTestData.h"
+#include "platform/Exceptions.h"
 #include "platform/db/DataSource.h"
 
+#include <cmath>
 #include <random>
 
 namespace {
@@ -110,9 +112,19 @@ TEST_F(DBSumLstTest, FilterChangeRecalculatesAtTheNextScroll)
     ds.SetFiltered(false);
     EXPECT_EQ(sum->SumValue(), 6);
 
-    // With ExternalRecalc the values are the handler's.
+    // With ExternalRecalc the values are the handler's: 0 unless it sets
+    // them, rounded to four decimals; a value past the fixed-point range
+    // is refused.
     sums.SetExternalRecalc(true);
     EXPECT_EQ(sum->SumValue(), 0);
+    sums.OnRecalcAll = [&](TDBSumListProducer& producer) {
+        producer.SumCollection().Items(0)->SetSumValue(42.123456);
+    };
+    sums.RecalcAll();
+    EXPECT_EQ(sum->RawValue(), 421235);
+    EXPECT_THROW(sum->SetSumValue(1e15), EConvertError);
+    EXPECT_THROW(sum->SetSumValue(std::nan("")), EConvertError);
+    sums.OnRecalcAll = nullptr;
     sums.SetActive(false);
     EXPECT_EQ(sums.GetRecordCount(), 3);
     ds.Close();
