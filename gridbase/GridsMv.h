@@ -595,10 +595,6 @@ private:
     void DrawCellsLoop(int ACol, int ARow, int StartX, int StartY, int StopX, int StopY, TColor BackColor,
                        TGridDrawState IncludeDrawState, const TGridDrawInfoMv& DrawInfo, bool Contra);
     void PaintContraAreas(const TGridDrawInfoMv& DrawInfo);
-    // The sides (BF_ flags) of a fixed cell's raised frame that one pass
-    // draws: the first the right and bottom, the second the left and top,
-    // each only where the fixed cells have lines on that axis.
-    unsigned FixedFrameFlags(bool FirstPass) const;
     void CalcNewSize(const TGridDrawInfoMv& DrawInfo, int& NewSize) const;
     void SizingLineRect(TRect& Rect) const;
     void MoveLineRect(TRect& Rect, const TGridDrawInfoMv& DrawInfo);
