@@ -1768,9 +1768,12 @@ protected:
     // The cell editor's open drop-down, else the filter row's editor while
     // it is edited, takes the wheel before the records.
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
-    // A right press on a filter cell brings no context menu: true when the
-    // event was such a press and is taken.
-    bool FilterRowContextMenu(QEvent* Event);
+    // A right press on a filter cell, or on a data cell whose column has its
+    // own menu, brings no context menu of the grid: true when the event was
+    // such a press and is taken.
+    bool ContextMenuTakenByCell(QEvent* Event);
+    // The own menu of the column under a data cell at the point, if any.
+    QMenu* ColumnMenuAt(int X, int Y);
     // An edit action of the clipboard unit when EditActions holds it and it
     // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);

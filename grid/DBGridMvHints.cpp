@@ -249,7 +249,7 @@ bool TCustomDBGridMv::event(QEvent* Event)
 {
     if (Event->type() == QEvent::Polish)
         InstallTipHandling();
-    if (FilterRowContextMenu(Event))
+    if (ContextMenuTakenByCell(Event))
         return true;
     return TCustomGridMv::event(Event);
 }
