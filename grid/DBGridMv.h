@@ -1315,6 +1315,12 @@ void DrawTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX,
                 TTextLayout Layout, bool WordWrap, bool EndEllipsis, int LeftMargin, int RightMargin,
                 bool RightToLeft);
 QString ShortenTextMv(TCanvas& Canvas, const QString& Text, int MaxWidth);
+// A number too wide for its text rectangle (DX in from its side) would be cut
+// and read as another number: it shows as a row of '#' as wide as fits.
+QString FitNumberTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX);
+// Whether a column's cells, or a footer, show numbers.
+bool ShowsNumbersMv(const TColumnMv& Column);
+bool ShowsNumbersMv(const TColumnFooterMv& Footer);
 // Text turned to read from bottom to top (the painter turns; the font stays).
 void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis);

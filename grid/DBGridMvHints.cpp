@@ -137,6 +137,10 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     TAlignment alignment = taLeftJustify;
     bool always = false;
     bool vertical = false;
+    // A number too wide for its cell shows as '#': its tip shows it whole,
+    // ToolTips or not.
+    bool number = false;
+    bool tips = true;
 
     if (area.VertType == 0) {
         const TColumnTitleMv& title = column->Title();
@@ -150,7 +154,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         alignment = title.Alignment();
         vertical = title.Orientation() == tohVertical;
     } else if (area.VertType == 2) {
-        if (!FDataLink->Active() || !column->ToolTips() || area.VertIndex >= FDataLink->RecordCount())
+        number = ShowsNumbersMv(*column);
+        tips = column->ToolTips();
+        if (!FDataLink->Active() || !(tips || number) || area.VertIndex >= FDataLink->RecordCount())
             return false;
         TActiveRecordScopeMv scope(*FDataLink, area.VertIndex);
         Tip.Text = column->GetDisplayText();
@@ -173,7 +179,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         Tip.WordWrap = column->WordWrap() && FMultiLineRows;
     } else if (area.VertType >= 3) {
         TColumnFooterMv& footer = column->GetFooterForRow(area.VertIndex);
-        if (!footer.ToolTips())
+        number = ShowsNumbersMv(footer);
+        tips = footer.ToolTips();
+        if (!(tips || number))
             return false;
         QString text = GetFooterValue(area.VertIndex, column);
         TFont font = footer.Font();
@@ -194,6 +202,17 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     TCanvas& canvas = Canvas();
     const TFont savedFont = canvas.Font;
     canvas.Font = Tip.Font;
+    if (number) {
+        // Measured as the cell is painted: a raised cell one pixel in.
+        const bool raised = CellIs3D(hit.X, hit.Y, TGridDrawState());
+        const TRect painted = raised ? Tip.TextRect.Inflate(-1, -1) : Tip.TextRect;
+        const int dx = (raised ? 1 : 2) - (Flat() ? 1 : 0);
+        const bool cut = FitNumberTextMv(canvas, Tip.Text, painted, dx) != Tip.Text;
+        if (cut || !tips) {
+            canvas.Font = savedFont;
+            return cut;
+        }
+    }
     int width = 0;
     int height = 0;
     // A vertical title runs along the cell's height.
