@@ -74,24 +74,23 @@ void TCustomMaskEdit::PasteText(const QString& Text)
 
 void TCustomMaskEdit::ApplyChar(QChar Key)
 {
+    // The edit's own control characters; those that change the text ask
+    // first.
+    void (QLineEdit::*change)() = nullptr;
     switch (Key.unicode()) {
     case 1: selectAll(); return;
     case 3: copy(); return;
-    case 8:
-        if (EditCanModify())
-            backspace();
-        return;
     case 22: WMPaste(); return;
     case 24: WMCut(); return;
-    case 25:
-        if (EditCanModify())
-            redo();
-        return;
-    case 26:
-        if (EditCanModify())
-            undo();
-        return;
+    case 8: change = &QLineEdit::backspace; break;
+    case 25: change = &QLineEdit::redo; break;
+    case 26: change = &QLineEdit::undo; break;
     default: break;
+    }
+    if (change) {
+        if (EditCanModify())
+            (this->*change)();
+        return;
     }
     // Enter, Tab, Escape and the other control characters do not enter a
     // single-line text.
@@ -165,16 +164,6 @@ void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)
     const QClipboard* clipboard = QApplication::clipboard();
     if (clipboard->supportsSelection())
         UserAction([&] { PasteText(clipboard->text(QClipboard::Selection)); });
-}
-
-void TCustomMaskEdit::dragEnterEvent(QDragEnterEvent* Event)
-{
-    Event->ignore();
-}
-
-void TCustomMaskEdit::dragMoveEvent(QDragMoveEvent* Event)
-{
-    Event->ignore();
 }
 
 void TCustomMaskEdit::dropEvent(QDropEvent* Event)

@@ -18,8 +18,6 @@
 #include <exception>
 
 class QContextMenuEvent;
-class QDragEnterEvent;
-class QDragMoveEvent;
 class QDropEvent;
 class QKeyEvent;
 class QMouseEvent;
@@ -84,9 +82,7 @@ protected:
     static void ReportUserError(const std::exception& Error);
 
     void mouseReleaseEvent(QMouseEvent* Event) override;
-    // Dragged text is refused, also when the event is sent straight here.
-    void dragEnterEvent(QDragEnterEvent* Event) override;
-    void dragMoveEvent(QDragMoveEvent* Event) override;
+    // Dropped text is refused, also when the event is sent straight here.
     void dropEvent(QDropEvent* Event) override;
     // The standard menu, with its modifying entries routed through the same
     // checks as the keys.
