@@ -1318,6 +1318,12 @@ void DrawTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX,
                 TTextLayout Layout, bool WordWrap, bool EndEllipsis, int LeftMargin, int RightMargin,
                 bool RightToLeft);
 QString ShortenTextMv(TCanvas& Canvas, const QString& Text, int MaxWidth);
+// A number too wide for its text rectangle (DX in from its side) would be cut
+// and read as another number: it shows as a row of '#' as wide as fits.
+QString FitNumberTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX);
+// Whether a column's cells, or a footer, show numbers.
+bool ShowsNumbersMv(const TColumnMv& Column);
+bool ShowsNumbersMv(const TColumnFooterMv& Footer);
 // Text turned to read from bottom to top (the painter turns; the font stays).
 void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis);
@@ -1769,9 +1775,12 @@ protected:
     // The cell editor's open drop-down, else the filter row's editor while
     // it is edited, takes the wheel before the records.
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
-    // A right press on a filter cell brings no context menu: true when the
-    // event was such a press and is taken.
-    bool FilterRowContextMenu(QEvent* Event);
+    // A right press on a filter cell, or on a data cell whose column has its
+    // own menu, brings no context menu of the grid: true when the event was
+    // such a press and is taken.
+    bool ContextMenuTakenByCell(QEvent* Event);
+    // The own menu of the column under a data cell at the point, if any.
+    QMenu* ColumnMenuAt(int X, int Y);
     // An edit action of the clipboard unit when EditActions holds it and it
     // is possible now; True when it was done.
     virtual bool PerformEditAction(TDBGridMvEditAction Action);

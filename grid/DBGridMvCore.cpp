@@ -622,8 +622,11 @@ void TCustomDBGridMv::RestoreBookmark()
     TDataSet* dataSet = DataSet();
     if (!dataSet || !dataSet->Active())
         return;
-    if (dataSet->BookmarkValid(FSavedBookmark))
-        dataSet->SetBookmark(FSavedBookmark);
+    // With the remembered record gone the offset would count from wherever
+    // the data set stands and make another record current.
+    if (!dataSet->BookmarkValid(FSavedBookmark))
+        return;
+    dataSet->SetBookmark(FSavedBookmark);
     dataSet->MoveBy(FSavedOffset);
 }
 

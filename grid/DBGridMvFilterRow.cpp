@@ -479,15 +479,17 @@ bool TCustomDBGridMv::DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoi
     return true;
 }
 
-bool TCustomDBGridMv::FilterRowContextMenu(QEvent* Event)
+bool TCustomDBGridMv::ContextMenuTakenByCell(QEvent* Event)
 {
-    // A right press on a filter cell opens the filter editor there; the
-    // grid's context menu does not come up over it.
+    // A right press on a filter cell opens the filter editor there, and one
+    // on a cell whose column has its own menu brings that menu at the
+    // release: the grid's context menu does not come up over either.
     if (Event->type() != QEvent::ContextMenu)
         return false;
     const auto* menu = static_cast<QContextMenuEvent*>(Event);
     const QPoint at = ClientWidget()->mapFromGlobal(menu->globalPos());
-    if (menu->reason() != QContextMenuEvent::Mouse || !FilterCellColumnAt(at.x(), at.y()))
+    if (menu->reason() != QContextMenuEvent::Mouse ||
+        (!FilterCellColumnAt(at.x(), at.y()) && !ColumnMenuAt(at.x(), at.y())))
         return false;
     Event->accept();
     return true;

@@ -138,6 +138,10 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     TAlignment alignment = taLeftJustify;
     bool always = false;
     bool vertical = false;
+    // A number too wide for its cell shows as '#': its tip shows it whole,
+    // ToolTips or not.
+    bool number = false;
+    bool tips = true;
 
     if (area.VertType == 0) {
         const TColumnTitleMv& title = column->Title();
@@ -151,7 +155,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         alignment = title.Alignment();
         vertical = title.Orientation() == tohVertical;
     } else if (area.VertType == 2) {
-        if (!column->ToolTips() || area.VertIndex >= DataRowRecordCount(*this))
+        number = ShowsNumbersMv(*column);
+        tips = column->ToolTips();
+        if (!(tips || number) || area.VertIndex >= DataRowRecordCount(*this))
             return false;
         const TDataRowScopeMv scope(*this, area.VertIndex);
         Tip.Text = column->GetDisplayText();
@@ -174,7 +180,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         Tip.WordWrap = column->WordWrap() && FMultiLineRows;
     } else if (area.VertType >= 3) {
         TColumnFooterMv& footer = column->GetFooterForRow(area.VertIndex);
-        if (!footer.ToolTips())
+        number = ShowsNumbersMv(footer);
+        tips = footer.ToolTips();
+        if (!(tips || number))
             return false;
         QString text = GetFooterValue(area.VertIndex, column);
         TFont font = footer.Font();
@@ -195,6 +203,17 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     TCanvas& canvas = Canvas();
     const TFont savedFont = canvas.Font;
     canvas.Font = Tip.Font;
+    if (number) {
+        // Measured as the cell is painted: a raised cell one pixel in.
+        const bool raised = CellIs3D(hit.X, hit.Y, TGridDrawState());
+        const TRect painted = raised ? Tip.TextRect.Inflate(-1, -1) : Tip.TextRect;
+        const int dx = (raised ? 1 : 2) - (Flat() ? 1 : 0);
+        const bool cut = FitNumberTextMv(canvas, Tip.Text, painted, dx) != Tip.Text;
+        if (cut || !tips) {
+            canvas.Font = savedFont;
+            return cut;
+        }
+    }
     int width = 0;
     int height = 0;
     // A vertical title runs along the cell's height.
@@ -250,7 +269,7 @@ bool TCustomDBGridMv::event(QEvent* Event)
 {
     if (Event->type() == QEvent::Polish)
         InstallTipHandling();
-    if (FilterRowContextMenu(Event))
+    if (ContextMenuTakenByCell(Event))
         return true;
     return TCustomGridMv::event(Event);
 }

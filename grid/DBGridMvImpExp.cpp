@@ -340,7 +340,20 @@ Variant ZUNDBIFValueOf(const TColumnMv* Column)
         return Variant();
     if (field->FieldKind() == fkLookup) {
         TDataSet* dataSet = Column->Grid() ? Column->Grid()->DataSet() : nullptr;
-        return dataSet && !field->KeyFields.isEmpty() ? dataSet->GetFieldValue(field->KeyFields) : Variant();
+        if (!dataSet || field->KeyFields.isEmpty())
+            return Variant();
+        const Variant keys = dataSet->GetFieldValue(field->KeyFields);
+        if (!keys.IsArray())
+            return keys;
+        // Several key fields go as one text, their values separated as the
+        // field names are; none of them set is a null.
+        QStringList texts;
+        bool anySet = false;
+        for (const Variant& key : keys.Elements()) {
+            anySet = anySet || !key.IsClear();
+            texts << key.AsString();
+        }
+        return anySet ? Variant(texts.join(u';')) : Variant::Null();
     }
     if (field->IsNull())
         return Variant::Null();

@@ -97,13 +97,18 @@ std::vector<QStringList> ParseGridText(const QString& Text)
     // position always moves on.
     for (;;) {
         QString cell;
-        if (pos >= n || text[pos] != u'"' || !ReadQuotedCell(text, pos, cell)) {
+        const bool quoted = pos < n && text[pos] == u'"' && ReadQuotedCell(text, pos, cell);
+        if (!quoted) {
             const qsizetype start = pos;
             while (pos < n && !EndsCell(text[pos]))
                 ++pos;
             cell = text.mid(start, pos - start);
         }
-        row.append(cell);
+        // A blank line is a row without cells; a single empty cell is
+        // written quoted.
+        const bool blankLine = !quoted && cell.isEmpty() && row.isEmpty() && (pos >= n || text[pos] != u'\t');
+        if (!blankLine)
+            row.append(cell);
         if (pos >= n) {
             rows.push_back(row);
             break;
@@ -121,6 +126,10 @@ std::vector<QStringList> ParseGridText(const QString& Text)
         if (pos >= n)
             break;
     }
+    // Blank lines at the end are no rows: they would change nothing, and
+    // text written from rows cannot end in one.
+    while (!rows.empty() && rows.back().isEmpty())
+        rows.pop_back();
     return rows;
 }
 

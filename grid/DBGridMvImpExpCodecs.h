@@ -41,7 +41,8 @@ constexpr QChar GridCsvSeparator = u';';
 
 // Rows of cells from text; trailing NUL characters (a terminator) are
 // ignored, a line break at the very end does not start a row, and empty text
-// gives no rows. A CR that is not followed by LF outside quotes raises
+// gives no rows. A blank line is a row without cells (it changes nothing
+// where it is pasted); blank lines at the end give no rows. A CR that is not followed by LF outside quotes raises
 // Exception "TDBGridMvImportAsText.CheckState: 无效的文本格式".
 std::vector<QStringList> ParseGridText(const QString& Text);
 

@@ -7,8 +7,11 @@
 #include "grid/DBGridMvMemTable.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
+#include "platform/Format.h"
+#include "platform/db/FieldKinds.h"
 
 #include <QFile>
+#include <cmath>
 
 // ================================================================ import driver
 
@@ -69,8 +72,13 @@ void TDBGridMvImport::ImportRows(const TColumnsMvList& Columns, TDBGridMvSelecti
         // The record being inserted takes the first row; each further row
         // is inserted after it.
         for (bool first = true; !Eof(); first = false) {
-            if (!first)
+            if (!first) {
+                if (CellCount(FRow) == 0) {
+                    ReadRecord(Columns); // a blank line inserts nothing
+                    continue;
+                }
                 dataSet.Insert();
+            }
             ReadRecord(Columns);
             dataSet.Post();
             dataSet.Next();
@@ -86,6 +94,10 @@ void TDBGridMvImport::ImportRows(const TColumnsMvList& Columns, TDBGridMvSelecti
         }
         if (FGrid->AllowedOperations().testFlag(alopAppendMv))
             while (!Eof()) {
+                if (CellCount(FRow) == 0) {
+                    ReadRecord(Columns); // a blank line appends nothing
+                    continue;
+                }
                 dataSet.Append();
                 ReadRecord(Columns);
                 dataSet.Post();
@@ -133,6 +145,25 @@ TField* TDBGridMvImport::TargetField(TColumnMv* Column) const
     return field;
 }
 
+namespace {
+
+// NaN and the infinities are no values of a numeric field; they are refused
+// as any other text that is not a number (the filter row refuses them too).
+void RefuseNonFiniteNumber(const TField& Field, const Variant& Value)
+{
+    if (!dynamic_cast<const TNumericField*>(&Field))
+        return;
+    double number = 0;
+    if (Value.GetKind() == Variant::Kind::Float)
+        number = Value.AsFloat();
+    else if (Value.GetKind() != Variant::Kind::String || !TryStrToFloat(Value.AsString(), number))
+        return;
+    if (!std::isfinite(number))
+        throw EConvertError(u'\'' + Value.AsString() + QStringLiteral("' is not a valid floating point value"));
+}
+
+} // namespace
+
 // ================================================================ text
 
 void TDBGridMvImportAsText::ReadPrefix(const QByteArray& Data)
@@ -163,6 +194,7 @@ void TDBGridMvImportAsText::ImportCell(TColumnMv* Column)
             field->SetEditText(Column->KeyList()[i]);
         return;
     }
+    RefuseNonFiniteNumber(*field, Variant(FText));
     field->SetEditText(FText);
 }
 
@@ -193,6 +225,7 @@ void TDBGridMvImportAsZUNDBIF::ImportCell(TColumnMv* Column)
         break;
     default: break;
     }
+    RefuseNonFiniteNumber(*field, FValue);
     field->SetValue(FValue);
 }
 

@@ -43,11 +43,6 @@ TDBGridInplaceEdit::~TDBGridInplaceEdit()
     }
 }
 
-void TDBGridInplaceEdit::ReportError(const std::exception& Error)
-{
-    ShowException(Error);
-}
-
 TCustomDBGridMv* TDBGridInplaceEdit::DBGrid() const
 {
     return static_cast<TCustomDBGridMv*>(Grid());

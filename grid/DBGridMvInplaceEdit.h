@@ -93,12 +93,13 @@ public:
     bool EditCanModify() override;
     void BoundsChanged() override;
     void KeyPress(QChar& Key) override;
-    void WMPaste() override;
     void DblClick() override;
     void Change() override;
     bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos) override;
 
 protected:
+    // A data list or a key-to-pick list searches with the pasted text.
+    void PasteText(const QString& Text) override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -173,18 +174,6 @@ private:
     void ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Menu);
     bool DrawRequiredState() const;
     TEditButtonControlMv* MainButton() const { return FButtons.empty() ? nullptr : FButtons.front().Control; }
-    // Errors of a button, a key or a drop-down reach the user as the error
-    // box, not the event loop.
-    template <class TAction>
-    void UserAction(TAction&& Action)
-    {
-        try {
-            Action();
-        } catch (const std::exception& error) {
-            ReportError(error);
-        }
-    }
-    static void ReportError(const std::exception& Error);
 
     QPointer<QWidget> FActiveList;
     int FButtonHeight = 0;

@@ -8,7 +8,6 @@
 #include "platform/db/Field.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QKeyEvent>
 
 namespace {
@@ -379,7 +378,7 @@ bool TDBGridInplaceEdit::TypeAheadPickList(TColumnMv* Column, const QString& Can
     return true;
 }
 
-void TDBGridInplaceEdit::WMPaste()
+void TDBGridInplaceEdit::PasteText(const QString& Text)
 {
     TCustomDBGridMv* grid = DBGrid();
     TColumnMv* column = GetEditColumn();
@@ -388,15 +387,14 @@ void TDBGridInplaceEdit::WMPaste()
     if (!grid->AllowedOperationUpdate() || !column->CanModify(false))
         return;
     if (FEditStyle != esDataListMv && column->GetColumnType() != ctKeyPickList) {
-        TInplaceEdit::WMPaste();
+        TInplaceEdit::PasteText(Text);
         return;
     }
-    const QString clip = QApplication::clipboard()->text();
-    if (clip.isEmpty())
+    if (Text.isEmpty())
         return;
     const int start = SelStart(*this);
     const int length = hasSelectedText() ? int(selectedText().size()) : 0;
-    const QString candidate = text().left(start) + clip + text().mid(start + length);
+    const QString candidate = text().left(start) + Text + text().mid(start + length);
     UserAction([&] {
         if (FEditStyle == esDataListMv)
             TypeAheadDataList(column, candidate);

@@ -449,6 +449,15 @@ void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
 
 // ---------------------------------------------------------------- release
 
+QMenu* TCustomDBGridMv::ColumnMenuAt(int X, int Y)
+{
+    const TGridCoordMv hit = MouseCoord(X, Y);
+    const int dataCol = RawToDataColumn(hit.X);
+    if (hit.X < 0 || dataCol < 0 || dataCol >= FColumns->Count() || hit.Y < FTitleOffset || hit.Y >= RowCount())
+        return nullptr;
+    return FColumns->Items(dataCol)->PopupMenu();
+}
+
 void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     // The event tells the button as released, before a right press that
@@ -515,9 +524,9 @@ void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
         return;
     TColumnMv* column = FColumns->Items(dataCol);
     if (Button == mbRight) {
-        // A data cell's column may carry its own menu.
-        QMenu* menu = column->PopupMenu();
-        if (menu && hit.Y >= FTitleOffset && hit.Y < RowCount()) {
+        // A data cell's column may carry its own menu (the grid's own then
+        // stays away, ContextMenuTakenByCell).
+        if (QMenu* menu = ColumnMenuAt(X, Y)) {
             SendCancelMode();
             menu->popup(ClientToScreen(QPoint(X, Y)));
         }

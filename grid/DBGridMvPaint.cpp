@@ -641,6 +641,7 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
 
     const int dx = (Raised ? 1 : 2) - (Flat() ? 1 : 0);
     const int dy = Raised ? 1 : 2;
+    QString shown = text;
     if (FDefaultDrawingMv) {
         DrawCellFrame(cellRect, state, Raised, false, false);
         // Tree rows indent the first visible column by the node's level.
@@ -662,6 +663,8 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
                 DrawAlignedImage(canvas, images, taCenter, 0, params.ImageIndex, imageArea);
             textArea.Left = imageArea.Right + 1;
         }
+        if (ShowsNumbersMv(*Column))
+            shown = FitNumberTextMv(canvas, text, textArea, dx);
         switch (Column->GetColumnType()) {
         case ctKeyImageList:
             canvas.FillRect(textArea);
@@ -671,7 +674,7 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
             break;
         case ctCheckboxes: DrawCheckBoxCell(Column, textArea, params.CheckboxState); break;
         default:
-            WriteCellText(Column, textArea, true, dx, dy, text, params.Alignment, Column->Layout(),
+            WriteCellText(Column, textArea, true, dx, dy, shown, params.Alignment, Column->Layout(),
                           Column->WordWrap() && FMultiLineRows, Column->EndEllipsis(), 0, 0);
             break;
         }
@@ -698,7 +701,7 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     DrawColumnCell(cellRect, dataCol, Column, state);
 
     // The typed prefix of an incremental search over the current cell.
-    if (FIncSearchActive && currentRecord && ACol == Col() && state.testFlag(gdSelected) &&
+    if (FIncSearchActive && currentRecord && ACol == Col() && shown == text && state.testFlag(gdSelected) &&
         (GridHasFocus() || FOptions.testFlag(dgAlwaysShowSelection)) && IsActiveControl() && FUpdateLock == 0) {
         const QString prefix = text.left(FIncSearchText.size());
         const int textWidth = canvas.TextWidth(text);
@@ -753,6 +756,8 @@ void TCustomDBGridMv::DrawFooterCell(TColumnMv* Column, int ACol, int ARow, cons
         }
         const int dx = (Raised ? 1 : 2) - (Flat() ? 1 : 0);
         const int dy = Raised ? 1 : 2;
+        if (ShowsNumbersMv(footer))
+            text = FitNumberTextMv(canvas, text, ARect, dx);
         WriteCellText(Column, ARect, false, dx, dy, text, alignment, Column->Layout(),
                       footer.WordWrap() && FMultiLineRows, footer.EndEllipsis(), 0, 0);
     } else {

@@ -3,6 +3,7 @@
 // writers, the shared glyphs, the data service and the scroll-bar settings.
 
 #include "grid/DBGridMv.h"
+#include "platform/db/FieldKinds.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -262,6 +263,28 @@ QString ShortenTextMv(TCanvas& Canvas, const QString& Text, int MaxWidth)
             return shortened;
     }
     return QStringLiteral("...");
+}
+
+QString FitNumberTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX)
+{
+    // The room that right-aligned text keeps: in from the left by DX, 3
+    // pixels from the right.
+    const int room = Rect.Width() - DX - 3;
+    if (PlacedTextWidth(Canvas, Text) <= room)
+        return Text;
+    const int hash = std::max(1, Canvas.TextWidth(QStringLiteral("#")));
+    return QString(std::max(1, room / hash), u'#');
+}
+
+bool ShowsNumbersMv(const TColumnMv& Column)
+{
+    return Column.GetColumnType() == ctCommon && dynamic_cast<const TNumericField*>(Column.Field());
+}
+
+bool ShowsNumbersMv(const TColumnFooterMv& Footer)
+{
+    const TFooterValueType type = Footer.ValueType();
+    return type == fvtSum || type == fvtAvg || type == fvtCount;
 }
 
 void DrawTextMv(TCanvas& Canvas, const QString& Text, const TRect& Rect, int DX, int DY, TAlignment Alignment,

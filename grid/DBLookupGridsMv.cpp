@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/db/Field.h"
 
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QShowEvent>
 
@@ -185,16 +186,12 @@ TDBLookupGridColumnMv::TDBLookupGridColumnMv(TDBGridColumnsMv* Collection)
 
 void TDBLookupGridColumnMv::SetIndex(int Value)
 {
+    // Moving relayouts the grid, which may make its columns anew: nothing
+    // of this column is touched once it has moved.
+    const QPointer<TDBLookupGridMv> grid = dynamic_cast<TDBLookupGridMv*>(Grid());
     TColumnMv::SetIndex(Value);
-    auto* grid = dynamic_cast<TDBLookupGridMv*>(Grid());
-    if (!grid || !grid->ListActive())
-        return;
-    // The list fields keep the order of the columns.
-    QStringList names;
-    for (int i = 0; i < grid->Columns().Count(); ++i)
-        if (!grid->Columns()[i]->FieldName().isEmpty())
-            names.append(grid->Columns()[i]->FieldName());
-    grid->SetListField(names.join(u';'));
+    if (grid && grid->ListActive())
+        grid->ListFieldsFollowColumns();
 }
 
 void TDBLookupGridColumnMv::Assign(const TColumnMv& Source)
@@ -298,6 +295,23 @@ void TDBLookupGridMv::SetListField(const QString& Value)
     RebuildListFields();
 }
 
+void TDBLookupGridMv::ListFieldsFollowColumns()
+{
+    QStringList names;
+    for (int i = 0; i < Columns().Count(); ++i)
+        names.append(Columns()[i]->FieldName());
+    // Columns that were made from the list stay the list's in their new
+    // order, so that the list fields' rebuild keeps them as they stand.
+    QStringList made = FListColumnNames;
+    QStringList moved = names;
+    made.sort();
+    moved.sort();
+    if (!made.isEmpty() && made == moved)
+        FListColumnNames = names;
+    names.removeAll(QString());
+    SetListField(names.join(u';'));
+}
+
 void TDBLookupGridMv::SetListFieldIndex(int Value)
 {
     if (Value == FListFieldIndex)
@@ -349,7 +363,12 @@ void TDBLookupGridMv::RebuildListFields()
         }
         FListActive = !FKeyFields.empty() && FKeyFields.size() == size_t(SplitFieldNames(FKeyFieldNames).size()) &&
                       !FListFields.empty();
-        if (FListActive && (ColumnsFromList() || !Columns().State())) {
+        // Columns made from the list are made again only when the list
+        // fields changed: a rebuild would free a column that moved itself.
+        QStringList shownNames;
+        for (const TField* field : FListFields)
+            shownNames.append(field->FieldName());
+        if (FListActive && ((ColumnsFromList() && shownNames != FListColumnNames) || !Columns().State())) {
             // Without columns of its own the grid shows the list fields.
             BeginLayout();
             try {

@@ -108,6 +108,8 @@ public:
     void SetListFieldIndex(int Value);
     bool ListActive() const { return FListActive; }
     const std::vector<TField*>& ListFields() const { return FListFields; }
+    // The list fields take the order of the columns (after a column moved).
+    void ListFieldsFollowColumns();
     // The list field shown as the selection's text.
     TField* ShownListField() const;
 

@@ -24,11 +24,13 @@
 
 #include "gridbase/ToolCtrlsMv.h"
 #include "platform/Control.h"
+#include "platform/MaskEdit.h"
 #include "platform/Variant.h"
 #include "platform/db/DataSource.h"
 
 #include <QLineEdit>
 #include <QPointer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -203,7 +205,7 @@ using TKeyPressEventMv = std::function<void(QObject* Sender, QChar& Key)>;
 // again; Backspace in an empty edit opens the recent values. The edit's own
 // window is read-only until the link is editing: the first typed character
 // puts the dataset into edit state and then enters the text.
-class TCustomDBEditMv : public QLineEdit, public IDropDownOwnerMv {
+class TCustomDBEditMv : public TCustomMaskEdit, public IDropDownOwnerMv {
     Q_OBJECT
 
 public:
@@ -260,8 +262,7 @@ public:
     bool HighlightRequired() const { return FHighlightRequired; }
     void SetHighlightRequired(bool Value);
     // 0: no limit. A bound string field sets it to its size while it is 0.
-    int MaxLength() const { return FMaxLength; }
-    void SetMaxLength(int Value);
+    void SetMaxLength(int Value) { SetMaxLengthValue(std::max(0, Value)); }
     // A character other than 0 hides the text.
     QChar PasswordChar() const { return FPasswordChar; }
     void SetPasswordChar(QChar Value);
@@ -356,9 +357,8 @@ public:
     virtual void KeyUp(quint16& Key, TShiftState Shift);
     // A character for the edit: KeyPress, then what the edit does with it.
     virtual void WMChar(QChar& Key);
-    virtual void WMPaste();
-    virtual void WMCut();
-    virtual void WMClear();
+    // Whether the edit's text may change now.
+    bool EditCanModify() override;
 
 protected:
     // VisibleEditButton: the EditButton is shown and pressed by Alt+Down
@@ -401,10 +401,13 @@ protected:
     // The alignment (unless set explicitly) and, with FollowSize, the
     // maximum length (while 0, for a string field) follow the field.
     void FollowField(const TField* Field, bool FollowSize);
-    // Whether the edit's text may change now.
-    bool EditCanModify() const;
-    // Inserts a character or text at the selection as the user would.
-    void InsertUserText(const QString& Text);
+    // A paste, cut or clear puts the link into editing first.
+    bool BeginUserChange() override;
+    // A bound edit takes only what its field accepts.
+    bool AcceptsChar(QChar Key) override;
+    // A character outside the basic plane goes in whole.
+    QString TypedText(QChar Key) const override;
+    QString UserText(const QString& Text) const override { return ApplyCharCase(Text); }
     // The character text being handled (a surrogate pair stays together).
     const QString& PendingCharText() const { return FPendingCharText; }
     // The shift state of the key being handled.
@@ -422,17 +425,6 @@ protected:
     bool FocusedState() const { return FFocused; }
     // A press on a button opened the drop-down.
     bool PressOpenedDropDown() const { return FPressOpenedDropDown; }
-    // Takes the exception of a user action: shows it in the error box.
-    void HandleUserError(const std::exception& Error);
-    template <class TAction>
-    void UserAction(TAction&& Action)
-    {
-        try {
-            Action();
-        } catch (const std::exception& error) {
-            HandleUserError(error);
-        }
-    }
 
     // ---- buttons and layout
     virtual void EditButtonDown(TEditButtonControlMv* Sender, bool TopButton, bool& AutoRepeat, bool& Handled);
@@ -478,10 +470,8 @@ protected:
     void focusOutEvent(QFocusEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override;
     void mouseMoveEvent(QMouseEvent* Event) override;
-    void mouseReleaseEvent(QMouseEvent* Event) override;
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
-    void contextMenuEvent(QContextMenuEvent* Event) override;
     void paintEvent(QPaintEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
     void enterEvent(QEnterEvent* Event) override;
@@ -516,15 +506,12 @@ private:
     void SetFocused(bool Value);
     void SetHot();
     void ApplyPalette();
-    void ApplyMaxLength();
     void ApplyAlignment();
     void EditButtonChanged();
     void ShowButtonMenu(TEditButtonControlMv* Control, QMenu* Menu);
     void PressButtonByShortCut(TEditButtonControlMv* Control);
     bool InButtonOrImageArea(const QPoint& Pos) const;
     void HandleKeyEvent(QKeyEvent* Event);
-    void DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift);
-    void ApplyChar(QChar Key);
     void DeliverChars(const QString& Chars);
     void ApplyEditRect();
     void WireButtonControl(TEditButtonControlMv* Control);
@@ -552,7 +539,6 @@ private:
     QString FEditMask;
     bool FFlat = false;
     bool FHighlightRequired = false;
-    int FMaxLength = 0;
     QChar FPasswordChar;
     bool FReadOnly = false;
     bool FShowHint = false;

@@ -9,7 +9,6 @@
 #include "platform/db/Field.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -500,15 +499,15 @@ void TCustomDBComboBoxMv::WMChar(QChar& Key)
         TextModeSearch(typed);
 }
 
-void TCustomDBComboBoxMv::WMPaste()
+void TCustomDBComboBoxMv::PasteText(const QString& Text)
 {
     if (!FKeyBased) {
-        TCustomDBEditMv::WMPaste();
+        TCustomDBEditMv::PasteText(Text);
         return;
     }
     if (ReadOnly() || !DataLink().Edit())
         return;
-    QString pasted = QApplication::clipboard()->text();
+    QString pasted = Text;
     const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
     if (lineEnd >= 0)
         pasted.truncate(lineEnd);

@@ -90,9 +90,10 @@ public:
     void KeyDown(quint16& Key, TShiftState Shift) override;
     void KeyPress(QChar& Key) override;
     void WMChar(QChar& Key) override;
-    void WMPaste() override;
 
 protected:
+    // A key-based list searches its items with the pasted text.
+    void PasteText(const QString& Text) override;
     void DataChange() override;
     void InternalSetText(const QString& Text) override;
     void InternalSetValue(const Variant& Value) override;

@@ -29,7 +29,7 @@ bool IsStringField(const TField* Field)
 
 TCustomDBEditMv::TCustomDBEditMv(QWidget* Parent) : TCustomDBEditMv(Parent, false) {}
 
-TCustomDBEditMv::TCustomDBEditMv(QWidget* Parent, bool VisibleEditButton) : QLineEdit(Parent), FDataLink(this)
+TCustomDBEditMv::TCustomDBEditMv(QWidget* Parent, bool VisibleEditButton) : TCustomMaskEdit(Parent), FDataLink(this)
 {
     Init(VisibleEditButton);
 }
@@ -54,7 +54,6 @@ void TCustomDBEditMv::Init(bool VisibleEditButton)
     // The length limit is MaxLength, applied to typing only; Qt's own limit
     // would also cut what the field shows.
     QLineEdit::setMaxLength(INT_MAX / 2);
-    setAcceptDrops(false);
     setMouseTracking(true);
 
     FDataLink.OnDataChange = [this](TFieldDataLinkMv*) { DataChange(); };
@@ -241,11 +240,6 @@ void TCustomDBEditMv::SetHighlightRequired(bool Value)
     update();
 }
 
-void TCustomDBEditMv::SetMaxLength(int Value)
-{
-    FMaxLength = std::max(0, Value);
-}
-
 void TCustomDBEditMv::SetPasswordChar(QChar Value)
 {
     FPasswordChar = Value;
@@ -307,7 +301,7 @@ void TCustomDBEditMv::SetDataSource(TDataSource* Value)
 void TCustomDBEditMv::SetDataField(const QString& Value)
 {
     // A length that only followed the old field follows the new one.
-    if (TField* field = Field(); field && IsStringField(field) && FMaxLength == field->Size())
+    if (TField* field = Field(); field && IsStringField(field) && MaxLength() == field->Size())
         SetMaxLength(0);
     FDataLink.SetFieldName(Value);
     DataChange();
@@ -413,7 +407,7 @@ void TCustomDBEditMv::FollowField(const TField* Field, bool FollowSize)
         FAlignment = Field->Alignment();
         ApplyAlignment();
     }
-    if (FollowSize && IsStringField(Field) && FMaxLength == 0)
+    if (FollowSize && IsStringField(Field) && MaxLength() == 0)
         SetMaxLength(Field->Size());
 }
 
@@ -467,7 +461,7 @@ void TCustomDBEditMv::SetWindowReadOnly(bool Value)
     FWindowReadOnly = Value;
 }
 
-bool TCustomDBEditMv::EditCanModify() const
+bool TCustomDBEditMv::EditCanModify()
 {
     return !FWindowReadOnly;
 }

@@ -21,21 +21,6 @@
 
 namespace {
 
-bool IsNavigationKey(quint16 Code)
-{
-    switch (Code) {
-    case VK_LEFT:
-    case VK_RIGHT:
-    case VK_UP:
-    case VK_DOWN:
-    case VK_HOME:
-    case VK_END:
-    case VK_PRIOR:
-    case VK_NEXT: return true;
-    default: return false;
-    }
-}
-
 QString ErrorText(const std::exception& Error)
 {
     if (const auto* own = dynamic_cast<const Exception*>(&Error))
@@ -162,31 +147,6 @@ void TCustomDBEditMv::DeliverChars(const QString& Chars)
         FPendingCharText.clear();
         i += length;
     }
-}
-
-void TCustomDBEditMv::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift)
-{
-    switch (Code) {
-    case VK_DELETE:
-        if (Shift.testFlag(ssShift))
-            WMCut();
-        else
-            WMClear();
-        Event->accept();
-        return;
-    case VK_INSERT:
-        if (Shift.testFlag(ssShift))
-            WMPaste();
-        else if (Shift.testFlag(ssCtrl))
-            copy();
-        Event->accept();
-        return;
-    default: break;
-    }
-    // Moving the caret is always allowed; anything else the line edit does
-    // on its own changes the text and needs a writable window.
-    if (IsNavigationKey(Code) || EditCanModify())
-        QLineEdit::keyPressEvent(Event);
 }
 
 void TCustomDBEditMv::keyReleaseEvent(QKeyEvent* Event)
@@ -342,80 +302,21 @@ void TCustomDBEditMv::WMChar(QChar& Key)
         ApplyChar(Key);
 }
 
-void TCustomDBEditMv::ApplyChar(QChar Key)
+QString TCustomDBEditMv::TypedText(QChar Key) const
 {
-    // What the window does with a character that came through KeyPress.
-    switch (Key.unicode()) {
-    case 1: selectAll(); return;
-    case 3: copy(); return;
-    case 8:
-        if (EditCanModify())
-            backspace();
-        return;
-    case 22: WMPaste(); return;
-    case 24: WMCut(); return;
-    case 25:
-        if (EditCanModify())
-            redo();
-        return;
-    case 26:
-        if (EditCanModify())
-            undo();
-        return;
-    default: break;
-    }
-    // Enter, Tab, Escape and the other control characters do not enter a
-    // single-line text.
-    if (Key.unicode() < 32 || Key.unicode() == 127 || !EditCanModify())
-        return;
-    const QString typed =
-        FPendingCharText.size() > 1 && FPendingCharText[0] == Key ? FPendingCharText : QString(Key);
-    InsertUserText(ApplyCharCase(typed));
+    return FPendingCharText.size() > 1 && FPendingCharText[0] == Key ? FPendingCharText : QString(Key);
 }
 
-void TCustomDBEditMv::InsertUserText(const QString& Text)
+bool TCustomDBEditMv::AcceptsChar(QChar Key)
 {
-    QString inserted = Text;
-    if (FMaxLength > 0) {
-        const qsizetype room = FMaxLength - (text().size() - selectedText().size());
-        if (room < inserted.size()) {
-            if (inserted.size() == 1 || room <= 0)
-                QApplication::beep();
-            inserted.truncate(std::max<qsizetype>(0, room));
-        }
-    }
-    if (!inserted.isEmpty() || hasSelectedText())
-        insert(inserted);
+    return DataIndependent() || IsValidChar(Key);
 }
 
-void TCustomDBEditMv::WMPaste()
+bool TCustomDBEditMv::BeginUserChange()
 {
     if (!FReadOnly)
         FDataLink.Edit();
-    if (!EditCanModify())
-        return;
-    QString pasted = QApplication::clipboard()->text();
-    // One line only, as a single-line edit takes it.
-    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    if (lineEnd >= 0)
-        pasted.truncate(lineEnd);
-    InsertUserText(ApplyCharCase(pasted));
-}
-
-void TCustomDBEditMv::WMCut()
-{
-    if (!FReadOnly)
-        FDataLink.Edit();
-    if (EditCanModify())
-        cut();
-}
-
-void TCustomDBEditMv::WMClear()
-{
-    if (!FReadOnly)
-        FDataLink.Edit();
-    if (EditCanModify())
-        del();
+    return EditCanModify();
 }
 
 bool TCustomDBEditMv::WantsSpecialKey(quint16 Key) const
@@ -425,30 +326,6 @@ bool TCustomDBEditMv::WantsSpecialKey(quint16 Key) const
     if (Key == VK_ESCAPE)
         return MRUListShown() || FDataLink.Modified();
     return false;
-}
-
-void TCustomDBEditMv::contextMenuEvent(QContextMenuEvent* Event)
-{
-    // The standard menu, with its modifying entries routed through the same
-    // checks as the keys.
-    std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        void (TCustomDBEditMv::*handler)() = nullptr;
-        if (name == QLatin1String("edit-paste"))
-            handler = &TCustomDBEditMv::WMPaste;
-        else if (name == QLatin1String("edit-cut"))
-            handler = &TCustomDBEditMv::WMCut;
-        else if (name == QLatin1String("edit-delete"))
-            handler = &TCustomDBEditMv::WMClear;
-        else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo"))
-            action->setEnabled(action->isEnabled() && EditCanModify());
-        if (handler) {
-            action->disconnect();
-            connect(action, &QAction::triggered, this, [this, handler] { UserAction([&] { (this->*handler)(); }); });
-        }
-    }
-    menu->exec(Event->globalPos());
 }
 
 // ---------------------------------------------------------------- focus
@@ -594,11 +471,6 @@ void TCustomDBEditMv::mouseMoveEvent(QMouseEvent* Event)
     QLineEdit::mouseMoveEvent(Event);
 }
 
-void TCustomDBEditMv::mouseReleaseEvent(QMouseEvent* Event)
-{
-    QLineEdit::mouseReleaseEvent(Event);
-}
-
 void TCustomDBEditMv::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     if (InButtonOrImageArea(Event->position().toPoint()))
@@ -639,9 +511,4 @@ void TCustomDBEditMv::leaveEvent(QEvent* Event)
     QLineEdit::leaveEvent(Event);
     FMouseInControl = false;
     SetHot();
-}
-
-void TCustomDBEditMv::HandleUserError(const std::exception& Error)
-{
-    ShowException(Error);
 }

@@ -34,6 +34,7 @@
 #include "platform/Control.h"
 #include "platform/Exceptions.h"
 #include "platform/Keys.h"
+#include "platform/MaskEdit.h"
 #include "platform/Rect.h"
 
 #include <QFlags>
@@ -201,7 +202,7 @@ private:
 // owned and positioned by its grid, that takes its text, mask and length limit
 // from the grid and hands the text back on every change. The dataset grid's
 // editor derives from it.
-class TInplaceEdit : public QLineEdit {
+class TInplaceEdit : public TCustomMaskEdit {
     Q_OBJECT
 
 public:
@@ -227,10 +228,9 @@ public:
     // -1 makes the cell read-only (the grid then cannot modify it).
     QString EditMask() const { return FEditMask; }
     void SetEditMask(const QString& mask) { FEditMask = mask; }
-    int MaxLength() const { return FMaxLength; }
-    void SetMaxLength(int length);
-    // The masked edit's modification test: every modification asks it.
-    virtual bool EditCanModify();
+    void SetMaxLength(int length) { SetMaxLengthValue(length); }
+    // The grid's CanEditModify.
+    bool EditCanModify() override;
 
     // Called after every move or resize: sets the text area and keeps the
     // caret in view.
@@ -245,10 +245,6 @@ public:
     virtual void KeyPress(QChar& Key);
     virtual void DblClick();
     virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, const QPoint& MousePos);
-    // Clipboard requests; each works only when EditCanModify allows it.
-    virtual void WMPaste();
-    virtual void WMCut();
-    virtual void WMClear();
     // A character arriving as a message (typed, or posted by the grid).
     void WMChar(QChar Key);
     // The text changed by the user; the base tells the grid.
@@ -262,20 +258,19 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class TCustomGridMv;
     void InternalMove(const TRect& rect, bool redraw);
-    void ApplyChar(QChar key);
+    // The grid's CanEditAcceptKey.
+    bool AcceptsChar(QChar Key) override;
     void SendToParent(quint16& Key, TShiftState Shift);
 
     TCustomGridMv* FGrid = nullptr;
     qint64 FClickTime = 0;
     QString FEditMask;
-    int FMaxLength = 0;
 };
 
 class TCustomGridMv : public TCustomControl {
@@ -595,10 +590,6 @@ private:
     void DrawCellsLoop(int ACol, int ARow, int StartX, int StartY, int StopX, int StopY, TColor BackColor,
                        TGridDrawState IncludeDrawState, const TGridDrawInfoMv& DrawInfo, bool Contra);
     void PaintContraAreas(const TGridDrawInfoMv& DrawInfo);
-    // The sides (BF_ flags) of a fixed cell's raised frame that one pass
-    // draws: the first the right and bottom, the second the left and top,
-    // each only where the fixed cells have lines on that axis.
-    unsigned FixedFrameFlags(bool FirstPass) const;
     void CalcNewSize(const TGridDrawInfoMv& DrawInfo, int& NewSize) const;
     void SizingLineRect(TRect& Rect) const;
     void MoveLineRect(TRect& Rect, const TGridDrawInfoMv& DrawInfo);

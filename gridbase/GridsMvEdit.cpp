@@ -21,7 +21,7 @@
 
 // ---------------------------------------------------------------- the editor
 
-TInplaceEdit::TInplaceEdit(QWidget* parent) : QLineEdit(parent)
+TInplaceEdit::TInplaceEdit(QWidget* parent) : TCustomMaskEdit(parent)
 {
     setFrame(false);
     setFocusPolicy(Qt::ClickFocus);
@@ -35,14 +35,14 @@ TInplaceEdit::TInplaceEdit(QWidget* parent) : QLineEdit(parent)
 
 TInplaceEdit::~TInplaceEdit() = default;
 
-void TInplaceEdit::SetMaxLength(int length)
-{
-    FMaxLength = length;
-}
-
 bool TInplaceEdit::EditCanModify()
 {
     return FGrid ? FGrid->CanEditModify() : true;
+}
+
+bool TInplaceEdit::AcceptsChar(QChar Key)
+{
+    return FGrid ? FGrid->CanEditAcceptKey(Key) : true;
 }
 
 void TInplaceEdit::BoundsChanged()
@@ -244,65 +244,6 @@ void TInplaceEdit::WMChar(QChar Key)
         ApplyChar(Key);
 }
 
-void TInplaceEdit::ApplyChar(QChar key)
-{
-    // What the edit does with a character that came through KeyPress; every
-    // modification first asks EditCanModify.
-    switch (key.unicode()) {
-    case 1: selectAll(); return;
-    case 3: copy(); return;
-    case 8:
-        if (EditCanModify())
-            backspace();
-        return;
-    case 22: WMPaste(); return;
-    case 24: WMCut(); return;
-    case 26:
-        if (EditCanModify())
-            undo();
-        return;
-    default: break;
-    }
-    if (key.unicode() < 32 || key.unicode() == 127)
-        return;
-    if (!EditCanModify())
-        return;
-    if (FMaxLength > 0 && int(text().size() - selectedText().size()) >= FMaxLength) {
-        QApplication::beep();
-        return;
-    }
-    insert(QString(key));
-}
-
-void TInplaceEdit::WMPaste()
-{
-    if (!EditCanModify())
-        return;
-    QString pasted = QApplication::clipboard()->text();
-    // One line only, as a single-line edit takes it.
-    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    if (lineEnd >= 0)
-        pasted.truncate(lineEnd);
-    if (FMaxLength > 0) {
-        const int room = FMaxLength - int(text().size() - selectedText().size());
-        pasted.truncate(std::max(0, room));
-    }
-    if (!pasted.isEmpty() || hasSelectedText())
-        insert(pasted);
-}
-
-void TInplaceEdit::WMCut()
-{
-    if (EditCanModify())
-        cut();
-}
-
-void TInplaceEdit::WMClear()
-{
-    if (EditCanModify())
-        del();
-}
-
 void TInplaceEdit::DblClick()
 {
     if (FGrid)
@@ -346,21 +287,7 @@ void TInplaceEdit::keyPressEvent(QKeyEvent* event)
     }
     if (code != 0 && key == 0)
         return;
-    switch (code) {
-    case VK_DELETE:
-        if (shift.testFlag(ssShift))
-            WMCut();
-        else if (EditCanModify())
-            QLineEdit::keyPressEvent(event);
-        return;
-    case VK_INSERT:
-        if (shift.testFlag(ssShift))
-            WMPaste();
-        else if (shift.testFlag(ssCtrl))
-            copy();
-        return;
-    default: QLineEdit::keyPressEvent(event); return;
-    }
+    DefaultKey(event, code, shift);
 }
 
 void TInplaceEdit::keyReleaseEvent(QKeyEvent* event)
@@ -412,28 +339,6 @@ void TInplaceEdit::wheelEvent(QWheelEvent* event)
     const bool handled = DoMouseWheel(ShiftStateOf(event->modifiers(), event->buttons()), event->angleDelta().y(),
                                       event->position().toPoint());
     event->setAccepted(handled);
-}
-
-void TInplaceEdit::contextMenuEvent(QContextMenuEvent* event)
-{
-    // The standard menu, with its modifying entries routed through the same
-    // checks as the keys.
-    std::unique_ptr<QMenu> menu(createStandardContextMenu());
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        void (TInplaceEdit::*handler)() = nullptr;
-        if (name == QLatin1String("edit-paste"))
-            handler = &TInplaceEdit::WMPaste;
-        else if (name == QLatin1String("edit-cut"))
-            handler = &TInplaceEdit::WMCut;
-        else if (name == QLatin1String("edit-delete"))
-            handler = &TInplaceEdit::WMClear;
-        if (handler) {
-            action->disconnect();
-            connect(action, &QAction::triggered, this, handler);
-        }
-    }
-    menu->exec(event->globalPos());
 }
 
 void TInplaceEdit::focusOutEvent(QFocusEvent* event)

@@ -31,6 +31,8 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
     const int pageHeight = std::max(1, info.Vert.LastFullVisibleCell - TopRow());
     TGridCoordMv newCurrent = FCurrent;
     TGridCoordMv newTopLeft = FTopLeft;
+    // Shift extends the selection, except where it only gives a direction.
+    bool extendSelection = Shift.testFlag(ssShift);
 
     if (Shift.testFlag(ssCtrl)) {
         switch (Key) {
@@ -94,8 +96,10 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
             if (!Shift.testFlag(ssAlt)) {
                 // Shift+Tab walks backwards on every step, past every column
                 // whose tab stop is off. One lap at most: when no column
-                // stops, the walk ends where it started.
+                // stops, the walk ends where it started. Its Shift only
+                // turns the walk round: the anchor moves with the cell.
                 const bool backward = Shift.testFlag(ssShift);
+                extendSelection = false;
                 for (int steps = 0; steps <= FColCount; ++steps) {
                     if (!backward) {
                         if (++newCurrent.X >= FColCount) {
@@ -129,7 +133,7 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
     newCurrent.X = std::clamp(newCurrent.X, FFixedCols - FrozenCols(), FColCount - 1);
     newCurrent.Y = std::clamp(newCurrent.Y, FFixedRows, FRowCount - 1);
     if (newCurrent != FCurrent)
-        FocusCell(newCurrent.X, newCurrent.Y, !Shift.testFlag(ssShift));
+        FocusCell(newCurrent.X, newCurrent.Y, !extendSelection);
 }
 
 void TCustomGridMv::KeyPress(QChar& Key)

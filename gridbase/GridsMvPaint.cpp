@@ -90,16 +90,6 @@ void TCustomGridMv::DrawFixedCellFrame(const TRect& ARect, bool Sunken1, bool Su
     canvas.DrawEdge(r, edge, LeftEdge ? BF_TOPLEFT : BF_TOP);
 }
 
-unsigned TCustomGridMv::FixedFrameFlags(bool FirstPass) const
-{
-    unsigned flags = 0;
-    if (FOptions.testFlag(goFixedVertLine))
-        flags |= FirstPass ? BF_RIGHT : BF_LEFT;
-    if (FOptions.testFlag(goFixedHorzLine))
-        flags |= FirstPass ? BF_BOTTOM : BF_TOP;
-    return flags;
-}
-
 void TCustomGridMv::DrawCellsArea(int ACol, int ARow, int StartX, int StartY, int StopX, int StopY, TColor BackColor,
                                   TGridDrawState IncludeDrawState, const TGridDrawInfoMv& DrawInfo)
 {
@@ -168,12 +158,15 @@ void TCustomGridMv::DrawCellsLoop(int ACol, int ARow, int StartX, int StartY, in
             }
             DrawCell(col, row, where, state);
             if (frame3D && state.testFlag(gdFixed)) {
-                // A flat grid shows only the lit sides.
-                for (const bool firstPass : {true, false}) {
-                    TRect frame = where;
-                    if (!(FFlat && firstPass))
-                        canvas.DrawEdge(frame, BDR_RAISEDINNER, FixedFrameFlags(firstPass));
-                }
+                // Raised on all four sides; where the fixed cells have lines on
+                // one axis only, the frame also covers the gap of the missing
+                // line, so neighbouring fixed cells read as one band.
+                TRect frame = where;
+                if (!FOptions.testFlag(goFixedVertLine))
+                    frame.Right += h.EffectiveLineWidth;
+                else if (!FOptions.testFlag(goFixedHorzLine))
+                    frame.Bottom += v.EffectiveLineWidth;
+                DrawFixedCellFrame(frame, false, false, true, true);
             }
             if (focusRect && state.testFlag(gdFocused))
                 canvas.DrawFocusRect(where);

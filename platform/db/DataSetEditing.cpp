@@ -117,7 +117,9 @@ void TDataSet::EndInsertAppend(int position, bool append)
     FEditRow = row;
     FEditBuffer.assign(size_t(FStore.FieldCount()), Variant::Null());
     SetWindow(position, append ? FBufferCount - 1 : FActiveRecord);
-    FBof = FEof = false;
+    // An appended record stands past the last one: the data set is at its end.
+    FBof = false;
+    FEof = append;
     SetState(dsInsert);
     try {
         if (OnNewRecord)

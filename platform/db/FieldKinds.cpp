@@ -142,7 +142,16 @@ QString TFloatField::ValueToString(const Variant& value) const
 QString TFloatField::GetText(const Variant& value, bool displayText) const
 {
     const QString format = FormatFor(displayText);
-    return format.isEmpty() ? FloatToStr(value.AsFloat()) : FormatFloat(format, value.AsFloat());
+    if (!format.isEmpty())
+        return FormatFloat(format, value.AsFloat());
+    if (!Currency())
+        return FloatToStr(value.AsFloat());
+    // Money is shown in the currency format and edited as a plain number
+    // with the currency decimals.
+    const int digits = FormatSettings.CurrencyDecimals;
+    if (displayText)
+        return FloatToStrCurrency(value.AsFloat(), digits);
+    return FormatFloat(digits > 0 ? QStringLiteral("0.") + QString(digits, u'0') : QStringLiteral("0"), value.AsFloat());
 }
 
 TFMTBCDField::TFMTBCDField(const QString& name, int precision, int scale) : TFloatField(ftFMTBcd, name, scale)
@@ -305,8 +314,9 @@ std::unique_ptr<TField> CreateField(TFieldType type, const QString& name, int si
     case ftLargeint:
         return std::make_unique<TLargeintField>(name);
     case ftFloat:
-    case ftCurrency:
         return std::make_unique<TFloatField>(name);
+    case ftCurrency:
+        return std::make_unique<TCurrencyField>(name);
     case ftBCD:
     case ftFMTBcd:
         return std::make_unique<TFMTBCDField>(name, precision, size);

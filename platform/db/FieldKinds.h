@@ -73,6 +73,12 @@ protected:
     QString GetText(const Variant& value, bool displayText) const override;
 };
 
+// Money: a float marked Currency, shown in the system's currency format.
+class TCurrencyField : public TFloatField {
+public:
+    explicit TCurrencyField(const QString& name) : TFloatField(ftCurrency, name, 0) {}
+};
+
 // NUMERIC(precision, scale): Size is the scale; values are rounded to it.
 class TFMTBCDField : public TFloatField {
 public:

@@ -25,9 +25,6 @@ TEST_F(DBGridTest, SumAndAverageFootersShowTheirFormats)
     price->Footer().SetValueType(fvtAvg);
     EXPECT_EQ(Grid->GetFooterValue(0, qty), QStringLiteral("10")) << "an integer sum as a whole number";
     EXPECT_EQ(Grid->GetFooterValue(0, price), QStringLiteral("3.125"));
-    data->FieldByName(QStringLiteral("Price"))->SetCurrency(true);
-    EXPECT_EQ(Grid->GetFooterValue(0, price), QStringLiteral("¥3.13")) << "money in the system's currency format";
-    data->FieldByName(QStringLiteral("Price"))->SetCurrency(false);
 
     // Display formats: the footer's first, else the field's.
     qty->Footer().SetDisplayFormat(QStringLiteral("#,##0.0"));
@@ -35,6 +32,29 @@ TEST_F(DBGridTest, SumAndAverageFootersShowTheirFormats)
     qty->Footer().SetDisplayFormat(QString());
     data->FieldByName(QStringLiteral("Qty"))->SetDisplayFormat(QStringLiteral("0件"));
     EXPECT_EQ(Grid->GetFooterValue(0, Column(*Grid, u"Qty")), QStringLiteral("10件"));
+}
+
+TEST_F(DBGridTest, ACurrencyFieldShowsMoneyInItsCellsAndFooters)
+{
+    TClientDataSet data;
+    data.FieldDefs().Add(QStringLiteral("Amount"), ftCurrency);
+    data.CreateDataSet();
+    for (const double value : {1234.5, -0.375}) {
+        data.Append();
+        data.FieldByName(QStringLiteral("Amount"))->SetAsFloat(value);
+        data.Post();
+    }
+    data.First();
+    Bind(data);
+    Grid->SetFooterRowCount(1);
+    Grid->SumList().SetActive(true);
+    TColumnMv* amount = Column(*Grid, u"Amount");
+    amount->Footer().SetValueType(fvtSum);
+    EXPECT_EQ(amount->GetDisplayText(), QStringLiteral("¥1,234.50"));
+    EXPECT_EQ(amount->Field()->GetEditText(), QStringLiteral("1234.50")) << "edited as a plain number";
+    EXPECT_EQ(Grid->GetFooterValue(0, amount), QStringLiteral("¥1,234.13")) << "money in the system's currency format";
+    data.Last();
+    EXPECT_EQ(amount->GetDisplayText(), QStringLiteral("¥-0.38"));
 }
 
 TEST_F(DBGridTest, CountFooterNeedsNoField)

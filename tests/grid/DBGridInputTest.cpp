@@ -175,13 +175,17 @@ TEST_F(DBGridTest, MovesWithoutMultiSelectOnlyMoveAndTheEndsOfTheDataBehave)
     EXPECT_EQ(data->RecNo(), 2);
     EXPECT_EQ(Grid->Selection().SelectionType(), gstNon);
 
-    // Down on the last record appends; Up leaves the untouched insert.
+    // Down on the last record appends; Down on the untouched record does
+    // nothing, Up leaves it for the last record.
     PressKey(client, Qt::Key_End, Qt::ControlModifier);
+    PressKey(client, Qt::Key_Down);
+    EXPECT_EQ(data->State(), dsInsert);
     PressKey(client, Qt::Key_Down);
     EXPECT_EQ(data->State(), dsInsert);
     PressKey(client, Qt::Key_Up);
     EXPECT_EQ(data->State(), dsBrowse);
     EXPECT_EQ(data->RecordCount(), 5);
+    EXPECT_EQ(data->RecNo(), 5);
     Grid->SetReadOnly(true);
     PressKey(client, Qt::Key_Down);
     EXPECT_EQ(data->State(), dsBrowse);

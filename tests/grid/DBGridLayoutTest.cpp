@@ -7,6 +7,7 @@
 
 #include "grid/DBGridMvFilterRow.h"
 
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QScrollBar>
 
@@ -289,25 +290,46 @@ TEST_F(DBGridTest, SavedBookmarkKeepsTheVisibleWindow)
     Grid->RestoreBookmark();
     EXPECT_EQ(data->RecNo(), recNo);
     EXPECT_EQ(Grid->DataLink()->ActiveRecord(), active);
+
+    // The rows above the current one deleted, the remembered record among
+    // them: the current record stays, the saved offset moves nothing.
+    TField* code = data->FieldByName(QStringLiteral("Code"));
+    const QString current = code->AsString();
+    Grid->SaveBookmark();
+    data->MoveBy(-active);
+    for (int i = 0; i < active; ++i)
+        data->Delete();
+    ASSERT_EQ(code->AsString(), current);
+    Grid->RestoreBookmark();
+    EXPECT_EQ(code->AsString(), current);
 }
 
-TEST_F(DBGridTest, ColumnPopupMenuShowsOnRightButtonRelease)
+TEST_F(DBGridTest, ColumnPopupMenuShowsOnRightButtonReleaseInsteadOfTheGridsMenu)
 {
     auto data = MakeItems(3);
     Bind(*data);
+    int gridMenus = 0;
+    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(Grid, &QWidget::customContextMenuRequested, [&gridMenus] { ++gridMenus; });
     Show();
     QMenu menu;
     menu.addAction(QStringLiteral("x"));
     Grid->Columns()[1]->SetPopupMenu(&menu);
-    const TRect cell = Grid->CellRect(Grid->DataToRawColumn(1), Grid->TitleRowCount());
-    ClickAt(*Grid, Centre(cell), Qt::NoModifier, Qt::RightButton);
+    // As the window system does: the click, then the menu request.
+    const auto rightClick = [this](QPoint at) {
+        ClickAt(*Grid, at, Qt::NoModifier, Qt::RightButton);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, Grid->ClientWidget()->mapToGlobal(at));
+        QApplication::sendEvent(Grid->ClientWidget(), &request);
+    };
+    rightClick(Centre(Grid->CellRect(Grid->DataToRawColumn(1), Grid->TitleRowCount())));
     EXPECT_TRUE(menu.isVisible());
+    EXPECT_EQ(gridMenus, 0);
     menu.hide();
 
-    // Not over a cell of that column: no menu.
-    const TRect other = Grid->CellRect(Grid->DataToRawColumn(0), Grid->TitleRowCount());
-    ClickAt(*Grid, Centre(other), Qt::NoModifier, Qt::RightButton);
+    // Not over a cell of that column: the grid's menu only.
+    rightClick(Centre(Grid->CellRect(Grid->DataToRawColumn(0), Grid->TitleRowCount())));
     EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(gridMenus, 1);
 }
 
 TEST_F(DBGridTest, AutoFitOverDefaultColumnsSettlesOnTheClientWidth)

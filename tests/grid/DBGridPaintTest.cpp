@@ -4,6 +4,9 @@
 
 #include "DBGridTestSupport.h"
 
+#include <QFontMetrics>
+#include <utility>
+
 namespace {
 
 // The cell of a data column and a data row, in client pixels.
@@ -350,4 +353,41 @@ TEST_F(DBGridTest, LeavingTheGridRepaintsTheHighlightedRow)
     EXPECT_EQ(Background(BackingStore(*Grid), other), unfocused);
     Focus();
     EXPECT_EQ(Background(BackingStore(*Grid), other), focused);
+}
+
+TEST_F(DBGridTest, ANumberTooWideForItsCellShowsAsHashesAndItsTipShowsItWhole)
+{
+    auto data = MakeItems(3);
+    for (const auto& [recNo, qty] : {std::pair{1, 1000000004}, std::pair{2, 1999999999}}) {
+        data->SetRecNo(recNo);
+        data->Edit();
+        data->FieldByName(QStringLiteral("Qty"))->SetAsInteger(qty);
+        data->Post();
+    }
+    Bind(*data);
+    Grid->SetFooterRowCount(1);
+    Grid->SumList().SetActive(true);
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->Footer().SetValueType(fvtSum);
+    // Room for "00000004", not for "1000000004".
+    qty->SetWidth(QFontMetrics(qty->Font()).horizontalAdvance(QStringLiteral("00000004")) + 8);
+    Show(500, 200);
+    data->First();
+    const QImage image = Grab();
+    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-numbers-cut.png")));
+
+    // Two numbers too wide look alike (no digits cut off either side); one
+    // that fits shows.
+    const int col = qty->Index();
+    EXPECT_EQ(CellImage(image, DataCell(*Grid, col, 0)), CellImage(image, DataCell(*Grid, col, 1)));
+    EXPECT_NE(CellImage(image, DataCell(*Grid, col, 0)), CellImage(image, DataCell(*Grid, col, 2)));
+
+    // The tip shows a cut number whole, tips asked for or not.
+    ASSERT_FALSE(qty->ToolTips());
+    TCustomDBGridMv::TCellTipMv tip;
+    ASSERT_TRUE(Grid->CellTipAt(Centre(DataCell(*Grid, col, 0)), tip));
+    EXPECT_EQ(tip.Text, QStringLiteral("1000000004"));
+    EXPECT_FALSE(Grid->CellTipAt(Centre(DataCell(*Grid, col, 2)), tip)) << "3 fits";
+    ASSERT_TRUE(Grid->CellTipAt(Centre(Grid->CellRect(Grid->DataToRawColumn(col), Grid->RowCount())), tip));
+    EXPECT_EQ(tip.Text, QStringLiteral("3000000006")) << "the footer's sum";
 }

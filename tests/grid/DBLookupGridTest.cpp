@@ -258,3 +258,27 @@ TEST_F(DBGridEditorTest, DropDownClosesWithoutValueOnReleaseOutsideAndKeepsTheBo
     inner->DropDownBox().SetOptions(TDBLookupGridMvOptions(dlgColumnResizeMv));
     EXPECT_EQ(inner->DropDownBox().Options(), TDBLookupGridMvOptions());
 }
+
+TEST_F(DBGridEditorTest, LookupColumnsMovedThereAndBackStayThemselvesAndLeadTheListFields)
+{
+    OpenSkus();
+    TDataSource listSource;
+    TDBLookupGridMv list(Window.get());
+    ListItemTitles(list, listSource, Items);
+    list.SetListField(QStringLiteral("Title;NumIID"));
+    list.show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(list.ListActive());
+    ASSERT_EQ(list.Columns().Count(), 2);
+    TColumnMv* numIID = list.Columns()[1];
+    numIID->SetWidth(77);
+    numIID->SetIndex(0);
+    EXPECT_EQ(list.ListField(), QStringLiteral("NumIID;Title"));
+    EXPECT_EQ(list.ListFields().front()->FieldName(), QStringLiteral("NumIID"));
+    // Back again: no rebuild of the columns frees the one that moves.
+    numIID->SetIndex(1);
+    EXPECT_EQ(list.ListField(), QStringLiteral("Title;NumIID"));
+    ASSERT_EQ(list.Columns().Count(), 2);
+    EXPECT_EQ(list.Columns()[1]->FieldName(), QStringLiteral("NumIID"));
+    EXPECT_EQ(list.Columns()[1]->Width(), 77);
+}

@@ -75,6 +75,8 @@ TEST(ImpExpCodecs, TextReaderTakesBothLineEndsAndTheWholeText)
     EXPECT_TRUE(ParseGridText(QString()).empty());
     EXPECT_TRUE(ParseGridText(QString(QChar(0))).empty());
     EXPECT_EQ(ParseGridText(u"\t\n"_qs), (std::vector<QStringList>{{QString(), QString()}}));
+    // A blank line is a row without cells, none at the end.
+    EXPECT_EQ(ParseGridText(u"a\r\n\r\nb\n\n\n"_qs), (std::vector<QStringList>{{u"a"_qs}, {}, {u"b"_qs}}));
     // An opening quote without its closing one is plain text.
     EXPECT_EQ(ParseGridText(u"\"open\tx"_qs), (std::vector<QStringList>{{u"\"open"_qs, u"x"_qs}}));
     EXPECT_EQ(MessageOf([] { ParseGridText(u"a\rb"_qs); }), TextError);

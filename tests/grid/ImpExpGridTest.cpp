@@ -5,11 +5,13 @@
 #include "RtfTextReader.h"
 #include "grid/DBGridMvImpExp.h"
 #include "platform/Exceptions.h"
+#include "platform/db/FieldKinds.h"
 #include "support/DialogAnswers.h"
 
 #include <QClipboard>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <cmath>
 
 namespace {
 
@@ -173,10 +175,11 @@ TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
     Open(3);
     Data->First();
     Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"Code"_qs)->Index());
-    // Surplus cells are dropped; a short row leaves the rest alone.
-    Import(TGridImportKindMv::Text, "a\t7\tsurplus\r\nc\nd\t9\r\n");
+    // Surplus cells are dropped; a short row leaves the rest alone, and a
+    // blank line, a row without cells, all of its record.
+    Import(TGridImportKindMv::Text, "a\t7\tsurplus\r\n\r\nd\n");
     Data->CheckBrowseMode();
-    EXPECT_EQ(Cells(), (QStringList{u"a/7"_qs, u"c/2"_qs, u"d/9"_qs}));
+    EXPECT_EQ(Cells(), (QStringList{u"a/7"_qs, u"C002/2"_qs, u"d/3"_qs}));
 
     // A bare CR is refused before anything is written.
     Data->First();
@@ -212,8 +215,8 @@ TEST_F(ImpExpTest, TextPasteFillsFromTheCurrentCell)
     // Rows beyond the last record are appended when the grid allows it.
     Data->Last();
     Grid->SetAllowedOperations(alopUpdateMv | alopAppendMv);
-    Import(TGridImportKindMv::Text, "last\t1\nnew\t5");
-    EXPECT_EQ(Data->RecordCount(), 4);
+    Import(TGridImportKindMv::Text, "last\t1\n\nnew\t5");
+    EXPECT_EQ(Data->RecordCount(), 4) << "a blank line appends no record";
     EXPECT_EQ(Cells().mid(2), (QStringList{u"last/1"_qs, u"new/5"_qs}));
 
     // Pasted while inserting, every row is a record of its own.
@@ -265,6 +268,22 @@ TEST_F(ImpExpTest, BinaryPasteKeepsUntaggedCellsAndRefusesBadBlocks)
     TDBGridMvImportAsZUNDBIF(Grid).ImportFromFile(path, true);
     Data->CheckBrowseMode();
     EXPECT_EQ(Cells(), before);
+
+    // NaN and the infinities are no numbers, from either format.
+    TColumnMv* price = Grid->GetColumnByFieldName(u"Price"_qs);
+    price->SetVisible(true);
+    Grid->Selection().Clear();
+    Data->First();
+    Grid->SetSelectedIndex(price->Index());
+    TZUNDBIFWriter notANumber;
+    notANumber.WriteHeader({{true, {}}});
+    notANumber.WriteCell(Variant(std::nan("")));
+    notANumber.WriteEnd();
+    EXPECT_THROW(Import(TGridImportKindMv::ZUNDBIF, notANumber.Data()), EConvertError);
+    for (const char* text : {"inf", "-inf", "NaN"})
+        EXPECT_THROW(Import(TGridImportKindMv::Text, text), EConvertError) << text;
+    Data->Cancel();
+    EXPECT_EQ(Data->FieldByName(u"Price"_qs)->AsFloat(), 1.25);
 }
 
 TEST_F(ImpExpTest, DeleteAsksAndSkipsRecordsThatWentAway)
@@ -356,4 +375,49 @@ TEST_F(ImpExpTest, CtrlQuoteCopiesTheValueOfTheRecordAbove)
     ASSERT_NE(Grid->InplaceEditor(), nullptr);
     EXPECT_TRUE(Grid->InplaceEditor()->Visible());
     EXPECT_EQ(Grid->InplaceEditor()->selectedText(), u"1"_qs);
+}
+
+TEST_F(ImpExpTest, ALookupOnSeveralKeyFieldsCopiesItsKeysAsText)
+{
+    TClientDataSet shops;
+    shops.FieldDefs().Add(u"Shop"_qs, ftString, 4);
+    shops.FieldDefs().Add(u"No"_qs, ftInteger);
+    shops.FieldDefs().Add(u"Name"_qs, ftString, 20);
+    shops.CreateDataSet();
+    shops.Append();
+    shops.FieldByName(u"Shop"_qs)->SetAsString(u"S1"_qs);
+    shops.FieldByName(u"No"_qs)->SetAsInteger(7);
+    shops.FieldByName(u"Name"_qs)->SetAsString(u"东店"_qs);
+    shops.Post();
+
+    Data = std::make_unique<TClientDataSet>();
+    Data->FieldDefs().Add(u"Shop"_qs, ftString, 4);
+    Data->FieldDefs().Add(u"No"_qs, ftInteger);
+    auto name = std::make_unique<TStringField>(u"Name"_qs, 20);
+    name->SetFieldKind(fkLookup);
+    name->KeyFields = u"Shop;No"_qs;
+    name->LookupDataSet = &shops;
+    name->LookupKeyFields = u"Shop;No"_qs;
+    name->LookupResultField = u"Name"_qs;
+    Data->AddField(std::move(name));
+    Data->CreateDataSet();
+    Data->Append();
+    Data->FieldByName(u"Shop"_qs)->SetAsString(u"S1"_qs);
+    Data->FieldByName(u"No"_qs)->SetAsInteger(7);
+    Data->Post();
+    Data->Append(); // its keys null
+    Data->Post();
+    Data->First();
+    Bind(*Data);
+    Show(400, 200);
+    Grid->SetEditActions(geaCopyMv | geaSelectAllMv);
+
+    Grid->Selection().SelectAll();
+    GridCopyAction(Grid, false);
+    const QMimeData* copied = QApplication::clipboard()->mimeData();
+    EXPECT_EQ(copied->text(), u"Shop\tNo\tName\r\nS1\t7\t东店\r\n\t\t"_qs);
+    const TZUNDBIFData binary = ReadZUNDBIF(copied->data(DBGridMvClipboardFormats().ZUNDBIF));
+    ASSERT_EQ(binary.Rows.size(), 2u);
+    EXPECT_EQ(binary.Rows[0][2], Variant(u"S1;7"_qs));
+    EXPECT_TRUE(binary.Rows[1][2].IsNull());
 }

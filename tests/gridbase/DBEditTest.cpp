@@ -142,10 +142,12 @@ TEST_F(DBEditTest, TypingEditsTheDatasetLeavingWritesTheFieldAndEscapeShowsItAga
     TypeText(QStringLiteral("ab"));
     EXPECT_EQ(name->Text(), QStringLiteral("苹a"));
 
-    // A read-only edit neither edits nor types.
+    // A read-only edit neither edits, types nor takes text by another road.
     Data->Cancel();
     name->SetReadOnly(true);
     TypeText(QStringLiteral("z"));
+    DropText(name, QStringLiteral("dropped"));
+    MiddleClickPaste(name, QStringLiteral("selected"));
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_EQ(name->Text(), QStringLiteral("苹"));
 }
@@ -176,6 +178,11 @@ TEST_F(DBEditTest, TextAndValueFromAProgramAreWrittenAtOnceAndRefusedInputIsKept
     FocusOn(qty);
     qty->end(false);
     TypeText(QStringLiteral("a4"));
+    EXPECT_EQ(qty->Text(), QStringLiteral("34"));
+    // Pasted text passes the same check, whole.
+    QApplication::clipboard()->setText(QStringLiteral("5a"));
+    PressKey(Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"));
+    MiddleClickPaste(qty, QStringLiteral("6b"));
     EXPECT_EQ(qty->Text(), QStringLiteral("34"));
     Leave();
     EXPECT_EQ(Field(QStringLiteral("Qty"))->AsInteger(), 34);

@@ -8,7 +8,10 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -61,6 +64,28 @@ inline void Click(QWidget* w, QPoint p)
 {
     Press(w, p);
     Release(w, p);
+}
+
+// Text that other roads than typing bring: dragged over the widget and
+// dropped (the events sent straight to it), and, where the system keeps a
+// selection (X11), the selection pasted by a middle click.
+inline void DropText(QWidget* widget, const QString& text)
+{
+    QMimeData data;
+    data.setText(text);
+    const QPoint at(widget->width() / 2, widget->height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &drop);
+}
+
+inline void MiddleClickPaste(QWidget* widget, const QString& text)
+{
+    QApplication::clipboard()->setText(text, QClipboard::Selection);
+    const QPoint at(widget->width() - 2, widget->height() / 2);
+    SendMouse(widget, QEvent::MouseButtonPress, at, Qt::MiddleButton, Qt::MiddleButton);
+    SendMouse(widget, QEvent::MouseButtonRelease, at, Qt::MiddleButton, Qt::NoButton);
 }
 
 inline void WheelOn(QWidget* widget, QPoint pos, int delta)

@@ -79,7 +79,7 @@ TEST_F(GridTest, TheTextFlowsBackOnEveryKey)
     EXPECT_EQ(grid.Text(1, 1), u"1:1a"_qs);
 }
 
-TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsItsLimit)
+TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneKeepsItsLimit)
 {
     TTestGrid grid;
     grid.ReadOnly = true;
@@ -93,6 +93,8 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsI
     TypeText(u"\b"_qs);
     PressKey(Qt::Key_Delete);
     PressKey(Qt::Key_X, Qt::ControlModifier, u"\x18"_qs);
+    DropText(Editor(grid), u"dropped"_qs);
+    MiddleClickPaste(Editor(grid), u"selected"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:1"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1"_qs);
 
@@ -105,8 +107,11 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingAndDeletionAndAWritableOneKeepsI
     PressKey(Qt::Key_End);
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
-    // The limit stops typing; an edit mask is accepted and changes nothing.
+    // The limit stops typing and the selection's paste; dropped text never
+    // goes in. An edit mask is accepted and changes nothing.
     TypeText(u"x"_qs);
+    MiddleClickPaste(writable.InplaceEditor(), u"selected"_qs);
+    DropText(writable.InplaceEditor(), u"dropped"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
     writable.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
     TypeText(u"\bz"_qs);

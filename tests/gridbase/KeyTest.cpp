@@ -65,11 +65,12 @@ TEST_F(GridTest, TabWalksTabStopsWrapsAndEndsWithEveryStopOff)
     EXPECT_EQ(grid.Row(), 1) << "past the last cell of the last row to the first";
 
     // Shift+Tab goes backwards on every step, also past the columns whose
-    // tab stop is off.
+    // tab stop is off; its Shift grows no selection, the anchor goes along.
     grid.SetCol(4);
     PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Selection(), (TGridRectMv{1, 1, 1, 1}));
     PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(grid.Col(), 4);
     EXPECT_EQ(grid.Row(), 2);

@@ -83,17 +83,20 @@ TEST_F(GridTest, FixedCellsGetRaisedFramesAndFlatOnesOnlyTheirLitEdgeFrozenOnesN
     EXPECT_EQ(image.pixelColor(fixed.Right - 1, fixed.Top + 3), Palette(grid, clBtnFace));
     grid.SetFlat(false);
 
-    // Lines on one axis only: the frame has the sides across that axis only.
+    // Fixed lines on one axis only: four raised sides still, and the frame
+    // reaches over the gap of the missing line.
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);
     const TRect vertOnly = grid.CellRect(0, 2);
+    EXPECT_EQ(image.pixelColor(vertOnly.Left + 3, vertOnly.Top), Palette(grid, clBtnHighlight));
     EXPECT_EQ(image.pixelColor(vertOnly.Right - 1, vertOnly.Top + 3), Palette(grid, clBtnShadow));
-    EXPECT_EQ(image.pixelColor(vertOnly.Left + 3, vertOnly.Bottom - 1), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(vertOnly.Left + 3, vertOnly.Bottom), Palette(grid, clBtnShadow));
     grid.SetOptions((grid.Options() | goFixedHorzLine) & ~TGridOptionsMv(goFixedVertLine));
     image = GrabClient(grid);
     const TRect horzOnly = grid.CellRect(0, 2);
+    EXPECT_EQ(image.pixelColor(horzOnly.Left, horzOnly.Top + 3), Palette(grid, clBtnHighlight));
     EXPECT_EQ(image.pixelColor(horzOnly.Left + 3, horzOnly.Bottom - 1), Palette(grid, clBtnShadow));
-    EXPECT_EQ(image.pixelColor(horzOnly.Right - 1, horzOnly.Top + 3), Palette(grid, clBtnFace));
+    EXPECT_EQ(image.pixelColor(horzOnly.Right, horzOnly.Top + 3), Palette(grid, clBtnShadow));
     // Neither: no frame at all.
     grid.SetOptions(grid.Options() & ~TGridOptionsMv(goFixedHorzLine));
     image = GrabClient(grid);

@@ -1,0 +1,93 @@
+#pragma once
+// TCustomMaskEdit: the class library's masked edit as the grid library's
+// single-line edits build on it (the grid's cell editor and the data-aware
+// edit). The mask itself is kept by the descendants and not applied: no
+// window of the program uses one.
+//
+// What this base owns is the way text gets in. A typed character, a paste
+// (keys, the context menu, the line edit's own key bindings and, on X11, the
+// middle button's selection paste) all pass the same questions: may the text
+// change now (EditCanModify, after BeginUserChange), does every character
+// belong (AcceptsChar), and is there room (MaxLength). Nothing reaches an edit
+// that refuses typing, or slips past its limit or its character rule.
+// Text is not dropped into these edits, as into the system's edit controls.
+
+#include "platform/Keys.h"
+
+#include <QLineEdit>
+#include <exception>
+
+class QContextMenuEvent;
+class QDropEvent;
+class QKeyEvent;
+class QMouseEvent;
+
+class TCustomMaskEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit TCustomMaskEdit(QWidget* Parent = nullptr);
+
+    // The length limit of what the user enters; 0 or less means none.
+    int MaxLength() const { return FMaxLength; }
+    // Whether the text may change now; every modification asks it.
+    virtual bool EditCanModify() = 0;
+    // Clipboard requests. The paste takes the clipboard text to PasteText;
+    // cut and clear work only when BeginUserChange allows them.
+    virtual void WMPaste();
+    virtual void WMCut();
+    virtual void WMClear();
+
+protected:
+    void SetMaxLengthValue(int Value) { FMaxLength = Value; }
+    // Runs before a paste, cut or clear (a data-aware edit starts editing
+    // here) and answers whether the text may change.
+    virtual bool BeginUserChange() { return EditCanModify(); }
+    // Whether a character may be part of the text (the field's rule).
+    virtual bool AcceptsChar(QChar) { return true; }
+    // The text that a typed character stands for (both halves of a
+    // character outside the basic plane).
+    virtual QString TypedText(QChar Key) const { return QString(Key); }
+    // Any text of the user's as it goes in (a letter case, say).
+    virtual QString UserText(const QString& Text) const { return Text; }
+    // Pasted text, from the clipboard or the selection: its first line goes
+    // in as the user's. Lists that search instead of taking text override it.
+    virtual void PasteText(const QString& Text);
+
+    // What a character that came through the key handling does: the
+    // control characters of the edit (select all, copy, paste, cut, undo,
+    // redo, backspace) and the insertion of any other.
+    void ApplyChar(QChar Key);
+    // Inserts text at the selection as the user would: nothing when a
+    // character is refused (with a beep), cut to the room MaxLength leaves
+    // (with a beep when nothing or one character was to go in).
+    void InsertUserText(const QString& Text);
+    // A key the descendant left to the line edit: Delete clears, Shift+Delete
+    // cuts, Shift+Insert pastes, Ctrl+Insert copies; the line edit's own
+    // paste and cut bindings take the same road; moving the caret is always
+    // allowed, anything else needs a writable edit.
+    void DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift);
+
+    // Errors of a user action reach the user as the error box, not the
+    // event loop.
+    template <class TAction>
+    void UserAction(TAction&& Action)
+    {
+        try {
+            Action();
+        } catch (const std::exception& error) {
+            ReportUserError(error);
+        }
+    }
+    static void ReportUserError(const std::exception& Error);
+
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    // Dropped text is refused, also when the event is sent straight here.
+    void dropEvent(QDropEvent* Event) override;
+    // The standard menu, with its modifying entries routed through the same
+    // checks as the keys.
+    void contextMenuEvent(QContextMenuEvent* Event) override;
+
+private:
+    int FMaxLength = 0;
+};
