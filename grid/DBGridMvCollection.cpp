@@ -1,6 +1,6 @@
 // The column collection (which keeps the base grid's widths in step with the
-// columns), the grid's data link with its field map, the selected-rows list
-// and the grid's selection.
+// columns), the grid's data link with its field map, and the selected-rows
+// list.
 
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvMemTable.h"

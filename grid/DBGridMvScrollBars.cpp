@@ -1,5 +1,6 @@
 #include "grid/DBGridMvScrollBars.h"
 
+#include "grid/DBGridMv.h"
 #include "platform/Exceptions.h"
 #include "platform/MulDiv.h"
 #include "platform/StringList.h"

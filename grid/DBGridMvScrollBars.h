@@ -1,13 +1,65 @@
 #pragma once
-// What sits beside the dataset grid's scrolling and stored layouts: the
-// parameters an outside scroll bar shows, and the two property interceptors
-// through which a stored layout writes and reads a grid's column widths and
-// column order (registered for the column classes when the program starts).
+// The dataset grid's scrolling and stored layouts: the settings of its two
+// scroll bars (an outside bar may stand in for either), the parameters an
+// outside bar shows, and the two property interceptors through which a
+// stored layout writes and reads a grid's column widths and column order
+// (registered for the column classes when the program starts).
 
-#include "grid/DBGridMv.h"
+#include "grid/DBGridMvTypes.h"
 #include "gridbase/PropFilerMv.h"
+#include "platform/Control.h"
 
+#include <QMetaObject>
+#include <QObject>
 #include <QPointer>
+#include <QScrollBar>
+#include <QString>
+
+class TCustomDBGridMv;
+class TColumnMv;
+class TDBGridColumnsMv;
+
+// ================================================================ scroll-bar settings
+
+class TDBGridMvScrollBar {
+public:
+    TDBGridMvScrollBar(TCustomDBGridMv* Grid, TScrollBarKind Kind) : FGrid(Grid), FKind(Kind) {}
+    virtual ~TDBGridMvScrollBar() = default;
+    TCustomDBGridMv* Grid() const { return FGrid; }
+    TScrollBarKind Kind() const { return FKind; }
+    bool Tracking = false;
+    TScrollBarVisibleModeMv VisibleMode() const { return FVisibleMode; }
+    void SetVisibleMode(TScrollBarVisibleModeMv Value);
+    bool Visible() const { return FVisibleMode != sbNeverShowMv; }
+    void SetVisible(bool Value) { SetVisibleMode(Value ? sbAutoShowMv : sbNeverShowMv); }
+    // An outside bar that replaces the grid's own: its scroll requests reach
+    // the grid as the grid's own bar's would. One grid per bar; attaching a
+    // bar that another grid holds raises "Possible <name> already attached
+    // to the other control." and keeps the old bar.
+    QScrollBar* ExtScrollBar() const { return FExtScrollBar.data(); }
+    void SetExtScrollBar(QScrollBar* Value);
+    bool IsScrollBarShowing() const;
+    void Assign(const TDBGridMvScrollBar& Source);
+
+private:
+    void AttachExtScrollBar(QScrollBar* Bar);
+    void DetachExtScrollBar();
+
+    TCustomDBGridMv* FGrid;
+    TScrollBarKind FKind;
+    TScrollBarVisibleModeMv FVisibleMode = sbAutoShowMv;
+    QPointer<QScrollBar> FExtScrollBar;
+    QMetaObject::Connection FExtConnection;
+    QMetaObject::Connection FExtDestroyed;
+};
+
+// The grid's vertical bar: the same settings, made by the grid's factory.
+class TVertDBGridMvScrollBar : public TDBGridMvScrollBar {
+public:
+    explicit TVertDBGridMvScrollBar(TCustomDBGridMv* Grid) : TDBGridMvScrollBar(Grid, sbVertical) {}
+};
+
+// ================================================================ outside bars and stored layouts
 
 // The outside horizontal bar's parameters: 0..127 over the scrollable
 // columns, the page the count of visible ones; max 0 when every column fits.

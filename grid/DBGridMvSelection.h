@@ -1,10 +1,18 @@
 #pragma once
-// The parts of the dataset grid's one selection: a rectangle of cells
-// between two (column, bookmark) corners and a list of whole columns kept in
-// column order. The selection itself (TDBGridMvSelection, in DBGridMv.h)
-// owns one of each and says which kind is in force.
+// The dataset grid's one selection (TDBGridMvSelection), which says which
+// kind is in force, and its two parts: a rectangle of cells between two
+// (column, bookmark) corners and a list of whole columns kept in column
+// order.
 
-#include "grid/DBGridMv.h"
+#include "grid/DBGridMvTypes.h"
+#include "gridbase/GridsMv.h"
+#include "platform/Rect.h"
+#include "platform/db/DbTypes.h"
+
+#include <memory>
+
+class TCustomDBGridMv;
+class TColumnMv;
 
 // A rectangle of cells. Columns are data column indexes; rows are kept as
 // bookmarks so that the rectangle survives scrolling and is found again on
@@ -80,3 +88,40 @@ private:
 // pixel the pointer lies outside, but never so short that the timer would
 // spin (a far pointer scrolls at the fastest useful pace).
 int AutoScrollInterval(int Base, int Step, int Distance);
+
+// ================================================================ selection
+
+// The grid's one multi-cell selection: whole records (the grid's
+// SelectedRows), a rectangle of cells, whole columns, or everything. The
+// rectangle and the column list are above.
+class TDBGridMvSelection {
+public:
+    explicit TDBGridMvSelection(TCustomDBGridMv* Grid);
+    virtual ~TDBGridMvSelection();
+    TDBGridMvSelection(const TDBGridMvSelection&) = delete;
+    TDBGridMvSelection& operator=(const TDBGridMvSelection&) = delete;
+    TCustomDBGridMv* Grid() const { return FGrid; }
+    TDBGridMvSelectionType SelectionType() const { return FSelectionType; }
+    virtual void SetSelectionType(TDBGridMvSelectionType Value);
+    TDBGridMvSelectionCols& Columns() const { return *FColumns; }
+    TDBGridMvSelectionRect& Rect() const { return *FRect; }
+    virtual void Clear();
+    virtual void SelectAll();
+    virtual void LinkActive(bool Value);
+    // False for every cell while the data link is inactive.
+    virtual bool DataCellSelected(int DataColumn, const TBookmark& Bookmark) const;
+    // The selection in raw grid cells; all four -1 when nothing of it is on
+    // screen.
+    TGridRectMv SelectionToGridRect() const;
+    // An emptied record or column selection becomes no selection.
+    void UpdateState();
+    // Drops columns that left the grid's collection (after every layout).
+    virtual void RefreshColumns();
+    virtual void SelectionChanged();
+
+private:
+    std::unique_ptr<TDBGridMvSelectionCols> FColumns;
+    TCustomDBGridMv* FGrid;
+    std::unique_ptr<TDBGridMvSelectionRect> FRect;
+    TDBGridMvSelectionType FSelectionType = gstNon;
+};
