@@ -9,6 +9,7 @@
 // One dialog serves the program; it belongs to the window of the grid it
 // last searched (and is made again when that window goes).
 
+#include "grid/DBGridMv.h"
 #include "gridbase/DBCtrlsMv.h"
 
 #include <QDialog>
@@ -18,8 +19,6 @@
 
 class QLabel;
 class QPushButton;
-class TCustomDBGridMv;
-class TColumnMv;
 
 // A caption offered in the range box and the column it stands for.
 using TFindColumnPairsMv = std::vector<std::pair<QString, TColumnMv*>>;
