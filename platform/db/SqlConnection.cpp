@@ -35,6 +35,8 @@ bool IsServerName(const QString& name)
     return server.match(name).hasMatch();
 }
 
+const QString LostText = QStringLiteral("与数据库的连接已断开，请在数据库恢复后重试！");
+
 } // namespace
 
 TSQLConnection::TSQLConnection(QObject* parent)
@@ -104,8 +106,13 @@ void TSQLConnection::Open()
     db.setUserName(FUserName);
     db.setPassword(FPassword);
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    if (!db.open())
+    if (!db.open()) {
+        // A server that answered before and does not now is away, not misnamed.
+        if (FWasOpen)
+            RaiseLost();
         throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    FWasOpen = true;
 }
 
 void TSQLConnection::Close()
@@ -134,9 +141,31 @@ int TSQLConnection::ExecuteDirect(const QString& sql)
 
 void TSQLConnection::RaiseError(const QSqlQuery& query, const QString& sql)
 {
-    QString text = ErrorText(query.lastError());
+    Q_UNUSED(sql);
+    RaiseError(query.lastError());
+}
+
+void TSQLConnection::RaiseError(const QSqlError& error)
+{
+    // The driver keeps a connection whose server has gone for open; only a
+    // statement tells.
+    if (Connected() && !Responds())
+        RaiseLost();
+    QString text = ErrorText(error);
     if (text.isEmpty())
         text = QStringLiteral("Statement failed");
-    Q_UNUSED(sql);
     throw EDatabaseError(text);
+}
+
+bool TSQLConnection::Responds()
+{
+    QSqlQuery probe(QSqlDatabase::database(FConnectionName, false));
+    return probe.exec(QStringLiteral("select 1 from rdb$database"));
+}
+
+void TSQLConnection::RaiseLost()
+{
+    Close();
+    Q_EMIT ConnectionLost();
+    throw EDatabaseConnectionLost(LostText);
 }

@@ -4,11 +4,18 @@
 // relative path is taken relative to BaseDir) or "host:path" (a server). The
 // connection opens with the first statement and stays open; its character set
 // is UTF8. Failures raise EDatabaseError with the driver's message.
+//
+// A connection whose server went away (stopped, restarted, out of reach)
+// fails every statement for good: a statement that fails on a connection
+// that no longer answers closes it and raises EDatabaseConnectionLost, and
+// the next statement connects again. So does a failed connect of a
+// connection that was open before.
 
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
 class QSqlQuery;
 
 class TSQLConnection : public QObject {
@@ -40,12 +47,23 @@ public:
     // The Qt handle, opened first; for the dataset framework.
     QSqlDatabase Database();
 
-    // Raises EDatabaseError from a failed query with the driver's message.
-    [[noreturn]] static void RaiseError(const QSqlQuery& query, const QString& sql);
+    // Raises EDatabaseError from a failed query with the driver's message,
+    // or EDatabaseConnectionLost when the connection no longer answers.
+    [[noreturn]] void RaiseError(const QSqlQuery& query, const QString& sql);
+    [[noreturn]] void RaiseError(const QSqlError& error);
+
+Q_SIGNALS:
+    // The connection was found gone (and closed); emitted before the raise.
+    void ConnectionLost();
 
 private:
+    // Whether the open connection still answers a statement.
+    bool Responds();
+    [[noreturn]] void RaiseLost();
+
     QString FConnectionName;
     QString FDatabase;
     QString FUserName;
     QString FPassword;
+    bool FWasOpen = false;
 };
