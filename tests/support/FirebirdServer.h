@@ -21,6 +21,9 @@ public:
     // with the user and password below; false with the reason in error.
     bool Start(const QString& folder, QString* error = nullptr);
     void Stop();
+    // Starts the stopped server again on its root and port, as a server that
+    // was restarted; false with the reason in error.
+    bool Restart(QString* error = nullptr);
     int Port() const { return FPort; }
     // The name the program connects with: "127.0.0.1/PORT:path".
     QString DatabaseName(const QString& path) const;
@@ -31,9 +34,10 @@ public:
 private:
     // Whether the server binary is installed (package firebird3.0-server).
     static bool Installed();
-    // Starts the server of the prepared root on a new port; the reason when it did not come up.
-    QString Launch(const QString& root);
+    // Starts the server of the prepared root on the port; the reason when it did not come up.
+    QString Launch(int port);
 
     std::unique_ptr<QProcess> FProcess;
+    QString FRoot;
     int FPort = 0;
 };
