@@ -218,11 +218,12 @@ TEST_F(StreamTest, AMatchingNotificationQueuesOneRecordPerMatchingOrderLine)
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0]->DataSet, FDataSet.get());
 
-    // Every record's INSERT is a statement the database takes.
+    // Every record's INSERT is a statement the database takes; each line
+    // carries its own order line's id, whatever the notification named.
     for (const auto& record : records)
         ExecSql(u"insert into \""_qs + record->InsertTable + u"\"("_qs + record->InsertColumns + u") values("_qs + record->InsertValues + u')');
     EXPECT_EQ(Scalar(u"select list(\"SkuID\" || ':' || \"Qty\" || ':' || coalesce(\"Oid\", 0), ',') from \"KivItemOut\""_qs),
-              u"9000000000000000001:2:7100000000000000011,9000000000000000021:3:7100000000000000011,9000000000000000002:1:0"_qs);
+              u"9000000000000000001:2:7100000000000000011,9000000000000000021:3:7100000000000000014,9000000000000000002:1:7100000000000000012"_qs);
 }
 
 TEST_F(StreamTest, StopEndsTheThreadAtOnceWhileConnectingReceivingOrPausingAndNothingReconnects)
