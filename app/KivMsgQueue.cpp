@@ -72,11 +72,13 @@ void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
     TClientDataSet* dataSet = record->DataSet.data();
     if (!dataSet)
         return;
-    if (dataSet->Active())
-        ApplyToDataSet(*dataSet, *record);
+    if (!record->LineStoredSql.isEmpty() && !IsEmptyResult(record->LineStoredSql))
+        return;
     if (!record->InsertTable.isEmpty())
         ExecSql(u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u") values("_qs
                 + record->InsertValues + u')');
+    if (dataSet->Active())
+        ApplyToDataSet(*dataSet, *record);
 }
 
 void ProcessMsgQueue()
@@ -90,6 +92,20 @@ void ProcessMsgQueue()
             record = std::move(EventQueue.front());
             EventQueue.pop_front();
         }
-        ApplyMsgRec(std::move(record));
+        const bool tradeLine = !record->LineShopCode.isEmpty() && record->DataSet;
+        // While the database is away, every try would wait for a connection.
+        if (tradeLine && KivDM && KivDM->DatabaseLost()) {
+            MarkOutGap(record->LineShopCode, record->LineDate);
+            continue;
+        }
+        const QString shopCode = record->LineShopCode;
+        const QString date = record->LineDate;
+        try {
+            ApplyMsgRec(std::move(record));
+        } catch (const EDatabaseConnectionLost&) {
+            if (!tradeLine)
+                throw;
+            MarkOutGap(shopCode, date);
+        }
     }
 }
