@@ -357,6 +357,9 @@ void TFormItems::CatchUpDone(const QString& from, const QString& now)
         const QDateTime end = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         MarkOutGap(shopCode, DateTimeText(end.addSecs(-StreamTimings.OutageMarginSecs)));
     }
+    // A gap that no window has held yet waits for the platform's clock.
+    if (!OutGapFrom(shopCode).isEmpty())
+        RequestCatchUp(CatchUpRetryMs);
 }
 
 void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)

@@ -35,8 +35,6 @@ bool IsServerName(const QString& name)
     return server.match(name).hasMatch();
 }
 
-const QString LostText = QStringLiteral("与数据库的连接已断开，请在数据库恢复后重试！");
-
 } // namespace
 
 TSQLConnection::TSQLConnection(QObject* parent)
@@ -167,5 +165,10 @@ void TSQLConnection::RaiseLost()
 {
     Close();
     Q_EMIT ConnectionLost();
-    throw EDatabaseConnectionLost(LostText);
+    throw EDatabaseConnectionLost(ConnectionLostText());
+}
+
+QString TSQLConnection::ConnectionLostText()
+{
+    return QStringLiteral("与数据库的连接已断开，请在数据库恢复后重试！");
 }

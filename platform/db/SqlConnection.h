@@ -51,6 +51,8 @@ public:
     // or EDatabaseConnectionLost when the connection no longer answers.
     [[noreturn]] void RaiseError(const QSqlQuery& query, const QString& sql);
     [[noreturn]] void RaiseError(const QSqlError& error);
+    // The message of EDatabaseConnectionLost.
+    static QString ConnectionLostText();
 
 Q_SIGNALS:
     // The connection was found gone (and closed); emitted before the raise.

@@ -48,6 +48,7 @@ protected:
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
         StreamTimings.ReconnectBaseMs = 50;
+        TFormItems::CatchUpRetryMs = 200;
         SysRec.StockTime = LoadStockTime();
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"_qs);
         ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"_qs);
@@ -64,6 +65,7 @@ protected:
         qputenv("MORVANE_AUDIO_DEVICE", "null");
         MainKivHooks = {};
         StreamTimings = TStreamTimings{};
+        TFormItems::CatchUpRetryMs = 60000;
         AppTest::TearDown();
     }
 
@@ -83,6 +85,33 @@ protected:
     }
 
     TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
+
+    // The monitor window of the synced shop, monitoring, its stream open.
+    TFormItems& Monitoring()
+    {
+        SyncAndShowMain();
+        DoubleClick(1);
+        TFormItems& form = *Form();
+        CurrentData = form.ClientDataSetItems;
+        form.ActionMonitor->trigger();
+        EXPECT_TRUE(form.Monitoring());
+        EXPECT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
+        return form;
+    }
+
+    // A paid order of SKU C, once its figure shows: everything the stream
+    // brought before it has been handled by then.
+    void Marker()
+    {
+        const int paid = Figure(SkuC, u"QtyPay"_qs);
+        ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuC).Streams, 1);
+        ASSERT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == paid + 1; }));
+    }
+
+    static int LinesOf(const QString& tid)
+    {
+        return Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + tid).toInt();
+    }
     TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
 
     void TradeLine(const QString& sku, const QString& numIid, int qty, const QString& date, const QString& status, const QString& event)
@@ -350,6 +379,120 @@ TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowO
     EXPECT_TRUE(Form()->close());
     EXPECT_TRUE(WaitFor([&] { return !Form(); }));
     EXPECT_TRUE(Main->close());
+}
+
+TEST_F(ItemsWindowTest, AnOrderLineIsRecordedOnceWhicheverRoadBringsIt)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+
+    // The platform delivers a notification twice.
+    const TPlatformSim::TOrder twice = Sim.PlaceOrder(u"k1"_qs, SkuA, 2);
+    ASSERT_EQ(Sim.StreamNotify(u"notify_trade"_qs, u"TradeBuyerPay"_qs, twice.Tid, twice.Oid, Now1), 1);
+    Marker();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 2);
+    EXPECT_EQ(LinesOf(twice.Tid), 1);
+
+    // A trade of two SKUs reaches the catch-up first, then the stream.
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    const TPlatformSim::TOrder missed = Sim.PlaceOrder(u"k1"_qs, SkuA + u","_qs + SkuB);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1 && Figure(SkuB, u"QtyPay"_qs) == 1; }));
+    ASSERT_EQ(Sim.StreamNotify(u"notify_trade"_qs, u"TradeBuyerPay"_qs, missed.Tid, missed.Oid, u"2024-06-01 12:10:00"_qs), 1);
+    Marker();
+    EXPECT_EQ(LinesOf(missed.Tid), 2);
+
+    // Another one reaches the stream first, then the catch-up of an outage.
+    const TPlatformSim::TOrder live = Sim.PlaceOrder(u"k1"_qs, SkuA + u","_qs + SkuB);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 2; }));
+    const long catchUps = Sim.Count(u"taobao.trades.sold.get"_qs);
+    Sim.SetNow(u"2024-06-01 12:20:30"_qs);
+    ASSERT_EQ(Sim.StreamDrop(), 1);
+    ASSERT_TRUE(WaitFor([&] { return Sim.Count(u"taobao.trades.sold.get"_qs) > catchUps && OutGapFrom(u"S1"_qs).isEmpty(); }));
+    Marker();
+    EXPECT_EQ(LinesOf(live.Tid), 2);
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 4);
+    form.LoadItems();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 4);
+    EXPECT_EQ(Figure(SkuB, u"QtyPay"_qs), 2);
+}
+
+TEST_F(ItemsWindowTest, ATradeTheStreamCouldNotFetchIsCaughtUpAndALaterOrderDoesNotHideIt)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+    Sim.SetFault(u"cut"_qs, 0, 1, u"taobao.trade.get"_qs);
+    const TPlatformSim::TOrder lost = Sim.PlaceOrder(u"k1"_qs, SkuA, 2);
+    ASSERT_TRUE(WaitFor([&] { return Log(form).contains(u"交易"_qs + lost.Tid + u"获取失败，自2024-06-01 12:00:00起的交易待补录"_qs); }));
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuB, 1).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 1; }));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), Now1);
+    // Once the platform's clock has moved on, the catch-up reads the gap.
+    Sim.SetNow(u"2024-06-01 12:05:00"_qs);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; })) << Log(form).toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Log(form).contains(u"自2024-06-01 12:00:00起的交易已补录完整"_qs); }));
+    EXPECT_TRUE(OutGapFrom(u"S1"_qs).isEmpty());
+    EXPECT_EQ(LinesOf(lost.Tid), 1);
+    EXPECT_TRUE(Answers.Messages.empty());
+}
+
+TEST_F(ItemsWindowTest, OrdersPlacedWhileTheStreamIsDownAreCaughtUpWhenItIsBack)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+    Sim.StreamStall(60000);
+    ASSERT_EQ(Sim.StreamDrop(), 1);
+    ASSERT_TRUE(WaitFor([&] { return Log(form).contains(u"监控连接中断"_qs); }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    const TPlatformSim::TOrder missed = Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+    EXPECT_EQ(missed.Streams, 0);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    Sim.StreamStall(0);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 3; })) << Log(form).toStdString();
+    EXPECT_EQ(LinesOf(missed.Tid), 1);
+    EXPECT_TRUE(WaitFor([] { return OutGapFrom(u"S1"_qs).isEmpty(); }));
+}
+
+TEST_F(ItemsWindowTest, ACatchUpWhosePageFailedIsCompletedByTheNextOneAfterARestart)
+{
+    TFormItems::CatchUpRetryMs = 600000;
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems* form = &Monitoring();
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs, 15);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    // The count answers, its first page does not: 5 of 15 are recorded.
+    Sim.SetFault(u"http500"_qs, 0, 1, u"taobao.trades.sold.get"_qs, 1);
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 5; }));
+    EXPECT_EQ(Answers.Texts(), QStringList{u"中断交易数据同步未完成：1页交易、0笔交易获取失败"_qs});
+    EXPECT_TRUE(Log(*form).contains(u"，自2024-06-01 12:00:01起的交易待补录"_qs));
+
+    // The program ends and starts again: the gap is still there.
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(form->close());
+    ASSERT_TRUE(WaitFor([&] { return !Form(); }));
+    Main.reset();
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    SysRec.UserCode = u"admin"_qs;
+    SysRec.TqlUrl = Sim.TqlUrl();
+    SysRec.StreamUrl = Sim.StreamUrl();
+    SysRec.SignMethod = u"md5"_qs;
+    SysRec.StockTime = LoadStockTime();
+    Main = std::make_unique<TMainKiv>();
+    DoubleClick(1);
+    form = Form();
+    CurrentData = form->ClientDataSetItems;
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 15; }));
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"15"_qs);
+    EXPECT_TRUE(OutGapFrom(u"S1"_qs).isEmpty());
 }
 
 } // namespace

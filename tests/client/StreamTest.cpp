@@ -1,5 +1,6 @@
 #include "ClientTestSupport.h"
 
+#include "client/KivEvents.h"
 #include "client/KivStream.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
@@ -173,6 +174,22 @@ TEST_F(StreamTest, BadInputIsDroppedAndTheStreamGoesOn)
     EXPECT_EQ(Log(), QStringList({u"连接成功"_qs, u"未知消息\uFFFD\uFFFD"_qs, u"未知消息after"_qs}));
     // Still the first connection.
     EXPECT_EQ(FSim.Count(u"stream"_qs), 1);
+}
+
+TEST_F(StreamTest, MegabyteLinesShowAFewHundredCharactersAndHoldNothingUp)
+{
+    SysRec.DebugEcho = u"1"_qs;
+    StartConnected();
+    // Lines of an unknown kind just under the line limit, echoed raw too.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(FSim.StreamSend("{\"packet\":{\"code\":999,\"msg\":\"", false), 1);
+        FSim.StreamSend(QByteArray(1000, 'x'), false, {}, 0, 1000);
+        FSim.StreamSend("\"}}\r\n", false);
+    }
+    Marker(u"after"_qs);
+    EXPECT_EQ(Logged(u"未知消息"_qs + QString(LogLineLimit - 4, u'x') + u"…"_qs), 20);
+    for (int i = 0; i < FBox->count(); ++i)
+        EXPECT_LE(FBox->item(i)->text().size(), 4 + LogLineLimit + 1);
 }
 
 TEST_F(StreamTest, ANotificationWithoutAnActiveRuleMakesNoPlatformCall)
