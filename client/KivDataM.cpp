@@ -263,6 +263,11 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
     TSQLConnection& conn = *FDM->KivTranConn;
     FLevel = FDM->FTransactionDepth;
+    // Work does not start on a server known to be away, unless it is back.
+    if (FDM->FDatabaseLost)
+        FDM->RetryDatabase();
+    if (FDM->FDatabaseLost)
+        throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     if (FLevel > 0) {
         ExecSavepoint(conn, QStringLiteral("savepoint ") + SavepointName(FLevel));
     } else {
