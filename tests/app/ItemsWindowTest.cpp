@@ -8,6 +8,7 @@
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
+#include "app/KivProgress.h"
 #include "client/KivStream.h"
 #include "grid/DBGridMv.h"
 #include "platform/HttpClient.h"
@@ -20,6 +21,7 @@
 #include <QAction>
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTreeWidget>
 
 namespace {
@@ -493,6 +495,76 @@ TEST_F(ItemsWindowTest, ACatchUpWhosePageFailedIsCompletedByTheNextOneAfterARest
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 15; }));
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"15"_qs);
     EXPECT_TRUE(OutGapFrom(u"S1"_qs).isEmpty());
+}
+
+TEST_F(ItemsWindowTest, ASyncWaitingForThePlatformKeepsTheWindowsAliveAndStopsBetweenItems)
+{
+    Main = std::make_unique<TMainKiv>();
+    TTreeNodeShop* shop = Shop();
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.item.get"_qs);
+    // The user, while the first item's SKUs are on their way.
+    bool acted = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (acted || Sim.Held() == 0)
+            return;
+        acted = true;
+        auto* progress = qobject_cast<TFormProgress*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(progress && progress->isVisible());
+        Keep(*progress, u"items-sync-progress-stop.png"_qs);
+        for (const Qt::WindowType hint : {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
+            EXPECT_FALSE(progress->windowFlags().testFlag(hint));
+        Press(progress, Qt::Key_Escape);
+        progress->close();
+        EXPECT_TRUE(progress->isVisible());
+        auto* form = qobject_cast<TFormItems*>(progress->parentWidget());
+        ASSERT_TRUE(form);
+        form->ActionSync->trigger();
+        form->ActionOpen->trigger();
+        form->close();
+        EXPECT_TRUE(form->isVisible());
+        // The shop editor's tree reload leaves the record of the sync alone.
+        Main->ActionConfigShops->trigger();
+        EXPECT_EQ(Shop(), shop);
+        progress->ButtonStop->click();
+    });
+    user.start(20);
+    Answers.Modal = [&](QDialog& dialog) {
+        dialog.show();
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0);
+    Sim.Release();
+    EXPECT_TRUE(acted);
+    EXPECT_EQ(Sim.Count(u"taobao.items.onsale.get"_qs), 2);
+    EXPECT_EQ(Sim.Count(u"taobao.item.get"_qs), 1);
+    EXPECT_TRUE(Shop()->SyncDate.isEmpty());
+    EXPECT_TRUE(Answers.Messages.empty());
+}
+
+TEST_F(ItemsWindowTest, AStalledTradeFetchLeavesTheMonitorAliveAndAStopMidFetchLeavesAGap)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.trade.get"_qs);
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 2).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Sim.Held() == 1; }));
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(5);
+    EXPECT_TRUE(WaitFor([&] { return ticks >= 5 && Sim.Held() == 1; }));
+    form.ActionMonitor->trigger();
+    EXPECT_FALSE(form.Monitoring());
+    EXPECT_TRUE(Log(form).contains(u"监控停止时有交易尚未获取，自2024-06-01 12:00:00起的交易待补录"_qs)) << Log(form).toStdString();
+    Sim.SetFault(u"none"_qs);
+    Sim.Release();
+    ASSERT_TRUE(WaitFor([&] { return Log(form).endsWith(u"监控停止"_qs); }));
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 0);
+    // Started again, the catch-up brings it.
+    Sim.SetNow(u"2024-06-01 12:05:00"_qs);
+    form.ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; }));
 }
 
 } // namespace
