@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -27,21 +28,13 @@
 namespace {
 
 const QString Now1 = u"2024-06-01 12:00:00"_qs;
-const QString SkuA = u"5000000000011"_qs; // item 500000000001
-const QString SkuB = u"5000000000012"_qs; // item 500000000001
-const QString SkuC = u"5000000000021"_qs; // item 500000000002
 
 class ItemsWindowTest : public AppTest {
 protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        StartSim(Sim, R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[
-            {"num_iid":500000000001,"title":"中性笔","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
-              {"sku_id":5000000000011,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"},
-              {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
-            {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
-              {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})");
+        StartSim(Sim, StationeryCatalogue);
         SysRec.TqlUrl = Sim.TqlUrl();
         SysRec.StreamUrl = Sim.StreamUrl();
         SysRec.SignMethod = u"md5"_qs;
@@ -511,6 +504,8 @@ TEST_F(ItemsWindowTest, ASyncWaitingForThePlatformKeepsTheWindowsAliveAndStopsBe
         acted = true;
         auto* progress = qobject_cast<TFormProgress*>(QApplication::activeModalWidget());
         ASSERT_TRUE(progress && progress->isVisible());
+        // Still in the first item's call.
+        EXPECT_TRUE(progress->LabelTitle->text().endsWith(u"正在同步第1个商品的属性..."_qs)) << progress->LabelTitle->text().toStdString();
         Keep(*progress, u"items-sync-progress-stop.png"_qs);
         for (const Qt::WindowType hint : {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
             EXPECT_FALSE(progress->windowFlags().testFlag(hint));

@@ -41,9 +41,6 @@
 namespace {
 
 const QString AppKey = u"21000001"_qs;
-const QString SkuA = u"5000000000011"_qs;
-const QString SkuB = u"5000000000012"_qs;
-const QString SkuC = u"5000000000021"_qs;
 const QString Barcode = u"6901234567892"_qs;
 
 // The shop of the stand-in: two items, three SKUs, no trades yet; the
