@@ -269,6 +269,8 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
     if (FDM->FDatabaseLost)
         throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     if (FLevel > 0) {
+        if (!SameAttachment())
+            throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
         ExecSavepoint(conn, QStringLiteral("savepoint ") + SavepointName(FLevel));
     } else {
         // The settings of the main connection may have changed since the
@@ -281,6 +283,7 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         QSqlDatabase db = conn.Database();
         if (!db.transaction())
             conn.RaiseError(db.lastError());
+        FDM->FTransactionAttachment = conn.Attachments();
     }
     ++FDM->FTransactionDepth;
     FActive = true;
@@ -293,7 +296,7 @@ TKivTransaction::~TKivTransaction()
     FDM->FTransactionDepth = FLevel;
     TSQLConnection& conn = *FDM->KivTranConn;
     // A connection that dropped took its transaction with it.
-    if (!conn.Connected())
+    if (!SameAttachment())
         return;
     if (FLevel > 0) {
         try {
@@ -317,7 +320,15 @@ TSQLConnection& TKivTransaction::Connection() const
     // Work inside this one is still open: its statements would land there.
     if (FDM->FTransactionDepth != FLevel + 1)
         throw EInvalidOperation(QStringLiteral("A transaction inside this one is still open"));
+    if (!SameAttachment())
+        throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     return *FDM->KivTranConn;
+}
+
+bool TKivTransaction::SameAttachment() const
+{
+    const TSQLConnection& conn = *FDM->KivTranConn;
+    return conn.Connected() && conn.Attachments() == FDM->FTransactionAttachment;
 }
 
 int TKivTransaction::ExecSql(const QString& sql)

@@ -150,6 +150,8 @@ private:
     void RetryDatabase();
     // How many TKivTransactions are open (the outermost one and those inside it).
     int FTransactionDepth = 0;
+    // The attachment that the open transactions began on.
+    quint64 FTransactionAttachment = 0;
     bool FDatabaseLost = false;
     QTimer* FDatabaseRetry;
 
@@ -182,6 +184,9 @@ public:
 
 private:
     TSQLConnection& Connection() const;
+    // The connection still holds the attachment the work began on: one made
+    // again since (the server went away) holds none of its statements.
+    bool SameAttachment() const;
     TKivDM* FDM;
     int FLevel = 0; // 0: the transaction itself; else the savepoint's depth
     bool FActive = false;

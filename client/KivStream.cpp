@@ -207,6 +207,7 @@ TKivStreamThread::~TKivStreamThread()
 void TKivStreamThread::Terminate()
 {
     FShared->RequestStop();
+    FLive = false;
     if (Shop) {
         THttpClient* published = &FShared->Http;
         Shop->StreamHttp.compare_exchange_strong(published, nullptr);

@@ -111,6 +111,7 @@ void TSQLConnection::Open()
         throw EDatabaseError(ErrorText(db.lastError()));
     }
     FWasOpen = true;
+    ++FAttachments;
 }
 
 void TSQLConnection::Close()

@@ -35,6 +35,9 @@ public:
     bool Connected() const;
     void Open();
     void Close();
+    // How many times the connection has been made: work begun on one
+    // attachment tells whether it is still the same one.
+    quint64 Attachments() const { return FAttachments; }
 
     // The database name as the driver gets it: a server name is kept, a
     // local relative path is made absolute against BaseDir.
@@ -68,4 +71,5 @@ private:
     QString FUserName;
     QString FPassword;
     bool FWasOpen = false;
+    quint64 FAttachments = 0;
 };
