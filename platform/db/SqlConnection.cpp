@@ -90,6 +90,11 @@ void TSQLConnection::Open()
         return;
     if (FDatabase.isEmpty())
         throw EDatabaseError(QStringLiteral("No database name is set"));
+    // The driver of a lost connection keeps the handle of the transaction
+    // that was open on it, and refuses to begin another: a new one takes over.
+    if (FLost && QSqlDatabase::contains(FConnectionName))
+        QSqlDatabase::removeDatabase(FConnectionName);
+    FLost = false;
     QSqlDatabase db = QSqlDatabase::contains(FConnectionName)
                           ? QSqlDatabase::database(FConnectionName, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), FConnectionName);
@@ -165,6 +170,7 @@ bool TSQLConnection::Responds()
 void TSQLConnection::RaiseLost()
 {
     Close();
+    FLost = true;
     Q_EMIT ConnectionLost();
     throw EDatabaseConnectionLost(ConnectionLostText());
 }

@@ -71,5 +71,6 @@ private:
     QString FUserName;
     QString FPassword;
     bool FWasOpen = false;
+    bool FLost = false;
     quint64 FAttachments = 0;
 };
