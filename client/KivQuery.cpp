@@ -109,6 +109,8 @@ TPlatformCallScope::~TPlatformCallScope()
     CallScopes().pop_back();
 }
 
+namespace {
+
 // The settings of KivHttp as they are now (the proxy dialog may have changed them).
 void SetUpLikeKivHttp(THttpClient& client)
 {
@@ -123,6 +125,8 @@ void SetUpLikeKivHttp(THttpClient& client)
     client.ConnectTimeoutMs = model.ConnectTimeoutMs;
     client.ReadTimeoutMs = model.ReadTimeoutMs;
 }
+
+} // namespace
 
 std::unique_ptr<THttpClient> NewPlatformClient()
 {

@@ -10,7 +10,6 @@
 #include "app/KivMain.h"
 #include "client/KivStream.h"
 #include "platform/Exceptions.h"
-#include "platform/IniFile.h"
 #include "platform/Threads.h"
 #include "support/DialogAnswers.h"
 #include "support/FirebirdServer.h"
@@ -36,10 +35,7 @@ protected:
         FDM.reset();
         QString error;
         ASSERT_TRUE(Server.Start(TempPath(QString()), &error)) << error.toStdString();
-        TIniFile ini(TempPath(u"KivSets.ini"_qs));
-        ini.WriteString(u"Data"_qs, u"DataFile"_qs, Server.DatabaseName(DatabasePath()));
-        ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
-        ini.WriteString(u"Data"_qs, u"Password"_qs, QString::fromUtf16(TFirebirdServer::Password));
+        Server.WriteSettings(TempPath(QString()), DatabasePath());
         FDM = std::make_unique<TKivDM>(TempPath(QString()));
         FDM->DatabaseRetryMs = 100;
         StartSim(Sim, StationeryCatalogue);

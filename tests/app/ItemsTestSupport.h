@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
 #include <functional>

@@ -22,7 +22,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTreeWidget>
 
 namespace {

@@ -17,7 +17,6 @@
 #include "client/KivGetSessiion.h"
 #include "client/KivLogin.h"
 #include "platform/Application.h"
-#include "platform/IniFile.h"
 #include "platform/SqlText.h"
 #include "platform/Threads.h"
 #include "support/DialogAnswers.h"
@@ -70,10 +69,7 @@ protected:
 #endif
             QString error;
             ASSERT_TRUE(FServer.Start(TempPath(QString()), &error)) << error.toStdString();
-            TIniFile ini(TempPath(u"KivSets.ini"_qs));
-            ini.WriteString(u"Data"_qs, u"DataFile"_qs, FServer.DatabaseName(DatabasePath()));
-            ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
-            ini.WriteString(u"Data"_qs, u"Password"_qs, QString::fromUtf16(TFirebirdServer::Password));
+            FServer.WriteSettings(TempPath(QString()), DatabasePath());
         }
         InitKivResources();
         ResetTerminated();

@@ -3,7 +3,6 @@
 
 #include "client/KivDataM.h"
 #include "platform/Exceptions.h"
-#include "platform/IniFile.h"
 #include "support/FirebirdServer.h"
 #include "support/TestSupport.h"
 
@@ -22,13 +21,7 @@ protected:
         ASSERT_TRUE(FServer.Start(TempPath(QString()), &error)) << error.toStdString();
     }
 
-    void UseServer(const QString& password)
-    {
-        TIniFile ini(TempPath(u"KivSets.ini"_qs));
-        ini.WriteString(u"Data"_qs, u"DataFile"_qs, FServer.DatabaseName(DatabasePath()));
-        ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
-        ini.WriteString(u"Data"_qs, u"Password"_qs, password);
-    }
+    void UseServer(const QString& password) { FServer.WriteSettings(TempPath(QString()), DatabasePath(), password); }
 
     TFirebirdServer FServer;
 };

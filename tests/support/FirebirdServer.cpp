@@ -1,5 +1,6 @@
 #include "support/FirebirdServer.h"
 
+#include "platform/IniFile.h"
 #include "platform/SqlText.h"
 
 #include <QDir>
@@ -223,4 +224,12 @@ void TFirebirdServer::Stop()
 QString TFirebirdServer::DatabaseName(const QString& path) const
 {
     return QStringLiteral("127.0.0.1/%1:%2").arg(FPort).arg(QDir(path).absolutePath());
+}
+
+void TFirebirdServer::WriteSettings(const QString& programDir, const QString& databasePath, const QString& password) const
+{
+    TIniFile ini(QDir(programDir).filePath(QStringLiteral("KivSets.ini")));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("DataFile"), DatabaseName(databasePath));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("UserName"), QString::fromUtf16(UserName));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("Password"), password);
 }

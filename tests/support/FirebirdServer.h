@@ -27,6 +27,9 @@ public:
     int Port() const { return FPort; }
     // The name the program connects with: "127.0.0.1/PORT:path".
     QString DatabaseName(const QString& path) const;
+    // Points the program folder's "KivSets.ini" at the database file through
+    // this server, with the login below (or another password).
+    void WriteSettings(const QString& programDir, const QString& databasePath, const QString& password = QString::fromUtf16(Password)) const;
 
     static constexpr auto UserName = u"SYSDBA";
     static constexpr auto Password = u"seatpass";

@@ -5,12 +5,13 @@
 //
 //   POST /sim/order?app_key=K&sku_id=S&num=N&status=S&event=E&count=N&log=1
 //        app_key: the shop (default: the first shop); sku_id: one of its
-//        SKUs (default: the next one in turn), or several joined by ","
-//        for one trade of one order line each; num: the quantity of each (1);
+//        SKUs (default: the next one in turn); num: the quantity (1);
 //        status: the order line's status (WAIT_SELLER_SEND_GOODS); event:
 //        the notification's status (TradeBuyerPay); count: how many orders
 //        (1); log=1 records when each notification was written. Answers
 //        {"tid": last tid, "oid": its order line, "streams": streams reached}.
+//        Several SKUs joined by "," make one trade of one order line each
+//        (num of each); "oid" is then the first line's.
 
 #include "Sim.h"
 
