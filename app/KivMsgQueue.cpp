@@ -72,11 +72,17 @@ void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
     TClientDataSet* dataSet = record->DataSet.data();
     if (!dataSet)
         return;
-    if (!record->LineStoredSql.isEmpty() && !IsEmptyResult(record->LineStoredSql))
-        return;
-    if (!record->InsertTable.isEmpty())
-        ExecSql(u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u") values("_qs
-                + record->InsertValues + u')');
+    if (!record->InsertTable.isEmpty()) {
+        const QString insert = u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u')';
+        // A line stored already is not inserted again, in the same statement
+        // that tests for it; its figures do not change either.
+        if (record->LineStoredSql.isEmpty())
+            ExecSql(insert + u" values("_qs + record->InsertValues + u')');
+        else if (ExecSql(insert + u" select "_qs + record->InsertValues + u" from rdb$database where not exists("_qs
+                         + record->LineStoredSql + u')')
+                 == 0)
+            return;
+    }
     if (dataSet->Active())
         ApplyToDataSet(*dataSet, *record);
 }
