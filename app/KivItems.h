@@ -144,7 +144,7 @@ private:
     void SetMonitoring(bool monitoring);
     void WaitForStream(const TPlatformCallStop& stop);
     bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules);
-    void CatchUpDone(const QString& from, const QString& now);
+    void CatchUpDone(const QString& from, const QString& now, int marks);
     void CatchUpFailed(const QString& from, const QString& message, bool automatic);
     void CatchUpTimerTimeout();
     void DBGridItemsDrawDataCell(const TRect& rect, int dataCol, TColumnMv* column);

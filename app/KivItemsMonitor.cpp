@@ -258,6 +258,8 @@ void TFormItems::CatchUpTrades(bool automatic)
     const QString now = GetServerTime(*FShop);
     if (!self)
         return;
+    // A gap marked while the catch-up runs may lie within its window.
+    const int marks = OutGapMarks(shopCode);
     QString from;
     try {
         from = Earlier(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
@@ -272,7 +274,7 @@ void TFormItems::CatchUpTrades(bool automatic)
     }
     // Nothing to read yet: a gap stays until a window has held it.
     if (from.isEmpty() || from >= now) {
-        CatchUpDone(QString(), now);
+        CatchUpDone(QString(), now, marks);
         return;
     }
     const QString window = u',' + Quoted(from) + u',' + Quoted(now);
@@ -296,7 +298,7 @@ void TFormItems::CatchUpTrades(bool automatic)
     const auto* totalValue = qvJSONcast<TqvJSONnumber>(response->Field(u"total_results"));
     const qint64 total = totalValue ? totalValue->IntValue() : 0;
     if (total <= 0) {
-        CatchUpDone(from, now);
+        CatchUpDone(from, now, marks);
         return;
     }
 
@@ -329,6 +331,10 @@ void TFormItems::CatchUpTrades(bool automatic)
         }
         progress->ProgressBar->setValue(progress->ProgressBar->value() + 1);
     }
+    // Its own trade lines are stored (or found unstorable) before it decides.
+    ProcessMsgQueue();
+    if (!self)
+        return;
     if (stop.Stopped())
         CatchUpFailed(from, QStringLiteral("中断交易数据同步已停止"), automatic);
     else if (failedPages > 0 || failedTrades > 0)
@@ -337,15 +343,16 @@ void TFormItems::CatchUpTrades(bool automatic)
                           + QString::number(failedTrades) + QStringLiteral("笔交易获取失败"),
                       automatic);
     else
-        CatchUpDone(from, now);
+        CatchUpDone(from, now, marks);
 }
 
-void TFormItems::CatchUpDone(const QString& from, const QString& now)
+void TFormItems::CatchUpDone(const QString& from, const QString& now, int marks)
 {
     const QString shopCode = FShop->Code;
     const QString gap = OutGapFrom(shopCode);
     try {
-        if (!from.isEmpty())
+        // A gap marked meanwhile (a line not stored, an outage) stays.
+        if (!from.isEmpty() && OutGapMarks(shopCode) == marks)
             ClearOutGap(shopCode, from, now);
     } catch (const EDatabaseError&) {
         // The gap stays; the next catch-up reads the window again.

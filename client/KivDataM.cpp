@@ -44,6 +44,13 @@ std::map<QString, QString>& PendingOutGaps()
     return gaps;
 }
 
+// MarkOutGap's calls, by shop code.
+std::map<QString, int>& OutGapMarkCounts()
+{
+    static std::map<QString, int> counts;
+    return counts;
+}
+
 TKivDM& DataModule()
 {
     if (!KivDM)
@@ -120,6 +127,7 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     KivConn->SetParam(QStringLiteral("Password"), password);
     EventQueue.clear();
     PendingOutGaps().clear();
+    OutGapMarkCounts().clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
@@ -531,12 +539,19 @@ QString OutGapFrom(const QString& shopCode)
 
 bool MarkOutGap(const QString& shopCode, const QString& from)
 {
+    ++OutGapMarkCounts()[shopCode];
     const QString current = OutGapFrom(shopCode);
     if (from.isEmpty() || (!current.isEmpty() && current <= from))
         return false;
     PendingOutGaps()[shopCode] = from;
     StoreOutGaps();
     return true;
+}
+
+int OutGapMarks(const QString& shopCode)
+{
+    const auto count = OutGapMarkCounts().find(shopCode);
+    return count == OutGapMarkCounts().end() ? 0 : count->second;
 }
 
 void ClearOutGap(const QString& shopCode, const QString& from, const QString& now)

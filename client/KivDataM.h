@@ -261,6 +261,10 @@ QString OutGapFrom(const QString& shopCode);
 // Remembers the moment for the shop unless it remembers an earlier one;
 // true when the shop's moment moved. Never raises.
 bool MarkOutGap(const QString& shopCode, const QString& from);
+// How often MarkOutGap was called for the shop in this run, whether or not
+// the moment moved: a catch-up that sees it change while it runs does not
+// close the gap (a line it read may not have been stored).
+int OutGapMarks(const QString& shopCode);
 // A catch-up has read every trade created from `from` to `now`: the shop's
 // moment is forgotten when it lies within. Raises the database's errors.
 void ClearOutGap(const QString& shopCode, const QString& from, const QString& now);

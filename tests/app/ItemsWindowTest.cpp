@@ -448,6 +448,7 @@ TEST_F(ItemsWindowTest, OrdersPlacedWhileTheStreamIsDownAreCaughtUpWhenItIsBack)
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 3; })) << Log(form).toStdString();
     EXPECT_EQ(LinesOf(missed.Tid), 1);
     EXPECT_TRUE(WaitFor([] { return OutGapFrom(u"S1"_qs).isEmpty(); }));
+    Keep(form, u"monitor-outage.png"_qs);
 }
 
 TEST_F(ItemsWindowTest, ACatchUpWhosePageFailedIsCompletedByTheNextOneAfterARestart)
