@@ -39,16 +39,9 @@ protected:
         FDM = std::make_unique<TKivDM>(TempPath(QString()));
         FDM->DatabaseRetryMs = 100;
         StartSim(Sim, StationeryCatalogue);
-        SysRec.UserCode = u"admin"_qs;
-        SysRec.TqlUrl = Sim.TqlUrl();
-        SysRec.StreamUrl = Sim.StreamUrl();
-        SysRec.SignMethod = u"md5"_qs;
-        SysRec.DebugEcho = u"0"_qs;
-        SysRec.LowStock = u"10"_qs;
-        SysRec.StockTime = LoadStockTime();
+        PointAtSim(Sim);
+        AddSimShopRows();
         StreamTimings.ReconnectBaseMs = 50;
-        ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"_qs);
-        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"_qs);
         AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
         TTreeNodeShop shop;
         SetSimShop(shop);

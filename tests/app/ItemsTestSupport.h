@@ -10,6 +10,7 @@
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
+#include "support/PlatformSim.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -88,6 +89,24 @@ inline constexpr const char* StationeryCatalogue = R"({"now":"2024-06-01 12:00:0
 inline const QString SkuA = QStringLiteral("5000000000011"); // item 500000000001
 inline const QString SkuB = QStringLiteral("5000000000012"); // item 500000000001
 inline const QString SkuC = QStringLiteral("5000000000021"); // item 500000000002
+
+// The program's settings pointed at the stand-in, and its shop "S1" linked
+// to the administrator.
+inline void PointAtSim(const TPlatformSim& sim)
+{
+    SysRec.UserCode = QStringLiteral("admin");
+    SysRec.TqlUrl = sim.TqlUrl();
+    SysRec.StreamUrl = sim.StreamUrl();
+    SysRec.SignMethod = QStringLiteral("md5");
+    SysRec.DebugEcho = QStringLiteral("0");
+    SysRec.LowStock = QStringLiteral("10");
+    SysRec.StockTime = LoadStockTime();
+}
+inline void AddSimShopRows()
+{
+    ExecSql(QStringLiteral("insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"));
+    ExecSql(QStringLiteral("insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"));
+}
 
 // The stand-in's shop "S1" as the main window's tree holds it.
 inline void SetSimShop(TTreeNodeShop& shop)
