@@ -5,6 +5,7 @@
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/DataSetProvider.h"
@@ -226,7 +227,9 @@ QString TFormItemIn::BuildSkuListSql(bool known) const
 void TFormItemIn::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    // Shown again after a booking the database could not take, the list
+    // keeps its ticks.
+    if (!event->spontaneous() && !ClientDataSetBarcode->Active())
         FormShow();
 }
 
@@ -363,9 +366,16 @@ QString StockInByBarcode(const QString& barcode)
 {
     TFormItemIn form(QApplication::activeWindow());
     form.SetBarcode(barcode);
-    if (ExecModal(form) != QDialog::Accepted)
-        return QString();
-    return form.BookStockIn();
+    while (ExecModal(form) == QDialog::Accepted) {
+        try {
+            return form.BookStockIn();
+        } catch (const EDatabaseConnectionLost&) {
+            // Nothing was booked: the dialog comes back as it was, to be
+            // confirmed again once the database answers.
+            ShowError(QStringLiteral("数据库连接已断开，本次入库没有保存！请在数据库恢复后再次确认。"));
+        }
+    }
+    return QString();
 }
 
 void InstallItemInHooks()

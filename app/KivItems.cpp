@@ -5,6 +5,7 @@
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
 #include "client/KivDataM.h"
+#include "client/KivEvents.h"
 #include "client/KivStream.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
@@ -27,6 +28,7 @@
 #include <QScopeGuard>
 #include <QScreen>
 
+int TFormItems::CatchUpRetryMs = 60000;
 const QString TFormItems::SyncLayoutKey = QStringLiteral("SYS_KivItem");
 const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 
@@ -100,6 +102,9 @@ TFormItems::TFormItems(QWidget* parent)
     CreateActions();
     CreateControls();
     SetMonitorMode(false);
+    FCatchUpTimer = new QTimer(this);
+    FCatchUpTimer->setSingleShot(true);
+    connect(FCatchUpTimer, &QTimer::timeout, this, &TFormItems::CatchUpTimerTimeout);
     // Every change to a row (the update records' among them) keeps the
     // balance and the quantity to order true to their definitions.
     ClientDataSetItems->BeforePost.Connect(this, [this](TDataSet&) { RecomputeBalance(); });
@@ -239,26 +244,37 @@ void TFormItems::FormShow()
 
 void TFormItems::ActionOpenExecute()
 {
-    if (!FShop)
+    if (!FShop || FSyncing)
         return;
-    if (FShop->SyncDate.isEmpty())
-        SyncItems(*FShop, this);
+    if (FShop->SyncDate.isEmpty() && !SyncShop())
+        return;
     LoadItems();
 }
 
 void TFormItems::ActionSyncExecute()
 {
+    if (FSyncing)
+        return;
     ActionSync->setEnabled(false);
     const QPointer<TFormItems> self(this);
     const auto enable = qScopeGuard([self] {
         if (self)
             self->ActionSync->setEnabled(true);
     });
-    if (FShop && CheckShop(*FShop)) {
-        SyncItems(*FShop, this);
+    if (FShop && CheckShop(*FShop) && SyncShop())
+        LoadItems();
+}
+
+bool TFormItems::SyncShop()
+{
+    const QPointer<TFormItems> self(this);
+    FSyncing = true;
+    const auto idle = qScopeGuard([self] {
         if (self)
-            LoadItems();
-    }
+            self->FSyncing = false;
+    });
+    SyncItems(*FShop, this);
+    return self;
 }
 
 void TFormItems::LoadItems()
@@ -266,6 +282,9 @@ void TFormItems::LoadItems()
     if (!FShop)
         return;
     SQLQueryItems->SQL = ItemsFiguresSql(*FShop, SysRec.StockTime, QString::number(LowStock()));
+    // The rows on screen stay until the new ones are read: a database out of
+    // reach leaves them as they were.
+    SQLQueryItems->Open();
     if (ClientDataSetItems->Active())
         ClientDataSetItems->Close();
     ClientDataSetItems->Open();
@@ -298,6 +317,11 @@ void TFormItems::ActionClearMsgExecute()
 
 void TFormItems::closeEvent(QCloseEvent* event)
 {
+    // A sync runs: the window goes with it.
+    if (FSyncing) {
+        event->ignore();
+        return;
+    }
     if (FMonitoring) {
         ShowWarning(QStringLiteral("正在监控,请先停止!"));
         event->ignore();
@@ -332,6 +356,19 @@ void TFormItems::Register()
     MonitorDataSets << ClientDataSetItems;
     MonitorLogBoxes << lbMonitor;
     FRegistered = true;
+    // A monitor says once when the database goes away, and catches up what
+    // it could not store once it is back.
+    connect(
+        KivDM, &TKivDM::DatabaseConnectionLost, this,
+        [this] { LogLine(lbMonitor, QStringLiteral("数据库连接已断开：恢复后将自动重新连接，其间未能保存的交易届时补录")); },
+        Qt::QueuedConnection);
+    connect(
+        KivDM, &TKivDM::DatabaseConnectionRestored, this,
+        [this] {
+            LogLine(lbMonitor, QStringLiteral("数据库已重新连接"));
+            RequestCatchUp(0);
+        },
+        Qt::QueuedConnection);
 }
 
 void TFormItems::Unregister()

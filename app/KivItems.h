@@ -35,6 +35,7 @@ class TDataSource;
 class TDBGridMv;
 class TField;
 class TKivStreamThread;
+class TPlatformCallStop;
 class TSQLQuery;
 struct TRect;
 struct TTreeNodeShop;
@@ -89,6 +90,9 @@ public:
     void LoadItems();
     void ActionOpenExecute();
     void ActionSyncExecute();
+    // The sync of the shop, as its only work meanwhile; false when the
+    // window went during it.
+    bool SyncShop();
     void ActionMonitorExecute();
     void ActionShowMainExecute();
     void ActionClearMsgExecute();
@@ -96,9 +100,20 @@ public:
     void StartMonitor();
     void StopMonitor();
     void OnThreadEnd();
-    // The trades created since the newest order line, through the rules;
-    // a platform that does not answer is said, and the next start tries again.
-    void CatchUpTrades();
+    // The trades created since the shop's gap (OutGapFrom), or else since the
+    // newest trade line, through the rules; order lines stored already are
+    // not recorded again. A catch-up that reads its whole window closes the
+    // gap; one that cannot (the platform does not answer, a page or a trade
+    // fails, the user stops it) leaves the gap from its start, says so (in
+    // an error box when the user started monitoring, else in the log) and
+    // is tried again after CatchUpRetryMs while monitoring. The start's
+    // catch-up waits for the stream first, so that what is created after its
+    // window reaches the stream.
+    void CatchUpTrades(bool automatic = false);
+    // A catch-up after delayMs, when the shop has a gap then and no other
+    // work holds the program (a modal window).
+    void RequestCatchUp(int delayMs);
+    static int CatchUpRetryMs;
     void TimerMonitorTimer();
     // The image of the running-image list that ActionMonitor shows.
     int MonitorImageIndex() const { return FImageIndex; }
@@ -131,7 +146,11 @@ private:
     void Unregister();
     void SetMonitorImage(int index);
     void SetMonitoring(bool monitoring);
-    void ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules);
+    void WaitForStream(const TPlatformCallStop& stop);
+    bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules);
+    void CatchUpDone(const QString& from, const QString& now, int marks);
+    void CatchUpFailed(const QString& from, const QString& message, bool automatic);
+    void CatchUpTimerTimeout();
     void DBGridItemsDrawDataCell(const TRect& rect, int dataCol, TColumnMv* column);
     bool IsLocatedCell(const TField& field) const;
     void HangSound(TField& field, const QByteArray& sound);
@@ -145,6 +164,9 @@ private:
     QPointer<TKivStreamThread> FStream;
     bool FMonitoring = false;
     bool FRegistered = false;
+    bool FSyncing = false;
+    bool FCatchingUp = false;
+    QTimer* FCatchUpTimer;
     int FImageIndex = 0;
     int FSavedImageIndex = 0;
     // Fields whose sound has played for the row being changed now: a field

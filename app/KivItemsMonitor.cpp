@@ -14,17 +14,21 @@
 #include "client/KivStream.h"
 #include "json/uQvJSON.h"
 #include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/SqlQuery.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTimer>
+#include <map>
 
 namespace {
 
@@ -74,56 +78,32 @@ QStringList PageTids(const QString& reply)
     return tids;
 }
 
-const TJsonValueList* ColumnNamed(const TJsonColumns& columns, const QString& name)
+// The catch-up's window starts one second after a trade line's date.
+QString SecondAfter(const QString& date)
 {
-    for (const TJsonValueList& column : columns)
-        if (column.FieldName.compare(name, Qt::CaseInsensitive) == 0)
-            return &column;
-    return nullptr;
+    const QDateTime last = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
-// Whether the shop's trade lines hold the order line with this status.
-bool LineRecorded(const QString& shopCode, const TJsonValue& oid, const TJsonValue& status)
+QString Earlier(const QString& a, const QString& b)
 {
-    if (oid.Missing || !IsSqlInteger(oid.Text))
-        return false;
-    const auto query = OpenQuery(QStringLiteral("select count(*) from \"KivItemOut\" where \"ShopCode\" = ") + QuotedStr(shopCode)
-                                 + QStringLiteral(" and \"Oid\" = ") + oid.Text + QStringLiteral(" and \"Status\" = ") + SqlValue(status));
-    return query->Fields(0)->AsLargeInt() > 0;
+    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
 }
 
-// The batch without the order lines that would be recorded a second time:
-// those whose line and status the shop's trade lines hold already (the live
-// stream got them first, or another rule of the same status did).
-void QueueUnrecordedLines(const TTradeEventBatch& batch, const QString& shopCode, const TTradeEventProducer& queue)
+// Runs the GUI thread's events until ready() holds, at most timeoutMs.
+void WaitWithEvents(const std::function<bool()>& ready, int timeoutMs)
 {
-    const TJsonValueList* oids = ColumnNamed(batch.Data, QStringLiteral("Oid"));
-    const TJsonValueList* statuses = ColumnNamed(batch.Data, QStringLiteral("Status"));
-    const int rows = batch.Keys.empty() ? 0 : batch.Keys.front().Count();
-    const auto aligned = [rows](const TJsonColumns& columns) {
-        return std::all_of(columns.begin(), columns.end(), [rows](const TJsonValueList& c) { return c.Count() == rows; });
-    };
-    if (!oids || !statuses || !aligned(batch.Keys) || !aligned(batch.Data)) {
-        queue(batch);
-        return;
-    }
-    TJsonColumns keys;
-    TJsonColumns data;
-    for (const TJsonValueList& column : batch.Keys)
-        keys.push_back({column.FieldName, {}});
-    for (const TJsonValueList& column : batch.Data)
-        data.push_back({column.FieldName, {}});
-    for (int row = 0; row < rows; ++row) {
-        if (SqlValue((*statuses)[row]) == batch.Target.Status && LineRecorded(shopCode, (*oids)[row], (*statuses)[row]))
-            continue;
-        for (size_t i = 0; i < keys.size(); ++i)
-            keys[i].Values.push_back(batch.Keys[i][row]);
-        for (size_t i = 0; i < data.size(); ++i)
-            data[i].Values.push_back(batch.Data[i][row]);
-    }
-    if (!keys.empty() && keys.front().Count() == 0)
-        return;
-    queue(TTradeEventBatch{batch.Table, keys, data, batch.ExtraLines, batch.Target});
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (ready() || elapsed.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    tick.start(20);
+    if (!ready())
+        loop.exec();
 }
 
 } // namespace
@@ -177,12 +157,23 @@ void TFormItems::StartMonitor()
     FShop->Stopped = false;
     FStream = new TKivStreamThread(*FShop, lbMonitor, ClientDataSetItems, this);
     connect(FStream, &TKivStreamThread::ThreadEnd, this, &TFormItems::OnThreadEnd);
+    // A stream back after an outage, or a trade it could not fetch: the gap
+    // is caught up (the stream's signals come while it handles a packet).
+    connect(FStream, &TKivStreamThread::Connected, this, [this] { RequestCatchUp(0); }, Qt::QueuedConnection);
+    connect(
+        FStream, &TKivStreamThread::RecordIncomplete, this,
+        [this] {
+            if (FStream && FStream->Live())
+                RequestCatchUp(CatchUpRetryMs);
+        },
+        Qt::QueuedConnection);
     LogLine(lbMonitor, QStringLiteral("监控开始"));
 }
 
 void TFormItems::StopMonitor()
 {
     FShop->Stopped = true;
+    FCatchUpTimer->stop();
     // Ends the connection, when there is one, and lets the thread end.
     if (FStream)
         FStream->Terminate();
@@ -210,120 +201,224 @@ void TFormItems::TimerMonitorTimer()
     TimerMonitor->start();
 }
 
-void TFormItems::CatchUpTrades()
+void TFormItems::RequestCatchUp(int delayMs)
 {
-    if (!FShop)
+    if (!FMonitoring)
         return;
-    // Trades missed while stopped must not vanish unnoticed: a platform that
-    // cannot be reached is said, and the next start tries again.
-    const QString unreachable = PlatformUnreachableText(QStringLiteral("中断交易数据同步"));
-    const QString now = GetServerTime(*FShop);
-    if (now.isEmpty()) {
-        ShowError(unreachable);
+    if (!FCatchUpTimer->isActive() || FCatchUpTimer->remainingTime() > delayMs)
+        FCatchUpTimer->start(std::max(0, delayMs));
+}
+
+void TFormItems::CatchUpTimerTimeout()
+{
+    if (!FMonitoring || !FShop || (KivDM && KivDM->DatabaseLost()))
+        return;
+    // Not over other work: a catch-up running, a sync, a dialog of the user.
+    if (FCatchingUp || QApplication::activeModalWidget()) {
+        FCatchUpTimer->start(1000);
         return;
     }
-    const QDateTime last = QDateTime::fromString(LastOutDate(FShop->Code), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!last.isValid())
+    if (!OutGapFrom(FShop->Code).isEmpty())
+        CatchUpTrades(true);
+}
+
+void TFormItems::WaitForStream(const TPlatformCallStop& stop)
+{
+    const QPointer<TKivStreamThread> stream = FStream;
+    WaitWithEvents([&] { return !stream || stream->Live() || stream->EndedConnections() > 0 || stop.Stopped(); },
+                   StreamTimings.ConnectTimeoutMs);
+}
+
+void TFormItems::CatchUpTrades(bool automatic)
+{
+    if (!FShop || FCatchingUp)
         return;
-    const QString from = DateTimeText(last.addSecs(1));
-    if (from == now)
+    const QPointer<TFormItems> self(this);
+    FCatchingUp = true;
+    const auto idle = qScopeGuard([self] {
+        if (self)
+            self->FCatchingUp = false;
+    });
+    TShopInUse inUse(*FShop);
+    const QString shopCode = FShop->Code;
+    TPlatformCallStop stop;
+    const TPlatformCallScope scope(stop);
+    // From the first call on, the progress window holds every other window
+    // out of reach.
+    const QPointer<TFormProgress> progress = new TFormProgress(this);
+    const auto done = qScopeGuard([&] { delete progress.data(); });
+    progress->setWindowTitle(QStringLiteral("中断交易数据同步中..."));
+    progress->setWindowModality(Qt::ApplicationModal);
+    progress->AllowStop([&stop] { stop.Stop(); });
+    progress->LabelTitle->setText(QStringLiteral("获取淘宝平台时间..."));
+    progress->show();
+    if (!automatic)
+        WaitForStream(stop);
+
+    const QString now = GetServerTime(*FShop);
+    if (!self)
         return;
+    // A gap marked while the catch-up runs may lie within its window.
+    const int marks = OutGapMarks(shopCode);
+    QString from;
+    try {
+        from = Earlier(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
+    } catch (const EDatabaseConnectionLost&) {
+        // Said once in the log; the catch-up runs when the database is back.
+        return;
+    }
+    const QString unreachable = PlatformUnreachableText(QStringLiteral("中断交易数据同步"));
+    if (now.isEmpty()) {
+        CatchUpFailed(from, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : unreachable, automatic);
+        return;
+    }
+    // Nothing to read yet: a gap stays until a window has held it.
+    if (from.isEmpty() || from >= now) {
+        CatchUpDone(QString(), now, marks);
+        return;
+    }
     const QString window = u',' + Quoted(from) + u',' + Quoted(now);
     const QString countReply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
                                                QStringLiteral("page_size=? and start_created=? and end_created=?"), QStringLiteral("1") + window,
                                                *FShop);
+    if (!self)
+        return;
     const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(countReply.toUtf8());
     const TqvJSONobject* response = TradesSoldResponse(count.get());
     if (!response) {
         const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.get()));
-        ShowError(countReply.isEmpty() ? unreachable
-                                       : QStringLiteral("中断交易数据同步失败：")
-                                             + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason));
+        CatchUpFailed(from,
+                      stop.Stopped()          ? QStringLiteral("中断交易数据同步已停止")
+                      : countReply.isEmpty() ? unreachable
+                                             : QStringLiteral("中断交易数据同步失败：")
+                                                   + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason),
+                      automatic);
         return;
     }
-    const auto* totalValue = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;
+    const auto* totalValue = qvJSONcast<TqvJSONnumber>(response->Field(u"total_results"));
     const qint64 total = totalValue ? totalValue->IntValue() : 0;
-    if (total <= 0)
+    if (total <= 0) {
+        CatchUpDone(from, now, marks);
         return;
+    }
 
-    // The catch-up's order lines are recorded once only.
-    const QPointer<TFormItems> self(this);
-    const TTradeEventProducer queue = TradeEventProducer;
-    const QPointer<TClientDataSet> dataSet = ClientDataSetItems;
-    const QString shopCode = FShop->Code;
-    TradeEventProducer = [queue, dataSet, shopCode](const TTradeEventBatch& batch) {
-        if (!queue)
-            return;
-        if (batch.Target.EventStatus == OfflineReload && dataSet && batch.Target.DataSet == dataSet)
-            QueueUnrecordedLines(batch, shopCode, queue);
-        else
-            queue(batch);
-    };
-    const QPointer<TFormProgress> progress = new TFormProgress(this);
-    const auto done = qScopeGuard([&] {
-        TradeEventProducer = queue;
-        delete progress.data();
-    });
-
-    progress->setWindowTitle(QStringLiteral("中断交易数据同步中..."));
-    progress->setWindowModality(Qt::ApplicationModal);
     const auto rules = OpenQuery(QStringLiteral(
         "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
     const qint64 pages = (total + CatchUpPageSize - 1) / CatchUpPageSize;
     progress->ProgressBar->setRange(0, int(std::min<qint64>(pages, std::numeric_limits<int>::max())));
     progress->ProgressBar->setValue(0);
-    progress->show();
     const QString pageSize = QString::number(CatchUpPageSize);
-    bool pageFailed = false;
-    for (qint64 page = 1; page <= pages; ++page) {
+    int failedPages = 0;
+    int failedTrades = 0;
+    for (qint64 page = 1; page <= pages && !stop.Stopped(); ++page) {
         progress->LabelTitle->setText(QStringLiteral("商品数量共") + QString::number(total) + QStringLiteral("条,分") + QString::number(pages)
                                       + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条")
                                       + QStringLiteral("正在同步第") + QString::number(page) + QStringLiteral("页"));
         const QString reply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
                                               QStringLiteral("page_no=? and page_size=? and start_created=? and end_created=?"),
                                               QString::number(page) + u',' + pageSize + window, *FShop);
-        pageFailed = pageFailed || reply.isEmpty();
+        if (!self)
+            return;
+        if (!TradesSoldResponse(TqvJSON::ParseText(reply.toUtf8()).get()))
+            ++failedPages;
         for (const QString& tid : PageTids(reply)) {
-            if (IsSqlInteger(tid))
-                ProcessTrade(tid, now, *rules);
-            QCoreApplication::processEvents();
-            if (!self || !progress)
+            if (stop.Stopped())
+                break;
+            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules))
+                ++failedTrades;
+            if (!self)
                 return;
         }
         progress->ProgressBar->setValue(progress->ProgressBar->value() + 1);
     }
-    if (pageFailed)
-        ShowError(unreachable);
+    // Its own trade lines are stored (or found unstorable) before it decides.
+    ProcessMsgQueue();
+    if (!self)
+        return;
+    if (stop.Stopped())
+        CatchUpFailed(from, QStringLiteral("中断交易数据同步已停止"), automatic);
+    else if (failedPages > 0 || failedTrades > 0)
+        CatchUpFailed(from,
+                      QStringLiteral("中断交易数据同步未完成：") + QString::number(failedPages) + QStringLiteral("页交易、")
+                          + QString::number(failedTrades) + QStringLiteral("笔交易获取失败"),
+                      automatic);
+    else
+        CatchUpDone(from, now, marks);
 }
 
-void TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules)
+void TFormItems::CatchUpDone(const QString& from, const QString& now, int marks)
+{
+    const QString shopCode = FShop->Code;
+    const QString gap = OutGapFrom(shopCode);
+    try {
+        // A gap marked meanwhile (a line not stored, an outage) stays.
+        if (!from.isEmpty() && OutGapMarks(shopCode) == marks)
+            ClearOutGap(shopCode, from, now);
+    } catch (const EDatabaseError&) {
+        // The gap stays; the next catch-up reads the window again.
+    }
+    if (!gap.isEmpty() && OutGapFrom(shopCode).isEmpty())
+        LogLine(lbMonitor, QStringLiteral("自") + gap + QStringLiteral("起的交易已补录完整"));
+    // What is created after the window reaches only a stream that listens.
+    if (!FStream || !FStream->Live()) {
+        const QDateTime end = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        MarkOutGap(shopCode, DateTimeText(end.addSecs(-StreamTimings.OutageMarginSecs)));
+    }
+    // A gap that no window has held yet waits for the platform's clock.
+    if (!OutGapFrom(shopCode).isEmpty())
+        RequestCatchUp(CatchUpRetryMs);
+}
+
+void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)
+{
+    MarkOutGap(FShop->Code, from);
+    const QString gap = OutGapFrom(FShop->Code);
+    LogLine(lbMonitor, message + (gap.isEmpty() ? QString() : QStringLiteral("，自") + gap + QStringLiteral("起的交易待补录")));
+    if (!automatic)
+        ShowError(message);
+    RequestCatchUp(CatchUpRetryMs);
+}
+
+bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules)
 {
     const QPointer<TFormItems> self(this);
+    // The events under which a trade's status may be stored already: the
+    // catch-up's own, and those of the trade rules of the same status.
+    std::map<QString, QStringList> sameLineEvents;
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+        QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
+        if (events.isEmpty())
+            events << OfflineReload;
+        if (rules.FieldByName(QStringLiteral("MsgType"))->AsString() == u"notify_trade")
+            events << QuotedStr(rules.FieldByName(QStringLiteral("TradeEvent"))->AsString());
+    }
+    bool fetched = true;
     for (rules.First(); !rules.Eof() && self; rules.Next()) {
-        // Records queued so far are applied first, so that their trade lines
-        // are in the table when this rule's lines are checked against it.
-        ProcessMsgQueue();
         QString updateFields = rules.FieldByName(QStringLiteral("UpdateField"))->AsString();
         const QString other = rules.FieldByName(QStringLiteral("OtherUpdateFields"))->AsString();
         if (!other.isEmpty())
             updateFields += u',' + other;
+        const QString status = rules.FieldByName(QStringLiteral("Status"))->AsString();
         const QStringList extraLines = {QStringLiteral("ShopCode=") + QuotedStr(FShop->Code), QStringLiteral("EventDate=") + QuotedStr(now),
                                         QStringLiteral("TradeEvent=") + OfflineReload, QStringLiteral("Tid=") + tid};
-        const TTradeEventTarget target{ClientDataSetItems,
+        const TTradeEventTarget target{FShop->Code,
+                                       ClientDataSetItems,
                                        lbMonitor,
                                        OfflineReload,
-                                       QuotedStr(rules.FieldByName(QStringLiteral("Status"))->AsString()),
+                                       QuotedStr(status),
                                        rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
                                        rules.FieldByName(QStringLiteral("ReturnField"))->AsString(),
-                                       updateFields};
-        TqlToEvents(QStringLiteral("taobao.trade.get"),
-                    QStringLiteral("$orders.num,created,orders.oid,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status"),
-                    QString(), QStringLiteral("tid=?"), tid,
-                    QStringLiteral("trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID"),
-                    QStringLiteral("trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,"
-                                   "trade_get_response.trade.orders.order.price=Price,trade_get_response.trade.orders.order.num=Qty,"
-                                   "trade_get_response.trade.orders.order.total_fee=Amount,trade_get_response.trade.orders.order.status=Status"),
-                    QStringLiteral("KivItemOut"), extraLines, *FShop, target);
-        QCoreApplication::processEvents();
+                                       updateFields,
+                                       sameLineEvents[status]};
+        fetched = TqlToEvents(QStringLiteral("taobao.trade.get"),
+                              QStringLiteral("$orders.num,created,orders.oid,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status"),
+                              QString(), QStringLiteral("tid=?"), tid,
+                              QStringLiteral("trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID"),
+                              QStringLiteral("trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,"
+                                             "trade_get_response.trade.orders.order.price=Price,trade_get_response.trade.orders.order.num=Qty,"
+                                             "trade_get_response.trade.orders.order.total_fee=Amount,trade_get_response.trade.orders.order.status=Status"),
+                              QStringLiteral("KivItemOut"), extraLines, *FShop, target)
+                  && fetched;
     }
+    return fetched;
 }

@@ -169,15 +169,25 @@ TItemsSyncResult TItemsSync::SyncItems()
     // it into SQL bare.
     FOldStockTime = SqlInteger(SysRec.StockTime);
     {
+        const TShopInUse inUse(FShop);
+        const TPlatformCallScope scope(FStop);
         FProgress = new TFormProgress(FOwner);
         const struct TFree {
             QPointer<TFormProgress>& Progress;
             ~TFree() { delete Progress.data(); }
         } freeProgress{FProgress};
+        // Nothing else may start while the sync lets events through.
+        FProgress->setWindowTitle(QStringLiteral("在线商品数据同步中..."));
+        FProgress->setWindowModality(Qt::ApplicationModal);
+        FProgress->AllowStop([this] { FStop.Stop(); });
+        FProgress->LabelTitle->setText(QStringLiteral("获取淘宝平台时间..."));
+        FProgress->show();
 
         FLast = GetShopSyncDate(FShop.Code);
         FResult.Now = GetServerTime(FShop);
-        if (!IsSyncStamp(FResult.Now)) {
+        if (Stopped()) {
+            FResult.Outcome = TSyncOutcome::soStopped;
+        } else if (!IsSyncStamp(FResult.Now)) {
             FResult.Now.clear();
             FUnreachable = true;
         } else {
@@ -195,8 +205,8 @@ void TItemsSync::FetchAndWrite()
     ShowProgress();
     FetchPages();
     FetchItems();
-    const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0;
-    FResult.Outcome = complete ? TSyncOutcome::soCompleted : TSyncOutcome::soIncomplete;
+    const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0 && !Stopped();
+    FResult.Outcome = complete ? TSyncOutcome::soCompleted : Stopped() ? TSyncOutcome::soStopped : TSyncOutcome::soIncomplete;
     // The sync date moves only past what was fetched whole.
     if (complete)
         FinishSync();
@@ -208,6 +218,10 @@ bool TItemsSync::CountItems()
     const QString where = first ? QStringLiteral("page_size=?") : QStringLiteral("page_size=? and start_modified=? and end_modified=?");
     const QString values = first ? QStringLiteral("1") : QStringLiteral("1,") + Quoted(FLast) + u',' + Quoted(FResult.Now);
     const QString reply = BuildAndSendTql(OnsaleMethod, QStringLiteral("$num_iid"), QString(), where, values, FShop);
+    if (Stopped()) {
+        FResult.Outcome = TSyncOutcome::soStopped;
+        return false;
+    }
     const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
     const auto* object = qvJSONcast<TqvJSONobject>(root.get());
     const auto* response = object ? qvJSONcast<TqvJSONobject>(object->Field(OnsaleResponse)) : nullptr;
@@ -236,11 +250,7 @@ bool TItemsSync::CountItems()
 
 void TItemsSync::ShowProgress()
 {
-    FProgress->setWindowTitle(QStringLiteral("在线商品数据同步中..."));
-    // Nothing else may start while the sync lets events through.
-    FProgress->setWindowModality(Qt::ApplicationModal);
     SetBarRange(FResult.Pages);
-    FProgress->show();
     SetLabel(QStringLiteral("获取商品数量..."));
 }
 
@@ -251,7 +261,7 @@ void TItemsSync::FetchPages()
     const bool first = FLast.isEmpty();
     const QString pageSize = QString::number(PageSize);
     const QString window = u',' + Quoted(FLast) + u',' + Quoted(FResult.Now);
-    for (int page = 1; page <= FResult.Pages; ++page) {
+    for (int page = 1; page <= FResult.Pages && !Stopped(); ++page) {
         const QString pageNo = QString::number(page);
         SetLabel(QStringLiteral("商品数量共") + QString::number(FResult.Total) + QStringLiteral("条,分") + QString::number(FResult.Pages)
                  + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条") + QStringLiteral("正在同步第")
@@ -261,6 +271,8 @@ void TItemsSync::FetchPages()
             first ? QStringLiteral("page_no=? and page_size=?") : QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
             pageNo + u',' + pageSize + (first ? QString() : window), QStringLiteral("items_onsale_get_response.items.item.num_iid=NumIID"),
             QStringLiteral("items_onsale_get_response.items.item.title=Title"), true, FShop);
+        if (Stopped())
+            break;
         try {
             if (!rows)
                 throw EJsonPathError(QStringLiteral("No page"));
@@ -313,7 +325,7 @@ void TItemsSync::FetchItems()
     QElapsedTimer batchAge;
     qint64 lastCommit = 0;
     TBatchCount written;
-    for (size_t i = 0; i < FItems.size(); ++i) {
+    for (size_t i = 0; i < FItems.size() && !Stopped(); ++i) {
         const TPendingItem& item = FItems[i];
         const QString position = QString::number(FProgress->ProgressBar->value() + 1);
         SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要同步,") + QStringLiteral("正在同步第") + position
@@ -325,6 +337,8 @@ void TItemsSync::FetchItems()
                            "item_get_response.item.skus.sku.price=Price,item_get_response.item.skus.sku.quantity=Qty,"
                            "item_get_response.item.skus.sku.properties_name=SkuPropName"),
             false, FShop);
+        if (Stopped())
+            break;
         try {
             if (!skus)
                 throw EJsonPathError(QStringLiteral("No item"));
@@ -347,6 +361,9 @@ void TItemsSync::FetchItems()
             lastCommit = commitTime.elapsed();
         }
     }
+    // Stopped: the items written so far are whole, and stay.
+    if (batch)
+        CommitBatch(batch, written);
 }
 
 void TItemsSync::CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written)

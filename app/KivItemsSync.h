@@ -22,6 +22,7 @@
 
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
+#include "client/KivQuery.h"
 
 #include <QPointer>
 #include <QString>
@@ -56,9 +57,11 @@ enum class TSyncOutcome {
     soCountFailed,   // the count came back without a total: nothing happened
     soNothingToSync, // no item (modified since the last sync): nothing happened
     soCompleted,     // a new snapshot, SyncDate and stock period moved on
-    soIncomplete     // pages or items failed: the snapshot holds the whole
+    soIncomplete,    // pages or items failed: the snapshot holds the whole
                      // items only; SyncDate and the stock period stay for
                      // the next sync
+    soStopped        // the user stopped it (or the program ended): as
+                     // soIncomplete, without a message
 };
 
 struct TItemsSyncResult {
@@ -83,6 +86,8 @@ public:
     // modified since the last one). A failed count shows the platform's
     // message, a platform that does not answer at all an error of its own;
     // failed pages or items are reported once the sync is over.
+    // The progress window shows from the first platform call on; its "停止"
+    // ends the sync after the item at hand (the call under way is cut).
     // Raises EConvertError before anything happens when SysRec.StockTime is
     // not an integer.
     TItemsSyncResult SyncItems();
@@ -106,6 +111,7 @@ private:
     };
 
     bool CountItems();
+    bool Stopped() const { return FStop.Stopped(); }
     void FetchAndWrite();
     void ShowProgress();
     void FetchPages();
@@ -124,6 +130,7 @@ private:
 
     TTreeNodeShop& FShop;
     QPointer<QWidget> FOwner;
+    TPlatformCallStop FStop;
     QPointer<TFormProgress> FProgress;
     QString FOldStockTime;
     QString FLast;

@@ -2,6 +2,7 @@
 
 #include "app/KivShop.h"
 #include "client/KivDataM.h"
+#include "platform/Exceptions.h"
 #include "client/KivGetSessiion.h"
 #include "client/KivPlayWave.h"
 #include "grid/DBGridMv.h"
@@ -279,7 +280,11 @@ void SaveGridLayout(TCustomDBGridMv* Grid)
 {
     const TClientDataSet* client = ClientDataSetOf(Grid);
     const auto param = [client](const QString& name) { return client ? client->GetOptionalParam(name).AsString() : QString(); };
-    SaveFieldLayout(Grid, param(TableNameParam), param(ShopCodeParam), param(UserCodeParam));
+    try {
+        SaveFieldLayout(Grid, param(TableNameParam), param(ShopCodeParam), param(UserCodeParam));
+    } catch (const EDatabaseConnectionLost&) {
+        // The window closes all the same; its stored layout stays as it was.
+    }
 }
 
 void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode)

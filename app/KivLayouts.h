@@ -29,7 +29,8 @@ void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStr
 // Nothing happens while the grid's dataset is closed.
 void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // SaveFieldLayout under the key that ApplyFieldLayout noted (empty texts
-// when it never ran). Every window calls it when it closes.
+// when it never ran). Every window calls it when it closes; a database out
+// of reach keeps the stored layout, and the window closes all the same.
 void SaveGridLayout(TCustomDBGridMv* Grid);
 // A grid shown under a key that has no stored layout yet gets one from its
 // fields as they are (their widths limited as above), so that its special columns (buttons, pick lists,

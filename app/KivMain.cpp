@@ -27,6 +27,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 TMainKivHooks MainKivHooks;
 TMainKiv* MainKiv = nullptr;
@@ -301,6 +302,9 @@ TTreeNodeShop* TMainKiv::ShopOf(const QTreeWidgetItem* node) const
 
 void TMainKiv::LoadShops(const QString& userCode)
 {
+    // A running sync or catch-up holds its shop's record: the tree stays.
+    if (std::any_of(FShops.begin(), FShops.end(), [](const auto& shop) { return shop->InUse > 0; }))
+        return;
     ClearShopTree();
     const auto query = OpenQuery(
         QStringLiteral("select a.\"ShopUserCode\",b.\"AutoMonitor\",b.\"SyncDate\",b.\"Code\",b.\"Name\",b.\"AppKey\",b.\"AppSecret\","

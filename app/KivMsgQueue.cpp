@@ -72,11 +72,19 @@ void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
     TClientDataSet* dataSet = record->DataSet.data();
     if (!dataSet)
         return;
+    if (!record->InsertTable.isEmpty()) {
+        const QString insert = u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u')';
+        // A line stored already is not inserted again, in the same statement
+        // that tests for it; its figures do not change either.
+        if (record->LineStoredSql.isEmpty())
+            ExecSql(insert + u" values("_qs + record->InsertValues + u')');
+        else if (ExecSql(insert + u" select "_qs + record->InsertValues + u" from rdb$database where not exists("_qs
+                         + record->LineStoredSql + u')')
+                 == 0)
+            return;
+    }
     if (dataSet->Active())
         ApplyToDataSet(*dataSet, *record);
-    if (!record->InsertTable.isEmpty())
-        ExecSql(u"insert into "_qs + QuotedName(record->InsertTable) + u'(' + record->InsertColumns + u") values("_qs
-                + record->InsertValues + u')');
 }
 
 void ProcessMsgQueue()
@@ -90,6 +98,20 @@ void ProcessMsgQueue()
             record = std::move(EventQueue.front());
             EventQueue.pop_front();
         }
-        ApplyMsgRec(std::move(record));
+        const bool tradeLine = !record->LineShopCode.isEmpty() && record->DataSet;
+        // While the database is away, every try would wait for a connection.
+        if (tradeLine && KivDM && KivDM->DatabaseLost()) {
+            MarkOutGap(record->LineShopCode, record->LineDate);
+            continue;
+        }
+        const QString shopCode = record->LineShopCode;
+        const QString date = record->LineDate;
+        try {
+            ApplyMsgRec(std::move(record));
+        } catch (const EDatabaseConnectionLost&) {
+            if (!tradeLine)
+                throw;
+            MarkOutGap(shopCode, date);
+        }
     }
 }

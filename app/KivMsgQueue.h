@@ -33,11 +33,17 @@ void WithWritableField(TField& field, Change change)
 // Drains EventQueue: pops under EventQueueLock, applies outside it. A
 // failure (a database error of the INSERT, a field the dataset lacks) ends
 // this round and reaches the error box; the records behind it stay queued.
+// A trade line that cannot be stored because the database is out of reach
+// is dropped without an error box: its shop's trade lines are incomplete
+// from its date (MarkOutGap), and the catch-up brings it once the database
+// is back.
 void ProcessMsgQueue();
 
 // Applies one record and disposes of it. A record whose dataset is gone
-// (its monitor window closed) is dropped without running its INSERT. Key
-// values travel as the producers render them for SQL (a text in single
+// (its monitor window closed) is dropped without running its INSERT, and so
+// is a trade line that is stored already (TMsgRec::LineStoredSql). The
+// INSERT runs first: the figures change only with a line that is stored.
+// Key values travel as the producers render them for SQL (a text in single
 // quotes, a number bare); the row is located by the values they stand for,
 // and the optional parameters named after the key fields receive those
 // values too.

@@ -3,21 +3,52 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 
+namespace {
+
+constexpr int ClientWidth = 418;
+constexpr int ClientHeight = 57;
+constexpr int StopRowHeight = 34;
+
+} // namespace
+
 TFormProgress::TFormProgress(QWidget* parent)
-    // No border icons: the work it shows cannot be cancelled from here.
+    // No border icons: the window goes with its work.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
     , LabelTitle(new QLabel(this))
     , ProgressBar(new QProgressBar(this))
+    , ButtonStop(new QPushButton(QStringLiteral("停止"), this))
 {
-    setFixedSize(418, 57);
+    setFixedSize(ClientWidth, ClientHeight);
     LabelTitle->setGeometry(16, 16, 385, 16);
     LabelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     ProgressBar->setGeometry(16, 32, 385, 17);
     ProgressBar->setTextVisible(false);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
+    ButtonStop->setGeometry((ClientWidth - 80) / 2, ClientHeight + 2, 80, 24);
+    ButtonStop->setAutoDefault(false);
+    ButtonStop->hide();
+    connect(ButtonStop, &QPushButton::clicked, this, [this] {
+        FStopRequested = true;
+        ButtonStop->setEnabled(false);
+        if (FOnStop)
+            FOnStop();
+    });
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TFormProgress::AllowStop(std::function<void()> onStop)
+{
+    FOnStop = std::move(onStop);
+    setFixedSize(ClientWidth, ClientHeight + StopRowHeight);
+    ButtonStop->show();
+}
+
+void TFormProgress::reject()
+{
+    // Esc and the close of the window system: the work goes on.
 }

@@ -1,12 +1,18 @@
 #pragma once
 // The progress window of long work (the items sync, the catch-up of missed
-// trades). It has no behaviour of its own: its users set the caption, the
-// label's text and the bar's range and position, and free it.
+// trades). Its users set the caption, the label's text and the bar's range
+// and position, and free it. It goes only with them: the work relies on it
+// as the lock that keeps every other window out of reach (it is shown
+// application-modal), so Esc and the window system's close do nothing, and
+// it has no border icons. Work that can stop between its items offers the
+// "停止" button.
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class TFormProgress : public QDialog {
     Q_OBJECT
@@ -15,4 +21,17 @@ public:
 
     QLabel* LabelTitle;
     QProgressBar* ProgressBar;
+    // Hidden until AllowStop.
+    QPushButton* ButtonStop;
+
+    // Shows "停止" under the bar; pressed, it is disabled, StopRequested turns
+    // true and onStop runs (the work stops after the item at hand).
+    void AllowStop(std::function<void()> onStop);
+    bool StopRequested() const { return FStopRequested; }
+
+    void reject() override;
+
+private:
+    bool FStopRequested = false;
+    std::function<void()> FOnStop;
 };

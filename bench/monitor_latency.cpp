@@ -28,6 +28,7 @@
 #include "platform/HttpClient.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
+#include "app/ItemsTestSupport.h"
 #include "bench/BenchSupport.h"
 #include "support/PlatformSim.h"
 #include "support/TestSupport.h"
@@ -77,15 +78,8 @@ struct TMonitorWorld {
         CreateTestDatabase(Dir.filePath(QStringLiteral("Kiv.fdb")));
         InitKivResources();
         DM = std::make_unique<TKivDM>(Dir.path());
-        SysRec.UserCode = QStringLiteral("admin");
-        SysRec.TqlUrl = Sim.TqlUrl();
-        SysRec.StreamUrl = Sim.StreamUrl();
-        SysRec.SignMethod = QStringLiteral("md5");
-        SysRec.DebugEcho = QStringLiteral("0");
-        SysRec.LowStock = QStringLiteral("10");
-        SysRec.StockTime = LoadStockTime();
-        ExecSql(QStringLiteral("insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店','k1','secret','sess')"));
-        ExecSql(QStringLiteral("insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','u')"));
+        PointAtSim(Sim);
+        AddSimShopRows();
         ExecSql(QStringLiteral("insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\","
                                "\"UpdateField\",\"Active\") values('notify_trade','TradeBuyerPay','WAIT_SELLER_SEND_GOODS',"
                                "'SkuID;NumIID','Qty','QtyPay',1)"));

@@ -14,7 +14,10 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QScopeGuard>
 #include <QThread>
+#include <QTimer>
+#include <map>
 
 TKivDM* KivDM = nullptr;
 TSysRec SysRec;
@@ -33,6 +36,20 @@ namespace {
 const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
+
+// Moments not stored yet, by shop code.
+std::map<QString, QString>& PendingOutGaps()
+{
+    static std::map<QString, QString> gaps;
+    return gaps;
+}
+
+// MarkOutGap's calls, by shop code.
+std::map<QString, int>& OutGapMarkCounts()
+{
+    static std::map<QString, int> counts;
+    return counts;
+}
 
 TKivDM& DataModule()
 {
@@ -80,6 +97,10 @@ TKivDM::TKivDM(const QString& appDir, QObject* parent)
     KivHttp->ProxyPort = 0;
     KivHttp->ConnectTimeoutMs = 5000;
     KivHttp->ReadTimeoutMs = 30000;
+    FDatabaseRetry = new QTimer(this);
+    connect(FDatabaseRetry, &QTimer::timeout, this, &TKivDM::RetryDatabase);
+    for (TSQLConnection* conn : {KivConn, KivTranConn})
+        connect(conn, &TSQLConnection::ConnectionLost, this, &TKivDM::ConnectionLost);
     DataModuleCreate(appDir);
 }
 
@@ -105,6 +126,8 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     KivConn->SetParam(QStringLiteral("User_Name"), userName);
     KivConn->SetParam(QStringLiteral("Password"), password);
     EventQueue.clear();
+    PendingOutGaps().clear();
+    OutGapMarkCounts().clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
@@ -115,6 +138,37 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     }
     // Published last: a creation that raised leaves no data module behind.
     KivDM = this;
+}
+
+// Runs inside the statement that found the connection gone: it only closes
+// connections and tells; the listeners act later.
+void TKivDM::ConnectionLost()
+{
+    // Both connections go to the same server.
+    KivConn->Close();
+    if (FTransactionDepth == 0)
+        KivTranConn->Close();
+    if (FDatabaseLost)
+        return;
+    FDatabaseLost = true;
+    FDatabaseRetry->start(DatabaseRetryMs);
+    Q_EMIT DatabaseConnectionLost();
+}
+
+void TKivDM::RetryDatabase()
+{
+    try {
+        KivConn->Open();
+    } catch (const EDatabaseError&) {
+        return;
+    }
+    FDatabaseRetry->stop();
+    FDatabaseLost = false;
+    // The transactions' connection may still hold the attachment of before.
+    if (FTransactionDepth == 0)
+        KivTranConn->Close();
+    StoreOutGaps();
+    Q_EMIT DatabaseConnectionRestored();
 }
 
 void TKivDM::DataModuleDestroy()
@@ -206,7 +260,7 @@ void ExecSavepoint(TSQLConnection& conn, const QString& sql)
 {
     QSqlQuery query(conn.Database());
     if (!query.exec(sql))
-        TSQLConnection::RaiseError(query, sql);
+        conn.RaiseError(query, sql);
 }
 
 } // namespace
@@ -217,7 +271,14 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
     TSQLConnection& conn = *FDM->KivTranConn;
     FLevel = FDM->FTransactionDepth;
+    // Work does not start on a server known to be away, unless it is back.
+    if (FDM->FDatabaseLost)
+        FDM->RetryDatabase();
+    if (FDM->FDatabaseLost)
+        throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     if (FLevel > 0) {
+        if (!SameAttachment())
+            throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
         ExecSavepoint(conn, QStringLiteral("savepoint ") + SavepointName(FLevel));
     } else {
         // The settings of the main connection may have changed since the
@@ -229,7 +290,8 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         }
         QSqlDatabase db = conn.Database();
         if (!db.transaction())
-            throw EDatabaseError(db.lastError().text());
+            conn.RaiseError(db.lastError());
+        FDM->FTransactionAttachment = conn.Attachments();
     }
     ++FDM->FTransactionDepth;
     FActive = true;
@@ -242,7 +304,7 @@ TKivTransaction::~TKivTransaction()
     FDM->FTransactionDepth = FLevel;
     TSQLConnection& conn = *FDM->KivTranConn;
     // A connection that dropped took its transaction with it.
-    if (!conn.Connected())
+    if (!SameAttachment())
         return;
     if (FLevel > 0) {
         try {
@@ -266,7 +328,15 @@ TSQLConnection& TKivTransaction::Connection() const
     // Work inside this one is still open: its statements would land there.
     if (FDM->FTransactionDepth != FLevel + 1)
         throw EInvalidOperation(QStringLiteral("A transaction inside this one is still open"));
+    if (!SameAttachment())
+        throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     return *FDM->KivTranConn;
+}
+
+bool TKivTransaction::SameAttachment() const
+{
+    const TSQLConnection& conn = *FDM->KivTranConn;
+    return conn.Connected() && conn.Attachments() == FDM->FTransactionAttachment;
 }
 
 int TKivTransaction::ExecSql(const QString& sql)
@@ -296,11 +366,10 @@ void TKivTransaction::Commit()
     FActive = false;
     FDM->FTransactionDepth = 0;
     if (!db.commit()) {
-        const QString text = db.lastError().text();
         // A commit the engine refused leaves its transaction open, beyond the
         // driver's reach: closing the attachment rolls it back.
-        conn.Close();
-        throw EDatabaseError(text);
+        const auto close = qScopeGuard([&conn] { conn.Close(); });
+        conn.RaiseError(db.lastError());
     }
 }
 
@@ -422,6 +491,91 @@ QString LastOutDate(const QString& shopCode)
     const auto query = OpenQuery(QStringLiteral("select max(\"Date\") \"Date\" from \"KivItemOut\" where \"ShopCode\" = %1").arg(QuotedStr(shopCode)));
     const TField* date = query->FieldByName(QStringLiteral("Date"));
     return date->IsNull() ? GetShopSyncDate(shopCode) : date->AsString();
+}
+
+namespace {
+
+// Whether statements may be tried now: while the server is away, every
+// try would wait for a connection first.
+bool DatabaseAnswers()
+{
+    return KivDM && !KivDM->DatabaseLost();
+}
+
+QString StoredOutGap(const QString& shopCode)
+{
+    if (!DatabaseAnswers())
+        return QString();
+    try {
+        const auto query = OpenQuery(QStringLiteral("select \"GapFrom\" from \"KivOutGap\" where \"ShopCode\" = ") + QuotedStr(shopCode));
+        return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("GapFrom"))->AsString();
+    } catch (const EDatabaseError&) {
+        return QString();
+    }
+}
+
+QString Earlier(const QString& a, const QString& b)
+{
+    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
+}
+
+void StoreOutGap(const QString& shopCode, const QString& from)
+{
+    const QString shop = QuotedStr(shopCode);
+    if (ExecSql(QStringLiteral("update \"KivOutGap\" set \"GapFrom\" = ") + QuotedStr(from) + QStringLiteral(" where \"ShopCode\" = ") + shop
+                + QStringLiteral(" and \"GapFrom\" > ") + QuotedStr(from))
+        == 0)
+        ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") select ") + shop + u',' + QuotedStr(from)
+                + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
+}
+
+} // namespace
+
+QString OutGapFrom(const QString& shopCode)
+{
+    const auto pending = PendingOutGaps().find(shopCode);
+    return Earlier(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
+}
+
+bool MarkOutGap(const QString& shopCode, const QString& from)
+{
+    ++OutGapMarkCounts()[shopCode];
+    const QString current = OutGapFrom(shopCode);
+    if (from.isEmpty() || (!current.isEmpty() && current <= from))
+        return false;
+    PendingOutGaps()[shopCode] = from;
+    StoreOutGaps();
+    return true;
+}
+
+int OutGapMarks(const QString& shopCode)
+{
+    const auto count = OutGapMarkCounts().find(shopCode);
+    return count == OutGapMarkCounts().end() ? 0 : count->second;
+}
+
+void ClearOutGap(const QString& shopCode, const QString& from, const QString& now)
+{
+    const auto pending = PendingOutGaps().find(shopCode);
+    if (pending != PendingOutGaps().end() && pending->second >= from && pending->second <= now)
+        PendingOutGaps().erase(pending);
+    ExecSql(QStringLiteral("delete from \"KivOutGap\" where \"ShopCode\" = ") + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ")
+            + QuotedStr(from) + QStringLiteral(" and \"GapFrom\" <= ") + QuotedStr(now));
+}
+
+void StoreOutGaps()
+{
+    auto& pending = PendingOutGaps();
+    if (!DatabaseAnswers())
+        return;
+    for (auto gap = pending.begin(); gap != pending.end();) {
+        try {
+            StoreOutGap(gap->first, gap->second);
+            gap = pending.erase(gap);
+        } catch (const EDatabaseError&) {
+            ++gap;
+        }
+    }
 }
 
 void FillUserList(QStringList& list)

@@ -26,6 +26,7 @@
 #include <vector>
 
 class QListWidget;
+class QTimer;
 class QWidget;
 class TClientDataSet;
 class THttpClient;
@@ -66,6 +67,21 @@ struct TTreeNodeShop {
     QString AppSecret;
     QString AppKey;
     QString Session;
+    // Syncs and catch-ups running for the shop (TShopInUse): the record is
+    // not freed meanwhile.
+    int InUse = 0;
+};
+
+// Marks a shop record in use for its lifetime.
+class TShopInUse {
+public:
+    explicit TShopInUse(TTreeNodeShop& shop) : FShop(shop) { ++FShop.InUse; }
+    ~TShopInUse() { --FShop.InUse; }
+    TShopInUse(const TShopInUse&) = delete;
+    TShopInUse& operator=(const TShopInUse&) = delete;
+
+private:
+    TTreeNodeShop& FShop;
 };
 
 // An update record: a change to the stock figures of a monitor window,
@@ -81,6 +97,13 @@ struct TMsgRec {
     QString InsertTable;
     QString InsertColumns;
     QString InsertValues;
+    // A trade line's record: the shop, the trade's date ("Date"), and the
+    // statement that finds the line stored already (the record is then
+    // dropped whole). A line that cannot be stored leaves the shop's trade
+    // lines incomplete from its date (MarkOutGap). Empty for other records.
+    QString LineShopCode;
+    QString LineDate;
+    QString LineStoredSql;
     // Weak: a record still queued when its monitor window closes names no
     // dataset and no list box any more.
     QPointer<TClientDataSet> DataSet;
@@ -107,12 +130,30 @@ public:
     // own, wait without one.
     std::unique_ptr<THttpClient> KivHttp;
 
+    // The database server has gone away: a statement found its connection
+    // gone, and none has been made again since. Both connections are closed
+    // then (the transactions' one once no work runs in it), and a connection
+    // is tried every DatabaseRetryMs until the server answers again.
+    bool DatabaseLost() const { return FDatabaseLost; }
+    int DatabaseRetryMs = 2000;
+
+Q_SIGNALS:
+    // Once per outage, when it is found; and when the database answers again.
+    void DatabaseConnectionLost();
+    void DatabaseConnectionRestored();
+
 private:
     friend class TKivTransaction;
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
+    void ConnectionLost();
+    void RetryDatabase();
     // How many TKivTransactions are open (the outermost one and those inside it).
     int FTransactionDepth = 0;
+    // The attachment that the open transactions began on.
+    quint64 FTransactionAttachment = 0;
+    bool FDatabaseLost = false;
+    QTimer* FDatabaseRetry;
 
 public:
     // Glyphs of the windows, from the program's resources (empty lists when
@@ -143,6 +184,9 @@ public:
 
 private:
     TSQLConnection& Connection() const;
+    // The connection still holds the attachment the work began on: one made
+    // again since (the server went away) holds none of its statements.
+    bool SameAttachment() const;
     TKivDM* FDM;
     int FLevel = 0; // 0: the transaction itself; else the savepoint's depth
     bool FActive = false;
@@ -205,6 +249,27 @@ void LoadBalanceSound(QByteArray& stream);
 QString GetShopSyncDate(const QString& shopCode);
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction = nullptr);
 QString LastOutDate(const QString& shopCode);
+
+// The earliest platform time ("yyyy-mm-dd hh:mm:ss") from which the shop's
+// trade lines may be incomplete, or empty: a live trade that could not be
+// fetched, a stream outage, a catch-up that could not read its whole
+// window, a trade line the database could not store. The next catch-up
+// starts there. It is kept in "KivOutGap", so that a catch-up after a
+// restart still starts there; while the database cannot be reached it is
+// kept in memory, and stored by StoreOutGaps once it can.
+QString OutGapFrom(const QString& shopCode);
+// Remembers the moment for the shop unless it remembers an earlier one;
+// true when the shop's moment moved. Never raises.
+bool MarkOutGap(const QString& shopCode, const QString& from);
+// How often MarkOutGap was called for the shop in this run, whether or not
+// the moment moved: a catch-up that sees it change while it runs does not
+// close the gap (a line it read may not have been stored).
+int OutGapMarks(const QString& shopCode);
+// A catch-up has read every trade created from `from` to `now`: the shop's
+// moment is forgotten when it lies within. Raises the database's errors.
+void ClearOutGap(const QString& shopCode, const QString& from, const QString& now);
+// Stores the moments kept in memory; those it cannot stay there.
+void StoreOutGaps();
 void FillUserList(QStringList& list);
 QString GetUserPassword(const QString& userCode);
 int SetUserPassword(const QString& userCode, const QString& hash);

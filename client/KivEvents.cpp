@@ -26,6 +26,15 @@ QString LineValue(const TRowLines& lines, const QString& name)
     return QString();
 }
 
+// The value of the named column in the row, or none.
+const TJsonValue* ColumnValue(const TJsonColumns& columns, const QString& name, int row)
+{
+    for (const TJsonValueList& column : columns)
+        if (column.FieldName.compare(name, Qt::CaseInsensitive) == 0)
+            return &column[row];
+    return nullptr;
+}
+
 QString Padded(const QString& text, int width, bool left)
 {
     return left ? text.leftJustified(width, u' ') : text.rightJustified(width, u' ');
@@ -47,7 +56,8 @@ QString StockFieldLabel(const QString& field)
 
 int QueueTradeEvents(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines,
                      TClientDataSet* dataSet, QListWidget* logBox, const QString& eventStatus, const QString& status,
-                     const QString& locateFields, const QString& returnField, const QString& updateFields)
+                     const QString& locateFields, const QString& returnField, const QString& updateFields,
+                     const QString& shopCode, const QStringList& sameLineEvents)
 {
     if (keys.empty())
         return 0;
@@ -95,6 +105,15 @@ int QueueTradeEvents(const QString& table, const TJsonColumns& keys, const TJson
         record->InsertTable = table;
         record->InsertColumns = columns.join(u',');
         record->InsertValues = values.join(u',');
+        record->LineShopCode = shopCode;
+        if (const TJsonValue* date = ColumnValue(data, QStringLiteral("Date"), r); date && !date->Missing)
+            record->LineDate = date->Text;
+        const TJsonValue* oid = ColumnValue(data, QStringLiteral("Oid"), r);
+        if (oid && !oid->Missing && IsSqlInteger(oid->Text) && !sameLineEvents.isEmpty())
+            record->LineStoredSql = QStringLiteral("select 1 from ") + QuotedName(table) + QStringLiteral(" where \"ShopCode\" = ")
+                                    + QuotedStr(shopCode) + QStringLiteral(" and \"Oid\" = ") + oid->Text
+                                    + QStringLiteral(" and \"Status\" = ") + LineValue(lines, QStringLiteral("Status"))
+                                    + QStringLiteral(" and \"TradeEvent\" in (") + sameLineEvents.join(u',') + u')';
         record->DataSet = dataSet;
         record->LogBox = logBox;
         {
@@ -110,7 +129,8 @@ void QueueTradeEventBatch(const TTradeEventBatch& batch)
 {
     const TTradeEventTarget& target = batch.Target;
     QueueTradeEvents(batch.Table, batch.Keys, batch.Data, batch.ExtraLines, target.DataSet, target.LogBox, target.EventStatus,
-                     target.Status, target.LocateFields, target.ReturnField, target.UpdateFields);
+                     target.Status, target.LocateFields, target.ReturnField, target.UpdateFields, target.ShopCode,
+                     target.SameLineEvents);
 }
 
 void LogLine(QListWidget* logBox, const QString& text)
@@ -119,7 +139,8 @@ void LogLine(QListWidget* logBox, const QString& text)
         return;
     if (logBox->count() >= LogBoxLineLimit)
         logBox->clear();
-    logBox->addItem(QString::number(logBox->count() + 1).rightJustified(3, u' ') + u'|' + text);
+    const QString shown = text.size() > LogLineLimit ? text.left(LogLineLimit) + QStringLiteral("…") : text;
+    logBox->addItem(QString::number(logBox->count() + 1).rightJustified(3, u' ') + u'|' + shown);
     logBox->setCurrentRow(logBox->count() - 1);
 }
 

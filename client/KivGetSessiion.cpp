@@ -1,6 +1,7 @@
 #include "client/KivGetSessiion.h"
 
 #include "client/KivDataM.h"
+#include "client/KivQuery.h"
 #include "platform/Dialogs.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QUrl>
@@ -62,10 +64,19 @@ void TFormGetSession::ActionGetSessionExecute()
         return;
     }
     // The code goes into the address encoded: a pasted '&' or blank cannot
-    // change the request.
-    const THttpResult reply = KivDM->KivHttp->Get(SysRec.ContainerUrl + QString::fromLatin1(QUrl::toPercentEncoding(authcode)));
-    if (!reply.Ok)
+    // change the request. The dialog stays usable while the platform answers;
+    // the action waits for its reply.
+    const QString url = SysRec.ContainerUrl + QString::fromLatin1(QUrl::toPercentEncoding(authcode));
+    const QPointer<TFormGetSession> self(this);
+    ActionGetSession->setEnabled(false);
+    const THttpResult reply = RunPlatformRequest([&url](THttpClient& client) { return client.Get(url); });
+    if (!self)
         return;
+    ActionGetSession->setEnabled(true);
+    if (!reply.Ok) {
+        ShowError(QStringLiteral("获取Session失败：无法连接淘宝平台，请检查网络和授权码后重试！"));
+        return;
+    }
     const QString body = QString::fromUtf8(reply.Body);
     MemoLog->setPlainText(body);
     TStringList items;

@@ -229,16 +229,6 @@ TMappedReply MapTqlRows(const TqvJSONobject& root, const QString& keyMap, const 
     return mapped;
 }
 
-void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dataMap, bool simplePaths,
-                 const std::function<void(const TMappedReply&)>& dispatch)
-{
-    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
-    if (!object)
-        throw EJsonPathError(QStringLiteral("The reply is not a JSON object"));
-    dispatch(MapTqlRows(*object, keyMap, dataMap, simplePaths));
-}
-
 int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumns& data, const QStringList& extraLines,
                TKivTransaction* transaction)
 {
@@ -396,18 +386,32 @@ int TqlToRows(const QString& method, const QString& fields, const QString& value
     }
 }
 
-void TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+bool TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
                  const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
                  const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target)
 {
-    const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
-    if (reply.isEmpty() || (keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty() || !TradeEventProducer)
-        return;
+    return MapTradeEvents(BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop), keyMap, dataMap, table, extraLines,
+                          target);
+}
+
+bool MapTradeEvents(const QString& reply, const QString& keyMap, const QString& dataMap, const QString& table,
+                    const QStringList& extraLines, const TTradeEventTarget& target)
+{
+    if (reply.isEmpty())
+        return false;
+    if ((keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty() || !TradeEventProducer)
+        return true;
+    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
+    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    // The platform names an error under a reply member of its own.
+    if (!object || !object->Field(ReplyMember(keyMap.isEmpty() ? dataMap : keyMap)))
+        return false;
     try {
-        MapTqlReply(reply, keyMap, dataMap, false, [&](const TMappedReply& mapped) {
-            TradeEventProducer(TTradeEventBatch{table, mapped.Keys, mapped.Data, extraLines, target});
-        });
+        const TMappedReply mapped = MapTqlRows(*object, keyMap, dataMap, false);
+        TradeEventProducer(TTradeEventBatch{table, mapped.Keys, mapped.Data, extraLines, target});
     } catch (const std::exception&) {
-        // As for TqlToRows: the trade yields nothing.
+        // The method's reply without the rows' members, or one they cannot
+        // be read from: as for TqlToRows, the trade yields nothing.
     }
+    return true;
 }

@@ -87,11 +87,6 @@ struct TMappedReply {
 // (ExtractJsonPathPair). Raises EJsonPathError.
 TMappedReply MapTqlRows(const TqvJSONobject& root, const QString& keyMap, const QString& dataMap, bool simplePaths);
 
-// Parses the reply, extracts its columns and hands them to dispatch. Raises
-// EJsonPathError for a reply that is not a JSON object or lacks a path.
-void MapTqlReply(const QString& reply, const QString& keyMap, const QString& dataMap, bool simplePaths,
-                 const std::function<void(const TMappedReply&)>& dispatch);
-
 // Inserts every row whose key (and extra lines) is not in the table yet,
 // with its key columns and extra lines, then updates it with the data
 // columns. Extra lines are "Name"=value lines whose name carries its own
@@ -137,6 +132,7 @@ int TqlToRows(const QString& method, const QString& fields, const QString& value
 
 // Where the trade-event producer sends the records of one mapped trade.
 struct TTradeEventTarget {
+    QString ShopCode;
     QPointer<TClientDataSet> DataSet;
     QPointer<QListWidget> LogBox;
     QString EventStatus;  // in single quotes
@@ -144,6 +140,10 @@ struct TTradeEventTarget {
     QString LocateFields; // ';'-separated
     QString ReturnField;
     QString UpdateFields; // ','-separated
+    // The events (in single quotes) under which a stored line of the same
+    // order line and status records the same thing: such a line is not
+    // recorded again. Empty: every line is recorded.
+    QStringList SameLineEvents;
 };
 
 // Everything the trade-event producer gets for one reply.
@@ -163,7 +163,11 @@ extern TTradeEventProducer TradeEventProducer;
 
 // Queries the platform and hands the columns, aligned on the rows of the
 // first key path, to TradeEventProducer. Failures end the call quietly, as
-// for TqlToRows.
-void TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+// for TqlToRows; false when the platform gave no reply of the method (no
+// reply at all, or an error reply), so that nothing could be mapped.
+bool TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
                  const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
                  const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target);
+// The mapping half of TqlToEvents, for a reply fetched elsewhere.
+bool MapTradeEvents(const QString& reply, const QString& keyMap, const QString& dataMap, const QString& table,
+                    const QStringList& extraLines, const TTradeEventTarget& target);

@@ -6,7 +6,22 @@
 #include "platform/StringList.h"
 #include "platform/UrlDecode.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QEventLoop>
+#include <QThread>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+// The work a call belongs to: stopped or not, and the client of its call
+// under way, which a stop aborts.
+struct TPlatformCallState {
+    std::atomic<bool> Stopped{false};
+    std::mutex Lock;
+    THttpClient* InFlight = nullptr;
+};
 
 namespace {
 
@@ -15,7 +30,146 @@ QString WithoutDollars(QString text)
     return text.remove(u'$');
 }
 
+// GUI thread: the scopes of the work under way, innermost last.
+std::vector<std::shared_ptr<TPlatformCallState>>& CallScopes()
+{
+    static std::vector<std::shared_ptr<TPlatformCallState>> scopes;
+    return scopes;
+}
+
+// GUI thread: clients between calls. A call made while another waits (an
+// event of its wait started it) takes a client of its own.
+std::vector<std::unique_ptr<THttpClient>>& IdleClients()
+{
+    static std::vector<std::unique_ptr<THttpClient>> clients;
+    return clients;
+}
+
+// GUI thread: local time minus the platform's, in seconds, as the last
+// GetServerTime found it.
+std::optional<qint64> PlatformOffsetSecs;
+
+const QString StampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+bool OnGuiThread()
+{
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+// Runs the request on a thread of its own; the GUI thread's events run until
+// it is in. False when the wait was cut short (the program is ending): the
+// request was aborted then.
+bool RunBesideEvents(THttpClient& client, const std::function<THttpResult(THttpClient&)>& request, THttpResult& result)
+{
+    QEventLoop loop;
+    QObject receiver;
+    bool done = false;
+    std::thread worker([&] {
+        result = request(client);
+        QMetaObject::invokeMethod(
+            &receiver,
+            [&] {
+                done = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
+    });
+    loop.exec();
+    if (!done)
+        client.Abort();
+    worker.join();
+    return done;
+}
+
 } // namespace
+
+TPlatformCallStop::TPlatformCallStop() : FState(std::make_shared<TPlatformCallState>()) {}
+
+void TPlatformCallStop::Stop()
+{
+    FState->Stopped = true;
+    const std::lock_guard lock(FState->Lock);
+    if (FState->InFlight)
+        FState->InFlight->Abort();
+}
+
+bool TPlatformCallStop::Stopped() const
+{
+    return FState->Stopped.load();
+}
+
+TPlatformCallScope::TPlatformCallScope(TPlatformCallStop& stop)
+{
+    CallScopes().push_back(stop.FState);
+}
+
+TPlatformCallScope::~TPlatformCallScope()
+{
+    CallScopes().pop_back();
+}
+
+namespace {
+
+// The settings of KivHttp as they are now (the proxy dialog may have changed them).
+void SetUpLikeKivHttp(THttpClient& client)
+{
+    if (!KivDM)
+        return;
+    const THttpClient& model = *KivDM->KivHttp;
+    client.UserAgent = model.UserAgent;
+    client.ContentType = model.ContentType;
+    client.Accept = model.Accept;
+    client.ProxyServer = model.ProxyServer;
+    client.ProxyPort = model.ProxyPort;
+    client.ConnectTimeoutMs = model.ConnectTimeoutMs;
+    client.ReadTimeoutMs = model.ReadTimeoutMs;
+}
+
+} // namespace
+
+std::unique_ptr<THttpClient> NewPlatformClient()
+{
+    auto client = std::make_unique<THttpClient>();
+    SetUpLikeKivHttp(*client);
+    return client;
+}
+
+THttpResult RunPlatformRequest(const std::function<THttpResult(THttpClient& client)>& request)
+{
+    THttpResult result;
+    const std::shared_ptr<TPlatformCallState> work = OnGuiThread() && !CallScopes().empty() ? CallScopes().back() : nullptr;
+    if (work && work->Stopped) {
+        result.Aborted = true;
+        result.Error = QStringLiteral("Aborted");
+        return result;
+    }
+    if (!OnGuiThread())
+        return request(*NewPlatformClient());
+    std::unique_ptr<THttpClient> client;
+    if (IdleClients().empty()) {
+        client = std::make_unique<THttpClient>();
+    } else {
+        client = std::move(IdleClients().back());
+        IdleClients().pop_back();
+    }
+    SetUpLikeKivHttp(*client);
+
+    if (work) {
+        const std::lock_guard lock(work->Lock);
+        work->InFlight = client.get();
+    }
+    const bool waited = RunBesideEvents(*client, request, result);
+    if (work) {
+        const std::lock_guard lock(work->Lock);
+        work->InFlight = nullptr;
+        if (!waited)
+            work->Stopped = true;
+    }
+    client->ResetAbort();
+    IdleClients().push_back(std::move(client));
+    return result;
+}
 
 QString Md5Hex(const QString& text)
 {
@@ -141,29 +295,39 @@ QString BuildAndSendTql(const QString& method, const QString& fields, const QStr
     return SendTql(statement.Text, statement.SendSession, shop);
 }
 
-QString TqlSignText(const QString& statement, bool sendSession, const TTreeNodeShop& shop)
+
+TTqlRequest MakeTqlRequest(const QString& statement, bool sendSession, const TTreeNodeShop& shop)
 {
-    QString text = shop.AppSecret + QStringLiteral("app_key") + shop.AppKey + QStringLiteral("ql") + statement;
-    if (sendSession)
-        text += QStringLiteral("session") + shop.Session;
-    return text + QStringLiteral("sign_method") + SysRec.SignMethod + shop.AppSecret;
+    return {SysRec.TqlUrl, SysRec.SignMethod, shop.AppKey, shop.AppSecret, shop.Session, statement, sendSession};
+}
+
+THttpResult PostTql(THttpClient& client, const TTqlRequest& request)
+{
+    QString signText = request.AppSecret + QStringLiteral("app_key") + request.AppKey + QStringLiteral("ql") + request.Statement;
+    if (request.SendSession)
+        signText += QStringLiteral("session") + request.Session;
+    signText += QStringLiteral("sign_method") + request.SignMethod + request.AppSecret;
+    THttpFormFields fields{{QStringLiteral("ql"), request.Statement},
+                           {QStringLiteral("sign"), Md5Hex(signText)},
+                           {QStringLiteral("app_key"), request.AppKey}};
+    if (request.SendSession)
+        fields.emplace_back(QStringLiteral("session"), request.Session);
+    fields.emplace_back(QStringLiteral("sign_method"), request.SignMethod);
+    return client.Post(request.Url, fields);
+}
+
+QString TqlReplyText(const THttpResult& result)
+{
+    // Failures of the platform call are silent: the caller gets no reply.
+    return result.Ok ? UrlDecode(result.Body) : QString();
 }
 
 QString SendTql(const QString& statement, bool sendSession, const TTreeNodeShop& shop)
 {
     if (!KivDM)
         return QString();
-    THttpFormFields fields{{QStringLiteral("ql"), statement},
-                           {QStringLiteral("sign"), Md5Hex(TqlSignText(statement, sendSession, shop))},
-                           {QStringLiteral("app_key"), shop.AppKey}};
-    if (sendSession)
-        fields.emplace_back(QStringLiteral("session"), shop.Session);
-    fields.emplace_back(QStringLiteral("sign_method"), SysRec.SignMethod);
-    const THttpResult result = KivDM->KivHttp->Post(SysRec.TqlUrl, fields);
-    // Failures of the platform call are silent: the caller gets no reply.
-    if (!result.Ok)
-        return QString();
-    return UrlDecode(result.Body);
+    const TTqlRequest request = MakeTqlRequest(statement, sendSession, shop);
+    return TqlReplyText(RunPlatformRequest([&request](THttpClient& client) { return PostTql(client, request); }));
 }
 
 QString GetServerTime(const TTreeNodeShop& shop)
@@ -175,10 +339,18 @@ QString GetServerTime(const TTreeNodeShop& shop)
     const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
     const auto* object = qvJSONcast<TqvJSONobject>(root.get());
     const auto* response = object ? qvJSONcast<TqvJSONobject>(object->Field(u"time_get_response")) : nullptr;
-    const TqvJSONbase* time = response ? response->Field(u"time") : nullptr;
-    if (const auto* text = qvJSONcast<TqvJSONstring>(time))
-        return text->Value();
-    if (const auto* number = qvJSONcast<TqvJSONnumber>(time))
-        return number->LiteralText();
-    return QString();
+    const TqvJSONbase* member = response ? response->Field(u"time") : nullptr;
+    QString time;
+    if (const auto* text = qvJSONcast<TqvJSONstring>(member))
+        time = text->Value();
+    else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
+        time = number->LiteralText();
+    if (const QDateTime platform = QDateTime::fromString(time, StampFormat); platform.isValid())
+        PlatformOffsetSecs = platform.secsTo(QDateTime::currentDateTime());
+    return time;
+}
+
+QString PlatformTimeAt(const QDateTime& local)
+{
+    return PlatformOffsetSecs ? local.addSecs(-*PlatformOffsetSecs).toString(StampFormat) : QString();
 }

@@ -4,11 +4,57 @@
 // one statement of the platform's query language, which is signed with the
 // shop's secret, posted with KivHttp to SysRec.TqlUrl, and answered with the
 // decoded reply. Also the MD5 digests of signatures and stored password
-// hashes. Everything here runs on the GUI thread.
+// hashes. Everything here runs on the GUI thread unless a comment says
+// otherwise.
+//
+// A platform call never freezes the windows: its request runs on a thread of
+// its own while the GUI thread goes on with its events, so windows repaint
+// and take input meanwhile. Whoever calls must therefore expect anything to
+// have happened when the call returns; long work holds its windows behind
+// the modal progress window and can be stopped through a TPlatformCallStop.
 
+#include "platform/HttpClient.h"
+
+#include <QDateTime>
 #include <QString>
+#include <functional>
+#include <memory>
 
 struct TTreeNodeShop;
+struct TPlatformCallState;
+
+// Stops the platform calls of one piece of work (a sync, a catch-up): a call
+// under way ends at once, later ones fail without being made.
+class TPlatformCallStop {
+public:
+    TPlatformCallStop();
+    void Stop();
+    bool Stopped() const;
+
+private:
+    friend class TPlatformCallScope;
+    std::shared_ptr<TPlatformCallState> FState;
+};
+
+// While it lives, the platform calls of the GUI thread belong to the work of
+// the stop (the innermost scope). A call whose wait the program cuts short
+// (it is ending) stops that work too.
+class TPlatformCallScope {
+public:
+    explicit TPlatformCallScope(TPlatformCallStop& stop);
+    ~TPlatformCallScope();
+    TPlatformCallScope(const TPlatformCallScope&) = delete;
+    TPlatformCallScope& operator=(const TPlatformCallScope&) = delete;
+};
+
+// A new HTTP client set up as the data module's KivHttp (agent, types,
+// proxy, time-outs), for a thread of its own.
+std::unique_ptr<THttpClient> NewPlatformClient();
+
+// Runs the request on a client set up as KivHttp, on a thread of its own,
+// and returns its result when it is in; the GUI thread's events run
+// meanwhile. Off the GUI thread it runs in place.
+THttpResult RunPlatformRequest(const std::function<THttpResult(THttpClient& client)>& request);
 
 // MD5 of the UTF-8 form of the text, as 32 upper-case hexadecimal digits.
 QString Md5Hex(const QString& text);
@@ -60,9 +106,28 @@ QString BuildAndSendTql(const QString& method, const QString& fields, const QStr
 // included, comes back URL-decoded and read as UTF-8.
 QString SendTql(const QString& statement, bool sendSession, const TTreeNodeShop& shop);
 
-// The text that SendTql signs.
-QString TqlSignText(const QString& statement, bool sendSession, const TTreeNodeShop& shop);
+// Everything one query needs, taken on the GUI thread, so that it can be
+// posted from any thread.
+struct TTqlRequest {
+    QString Url;
+    QString SignMethod;
+    QString AppKey;
+    QString AppSecret;
+    QString Session;
+    QString Statement;
+    bool SendSession = false;
+};
+TTqlRequest MakeTqlRequest(const QString& statement, bool sendSession, const TTreeNodeShop& shop);
+// Any thread: signs and posts the request with the client.
+THttpResult PostTql(THttpClient& client, const TTqlRequest& request);
+// The reply's text: URL-decoded and read as UTF-8; empty for a failed call.
+QString TqlReplyText(const THttpResult& result);
+
 
 // The platform's time ("yyyy-mm-dd hh:mm:ss"), or empty when there is none
 // (no reply, an error reply, or a reply that does not parse).
 QString GetServerTime(const TTreeNodeShop& shop);
+
+// The platform's time at a local moment, as the last time GetServerTime got
+// puts it ("yyyy-mm-dd hh:mm:ss"); empty before that.
+QString PlatformTimeAt(const QDateTime& local);

@@ -3,6 +3,7 @@
 #include "client/KivEvents.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
+#include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/SqlText.h"
 #include "platform/Threads.h"
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 TStreamTimings StreamTimings;
@@ -23,14 +25,21 @@ using Clock = std::chrono::steady_clock;
 // registry's shutdown flag, which wakes no waiter by itself.
 constexpr auto ShutdownPoll = std::chrono::milliseconds(200);
 
+// Each order line carries its own id ("oid"): a line is recorded once
+// whichever road (the stream, the catch-up) brings it.
 const QString TradeGetFields =
-    QStringLiteral("$orders.num,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status");
+    QStringLiteral("$orders.num,created,orders.oid,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status");
 const QString TradeKeyMap =
     QStringLiteral("trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID");
 const QString TradeDataMap = QStringLiteral(
-    "trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.price=Price,"
+    "trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,trade_get_response.trade.orders.order.price=Price,"
     "trade_get_response.trade.orders.order.num=Qty,trade_get_response.trade.orders.order.total_fee=Amount,"
     "trade_get_response.trade.orders.order.status=Status");
+
+bool IsTimeStamp(const QString& text)
+{
+    return text.size() == 19 && QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid();
+}
 
 } // namespace
 
@@ -49,6 +58,12 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
     THttpClient Http;
     // Raw received bytes; guarded by StreamBufferLock.
     TStreamLineBuffer Buffer;
+    // The trade fetches, posted one after the other by a thread that runs
+    // while any wait (Fetches and Fetching under Lock); the client is set up
+    // as KivHttp.
+    std::unique_ptr<THttpClient> FetchHttp;
+    std::deque<std::pair<quint64, TTqlRequest>> Fetches;
+    bool Fetching = false;
 
     std::mutex Lock;
     std::condition_variable Wake;
@@ -76,6 +91,23 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
         }
         Wake.notify_all();
         Http.Abort();
+        FetchHttp->Abort();
+    }
+
+    // Any thread: runs call on the owner on the GUI thread, unless the
+    // stream has stopped or the owner has gone by then.
+    template <class Call>
+    void Post(const std::atomic<bool>& stopping, Call call)
+    {
+        const std::lock_guard lock(Lock);
+        if (Owner && !Stopped(stopping))
+            QMetaObject::invokeMethod(
+                Owner,
+                [self = shared_from_this(), call] {
+                    if (self->Owner && !self->Stop.load())
+                        call(*self->Owner);
+                },
+                Qt::QueuedConnection);
     }
 
     // Stream thread: has the buffer processed on the GUI thread and waits
@@ -157,6 +189,7 @@ TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TCl
     shared.Http.ProxyPort = SysRec.ProxyPort;
     shared.Http.ConnectTimeoutMs = shared.Timings.ConnectTimeoutMs;
     shared.Http.ReadTimeoutMs = 0;
+    shared.FetchHttp = NewPlatformClient();
 
     TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { Execute(shared, stopping); });
     shop.StreamHttp = &shared.Http;
@@ -174,11 +207,21 @@ TKivStreamThread::~TKivStreamThread()
 void TKivStreamThread::Terminate()
 {
     FShared->RequestStop();
+    FLive = false;
     if (Shop) {
         THttpClient* published = &FShared->Http;
         Shop->StreamHttp.compare_exchange_strong(published, nullptr);
         Shop = nullptr;
     }
+    // Trades whose fetch the stop cut short are missing.
+    if (FFetches.empty())
+        return;
+    QString from;
+    for (const auto& [id, fetch] : FFetches)
+        if (IsTimeStamp(fetch.Modified) && (from.isEmpty() || fetch.Modified < from))
+            from = fetch.Modified;
+    FFetches.clear();
+    Missed(from, QStringLiteral("监控停止时有交易尚未获取"));
 }
 
 bool TKivStreamThread::Terminated() const
@@ -220,6 +263,8 @@ void TKivStreamThread::Execute(const std::shared_ptr<TShared>& shared, const std
         StreamConnect(s);
         if (s.Stopped(stopping))
             break;
+        // After every line of the connection has been handled.
+        s.Post(stopping, [](TKivStreamThread& owner) { owner.OnConnectionEnded(); });
         if (s.ConnectedSeen.exchange(false))
             pause = s.Timings.ReconnectBaseMs;
         s.Pause(pause, stopping);
@@ -245,6 +290,25 @@ void TKivStreamThread::StreamConnect(TShared& s)
         s.Http.Post(s.StreamUrl, fields);
     } catch (...) {
         // As silent as a refused connection: the loop connects again.
+    }
+}
+
+void TKivStreamThread::FetchTrades(const std::shared_ptr<TShared>& shared, const std::atomic<bool>& stopping)
+{
+    TShared& s = *shared;
+    for (;;) {
+        std::pair<quint64, TTqlRequest> job;
+        {
+            const std::lock_guard lock(s.Lock);
+            if (s.Fetches.empty() || s.Stopped(stopping)) {
+                s.Fetching = false;
+                return;
+            }
+            job = std::move(s.Fetches.front());
+            s.Fetches.pop_front();
+        }
+        const THttpResult result = PostTql(*s.FetchHttp, job.second);
+        s.Post(stopping, [id = job.first, result](TKivStreamThread& owner) { owner.FetchDone(id, result); });
     }
 }
 
@@ -280,6 +344,8 @@ void TKivStreamThread::ProcessLine(const QString& line)
     const bool echo = SysRec.DebugEcho == u"1";
     if (echo)
         LogLine(LogBox, line);
+    if (FLive)
+        FLastAlive = QDateTime::currentDateTime();
     switch (packet.Kind) {
     case TStreamPacketKind::NotJson:
     case TStreamPacketKind::NoPacket:
@@ -289,6 +355,11 @@ void TKivStreamThread::ProcessLine(const QString& line)
         // Heartbeat intervals are measured within one connection.
         FLastHeartbeat.reset();
         LogLine(LogBox, QStringLiteral("连接成功"));
+        FLastAlive = QDateTime::currentDateTime();
+        if (!FLive) {
+            FLive = true;
+            Q_EMIT Connected();
+        }
         break;
     case TStreamPacketKind::Heartbeat: {
         const auto now = Clock::now();
@@ -344,14 +415,15 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
     QString updateFields = rule->UpdateField;
     if (!rule->OtherUpdateFields.isEmpty())
         updateFields += u',' + rule->OtherUpdateFields;
+    // The order lines carry their own ids (the data map's "Oid").
     const QStringList extraLines{
         QStringLiteral("ShopCode=") + QuotedStr(FShopCopy.Code),
         QStringLiteral("EventDate=") + QuotedStr(notify.Modified),
         QStringLiteral("TradeEvent=") + event,
         QStringLiteral("Tid=") + notify.Tid,
-        QStringLiteral("Oid=") + (notify.Oid.isEmpty() ? QStringLiteral("null") : notify.Oid),
     };
     TTradeEventTarget target;
+    target.ShopCode = FShopCopy.Code;
     target.DataSet = DataSet;
     target.LogBox = LogBox;
     target.EventStatus = event;
@@ -359,8 +431,63 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
     target.LocateFields = rule->LocateFields;
     target.ReturnField = rule->ReturnField;
     target.UpdateFields = updateFields;
-    TqlToEvents(QStringLiteral("taobao.trade.get"), TradeGetFields, QString(), QStringLiteral("tid=?"), notify.Tid, TradeKeyMap,
-                TradeDataMap, QStringLiteral("KivItemOut"), extraLines, FShopCopy, target);
+    // A trade's status caught up counts as the notification that would have
+    // told it; a refund is never caught up.
+    target.SameLineEvents = {event};
+    if (notify.Kind == u"notify_trade")
+        target.SameLineEvents << QStringLiteral("'OfflineReload'");
+
+    const TTqlStatement statement = BuildTql(QStringLiteral("taobao.trade.get"), TradeGetFields, QString(), QStringLiteral("tid=?"), notify.Tid);
+    const quint64 id = ++FLastFetch;
+    FFetches[id] = {notify.Tid, notify.Modified, extraLines, target};
+    bool start = false;
+    {
+        const std::lock_guard lock(FShared->Lock);
+        FShared->Fetches.emplace_back(id, MakeTqlRequest(statement.Text, statement.SendSession, FShopCopy));
+        start = !FShared->Fetching;
+        FShared->Fetching = true;
+    }
+    if (start)
+        TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { FetchTrades(shared, stopping); });
+}
+
+void TKivStreamThread::FetchDone(quint64 id, const THttpResult& result)
+{
+    const auto pending = FFetches.find(id);
+    if (pending == FFetches.end())
+        return;
+    const TPendingFetch fetch = std::move(pending->second);
+    FFetches.erase(pending);
+    if (!MapTradeEvents(TqlReplyText(result), TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
+        Missed(IsTimeStamp(fetch.Modified) ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
+               QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
+}
+
+void TKivStreamThread::OnConnectionEnded()
+{
+    ++FEnded;
+    const bool outage = FLive;
+    FLive = false;
+    const QPointer<TKivStreamThread> self(this);
+    Q_EMIT ConnectionEnded();
+    if (self && outage)
+        Missed(PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs)), QStringLiteral("监控连接中断"));
+}
+
+void TKivStreamThread::Missed(const QString& from, const QString& what)
+{
+    QString moment = from;
+    if (moment.isEmpty()) {
+        // The platform's clock is not known yet: from the newest trade line.
+        try {
+            moment = LastOutDate(FShopCopy.Code);
+        } catch (const EDatabaseError&) {
+        }
+    }
+    MarkOutGap(FShopCopy.Code, moment);
+    const QString since = OutGapFrom(FShopCopy.Code);
+    LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
+    Q_EMIT RecordIncomplete();
 }
 
 void TKivStreamThread::ThreadEnded()

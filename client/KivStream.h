@@ -25,14 +25,26 @@
 // connection the platform confirmed (200). A connection silent for three
 // heartbeat intervals (SilenceMs while no interval is known) counts as dead
 // and is made again.
+//
+// The trade of a notification is fetched on a thread of its own (one fetch
+// after the other), so that a platform slow to answer holds up neither the
+// windows nor the stream; its order lines are queued on the GUI thread when
+// the reply is in. What the stream may have missed is remembered as the
+// shop's gap (MarkOutGap) and said in the log: a trade whose fetch failed
+// (from its notification's time), a confirmed connection that ended (from
+// OutageMarginSecs before its last line), fetches cut short by the stop.
 
 #include "client/KivDataM.h"
+#include "client/KivMapping.h"
 #include "client/KivStreamLines.h"
+#include "platform/HttpClient.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QDateTime>
 #include <chrono>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -50,6 +62,10 @@ struct TStreamTimings {
     int SilenceMs = 90000;
     int ConnectTimeoutMs = 10000;
     qsizetype MaxLineBytes = TStreamLineBuffer::DefaultMaxLine;
+    // How long before the last line of a connection that ended its gap
+    // starts: the platform's clock is known to the second only, and a trade
+    // read twice is recorded once.
+    int OutageMarginSecs = 60;
 };
 extern TStreamTimings StreamTimings;
 
@@ -81,6 +97,10 @@ public:
     bool Terminated() const;
     // True until ThreadEnd has been emitted.
     bool Running() const { return FRunning; }
+    // The platform confirmed the connection (200), and it has not ended since.
+    bool Live() const { return FLive; }
+    // Connections (or attempts) that have ended so far.
+    int EndedConnections() const { return FEnded; }
 
     // The first active rule whose "MsgType" is the kind and whose
     // "TradeEvent", in single quotes, equals the event; none when there is
@@ -91,15 +111,33 @@ public:
 Q_SIGNALS:
     // The stream thread has ended (OnThreadEnd of the monitor window).
     void ThreadEnd();
+    // The platform confirmed a connection after none was live.
+    void Connected();
+    // A connection (or an attempt) ended.
+    void ConnectionEnded();
+    // The shop's trade lines may be incomplete from a new moment (OutGapFrom).
+    void RecordIncomplete();
 
 private:
     struct TShared;
+    // A notification whose trade is being fetched.
+    struct TPendingFetch {
+        QString Tid;
+        QString Modified;
+        QStringList ExtraLines;
+        TTradeEventTarget Target;
+    };
     static void Execute(const std::shared_ptr<TShared>& shared, const std::atomic<bool>& stopping);
     static void StreamConnect(TShared& shared);
+    static void FetchTrades(const std::shared_ptr<TShared>& shared, const std::atomic<bool>& stopping);
 
     void ProcessBuffer();
     void ProcessLine(const QString& line);
     void HandleNotifyMessage(const TStreamNotify& notify);
+    void FetchDone(quint64 id, const THttpResult& result);
+    void OnConnectionEnded();
+    // Marks the shop's gap from the moment and says so.
+    void Missed(const QString& from, const QString& what);
     void StoreRawMessage(const QString& line);
     void ThreadEnded();
 
@@ -112,5 +150,10 @@ private:
     QPointer<TClientDataSet> DataSet;
     std::vector<TMonitorRule> RuleQuery;
     bool FRunning = true;
+    bool FLive = false;
+    int FEnded = 0;
+    QDateTime FLastAlive;
+    quint64 FLastFetch = 0;
+    std::map<quint64, TPendingFetch> FFetches;
     std::optional<std::chrono::steady_clock::time_point> FLastHeartbeat;
 };

@@ -132,6 +132,14 @@ CREATE TABLE "KivItemOut" (
 );
 CREATE INDEX "IX_KivItemOut_Sku" ON "KivItemOut" ("SkuID", "NumIID");
 CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
+CREATE INDEX "IX_KivItemOut_Oid" ON "KivItemOut" ("Oid");
+
+/* Per shop, the earliest platform time from which its trade lines may be
+   incomplete: the next catch-up of missed trades starts there. */
+CREATE TABLE "KivOutGap" (
+  "ShopCode" VARCHAR(50) NOT NULL PRIMARY KEY,
+  "GapFrom"  VARCHAR(32) NOT NULL
+);
 
 CREATE GENERATOR "GEN_StockTime";
 CREATE GENERATOR "GEN_KivItemIn_ID";

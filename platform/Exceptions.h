@@ -23,6 +23,14 @@ public:
     using Exception::Exception;
 };
 
+// The connection to the database is gone (its server stopped or cannot be
+// reached): the statement did not run. The connection is closed and made
+// again by the next statement.
+class EDatabaseConnectionLost : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 // A text could not be converted to the type asked for.
 class EConvertError : public Exception {
 public:

@@ -195,15 +195,15 @@ TStatement DeleteSql(const TTarget& target, const Variant* oldValues)
     return statement;
 }
 
-void ExecDirect(QSqlDatabase& db, const QString& sql)
+void ExecDirect(TSQLConnection& conn, QSqlDatabase& db, const QString& sql)
 {
     QSqlQuery query(db);
     if (!query.exec(sql))
-        TSQLConnection::RaiseError(query, sql);
+        conn.RaiseError(query, sql);
 }
 
 // Runs one change; it must touch exactly one record.
-void Execute(QSqlDatabase& db, const TTarget& target, const TStatement& statement)
+void Execute(TSQLConnection& conn, QSqlDatabase& db, const TTarget& target, const TStatement& statement)
 {
     if (statement.Sql.isEmpty())
         return;
@@ -211,22 +211,22 @@ void Execute(QSqlDatabase& db, const TTarget& target, const TStatement& statemen
     // inside a savepoint and is undone when it did.
     const bool guarded = !target.Keyed && !target.RowsInterchangeable;
     if (guarded)
-        ExecDirect(db, QStringLiteral("savepoint MORVANE_ROW"));
+        ExecDirect(conn, db, QStringLiteral("savepoint MORVANE_ROW"));
     QSqlQuery query(db);
     if (!query.prepare(statement.Sql))
-        TSQLConnection::RaiseError(query, statement.Sql);
+        conn.RaiseError(query, statement.Sql);
     for (const QVariant& blob : statement.Blobs)
         query.addBindValue(blob);
     if (!query.exec())
-        TSQLConnection::RaiseError(query, statement.Sql);
+        conn.RaiseError(query, statement.Sql);
     const int rows = query.numRowsAffected();
     if (rows == 1) {
         if (guarded)
-            ExecDirect(db, QStringLiteral("release savepoint MORVANE_ROW"));
+            ExecDirect(conn, db, QStringLiteral("release savepoint MORVANE_ROW"));
         return;
     }
     if (guarded)
-        ExecDirect(db, QStringLiteral("rollback to savepoint MORVANE_ROW"));
+        ExecDirect(conn, db, QStringLiteral("rollback to savepoint MORVANE_ROW"));
     if (rows == 0)
         throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
     throw EDatabaseError(QStringLiteral("The record cannot be told apart from other records of \"%1\"").arg(target.Table));
@@ -256,10 +256,11 @@ int TDataSetProvider::ApplyUpdates(TClientDataSet& data, int maxErrors, QStringL
     auto* query = qobject_cast<TSQLQuery*>(FDataSet.data());
     if (!query || !query->SQLConnection)
         DatabaseError(QStringLiteral("The provider has no query to write through"), this);
-    QSqlDatabase db = query->SQLConnection->Database();
+    TSQLConnection& conn = *query->SQLConnection;
+    QSqlDatabase db = conn.Database();
     const TTarget target = ResolveTarget(db, data, UpdateTableName);
     if (!db.transaction())
-        throw EDatabaseError(db.lastError().text());
+        conn.RaiseError(db.lastError());
     int errorCount = 0;
     std::vector<int> written;
     const TRecordStore& store = data.Store();
@@ -270,12 +271,15 @@ int TDataSetProvider::ApplyUpdates(TClientDataSet& data, int maxErrors, QStringL
         const Variant* oldValues = original ? original->data() : values;
         try {
             if (info.Status == usInserted)
-                Execute(db, target, InsertSql(target, values));
+                Execute(conn, db, target, InsertSql(target, values));
             else if (info.Status == usModified)
-                Execute(db, target, UpdateSql(target, oldValues, values));
+                Execute(conn, db, target, UpdateSql(target, oldValues, values));
             else
-                Execute(db, target, DeleteSql(target, oldValues));
+                Execute(conn, db, target, DeleteSql(target, oldValues));
             written.push_back(row);
+        } catch (const EDatabaseConnectionLost&) {
+            // The connection took the transaction with it: nothing of the log was written.
+            throw;
         } catch (const Exception& e) {
             ++errorCount;
             errors << e.Message();

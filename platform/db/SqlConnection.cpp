@@ -90,6 +90,11 @@ void TSQLConnection::Open()
         return;
     if (FDatabase.isEmpty())
         throw EDatabaseError(QStringLiteral("No database name is set"));
+    // The driver of a lost connection keeps the handle of the transaction
+    // that was open on it, and refuses to begin another: a new one takes over.
+    if (FLost && QSqlDatabase::contains(FConnectionName))
+        QSqlDatabase::removeDatabase(FConnectionName);
+    FLost = false;
     QSqlDatabase db = QSqlDatabase::contains(FConnectionName)
                           ? QSqlDatabase::database(FConnectionName, false)
                           : QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), FConnectionName);
@@ -104,8 +109,14 @@ void TSQLConnection::Open()
     db.setUserName(FUserName);
     db.setPassword(FPassword);
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-    if (!db.open())
+    if (!db.open()) {
+        // A server that answered before and does not now is away, not misnamed.
+        if (FWasOpen)
+            RaiseLost();
         throw EDatabaseError(ErrorText(db.lastError()));
+    }
+    FWasOpen = true;
+    ++FAttachments;
 }
 
 void TSQLConnection::Close()
@@ -134,9 +145,37 @@ int TSQLConnection::ExecuteDirect(const QString& sql)
 
 void TSQLConnection::RaiseError(const QSqlQuery& query, const QString& sql)
 {
-    QString text = ErrorText(query.lastError());
+    Q_UNUSED(sql);
+    RaiseError(query.lastError());
+}
+
+void TSQLConnection::RaiseError(const QSqlError& error)
+{
+    // The driver keeps a connection whose server has gone for open; only a
+    // statement tells.
+    if (Connected() && !Responds())
+        RaiseLost();
+    QString text = ErrorText(error);
     if (text.isEmpty())
         text = QStringLiteral("Statement failed");
-    Q_UNUSED(sql);
     throw EDatabaseError(text);
+}
+
+bool TSQLConnection::Responds()
+{
+    QSqlQuery probe(QSqlDatabase::database(FConnectionName, false));
+    return probe.exec(QStringLiteral("select 1 from rdb$database"));
+}
+
+void TSQLConnection::RaiseLost()
+{
+    Close();
+    FLost = true;
+    Q_EMIT ConnectionLost();
+    throw EDatabaseConnectionLost(ConnectionLostText());
+}
+
+QString TSQLConnection::ConnectionLostText()
+{
+    return QStringLiteral("与数据库的连接已断开，请在数据库恢复后重试！");
 }

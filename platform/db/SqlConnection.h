@@ -4,11 +4,18 @@
 // relative path is taken relative to BaseDir) or "host:path" (a server). The
 // connection opens with the first statement and stays open; its character set
 // is UTF8. Failures raise EDatabaseError with the driver's message.
+//
+// A connection whose server went away (stopped, restarted, out of reach)
+// fails every statement for good: a statement that fails on a connection
+// that no longer answers closes it and raises EDatabaseConnectionLost, and
+// the next statement connects again. So does a failed connect of a
+// connection that was open before.
 
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlError;
 class QSqlQuery;
 
 class TSQLConnection : public QObject {
@@ -28,6 +35,9 @@ public:
     bool Connected() const;
     void Open();
     void Close();
+    // How many times the connection has been made: work begun on one
+    // attachment tells whether it is still the same one.
+    quint64 Attachments() const { return FAttachments; }
 
     // The database name as the driver gets it: a server name is kept, a
     // local relative path is made absolute against BaseDir.
@@ -40,12 +50,27 @@ public:
     // The Qt handle, opened first; for the dataset framework.
     QSqlDatabase Database();
 
-    // Raises EDatabaseError from a failed query with the driver's message.
-    [[noreturn]] static void RaiseError(const QSqlQuery& query, const QString& sql);
+    // Raises EDatabaseError from a failed query with the driver's message,
+    // or EDatabaseConnectionLost when the connection no longer answers.
+    [[noreturn]] void RaiseError(const QSqlQuery& query, const QString& sql);
+    [[noreturn]] void RaiseError(const QSqlError& error);
+    // The message of EDatabaseConnectionLost.
+    static QString ConnectionLostText();
+
+Q_SIGNALS:
+    // The connection was found gone (and closed); emitted before the raise.
+    void ConnectionLost();
 
 private:
+    // Whether the open connection still answers a statement.
+    bool Responds();
+    [[noreturn]] void RaiseLost();
+
     QString FConnectionName;
     QString FDatabase;
     QString FUserName;
     QString FPassword;
+    bool FWasOpen = false;
+    bool FLost = false;
+    quint64 FAttachments = 0;
 };

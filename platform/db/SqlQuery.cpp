@@ -110,7 +110,7 @@ void TSQLQuery::InternalOpen()
     QSqlQuery query(SQLConnection->Database());
     query.setForwardOnly(true);
     if (!query.exec(SQL))
-        TSQLConnection::RaiseError(query, SQL);
+        SQLConnection->RaiseError(query, SQL);
     const QSqlRecord record = query.record();
     FieldDefs().Clear();
     std::vector<TFieldType> types;

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeWidget>
 #include <csignal>
 #include <map>
@@ -264,6 +265,28 @@ TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
 
     SysRec.StockTime = u"1 or 1=1"_qs;
     EXPECT_THROW(Sync(), EConvertError);
+}
+
+TEST_F(ItemsSyncTest, TheProgramEndingDuringACallEndsTheSyncAsAStopDoes)
+{
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.item.get"_qs);
+    QTimer logOff;
+    QObject::connect(&logOff, &QTimer::timeout, [&] {
+        if (Sim.Held() > 0) {
+            logOff.stop();
+            QCoreApplication::exit(0);
+        }
+    });
+    logOff.start(20);
+    const TItemsSyncResult r = Sync();
+    Sim.Release();
+    // The event loops may run again: exec forgets the exit.
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    EXPECT_EQ(r.Outcome, TSyncOutcome::soStopped);
+    EXPECT_EQ(Sim.Count(u"taobao.item.get"_qs), 1);
+    EXPECT_EQ(GetShopSyncDate(u"S1"_qs), u""_qs);
+    EXPECT_TRUE(Answers.Messages.empty());
 }
 
 TEST_F(ItemsSyncTest, FailedPagesAndItemsAreCountedAndFetchedAgainNextTime)

@@ -10,11 +10,13 @@
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
+#include "support/PlatformSim.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
 #include <functional>
@@ -73,6 +75,37 @@ inline QRect ItemsCell(TFormItems& form, const QString& sku, const QString& fiel
     const int row = int(ItemsRowOrder(*form.ClientDataSetItems).indexOf(sku));
     const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
     return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+}
+
+// The stand-in's shop of app key "k1" (shop "S1" below), at 2024-06-01
+// 12:00:00: two items, three SKUs, no trades yet.
+inline constexpr const char* StationeryCatalogue = R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret",
+    "session":"sess","items":[
+    {"num_iid":500000000001,"title":"中性笔","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
+      {"sku_id":5000000000011,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"},
+      {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
+    {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
+      {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})";
+inline const QString SkuA = QStringLiteral("5000000000011"); // item 500000000001
+inline const QString SkuB = QStringLiteral("5000000000012"); // item 500000000001
+inline const QString SkuC = QStringLiteral("5000000000021"); // item 500000000002
+
+// The program's settings pointed at the stand-in, and its shop "S1" linked
+// to the administrator.
+inline void PointAtSim(const TPlatformSim& sim)
+{
+    SysRec.UserCode = QStringLiteral("admin");
+    SysRec.TqlUrl = sim.TqlUrl();
+    SysRec.StreamUrl = sim.StreamUrl();
+    SysRec.SignMethod = QStringLiteral("md5");
+    SysRec.DebugEcho = QStringLiteral("0");
+    SysRec.LowStock = QStringLiteral("10");
+    SysRec.StockTime = LoadStockTime();
+}
+inline void AddSimShopRows()
+{
+    ExecSql(QStringLiteral("insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"));
+    ExecSql(QStringLiteral("insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"));
 }
 
 // The stand-in's shop "S1" as the main window's tree holds it.

@@ -8,6 +8,7 @@
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
+#include "app/KivProgress.h"
 #include "client/KivStream.h"
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvInplaceEdit.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -27,32 +29,19 @@
 namespace {
 
 const QString Now1 = u"2024-06-01 12:00:00"_qs;
-const QString SkuA = u"5000000000011"_qs; // item 500000000001
-const QString SkuB = u"5000000000012"_qs; // item 500000000001
-const QString SkuC = u"5000000000021"_qs; // item 500000000002
 
 class ItemsWindowTest : public AppTest {
 protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        StartSim(Sim, R"({"now":"2024-06-01 12:00:00","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[
-            {"num_iid":500000000001,"title":"中性笔","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
-              {"sku_id":5000000000011,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"},
-              {"sku_id":5000000000012,"price":"2.50","quantity":9,"properties_name":"1:2:颜色:蓝色"}]},
-            {"num_iid":500000000002,"title":"笔记本","modified":"2024-05-01 10:00:00","property_alias":"","skus":[
-              {"sku_id":5000000000021,"price":"9.90","quantity":3,"properties_name":"2:1:尺码:A5"}]}],"trades":[]}]})");
-        SysRec.TqlUrl = Sim.TqlUrl();
-        SysRec.StreamUrl = Sim.StreamUrl();
-        SysRec.SignMethod = u"md5"_qs;
-        SysRec.DebugEcho = u"0"_qs;
-        SysRec.LowStock = u"10"_qs;
+        StartSim(Sim, StationeryCatalogue);
+        PointAtSim(Sim);
+        AddSimShopRows();
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
         StreamTimings.ReconnectBaseMs = 50;
-        SysRec.StockTime = LoadStockTime();
-        ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k1','secret','sess')"_qs);
-        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"_qs);
+        TFormItems::CatchUpRetryMs = 200;
         InstallItemsHooks();
         Tee = TempPath(u"played.raw"_qs);
         qputenv("MORVANE_AUDIO_DEVICE", "tee:null,'" + Tee.toUtf8() + "',raw");
@@ -66,6 +55,7 @@ protected:
         qputenv("MORVANE_AUDIO_DEVICE", "null");
         MainKivHooks = {};
         StreamTimings = TStreamTimings{};
+        TFormItems::CatchUpRetryMs = 60000;
         AppTest::TearDown();
     }
 
@@ -85,6 +75,33 @@ protected:
     }
 
     TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
+
+    // The monitor window of the synced shop, monitoring, its stream open.
+    TFormItems& Monitoring()
+    {
+        SyncAndShowMain();
+        DoubleClick(1);
+        TFormItems& form = *Form();
+        CurrentData = form.ClientDataSetItems;
+        form.ActionMonitor->trigger();
+        EXPECT_TRUE(form.Monitoring());
+        EXPECT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
+        return form;
+    }
+
+    // A paid order of SKU C, once its figure shows: everything the stream
+    // brought before it has been handled by then.
+    void Marker()
+    {
+        const int paid = Figure(SkuC, u"QtyPay"_qs);
+        ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuC).Streams, 1);
+        ASSERT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == paid + 1; }));
+    }
+
+    static int LinesOf(const QString& tid)
+    {
+        return Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + tid).toInt();
+    }
     TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
 
     void TradeLine(const QString& sku, const QString& numIid, int qty, const QString& date, const QString& status, const QString& event)
@@ -398,6 +415,175 @@ TEST_F(ItemsWindowTest, AutoMonitorShopsMonitorFromTheStartAndHoldTheMainWindowO
     EXPECT_TRUE(Form()->close());
     EXPECT_TRUE(WaitFor([&] { return !Form(); }));
     EXPECT_TRUE(Main->close());
+}
+
+TEST_F(ItemsWindowTest, AnOrderLineIsRecordedOnceWhicheverRoadBringsIt)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+
+    // The platform delivers a notification twice.
+    const TPlatformSim::TOrder twice = Sim.PlaceOrder(u"k1"_qs, SkuA, 2);
+    ASSERT_EQ(Sim.StreamNotify(u"notify_trade"_qs, u"TradeBuyerPay"_qs, twice.Tid, twice.Oid, Now1), 1);
+    Marker();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 2);
+    EXPECT_EQ(LinesOf(twice.Tid), 1);
+
+    // A trade of two SKUs reaches the catch-up first, then the stream.
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    const TPlatformSim::TOrder missed = Sim.PlaceOrder(u"k1"_qs, SkuA + u","_qs + SkuB);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1 && Figure(SkuB, u"QtyPay"_qs) == 1; }));
+    ASSERT_EQ(Sim.StreamNotify(u"notify_trade"_qs, u"TradeBuyerPay"_qs, missed.Tid, missed.Oid, u"2024-06-01 12:10:00"_qs), 1);
+    Marker();
+    EXPECT_EQ(LinesOf(missed.Tid), 2);
+
+    // Another one reaches the stream first; then the stream is down for a
+    // while, an order comes meanwhile, and the catch-up of the outage reads both.
+    const TPlatformSim::TOrder live = Sim.PlaceOrder(u"k1"_qs, SkuA + u","_qs + SkuB);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 2; }));
+    Sim.StreamStall(60000);
+    ASSERT_EQ(Sim.StreamDrop(), 1);
+    ASSERT_TRUE(WaitFor([&] { return Log(form).contains(u"监控连接中断，自2024-06-01 12:19:00起的交易待补录"_qs); })) << Log(form).toStdString();
+    Sim.SetNow(u"2024-06-01 12:25:00"_qs);
+    const TPlatformSim::TOrder whileDown = Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+    EXPECT_EQ(whileDown.Streams, 0);
+    Sim.SetNow(u"2024-06-01 12:30:00"_qs);
+    Sim.StreamStall(0);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 7; })) << Log(form).toStdString();
+    EXPECT_TRUE(WaitFor([] { return OutGapFrom(u"S1"_qs).isEmpty(); }));
+    Keep(form, u"monitor-outage.png"_qs);
+    Marker();
+    EXPECT_EQ(LinesOf(live.Tid), 2);
+    EXPECT_EQ(LinesOf(whileDown.Tid), 1);
+    form.LoadItems();
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 7);
+    EXPECT_EQ(Figure(SkuB, u"QtyPay"_qs), 2);
+}
+
+TEST_F(ItemsWindowTest, ATradeTheStreamCouldNotFetchOrStoppedWaitingForIsCaughtUpAndALaterOrderDoesNotHideIt)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+    Sim.SetFault(u"cut"_qs, 0, 1, u"taobao.trade.get"_qs);
+    const TPlatformSim::TOrder lost = Sim.PlaceOrder(u"k1"_qs, SkuA, 2);
+    ASSERT_TRUE(WaitFor([&] { return Log(form).contains(u"交易"_qs + lost.Tid + u"获取失败，自2024-06-01 12:00:00起的交易待补录"_qs); }));
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuB, 1).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 1; }));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), Now1);
+    // Once the platform's clock has moved on, the catch-up reads the gap.
+    Sim.SetNow(u"2024-06-01 12:05:00"_qs);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; })) << Log(form).toStdString();
+    EXPECT_TRUE(WaitFor([&] { return Log(form).contains(u"自2024-06-01 12:00:00起的交易已补录完整"_qs); }));
+    EXPECT_TRUE(OutGapFrom(u"S1"_qs).isEmpty());
+    EXPECT_EQ(LinesOf(lost.Tid), 1);
+
+    // A fetch the platform holds back: the windows live on, and the monitor
+    // stopped meanwhile leaves the trade to the next start.
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.trade.get"_qs);
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuC, 4).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Sim.Held() == 1; }));
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(5);
+    EXPECT_TRUE(WaitFor([&] { return ticks >= 5 && Sim.Held() == 1; }));
+    form.ActionMonitor->trigger();
+    EXPECT_FALSE(form.Monitoring());
+    EXPECT_TRUE(Log(form).contains(u"监控停止时有交易尚未获取，自2024-06-01 12:05:00起的交易待补录"_qs)) << Log(form).toStdString();
+    Sim.SetFault(u"none"_qs);
+    Sim.Release();
+    ASSERT_TRUE(WaitFor([&] { return Log(form).endsWith(u"监控停止"_qs); }));
+    EXPECT_EQ(Figure(SkuC, u"QtyPay"_qs), 0);
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    form.ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == 4; }));
+    EXPECT_TRUE(Answers.Messages.empty());
+}
+
+TEST_F(ItemsWindowTest, ACatchUpWhosePageFailedIsCompletedByTheNextOneAfterARestart)
+{
+    TFormItems::CatchUpRetryMs = 600000;
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems* form = &Monitoring();
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs, 15);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    // The count answers, its first page does not: 5 of 15 are recorded.
+    Sim.SetFault(u"http500"_qs, 0, 1, u"taobao.trades.sold.get"_qs, 1);
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 5; }));
+    EXPECT_EQ(Answers.Texts(), QStringList{u"中断交易数据同步未完成：1页交易、0笔交易获取失败"_qs});
+    EXPECT_TRUE(Log(*form).contains(u"，自2024-06-01 12:00:01起的交易待补录"_qs));
+
+    // The program ends and starts again: the gap is still there.
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(form->close());
+    ASSERT_TRUE(WaitFor([&] { return !Form(); }));
+    Main.reset();
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    PointAtSim(Sim);
+    Main = std::make_unique<TMainKiv>();
+    DoubleClick(1);
+    form = Form();
+    CurrentData = form->ClientDataSetItems;
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 15; }));
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"15"_qs);
+    EXPECT_TRUE(OutGapFrom(u"S1"_qs).isEmpty());
+}
+
+TEST_F(ItemsWindowTest, ASyncWaitingForThePlatformKeepsTheWindowsAliveAndStopsBetweenItems)
+{
+    Main = std::make_unique<TMainKiv>();
+    TTreeNodeShop* shop = Shop();
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.item.get"_qs);
+    // The user, while the first item's SKUs are on their way.
+    bool acted = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (acted || Sim.Held() == 0)
+            return;
+        acted = true;
+        auto* progress = qobject_cast<TFormProgress*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(progress && progress->isVisible());
+        // Still in the first item's call.
+        EXPECT_TRUE(progress->LabelTitle->text().endsWith(u"正在同步第1个商品的属性..."_qs)) << progress->LabelTitle->text().toStdString();
+        Keep(*progress, u"items-sync-progress-stop.png"_qs);
+        for (const Qt::WindowType hint : {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint})
+            EXPECT_FALSE(progress->windowFlags().testFlag(hint));
+        Press(progress, Qt::Key_Escape);
+        progress->close();
+        EXPECT_TRUE(progress->isVisible());
+        auto* form = qobject_cast<TFormItems*>(progress->parentWidget());
+        ASSERT_TRUE(form);
+        form->ActionSync->trigger();
+        form->ActionOpen->trigger();
+        form->close();
+        EXPECT_TRUE(form->isVisible());
+        // The shop editor's tree reload leaves the record of the sync alone.
+        Main->ActionConfigShops->trigger();
+        EXPECT_EQ(Shop(), shop);
+        progress->ButtonStop->click();
+    });
+    user.start(20);
+    Answers.Modal = [&](QDialog& dialog) {
+        dialog.show();
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0);
+    Sim.Release();
+    EXPECT_TRUE(acted);
+    EXPECT_EQ(Sim.Count(u"taobao.items.onsale.get"_qs), 2);
+    EXPECT_EQ(Sim.Count(u"taobao.item.get"_qs), 1);
+    EXPECT_TRUE(Shop()->SyncDate.isEmpty());
+    EXPECT_TRUE(Answers.Messages.empty());
 }
 
 } // namespace

@@ -18,7 +18,6 @@
 #include "client/KivLogin.h"
 #include "client/KivQuery.h"
 #include "platform/Application.h"
-#include "platform/IniFile.h"
 #include "platform/SqlText.h"
 #include "platform/Threads.h"
 #include "support/DialogAnswers.h"
@@ -43,9 +42,6 @@
 namespace {
 
 const QString AppKey = u"21000001"_qs;
-const QString SkuA = u"5000000000011"_qs;
-const QString SkuB = u"5000000000012"_qs;
-const QString SkuC = u"5000000000021"_qs;
 const QString Barcode = u"6901234567892"_qs;
 // The password the administrator gives the seller.
 const QString SellerPassword = u"boss-密码"_qs;
@@ -77,10 +73,7 @@ protected:
 #endif
             QString error;
             ASSERT_TRUE(FServer.Start(TempPath(QString()), &error)) << error.toStdString();
-            TIniFile ini(TempPath(u"KivSets.ini"_qs));
-            ini.WriteString(u"Data"_qs, u"DataFile"_qs, FServer.DatabaseName(DatabasePath()));
-            ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
-            ini.WriteString(u"Data"_qs, u"Password"_qs, QString::fromUtf16(TFirebirdServer::Password));
+            FServer.WriteSettings(TempPath(QString()), DatabasePath());
         }
         InitKivResources();
         ResetTerminated();

@@ -3,7 +3,6 @@
 
 #include "client/KivDataM.h"
 #include "platform/Exceptions.h"
-#include "platform/IniFile.h"
 #include "support/FirebirdServer.h"
 #include "support/TestSupport.h"
 
@@ -22,13 +21,7 @@ protected:
         ASSERT_TRUE(FServer.Start(TempPath(QString()), &error)) << error.toStdString();
     }
 
-    void UseServer(const QString& password)
-    {
-        TIniFile ini(TempPath(u"KivSets.ini"_qs));
-        ini.WriteString(u"Data"_qs, u"DataFile"_qs, FServer.DatabaseName(DatabasePath()));
-        ini.WriteString(u"Data"_qs, u"UserName"_qs, QString::fromUtf16(TFirebirdServer::UserName));
-        ini.WriteString(u"Data"_qs, u"Password"_qs, password);
-    }
+    void UseServer(const QString& password) { FServer.WriteSettings(TempPath(QString()), DatabasePath(), password); }
 
     TFirebirdServer FServer;
 };
@@ -57,4 +50,36 @@ TEST_F(ServerTest, TheDataModuleWorksThroughTheServerWithTheSettingsLoginAndAWro
     const auto protocol = OpenQuery(
         u"select mon$remote_protocol from mon$attachments where mon$attachment_id = current_connection"_qs);
     EXPECT_EQ(protocol->Fields(0)->AsString().trimmed(), u"TCPv4"_qs);
+}
+
+TEST_F(ServerTest, AServerThatRestartsIsConnectedAgainAndWorkBegunBeforeWritesNothing)
+{
+    UseServer(QString::fromUtf16(TFirebirdServer::Password));
+    TKivDM dm(TempPath(QString()));
+    const auto addUser = [](TKivTransaction& work, const char* code) {
+        work.ExecSql(u"insert into \"SYS_User\"(\"Code\",\"Password\") values('"_qs + QString::fromLatin1(code) + u"','')"_qs);
+    };
+    QStringList users;
+    FillUserList(users);
+    {
+        TKivTransaction work;
+        addUser(work, "before");
+        FServer.Stop();
+        EXPECT_THROW(addUser(work, "while-away"), EDatabaseConnectionLost);
+        EXPECT_TRUE(dm.DatabaseLost());
+        EXPECT_THROW(FillUserList(users), EDatabaseConnectionLost);
+        QString error;
+        ASSERT_TRUE(FServer.Restart(&error)) << error.toStdString();
+        // A new attachment holds nothing of the work.
+        EXPECT_THROW(addUser(work, "after"), EDatabaseConnectionLost);
+        EXPECT_THROW(work.Commit(), EDatabaseConnectionLost);
+    }
+    {
+        TKivTransaction work;
+        EXPECT_FALSE(dm.DatabaseLost());
+        addUser(work, "new");
+        work.Commit();
+    }
+    FillUserList(users);
+    EXPECT_EQ(users, QStringList{u"new"_qs});
 }

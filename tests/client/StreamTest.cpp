@@ -1,5 +1,6 @@
 #include "ClientTestSupport.h"
 
+#include "client/KivEvents.h"
 #include "client/KivStream.h"
 #include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
@@ -175,6 +176,22 @@ TEST_F(StreamTest, BadInputIsDroppedAndTheStreamGoesOn)
     EXPECT_EQ(FSim.Count(u"stream"_qs), 1);
 }
 
+TEST_F(StreamTest, MegabyteLinesShowAFewHundredCharactersAndHoldNothingUp)
+{
+    SysRec.DebugEcho = u"1"_qs;
+    StartConnected();
+    // Lines of an unknown kind just under the line limit, echoed raw too.
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(FSim.StreamSend("{\"packet\":{\"code\":999,\"msg\":\"", false), 1);
+        FSim.StreamSend(QByteArray(1000, 'x'), false, {}, 0, 1000);
+        FSim.StreamSend("\"}}\r\n", false);
+    }
+    Marker(u"after"_qs);
+    EXPECT_EQ(Logged(u"未知消息"_qs + QString(LogLineLimit - 4, u'x') + u"…"_qs), 20);
+    for (int i = 0; i < FBox->count(); ++i)
+        EXPECT_LE(FBox->item(i)->text().size(), 4 + LogLineLimit + 1);
+}
+
 TEST_F(StreamTest, ANotificationWithoutAnActiveRuleMakesNoPlatformCall)
 {
     AddRule(u"notify_trade"_qs, u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, 0);
@@ -188,6 +205,7 @@ TEST_F(StreamTest, ANotificationWithoutAnActiveRuleMakesNoPlatformCall)
     FSim.StreamNotify(u"notify_trade"_qs, u"TradeSellerShip"_qs, Tid, u"1"_qs, Modified);
     FSim.StreamNotify(u"notify_trade"_qs, u"TradeSuccess"_qs, Tid, u"1"_qs, Modified);
     Marker(u"done"_qs);
+    RunEvents(200);
     EXPECT_EQ(FSim.Count(u"taobao.trade.get"_qs), 0);
     EXPECT_EQ(QueueSize(), 0u);
 }
@@ -203,7 +221,8 @@ TEST_F(StreamTest, AMatchingNotificationQueuesOneRecordPerMatchingOrderLine)
     FSim.StreamNotify(u"notify_trade"_qs, u"TradeBuyerPay"_qs, Tid, u"7100000000000000011"_qs, Modified);
     ASSERT_TRUE(WaitFor([] { return QueueSize() >= 2; }));
     FSim.StreamNotify(u"notify_refund"_qs, u"RefundSuccess"_qs, Tid, QString(), Modified);
-    Marker(u"done"_qs);
+    // Trades are fetched beside the stream: the refund's records come after its line.
+    ASSERT_TRUE(WaitFor([] { return QueueSize() >= 3; }));
     EXPECT_EQ(FSim.Count(u"taobao.trade.get"_qs), 2);
 
     std::vector<std::unique_ptr<TMsgRec>> records;
@@ -218,11 +237,12 @@ TEST_F(StreamTest, AMatchingNotificationQueuesOneRecordPerMatchingOrderLine)
     ASSERT_EQ(records.size(), 3u);
     EXPECT_EQ(records[0]->DataSet, FDataSet.get());
 
-    // Every record's INSERT is a statement the database takes.
+    // Every record's INSERT is a statement the database takes; each line
+    // carries its own order line's id, whatever the notification named.
     for (const auto& record : records)
         ExecSql(u"insert into \""_qs + record->InsertTable + u"\"("_qs + record->InsertColumns + u") values("_qs + record->InsertValues + u')');
     EXPECT_EQ(Scalar(u"select list(\"SkuID\" || ':' || \"Qty\" || ':' || coalesce(\"Oid\", 0), ',') from \"KivItemOut\""_qs),
-              u"9000000000000000001:2:7100000000000000011,9000000000000000021:3:7100000000000000011,9000000000000000002:1:0"_qs);
+              u"9000000000000000001:2:7100000000000000011,9000000000000000021:3:7100000000000000014,9000000000000000002:1:7100000000000000012"_qs);
 }
 
 TEST_F(StreamTest, StopEndsTheThreadAtOnceWhileConnectingReceivingOrPausingAndNothingReconnects)

@@ -1,5 +1,6 @@
 #include "support/FirebirdServer.h"
 
+#include "platform/IniFile.h"
 #include "platform/SqlText.h"
 
 #include <QDir>
@@ -162,18 +163,28 @@ bool TFirebirdServer::Start(const QString& folder, QString* error)
 
     // A free port can be taken by another test between the probe and the
     // server's bind: then the server ends, and a new port is tried.
+    FRoot = root;
     for (int attempt = 0; attempt < 5; ++attempt) {
-        failure = Launch(root);
+        failure = Launch(FreePort());
         if (failure.isEmpty())
             return true;
     }
     return fail(failure);
 }
 
-QString TFirebirdServer::Launch(const QString& root)
+bool TFirebirdServer::Restart(QString* error)
+{
+    const QString failure = FRoot.isEmpty() ? QStringLiteral("the server was never started") : Launch(FPort);
+    if (error)
+        *error = failure;
+    return failure.isEmpty();
+}
+
+QString TFirebirdServer::Launch(int port)
 {
     Stop();
-    FPort = FreePort();
+    FPort = port;
+    const QString& root = FRoot;
     if (FPort <= 0 || !WriteConf(root, FPort))
         return QStringLiteral("cannot write the server's configuration");
     FProcess = std::make_unique<QProcess>();
@@ -208,10 +219,17 @@ void TFirebirdServer::Stop()
         }
         FProcess.reset();
     }
-    FPort = 0;
 }
 
 QString TFirebirdServer::DatabaseName(const QString& path) const
 {
     return QStringLiteral("127.0.0.1/%1:%2").arg(FPort).arg(QDir(path).absolutePath());
+}
+
+void TFirebirdServer::WriteSettings(const QString& programDir, const QString& databasePath, const QString& password) const
+{
+    TIniFile ini(QDir(programDir).filePath(QStringLiteral("KivSets.ini")));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("DataFile"), DatabaseName(databasePath));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("UserName"), QString::fromUtf16(UserName));
+    ini.WriteString(QStringLiteral("Data"), QStringLiteral("Password"), password);
 }

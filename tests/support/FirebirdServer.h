@@ -21,9 +21,15 @@ public:
     // with the user and password below; false with the reason in error.
     bool Start(const QString& folder, QString* error = nullptr);
     void Stop();
+    // Starts the stopped server again on its root and port, as a server that
+    // was restarted; false with the reason in error.
+    bool Restart(QString* error = nullptr);
     int Port() const { return FPort; }
     // The name the program connects with: "127.0.0.1/PORT:path".
     QString DatabaseName(const QString& path) const;
+    // Points the program folder's "KivSets.ini" at the database file through
+    // this server, with the login below (or another password).
+    void WriteSettings(const QString& programDir, const QString& databasePath, const QString& password = QString::fromUtf16(Password)) const;
 
     static constexpr auto UserName = u"SYSDBA";
     static constexpr auto Password = u"seatpass";
@@ -31,9 +37,10 @@ public:
 private:
     // Whether the server binary is installed (package firebird3.0-server).
     static bool Installed();
-    // Starts the server of the prepared root on a new port; the reason when it did not come up.
-    QString Launch(const QString& root);
+    // Starts the server of the prepared root on the port; the reason when it did not come up.
+    QString Launch(int port);
 
     std::unique_ptr<QProcess> FProcess;
+    QString FRoot;
     int FPort = 0;
 };

@@ -203,9 +203,20 @@ void TPlatformSim::ResetCounts() const
     Control(QStringLiteral("/sim/reset-counts"), true);
 }
 
-void TPlatformSim::SetFault(const QString& mode, int delayMs, int times) const
+void TPlatformSim::SetFault(const QString& mode, int delayMs, int times, const QString& method, int skip) const
 {
-    Control(QStringLiteral("/sim/fault?mode=%1&delay_ms=%2&times=%3").arg(mode).arg(delayMs).arg(times), true);
+    Control(QStringLiteral("/sim/fault?mode=%1&delay_ms=%2&times=%3&method=%4&skip=%5").arg(mode).arg(delayMs).arg(times).arg(method).arg(skip),
+            true);
+}
+
+void TPlatformSim::Release() const
+{
+    Control(QStringLiteral("/sim/release"), true);
+}
+
+int TPlatformSim::Held() const
+{
+    return Control(QStringLiteral("/sim/held"), false).toInt();
 }
 
 void TPlatformSim::SetNow(const QString& now) const

@@ -35,9 +35,14 @@ public:
     long Count(const QString& name = QString()) const;
     void ResetCounts() const;
     // Fault of the query endpoint: "slow" (delayMs before the answer),
-    // "http500", "cut" (connection dropped mid-body), "junk" (a 200 page
-    // that is not JSON), "none"; times: how many requests (-1: all).
-    void SetFault(const QString& mode, int delayMs = 0, int times = -1) const;
+    // "hold" (no answer until Release), "http500", "cut" (connection dropped
+    // mid-body), "junk" (a 200 page that is not JSON), "none"; times: how
+    // many requests (-1: all); method: only requests of that method, of
+    // which skip pass first.
+    void SetFault(const QString& mode, int delayMs = 0, int times = -1, const QString& method = QString(), int skip = 0) const;
+    // Answers the held requests; how many are held now.
+    void Release() const;
+    int Held() const;
     // The platform's time; empty: the clock.
     void SetNow(const QString& now) const;
     void SetCatalogue(const QByteArray& json) const;
@@ -63,7 +68,8 @@ public:
     // New streams wait that long before they answer (0: at once).
     void StreamStall(int ms) const;
     int StreamOpen() const;
-    // A buyer's order of num of the SKU (empty: the next SKU in turn) in the
+    // A buyer's order of num of the SKU (empty: the next SKU in turn; several
+    // joined by ",": one trade of one order line each) in the
     // shop of the app key: the trade goes into the catalogue and its
     // notification (event) onto the open streams, count times over; log:
     // record when each notification was written. The last order's trade id.

@@ -115,22 +115,38 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         state.Counts.clear();
         response.set_content("ok", "text/plain");
     });
-    // POST /sim/fault?mode=slow|http500|cut|junk|none&delay_ms=N&times=N
+    // POST /sim/fault?mode=slow|hold|http500|cut|junk|none&delay_ms=N&times=N&method=M&skip=N
+    // method: only requests of that method; skip: that many of them pass
+    // first. "hold" keeps each request waiting until /sim/release.
     server.Post("/sim/fault", [&state](const httplib::Request& request, httplib::Response& response) {
         TFault fault;
         fault.Mode = Param(request, "mode");
         if (fault.Mode == "none")
             fault.Mode.clear();
-        if (!fault.Mode.empty() && fault.Mode != "slow" && fault.Mode != "http500" && fault.Mode != "cut" && fault.Mode != "junk") {
+        if (!fault.Mode.empty() && fault.Mode != "slow" && fault.Mode != "hold" && fault.Mode != "http500" && fault.Mode != "cut"
+            && fault.Mode != "junk") {
             response.status = 400;
             response.set_content("unknown mode", "text/plain");
             return;
         }
         fault.DelayMs = IntParam(request, "delay_ms", 0);
         fault.Remaining = IntParam(request, "times", -1);
+        fault.Method = Param(request, "method");
+        fault.Skip = IntParam(request, "skip", 0);
         const std::lock_guard lock(state.Lock);
         state.Fault = fault;
         response.set_content("ok", "text/plain");
+    });
+    // POST /sim/release: the held requests are answered. GET /sim/held: how many wait.
+    server.Post("/sim/release", [&state](const httplib::Request&, httplib::Response& response) {
+        const std::lock_guard lock(state.Lock);
+        ++state.Releases;
+        state.Released.notify_all();
+        response.set_content("ok", "text/plain");
+    });
+    server.Get("/sim/held", [&state](const httplib::Request&, httplib::Response& response) {
+        const std::lock_guard lock(state.Lock);
+        response.set_content(std::to_string(state.Held), "text/plain");
     });
     // POST /sim/now?value=yyyy-mm-dd hh:mm:ss (empty: the local clock)
     server.Post("/sim/now", [&state](const httplib::Request& request, httplib::Response& response) {

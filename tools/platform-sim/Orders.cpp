@@ -11,6 +11,8 @@
 //        the notification's status (TradeBuyerPay); count: how many orders
 //        (1); log=1 records when each notification was written. Answers
 //        {"tid": last tid, "oid": its order line, "streams": streams reached}.
+//        Several SKUs joined by "," make one trade of one order line each
+//        (num of each); "oid" is then the first line's.
 
 #include "Sim.h"
 
@@ -82,6 +84,29 @@ std::string Money(double amount)
     return text;
 }
 
+// The SKUs of the order: each named one, or the next in turn.
+std::vector<std::pair<const json*, const json*>> Chosen(const json& shop, const std::string& skuIds)
+{
+    const auto skus = Skus(shop);
+    std::vector<std::pair<const json*, const json*>> chosen;
+    if (skuIds.empty()) {
+        if (!skus.empty())
+            chosen.push_back(skus[NextSku++ % skus.size()]);
+        return chosen;
+    }
+    size_t start = 0;
+    while (start <= skuIds.size()) {
+        const size_t comma = std::min(skuIds.find(',', start), skuIds.size());
+        const std::string id = skuIds.substr(start, comma - start);
+        const auto entry = std::find_if(skus.begin(), skus.end(), [&](const auto& e) { return TextOf(*e.second, "sku_id") == id; });
+        if (entry == skus.end())
+            return {};
+        chosen.push_back(*entry);
+        start = comma + 1;
+    }
+    return chosen;
+}
+
 // Adds the trade to the catalogue under the lock.
 TPlaced AddTrade(TSimState& state, const TOrderRequest& request)
 {
@@ -89,28 +114,27 @@ TPlaced AddTrade(TSimState& state, const TOrderRequest& request)
     json* shop = FindShop(state.Catalogue, request.AppKey);
     if (!shop)
         return {0, 0, {}, "no such shop"};
-    const auto skus = Skus(*shop);
-    const std::pair<const json*, const json*>* chosen = nullptr;
-    for (const auto& entry : skus)
-        if (!request.SkuId.empty() && TextOf(*entry.second, "sku_id") == request.SkuId)
-            chosen = &entry;
-    if (!chosen && request.SkuId.empty() && !skus.empty())
-        chosen = &skus[NextSku++ % skus.size()];
-    if (!chosen)
+    const auto chosen = Chosen(*shop, request.SkuId);
+    if (chosen.empty())
         return {0, 0, {}, "no such SKU"};
     TPlaced placed;
     placed.Tid = NextTid++;
     placed.Oid = placed.Tid * 10 + 1;
     placed.Modified = NowText(state);
-    const json& item = *chosen->first;
-    const json& sku = *chosen->second;
-    const double price = Price(sku);
-    json order = {{"oid", placed.Oid},          {"num_iid", item["num_iid"]}, {"sku_id", sku["sku_id"]},
-                  {"num", request.Num},         {"price", Money(price)},      {"total_fee", Money(price * double(request.Num))},
-                  {"status", request.Status}};
+    json orders = json::array();
+    for (const auto& [item, sku] : chosen) {
+        const double price = Price(*sku);
+        orders.push_back({{"oid", placed.Tid * 10 + 1 + long(orders.size())},
+                          {"num_iid", (*item)["num_iid"]},
+                          {"sku_id", (*sku)["sku_id"]},
+                          {"num", request.Num},
+                          {"price", Money(price)},
+                          {"total_fee", Money(price * double(request.Num))},
+                          {"status", request.Status}});
+    }
     if (!shop->contains("trades") || !(*shop)["trades"].is_array())
         (*shop)["trades"] = json::array();
-    (*shop)["trades"].push_back({{"tid", placed.Tid}, {"created", placed.Modified}, {"orders", json::array({order})}});
+    (*shop)["trades"].push_back({{"tid", placed.Tid}, {"created", placed.Modified}, {"orders", orders}});
     return placed;
 }
 

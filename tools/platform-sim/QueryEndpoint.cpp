@@ -252,20 +252,45 @@ json Answer(TSimState& state, const httplib::Request& request)
     return TradeGet(*shop, *statement);
 }
 
+// The method a request's statement calls ("taobao.trade.get"), or empty.
+std::string MethodOf(const httplib::Request& request)
+{
+    std::string error;
+    const auto statement = ParseStatement(Param(request, "ql"), error);
+    if (!statement)
+        return {};
+    const auto method = std::find_if(Methods().begin(), Methods().end(), [&](const TMethod& m) { return m.Object == statement->Object; });
+    return method == Methods().end() ? std::string() : method->Name;
+}
+
 // Plays the fault set by the control calls; true when it has answered.
-bool PlayFault(TSimState& state, httplib::Response& response)
+bool PlayFault(TSimState& state, const httplib::Request& request, httplib::Response& response)
 {
     TFault fault;
     {
         const std::lock_guard lock(state.Lock);
         if (state.Fault.Mode.empty() || state.Fault.Remaining == 0)
             return false;
+        if (!state.Fault.Method.empty() && state.Fault.Method != MethodOf(request))
+            return false;
+        if (state.Fault.Skip > 0) {
+            --state.Fault.Skip;
+            return false;
+        }
         fault = state.Fault;
         if (state.Fault.Remaining > 0 && --state.Fault.Remaining == 0)
             state.Fault = TFault{};
     }
     if (fault.Mode == "slow") {
         std::this_thread::sleep_for(std::chrono::milliseconds(fault.DelayMs));
+        return false;
+    }
+    if (fault.Mode == "hold") {
+        std::unique_lock lock(state.Lock);
+        const int releases = state.Releases;
+        ++state.Held;
+        state.Released.wait_for(lock, std::chrono::minutes(1), [&] { return state.Releases != releases; });
+        --state.Held;
         return false;
     }
     if (fault.Mode == "http500") {
@@ -289,7 +314,7 @@ void RegisterQueryEndpoint(httplib::Server& server, TSimState& state)
 {
     server.Post("/tql/2.0/json", [&state](const httplib::Request& request, httplib::Response& response) {
         Count(state, "tql");
-        if (PlayFault(state, response))
+        if (PlayFault(state, request, response))
             return;
         json reply;
         try {

@@ -6,6 +6,7 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
@@ -17,9 +18,11 @@ using json = nlohmann::json;
 // A fault that the query endpoint plays instead of (or before) its answer,
 // set through the control calls.
 struct TFault {
-    std::string Mode;   // "", "slow", "http500", "cut", "junk"
+    std::string Mode;   // "", "slow", "hold", "http500", "cut", "junk"
     int DelayMs = 0;    // for "slow": the wait before the answer
     int Remaining = -1; // requests it applies to; -1: until cleared
+    std::string Method; // only requests of this method ("taobao.trade.get"); empty: all
+    int Skip = 0;       // requests it lets pass first
 };
 
 struct TSimState {
@@ -33,6 +36,10 @@ struct TSimState {
     // ("taobao.item.get", ...).
     std::map<std::string, long> Counts;
     TFault Fault;
+    // "hold": requests wait until a release (or a minute), then are answered.
+    std::condition_variable Released;
+    int Releases = 0;
+    int Held = 0;
     int GarbagePort = 0;
 };
 
