@@ -33,7 +33,7 @@ bool CurrentRowFollows(TCustomDBGridMv& grid)
 
 } // namespace
 
-TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
+TEST_F(DBGridTest, KeysWheelScrollBarClicksAndFocusRequestsMoveTheCurrentRecordAndColumn)
 {
     auto data = MakeItems(100);
     Bind(*data);
@@ -66,13 +66,9 @@ TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
     EXPECT_EQ(data->RecNo(), 100);
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(data->RecNo(), 100 - rows) << "one record above the first on screen";
-}
 
-TEST_F(DBGridTest, ClicksAndFocusRequestsMoveRecordAndColumn)
-{
-    auto data = MakeItems(20);
-    Bind(*data);
-    Show(400, 200);
+    // Clicks and a field's focus request move record and column.
+    data->First();
     int cellClicks = 0;
     Grid->OnCellClick = [&](TColumnMv* column) {
         EXPECT_EQ(column->FieldName(), QStringLiteral("Title"));
@@ -207,7 +203,7 @@ TEST_F(DBGridTest, FieldLayoutChangesReachTheDefaultColumns)
     EXPECT_GT(qty->DisplayWidth(), 4);
 }
 
-TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgain)
+TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgainAndASourceOrDatasetGoneLeavesTheGridEmpty)
 {
     auto data = MakeItems(6);
     TColumnMv* title = Grid->Columns().Add();
@@ -243,13 +239,8 @@ TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgain)
     }
     EXPECT_EQ(title->Field(), data->FieldByName(QStringLiteral("Title")));
     Grab();
-}
 
-TEST_F(DBGridTest, DataSourceOrDatasetGoingAwayLeavesTheGridEmpty)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    Show();
+    // The data source or the dataset going away leaves the grid empty.
     Source.reset();
     EXPECT_EQ(Grid->DataSource(), nullptr);
     EXPECT_FALSE(Grid->DataLink()->Active());

@@ -47,7 +47,7 @@ protected:
     TDialogAnswers Answers;
 };
 
-TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAll)
+TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAllAndTheGridsSearchWalksEachRecordsColumns)
 {
     Column("Price")->SetDisplayFormat(QStringLiteral("0.00"));
     Show(520, 240);
@@ -118,12 +118,9 @@ TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAll)
         EXPECT_EQ(Sku(*Query), 1);
     });
     EXPECT_TRUE(opened);
-}
 
-TEST_F(FindDialogTest, LocateGridTextWalksEveryColumnOfARecordAndNeverMovesOnEmptyText)
-{
-    Column("Price")->SetDisplayFormat(QStringLiteral("0.00"));
-    Show(520, 240);
+    // The grid's own search walks every column of a record and never moves
+    // on an empty text.
     Query->First();
     EXPECT_FALSE(LocateGridText(Grid, QString(), ltdAllMv, ltmAnyPartMv, ltoAllFieldsMv));
     EXPECT_EQ(Sku(*Query), 1);
