@@ -33,6 +33,7 @@ TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonClosesByEnterEscapeAndOut
     // text back.
     PressKey(editor, Qt::Key_Down);
     EXPECT_EQ(editor->text(), QStringLiteral("Blue"));
+    EXPECT_TRUE(SaveScreenshot(WithPopup(Window.get(), list), QStringLiteral("dbgrid-picklist.png")));
     PressKey(editor, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("Red"));

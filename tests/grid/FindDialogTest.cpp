@@ -116,6 +116,13 @@ TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAllAndT
         d.bFind->click();
         EXPECT_EQ(Answers.Messages.size(), 5u);
         EXPECT_EQ(Sku(*Query), 1);
+
+        // The dialog over the grid, for a person to look at.
+        d.show();
+        QCoreApplication::processEvents();
+        QImage image = Window->grab().toImage();
+        QPainter(&image).drawPixmap(QPoint(40, 40), d.grab());
+        EXPECT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-find-dialog.png")));
     });
     EXPECT_TRUE(opened);
 
@@ -139,19 +146,4 @@ TEST_F(FindDialogTest, FindsForwardBackwardByPartOrWholeCellInOneColumnOrAllAndT
     Grid->SetSelectedIndex(Column("PropAlias")->Index());
     EXPECT_TRUE(DBGridMvDataService()->LocateText(Grid, QStringLiteral("o'b"), true, false));
     EXPECT_EQ(Sku(*Query), 3);
-}
-
-TEST_F(FindDialogTest, RendersFindDialogOverGridToPng)
-{
-    Show(560, 260);
-    QImage image;
-    WithDialog([&](TDBGridMvFindDlg& d) {
-        d.cbText->setText(QStringLiteral("蓝色"));
-        d.show();
-        QCoreApplication::processEvents();
-        image = Window->grab().toImage();
-        QPainter painter(&image);
-        painter.drawPixmap(QPoint(40, 40), d.grab());
-    });
-    ASSERT_TRUE(SaveScreenshot(image, QStringLiteral("dbgrid-find-dialog.png")));
 }
