@@ -81,11 +81,9 @@ protected:
     {
         AppTest::SetUp();
         StartSim(Sim, Catalogue(3, 2));
-        SysRec.TqlUrl = Sim.TqlUrl();
-        SysRec.SignMethod = u"md5"_qs;
+        PointAtSim(Sim);
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
-        SysRec.StockTime = LoadStockTime();
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店一','k1','secret','sess')"_qs);
         SetSimShop(Shop);
     }
