@@ -141,8 +141,11 @@ TEST_F(ItemsSyncTest, FirstSyncFetchesPagesOfTenAndOneRowPerSku)
         if (Labels.size() != 2)
             return;
         EXPECT_TRUE(progress.isVisible());
+        EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_EQ(progress.windowTitle(), u"在线商品数据同步中..."_qs);
         EXPECT_EQ(progress.ProgressBar->maximum(), 3);
+        // The whole label fits on the window.
+        EXPECT_LE(progress.LabelTitle->fontMetrics().horizontalAdvance(progress.LabelTitle->text()), progress.LabelTitle->width());
         Keep(progress.grab().toImage(), u"items-sync-progress.png"_qs);
     };
     const TItemsSyncResult r = Sync();
