@@ -120,12 +120,11 @@ protected:
     static QRect Cell(TFormItems& form, const QString& sku, const QString& field) { return ItemsCell(form, sku, field); }
 
     static QString Log(const TFormItems& form) { return MonitorLog(form); }
-    bool Played() const { return QFile(Tee).size() > 0; }
     // Whether a sound has played since the last call, once it has ended.
     bool PlayedSince() const
     {
         EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        const bool played = Played();
+        const bool played = QFile(Tee).size() > 0;
         QFile::remove(Tee);
         return played;
     }

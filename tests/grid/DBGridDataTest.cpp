@@ -9,11 +9,6 @@
 
 namespace {
 
-TRect DataCell(TCustomDBGridMv& grid, int dataCol, int dataRow)
-{
-    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
-}
-
 // The texts a column shows on the rows on screen, top to bottom.
 QStringList ShownTexts(TCustomDBGridMv& grid, TColumnMv* column)
 {

@@ -9,12 +9,6 @@
 
 namespace {
 
-// The cell of a data column and a data row, in client pixels.
-TRect DataCell(TCustomDBGridMv& grid, int dataCol, int dataRow)
-{
-    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
-}
-
 // A pixel of the cell's background, away from left-aligned text.
 QColor Background(const QImage& image, const TRect& cell)
 {

@@ -30,7 +30,7 @@ std::unique_ptr<TTreeDataSet> MakeTree()
 // The node column N (from 1) of a data row's indent.
 TRect NodeColumn(TCustomDBGridMv& grid, int dataRow, int n)
 {
-    const TRect cell = grid.CellRect(grid.DataToRawColumn(0), grid.TitleRowCount() + dataRow);
+    const TRect cell = DataCell(grid, 0, dataRow);
     return TRect(cell.Left + (n - 1) * 18, cell.Top, cell.Left + n * 18, cell.Bottom);
 }
 
