@@ -66,19 +66,10 @@ protected:
         AppTest::TearDown();
     }
 
-    TFormItems* Form() const
-    {
-        TTreeNodeShop* shop = Main ? Main->ShopOf(Main->tvShops->topLevelItem(0)) : nullptr;
-        return shop ? qobject_cast<TFormItems*>(shop->MonitorForm.data()) : nullptr;
-    }
+    TFormItems* Form() const { return MonitorOf(Main.get()); }
     int Figure(const QString& sku, const QString& field) const { return ItemsFigure(*Form()->ClientDataSetItems, sku, field); }
-    int Logged(const QString& start) const
-    {
-        int count = 0;
-        for (int i = 0; i < Form()->lbMonitor->count(); ++i)
-            count += Form()->lbMonitor->item(i)->text().mid(4).startsWith(start);
-        return count;
-    }
+    // The log's lines that begin so.
+    int Logged(const QString& start) const { return int(MonitorLog(*Form()).count(u'|' + start)); }
 
     TFirebirdServer Server;
     TPlatformSim Sim;

@@ -81,11 +81,9 @@ protected:
     {
         AppTest::SetUp();
         StartSim(Sim, Catalogue(3, 2));
-        SysRec.TqlUrl = Sim.TqlUrl();
-        SysRec.SignMethod = u"md5"_qs;
+        PointAtSim(Sim);
         FDM->KivHttp->ConnectTimeoutMs = 2000;
         FDM->KivHttp->ReadTimeoutMs = 10000;
-        SysRec.StockTime = LoadStockTime();
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','店一','k1','secret','sess')"_qs);
         SetSimShop(Shop);
     }
@@ -143,8 +141,11 @@ TEST_F(ItemsSyncTest, FirstSyncFetchesPagesOfTenAndOneRowPerSku)
         if (Labels.size() != 2)
             return;
         EXPECT_TRUE(progress.isVisible());
+        EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         EXPECT_EQ(progress.windowTitle(), u"在线商品数据同步中..."_qs);
         EXPECT_EQ(progress.ProgressBar->maximum(), 3);
+        // The whole label fits on the window.
+        EXPECT_LE(progress.LabelTitle->fontMetrics().horizontalAdvance(progress.LabelTitle->text()), progress.LabelTitle->width());
         Keep(progress.grab().toImage(), u"items-sync-progress.png"_qs);
     };
     const TItemsSyncResult r = Sync();
@@ -284,7 +285,8 @@ TEST_F(ItemsSyncTest, TheProgramEndingDuringACallEndsTheSyncAsAStopDoes)
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
     QCoreApplication::exec();
     EXPECT_EQ(r.Outcome, TSyncOutcome::soStopped);
-    EXPECT_EQ(Sim.Count(u"taobao.item.get"_qs), 1);
+    // The released call is counted as the stand-in answers it, after Release() returns.
+    EXPECT_TRUE(WaitFor([&] { return Sim.Count(u"taobao.item.get"_qs) == 1; }));
     EXPECT_EQ(GetShopSyncDate(u"S1"_qs), u""_qs);
     EXPECT_TRUE(Answers.Messages.empty());
 }

@@ -6,6 +6,7 @@
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
+#include "app/KivMain.h"
 #include "client/KivDataM.h"
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
@@ -16,8 +17,10 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -75,6 +78,22 @@ inline QRect ItemsCell(TFormItems& form, const QString& sku, const QString& fiel
     const int row = int(ItemsRowOrder(*form.ClientDataSetItems).indexOf(sku));
     const TRect r = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()), grid.TitleRowCount() + row);
     return QRect(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1)).translated(grid.mapTo(&form, QPoint(0, 0)));
+}
+
+// The monitor window of the first shop in the main window's tree, if open.
+inline TFormItems* MonitorOf(const TMainKiv* main)
+{
+    const TTreeNodeShop* shop = main && main->tvShops->topLevelItemCount() > 0 ? main->ShopOf(main->tvShops->topLevelItem(0)) : nullptr;
+    return shop ? qobject_cast<TFormItems*>(shop->MonitorForm.data()) : nullptr;
+}
+
+// The monitor's log, a line each.
+inline QString MonitorLog(const TFormItems& form)
+{
+    QStringList lines;
+    for (int i = 0; i < form.lbMonitor->count(); ++i)
+        lines << form.lbMonitor->item(i)->text();
+    return lines.join(u'\n');
 }
 
 // The stand-in's shop of app key "k1" (shop "S1" below), at 2024-06-01

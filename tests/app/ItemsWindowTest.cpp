@@ -76,10 +76,13 @@ protected:
 
     TTreeNodeShop* Shop() const { return Main->ShopOf(Main->tvShops->topLevelItem(0)); }
 
-    // The monitor window of the synced shop, monitoring, its stream open.
-    TFormItems& Monitoring()
+    // The monitor window of the synced shop, monitoring, its stream open;
+    // synced runs once the shop has been synced.
+    TFormItems& Monitoring(const std::function<void()>& synced = {})
     {
         SyncAndShowMain();
+        if (synced)
+            synced();
         DoubleClick(1);
         TFormItems& form = *Form();
         CurrentData = form.ClientDataSetItems;
@@ -102,7 +105,7 @@ protected:
     {
         return Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + tid).toInt();
     }
-    TFormItems* Form() const { return Main && Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
+    TFormItems* Form() const { return MonitorOf(Main.get()); }
 
     void TradeLine(const QString& sku, const QString& numIid, int qty, const QString& date, const QString& status, const QString& event)
     {
@@ -116,20 +119,12 @@ protected:
     QStringList RowOrder() const { return ItemsRowOrder(*CurrentData); }
     static QRect Cell(TFormItems& form, const QString& sku, const QString& field) { return ItemsCell(form, sku, field); }
 
-    static QString Log(const TFormItems& form)
-    {
-        QStringList lines;
-        for (int i = 0; i < form.lbMonitor->count(); ++i)
-            lines << form.lbMonitor->item(i)->text();
-        return lines.join(u'\n');
-    }
-
-    bool Played() const { return QFile(Tee).size() > 0; }
+    static QString Log(const TFormItems& form) { return MonitorLog(form); }
     // Whether a sound has played since the last call, once it has ended.
     bool PlayedSince() const
     {
         EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        const bool played = Played();
+        const bool played = QFile(Tee).size() > 0;
         QFile::remove(Tee);
         return played;
     }
@@ -310,23 +305,9 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     // A second rule of the same status: the catch-up must not record its
     // order lines twice.
     AddRule(u"TradeSellerShip"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtySend"_qs);
-    SyncAndShowMain();
-    StockIn(50, SysRec.StockTime, {SkuA});
-    DoubleClick(1);
-    ASSERT_TRUE(Form());
-    TFormItems& form = *Form();
-    CurrentData = form.ClientDataSetItems;
-    form.ActionMonitor->trigger();
-    ASSERT_TRUE(form.Monitoring());
-    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 1; }));
-
+    TFormItems& form = Monitoring([] { StockIn(50, SysRec.StockTime, {SkuA}); });
     ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 2).Streams, 1);
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; })) << Log(form).toStdString();
-
-    // Closing while monitoring is refused.
-    form.close();
-    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs}));
-    EXPECT_TRUE(form.isVisible());
 
     // The icon turns through the running images.
     form.TimerMonitorTimer();
@@ -347,12 +328,13 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     // line (the live order at 12:00:00 is not among them), in 2 pages. It
     // cannot be closed meanwhile.
     QObject::connect(form.lbMonitor->model(), &QAbstractItemModel::rowsInserted, &form, [&] {
-        if (Answers.Messages.size() == 1 && form.lbMonitor->count() > 0
+        if (Answers.Messages.empty() && form.lbMonitor->count() > 0
             && form.lbMonitor->item(form.lbMonitor->count() - 1)->text().contains(u"已付"_qs))
             form.close();
     });
     form.ActionMonitor->trigger();
-    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs, u"正在监控,请先停止!"_qs}));
+    EXPECT_EQ(Answers.Texts(), QStringList({u"正在监控,请先停止!"_qs}));
+    EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(Sim.Count(u"taobao.trades.sold.get"_qs), 3);
     EXPECT_EQ(Sim.Count(u"taobao.trade.get"_qs), 40); // each trade for each rule
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 22; }));
@@ -581,7 +563,8 @@ TEST_F(ItemsWindowTest, ASyncWaitingForThePlatformKeepsTheWindowsAliveAndStopsBe
     Sim.Release();
     EXPECT_TRUE(acted);
     EXPECT_EQ(Sim.Count(u"taobao.items.onsale.get"_qs), 2);
-    EXPECT_EQ(Sim.Count(u"taobao.item.get"_qs), 1);
+    // The released call is counted as the stand-in answers it.
+    EXPECT_TRUE(WaitFor([&] { return Sim.Count(u"taobao.item.get"_qs) == 1; }));
     EXPECT_TRUE(Shop()->SyncDate.isEmpty());
     EXPECT_TRUE(Answers.Messages.empty());
 }

@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, TreeHoldsTheUsersShopsWithTheirTwoChildren)
     EXPECT_EQ(Opened, QStringList{u"monitor:S1"_qs});
 }
 
-TEST_F(MainWindowTest, UserWithoutShopsGetsAnEmptyTreeAndAWorkingStockInPage)
+TEST_F(MainWindowTest, UserWithoutShopsGetsAnEmptyTreeAWorkingStockInPageAndAFixedWindowThatStaysOnTopWhenAsked)
 {
     AddShop(u"S1"_qs, u"店"_qs, u"1"_qs, QString());
     Link(u"boss"_qs, u"S1"_qs, u"b"_qs);
@@ -141,6 +141,17 @@ TEST_F(MainWindowTest, UserWithoutShopsGetsAnEmptyTreeAndAWorkingStockInPage)
     EXPECT_EQ(main.leBarcode->text(), u"6901234567892"_qs);
     EXPECT_EQ(main.leBarcode->selectedText(), u"6901234567892"_qs);
     EXPECT_EQ(answers.Messages.size(), 1u);
+
+    // A window of fixed size, whose menu pops up above the panel on the
+    // status bar; it stays on top when asked.
+    EXPECT_EQ(main.minimumSize(), main.maximumSize());
+    EXPECT_EQ(main.PanelMenu->geometry().bottom() + 1, main.StatusBarKiv->geometry().top());
+    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    main.cbStayOnTop->click();
+    EXPECT_TRUE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(main.isVisible());
+    main.cbStayOnTop->click();
+    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST_F(MainWindowTest, MenuHeightCountsVisibleItemsOnlyAndMatchesTheDrawnMenu)
@@ -264,20 +275,4 @@ TEST_F(MainWindowTest, ShopEditorsReloadTheTreeOnlyWhileNoMonitorIsOpen)
                            u"数据字典|SYS_Params|select * from \"SYS_Params\" order by \"Code\"|SYS_CODE|SYS_CODE"_qs,
                            u"监控设置|SYS_Monitor|select * from \"SYS_Monitor\" order by \"MsgType\",\"TradeEvent\"|SYS_CODE|SYS_CODE"_qs,
                        }));
-}
-
-TEST_F(MainWindowTest, FixedWindowAndStayOnTop)
-{
-    TMainKiv main;
-    main.show();
-    EXPECT_EQ(main.minimumSize(), main.maximumSize());
-    // The menu pops up above the panel, which sits on the status bar.
-    EXPECT_EQ(main.PanelMenu->geometry().bottom() + 1, main.StatusBarKiv->geometry().top());
-
-    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    main.cbStayOnTop->click();
-    EXPECT_TRUE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(main.isVisible());
-    main.cbStayOnTop->click();
-    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }

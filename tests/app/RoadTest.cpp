@@ -195,20 +195,13 @@ protected:
             QCoreApplication::exit(1);
     }
 
-    static TTreeNodeShop* Shop()
-    {
-        return MainKiv && MainKiv->tvShops->topLevelItemCount() > 0 ? MainKiv->ShopOf(MainKiv->tvShops->topLevelItem(0)) : nullptr;
-    }
-    static TFormItems* Monitor() { return Shop() ? qobject_cast<TFormItems*>(Shop()->MonitorForm.data()) : nullptr; }
+    static TFormItems* Monitor() { return MonitorOf(MainKiv); }
     static void Open(TMainKiv& main, int child)
     {
         main.tvShops->setCurrentItem(main.tvShops->topLevelItem(0)->child(child));
         main.tvShopsDblClick();
     }
-    static QString LastLogLine(const TFormItems& form)
-    {
-        return form.lbMonitor->count() > 0 ? form.lbMonitor->item(form.lbMonitor->count() - 1)->text() : QString();
-    }
+    static QString LastLogLine(const TFormItems& form) { return MonitorLog(form).section(u'\n', -1); }
     bool Played() const { return QFile(FTee).size() > 0; }
 
     void AdministratorSetsTheShopUp(TMainKiv& main);

@@ -1,7 +1,6 @@
 #include "AppTest.h"
 
 #include "app/KivAbout.h"
-#include "app/KivProgress.h"
 #include "client/KivConf.h"
 #include "client/KivGetSessiion.h"
 #include "support/DialogAnswers.h"
@@ -9,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 
 using SmallWindowsTest = AppTest;
@@ -32,21 +30,6 @@ TEST_F(SmallWindowsTest, AboutBoxShowsTheVersionFirst)
     };
     ShowAbout();
     EXPECT_EQ(shown, 1);
-}
-
-TEST_F(SmallWindowsTest, ProgressWindowIsAFixedStayOnTopBox)
-{
-    TFormProgress progress;
-    progress.setWindowTitle(u"在线商品数据同步中..."_qs);
-    progress.LabelTitle->setText(u"商品数量共25条,分3页同步,每页10条正在同步第1页"_qs);
-    progress.ProgressBar->setRange(0, 3);
-    progress.ProgressBar->setValue(1);
-    progress.show();
-    Keep(progress.grab().toImage(), u"windows-progress.png"_qs);
-    EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_FALSE(progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    // The whole label text fits on the window.
-    EXPECT_LE(progress.LabelTitle->fontMetrics().horizontalAdvance(progress.LabelTitle->text()), progress.LabelTitle->width());
 }
 
 TEST_F(SmallWindowsTest, SessionAndProxyDialogs)

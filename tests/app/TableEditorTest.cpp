@@ -171,7 +171,7 @@ TEST_F(TableEditorTest, StoredLayoutShapesTheGridAndItsFooters)
     EXPECT_EQ(sums->ClientDataSetShop->FieldByName(u"Price"_qs)->DisplayFormat(), QString());
 }
 
-TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrder)
+TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrderAndTheLayoutEditorShowsThem)
 {
     const QString key = u"O'Brien"_qs; // a quote in every statement's text values
     const auto form = Editor(u"select * from \"SYS_Shop\""_qs, key);
@@ -190,24 +190,22 @@ TEST_F(TableEditorTest, SavingInsertsMissingRowsOnceAndThenOnlyMovesWidthAndOrde
     ExecSql(u"delete"_qs + name);
     SaveFieldLayout(form->DBGridShop, key, SysCode, SysCode);
     EXPECT_EQ(Scalar(u"select \"Caption\" || \"Visible\" || \"ReadOnly\" || \"Boolean\""_qs + name), u"店's名100"_qs);
+
+    // The layout editor lists this layout's rows and offers the file kinds
+    // and check boxes; its own row of "Boolean" asks for no check boxes, and
+    // "Visible" is an ordinary column.
+    ExecSql(u"update \"SYS_Fields\" set \"Boolean\" = 0 where \"Code\" = 'SYS_Fields'"_qs);
+    OnEditor = [](TFormShop& layouts) {
+        EXPECT_EQ(layouts.ClientDataSetShop->RecordCount(), 7);
+        EXPECT_EQ(Column(layouts, u"BinType"_qs)->PickList().Items(), (QStringList{QString(), u"WAV"_qs, u"MP3"_qs, u"EXE"_qs}));
+        EXPECT_TRUE(Column(layouts, u"Boolean"_qs)->Checkboxes());
+        EXPECT_FALSE(Column(layouts, u"Visible"_qs)->Checkboxes());
+    };
+    form->ActionProp->trigger();
+    EXPECT_EQ(Captions, QStringList{u"属性设置"_qs});
     form->ClientDataSetShop->Close();
     SaveFieldLayout(form->DBGridShop, u"Closed"_qs, SysCode, SysCode);
     EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\" where \"Code\" = 'Closed'"_qs), u"0"_qs);
-}
-
-TEST_F(TableEditorTest, LayoutEditorOffersFileKindsAndCheckBoxesOnItsOwnLayout)
-{
-    // Its own row of "Boolean" asks for no check boxes; "Visible" is an ordinary column.
-    ExecSql(u"update \"SYS_Fields\" set \"Boolean\" = 0 where \"Code\" = 'SYS_Fields'"_qs);
-    OnEditor = [](TFormShop& form) {
-        EXPECT_EQ(form.ClientDataSetShop->RecordCount(), 7) << "the rows of the shops' layout only";
-        EXPECT_EQ(Column(form, u"BinType"_qs)->PickList().Items(), (QStringList{QString(), u"WAV"_qs, u"MP3"_qs, u"EXE"_qs}));
-        EXPECT_TRUE(Column(form, u"Boolean"_qs)->Checkboxes());
-        EXPECT_FALSE(Column(form, u"Visible"_qs)->Checkboxes());
-    };
-    const auto shops = Editor(u"select * from \"SYS_Shop\""_qs, u"SYS_Shop"_qs);
-    shops->ActionProp->trigger();
-    EXPECT_EQ(Captions, QStringList{u"属性设置"_qs});
 }
 
 TEST_F(TableEditorTest, WaveBlobLoadsFromAFileAndPlays)

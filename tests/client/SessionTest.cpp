@@ -73,27 +73,11 @@ TEST_F(SessionTest, AuthcodeBecomesTheSessionAndAFailedRequestChangesNothing)
     EXPECT_EQ(Answers.Messages.size(), 2u);
 }
 
-TEST_F(SessionTest, AnUnknownCodeLeavesTheSessionEmptyAndOkIsRefused)
+TEST_F(SessionTest, AnEmptyOrUnknownCodeLeavesTheSessionEmptyAndOkIsRefused)
 {
     TFormGetSession dialog;
     dialog.show();
-    // A code with an ampersand and a blank is sent whole.
-    Fetch(dialog, u"A&B C"_qs);
-    ASSERT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
-    // A code the container does not know: its reply names no session.
-    Fetch(dialog, u"WRONG"_qs);
-    EXPECT_TRUE(dialog.MemoLog->toPlainText().startsWith(u"error=invalid_authcode"_qs));
-    EXPECT_EQ(dialog.leSession->text(), QString());
-    dialog.BitBtnOK->click();
-    EXPECT_EQ(Answers.Texts(), QStringList{u"没有正常获取到Session,请重试！"_qs});
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_NE(dialog.result(), int(QDialog::Accepted));
-}
-
-TEST_F(SessionTest, EmptyAuthcodeAsksForItAndSendsNothing)
-{
-    TFormGetSession dialog;
-    dialog.show();
+    // An empty code is asked for, and nothing is sent.
     QApplication::setActiveWindow(&dialog);
     dialog.BitBtnOK->setFocus();
     Fetch(dialog, QString());
@@ -102,4 +86,16 @@ TEST_F(SessionTest, EmptyAuthcodeAsksForItAndSendsNothing)
     EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtInformation);
     EXPECT_EQ(QApplication::focusWidget(), dialog.leAuthcode);
     EXPECT_EQ(FSim.Count(u"container"_qs), 0);
+    // A code with an ampersand and a blank is sent whole.
+    Fetch(dialog, u"A&B C"_qs);
+    ASSERT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
+    // A code the container does not know: its reply names no session.
+    Fetch(dialog, u"WRONG"_qs);
+    EXPECT_TRUE(dialog.MemoLog->toPlainText().startsWith(u"error=invalid_authcode"_qs));
+    EXPECT_EQ(dialog.leSession->text(), QString());
+    dialog.BitBtnOK->click();
+    EXPECT_EQ(Answers.Texts().value(1), u"没有正常获取到Session,请重试！"_qs);
+    EXPECT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_NE(dialog.result(), int(QDialog::Accepted));
 }

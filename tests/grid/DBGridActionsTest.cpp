@@ -2,7 +2,6 @@
 // layout interceptors and the layout and paint guards, on a shown grid over
 // a client dataset.
 
-#include "DBGridEditorTestSupport.h"
 #include "DBGridTestSupport.h"
 #include "grid/DBGridMvActions.h"
 #include "grid/DBGridMvScrollBars.h"
@@ -364,45 +363,6 @@ TEST_F(DBGridActionsTest, ThemedLookPaintsThroughTheBufferForGood)
     EXPECT_EQ(classicBuffered.convertToFormat(QImage::Format_RGB32), direct.convertToFormat(QImage::Format_RGB32))
         << "the buffer shows what a direct paint shows";
     EXPECT_NE(themedBuffered, direct);
-}
-
-TEST_F(DBGridEditorTest, WheelScrollsAnOpenDropDownNotTheRecords)
-{
-    OpenSkus();
-    const TStringList picks(QStringList{u"Red"_qs, u"Blue"_qs, u"Green"_qs});
-    Grid->GetColumnByFieldName(u"PropAlias"_qs)->SetPickList(&picks);
-    TDBGridInplaceEdit* editor = EditColumn(u"PropAlias"_qs);
-    ASSERT_NE(editor, nullptr);
-    const int recNo = Data->RecNo();
-    const QPoint at = Centre(Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount()));
-    auto wheel = [&] {
-        QWheelEvent event(at, Grid->ClientWidget()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(Grid->ClientWidget(), &event);
-    };
-    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
-    ASSERT_TRUE(editor->ListVisible());
-    wheel();
-    EXPECT_EQ(Data->RecNo(), recNo);
-    PressKey(editor, Qt::Key_Escape);
-    wheel();
-    EXPECT_EQ(Data->RecNo(), recNo + 1) << "with the list closed the wheel moves the record";
-}
-
-TEST_F(DBGridEditorTest, AnOpenCalendarTakesNoTyping)
-{
-    OpenStockIns();
-    TDBGridInplaceEdit* editor = EditColumn(u"Date"_qs);
-    ASSERT_NE(editor, nullptr);
-    const QString before = editor->text();
-    PressKey(editor, Qt::Key_Down, Qt::AltModifier);
-    ASSERT_TRUE(editor->ListVisible());
-    Type(editor, u"9"_qs);
-    EXPECT_EQ(editor->text(), before);
-    PressKey(editor, Qt::Key_Escape);
-    editor->selectAll();
-    Type(editor, u"9"_qs);
-    EXPECT_NE(editor->text(), before) << "with the calendar closed the text takes the key";
 }
 
 } // namespace

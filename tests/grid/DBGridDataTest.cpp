@@ -9,11 +9,6 @@
 
 namespace {
 
-TRect DataCell(TCustomDBGridMv& grid, int dataCol, int dataRow)
-{
-    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
-}
-
 // The texts a column shows on the rows on screen, top to bottom.
 QStringList ShownTexts(TCustomDBGridMv& grid, TColumnMv* column)
 {
@@ -33,7 +28,7 @@ bool CurrentRowFollows(TCustomDBGridMv& grid)
 
 } // namespace
 
-TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
+TEST_F(DBGridTest, KeysWheelScrollBarClicksAndFocusRequestsMoveTheCurrentRecordAndColumn)
 {
     auto data = MakeItems(100);
     Bind(*data);
@@ -66,13 +61,9 @@ TEST_F(DBGridTest, KeysWheelAndScrollBarMoveTheCurrentRecord)
     EXPECT_EQ(data->RecNo(), 100);
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(data->RecNo(), 100 - rows) << "one record above the first on screen";
-}
 
-TEST_F(DBGridTest, ClicksAndFocusRequestsMoveRecordAndColumn)
-{
-    auto data = MakeItems(20);
-    Bind(*data);
-    Show(400, 200);
+    // Clicks and a field's focus request move record and column.
+    data->First();
     int cellClicks = 0;
     Grid->OnCellClick = [&](TColumnMv* column) {
         EXPECT_EQ(column->FieldName(), QStringLiteral("Title"));
@@ -207,7 +198,7 @@ TEST_F(DBGridTest, FieldLayoutChangesReachTheDefaultColumns)
     EXPECT_GT(qty->DisplayWidth(), 4);
 }
 
-TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgain)
+TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgainAndASourceOrDatasetGoneLeavesTheGridEmpty)
 {
     auto data = MakeItems(6);
     TColumnMv* title = Grid->Columns().Add();
@@ -243,13 +234,8 @@ TEST_F(DBGridTest, ClosingAndReopeningFindsTheFieldsAgain)
     }
     EXPECT_EQ(title->Field(), data->FieldByName(QStringLiteral("Title")));
     Grab();
-}
 
-TEST_F(DBGridTest, DataSourceOrDatasetGoingAwayLeavesTheGridEmpty)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    Show();
+    // The data source or the dataset going away leaves the grid empty.
     Source.reset();
     EXPECT_EQ(Grid->DataSource(), nullptr);
     EXPECT_FALSE(Grid->DataLink()->Active());

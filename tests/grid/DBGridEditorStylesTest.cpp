@@ -29,7 +29,7 @@ int LastInkColumn(const QImage& image)
 
 } // namespace
 
-TEST_F(DBGridEditorTest, CalendarAndCalculatorWriteTheirValues)
+TEST_F(DBGridEditorTest, CalendarAndCalculatorWriteTheirValuesAndAnOpenCalendarTakesNoTyping)
 {
     OpenStockIns();
     TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("Date"));
@@ -55,8 +55,17 @@ TEST_F(DBGridEditorTest, CalendarAndCalculatorWriteTheirValues)
     editor = EditColumn(QStringLiteral("Date"));
     PressKey(editor, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(calendar->Date(), QDate::currentDate());
+    // The open calendar takes no typing; closed, the text takes the key.
+    const QString before = editor->text();
+    Type(editor, QStringLiteral("9"));
+    EXPECT_EQ(editor->text(), before);
     PressKey(editor, Qt::Key_Escape);
     EXPECT_FALSE(calendar->isVisible());
+    editor->selectAll();
+    Type(editor, QStringLiteral("9"));
+    EXPECT_NE(editor->text(), before);
+    PressKey(editor, Qt::Key_Escape);
+    Data->Cancel();
     EXPECT_TRUE(Data->FieldByName(QStringLiteral("Date"))->IsNull());
 
     // A number column with a drop-down button gets the calculator, seeded

@@ -73,7 +73,7 @@ TEST_F(DBGridTest, CountFooterNeedsNoField)
     EXPECT_EQ(Grid->GetFooterValue(0, loose), QStringLiteral("7"));
 }
 
-TEST_F(DBGridTest, FieldValueAndStaticFootersAndRowsBeyondTheCollection)
+TEST_F(DBGridTest, FieldValueAndStaticFootersRowsBeyondTheCollectionAndSumItemsOfTheValueType)
 {
     auto data = MakeItems(3);
     Bind(*data);
@@ -98,12 +98,8 @@ TEST_F(DBGridTest, FieldValueAndStaticFootersAndRowsBeyondTheCollection)
     EXPECT_EQ(&code->GetFooterForRow(1), &code->Footer());
     EXPECT_EQ(Grid->GetFooterValue(0, code), QStringLiteral("first"));
     EXPECT_EQ(Grid->GetFooterValue(2, code), QStringLiteral("合计"));
-}
 
-TEST_F(DBGridTest, SumItemsComeAndGoWithTheValueType)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
+    // Sum items come and go with the value type.
     TDBSumCollection& sums = Grid->SumList().SumCollection();
     TColumnFooterMv& footer = Column(*Grid, u"Qty")->Footer();
     const int before = sums.Count();
@@ -129,7 +125,7 @@ TEST_F(DBGridTest, SumItemsComeAndGoWithTheValueType)
     EXPECT_EQ(sums.Count(), before);
 }
 
-TEST_F(DBGridTest, FooterDefaultsComeFromTheGridAndTheField)
+TEST_F(DBGridTest, FooterAndColumnDefaultsComeFromTheGridUntilSet)
 {
     auto data = MakeItems(3);
     Bind(*data);
@@ -150,34 +146,8 @@ TEST_F(DBGridTest, FooterDefaultsComeFromTheGridAndTheField)
     EXPECT_TRUE(footer.ToolTips());
     footer.RestoreDefaults();
     EXPECT_EQ(footer.Color(), clAqua);
-}
 
-TEST_F(DBGridTest, FooterCellsArePaintedWithTheirColour)
-{
-    auto data = MakeItems(3);
-    Bind(*data);
-    Grid->SetFooterRowCount(1);
-    Grid->SetFooterColor(clYellow);
-    Column(*Grid, u"Qty")->Footer().SetColor(clAqua);
-    Show(500, 200);
-    const QImage image = Grab();
-    const int footerRow = Grid->RowCount();
-    const TRect code = Grid->CellRect(Grid->DataToRawColumn(0), footerRow);
-    const TRect qty = Grid->CellRect(Grid->DataToRawColumn(2), footerRow);
-    EXPECT_EQ(code.Bottom, Grid->ClientHeight() - Grid->GridLineWidth()) << "footers stand at the bottom";
-    EXPECT_EQ(image.pixelColor(code.Right - 3, code.Bottom - 3), QColor(Qt::yellow));
-    EXPECT_EQ(image.pixelColor(qty.Left + 3, qty.Bottom - 3), QColor(Qt::cyan));
-    int painted = 0;
-    Grid->OnDrawFooterCell = [&](QObject*, int, int row, TColumnMv*, const TRect&, TGridDrawState) {
-        EXPECT_EQ(row, 0);
-        ++painted;
-    };
-    Grab();
-    EXPECT_GT(painted, 0);
-}
-
-TEST_F(DBGridTest, ColumnDefaultsReachEveryColumnUntilItHasItsOwn)
-{
+    // Column defaults reach every column until it has its own.
     TColumnMv* a = Grid->Columns().Add();
     TColumnMv* b = Grid->Columns().Add();
     b->SetEndEllipsis(false);
@@ -205,4 +175,28 @@ TEST_F(DBGridTest, ColumnDefaultsReachEveryColumnUntilItHasItsOwn)
     other.ColumnDefValues().Assign(defaults);
     EXPECT_TRUE(other.ColumnDefValues().EndEllipsis());
     EXPECT_EQ(other.ColumnDefValues().Title().Color(), clYellow);
+}
+
+TEST_F(DBGridTest, FooterCellsArePaintedWithTheirColour)
+{
+    auto data = MakeItems(3);
+    Bind(*data);
+    Grid->SetFooterRowCount(1);
+    Grid->SetFooterColor(clYellow);
+    Column(*Grid, u"Qty")->Footer().SetColor(clAqua);
+    Show(500, 200);
+    const QImage image = Grab();
+    const int footerRow = Grid->RowCount();
+    const TRect code = Grid->CellRect(Grid->DataToRawColumn(0), footerRow);
+    const TRect qty = Grid->CellRect(Grid->DataToRawColumn(2), footerRow);
+    EXPECT_EQ(code.Bottom, Grid->ClientHeight() - Grid->GridLineWidth()) << "footers stand at the bottom";
+    EXPECT_EQ(image.pixelColor(code.Right - 3, code.Bottom - 3), QColor(Qt::yellow));
+    EXPECT_EQ(image.pixelColor(qty.Left + 3, qty.Bottom - 3), QColor(Qt::cyan));
+    int painted = 0;
+    Grid->OnDrawFooterCell = [&](QObject*, int, int row, TColumnMv*, const TRect&, TGridDrawState) {
+        EXPECT_EQ(row, 0);
+        ++painted;
+    };
+    Grab();
+    EXPECT_GT(painted, 0);
 }

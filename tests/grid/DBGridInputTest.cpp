@@ -13,11 +13,6 @@
 
 namespace {
 
-TRect Cell(TCustomDBGridMv& grid, int dataCol, int dataRow)
-{
-    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
-}
-
 // Takes dragged records for client datasets and, as a reopened query would,
 // leaves the dataset at its first record.
 class TMovingHandler : public TDataSetHandlerMv {
@@ -70,13 +65,13 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
 
     // A rectangle: click, Shift+click, Shift+Down; a Shift+click on the
     // anchor leaves none.
-    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)));
-    ClickAt(*Grid, Centre(Cell(*Grid, 3, 2)), Qt::ShiftModifier);
+    ClickAt(*Grid, Centre(DataCell(*Grid, 1, 1)));
+    ClickAt(*Grid, Centre(DataCell(*Grid, 3, 2)), Qt::ShiftModifier);
     ASSERT_EQ(selection.SelectionType(), gstRectangle);
     PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{2, title + 1, 4, title + 3}));
     EXPECT_TRUE(selection.DataCellSelected(2, data->Bookmark()));
-    ClickAt(*Grid, Centre(Cell(*Grid, 1, 1)), Qt::ShiftModifier);
+    ClickAt(*Grid, Centre(DataCell(*Grid, 1, 1)), Qt::ShiftModifier);
     EXPECT_EQ(selection.SelectionType(), gstNon);
     EXPECT_EQ(selection.SelectionToGridRect(), (TGridRectMv{-1, -1, -1, -1}));
     EXPECT_EQ(Grid->SelectedRows().GetVisibleSelectedRect().Top, -1);
@@ -86,7 +81,7 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     int changes = 0;
     Grid->OnSelectionChanged = [&](QObject*) { ++changes; };
     Grid->SetAllowedSelections(asRecordBookmarks | asColumns | asAll);
-    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 4)).y()));
+    ClickAt(*Grid, QPoint(5, Centre(DataCell(*Grid, 0, 4)).y()));
     for (int i = 0; i < 3; ++i)
         PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
     PressKey(client, Qt::Key_Up, Qt::ShiftModifier);
@@ -101,8 +96,8 @@ TEST_F(DBGridTest, EachSelectionKindGrowsWithShiftAndLiesWhereTheGridRectSays)
     // With dghClearSelection a span made with Ctrl is added to what was
     // selected, one made without replaces it.
     Grid->SetOptionsMv(Grid->OptionsMv() | dghClearSelection);
-    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 8)).y()), Qt::ControlModifier);
-    ClickAt(*Grid, QPoint(5, Centre(Cell(*Grid, 0, 9)).y()), Qt::ControlModifier | Qt::ShiftModifier);
+    ClickAt(*Grid, QPoint(5, Centre(DataCell(*Grid, 0, 8)).y()), Qt::ControlModifier);
+    ClickAt(*Grid, QPoint(5, Centre(DataCell(*Grid, 0, 9)).y()), Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Grid->SelectedRows().Count(), 5);
     PressKey(client, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(Grid->SelectedRows().Count(), 3);
@@ -237,7 +232,7 @@ TEST_F(DBGridTest, CheckBoxesToggleByClickSpaceAndDeleteAndAnEmptyKeyListShowsGr
     ASSERT_EQ(active->GetColumnType(), ctCheckboxes) << "a boolean field is a check box by itself";
     const int col = active->Index();
     ASSERT_EQ(active->GetCheckboxState(), cbChecked);
-    ClickAt(*Grid, Centre(Cell(*Grid, col, 0)));
+    ClickAt(*Grid, Centre(DataCell(*Grid, col, 0)));
     EXPECT_EQ(active->GetCheckboxState(), cbUnchecked) << "a click on the cell toggles it";
     TypeText(Grid->ClientWidget(), QStringLiteral(" "));
     EXPECT_EQ(active->GetCheckboxState(), cbChecked) << "Space toggles it";
@@ -335,13 +330,13 @@ TEST_F(DBGridTest, ARecordDraggedByTheIndicatorGoesToOnMoveRecordsOrTheDataServi
         moved = bookmarks;
         target = to;
     };
-    auto indicator = [&](int dataRow) { return QPoint(5, Centre(Cell(*Grid, 0, dataRow)).y()); };
+    auto indicator = [&](int dataRow) { return QPoint(5, Centre(DataCell(*Grid, 0, dataRow)).y()); };
 
     // A press on a data cell drags nothing; a drop on the start row moves
     // nothing.
-    MouseAt(*Grid, QEvent::MouseButtonPress, Centre(Cell(*Grid, 1, 1)));
-    MouseAt(*Grid, QEvent::MouseMove, Centre(Cell(*Grid, 1, 4)));
-    MouseAt(*Grid, QEvent::MouseButtonRelease, Centre(Cell(*Grid, 1, 4)));
+    MouseAt(*Grid, QEvent::MouseButtonPress, Centre(DataCell(*Grid, 1, 1)));
+    MouseAt(*Grid, QEvent::MouseMove, Centre(DataCell(*Grid, 1, 4)));
+    MouseAt(*Grid, QEvent::MouseButtonRelease, Centre(DataCell(*Grid, 1, 4)));
     MouseAt(*Grid, QEvent::MouseButtonPress, indicator(1));
     MouseAt(*Grid, QEvent::MouseButtonRelease, indicator(1));
     EXPECT_TRUE(moved.isEmpty());
@@ -374,7 +369,7 @@ TEST_F(DBGridTest, ARecordDraggedByTheIndicatorGoesToOnMoveRecordsOrTheDataServi
 
     // In the start's own row the line stands at its lower edge once the
     // pointer is lower in the row than where the drag began.
-    const TRect row = Cell(*Grid, 0, 2);
+    const TRect row = DataCell(*Grid, 0, 2);
     const int right = Grid->ClientWidth();
     const auto lineAt = [&](int y) {
         const QImage image = Grab();
@@ -444,8 +439,8 @@ TEST_F(DBGridItemsTest, CtrlDeleteAsksFirstAndDeletesTheSelectedRecordsOnlyOnOk)
 {
     Grid->SetOptions(Grid->Options() | dgMultiSelect | dgRowSelect);
     QWidget* client = Grid->ClientWidget();
-    ClickAt(*Grid, Centre(Cell(*Grid, 0, 1)));
-    ClickAt(*Grid, Centre(Cell(*Grid, 0, 3)), Qt::ControlModifier);
+    ClickAt(*Grid, Centre(DataCell(*Grid, 0, 1)));
+    ClickAt(*Grid, Centre(DataCell(*Grid, 0, 3)), Qt::ControlModifier);
     ASSERT_EQ(Grid->SelectedRows().Count(), 2);
 
     TDialogAnswers answers;

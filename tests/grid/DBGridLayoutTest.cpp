@@ -11,7 +11,7 @@
 #include <QMenu>
 #include <QScrollBar>
 
-TEST_F(DBGridTest, LayoutRunsOnceAtTheOutermostEndLayout)
+TEST_F(DBGridTest, LayoutRunsOnceAtTheOutermostEndLayoutAndDeferredOnesOnce)
 {
     const int before = Grid->LayoutCount();
     Grid->BeginLayout();
@@ -34,22 +34,20 @@ TEST_F(DBGridTest, LayoutRunsOnceAtTheOutermostEndLayout)
     Grid->LayoutChanged();
     Grid->EndUpdate();
     EXPECT_EQ(Grid->LayoutCount(), before + 1);
-}
 
-TEST_F(DBGridTest, TwoDeferredLayoutsRunOnce)
-{
+    // Two deferred layouts run once, from the event queue.
     Show();
-    const int before = Grid->LayoutCount();
+    const int shown = Grid->LayoutCount();
     Grid->BeginUpdate();
     Grid->DeferLayout();
     Grid->DeferLayout();
     EXPECT_EQ(Grid->UpdateLock(), 1) << "deferring never releases an outer bracket";
     Grid->EndUpdate();
-    EXPECT_EQ(Grid->LayoutCount(), before);
+    EXPECT_EQ(Grid->LayoutCount(), shown);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Grid->LayoutCount(), before + 1);
+    EXPECT_EQ(Grid->LayoutCount(), shown + 1);
     QCoreApplication::processEvents();
-    EXPECT_EQ(Grid->LayoutCount(), before + 1);
+    EXPECT_EQ(Grid->LayoutCount(), shown + 1);
 }
 
 TEST_F(DBGridTest, StoringWritesColumnsOnlyWhenCustomized)
@@ -126,7 +124,7 @@ TEST(DBGridSharedBitmap, LastGridFreesItAndTheNextMakesItAgain)
     }
 }
 
-TEST_F(DBGridTest, HiddenColumnsAmongFrozenOnesWidenTheFixedArea)
+TEST_F(DBGridTest, HiddenFrozenColumnsWidenTheFixedAreaAndContraColumnsComeFromTheRight)
 {
     for (int i = 0; i < 5; ++i)
         Grid->Columns().Add();
@@ -142,10 +140,9 @@ TEST_F(DBGridTest, HiddenColumnsAmongFrozenOnesWidenTheFixedArea)
     EXPECT_EQ(Grid->VisibleColumns().Count(), 0);
     EXPECT_EQ(Grid->FixedCols(), 1 + 4);
     EXPECT_EQ(Grid->ColCount(), 6);
-}
 
-TEST_F(DBGridTest, ContraColumnsAreTakenFromTheRightAndNeverNegative)
-{
+    // Contra columns are taken from the right, never more than there are.
+    Grid->Columns().Clear();
     for (int i = 0; i < 4; ++i)
         Grid->Columns().Add();
     Grid->SetContraColCount(1);
@@ -160,7 +157,7 @@ TEST_F(DBGridTest, ContraColumnsAreTakenFromTheRightAndNeverNegative)
     EXPECT_EQ(Grid->ContraColCount(), 0);
 }
 
-TEST_F(DBGridTest, RowHeightFollowsTheFontUnlessSetInPixelsOrLines)
+TEST_F(DBGridTest, RowHeightFollowsTheFontUnlessSetInPixelsOrLinesAndFitsWholeLines)
 {
     TCanvas measure;
     measure.Font = Grid->Font();
@@ -181,13 +178,9 @@ TEST_F(DBGridTest, RowHeightFollowsTheFontUnlessSetInPixelsOrLines)
     const TTextMetric tm = measure.TextMetrics();
     EXPECT_EQ(Grid->DefaultRowHeight(), (tm.tmHeight + tm.tmExternalLeading) * 2);
     EXPECT_TRUE(Grid->MultiLineRows());
-}
 
-TEST_F(DBGridTest, FitRowHeightToTextRoundsToWholeLines)
-{
-    TCanvas measure;
-    measure.Font = Grid->Font();
-    const int h = measure.TextHeight(QStringLiteral("Wg"));
+    // Fitted to the text, a height rounds to whole lines.
+    Grid->SetOptions(Grid->Options() | dgRowLines);
     const int margin = 3 + Grid->GridLineWidth();
     Grid->SetOptionsMv(Grid->OptionsMv() | dghFitRowHeightToText);
     // The fit sets RowLines itself; each try starts from a height in pixels.
@@ -250,7 +243,7 @@ TEST_F(DBGridTest, FooterRowsAreContraRowsThatFollowTheCount)
     EXPECT_EQ(Grid->ContraRowCount(), 0) << "a footer taken back goes with its row";
 }
 
-TEST_F(DBGridTest, RowsAreTheVisibleRecordsAndFollowTheCurrentOne)
+TEST_F(DBGridTest, RowsAreTheVisibleRecordsFollowTheCurrentOneAndKeepTheirWindowOverABookmark)
 {
     auto data = MakeItems(50);
     Bind(*data);
@@ -275,13 +268,9 @@ TEST_F(DBGridTest, RowsAreTheVisibleRecordsAndFollowTheCurrentOne)
     EXPECT_EQ(Grid->Columns().Count(), 1) << "closing drops the default columns";
     data->Open();
     EXPECT_EQ(Grid->Columns().Count(), 6);
-}
 
-TEST_F(DBGridTest, SavedBookmarkKeepsTheVisibleWindow)
-{
-    auto data = MakeItems(40);
-    Bind(*data);
-    Show(400, 200);
+    // A saved bookmark keeps the visible window.
+    data->First();
     data->MoveBy(20);
     const int active = Grid->DataLink()->ActiveRecord();
     const int recNo = data->RecNo();

@@ -27,6 +27,7 @@ TEST_F(DBGridEditorTest, DataListChoosesARecordAndWritesTheKeyFields)
     EXPECT_GE(list->width(), editor->width());
     EXPECT_TRUE(VarEqualsMv(list->KeyValue(), Variant(qint64(101))));
     EXPECT_EQ(list->Text(), QStringLiteral("衬衫"));
+    EXPECT_TRUE(SaveScreenshot(WithPopup(Window.get(), list), QStringLiteral("dbgrid-lookup.png")));
 
     // Down steps to the next item and the editor follows; Enter takes it.
     PressKey(editor, Qt::Key_Down);

@@ -9,12 +9,6 @@
 
 namespace {
 
-// The cell of a data column and a data row, in client pixels.
-TRect DataCell(TCustomDBGridMv& grid, int dataCol, int dataRow)
-{
-    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
-}
-
 // A pixel of the cell's background, away from left-aligned text.
 QColor Background(const QImage& image, const TRect& cell)
 {
@@ -85,7 +79,7 @@ TEST_F(DBGridTest, CurrentCellIsHighlightedOnlyWithFocusOrAlwaysShowSelection)
     EXPECT_EQ(Background(Grab(), DataCell(*Grid, TitleCol, 0)), window) << "other rows stay plain";
 }
 
-TEST_F(DBGridTest, SelectedCellsOnAPaletteDisplayTakeTheButtonFace)
+TEST_F(DBGridTest, SelectedCellsOnAPaletteDisplayTakeTheButtonFaceAndAStyleGoneLeavesTheGrid)
 {
     auto data = MakeItems(4);
     Bind(*data);
@@ -95,25 +89,19 @@ TEST_F(DBGridTest, SelectedCellsOnAPaletteDisplayTakeTheButtonFace)
     const TColor shadowBlend = Blend(clWindow, clBtnShadow, false);
     EXPECT_EQ(Background(Grab(), cell), ToQColor(ColorToRGB(shadowBlend, Grid->palette())));
 
-    TPaletteStyle style;
-    Grid->SetStyle(&style);
-    EXPECT_FALSE(style.IsTrueColor());
-    EXPECT_EQ(Background(Grab(), cell), Resolved(*Grid, clBtnFace));
-}
-
-TEST_F(DBGridTest, GridLeavesAStyleThatIsDestroyed)
-{
     {
         TPaletteStyle style;
         Grid->SetStyle(&style);
-        EXPECT_TRUE(style.HasGrid(Grid));
+        EXPECT_FALSE(style.IsTrueColor());
+        EXPECT_EQ(Background(Grab(), cell), Resolved(*Grid, clBtnFace));
         EXPECT_FALSE(DBGridMvDefaultStyle()->HasGrid(Grid));
     }
+    // The grid leaves a style that is destroyed.
     EXPECT_EQ(Grid->Style(), DBGridMvDefaultStyle());
     EXPECT_TRUE(DBGridMvDefaultStyle()->HasGrid(Grid));
 }
 
-TEST_F(DBGridTest, IndicatorShowsTheStateOfTheCurrentRecord)
+TEST_F(DBGridTest, IndicatorShowsTheStateOfTheCurrentRecordAndAnIncrementalSearchItsPrefix)
 {
     auto data = MakeItems(4);
     Bind(*data);
@@ -143,24 +131,17 @@ TEST_F(DBGridTest, IndicatorShowsTheStateOfTheCurrentRecord)
     EXPECT_TRUE(shows(Grab(), 2));
     data->Cancel();
 
-    Grid->SetIncSearch(true, QStringLiteral("It"));
-    EXPECT_TRUE(shows(Grab(), 6));
-    Grid->SetIncSearch(false, QString());
-    EXPECT_TRUE(shows(Grab(), 0));
-}
-
-TEST_F(DBGridTest, IncrementalSearchPaintsTheTypedPrefix)
-{
-    auto data = MakeItems(4);
-    Bind(*data);
-    Show();
+    // An incremental search shows its glyph and paints the typed prefix.
     Focus();
     Grid->SetSelectedIndex(TitleCol);
     Grid->SetIncSearch(true, QStringLiteral("Ite"));
-    const QImage image = Grab();
-    const TRect cell = DataCell(*Grid, TitleCol, 0);
-    EXPECT_EQ(image.pixelColor(cell.Left + 4, cell.Bottom - 2), QColor(Qt::yellow));
-    EXPECT_NE(Background(image, cell), QColor(Qt::yellow)) << "only the prefix";
+    const QImage searching = Grab();
+    EXPECT_TRUE(shows(searching, 6));
+    const TRect title = DataCell(*Grid, TitleCol, 0);
+    EXPECT_EQ(searching.pixelColor(title.Left + 4, title.Bottom - 2), QColor(Qt::yellow));
+    EXPECT_NE(Background(searching, title), QColor(Qt::yellow)) << "only the prefix";
+    Grid->SetIncSearch(false, QString());
+    EXPECT_TRUE(shows(Grab(), 0));
 }
 
 TEST_F(DBGridTest, NarrowSortMarkedTitleShowsNoMarker)

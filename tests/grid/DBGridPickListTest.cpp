@@ -8,7 +8,7 @@
 
 #include <QInputMethodEvent>
 
-TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonAndEnterEscapeAndOutsideClickClose)
+TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonClosesByEnterEscapeAndOutsideClickAndTakesTheWheel)
 {
     OpenSkus();
     TColumnMv* color = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"));
@@ -33,6 +33,7 @@ TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonAndEnterEscapeAndOutsideC
     // text back.
     PressKey(editor, Qt::Key_Down);
     EXPECT_EQ(editor->text(), QStringLiteral("Blue"));
+    EXPECT_TRUE(SaveScreenshot(WithPopup(Window.get(), list), QStringLiteral("dbgrid-picklist.png")));
     PressKey(editor, Qt::Key_Escape);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("Red"));
@@ -67,7 +68,14 @@ TEST_F(DBGridEditorTest, PickListOpensFromKeysAndButtonAndEnterEscapeAndOutsideC
     editor = EditColumn(QStringLiteral("PropAlias"));
     PressKey(editor, Qt::Key_Down, Qt::AltModifier);
     EXPECT_EQ(list->height(), 7 * list->ItemHeight() + 4);
+    // The wheel scrolls the open list, not the records; closed, the records.
+    const int recNo = Data->RecNo();
+    const QPoint at = Centre(Grid->CellRect(Grid->IndicatorOffset(), Grid->TitleRowCount()));
+    WheelAt(*Grid, at, -120);
+    EXPECT_EQ(Data->RecNo(), recNo);
     PressKey(editor, Qt::Key_Escape);
+    WheelAt(*Grid, at, -120);
+    EXPECT_EQ(Data->RecNo(), recNo + 1);
 
     // A read-only column with a pick list gets no button.
     color->SetReadOnly(true);

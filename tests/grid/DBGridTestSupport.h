@@ -97,3 +97,8 @@ inline QPoint Centre(const TRect& r)
 {
     return QPoint((r.Left + r.Right - 1) / 2, (r.Top + r.Bottom - 1) / 2);
 }
+// The cell of a data column and a data row, in client pixels.
+inline TRect DataCell(TCustomDBGridMv& grid, int dataCol, int dataRow)
+{
+    return grid.CellRect(grid.DataToRawColumn(dataCol), grid.TitleRowCount() + dataRow);
+}

@@ -30,7 +30,7 @@ std::unique_ptr<TTreeDataSet> MakeTree()
 // The node column N (from 1) of a data row's indent.
 TRect NodeColumn(TCustomDBGridMv& grid, int dataRow, int n)
 {
-    const TRect cell = grid.CellRect(grid.DataToRawColumn(0), grid.TitleRowCount() + dataRow);
+    const TRect cell = DataCell(grid, 0, dataRow);
     return TRect(cell.Left + (n - 1) * 18, cell.Top, cell.Left + n * 18, cell.Bottom);
 }
 
@@ -52,12 +52,8 @@ class DBGridTreeTest : public DBGridTest {
 protected:
     void ShowTree()
     {
-        Tree = MakeTree();
         Grid->SetOptions(Grid->Options() | dgMultiSelect);
-        Source->SetDataSet(Tree.get());
-        Grid->SetDataSource(Source.get());
-        Show(360, 260);
-        Focus();
+        ShowTable(MakeTree(), 260);
     }
     void ShowTable(std::unique_ptr<TTreeDataSet> Table, int Height = 200)
     {
@@ -286,23 +282,16 @@ TEST_F(DBGridTreeTest, ANodeClosedInTheMiddleOfTheDataStaysUnderThePointer)
         nodes.push_back({parent, QStringLiteral("C%1a").arg(p)});
         nodes.push_back({parent, QStringLiteral("C%1b").arg(p)});
     }
-    Tree = std::make_unique<TTreeDataSet>(nodes);
-    Source->SetDataSet(Tree.get());
-    Grid->SetDataSource(Source.get());
-    Show(360, 260);
+    ShowTable(std::make_unique<TTreeDataSet>(nodes), 260);
     // The rows from "C4b" down, the current record "C7a" below "P5".
     const int title = Grid->TitleRowCount();
     Tree->SetRecNo(23);
     Grid->SetTopRowInRange(title + 14);
-    const auto nameAt = [this](int dataRow) {
-        const TDataRowScopeMv scope(*Grid, dataRow);
-        return Tree->FieldByName(QStringLiteral("Name"))->AsString();
-    };
-    ASSERT_EQ(nameAt(15), QStringLiteral("P5"));
+    ASSERT_EQ(NameAt(15), QStringLiteral("P5"));
     ClickAt(*Grid, Centre(NodeColumn(*Grid, 15, 1)));
     EXPECT_EQ(Tree->VisibleNames().size(), 28);
     EXPECT_EQ(Grid->TopRow(), title + 14);
-    EXPECT_EQ(nameAt(15), QStringLiteral("P5"));
+    EXPECT_EQ(NameAt(15), QStringLiteral("P5"));
     EXPECT_EQ(Tree->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("C7a"));
     EXPECT_EQ(Grid->Row(), title + 20);
 }

@@ -31,7 +31,7 @@ void ListItemTitles(TDBLookupGridMv& List, TDataSource& Source, TDataSet* Items)
 
 } // namespace
 
-TEST_F(DBGridEditorTest, LookupGridKeysSearchAndSpecialRow)
+TEST_F(DBGridEditorTest, LookupGridKeysSearchSpecialRowSizesAndAutoScroll)
 {
     OpenSkus();
     TDataSource listSource;
@@ -84,16 +84,8 @@ TEST_F(DBGridEditorTest, LookupGridKeysSearchAndSpecialRow)
     PressKey(list.ClientWidget(), Qt::Key_Up);
     EXPECT_TRUE(list.SpecRowSelected());
     EXPECT_TRUE(VarEqualsMv(list.KeyValue(), Variant(qint64(0))));
-}
 
-TEST_F(DBGridEditorTest, LookupGridSizesByWholeRowsAndAutoScrollsByDistance)
-{
-    OpenSkus();
-    TDataSource listSource;
-    TClockedLookupGrid list(Window.get());
-    ListItemTitles(list, listSource, Items);
-    list.show();
-    QCoreApplication::processEvents();
+    // Sized by whole rows, within bounds.
     list.SetRowCount(0);
     EXPECT_EQ(list.RowCountVisible(), 1);
     list.SetRowCount(500);

@@ -32,7 +32,7 @@ int LineAfter(TTestGrid& grid, int col)
 
 } // namespace
 
-TEST_F(GridTest, ALineIsGrabbedThreePixelsEitherSideAndDraggedUnlessTinyOrCancelled)
+TEST_F(GridTest, ALineIsGrabbedThreePixelsEitherSidePaintedAndDraggedUnlessTinyOrCancelledAndATitleMovesItsColumn)
 {
     TTestGrid grid;
     Prepare(grid, 6, 5);
@@ -76,29 +76,41 @@ TEST_F(GridTest, ALineIsGrabbedThreePixelsEitherSideAndDraggedUnlessTinyOrCancel
     EXPECT_EQ(grid.GridState(), gsNormal);
     MouseRelease(grid, QPoint(line3 + 30, 5));
     EXPECT_EQ(grid.ColWidths(3), 64);
-}
 
-TEST_F(GridTest, TheSizingLineIsPaintedWhileDraggingAndGoneAfterwards)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    const int line = LineAfter(grid, 1);
-    MousePress(grid, QPoint(line, 5));
-    MouseMove(grid, QPoint(line + 40, 5));
+    // The sizing line is painted while dragging and gone afterwards.
+    const int line1 = LineAfter(grid, 1);
+    MousePress(grid, QPoint(line1, 5));
+    MouseMove(grid, QPoint(line1 + 40, 5));
     EXPECT_EQ(grid.GridState(), gsColSizing);
     // A dotted vertical line through the data rows, where no line was.
     QImage image = BackingStoreClient(grid);
     int dark = 0;
     for (int y = 60; y < 120; ++y)
-        dark += image.pixelColor(line + 40, y).lightness() < 100 ? 1 : 0;
+        dark += image.pixelColor(line1 + 40, y).lightness() < 100 ? 1 : 0;
     EXPECT_GE(dark, 20);
-    MouseRelease(grid, QPoint(line + 40, 5));
+    MouseRelease(grid, QPoint(line1 + 40, 5));
     image = BackingStoreClient(grid);
     dark = 0;
-    const int x = grid.CellRect(1, 0).Right + 1; // inside column 2 now
+    const int x = grid.CellRect(1, 0).Right + 1; // inside the next column now
     for (int y = 60; y < 120; ++y)
         dark += image.pixelColor(x + 38, y).lightness() < 100 ? 1 : 0;
     EXPECT_EQ(dark, 0);
+
+
+    // A title dragged with column moving on moves its column.
+    grid.SetOptions(grid.Options() | goColMoving);
+    grid.SetColWidths(2, 40);
+    const QPoint from = Centre(grid.CellRect(2, 0));
+    MousePress(grid, from);
+    EXPECT_EQ(grid.GridState(), gsColMoving);
+    // In the title row the target follows the pointer on the timer's ticks.
+    MouseMove(grid, Centre(grid.CellRect(4, 0)));
+    grid.WMTimer(1);
+    MouseRelease(grid, Centre(grid.CellRect(4, 0)));
+    EXPECT_EQ(grid.ColWidths(4), 40);
+    EXPECT_EQ(grid.ColWidths(2), 64);
+    EXPECT_EQ(grid.GridState(), gsNormal);
+    EXPECT_FALSE(grid.TimerActive(1));
 }
 
 TEST_F(GridTest, ContraColumnsSizeFromTheLineInFrontOfThem)
@@ -153,25 +165,6 @@ TEST_F(GridTest, SizingAtTheEdgeOfAnExactFitAddressesOnlyRealColumns)
     Drag(grid, QPoint(360, 5), QPoint(350, 5));
     EXPECT_EQ(grid.ColWidths(5), 64) << "the contra column is not touched";
     EXPECT_EQ(grid.ColWidths(4), 350 - 4 * 72);
-}
-
-TEST_F(GridTest, DraggingAColumnTitleMovesTheColumn)
-{
-    TTestGrid grid;
-    Prepare(grid, 6, 5);
-    grid.SetOptions(grid.Options() | goColMoving);
-    grid.SetColWidths(2, 40);
-    const QPoint from = Centre(grid.CellRect(2, 0));
-    MousePress(grid, from);
-    EXPECT_EQ(grid.GridState(), gsColMoving);
-    // In the title row the target follows the pointer on the timer's ticks.
-    MouseMove(grid, Centre(grid.CellRect(4, 0)));
-    grid.WMTimer(1);
-    MouseRelease(grid, Centre(grid.CellRect(4, 0)));
-    EXPECT_EQ(grid.ColWidths(4), 40);
-    EXPECT_EQ(grid.ColWidths(2), 64);
-    EXPECT_EQ(grid.GridState(), gsNormal);
-    EXPECT_FALSE(grid.TimerActive(1));
 }
 
 TEST_F(GridTest, DraggingSelectsARangeAndTheTimerScrollsBeyondTheEdge)

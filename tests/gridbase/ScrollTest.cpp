@@ -20,7 +20,7 @@ void Prepare(TTestGrid& grid, int cols, int rows, int width, int height)
 
 } // namespace
 
-TEST_F(GridTest, WhenEverythingFitsOrBarsAreOffNoBarShowsAndPositionsAreZero)
+TEST_F(GridTest, ABarShowsOnlyForWhatOverflowsAndPositionsAreZeroWithout)
 {
     TTestGrid grid;
     Prepare(grid, 3, 3, 400, 300);
@@ -42,18 +42,14 @@ TEST_F(GridTest, WhenEverythingFitsOrBarsAreOffNoBarShowsAndPositionsAreZero)
     EXPECT_FALSE(bare.ScrollBarShowing(sbHorizontal));
     EXPECT_FALSE(bare.ScrollBarShowing(sbVertical));
     EXPECT_EQ(bare.GetScrollInfo(sbVertical), TScrollInfo());
-}
 
-TEST_F(GridTest, RowsThatOverflowOnlyBecauseOfTheHorizontalBarShowTheVerticalOne)
-{
-    TTestGrid grid;
-    const int extent = GetSystemMetrics(SM_CYHSCROLL);
     // Seven rows fill 175 pixels exactly; the columns need a horizontal bar,
-    // which leaves too little height for the rows.
-    Prepare(grid, 10, 7, 400, 175);
-    EXPECT_TRUE(grid.ScrollBarShowing(sbHorizontal));
-    EXPECT_TRUE(grid.ScrollBarShowing(sbVertical));
-    EXPECT_EQ(grid.ClientHeight(), 175 - extent);
+    // which leaves too little height for the rows: the vertical one shows too.
+    TTestGrid wide;
+    Prepare(wide, 10, 7, 400, 175);
+    EXPECT_TRUE(wide.ScrollBarShowing(sbHorizontal));
+    EXPECT_TRUE(wide.ScrollBarShowing(sbVertical));
+    EXPECT_EQ(wide.ClientHeight(), 175 - GetSystemMetrics(SM_CYHSCROLL));
 
     // Columns that fit only without the vertical bar get the horizontal one.
     TTestGrid narrow;
