@@ -103,6 +103,8 @@ TEST_F(EndSignalTest, TheSessionsEndEndsTheProgramAtTheLoginAndWhileAMonitorCatc
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(7,"_qs + QuotedStr(sim.StreamUrl()) + u")"_qs);
     FDM.reset(); // the program has the database to itself
     const QString dir = TempPath(QString());
+    // Generous, yet shorter than a platform call's read time-out: a call
+    // that the end does not cut shows.
     constexpr int EndWithinMs = 20000;
 
     // The program file itself, in a folder of its own: its settings and
@@ -112,8 +114,8 @@ TEST_F(EndSignalTest, TheSessionsEndEndsTheProgramAtTheLoginAndWhileAMonitorCatc
     ASSERT_TRUE(::link(qPrintable(built), qPrintable(program)) == 0 || QFile::copy(built, program));
     const int atLogin = StartProcess({program});
     ASSERT_GT(atLogin, 0);
-    // The handler is taken right after the database engine took it at the
-    // first attach, before the login shows.
+    // The database engine takes the signal at the first attach, before the
+    // login shows; the program takes it back right after.
     ASSERT_TRUE(Poll([&] { return CatchesSignal(atLogin, SIGINT); }, 60000));
     QThread::msleep(500);
     ::kill(atLogin, SIGINT);
