@@ -99,6 +99,12 @@ public:
 
     void StartMonitor();
     void StopMonitor();
+    // The stop action's work: the stream thread is told to end (its end is
+    // logged, "监控停止") and the window is no longer monitoring. Nothing when
+    // it is not monitoring.
+    void StopMonitoring();
+    // The stream thread of the last start has not ended yet.
+    bool StreamRunning() const;
     void OnThreadEnd();
     // The trades created since the shop's gap (OutGapFrom), or else since the
     // newest trade line, through the rules; order lines stored already are

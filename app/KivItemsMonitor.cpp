@@ -13,6 +13,7 @@
 #include "client/KivQuery.h"
 #include "client/KivStream.h"
 #include "json/uQvJSON.h"
+#include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
@@ -119,8 +120,11 @@ void TFormItems::ActionMonitorExecute()
         }
     });
     // The state follows the stream at once: a catch-up that fails leaves a
-    // window that is monitoring, and can be stopped.
+    // window that is monitoring, and can be stopped. A program that is
+    // ending starts nothing.
     if (!FMonitoring) {
+        if (Terminated())
+            return;
         SetMonitoring(true);
         try {
             StartMonitor();
@@ -130,9 +134,16 @@ void TFormItems::ActionMonitorExecute()
         }
         CatchUpTrades();
     } else {
-        StopMonitor();
-        SetMonitoring(false);
+        StopMonitoring();
     }
+}
+
+void TFormItems::StopMonitoring()
+{
+    if (!FMonitoring)
+        return;
+    StopMonitor();
+    SetMonitoring(false);
 }
 
 void TFormItems::SetMonitoring(bool monitoring)
@@ -177,6 +188,11 @@ void TFormItems::StopMonitor()
     // Ends the connection, when there is one, and lets the thread end.
     if (FStream)
         FStream->Terminate();
+}
+
+bool TFormItems::StreamRunning() const
+{
+    return FStream && FStream->Running();
 }
 
 void TFormItems::OnThreadEnd()

@@ -12,18 +12,22 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/Jpeg.h"
+#include "platform/SessionEnd.h"
 #include "platform/SqlText.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QSet>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -68,6 +72,22 @@ QIcon Glyph(TImageList TKivDM::*list, int index)
 QString FieldText(const TSQLQuery& query, const QString& name)
 {
     return query.FieldByName(name)->AsString();
+}
+
+// How long the end of the program waits for the stream threads to end.
+constexpr int StreamEndWaitMs = 5000;
+
+// The user's session ends: the program ends as when the system ends a
+// session, and nobody is there to answer. Terminate makes every running
+// event loop return, which cuts the platform call under way and stops its
+// work (a sync, a catch-up); the monitors stop now, so that their
+// connections close at once. The rest follows once the message loop has
+// returned (EndSession).
+void SessionEnding()
+{
+    Terminate();
+    if (MainKiv)
+        MainKiv->StopMonitors();
 }
 
 } // namespace
@@ -364,6 +384,38 @@ bool TMainKiv::AnyMonitorOpen() const
     return false;
 }
 
+void TMainKiv::StopMonitors()
+{
+    for (const auto& shop : FShops)
+        if (auto* form = qobject_cast<TFormItems*>(shop->MonitorForm.data()))
+            form->StopMonitoring();
+}
+
+void TMainKiv::EndSession()
+{
+    StopMonitors();
+    QList<QPointer<TFormItems>> forms;
+    for (const auto& shop : FShops)
+        if (auto* form = qobject_cast<TFormItems*>(shop->MonitorForm.data()))
+            forms << form;
+    const auto streamsEnded = [&] {
+        return std::none_of(forms.begin(), forms.end(), [](const auto& form) { return form && form->StreamRunning(); });
+    };
+    // The event loops have been told to end, and one started before the
+    // message loop runs again returns at once: the ends of the threads are
+    // taken from the queue here, the tick bounding each wait for them.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QTimer tick;
+    tick.start(20);
+    while (!streamsEnded() && elapsed.elapsed() < StreamEndWaitMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    for (const auto& form : forms)
+        if (form)
+            form->close();
+    close();
+}
+
 void TMainKiv::DropDeletedShops()
 {
     QSet<QString> codes;
@@ -527,14 +579,30 @@ int RunKiv(const QString& appDir)
     // Outside the message loop nobody else shows what went wrong.
     try {
         TKivDM dataModule(appDir);
+        // The database engine takes SIGTERM and SIGINT for itself at the
+        // first attach, whether it succeeds or not (it shuts itself down on
+        // them and the program carries on over a dead connection); later
+        // attachments leave the handlers alone. So the database is attached
+        // first, and the session's end watched after that.
+        KivDM->KivConn->Open();
+        const TSessionEnd sessionEnd(SessionEnding);
         if (!ShowLogin())
             return 0;
         InstallItemsHooks();
         InstallTableEditorHooks();
         InstallItemInHooks();
         TMainKiv mainWindow;
-        mainWindow.show();
-        return QApplication::exec();
+        // The end may come while the window is made (its monitors catch up).
+        int result = 0;
+        if (!Terminated()) {
+            mainWindow.show();
+            result = QApplication::exec();
+        }
+        if (Terminated()) {
+            mainWindow.EndSession();
+            return 0;
+        }
+        return result;
     } catch (const std::exception& error) {
         ShowException(error);
         return 1;

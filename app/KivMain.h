@@ -83,6 +83,13 @@ public:
     void FreeShopNodes();
     void StartAutoMonitors();
     bool AnyMonitorOpen() const;
+    // Every monitor window that monitors stops, as its stop action does.
+    void StopMonitors();
+    // The end of the program once it was asked to end (the session's end, a
+    // third wrong password) and the message loop has returned: the monitors
+    // stop, their stream threads are given a few seconds to end (and log
+    // it), and every window closes without asking.
+    void EndSession();
     // After shops were deleted: their nodes leave the tree and their records
     // are freed (a shop whose window is open is never deleted). The other
     // nodes and records stay, as open monitor windows hold theirs.
@@ -132,5 +139,7 @@ bool IsAdministrator();
 // The program's run in the application made by main(): the data module over
 // the settings and database of appDir (empty: the program's folder), the
 // login, the hooks of the windows of other units, then the main window and
-// the message loop until it closes. The exit code.
+// the message loop until it closes. The exit code. The end of the user's
+// session (SIGTERM, SIGINT) ends the run at once, with 0: the work under
+// way stops, no question is asked and every window closes.
 int RunKiv(const QString& appDir);

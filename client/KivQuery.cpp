@@ -2,6 +2,7 @@
 
 #include "client/KivDataM.h"
 #include "json/uQvJSON.h"
+#include "platform/Application.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
 #include "platform/UrlDecode.h"
@@ -138,13 +139,18 @@ std::unique_ptr<THttpClient> NewPlatformClient()
 THttpResult RunPlatformRequest(const std::function<THttpResult(THttpClient& client)>& request)
 {
     THttpResult result;
-    const std::shared_ptr<TPlatformCallState> work = OnGuiThread() && !CallScopes().empty() ? CallScopes().back() : nullptr;
-    if (work && work->Stopped) {
+    const bool onGuiThread = OnGuiThread();
+    const std::shared_ptr<TPlatformCallState> work = onGuiThread && !CallScopes().empty() ? CallScopes().back() : nullptr;
+    // A program that is ending makes no call: its work ends as at a stop.
+    const bool ending = onGuiThread && Terminated();
+    if (work && ending)
+        work->Stopped = true;
+    if (ending || (work && work->Stopped)) {
         result.Aborted = true;
         result.Error = QStringLiteral("Aborted");
         return result;
     }
-    if (!OnGuiThread())
+    if (!onGuiThread)
         return request(*NewPlatformClient());
     std::unique_ptr<THttpClient> client;
     if (IdleClients().empty()) {

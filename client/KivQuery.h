@@ -53,7 +53,9 @@ std::unique_ptr<THttpClient> NewPlatformClient();
 
 // Runs the request on a client set up as KivHttp, on a thread of its own,
 // and returns its result when it is in; the GUI thread's events run
-// meanwhile. Off the GUI thread it runs in place.
+// meanwhile. Off the GUI thread it runs in place. On the GUI thread of a
+// program that is ending (Terminated) nothing is sent: the result is
+// aborted, and the work of the call stops.
 THttpResult RunPlatformRequest(const std::function<THttpResult(THttpClient& client)>& request);
 
 // MD5 of the UTF-8 form of the text, as 32 upper-case hexadecimal digits.

@@ -1,5 +1,6 @@
 #include "platform/Dialogs.h"
 
+#include "platform/Application.h"
 #include "platform/Exceptions.h"
 
 #include <QApplication>
@@ -80,6 +81,10 @@ TModalResult ResultOf(int button)
 
 TModalResult ShowMessage(const TMessageRequest& request)
 {
+    // Nobody is there to read it once the program is ending: the answer is
+    // the user's way out, as if the box had been closed.
+    if (Terminated())
+        return ResultOf(Buttons(request.Buttons).Escape);
     if (Answerer().Message)
         return Answerer().Message(request);
     const ButtonSet set = Buttons(request.Buttons);
@@ -141,6 +146,8 @@ void ShowInformation(const QString& text)
 
 int ExecModal(QDialog& dialog)
 {
+    if (Terminated())
+        return QDialog::Rejected;
     if (Answerer().Modal)
         return Answerer().Modal(dialog);
     return dialog.exec();

@@ -54,7 +54,9 @@ private:
 };
 
 // Shows a modal message with its type's caption ("错误", "警告", "信息"),
-// icon and button set, and returns the button pressed.
+// icon and button set, and returns the button pressed. Once the program is
+// ending (Terminated) nothing shows: the answer is the one of the close box
+// (Cancel where the set has it, else OK).
 TModalResult MessageDlg(const QString& text, TMsgDlgType type, TMsgDlgButtons buttons);
 
 // A message under a window's own title instead of its type's caption.
@@ -66,7 +68,8 @@ void ShowError(const QString& text);
 void ShowWarning(const QString& text);
 void ShowInformation(const QString& text);
 
-// Runs a dialog modally (QDialog::exec) and returns its result code.
+// Runs a dialog modally (QDialog::exec) and returns its result code; once
+// the program is ending, Rejected without showing it.
 int ExecModal(QDialog& dialog);
 
 // The text of the error box: a period is appended when the message's last

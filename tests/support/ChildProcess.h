@@ -10,8 +10,12 @@
 
 using TTestChild = int (*)();
 
-// Registers a child at static initialisation; returns true.
-bool RegisterTestChild(const char* name, TTestChild child);
+// Registers a child at static initialisation; returns true. A child that
+// runs the program (program) gets the program's own application object, as
+// main() makes it, instead of the tests' QApplication.
+bool RegisterTestChild(const char* name, TTestChild child, bool program = false);
+// The named child runs the program.
+bool TestChildRunsProgram(const char* name);
 // Runs the registered child (its result is the process's exit code); 2 when
 // no child has that name.
 int RunRegisteredChild(const char* name);
@@ -38,5 +42,13 @@ struct TProcessEnd {
 // is collected into output when given, else shared with the caller.
 TProcessEnd RunProcess(const QStringList& arguments, const QStringList& environment = {}, QByteArray* output = nullptr);
 
+// Starts the program as RunProcess does, its output shared with the caller,
+// and returns at once: its process id, or 0 when it did not start.
+int StartProcess(const QStringList& arguments, const QStringList& environment = {});
+// Waits for the end of a started process; one still running after
+// timeoutMs is killed (SIGKILL), and that is its end.
+TProcessEnd WaitProcess(int pid, int timeoutMs);
+
 // This test program as the child of that name.
 TProcessEnd RunTestChildProcess(const char* name, const QStringList& environment);
+int StartTestChildProcess(const char* name, const QStringList& environment);
