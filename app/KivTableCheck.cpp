@@ -7,7 +7,6 @@
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
 
-#include <QScopedValueRollback>
 #include <QSqlIndex>
 
 namespace {
@@ -114,10 +113,7 @@ void TTableCheck::Opened()
         password->OnGetText = [](TField& field, QString& text, bool displayText) {
             text = displayText && !field.AsString().isEmpty() ? PasswordMask : QString();
         };
-        password->OnChange = [this](TField&) {
-            if (!FHashing)
-                FPasswordTyped = true;
-        };
+        password->OnChange = [this](TField&) { FPasswordTyped = true; };
     }
 }
 
@@ -243,8 +239,8 @@ void TTableCheck::BeforePost()
     // Stored as the password dialog and the login make it (an empty
     // password stays empty).
     TField& password = *FData.FieldByName(PasswordField);
-    const QScopedValueRollback hashing(FHashing, true);
     password.SetAsString(PasswordHash(FData.FieldByName(CodeField)->AsString(), password.AsString()));
+    // Storing the hash is no typing.
     FPasswordTyped = false;
 }
 

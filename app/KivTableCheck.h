@@ -68,7 +68,6 @@ private:
     // Users: a password was typed into the row being edited, and the code
     // the row had when its editing began.
     bool FPasswordTyped = false;
-    bool FHashing = false;
     QString FCodeBeforeEdit;
     std::vector<TScopedConnection> FConnections;
 };
