@@ -235,7 +235,7 @@ void TFormItemIn::showEvent(QShowEvent* event)
 
 void TFormItemIn::FormShow()
 {
-    ActionProp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
+    ActionProp->setVisible(IsAdministrator());
     EditInBarcode->setText(FBarcode);
     SQLQueryBarcode->SQL = BuildSkuListSql(CountBarcode(FBarcode) != 0);
     if (ClientDataSetBarcode->Active())

@@ -231,7 +231,7 @@ void TFormItems::showEvent(QShowEvent* event)
 
 void TFormItems::FormShow()
 {
-    ActionPorp->setVisible(SysRec.UserCode == QStringLiteral("admin"));
+    ActionPorp->setVisible(IsAdministrator());
     if (FShop)
         setWindowTitle(FShop->Name);
     ActionOpen->trigger();

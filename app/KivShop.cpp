@@ -32,37 +32,31 @@ bool Editing(const TDataSet& dataSet)
     return dataSet.State() == dsEdit || dataSet.State() == dsInsert;
 }
 
-// Where a field stands in the grid: its width and position.
-struct TFieldPlace {
-    QString Name;
-    int Width = 0;
-    int Index = 0;
-};
-
-std::vector<TFieldPlace> FieldPlaces(const TDataSet& dataSet)
+// The fields' names and widths, in the order the grid shows them.
+std::vector<std::pair<QString, int>> FieldPlaces(const TDataSet& dataSet)
 {
-    std::vector<TFieldPlace> places;
+    std::vector<std::pair<QString, int>> places;
     if (!dataSet.Active())
         return places;
     for (int i = 0; i < dataSet.Fields().Count(); ++i) {
         const TField* field = dataSet.Fields()[i];
-        places.push_back({field->FieldName(), field->DisplayWidth(), field->Index()});
+        places.emplace_back(field->FieldName(), field->DisplayWidth());
     }
-    std::sort(places.begin(), places.end(), [](const TFieldPlace& a, const TFieldPlace& b) { return a.Index < b.Index; });
     return places;
 }
 
 // The places onto the fields of the same names, in one layout pass.
-void RestoreFieldPlaces(TCustomDBGridMv& grid, const std::vector<TFieldPlace>& places)
+void RestoreFieldPlaces(TCustomDBGridMv& grid, const std::vector<std::pair<QString, int>>& places)
 {
     TDataSet* dataSet = grid.DataSet();
     if (!dataSet || places.empty())
         return;
     grid.BeginLayout();
-    for (const TFieldPlace& place : places) {
-        if (TField* field = dataSet->FindField(place.Name)) {
-            field->SetIndex(std::min(place.Index, dataSet->Fields().Count() - 1));
-            field->SetDisplayWidth(place.Width);
+    for (int index = 0; index < int(places.size()); ++index) {
+        const auto& [name, width] = places[index];
+        if (TField* field = dataSet->FindField(name)) {
+            field->SetIndex(std::min(index, dataSet->Fields().Count() - 1));
+            field->SetDisplayWidth(width);
         }
     }
     grid.EndLayout();
@@ -231,7 +225,7 @@ void TFormShop::ActionOpenExecute()
     // Reopening makes new fields with the database's widths: they take the
     // stored layout (captions, footers, buttons) and then the widths and
     // order the columns showed, so a refresh leaves the grid as it was.
-    const std::vector<TFieldPlace> places = FieldPlaces(*ClientDataSetShop);
+    const auto places = FieldPlaces(*ClientDataSetShop);
     if (ClientDataSetShop->Active())
         ClientDataSetShop->Close();
     ClientDataSetShop->Open();

@@ -7,14 +7,17 @@
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
 
-#include <QScopedValueRollback>
 #include <QSqlIndex>
 
 namespace {
 
 const QString UserTable = QStringLiteral("SYS_User");
+const QString ShopTable = QStringLiteral("SYS_Shop");
+const QString LinkTable = QStringLiteral("SYS_UserShop");
 const QString PasswordField = QStringLiteral("Password");
 const QString CodeField = QStringLiteral("Code");
+// Between the values of a key of several columns.
+const QChar KeySeparator(0x1f);
 // However long the password, the grid shows the same mask.
 const QString PasswordMask = QStringLiteral("******");
 
@@ -49,6 +52,15 @@ QString KeyValueText(const TField& field)
     while (text.endsWith(u' '))
         text.chop(1);
     return text;
+}
+
+// The codes a table holds, as keys compare them.
+QSet<QString> CodesOf(const QString& table)
+{
+    QSet<QString> codes;
+    for (const auto query = OpenQuery(QStringLiteral("select \"Code\" from ") + QuotedName(table)); !query->Eof(); query->Next())
+        codes.insert(KeyValueText(*query->Fields(0)));
+    return codes;
 }
 
 bool RecordChanged(const TDataSet& data)
@@ -114,10 +126,7 @@ void TTableCheck::Opened()
         password->OnGetText = [](TField& field, QString& text, bool displayText) {
             text = displayText && !field.AsString().isEmpty() ? PasswordMask : QString();
         };
-        password->OnChange = [this](TField&) {
-            if (!FHashing)
-                FPasswordTyped = true;
-        };
+        password->OnChange = [this](TField&) { FPasswordTyped = true; };
     }
 }
 
@@ -138,17 +147,75 @@ QString TTableCheck::KeyText() const
     QStringList values;
     for (const QString& name : FKeyFields)
         values << KeyValueText(*FData.FieldByName(name));
-    return values.join(QChar(0x1f));
+    return values.join(KeySeparator);
 }
 
 bool TTableCheck::RequiredByTable(const TField& field) const
 {
     // A shop cannot be used without them (the shop check refuses it).
-    return IsTable(QStringLiteral("SYS_Shop"))
+    return IsTable(ShopTable)
            && (field.FieldName() == QStringLiteral("AppKey") || field.FieldName() == QStringLiteral("AppSecret"));
 }
 
-QString TTableCheck::RowProblem()
+QString TTableCheck::KeyCondition() const
+{
+    QString where;
+    for (qsizetype i = 0; i < FKeyFields.size(); ++i) {
+        const TField& field = *FData.FieldByName(FKeyFields[i]);
+        where += (where.isEmpty() ? QStringLiteral(" where ") : QStringLiteral(" and ")) + QuotedName(FKeyColumns[i])
+                 + QStringLiteral(" = ") + (IsInteger(field) ? SqlInteger(field.AsString()) : QuotedStr(field.AsString()));
+    }
+    return where;
+}
+
+bool TTableCheck::KeyAskedOfDatabase(const TFacts& facts) const
+{
+    // A blank key is refused as such; a key another record holds is taken
+    // whatever the database says; one the rows held when read is free once
+    // its row moved away.
+    for (const QString& name : FKeyFields)
+        if (IsBlank(*FData.FieldByName(name)))
+            return false;
+    const QString key = KeyText();
+    return facts.Holders.value(key) <= 1 && !FStoredKeys.contains(key);
+}
+
+TTableCheck::TFacts TTableCheck::ReadFacts(bool pendingRows)
+{
+    TFacts facts;
+    if (!FKeyFields.isEmpty()) {
+        FData.ForEachRecord([&] { ++facts.Holders[KeyText()]; });
+        bool ask = false;
+        if (pendingRows)
+            FData.ForEachRecord([&] { ask = ask || (RecordChanged(FData) && KeyAskedOfDatabase(facts)); });
+        else
+            ask = KeyAskedOfDatabase(facts);
+        // A row the editor does not list (or one stored since it read them)
+        // holds the key in the database only. The row being posted asks for
+        // its own key; the rows being saved read the table's keys once.
+        if (ask) {
+            QStringList columns;
+            for (const QString& column : FKeyColumns)
+                columns << QuotedName(column);
+            const auto query = OpenQuery(QStringLiteral("select ") + columns.join(u',') + QStringLiteral(" from ")
+                                         + QuotedName(FOriginTable) + (pendingRows ? QString() : KeyCondition()));
+            for (; !query->Eof(); query->Next()) {
+                QStringList values;
+                for (int i = 0; i < columns.size(); ++i)
+                    values << KeyValueText(*query->Fields(i));
+                facts.KeysInDatabase.insert(values.join(KeySeparator));
+            }
+        }
+    }
+    // The links' users and shops: two short lists, read once.
+    if (IsTable(LinkTable)) {
+        facts.Users = CodesOf(UserTable);
+        facts.Shops = CodesOf(ShopTable);
+    }
+    return facts;
+}
+
+QString TTableCheck::RowProblem(const TFacts& facts) const
 {
     for (int i = 0; i < FData.FieldCount(); ++i) {
         const TField& field = *FData.Fields(i);
@@ -157,31 +224,18 @@ QString TTableCheck::RowProblem()
         if ((field.Required() || RequiredByTable(field)) && IsBlank(field))
             return Caption(field) + QStringLiteral("不能为空，请填写！");
     }
-    if (QString problem = DuplicateProblem(); !problem.isEmpty())
+    if (QString problem = DuplicateProblem(facts); !problem.isEmpty())
         return problem;
-    return LinkProblem();
+    return LinkProblem(facts);
 }
 
-QString TTableCheck::DuplicateProblem()
+QString TTableCheck::DuplicateProblem(const TFacts& facts) const
 {
     if (FKeyFields.isEmpty())
         return QString();
-    const QString key = KeyText();
     // The record itself is among the records that hold its key.
-    int holders = 0;
-    FData.ForEachRecord([&] { holders += KeyText() == key ? 1 : 0; });
-    bool taken = holders > 1;
-    // A row the editor does not list (or one stored since it read them)
-    // holds the key in the database only.
-    if (!taken && !FStoredKeys.contains(key)) {
-        QString where;
-        for (qsizetype i = 0; i < FKeyFields.size(); ++i) {
-            const TField& field = *FData.FieldByName(FKeyFields[i]);
-            where += (where.isEmpty() ? QStringLiteral(" where ") : QStringLiteral(" and ")) + QuotedName(FKeyColumns[i])
-                     + QStringLiteral(" = ") + (IsInteger(field) ? SqlInteger(field.AsString()) : QuotedStr(field.AsString()));
-        }
-        taken = !IsEmptyResult(QStringLiteral("select 1 from ") + QuotedName(FOriginTable) + where);
-    }
+    const QString key = KeyText();
+    const bool taken = facts.Holders.value(key) > 1 || (KeyAskedOfDatabase(facts) && facts.KeysInDatabase.contains(key));
     if (!taken)
         return QString();
     QStringList parts;
@@ -192,25 +246,24 @@ QString TTableCheck::DuplicateProblem()
     return parts.join(QStringLiteral("、")) + QStringLiteral("的记录已经存在，请修改！");
 }
 
-QString TTableCheck::LinkProblem() const
+QString TTableCheck::LinkProblem(const TFacts& facts) const
 {
-    if (!IsTable(QStringLiteral("SYS_UserShop")))
+    if (!IsTable(LinkTable))
         return QString();
     struct TLink {
         QString Field;
-        QString Table;
+        const QSet<QString>& Codes;
         QString Missing;
     };
     const TLink links[] = {
-        {QStringLiteral("UserCode"), UserTable, QStringLiteral("不是已有的用户，请先在“设置用户”中添加！")},
-        {QStringLiteral("ShopCode"), QStringLiteral("SYS_Shop"), QStringLiteral("不是已有的店铺，请先在“设置店铺”中添加！")},
+        {QStringLiteral("UserCode"), facts.Users, QStringLiteral("不是已有的用户，请先在“设置用户”中添加！")},
+        {QStringLiteral("ShopCode"), facts.Shops, QStringLiteral("不是已有的店铺，请先在“设置店铺”中添加！")},
     };
     for (const TLink& link : links) {
         const TField* field = FData.FindField(link.Field);
         if (!field || field->IsNull())
             continue;
-        if (IsEmptyResult(QStringLiteral("select 1 from ") + QuotedName(link.Table) + QStringLiteral(" where \"Code\" = ")
-                          + QuotedStr(field->AsString())))
+        if (!link.Codes.contains(KeyValueText(*field)))
             return Caption(*field) + QStringLiteral("“") + field->AsString() + QStringLiteral("”") + link.Missing;
     }
     return QString();
@@ -231,7 +284,7 @@ QString TTableCheck::PasswordProblem() const
 
 void TTableCheck::BeforePost()
 {
-    QString problem = RowProblem();
+    QString problem = RowProblem(ReadFacts(false));
     if (problem.isEmpty())
         problem = PasswordProblem();
     if (!problem.isEmpty()) {
@@ -243,17 +296,18 @@ void TTableCheck::BeforePost()
     // Stored as the password dialog and the login make it (an empty
     // password stays empty).
     TField& password = *FData.FieldByName(PasswordField);
-    const QScopedValueRollback hashing(FHashing, true);
     password.SetAsString(PasswordHash(FData.FieldByName(CodeField)->AsString(), password.AsString()));
+    // Storing the hash is no typing.
     FPasswordTyped = false;
 }
 
 QString TTableCheck::PendingProblem()
 {
+    const TFacts facts = ReadFacts(true);
     QString problem;
     FData.ForEachRecord([&] {
         if (problem.isEmpty() && RecordChanged(FData))
-            problem = RowProblem();
+            problem = RowProblem(facts);
     });
     return problem;
 }

@@ -16,6 +16,7 @@
 
 #include "platform/db/Multicast.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -41,16 +42,33 @@ public:
     void Applied();
 
 private:
+    // What the rows are compared with, read once for the rows being
+    // checked: how many records hold each key, the keys the database holds
+    // of those the rows may take, and the codes of the users and shops.
+    struct TFacts {
+        QHash<QString, int> Holders;
+        QSet<QString> KeysInDatabase;
+        QSet<QString> Users;
+        QSet<QString> Shops;
+    };
+
     void Opened();
     // Refuses a row with a problem (the message, then EAbort); hashes a
     // typed password.
     void BeforePost();
+    // For the active record alone, or for every record whose changes are pending.
+    TFacts ReadFacts(bool pendingRows);
     // The first problem of the active record; empty when it may be stored.
-    QString RowProblem();
+    QString RowProblem(const TFacts& facts) const;
     void NoteStoredKeys();
     QString KeyText() const;
-    QString DuplicateProblem();
-    QString LinkProblem() const;
+    // The active record's key as an SQL condition.
+    QString KeyCondition() const;
+    // The active record's key is free as far as the dataset can tell: the
+    // database is to say whether it is taken.
+    bool KeyAskedOfDatabase(const TFacts& facts) const;
+    QString DuplicateProblem(const TFacts& facts) const;
+    QString LinkProblem(const TFacts& facts) const;
     QString PasswordProblem() const;
     bool RequiredByTable(const TField& field) const;
     bool IsTable(const QString& table) const;
@@ -68,7 +86,6 @@ private:
     // Users: a password was typed into the row being edited, and the code
     // the row had when its editing began.
     bool FPasswordTyped = false;
-    bool FHashing = false;
     QString FCodeBeforeEdit;
     std::vector<TScopedConnection> FConnections;
 };

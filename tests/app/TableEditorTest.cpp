@@ -320,6 +320,15 @@ TEST_F(TableEditorTest, BadInputIsToldByTheColumnsCaptionAndNothingIsStored)
     shops->ActionSave->trigger();
     EXPECT_EQ(FAnswers.Texts().last(), u"数据保存成功!"_qs);
     EXPECT_EQ(Scalar(u"select list(\"Code\" || \"AppKey\") from \"SYS_Shop\""_qs), u"S1k2"_qs);
+    // A code another seat stored after the row was posted is refused at the save.
+    shops->ActionAppend->trigger();
+    for (const auto& [name, value] : {std::pair{u"Code"_qs, u"S2"_qs}, {u"AppKey"_qs, u"k3"_qs}, {u"AppSecret"_qs, u"x3"_qs}})
+        Field(*shops, name).SetAsString(value);
+    shops->ClientDataSetShop->Post();
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"AppKey\",\"AppSecret\") values('S2 ','k9','x9')"_qs);
+    shops->ActionSave->trigger();
+    EXPECT_EQ(FAnswers.Texts().last(), u"[Code列]为“S2”的记录已经存在，请修改！"_qs);
+    EXPECT_EQ(shops->ClientDataSetShop->ChangeCount(), 1);
 
     // The administrator, whom the user editor does not list, holds "admin".
     const auto users = Editor(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs, u"SYS_User"_qs);

@@ -70,7 +70,8 @@ TEST_F(SessionTest, AuthcodeBecomesTheSessionAndAFailedRequestChangesNothing)
     Fetch(dialog, u"CODE-3"_qs);
     EXPECT_EQ(dialog.leSession->text(), u"6100aaa"_qs);
     EXPECT_EQ(dialog.MemoLog->toPlainText(), log);
-    EXPECT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_EQ(Answers.Texts(), QStringList(2, u"获取Session失败：无法连接淘宝平台，请检查网络和授权码后重试！"_qs));
+    EXPECT_EQ(Answers.Messages.back().Type, TMsgDlgType::mtError);
 }
 
 TEST_F(SessionTest, AnEmptyOrUnknownCodeLeavesTheSessionEmptyAndOkIsRefused)
