@@ -94,23 +94,16 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         FColumns->Items(dataCol) != FVisibleColumns.Items(0))
         return false;
     const TRect cell = CellRect(hit.X, hit.Y);
-    const int delta = hit.Y - Row();
     const int token = FMemTable->PositionToken();
-    const int recIndex = dataSet->RecNo() - 1 + delta;
+    // A table's rows are its records.
+    const int recIndex = hit.Y - FTitleOffset;
     int indent = 0;
     bool expanded = false;
-    if (delta != 0)
-        FMemTable->MoveToRecord(recIndex);
-    try {
+    {
+        const TDataRowScopeMv scope(*this, recIndex);
         indent = TreeIndent();
         expanded = FMemTable->NodeExpanded();
-    } catch (...) {
-        if (delta != 0)
-            FMemTable->MoveBack();
-        throw;
     }
-    if (delta != 0)
-        FMemTable->MoveBack();
     if (UseRightToLeftAlignment())
         X = cell.Right + cell.Left - X;
     if (X < cell.Left || X >= cell.Left + indent)
