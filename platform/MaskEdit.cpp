@@ -64,12 +64,13 @@ void TCustomMaskEdit::PasteText(const QString& Text)
 {
     if (!BeginUserChange())
         return;
-    // One line only, as a single-line edit takes it.
-    QString pasted = Text;
-    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    if (lineEnd >= 0)
-        pasted.truncate(lineEnd);
-    InsertUserText(UserText(pasted));
+    InsertUserText(UserText(FirstLine(Text)));
+}
+
+QString TCustomMaskEdit::FirstLine(const QString& Text)
+{
+    const qsizetype lineEnd = Text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return lineEnd >= 0 ? Text.left(lineEnd) : Text;
 }
 
 void TCustomMaskEdit::ApplyChar(QChar Key)

@@ -53,6 +53,8 @@ protected:
     // Pasted text, from the clipboard or the selection: its first line goes
     // in as the user's. Lists that search instead of taking text override it.
     virtual void PasteText(const QString& Text);
+    // What a single-line edit takes of pasted text: its first line.
+    static QString FirstLine(const QString& Text);
 
     // What a character that came through the key handling does: the
     // control characters of the edit (select all, copy, paste, cut, undo,
