@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -151,6 +152,19 @@ void TCustomMaskEdit::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shi
     }
     if (IsNavigationKey(Code) || EditCanModify())
         QLineEdit::keyPressEvent(Event);
+}
+
+void TCustomMaskEdit::inputMethodEvent(QInputMethodEvent* Event)
+{
+    const QString commit = Event->commitString();
+    if (commit.isEmpty() && Event->replacementLength() == 0) {
+        QLineEdit::inputMethodEvent(Event);
+        return;
+    }
+    QInputMethodEvent preedit(Event->preeditString(), Event->attributes());
+    QLineEdit::inputMethodEvent(&preedit);
+    TypeChars(commit);
+    Event->accept();
 }
 
 void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)
