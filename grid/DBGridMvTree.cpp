@@ -60,9 +60,8 @@ void TCustomDBGridMv::ToggleNode(int RecIndex, bool Expanded, int Token)
     // goes back to its place once the table has opened or closed the node.
     TDataSet* dataSet = DataSet();
     const int top = TopRow();
-    LockPaint();
-    FInput->NodeToggling = true;
-    try {
+    {
+        const TPaintLockScopeMv toggling(*this, FInput->NodeToggling);
         {
             const TDisableControlsGuard guard(*dataSet);
             const int recNo = RecIndex >= 0 ? FMemTable->SetNodeExpanded(RecIndex, Expanded) : 0;
@@ -72,13 +71,7 @@ void TCustomDBGridMv::ToggleNode(int RecIndex, bool Expanded, int Token)
                 FMemTable->GoToPosition(Token);
         }
         SetTopRowInRange(top);
-    } catch (...) {
-        UnlockPaint();
-        FInput->NodeToggling = false;
-        throw;
     }
-    UnlockPaint();
-    FInput->NodeToggling = false;
     Invalidate();
     UpdateScrollBar();
 }
