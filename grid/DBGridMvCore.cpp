@@ -11,6 +11,7 @@
 #include "platform/MulDiv.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <algorithm>
 
 namespace {
@@ -636,8 +637,9 @@ void TCustomDBGridMv::ColWidthsChanged()
 {
     // The filter row's edit stays open while the columns change under it;
     // its editor follows its cell afterwards.
-    FSTFilter->BeginUpdate();
-    try {
+    {
+        FSTFilter->BeginUpdate();
+        const auto endUpdate = qScopeGuard([this] { FSTFilter->EndUpdate(); });
         if ((FDataLink->Active() || FColumns->State()) && AcquireLayoutLock()) {
             try {
                 TCustomGridMv::ColWidthsChanged();
@@ -657,11 +659,7 @@ void TCustomDBGridMv::ColWidthsChanged()
         }
         // An outside bar's range follows the new widths at once.
         UpdateHorzScrollBarParams();
-    } catch (...) {
-        FSTFilter->EndUpdate();
-        throw;
     }
-    FSTFilter->EndUpdate();
     if (FFilterRow)
         FFilterRow->PlaceEditor(false);
 }
@@ -735,17 +733,14 @@ void TCustomDBGridMv::ColumnMoved(int FromIndex, int ToIndex)
     // The base grid has moved the current cell with the column; the filter
     // row's edit stays on its column wherever the move puts it.
     TColumnMv* filtered = FFilterRow ? FFilterRow->EditColumn() : nullptr;
-    FSTFilter->BeginUpdate();
-    try {
+    {
+        FSTFilter->BeginUpdate();
+        const auto endUpdate = qScopeGuard([this] { FSTFilter->EndUpdate(); });
         if (from >= 0 && from < FColumns->Count())
             FColumns->Items(from)->SetIndex(to);
         if (OnColumnMoved)
             OnColumnMoved(this, from, to);
-    } catch (...) {
-        FSTFilter->EndUpdate();
-        throw;
     }
-    FSTFilter->EndUpdate();
     if (filtered && FColumns->IndexOf(filtered) >= 0)
         FFilterRow->FollowColumn(filtered);
 }

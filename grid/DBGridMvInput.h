@@ -21,6 +21,29 @@ constexpr int DBGridMvIncSearchTimeOut = 1500;
 // Pixels per tree level.
 constexpr int DBGridMvTreeLevelWidth = 18;
 
+// Holds the grid's paint lock and sets a flag (the grid is in the middle of
+// some work) for its life; both are restored however the work ends.
+class TPaintLockScopeMv {
+public:
+    TPaintLockScopeMv(TCustomDBGridMv& Grid, bool& Flag) : FGrid(Grid), FFlag(Flag), FSaved(Flag)
+    {
+        FGrid.LockPaint();
+        FFlag = true;
+    }
+    ~TPaintLockScopeMv()
+    {
+        FFlag = FSaved;
+        FGrid.UnlockPaint();
+    }
+    TPaintLockScopeMv(const TPaintLockScopeMv&) = delete;
+    TPaintLockScopeMv& operator=(const TPaintLockScopeMv&) = delete;
+
+private:
+    TCustomDBGridMv& FGrid;
+    bool& FFlag;
+    bool FSaved;
+};
+
 struct TDBGridMvInputState {
     bool KeepSelection = false;
     TDBGridMvTracking Tracking = trNone;

@@ -17,28 +17,6 @@
 
 namespace {
 
-// Restores a flag and the paint lock however the recomputation ends.
-class TLayoutScope {
-public:
-    TLayoutScope(TCustomDBGridMv& grid, bool& flag) : FGrid(grid), FFlag(flag), FSaved(flag)
-    {
-        FGrid.LockPaint();
-        FFlag = true;
-    }
-    ~TLayoutScope()
-    {
-        FFlag = FSaved;
-        FGrid.UnlockPaint();
-    }
-    TLayoutScope(const TLayoutScope&) = delete;
-    TLayoutScope& operator=(const TLayoutScope&) = delete;
-
-private:
-    TCustomDBGridMv& FGrid;
-    bool& FFlag;
-    bool FSaved;
-};
-
 // The canvas measurements in a font, without touching the grid's canvas.
 int TextHeightOf(const TFont& font, const QString& text)
 {
@@ -65,7 +43,7 @@ void TCustomDBGridMv::InternalLayout()
     ++FLayoutCount;
     if (HandleAllocated())
         KillMessage(this, DBGRIDMV_DEFERLAYOUT);
-    TLayoutScope scope(*this, FInInternalLayout);
+    const TPaintLockScopeMv scope(*this, FInInternalLayout);
 
     DeleteMixedDefaultColumns();
     FIndicatorOffset = FOptions.testFlag(dgIndicator) ? 1 : 0;

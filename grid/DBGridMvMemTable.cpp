@@ -7,6 +7,7 @@
 
 #include "grid/DBGridMvInput.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 
 // ---------------------------------------------------------------- rows and records
@@ -83,22 +84,16 @@ void TCustomDBGridMv::FetchMemTableRecords()
 {
     if (!FMemTable || !FDataLink->Active() || !HandleAllocated() || FInput->Fetching)
         return;
-    FInput->Fetching = true;
-    try {
-        TGridDrawInfoMv info;
-        CalcDrawInfo(info);
-        const int visibleHeight = info.Vert.GridExtent - info.Vert.FixedBoundary;
-        const int pitch = DefaultRowHeight() + info.Vert.EffectiveLineWidth;
-        const int rowsHeight = FMemTable->MemRecordCount() * pitch;
-        if (visibleHeight > rowsHeight)
-            FMemTable->FetchRecords((visibleHeight - rowsHeight) / std::max(1, DefaultRowHeight()) + 1);
-        else if (info.Vert.LastFullVisibleCell >= RowCount() - 1)
-            FMemTable->FetchRecords(1);
-    } catch (...) {
-        FInput->Fetching = false;
-        throw;
-    }
-    FInput->Fetching = false;
+    const QScopedValueRollback<bool> fetching(FInput->Fetching, true);
+    TGridDrawInfoMv info;
+    CalcDrawInfo(info);
+    const int visibleHeight = info.Vert.GridExtent - info.Vert.FixedBoundary;
+    const int pitch = DefaultRowHeight() + info.Vert.EffectiveLineWidth;
+    const int rowsHeight = FMemTable->MemRecordCount() * pitch;
+    if (visibleHeight > rowsHeight)
+        FMemTable->FetchRecords((visibleHeight - rowsHeight) / std::max(1, DefaultRowHeight()) + 1);
+    else if (info.Vert.LastFullVisibleCell >= RowCount() - 1)
+        FMemTable->FetchRecords(1);
 }
 
 void TCustomDBGridMv::UpdateActiveMemTable()

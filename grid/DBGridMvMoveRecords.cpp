@@ -1,6 +1,6 @@
 // Moving records by dragging them by the indicator: the drop line follows
 // the mouse (scrolling past the ends of the rows), and the drop hands the
-// records to OnMoveRecords or to the dataset's tree interface.
+// records to OnMoveRecords, to the in-memory table or to the data service.
 
 #include "grid/DBGridMvInput.h"
 #include "grid/DBGridMvMemTable.h"
@@ -11,10 +11,6 @@ namespace {
 constexpr int DragScrollInterval = 60;
 constexpr int DropLineWidth = 5;
 constexpr int DropTick = 5;
-
-} // namespace
-
-namespace {
 
 // Which half of a row a point lies in: 0 the upper, 1 the lower.
 int SubPosition(const TRect& Row, int Y)
@@ -72,7 +68,6 @@ void TCustomDBGridMv::MoveDropLine(int Y)
         // a table's rows themselves, else the records under the rows.
         if (FMemTable) {
             SetTopRowInRange(TopRow() - 1);
-            UpdateScrollBar();
         } else if (dataSet->MoveBy(-1 - FDataLink->ActiveRecord()) != 0 && FInput->DragStartRow <= lastRow) {
             ++FInput->DragStartRow;
         }
@@ -81,7 +76,6 @@ void TCustomDBGridMv::MoveDropLine(int Y)
     } else if (Y >= area.Bottom) {
         if (FMemTable) {
             SetTopRowInRange(TopRow() + 1);
-            UpdateScrollBar();
             firstRow = FTitleOffset + FirstShownDataRow(*this);
             lastRow = firstRow + std::max(1, ShownRecordCount(*this)) - 1;
         } else if (dataSet->MoveBy(FDataLink->RecordCount() - FDataLink->ActiveRecord()) != 0 &&

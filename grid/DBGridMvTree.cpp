@@ -60,9 +60,8 @@ void TCustomDBGridMv::ToggleNode(int RecIndex, bool Expanded, int Token)
     // goes back to its place once the table has opened or closed the node.
     TDataSet* dataSet = DataSet();
     const int top = TopRow();
-    LockPaint();
-    FInput->NodeToggling = true;
-    try {
+    {
+        const TPaintLockScopeMv toggling(*this, FInput->NodeToggling);
         {
             const TDisableControlsGuard guard(*dataSet);
             const int recNo = RecIndex >= 0 ? FMemTable->SetNodeExpanded(RecIndex, Expanded) : 0;
@@ -72,13 +71,7 @@ void TCustomDBGridMv::ToggleNode(int RecIndex, bool Expanded, int Token)
                 FMemTable->GoToPosition(Token);
         }
         SetTopRowInRange(top);
-    } catch (...) {
-        UnlockPaint();
-        FInput->NodeToggling = false;
-        throw;
     }
-    UnlockPaint();
-    FInput->NodeToggling = false;
     Invalidate();
     UpdateScrollBar();
 }
@@ -94,23 +87,16 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         FColumns->Items(dataCol) != FVisibleColumns.Items(0))
         return false;
     const TRect cell = CellRect(hit.X, hit.Y);
-    const int delta = hit.Y - Row();
     const int token = FMemTable->PositionToken();
-    const int recIndex = dataSet->RecNo() - 1 + delta;
+    // A table's rows are its records.
+    const int recIndex = hit.Y - FTitleOffset;
     int indent = 0;
     bool expanded = false;
-    if (delta != 0)
-        FMemTable->MoveToRecord(recIndex);
-    try {
+    {
+        const TDataRowScopeMv scope(*this, recIndex);
         indent = TreeIndent();
         expanded = FMemTable->NodeExpanded();
-    } catch (...) {
-        if (delta != 0)
-            FMemTable->MoveBack();
-        throw;
     }
-    if (delta != 0)
-        FMemTable->MoveBack();
     if (UseRightToLeftAlignment())
         X = cell.Right + cell.Left - X;
     if (X < cell.Left || X >= cell.Left + indent)

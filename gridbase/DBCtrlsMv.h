@@ -465,7 +465,9 @@ protected:
     bool event(QEvent* Event) override;
     void keyPressEvent(QKeyEvent* Event) override;
     void keyReleaseEvent(QKeyEvent* Event) override;
-    void inputMethodEvent(QInputMethodEvent* Event) override;
+    // Characters that came without a key of their own (an input method's
+    // text): no shift state is held while they are handled.
+    void TypeChars(const QString& Chars) override;
     void focusInEvent(QFocusEvent* Event) override;
     void focusOutEvent(QFocusEvent* Event) override;
     void mousePressEvent(QMouseEvent* Event) override;

@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QMouseEvent>
-#include <QRegularExpression>
 #include <algorithm>
 
 // ---------------------------------------------------------------- creation
@@ -507,10 +506,7 @@ void TCustomDBComboBoxMv::PasteText(const QString& Text)
     }
     if (ReadOnly() || !DataLink().Edit())
         return;
-    QString pasted = Text;
-    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    if (lineEnd >= 0)
-        pasted.truncate(lineEnd);
+    const QString pasted = FirstLine(Text);
     if (!pasted.isEmpty())
         KeyModeSearch(pasted);
 }

@@ -9,7 +9,6 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaObject>
@@ -157,19 +156,10 @@ void TCustomDBEditMv::keyReleaseEvent(QKeyEvent* Event)
     QLineEdit::keyReleaseEvent(Event);
 }
 
-void TCustomDBEditMv::inputMethodEvent(QInputMethodEvent* Event)
+void TCustomDBEditMv::TypeChars(const QString& Chars)
 {
-    const QString commit = Event->commitString();
-    if (commit.isEmpty() && Event->replacementLength() == 0) {
-        QLineEdit::inputMethodEvent(Event);
-        return;
-    }
-    // Composed text arrives as characters, each through KeyPress.
-    QInputMethodEvent preedit(Event->preeditString(), Event->attributes());
-    QLineEdit::inputMethodEvent(&preedit);
     FKeyShift = TShiftState();
-    UserAction([&] { DeliverChars(commit); });
-    Event->accept();
+    UserAction([&] { DeliverChars(Chars); });
 }
 
 void TCustomDBEditMv::KeyDown(quint16& Key, TShiftState Shift)

@@ -251,10 +251,11 @@ public:
     virtual void Change();
 
 protected:
+    // Each character as a message (WMChar).
+    void TypeChars(const QString& Chars) override;
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;

@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFocusEvent>
-#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMetaObject>
@@ -281,8 +280,7 @@ void TInplaceEdit::keyPressEvent(QKeyEvent* event)
     // still arrive, as they would as messages.
     const QString chars = KeyEventChars(*event);
     if (!chars.isEmpty()) {
-        for (QChar ch : chars)
-            WMChar(ch);
+        TypeChars(chars);
         return;
     }
     if (code != 0 && key == 0)
@@ -298,19 +296,10 @@ void TInplaceEdit::keyReleaseEvent(QKeyEvent* event)
     QLineEdit::keyReleaseEvent(event);
 }
 
-void TInplaceEdit::inputMethodEvent(QInputMethodEvent* event)
+void TInplaceEdit::TypeChars(const QString& Chars)
 {
-    const QString commit = event->commitString();
-    if (commit.isEmpty() && event->replacementLength() == 0) {
-        QLineEdit::inputMethodEvent(event);
-        return;
-    }
-    // Composed text arrives as characters, each through KeyPress.
-    QInputMethodEvent preedit(event->preeditString(), event->attributes());
-    QLineEdit::inputMethodEvent(&preedit);
-    for (QChar ch : commit)
+    for (QChar ch : Chars)
         WMChar(ch);
-    event->accept();
 }
 
 void TInplaceEdit::mousePressEvent(QMouseEvent* event)

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -64,12 +65,13 @@ void TCustomMaskEdit::PasteText(const QString& Text)
 {
     if (!BeginUserChange())
         return;
-    // One line only, as a single-line edit takes it.
-    QString pasted = Text;
-    const qsizetype lineEnd = pasted.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
-    if (lineEnd >= 0)
-        pasted.truncate(lineEnd);
-    InsertUserText(UserText(pasted));
+    InsertUserText(UserText(FirstLine(Text)));
+}
+
+QString TCustomMaskEdit::FirstLine(const QString& Text)
+{
+    const qsizetype lineEnd = Text.indexOf(QRegularExpression(QStringLiteral("[\r\n]")));
+    return lineEnd >= 0 ? Text.left(lineEnd) : Text;
 }
 
 void TCustomMaskEdit::ApplyChar(QChar Key)
@@ -150,6 +152,19 @@ void TCustomMaskEdit::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shi
     }
     if (IsNavigationKey(Code) || EditCanModify())
         QLineEdit::keyPressEvent(Event);
+}
+
+void TCustomMaskEdit::inputMethodEvent(QInputMethodEvent* Event)
+{
+    const QString commit = Event->commitString();
+    if (commit.isEmpty() && Event->replacementLength() == 0) {
+        QLineEdit::inputMethodEvent(Event);
+        return;
+    }
+    QInputMethodEvent preedit(Event->preeditString(), Event->attributes());
+    QLineEdit::inputMethodEvent(&preedit);
+    TypeChars(commit);
+    Event->accept();
 }
 
 void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)

@@ -4,12 +4,13 @@
 // edit). The mask itself is kept by the descendants and not applied: no
 // window of the program uses one.
 //
-// What this base owns is the way text gets in. A typed character, a paste
-// (keys, the context menu, the line edit's own key bindings and, on X11, the
-// middle button's selection paste) all pass the same questions: may the text
-// change now (EditCanModify, after BeginUserChange), does every character
-// belong (AcceptsChar), and is there room (MaxLength). Nothing reaches an edit
-// that refuses typing, or slips past its limit or its character rule.
+// What this base owns is the way text gets in. A typed character, text an
+// input method committed, a paste (keys, the context menu, the line edit's
+// own key bindings and, on X11, the middle button's selection paste) all
+// pass the same questions: may the text change now (EditCanModify, after
+// BeginUserChange), does every character belong (AcceptsChar), and is there
+// room (MaxLength). Nothing reaches an edit that refuses typing, or slips
+// past its limit or its character rule.
 // Text is not dropped into these edits, as into the system's edit controls.
 
 #include "platform/Keys.h"
@@ -19,6 +20,7 @@
 
 class QContextMenuEvent;
 class QDropEvent;
+class QInputMethodEvent;
 class QKeyEvent;
 class QMouseEvent;
 
@@ -53,6 +55,13 @@ protected:
     // Pasted text, from the clipboard or the selection: its first line goes
     // in as the user's. Lists that search instead of taking text override it.
     virtual void PasteText(const QString& Text);
+    // What a single-line edit takes of pasted text: its first line.
+    static QString FirstLine(const QString& Text);
+
+    // Characters as typed, one by one through the descendant's key
+    // handling (KeyPress, then ApplyChar): a key's text, or what an input
+    // method committed.
+    virtual void TypeChars(const QString& Chars) = 0;
 
     // What a character that came through the key handling does: the
     // control characters of the edit (select all, copy, paste, cut, undo,
@@ -81,6 +90,9 @@ protected:
     }
     static void ReportUserError(const std::exception& Error);
 
+    // The composition under way shows as the line edit shows it; the
+    // committed text is typed (TypeChars).
+    void inputMethodEvent(QInputMethodEvent* Event) override;
     void mouseReleaseEvent(QMouseEvent* Event) override;
     // Dropped text is refused, also when the event is sent straight here.
     void dropEvent(QDropEvent* Event) override;

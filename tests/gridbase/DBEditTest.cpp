@@ -147,6 +147,7 @@ TEST_F(DBEditTest, TypingEditsTheDatasetLeavingWritesTheFieldAndEscapeShowsItAga
     name->SetReadOnly(true);
     TypeText(QStringLiteral("z"));
     DropText(name, QStringLiteral("dropped"));
+    CommitText(name, QStringLiteral("库"));
     MiddleClickPaste(name, QStringLiteral("selected"));
     EXPECT_EQ(Data->State(), dsBrowse);
     EXPECT_EQ(name->Text(), QStringLiteral("苹"));

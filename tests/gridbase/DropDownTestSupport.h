@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -67,8 +68,9 @@ inline void Click(QWidget* w, QPoint p)
 }
 
 // Text that other roads than typing bring: dragged over the widget and
-// dropped (the events sent straight to it), and, where the system keeps a
-// selection (X11), the selection pasted by a middle click.
+// dropped (the events sent straight to it), committed by an input method,
+// and, where the system keeps a selection (X11), the selection pasted by a
+// middle click.
 inline void DropText(QWidget* widget, const QString& text)
 {
     QMimeData data;
@@ -78,6 +80,13 @@ inline void DropText(QWidget* widget, const QString& text)
     QApplication::sendEvent(widget, &enter);
     QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &drop);
+}
+
+inline void CommitText(QWidget* widget, const QString& text)
+{
+    QInputMethodEvent composed;
+    composed.setCommitString(text);
+    QApplication::sendEvent(widget, &composed);
 }
 
 inline void MiddleClickPaste(QWidget* widget, const QString& text)

@@ -48,9 +48,7 @@ TEST_F(GridTest, ATypedCharacterOpensTheEditorOnTheCurrentCell)
     EXPECT_EQ(Editor(grid)->text(), u"q"_qs) << "the typed character replaces the cell's text";
     EXPECT_EQ(QApplication::focusWidget(), Editor(grid));
     // Composed input arrives the same way.
-    QInputMethodEvent composed;
-    composed.setCommitString(u"库存"_qs);
-    QApplication::sendEvent(Editor(grid), &composed);
+    CommitText(Editor(grid), u"库存"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"q库存"_qs);
     EXPECT_EQ(grid.Text(3, 4), u"q库存"_qs);
 }
@@ -95,6 +93,7 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneK
     PressKey(Qt::Key_X, Qt::ControlModifier, u"\x18"_qs);
     DropText(Editor(grid), u"dropped"_qs);
     MiddleClickPaste(Editor(grid), u"selected"_qs);
+    CommitText(Editor(grid), u"库存"_qs);
     EXPECT_EQ(Editor(grid)->text(), u"1:1"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1"_qs);
 
@@ -107,9 +106,11 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneK
     PressKey(Qt::Key_End);
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
-    // The limit stops typing and the selection's paste; dropped text never
-    // goes in. An edit mask is accepted and changes nothing.
+    // The limit stops typing, composed text and the selection's paste;
+    // dropped text never goes in. An edit mask is accepted and changes
+    // nothing.
     TypeText(u"x"_qs);
+    CommitText(writable.InplaceEditor(), u"库"_qs);
     MiddleClickPaste(writable.InplaceEditor(), u"selected"_qs);
     DropText(writable.InplaceEditor(), u"dropped"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
