@@ -468,9 +468,7 @@ void TKivStreamThread::OnConnectionEnded()
     ++FEnded;
     const bool outage = FLive;
     FLive = false;
-    const QPointer<TKivStreamThread> self(this);
-    Q_EMIT ConnectionEnded();
-    if (self && outage)
+    if (outage)
         Missed(PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs)), QStringLiteral("监控连接中断"));
 }
 
