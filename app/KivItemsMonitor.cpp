@@ -82,7 +82,7 @@ QStringList PageTids(const QString& reply)
 // The catch-up's window starts one second after a trade line's date.
 QString SecondAfter(const QString& date)
 {
-    const QDateTime last = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime last = DateTimeOf(date);
     return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
@@ -377,7 +377,7 @@ void TFormItems::CatchUpDone(const QString& from, const QString& now, int marks)
         LogLine(lbMonitor, QStringLiteral("自") + gap + QStringLiteral("起的交易已补录完整"));
     // What is created after the window reaches only a stream that listens.
     if (!FStream || !FStream->Live()) {
-        const QDateTime end = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime end = DateTimeOf(now);
         MarkOutGap(shopCode, DateTimeText(end.addSecs(-StreamTimings.OutageMarginSecs)));
     }
     // A gap that no window has held yet waits for the platform's clock.

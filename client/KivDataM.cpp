@@ -36,6 +36,7 @@ namespace {
 const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
+const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // Moments not stored yet, by shop code.
 std::map<QString, QString>& PendingOutGaps()
@@ -408,7 +409,12 @@ QString NowStamp()
 
 QString DateTimeText(const QDateTime& time)
 {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return time.toString(DateTimeFormat);
+}
+
+QDateTime DateTimeOf(const QString& text)
+{
+    return text.size() == 19 ? QDateTime::fromString(text, DateTimeFormat) : QDateTime();
 }
 
 QString GetParam(const QString& code, const QString& defaultValue)

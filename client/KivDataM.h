@@ -233,6 +233,9 @@ QString NextGen(const QString& generatorName);
 QString BoolText(bool flag);
 QString NowStamp();
 QString DateTimeText(const QDateTime& time);
+// The moment of a text as DateTimeText writes it ("yyyy-mm-dd hh:nn:ss");
+// invalid for any other text.
+QDateTime DateTimeOf(const QString& text);
 
 // Settings.
 QString GetParam(const QString& code, const QString& defaultValue);
