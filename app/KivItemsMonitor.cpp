@@ -86,11 +86,6 @@ QString SecondAfter(const QString& date)
     return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
-QString Earlier(const QString& a, const QString& b)
-{
-    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
-}
-
 // Runs the GUI thread's events until ready() holds, at most timeoutMs.
 void WaitWithEvents(const std::function<bool()>& ready, int timeoutMs)
 {
@@ -278,7 +273,7 @@ void TFormItems::CatchUpTrades(bool automatic)
     const int marks = OutGapMarks(shopCode);
     QString from;
     try {
-        from = Earlier(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
+        from = EarlierDateTime(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
     } catch (const EDatabaseConnectionLost&) {
         // Said once in the log; the catch-up runs when the database is back.
         return;

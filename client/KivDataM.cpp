@@ -417,6 +417,11 @@ QDateTime DateTimeOf(const QString& text)
     return text.size() == 19 ? QDateTime::fromString(text, DateTimeFormat) : QDateTime();
 }
 
+QString EarlierDateTime(const QString& a, const QString& b)
+{
+    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
+}
+
 QString GetParam(const QString& code, const QString& defaultValue)
 {
     const QString bareCode = SqlInteger(code);
@@ -520,11 +525,6 @@ QString StoredOutGap(const QString& shopCode)
     }
 }
 
-QString Earlier(const QString& a, const QString& b)
-{
-    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
-}
-
 void StoreOutGap(const QString& shopCode, const QString& from)
 {
     const QString shop = QuotedStr(shopCode);
@@ -540,7 +540,7 @@ void StoreOutGap(const QString& shopCode, const QString& from)
 QString OutGapFrom(const QString& shopCode)
 {
     const auto pending = PendingOutGaps().find(shopCode);
-    return Earlier(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
+    return EarlierDateTime(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
 }
 
 bool MarkOutGap(const QString& shopCode, const QString& from)
