@@ -86,6 +86,22 @@ QString SecondAfter(const QString& date)
     return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
+// By status, the events under which a trade's line of that status may be
+// stored already: the catch-up's own, and those of the trade rules of the
+// same status.
+std::map<QString, QStringList> SameLineEvents(TSQLQuery& rules)
+{
+    std::map<QString, QStringList> sameLineEvents;
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+        QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
+        if (events.isEmpty())
+            events << OfflineReload;
+        if (rules.FieldByName(QStringLiteral("MsgType"))->AsString() == u"notify_trade")
+            events << QuotedStr(rules.FieldByName(QStringLiteral("TradeEvent"))->AsString());
+    }
+    return sameLineEvents;
+}
+
 // Runs the GUI thread's events until ready() holds, at most timeoutMs.
 void WaitWithEvents(const std::function<bool()>& ready, int timeoutMs)
 {
@@ -315,6 +331,7 @@ void TFormItems::CatchUpTrades(bool automatic)
 
     const auto rules = OpenQuery(QStringLiteral(
         "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
+    const std::map<QString, QStringList> sameLineEvents = SameLineEvents(*rules);
     const qint64 pages = (total + CatchUpPageSize - 1) / CatchUpPageSize;
     progress->ProgressBar->setRange(0, int(std::min<qint64>(pages, std::numeric_limits<int>::max())));
     progress->ProgressBar->setValue(0);
@@ -335,7 +352,7 @@ void TFormItems::CatchUpTrades(bool automatic)
         for (const QString& tid : PageTids(reply)) {
             if (stop.Stopped())
                 break;
-            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules))
+            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules, sameLineEvents))
                 ++failedTrades;
             if (!self)
                 return;
@@ -390,19 +407,10 @@ void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool
     RequestCatchUp(CatchUpRetryMs);
 }
 
-bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules)
+bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
+                              const std::map<QString, QStringList>& sameLineEvents)
 {
     const QPointer<TFormItems> self(this);
-    // The events under which a trade's status may be stored already: the
-    // catch-up's own, and those of the trade rules of the same status.
-    std::map<QString, QStringList> sameLineEvents;
-    for (rules.First(); !rules.Eof(); rules.Next()) {
-        QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
-        if (events.isEmpty())
-            events << OfflineReload;
-        if (rules.FieldByName(QStringLiteral("MsgType"))->AsString() == u"notify_trade")
-            events << QuotedStr(rules.FieldByName(QStringLiteral("TradeEvent"))->AsString());
-    }
     bool fetched = true;
     for (rules.First(); !rules.Eof() && self; rules.Next()) {
         QString updateFields = rules.FieldByName(QStringLiteral("UpdateField"))->AsString();
@@ -420,7 +428,7 @@ bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery&
                                        rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
                                        rules.FieldByName(QStringLiteral("ReturnField"))->AsString(),
                                        updateFields,
-                                       sameLineEvents[status]};
+                                       sameLineEvents.at(status)};
         fetched = TqlToEvents(QStringLiteral("taobao.trade.get"),
                               QStringLiteral("$orders.num,created,orders.oid,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status"),
                               QString(), QStringLiteral("tid=?"), tid,
