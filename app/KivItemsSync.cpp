@@ -349,14 +349,14 @@ void TItemsSync::FetchItems()
             ++FResult.FailedItems;
         }
         StepBar();
-        if (batch && (batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit) || i + 1 == FItems.size())) {
+        if (batch && batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit)) {
             QElapsedTimer commitTime;
             commitTime.start();
             CommitBatch(batch, written);
             lastCommit = commitTime.elapsed();
         }
     }
-    // Stopped: the items written so far are whole, and stay.
+    // The last batch, or the one a stop cut short: its items are whole, and stay.
     if (batch)
         CommitBatch(batch, written);
 }
