@@ -18,6 +18,8 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -153,7 +155,10 @@ private:
     void SetMonitorImage(int index);
     void SetMonitoring(bool monitoring);
     void WaitForStream(const TPlatformCallStop& stop);
-    bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules);
+    // sameLineEvents: by status, the events of the stored trade lines that a
+    // line of that status would record again (the rules' own, read once).
+    bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
+                      const std::map<QString, QStringList>& sameLineEvents);
     void CatchUpDone(const QString& from, const QString& now, int marks);
     void CatchUpFailed(const QString& from, const QString& message, bool automatic);
     void CatchUpTimerTimeout();

@@ -82,13 +82,24 @@ QStringList PageTids(const QString& reply)
 // The catch-up's window starts one second after a trade line's date.
 QString SecondAfter(const QString& date)
 {
-    const QDateTime last = QDateTime::fromString(date, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime last = DateTimeOf(date);
     return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
-QString Earlier(const QString& a, const QString& b)
+// By status, the events under which a trade's line of that status may be
+// stored already: the catch-up's own, and those of the trade rules of the
+// same status.
+std::map<QString, QStringList> SameLineEvents(TSQLQuery& rules)
 {
-    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
+    std::map<QString, QStringList> sameLineEvents;
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+        QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
+        if (events.isEmpty())
+            events << OfflineReload;
+        if (rules.FieldByName(QStringLiteral("MsgType"))->AsString() == u"notify_trade")
+            events << QuotedStr(rules.FieldByName(QStringLiteral("TradeEvent"))->AsString());
+    }
+    return sameLineEvents;
 }
 
 // Runs the GUI thread's events until ready() holds, at most timeoutMs.
@@ -278,7 +289,7 @@ void TFormItems::CatchUpTrades(bool automatic)
     const int marks = OutGapMarks(shopCode);
     QString from;
     try {
-        from = Earlier(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
+        from = EarlierDateTime(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
     } catch (const EDatabaseConnectionLost&) {
         // Said once in the log; the catch-up runs when the database is back.
         return;
@@ -320,6 +331,7 @@ void TFormItems::CatchUpTrades(bool automatic)
 
     const auto rules = OpenQuery(QStringLiteral(
         "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
+    const std::map<QString, QStringList> sameLineEvents = SameLineEvents(*rules);
     const qint64 pages = (total + CatchUpPageSize - 1) / CatchUpPageSize;
     progress->ProgressBar->setRange(0, int(std::min<qint64>(pages, std::numeric_limits<int>::max())));
     progress->ProgressBar->setValue(0);
@@ -340,7 +352,7 @@ void TFormItems::CatchUpTrades(bool automatic)
         for (const QString& tid : PageTids(reply)) {
             if (stop.Stopped())
                 break;
-            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules))
+            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules, sameLineEvents))
                 ++failedTrades;
             if (!self)
                 return;
@@ -377,7 +389,7 @@ void TFormItems::CatchUpDone(const QString& from, const QString& now, int marks)
         LogLine(lbMonitor, QStringLiteral("自") + gap + QStringLiteral("起的交易已补录完整"));
     // What is created after the window reaches only a stream that listens.
     if (!FStream || !FStream->Live()) {
-        const QDateTime end = QDateTime::fromString(now, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDateTime end = DateTimeOf(now);
         MarkOutGap(shopCode, DateTimeText(end.addSecs(-StreamTimings.OutageMarginSecs)));
     }
     // A gap that no window has held yet waits for the platform's clock.
@@ -395,19 +407,10 @@ void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool
     RequestCatchUp(CatchUpRetryMs);
 }
 
-bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules)
+bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
+                              const std::map<QString, QStringList>& sameLineEvents)
 {
     const QPointer<TFormItems> self(this);
-    // The events under which a trade's status may be stored already: the
-    // catch-up's own, and those of the trade rules of the same status.
-    std::map<QString, QStringList> sameLineEvents;
-    for (rules.First(); !rules.Eof(); rules.Next()) {
-        QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
-        if (events.isEmpty())
-            events << OfflineReload;
-        if (rules.FieldByName(QStringLiteral("MsgType"))->AsString() == u"notify_trade")
-            events << QuotedStr(rules.FieldByName(QStringLiteral("TradeEvent"))->AsString());
-    }
     bool fetched = true;
     for (rules.First(); !rules.Eof() && self; rules.Next()) {
         QString updateFields = rules.FieldByName(QStringLiteral("UpdateField"))->AsString();
@@ -425,7 +428,7 @@ bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery&
                                        rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
                                        rules.FieldByName(QStringLiteral("ReturnField"))->AsString(),
                                        updateFields,
-                                       sameLineEvents[status]};
+                                       sameLineEvents.at(status)};
         fetched = TqlToEvents(QStringLiteral("taobao.trade.get"),
                               QStringLiteral("$orders.num,created,orders.oid,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status"),
                               QString(), QStringLiteral("tid=?"), tid,

@@ -30,13 +30,6 @@ const QString OnsaleResponse = QStringLiteral("items_onsale_get_response");
 constexpr qint64 BatchMilliseconds = 1000;
 constexpr qint64 BatchPerCommitCost = 10;
 
-// The platform's time as every snapshot is stamped with it; anything else
-// would be compared as text against the stamps of other snapshots.
-bool IsSyncStamp(const QString& text)
-{
-    return text.size() == 19 && QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid();
-}
-
 QString Quoted(const QString& text)
 {
     return u'"' + text + u'"';
@@ -187,7 +180,9 @@ TItemsSyncResult TItemsSync::SyncItems()
         FResult.Now = GetServerTime(FShop);
         if (Stopped()) {
             FResult.Outcome = TSyncOutcome::soStopped;
-        } else if (!IsSyncStamp(FResult.Now)) {
+        } else if (!DateTimeOf(FResult.Now).isValid()) {
+            // Snapshots are stamped with the platform's time and compared as
+            // text: any other form of it would not order with the others.
             FResult.Now.clear();
             FUnreachable = true;
         } else {
@@ -354,14 +349,14 @@ void TItemsSync::FetchItems()
             ++FResult.FailedItems;
         }
         StepBar();
-        if (batch && (batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit) || i + 1 == FItems.size())) {
+        if (batch && batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit)) {
             QElapsedTimer commitTime;
             commitTime.start();
             CommitBatch(batch, written);
             lastCommit = commitTime.elapsed();
         }
     }
-    // Stopped: the items written so far are whole, and stay.
+    // The last batch, or the one a stop cut short: its items are whole, and stay.
     if (batch)
         CommitBatch(batch, written);
 }

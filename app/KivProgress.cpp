@@ -32,7 +32,6 @@ TFormProgress::TFormProgress(QWidget* parent)
     ButtonStop->setAutoDefault(false);
     ButtonStop->hide();
     connect(ButtonStop, &QPushButton::clicked, this, [this] {
-        FStopRequested = true;
         ButtonStop->setEnabled(false);
         if (FOnStop)
             FOnStop();

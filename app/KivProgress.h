@@ -24,14 +24,12 @@ public:
     // Hidden until AllowStop.
     QPushButton* ButtonStop;
 
-    // Shows "停止" under the bar; pressed, it is disabled, StopRequested turns
-    // true and onStop runs (the work stops after the item at hand).
+    // Shows "停止" under the bar; pressed, it is disabled and onStop runs
+    // (the work stops after the item at hand).
     void AllowStop(std::function<void()> onStop);
-    bool StopRequested() const { return FStopRequested; }
 
     void reject() override;
 
 private:
-    bool FStopRequested = false;
     std::function<void()> FOnStop;
 };

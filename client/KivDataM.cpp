@@ -36,6 +36,7 @@ namespace {
 const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
+const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 // Moments not stored yet, by shop code.
 std::map<QString, QString>& PendingOutGaps()
@@ -408,7 +409,17 @@ QString NowStamp()
 
 QString DateTimeText(const QDateTime& time)
 {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return time.toString(DateTimeFormat);
+}
+
+QDateTime DateTimeOf(const QString& text)
+{
+    return text.size() == 19 ? QDateTime::fromString(text, DateTimeFormat) : QDateTime();
+}
+
+QString EarlierDateTime(const QString& a, const QString& b)
+{
+    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
 }
 
 QString GetParam(const QString& code, const QString& defaultValue)
@@ -514,11 +525,6 @@ QString StoredOutGap(const QString& shopCode)
     }
 }
 
-QString Earlier(const QString& a, const QString& b)
-{
-    return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
-}
-
 void StoreOutGap(const QString& shopCode, const QString& from)
 {
     const QString shop = QuotedStr(shopCode);
@@ -534,7 +540,7 @@ void StoreOutGap(const QString& shopCode, const QString& from)
 QString OutGapFrom(const QString& shopCode)
 {
     const auto pending = PendingOutGaps().find(shopCode);
-    return Earlier(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
+    return EarlierDateTime(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
 }
 
 bool MarkOutGap(const QString& shopCode, const QString& from)

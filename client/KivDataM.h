@@ -233,6 +233,11 @@ QString NextGen(const QString& generatorName);
 QString BoolText(bool flag);
 QString NowStamp();
 QString DateTimeText(const QDateTime& time);
+// The moment of a text as DateTimeText writes it ("yyyy-mm-dd hh:nn:ss");
+// invalid for any other text.
+QDateTime DateTimeOf(const QString& text);
+// The earlier of two such texts (they order as text); an empty one is none.
+QString EarlierDateTime(const QString& a, const QString& b);
 
 // Settings.
 QString GetParam(const QString& code, const QString& defaultValue);

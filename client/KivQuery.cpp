@@ -50,8 +50,6 @@ std::vector<std::unique_ptr<THttpClient>>& IdleClients()
 // GetServerTime found it.
 std::optional<qint64> PlatformOffsetSecs;
 
-const QString StampFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-
 bool OnGuiThread()
 {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -351,12 +349,12 @@ QString GetServerTime(const TTreeNodeShop& shop)
         time = text->Value();
     else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
         time = number->LiteralText();
-    if (const QDateTime platform = QDateTime::fromString(time, StampFormat); platform.isValid())
+    if (const QDateTime platform = DateTimeOf(time); platform.isValid())
         PlatformOffsetSecs = platform.secsTo(QDateTime::currentDateTime());
     return time;
 }
 
 QString PlatformTimeAt(const QDateTime& local)
 {
-    return PlatformOffsetSecs ? local.addSecs(-*PlatformOffsetSecs).toString(StampFormat) : QString();
+    return PlatformOffsetSecs ? DateTimeText(local.addSecs(-*PlatformOffsetSecs)) : QString();
 }

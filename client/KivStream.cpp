@@ -36,11 +36,6 @@ const QString TradeDataMap = QStringLiteral(
     "trade_get_response.trade.orders.order.num=Qty,trade_get_response.trade.orders.order.total_fee=Amount,"
     "trade_get_response.trade.orders.order.status=Status");
 
-bool IsTimeStamp(const QString& text)
-{
-    return text.size() == 19 && QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss")).isValid();
-}
-
 } // namespace
 
 // What the GUI-side object and the stream thread share. The thread keeps it
@@ -218,7 +213,7 @@ void TKivStreamThread::Terminate()
         return;
     QString from;
     for (const auto& [id, fetch] : FFetches)
-        if (IsTimeStamp(fetch.Modified) && (from.isEmpty() || fetch.Modified < from))
+        if (DateTimeOf(fetch.Modified).isValid() && (from.isEmpty() || fetch.Modified < from))
             from = fetch.Modified;
     FFetches.clear();
     Missed(from, QStringLiteral("监控停止时有交易尚未获取"));
@@ -459,7 +454,7 @@ void TKivStreamThread::FetchDone(quint64 id, const THttpResult& result)
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
     if (!MapTradeEvents(TqlReplyText(result), TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
-        Missed(IsTimeStamp(fetch.Modified) ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
+        Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
                QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
 }
 
@@ -468,9 +463,7 @@ void TKivStreamThread::OnConnectionEnded()
     ++FEnded;
     const bool outage = FLive;
     FLive = false;
-    const QPointer<TKivStreamThread> self(this);
-    Q_EMIT ConnectionEnded();
-    if (self && outage)
+    if (outage)
         Missed(PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs)), QStringLiteral("监控连接中断"));
 }
 

@@ -113,8 +113,6 @@ Q_SIGNALS:
     void ThreadEnd();
     // The platform confirmed a connection after none was live.
     void Connected();
-    // A connection (or an attempt) ended.
-    void ConnectionEnded();
     // The shop's trade lines may be incomplete from a new moment (OutGapFrom).
     void RecordIncomplete();
 

@@ -111,11 +111,10 @@ void TSQLConnection::Open()
     db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
     if (!db.open()) {
         // A server that answered before and does not now is away, not misnamed.
-        if (FWasOpen)
+        if (FAttachments > 0)
             RaiseLost();
         throw EDatabaseError(ErrorText(db.lastError()));
     }
-    FWasOpen = true;
     ++FAttachments;
 }
 

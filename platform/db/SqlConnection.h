@@ -70,7 +70,6 @@ private:
     QString FDatabase;
     QString FUserName;
     QString FPassword;
-    bool FWasOpen = false;
     bool FLost = false;
     quint64 FAttachments = 0;
 };

@@ -177,6 +177,12 @@ TEST_F(DataModuleTest, HelpersReportRowsAndGenerators)
     EXPECT_FALSE(q->Eof());
     EXPECT_THROW(OpenQuery(u"select nonsense from nowhere"_qs), EDatabaseError);
     EXPECT_EQ(DateTimeText(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))), QStringLiteral("2026-01-02 03:04:05"));
+    // Read back only in that very form: anything else would not order as text.
+    EXPECT_EQ(DateTimeOf(u"2026-01-02 03:04:05"_qs), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    for (const QString& other : {u"2026-1-2 03:04:05"_qs, u"2026-01-02 03:04:05.000"_qs, u"2026-02-30 03:04:05"_qs, u"1717214400"_qs})
+        EXPECT_FALSE(DateTimeOf(other).isValid()) << other.toStdString();
+    EXPECT_EQ(EarlierDateTime(u"2026-01-02 03:04:05"_qs, u"2025-12-31 23:59:59"_qs), u"2025-12-31 23:59:59"_qs);
+    EXPECT_EQ(EarlierDateTime(QString(), u"2026-01-02 03:04:05"_qs), u"2026-01-02 03:04:05"_qs);
 }
 
 TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)

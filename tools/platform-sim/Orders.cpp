@@ -124,7 +124,7 @@ TPlaced AddTrade(TSimState& state, const TOrderRequest& request)
     json orders = json::array();
     for (const auto& [item, sku] : chosen) {
         const double price = Price(*sku);
-        orders.push_back({{"oid", placed.Tid * 10 + 1 + long(orders.size())},
+        orders.push_back({{"oid", placed.Oid + long(orders.size())},
                           {"num_iid", (*item)["num_iid"]},
                           {"sku_id", (*sku)["sku_id"]},
                           {"num", request.Num},
