@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 // The work a call belongs to: stopped or not, and the client of its call
@@ -159,14 +160,17 @@ THttpResult RunPlatformRequest(const std::function<THttpResult(THttpClient& clie
     }
     SetUpLikeKivHttp(*client);
 
+    // A call started by an event of another call's wait hands the stop back
+    // to the outer call when it is done.
+    THttpClient* outer = nullptr;
     if (work) {
         const std::lock_guard lock(work->Lock);
-        work->InFlight = client.get();
+        outer = std::exchange(work->InFlight, client.get());
     }
     const bool waited = RunBesideEvents(*client, request, result);
     if (work) {
         const std::lock_guard lock(work->Lock);
-        work->InFlight = nullptr;
+        work->InFlight = outer;
         if (!waited)
             work->Stopped = true;
     }
