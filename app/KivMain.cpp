@@ -32,6 +32,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <optional>
 
 TMainKivHooks MainKivHooks;
 TMainKiv* MainKiv = nullptr;
@@ -576,16 +577,24 @@ bool IsAdministrator()
 
 int RunKiv(const QString& appDir)
 {
+    // The database engine takes SIGTERM and SIGINT for itself at the first
+    // attach, whether it succeeds or not (it shuts itself down on them and
+    // the program carries on over a dead connection); later attachments
+    // leave the handlers alone. So the database is attached first, and the
+    // session's end watched after that, or after the failure that came
+    // first: an error box shown while the end is not watched could not be
+    // ended by it. It outlives the data module, whose end still runs
+    // statements.
+    std::optional<TSessionEnd> sessionEnd;
+    const auto watchSessionEnd = [&sessionEnd] {
+        if (!sessionEnd)
+            sessionEnd.emplace(SessionEnding);
+    };
     // Outside the message loop nobody else shows what went wrong.
     try {
         TKivDM dataModule(appDir);
-        // The database engine takes SIGTERM and SIGINT for itself at the
-        // first attach, whether it succeeds or not (it shuts itself down on
-        // them and the program carries on over a dead connection); later
-        // attachments leave the handlers alone. So the database is attached
-        // first, and the session's end watched after that.
         KivDM->KivConn->Open();
-        const TSessionEnd sessionEnd(SessionEnding);
+        watchSessionEnd();
         if (!ShowLogin())
             return 0;
         InstallItemsHooks();
@@ -604,6 +613,7 @@ int RunKiv(const QString& appDir)
         }
         return result;
     } catch (const std::exception& error) {
+        watchSessionEnd();
         ShowException(error);
         return 1;
     }

@@ -5,11 +5,15 @@
 #include "app/KivMain.h"
 #include "app/KivResources.h"
 #include "platform/Application.h"
+#include "platform/SessionEnd.h"
 
 #include <QFont>
 
 int main(int argc, char** argv)
 {
+    // Until the program watches the session's end itself, an end that comes
+    // waits for it (every thread started meanwhile inherits this).
+    HoldEndSignals();
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     InitKivResources();

@@ -46,6 +46,15 @@ bool DrainPipe()
     return any;
 }
 
+sigset_t EndSignalSet()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal : EndSignals)
+        sigaddset(&set, signal);
+    return set;
+}
+
 void TakeSignals()
 {
     struct sigaction action {};
@@ -53,9 +62,7 @@ void TakeSignals()
     // A system call that the signal interrupts goes on; the other signal
     // waits while the handler writes.
     action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    for (const int signal : EndSignals)
-        sigaddset(&action.sa_mask, signal);
+    action.sa_mask = EndSignalSet();
     for (const int signal : EndSignals)
         ::sigaction(signal, &action, nullptr);
 }
@@ -75,6 +82,12 @@ void MakePipe()
 }
 
 } // namespace
+
+void HoldEndSignals()
+{
+    const sigset_t set = EndSignalSet();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
 
 struct TSessionEnd::TState {
     std::function<void()> Reaction;
@@ -98,6 +111,11 @@ TSessionEnd::TSessionEnd(std::function<void()> reaction) : F(std::make_unique<TS
         ::sigaction(EndSignals[i], nullptr, &F->Previous[i]);
     TakeSignals();
     Exists = true;
+    // Threads that were started while the signals were held keep them held,
+    // so a signal for the process comes to this thread (or a later one) and
+    // so to the handler just installed.
+    const sigset_t set = EndSignalSet();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 TSessionEnd::~TSessionEnd()

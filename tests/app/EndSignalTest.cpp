@@ -1,7 +1,8 @@
 // The end of the user's session (SIGTERM as the desktop logs out, SIGINT
 // from a terminal) ends the program promptly and cleanly, with status 0:
-// the real program at its login, and the program logged in while a monitor
-// runs and its catch-up waits for a platform that does not answer.
+// the real program at any moment of its start and at its login, and the
+// program logged in while a monitor runs and its catch-up waits for a
+// platform that does not answer.
 
 #include "AppTest.h"
 #include "ItemsTestSupport.h"
@@ -12,7 +13,9 @@
 #include "support/DialogAnswers.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 #include <QThread>
@@ -69,31 +72,110 @@ int LoggedInProgram()
 }
 const bool LoggedInProgramRegistered = RegisterTestChild("logged-in-program", LoggedInProgram, true);
 
-// The process has its own handler for the signal in force.
-bool CatchesSignal(int pid, int signal)
+// One line of the process's status in /proc (of its first thread), as the
+// signal set it shows.
+quint64 SignalSet(int pid, const QByteArray& name)
 {
     QFile status(u"/proc/%1/status"_qs.arg(pid));
     if (!status.open(QIODevice::ReadOnly))
-        return false;
+        return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("SigCgt:"))
-            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+        if (line.startsWith(name + ':'))
+            return line.mid(name.size() + 1).trimmed().toULongLong(nullptr, 16);
+    return 0;
+}
+
+bool Has(quint64 set, int signal)
+{
+    return (set >> (signal - 1)) & 1;
+}
+
+// The process holds the file open: the database engine has attached it.
+bool HasOpen(int pid, const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir fds(u"/proc/%1/fd"_qs.arg(pid));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot))
+        if (fd.symLinkTarget() == target)
+            return true;
     return false;
 }
 
 bool Poll(const std::function<bool()>& condition, int timeoutMs)
 {
-    for (int waited = 0; waited < timeoutMs; waited += 20) {
+    for (int waited = 0; waited < timeoutMs; waited += 5) {
         if (condition())
             return true;
-        QThread::msleep(20);
+        QThread::msleep(5);
     }
     return condition();
 }
 
-class EndSignalTest : public AppTest {};
+// Generous, yet shorter than a platform call's read time-out: a call that
+// the end does not cut shows.
+constexpr int EndWithinMs = 20000;
+// Generous: the program's start under the sanitizers.
+constexpr int StartWithinMs = 60000;
 
-TEST_F(EndSignalTest, TheSessionsEndEndsTheProgramAtTheLoginAndWhileAMonitorCatchesUp)
+class EndSignalTest : public AppTest {
+protected:
+    // The program file itself, in the test's folder: its settings and
+    // database lie beside it. The program has the database to itself.
+    QString Program()
+    {
+        FDM.reset();
+        const QString program = TempPath(u"morvane"_qs);
+        const QString built = BinaryDir() + u"/app/morvane"_qs;
+        if (!QFile::exists(program) && ::link(qPrintable(built), qPrintable(program)) != 0)
+            QFile::copy(built, program);
+        return program;
+    }
+};
+
+bool EndsCleanly(int pid)
+{
+    const TProcessEnd end = WaitProcess(pid, EndWithinMs);
+    return !end.Signalled && end.Code == 0;
+}
+
+TEST_F(EndSignalTest, ASignalAtAnyMomentOfTheStartEndsTheProgram)
+{
+    const QString program = Program();
+
+    // At once after the start: the program may not have begun yet, and then
+    // the signal's own action ends it; whatever it was doing, it ends.
+    const int atOnce = StartProcess({program});
+    ASSERT_GT(atOnce, 0);
+    ::kill(atOnce, SIGTERM);
+    const TProcessEnd atOnceEnd = WaitProcess(atOnce, EndWithinMs);
+    EXPECT_TRUE(atOnceEnd.Signalled ? atOnceEnd.Code == SIGTERM : atOnceEnd.Code == 0) << atOnceEnd.Signalled << ' ' << atOnceEnd.Code;
+
+    // As the database engine attaches the database, the moment it takes the
+    // signals for itself.
+    const int atAttach = StartProcess({program});
+    ASSERT_GT(atAttach, 0);
+    ASSERT_TRUE(Poll([&] { return HasOpen(atAttach, DatabasePath()); }, StartWithinMs));
+    ::kill(atAttach, SIGINT);
+    EXPECT_TRUE(EndsCleanly(atAttach));
+
+    // At the login: the database is attached and the program lets the
+    // signals in again, with its own handler in place.
+    const int atLogin = StartProcess({program});
+    ASSERT_GT(atLogin, 0);
+    ASSERT_TRUE(Poll([&] {
+        return HasOpen(atLogin, DatabasePath()) && Has(SignalSet(atLogin, "SigCgt"), SIGINT)
+               && !Has(SignalSet(atLogin, "SigBlk"), SIGINT);
+    }, StartWithinMs));
+    QThread::msleep(500);
+    ::kill(atLogin, SIGINT);
+    EXPECT_TRUE(EndsCleanly(atLogin));
+
+    // None of the ends harmed the database.
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\" where \"Code\" = 'admin'"_qs), u"1"_qs);
+}
+
+TEST_F(EndSignalTest, TheSessionsEndEndsTheProgramWhileAMonitorCatchesUp)
 {
     TPlatformSim sim;
     StartSim(sim, StationeryCatalogue);
@@ -103,31 +185,13 @@ TEST_F(EndSignalTest, TheSessionsEndEndsTheProgramAtTheLoginAndWhileAMonitorCatc
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(7,"_qs + QuotedStr(sim.StreamUrl()) + u")"_qs);
     FDM.reset(); // the program has the database to itself
     const QString dir = TempPath(QString());
-    // Generous, yet shorter than a platform call's read time-out: a call
-    // that the end does not cut shows.
-    constexpr int EndWithinMs = 20000;
-
-    // The program file itself, in a folder of its own: its settings and
-    // database lie beside it.
-    const QString program = TempPath(u"morvane"_qs);
-    const QString built = BinaryDir() + u"/app/morvane"_qs;
-    ASSERT_TRUE(::link(qPrintable(built), qPrintable(program)) == 0 || QFile::copy(built, program));
-    const int atLogin = StartProcess({program});
-    ASSERT_GT(atLogin, 0);
-    // The database engine takes the signal at the first attach, before the
-    // login shows; the program takes it back right after.
-    ASSERT_TRUE(Poll([&] { return CatchesSignal(atLogin, SIGINT); }, 60000));
-    QThread::msleep(500);
-    ::kill(atLogin, SIGINT);
-    const TProcessEnd loginEnd = WaitProcess(atLogin, EndWithinMs);
-    EXPECT_TRUE(!loginEnd.Signalled && loginEnd.Code == 0) << loginEnd.Signalled << ' ' << loginEnd.Code;
 
     // The shop monitors from the start; its catch-up waits for the
     // platform's time, which does not come.
     sim.SetFault(u"hold"_qs, 0, -1, u"taobao.time.get"_qs);
     const int loggedIn = StartTestChildProcess("logged-in-program", {EndDirVariable + u'=' + dir});
     ASSERT_GT(loggedIn, 0);
-    const bool monitoring = Poll([&] { return sim.StreamOpen() == 1 && sim.Held() > 0; }, 60000);
+    const bool monitoring = Poll([&] { return sim.StreamOpen() == 1 && sim.Held() > 0; }, StartWithinMs);
     ::kill(loggedIn, SIGTERM);
     const TProcessEnd end = WaitProcess(loggedIn, EndWithinMs);
     sim.Release();
