@@ -418,10 +418,6 @@ void TCanvas::DrawFocusRect(const TRect& rect)
         return;
     const TColor back = ColorToRGB(Brush.Color, FPalette);
     const QColor color = QtColor(back ^ 0xFFFFFF);
-    // The ring is laid out on the device rectangle, so that a mirrored one
-    // has the dots of its mirror image's twin.
-    const TRect device = LPtoDP(rect);
-    const TDeviceSpace space(FPainter.get(), FMirrored);
     QVector<QPoint> pixels;
     // One dotted ring: every other pixel, counted around the rectangle.
     int n = 0;
@@ -429,18 +425,17 @@ void TCanvas::DrawFocusRect(const TRect& rect)
         if (n++ % 2 == 0)
             pixels.append(QPoint(x, y));
     };
-    for (int x = device.Left; x < device.Right; ++x)
-        dot(x, device.Top);
-    for (int y = device.Top + 1; y < device.Bottom; ++y)
-        dot(device.Right - 1, y);
-    if (device.Height() > 1)
-        for (int x = device.Right - 2; x >= device.Left; --x)
-            dot(x, device.Bottom - 1);
-    if (device.Width() > 1)
-        for (int y = device.Bottom - 2; y > device.Top; --y)
-            dot(device.Left, y);
-    FPainter->setPen(QPen(color, 1));
-    FPainter->drawPoints(pixels.constData(), int(pixels.size()));
+    for (int x = rect.Left; x < rect.Right; ++x)
+        dot(x, rect.Top);
+    for (int y = rect.Top + 1; y < rect.Bottom; ++y)
+        dot(rect.Right - 1, y);
+    if (rect.Height() > 1)
+        for (int x = rect.Right - 2; x >= rect.Left; --x)
+            dot(x, rect.Bottom - 1);
+    if (rect.Width() > 1)
+        for (int y = rect.Bottom - 2; y > rect.Top; --y)
+            dot(rect.Left, y);
+    DrawPixels(pixels, color);
 }
 
 void TCanvas::DrawEdge(TRect& rect, unsigned edge, unsigned flags)
