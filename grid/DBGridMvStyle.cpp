@@ -242,13 +242,7 @@ int TextHeight(TCanvas& Canvas, const QString& Text)
 
 void MirrorCanvas(TCanvas& Canvas, bool RightToLeft, int Width, int)
 {
-    QPainter* painter = Canvas.Painter();
-    if (!painter)
-        return;
-    if (RightToLeft)
-        painter->setWorldTransform(QTransform(-1, 0, 0, 1, Width, 0));
-    else
-        painter->setWorldTransform(QTransform());
+    Canvas.SetMirrored(RightToLeft, Width);
 }
 
 // ---------------------------------------------------------------- text writers

@@ -499,10 +499,9 @@ int TCustomGridMv::MirroredX(int X) const
     return UseRightToLeftAlignment() ? ClientWidth() - 1 - X : X;
 }
 
-TRect TCustomGridMv::MirroredRect(const TRect& Rect)
+TRect TCustomGridMv::MirroredRect(const TRect& Rect) const
 {
-    // While the canvas paints mirrored, its coordinates are the logical ones.
-    if (!UseRightToLeftAlignment() || Canvas().Mirrored() || Rect.IsEmpty())
+    if (!UseRightToLeftAlignment() || Rect.IsEmpty())
         return Rect;
     const int width = ClientWidth();
     return TRect(width - Rect.Right, Rect.Top, width - Rect.Left, Rect.Bottom);

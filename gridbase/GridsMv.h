@@ -562,7 +562,7 @@ protected:
     // its own inverse), and a logical rectangle on the client; left to right
     // both return what they are given.
     int MirroredX(int X) const;
-    TRect MirroredRect(const TRect& Rect);
+    TRect MirroredRect(const TRect& Rect) const;
     void MoveCurrent(int ACol, int ARow, bool MoveAnchor, bool Show);
     void MoveAnchor(const TGridCoordMv& NewAnchor);
     void MoveTopLeft(int ALeft, int ATop);

@@ -285,9 +285,10 @@ void TCustomGridMv::Paint()
                   v.GridBoundary, Color(), {}, info);
 
     if (FOptions.testFlag(goRowSelect) && FDefaultDrawing && Focused()) {
-        // While the canvas is mirrored the rectangle comes back logical.
+        // The screen rectangle, back to logical for the mirrored canvas.
         TRect r;
         GridRectToScreenRect(Selection(), r, false);
+        r = canvas.LPtoDP(r);
         canvas.Brush.Color = clHighlight;
         canvas.DrawFocusRect(r);
     }
