@@ -362,9 +362,12 @@ void WriteTextMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int 
     Canvas.Brush.Style = savedStyle;
 }
 
-void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
+void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Logical, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis)
 {
+    // Turned text is written on the device rectangle: never mirrored.
+    const TRect Rect = Canvas.LPtoDP(Logical);
+    const TNormalMapping normal(Canvas);
     QPainter* painter = Canvas.Painter();
     if (FillRect) {
         Canvas.Brush.Style = bsSolid;

@@ -76,6 +76,16 @@ TEST_F(RightToLeftGridTest, OnlyARightToLeftSystemTurnsTheGridRound)
     EXPECT_TRUE(grid.UseRightToLeftAlignment());
     EXPECT_EQ(grid.layoutDirection(), Qt::RightToLeft);
     EXPECT_EQ(grid.ScrollBarWidget(sbHorizontal)->layoutDirection(), Qt::LeftToRight);
+    // The vertical bar stands at the left, the client area right of it.
+    ASSERT_TRUE(grid.ScrollBarShowing(sbVertical));
+    const QRect bar = grid.ScrollBarWidget(sbVertical)->geometry();
+    const QRect client = grid.ClientWidget()->geometry();
+    EXPECT_LT(bar.right(), client.left());
+    EXPECT_EQ(client.right(), grid.width() - 1 - 2) << "up to the border";
+    EXPECT_EQ(grid.ScrollBarWidget(sbHorizontal)->geometry().left(), client.left());
+    grid.SetBiDiMode(bdLeftToRight);
+    EXPECT_GT(grid.ScrollBarWidget(sbVertical)->geometry().left(), grid.ClientWidget()->geometry().right());
+    grid.SetBiDiMode(bdRightToLeft);
     QGuiApplication::setLayoutDirection(Qt::LeftToRight);
     EXPECT_FALSE(grid.UseRightToLeftAlignment());
 }
