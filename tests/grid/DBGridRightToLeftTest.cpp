@@ -361,3 +361,30 @@ TEST_F(DBGridRightToLeftTest, TheHorizontalBarStartsAtTheRightAndScrollsLeftToLa
     Rtl->SetLeftCol(2);
     EXPECT_EQ(BackingStore(*Rtl), GrabRtl());
 }
+
+TEST_F(DBGridRightToLeftTest, RendersMultiLevelTitlesCheckBoxesAndFootersRightToLeftToPng)
+{
+    ShowBoth(460, 240);
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        grid->SetUseMultiTitle(true);
+        grid->SetFooterRowCount(1);
+        grid->SumList().SetActive(true);
+        Column(*grid, "SkuID")->Title().SetCaption(QStringLiteral("商品|编码"));
+        Column(*grid, "PropAlias")->Title().SetCaption(QStringLiteral("商品|名称"));
+        Column(*grid, "Price")->Title().SetCaption(QStringLiteral("库存|单价"));
+        Column(*grid, "Qty")->Title().SetCaption(QStringLiteral("库存|数量"));
+        Column(*grid, "Qty")->Footer().SetValueType(fvtSum);
+        Column(*grid, "SkuID")->Footer().SetValueType(fvtCount);
+        Column(*grid, "Price")->Title().SetSortMarker(smUpMv);
+    }
+    const QImage plain = Grid->grab().toImage();
+    const QImage mirrored = Rtl->grab().toImage();
+    ASSERT_TRUE(SaveScreenshot(plain, QStringLiteral("dbgrid-multititle-ltr.png")));
+    ASSERT_TRUE(SaveScreenshot(mirrored, QStringLiteral("dbgrid-multititle-rtl.png")));
+    // The group title "商品" spans the first two data columns, at the right.
+    const QImage client = GrabRtl();
+    const TRect first = Rtl->CellRect(Rtl->DataToRawColumn(0), 0);
+    const TRect second = Rtl->CellRect(Rtl->DataToRawColumn(1), 0);
+    EXPECT_LT(second.Right, first.Left + 1);
+    EXPECT_TRUE(HasInk(client, TRect(second.Left, first.Top, first.Right, first.Top + 14)));
+}

@@ -4,6 +4,10 @@
 
 #include "GridTestSupport.h"
 
+#include "gridbase/ToolCtrlsMvButtons.h"
+#include "gridbase/ToolCtrlsMvDropDown.h"
+#include "platform/ImageList.h"
+
 #include <QScrollBar>
 
 namespace {
@@ -403,4 +407,63 @@ TEST_F(RightToLeftGridTest, TheEditorSitsOnTheMirroredCellAndLeavesItAtTheTextsL
     editor->setCursorPosition(3);
     PressKey(Qt::Key_Left);
     EXPECT_EQ(grid.Col(), 3);
+}
+
+TEST_F(RightToLeftGridTest, AListsImagesStandAtTheRightAndItsTextEndsShortOfThem)
+{
+    TTestOwner owner;
+    TPopupListboxMv list(&owner);
+    ASSERT_TRUE(list.isRightToLeft()) << "a drop-down of a right-to-left system";
+    TImageList images(8, 8);
+    QImage strip(8, 8, QImage::Format_RGB32);
+    strip.fill(QColor(0, 0, 255));
+    images.AddStrip(strip);
+    list.SetImageList(&images);
+    list.Items().Add(QStringLiteral("蓝色"));
+    list.ItemsChanged();
+    list.SetItemHeight(16);
+    list.SetRowCount(1);
+    list.resize(100, list.height());
+    ShowDropDownWindow(&list, QPoint(0, 0));
+    const QImage image = list.ClientWidget()->grab().toImage();
+    const int width = image.width();
+    // The 12-pixel image area at the right, the picture centred in it.
+    EXPECT_EQ(image.pixelColor(width - 7, 8), QColor(0, 0, 255));
+    EXPECT_NE(image.pixelColor(6, 8), QColor(0, 0, 255));
+    // The text ends two pixels short of the image area.
+    int last = -1;
+    for (int x = 0; x < width - 12; ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y).lightness() < 110)
+                last = x;
+    const int textWidth = list.Canvas().TextWidth(QStringLiteral("蓝色"));
+    EXPECT_GT(last, width - 12 - 2 - textWidth / 2);
+    EXPECT_LT(last, width - 12 - 2);
+}
+
+TEST_F(RightToLeftGridTest, TreeElementsOnAMirroredCanvasAreTheMirrorOfTheirLeftToRightSelves)
+{
+    for (int kind = 0; kind <= 9; ++kind) {
+        const QImage plain = PaintImage(40, 20, [&](TCanvas& c) {
+            DrawTreeElement(c, TRect(3, 0, 21, 20), kind, false, 1.0, 1.0, true);
+        });
+        const QImage mirrored = PaintImage(40, 20, [&](TCanvas& c) {
+            c.SetMirrored(true, 40);
+            DrawTreeElement(c, TRect(3, 0, 21, 20), kind, true, 1.0, 1.0, true);
+        });
+        EXPECT_EQ(mirrored, plain.mirrored(true, false)) << kind;
+    }
+    // On a plain canvas a right-to-left element runs its connector left.
+    const QImage turned = PaintImage(40, 20, [](TCanvas& c) {
+        DrawTreeElement(c, TRect(10, 0, 30, 20), 6, true, 1.0, 1.0, false);
+    });
+    const QColor dot = Rgb(clBtnShadow);
+    int left = 0;
+    int right = 0;
+    for (int x = 10; x < 30; ++x) {
+        const bool on = turned.pixelColor(x, 10) == dot || turned.pixelColor(x, 11) == dot;
+        (x < 20 ? left : right) += on ? 1 : 0;
+    }
+    EXPECT_GT(left, 3);
+    EXPECT_LE(right, 1);
 }
