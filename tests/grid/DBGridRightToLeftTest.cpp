@@ -5,6 +5,7 @@
 // horizontal bar follow the mirror.
 
 #include "DBGridEditorTestSupport.h"
+#include "TreeDataSet.h"
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
@@ -387,4 +388,65 @@ TEST_F(DBGridRightToLeftTest, RendersMultiLevelTitlesCheckBoxesAndFootersRightTo
     const TRect second = Rtl->CellRect(Rtl->DataToRawColumn(1), 0);
     EXPECT_LT(second.Right, first.Left + 1);
     EXPECT_TRUE(HasInk(client, TRect(second.Left, first.Top, first.Right, first.Top + 14)));
+}
+
+TEST_F(DBGridRightToLeftTest, TreeRowsIndentFromTheRightAndTheirBoxesAnswerThere)
+{
+    const std::vector<std::pair<int, QString>> nodes{
+        {-1, QStringLiteral("服装")}, {0, QStringLiteral("上衣")}, {1, QStringLiteral("衬衫")},
+        {1, QStringLiteral("T恤")},   {0, QStringLiteral("裤子")}, {-1, QStringLiteral("鞋子")},
+    };
+    TTreeDataSet plainTree(nodes);
+    TTreeDataSet tree(nodes);
+    Source->SetDataSet(&plainTree);
+    Grid->SetDataSource(Source.get());
+    RtlSource->SetDataSet(&tree);
+    Rtl->SetDataSource(RtlSource.get());
+    Rtl->SetBiDiMode(bdRightToLeft);
+    Show(360, 200);
+    Rtl->setGeometry(0, 0, 360, 200);
+    RtlWindow->resize(360, 220);
+    RtlWindow->show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Rtl->TreeRows());
+    const int width = Rtl->ClientWidth();
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    // The indent of "T恤" (three levels: lines and its own connector) is the
+    // mirror image of the left-to-right one, at the cell's right.
+    const TRect plainCell = DataCell(*Grid, 0, 3);
+    const TRect cell = DataCell(*Rtl, 0, 3);
+    ASSERT_EQ(cell, Mirror(plainCell, width));
+    const QRect plainIndent(plainCell.Left, plainCell.Top, 3 * 18, plainCell.Height());
+    const QRect indent(cell.Right - 3 * 18, cell.Top, 3 * 18, cell.Height());
+    EXPECT_EQ(mirrored.copy(indent), plain.copy(plainIndent).mirrored(true, false));
+
+    // A click on "上衣"'s box, the second node column from the right, closes
+    // it and opens it again.
+    const TRect row = DataCell(*Rtl, 0, 1);
+    const QPoint box(row.Right - 18 - 9, (row.Top + row.Bottom) / 2);
+    FocusRtl();
+    ClickAt(*Rtl, box);
+    EXPECT_EQ(tree.VisibleNames().size(), 4);
+    ClickAt(*Rtl, box);
+    EXPECT_EQ(tree.VisibleNames().size(), 6);
+    // The cell editor keeps its text clear of the indent, at its right, and
+    // shows there the mirror image of what the left-to-right editor shows.
+    tree.SetRecNo(2);
+    plainTree.SetRecNo(2);
+    PressKey(Rtl->ClientWidget(), Qt::Key_F2);
+    auto* editor = dynamic_cast<TDBGridInplaceEdit*>(Rtl->InplaceEditor());
+    ASSERT_TRUE(editor && editor->isVisible());
+    Focus();
+    PressKey(Grid->ClientWidget(), Qt::Key_F2);
+    auto* plainEditor = dynamic_cast<TDBGridInplaceEdit*>(Grid->InplaceEditor());
+    ASSERT_TRUE(plainEditor && plainEditor->isVisible());
+    EXPECT_EQ(editor->EditRect().Right, editor->width() - plainEditor->EditRect().Left);
+    const int indentWidth = 2 * 18;
+    const QImage shown = editor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage plainShown = plainEditor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(editor->width() - indentWidth, 0, indentWidth, editor->height()),
+              plainShown.copy(0, 0, indentWidth, plainEditor->height()).mirrored(true, false));
+    Rtl->SetDataSource(nullptr);
+    Grid->SetDataSource(nullptr);
 }
