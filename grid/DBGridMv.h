@@ -201,13 +201,13 @@ public:
     void SetParentFont(bool Value) { FParentFont = Value; }
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool Value) { FParentColor = Value; }
-    TBiDiMode BiDiMode() const { return FBiDiMode; }
-    void SetBiDiMode(TBiDiMode Value);
+    // Reading order of the grid and the default of its columns' (the base
+    // grid mirrors itself); a change lays the grid out anew.
+    void SetBiDiMode(TBiDiMode Value) override;
     TImeMode ImeMode() const { return FImeMode; }
     void SetImeMode(TImeMode Value) { FImeMode = Value; }
     const QString& ImeName() const { return FImeName; }
     void SetImeName(const QString& Value) { FImeName = Value; }
-    bool UseRightToLeftAlignment() const;
 
     // ---- companions
     TDBGridMvSumList& SumList() const { return *FSumList; }
@@ -753,7 +753,6 @@ private:
     int FVTitleMargin = 10;
     bool FParentFont = true;
     bool FParentColor = false;
-    TBiDiMode FBiDiMode = bdLeftToRight;
     TImeMode FImeMode = imDontCare;
     QString FImeName;
     QString FEditorImeName;

@@ -113,17 +113,19 @@ void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& In
                                       TGridDrawInfoMv& FixedInfo)
 {
     TCustomGridMv::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+    // Logical positions: right to left the point and the cell are mirrored.
+    const int x = MirroredX(X);
     if (State == gsColSizing && Index >= ColCount() - 1) {
         // The last column's right edge: sizing only on its near side.
-        const TRect last = CellRect(ColCount() - 1, 0);
-        if (!last.IsEmpty() && X > last.Right + GridLineWidth())
+        const TRect last = MirroredRect(CellRect(ColCount() - 1, 0));
+        if (!last.IsEmpty() && x > last.Right + GridLineWidth())
             State = gsNormal;
     }
     if (State == gsRowSizing) {
         int indicator = 0;
         for (int i = 0; i < FIndicatorOffset; ++i)
             indicator += ColWidths(i) + GridLineWidth();
-        if (X >= indicator)
+        if (x >= indicator)
             State = gsNormal;
     }
 }

@@ -1695,12 +1695,12 @@ void TColumnMv::SpecRowChanged()
 
 bool TColumnMv::UseRightToLeftAlignment() const
 {
-    return QGuiApplication::isRightToLeft() && BiDiMode() == bdRightToLeft;
+    return UseRightToLeftAlignmentFor(BiDiMode());
 }
 
 bool TColumnMv::UseRightToLeftReading() const
 {
-    return QGuiApplication::isRightToLeft() && BiDiMode() != bdLeftToRight;
+    return UseRightToLeftReadingFor(BiDiMode());
 }
 
 TDataSet* TColumnMv::GetLookupDataSet() const

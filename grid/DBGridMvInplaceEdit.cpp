@@ -349,7 +349,9 @@ TRect TDBGridInplaceEdit::EditRect() const
     // The tree rows indent the first visible column.
     if (grid && column && grid->VisibleColumns().Count() > 0 && grid->VisibleColumns().Items(0) == column) {
         const int indent = grid->CellEditorIndent();
-        if (indent > 0)
+        if (indent > 0 && grid->UseRightToLeftAlignment())
+            r.Right -= indent + 1;
+        else if (indent > 0)
             r.Left += indent + 1;
     }
     return r;
@@ -538,8 +540,13 @@ void TDBGridInplaceEdit::paintEvent(QPaintEvent* event)
     int indent = 0;
     if (grid && column && grid->VisibleColumns().Count() > 0 && grid->VisibleColumns().Items(0) == column) {
         indent = grid->CellEditorIndent();
-        if (indent > 0)
+        // The indent stands where the grid paints it: right to left at the
+        // right, through the mirrored mapping.
+        if (indent > 0) {
+            MirrorCanvas(canvas, grid->UseRightToLeftAlignment(), width(), height());
             grid->DrawCellEditorIndent(canvas, TRect(0, 0, indent, height()));
+            MirrorCanvas(canvas, false, width(), height());
+        }
     }
     if (DrawRequiredState()) {
         const TRect r = EditRect();
@@ -549,9 +556,12 @@ void TDBGridInplaceEdit::paintEvent(QPaintEvent* event)
         canvas.LineTo(r.Right - 3, y);
     }
     if (column && column->ImageList() && column->ShowImageAndText() && FImageIndex >= 0) {
+        // Right to left the picture stands at the right, as in the cell.
         const int left = indent > 0 ? indent + 2 : 2;
+        MirrorCanvas(canvas, column->UseRightToLeftAlignment(), width(), height());
         DrawClippedImage(canvas, TRect(left, 0, left + column->ImageList()->Width(), height()), column->ImageList(),
                          FImageIndex, false);
+        MirrorCanvas(canvas, false, width(), height());
     }
     canvas.End();
 }

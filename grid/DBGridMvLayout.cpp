@@ -926,15 +926,10 @@ void TCustomDBGridMv::SetContraColCount(int Value)
 
 void TCustomDBGridMv::SetBiDiMode(TBiDiMode Value)
 {
-    if (Value == FBiDiMode)
+    if (Value == BiDiMode())
         return;
-    FBiDiMode = Value;
+    TCustomGridMv::SetBiDiMode(Value);
     LayoutChanged();
-}
-
-bool TCustomDBGridMv::UseRightToLeftAlignment() const
-{
-    return QGuiApplication::isRightToLeft() && FBiDiMode == bdRightToLeft;
 }
 
 // ---------------------------------------------------------------- cells and areas
@@ -978,5 +973,7 @@ TRect TCustomDBGridMv::GetDataRect()
 {
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
-    return TRect(info.Horz.FixedBoundary, info.Vert.FixedBoundary, info.Horz.GridBoundary, info.Vert.GridBoundary);
+    // On the client: mirrored right to left, as the mouse points it meets.
+    return MirroredRect(
+        TRect(info.Horz.FixedBoundary, info.Vert.FixedBoundary, info.Horz.GridBoundary, info.Vert.GridBoundary));
 }

@@ -145,7 +145,7 @@ void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
                     SetFocus();
                 FGridState = gsColSizing;
                 FSizingIndex = sizing.Index;
-                FSizingPos = UseRightToLeftAlignment() ? ClientWidth() - sizing.Pos : sizing.Pos;
+                FSizingPos = MirroredX(sizing.Pos);
                 FSizingOfs = sizing.Ofs;
                 fire();
                 return;
@@ -360,9 +360,9 @@ void TCustomDBGridMv::TraceColSizing(int X)
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
     const TGridAxisDrawInfoMv& axis = info.Horz;
-    FSizingPos = X + FSizingOfs;
-    if (UseRightToLeftAlignment())
-        FSizingPos = ClientWidth() - FSizingPos;
+    // The line's logical position: right to left the pointer is mirrored,
+    // the offset from the line is logical already.
+    FSizingPos = MirroredX(X) + FSizingOfs;
     int width = 0;
     if (FSizingIndex >= axis.GridCellCount) {
         // A contra column is sized by its left line.
@@ -417,7 +417,7 @@ void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
     switch (FInput->Tracking) {
     case trRecords:
     case trRectangle: {
-        const int cx = std::clamp(X, 0, std::max(0, GridWidth() - 1));
+        const int cx = MirroredX(std::clamp(MirroredX(X), 0, std::max(0, GridWidth() - 1)));
         const int cy = std::clamp(Y, 0, std::max(0, GridHeight() - 1));
         const TGridCoordMv cell = MouseCoord(cx, cy);
         if (Y > area.Top && Y < area.Bottom && cell.Y >= FTitleOffset && cell.Y != Row())
@@ -605,6 +605,9 @@ void TCustomDBGridMv::AutoScrollStep()
         dx = 1;
         distance = std::max(distance, point.x() - area.Right + 1);
     }
+    // Right to left the later columns lie beyond the left edge.
+    if (UseRightToLeftAlignment())
+        dx = -dx;
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
     auto scrollColumn = [&] {

@@ -168,6 +168,8 @@ void TCustomDBGridMv::PaintOverlay()
                         FInput->DragTargetSub > FInput->DragStartSub);
     const int y = below ? row.Bottom : row.Top;
     TCanvas& canvas = Canvas();
+    // The drop line's start is a logical position (a tree level).
+    canvas.SetMirrored(UseRightToLeftAlignment(), ClientWidth());
     const TPen saved = canvas.Pen;
     // Dark on the light rows, as the inverted silver line it stands for.
     canvas.Pen = TPen{RGBColor(0x3F, 0x3F, 0x3F), 1, psDot};
@@ -179,4 +181,5 @@ void TCustomDBGridMv::PaintOverlay()
     canvas.MoveTo(FInput->DropLineX, y - DropTick);
     canvas.LineTo(FInput->DropLineX, y + DropTick);
     canvas.Pen = saved;
+    canvas.SetMirrored(false, 0);
 }

@@ -187,16 +187,25 @@ void TCustomDBGridMv::WriteCellText(TColumnMv* Column, const TRect& ARect, bool 
                                     const QString& Text, TAlignment Alignment, TTextLayout Layout, bool WordWrap,
                                     bool EndEllipsis, int LeftMargin, int RightMargin)
 {
+    TCanvas& canvas = Canvas();
     const bool rightToLeft = Column && Column->UseRightToLeftAlignment();
-    if (rightToLeft) {
-        if (Alignment == taLeftJustify)
-            Alignment = taRightJustify;
-        else if (Alignment == taRightJustify)
-            Alignment = taLeftJustify;
-        std::swap(LeftMargin, RightMargin);
+    if (!rightToLeft) {
+        WriteTextMv(canvas, ARect, FillRect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMargin,
+                    RightMargin, Column && Column->UseRightToLeftReading());
+        return;
     }
-    WriteTextMv(Canvas(), ARect, FillRect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMargin,
-                RightMargin, Column && Column->UseRightToLeftReading());
+    // Right-to-left text is written on the device rectangle, never through
+    // the mirrored mapping: what was left-aligned in the logical cell is
+    // right-aligned on the screen.
+    const TRect device = canvas.LPtoDP(ARect);
+    if (Alignment == taLeftJustify)
+        Alignment = taRightJustify;
+    else if (Alignment == taRightJustify)
+        Alignment = taLeftJustify;
+    std::swap(LeftMargin, RightMargin);
+    const TNormalMapping normal(canvas);
+    WriteTextMv(canvas, device, FillRect, DX, DY, Text, Alignment, Layout, WordWrap, EndEllipsis, LeftMargin,
+                RightMargin, Column->UseRightToLeftReading());
 }
 
 void TCustomDBGridMv::DefaultDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState)
@@ -240,6 +249,22 @@ void TCustomDBGridMv::DrawEdges(const TRect& ARect, bool Pressed, bool LeftEdge,
     const unsigned edge = Pressed ? BDR_SUNKENINNER : BDR_RAISEDINNER;
     if (Flat()) {
         DrawFixedCellFrame(ARect, Pressed, false, LeftEdge, RightEdge);
+        return;
+    }
+    if (canvas.Mirrored()) {
+        // Right to left the light still falls from the upper left: the
+        // edges are drawn on the device rectangle, where the cell's logical
+        // left side is its right one.
+        TRect device = canvas.LPtoDP(ARect);
+        const TNormalMapping normal(canvas);
+        if (LeftEdge && RightEdge && TopEdge && BottomEdge) {
+            canvas.DrawEdge(device, edge, BF_RECT);
+            return;
+        }
+        TRect a = device;
+        canvas.DrawEdge(a, edge, (TopEdge ? BF_TOP : 0u) | (LeftEdge ? BF_RIGHT : 0u));
+        TRect b = device;
+        canvas.DrawEdge(b, edge, (RightEdge ? BF_LEFT : 0u) | (BottomEdge ? BF_BOTTOM : 0u));
         return;
     }
     unsigned sides = 0;
@@ -588,7 +613,10 @@ void TCustomDBGridMv::DrawCheckBoxCell(TColumnMv*, const TRect& Rect, TCheckBoxS
 {
     TCanvas& canvas = Canvas();
     canvas.FillRect(Rect);
-    const TRect box = AdjustCheckBoxRect(Rect, taCenter, tlCenter);
+    // The box is painted on the device rectangle: its tick is never
+    // mirrored.
+    const TRect box = AdjustCheckBoxRect(canvas.LPtoDP(Rect), taCenter, tlCenter);
+    const TNormalMapping normal(canvas);
     PaintEditButton(canvas, box, canvas.Brush.Color, int(State), true, false, Flat(), 0, bdkCheckBox);
 }
 

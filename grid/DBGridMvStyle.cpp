@@ -242,13 +242,7 @@ int TextHeight(TCanvas& Canvas, const QString& Text)
 
 void MirrorCanvas(TCanvas& Canvas, bool RightToLeft, int Width, int)
 {
-    QPainter* painter = Canvas.Painter();
-    if (!painter)
-        return;
-    if (RightToLeft)
-        painter->setWorldTransform(QTransform(-1, 0, 0, 1, Width, 0));
-    else
-        painter->setWorldTransform(QTransform());
+    Canvas.SetMirrored(RightToLeft, Width);
 }
 
 // ---------------------------------------------------------------- text writers
@@ -368,9 +362,12 @@ void WriteTextMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int 
     Canvas.Brush.Style = savedStyle;
 }
 
-void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Rect, bool FillRect, int DX, int DY, const QString& Text,
+void WriteTextVerticalMv(TCanvas& Canvas, const TRect& Logical, bool FillRect, int DX, int DY, const QString& Text,
                          TAlignment Alignment, TTextLayout Layout, bool EndEllipsis)
 {
+    // Turned text is written on the device rectangle: never mirrored.
+    const TRect Rect = Canvas.LPtoDP(Logical);
+    const TNormalMapping normal(Canvas);
     QPainter* painter = Canvas.Painter();
     if (FillRect) {
         Canvas.Brush.Style = bsSolid;

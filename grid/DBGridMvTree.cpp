@@ -97,8 +97,9 @@ bool TCustomDBGridMv::NodeClick(int X, int Y, bool CheckOnly)
         indent = TreeIndent();
         expanded = FMemTable->NodeExpanded();
     }
+    // Right to left the node column lies mirrored inside the cell.
     if (UseRightToLeftAlignment())
-        X = cell.Right + cell.Left - X;
+        X = cell.Right + cell.Left - 1 - X;
     if (X < cell.Left || X >= cell.Left + indent)
         return false;
     if (CheckOnly)
@@ -116,7 +117,10 @@ int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)
     // Without a row there is no node to drop by.
     if (!TreeRows() || rows <= 0 || FVisibleColumns.Count() == 0)
         return 0;
-    const int left = CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), FTitleOffset).Left;
+    // Logical positions: right to left the levels step leftwards on screen,
+    // and the drop line is painted mirrored.
+    const int left = MirroredRect(CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), FTitleOffset)).Left;
+    const int mouseX = MirroredX(Mouse.x());
     const int start = FInput->DragStartRow - FTitleOffset;
     const int row = std::clamp(Row - FTitleOffset, 0, rows - 1);
     const TDataRowScopeMv scope(*this, row);
@@ -134,8 +138,8 @@ int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)
     } else if (row == start) {
         threshold = nextX;
     }
-    if (Mouse.x() > threshold) {
-        Level = std::min((Mouse.x() - left) / Pitch, prev + 1);
+    if (mouseX > threshold) {
+        Level = std::min((mouseX - left) / Pitch, prev + 1);
         x = Level * Pitch + left;
     }
     return x;
@@ -205,7 +209,7 @@ void TCustomDBGridMv::PaintTreeElements(TCanvas& Canvas, const TRect& Rect, bool
     if (lines) {
         const TPen saved = Canvas.Pen;
         Canvas.Pen = TPen{RGBColor(0xC0, 0xC0, 0xC0), 1, psSolid};
-        const int lineX = x + Pitch - 1 + (rightToLeft ? 1 : 0);
+        const int lineX = x + Pitch - 1;
         Canvas.MoveTo(lineX, Rect.Bottom);
         Canvas.LineTo(lineX, Rect.Top - 2);
         Canvas.Pen = saved;

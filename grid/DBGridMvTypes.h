@@ -26,7 +26,6 @@ class TField;
 enum TColumnButtonStyleMv : quint8 { cbsAuto, cbsEllipsis, cbsNone, cbsUpDown, cbsDropDown };
 enum TSortMarkerMv : quint8 { smNoneMv, smDownMv, smUpMv };
 enum TTextOrientationMv : quint8 { tohHorizontal, tohVertical };
-enum TBiDiMode : quint8 { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TImeMode : quint8 {
     imDisable,
     imClose,

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QRegion>
+#include <QScrollBar>
 #include <QVariantList>
 #include <algorithm>
 
@@ -185,6 +186,11 @@ TColor TGridLineColorsMv::FixedHorzLineColorFor(int) const
 TCustomGridMv::TCustomGridMv(QWidget* parent) : TCustomControl(parent)
 {
     FOptions = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
+    // The grid's own reading order, whatever the system's; its window scroll
+    // bars never turn round: right to left the grid runs them itself.
+    setLayoutDirection(Qt::LeftToRight);
+    ScrollBarWidget(sbHorizontal)->setLayoutDirection(Qt::LeftToRight);
+    ScrollBarWidget(sbVertical)->setLayoutDirection(Qt::LeftToRight);
     SetColor(clWindow);
     TCustomControl::SetBorderStyle(bsSingle);
     CreateParams();
@@ -475,6 +481,32 @@ void TCustomGridMv::SetFlat(bool value)
     InvalidateGrid();
 }
 
+void TCustomGridMv::SetBiDiMode(TBiDiMode value)
+{
+    if (value == FBiDiMode)
+        return;
+    FBiDiMode = value;
+    // The editor and the other children follow the grid's order.
+    setLayoutDirection(UseRightToLeftAlignment() ? Qt::RightToLeft : Qt::LeftToRight);
+    UpdateScrollPos();
+    InvalidateGrid();
+    if (FInplaceEdit && FInplaceEdit->Visible())
+        FInplaceEdit->Move(CellRect(Col(), Row()));
+}
+
+int TCustomGridMv::MirroredX(int X) const
+{
+    return UseRightToLeftAlignment() ? ClientWidth() - 1 - X : X;
+}
+
+TRect TCustomGridMv::MirroredRect(const TRect& Rect) const
+{
+    if (!UseRightToLeftAlignment() || Rect.IsEmpty())
+        return Rect;
+    const int width = ClientWidth();
+    return TRect(width - Rect.Right, Rect.Top, width - Rect.Left, Rect.Bottom);
+}
+
 void TCustomGridMv::UpdateDefaultLineColor()
 {
     // The dark line colour is derived from Flat whenever it is read; a
@@ -696,7 +728,7 @@ void TCustomGridMv::GridRectToScreenRect(TGridRectMv GridRect, TRect& ScreenRect
         return;
     if (!calcAxis(info.Vert, GridRect.Top, GridRect.Bottom, r.Top, r.Bottom))
         return;
-    ScreenRect = r;
+    ScreenRect = MirroredRect(r);
 }
 
 TRect TCustomGridMv::BoxRect(int ALeft, int ATop, int ARight, int ABottom)
@@ -744,7 +776,10 @@ TGridCoordMv TCustomGridMv::CalcCoordFromPoint(int X, int Y, const TGridDrawInfo
         }
         return -1;
     };
-    return {calcAxis(DrawInfo.Horz, X), calcAxis(DrawInfo.Vert, Y)};
+    // Right to left the column axis is searched from the right edge, contra
+    // columns (at the left) included.
+    const int x = UseRightToLeftAlignment() ? DrawInfo.Horz.ClientExtent - 1 - X : X;
+    return {calcAxis(DrawInfo.Horz, x), calcAxis(DrawInfo.Vert, Y)};
 }
 
 TGridCoordMv TCustomGridMv::MouseCoord(int X, int Y)
@@ -953,17 +988,22 @@ void TCustomGridMv::ScrollDataInfo(int DX, int DY, const TGridDrawInfoMv& DrawIn
     const TGridAxisDrawInfoMv& v = DrawInfo.Vert;
     if (DX == 0 && DY == 0)
         return;
+    // Right to left the strips lie mirrored and move the other way.
+    const bool mirrored = UseRightToLeftAlignment();
+    auto scroll = [&](int dx, int dy, const TRect& area) {
+        ScrollClient(mirrored ? -dx : dx, dy, MirroredRect(area));
+    };
     if (DY == 0) {
-        ScrollClient(DX, 0, TRect(h.FixedBoundary, 0, h.GridExtent, v.ClientExtent));
+        scroll(DX, 0, TRect(h.FixedBoundary, 0, h.GridExtent, v.ClientExtent));
     } else if (DX == 0) {
-        ScrollClient(0, DY, TRect(0, v.FixedBoundary, h.ClientExtent, v.GridExtent));
+        scroll(0, DY, TRect(0, v.FixedBoundary, h.ClientExtent, v.GridExtent));
     } else {
         // Each part moves with its own axes; the corners stay.
-        ScrollClient(DX, 0, TRect(h.FixedBoundary, 0, h.GridExtent, v.FixedBoundary));
-        ScrollClient(0, DY, TRect(0, v.FixedBoundary, h.FixedBoundary, v.GridExtent));
-        ScrollClient(DX, DY, TRect(h.FixedBoundary, v.FixedBoundary, h.GridExtent, v.GridExtent));
-        ScrollClient(DX, 0, TRect(h.FixedBoundary, v.GridExtent, h.GridExtent, v.ClientExtent));
-        ScrollClient(0, DY, TRect(h.GridExtent, v.FixedBoundary, h.ClientExtent, v.GridExtent));
+        scroll(DX, 0, TRect(h.FixedBoundary, 0, h.GridExtent, v.FixedBoundary));
+        scroll(0, DY, TRect(0, v.FixedBoundary, h.FixedBoundary, v.GridExtent));
+        scroll(DX, DY, TRect(h.FixedBoundary, v.FixedBoundary, h.GridExtent, v.GridExtent));
+        scroll(DX, 0, TRect(h.FixedBoundary, v.GridExtent, h.GridExtent, v.ClientExtent));
+        scroll(0, DY, TRect(h.GridExtent, v.FixedBoundary, h.ClientExtent, v.GridExtent));
     }
     if (FOptions.testFlag(goRowSelect))
         InvalidateGridRect(Selection());
@@ -1028,7 +1068,7 @@ void TCustomGridMv::DoChange(const TGridDrawInfoMv& OldDrawInfo, bool HadWindow,
         const int row = std::min(OldDrawInfo.Vert.LastFullVisibleCell, info.Vert.LastFullVisibleCell);
         const int x = col < info.Horz.FixedCellCount ? 0 : LinePos(info.Horz, col);
         const int y = row < info.Vert.FixedCellCount ? 0 : LinePos(info.Vert, row);
-        InvalidateRect(TRect(x, 0, ClientWidth(), ClientHeight()));
+        InvalidateRect(MirroredRect(TRect(x, 0, ClientWidth(), ClientHeight())));
         InvalidateRect(TRect(0, y, ClientWidth(), ClientHeight()));
     } else {
         InvalidateGrid();

@@ -28,7 +28,16 @@
 // extent 0 or less is hidden and takes no pixels at all, line included. The
 // contra area of an axis starts at ContraBoundary + EffectiveLineWidth; the
 // line in front of it covers ContraBoundary .. ContraBoundary + line - 1.
+//
+// Right to left (UseRightToLeftAlignment): the grid is the mirror image of
+// its left-to-right self. Every position of the model and the draw info is
+// logical (left to right); the canvas paints through its mirrored mapping,
+// and what meets the window (CellRect and the other screen rectangles, mouse
+// points, the sizing line, window scrolling) is mirrored on the way: a client
+// pixel x is the logical pixel ClientWidth - 1 - x, a rectangle [L, R) the
+// client rectangle [ClientWidth - R, ClientWidth - L).
 
+#include "platform/BiDiMode.h"
 #include "platform/Canvas.h"
 #include "platform/Colors.h"
 #include "platform/Control.h"
@@ -340,6 +349,14 @@ public:
     int GridHeight();
     TGridStateMv GridState() const { return FGridState; }
     TInplaceEdit* InplaceEditor() const { return FInplaceEdit.get(); }
+    // Reading order. Right to left, the first columns stand at the right
+    // edge, keys and mouse follow the mirror, the horizontal bar's thumb
+    // starts at the right, and the editor and other children read right to
+    // left. Virtual: the dataset grid recomputes its layout.
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
+    virtual void SetBiDiMode(TBiDiMode value);
+    bool UseRightToLeftAlignment() const { return UseRightToLeftAlignmentFor(FBiDiMode); }
+    bool UseRightToLeftReading() const { return UseRightToLeftReadingFor(FBiDiMode); }
     // Whether ColWidths and RowHeights are stored with the grid's layout.
     bool SaveCellExtents() const { return FSaveCellExtents; }
     void SetSaveCellExtents(bool value) { FSaveCellExtents = value; }
@@ -541,6 +558,11 @@ protected:
     void DoExit() override;
 
     // ================= operations for descendants =================
+    // Right to left: a client pixel's logical twin and back (the mapping is
+    // its own inverse), and a logical rectangle on the client; left to right
+    // both return what they are given.
+    int MirroredX(int X) const;
+    TRect MirroredRect(const TRect& Rect) const;
     void MoveCurrent(int ACol, int ARow, bool MoveAnchor, bool Show);
     void MoveAnchor(const TGridCoordMv& NewAnchor);
     void MoveTopLeft(int ALeft, int ATop);
@@ -599,6 +621,9 @@ private:
     void MoveAndScroll(int Mouse, int CellHit, TGridDrawInfoMv& DrawInfo, bool Columns, const QPoint& MousePt);
     void SettleAxis(bool Columns, int Width, int Height, const TGridCoordMv& OldTopLeft, bool& Updated);
     void SetColOffset(int NewOffset, const TGridDrawInfoMv& DrawInfo);
+    // The horizontal bar's position; right to left the thumb runs from the
+    // right end of the bar's range.
+    void SetHorzScrollPos(int Pos);
     void UpdateEditor();
 
     TGridCoordMv FAnchor;
@@ -631,6 +656,7 @@ private:
     mutable std::unique_ptr<TGridLineColorsMv> FGridLineColors;
     bool FSaveCellExtents = true;
     int FPaintLock = 0;
+    TBiDiMode FBiDiMode = bdLeftToRight;
     bool FDragLineShown = false;
     TRect FDragLineRect;
 };

@@ -147,8 +147,13 @@ void TInplaceEdit::KeyDown(quint16& Key, TShiftState Shift)
     const int caret = cursorPosition();
     const int selStart = hasSelectedText() ? selectionStart() : caret;
     const int selEnd = hasSelectedText() ? selectionEnd() : caret;
-    const bool leftSide = caret == 0 && selStart == 0 && (selEnd == 0 || selEnd == length);
-    const bool rightSide = caret == length && (selStart == 0 || selStart == selEnd) && selEnd == length;
+    const bool startSide = caret == 0 && selStart == 0 && (selEnd == 0 || selEnd == length);
+    const bool endSide = caret == length && (selStart == 0 || selStart == selEnd) && selEnd == length;
+    // Right to left the text starts at the right: Left walks toward its end
+    // and leaves the cell there.
+    const bool mirrored = FGrid->UseRightToLeftAlignment();
+    const bool leftSide = mirrored ? endSide : startSide;
+    const bool rightSide = mirrored ? startSide : endSide;
     const bool ctrl = Shift.testFlag(ssCtrl);
     const TShiftState shiftKeys = Shift & (ssShift | ssAlt | ssCtrl);
 
@@ -165,13 +170,19 @@ void TInplaceEdit::KeyDown(quint16& Key, TShiftState Shift)
             Key = 0;
         break;
     case VK_LEFT:
-    case VK_HOME:
         if (forwardMovement && (ctrl || leftSide))
             SendToParent(Key, Shift);
         break;
+    case VK_HOME:
+        if (forwardMovement && (ctrl || startSide))
+            SendToParent(Key, Shift);
+        break;
     case VK_RIGHT:
-    case VK_END:
         if (forwardMovement && (ctrl || rightSide))
+            SendToParent(Key, Shift);
+        break;
+    case VK_END:
+        if (forwardMovement && (ctrl || endSide))
             SendToParent(Key, Shift);
         break;
     case VK_TAB:

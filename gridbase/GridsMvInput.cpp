@@ -33,6 +33,9 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
     TGridCoordMv newTopLeft = FTopLeft;
     // Shift extends the selection, except where it only gives a direction.
     bool extendSelection = Shift.testFlag(ssShift);
+    // Right to left, Left goes on to the next column and Right back.
+    const int rtl = UseRightToLeftAlignment() ? -1 : 1;
+    bool repaintAll = false;
 
     if (Shift.testFlag(ssCtrl)) {
         switch (Key) {
@@ -40,20 +43,26 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
         case VK_DOWN: ++newTopLeft.Y; break;
         case VK_LEFT:
             if (!rowSelect) {
-                newCurrent.X -= pageWidth;
-                newTopLeft.X -= pageWidth;
+                newCurrent.X -= pageWidth * rtl;
+                newTopLeft.X -= pageWidth * rtl;
             }
             break;
         case VK_RIGHT:
             if (!rowSelect) {
-                newCurrent.X += pageWidth;
-                newTopLeft.X += pageWidth;
+                newCurrent.X += pageWidth * rtl;
+                newTopLeft.X += pageWidth * rtl;
             }
             break;
         case VK_PRIOR: newCurrent.Y = TopRow(); break;
         case VK_NEXT: newCurrent.Y = info.Vert.LastFullVisibleCell; break;
-        case VK_HOME: newCurrent = {FFixedCols, FFixedRows}; break;
-        case VK_END: newCurrent = {FColCount - 1, FRowCount - 1}; break;
+        case VK_HOME:
+            newCurrent = {FFixedCols, FFixedRows};
+            repaintAll = rtl < 0;
+            break;
+        case VK_END:
+            newCurrent = {FColCount - 1, FRowCount - 1};
+            repaintAll = rtl < 0;
+            break;
         default: break;
         }
     } else {
@@ -62,15 +71,15 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
         case VK_DOWN: ++newCurrent.Y; break;
         case VK_LEFT:
             if (rowSelect)
-                --newCurrent.Y;
+                newCurrent.Y -= rtl;
             else
-                --newCurrent.X;
+                newCurrent.X -= rtl;
             break;
         case VK_RIGHT:
             if (rowSelect)
-                ++newCurrent.Y;
+                newCurrent.Y += rtl;
             else
-                ++newCurrent.X;
+                newCurrent.X += rtl;
             break;
         case VK_NEXT:
             newCurrent.Y += pageHeight;
@@ -134,6 +143,8 @@ void TCustomGridMv::KeyDown(quint16& Key, TShiftState Shift)
     newCurrent.Y = std::clamp(newCurrent.Y, FFixedRows, FRowCount - 1);
     if (newCurrent != FCurrent)
         FocusCell(newCurrent.X, newCurrent.Y, !extendSelection);
+    if (repaintAll)
+        InvalidateGrid();
 }
 
 void TCustomGridMv::KeyPress(QChar& Key)
@@ -184,6 +195,10 @@ void TCustomGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& Inde
     const TGridOptionsMv options = FOptions;
     if (!(options & (goColSizing | goRowSizing)))
         return;
+    // Right to left the lines are searched from the right edge; the sizing
+    // position found is logical.
+    if (UseRightToLeftAlignment())
+        X = FixedInfo.Horz.ClientExtent - 1 - X;
 
     auto calcAxis = [&](const TGridAxisDrawInfoMv& a, int pos, TGridStateMv newState) {
         const int lineWidth = a.EffectiveLineWidth;
@@ -319,6 +334,10 @@ void TCustomGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int
         CalcDrawInfo(info);
         CalcSizingState(X, Y, FGridState, FSizingIndex, FSizingPos, FSizingOfs, info);
         if (FGridState != gsNormal) {
+            // The sizing line is drawn on the client, where a column's line
+            // lies mirrored right to left.
+            if (FGridState == gsColSizing)
+                FSizingPos = MirroredX(FSizingPos);
             InvalidateDragLine();
             return;
         }
@@ -417,7 +436,7 @@ void TCustomGridMv::MouseMove(TShiftState Shift, int X, int Y)
                 if (hit != FAnchor)
                     MoveAnchor(hit);
             } else if (FGridState == gsColMoving) {
-                MoveAndScroll(X, hit.X, info, true, QPoint(X, Y));
+                MoveAndScroll(MirroredX(X), hit.X, info, true, QPoint(X, Y));
             } else {
                 MoveAndScroll(Y, hit.Y, info, false, QPoint(X, Y));
             }
@@ -425,8 +444,12 @@ void TCustomGridMv::MouseMove(TShiftState Shift, int X, int Y)
         break;
     }
     case gsColSizing:
+        // The offset from the line is logical.
+        FSizingPos = MirroredX(FSizingOfs + MirroredX(X));
+        InvalidateDragLine();
+        break;
     case gsRowSizing:
-        FSizingPos = FSizingOfs + (FGridState == gsColSizing ? X : Y);
+        FSizingPos = FSizingOfs + Y;
         InvalidateDragLine();
         break;
     default: break;
@@ -446,6 +469,8 @@ void TCustomGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y
     case gsColSizing:
     case gsRowSizing: {
         HideDragLine();
+        if (FGridState == gsColSizing)
+            FSizingPos = MirroredX(FSizingPos);
         TGridDrawInfoMv info;
         CalcDrawInfo(info);
         int newSize = 0;
@@ -500,13 +525,16 @@ void TCustomGridMv::WMTimer(int id)
     CalcDrawInfo(info);
     const TGridCoordMv hit = CalcCoordFromPoint(point.x(), point.y(), info);
     switch (FGridState) {
-    case gsColMoving: MoveAndScroll(point.x(), hit.X, info, true, point); break;
+    case gsColMoving: MoveAndScroll(MirroredX(point.x()), hit.X, info, true, point); break;
     case gsRowMoving: MoveAndScroll(point.y(), hit.Y, info, false, point); break;
     case gsSelecting: {
+        // Right to left the pointer is taken mirrored: beyond the fixed
+        // columns (at the right) it scrolls back, beyond the left edge on.
+        const int x = MirroredX(point.x());
         TGridScrollDirectionMv direction;
-        if (point.x() < info.Horz.FixedBoundary)
+        if (x < info.Horz.FixedBoundary)
             direction |= sdLeft;
-        else if (point.x() > info.Horz.FullVisBoundary)
+        else if (x > info.Horz.FullVisBoundary)
             direction |= sdRight;
         if (point.y() < info.Vert.FixedBoundary)
             direction |= sdUp;
@@ -580,8 +608,9 @@ void TCustomGridMv::CancelMode()
 void TCustomGridMv::Resized()
 {
     UpdateScrollRange();
-    // The contra areas move with the client edge.
-    if (FContraColCount > 0 || FContraRowCount > 0)
+    // The contra areas move with the client edge, and so does everything
+    // right to left.
+    if (FContraColCount > 0 || FContraRowCount > 0 || UseRightToLeftAlignment())
         InvalidateGrid();
 }
 

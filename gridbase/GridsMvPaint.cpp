@@ -13,6 +13,28 @@ bool PointInGridRect(int col, int row, const TGridRectMv& rect)
     return col >= rect.Left && col <= rect.Right && row >= rect.Top && row <= rect.Bottom;
 }
 
+// The canvas' mirrored mapping for one paint of a right-to-left grid, taken
+// off on every way out.
+class TMirroredPaint {
+public:
+    TMirroredPaint(TCanvas& canvas, bool mirrored, int width) : FCanvas(canvas), FOn(mirrored)
+    {
+        if (FOn)
+            FCanvas.SetMirrored(true, width);
+    }
+    ~TMirroredPaint()
+    {
+        if (FOn)
+            FCanvas.SetMirrored(false, 0);
+    }
+    TMirroredPaint(const TMirroredPaint&) = delete;
+    TMirroredPaint& operator=(const TMirroredPaint&) = delete;
+
+private:
+    TCanvas& FCanvas;
+    bool FOn;
+};
+
 } // namespace
 
 void TCustomGridMv::DrawAxisLine(bool Vertical, int Pos, int Start, int Stop, int Width, TColor Color)
@@ -58,6 +80,8 @@ void TCustomGridMv::DrawLines(bool DoHorz, bool DoVert, int StartCol, int StartR
 
 void TCustomGridMv::DrawPolyline(const QVector<QPoint>& Points)
 {
+    // The mirrored mapping maps pixel columns exactly: a line needs no
+    // shift to land on its mirror image.
     Canvas().Polyline(Points);
 }
 
@@ -67,6 +91,37 @@ void TCustomGridMv::DrawFixedCellFrame(const TRect& ARect, bool Sunken1, bool Su
     TCanvas& canvas = Canvas();
     TRect r = ARect;
     const unsigned edge = (Sunken1 || Sunken2) ? BDR_SUNKENINNER : BDR_RAISEDINNER;
+    if (canvas.Mirrored()) {
+        // Right to left the light still falls from the upper left: the frame
+        // is drawn on the device rectangle, the logical left side being the
+        // right one there.
+        r = canvas.LPtoDP(r);
+        const TNormalMapping normal(canvas);
+        if (!FFlat) {
+            if (LeftEdge && RightEdge) {
+                canvas.DrawEdge(r, edge, BF_RECT);
+            } else {
+                TRect a = r;
+                canvas.DrawEdge(a, edge, LeftEdge ? BF_TOP | BF_RIGHT : BF_TOP);
+                TRect b = r;
+                canvas.DrawEdge(b, edge, RightEdge ? BF_LEFT | BF_BOTTOM : BF_BOTTOM);
+            }
+            return;
+        }
+        canvas.Pen.Color = canvas.Brush.Color;
+        canvas.Pen.Width = 1;
+        canvas.Pen.Style = psSolid;
+        canvas.Polyline({QPoint(r.Left, r.Bottom - 1), QPoint(r.Right, r.Bottom - 1)});
+        if (RightEdge) {
+            TRect left = r;
+            canvas.DrawEdge(left, edge, BF_LEFT);
+        }
+        TRect top = r;
+        canvas.DrawEdge(top, edge, BF_TOP);
+        if (LeftEdge)
+            canvas.Polyline({QPoint(r.Right - 1, r.Bottom - 1), QPoint(r.Right - 1, r.Top - 1)});
+        return;
+    }
     if (!FFlat) {
         if (LeftEdge && RightEdge) {
             canvas.DrawEdge(r, edge, BF_RECT);
@@ -180,6 +235,8 @@ void TCustomGridMv::Paint()
     if (PaintLocked())
         return;
     TCanvas& canvas = Canvas();
+    // Right to left everything below is drawn in logical coordinates.
+    const TMirroredPaint mirrored(canvas, UseRightToLeftAlignment(), ClientWidth());
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
     const TGridAxisDrawInfoMv& h = info.Horz;
@@ -228,8 +285,10 @@ void TCustomGridMv::Paint()
                   v.GridBoundary, Color(), {}, info);
 
     if (FOptions.testFlag(goRowSelect) && FDefaultDrawing && Focused()) {
+        // The screen rectangle, back to logical for the mirrored canvas.
         TRect r;
         GridRectToScreenRect(Selection(), r, false);
+        r = canvas.LPtoDP(r);
         canvas.Brush.Color = clHighlight;
         canvas.DrawFocusRect(r);
     }
@@ -351,7 +410,7 @@ void TCustomGridMv::MoveLineRect(TRect& Rect, const TGridDrawInfoMv& DrawInfo)
         pos += std::max(0, a.GetExtent(FMovePos));
     // A band five pixels wide, centred on the edge.
     if (columns)
-        Rect = TRect(pos - 2, 0, pos + 3, ClientHeight());
+        Rect = MirroredRect(TRect(pos - 2, 0, pos + 3, ClientHeight()));
     else
         Rect = TRect(0, pos - 2, ClientWidth(), pos + 3);
 }

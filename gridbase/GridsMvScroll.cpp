@@ -37,7 +37,16 @@ void TCustomGridMv::SetColOffset(int NewOffset, const TGridDrawInfoMv& DrawInfo)
     InvalidateGridRect({0, 0, FullColCount() - 1, FFixedRows - 1});
     UpdateWindow();
     if (HandleAllocated() && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
-        SetScrollPos(sbHorizontal, FColOffset);
+        SetHorzScrollPos(FColOffset);
+}
+
+void TCustomGridMv::SetHorzScrollPos(int Pos)
+{
+    // The bar itself never turns round: right to left its right end is the
+    // first column, as the grid shows it.
+    if (UseRightToLeftAlignment())
+        Pos = GetScrollInfo(sbHorizontal).Max - Pos;
+    SetScrollPos(sbHorizontal, Pos);
 }
 
 void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos)
@@ -49,6 +58,20 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
     const bool thumbTracking = FOptions.testFlag(goThumbTracking);
+    // Right to left the bar's left end is the last column: its steps go the
+    // other way and its thumb is read from the right end.
+    const bool mirrored = ScrollBar == sbHorizontal && UseRightToLeftAlignment();
+    if (mirrored) {
+        switch (ScrollCode) {
+        case SB_LINEUP: ScrollCode = SB_LINEDOWN; break;
+        case SB_LINEDOWN: ScrollCode = SB_LINEUP; break;
+        case SB_PAGEUP: ScrollCode = SB_PAGEDOWN; break;
+        case SB_PAGEDOWN: ScrollCode = SB_PAGEUP; break;
+        case SB_TOP: ScrollCode = SB_BOTTOM; break;
+        case SB_BOTTOM: ScrollCode = SB_TOP; break;
+        default: break;
+        }
+    }
 
     if (ScrollBar == sbHorizontal && FColCount == 1) {
         const int gridSpace = ClientWidth() - info.Horz.FixedBoundary;
@@ -59,10 +82,10 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
         case SB_LINEDOWN: offset += Canvas().TextWidth(QStringLiteral("0")); break;
         case SB_PAGEUP: offset -= gridSpace; break;
         case SB_PAGEDOWN: offset += gridSpace; break;
-        case SB_THUMBPOSITION: offset = Pos; break;
+        case SB_THUMBPOSITION:
         case SB_THUMBTRACK:
-            if (thumbTracking)
-                offset = Pos;
+            if (ScrollCode == SB_THUMBPOSITION || thumbTracking)
+                offset = mirrored ? GetScrollInfo(sbHorizontal).Max - Pos : Pos;
             break;
         case SB_TOP: offset = 0; break;
         case SB_BOTTOM: offset = colWidth - gridSpace; break;
@@ -91,10 +114,12 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
             break;
         }
         case SB_PAGEDOWN: newPos += std::max(1, axis.LastFullVisibleCell - current); break;
-        case SB_THUMBPOSITION: newPos = min + MulDivTrunc(Pos, max - min, ScrollScale); break;
+        case SB_THUMBPOSITION:
         case SB_THUMBTRACK:
-            if (thumbTracking)
-                newPos = min + MulDivTrunc(Pos, max - min, ScrollScale);
+            if (ScrollCode == SB_THUMBPOSITION || thumbTracking) {
+                const int along = MulDivTrunc(Pos, max - min, ScrollScale);
+                newPos = mirrored ? max - along : min + along;
+            }
             break;
         case SB_TOP: newPos = min; break;
         case SB_BOTTOM: newPos = max; break;
@@ -121,11 +146,11 @@ void TCustomGridMv::UpdateScrollPos()
         if (FColCount == 1) {
             // Re-clamped: the column may no longer fill the space.
             SetColOffset(FColOffset, info);
-            SetScrollPos(sbHorizontal, FColOffset);
+            SetHorzScrollPos(FColOffset);
         } else {
             // Everything fits when the largest first column is the first
             // regular one: position 0, never a division by zero.
-            SetScrollPos(sbHorizontal, MulDivTrunc(LeftCol() - FFixedCols, ScrollScale, maxTopLeft.X - FFixedCols));
+            SetHorzScrollPos(MulDivTrunc(LeftCol() - FFixedCols, ScrollScale, maxTopLeft.X - FFixedCols));
         }
     }
     if (FScrollBars == ssVertical || FScrollBars == ssBoth)

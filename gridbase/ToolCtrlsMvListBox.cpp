@@ -268,15 +268,23 @@ void TPopupListboxMv::DrawItem(int Index, const TRect& Rect, bool Selected)
     if (FImages) {
         if (Index < 0)
             return;
+        // Right to left the picture stands at the right and the text ends
+        // short of it.
+        const bool rightToLeft = isRightToLeft();
         const int imageArea = FImages->Width() + 4;
-        const TRect imageRect(Rect.Left, Rect.Top, Rect.Left + imageArea, Rect.Bottom);
+        const TRect imageRect = rightToLeft ? TRect(Rect.Right - imageArea, Rect.Top, Rect.Right, Rect.Bottom)
+                                            : TRect(Rect.Left, Rect.Top, Rect.Left + imageArea, Rect.Bottom);
         int imageIndex = Index;
         if (OnGetImageIndex)
             OnGetImageIndex(this, Index, imageIndex);
         DrawClippedImage(canvas, imageRect, FImages, imageIndex, Selected);
-        const TRect textRect(imageRect.Right, Rect.Top, Rect.Right, Rect.Bottom);
-        if (hasText)
-            canvas.TextRect(textRect, Rect.Left + FImages->Width() + 5, Rect.Top, Items()[Index]);
+        const TRect textRect = rightToLeft ? TRect(Rect.Left, Rect.Top, imageRect.Left, Rect.Bottom)
+                                           : TRect(imageRect.Right, Rect.Top, Rect.Right, Rect.Bottom);
+        if (hasText) {
+            const QString& text = Items()[Index];
+            const int x = rightToLeft ? textRect.Right - canvas.TextWidth(text) - 2 : Rect.Left + FImages->Width() + 5;
+            canvas.TextRect(textRect, x, Rect.Top, text);
+        }
         if (Selected)
             canvas.DrawFocusRect(textRect);
         return;

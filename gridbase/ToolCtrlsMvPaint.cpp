@@ -493,6 +493,11 @@ void DrawTreeElement(TCanvas& Canvas, const TRect& Rect, int Kind, bool RightToL
 {
     if (Kind < 0 || Kind > 9 || Rect.IsEmpty())
         return;
+    // A right-to-left grid paints through the canvas' mirrored mapping,
+    // which turns the element round exactly; only on a plain canvas is it
+    // drawn turned round here.
+    if (Canvas.Mirrored())
+        RightToLeft = false;
     const int cx = (Rect.Left + Rect.Right) / 2;
     const int cy = (Rect.Top + Rect.Bottom) / 2;
     const int pen = std::max(1, Scaled(std::min(ScaleX, ScaleY)));

@@ -3,8 +3,37 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPixmap>
+#include <QTransform>
 #include <algorithm>
 #include <climits>
+
+namespace {
+
+// Drawing in device coordinates while the mirrored mapping is on: the
+// painter's mirroring transform is set aside for the scope's life.
+class TDeviceSpace {
+public:
+    TDeviceSpace(QPainter* painter, bool mirrored) : FPainter(mirrored ? painter : nullptr)
+    {
+        if (FPainter) {
+            FSaved = FPainter->worldTransform();
+            FPainter->setWorldTransform(QTransform());
+        }
+    }
+    ~TDeviceSpace()
+    {
+        if (FPainter)
+            FPainter->setWorldTransform(FSaved);
+    }
+    TDeviceSpace(const TDeviceSpace&) = delete;
+    TDeviceSpace& operator=(const TDeviceSpace&) = delete;
+
+private:
+    QPainter* FPainter;
+    QTransform FSaved;
+};
+
+} // namespace
 
 TCanvas::TCanvas() = default;
 TCanvas::~TCanvas() = default;
@@ -18,6 +47,11 @@ void TCanvas::Begin(QPaintDevice* device, const QRegion& clip, const QPalette& p
     FUserClip.reset();
     FClipStack.clear();
     FFontApplied = false;
+    FMirrored = false;
+    FMirrorWidth = 0;
+    // Alignment and reading order are the draw-text flags' business, never
+    // the painted widget's layout direction.
+    FPainter->setLayoutDirection(Qt::LeftToRight);
 }
 
 void TCanvas::End()
@@ -27,6 +61,40 @@ void TCanvas::End()
     FPainter.reset();
     FClipStack.clear();
     FUserClip.reset();
+    FMirrored = false;
+}
+
+void TCanvas::SetMirrored(bool mirrored, int width)
+{
+    FMirrored = mirrored;
+    FMirrorWidth = width;
+    if (!FPainter)
+        return;
+    // x -> width - x: the integer rectangle [L, R) lands exactly on the
+    // device pixels [width - R, width - L).
+    FPainter->setWorldTransform(mirrored ? QTransform(-1, 0, 0, 1, width, 0) : QTransform());
+}
+
+TRect TCanvas::LPtoDP(const TRect& rect) const
+{
+    if (!FMirrored)
+        return rect;
+    return TRect(FMirrorWidth - rect.Right, rect.Top, FMirrorWidth - rect.Left, rect.Bottom);
+}
+
+void TCanvas::DrawPixels(const QVector<QPoint>& pixels, const QColor& color)
+{
+    if (!FPainter || pixels.isEmpty())
+        return;
+    // A point is painted on the pixel to its lower right, which a mirror
+    // would shift by one: points are placed on device pixels instead.
+    QVector<QPoint> device = pixels;
+    if (FMirrored)
+        for (QPoint& p : device)
+            p.setX(FMirrorWidth - 1 - p.x());
+    const TDeviceSpace space(FPainter.get(), FMirrored);
+    FPainter->setPen(QPen(color, 1));
+    FPainter->drawPoints(device.constData(), int(device.size()));
 }
 
 void TCanvas::FillRect(const TRect& rect)
@@ -147,8 +215,7 @@ void TCanvas::DrawSegment(const QPoint& from, const QPoint& to)
         if (i % (on + off) < on)
             pixels.append(horizontal ? QPoint(from.x() + step * i, from.y()) : QPoint(from.x(), from.y() + step * i));
     }
-    FPainter->setPen(QPen(color, 1));
-    FPainter->drawPoints(pixels.constData(), int(pixels.size()));
+    DrawPixels(pixels, color);
 }
 
 const QFontMetrics& TCanvas::FontMetrics() const
@@ -207,17 +274,24 @@ void TCanvas::TextOut(int x, int y, const QString& text)
     if (!FPainter || text.isEmpty())
         return;
     const QFontMetrics& fm = FontMetrics();
+    const int width = fm.horizontalAdvance(text);
+    // Mirrored: the text's box is mirrored, the glyphs stay upright.
+    const int left = FMirrored ? FMirrorWidth - x - width : x;
+    const TDeviceSpace space(FPainter.get(), FMirrored);
     if (Brush.Style == bsSolid)
-        FPainter->fillRect(QRect(x, y, fm.horizontalAdvance(text), fm.height()), QtColor(Brush.Color));
+        FPainter->fillRect(QRect(left, y, width, fm.height()), QtColor(Brush.Color));
     ApplyTextState();
-    FPainter->drawText(QPoint(x, y + fm.ascent()), text);
-    FPenPos = QPoint(x + fm.horizontalAdvance(text), y);
+    FPainter->drawText(QPoint(left, y + fm.ascent()), text);
+    FPenPos = QPoint(x + width, y);
 }
 
-void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text)
+void TCanvas::TextRect(const TRect& logical, int logicalX, int y, const QString& text)
 {
-    if (!FPainter || rect.IsEmpty())
+    if (!FPainter || logical.IsEmpty())
         return;
+    const TRect rect = LPtoDP(logical);
+    const int x = FMirrored ? FMirrorWidth - logicalX - FontMetrics().horizontalAdvance(text) : logicalX;
+    const TDeviceSpace space(FPainter.get(), FMirrored);
     if (Brush.Style == bsSolid)
         FPainter->fillRect(rect.ToQRect(), QtColor(Brush.Color));
     if (text.isEmpty())
@@ -242,13 +316,18 @@ QRect TCanvas::TextBounds(const QRect& rect, int flags, const QString& text) con
 
 int TCanvas::DrawText(const QString& source, TRect& rect, unsigned format)
 {
-    int flags = 0;
+    // Alignment is absolute, as the flags say; the reading order is the
+    // flags' too. Mirrored, the text's place in its box is mirrored.
+    const bool mirrored = FMirrored && !(format & DT_CALCRECT);
+    int flags = Qt::AlignAbsolute;
     if (format & DT_CENTER)
         flags |= Qt::AlignHCenter;
-    else if (format & DT_RIGHT)
+    else if ((format & DT_RIGHT) != mirrored)
         flags |= Qt::AlignRight;
     else
         flags |= Qt::AlignLeft;
+    if (format & DT_RTLREADING)
+        flags |= Qt::TextForceRightToLeft;
     const bool single = format & DT_SINGLELINE;
     if (single) {
         flags |= Qt::TextSingleLine;
@@ -305,10 +384,11 @@ int TCanvas::DrawText(const QString& source, TRect& rect, unsigned format)
         return needed.height();
     }
 
-    const QRect area = rect.ToQRect();
+    const QRect area = LPtoDP(rect).ToQRect();
     const QRect bounds = TextBounds(area, flags, text);
     if (!FPainter)
         return bounds.height();
+    const TDeviceSpace space(FPainter.get(), FMirrored);
     if (Brush.Style == bsSolid) {
         const QRect fill = (format & DT_NOCLIP) ? bounds : bounds.intersected(area);
         FPainter->fillRect(fill, QtColor(Brush.Color));
@@ -355,8 +435,7 @@ void TCanvas::DrawFocusRect(const TRect& rect)
     if (rect.Width() > 1)
         for (int y = rect.Bottom - 2; y > rect.Top; --y)
             dot(rect.Left, y);
-    FPainter->setPen(QPen(color, 1));
-    FPainter->drawPoints(pixels.constData(), int(pixels.size()));
+    DrawPixels(pixels, color);
 }
 
 void TCanvas::DrawEdge(TRect& rect, unsigned edge, unsigned flags)
@@ -433,34 +512,40 @@ void TCanvas::StretchDraw(const TRect& rect, const QPixmap& pixmap)
 
 TRect TCanvas::ClipRect() const
 {
-    return TRect::FromQRect(FClip.boundingRect());
+    return LPtoDP(TRect::FromQRect(FClip.boundingRect()));
 }
 
 bool TCanvas::RectVisible(const TRect& rect) const
 {
-    return !rect.IsEmpty() && FClip.intersects(rect.ToQRect());
+    return !rect.IsEmpty() && FClip.intersects(LPtoDP(rect).ToQRect());
 }
 
 void TCanvas::ApplyUserClip()
 {
     if (!FPainter)
         return;
-    if (FUserClip)
+    // The clip is kept in device coordinates.
+    const TDeviceSpace space(FPainter.get(), FMirrored);
+    if (FUserClip) {
+        // A region of several rectangles set while clipping is off is not
+        // taken by the raster engine; a rectangle first switches it on.
+        FPainter->setClipRect(FUserClip->boundingRect());
         FPainter->setClipRegion(*FUserClip);
-    else
+    } else {
         FPainter->setClipping(false);
+    }
 }
 
 void TCanvas::IntersectClipRect(const TRect& rect)
 {
-    FUserClip = (FUserClip ? *FUserClip : FBaseClip) & rect.ToQRect();
+    FUserClip = (FUserClip ? *FUserClip : FBaseClip) & LPtoDP(rect).ToQRect();
     FClip = *FUserClip;
     ApplyUserClip();
 }
 
 void TCanvas::ExcludeClipRect(const TRect& rect)
 {
-    FUserClip = (FUserClip ? *FUserClip : FBaseClip) - QRegion(rect.ToQRect());
+    FUserClip = (FUserClip ? *FUserClip : FBaseClip) - QRegion(LPtoDP(rect).ToQRect());
     FClip = *FUserClip;
     ApplyUserClip();
 }

@@ -9,6 +9,15 @@
 //
 // A canvas measures text at any time; it draws only between Begin and End
 // (a control's paint event binds it to the widget being painted).
+//
+// Mirrored mapping: a control that lays itself out from the right draws in
+// left-to-right (logical) coordinates while the canvas maps every x to
+// MirrorWidth - x on the device. A logical rectangle [L, R) covers the device
+// pixels [W - R, W - L) and a logical pixel column p the device column
+// W - 1 - p, so fills, frames, lines, points and pictures come out as the
+// exact mirror image. Text is never mirrored: its box is, and the glyphs are
+// drawn upright in it, reading as the draw-text flags say. Clip rectangles
+// and visibility tests take logical rectangles too.
 
 #include "platform/Colors.h"
 #include "platform/Rect.h"
@@ -129,6 +138,14 @@ public:
     void SetPalette(const QPalette& palette) { FPalette = palette; }
     QColor QtColor(TColor color) const { return ToQColor(color, FPalette); }
 
+    // The mirrored mapping over a client of the given width; off at Begin.
+    void SetMirrored(bool mirrored, int width);
+    bool Mirrored() const { return FMirrored; }
+    int MirrorWidth() const { return FMirrorWidth; }
+    // A logical rectangle in device coordinates (normalised, Left <= Right);
+    // the mapping is its own inverse, so this also maps device to logical.
+    TRect LPtoDP(const TRect& rect) const;
+
     TBrush Brush;
     TPen Pen;
     TFont Font;
@@ -186,6 +203,8 @@ public:
 private:
     void ApplyTextState();
     void ApplyPen();
+    // Pixels given in logical coordinates, one pixel each.
+    void DrawPixels(const QVector<QPoint>& pixels, const QColor& color);
     void ApplyUserClip();
     void DrawSegment(const QPoint& from, const QPoint& to);
     QRect TextBounds(const QRect& rect, int flags, const QString& text) const;
@@ -201,6 +220,27 @@ private:
     mutable QFont FMetricsFont;
     QFont FAppliedFont;
     bool FFontApplied = false;
+    bool FMirrored = false;
+    int FMirrorWidth = 0;
+};
+
+// Switches a canvas to the normal (device) mapping for its life and back to
+// the mirrored one afterwards; for drawing that must not be mirrored.
+class TNormalMapping {
+public:
+    explicit TNormalMapping(TCanvas& canvas)
+        : FCanvas(canvas), FWasMirrored(canvas.Mirrored()), FWidth(canvas.MirrorWidth())
+    {
+        FCanvas.SetMirrored(false, FWidth);
+    }
+    ~TNormalMapping() { FCanvas.SetMirrored(FWasMirrored, FWidth); }
+    TNormalMapping(const TNormalMapping&) = delete;
+    TNormalMapping& operator=(const TNormalMapping&) = delete;
+
+private:
+    TCanvas& FCanvas;
+    bool FWasMirrored;
+    int FWidth;
 };
 
 // Saves the canvas' clip on construction and restores it on destruction.

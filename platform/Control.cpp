@@ -321,14 +321,16 @@ void TCustomControl::LayoutClient()
     const bool vert = ScrollBarShowing(sbVertical);
     const int cw = ClientWidth();
     const int ch = ClientHeight();
-    FClient->setGeometry(border, border, cw, ch);
+    // A control laid out right to left has its vertical bar at the left.
+    const int barLeft = isRightToLeft() && vert ? ext : 0;
+    FClient->setGeometry(border + barLeft, border, cw, ch);
     QScrollBar* h = FBars[sbHorizontal].Bar;
     QScrollBar* v = FBars[sbVertical].Bar;
-    h->setGeometry(border, border + ch, cw, ext);
-    v->setGeometry(border + cw, border, ext, ch);
+    h->setGeometry(border + barLeft, border + ch, cw, ext);
+    v->setGeometry(barLeft > 0 ? border : border + cw, border, ext, ch);
     h->setVisible(horz);
     v->setVisible(vert);
-    FCorner->setGeometry(border + cw, border + ch, ext, ext);
+    FCorner->setGeometry(barLeft > 0 ? border : border + cw, border + ch, ext, ext);
     FCorner->setVisible(horz && vert);
     const QSize size(cw, ch);
     if (size != FLastClientSize) {
@@ -353,6 +355,8 @@ void TCustomControl::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange)
         FontChanged();
+    if (event->type() == QEvent::LayoutDirectionChange)
+        LayoutClient();
     QWidget::changeEvent(event);
 }
 

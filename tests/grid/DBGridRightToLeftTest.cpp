@@ -1,0 +1,452 @@
+// The dataset grid over a right-to-left base grid, over SKUs of a fresh
+// Firebird database: it looks like the mirror image of the same grid left to
+// right (titles, indicator, filter row, footers, edit buttons), places its
+// editors on the mirrored cells, and its mouse, keys, sizing, moving and
+// horizontal bar follow the mirror.
+
+#include "DBGridEditorTestSupport.h"
+#include "TreeDataSet.h"
+
+#include "grid/DBGridMvFilterRow.h"
+#include "grid/DBGridMvInplaceEdit.h"
+#include "platform/SqlText.h"
+
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace {
+
+class DBGridRightToLeftTest : public DBGridDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        DBGridDatabaseTest::SetUp();
+        QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+        const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
+                                     QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
+        for (int i = 1; i <= aliases.size(); ++i)
+            Exec(QStringLiteral(
+                     "insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
+                     "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
+                     .arg(i)
+                     .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
+                     .arg(QString::number(i * 1.5), QString::number(i)));
+        RtlWindow = std::make_unique<QWidget>();
+        Rtl = new TTestDBGrid(RtlWindow.get());
+        RtlOther = new QLineEdit(RtlWindow.get());
+        RtlSource = std::make_unique<TDataSource>();
+    }
+
+    void TearDown() override
+    {
+        RtlWindow.reset();
+        RtlSource.reset();
+        QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+        DBGridDatabaseTest::TearDown();
+    }
+
+    TClientDataSet& OpenSkus()
+    {
+        return OpenClient(QStringLiteral("select \"SkuID\", \"PropAlias\", \"Price\", \"Qty\" from \"KivItem\" "
+                                         "order by \"SkuID\""));
+    }
+
+    // The fixture's grid left to right and a twin right to left, each over
+    // its own client dataset of the same query, shown at the same size.
+    void ShowBoth(int width = 460, int height = 240)
+    {
+        Bind(OpenSkus());
+        RtlSource->SetDataSet(&OpenSkus());
+        Rtl->SetDataSource(RtlSource.get());
+        Rtl->SetBiDiMode(bdRightToLeft);
+        for (TTestDBGrid* grid : {Grid, Rtl}) {
+            const int widths[] = {50, 110, 71, 50};
+            for (int i = 0; i < 4; ++i)
+                grid->Columns().Items(i)->SetWidth(widths[i]);
+        }
+        Show(width, height);
+        Rtl->setGeometry(0, 0, width, height);
+        RtlOther->setGeometry(0, height, width, 20);
+        RtlWindow->resize(width, height + 20);
+        RtlWindow->show();
+        QApplication::setActiveWindow(RtlWindow.get());
+        RtlOther->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+    }
+
+    QImage GrabRtl()
+    {
+        QCoreApplication::processEvents();
+        return Rtl->ClientWidget()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    void FocusRtl()
+    {
+        QApplication::setActiveWindow(RtlWindow.get());
+        Rtl->setFocus(Qt::OtherFocusReason);
+        QCoreApplication::processEvents();
+    }
+
+    static TColumnMv* Column(TCustomDBGridMv& grid, const char* name)
+    {
+        return grid.GetColumnByFieldName(QString::fromLatin1(name));
+    }
+
+    // Every part the dataset grid paints: indicator, titles with a sort
+    // marker, the filter row, footers with a count and a sum, always-shown
+    // edit buttons, a tree-less plain look without 3-D frames (their light
+    // falls from the upper left in either reading order), and text in the
+    // colour of its background, so that the pictures compare cell for cell
+    // with the text aside.
+    static void Furnish(TTestDBGrid& grid)
+    {
+        grid.SetOptionsMv(grid.OptionsMv() & ~TDBGridMvOptions(dghFixed3D | dghFooter3D | dghData3D | dghFrozen3D));
+        grid.STFilter().SetVisible(true);
+        grid.SetFooterRowCount(1);
+        grid.SetFooterColor(clInfoBk);
+        grid.SumList().SetActive(true);
+        // Unsmoothed glyphs in the background's colour leave no trace.
+        QFont plain = grid.font();
+        plain.setStyleStrategy(QFont::NoAntialias);
+        grid.setFont(plain);
+        grid.SetFontColor(clWindow);
+        grid.SetTitleFont(TFont(plain, clBtnFace));
+        grid.SetFooterFont(TFont(plain, clInfoBk));
+        Column(grid, "SkuID")->Footer().SetValueType(fvtCount);
+        Column(grid, "Qty")->Footer().SetValueType(fvtSum);
+        Column(grid, "Qty")->Title().SetSortMarker(smDownMv);
+        TColumnMv* alias = Column(grid, "PropAlias");
+        alias->SetAlwaysShowEditButton(true);
+        alias->SetButtonStyle(cbsEllipsis);
+        TEditButtonMv* extra = alias->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+    }
+
+    std::unique_ptr<QWidget> RtlWindow;
+    TTestDBGrid* Rtl = nullptr;
+    QWidget* RtlOther = nullptr;
+    std::unique_ptr<TDataSource> RtlSource;
+};
+
+TRect Mirror(const TRect& r, int width)
+{
+    return TRect(width - r.Right, r.Top, width - r.Left, r.Bottom);
+}
+
+// The first and the last column holding a pixel darker than mid-gray.
+std::pair<int, int> InkSpan(const QImage& image, const TRect& rect)
+{
+    int first = -1;
+    int last = -1;
+    for (int x = rect.Left + 1; x < rect.Right - 1; ++x)
+        for (int y = rect.Top + 1; y < rect.Bottom - 1; ++y)
+            if (image.pixelColor(x, y).lightness() < 110) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+} // namespace
+
+TEST_F(DBGridRightToLeftTest, LooksLikeTheMirrorImageOfTheLeftToRightGridCellForCell)
+{
+    ShowBoth();
+    Furnish(*Grid);
+    Furnish(*Rtl);
+    Grid->DataSource()->DataSet()->MoveBy(2);
+    Rtl->DataSource()->DataSet()->MoveBy(2);
+    ASSERT_TRUE(Rtl->UseRightToLeftAlignment());
+    ASSERT_FALSE(Grid->UseRightToLeftAlignment());
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    SaveScreenshot(plain, QStringLiteral("dbgrid-ltr-textless.png"));
+    SaveScreenshot(mirrored, QStringLiteral("dbgrid-rtl-textless.png"));
+    ASSERT_EQ(plain.size(), mirrored.size());
+    ASSERT_EQ(Grid->ClientWidth(), Rtl->ClientWidth());
+    const int width = Rtl->ClientWidth();
+    EXPECT_NE(plain, plain.mirrored(true, false)) << "the picture is not symmetric";
+    // Cell for cell: every cell of the title, filter, data and footer rows
+    // and of the indicator stands mirrored and holds the mirrored picture.
+    for (int row = 0; row < Rtl->FullRowCount(); ++row)
+        for (int col = 0; col < Rtl->FullColCount(); ++col) {
+            const TRect l = Grid->CellRect(col, row);
+            const TRect r = Rtl->CellRect(col, row);
+            ASSERT_EQ(r, Mirror(l, width)) << col << "," << row;
+            if (r.IsEmpty())
+                continue;
+            EXPECT_EQ(mirrored.copy(r.ToQRect()), plain.copy(l.ToQRect()).mirrored(true, false))
+                << "cell " << col << "," << row;
+        }
+    // And the lines between them and the empty parts: the whole picture.
+    EXPECT_EQ(mirrored, plain.mirrored(true, false));
+}
+
+TEST_F(DBGridRightToLeftTest, TextIsReadableAndAlignedFromTheRightRaisedTitlesLitFromTheUpperLeft)
+{
+    ShowBoth(460, 240);
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    SaveScreenshot(mirrored, QStringLiteral("dbgrid-rtl.png"));
+    const int width = Rtl->ClientWidth();
+    // Left-aligned text starts at the right of its cell, numbers end at the
+    // left, each as far from its edge as left to right.
+    for (const char* name : {"PropAlias", "Price"}) {
+        const int col = Rtl->DataToRawColumn(Column(*Rtl, name)->Index());
+        const int row = Rtl->TitleRowCount();
+        const auto [plainFirst, plainLast] = InkSpan(plain, Grid->CellRect(col, row));
+        const auto [first, last] = InkSpan(mirrored, Rtl->CellRect(col, row));
+        ASSERT_GE(plainFirst, 0) << name;
+        ASSERT_GE(first, 0) << name;
+        EXPECT_NEAR(width - 1 - last, plainFirst, 2) << name;
+        EXPECT_NEAR(width - 1 - first, plainLast, 2) << name;
+        // The glyphs are upright: the ink is not the mirrored picture.
+        EXPECT_NE(mirrored.copy(Rtl->CellRect(col, row).ToQRect()),
+                  plain.copy(Grid->CellRect(col, row).ToQRect()).mirrored(true, false))
+            << name;
+    }
+    // A raised title keeps its light at the top and left of the screen.
+    const TRect title = Rtl->CellRect(Rtl->DataToRawColumn(1), 0);
+    const QColor light = Resolved(*Rtl, clBtnHighlight);
+    const QColor shadow = Resolved(*Rtl, clBtnShadow);
+    EXPECT_EQ(mirrored.pixelColor(title.Left + 6, title.Top), light);
+    EXPECT_EQ(mirrored.pixelColor(title.Left, title.Top + 4), light);
+    EXPECT_EQ(mirrored.pixelColor(title.Right - 1, title.Top + 4), shadow);
+    EXPECT_EQ(mirrored.pixelColor(title.Left + 6, title.Bottom - 1), shadow);
+}
+
+TEST_F(DBGridRightToLeftTest, EditorsAndTheirButtonsSitOnTheMirroredCell)
+{
+    ShowBoth();
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        TColumnMv* alias = Column(*grid, "PropAlias");
+        alias->SetButtonStyle(cbsEllipsis);
+        TEditButtonMv* extra = alias->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+        grid->SetSelectedIndex(alias->Index());
+    }
+    const int width = Rtl->ClientWidth();
+    Focus();
+    PressKey(Grid, Qt::Key_F2);
+    FocusRtl();
+    PressKey(Rtl, Qt::Key_F2);
+    auto* plain = dynamic_cast<TDBGridInplaceEdit*>(Grid->InplaceEditor());
+    auto* mirrored = dynamic_cast<TDBGridInplaceEdit*>(Rtl->InplaceEditor());
+    ASSERT_TRUE(plain && mirrored);
+    ASSERT_TRUE(mirrored->Visible());
+    EXPECT_EQ(TRect::FromQRect(mirrored->geometry()), Mirror(TRect::FromQRect(plain->geometry()), width));
+    EXPECT_TRUE(mirrored->isRightToLeft());
+    // Its buttons stand at its left, in the mirrored order.
+    const int editorWidth = mirrored->width();
+    for (int i = 0; i < mirrored->ButtonCount(); ++i)
+        EXPECT_EQ(TRect::FromQRect(mirrored->ButtonControl(i)->geometry()),
+                  Mirror(TRect::FromQRect(plain->ButtonControl(i)->geometry()), editorWidth))
+            << i;
+    // The text area lies right of the buttons.
+    EXPECT_GE(mirrored->EditRect().Left, mirrored->ButtonControl(0)->geometry().right());
+
+    // A press on the buttons' strip of another row's cell, at its left, goes
+    // to the editor's button there; its release clicks it.
+    PressKey(Rtl, Qt::Key_Escape);
+    int clicks = 0;
+    Rtl->OnEditButtonClick = [&](QObject*) { ++clicks; };
+    const TRect cell = DataCell(*Rtl, Column(*Rtl, "PropAlias")->Index(), 3);
+    const QPoint point(cell.Left + mirrored->ButtonControl(0)->geometry().center().x(), cell.Top + 5);
+    MouseAt(*Rtl, QEvent::MouseButtonPress, point);
+    ASSERT_TRUE(mirrored->Visible());
+    EXPECT_EQ(TRect::FromQRect(mirrored->geometry()), cell);
+    QWidget* button = mirrored->ButtonControl(0);
+    const QPointF local(button->mapFrom(Rtl->ClientWidget(), point));
+    QMouseEvent release(QEvent::MouseButtonRelease, local, button->mapToGlobal(local), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(button, &release);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(DBGridRightToLeftTest, TheFilterRowsEditorOpensOnTheMirroredCellAndReadsRightToLeft)
+{
+    ShowBoth();
+    Rtl->STFilter().SetVisible(true);
+    Grid->STFilter().SetVisible(true);
+    FocusRtl();
+    TColumnMv* alias = Column(*Rtl, "PropAlias");
+    const TRect cell = Rtl->CellRect(Rtl->DataToRawColumn(alias->Index()), Rtl->TitleRowCount() - 1);
+    ClickAt(*Rtl, Centre(cell));
+    TInplaceFilterEditMv* editor = Rtl->FilterRow().Editor();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->isVisible());
+    EXPECT_EQ(TRect::FromQRect(editor->geometry()), cell);
+    EXPECT_TRUE(editor->isRightToLeft());
+    // Left at the text's end moves on to the next column's filter.
+    PressKey(editor, Qt::Key_Left);
+    EXPECT_EQ(Rtl->FilterRow().EditColumn(), Column(*Rtl, "Price"));
+}
+
+TEST_F(DBGridRightToLeftTest, MouseAndKeysFollowTheMirror)
+{
+    ShowBoth(360, 220);
+    FocusRtl();
+    TDataSet* data = Rtl->DataSource()->DataSet();
+    // A click on the cell under the pointer.
+    ClickAt(*Rtl, Centre(DataCell(*Rtl, 2, 3)));
+    EXPECT_EQ(Rtl->GetSelectedIndex(), 2);
+    EXPECT_EQ(data->RecNo(), 4);
+    // Left is the next column, Right the previous one.
+    PressKey(Rtl, Qt::Key_Left);
+    EXPECT_EQ(Rtl->GetSelectedIndex(), 3);
+    PressKey(Rtl, Qt::Key_Right);
+    PressKey(Rtl, Qt::Key_Right);
+    EXPECT_EQ(Rtl->GetSelectedIndex(), 1);
+    // A title click reports its own column.
+    TColumnMv* clicked = nullptr;
+    Rtl->OnTitleClick = [&](TColumnMv* column) { clicked = column; };
+    ClickAt(*Rtl, Centre(Rtl->CellRect(Rtl->DataToRawColumn(2), 0)));
+    EXPECT_EQ(clicked, Rtl->Columns().Items(2));
+    // The indicator stands at the right edge.
+    EXPECT_EQ(Rtl->MouseCoord(Rtl->ClientWidth() - 2, Centre(DataCell(*Rtl, 0, 1)).y()).X, 0);
+}
+
+TEST_F(DBGridRightToLeftTest, ColumnsSizeFromTheirMirroredTitleLinesAndMoveByTheirTitles)
+{
+    ShowBoth(460, 220);
+    FocusRtl();
+    TColumnMv* sku = Column(*Rtl, "SkuID");
+    const int before = sku->Width();
+    // The line after the first data column is at its left on screen.
+    const TRect title = Rtl->CellRect(Rtl->DataToRawColumn(0), 0);
+    const int line = title.Left - 1;
+    EXPECT_TRUE(Rtl->Sizing(line, 5));
+    EXPECT_FALSE(Rtl->Sizing(title.Right - 10, 5));
+    MouseAt(*Rtl, QEvent::MouseButtonPress, QPoint(line, 5));
+    MouseAt(*Rtl, QEvent::MouseMove, QPoint(line - 25, 5));
+    MouseAt(*Rtl, QEvent::MouseButtonRelease, QPoint(line - 25, 5));
+    EXPECT_EQ(sku->Width(), before + 25);
+    // Live sizing alike, from where the line was taken.
+    Rtl->SetOptionsMv(Rtl->OptionsMv() | dghTraceColSizing);
+    const int traced = Rtl->CellRect(Rtl->DataToRawColumn(0), 0).Left - 1;
+    MouseAt(*Rtl, QEvent::MouseButtonPress, QPoint(traced + 2, 5));
+    MouseAt(*Rtl, QEvent::MouseMove, QPoint(traced - 8, 5));
+    EXPECT_EQ(sku->Width(), before + 35);
+    MouseAt(*Rtl, QEvent::MouseButtonRelease, QPoint(traced - 8, 5));
+    MouseAt(*Rtl, QEvent::MouseButtonPress, QPoint(traced - 8, 5));
+    MouseAt(*Rtl, QEvent::MouseButtonRelease, QPoint(traced - 8, 5));
+    EXPECT_EQ(sku->Width(), before + 35) << "a press without a move keeps the width";
+
+    // A title dragged further left lands after the column it is dropped on.
+    const QPoint from = Centre(Rtl->CellRect(Rtl->DataToRawColumn(0), 0));
+    const QPoint to = Centre(Rtl->CellRect(Rtl->DataToRawColumn(2), 0));
+    MouseAt(*Rtl, QEvent::MouseButtonPress, from);
+    MouseAt(*Rtl, QEvent::MouseMove, QPoint(from.x() - 10, from.y()));
+    MouseAt(*Rtl, QEvent::MouseMove, to);
+    Rtl->WMTimer(1);
+    MouseAt(*Rtl, QEvent::MouseButtonRelease, to);
+    EXPECT_EQ(Rtl->Columns().Items(2), sku);
+}
+
+TEST_F(DBGridRightToLeftTest, TheHorizontalBarStartsAtTheRightAndScrollsLeftToLaterColumns)
+{
+    ShowBoth(260, 220);
+    ASSERT_TRUE(Rtl->ScrollBarShowing(sbHorizontal));
+    EXPECT_EQ(Rtl->GetScrollPos(sbHorizontal), Rtl->GetScrollInfo(sbHorizontal).Max);
+    EXPECT_EQ(Grid->GetScrollPos(sbHorizontal), 0);
+    Rtl->ScrollBarWidget(sbHorizontal)->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(Rtl->LeftCol(), 2) << "the bar's left arrow shows later columns";
+    Rtl->ScrollBarWidget(sbHorizontal)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(Rtl->LeftCol(), 1);
+    // The screen after a scroll is what a fresh paint gives.
+    Rtl->SetLeftCol(2);
+    EXPECT_EQ(BackingStore(*Rtl), GrabRtl());
+}
+
+TEST_F(DBGridRightToLeftTest, RendersMultiLevelTitlesCheckBoxesAndFootersRightToLeftToPng)
+{
+    ShowBoth(460, 240);
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        grid->SetUseMultiTitle(true);
+        grid->SetFooterRowCount(1);
+        grid->SumList().SetActive(true);
+        Column(*grid, "SkuID")->Title().SetCaption(QStringLiteral("商品|编码"));
+        Column(*grid, "PropAlias")->Title().SetCaption(QStringLiteral("商品|名称"));
+        Column(*grid, "Price")->Title().SetCaption(QStringLiteral("库存|单价"));
+        Column(*grid, "Qty")->Title().SetCaption(QStringLiteral("库存|数量"));
+        Column(*grid, "Qty")->Footer().SetValueType(fvtSum);
+        Column(*grid, "SkuID")->Footer().SetValueType(fvtCount);
+        Column(*grid, "Price")->Title().SetSortMarker(smUpMv);
+    }
+    const QImage plain = Grid->grab().toImage();
+    const QImage mirrored = Rtl->grab().toImage();
+    ASSERT_TRUE(SaveScreenshot(plain, QStringLiteral("dbgrid-multititle-ltr.png")));
+    ASSERT_TRUE(SaveScreenshot(mirrored, QStringLiteral("dbgrid-multititle-rtl.png")));
+    // The group title "商品" spans the first two data columns, at the right.
+    const QImage client = GrabRtl();
+    const TRect first = Rtl->CellRect(Rtl->DataToRawColumn(0), 0);
+    const TRect second = Rtl->CellRect(Rtl->DataToRawColumn(1), 0);
+    EXPECT_LT(second.Right, first.Left + 1);
+    EXPECT_TRUE(HasInk(client, TRect(second.Left, first.Top, first.Right, first.Top + 14)));
+}
+
+TEST_F(DBGridRightToLeftTest, TreeRowsIndentFromTheRightAndTheirBoxesAnswerThere)
+{
+    const std::vector<std::pair<int, QString>> nodes{
+        {-1, QStringLiteral("服装")}, {0, QStringLiteral("上衣")}, {1, QStringLiteral("衬衫")},
+        {1, QStringLiteral("T恤")},   {0, QStringLiteral("裤子")}, {-1, QStringLiteral("鞋子")},
+    };
+    TTreeDataSet plainTree(nodes);
+    TTreeDataSet tree(nodes);
+    Source->SetDataSet(&plainTree);
+    Grid->SetDataSource(Source.get());
+    RtlSource->SetDataSet(&tree);
+    Rtl->SetDataSource(RtlSource.get());
+    Rtl->SetBiDiMode(bdRightToLeft);
+    Show(360, 200);
+    Rtl->setGeometry(0, 0, 360, 200);
+    RtlWindow->resize(360, 220);
+    RtlWindow->show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Rtl->TreeRows());
+    const int width = Rtl->ClientWidth();
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    // The indent of "T恤" (three levels: lines and its own connector) is the
+    // mirror image of the left-to-right one, at the cell's right.
+    const TRect plainCell = DataCell(*Grid, 0, 3);
+    const TRect cell = DataCell(*Rtl, 0, 3);
+    ASSERT_EQ(cell, Mirror(plainCell, width));
+    const QRect plainIndent(plainCell.Left, plainCell.Top, 3 * 18, plainCell.Height());
+    const QRect indent(cell.Right - 3 * 18, cell.Top, 3 * 18, cell.Height());
+    EXPECT_EQ(mirrored.copy(indent), plain.copy(plainIndent).mirrored(true, false));
+
+    // A click on "上衣"'s box, the second node column from the right, closes
+    // it and opens it again.
+    const TRect row = DataCell(*Rtl, 0, 1);
+    const QPoint box(row.Right - 18 - 9, (row.Top + row.Bottom) / 2);
+    FocusRtl();
+    ClickAt(*Rtl, box);
+    EXPECT_EQ(tree.VisibleNames().size(), 4);
+    ClickAt(*Rtl, box);
+    EXPECT_EQ(tree.VisibleNames().size(), 6);
+    // The cell editor keeps its text clear of the indent, at its right, and
+    // shows there the mirror image of what the left-to-right editor shows.
+    tree.SetRecNo(2);
+    plainTree.SetRecNo(2);
+    PressKey(Rtl->ClientWidget(), Qt::Key_F2);
+    auto* editor = dynamic_cast<TDBGridInplaceEdit*>(Rtl->InplaceEditor());
+    ASSERT_TRUE(editor && editor->isVisible());
+    Focus();
+    PressKey(Grid->ClientWidget(), Qt::Key_F2);
+    auto* plainEditor = dynamic_cast<TDBGridInplaceEdit*>(Grid->InplaceEditor());
+    ASSERT_TRUE(plainEditor && plainEditor->isVisible());
+    EXPECT_EQ(editor->EditRect().Right, editor->width() - plainEditor->EditRect().Left);
+    const int indentWidth = 2 * 18;
+    const QImage shown = editor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage plainShown = plainEditor->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.copy(editor->width() - indentWidth, 0, indentWidth, editor->height()),
+              plainShown.copy(0, 0, indentWidth, plainEditor->height()).mirrored(true, false));
+    Rtl->SetDataSource(nullptr);
+    Grid->SetDataSource(nullptr);
+}
