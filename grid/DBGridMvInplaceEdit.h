@@ -106,6 +106,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // A composition only where a typed character could go.
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
