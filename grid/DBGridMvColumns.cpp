@@ -1109,6 +1109,9 @@ QString TColumnMv::LookupDisplayFields() const
 
 void TColumnMv::SetLookupDisplayFields(const QString& Value)
 {
+    // An open drop-down grid shows the new fields at once.
+    if (FDataList)
+        FDataList->SetListField(Value);
     if (!IsAssigned(cvLookupDisplayFields) && Value == DefaultLookupDisplayFields()) {
         Changed(false);
         return;
@@ -1691,6 +1694,8 @@ void TColumnMv::OptimizeWidth()
 void TColumnMv::SpecRowChanged()
 {
     Changed(false);
+    if (FDataList)
+        FDataList->SpecRow().Assign(*FDropDownSpecRow);
 }
 
 bool TColumnMv::UseRightToLeftAlignment() const

@@ -79,6 +79,12 @@ public:
     // The text rectangle inside the editor.
     TRect EditRect() const;
     int ImageIndex() const { return FImageIndex; }
+    // The cell's colour and font (with its colour) as the editor shows
+    // them; the drop-downs take them over.
+    TColor Color() const { return FColor; }
+    TFont Font() const { return TFont(font(), FFontColor); }
+    // The calculator's drop-down hides the caret while it is down.
+    bool CaretHidden() const { return FCaretHidden; }
     // A wrapping column in rows of several lines edits its text on several
     // lines: Up and Down move between them (DBGridMvInplaceEditWrap.cpp).
     bool WordWrap() const { return FWordWrap; }
@@ -153,6 +159,13 @@ private:
     // The column's cell parameters in edit mode: font, colour, alignment
     // and read-only state of the editor.
     void ApplyCellParams(TColumnMv* Column);
+    // Colour and font of a drop-down follow the editor's.
+    void FollowEditorLook(QWidget* List);
+    // The caret of a line edit shows only while it may be typed into: it is
+    // hidden by making the edit read-only meanwhile, and shown by giving
+    // the edit its own state back.
+    void HideCaret();
+    void ShowCaret();
 
     // ---- several lines and the tree node (DBGridMvInplaceEditWrap.cpp)
     // Up or Down in a wrapping editor; True when the editor keeps the key.
@@ -200,6 +213,10 @@ private:
     int FFirstLine = 0;
     int FPressAnchor = -1;
     int FImageIndex = -1;
+    TColor FColor = clWindow;
+    TColor FFontColor = clWindowText;
+    bool FCaretHidden = false;
+    bool FReadOnlyBeforeHiding = false;
     // The tag of a button whose menu just closed (the press that closed it
     // does nothing more); -1 for none.
     int FMenuClosedTag = -1;
