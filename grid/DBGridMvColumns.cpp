@@ -1123,7 +1123,7 @@ QString TColumnMv::LookupDisplayFields() const
 
 void TColumnMv::SetLookupDisplayFields(const QString& Value)
 {
-    // An open drop-down grid shows the new fields at once.
+    // The drop-down grid takes the new fields at once, open or not.
     if (FDataList)
         FDataList->SetListField(Value);
     if (!IsAssigned(cvLookupDisplayFields) && Value == DefaultLookupDisplayFields()) {

@@ -79,12 +79,6 @@ public:
     // The text rectangle inside the editor.
     TRect EditRect() const;
     int ImageIndex() const { return FImageIndex; }
-    // The cell's colour and font (with its colour) as the editor shows
-    // them; the drop-downs take them over.
-    TColor Color() const { return FColor; }
-    TFont Font() const { return TFont(font(), FFontColor); }
-    // The calculator's drop-down hides the caret while it is down.
-    bool CaretHidden() const { return FCaretHidden; }
     // A wrapping column in rows of several lines edits its text on several
     // lines: Up and Down move between them (DBGridMvInplaceEditWrap.cpp).
     bool WordWrap() const { return FWordWrap; }
@@ -213,6 +207,8 @@ private:
     int FFirstLine = 0;
     int FPressAnchor = -1;
     int FImageIndex = -1;
+    // The cell's colour and font colour as the editor shows them (after
+    // the column's OnGetCellParams); its drop-downs take them over.
     TColor FColor = clWindow;
     TColor FFontColor = clWindowText;
     bool FCaretHidden = false;
