@@ -486,6 +486,9 @@ protected:
     void KeyUp(quint16& Key, TShiftState Shift) override;
     void KeyPress(QChar& Key) override;
     void WMChar(QChar& Key) override;
+    // An input method that starts composing on the grid opens the cell
+    // editor, which then shows the text being composed (DBGridMvIme.cpp).
+    void inputMethodEvent(QInputMethodEvent* Event) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void DoExit() override;
     void WMTimer(int id) override;

@@ -107,6 +107,10 @@ public:
     QString DefaultCaption() const;
     TColor DefaultColor() const;
     TFont DefaultFont() const;
+    bool DefaultEndEllipsis() const;
+    TTextOrientationMv DefaultOrientation() const;
+    bool DefaultTitleButton() const;
+    bool DefaultToolTips() const;
 
     virtual void Assign(const TColumnTitleMv& Source);
     virtual void RestoreDefaults();

@@ -174,8 +174,10 @@ void TColumnDropDownBoxMv::Assign(const TColumnDropDownBoxMv& Source)
             columns->Clear();
         SetOptions(source->LookupOptions());
     } else if (FOwner && FOwner->DataListIfAny()) {
+        // What the source's drop-down grid would hold: it was never made.
         FOwner->DataListIfAny()->Columns().Clear();
         SetOptions(dlgColLinesMv);
+        SetColumnDefValues(TColumnDefValuesMv(nullptr));
     }
     FValue1 = Source.FValue1;
     FValue2 = Source.FValue2;
@@ -313,8 +315,11 @@ void TColumnTitleMv::SetColor(TColor Value)
 
 bool TColumnTitleMv::EndEllipsis() const
 {
-    if (Assigned(cvTitleEndEllipsis))
-        return FEndEllipsis;
+    return Assigned(cvTitleEndEllipsis) ? FEndEllipsis : DefaultEndEllipsis();
+}
+
+bool TColumnTitleMv::DefaultEndEllipsis() const
+{
     TCustomDBGridMv* grid = FColumn->Grid();
     return grid && grid->ColumnDefValues().Title().EndEllipsis();
 }
@@ -351,8 +356,11 @@ void TColumnTitleMv::SetImageIndex(int Value)
 
 TTextOrientationMv TColumnTitleMv::Orientation() const
 {
-    if (Assigned(cvTitleOrientation))
-        return FOrientation;
+    return Assigned(cvTitleOrientation) ? FOrientation : DefaultOrientation();
+}
+
+TTextOrientationMv TColumnTitleMv::DefaultOrientation() const
+{
     TCustomDBGridMv* grid = FColumn->Grid();
     return grid ? grid->ColumnDefValues().Title().Orientation() : tohHorizontal;
 }
@@ -368,8 +376,11 @@ void TColumnTitleMv::SetOrientation(TTextOrientationMv Value)
 
 bool TColumnTitleMv::TitleButton() const
 {
-    if (Assigned(cvTitleButton))
-        return FTitleButton;
+    return Assigned(cvTitleButton) ? FTitleButton : DefaultTitleButton();
+}
+
+bool TColumnTitleMv::DefaultTitleButton() const
+{
     TCustomDBGridMv* grid = FColumn->Grid();
     return grid && grid->ColumnDefValues().Title().TitleButton();
 }
@@ -385,8 +396,11 @@ void TColumnTitleMv::SetTitleButton(bool Value)
 
 bool TColumnTitleMv::ToolTips() const
 {
-    if (Assigned(cvTitleToolTips))
-        return FToolTips;
+    return Assigned(cvTitleToolTips) ? FToolTips : DefaultToolTips();
+}
+
+bool TColumnTitleMv::DefaultToolTips() const
+{
     TCustomDBGridMv* grid = FColumn->Grid();
     return grid && grid->ColumnDefValues().Title().ToolTips();
 }
@@ -553,13 +567,13 @@ QVariantMap TColumnTitleMv::StoredProperties() const
         map.insert(QStringLiteral("Color"), FColor);
     if (Assigned(cvTitleFont))
         map.insert(QStringLiteral("Font"), FontToStoredText(FFont));
-    if (Assigned(cvTitleButton))
+    if (Assigned(cvTitleButton) && FTitleButton != DefaultTitleButton())
         map.insert(QStringLiteral("TitleButton"), FTitleButton);
-    if (Assigned(cvTitleEndEllipsis))
+    if (Assigned(cvTitleEndEllipsis) && FEndEllipsis != DefaultEndEllipsis())
         map.insert(QStringLiteral("EndEllipsis"), FEndEllipsis);
-    if (Assigned(cvTitleToolTips))
+    if (Assigned(cvTitleToolTips) && FToolTips != DefaultToolTips())
         map.insert(QStringLiteral("ToolTips"), FToolTips);
-    if (Assigned(cvTitleOrientation))
+    if (Assigned(cvTitleOrientation) && FOrientation != DefaultOrientation())
         map.insert(QStringLiteral("Orientation"), int(FOrientation));
     if (!Hint.isEmpty())
         map.insert(QStringLiteral("Hint"), Hint);
@@ -1109,6 +1123,9 @@ QString TColumnMv::LookupDisplayFields() const
 
 void TColumnMv::SetLookupDisplayFields(const QString& Value)
 {
+    // The drop-down grid takes the new fields at once, open or not.
+    if (FDataList)
+        FDataList->SetListField(Value);
     if (!IsAssigned(cvLookupDisplayFields) && Value == DefaultLookupDisplayFields()) {
         Changed(false);
         return;
@@ -1691,6 +1708,8 @@ void TColumnMv::OptimizeWidth()
 void TColumnMv::SpecRowChanged()
 {
     Changed(false);
+    if (FDataList)
+        FDataList->SpecRow().Assign(*FDropDownSpecRow);
 }
 
 bool TColumnMv::UseRightToLeftAlignment() const

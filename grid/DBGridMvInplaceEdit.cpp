@@ -196,6 +196,8 @@ void TDBGridInplaceEdit::ApplyCellParams(TColumnMv* Column)
     params.State = gdFocused | gdSelected;
     Column->FillColCellParams(true, params);
     setFont(font);
+    FColor = params.Background;
+    FFontColor = font.Color;
     QPalette pal = palette();
     pal.setColor(QPalette::Base, ToQColor(params.Background, palette()));
     pal.setColor(QPalette::Text, ToQColor(font.Color, palette()));

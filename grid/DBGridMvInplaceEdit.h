@@ -106,6 +106,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    // A composition only where a typed character could go.
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
@@ -151,6 +153,13 @@ private:
     // The column's cell parameters in edit mode: font, colour, alignment
     // and read-only state of the editor.
     void ApplyCellParams(TColumnMv* Column);
+    // Colour and font of a drop-down follow the editor's.
+    void FollowEditorLook(QWidget* List);
+    // The caret of a line edit shows only while it may be typed into: it is
+    // hidden by making the edit read-only meanwhile, and shown by giving
+    // the edit its own state back.
+    void HideCaret();
+    void ShowCaret();
 
     // ---- several lines and the tree node (DBGridMvInplaceEditWrap.cpp)
     // Up or Down in a wrapping editor; True when the editor keeps the key.
@@ -198,6 +207,12 @@ private:
     int FFirstLine = 0;
     int FPressAnchor = -1;
     int FImageIndex = -1;
+    // The cell's colour and font colour as the editor shows them (after
+    // the column's OnGetCellParams); its drop-downs take them over.
+    TColor FColor = clWindow;
+    TColor FFontColor = clWindowText;
+    bool FCaretHidden = false;
+    bool FReadOnlyBeforeHiding = false;
     // The tag of a button whose menu just closed (the press that closed it
     // does nothing more); -1 for none.
     int FMenuClosedTag = -1;

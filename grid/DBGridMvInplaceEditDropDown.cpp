@@ -110,11 +110,43 @@ void TDBGridInplaceEdit::DropDown()
     FDropping = true;
 }
 
+void TDBGridInplaceEdit::FollowEditorLook(QWidget* List)
+{
+    // The cell's own colour and font, which its OnGetCellParams may have
+    // set, not the column's.
+    List->setFont(font());
+    if (auto* control = dynamic_cast<TCustomControl*>(List)) {
+        control->SetColor(FColor);
+        control->SetFontColor(FFontColor);
+        return;
+    }
+    QPalette pal = List->palette();
+    pal.setColor(QPalette::Base, ToQColor(FColor, pal));
+    pal.setColor(QPalette::Text, ToQColor(FFontColor, pal));
+    List->setPalette(pal);
+}
+
+void TDBGridInplaceEdit::HideCaret()
+{
+    if (FCaretHidden)
+        return;
+    FReadOnlyBeforeHiding = isReadOnly();
+    FCaretHidden = true;
+    setReadOnly(true);
+}
+
+void TDBGridInplaceEdit::ShowCaret()
+{
+    if (!FCaretHidden)
+        return;
+    FCaretHidden = false;
+    setReadOnly(FReadOnlyBeforeHiding);
+}
+
 void TDBGridInplaceEdit::DropDownPickList(TColumnMv* Column)
 {
     TPopupListboxMv* list = EnsurePickList();
-    list->SetColor(Column->Color());
-    list->setFont(font());
+    FollowEditorLook(list);
     list->SetItems(nullptr);
     TStringList& items = list->Items();
     items.Clear();
@@ -128,17 +160,20 @@ void TDBGridInplaceEdit::DropDownPickList(TColumnMv* Column)
         itemHeight = std::max(itemHeight, images->Height());
     list->SetItemHeight(itemHeight);
     const int rows = std::max(1, std::min(count, Column->DropDownRows()));
+    // The height first: whether the list has a scroll bar, and so its
+    // client width, depends on it.
+    list->SetBounds(list->x(), list->y(), list->width(), rows * itemHeight + list->BorderHeight());
     int index = -1;
     const TField* field = Column->Field();
     if (field && !field->IsNull())
         index = KeyListed(Column) ? IndexOfText(*picks, text(), count) : items.IndexOf(text());
+    list->SetItemIndex(index);
     const QFontMetrics metrics(font());
     int widest = 0;
     for (int i = 0; i < count; ++i)
         widest = std::max(widest, metrics.horizontalAdvance(items[i]));
     const int client = std::max(list->ClientWidth(), widest + 4);
-    list->SetBounds(list->x(), list->y(), client + list->BorderHeight(), rows * itemHeight + list->BorderHeight());
-    list->SetItemIndex(index);
+    list->SetBounds(list->x(), list->y(), client + list->width() - list->ClientWidth(), list->height());
 }
 
 bool TDBGridInplaceEdit::DropDownDataList(TColumnMv* Column)
@@ -149,8 +184,7 @@ bool TDBGridInplaceEdit::DropDownDataList(TColumnMv* Column)
     if (!lookup || !field || !FDataList || !grid)
         return false;
     TPopupDataGridMv* list = FDataList;
-    list->SetColor(Column->Color());
-    list->setFont(font());
+    FollowEditorLook(list);
     list->SpecRow().Assign(Column->DropDownSpecRow());
     const int count = lookup->IsSequenced() ? lookup->RecordCount() : 0;
     list->SetRowCount(count > 0 && count < Column->DropDownRows() ? count : Column->DropDownRows());
@@ -177,7 +211,7 @@ bool TDBGridInplaceEdit::DropDownDataList(TColumnMv* Column)
 
 void TDBGridInplaceEdit::DropDownDate(TColumnMv* Column)
 {
-    FCalendar->setFont(font());
+    FollowEditorLook(FCalendar);
     QDate date = QDate::currentDate();
     if (!text().trimmed().isEmpty()) {
         QDateTime parsed;
@@ -202,6 +236,8 @@ void TDBGridInplaceEdit::DropDownCalculator()
     FCalculator->SetValue(Variant(value));
     FCalculator->SetFlat(DBGrid() && DBGrid()->Flat());
     FCalculator->AutoSize();
+    // The calculator takes the keys; no caret blinks in the editor meanwhile.
+    HideCaret();
     deselect();
 }
 
@@ -266,6 +302,7 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
     if (TEditButtonControlMv* main = MainButton())
         main->SetAlwaysDown(false);
     FDropping = false;
+    ShowCaret();
     update();
     const bool listStyle = FEditStyle == esPickListMv || FEditStyle == esDataListMv;
     TCustomDBGridMv* grid = DBGrid();

@@ -8,6 +8,7 @@
 #include "platform/db/Field.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 
 namespace {
@@ -75,6 +76,22 @@ void TDBGridInplaceEdit::keyPressEvent(QKeyEvent* event)
         return;
     }
     TInplaceEdit::keyPressEvent(event);
+}
+
+void TDBGridInplaceEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // A composition takes the selected text away as it starts, as a typed
+    // character would: only in a cell that may change now (asking puts the
+    // record into edit state, as a key does).
+    if (!event->preeditString().isEmpty()) {
+        bool allowed = false;
+        UserAction([&] { allowed = EditCanModify(); });
+        if (!allowed) {
+            event->accept();
+            return;
+        }
+    }
+    TInplaceEdit::inputMethodEvent(event);
 }
 
 bool TDBGridInplaceEdit::EditKeyDown(quint16& Key, TShiftState Shift)

@@ -170,19 +170,29 @@ bool TDBGridMvStyle::HighlightCellColor(TCustomDBGridMv* Grid, TFont& AFont, TCo
 
 int GetFieldValueAsInteger(const TField* Field, int Default)
 {
-    if (!Field || Field->IsNull())
+    if (!Field)
         return Default;
+    // Large integers, floats and currency are read by their value, which is
+    // 0 for a Null; the smaller integers and the BCD kinds need a value.
     double value = 0;
     switch (Field->DataType()) {
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
+        if (Field->IsNull())
+            return Default;
+        value = double(Field->AsLargeInt());
+        break;
     case ftLargeint: value = double(Field->AsLargeInt()); break;
     case ftFloat:
-    case ftCurrency:
+    case ftCurrency: value = std::nearbyint(Field->AsFloat()); break;
     case ftBCD:
-    case ftFMTBcd: value = std::nearbyint(Field->AsFloat()); break;
+    case ftFMTBcd:
+        if (Field->IsNull())
+            return Default;
+        value = std::nearbyint(Field->AsFloat());
+        break;
     default: return Default;
     }
     if (value < -2147483648.0 || value > 2147483647.0)

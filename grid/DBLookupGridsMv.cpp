@@ -3,6 +3,7 @@
 
 #include "grid/DBLookupGridsMv.h"
 
+#include "grid/DBGridMvMemTable.h"
 #include "gridbase/ToolCtrlsMvWatch.h"
 #include "platform/Exceptions.h"
 #include "platform/db/Field.h"
@@ -431,10 +432,16 @@ bool TDBLookupGridMv::FindKeyRecord()
     if (!dataSet->Locate(FKeyFieldNames, FKeyValue))
         return false;
     if (!FTracking) {
-        // The found record stands in the middle of the visible rows.
+        // The found record stands in the middle of the visible rows: a
+        // table's rows scroll there, the buffer of other lists follows a
+        // move half a page on and back.
         const int half = std::max(1, VisibleRowCount()) / 2;
-        const int moved = dataSet->MoveBy(half);
-        dataSet->MoveBy(-moved);
+        if (MemTableSupport()) {
+            SetTopRowInRange(TitleRowCount() + BufferActive() - half);
+        } else {
+            const int moved = dataSet->MoveBy(half);
+            dataSet->MoveBy(-moved);
+        }
     }
     return true;
 }
@@ -495,7 +502,34 @@ void TDBLookupGridMv::UpdateActive()
     TDataSet* dataSet = ListDataSet();
     if (!FListActive || !HandleAllocated() || Loading() || !dataSet || FSpecRowSelected)
         return;
-    FRowSelected = VarEqualsMv(dataSet->GetFieldValue(FKeyFieldNames), FKeyValue);
+    // The key's record among the rows: an in-memory table keeps it current;
+    // otherwise it is looked for among the buffered records, which the
+    // list may have scrolled away from the current one.
+    int row = -1;
+    if (MemTableSupport())
+        row = dataSet->IsEmpty() ? -1 : BufferActive();
+    else
+        row = BufferRowOfKey();
+    const int target = row + TitleRowCount();
+    if (row < 0 || target >= RowCount())
+        return;
+    if (target != Row()) {
+        if (!Options().testFlag(dgAlwaysShowEditor))
+            HideEditor();
+        MoveColRow(Col(), target, true, false);
+        InvalidateEditor();
+    }
+    FRowSelected = true;
+}
+
+int TDBLookupGridMv::BufferActive() const
+{
+    return FListActive && DataLink()->Active() ? std::max(0, ActiveDataRow(*this)) : 0;
+}
+
+int TDBLookupGridMv::BufferCount() const
+{
+    return FListActive ? DataRowRecordCount(*this) : 0;
 }
 
 int TDBLookupGridMv::BufferRowOfKey() const
@@ -737,10 +771,14 @@ void TDBLookupGridMv::StepList(int Step, bool Home, bool End)
     } else if (FSpecRowSelected) {
         // Leaving the special row downwards lands on the first record.
         dataSet->First();
+    } else if (MemTableSupport()) {
+        // The rows scroll on their own, never the current record: the step
+        // goes from the current record as it stands.
+        dataSet->MoveBy(Step);
     } else {
         const int row = BufferRowOfKey();
         if (row >= 0) {
-            dataSet->MoveBy(row - DataLink()->ActiveRecord());
+            dataSet->MoveBy(row - BufferActive());
             dataSet->MoveBy(Step);
         } else {
             ReselectKey();
@@ -836,8 +874,9 @@ void TDBLookupGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
     if (!CanModifyKey())
         return;
     if (Shift.testFlag(ssDouble)) {
-        const int row = (Y - TitleHeightPixels() - SpecRowHeight()) / std::max(1, DataRowHeight());
-        if (row == DataLink()->ActiveRecord())
+        const int row =
+            (Y - TitleHeightPixels() - SpecRowHeight()) / std::max(1, DataRowHeight()) + FirstShownDataRow(*this);
+        if (row == BufferActive())
             DblClick();
         return;
     }
@@ -862,9 +901,9 @@ void TDBLookupGridMv::SelectAt(int X, int Y)
     if (!dataSet || cell.Y < TitleRowCount() || cell.Y >= RowCount())
         return;
     const int row = cell.Y - TitleRowCount();
-    if (row >= DataLink()->RecordCount())
+    if (row >= BufferCount())
         return;
-    dataSet->MoveBy(row - DataLink()->ActiveRecord());
+    dataSet->MoveBy(row - BufferActive());
     ChooseCurrentRecord();
 }
 
@@ -941,6 +980,10 @@ void TDBLookupGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
 
 void TDBLookupGridMv::UpdateScrollBar()
 {
+    if (MemTableSupport()) {
+        TCustomDBGridMv::UpdateScrollBar();
+        return;
+    }
     if (!HandleAllocated())
         return;
     TDataSet* dataSet = ListDataSet();
@@ -953,9 +996,9 @@ void TDBLookupGridMv::UpdateScrollBar()
             info.Max = std::max(0, dataSet->RecordCount() - 1);
             info.Page = std::max(1, VisibleRowCount());
             info.Pos = dataSet->State() == dsBrowse || dataSet->State() == dsEdit
-                           ? std::max(0, dataSet->RecNo() - link->ActiveRecord() - 1)
+                           ? std::max(0, dataSet->RecNo() - BufferActive() - 1)
                            : 0;
-        } else if (link->RecordCount() >= VisibleRowCount()) {
+        } else if (BufferCount() >= VisibleRowCount()) {
             info = TScrollInfo{0, 4, 0, dataSet->Bof() ? 0 : dataSet->Eof() ? 4 : 2};
         } else {
             info = TScrollInfo{0, 0, 0, 0};
@@ -973,9 +1016,14 @@ void TDBLookupGridMv::WMVScroll(int code, int pos)
     TGridDataLinkMv* link = DataLink();
     if (!FListActive || !dataSet || !link->Active())
         return;
+    // An in-memory table's rows scroll as the dataset grid's do.
+    if (MemTableSupport()) {
+        TCustomDBGridMv::WMVScroll(code, pos);
+        return;
+    }
     // The list moves; the current record is not chosen by scrolling.
-    const int buffered = link->RecordCount();
-    const int active = link->ActiveRecord();
+    const int buffered = BufferCount();
+    const int active = BufferActive();
     switch (code) {
     case SB_LINEUP: dataSet->MoveBy(-active - 1); break;
     case SB_LINEDOWN: dataSet->MoveBy(buffered - active); break;
@@ -1003,6 +1051,13 @@ void TDBLookupGridMv::WMVScroll(int code, int pos)
         break;
     default: break;
     }
+}
+
+void TDBLookupGridMv::Scroll(int Distance)
+{
+    TCustomDBGridMv::Scroll(Distance);
+    if (HandleAllocated())
+        UpdateScrollBar();
 }
 
 // ---------------------------------------------------------------- drawing

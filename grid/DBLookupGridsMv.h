@@ -166,8 +166,13 @@ public:
     virtual void RebuildListFields();
     virtual bool FindKeyRecord();
 
+    // The row of the key's record becomes the grid's current row.
     void UpdateActive() override;
+    // Over an in-memory table the bar is the dataset grid's own, over its
+    // rows; otherwise it stands for the list's records.
     void UpdateScrollBar() override;
+    // After the dataset grid's scrolling, the bar follows the list.
+    void Scroll(int Distance) override;
     void LinkActive(bool Value) override;
     void DataChanged() override;
 
@@ -212,6 +217,12 @@ private:
     bool ColumnsFromList() const;
     QString TextOfCurrent() const;
     int BufferRowOfKey() const;
+    // Where the keys, the mouse and the bar work from: the current record's
+    // row among the records the data rows show, and how many those are (an
+    // in-memory table shows all of its records); 0 and 0 while the list is
+    // closed.
+    int BufferActive() const;
+    int BufferCount() const;
     int GridLinePixels() const;
 
     std::unique_ptr<TLookupGridDataLinkMv> FDataLink;
