@@ -13,8 +13,6 @@
 #include <QClipboard>
 #include <QInputMethod>
 
-#include <algorithm>
-
 namespace {
 
 // The key shortcuts of the grid, made once.
@@ -133,7 +131,7 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
     try {
         const int step = Distance < 0 ? -1 : 1;
         int left = ToEnd ? std::numeric_limits<int>::max() : std::abs(Distance);
-        std::vector<TBookmark>& extended = FInput->ExtendSelected;
+        QSet<TBookmark>& extended = FInput->ExtendSelected;
         if (FInput->ExtendStart.isEmpty()) {
             FInput->ExtendStart = dataSet->Bookmark();
             extended.clear();
@@ -144,7 +142,7 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
             if (FBookmarks->CurrentRowSelected())
                 return;
             FBookmarks->SetCurrentRowSelected(true);
-            extended.push_back(dataSet->Bookmark());
+            extended.insert(dataSet->Bookmark());
         };
         enter();
         for (; left > 0; --left) {
@@ -152,15 +150,8 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
             // Going back towards where the extension began: the record left
             // behind leaves the span, unless it was selected before.
             const bool retreat = dataSet->CompareBookmarks(here, FInput->ExtendStart) * step < 0;
-            if (retreat) {
-                const auto own = std::find_if(extended.begin(), extended.end(), [&](const TBookmark& b) {
-                    return dataSet->CompareBookmarks(b, here) == 0;
-                });
-                if (own != extended.end()) {
-                    extended.erase(own);
-                    FBookmarks->SetCurrentRowSelected(false);
-                }
-            }
+            if (retreat && extended.remove(here))
+                FBookmarks->SetCurrentRowSelected(false);
             if (dataSet->MoveBy(step) == 0) {
                 enter();
                 break;

@@ -5,7 +5,7 @@
 
 #include "grid/DBGridMv.h"
 
-#include <vector>
+#include <QSet>
 
 enum TDBGridMvTracking : quint8 {
     trNone = 0,
@@ -63,8 +63,9 @@ struct TDBGridMvInputState {
     // The first record of a record extension, and the records the
     // extension selected, the first one among them when it was not selected
     // before (only those leave the selection when it steps back over them).
+    // A bookmark names one row, so equal rows have equal bookmarks.
     TBookmark ExtendStart;
-    std::vector<TBookmark> ExtendSelected;
+    QSet<TBookmark> ExtendSelected;
     // A left press with automatic dragging in a multi-select grid, which
     // may become a drag; and such a press inside the selection, which left
     // it as it was and is resolved at the release or by the first move.
