@@ -132,6 +132,8 @@ bool TCustomDBGridMv::ColumnSelectZone(int X, int Y)
 
 void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // A press inside the selection whose release never came is forgotten.
+    FInput->PendingSelectionClick = false;
     // A press on the filter row opens its editor; one on the data ends it.
     if (FilterRowMouseDown(Button, Shift, X, Y))
         return;
