@@ -19,7 +19,10 @@ public:
     QStringList Log;
 
 protected:
-    void MouseDown(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mdown %1,%2").arg(X).arg(Y); }
+    void MouseDown(TMouseButton, TShiftState, int X, int Y) override
+    {
+        Log << QStringLiteral("mdown %1,%2").arg(X).arg(Y);
+    }
     void MouseMove(TShiftState, int X, int Y) override { Log << QStringLiteral("mmove %1,%2").arg(X).arg(Y); }
     void MouseUp(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mup %1,%2").arg(X).arg(Y); }
 };
