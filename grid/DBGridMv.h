@@ -557,6 +557,9 @@ protected:
     QString GetEditMask(int ACol, int ARow) override;
     void EditorTextChanged() override;
     void KeyDown(quint16& Key, TShiftState Shift) override;
+    // With automatic dragging a left press into a multi-select grid still
+    // selects: it is only marked as a possible drag of the selection.
+    void WMMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y, qint64 Time) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     bool DoMouseWheelDown(TShiftState Shift, const QPoint& MousePos) override;
@@ -786,6 +789,9 @@ private:
     void TabToNextColumn(bool Backward);
     void MouseDownOnCells(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
     void MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    // Y lies in the column's own band of its title cell (not a group band
+    // above it).
+    bool InTitleLeaf(const TColumnMv* Column, int RawCol, int Y);
     void TraceColSizing(int X);
     void AutoScrollStep();
     void MoveDropLine(int Y);

@@ -254,7 +254,7 @@ bool ConfirmGridDelete(TCustomDBGridMv* Grid, TDBGridMvSelectionType Kind)
     case gstRectangle: text = QStringLiteral("是否清除选定的单元格?"); break;
     default: return true;
     }
-    return MessageDlg(text, TMsgDlgType::mtWarning, TMsgDlgButtons::mbOKCancel) == TModalResult::mrOk;
+    return MessageDlg(text, TMsgDlgType::mtConfirmation, TMsgDlgButtons::mbOKCancel) == TModalResult::mrOk;
 }
 
 void ClearSelectedCells(TCustomDBGridMv* Grid, const TColumnsMvList& Columns)

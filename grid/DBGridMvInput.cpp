@@ -67,6 +67,7 @@ bool TCustomDBGridMv::KeepSelection() const
 void TCustomDBGridMv::ClearSelectionOnMove()
 {
     FInput->ExtendStart.clear();
+    FInput->ExtendSelected.clear();
     if (!FOptionsMv.testFlag(dghClearSelection))
         return;
     if (FOptions.testFlag(dgMultiSelect) && FBookmarks->Count() > 0)
@@ -114,7 +115,9 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
     if (rectangle) {
         const int dataCol = std::max(0, RawToDataColumn(Col()));
         TDBGridMvSelectionRect& rect = FSelection->Rect();
-        if (FSelection->SelectionType() != gstRectangle && !rect.HasAnchor())
+        // A corner left from an earlier rectangle is no anchor: the new
+        // rectangle grows from where the current cell is now.
+        if (FSelection->SelectionType() != gstRectangle)
             rect.Select(dataCol, dataSet->Bookmark(), false);
         move();
         rect.Select(dataCol, dataSet->Bookmark(), true);
@@ -128,23 +131,32 @@ void TCustomDBGridMv::SelectRecords(bool Select, int Distance, bool ToEnd)
     try {
         const int step = Distance < 0 ? -1 : 1;
         int left = ToEnd ? std::numeric_limits<int>::max() : std::abs(Distance);
+        QSet<TBookmark>& extended = FInput->ExtendSelected;
         if (FInput->ExtendStart.isEmpty()) {
             FInput->ExtendStart = dataSet->Bookmark();
-            FInput->ExtendStartWasSelected = FBookmarks->CurrentRowSelected();
+            extended.clear();
         }
-        FBookmarks->SetCurrentRowSelected(true);
+        // Each record the walk enters, the first one too, is selected; one
+        // that was not selected yet is noted as this extension's own.
+        auto enter = [&] {
+            if (FBookmarks->CurrentRowSelected())
+                return;
+            FBookmarks->SetCurrentRowSelected(true);
+            extended.insert(dataSet->Bookmark());
+        };
+        enter();
         for (; left > 0; --left) {
             const TBookmark here = dataSet->Bookmark();
             // Going back towards where the extension began: the record left
-            // behind is no longer in the span.
+            // behind leaves the span, unless it was selected before.
             const bool retreat = dataSet->CompareBookmarks(here, FInput->ExtendStart) * step < 0;
-            if (retreat)
+            if (retreat && extended.remove(here))
                 FBookmarks->SetCurrentRowSelected(false);
             if (dataSet->MoveBy(step) == 0) {
-                FBookmarks->SetCurrentRowSelected(true);
+                enter();
                 break;
             }
-            FBookmarks->SetCurrentRowSelected(true);
+            enter();
         }
         // Without Ctrl (and with dghClearSelection) the span replaces what
         // was selected before; with it the span is added.
@@ -381,7 +393,14 @@ void TCustomDBGridMv::KeyDownCtrl(quint16& Key, TShiftState Shift)
     case VK_RIGHT: MoveCol(ColCount() - 1, -1); break;
     case VK_INSERT:
     case 'C': PerformEditAction(geaCopyMv); break;
-    case 'V': PerformEditAction(geaPasteMv); break;
+    case 'V':
+        // As Shift+Insert: during an incremental search the text goes into
+        // the search.
+        if (FIncSearchActive)
+            ProcessIncSearch(QApplication::clipboard()->text(), DBGridMvIncSearchTimeOut);
+        else
+            PerformEditAction(geaPasteMv);
+        break;
     case 'X': PerformEditAction(geaCutMv); break;
     case 'A': PerformEditAction(geaSelectAllMv); break;
     case VK_DELETE:

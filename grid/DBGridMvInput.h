@@ -5,6 +5,8 @@
 
 #include "grid/DBGridMv.h"
 
+#include <QSet>
+
 enum TDBGridMvTracking : quint8 {
     trNone = 0,
     trRecords = 1,
@@ -58,10 +60,17 @@ struct TDBGridMvInputState {
     QPoint LastMouse;
     TShiftState LastShift;
     int AutoScrollInterval = -1;
-    // The first record of a record extension, and whether it was selected
-    // before the extension began.
+    // The first record of a record extension, and the records the
+    // extension selected, the first one among them when it was not selected
+    // before (only those leave the selection when it steps back over them).
+    // A bookmark names one row, so equal rows have equal bookmarks.
     TBookmark ExtendStart;
-    bool ExtendStartWasSelected = false;
+    QSet<TBookmark> ExtendSelected;
+    // A left press with automatic dragging in a multi-select grid, which
+    // may become a drag; and such a press inside the selection, which left
+    // it as it was and is resolved at the release or by the first move.
+    bool PossibleDrag = false;
+    bool PendingSelectionClick = false;
     // A record drag: start and target rows, the dragged record, the line.
     // The sub-positions tell the halves of the start and target rows.
     int DragStartRow = -1;

@@ -82,6 +82,42 @@ QCursor LeftArrowCursor()
 
 // ---------------------------------------------------------------- press
 
+bool TCustomDBGridMv::InTitleLeaf(const TColumnMv* Column, int RawCol, int Y)
+{
+    if (!FUseMultiTitle)
+        return true;
+    // Only the leaf band at the bottom of the cell acts for the column; the
+    // group bands above it belong to several.
+    const THeadTreeNode* leaf = LeafOfColumn(Column);
+    return !leaf || Y >= CellRect(RawCol, 0).Bottom - leaf->Height;
+}
+
+void TCustomDBGridMv::WMMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y, qint64 Time)
+{
+    if (Button != mbLeft || DragMode() != dmAutomatic || !FOptions.testFlag(dgMultiSelect)) {
+        TCustomGridMv::WMMouseDown(Button, Shift, X, Y, Time);
+        return;
+    }
+    // The press selects as in a manual grid; a press inside the selection
+    // waits to see whether the pointer moves (a drag) or not (a click).
+    struct TPossibleDragScope {
+        TCustomDBGridMv& Grid;
+        explicit TPossibleDragScope(TCustomDBGridMv& G) : Grid(G)
+        {
+            Grid.SetDragMode(dmManual);
+            Grid.FInput->PossibleDrag = true;
+        }
+        ~TPossibleDragScope()
+        {
+            Grid.FInput->PossibleDrag = false;
+            Grid.SetDragMode(dmAutomatic);
+        }
+        TPossibleDragScope(const TPossibleDragScope&) = delete;
+        TPossibleDragScope& operator=(const TPossibleDragScope&) = delete;
+    } scope(*this);
+    TCustomGridMv::WMMouseDown(Button, Shift, X, Y, Time);
+}
+
 bool TCustomDBGridMv::ColumnSelectZone(int X, int Y)
 {
     if (!FDataLink->Active() || !FOptions.testFlag(dgTitles) || !FOptions.testFlag(dgMultiSelect) ||
@@ -96,6 +132,8 @@ bool TCustomDBGridMv::ColumnSelectZone(int X, int Y)
 
 void TCustomDBGridMv::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    // A press inside the selection whose release never came is forgotten.
+    FInput->PendingSelectionClick = false;
     // A press on the filter row opens its editor; one on the data ends it.
     if (FilterRowMouseDown(Button, Shift, X, Y))
         return;
@@ -206,13 +244,7 @@ void TCustomDBGridMv::MouseDownOnTitle(TMouseButton Button, TShiftState Shift, i
     const int dataCol = RawToDataColumn(Hit.X);
     TColumnMv* column = dataCol >= 0 && dataCol < FColumns->Count() ? FColumns->Items(dataCol) : nullptr;
     if (column && Hit.Y == 0) {
-        bool inLeaf = true;
-        if (FUseMultiTitle) {
-            // Only the leaf band at the bottom of the cell acts for the column.
-            const THeadTreeNode* leaf = LeafOfColumn(column);
-            const TRect cell = CellRect(Hit.X, 0);
-            inLeaf = !leaf || Y >= cell.Bottom - leaf->Height;
-        }
+        const bool inLeaf = InTitleLeaf(column, Hit.X, Y);
         if (inLeaf && Button == mbRight && FOptions.testFlag(dgColumnResize)) {
             Button = mbLeft;
             FInput->RightAsLeft = true;
@@ -264,6 +296,10 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
     const bool multi = FOptions.testFlag(dgMultiSelect);
     const bool extend = Shift.testFlag(ssShift) && multi;
     const bool indicator = Hit.X < FIndicatorOffset;
+    const bool rectangles = FAllowedSelections.testFlag(asRectangle);
+    // Whether the press selects whole records (else a rectangle of cells).
+    const bool records = multi && FAllowedSelections.testFlag(asRecordBookmarks) &&
+                         (FOptions.testFlag(dgRowSelect) || !rectangles || indicator);
     const bool wasCurrent = Hit.X == Col() && Hit.Y == Row();
     const int previousDataCol = std::max(0, RawToDataColumn(Col()));
     const TBookmark previousBookmark = dataSet->Bookmark();
@@ -273,7 +309,8 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
         FDataLink->UpdateRecord();
         HideEditor();
         dataSet->CheckBrowseMode();
-        if (Hit.Y != Row() && !(extend && (indicator || FOptions.testFlag(dgRowSelect))))
+        // A Shift press that extends records moves there by extending.
+        if (Hit.Y != Row() && !(extend && (indicator || FOptions.testFlag(dgRowSelect) || records)))
             dataSet->MoveBy(Hit.Y - Row());
     } catch (...) {
         EndUpdate();
@@ -287,9 +324,13 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
 
     TColumnMv* column = indicator ? nullptr : SelectedColumn();
     const bool inSelection = CellIsInSelection(Hit.X, Hit.Y, dataSet->Bookmark(), RawToDataColumn(Hit.X));
+    if (FInput->PossibleDrag && Button == mbLeft && !Shift.testFlag(ssShift) && !indicator && inSelection) {
+        // The selection stays as it is so that it can be dragged.
+        FInput->PendingSelectionClick = true;
+        return;
+    }
     const bool ctrl = Shift.testFlag(ssCtrl);
     const bool clearing = FOptionsMv.testFlag(dghClearSelection);
-    const bool rectangles = FAllowedSelections.testFlag(asRectangle);
     if (multi && !FOptions.testFlag(dgRowSelect) && !indicator) {
         if (!ctrl && !Shift.testFlag(ssShift) && clearing && (Button == mbLeft || !inSelection))
             FSelection->Clear();
@@ -307,22 +348,21 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
     } else if (!multi && clearing && !ctrl && (Button == mbLeft || !inSelection)) {
         ClearSelectionOnMove();
     }
-    if (multi && FAllowedSelections.testFlag(asRecordBookmarks) &&
-        (FOptions.testFlag(dgRowSelect) || !rectangles || indicator)) {
+    if (records) {
         FInput->KeepSelection = ctrl || !clearing;
         FInput->Tracking = trRecords;
         if (extend && Hit.Y != previousRow) {
             SelectRecords(true, Hit.Y - previousRow);
         } else if (Button == mbLeft) {
-            FInput->ExtendStart.clear();
             if (ctrl || !clearing) {
                 FBookmarks->SetCurrentRowSelected(!FBookmarks->CurrentRowSelected());
             } else {
                 FSelection->Clear();
                 FBookmarks->SetCurrentRowSelected(true);
             }
+            // A later Shift extends from here.
             FInput->ExtendStart = dataSet->Bookmark();
-            FInput->ExtendStartWasSelected = FBookmarks->CurrentRowSelected();
+            FInput->ExtendSelected.clear();
         }
     }
 
@@ -393,6 +433,14 @@ void TCustomDBGridMv::TraceColSizing(int X)
 
 void TCustomDBGridMv::MouseMove(TShiftState Shift, int X, int Y)
 {
+    if (FInput->PendingSelectionClick) {
+        // The press inside the selection becomes a drag of the grid.
+        FInput->LastMouse = QPoint(X, Y);
+        FInput->PendingSelectionClick = false;
+        const TMouseDragSettings drag = MouseDragSettings();
+        BeginDrag(drag.DragImmediate, drag.DragThreshold);
+        return;
+    }
     const TFireAfterHandling fire([&] {
         if (OnMouseMove)
             OnMouseMove(this, Shift, X, Y);
@@ -472,7 +520,19 @@ void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
         SetMouseCapture(false);
         return;
     }
-    if (FOptionsMv.testFlag(dghTraceColSizing) && FGridState == gsColSizing) {
+    if (FInput->PendingSelectionClick) {
+        // A press inside the selection that did not become a drag is a
+        // click after all.
+        FInput->PendingSelectionClick = false;
+        if (Shift.testFlag(ssCtrl) && FOptions.testFlag(dgRowSelect)) {
+            FBookmarks->SetCurrentRowSelected(!FBookmarks->CurrentRowSelected());
+            FInput->ExtendStart = DataSet() ? DataSet()->Bookmark() : TBookmark();
+            FInput->ExtendSelected.clear();
+            FSelection->UpdateState();
+        } else {
+            ClearSelectionOnMove();
+        }
+    } else if (FOptionsMv.testFlag(dghTraceColSizing) && FGridState == gsColSizing) {
         FGridState = gsNormal;
         return;
     }
@@ -485,7 +545,8 @@ void TCustomDBGridMv::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
         InvalidateCell(pressed, 0);
         const bool inside = ClientRect().Contains(X, Y) && hit.Y == 0 && hit.X == pressed;
         const int dataCol = RawToDataColumn(pressed);
-        if (inside && dataCol >= 0 && dataCol < FColumns->Count()) {
+        if (inside && dataCol >= 0 && dataCol < FColumns->Count() &&
+            InTitleLeaf(FColumns->Items(dataCol), pressed, Y)) {
             TColumnMv* column = FColumns->Items(dataCol);
             if (OnTitleBtnClick)
                 OnTitleBtnClick(this, dataCol, column);
@@ -553,6 +614,7 @@ void TCustomDBGridMv::CancelMode()
     TCustomGridMv::CancelMode();
     FTitleTracking = false;
     FPressed = false;
+    FInput->PendingSelectionClick = false;
     if (FInput->Tracking == trRecordDrag) {
         FInput->DropLineShown = false;
         update();

@@ -123,6 +123,7 @@ TCustomControl::TCustomControl(QWidget* parent) : QWidget(parent)
 
 TCustomControl::~TCustomControl()
 {
+    AbandonDrag();
     // Destroying the children may move the focus; by then this is no longer a
     // control that could answer.
     disconnect(FFocusConnection);
@@ -629,6 +630,7 @@ void TCustomControl::DoExit()
 
 void TCustomControl::SendCancelMode()
 {
+    EndDrag(false);
     CancelMode();
 }
 
@@ -660,6 +662,11 @@ void TCustomControl::DeliverKey(QKeyEvent* event)
 {
     const quint16 code = VirtualKeyOf(*event);
     const TShiftState shift = ShiftStateOf(event->modifiers());
+    if (code == VK_ESCAPE && Dragging()) {
+        EndDrag(false);
+        event->accept();
+        return;
+    }
     quint16 key = code;
     if (key != 0)
         KeyDown(key, shift);
@@ -730,6 +737,13 @@ bool TCustomControl::WantsDialogKey(quint16)
 void TCustomControl::ClientMousePress(QMouseEvent* event, bool doubleClick)
 {
     const QPoint p = event->position().toPoint();
+    if (Dragging()) {
+        // A drag under way takes the press: the right button gives it up.
+        if (event->button() == Qt::RightButton)
+            EndDrag(false);
+        return;
+    }
+    FSwallowRelease = false;
     FLastMouse = p;
     FCaptured = true;
     TShiftState shift = ShiftStateOf(event->modifiers(), event->buttons());
@@ -741,6 +755,15 @@ void TCustomControl::ClientMousePress(QMouseEvent* event, bool doubleClick)
 void TCustomControl::ClientMouseMove(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
+    if (Dragging()) {
+        FLastMouse = p;
+        DragTo(ClientToScreen(p));
+        return;
+    }
+    if (FSwallowRelease) {
+        FLastMouse = p;
+        return;
+    }
     // Without the capture a held button does not bring moves from outside.
     if (!FCaptured && event->buttons() != Qt::NoButton && !ClientRect().Contains(p))
         return;
@@ -756,6 +779,22 @@ void TCustomControl::ClientMouseRelease(QMouseEvent* event)
     const bool captured = FCaptured;
     if (event->buttons() == Qt::NoButton)
         FCaptured = false;
+    if (Dragging()) {
+        FLastMouse = p;
+        if (event->button() == Qt::LeftButton) {
+            // Dropped where the button was let go, as the control there says.
+            DragTo(ClientToScreen(p));
+            EndDrag(true);
+        } else if (event->button() == Qt::RightButton) {
+            EndDrag(false);
+        }
+        return;
+    }
+    if (FSwallowRelease) {
+        FSwallowRelease = FCaptured;
+        FLastMouse = p;
+        return;
+    }
     if (!captured && !ClientRect().Contains(p))
         return;
     FLastMouse = p;
@@ -777,6 +816,13 @@ void TCustomControl::ClientWheel(QWheelEvent* event)
 
 void TCustomControl::WMMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y, qint64)
 {
+    // An automatic drag begins with the left press, which then selects or
+    // clicks nothing.
+    if (Button == mbLeft && FDragMode == dmAutomatic) {
+        const TMouseDragSettings drag = MouseDragSettings();
+        BeginDrag(drag.DragImmediate, drag.DragThreshold);
+        return;
+    }
     MouseDown(Button, Shift, X, Y);
 }
 

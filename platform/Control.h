@@ -21,6 +21,8 @@
 //                 and its children within the same window;
 //   timers        SetTimer/KillTimer by id, WMTimer(id);
 //   cancel mode   CancelMode(), through SendCancelMode;
+//   drag          a control dragged onto another inside the program
+//                 (DragMode, BeginDrag, the start, over, drop and end events);
 //   messages      private messages are queued calls with a pending flag
 //                 (PostPrivateMessage, PrivateMessagePending,
 //                 RemovePrivateMessage, PrivateMessage), never raw numbers.
@@ -40,6 +42,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -97,6 +100,24 @@ constexpr int SM_CYDRAG = 69;
 int GetSystemMetrics(int index);
 // Milliseconds within which a second click makes a double click.
 int GetDoubleClickTime();
+
+// Dragging one control onto another inside the program. With dmAutomatic a
+// left press on a control begins dragging it instead of reaching MouseDown;
+// with dmManual only BeginDrag does.
+enum TDragMode { dmManual, dmAutomatic };
+// What the control under a drag is told: the pointer came onto it, left it
+// (also when the drag ends over it without a drop), or moved over it.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+// How a drag begins: at once (DragImmediate), else once the pointer has
+// moved DragThreshold pixels along either axis. The desktop decides, as it
+// does for every drag it starts: not at once, after its start-drag distance.
+struct TMouseDragSettings {
+    bool DragImmediate = false;
+    int DragThreshold = 0;
+};
+TMouseDragSettings MouseDragSettings();
+void SetMouseDragSettings(const TMouseDragSettings& settings);
 
 class TCustomControl : public QWidget {
     Q_OBJECT
@@ -186,7 +207,41 @@ public:
     // its controls; 0 when the control does not answer msg.
     virtual qintptr Perform(quint32 msg, qintptr wParam, qintptr lParam);
 
+    // Dragging. While a drag of this control is under way the mouse belongs
+    // to it: moves tell the control under the pointer (DragOver), a release
+    // of the left button drops on it when it accepts (DragDrop), Esc, the
+    // right button or a cancel mode give up; the control hears DoEndDrag
+    // with the control that took the drop (none when nobody did).
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode Value) { FDragMode = Value; }
+    // Begins dragging the control: at once when Immediate, else once the
+    // pointer has moved Threshold pixels from here (negative: the mouse
+    // settings' threshold). Nothing while any drag is under way. A drag
+    // that never passed its threshold ends without a word to anyone.
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    // Ends this control's drag: dropped where the pointer is when Drop and
+    // the control there accepts, else given up.
+    void EndDrag(bool Drop);
+    // This control is being dragged (or waits for the threshold to be).
+    bool Dragging() const;
+    // The control under a screen point that a drag would be offered to
+    // (the innermost of our controls; none over a disabled one).
+    static TCustomControl* FindDragTarget(const QPoint& globalPos);
+
+    std::function<void(QObject* Sender)> OnStartDrag;
+    // Accept comes in True; a control without a handler accepts nothing.
+    std::function<void(QObject* Sender, QObject* Source, int X, int Y, TDragState State, bool& Accept)> OnDragOver;
+    std::function<void(QObject* Sender, QObject* Source, int X, int Y)> OnDragDrop;
+    // Target is the control that took the drop, X and Y in its client
+    // coordinates; none and (0, 0) when the drag was given up.
+    std::function<void(QObject* Sender, QObject* Target, int X, int Y)> OnEndDrag;
+
 protected:
+    virtual void DoStartDrag();
+    virtual void DragOver(QObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(QObject* Source, int X, int Y);
+    virtual void DoEndDrag(QObject* Target, int X, int Y);
+
     virtual void Paint();
     virtual void PaintOverlay();
     // Whether this paint goes through the control's own off-screen bitmap
@@ -282,6 +337,12 @@ private:
     void ClientMouseRelease(QMouseEvent* event);
     void ClientWheel(QWheelEvent* event);
     void DeliverKey(QKeyEvent* event);
+    // The drag under way follows the pointer to a screen point.
+    void DragTo(const QPoint& globalPos);
+    // Where the pointer is, for a drag that begins now.
+    QPoint DragPointerPos() const;
+    // A drag of a control that goes away ends without a word to anyone.
+    void AbandonDrag();
 
     QWidget* FClient = nullptr;
     TCanvas FCanvas;
@@ -301,5 +362,7 @@ private:
     QPoint FLastMouse;
     int FWheelAccumulator = 0;
     Qt::CursorShape FCursorShape = Qt::ArrowCursor;
+    TDragMode FDragMode = dmManual;
+    bool FSwallowRelease = false;
     QMetaObject::Connection FFocusConnection;
 };

@@ -23,6 +23,8 @@ QString TypeCaption(TMsgDlgType type)
         return QStringLiteral("错误");
     case TMsgDlgType::mtWarning:
         return QStringLiteral("警告");
+    case TMsgDlgType::mtConfirmation:
+        return QStringLiteral("确认");
     case TMsgDlgType::mtInformation:
         break;
     }
@@ -36,6 +38,8 @@ QMessageBox::Icon TypeIcon(TMsgDlgType type)
         return QMessageBox::Critical;
     case TMsgDlgType::mtWarning:
         return QMessageBox::Warning;
+    case TMsgDlgType::mtConfirmation:
+        return QMessageBox::Question;
     case TMsgDlgType::mtInformation:
         break;
     }

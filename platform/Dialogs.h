@@ -11,7 +11,8 @@
 class QDialog;
 class QWidget;
 
-enum class TMsgDlgType { mtError, mtWarning, mtInformation };
+// mtConfirmation asks a question (the grid's own confirmations).
+enum class TMsgDlgType { mtError, mtWarning, mtInformation, mtConfirmation };
 
 // The button sets the program uses: errors, warnings and information carry
 // OK; the delete question Yes and Cancel; the unsaved-changes question OK
@@ -53,7 +54,8 @@ private:
     TDialogAnswerer FPrevious;
 };
 
-// Shows a modal message with its type's caption ("错误", "警告", "信息"),
+// Shows a modal message with its type's caption ("错误", "警告", "信息",
+// "确认"),
 // icon and button set, and returns the button pressed. Once the program is
 // ending (Terminated) nothing shows: the answer is the one of the close box
 // (Cancel where the set has it, else OK).

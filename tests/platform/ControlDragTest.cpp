@@ -1,0 +1,251 @@
+// Dragging one control onto another: when a drag begins (at once or past
+// its threshold), what the controls under the pointer hear, who takes the
+// drop, and every way of giving a drag up.
+
+#include "platform/Control.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+
+namespace {
+
+class TDragRecorder : public TCustomControl {
+public:
+    using TCustomControl::TCustomControl;
+    QStringList Log;
+
+protected:
+    void MouseDown(TMouseButton, TShiftState, int X, int Y) override
+    {
+        Log << QStringLiteral("mdown %1,%2").arg(X).arg(Y);
+    }
+    void MouseMove(TShiftState, int X, int Y) override { Log << QStringLiteral("mmove %1,%2").arg(X).arg(Y); }
+    void MouseUp(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mup %1,%2").arg(X).arg(Y); }
+};
+
+// Puts the mouse settings back when the test ends.
+class TDragSettingsScope {
+public:
+    explicit TDragSettingsScope(TMouseDragSettings settings) : FSaved(MouseDragSettings())
+    {
+        SetMouseDragSettings(settings);
+    }
+    ~TDragSettingsScope() { SetMouseDragSettings(FSaved); }
+    TDragSettingsScope(const TDragSettingsScope&) = delete;
+    TDragSettingsScope& operator=(const TDragSettingsScope&) = delete;
+
+private:
+    TMouseDragSettings FSaved;
+};
+
+void Mouse(QWidget* client, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
+           Qt::MouseButtons held = Qt::LeftButton)
+{
+    const QPointF local(pos);
+    QMouseEvent event(type, local, local, QPointF(client->mapToGlobal(pos)),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+    QApplication::sendEvent(client, &event);
+}
+
+QString Name(QObject* object)
+{
+    return object ? object->objectName() : QStringLiteral("-");
+}
+
+// A source and a target side by side in one window, a line edit (no
+// control of ours) below them, and a log of every drag event.
+class ControlDragTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Source = new TDragRecorder(&Window);
+        Source->setObjectName(QStringLiteral("source"));
+        Source->setGeometry(0, 0, 100, 100);
+        Target = new TDragRecorder(&Window);
+        Target->setObjectName(QStringLiteral("target"));
+        Target->setGeometry(150, 0, 100, 100);
+        Edit = new QLineEdit(&Window);
+        Edit->setGeometry(0, 120, 250, 20);
+        Window.resize(260, 150);
+        Window.show();
+        QApplication::setActiveWindow(&Window);
+        QCoreApplication::processEvents();
+        for (TDragRecorder* control : {Source, Target}) {
+            control->OnStartDrag = [this](QObject* sender) { Events << QStringLiteral("start ") + Name(sender); };
+            control->OnEndDrag = [this](QObject* sender, QObject* target, int x, int y) {
+                Events << QStringLiteral("end %1 on %2 at %3,%4").arg(Name(sender), Name(target)).arg(x).arg(y);
+            };
+        }
+        Target->OnDragOver = [this](QObject* sender, QObject* source, int x, int y, TDragState state, bool& accept) {
+            const char* states[] = {"enter", "leave", "move"};
+            Events << QStringLiteral("%1 %2 from %3 at %4,%5")
+                          .arg(QLatin1String(states[state]), Name(sender), Name(source))
+                          .arg(x)
+                          .arg(y);
+            accept = Accepts;
+        };
+        Target->OnDragDrop = [this](QObject* sender, QObject* source, int x, int y) {
+            Events << QStringLiteral("drop on %1 from %2 at %3,%4").arg(Name(sender), Name(source)).arg(x).arg(y);
+        };
+    }
+
+    // A point of the source's client area that lies over the target.
+    QPoint OverTarget(int x, int y) const { return QPoint(150 + x, y); }
+
+    QWidget Window;
+    TDragRecorder* Source = nullptr;
+    TDragRecorder* Target = nullptr;
+    QLineEdit* Edit = nullptr;
+    QStringList Events;
+    bool Accepts = true;
+};
+
+} // namespace
+
+TEST(MouseDragSettings, WaitForTheDesktopsStartDragDistanceUnlessSetOtherwise)
+{
+    const TMouseDragSettings desktop = MouseDragSettings();
+    EXPECT_FALSE(desktop.DragImmediate);
+    EXPECT_EQ(desktop.DragThreshold, QApplication::startDragDistance());
+    {
+        const TDragSettingsScope scope({true, 3});
+        EXPECT_TRUE(MouseDragSettings().DragImmediate);
+        EXPECT_EQ(MouseDragSettings().DragThreshold, 3);
+    }
+    EXPECT_EQ(MouseDragSettings().DragThreshold, desktop.DragThreshold);
+}
+
+TEST_F(ControlDragTest, AnAutomaticDragWaitsForItsThresholdThenTellsTheTargetAndDropsOnIt)
+{
+    const TDragSettingsScope settings({false, 5});
+    Source->SetDragMode(dmAutomatic);
+    QWidget* client = Source->ClientWidget();
+    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    EXPECT_TRUE(Source->Dragging());
+    EXPECT_TRUE(Source->Log.isEmpty()) << "the press begins a drag instead of reaching MouseDown";
+    Mouse(client, QEvent::MouseMove, QPoint(14, 6));
+    EXPECT_TRUE(Events.isEmpty()) << "4 pixels are not yet the threshold";
+    Mouse(client, QEvent::MouseMove, QPoint(15, 10));
+    EXPECT_EQ(Events, QStringList{u"start source"_qs});
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ForbiddenCursor) << "nobody takes it over the source";
+    Mouse(client, QEvent::MouseMove, OverTarget(20, 30));
+    Mouse(client, QEvent::MouseMove, OverTarget(25, 31));
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(26, 32), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Events, (QStringList{u"start source"_qs, u"enter target from source at 20,30"_qs,
+                                   u"move target from source at 25,31"_qs, u"move target from source at 26,32"_qs,
+                                   u"drop on target from source at 26,32"_qs, u"end source on target at 26,32"_qs}));
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(Source->Log.isEmpty()) << "the drag had the mouse, MouseMove and MouseUp heard nothing";
+    EXPECT_TRUE(Target->Log.isEmpty());
+
+    // Manual again: the press is the control's own.
+    Source->SetDragMode(dmManual);
+    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    Mouse(client, QEvent::MouseMove, QPoint(40, 10));
+    Mouse(client, QEvent::MouseButtonRelease, QPoint(40, 10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(Source->Log, (QStringList{u"mdown 10,10"_qs, u"mmove 40,10"_qs, u"mup 40,10"_qs}));
+}
+
+TEST_F(ControlDragTest, ARefusedDropIsALeaveAndTheSourceHearsOfNoTarget)
+{
+    Accepts = false;
+    // A drag begun from code, with no button held, starts where the pointer is.
+    QCursor::setPos(Source->ClientWidget()->mapToGlobal(QPoint(5, 5)));
+    Source->BeginDrag(true);
+    EXPECT_EQ(Events.value(0), u"start source"_qs) << "an immediate drag begins at once";
+    QWidget* client = Source->ClientWidget();
+    Mouse(client, QEvent::MouseMove, OverTarget(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);
+    // Without a button the drag waits for a click; the press itself does
+    // nothing, its release drops.
+    Mouse(client, QEvent::MouseButtonPress, OverTarget(6, 5));
+    EXPECT_TRUE(Source->Dragging());
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(6, 5), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Events.mid(1), (QStringList{u"enter target from source at 5,5"_qs, u"move target from source at 6,5"_qs,
+                                          u"leave target from source at 6,5"_qs, u"end source on - at 0,0"_qs}));
+    EXPECT_FALSE(Source->Dragging());
+
+    // Off the target, over a widget that is none of our controls, and over
+    // a disabled control nobody is asked.
+    EXPECT_EQ(TCustomControl::FindDragTarget(Edit->mapToGlobal(QPoint(5, 5))), nullptr);
+    EXPECT_EQ(TCustomControl::FindDragTarget(Target->ClientWidget()->mapToGlobal(QPoint(5, 5))), Target);
+    Target->setEnabled(false);
+    EXPECT_EQ(TCustomControl::FindDragTarget(Target->ClientWidget()->mapToGlobal(QPoint(5, 5))), nullptr);
+}
+
+TEST_F(ControlDragTest, EscTheRightButtonAndCancelModeGiveUpAndTheReleaseAfterwardsClicksNothing)
+{
+    const TDragSettingsScope settings({true, 5});
+    Source->SetDragMode(dmAutomatic);
+    QWidget* client = Source->ClientWidget();
+    auto dragOntoTarget = [&] {
+        Events.clear();
+        Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+        Mouse(client, QEvent::MouseMove, OverTarget(10, 10));
+        EXPECT_EQ(Events.size(), 2) << "start and enter";
+    };
+
+    dragOntoTarget();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(Source, &esc);
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(Events.mid(2), (QStringList{u"leave target from source at 10,10"_qs, u"end source on - at 0,0"_qs}));
+    Mouse(client, QEvent::MouseMove, OverTarget(12, 10));
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(12, 10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Events.size(), 4) << "nothing is dropped after the drag was given up";
+    EXPECT_TRUE(Source->Log.isEmpty()) << "nor does the release reach MouseUp";
+
+    dragOntoTarget();
+    Mouse(client, QEvent::MouseButtonPress, OverTarget(10, 10), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(Events.last(), u"end source on - at 0,0"_qs);
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::RightButton, Qt::LeftButton);
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(Source->Log.isEmpty());
+
+    dragOntoTarget();
+    Source->SendCancelMode();
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_EQ(Events.last(), u"end source on - at 0,0"_qs);
+    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+    // The next press is the control's own again.
+    Source->SetDragMode(dmManual);
+    Mouse(client, QEvent::MouseButtonPress, QPoint(3, 3));
+    Mouse(client, QEvent::MouseButtonRelease, QPoint(3, 3), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Source->Log, (QStringList{u"mdown 3,3"_qs, u"mup 3,3"_qs}));
+}
+
+TEST_F(ControlDragTest, ADragReleasedBeforeItsThresholdEndsSilentlyAndOneDragRunsAtATime)
+{
+    const TDragSettingsScope settings({false, 8});
+    Source->SetDragMode(dmAutomatic);
+    QWidget* client = Source->ClientWidget();
+    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    Target->BeginDrag(true);
+    EXPECT_FALSE(Target->Dragging()) << "the source's drag is under way";
+    Mouse(client, QEvent::MouseMove, QPoint(17, 17));
+    Mouse(client, QEvent::MouseButtonRelease, QPoint(17, 17), Qt::LeftButton, Qt::NoButton);
+    EXPECT_FALSE(Source->Dragging());
+    EXPECT_TRUE(Events.isEmpty());
+    EXPECT_TRUE(Source->Log.isEmpty());
+
+    // A dragged control that goes away takes its drag with it.
+    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    Mouse(client, QEvent::MouseMove, OverTarget(5, 5));
+    ASSERT_TRUE(Source->Dragging());
+    delete Source;
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    Target->BeginDrag(true);
+    EXPECT_TRUE(Target->Dragging());
+    Target->EndDrag(false);
+    EXPECT_EQ(Events.last(), u"end target on - at 0,0"_qs);
+}
