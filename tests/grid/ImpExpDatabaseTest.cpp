@@ -50,6 +50,17 @@ protected:
         return data;
     }
 
+    // "ID/Txt/Qty" of every row the database holds in "ClipText".
+    QStringList StoredRows()
+    {
+        QStringList rows;
+        TClientDataSet& stored = OpenTable(u"ClipText"_qs);
+        for (stored.First(); !stored.Eof(); stored.Next())
+            rows << stored.FieldByName(u"ID"_qs)->AsString() + u'/' + stored.FieldByName(u"Txt"_qs)->AsString() +
+                        u'/' + stored.FieldByName(u"Qty"_qs)->AsString();
+        return rows;
+    }
+
     // Every column's text of every record, nulls shown as "<null>".
     static std::vector<QStringList> Texts(TDataSet& data, bool markNulls)
     {
@@ -128,4 +139,44 @@ TEST_F(ImpExpDatabaseTest, CopiedRowsPasteBackIntoTheSameCells)
             cell.replace(u"\r\n"_qs, u"\n"_qs);
         EXPECT_EQ(row, want);
     }
+}
+
+TEST_F(ImpExpDatabaseTest, APasteWhileInsertingKeepsTheRecordBeingInserted)
+{
+    Show(500, 200);
+    TClientDataSet& data = ShowTable(u"ClipText"_qs);
+    for (int i = 0; i < Grid->Columns().Count(); ++i) {
+        TColumnMv* column = Grid->Columns().Items(i);
+        column->SetVisible(column->FieldName() == u"ID" || column->FieldName() == u"Txt" ||
+                           column->FieldName() == u"Qty");
+    }
+    Grid->SetEditActions(geaPasteMv);
+    Focus();
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"ID"_qs)->Index());
+
+    // The user inserts a record and fills it in, then pastes two rows.
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert);
+    ASSERT_EQ(data.State(), dsInsert);
+    data.FieldByName(u"ID"_qs)->SetAsInteger(10);
+    data.FieldByName(u"Txt"_qs)->SetAsString(u"NEW"_qs);
+    data.FieldByName(u"Qty"_qs)->SetAsInteger(99);
+    QApplication::clipboard()->setText(u"11\tn1\t10\r\n\r\n12\tn2\t20"_qs);
+    PressKey(Grid->ClientWidget(), Qt::Key_V, Qt::ControlModifier);
+    data.CheckBrowseMode();
+    ASSERT_EQ(data.ApplyUpdates(0), 0);
+
+    EXPECT_EQ(StoredRows(), (QStringList{u"1//"_qs, u"2//"_qs, u"3//"_qs, u"10/NEW/99"_qs, u"11/n1/10"_qs,
+                                        u"12/n2/20"_qs}))
+        << "one record per pasted row, the blank line none, and the user's record kept";
+
+    // A record inserted and left blank is dropped, not posted empty (its
+    // key would be refused by the database).
+    PressKey(Grid->ClientWidget(), Qt::Key_Insert);
+    ASSERT_EQ(data.State(), dsInsert);
+    QApplication::clipboard()->setText(u"13\tn3\t30"_qs);
+    PressKey(Grid->ClientWidget(), Qt::Key_V, Qt::ControlModifier);
+    data.CheckBrowseMode();
+    ASSERT_EQ(data.ApplyUpdates(0), 0);
+    EXPECT_EQ(StoredRows().size(), 7);
+    EXPECT_TRUE(StoredRows().contains(u"13/n3/30"_qs));
 }
