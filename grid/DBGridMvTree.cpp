@@ -116,7 +116,9 @@ int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)
     // Without a row there is no node to drop by.
     if (!TreeRows() || rows <= 0 || FVisibleColumns.Count() == 0)
         return 0;
-    const int left = CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), FTitleOffset).Left;
+    // The column's left edge, read on a row that is on screen: the first
+    // data row may be scrolled off.
+    const int left = CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), TopRow()).Left;
     const int start = FInput->DragStartRow - FTitleOffset;
     const int row = std::clamp(Row - FTitleOffset, 0, rows - 1);
     const TDataRowScopeMv scope(*this, row);
