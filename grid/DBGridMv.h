@@ -347,6 +347,7 @@ public:
     // empty).
     void ShowFindDialog(const QString& Text, const QString& ColumnName = QString());
     friend class TDBGridMvFilterRow;
+    friend class TDBGridMvExport;
 
     // Exposed for the grid's companions.
     using TCustomGridMv::InvalidateCell;

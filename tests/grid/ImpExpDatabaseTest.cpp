@@ -180,3 +180,57 @@ TEST_F(ImpExpDatabaseTest, APasteWhileInsertingKeepsTheRecordBeingInserted)
     EXPECT_EQ(StoredRows().size(), 7);
     EXPECT_TRUE(StoredRows().contains(u"13/n3/30"_qs));
 }
+
+TEST_F(ImpExpDatabaseTest, ExportedCellsTakeThePaintedParametersAndFootersThePlainValues)
+{
+    Exec(u"update \"ClipCells\" set \"Qty\" = 2000 where \"ID\" = 3"_qs);
+    Show(500, 220);
+    TClientDataSet& data = ShowTable(u"ClipCells"_qs);
+    for (int i = 0; i < Grid->Columns().Count(); ++i) {
+        TColumnMv* column = Grid->Columns().Items(i);
+        column->SetVisible(column->FieldName() == u"Txt" || column->FieldName() == u"Qty");
+    }
+    TColumnMv* txt = Grid->GetColumnByFieldName(u"Txt"_qs);
+    TColumnMv* qty = Grid->GetColumnByFieldName(u"Qty"_qs);
+
+    // The grid marks the text column red; the column's own hook, which runs
+    // after it, turns red into blue. Painted and exported, the cell is blue.
+    Grid->OnGetCellParams = [txt](QObject*, TColumnMv* column, TFont&, TColor& background, TGridDrawState) {
+        if (column == txt)
+            background = clRed;
+    };
+    txt->SetOnGetCellParams([](QObject*, bool, TColCellParamsMv& params) {
+        if (params.Background == clRed)
+            params.Background = clBlue;
+    });
+    const QImage shown = Grab();
+    const TRect cell = DataCell(*Grid, txt->Index(), 2);
+    EXPECT_EQ(QColor(shown.pixel(cell.Left + 2, cell.Bottom - 2)), QColor(Qt::blue));
+    Grid->Selection().SelectAll();
+    TMemoryStreamMv rtf;
+    RunGridExport(TGridExportKindMv::RTF, Grid, rtf, false);
+    const QByteArray bytes = rtf.ToByteArray();
+    EXPECT_TRUE(bytes.contains("\\red0\\green0\\blue255;"));
+    EXPECT_FALSE(bytes.contains("\\red255\\green0\\blue0;"));
+
+    // The footers show their own formats on screen; exported, a sum is
+    // formatted as its field shows numbers and a count is a whole number.
+    Grid->SetFooterRowCount(1);
+    qty->Footer().SetValueType(fvtSum);
+    qty->Footer().SetDisplayFormat(u"合计 #"_qs);
+    data.FieldByName(u"Qty"_qs)->SetDisplayFormat(u"#,##0"_qs);
+    txt->Footer().SetValueType(fvtCount);
+    txt->Footer().SetDisplayFormat(u"0.0 条"_qs);
+    Grid->SumList().SetActive(true);
+    EXPECT_EQ(Grid->GetFooterValue(0, qty), u"合计 1996"_qs);
+    EXPECT_EQ(Grid->GetFooterValue(0, txt), u"3.0 条"_qs);
+    Grid->SetOptions(Grid->Options() & ~TDBGridOptions(dgTitles));
+    TMemoryStreamMv text;
+    RunGridExport(TGridExportKindMv::Text, Grid, text, false);
+    EXPECT_EQ(QString::fromUtf8(text.ToByteArray()).section(u"\r\n"_qs, -1), u"3\t1,996"_qs);
+    qty->Footer().SetDisplayFormat(QString());
+    data.FieldByName(u"Qty"_qs)->SetDisplayFormat(QString());
+    text.Clear();
+    RunGridExport(TGridExportKindMv::Text, Grid, text, false);
+    EXPECT_EQ(QString::fromUtf8(text.ToByteArray()).section(u"\r\n"_qs, -1), u"3\t1996"_qs);
+}
