@@ -234,3 +234,24 @@ TEST_F(ImpExpDatabaseTest, ExportedCellsTakeThePaintedParametersAndFootersThePla
     RunGridExport(TGridExportKindMv::Text, Grid, text, false);
     EXPECT_EQ(QString::fromUtf8(text.ToByteArray()).section(u"\r\n"_qs, -1), u"3\t1996"_qs);
 }
+
+TEST_F(ImpExpDatabaseTest, ABinaryBlockOfANewerVersionPastes)
+{
+    Show(500, 200);
+    TClientDataSet& data = ShowTable(u"ClipText"_qs);
+    Grid->SetSelectedIndex(Grid->GetColumnByFieldName(u"Txt"_qs)->Index());
+    TZUNDBIFWriter writer;
+    writer.WriteHeader({{true, {}}, {true, {}}});
+    writer.WriteCell(Variant(u"新版"_qs));
+    writer.WriteCell(Variant(7));
+    writer.WriteEnd();
+    QByteArray block = writer.Data();
+    block[7] = '\x02';
+    auto mime = std::make_unique<QMimeData>();
+    mime->setData(DBGridMvClipboardFormats().ZUNDBIF, block);
+    QApplication::clipboard()->setMimeData(mime.release());
+    GridPasteAction(Grid, false);
+    data.CheckBrowseMode();
+    ASSERT_EQ(data.ApplyUpdates(0), 0);
+    EXPECT_EQ(Scalar(u"select \"Txt\" || '/' || \"Qty\" from \"ClipText\" where \"ID\" = 1"_qs), u"新版/7"_qs);
+}
