@@ -678,7 +678,8 @@ private:
     void ApplyOptions(TDBGridOptions Value);
     void DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState, bool Raised);
     void DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
-    void DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
+    // Draws one record cell; true when the highlight decision marked it.
+    bool DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
     void DrawEmptyCell(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState, bool Raised,
                        const TCellAreaMv& Area);
     void DrawFooterCell(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState,
@@ -688,6 +689,8 @@ private:
     void DrawTitleGroups(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     void DrawCheckBoxCell(TColumnMv* Column, const TRect& Rect, TCheckBoxState State);
     void DrawEditButtons(TColumnMv* Column, TRect& Rect, bool Raised);
+    // The width that a column's always-shown edit buttons take in a cell.
+    int InCellButtonsWidth(TColumnMv* Column) const;
     bool PreviousRowShowsSame(TColumnMv* Column, int DataRow, const QString& Text);
     void CreateHeadTree();
     int MeasureHeadTree(THeadTreeNode* Node);

@@ -207,8 +207,8 @@ void TColumnFooterMv::Assign(const TColumnFooterMv& Source)
     SetValue(Source.Value());
     SetWordWrap(Source.WordWrap());
     SetDisplayFormat(Source.DisplayFormat());
-    if (Source.FAssigned & AssignedToolTips)
-        SetToolTips(Source.ToolTips());
+    // Tool tips are copied as the source shows them, assigned or not.
+    SetToolTips(Source.ToolTips());
 }
 
 void TColumnFooterMv::RestoreDefaults()

@@ -173,8 +173,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
             alignment = taLeftJustify;
         if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == column)
             Tip.TextRect.Left += std::min(TreeIndent(), Tip.TextRect.Width());
+        // Every always-shown button covers the text, as painting lays it out.
         if (column->AlwaysShowEditButton())
-            Tip.TextRect.Right -= std::min(FInCellButtonWidth, Tip.TextRect.Width());
+            Tip.TextRect.Right -= std::min(InCellButtonsWidth(column), Tip.TextRect.Width());
         if (TImageList* images = column->ImageList(); images && column->ShowImageAndText())
             Tip.TextRect.Left += images->Width() + 5;
         Tip.WordWrap = column->WordWrap() && FMultiLineRows;
