@@ -201,6 +201,9 @@ public:
     void SetParentFont(bool Value) { FParentFont = Value; }
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool Value) { FParentColor = Value; }
+    // With ParentColor, the grid and its footers take the parent's new
+    // background colour.
+    void ParentColorChanged();
     TBiDiMode BiDiMode() const { return FBiDiMode; }
     void SetBiDiMode(TBiDiMode Value);
     TImeMode ImeMode() const { return FImeMode; }

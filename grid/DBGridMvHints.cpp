@@ -270,6 +270,9 @@ bool TCustomDBGridMv::event(QEvent* Event)
 {
     if (Event->type() == QEvent::Polish)
         InstallTipHandling();
+    // The parent's palette reaches the grid when the parent's colour changes.
+    if (Event->type() == QEvent::PaletteChange)
+        ParentColorChanged();
     if (ContextMenuTakenByCell(Event))
         return true;
     return TCustomGridMv::event(Event);

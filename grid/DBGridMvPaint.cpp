@@ -6,6 +6,7 @@
 
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvMemTable.h"
+#include "grid/DBGridMvTextSpan.h"
 
 #include "platform/FrameControls.h"
 
@@ -725,20 +726,29 @@ bool TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
         DrawDataCell(cellRect, Column->Field(), state);
     DrawColumnCell(cellRect, dataCol, Column, state);
 
-    // The typed prefix of an incremental search over the current cell.
+    // The typed prefix of an incremental search over the current cell: the
+    // cell's text written again as the cell writes it (alignment, layout,
+    // word wrap), in the search colours, over the prefix's place only.
     if (FIncSearchActive && currentRecord && ACol == Col() && shown == text && state.testFlag(gdSelected) &&
         (GridHasFocus() || FOptions.testFlag(dgAlwaysShowSelection)) && IsActiveControl() && FUpdateLock == 0) {
-        const QString prefix = text.left(FIncSearchText.size());
-        const int textWidth = canvas.TextWidth(text);
-        int x = textArea.Left + dx;
-        if (params.Alignment == taRightJustify)
-            x = textArea.Right - textWidth - 3;
-        else if (params.Alignment == taCenter)
-            x = textArea.Left + textArea.Width() / 2 - textWidth / 2;
-        const TRect band(x, textArea.Top, std::min(textArea.Right, x + canvas.TextWidth(prefix)), textArea.Bottom);
+        const bool wordWrap = Column->WordWrap() && FMultiLineRows;
+        TAlignment placed = params.Alignment;
+        if (Column->UseRightToLeftAlignment() && placed != taCenter)
+            placed = placed == taLeftJustify ? taRightJustify : taLeftJustify;
+        const std::vector<TRect> parts =
+            WrittenTextPartRects(canvas, textArea, dx, dy, text, int(FIncSearchText.size()), placed,
+                                 Column->Layout(), wordWrap, Column->EndEllipsis());
+        const TFont font = canvas.Font;
         canvas.Brush.Color = DBGridMvIncSearchColor;
         canvas.Font.Color = DBGridMvIncSearchFontColor;
-        WriteTextMv(canvas, band, true, 0, dy, prefix, taLeftJustify, Column->Layout(), false, false, 0, 0, false);
+        for (const TRect& part : parts) {
+            TClipSaver clip(canvas);
+            canvas.IntersectClipRect(part);
+            canvas.FillRect(part);
+            WriteCellText(Column, textArea, false, dx, dy, text, params.Alignment, Column->Layout(), wordWrap,
+                          Column->EndEllipsis(), 0, 0);
+        }
+        canvas.Font = font;
     }
 
     // A hidden duplicate merges with the equal cell above it.
