@@ -12,10 +12,10 @@
 
 namespace {
 
-std::vector<TRect> SingleLine(TCanvas& Canvas, const TRect& Rect, int DX, int DY, const QString& Text, int Count,
-                              TAlignment Alignment, TTextLayout Layout, bool EndEllipsis)
+std::vector<TRect> SingleLine(TCanvas& Canvas, const TRect& Rect, int DX, const QString& Text, int Count,
+                              TAlignment Alignment, bool EndEllipsis)
 {
-    // The same placement as WriteTextMv's.
+    // The same placement along the line as WriteTextMv's.
     const QString text = EndEllipsis ? ShortenTextMv(Canvas, Text, Rect.Width() - DX) : Text;
     const int kept = text == Text ? int(text.size()) : std::max(0, int(text.size()) - 3);
     Count = std::min(Count, kept);
@@ -27,15 +27,8 @@ std::vector<TRect> SingleLine(TCanvas& Canvas, const TRect& Rect, int DX, int DY
         x = Rect.Right - textWidth - 3;
     else if (Alignment == taCenter)
         x = Rect.Width() > 0 ? Rect.Left + Rect.Width() / 2 - textWidth / 2 : 0;
-    int y = Rect.Top + DY;
-    const int textHeight = Canvas.TextHeight(text);
-    if (textHeight < Rect.Height() - DY) {
-        if (Layout == tlCenter)
-            y = (Rect.Top + Rect.Bottom - textHeight) / 2;
-        else if (Layout == tlBottom)
-            y = Rect.Bottom - textHeight;
-    }
-    const TRect part = IntersectRect(TRect(x, y, x + Canvas.TextWidth(text.left(Count)), y + textHeight), Rect);
+    // One line: the part's band runs the cell's whole height.
+    const TRect part = IntersectRect(TRect(x, Rect.Top, x + Canvas.TextWidth(text.left(Count)), Rect.Bottom), Rect);
     if (part.IsEmpty())
         return {};
     return {part};
@@ -115,5 +108,5 @@ std::vector<TRect> WrittenTextPartRects(TCanvas& Canvas, const TRect& Rect, int 
         return {};
     if (WordWrap)
         return Wrapped(Canvas, Rect, DX, DY, Text, Count, Alignment, Layout);
-    return SingleLine(Canvas, Rect, DX, DY, Text, Count, Alignment, Layout, EndEllipsis);
+    return SingleLine(Canvas, Rect, DX, Text, Count, Alignment, EndEllipsis);
 }

@@ -11,7 +11,8 @@
 // The rectangles (one per line the part runs over) that the first Count
 // characters of Text take when WriteTextMv(Canvas, Rect, ..., DX, DY, Text,
 // Alignment, Layout, WordWrap, EndEllipsis, 0, 0, false) writes it in the
-// canvas' font. Empty when nothing of them shows.
+// canvas' font; on a single line the band runs the rectangle's height.
+// Empty when nothing of them shows.
 std::vector<TRect> WrittenTextPartRects(TCanvas& Canvas, const TRect& Rect, int DX, int DY, const QString& Text,
                                         int Count, TAlignment Alignment, TTextLayout Layout, bool WordWrap,
                                         bool EndEllipsis);
