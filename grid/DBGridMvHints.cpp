@@ -243,8 +243,9 @@ bool TCustomDBGridMv::TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip)
             return false;
         Tip.Text = leaf->Text;
     }
+    // The marker and its number take 16 pixels of the painted title.
     if (title.SortMarker() != smNoneMv)
-        Tip.TextRect.Right -= 16 + SortIndexWidth(title) - 2;
+        Tip.TextRect.Right -= 16 - 2;
     return true;
 }
 
