@@ -204,6 +204,9 @@ public:
     // Reading order of the grid and the default of its columns' (the base
     // grid mirrors itself); a change lays the grid out anew.
     void SetBiDiMode(TBiDiMode Value) override;
+    // With ParentColor, the grid and its footers take the parent's new
+    // background colour.
+    void ParentColorChanged();
     TImeMode ImeMode() const { return FImeMode; }
     void SetImeMode(TImeMode Value) { FImeMode = Value; }
     const QString& ImeName() const { return FImeName; }
@@ -347,6 +350,7 @@ public:
     // empty).
     void ShowFindDialog(const QString& Text, const QString& ColumnName = QString());
     friend class TDBGridMvFilterRow;
+    friend class TDBGridMvExport;
 
     // Exposed for the grid's companions.
     using TCustomGridMv::InvalidateCell;
@@ -683,7 +687,8 @@ private:
     void ApplyOptions(TDBGridOptions Value);
     void DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState, bool Raised);
     void DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
-    void DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
+    // Draws one record cell; true when the highlight decision marked it.
+    bool DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState, bool Raised);
     void DrawEmptyCell(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState, bool Raised,
                        const TCellAreaMv& Area);
     void DrawFooterCell(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState,
@@ -693,6 +698,8 @@ private:
     void DrawTitleGroups(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     void DrawCheckBoxCell(TColumnMv* Column, const TRect& Rect, TCheckBoxState State);
     void DrawEditButtons(TColumnMv* Column, TRect& Rect, bool Raised);
+    // The width that a column's always-shown edit buttons take in a cell.
+    int InCellButtonsWidth(TColumnMv* Column) const;
     bool PreviousRowShowsSame(TColumnMv* Column, int DataRow, const QString& Text);
     void CreateHeadTree();
     int MeasureHeadTree(THeadTreeNode* Node);

@@ -654,8 +654,13 @@ void TCustomDBGridMv::ColWidthsChanged()
                 OnColWidthsChanged(this);
         } else {
             TCustomGridMv::ColWidthsChanged();
-            if (OnColWidthsChanged && FLayoutLock == 0)
-                OnColWidthsChanged(this);
+            // Inside a layout the widths are the layout's own, half set: the
+            // layout refreshes the editor when it ends, and tells no one.
+            if (FLayoutLock == 0) {
+                InvalidateEditor();
+                if (OnColWidthsChanged)
+                    OnColWidthsChanged(this);
+            }
         }
         // An outside bar's range follows the new widths at once.
         UpdateHorzScrollBarParams();

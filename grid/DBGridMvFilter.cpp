@@ -275,9 +275,13 @@ void TSTColumnFilterMv::ReloadLists()
     // The walk's own change notice (when controls come back) is not a reload.
     if (FReloading)
         return;
+    // A record being inserted or edited in the list is not walked over:
+    // moving would post or drop it. Its post brings the next reload.
+    TDataSet* list = FListLink.DataSet();
+    if (list && list->Active() && list->State() != dsBrowse)
+        return;
     FKeyValues.Clear();
     FListValues.Clear();
-    TDataSet* list = FListLink.DataSet();
     if (!FListLink.Active() || !list || ListField.isEmpty() || KeyField.isEmpty())
         return;
     TField* listField = list->FindField(ListField);
@@ -289,12 +293,17 @@ void TSTColumnFilterMv::ReloadLists()
         explicit TReloadingScope(bool& F) : Flag(F) { Flag = true; }
         ~TReloadingScope() { Flag = false; }
     } reloading(FReloading);
+    // The list keeps its place: it may be shown or worked on elsewhere.
     TDisableControlsGuard guard(*list);
+    const TBookmark place = list->Bookmark();
     for (list->First(); !list->Eof(); list->Next()) {
         FListValues.Add(listField->AsString());
         FKeyValues.Add(keyField->AsString());
     }
-    list->First();
+    if (list->BookmarkValid(place))
+        list->GotoBookmark(place);
+    else
+        list->First();
 }
 
 void TSTColumnFilterMv::Assign(const TSTColumnFilterMv& Source)

@@ -57,11 +57,12 @@ void TInplaceFilterEditMv::KeyDown(quint16& Key, TShiftState Shift)
         key = VK_RIGHT;
     else if (rightToLeft && key == VK_RIGHT)
         key = VK_LEFT;
-    const bool noModifier = !(Shift & (ssShift | ssCtrl | ssAlt));
+    // At the text's edge the horizontal keys leave the cell whatever the
+    // modifiers: there is nothing more to move over or select that way.
     switch (key) {
     case VK_LEFT:
     case VK_HOME:
-        if (noModifier && (allSelected || cursorPosition() == 0)) {
+        if (allSelected || cursorPosition() == 0) {
             FRow->MoveEdit(-1);
             Key = 0;
             return;
@@ -69,7 +70,7 @@ void TInplaceFilterEditMv::KeyDown(quint16& Key, TShiftState Shift)
         break;
     case VK_RIGHT:
     case VK_END:
-        if (noModifier && (allSelected || cursorPosition() == text().size())) {
+        if (allSelected || cursorPosition() == text().size()) {
             FRow->MoveEdit(1);
             Key = 0;
             return;
@@ -87,11 +88,9 @@ void TInplaceFilterEditMv::KeyDown(quint16& Key, TShiftState Shift)
         Run([this] { FRow->Apply(); });
         return;
     case VK_UP:
-        if (!Shift.testFlag(ssAlt)) {
-            Key = 0;
-            return;
-        }
-        break;
+        // The filter row is the top of the grid: Up stays in it.
+        Key = 0;
+        return;
     case VK_DOWN:
         if (!(Shift & (ssShift | ssAlt))) {
             Key = 0;

@@ -207,8 +207,8 @@ void TColumnFooterMv::Assign(const TColumnFooterMv& Source)
     SetValue(Source.Value());
     SetWordWrap(Source.WordWrap());
     SetDisplayFormat(Source.DisplayFormat());
-    if (Source.FAssigned & AssignedToolTips)
-        SetToolTips(Source.ToolTips());
+    // Tool tips are copied as the source shows them, assigned or not.
+    SetToolTips(Source.ToolTips());
 }
 
 void TColumnFooterMv::RestoreDefaults()
@@ -321,21 +321,26 @@ bool IsIntegerType(TFieldType type)
 
 } // namespace
 
-QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value)
+QString FormatFieldSum(const QString& Format, const TField& Field, double Value)
 {
     const TFieldType type = Field.DataType();
-    const QString& format = !Footer.DisplayFormat().isEmpty() ? Footer.DisplayFormat() : Field.DisplayFormat();
     if (IsIntegerType(type))
-        return format.isEmpty() ? QString::number(qint64(std::trunc(Value))) : FormatFloat(format, Value);
+        return Format.isEmpty() ? QString::number(qint64(std::trunc(Value))) : FormatFloat(Format, Value);
     if (type != ftFloat && type != ftCurrency && type != ftBCD && type != ftFMTBcd)
         return QString();
-    if (!format.isEmpty())
-        return FormatFloat(format, Value);
+    if (!Format.isEmpty())
+        return FormatFloat(Format, Value);
     // Money in the system's currency format; other numbers in the general
     // format, floats to the field's precision.
     if (Field.Currency())
         return FloatToStrCurrency(Value, FormatSettings.CurrencyDecimals);
     return FloatToStrGeneral(Value, type == ftFloat ? Field.Precision() : 15);
+}
+
+QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value)
+{
+    return FormatFieldSum(!Footer.DisplayFormat().isEmpty() ? Footer.DisplayFormat() : Field.DisplayFormat(), Field,
+                          Value);
 }
 
 QString FormatFooterCount(const TColumnFooterMv& Footer, double Count)

@@ -173,8 +173,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
             alignment = taLeftJustify;
         if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == column)
             Tip.TextRect.Left += std::min(TreeIndent(), Tip.TextRect.Width());
+        // Every always-shown button covers the text, as painting lays it out.
         if (column->AlwaysShowEditButton())
-            Tip.TextRect.Right -= std::min(FInCellButtonWidth, Tip.TextRect.Width());
+            Tip.TextRect.Right -= std::min(InCellButtonsWidth(column), Tip.TextRect.Width());
         if (TImageList* images = column->ImageList(); images && column->ShowImageAndText())
             Tip.TextRect.Left += images->Width() + 5;
         Tip.WordWrap = column->WordWrap() && FMultiLineRows;
@@ -242,8 +243,9 @@ bool TCustomDBGridMv::TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip)
             return false;
         Tip.Text = leaf->Text;
     }
+    // The marker and its number take 16 pixels of the painted title.
     if (title.SortMarker() != smNoneMv)
-        Tip.TextRect.Right -= 16 + SortIndexWidth(title) - 2;
+        Tip.TextRect.Right -= 16 - 2;
     return true;
 }
 
@@ -269,6 +271,9 @@ bool TCustomDBGridMv::event(QEvent* Event)
 {
     if (Event->type() == QEvent::Polish)
         InstallTipHandling();
+    // The parent's palette reaches the grid when the parent's colour changes.
+    if (Event->type() == QEvent::PaletteChange)
+        ParentColorChanged();
     if (ContextMenuTakenByCell(Event))
         return true;
     return TCustomGridMv::event(Event);

@@ -62,10 +62,22 @@ void TDBGridMvExport::WriteTitle(const TColumnsMvList&) {}
 
 void TDBGridMvExport::WriteRecord(const TColumnsMvList& Columns)
 {
+    // As a painted cell: the column's values, then the grid's cell
+    // parameters, then the column's own hook, which sees what the grid set.
     for (TColumnMv* column : Columns.Items()) {
-        column->FillColCellParams(false, FCellParams);
-        if (FGrid->OnGetCellParams)
-            FGrid->OnGetCellParams(FGrid, column, FCellFont, FCellParams.Background, FCellParams.State);
+        FCellFont = column->Font();
+        FCellParams.Background = column->Color();
+        FCellParams.Alignment = column->Alignment();
+        FCellParams.ImageIndex = column->GetImageIndex();
+        FCellParams.Text = column->GetDisplayText();
+        FCellParams.CheckboxState = column->GetCheckboxState();
+        FCellParams.ReadOnly = column->ReadOnly();
+        FCellParams.State = TGridDrawState();
+        FCellParams.Col = -1;
+        FCellParams.Row = -1;
+        FCellParams.TextEditing = false;
+        FGrid->GetCellParams(column, FCellFont, FCellParams.Background, FCellParams.State);
+        column->GetColCellParams(false, FCellParams);
         WriteDataCell(column, FCellParams);
     }
 }
@@ -95,12 +107,15 @@ QString TDBGridMvExport::FooterValueText(TColumnMv* Column, int FooterNo) const
 {
     const TColumnFooterMv& footer = Column->GetFooterForRow(FooterNo);
     const qint64 value = FFooterValues[size_t(FooterNo * FColumns.Count() + FColumns.IndexOf(Column))];
+    // An exported sum or count is a plain value, formatted by the field's
+    // kind and display format: the footer's own display format (which may
+    // carry captions such as "合计 #") stays with the grid.
     if (footer.ValueType() == fvtCount)
-        return FormatFooterCount(footer, double(value));
+        return QString::number(value);
     if (footer.ValueType() == fvtSum) {
         const QString name = footer.FieldName().isEmpty() ? Column->FieldName() : footer.FieldName();
         const TField* field = FGrid->DataSet()->FindField(name);
-        return field ? FormatFooterSum(footer, *field, double(value) / 10000.0) : QString();
+        return field ? FormatFieldSum(field->DisplayFormat(), *field, double(value) / 10000.0) : QString();
     }
     return FGrid->GetFooterValue(FooterNo, Column);
 }

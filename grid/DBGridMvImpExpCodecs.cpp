@@ -412,8 +412,9 @@ TZUNDBIFData ReadZUNDBIF(const QByteArray& Data)
     TZUNDBIFData result;
     if (in.Left() < 12 || std::memcmp(in.Take(7), ZUNDBIFSignature, 7) != 0)
         ZUNDBIFError();
-    if (in.Byte() != ZUNDBIFVersion)
-        ZUNDBIFError();
+    // The version byte is not checked: a block that a newer peer wrote is
+    // read as far as its cells are ones this reader knows.
+    (void)in.Byte();
     const qint32 count = in.Int32();
     // Each column entry takes at least its flag and its terminator.
     if (count < 0 || count > in.Left() / 2)

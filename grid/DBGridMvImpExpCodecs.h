@@ -140,7 +140,7 @@ struct TZUNDBIFData {
     std::vector<std::vector<Variant>> Rows;
 };
 
-// Reads and checks the whole block: signature, version, a count and lengths
+// Reads and checks the whole block: signature (any version), a count and lengths
 // that fit in the data, known tags, whole rows and the end tag (bytes after
 // it are padding). Anything else raises Exception
 // "TDBGridMvImportAsZUNDBIF.ReadPrefix: 无效的 ZUNDBIF 格式".

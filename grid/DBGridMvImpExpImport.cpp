@@ -69,16 +69,15 @@ void TDBGridMvImport::ImportRows(const TColumnsMvList& Columns, TDBGridMvSelecti
 {
     TDataSet& dataSet = *FGrid->DataSet();
     if (Inserting) {
-        // The record being inserted takes the first row; each further row
-        // is inserted after it.
-        for (bool first = true; !Eof(); first = false) {
-            if (!first) {
-                if (CellCount(FRow) == 0) {
-                    ReadRecord(Columns); // a blank line inserts nothing
-                    continue;
-                }
-                dataSet.Insert();
+        // Every row is a record of its own. The record the user is
+        // inserting is never written over: the first Insert posts it when
+        // it holds something (and drops it when it is still blank).
+        while (!Eof()) {
+            if (CellCount(FRow) == 0) {
+                ReadRecord(Columns); // a blank line inserts nothing
+                continue;
             }
+            dataSet.Insert();
             ReadRecord(Columns);
             dataSet.Post();
             dataSet.Next();

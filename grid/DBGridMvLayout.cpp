@@ -567,9 +567,11 @@ void TCustomDBGridMv::UpdateScrollBar()
         ApplyExtScrollInfo(*outside, info);
     if (!FVertScrollBar->Visible() || FVertScrollBar->ExtScrollBar())
         info.Max = info.Min;
-    if (info == GetScrollInfo(sbVertical))
+    const TScrollBarVisibleModeMv mode = FVertScrollBar->VisibleMode();
+    if (info == GetScrollInfo(sbVertical) && FVertScrollBar->AppliedVisibleMode == mode)
         return;
-    SetScrollInfo(sbVertical, info, FVertScrollBar->VisibleMode() == sbAlwaysShowMv);
+    SetScrollInfo(sbVertical, info, mode == sbAlwaysShowMv && !FVertScrollBar->ExtScrollBar());
+    FVertScrollBar->AppliedVisibleMode = mode;
 }
 
 void TCustomDBGridMv::WMVScroll(int code, int pos)
@@ -788,6 +790,24 @@ void TCustomDBGridMv::SetOddRowColor(TColor Value)
     FOddRowColorAssigned = true;
     if (changed)
         Invalidate();
+}
+
+void TCustomDBGridMv::ParentColorChanged()
+{
+    if (!FParentColor)
+        return;
+    // The parent's background: a control's colour, else its palette's.
+    const QWidget* parent = parentWidget();
+    if (!parent)
+        return;
+    TColor color = clNone;
+    if (const auto* control = dynamic_cast<const TCustomControl*>(parent))
+        color = control->Color();
+    else
+        color = FromQColor(parent->palette().color(parent->backgroundRole()));
+    SetColor(color);
+    FFooterColor = color;
+    Invalidate();
 }
 
 void TCustomDBGridMv::SetFooterColor(TColor Value)

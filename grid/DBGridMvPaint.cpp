@@ -6,6 +6,7 @@
 
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvMemTable.h"
+#include "grid/DBGridMvTextSpan.h"
 
 #include "platform/FrameControls.h"
 
@@ -369,8 +370,7 @@ void TCustomDBGridMv::DrawCellContents(int ACol, int ARow, const TRect& ARect, T
     }
     case 2:
         if (area.VertIndex < DataRowRecordCount(*this)) {
-            DrawDataCellArea(column, ACol, ARow, rect, AState, raised);
-            highlighted = AState.testFlag(gdSelected) && canvas.Brush.Color != column->Color();
+            highlighted = DrawDataCellArea(column, ACol, ARow, rect, AState, raised);
         } else {
             DrawEmptyCell(column, ACol, ARow, rect, AState, raised, area);
         }
@@ -422,13 +422,20 @@ void TCustomDBGridMv::DrawIndicatorCell(int ACol, int ARow, const TRect& ARect, 
     DrawCellFrame(ARect, AState, Raised, false, false);
     if (!recordRow)
         return;
+    // The current record and the selected rows carry the data set's state;
+    // in browse state only the current record has a glyph.
     const bool current = dataRow == ActiveDataRow(*this);
-    if (!current)
+    if (!current && !selected)
         return;
-    FIndicatorRow = ARow;
+    if (current)
+        FIndicatorRow = ARow;
     int glyph = 0;
     switch (dataSet->State()) {
-    case dsBrowse: glyph = selected ? 5 : (FIncSearchActive ? 6 : 0); break;
+    case dsBrowse:
+        if (!current)
+            return;
+        glyph = selected ? 5 : (FIncSearchActive ? 6 : 0);
+        break;
     case dsEdit: glyph = 1; break;
     case dsInsert: glyph = 2; break;
     default: glyph = 0; break;
@@ -484,11 +491,14 @@ void TCustomDBGridMv::DrawTitleCell(TColumnMv* Column, int ACol, int ARow, TRect
     int numberWidth = drawMarker ? SortIndexWidth(title) : 0;
     bool drawNumber = numberWidth > 0;
     const QFont markerFont = DBGridMvSortMarkerFont();
+    // The marker and its number share 16 pixels; a rectangle left too
+    // narrow (for the title image, if any) drops the marker, then the
+    // number, each giving its part back.
     if (drawMarker) {
-        textRect.Right -= 16 + numberWidth;
+        textRect.Right -= 16;
         if (textRect.Width() < imageWidth) {
             drawMarker = false;
-            textRect.Right += 14;
+            textRect.Right += 14 - numberWidth;
             if (textRect.Width() < imageWidth) {
                 drawNumber = false;
                 textRect.Right += numberWidth + 2;
@@ -563,6 +573,17 @@ bool TCustomDBGridMv::PreviousRowShowsSame(TColumnMv* Column, int DataRow, const
     return previous == Text;
 }
 
+int TCustomDBGridMv::InCellButtonsWidth(TColumnMv* Column) const
+{
+    const int defaultWidth = FInCellButtonWidth + (Flat() ? 1 : 0);
+    int width = Column->HasMainEditButton() ? defaultWidth : 0;
+    const TEditButtonsMv& extras = Column->EditButtons();
+    for (int i = 0; i < extras.Count(); ++i)
+        if (const TEditButtonMv* item = extras.Items(i); item->Visible())
+            width += item->Width() >= 1 ? item->Width() : defaultWidth;
+    return width;
+}
+
 void TCustomDBGridMv::DrawEditButtons(TColumnMv* Column, TRect& Rect, bool Raised)
 {
     TCanvas& canvas = Canvas();
@@ -620,7 +641,7 @@ void TCustomDBGridMv::DrawCheckBoxCell(TColumnMv*, const TRect& Rect, TCheckBoxS
     PaintEditButton(canvas, box, canvas.Brush.Color, int(State), true, false, Flat(), 0, bdkCheckBox);
 }
 
-void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState,
+bool TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TRect ARect, TGridDrawState AState,
                                        bool Raised)
 {
     TCanvas& canvas = Canvas();
@@ -655,7 +676,8 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     GetCellParams(Column, canvas.Font, params.Background, AState);
     Column->GetColCellParams(false, params);
     TGridDrawState state = AState;
-    if (HighlightDataCell(dataCol, dataRow, params.Text, state, params.Background, canvas.Font))
+    const bool highlighted = HighlightDataCell(dataCol, dataRow, params.Text, state, params.Background, canvas.Font);
+    if (highlighted)
         state |= gdSelected;
     canvas.Brush.Color = params.Background;
     canvas.Brush.Style = bsSolid;
@@ -670,19 +692,23 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
     const int dx = (Raised ? 1 : 2) - (Flat() ? 1 : 0);
     const int dy = Raised ? 1 : 2;
     QString shown = text;
-    if (FDefaultDrawingMv) {
+    if (FDefaultDrawingMv)
         DrawCellFrame(cellRect, state, Raised, false, false);
-        // Tree rows indent the first visible column by the node's level.
-        if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == Column) {
-            const int indent = std::min(TreeIndent(), textArea.Width());
-            if (indent > 0) {
-                DrawTreeArea(canvas, TRect(textArea.Left, textArea.Top, textArea.Left + indent, textArea.Bottom),
-                             dataCol, dataRow, Raised, state);
-                textArea.Left += indent;
-            }
+    // The tree indent and the always-shown buttons are the grid's own parts
+    // of the cell: they are drawn whoever draws the rest of it.
+    if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == Column) {
+        const int indent = std::min(TreeIndent(), textArea.Width());
+        if (indent > 0) {
+            DrawTreeArea(canvas, TRect(textArea.Left, textArea.Top, textArea.Left + indent, textArea.Bottom),
+                         dataCol, dataRow, Raised, state);
+            textArea.Left += indent;
         }
-        if (buttons)
-            DrawEditButtons(Column, textArea, Raised);
+    }
+    if (buttons)
+        DrawEditButtons(Column, textArea, Raised);
+    canvas.Brush.Color = params.Background;
+    canvas.Brush.Style = bsSolid;
+    if (FDefaultDrawingMv) {
         TImageList* images = Column->ImageList();
         if (images && Column->ShowImageAndText()) {
             const TRect imageArea(textArea.Left, textArea.Top, textArea.Left + images->Width() + 4, textArea.Bottom);
@@ -728,26 +754,36 @@ void TCustomDBGridMv::DrawDataCellArea(TColumnMv* Column, int ACol, int ARow, TR
         DrawDataCell(cellRect, Column->Field(), state);
     DrawColumnCell(cellRect, dataCol, Column, state);
 
-    // The typed prefix of an incremental search over the current cell.
+    // The typed prefix of an incremental search over the current cell: the
+    // cell's text written again as the cell writes it (alignment, layout,
+    // word wrap), in the search colours, over the prefix's place only.
     if (FIncSearchActive && currentRecord && ACol == Col() && shown == text && state.testFlag(gdSelected) &&
         (GridHasFocus() || FOptions.testFlag(dgAlwaysShowSelection)) && IsActiveControl() && FUpdateLock == 0) {
-        const QString prefix = text.left(FIncSearchText.size());
-        const int textWidth = canvas.TextWidth(text);
-        int x = textArea.Left + dx;
-        if (params.Alignment == taRightJustify)
-            x = textArea.Right - textWidth - 3;
-        else if (params.Alignment == taCenter)
-            x = textArea.Left + textArea.Width() / 2 - textWidth / 2;
-        const TRect band(x, textArea.Top, std::min(textArea.Right, x + canvas.TextWidth(prefix)), textArea.Bottom);
+        const bool wordWrap = Column->WordWrap() && FMultiLineRows;
+        TAlignment placed = params.Alignment;
+        if (Column->UseRightToLeftAlignment() && placed != taCenter)
+            placed = placed == taLeftJustify ? taRightJustify : taLeftJustify;
+        const std::vector<TRect> parts =
+            WrittenTextPartRects(canvas, textArea, dx, dy, text, int(FIncSearchText.size()), placed,
+                                 Column->Layout(), wordWrap, Column->EndEllipsis());
+        const TFont font = canvas.Font;
         canvas.Brush.Color = DBGridMvIncSearchColor;
         canvas.Font.Color = DBGridMvIncSearchFontColor;
-        WriteTextMv(canvas, band, true, 0, dy, prefix, taLeftJustify, Column->Layout(), false, false, 0, 0, false);
+        for (const TRect& part : parts) {
+            TClipSaver clip(canvas);
+            canvas.IntersectClipRect(part);
+            canvas.FillRect(part);
+            WriteCellText(Column, textArea, false, dx, dy, text, params.Alignment, Column->Layout(), wordWrap,
+                          Column->EndEllipsis(), 0, 0);
+        }
+        canvas.Font = font;
     }
 
     // A hidden duplicate merges with the equal cell above it.
     if (hidden && FOptions.testFlag(dgRowLines))
         canvas.FillRect(TRect(cellRect.Left, cellRect.Top - 1, cellRect.Right, cellRect.Top), Column->Color());
     canvas.Brush.Color = params.Background;
+    return highlighted;
 }
 
 void TCustomDBGridMv::DrawEmptyCell(TColumnMv* Column, int ACol, int ARow, const TRect& ARect, TGridDrawState AState,

@@ -27,6 +27,8 @@ void TCustomDBGridMv::ChangeScale(int M, int D)
         const TFont scaledFont = Scaled(Font(), M, D);
         if (scaledFont.pointSize() > 0)
             title.setPointSize(scaledFont.pointSize());
+        else if (scaledFont.pixelSize() > 0)
+            title.setPixelSize(scaledFont.pixelSize());
         SetTitleFont(title);
         SetFooterFont(Scaled(FFooterFont, M, D));
     }
@@ -41,6 +43,8 @@ void TCustomDBGridMv::ChangeScale(int M, int D)
             column->SetFont(Scaled(column->Font(), M, D));
         if (column->AssignedValues().testFlag(cvTitleFont))
             column->Title().SetFont(Scaled(column->Title().Font(), M, D));
+        if (column->Footer().FontAssigned())
+            column->Footer().SetFont(Scaled(column->Footer().Font(), M, D));
         for (int f = 0; f < column->Footers().Count(); ++f) {
             TColumnFooterMv* footer = column->Footers().Items(f);
             if (footer->FontAssigned())

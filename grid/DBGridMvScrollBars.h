@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QString>
+#include <optional>
 
 class TCustomDBGridMv;
 class TColumnMv;
@@ -40,6 +41,9 @@ public:
     void SetExtScrollBar(QScrollBar* Value);
     bool IsScrollBarShowing() const;
     void Assign(const TDBGridMvScrollBar& Source);
+    // The mode the window's bar was last given (none yet): a new mode is
+    // applied even when the bar's range stays.
+    std::optional<TScrollBarVisibleModeMv> AppliedVisibleMode;
 
 private:
     void AttachExtScrollBar(QScrollBar* Bar);

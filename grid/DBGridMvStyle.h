@@ -84,6 +84,8 @@ bool IsStepNumericType(TFieldType type);
 bool IsDateTimeType(TFieldType type);
 // A footer's sum of a field, and a count, as the footer shows them.
 QString FormatFooterSum(const TColumnFooterMv& Footer, const TField& Field, double Value);
+// A sum of a field by the field's kind, with Format (none: the kind's own).
+QString FormatFieldSum(const QString& Format, const TField& Field, double Value);
 QString FormatFooterCount(const TColumnFooterMv& Footer, double Count);
 bool FieldsCanModify(const std::vector<TField*>& List);
 [[noreturn]] void RaiseGridError(const QString& Message);

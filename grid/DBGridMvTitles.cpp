@@ -336,7 +336,7 @@ void TCustomDBGridMv::DrawTitleGroups(TColumnMv* Column, int, int, const TRect& 
                 DrawEdges(TRect(begins ? cellBand.Left : cellBand.Left - 1, cellBand.Top,
                                 ends ? cellBand.Right : cellBand.Right + 1, cellBand.Bottom),
                           false, begins, ends, true, true);
-            if (FOptions.testFlag(dgRowLines) && !themed && !threeD)
+            if (FOptions.testFlag(dgRowLines) && !themed)
                 canvas.FillRect(TRect(cellBand.Left, cellBand.Bottom - 1, cellBand.Right, cellBand.Bottom),
                                 GridLineColors()->DarkColor());
         }

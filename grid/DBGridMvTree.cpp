@@ -118,8 +118,9 @@ int TCustomDBGridMv::TreeDropPosition(int Row, const QPoint& Mouse, int& Level)
     if (!TreeRows() || rows <= 0 || FVisibleColumns.Count() == 0)
         return 0;
     // Logical positions: right to left the levels step leftwards on screen,
-    // and the drop line is painted mirrored.
-    const int left = MirroredRect(CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), FTitleOffset)).Left;
+    // and the drop line is painted mirrored. The column's left edge is read
+    // on a row that is on screen: the first data row may be scrolled off.
+    const int left = MirroredRect(CellRect(DataToRawColumn(FVisibleColumns.Items(0)->Index()), TopRow())).Left;
     const int mouseX = MirroredX(Mouse.x());
     const int start = FInput->DragStartRow - FTitleOffset;
     const int row = std::clamp(Row - FTitleOffset, 0, rows - 1);

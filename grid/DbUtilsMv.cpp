@@ -379,7 +379,10 @@ private:
             Operand = Value;
             return;
         }
-        if (Lexeme < sfoEqual || Lexeme > sfoNotIn)
+        // NULL and NOT NULL in front stand as operators: what follows them
+        // must be a value (so either alone is refused). AND and OR cannot
+        // begin a condition.
+        if (Lexeme < sfoEqual || Lexeme > sfoNotNull)
             Fail(u"Error in expression: ");
         const bool list = Lexeme == sfoIn || Lexeme == sfoNotIn;
         if (list)

@@ -752,11 +752,12 @@ TGridCoordMv TCustomGridMv::CalcCoordFromPoint(int X, int Y, const TGridDrawInfo
         int line = 0;
         int stop = 0;
         // The contra area is painted over everything else, so it is tested
-        // first (in a narrow client it may cover fixed cells).
-        if (a.ContraCellCount > 0 && n >= a.ContraBoundary) {
-            // The line in front of the contra cells belongs to no cell.
-            if (n < a.ContraStart())
-                return -1;
+        // first (in a narrow client it may cover fixed cells). It begins
+        // after the first pixel of the line in front of it: that pixel
+        // belongs to the regular cell the contra area cuts off. Without
+        // lines there is no such pixel.
+        const int lineStart = a.EffectiveLineWidth > 0 ? 1 : 0;
+        if (a.ContraCellCount > 0 && n >= a.ContraBoundary + lineStart) {
             start = a.GridCellCount;
             line = a.ContraStart();
             stop = a.FullCellCount;
@@ -769,9 +770,11 @@ TGridCoordMv TCustomGridMv::CalcCoordFromPoint(int X, int Y, const TGridDrawInfo
             line = a.FixedBoundary;
             stop = a.GridCellCount;
         }
+        // A hidden cell takes no pixel, so it is never hit.
         for (int i = start; i < stop; ++i) {
-            line += a.Advance(i);
-            if (line > n)
+            const int advance = a.Advance(i);
+            line += advance;
+            if (advance > 0 && line > n)
                 return i;
         }
         return -1;
@@ -794,20 +797,29 @@ TGridCoordMv TCustomGridMv::MouseCoord(int X, int Y)
 
 TGridCoordMv TCustomGridMv::CalcMaxTopLeft(const TGridCoordMv& Coord, const TGridDrawInfoMv& Search)
 {
+    // Hidden cells (no extent) are walked over and never the answer: a
+    // hidden cell first would leave the scrolling area empty.
     auto calcAxis = [](const TGridAxisDrawInfoMv& a, int end) {
         end = std::max(end, a.FixedCellCount);
         int line = a.GridExtent + a.EffectiveLineWidth;
-        int result = end;
+        int fitted = -1;
+        int stopped = -1;
         for (int i = end; i >= a.FixedCellCount; --i) {
             const int advance = a.Advance(i);
-            if (advance > 0) {
-                line -= advance;
-                if (line < a.FixedBoundary)
-                    break;
+            if (advance <= 0)
+                continue;
+            line -= advance;
+            if (line < a.FixedBoundary) {
+                stopped = i;
+                break;
             }
-            result = i;
+            fitted = i;
         }
-        return result;
+        if (fitted >= 0)
+            return fitted;
+        // Not even the last cell fits: it is the answer itself, unless it is
+        // hidden; then the cell that did not fit.
+        return a.Advance(end) <= 0 && stopped >= 0 ? stopped : end;
     };
     return {calcAxis(Search.Horz, Coord.X), calcAxis(Search.Vert, Coord.Y)};
 }

@@ -295,3 +295,25 @@ TEST_F(DBGridTreeTest, ANodeClosedInTheMiddleOfTheDataStaysUnderThePointer)
     EXPECT_EQ(Tree->FieldByName(QStringLiteral("Name"))->AsString(), QStringLiteral("C7a"));
     EXPECT_EQ(Grid->Row(), title + 20);
 }
+
+TEST_F(DBGridTreeTest, TheDropLineStartsAtTheColumnAlsoWhenTheFirstRowsAreScrolledOff)
+{
+    ShowTable(MakeTree(), 130);
+    Grid->SetOptionsMv(Grid->OptionsMv() | dghRecordMoving);
+    const int title = Grid->TitleRowCount();
+    Grid->WMVScroll(SB_BOTTOM, 0);
+    ASSERT_GT(Grid->TopRow(), title + 1) << "the first data rows are off screen";
+    // "长裤" (data row 5, level 3) is dragged over its own row and then one
+    // row down, the mouse near the left of the cell.
+    const int left = DataCell(*Grid, 0, 5).Left;
+    ASSERT_GT(left, 0);
+    const QPoint press(5, Centre(NodeColumn(*Grid, 5, 1)).y());
+    MouseAt(*Grid, QEvent::MouseButtonPress, press);
+    int level = 0;
+    EXPECT_EQ(Grid->TreeDropPosition(title + 5, QPoint(left + 2, 0), level), left + 3 * 18);
+    EXPECT_EQ(level, 3);
+    EXPECT_EQ(Grid->TreeDropPosition(title + 6, QPoint(left + 2 * 18 + 5, 0), level), left + 2 * 18)
+        << "below the start row the level under the mouse counts from the column's edge";
+    EXPECT_EQ(level, 2);
+    MouseAt(*Grid, QEvent::MouseButtonRelease, press);
+}

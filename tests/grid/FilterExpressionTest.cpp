@@ -158,7 +158,10 @@ TEST(FilterExpression, RefusesWhatItCannotReadAndNamesTheText)
         {svkString, u"a and b c)"_qs, u"Incorrect expression: a and b c)"_qs},
         {svkNumber, u"1,2,"_qs, u"Error in expression: 1,2,"_qs},
         {svkString, u"a,,b"_qs, u"Error in expression: a,,b"_qs},
-        {svkNumber, u"NULL"_qs, u"Error in expression: NULL"_qs},
+        // NULL and NOT NULL in front are operators that want a value.
+        {svkNumber, u"NULL"_qs, u"Unexpected expression after operator: NULL"_qs},
+        {svkString, u"not null"_qs, u"Unexpected expression after operator: not null"_qs},
+        {svkNumber, u"NULL NULL"_qs, u"Unexpected expression before Null: NULL NULL"_qs},
         {svkNumber, u"AND 5"_qs, u"Error in expression: AND 5"_qs},
         {svkString, u"(a)"_qs, u"Error in expression: (a)"_qs},
     };

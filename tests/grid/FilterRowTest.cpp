@@ -304,3 +304,58 @@ TEST_F(DBGridDbTest, ColumnFilterTranslatesPickTextsAndLooksUpKeys)
     EXPECT_THROW(qty.SetFilterText(QStringLiteral("1,2,")), Exception);
     EXPECT_EQ(qty.GetFilterText(), QStringLiteral("> 2"));
 }
+
+TEST_F(DBGridDbTest, FilterEditorKeysAtTheTextsEdgeLeaveTheCellWhateverTheModifiers)
+{
+    TColumnMv* qty = Column("Qty");
+    ListAliasValues();
+    Grid->STFilter().SetVisible(true);
+    Show(520, 240);
+    TDialogAnswers answers;
+
+    // NULL alone is an operator without its value.
+    Grid->StartFilterEdit(qty);
+    Type(Editor(), QStringLiteral("NULL"));
+    PressKey(Editor(), Qt::Key_Return);
+    ASSERT_EQ(answers.Messages.size(), 1u);
+    EXPECT_TRUE(answers.Messages[0].Text.startsWith(QStringLiteral("Unexpected expression after operator: NULL")))
+        << answers.Messages[0].Text.toStdString();
+    Editor()->selectAll();
+    Type(Editor(), QStringLiteral("not null"));
+    PressKey(Editor(), Qt::Key_Return);
+    ASSERT_EQ(answers.Messages.size(), 2u);
+    EXPECT_TRUE(
+        answers.Messages[1].Text.startsWith(QStringLiteral("Unexpected expression after operator: not null")));
+
+    // The caret at the end: Shift+End and Ctrl+Right go on to the next cell
+    // (from the last column round to the first); at the start Ctrl+Home and
+    // Shift+Left go back.
+    Editor()->deselect();
+    Editor()->setCursorPosition(int(Editor()->text().size()));
+    PressKey(Editor(), Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("SkuID"));
+    PressKey(Editor(), Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("PropAlias"));
+    PressKey(Editor(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("SkuID"));
+    PressKey(Editor(), Qt::Key_Left, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), qty);
+
+    // Inside the text the keys are the editor's own.
+    EXPECT_EQ(Editor()->text(), QString()) << "the refused texts were not kept";
+    Type(Editor(), QStringLiteral("> 12"));
+    Editor()->setCursorPosition(2);
+    PressKey(Editor(), Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(Grid->SelectedColumn(), qty);
+    EXPECT_EQ(Editor()->selectedText(), QStringLiteral("> "));
+
+    // Up stays in the filter row, with Alt too; the records do not move.
+    Grid->StartFilterEdit(Column("PropAlias"));
+    Query->SetRecNo(3);
+    PressKey(Editor(), Qt::Key_Up, Qt::AltModifier);
+    PressKey(Editor(), Qt::Key_Up);
+    EXPECT_TRUE(Grid->FilterRow().InProgress());
+    EXPECT_FALSE(Editor()->DroppedDown());
+    EXPECT_EQ(Query->RecNo(), 3);
+    EXPECT_EQ(Grid->SelectedColumn(), Column("PropAlias"));
+}

@@ -162,7 +162,6 @@ TEST(ImpExpCodecs, ZUNDBIFReaderRefusesBadBlocks)
     const QByteArray bad[] = {
         QByteArray("ZUNDBIF\x01\x00\x00\x00", 11),           // shorter than the header
         QByteArray("XUNDBIF\x01\x00\x00\x00\x00\x00", 13),   // other letters
-        QByteArray("ZUNDBIF\x02\x00\x00\x00\x00\x00", 13),   // another version
         Header(0) + QByteArray("\x02", 1),                   // a cell without columns
         one.left(12) + QByteArray("\x01x", 2),                 // name without terminator
         one + QByteArray("\x07", 1),                         // unknown tag
@@ -178,4 +177,11 @@ TEST(ImpExpCodecs, ZUNDBIFReaderRefusesBadBlocks)
     qToLittleEndian(qint32(0x7fffffff), huge.data() + 8);
     EXPECT_EQ(MessageOf([&] { ReadZUNDBIF(huge + QByteArray(16, '\x01')); }), BinaryError);
     EXPECT_TRUE(ReadZUNDBIF(Header(0) + QByteArray(1, '\0')).Rows.empty());
+
+    // A newer peer's version byte is no reason to refuse its cells.
+    QByteArray newer = one + QByteArray("\x03\x2a\x00\x00\x00\x00", 6);
+    newer[7] = '\x02';
+    const TZUNDBIFData read = ReadZUNDBIF(newer);
+    ASSERT_EQ(read.Rows.size(), 1u);
+    EXPECT_EQ(read.Rows[0][0], Variant(42));
 }

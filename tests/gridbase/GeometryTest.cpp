@@ -78,7 +78,9 @@ void CheckContraEdges(TTestGrid& grid)
             EXPECT_EQ(last.Right + info.Horz.EffectiveLineWidth, grid.ClientWidth());
         }
         // The first visible contra column starts right after the line in
-        // front of the contra area, and that line belongs to no cell.
+        // front of the contra area. The line's first pixel belongs to the
+        // regular column that the contra area cuts off (none when no
+        // regular column reaches it), the rest of it to that contra column.
         int first = grid.ColCount();
         while (first < lastCol && grid.ColWidths(first) <= 0)
             ++first;
@@ -86,8 +88,17 @@ void CheckContraEdges(TTestGrid& grid)
         if (!firstRect.IsEmpty()) {
             EXPECT_EQ(firstRect.Left, info.Horz.ContraBoundary + info.Horz.EffectiveLineWidth);
         }
-        for (int x = info.Horz.ContraBoundary; x < info.Horz.ContraStart(); ++x)
-            EXPECT_EQ(grid.CalcCoordFromPoint(x, 0, info).X, -1);
+        if (info.Horz.EffectiveLineWidth > 0 && info.Horz.ContraBoundary >= info.Horz.FixedBoundary) {
+            const int cut = grid.CalcCoordFromPoint(info.Horz.ContraBoundary, 0, info).X;
+            if (cut != -1) {
+                EXPECT_GE(cut, grid.LeftCol());
+                EXPECT_LT(cut, grid.ColCount());
+                EXPECT_LE(grid.CellRect(cut, grid.FixedRows() > 0 ? 0 : grid.TopRow()).Left,
+                          info.Horz.ContraBoundary);
+            }
+        }
+        for (int x = info.Horz.ContraBoundary + 1; x < info.Horz.ContraStart(); ++x)
+            EXPECT_EQ(grid.CalcCoordFromPoint(x, 0, info).X, first);
         if (info.Horz.ContraStart() < grid.ClientWidth()) {
             EXPECT_GE(grid.CalcCoordFromPoint(info.Horz.ContraStart(), 0, info).X, grid.ColCount());
         }
@@ -176,4 +187,35 @@ TEST_F(GridTest, AGridNotYetShownMeasuresItsOwnSizeAndKeepsFrozenColumnsWithinTh
     EXPECT_EQ(grid.FrozenCols(), 3);
     grid.CalcDrawInfo(info);
     EXPECT_EQ(info.Horz.FrozenStart, info.Horz.Advance(0));
+}
+
+TEST_F(GridTest, TheLargestFirstCellWalksOverHiddenCellsAndIsNeverOne)
+{
+    TTestGrid grid;
+    grid.SetScrollBars(ssNone);
+    grid.resize(304, 200); // 300 pixels of client
+    ShowActive(grid);
+    grid.SetColCount(6);
+    const auto maxLeft = [&grid](int col) {
+        TGridDrawInfoMv info;
+        grid.CalcDrawInfo(info);
+        return grid.CalcMaxTopLeft({col, grid.FixedRows()}, info).X;
+    };
+    // 64 + 1 each: three columns fit behind the fixed one; a hidden one
+    // takes no room.
+    EXPECT_EQ(maxLeft(5), 3);
+    grid.SetColWidths(4, -1);
+    EXPECT_EQ(maxLeft(5), 2);
+    // A hidden last column is walked over: the answer is the last cell that
+    // fits, not the hidden one.
+    grid.SetColWidths(5, 0);
+    EXPECT_EQ(maxLeft(5), 1);
+    // Not even the given cell fits: it is the answer, unless it is hidden;
+    // then the cell where the walk stopped.
+    grid.SetColWidths(3, 400);
+    EXPECT_EQ(maxLeft(3), 3);
+    EXPECT_EQ(maxLeft(5), 3);
+    grid.SetColWidths(2, 0);
+    grid.SetColWidths(1, -1);
+    EXPECT_EQ(maxLeft(2), 2) << "nothing but hidden cells: the given one";
 }
