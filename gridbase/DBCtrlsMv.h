@@ -556,6 +556,7 @@ private:
     int FButtonWidth = 0;
     bool FInUpdateData = false;
     bool FFocused = false;
+    bool FSelectedOnExit = false;
     bool FWindowReadOnly = false;
     bool FMouseInControl = false;
     bool FPressOpenedDropDown = false;

@@ -338,6 +338,7 @@ void TCustomDBEditMv::DoEnter(Qt::FocusReason Reason)
     SetHot();
     if (FAutoSelect && Reason != Qt::MouseFocusReason)
         selectAll();
+    CheckCursor();
     if (OnEnter)
         OnEnter(this);
 }
@@ -356,6 +357,9 @@ void TCustomDBEditMv::SetFocused(bool Value)
 
 void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
 {
+    // The line edit drops the selection as the focus goes; leaving asks
+    // whether there was one.
+    FSelectedOnExit = hasSelectedText();
     QLineEdit::focusOutEvent(Event);
     const Qt::FocusReason reason = Event->reason();
     if (reason == Qt::ActiveWindowFocusReason && WidgetWithin(QApplication::activeWindow(), this)) {
@@ -417,8 +421,9 @@ void TCustomDBEditMv::DoExit()
         OnExit(this);
     FDataLink.UpdateRecord();
     SetFocused(false);
-    if (!EditMask().isEmpty() && !hasSelectedText())
+    if (!EditMask().isEmpty() && !FSelectedOnExit && !hasSelectedText())
         setCursorPosition(std::max(0, cursorPosition() - 2));
+    FSelectedOnExit = false;
 }
 
 // ---------------------------------------------------------------- mouse

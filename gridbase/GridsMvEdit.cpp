@@ -129,6 +129,7 @@ void TInplaceEdit::Deselect()
 {
     deselect();
     end(false);
+    CheckCursor();
 }
 
 void TInplaceEdit::SendToParent(quint16& Key, TShiftState Shift)

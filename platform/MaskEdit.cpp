@@ -104,6 +104,15 @@ void TCustomMaskEdit::ValidateEdit()
     throw EDBEditError(IncompleteMessage(position + 1), position);
 }
 
+void TCustomMaskEdit::CheckCursor()
+{
+    if (!IsMasked() || hasSelectedText())
+        return;
+    const int limit = MaskCaretLimit(FMask, text());
+    if (cursorPosition() > limit)
+        setCursorPosition(limit);
+}
+
 int TCustomMaskEdit::SelStartPos() const
 {
     return hasSelectedText() ? selectionStart() : cursorPosition();
@@ -314,6 +323,8 @@ void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)
 {
     if (Event->button() != Qt::MiddleButton) {
         QLineEdit::mouseReleaseEvent(Event);
+        if (Event->button() == Qt::LeftButton)
+            CheckCursor();
         return;
     }
     // The middle button pastes the selection where the system keeps one

@@ -125,6 +125,9 @@ protected:
     // allowed, anything else needs a writable edit.
     void DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift);
 
+    // A caret past what is typed goes back to the next position to fill,
+    // so that typing goes on there (after a click, on entry, at the end).
+    void CheckCursor();
     // Shows a text as it stands, without the mask, until the next
     // SetText or SetEditText (a data-aware edit shows the field's display
     // text so while it does not have the focus).

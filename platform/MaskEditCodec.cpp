@@ -309,6 +309,15 @@ int MaskPriorDataPosition(const TEditMaskMv& Mask, int Index)
     return -1;
 }
 
+int MaskCaretLimit(const TEditMaskMv& Mask, const QString& EditText)
+{
+    const QString edit = Normalized(Mask, EditText);
+    for (int i = Mask.Size() - 1; i >= 0; --i)
+        if (MaskPositionFilled(Mask, edit, i))
+            return MaskNextDataPosition(Mask, i + 1);
+    return MaskNextDataPosition(Mask, 0);
+}
+
 TMaskEditResultMv MaskInsertText(const TEditMaskMv& Mask, const QString& EditText, int SelStart, int SelLength,
                                  const QString& Typed, const std::function<bool(QChar)>& Accepts)
 {

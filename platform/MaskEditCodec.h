@@ -103,6 +103,10 @@ int MaskFirstIncomplete(const TEditMaskMv& Mask, const QString& EditText);
 int MaskNextDataPosition(const TEditMaskMv& Mask, int Index);
 int MaskPriorDataPosition(const TEditMaskMv& Mask, int Index);
 
+// Where typing goes on: the data position after the last filled one (the
+// first data position when none is filled; Size after the last).
+int MaskCaretLimit(const TEditMaskMv& Mask, const QString& EditText);
+
 // Typing or pasting Typed over the selection (SelStart, SelLength): the
 // selected positions are emptied, then each character fills the next data
 // position, a literal of the mask typed at its own position is skipped

@@ -152,6 +152,10 @@ TEST(MaskEditCodecTest, BackspaceAndDeleteEmptyPositionsOverLiterals)
     // Nothing before the first position, nothing after the last.
     EXPECT_EQ(MaskDeleteBackward(mask, full, 1, 0).EditText, full);
     EXPECT_EQ(MaskDeleteForward(mask, full, 14, 0).EditText, full);
+    // Typing goes on after the last filled position, first at the first.
+    EXPECT_EQ(MaskCaretLimit(mask, MaskEmptyEditText(mask)), 1);
+    EXPECT_EQ(MaskCaretLimit(mask, QStringLiteral("(010)1234-____")), 10);
+    EXPECT_EQ(MaskCaretLimit(mask, full), 14);
     // A selection is emptied, literals kept.
     EXPECT_EQ(MaskDeleteBackward(mask, full, 2, 6).EditText, QStringLiteral("(0__)___4-5678"));
 }
