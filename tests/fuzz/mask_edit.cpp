@@ -5,7 +5,8 @@
 // start and length, the rest the text. Besides never crashing or hanging,
 // every edit text must keep one character per position (a literal where the
 // mask has one, else the blank or a character that fits), the caret must
-// stay within it, and its value text must load back to the same edit text.
+// stay within it (so must the place where typing goes on), and its value
+// text must load back to the same edit text.
 
 #include "platform/MaskEditCodec.h"
 
@@ -36,6 +37,8 @@ void CheckEditText(const TEditMaskMv& Mask, const QString& EditText)
     Require(MaskTextToEditText(Mask, text) == EditText);
     Require(MaskEditTextToText(Mask, MaskTextToEditText(Mask, text)) == text);
     Require(text.isEmpty() == MaskEditTextEmpty(Mask, EditText));
+    const int limit = MaskCaretLimit(Mask, EditText);
+    Require(limit >= 0 && limit <= Mask.Size());
     const int incomplete = MaskFirstIncomplete(Mask, EditText);
     Require(incomplete >= -1 && incomplete < Mask.Size());
     Require(incomplete < 0 || Mask.Positions[size_t(incomplete)].Required);
