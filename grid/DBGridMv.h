@@ -663,6 +663,8 @@ private:
         bool Loaded = false;
     };
     void NoteEditorRecord();
+    // Raises EDBEditError when the masked editor's text is incomplete.
+    void ValidateEditorMask();
     void WriteEditValue(TColumnMv* Column);
     bool ResolveLookupText(TColumnMv* Column, const QString& Text);
     TEditStateMv FEditState;

@@ -158,7 +158,24 @@ void TCustomDBGridMv::UpdateData()
         FEditState.Value = Variant();
         return;
     }
+    ValidateEditorMask();
     WriteEditValue(column);
+}
+
+void TCustomDBGridMv::ValidateEditorMask()
+{
+    // The text about to be written is the masked editor's: an incomplete
+    // one is refused whole, with the caret on the position to fill.
+    TInplaceEdit* editor = InplaceEditor();
+    if (!editor || !editor->IsMasked() || editor->Text() != FEditText)
+        return;
+    try {
+        editor->ValidateEdit();
+    } catch (const EDBEditError&) {
+        if (editor->Visible() && ContainsFocus())
+            editor->SetFocus();
+        throw;
+    }
 }
 
 void TCustomDBGridMv::WriteEditValue(TColumnMv* Column)

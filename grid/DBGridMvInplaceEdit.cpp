@@ -475,8 +475,8 @@ void TDBGridInplaceEdit::DoNextValue(bool Down)
     TColumnMv* column = GetEditColumn();
     if (!grid || !column || !column->CanModify(true))
         return;
-    if (text() != grid->GridEditText()) {
-        grid->SetGridEditText(text());
+    if (Text() != grid->GridEditText()) {
+        grid->SetGridEditText(Text());
         grid->DataLink()->UpdateRecord();
     }
     const double step = column->Increment();

@@ -308,7 +308,7 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
     TCustomDBGridMv* grid = DBGrid();
     if (!Accept || FClosing || !column || !grid) {
         if (listStyle && grid && !FClosing)
-            setText(grid->GridEditText());
+            SetText(grid->GridEditText());
         return;
     }
     // A value chosen for one record never goes into another.
@@ -324,8 +324,8 @@ void TDBGridInplaceEdit::CloseUp(bool Accept)
         const Variant result = FCalculator->GetValue();
         if (result.IsClear() || !column->CanModify(true))
             return;
-        setText(FloatToStr(result.AsFloat()));
-        grid->SetGridEditText(text());
+        SetText(FloatToStr(result.AsFloat()));
+        grid->SetGridEditText(Text());
         selectAll();
         return;
     }
@@ -356,10 +356,10 @@ void TDBGridInplaceEdit::AcceptValue(TColumnMv* Column, const Variant& Value, co
         return;
     const int item = FPickList ? FPickList->ItemIndex() : -1;
     if (KeyListed(Column) && item >= 0)
-        setText(FPickList->Items()[item]);
+        SetText(FPickList->Items()[item]);
     else
-        setText(Value.AsString());
-    grid->SetGridEditText(text());
+        SetText(Value.AsString());
+    grid->SetGridEditText(Text());
     selectAll();
     Change();
 }
@@ -443,11 +443,12 @@ void TDBGridInplaceEdit::MRUListChanged()
 {
     if (!isModified() || FDropping || !FMRUList)
         return;
-    if (MRUListVisible() && text().isEmpty()) {
+    // A masked text with nothing typed is the mask applied to an empty text.
+    if (MRUListVisible() && TextEmpty()) {
         MRUListCloseUp(false);
         return;
     }
-    if (FMRUList->Active() && !text().isEmpty())
+    if (FMRUList->Active() && !TextEmpty())
         MRUListDropDown(false);
 }
 
@@ -467,7 +468,7 @@ void TDBGridInplaceEdit::MRUListDropDown(bool WholeList)
     }
     TStringList& items = FMRUListBox->Items();
     items.Clear();
-    FMRUList->FilterItemsTo(items, WholeList ? QString() : text());
+    FMRUList->FilterItemsTo(items, WholeList ? QString() : EnteredText());
     FMRUListBox->ItemsChanged();
     if (items.Count() == 0) {
         if (MRUListVisible())
@@ -501,8 +502,8 @@ void TDBGridInplaceEdit::MRUListCloseUp(bool Accept)
     if (!Accept || item < 0 || !grid || !grid->DataLink()->Edit() || !grid->EditorOnLoadedRecord())
         return;
     grid->DataLink()->Modified();
-    setText(FMRUListBox->Items()[item]);
-    grid->SetGridEditText(text());
+    SetText(FMRUListBox->Items()[item]);
+    grid->SetGridEditText(Text());
     if (hasFocus())
         selectAll();
 }

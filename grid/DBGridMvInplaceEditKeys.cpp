@@ -109,7 +109,7 @@ bool TDBGridInplaceEdit::EditKeyDown(quint16& Key, TShiftState Shift)
         return DeleteKey(Key, column);
     if (Key == VK_BACK && mods == TShiftState() && LookupOrKeyList(column))
         return BackspaceKey(Key, column);
-    if (Key == VK_BACK && text().isEmpty() && FMRUList && FMRUList->Active()) {
+    if (Key == VK_BACK && TextEmpty() && FMRUList && FMRUList->Active()) {
         MRUListDropDown(true);
         return true;
     }

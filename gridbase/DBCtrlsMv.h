@@ -221,8 +221,9 @@ public:
     TFieldDataLinkMv& DataLink() { return FDataLink; }
     const TFieldDataLinkMv& DataLink() const { return FDataLink; }
     bool DataIndependent() const { return FDataLink.DataIndependent(); }
-    // The text shown.
-    QString Text() const { return text(); }
+    // The value as text (Text of the masked edit: through the mask's "save
+    // literals" rule); EditText is what is shown.
+    using TCustomMaskEdit::Text;
     // A bound edit puts its dataset into edit state, shows the text and
     // writes it into the field at once.
     void SetText(const QString& Value);
@@ -253,9 +254,10 @@ public:
     void SetFontColor(TColor Value);
     bool Ctl3D() const { return FCtl3D; }
     void SetCtl3D(bool Value);
-    // Kept and written back; no window of the program uses a mask, so none
-    // is applied.
-    const QString& EditMask() const { return FEditMask; }
+    // Unless set explicitly, the mask follows the bound field's. A bound
+    // edit applies it while it has the focus (it shows the field's display
+    // text un-masked otherwise); a data-independent edit always does.
+    using TCustomMaskEdit::EditMask;
     void SetEditMask(const QString& Value);
     bool Flat() const { return FFlat; }
     void SetFlat(bool Value);
@@ -538,7 +540,7 @@ private:
     TColor FColor = clWindow;
     TColor FFontColor = clWindowText;
     bool FCtl3D = true;
-    QString FEditMask;
+    bool FEditMaskAssigned = false;
     bool FFlat = false;
     bool FHighlightRequired = false;
     QChar FPasswordChar;
@@ -554,6 +556,7 @@ private:
     int FButtonWidth = 0;
     bool FInUpdateData = false;
     bool FFocused = false;
+    bool FSelectedOnExit = false;
     bool FWindowReadOnly = false;
     bool FMouseInControl = false;
     bool FPressOpenedDropDown = false;

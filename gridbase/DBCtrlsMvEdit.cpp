@@ -221,7 +221,8 @@ void TCustomDBEditMv::SetCtl3D(bool Value)
 
 void TCustomDBEditMv::SetEditMask(const QString& Value)
 {
-    FEditMask = Value;
+    FEditMaskAssigned = true;
+    TCustomMaskEdit::SetEditMask(Value);
 }
 
 void TCustomDBEditMv::SetFlat(bool Value)
@@ -341,8 +342,17 @@ void TCustomDBEditMv::ApplyValue(const Variant& Value)
 void TCustomDBEditMv::InternalSetText(const QString& Text)
 {
     const QString shown = ApplyCharCase(Text);
-    if (shown != text())
-        setText(shown);
+    if (EditMask().isEmpty()) {
+        if (shown != text())
+            setText(shown);
+    } else if (!FFocused && !DataIndependent()) {
+        // A bound edit shows what the field displays while it is not being
+        // edited; the mask applies to the field's edit text.
+        if (shown != text() || IsMasked())
+            ShowUnmasked(shown);
+    } else if (!IsMasked() || MaskTextToEditText(ParsedMask(), shown) != text()) {
+        TCustomMaskEdit::SetText(shown);
+    }
     FHasShownValue = false;
 }
 
@@ -358,6 +368,9 @@ void TCustomDBEditMv::InternalSetValue(const Variant& Value)
 
 void TCustomDBEditMv::UpdateData()
 {
+    // Nothing of an incomplete masked text is stored.
+    if (FFocused)
+        ValidateEdit();
     bool handled = false;
     if (OnUpdateData) {
         FInUpdateData = true;
@@ -373,15 +386,17 @@ void TCustomDBEditMv::UpdateData()
         UpdateFieldValue();
     FDataLink.SetModified(false);
     if (FMRUList->Active() && FMRUList->AutoAdd())
-        FMRUList->Add(text());
+        FMRUList->Add(Text());
 }
 
 void TCustomDBEditMv::UpdateFieldValue()
 {
+    // A data-independent edit keeps its raw edit text; a field gets the
+    // text as the mask's "save literals" field has it.
     if (DataIndependent() && FHasShownValue && text() == FShownValueText)
         FDataLink.SetValue(FShownValue);
     else
-        FDataLink.SetText(text());
+        FDataLink.SetText(DataIndependent() ? text() : Text());
 }
 
 void TCustomDBEditMv::DataChange()
@@ -390,13 +405,17 @@ void TCustomDBEditMv::DataChange()
         FollowField(field, true);
         const bool editText = FFocused && FDataLink.CanModify();
         InternalSetText(editText ? field->GetEditText() : field->DisplayText());
-    } else if (DataIndependent()) {
-        InternalSetValue(FDataLink.Value());
     } else {
-        InternalSetText(QString());
+        if (!FEditMaskAssigned)
+            TCustomMaskEdit::SetEditMask(QString());
+        if (DataIndependent())
+            InternalSetValue(FDataLink.Value());
+        else
+            InternalSetText(QString());
     }
     // What was just read is the field's: nothing to write back.
     FDataLink.SetModified(false);
+    setModified(false);
     UpdateReadOnlyState();
     UpdateImageIndex();
 }
@@ -409,6 +428,8 @@ void TCustomDBEditMv::FollowField(const TField* Field, bool FollowSize)
     }
     if (FollowSize && IsStringField(Field) && MaxLength() == 0)
         SetMaxLength(Field->Size());
+    if (!FEditMaskAssigned)
+        TCustomMaskEdit::SetEditMask(Field->EditMask());
 }
 
 void TCustomDBEditMv::EditingChange()
@@ -478,12 +499,13 @@ void TCustomDBEditMv::Change()
 void TCustomDBEditMv::UserTextEdited()
 {
     // The recent values follow what is typed.
-    if (MRUListShown() && text().isEmpty()) {
+    // A masked text with nothing typed is the mask applied to an empty text.
+    if (MRUListShown() && TextEmpty()) {
         CloseUp(false);
         return;
     }
     const bool otherDropDown = DroppedDown() && !MRUListShown();
-    if (FMRUList->Active() && isVisible() && hasFocus() && !otherDropDown && !text().isEmpty())
+    if (FMRUList->Active() && isVisible() && hasFocus() && !otherDropDown && !TextEmpty())
         FMRUList->DropDown();
 }
 

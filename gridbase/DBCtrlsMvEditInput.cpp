@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 
@@ -270,7 +271,7 @@ void TCustomDBEditMv::KeyPress(QChar& Key)
     }
     if ((c == 8 || c == 22 || c == 24 || c >= 32) && !FReadOnly)
         FDataLink.Edit();
-    if (c == 8 && text().isEmpty() && FMRUList->Active() && !DroppedDown())
+    if (c == 8 && TextEmpty() && FMRUList->Active() && !DroppedDown())
         FMRUList->DropDown();
 }
 
@@ -337,6 +338,7 @@ void TCustomDBEditMv::DoEnter(Qt::FocusReason Reason)
     SetHot();
     if (FAutoSelect && Reason != Qt::MouseFocusReason)
         selectAll();
+    CheckCursor();
     if (OnEnter)
         OnEnter(this);
 }
@@ -355,6 +357,9 @@ void TCustomDBEditMv::SetFocused(bool Value)
 
 void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
 {
+    // The line edit drops the selection as the focus goes; leaving asks
+    // whether there was one.
+    FSelectedOnExit = hasSelectedText();
     QLineEdit::focusOutEvent(Event);
     const Qt::FocusReason reason = Event->reason();
     if (reason == Qt::ActiveWindowFocusReason && WidgetWithin(QApplication::activeWindow(), this)) {
@@ -375,14 +380,21 @@ void TCustomDBEditMv::focusOutEvent(QFocusEvent* Event)
         DoExit();
     } catch (const std::exception& error) {
         // The value stays as typed and the edit takes the focus back; the
-        // error box tells why.
-        selectAll();
+        // error box tells why. An incomplete masked text keeps the caret at
+        // the position to fill, anything else is selected whole.
+        const auto* maskError = dynamic_cast<const EDBEditError*>(&error);
+        const int position = maskError ? maskError->Position() : -1;
+        if (position < 0)
+            selectAll();
         const QString message = ErrorText(error);
         QMetaObject::invokeMethod(
             this,
-            [this, message] {
+            [this, message, position] {
                 setFocus(Qt::OtherFocusReason);
-                selectAll();
+                if (position >= 0)
+                    setCursorPosition(position);
+                else
+                    selectAll();
                 ShowErrorBox(message);
             },
             Qt::QueuedConnection);
@@ -404,10 +416,14 @@ void TCustomDBEditMv::ReclaimActivation()
 
 void TCustomDBEditMv::DoExit()
 {
+    ValidateEdit();
     if (OnExit)
         OnExit(this);
     FDataLink.UpdateRecord();
     SetFocused(false);
+    if (!EditMask().isEmpty() && !FSelectedOnExit && !hasSelectedText())
+        setCursorPosition(std::max(0, cursorPosition() - 2));
+    FSelectedOnExit = false;
 }
 
 // ---------------------------------------------------------------- mouse

@@ -277,7 +277,7 @@ bool TCustomDBEditMv::DrawRequiredState() const
 {
     if (DataIndependent()) {
         const Variant value = FDataLink.Value();
-        return FDataLink.CanModify() && !FReadOnly && (value.IsNull() || text().isEmpty());
+        return FDataLink.CanModify() && !FReadOnly && (value.IsNull() || TextEmpty());
     }
     const TDataSource* source = DataSource();
     const TField* field = Field();
@@ -344,7 +344,7 @@ void TCustomDBEditMv::MRUListDropDown()
     if (!FMRUListBox)
         FMRUListBox = CreateMRUListBox();
     TStringList& items = FMRUListBox->Items();
-    const bool complete = FMRUList->FilterItemsTo(items, text());
+    const bool complete = FMRUList->FilterItemsTo(items, EnteredText());
     FMRUListBox->ItemsChanged();
     if (!complete) {
         // A key is waiting: the list would be stale by the time it shows.

@@ -232,11 +232,8 @@ public:
     // Removes the selection (caret after the text).
     void Deselect();
 
-    // The masked edit's mask and length limit. A mask is accepted and
-    // ignored: no window of the program uses one. MaxLength 0 means no limit;
-    // -1 makes the cell read-only (the grid then cannot modify it).
-    QString EditMask() const { return FEditMask; }
-    void SetEditMask(const QString& mask) { FEditMask = mask; }
+    // The length limit (the mask, EditMask, has its own). MaxLength 0 means
+    // no limit; -1 makes the cell read-only (the grid then cannot modify it).
     void SetMaxLength(int length) { SetMaxLengthValue(length); }
     // The grid's CanEditModify.
     bool EditCanModify() override;
@@ -280,7 +277,6 @@ private:
 
     TCustomGridMv* FGrid = nullptr;
     qint64 FClickTime = 0;
-    QString FEditMask;
 };
 
 class TCustomGridMv : public TCustomControl {

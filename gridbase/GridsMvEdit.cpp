@@ -56,7 +56,7 @@ void TInplaceEdit::UpdateContents()
     if (!FGrid)
         return;
     SetEditMask(FGrid->GetEditMask(FGrid->Col(), FGrid->Row()));
-    setText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
+    SetText(FGrid->GetEditText(FGrid->Col(), FGrid->Row()));
     SetMaxLength(FGrid->GetEditLimit());
 }
 
@@ -129,6 +129,7 @@ void TInplaceEdit::Deselect()
 {
     deselect();
     end(false);
+    CheckCursor();
 }
 
 void TInplaceEdit::SendToParent(quint16& Key, TShiftState Shift)
@@ -484,5 +485,5 @@ void TCustomGridMv::HideEdit()
 void TCustomGridMv::UpdateText()
 {
     if (FInplaceEdit && FInplaceCol != -1 && FInplaceRow != -1)
-        SetEditText(FInplaceCol, FInplaceRow, FInplaceEdit->text());
+        SetEditText(FInplaceCol, FInplaceRow, FInplaceEdit->Text());
 }

@@ -39,6 +39,127 @@ TCustomMaskEdit::TCustomMaskEdit(QWidget* Parent) : QLineEdit(Parent)
     setAcceptDrops(false);
 }
 
+// ---------------------------------------------------------------- the mask
+
+void TCustomMaskEdit::SetEditMask(const QString& Value)
+{
+    if (Value == FEditMask)
+        return;
+    const QString value = FUnmasked ? QString() : Text();
+    FEditMask = Value;
+    FMask = ParseEditMask(Value);
+    // A text shown un-masked stays as it is until it is set again.
+    if (!FUnmasked)
+        setText(FMask.IsEmpty() ? value : MaskTextToEditText(FMask, value));
+}
+
+void TCustomMaskEdit::SetEditText(const QString& Value)
+{
+    FUnmasked = false;
+    setText(FMask.IsEmpty() ? Value : MaskTextToEditText(FMask, Value));
+}
+
+QString TCustomMaskEdit::Text() const
+{
+    return IsMasked() ? MaskEditTextToText(FMask, text()) : text();
+}
+
+void TCustomMaskEdit::SetText(const QString& Value)
+{
+    // Loading goes by the same rule for the value and for an edit text.
+    SetEditText(Value);
+}
+
+void TCustomMaskEdit::ShowUnmasked(const QString& Value)
+{
+    FUnmasked = !FMask.IsEmpty();
+    setText(Value);
+}
+
+bool TCustomMaskEdit::TextEmpty() const
+{
+    return IsMasked() ? MaskEditTextEmpty(FMask, text()) : text().isEmpty();
+}
+
+QString TCustomMaskEdit::EnteredText() const
+{
+    return IsMasked() ? MaskTypedText(FMask, text()) : text();
+}
+
+QString TCustomMaskEdit::IncompleteMessage(int Position)
+{
+    return QStringLiteral("输入的值不完整: 第 %1 个字符必须填写. 按 Esc 键可放弃修改.").arg(Position);
+}
+
+void TCustomMaskEdit::ValidateEdit()
+{
+    // Only what the user changed is checked: a stored value that the mask
+    // does not fit can still be passed through.
+    if (!IsMasked() || !isModified())
+        return;
+    const int position = MaskFirstIncomplete(FMask, text());
+    if (position < 0)
+        return;
+    setCursorPosition(position);
+    throw EDBEditError(IncompleteMessage(position + 1), position);
+}
+
+void TCustomMaskEdit::CheckCursor()
+{
+    if (!IsMasked() || hasSelectedText())
+        return;
+    const int limit = MaskCaretLimit(FMask, text());
+    if (cursorPosition() > limit)
+        setCursorPosition(limit);
+}
+
+int TCustomMaskEdit::SelStartPos() const
+{
+    return hasSelectedText() ? selectionStart() : cursorPosition();
+}
+
+int TCustomMaskEdit::SelLengthPos() const
+{
+    return hasSelectedText() ? selectionLength() : 0;
+}
+
+void TCustomMaskEdit::ApplyMaskResult(const TMaskEditResultMv& Result)
+{
+    if (!Result.Accepted) {
+        QApplication::beep();
+        return;
+    }
+    // Through the line edit's own insertion, so that undo and the change
+    // notifications work as for any typing.
+    if (Result.EditText != text()) {
+        selectAll();
+        insert(Result.EditText);
+    }
+    setCursorPosition(Result.Caret);
+}
+
+void TCustomMaskEdit::MaskDelete(bool Forward)
+{
+    ApplyMaskResult(Forward ? MaskDeleteForward(FMask, text(), SelStartPos(), SelLengthPos())
+                            : MaskDeleteBackward(FMask, text(), SelStartPos(), SelLengthPos()));
+}
+
+void TCustomMaskEdit::MaskUndo(bool Redo)
+{
+    if (!EditCanModify())
+        return;
+    if (Redo)
+        redo();
+    else
+        undo();
+    // A step of the line edit's history may stand between two edit texts.
+    const QString edit = MaskTextToEditText(FMask, text());
+    if (edit != text())
+        ApplyMaskResult({edit, cursorPosition(), true});
+}
+
+// ---------------------------------------------------------------- input
+
 void TCustomMaskEdit::ReportUserError(const std::exception& Error)
 {
     ShowException(Error);
@@ -51,13 +172,23 @@ void TCustomMaskEdit::WMPaste()
 
 void TCustomMaskEdit::WMCut()
 {
-    if (BeginUserChange())
+    if (!BeginUserChange())
+        return;
+    if (!IsMasked()) {
         cut();
+    } else if (hasSelectedText()) {
+        copy();
+        MaskDelete(true);
+    }
 }
 
 void TCustomMaskEdit::WMClear()
 {
-    if (BeginUserChange())
+    if (!BeginUserChange())
+        return;
+    if (IsMasked())
+        MaskDelete(true);
+    else
         del();
 }
 
@@ -89,6 +220,15 @@ void TCustomMaskEdit::ApplyChar(QChar Key)
     case 26: change = &QLineEdit::undo; break;
     default: break;
     }
+    if (change && IsMasked()) {
+        if (Key.unicode() == 8) {
+            if (EditCanModify())
+                MaskDelete(false);
+        } else {
+            MaskUndo(Key.unicode() == 25);
+        }
+        return;
+    }
     if (change) {
         if (EditCanModify())
             (this->*change)();
@@ -103,6 +243,13 @@ void TCustomMaskEdit::ApplyChar(QChar Key)
 
 void TCustomMaskEdit::InsertUserText(const QString& Text)
 {
+    if (IsMasked()) {
+        // The mask is the length limit; the field's rule is asked about
+        // what goes into the positions, not about the literals skipped.
+        ApplyMaskResult(MaskInsertText(FMask, text(), SelStartPos(), SelLengthPos(), Text,
+                                       [this](QChar Ch) { return AcceptsChar(Ch); }));
+        return;
+    }
     for (QChar ch : Text) {
         if (!ch.isLowSurrogate() && !AcceptsChar(ch)) {
             QApplication::beep();
@@ -150,6 +297,11 @@ void TCustomMaskEdit::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shi
         WMCut();
         return;
     }
+    // The line edit's other editing keys would not keep a masked text in
+    // the mask's form; moving, selecting and copying are always allowed.
+    if (IsMasked() && !IsNavigationKey(Code) && !Event->matches(QKeySequence::Copy) &&
+        !Event->matches(QKeySequence::SelectAll))
+        return;
     if (IsNavigationKey(Code) || EditCanModify())
         QLineEdit::keyPressEvent(Event);
 }
@@ -171,6 +323,8 @@ void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)
 {
     if (Event->button() != Qt::MiddleButton) {
         QLineEdit::mouseReleaseEvent(Event);
+        if (Event->button() == Qt::LeftButton)
+            CheckCursor();
         return;
     }
     // The middle button pastes the selection where the system keeps one
@@ -200,6 +354,11 @@ void TCustomMaskEdit::contextMenuEvent(QContextMenuEvent* Event)
             handler = &TCustomMaskEdit::WMClear;
         else if (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo"))
             action->setEnabled(action->isEnabled() && EditCanModify());
+        if (IsMasked() && (name == QLatin1String("edit-undo") || name == QLatin1String("edit-redo"))) {
+            const bool redoAction = name == QLatin1String("edit-redo");
+            action->disconnect();
+            connect(action, &QAction::triggered, this, [this, redoAction] { MaskUndo(redoAction); });
+        }
         if (handler) {
             action->disconnect();
             connect(action, &QAction::triggered, this, [this, handler] { UserAction([&] { (this->*handler)(); }); });

@@ -1,8 +1,18 @@
 #pragma once
 // TCustomMaskEdit: the class library's masked edit as the grid library's
 // single-line edits build on it (the grid's cell editor and the data-aware
-// edit). The mask itself is kept by the descendants and not applied: no
-// window of the program uses one.
+// edit).
+//
+// With an EditMask (the language is in MaskEditCodec.h) the line edit holds
+// the edit text: one character per position of the mask, literals shown,
+// the blank character where nothing was typed yet. Typing overwrites the
+// next position that takes input and skips the literals; a character that
+// fits no position is refused with a beep, and a paste is refused whole
+// when one of its characters does not fit. Backspace and Delete empty a
+// position (over the literals) and never shift the rest. Text is the value
+// the edit stands for (the mask's "save literals" field decides whether the
+// literals are part of it); EditText is what is shown. Without a mask the
+// two are the same.
 //
 // What this base owns is the way text gets in. A typed character, text an
 // input method committed, a paste (keys, the context menu, the line edit's
@@ -13,7 +23,9 @@
 // past its limit or its character rule.
 // Text is not dropped into these edits, as into the system's edit controls.
 
+#include "platform/Exceptions.h"
 #include "platform/Keys.h"
+#include "platform/MaskEditCodec.h"
 
 #include <QLineEdit>
 #include <exception>
@@ -24,11 +36,47 @@ class QInputMethodEvent;
 class QKeyEvent;
 class QMouseEvent;
 
+// A masked edit left with a required position unfilled. Position is where
+// the caret was put (0-based).
+class EDBEditError : public Exception {
+public:
+    EDBEditError(QString Message, int Position) : Exception(std::move(Message)), FPosition(Position) {}
+    int Position() const { return FPosition; }
+
+private:
+    int FPosition;
+};
+
 class TCustomMaskEdit : public QLineEdit {
     Q_OBJECT
 
 public:
     explicit TCustomMaskEdit(QWidget* Parent = nullptr);
+
+    // ---- the mask
+    const QString& EditMask() const { return FEditMask; }
+    // Keeps the text (Text) and shows it through the new mask.
+    void SetEditMask(const QString& Value);
+    // The text is kept in the mask's form (a mask is set, and the text was
+    // not put in un-masked by ShowUnmasked).
+    bool IsMasked() const { return !FMask.IsEmpty() && !FUnmasked; }
+    const TEditMaskMv& ParsedMask() const { return FMask; }
+    // What is shown: the mask's edit text, blanks included.
+    QString EditText() const { return text(); }
+    void SetEditText(const QString& Value);
+    // The value: through the mask's "save literals" rule.
+    QString Text() const;
+    void SetText(const QString& Value);
+    // Whether nothing is entered (for a masked edit: the edit text is the
+    // mask applied to an empty text).
+    bool TextEmpty() const;
+    // The text typed from the start on: what the recent values filter by.
+    QString EnteredText() const;
+    // Raises EDBEditError (in Chinese) when the user changed a masked text
+    // and left a required position unfilled; the caret goes there.
+    void ValidateEdit();
+    // The message of a required position left unfilled (1-based in it).
+    static QString IncompleteMessage(int Position);
 
     // The length limit of what the user enters; 0 or less means none.
     int MaxLength() const { return FMaxLength; }
@@ -77,6 +125,14 @@ protected:
     // allowed, anything else needs a writable edit.
     void DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift);
 
+    // A caret past what is typed goes back to the next position to fill,
+    // so that typing goes on there (after a click, on entry, at the end).
+    void CheckCursor();
+    // Shows a text as it stands, without the mask, until the next
+    // SetText or SetEditText (a data-aware edit shows the field's display
+    // text so while it does not have the focus).
+    void ShowUnmasked(const QString& Value);
+
     // Errors of a user action reach the user as the error box, not the
     // event loop.
     template <class TAction>
@@ -101,5 +157,16 @@ protected:
     void contextMenuEvent(QContextMenuEvent* Event) override;
 
 private:
+    // Replaces the edit text as the user's change (undo and the change
+    // notifications follow) and puts the caret.
+    void ApplyMaskResult(const TMaskEditResultMv& Result);
+    void MaskDelete(bool Forward);
+    void MaskUndo(bool Redo);
+    int SelStartPos() const;
+    int SelLengthPos() const;
+
     int FMaxLength = 0;
+    QString FEditMask;
+    TEditMaskMv FMask;
+    bool FUnmasked = false;
 };

@@ -107,16 +107,19 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneK
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
     // The limit stops typing, composed text and the selection's paste;
-    // dropped text never goes in. An edit mask is accepted and changes
-    // nothing.
+    // dropped text never goes in.
     TypeText(u"x"_qs);
     CommitText(writable.InplaceEditor(), u"库"_qs);
     MiddleClickPaste(writable.InplaceEditor(), u"selected"_qs);
     DropText(writable.InplaceEditor(), u"dropped"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    // A mask set on the loaded editor keeps what of its text fits; from
+    // then on the mask, not the limit, rules the typing.
     writable.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
-    TypeText(u"\bz"_qs);
-    EXPECT_EQ(writable.Text(1, 1), u"1:1pastz"_qs);
+    EXPECT_EQ(writable.InplaceEditor()->EditText(), u"1_1"_qs);
+    TypeText(u"\bz2"_qs);
+    EXPECT_EQ(writable.InplaceEditor()->EditText(), u"1_2"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1 2"_qs);
 }
 
 TEST_F(GridTest, EnterAndLeftAtTheStartStayWithTheEditorUnlessItIsAlwaysShown)
