@@ -41,10 +41,16 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     edit->SetText(QStringLiteral("abc"));
     EXPECT_EQ(edit->Value(), Variant(QStringLiteral("abc")));
 
-    // A value keeps its kind while its text stands.
+    // The value is what the edit shows: a number set becomes its text, so
+    // the image does not follow it, and Null becomes the empty text.
+    edit->SetValue(Variant::Null());
+    EXPECT_EQ(edit->Value(), Variant(QString()));
+    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::String);
     edit->SetValue(Variant(5));
     EXPECT_EQ(edit->Text(), QStringLiteral("5"));
-    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::Integer);
+    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::String);
+    EXPECT_EQ(edit->Value().AsString(), QStringLiteral("5"));
+    EXPECT_EQ(edit->ImageIndexShown(), -1);
 
     // Typing goes into the value when the edit is left; Escape before that
     // brings the value back.
@@ -65,6 +71,31 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     EXPECT_TRUE(edit->DataIndependent());
     EXPECT_TRUE(edit->Value().IsUnassigned());
     EXPECT_EQ(edit->Text(), QString());
+}
+
+TEST_F(DBEditTest, APasswordCharacterStandsForEachCharacterOfTheText)
+{
+    TDBEditMv* edit = Edit();
+    edit->SetText(QStringLiteral("密码ab"));
+    edit->SetPasswordChar(u'*');
+    EXPECT_EQ(edit->displayText(), QStringLiteral("****"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("密码ab"));
+    // What a person sees is what an edit showing the stars as text shows.
+    TDBEditMv* stars = Edit();
+    stars->move(10, 60);
+    stars->SetText(QStringLiteral("****"));
+    ShowForm();
+    EXPECT_EQ(edit->grab().toImage(), stars->grab().toImage());
+
+    // Typing adds a character of its own at once.
+    FocusOn(edit);
+    edit->end(false);
+    TypeText(QStringLiteral("c"));
+    EXPECT_EQ(edit->displayText(), QStringLiteral("*****"));
+    edit->SetPasswordChar(u'#');
+    EXPECT_EQ(edit->displayText(), QStringLiteral("#####"));
+    edit->SetPasswordChar(QChar());
+    EXPECT_EQ(edit->displayText(), QStringLiteral("密码abc"));
 }
 
 TEST_F(DBEditTest, ShowsTheDisplayTextAndWhileFocusedTheEditText)
