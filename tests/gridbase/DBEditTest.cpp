@@ -352,6 +352,31 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
     EXPECT_EQ(recent.Rows(), list->RowCount());
 }
 
+TEST_F(DBEditTest, RecentValuesSetByTheProgramStandAsGivenUntilTheNextAdd)
+{
+    TDBEditMv* edit = Edit();
+    TMRUListMv& recent = edit->MRUList();
+    recent.SetActive(true);
+    recent.SetLimit(3);
+    TStringList given;
+    for (const char* text : {"Anhui", "Beijing", "Chongqing", "Fujian", "Gansu"})
+        given.Add(QString::fromLatin1(text));
+    recent.SetItems(given);
+    EXPECT_EQ(recent.Items().Count(), 5);
+
+    // All five drop down.
+    FocusOn(edit);
+    TypeText(QStringLiteral("\b"));
+    ASSERT_TRUE(recent.DroppedDown());
+    EXPECT_EQ(edit->MRUListBox()->Count(), 5);
+    TypeText(QStringLiteral("\x1b"));
+
+    // The next text written keeps the newest three.
+    edit->SetText(QStringLiteral("Hebei"));
+    EXPECT_EQ(recent.Items().Items(),
+              (QStringList{QStringLiteral("Fujian"), QStringLiteral("Gansu"), QStringLiteral("Hebei")}));
+}
+
 TEST_F(DBEditTest, ButtonsStandAtTheRightWithTheirSeparatorsAndTheTextBesideThem)
 {
     TDBEditMv* edit = Edit();
