@@ -35,7 +35,7 @@ TWaveSampleKind KindOf(int format)
     case SF_FORMAT_FLOAT:
     case SF_FORMAT_DOUBLE: return TWaveSampleKind::Float;
     // 8- and 16-bit PCM and the compressed codes (µ-law, A-law, ADPCM,
-    // GSM) all fit 16 bits without loss.
+    // GSM) all decode to no more than 16 bits.
     default: return TWaveSampleKind::Int16;
     }
 }
@@ -80,9 +80,9 @@ TWaveDecoder::TWaveDecoder(const QByteArray& image) : FCursor{&image, 0}
                 base = cursor->Position;
             else if (whence == SEEK_END)
                 base = size;
-            // A position outside the image is kept inside it; reads past
-            // the end find nothing.
-            cursor->Position = std::clamp<qint64>(base + offset, 0, size);
+            // A position outside the image is kept inside it (offsets come
+            // from the image's own chunk sizes); reads at the end find nothing.
+            cursor->Position = std::clamp<qint64>(base + std::clamp<qint64>(offset, -size, size), 0, size);
             return cursor->Position;
         },
         [](void* ptr, sf_count_t count, void* user) -> sf_count_t {
