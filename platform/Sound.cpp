@@ -4,6 +4,7 @@
 #include <sndfile.h>
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -97,7 +98,14 @@ TWaveDecoder::TWaveDecoder(const QByteArray& image) : FCursor{&image, 0}
         [](void* user) -> sf_count_t { return static_cast<TCursor*>(user)->Position; },
     };
     SF_INFO info{};
-    std::unique_ptr<sf_private_tag, TFileCloser> file(sf_open_virtual(&io, SFM_READ, &info, &FCursor));
+    std::unique_ptr<sf_private_tag, TFileCloser> file;
+    {
+        // libsndfile writes the reason of a failed open into buffers of its
+        // own that every thread shares: two sounds open one at a time.
+        static std::mutex opening;
+        const std::lock_guard<std::mutex> lock(opening);
+        file.reset(sf_open_virtual(&io, SFM_READ, &info, &FCursor));
+    }
     if (!file || !IsWaveType(info.format) || info.channels < 1 || info.channels > MaxChannels
         || info.samplerate < MinSampleRate || info.samplerate > MaxSampleRate || info.frames <= 0)
         return;
