@@ -369,9 +369,10 @@ void TCalculatorMv::SpeedButtonClick(QObject* Sender)
     CalcKey(QChar(KeyTable[button->Tag()]));
 }
 
-void TCalculatorMv::KeyDown(quint16& Key, TShiftState Shift)
+void TCalculatorMv::KeyDown(quint16& Key, TShiftState)
 {
-    if (Key == VK_DELETE && !Shift) {
+    // Delete clears whatever shift keys are held with it.
+    if (Key == VK_DELETE) {
         CalcKey(u'C');
         Key = 0;
     }

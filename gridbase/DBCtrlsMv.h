@@ -563,9 +563,6 @@ private:
     QPointer<QObject> FInplaceHolderObject;
     IInplaceEditHolderMv* FInplaceHolder = nullptr;
     QString FPendingCharText;
-    Variant FShownValue;
-    QString FShownValueText;
-    bool FHasShownValue = false;
     TShiftState FKeyShift;
 
     std::vector<TPending> FPending;

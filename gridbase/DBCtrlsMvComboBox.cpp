@@ -56,7 +56,12 @@ void TCustomDBComboBoxMv::ItemsChanged(bool KeysChanged)
     if (FKeyBased && !wasKeyBased)
         TCustomDBEditMv::InternalSetText(QString());
     SetItemIndexKeepText(IndexOfItem(text()));
-    SetMaxLength(0);
+    // Key mode takes no typed text, so no limit; free text keeps the limit
+    // of its string field.
+    if (FKeyBased)
+        SetMaxLength(0);
+    else if (const TField* field = Field())
+        FollowField(field, true);
     if (FListVisible)
         FillListBox();
     if (KeysChanged)
@@ -247,8 +252,10 @@ void TCustomDBComboBoxMv::DataChange()
 {
     if (TField* field = Field()) {
         FollowField(field, !FKeyBased);
+        // A null field's edit text is empty: a key list with an empty key
+        // shows that key's item for it.
         if ((FocusedState() && DataLink().CanModify()) || FKeyBased)
-            InternalSetValue(field->IsNull() ? Variant() : Variant(field->GetEditText()));
+            InternalSetValue(Variant(field->GetEditText()));
         else
             InternalSetText(field->DisplayText());
     } else if (DataIndependent()) {

@@ -10,7 +10,10 @@
 #include "platform/db/DataSet.h"
 #include "platform/db/Field.h"
 
+#include <QApplication>
 #include <QMetaObject>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -22,6 +25,30 @@ bool IsStringField(const TField* Field)
     const TFieldType type = Field->DataType();
     return type == ftString || type == ftWideString || type == ftFixedChar;
 }
+
+// Answers the line edit's question for its mask character with the edit's
+// password character; everything else is the application's style.
+class TPasswordCharStyle : public QProxyStyle {
+public:
+    TPasswordCharStyle(QChar PasswordChar, QObject* Parent)
+        : QProxyStyle(QStyleFactory::create(QApplication::style()->name())), FPasswordChar(PasswordChar)
+    {
+        setParent(Parent);
+    }
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* ReturnData) const override
+    {
+        if (Hint == SH_LineEdit_PasswordCharacter)
+            return FPasswordChar.unicode();
+        // Each character is masked at once, not shown for a moment first.
+        if (Hint == SH_LineEdit_PasswordMaskDelay)
+            return 0;
+        return QProxyStyle::styleHint(Hint, Option, Widget, ReturnData);
+    }
+
+private:
+    QChar FPasswordChar;
+};
 
 } // namespace
 
@@ -243,7 +270,15 @@ void TCustomDBEditMv::SetHighlightRequired(bool Value)
 
 void TCustomDBEditMv::SetPasswordChar(QChar Value)
 {
+    if (FPasswordChar == Value)
+        return;
     FPasswordChar = Value;
+    // The line edit takes its mask character from its style: a style of
+    // its own answers with ours. The old one goes once it is no longer used.
+    std::unique_ptr<QStyle> old(dynamic_cast<TPasswordCharStyle*>(style()));
+    if (old)
+        old->setParent(nullptr);
+    setStyle(Value.isNull() ? nullptr : new TPasswordCharStyle(Value, this));
     setEchoMode(Value.isNull() ? QLineEdit::Normal : QLineEdit::Password);
 }
 
@@ -353,17 +388,11 @@ void TCustomDBEditMv::InternalSetText(const QString& Text)
     } else if (!IsMasked() || MaskTextToEditText(ParsedMask(), shown) != text()) {
         TCustomMaskEdit::SetText(shown);
     }
-    FHasShownValue = false;
 }
 
 void TCustomDBEditMv::InternalSetValue(const Variant& Value)
 {
     InternalSetText(Value.IsClear() ? QString() : Value.AsString());
-    // Kept, so that a value that the user leaves as it is goes back into a
-    // data-independent edit with its kind (a number stays a number).
-    FShownValue = Value;
-    FShownValueText = text();
-    FHasShownValue = true;
 }
 
 void TCustomDBEditMv::UpdateData()
@@ -391,12 +420,10 @@ void TCustomDBEditMv::UpdateData()
 
 void TCustomDBEditMv::UpdateFieldValue()
 {
-    // A data-independent edit keeps its raw edit text; a field gets the
-    // text as the mask's "save literals" field has it.
-    if (DataIndependent() && FHasShownValue && text() == FShownValueText)
-        FDataLink.SetValue(FShownValue);
-    else
-        FDataLink.SetText(DataIndependent() ? text() : Text());
+    // An edit without a dataset keeps what it shows, its raw edit text (a
+    // number set into it reads back as that number's text); a field gets
+    // the text as the mask's "save literals" field has it.
+    FDataLink.SetText(DataIndependent() ? text() : Text());
 }
 
 void TCustomDBEditMv::DataChange()

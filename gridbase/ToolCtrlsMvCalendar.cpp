@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QWheelEvent>
 
@@ -22,7 +23,8 @@ TPopupMonthCalendarMv::TPopupMonthCalendarMv(QWidget* Owner) : QCalendarWidget(O
     for (QWidget* part : parts)
         part->installEventFilter(this);
     // A click on a day (also one of the neighbouring months) accepts; the
-    // header, the month buttons and the title never report a click.
+    // header, the month buttons and the title never report a click (the
+    // month's name is heard in the event filter).
     connect(this, &QCalendarWidget::clicked, this, [this](QDate) { CloseUp(true); });
     hide();
     AutoSize();
@@ -102,6 +104,11 @@ bool TPopupMonthCalendarMv::HandleWheel(QWheelEvent* event)
     return true;
 }
 
+bool TPopupMonthCalendarMv::IsMonthTitle(QObject* watched)
+{
+    return watched->isWidgetType() && watched->objectName() == u"qt_calendar_monthbutton";
+}
+
 bool TPopupMonthCalendarMv::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
@@ -112,6 +119,23 @@ bool TPopupMonthCalendarMv::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Wheel:
         if (qobject_cast<QAbstractItemView*>(watched) || qobject_cast<QAbstractItemView*>(watched->parent()))
             return HandleWheel(static_cast<QWheelEvent*>(event));
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        // The month's name is no menu here: its release takes the date.
+        if (IsMonthTitle(watched) && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            return true;
+        break;
+    case QEvent::MouseButtonRelease:
+        // A release on the month's name closes accepting, as one on a day
+        // does; the year, the month buttons and the day names keep the
+        // calendar open.
+        if (auto* mouse = static_cast<QMouseEvent*>(event);
+            IsMonthTitle(watched) && mouse->button() == Qt::LeftButton
+            && static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+            CloseUp(true);
+            return true;
+        }
         break;
     case QEvent::FocusOut:
         // Losing the focus to a window that is not ours closes us.

@@ -342,8 +342,9 @@ private:
 // ---------------------------------------------------------------- calendar
 
 // The date drop-down. Enter closes it accepting, Escape without; a click on
-// a day accepts; the header, the week numbers and the month buttons keep it
-// open; the wheel steps one day (down: forward).
+// a day or a release on the month's name accepts; the day names, the year
+// and the month buttons keep it open; the wheel steps one day (down:
+// forward).
 class TPopupMonthCalendarMv : public QCalendarWidget {
 public:
     explicit TPopupMonthCalendarMv(QWidget* Owner);
@@ -375,6 +376,7 @@ private:
     bool HandleKey(QKeyEvent* event);
     bool HandleWheel(QWheelEvent* event);
     void PostCancel();
+    static bool IsMonthTitle(QObject* watched);
 
     QPointer<QWidget> FOwner;
     bool FCtl3D = true;

@@ -28,8 +28,8 @@ void TMRUListMv::SetActive(bool Value)
 
 void TMRUListMv::SetItems(const TStringList& Value)
 {
+    // Taken as they are: only Add and a new Limit trim to the limit.
     FItems = TStringList(Value.Items());
-    TrimToLimit();
 }
 
 void TMRUListMv::SetLimit(int Value)

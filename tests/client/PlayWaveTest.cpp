@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <sndfile.h>
 #include <QThread>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,4 +95,23 @@ TEST(PlaySound, AnInvalidImageReachesNoDevice)
     PlaySound(MakeWave(100));
     EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
     EXPECT_EQ(QFileInfo(file).size(), 800 * 2);
+}
+
+TEST(PlaySound, CompressedImagesPlayToTheEnd)
+{
+    ASSERT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
+    QTemporaryDir dir;
+    // µ-law and A-law are eight bits a sample, IMA ADPCM four: each is
+    // played as 16-bit samples, two bytes a sample.
+    for (const int format : {SF_FORMAT_ULAW, SF_FORMAT_ALAW, SF_FORMAT_IMA_ADPCM, SF_FORMAT_MS_ADPCM}) {
+        SCOPED_TRACE(format);
+        const QString file = dir.filePath(QString::number(format));
+        const TTeeDevice device(file);
+        PlaySound(MakeEncodedWave(format, 200, 8000, 1));
+        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(5000));
+        // Block codes pad the last block with silence.
+        const qint64 played = QFileInfo(file).size();
+        EXPECT_GE(played, 1600 * 2);
+        EXPECT_LT(played, (1600 + 1024) * 2);
+    }
 }

@@ -75,6 +75,34 @@ TEST(CalculatorTest, ErrorsStayUntilCleared)
     EXPECT_EQ(calculator.Status(), TCalculatorMv::csError);
 }
 
+TEST(CalculatorTest, DeleteClearsWhateverShiftKeysAreHeld)
+{
+    TCalculatorMv calculator;
+    calculator.show();
+    for (const Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::ControlModifier),
+          Qt::KeyboardModifiers(Qt::AltModifier), Qt::ShiftModifier | Qt::ControlModifier}) {
+        SCOPED_TRACE(int(modifiers));
+        // From the error state, and from a pending sum.
+        Keys(calculator, QStringLiteral("0r"));
+        ASSERT_EQ(calculator.Status(), TCalculatorMv::csError);
+        SendKey(&calculator, Qt::Key_Delete, modifiers);
+        EXPECT_EQ(calculator.Status(), TCalculatorMv::csFirst);
+        EXPECT_EQ(calculator.DisplayText(), QStringLiteral("0"));
+        Keys(calculator, QStringLiteral("12+3"));
+        SendKey(&calculator, Qt::Key_Delete, modifiers);
+        EXPECT_EQ(Keys(calculator, QStringLiteral("4=")), QStringLiteral("4"));
+    }
+    // The drop-down too.
+    TTestOwner owner;
+    TPopupCalculatorMv popup(&owner);
+    Keys(popup, QStringLiteral("1/0="));
+    ASSERT_EQ(popup.Status(), TCalculatorMv::csError);
+    SendKey(&popup, Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(popup.DisplayText(), QStringLiteral("0"));
+    EXPECT_TRUE(owner.CloseUps.empty());
+}
+
 TEST(CalculatorTest, ButtonsWheelAndClipboard)
 {
     TCalculatorMv calculator;

@@ -60,9 +60,10 @@ TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
     EXPECT_EQ(combo->Text(), QString());
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("X")));
+    // A null field's key is its edit text, the empty text.
     Field(QStringLiteral("Code"))->Clear();
     EXPECT_EQ(combo->ItemIndex(), -1);
-    EXPECT_TRUE(combo->Value().IsClear());
+    EXPECT_EQ(combo->Value(), Variant(QString()));
 
     // Only as many items as there are keys and texts are used.
     combo->SetKeyItems(ColourKeys + QStringList{QStringLiteral("Y")});
@@ -77,6 +78,48 @@ TEST_F(DBComboBoxTest, KeyModeShowsTheTextOfTheFieldsKeyAndWritesTheChosenKey)
     combo->SetItemIndex(2);
     EXPECT_EQ(combo->ItemIndex(), -1);
     EXPECT_TRUE(combo->Value().IsUnassigned());
+}
+
+TEST_F(DBComboBoxTest, AnEmptyKeyStandsForANullField)
+{
+    TDBComboBoxMv* combo =
+        Combo(QStringLiteral("Code"), {QStringLiteral("(none)"), QStringLiteral("Alpha")}, {QString(), QStringLiteral("A")});
+    Data->Edit();
+    Field(QStringLiteral("Code"))->Clear();
+    EXPECT_EQ(combo->Text(), QStringLiteral("(none)"));
+    EXPECT_EQ(combo->ItemIndex(), 0);
+    Field(QStringLiteral("Code"))->SetAsString(QStringLiteral("A"));
+    EXPECT_EQ(combo->Text(), QStringLiteral("Alpha"));
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    // The next record's field starts null.
+    Data->Append();
+    EXPECT_EQ(combo->Text(), QStringLiteral("(none)"));
+    EXPECT_EQ(combo->ItemIndex(), 0);
+}
+
+TEST_F(DBComboBoxTest, NewListsKeepTheLengthOfAStringFieldInTextMode)
+{
+    TDBComboBoxMv* combo = Combo(QStringLiteral("Name"), Colours);
+    EXPECT_EQ(combo->MaxLength(), 20);
+    combo->SetItems({QStringLiteral("Apple"), QStringLiteral("Pear")});
+    EXPECT_EQ(combo->MaxLength(), 20);
+    // Key mode types nothing: no limit. Back in text mode the field's
+    // limit holds again.
+    combo->SetKeyItems({QStringLiteral("a"), QStringLiteral("p")});
+    EXPECT_EQ(combo->MaxLength(), 0);
+    combo->SetKeyItems({});
+    EXPECT_EQ(combo->MaxLength(), 20);
+    // A limit of the program's own stays.
+    combo->SetMaxLength(8);
+    combo->SetItems(Colours);
+    EXPECT_EQ(combo->MaxLength(), 8);
+    // Typing stops at the limit.
+    combo->SetMaxLength(0);
+    combo->SetItems({});
+    FocusOn(combo);
+    combo->selectAll();
+    TypeText(QStringLiteral("abcdefghijklmnopqrstuvwxyz"));
+    EXPECT_EQ(combo->Text(), QStringLiteral("abcdefghijklmnopqrst"));
 }
 
 TEST_F(DBComboBoxTest, TypedTextIsCompletedFromTheItems)
@@ -300,8 +343,10 @@ TEST_F(DBComboBoxTest, DeleteClearsAKeyThatIsNotRequired)
     FocusOn(combo);
     PressKey(Qt::Key_Delete);
     EXPECT_EQ(combo->Text(), QString());
-    EXPECT_TRUE(combo->Value().IsUnassigned());
     EXPECT_TRUE(Field(QStringLiteral("Code"))->IsNull());
+    // The combo box reads the cleared field back: the key of a null field
+    // is the empty text.
+    EXPECT_EQ(combo->Value(), Variant(QString()));
     Data->Cancel();
     EXPECT_EQ(combo->Text(), QStringLiteral("Green"));
 

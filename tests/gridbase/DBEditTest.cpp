@@ -41,10 +41,16 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     edit->SetText(QStringLiteral("abc"));
     EXPECT_EQ(edit->Value(), Variant(QStringLiteral("abc")));
 
-    // A value keeps its kind while its text stands.
+    // The value is what the edit shows: a number set becomes its text, so
+    // the image does not follow it, and Null becomes the empty text.
+    edit->SetValue(Variant::Null());
+    EXPECT_EQ(edit->Value(), Variant(QString()));
+    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::String);
     edit->SetValue(Variant(5));
     EXPECT_EQ(edit->Text(), QStringLiteral("5"));
-    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::Integer);
+    EXPECT_EQ(edit->Value().GetKind(), Variant::Kind::String);
+    EXPECT_EQ(edit->Value().AsString(), QStringLiteral("5"));
+    EXPECT_EQ(edit->ImageIndexShown(), -1);
 
     // Typing goes into the value when the edit is left; Escape before that
     // brings the value back.
@@ -65,6 +71,31 @@ TEST_F(DBEditTest, WithoutADatasetTheEditKeepsItsOwnValue)
     EXPECT_TRUE(edit->DataIndependent());
     EXPECT_TRUE(edit->Value().IsUnassigned());
     EXPECT_EQ(edit->Text(), QString());
+}
+
+TEST_F(DBEditTest, APasswordCharacterStandsForEachCharacterOfTheText)
+{
+    TDBEditMv* edit = Edit();
+    edit->SetText(QStringLiteral("密码ab"));
+    edit->SetPasswordChar(u'*');
+    EXPECT_EQ(edit->displayText(), QStringLiteral("****"));
+    EXPECT_EQ(edit->Text(), QStringLiteral("密码ab"));
+    // What a person sees is what an edit showing the stars as text shows.
+    TDBEditMv* stars = Edit();
+    stars->move(10, 60);
+    stars->SetText(QStringLiteral("****"));
+    ShowForm();
+    EXPECT_EQ(edit->grab().toImage(), stars->grab().toImage());
+
+    // Typing adds a character of its own at once.
+    FocusOn(edit);
+    edit->end(false);
+    TypeText(QStringLiteral("c"));
+    EXPECT_EQ(edit->displayText(), QStringLiteral("*****"));
+    edit->SetPasswordChar(u'#');
+    EXPECT_EQ(edit->displayText(), QStringLiteral("#####"));
+    edit->SetPasswordChar(QChar());
+    EXPECT_EQ(edit->displayText(), QStringLiteral("密码abc"));
 }
 
 TEST_F(DBEditTest, ShowsTheDisplayTextAndWhileFocusedTheEditText)
@@ -319,6 +350,31 @@ TEST_F(DBEditTest, RecentValuesAreKeptOnceAndDropDownWhileTyping)
     ASSERT_TRUE(recent.DroppedDown());
     list->SizeGrip()->OnParentResized(list->SizeGrip());
     EXPECT_EQ(recent.Rows(), list->RowCount());
+}
+
+TEST_F(DBEditTest, RecentValuesSetByTheProgramStandAsGivenUntilTheNextAdd)
+{
+    TDBEditMv* edit = Edit();
+    TMRUListMv& recent = edit->MRUList();
+    recent.SetActive(true);
+    recent.SetLimit(3);
+    TStringList given;
+    for (const char* text : {"Anhui", "Beijing", "Chongqing", "Fujian", "Gansu"})
+        given.Add(QString::fromLatin1(text));
+    recent.SetItems(given);
+    EXPECT_EQ(recent.Items().Count(), 5);
+
+    // All five drop down.
+    FocusOn(edit);
+    TypeText(QStringLiteral("\b"));
+    ASSERT_TRUE(recent.DroppedDown());
+    EXPECT_EQ(edit->MRUListBox()->Count(), 5);
+    TypeText(QStringLiteral("\x1b"));
+
+    // The next text written keeps the newest three.
+    edit->SetText(QStringLiteral("Hebei"));
+    EXPECT_EQ(recent.Items().Items(),
+              (QStringList{QStringLiteral("Fujian"), QStringLiteral("Gansu"), QStringLiteral("Hebei")}));
 }
 
 TEST_F(DBEditTest, ButtonsStandAtTheRightWithTheirSeparatorsAndTheTextBesideThem)

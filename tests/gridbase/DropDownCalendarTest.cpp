@@ -68,6 +68,27 @@ TEST_F(TCalendarFixture, TheMonthButtonsAndTheDayNamesKeepItOpenAndADayClosesItA
     EXPECT_EQ(owner->CloseUps, std::vector<bool>{true});
 }
 
+TEST_F(TCalendarFixture, AReleaseOnTheMonthsNameClosesItAcceptingAndTheYearKeepsItOpen)
+{
+    auto* month = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_monthbutton"));
+    auto* year = calendar->findChild<QToolButton*>(QStringLiteral("qt_calendar_yearbutton"));
+    ASSERT_TRUE(month && year);
+    Click(year, QPoint(3, 3));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(owner->CloseUps.empty());
+    // A release that a press elsewhere began ends on the month's name.
+    Release(month, QPoint(3, 3));
+    ASSERT_EQ(owner->CloseUps, std::vector<bool>{true});
+    EXPECT_EQ(calendar->Date(), QDate(2024, 5, 3));
+    // A whole click opens no month menu on the way.
+    Click(month, QPoint(3, 3));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_EQ(owner->CloseUps, (std::vector<bool>{true, true}));
+    // A release beside it is not on it.
+    Release(month, QPoint(-3, 3));
+    EXPECT_EQ(owner->CloseUps.size(), 2u);
+}
+
 TEST_F(TCalendarFixture, EnterAcceptsEscapeCancelsAndTheWheelStepsDays)
 {
     WheelOn(DayTable(*calendar)->viewport(), QPoint(20, 40), -120);
