@@ -284,9 +284,17 @@ bool TFormShop::FormCloseQuery()
     if (!ClientDataSetShop->Active())
         return true;
     // A row still being typed joins the changes first; an untouched new
-    // row goes away rather than stand as an empty one.
-    if (Editing(*ClientDataSetShop))
-        ClientDataSetShop->CheckBrowseMode();
+    // row goes away rather than stand as an empty one. A row that cannot be
+    // posted keeps the window open, with it and every other edit in place,
+    // for the user to mend.
+    if (Editing(*ClientDataSetShop)) {
+        try {
+            ClientDataSetShop->CheckBrowseMode();
+        } catch (const std::exception& error) {
+            ShowException(error);
+            return false;
+        }
+    }
     if (ClientDataSetShop->ChangeCount() == 0)
         return true;
     if (MessageDlg(QStringLiteral("数据有变动,请先保存!\nOK返回,\n忽略退出!"), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOKIgnore)

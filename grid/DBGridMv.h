@@ -784,6 +784,8 @@ private:
     void TabToNextColumn(bool Backward);
     void MouseDownOnCells(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
     void MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y, const TGridCoordMv& Hit);
+    // Makes the bookmarked record current, by the rows between when it is shown.
+    void MoveToRecord(const TBookmark& Target);
     void TraceColSizing(int X);
     void AutoScrollStep();
     void MoveDropLine(int Y);
