@@ -111,6 +111,7 @@ TFormShop::TFormShop(QWidget* parent)
     layout->addWidget(ToolBarShop);
     layout->addWidget(DBGridShop, 1);
 
+    ClientDataSetShop->OnNewRecord = [this](TDataSet&) { StartYesNoFieldsOff(); };
     FConnections.emplace_back(DataSourceShop->OnStateChange.Connect(this, [this](TDataSource&) { UpdateNavigator(); }));
     FConnections.emplace_back(
         DataSourceShop->OnDataChange.Connect(this, [this](TDataSource&, TField*) { UpdateNavigator(); }));
@@ -238,6 +239,20 @@ void TFormShop::ActionAppendExecute()
 {
     ClientDataSetShop->Append();
     DBGridShop->setFocus();
+}
+
+void TFormShop::StartYesNoFieldsOff()
+{
+    // A check box without a value shows neither yes nor no, and a row saved
+    // so stores neither: a new row's boxes start unticked.
+    TDBGridColumnsMv& columns = DBGridShop->Columns();
+    for (int i = 0; i < columns.Count(); ++i) {
+        TColumnMv* column = columns.Items(i);
+        TField* field = column->Field();
+        const QStringList keys = column->KeyList().Items();
+        if (column->Checkboxes() && keys.size() > 1 && field && field->IsNull() && field->CanModify())
+            field->SetAsString(keys[1]);
+    }
 }
 
 void TFormShop::ActionEditExecute()

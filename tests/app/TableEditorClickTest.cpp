@@ -176,3 +176,22 @@ TEST_F(TableEditorClickTest, ClosingWithARowThatCannotBePostedKeepsTheEditorAndE
     FForm->ActionExit->trigger();
     EXPECT_FALSE(FForm->isVisible());
 }
+
+TEST_F(TableEditorClickTest, ANewRowsYesNoBoxesStartUntickedAndAnUntouchedRowStillGoes)
+{
+    FForm->ActionAppend->trigger();
+    EXPECT_EQ(Current(u"AutoMonitor"_qs), u"0"_qs);
+    // Nothing typed: the row is not kept for its default.
+    Click(u"Name"_qs, 0);
+    EXPECT_EQ(Data().State(), dsBrowse);
+    EXPECT_EQ(Data().RecordCount(), 4);
+
+    FForm->ActionAppend->trigger();
+    for (const auto& [field, text] : {std::pair{u"Code"_qs, u"DEMO5"_qs}, {u"AppKey"_qs, u"k5"_qs}, {u"AppSecret"_qs, u"s5"_qs}}) {
+        Click(field, 4);
+        Keys(text);
+    }
+    Click(u"Name"_qs, 0);
+    FForm->ActionSave->trigger();
+    EXPECT_EQ(Scalar(u"select \"AutoMonitor\" from \"SYS_Shop\" where \"Code\" = 'DEMO5'"_qs), u"0"_qs);
+}
