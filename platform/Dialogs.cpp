@@ -155,7 +155,10 @@ int ExecModal(QDialog& dialog)
 
 QString ErrorBoxText(const QString& message)
 {
-    if (!message.isEmpty() && message.back() > u'.')
+    // A Chinese sentence that ends in its own full stop, exclamation or
+    // question mark is whole already.
+    static const QString fullWidthEnds = QStringLiteral("。！？");
+    if (!message.isEmpty() && message.back() > u'.' && !fullWidthEnds.contains(message.back()))
         return message + u'.';
     return message;
 }

@@ -261,7 +261,7 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
         Field(form, u"Code"_qs).SetAsString(u"clerk2"_qs);
         form.ActionSave->trigger();
         ASSERT_EQ(FAnswers.Messages.size(), 1u);
-        EXPECT_EQ(FAnswers.Messages[0].Text, u"Record not found or changed by another user"_qs);
+        EXPECT_EQ(FAnswers.Messages[0].Text, u"要保存的记录已被其他用户修改或删除，请刷新后重新修改！"_qs);
         EXPECT_EQ(form.ClientDataSetShop->ChangeCount(), 1);
 
         // Deleting asks; Cancel keeps the row.
@@ -467,4 +467,24 @@ TEST_F(TableEditorTest, AShopWhoseWindowIsOpenIsNotDeletedAndADeletedShopLeavesT
     EXPECT_EQ(tree(), shown);
     ASSERT_TRUE(main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm);
     main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm->close();
+}
+
+TEST_F(TableEditorTest, LettersInANumberColumnAreRefusedInWordsThatSayWhy)
+{
+    const auto form = Editor(u"select * from \"SYS_Params\" order by \"Code\""_qs, u"SYS_Params"_qs);
+    form->resize(866, 549);
+    form->ActionAppend->trigger();
+    ClickShopGridCell(*form, u"Code"_qs, 0);
+    ClickShopGridCell(*form, u"Code"_qs, 0);
+    // Letters are kept out as they are typed; signs in the wrong place come in.
+    TypeIntoShopGrid(*form, u"ab1-2"_qs);
+    EXPECT_EQ(form->DBGridShop->CellEditor()->text(), u"1-2"_qs);
+    QString message;
+    try {
+        ClickShopGridCell(*form, u"Value"_qs, 0);
+    } catch (const EConvertError& error) {
+        message = error.Message();
+    }
+    EXPECT_EQ(message, u"["_qs + Field(*form, u"Code"_qs).DisplayLabel() + u"]只能填整数，“1-2”不是整数！"_qs);
+    EXPECT_EQ(form->ClientDataSetShop->State(), dsInsert);
 }
