@@ -339,6 +339,15 @@ void SetSessionButton(TColumnMv* Column)
 
 void AddBlobButtons(TColumnMv* Column, const QString& BinType)
 {
+    // The cell says whether it holds a sound (or a file), never its bytes.
+    if (TField* field = Column->Field()) {
+        const bool sound = BinType == QStringLiteral("WAV");
+        field->OnGetText = [sound](TField& Field, QString& Text, bool) {
+            const bool held = !Field.IsNull() && !Field.AsBytes().isEmpty();
+            Text = sound ? (held ? QStringLiteral("有声音") : QStringLiteral("无声音"))
+                         : (held ? QStringLiteral("有文件") : QStringLiteral("无文件"));
+        };
+    }
     Column->SetAlwaysShowEditButton(true);
     // The layout owns these buttons: applying it again does not add more.
     Column->EditButtons().Clear();

@@ -288,7 +288,9 @@ QString TBlobField::NullText(bool displayText) const
 
 QString TBlobField::GetText(const Variant& value, bool displayText) const
 {
-    return displayText ? u'(' + FieldTypeName(DataType()).toUpper() + u')' : TextOf(value);
+    // Bytes are no text to edit: a binary field is edited as it shows.
+    const bool text = DataType() == ftMemo || DataType() == ftFmtMemo;
+    return displayText || !text ? u'(' + FieldTypeName(DataType()).toUpper() + u')' : TextOf(value);
 }
 
 void TBlobField::LoadFromFile(const QString& fileName)

@@ -237,8 +237,23 @@ TEST_F(TableEditorTest, WaveBlobLoadsFromAFileAndPlays)
         static_cast<QDialog&>(open).accept();
         return open.result();
     };
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).DisplayText(), u"无声音"_qs);
     Click(*form, u"BlobValue"_qs, 1);
     EXPECT_EQ(Field(*form, u"BlobValue"_qs).AsBytes(), wave);
+    // The cell says it holds a sound; opened, it is no text to type into,
+    // and its buttons keep the height the closed cell paints them with.
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).DisplayText(), u"有声音"_qs);
+    TDBGridInplaceEdit* editor = EditShopCell(*form, u"BlobValue"_qs);
+    EXPECT_TRUE(editor->isReadOnly());
+    EXPECT_EQ(editor->text(), u"有声音"_qs);
+    for (const QChar ch : u"xyz"_qs) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(editor, &press);
+    }
+    form->ClientDataSetShop->CheckBrowseMode();
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).AsBytes(), wave);
+    for (int i = 1; i <= 2; ++i)
+        EXPECT_GT(editor->ButtonControl(i)->height(), editor->ButtonControl(i)->width()) << i;
 
     // The null device, with a copy of every sample it is given in a file.
     const QString played = TempPath(u"played.raw"_qs);

@@ -163,6 +163,7 @@ TEST_F(FieldTest, BlobLoadsFromFileAndReadsAsBytes)
     EXPECT_EQ(blob->AsBytes(), wave);
     EXPECT_EQ(blob->BlobSize(), 12);
     EXPECT_EQ(blob->DisplayText(), u"(BLOB)"_qs);
+    EXPECT_EQ(blob->GetEditText(), u"(BLOB)"_qs) << "bytes are not edited as text";
     EXPECT_THROW(blob->LoadFromFile(TempPath(u"missing.wav"_qs)), EInOutError);
     ds.Post();
     EXPECT_EQ(ds.ApplyUpdates(0), 0);
