@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
+#include "platform/WindowHints.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -89,6 +90,8 @@ TModalResult ShowMessage(const TMessageRequest& request)
         return Answerer().Message(request);
     const ButtonSet set = Buttons(request.Buttons);
     QMessageBox box(TypeIcon(request.Type), request.Caption, request.Text, set.Buttons, QApplication::activeWindow());
+    // A message is answered, not minimised.
+    SetNoMinimizeHint(box);
     box.setDefaultButton(set.Default);
     box.setEscapeButton(set.Escape);
     box.exec();
