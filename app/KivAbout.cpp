@@ -3,6 +3,7 @@
 #include "client/KivDataM.h"
 #include "platform/Dialogs.h"
 #include "platform/Jpeg.h"
+#include "platform/WindowHints.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -34,6 +35,8 @@ TFormKivAbout::TFormKivAbout(QWidget* parent)
     , Memo1(new QTextEdit(this))
     , BitBtnOK(new QPushButton(QStringLiteral("确认"), this))
 {
+    // A dialog: the close icon only, also where the window type decides.
+    SetNoMinimizeHint(*this);
     setWindowTitle(QStringLiteral("关于"));
     setFixedSize(367, 200);
     PanelTop->setGeometry(0, 0, 367, 64);

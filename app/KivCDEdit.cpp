@@ -2,6 +2,7 @@
 
 #include "client/KivDataM.h"
 #include "gridbase/DBCtrlsMv.h"
+#include "platform/WindowHints.h"
 #include "platform/db/DataSet.h"
 
 #include <QAction>
@@ -29,6 +30,8 @@ TFormCDEdit::TFormCDEdit(QWidget* parent)
     , ActionOK(new QAction(MenuGlyph(15), QStringLiteral("确认"), this))
     , ActionNo(new QAction(MenuGlyph(14), QStringLiteral("取消"), this))
 {
+    // A dialog: the close icon only, also where the window type decides.
+    SetNoMinimizeHint(*this);
     resize(572, 498);
     ToolBarEdit->setGeometry(0, 0, width(), ToolBarHeight);
     ToolBarEdit->setMovable(false);

@@ -5,6 +5,7 @@
 #include "client/KivQuery.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
+#include "platform/WindowHints.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -38,6 +39,8 @@ TChangePassKiv::TChangePassKiv(QWidget* parent)
     , BitBtnChange(new QPushButton(QStringLiteral("更改"), PanelBottom))
     , BitBtnCancel(new QPushButton(QStringLiteral("取消"), PanelBottom))
 {
+    // A dialog: the close icon only, also where the window type decides.
+    SetNoMinimizeHint(*this);
     setWindowTitle(QStringLiteral("密码设置"));
     setFixedSize(379, 200);
 

@@ -17,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSpinBox>
 #include <QToolBar>
@@ -38,6 +40,22 @@ bool IsEnter(const QEvent* event)
     const int key = static_cast<const QKeyEvent*>(event)->key();
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
+
+// The quantity box keeps a number too large for it as typed, for the
+// confirmation to refuse it with the reason; the spin box's own check would
+// cut the digits it cannot hold and leave another quantity in the box.
+class TQuantityBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    QValidator::State validate(QString& text, int& pos) const override
+    {
+        static const QRegularExpression integer(QStringLiteral("^[+-]?[0-9]*$"));
+        if (!integer.match(text.trimmed()).hasMatch())
+            return QValidator::Invalid;
+        return QSpinBox::validate(text, pos) == QValidator::Acceptable ? QValidator::Acceptable : QValidator::Intermediate;
+    }
+};
 
 QString FieldText(const TDataSet& dataSet, const QString& name)
 {
@@ -146,16 +164,14 @@ void TFormItemIn::CreateToolBar()
     EditInBarcode->setFixedWidth(180);
     ToolBarItemIn->addWidget(EditInBarcode);
     LabelQty = label(QStringLiteral("入库数量:"));
-    SpinEditQty = new QSpinBox(ToolBarItemIn);
-    // No bounds: a negative quantity books a correction.
+    SpinEditQty = new TQuantityBox(ToolBarItemIn);
+    // No bounds but the column's: a negative quantity books a correction.
     SpinEditQty->setRange(INT_MIN, INT_MAX);
     SpinEditQty->setValue(1);
     SpinEditQty->setFixedWidth(90);
-    // What the box cannot hold is refused as it is typed (a digit too many
-    // would otherwise vanish unseen): the user is told why.
-    connect(SpinEditQty->findChild<QLineEdit*>(), &QLineEdit::inputRejected, this, [this] {
-        ShowError(QStringLiteral("[入库数量]只能是%1到%2之间的整数！").arg(SpinEditQty->minimum()).arg(SpinEditQty->maximum()));
-    });
+    // Anything but a whole number is refused as it is typed: the user is told why.
+    connect(SpinEditQty->findChild<QLineEdit*>(), &QLineEdit::inputRejected, this,
+            [] { ShowError(QStringLiteral("[入库数量]只能填整数，不能有字母、小数点或其他符号！")); });
     ToolBarItemIn->addWidget(SpinEditQty);
     for (QWidget* edit : std::initializer_list<QWidget*>{EditFilter, EditInBarcode, SpinEditQty})
         edit->installEventFilter(this);
@@ -257,21 +273,13 @@ void TFormItemIn::ForEachListedRow(Visit visit)
 {
     TClientDataSet& data = *ClientDataSetBarcode;
     const TDisableControlsGuard controls(data);
-    // A tick stays a tick while the filter hides its row.
+    // What the user confirms is what the list shows: a ticked row that the
+    // filter hides is not booked.
     data.CheckBrowseMode();
-    const bool filtered = data.Filtered();
-    data.SetFiltered(false);
-    try {
-        for (data.First(); !data.Eof(); data.Next())
-            if (!visit(static_cast<TDataSet&>(data)))
-                break;
-    } catch (...) {
-        data.SetFiltered(filtered);
-        data.First();
-        throw;
-    }
-    data.SetFiltered(filtered);
-    data.First();
+    const auto backToFirst = qScopeGuard([&data] { data.First(); });
+    for (data.First(); !data.Eof(); data.Next())
+        if (!visit(static_cast<TDataSet&>(data)))
+            break;
 }
 
 bool TFormItemIn::HasSelectedSku()
@@ -286,8 +294,29 @@ bool TFormItemIn::HasSelectedSku()
     return found;
 }
 
+QString TFormItemIn::QuantityProblem() const
+{
+    const QString text = SpinEditQty->cleanText().trimmed();
+    if (text.isEmpty() || text == u'+' || text == u'-')
+        return QStringLiteral("请填写[入库数量]！");
+    bool ok = false;
+    const qlonglong quantity = text.toLongLong(&ok);
+    if (ok && quantity >= SpinEditQty->minimum() && quantity <= SpinEditQty->maximum())
+        return QString();
+    const bool negative = text.startsWith(u'-');
+    return QStringLiteral("[入库数量]“") + text + (negative ? QStringLiteral("”太小，不能小于") + QString::number(SpinEditQty->minimum())
+                                                            : QStringLiteral("”太大，不能大于") + QString::number(SpinEditQty->maximum()))
+           + QStringLiteral("，请重新填写！");
+}
+
 void TFormItemIn::ActionOKExecute()
 {
+    if (const QString problem = QuantityProblem(); !problem.isEmpty()) {
+        ShowError(problem);
+        SpinEditQty->setFocus();
+        SpinEditQty->selectAll();
+        return;
+    }
     if (HasSelectedSku())
         accept();
 }

@@ -52,11 +52,13 @@ public:
     // The list statement: the SKUs carrying the barcode, ticked (known), or
     // every SKU, unticked.
     QString BuildSkuListSql(bool known) const;
-    // True when a listed row is ticked (shown or hidden by the filter);
+    // True when a row the list shows (through its filter) is ticked;
     // otherwise the warning, and false.
     bool HasSelectedSku();
 
     void FormShow();
+    // What is wrong with the quantity typed; empty when it can be booked.
+    QString QuantityProblem() const;
     void ActionOKExecute();
     void EditFilterChange();
 
@@ -77,8 +79,8 @@ private:
     void CreateToolBar();
     void CreateList();
     void FilterRecord(TDataSet& dataSet, bool& accept) const;
-    // Calls visit on every listed row (until it returns false), the filter
-    // lifted, the grid told nothing; the first row is current afterwards.
+    // Calls visit on every row the list shows (until it returns false), the
+    // grid told nothing; the first row is current afterwards.
     template <class Visit>
     void ForEachListedRow(Visit visit);
 

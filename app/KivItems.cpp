@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QShowEvent>
@@ -110,6 +111,25 @@ TFormItems::TFormItems(QWidget* parent)
     ClientDataSetItems->BeforePost.Connect(this, [this](TDataSet&) { RecomputeBalance(); });
     ClientDataSetItems->AfterPost.Connect(this, [this](TDataSet&) { FSounded.clear(); });
     ClientDataSetItems->AfterCancel.Connect(this, [this](TDataSet&) { FSounded.clear(); });
+    // The grid takes Escape for itself; with nothing of its own to revert it
+    // passes it to the window, as the log does.
+    DBGridItems->installEventFilter(this);
+    DBGridItems->ClientWidget()->installEventFilter(this);
+}
+
+bool TFormItems::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == DBGridItems || watched == DBGridItems->ClientWidget())) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const TInplaceEdit* editor = DBGridItems->InplaceEditor();
+        const bool gridReverts = (editor && editor->Visible()) || ClientDataSetItems->State() == dsEdit
+                                 || ClientDataSetItems->State() == dsInsert;
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && !gridReverts) {
+            reject();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 TFormItems::~TFormItems()

@@ -158,6 +158,7 @@ TItemsSyncResult TItemsSync::SyncItems()
     FUnreachable = false;
     FExtraLines.clear();
     FItems.clear();
+    FSkuRows = 0;
     // Checked before anything is fetched or written: the roll-over writes
     // it into SQL bare.
     FOldStockTime = SqlInteger(SysRec.StockTime);
@@ -200,6 +201,7 @@ void TItemsSync::FetchAndWrite()
     ShowProgress();
     FetchPages();
     FetchItems();
+    WriteItems();
     const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0 && !Stopped();
     FResult.Outcome = complete ? TSyncOutcome::soCompleted : Stopped() ? TSyncOutcome::soStopped : TSyncOutcome::soIncomplete;
     // The sync date moves only past what was fetched whole.
@@ -237,6 +239,13 @@ bool TItemsSync::CountItems()
     FResult.Total = std::max<qint64>(0, total->IntValue());
     if (FResult.Total == 0) {
         FResult.Outcome = TSyncOutcome::soNothingToSync;
+        // A first sync of a shop with nothing on sale: what it listed before
+        // is not on sale, and leaves the stock view and the stock-in list.
+        if (first) {
+            TKivTransaction transaction;
+            DeleteShopItems(FShop.Code, FResult.Now, transaction);
+            transaction.Commit();
+        }
         return false;
     }
     FResult.Pages = int(std::min<qint64>((FResult.Total + PageSize - 1) / PageSize, std::numeric_limits<int>::max()));
@@ -295,7 +304,7 @@ void TItemsSync::KeepPageItems(const TMappedReply& page)
         return one;
     };
     for (int r = 0; r < rows; ++r) {
-        TPendingItem item{page.Keys.front()[r].Text, TMappedReply{rowOf(page.Keys, r), rowOf(page.Data, r)}};
+        TPendingItem item{page.Keys.front()[r].Text, TMappedReply{rowOf(page.Keys, r), rowOf(page.Data, r)}, std::nullopt};
         // An item that a shifted page lists again is one item, with its latest values.
         const auto same = std::find_if(FItems.begin(), FItems.end(), [&](const TPendingItem& kept) { return kept.NumIid == item.NumIid; });
         if (same != FItems.end())
@@ -312,43 +321,63 @@ void TItemsSync::FetchItems()
     const QString count = QString::number(FResult.Items);
     SetBarRange(FResult.Items);
     SetLabel(QStringLiteral("共有") + count + QStringLiteral("属性需要同步"));
-    // With forced writes a commit writes out every page its transaction
-    // touched, which costs more than writing the items themselves: items
-    // share a commit for a second of work or more, each inside its own part
-    // of the transaction, so that it is still whole or not there at all.
-    std::optional<TKivTransaction> batch;
-    QElapsedTimer batchAge;
-    qint64 lastCommit = 0;
-    TBatchCount written;
     for (size_t i = 0; i < FItems.size() && !Stopped(); ++i) {
-        const TPendingItem& item = FItems[i];
+        TPendingItem& item = FItems[i];
         const QString position = QString::number(FProgress->ProgressBar->value() + 1);
         SetLabel(QStringLiteral("共有") + count + QStringLiteral("个商品的属性需要同步,") + QStringLiteral("正在同步第") + position
                  + QStringLiteral("个商品的属性..."));
-        const std::optional<TMappedReply> skus = FetchTqlRows(
+        item.Skus = FetchTqlRows(
             QStringLiteral("taobao.item.get"), QStringLiteral("num_iid,sku,property_alias"), QString(), QStringLiteral("num_iid=?"), item.NumIid,
             QStringLiteral("item_get_response.item.skus.sku.sku_id=SkuID"),
             QStringLiteral("item_get_response.item.num_iid=NumIID,item_get_response.item.property_alias=PropAlias,"
                            "item_get_response.item.skus.sku.price=Price,item_get_response.item.skus.sku.quantity=Qty,"
                            "item_get_response.item.skus.sku.properties_name=SkuPropName"),
             false, FShop);
-        if (Stopped())
+        if (Stopped()) {
+            // The call was cut: its reply is no item.
+            item.Skus.reset();
             break;
+        }
+        if (!item.Skus)
+            ++FResult.FailedItems;
+        StepBar();
+    }
+}
+
+void TItemsSync::WriteItems()
+{
+    // The SKU rows fetched, each to get its property text: the bar counts them.
+    int rows = 0;
+    for (const TPendingItem& item : FItems)
+        if (item.Skus && !item.Skus->Keys.empty())
+            rows += item.Skus->Keys.front().Count();
+    FSkuRows = rows;
+    SetBarRange(rows);
+    SetLabel(QStringLiteral("共有") + QString::number(rows) + QStringLiteral("属性需要调整"));
+    // With forced writes a commit writes out every page its transaction
+    // touched, which costs more than writing the items themselves: items
+    // share a commit for a second of work or more, each inside its own part
+    // of the transaction, so that it is still whole or not there at all.
+    // Items fetched before a stop are whole, and are written too.
+    std::optional<TKivTransaction> batch;
+    QElapsedTimer batchAge;
+    qint64 lastCommit = 0;
+    TBatchCount written;
+    for (const TPendingItem& item : FItems) {
+        if (!item.Skus)
+            continue;
         try {
-            if (!skus)
-                throw EJsonPathError(QStringLiteral("No item"));
             if (!batch) {
                 batch.emplace();
                 batchAge.start();
             }
-            written.Skus += WriteItem(item, *skus);
+            written.Skus += WriteItem(item, *item.Skus);
             ++written.Items;
         } catch (const std::exception&) {
-            // A failed fetch, or a value the database refused: the item's
-            // part of the transaction took all of its rows back.
+            // A value the database refused: the item's part of the
+            // transaction took all of its rows back.
             ++FResult.FailedItems;
         }
-        StepBar();
         if (batch && batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit)) {
             QElapsedTimer commitTime;
             commitTime.start();
@@ -356,7 +385,6 @@ void TItemsSync::FetchItems()
             lastCommit = commitTime.elapsed();
         }
     }
-    // The last batch, or the one a stop cut short: its items are whole, and stay.
     if (batch)
         CommitBatch(batch, written);
 }
@@ -378,8 +406,6 @@ int TItemsSync::WriteItem(const TPendingItem& item, const TMappedReply& skus)
     TKivTransaction transaction;
     UpsertRows(QStringLiteral("KivItemOnsale"), item.Row.Keys, item.Row.Data, FExtraLines, &transaction);
     UpsertRows(QStringLiteral("KivItem"), skus.Keys, skus.Data, FExtraLines, &transaction);
-    SetLabel(QStringLiteral("共有") + QString::number(FResult.Items) + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
-             + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
     FormatSkus(transaction, skus);
     transaction.Commit();
     return skus.Keys.empty() ? 0 : skus.Keys.front().Count();
@@ -404,6 +430,8 @@ void TItemsSync::FormatSkus(TKivTransaction& transaction, const TMappedReply& sk
     const QString shopCode = QuotedStr(FShop.Code);
     const QString now = QuotedStr(FResult.Now);
     for (int r = 0; r < skuIds->Count(); ++r) {
+        SetLabel(QStringLiteral("共有") + QString::number(FSkuRows) + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
+                 + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
         const QString text = FormatSkuProps((*props)[r].Text, (*aliases)[r].Text);
         Exec(transaction,
              QStringLiteral("update \"KivItem\" a set \"PropNameFormat\" = ") + QuotedStr(text)
@@ -412,6 +440,7 @@ void TItemsSync::FormatSkus(TKivTransaction& transaction, const TMappedReply& sk
                                   "\"ShopCode\"=a.\"ShopCode\"  and \"SyncDate\"<>")
                  + now + QStringLiteral(")) where \"SkuID\" = ") + QuotedStr((*skuIds)[r].Text) + QStringLiteral(" and \"ShopCode\" = ")
                  + shopCode + QStringLiteral(" and \"SyncDate\" = ") + now);
+        StepBar();
     }
 }
 

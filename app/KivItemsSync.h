@@ -55,7 +55,8 @@ void DeleteShopItems(const QString& shopCode, const QString& keepSyncDate, TKivT
 enum class TSyncOutcome {
     soNoServerTime,  // no platform time: nothing happened
     soCountFailed,   // the count came back without a total: nothing happened
-    soNothingToSync, // no item (modified since the last sync): nothing happened
+    soNothingToSync, // no item (modified since the last sync): nothing happened,
+                     // but a first sync removes what the shop listed before
     soCompleted,     // a new snapshot, SyncDate and stock period moved on
     soIncomplete,    // pages or items failed: the snapshot holds the whole
                      // items only; SyncDate and the stock period stay for
@@ -103,6 +104,8 @@ private:
     struct TPendingItem {
         QString NumIid;
         TMappedReply Row;
+        // Its SKUs, once fetched; none when the fetch failed.
+        std::optional<TMappedReply> Skus;
     };
 
     struct TBatchCount {
@@ -117,6 +120,7 @@ private:
     void FetchPages();
     void KeepPageItems(const TMappedReply& page);
     void FetchItems();
+    void WriteItems();
     void CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written);
     int WriteItem(const TPendingItem& item, const TMappedReply& skus);
     void FormatSkus(TKivTransaction& transaction, const TMappedReply& skus);
@@ -139,6 +143,8 @@ private:
     // The platform gave no reply at all (its time or the count).
     bool FUnreachable = false;
     std::vector<TPendingItem> FItems;
+    // The SKU rows fetched, which the property step counts.
+    int FSkuRows = 0;
     TItemsSyncResult FResult;
 };
 

@@ -102,11 +102,12 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
     TColumnFooterMv& footer = Column.Footer();
     if (Row.CountFooter) {
         footer.SetValueType(fvtCount);
-        footer.SetDisplayFormat(QStringLiteral("#行"));
+        // "0行", not "#行": an empty table's footer says "0行", not a bare "行".
+        footer.SetDisplayFormat(QStringLiteral("0行"));
     }
     if (Row.Total) {
         footer.SetValueType(fvtSum);
-        // A sum is not a row count: the count's "#行" would label it as one.
+        // A sum is not a row count: the count's "行" would label it as one.
         if (Row.CountFooter)
             footer.SetDisplayFormat(QString());
     }
@@ -125,8 +126,8 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
     }
     if (SameName(TableKey, QStringLiteral("SYS_Shop"))) {
         // The home page, where the seller finds the key and the secret, opens
-        // from the key's cell.
-        if (SameName(Row.FieldName, QStringLiteral("AppKey")))
+        // from either cell.
+        if (SameName(Row.FieldName, QStringLiteral("AppKey")) || SameName(Row.FieldName, QStringLiteral("AppSecret")))
             SetHomePageButton(&Column);
         else if (SameName(Row.FieldName, QStringLiteral("Session")))
             SetSessionButton(&Column);
@@ -338,6 +339,15 @@ void SetSessionButton(TColumnMv* Column)
 
 void AddBlobButtons(TColumnMv* Column, const QString& BinType)
 {
+    // The cell says whether it holds a sound (or a file), never its bytes.
+    if (TField* field = Column->Field()) {
+        const bool sound = BinType == QStringLiteral("WAV");
+        field->OnGetText = [sound](TField& Field, QString& Text, bool) {
+            const bool held = !Field.IsNull() && !Field.AsBytes().isEmpty();
+            Text = sound ? (held ? QStringLiteral("有声音") : QStringLiteral("无声音"))
+                         : (held ? QStringLiteral("有文件") : QStringLiteral("无文件"));
+        };
+    }
     Column->SetAlwaysShowEditButton(true);
     // The layout owns these buttons: applying it again does not add more.
     Column->EditButtons().Clear();

@@ -1,5 +1,7 @@
 #include "app/KivProgress.h"
 
+#include "platform/WindowHints.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -21,6 +23,8 @@ TFormProgress::TFormProgress(QWidget* parent)
     , ProgressBar(new QProgressBar(this))
     , ButtonStop(new QPushButton(QStringLiteral("停止"), this))
 {
+    // Nor minimised nor maximised apart from its owner, above which it stays.
+    SetNoMinimizeHint(*this);
     setFixedSize(ClientWidth, ClientHeight);
     LabelTitle->setGeometry(16, 16, 385, 16);
     LabelTitle->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);

@@ -111,6 +111,7 @@ TFormShop::TFormShop(QWidget* parent)
     layout->addWidget(ToolBarShop);
     layout->addWidget(DBGridShop, 1);
 
+    ClientDataSetShop->OnNewRecord = [this](TDataSet&) { StartYesNoFieldsOff(); };
     FConnections.emplace_back(DataSourceShop->OnStateChange.Connect(this, [this](TDataSource&) { UpdateNavigator(); }));
     FConnections.emplace_back(
         DataSourceShop->OnDataChange.Connect(this, [this](TDataSource&, TField*) { UpdateNavigator(); }));
@@ -240,6 +241,20 @@ void TFormShop::ActionAppendExecute()
     DBGridShop->setFocus();
 }
 
+void TFormShop::StartYesNoFieldsOff()
+{
+    // A check box without a value shows neither yes nor no, and a row saved
+    // so stores neither: a new row's boxes start unticked.
+    TDBGridColumnsMv& columns = DBGridShop->Columns();
+    for (int i = 0; i < columns.Count(); ++i) {
+        TColumnMv* column = columns.Items(i);
+        TField* field = column->Field();
+        const QStringList keys = column->KeyList().Items();
+        if (column->Checkboxes() && keys.size() > 1 && field && field->IsNull() && field->CanModify())
+            field->SetAsString(keys[1]);
+    }
+}
+
 void TFormShop::ActionEditExecute()
 {
     ClientDataSetShop->Edit();
@@ -284,9 +299,17 @@ bool TFormShop::FormCloseQuery()
     if (!ClientDataSetShop->Active())
         return true;
     // A row still being typed joins the changes first; an untouched new
-    // row goes away rather than stand as an empty one.
-    if (Editing(*ClientDataSetShop))
-        ClientDataSetShop->CheckBrowseMode();
+    // row goes away rather than stand as an empty one. A row that cannot be
+    // posted keeps the window open, with it and every other edit in place,
+    // for the user to mend.
+    if (Editing(*ClientDataSetShop)) {
+        try {
+            ClientDataSetShop->CheckBrowseMode();
+        } catch (const std::exception& error) {
+            ShowException(error);
+            return false;
+        }
+    }
     if (ClientDataSetShop->ChangeCount() == 0)
         return true;
     if (MessageDlg(QStringLiteral("数据有变动,请先保存!\nOK返回,\n忽略退出!"), TMsgDlgType::mtWarning, TMsgDlgButtons::mbOKIgnore)

@@ -71,6 +71,7 @@ private:
     void CreateActions();
     void CreateNavigator();
     void UpdateNavigator();
+    void StartYesNoFieldsOff();
     void FormShow();
     void FormClose();
 

@@ -801,6 +801,8 @@ private:
     // Y lies in the column's own band of its title cell (not a group band
     // above it).
     bool InTitleLeaf(const TColumnMv* Column, int RawCol, int Y);
+    // Makes the bookmarked record current, by the rows between when it is shown.
+    void MoveToRecord(const TBookmark& Target);
     void TraceColSizing(int X);
     void AutoScrollStep();
     void MoveDropLine(int Y);

@@ -124,7 +124,11 @@ void TDBGridInplaceEdit::SetEditStyle(TEditStyleMv Value)
         break;
     default: FActiveList = nullptr; break;
     }
-    setReadOnly(column && column->ReadOnly());
+    // A binary field (a sound, a picture) is never typed as text: its edit
+    // buttons change it.
+    const TField* field = column ? column->Field() : nullptr;
+    const bool binary = field && field->IsBlob() && field->DataType() != ftMemo && field->DataType() != ftFmtMemo;
+    setReadOnly(column && (column->ReadOnly() || binary));
 }
 
 void TDBGridInplaceEdit::PrepareDataList(TColumnMv* Column)
@@ -299,8 +303,10 @@ void TDBGridInplaceEdit::LayoutButtons()
         control->SetFlat(flat);
         const int w = item->Visible() ? (item->Width() >= 1 ? item->Width() : defaultWidth) : 0;
         widths[size_t(i) + 1] = w;
+        // As tall as the cell paints it when the editor is closed: a button
+        // keeps its size when the cell opens.
         if (item->Visible())
-            heightCandidate(w, w);
+            heightCandidate(w, DefaultEditButtonHeight(w, flat));
     }
     FButtonHeight = buttonHeight;
 

@@ -304,14 +304,27 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
     const int previousDataCol = std::max(0, RawToDataColumn(Col()));
     const TBookmark previousBookmark = dataSet->Bookmark();
     const int previousRow = Row();
+    // A click on the current row only moves the column: a record being
+    // typed stays open (an untouched new one would be dropped, and the rows
+    // below it would move up under the pointer). Another row is taken by
+    // its record, not its place, since posting or dropping the current
+    // record may move the rows.
+    const bool otherRow = Hit.Y != Row();
+    // A Shift press that extends records moves there by extending.
+    const bool moving = otherRow && !(extend && (indicator || FOptions.testFlag(dgRowSelect) || records));
+    TBookmark target;
+    if (moving) {
+        const TDataRowScopeMv scope(*this, Hit.Y - FTitleOffset);
+        target = dataSet->Bookmark();
+    }
     BeginUpdate();
     try {
         FDataLink->UpdateRecord();
         HideEditor();
-        dataSet->CheckBrowseMode();
-        // A Shift press that extends records moves there by extending.
-        if (Hit.Y != Row() && !(extend && (indicator || FOptions.testFlag(dgRowSelect) || records)))
-            dataSet->MoveBy(Hit.Y - Row());
+        if (otherRow)
+            dataSet->CheckBrowseMode();
+        if (moving)
+            MoveToRecord(target);
     } catch (...) {
         EndUpdate();
         throw;
@@ -391,6 +404,26 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
     }
     if (IsCheckOrImage(column))
         FInput->DownCell = Hit;
+}
+
+void TCustomDBGridMv::MoveToRecord(const TBookmark& Target)
+{
+    TDataSet* dataSet = DataSet();
+    if (Target.isEmpty() || !dataSet->BookmarkValid(Target))
+        return;
+    const int records = DataRowRecordCount(*this);
+    for (int row = 0; row < records; ++row) {
+        bool found = false;
+        {
+            const TDataRowScopeMv scope(*this, row);
+            found = dataSet->CompareBookmarks(dataSet->Bookmark(), Target) == 0;
+        }
+        if (found) {
+            dataSet->MoveBy(row - ActiveDataRow(*this));
+            return;
+        }
+    }
+    dataSet->GotoBookmark(Target);
 }
 
 // ---------------------------------------------------------------- move

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
+#include "platform/WindowHints.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -93,6 +94,8 @@ TModalResult ShowMessage(const TMessageRequest& request)
         return Answerer().Message(request);
     const ButtonSet set = Buttons(request.Buttons);
     QMessageBox box(TypeIcon(request.Type), request.Caption, request.Text, set.Buttons, QApplication::activeWindow());
+    // A message is answered, not minimised.
+    SetNoMinimizeHint(box);
     box.setDefaultButton(set.Default);
     box.setEscapeButton(set.Escape);
     box.exec();
@@ -159,7 +162,10 @@ int ExecModal(QDialog& dialog)
 
 QString ErrorBoxText(const QString& message)
 {
-    if (!message.isEmpty() && message.back() > u'.')
+    // A Chinese sentence that ends in its own full stop, exclamation or
+    // question mark is whole already.
+    static const QString fullWidthEnds = QStringLiteral("。！？");
+    if (!message.isEmpty() && message.back() > u'.' && !fullWidthEnds.contains(message.back()))
         return message + u'.';
     return message;
 }

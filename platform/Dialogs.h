@@ -75,7 +75,7 @@ void ShowInformation(const QString& text);
 int ExecModal(QDialog& dialog);
 
 // The text of the error box: a period is appended when the message's last
-// character sorts above '.'.
+// character sorts above '.' and is not a full-width 。！？.
 QString ErrorBoxText(const QString& message);
 
 // The error box for an exception that nobody caught: titled with the

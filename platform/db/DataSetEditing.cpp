@@ -2,6 +2,7 @@
 // writing of field values.
 
 #include "platform/db/DataSet.h"
+#include "platform/db/DbTexts.h"
 
 #include <algorithm>
 
@@ -164,7 +165,7 @@ void TDataSet::CheckRequiredFields()
         TField* field = FFields[i];
         if (field->Required() && !field->ReadOnly() && field->FieldKind() == fkData && field->IsNull()) {
             field->FocusControl();
-            DatabaseError(QStringLiteral("Field '%1' must have a value").arg(field->DisplayName()), this);
+            DatabaseError(RequiredText(field->DisplayName()), this);
         }
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/SqlConnection.h"
 #include "platform/db/SqlQuery.h"
 
@@ -57,10 +58,10 @@ QString Literal(const Variant& value, const TColumn& column)
     case ftFMTBcd: {
         const double d = value.AsFloat();
         if (!std::isfinite(d))
-            throw EDatabaseError(QStringLiteral("Column \"%1\" cannot store %2").arg(column.Name, value.AsString()));
+            throw EDatabaseError(ColumnCannotStoreText(column.Name, value.AsString()));
         const QString text = column.Type == ftFMTBcd ? QString::number(d, 'f', column.Scale) : QString::number(d, 'g', 17);
         if (!IsSqlNumber(text))
-            throw EDatabaseError(QStringLiteral("Column \"%1\" cannot store %2").arg(column.Name, text));
+            throw EDatabaseError(ColumnCannotStoreText(column.Name, text));
         return text;
     }
     case ftBoolean:
@@ -228,8 +229,8 @@ void Execute(TSQLConnection& conn, QSqlDatabase& db, const TTarget& target, cons
     if (guarded)
         ExecDirect(conn, db, QStringLiteral("rollback to savepoint MORVANE_ROW"));
     if (rows == 0)
-        throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
-    throw EDatabaseError(QStringLiteral("The record cannot be told apart from other records of \"%1\"").arg(target.Table));
+        throw EDatabaseError(RecordChangedText());
+    throw EDatabaseError(RecordNotUniqueText(target.Table));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "platform/db/DataSet.h"
+#include "platform/db/DbTexts.h"
 
 #include <limits>
 
@@ -129,7 +130,8 @@ int TField::AsInteger() const
 {
     const qint64 v = AsLargeInt();
     if (v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        throw EConvertError(QStringLiteral("%1 is not a valid integer value for field '%2'").arg(QString::number(v), DisplayName()));
+        throw EConvertError(OutOfRangeText(DisplayName(), QString::number(v), QString::number(std::numeric_limits<int>::min()),
+                                           QString::number(std::numeric_limits<int>::max())));
     return int(v);
 }
 
@@ -251,6 +253,5 @@ void TField::FocusControl()
 
 void TField::RangeError(double value, double min, double max) const
 {
-    throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                             .arg(FloatToStr(value), DisplayName(), FloatToStr(min), FloatToStr(max)));
+    throw EDatabaseError(OutOfRangeText(DisplayName(), FloatToStr(value), FloatToStr(min), FloatToStr(max)));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
+#include "platform/db/DbTexts.h"
 
 #include <QFile>
 #include <cmath>
@@ -18,7 +19,9 @@ QString TextOf(const Variant& v)
     return v.GetKind() == Variant::Kind::Bytes ? QString::fromUtf8(v.AsBytes()) : v.AsString();
 }
 
-[[noreturn]] void NotConvertible(const Variant& v, const QString& kind)
+// A value the field cannot take: the user is told which field, what was
+// given and what it takes.
+[[noreturn]] void NotConvertible(const TField& field, const Variant& v, TValueKind kind)
 {
     QString text;
     try {
@@ -26,7 +29,12 @@ QString TextOf(const Variant& v)
     } catch (const Exception&) {
         text = QStringLiteral("(array)");
     }
-    throw EConvertError(u'\'' + text + QStringLiteral("' is not a valid ") + kind);
+    throw EConvertError(NotAValueText(field.DisplayName(), text, kind));
+}
+
+TValueKind DateTimeKind(TFieldType type)
+{
+    return type == ftDate ? TValueKind::vkDate : type == ftTime ? TValueKind::vkTime : TValueKind::vkDateTime;
 }
 
 } // namespace
@@ -38,7 +46,7 @@ TStringField::TStringField(const QString& name, int size, TFieldType type) : TFi
 Variant TStringField::Normalize(const Variant& value) const
 {
     if (value.IsArray())
-        NotConvertible(value, QStringLiteral("text"));
+        NotConvertible(*this, value, TValueKind::vkText);
     QString text = TextOf(value);
     // The column holds at most Size characters; what is kept is what the
     // database will store.
@@ -100,11 +108,11 @@ Variant TIntegerField::Normalize(const Variant& value) const
         if (TryStrToInt64(value.AsString(), i))
             return Normalize(Variant(i));
         if (!TryStrToFloat(value.AsString(), number))
-            NotConvertible(value, QStringLiteral("integer value"));
+            NotConvertible(*this, value, TValueKind::vkInteger);
         break;
     }
     default:
-        NotConvertible(value, QStringLiteral("integer value"));
+        NotConvertible(*this, value, TValueKind::vkInteger);
     }
     // The largest 64-bit integer has no double of its own: its bound rounds
     // up to 2^63, one past it, so that bound itself is out of range.
@@ -127,10 +135,14 @@ Variant TFloatField::Normalize(const Variant& value) const
     case Variant::Kind::Float:
     case Variant::Kind::Boolean:
         return Variant(value.AsFloat());
-    case Variant::Kind::String:
-        return Variant(StrToFloat(value.AsString()));
+    case Variant::Kind::String: {
+        double number = 0;
+        if (!TryStrToFloat(value.AsString(), number))
+            NotConvertible(*this, value, TValueKind::vkNumber);
+        return Variant(number);
+    }
     default:
-        NotConvertible(value, QStringLiteral("floating point value"));
+        NotConvertible(*this, value, TValueKind::vkNumber);
     }
 }
 
@@ -185,11 +197,11 @@ Variant TBooleanField::Normalize(const Variant& value) const
             return Variant(false);
     }
     if (value.IsArray() || value.GetKind() == Variant::Kind::DateTime || value.GetKind() == Variant::Kind::Bytes)
-        NotConvertible(value, QStringLiteral("boolean value"));
+        NotConvertible(*this, value, TValueKind::vkBoolean);
     try {
         return Variant(value.AsBoolean());
     } catch (const EConvertError&) {
-        NotConvertible(value, QStringLiteral("boolean value"));
+        NotConvertible(*this, value, TValueKind::vkBoolean);
     }
 }
 
@@ -216,12 +228,17 @@ Variant TDateTimeField::Normalize(const Variant& value) const
 {
     if (value.GetKind() == Variant::Kind::DateTime) {
         if (!value.AsDateTime().isValid())
-            NotConvertible(value, QStringLiteral("date and time"));
+            NotConvertible(*this, value, DateTimeKind(DataType()));
         return value;
     }
-    if (IsTextKind(value))
-        return Variant(StrToDateTime(value.AsString()));
-    NotConvertible(value, QStringLiteral("date and time"));
+    if (IsTextKind(value)) {
+        try {
+            return Variant(StrToDateTime(value.AsString()));
+        } catch (const EConvertError&) {
+            NotConvertible(*this, value, DateTimeKind(DataType()));
+        }
+    }
+    NotConvertible(*this, value, DateTimeKind(DataType()));
 }
 
 QString TDateTimeField::ValueToString(const Variant& value) const
@@ -260,7 +277,7 @@ QString TTimeField::DefaultFormat() const
 Variant TBlobField::Normalize(const Variant& value) const
 {
     if (value.IsArray() || value.GetKind() == Variant::Kind::DateTime)
-        NotConvertible(value, QStringLiteral("blob value"));
+        NotConvertible(*this, value, TValueKind::vkBinary);
     return Variant(value.AsBytes());
 }
 
@@ -271,7 +288,9 @@ QString TBlobField::NullText(bool displayText) const
 
 QString TBlobField::GetText(const Variant& value, bool displayText) const
 {
-    return displayText ? u'(' + FieldTypeName(DataType()).toUpper() + u')' : TextOf(value);
+    // Bytes are no text to edit: a binary field is edited as it shows.
+    const bool text = DataType() == ftMemo || DataType() == ftFmtMemo;
+    return displayText || !text ? u'(' + FieldTypeName(DataType()).toUpper() + u')' : TextOf(value);
 }
 
 void TBlobField::LoadFromFile(const QString& fileName)
@@ -292,7 +311,7 @@ void TBlobField::SaveToFile(const QString& fileName) const
 Variant TMemoField::Normalize(const Variant& value) const
 {
     if (value.IsArray())
-        NotConvertible(value, QStringLiteral("text"));
+        NotConvertible(*this, value, TValueKind::vkText);
     return Variant(TextOf(value));
 }
 

@@ -157,12 +157,17 @@ TEST_F(ItemInTest, AKnownBarcodeListsItsSkusOfEveryShopTickedAndEveryMonitorHear
         // Enter in the barcode goes on to the quantity, Enter there confirms.
         form.EditInBarcode->setFocus();
         Press(form.EditInBarcode, Qt::Key_Return);
-        // A digit more than the quantity can hold is refused, and the user told.
-        for (const QChar digit : u"9999999999"_qs)
+        // A quantity too large for the column stays as typed, and confirming
+        // it says what is wrong and books nothing; a letter is refused as typed.
+        for (const QChar digit : u"99999999999"_qs)
             Press(QApplication::focusWidget(), Qt::Key_9, digit);
-        EXPECT_EQ(form.SpinEditQty->value(), 999999999);
-        EXPECT_EQ(Answers.Texts().count(u"[入库数量]只能是-2147483648到2147483647之间的整数！"_qs), 1);
-        form.SpinEditQty->selectAll();
+        Press(QApplication::focusWidget(), Qt::Key_A, u"a"_qs);
+        EXPECT_EQ(form.SpinEditQty->text(), u"99999999999"_qs);
+        Press(form.SpinEditQty, Qt::Key_Enter);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(Answers.Texts().mid(Answers.Texts().size() - 2), (QStringList{u"[入库数量]只能填整数，不能有字母、小数点或其他符号！"_qs,
+                                                u"[入库数量]“99999999999”太大，不能大于2147483647，请重新填写！"_qs}));
+        EXPECT_EQ(form.SpinEditQty->findChild<QLineEdit*>()->selectedText(), u"99999999999"_qs);
         Press(QApplication::focusWidget(), Qt::Key_3, u"3"_qs);
         Press(form.SpinEditQty, Qt::Key_Enter);
     });
@@ -214,7 +219,7 @@ TEST_F(ItemInTest, AnUnknownBarcodeListsEverySkuUntickedAndTheEditedBarcodeIsSto
     EXPECT_EQ(Bookings(), QStringList{u"1/7/12/100/7"_qs});
 }
 
-TEST_F(ItemInTest, TheFilterIsTrimmedAndTicksHiddenByItAreBooked)
+TEST_F(ItemInTest, TheFilterIsTrimmedAndOnlyTheTickedRowsItShowsAreBooked)
 {
     SysRec.UserCode = u"clerk"_qs;
     QStringList shown;
@@ -227,6 +232,10 @@ TEST_F(ItemInTest, TheFilterIsTrimmedAndTicksHiddenByItAreBooked)
         Tick(form, Sku11);
         form.EditFilter->setText(u"帆布"_qs); // a title
         shown << Listed(form).join(u',');
+        // The only tick is hidden: nothing shown is ticked.
+        form.ActionOK->trigger();
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(Answers.Texts(), QStringList{u"没有选中对应的商品!"_qs});
         Tick(form, Sku22);
         // "存栏宽" keeps a width; the first layout made "Selected" the check-box column.
         form.ClientDataSetBarcode->FieldByName(u"Title"_qs)->SetDisplayWidth(33);
@@ -238,7 +247,7 @@ TEST_F(ItemInTest, TheFilterIsTrimmedAndTicksHiddenByItAreBooked)
         form.ActionOK->trigger();
     });
     EXPECT_EQ(shown, (QStringList{u"4"_qs, u"11:0"_qs, u"21:0,22:0"_qs, u"1/0"_qs, u"0/33"_qs}));
-    EXPECT_EQ(Bookings(), (QStringList{u"1/7/11/100/7"_qs, u"1/7/22/200/7"_qs}));
+    EXPECT_EQ(Bookings(), (QStringList{u"1/7/22/200/7"_qs}));
 }
 
 TEST_F(ItemInTest, AFailureInTheMiddleOfABookingLeavesTheDatabaseAsItWas)

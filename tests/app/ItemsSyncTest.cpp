@@ -98,6 +98,7 @@ protected:
         TItemsSync sync(Shop, nullptr);
         sync.OnProgress = [this](TFormProgress& progress) {
             Labels << progress.LabelTitle->text();
+            Bars << progress.ProgressBar->maximum();
             if (OnLabel)
                 OnLabel(progress);
         };
@@ -116,6 +117,8 @@ protected:
     TPlatformSim Sim;
     TTreeNodeShop Shop;
     QStringList Labels;
+    // The bar's maximum at each label.
+    QList<int> Bars;
     std::function<void(TFormProgress&)> OnLabel;
 };
 
@@ -164,15 +167,18 @@ TEST_F(ItemsSyncTest, FirstSyncFetchesPagesOfTenAndOneRowPerSku)
     EXPECT_EQ(GetParam(u"1"_qs, QString()), SysRec.StockTime);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemIn\""_qs), u"0"_qs);
 
-    // Two labels per item: its SKUs, then their property texts, in the item's own transaction.
-    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 * 2);
+    // One label per item as its SKUs are fetched, then one per SKU row as
+    // its property text is made; each bar runs over what its label counts.
+    ASSERT_EQ(Labels.size(), 1 + 3 + 2 + 25 + 1 + 50);
     EXPECT_EQ(Labels[0], u"获取商品数量..."_qs);
     EXPECT_EQ(Labels[1], u"商品数量共25条,分3页同步,每页10条正在同步第1页"_qs);
     EXPECT_EQ(Labels[3], u"商品数量共25条,分3页同步,每页10条正在同步第3页"_qs);
-    EXPECT_EQ(Labels.mid(4, 4), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs,
-                                             u"共有25个商品的属性需要调整,正在调整第1个商品的属性..."_qs}));
-    EXPECT_EQ(Labels[54], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
-    EXPECT_EQ(Labels.last(), u"共有25个商品的属性需要调整,正在调整第25个商品的属性..."_qs);
+    EXPECT_EQ(Labels.mid(4, 3), QStringList({u"同步商品属性..."_qs, u"共有25属性需要同步"_qs, u"共有25个商品的属性需要同步,正在同步第1个商品的属性..."_qs}));
+    EXPECT_EQ(Labels[30], u"共有25个商品的属性需要同步,正在同步第25个商品的属性..."_qs);
+    EXPECT_EQ(Labels.mid(31, 2), QStringList({u"共有50属性需要调整"_qs, u"共有50个商品的属性需要调整,正在调整第1个商品的属性..."_qs}));
+    EXPECT_EQ(Labels.last(), u"共有50个商品的属性需要调整,正在调整第50个商品的属性..."_qs);
+    EXPECT_EQ(Bars.value(5), 25);
+    EXPECT_EQ(Bars.value(31), 50);
 
     // 30 items are 3 full pages: no fourth page is asked for. Items without
     // SKUs are no failure.
@@ -217,6 +223,23 @@ TEST_F(ItemsSyncTest, LaterSyncsFetchTheModifiedItemsAndCarryBarcodesForward)
     EXPECT_EQ(Barcode(u"5000000000011"_qs, Now2), u"<null>"_qs);
     EXPECT_EQ(Barcode(u"5000000000012"_qs, Now2), u"<null>"_qs);
     EXPECT_EQ(GetShopSyncDate(u"S1"_qs), Now2);
+}
+
+TEST_F(ItemsSyncTest, AFirstSyncOfAShopWithNothingOnSaleRemovesWhatItListedBefore)
+{
+    ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
+    ExecSql(u"insert into \"KivItem\"(\"SkuID\",\"NumIID\",\"ShopCode\",\"SyncDate\") values(9,8,'S2','2024-01-01 00:00:00')"_qs);
+    const QString stockTime = SysRec.StockTime;
+    // Synced again from the start, the shop has nothing on sale any more.
+    ExecSql(u"update \"SYS_Shop\" set \"SyncDate\" = null"_qs);
+    Sim.SetCatalogue(Catalogue(0, 0));
+    Sim.SetNow(Now2);
+    EXPECT_EQ(Sync().Outcome, TSyncOutcome::soNothingToSync);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\" where \"ShopCode\" = 'S1'"_qs), u"0"_qs);
+    EXPECT_EQ(Scalar(u"select list(\"ShopCode\") from \"KivItem\""_qs), u"S2"_qs) << "another shop's rows stay";
+    EXPECT_EQ(GetShopSyncDate(u"S1"_qs), QString());
+    EXPECT_EQ(SysRec.StockTime, stockTime);
+    EXPECT_TRUE(Answers.Messages.empty());
 }
 
 TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)

@@ -52,6 +52,8 @@ TEST(ErrorBox, PeriodIsAppendedAfterCharactersSortingAboveThePeriodUnderTheAppli
     EXPECT_EQ(ErrorBoxText(u"a/"_qs), u"a/."_qs);
     EXPECT_EQ(ErrorBoxText(u"Done."_qs), u"Done."_qs);
     EXPECT_EQ(ErrorBoxText(u"Stop!"_qs), u"Stop!"_qs);
+    EXPECT_EQ(ErrorBoxText(u"[数量]只能填整数，“1-2”不是整数！"_qs), u"[数量]只能填整数，“1-2”不是整数！"_qs);
+    EXPECT_EQ(ErrorBoxText(u"已保存。"_qs), u"已保存。"_qs);
     EXPECT_EQ(ErrorBoxText(u"a-"_qs), u"a-"_qs);
     EXPECT_EQ(ErrorBoxText(u"line\r\n"_qs), u"line\r\n"_qs);
     EXPECT_EQ(ErrorBoxText(QString()), QString());

@@ -41,3 +41,38 @@ inline void ClickShopCellButton(TFormShop& form, const QString& field, int butto
         QApplication::sendEvent(control, &event);
     }
 }
+
+// A left click at a point of the grid's client area, as Qt delivers it.
+inline void ClickShopGridAt(TFormShop& form, QPoint at)
+{
+    QWidget* client = form.DBGridShop->ClientWidget();
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(at), QPointF(client->mapToGlobal(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(client, &event);
+    }
+    QCoreApplication::processEvents();
+}
+
+// A click in the middle of the field's cell on a data row (0 the first shown).
+inline void ClickShopGridCell(TFormShop& form, const QString& field, int dataRow)
+{
+    TCustomDBGridMv& grid = *form.DBGridShop;
+    const TRect cell = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()),
+                                     grid.TitleRowCount() + dataRow);
+    ClickShopGridAt(form, QPoint((cell.Left + cell.Right) / 2, (cell.Top + cell.Bottom) / 2));
+}
+
+// Characters typed as the keyboard sends them: to the open cell editor, or
+// to the grid, whose first character opens the editor.
+inline void TypeIntoShopGrid(TFormShop& form, const QString& text)
+{
+    TCustomDBGridMv& grid = *form.DBGridShop;
+    for (const QChar ch : text) {
+        TDBGridInplaceEdit* editor = grid.CellEditor();
+        QWidget* target = editor && editor->isVisible() ? static_cast<QWidget*>(editor) : grid.ClientWidget();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(target, &press);
+        QCoreApplication::processEvents();
+    }
+}

@@ -1,14 +1,21 @@
 #include "AppTest.h"
 
 #include "app/KivAbout.h"
+#include "app/KivCDEdit.h"
+#include "app/KivChangePass.h"
+#include "app/KivMain.h"
+#include "app/KivProgress.h"
+#include "app/KivShop.h"
 #include "client/KivConf.h"
 #include "client/KivGetSessiion.h"
+#include "platform/WindowHints.h"
 #include "support/DialogAnswers.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QTextEdit>
 #include <QPushButton>
+#include <QWindow>
 
 using SmallWindowsTest = AppTest;
 
@@ -48,4 +55,41 @@ TEST_F(SmallWindowsTest, SessionAndProxyDialogs)
     proxy.show();
     Keep(proxy.grab().toImage(), u"windows-proxy.png"_qs);
     EXPECT_EQ(proxy.EditProxyServer->text(), u"192.168.1.10"_qs);
+}
+
+// The dialogs and the progress window tell the window manager that they are
+// helpers of their owner (no minimise, no maximise); the main window and the
+// table editor, which minimise, do not.
+TEST_F(SmallWindowsTest, DialogsAndTheProgressWindowAreMarkedAsHelpersOfTheirOwner)
+{
+    const auto marked = [](QWidget& window) {
+        window.show();
+        QCoreApplication::processEvents();
+        const bool helper = window.windowHandle() && window.windowHandle()->property(WmWindowTypeProperty).toInt() == WmWindowTypeToolbar;
+        window.hide();
+        return helper;
+    };
+    TMainKiv main;
+    TFormProgress progress(&main);
+    TFormKivAbout about(&main);
+    TChangePassKiv password(&main);
+    TFormCDEdit record(&main);
+    TFormShop editor(&main);
+    editor.SetKeys(u"SYS_Shop"_qs, u"SYS_CODE"_qs, u"SYS_CODE"_qs);
+    editor.SQLQueryShop->SQL = u"select * from \"SYS_Shop\""_qs;
+    EXPECT_TRUE(marked(progress));
+    EXPECT_TRUE(marked(about));
+    EXPECT_TRUE(marked(password));
+    EXPECT_TRUE(marked(record));
+    EXPECT_FALSE(marked(editor));
+    EXPECT_FALSE(marked(main));
+    // The progress window stays on top and offers no icon of its own.
+    EXPECT_TRUE(progress.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(progress.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_FALSE(progress.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_FALSE(main.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(main.minimumSize(), main.maximumSize()) << "a main window of one size cannot be maximised";
+    // A new native window (a change of the flags makes one) is marked again.
+    progress.setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    EXPECT_TRUE(marked(progress));
 }

@@ -111,13 +111,14 @@ TEST_F(TableEditorTest, TheMainWindowsEditorsOfferTheirPickListsAndPlatformButto
     OnEditor = [&](TFormShop& form) {
         EXPECT_TRUE(form.ActionProp->isVisible()) << "the administrator edits layouts";
         Click(form, u"AppKey"_qs, 0);
-        EXPECT_NE(Column(form, u"AppSecret"_qs)->ButtonStyle(), cbsEllipsis) << "the home page opens from the key only";
+        // The secret is found on the home page too.
+        Click(form, u"AppSecret"_qs, 0);
         // No browser takes the authorize page: the session dialog shows its address to copy.
         QDesktopServices::setUrlHandler(u"http"_qs, &browser, "NoSuchBrowser");
         Click(form, u"Session"_qs, 0);
     };
     main.ActionConfigShops->trigger();
-    EXPECT_EQ(browser.Urls, QList<QUrl>{QUrl(SysRec.HomeUrl)});
+    EXPECT_EQ(browser.Urls, QList<QUrl>(2, QUrl(SysRec.HomeUrl)));
     EXPECT_TRUE(shownAddress.endsWith(u"\n"_qs + SysRec.AuthorizeUrl + u"k1"_qs)) << shownAddress.toStdString();
     OnDialog = {};
 
@@ -154,6 +155,9 @@ TEST_F(TableEditorTest, StoredLayoutShapesTheGridAndItsFooters)
     EXPECT_EQ(data.FieldByName(u"Qty"_qs)->DisplayWidth(), 8);
     EXPECT_TRUE(data.FieldByName(u"Barcode"_qs)->ReadOnly());
     EXPECT_EQ(form->DBGridShop->GetFooterValue(0, Column(*form, u"Qty"_qs)), u"2行"_qs);
+    // An empty table's count says 0.
+    const auto empty = Editor(u"select * from \"KivItem\" where 1 = 0"_qs, u"Items"_qs);
+    EXPECT_EQ(empty->DBGridShop->GetFooterValue(0, Column(*empty, u"Qty"_qs)), u"0行"_qs);
     EXPECT_EQ(Column(*form, u"Price"_qs)->Footer().ValueType(), fvtSum);
     // Numbers show zero as empty, but a large integer keeps its digits.
     EXPECT_EQ(data.FieldByName(u"Qty"_qs)->DisplayFormat(), u"#"_qs);
@@ -233,8 +237,23 @@ TEST_F(TableEditorTest, WaveBlobLoadsFromAFileAndPlays)
         static_cast<QDialog&>(open).accept();
         return open.result();
     };
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).DisplayText(), u"无声音"_qs);
     Click(*form, u"BlobValue"_qs, 1);
     EXPECT_EQ(Field(*form, u"BlobValue"_qs).AsBytes(), wave);
+    // The cell says it holds a sound; opened, it is no text to type into,
+    // and its buttons keep the height the closed cell paints them with.
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).DisplayText(), u"有声音"_qs);
+    TDBGridInplaceEdit* editor = EditShopCell(*form, u"BlobValue"_qs);
+    EXPECT_TRUE(editor->isReadOnly());
+    EXPECT_EQ(editor->text(), u"有声音"_qs);
+    for (const QChar ch : u"xyz"_qs) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(editor, &press);
+    }
+    form->ClientDataSetShop->CheckBrowseMode();
+    EXPECT_EQ(Field(*form, u"BlobValue"_qs).AsBytes(), wave);
+    for (int i = 1; i <= 2; ++i)
+        EXPECT_GT(editor->ButtonControl(i)->height(), editor->ButtonControl(i)->width()) << i;
 
     // The null device, with a copy of every sample it is given in a file.
     const QString played = TempPath(u"played.raw"_qs);
@@ -257,7 +276,7 @@ TEST_F(TableEditorTest, FailedSaveKeepsTheEditsAndClosingAsksFirst)
         Field(form, u"Code"_qs).SetAsString(u"clerk2"_qs);
         form.ActionSave->trigger();
         ASSERT_EQ(FAnswers.Messages.size(), 1u);
-        EXPECT_EQ(FAnswers.Messages[0].Text, u"Record not found or changed by another user"_qs);
+        EXPECT_EQ(FAnswers.Messages[0].Text, u"要保存的记录已被其他用户修改或删除，请刷新后重新修改！"_qs);
         EXPECT_EQ(form.ClientDataSetShop->ChangeCount(), 1);
 
         // Deleting asks; Cancel keeps the row.
@@ -463,4 +482,24 @@ TEST_F(TableEditorTest, AShopWhoseWindowIsOpenIsNotDeletedAndADeletedShopLeavesT
     EXPECT_EQ(tree(), shown);
     ASSERT_TRUE(main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm);
     main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm->close();
+}
+
+TEST_F(TableEditorTest, LettersInANumberColumnAreRefusedInWordsThatSayWhy)
+{
+    const auto form = Editor(u"select * from \"SYS_Params\" order by \"Code\""_qs, u"SYS_Params"_qs);
+    form->resize(866, 549);
+    form->ActionAppend->trigger();
+    ClickShopGridCell(*form, u"Code"_qs, 0);
+    ClickShopGridCell(*form, u"Code"_qs, 0);
+    // Letters are kept out as they are typed; signs in the wrong place come in.
+    TypeIntoShopGrid(*form, u"ab1-2"_qs);
+    EXPECT_EQ(form->DBGridShop->CellEditor()->text(), u"1-2"_qs);
+    QString message;
+    try {
+        ClickShopGridCell(*form, u"Value"_qs, 0);
+    } catch (const EConvertError& error) {
+        message = error.Message();
+    }
+    EXPECT_EQ(message, u"["_qs + Field(*form, u"Code"_qs).DisplayLabel() + u"]只能填整数，“1-2”不是整数！"_qs);
+    EXPECT_EQ(form->ClientDataSetShop->State(), dsInsert);
 }

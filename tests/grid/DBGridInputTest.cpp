@@ -498,3 +498,36 @@ TEST_F(DBGridItemsTest, IncrementalSearchFindsChineseTextAndAnEmptyTextLooksForN
     EXPECT_FALSE(Grid->IncSearchActive());
     EXPECT_TRUE(Grid->IncSearchText().isEmpty());
 }
+
+// A click on the current row moves the column only: a record being typed
+// stays open. A click on another row takes that record, also when dropping
+// an untouched new record above it moves the rows up under the pointer.
+TEST_F(DBGridTest, AClickOnTheRowBeingTypedMovesTheColumnAndAnotherRowIsTakenByItsRecord)
+{
+    auto data = MakeItems(6);
+    Grid->SetOptions(Grid->Options() | dgEditing);
+    Bind(*data);
+    Show(520, 240);
+    Focus();
+    data->Append();
+    data->FieldByName(u"Code"_qs)->SetAsString(u"NEW"_qs);
+    ClickAt(*Grid, Centre(DataCell(*Grid, 1, 6)));
+    EXPECT_EQ(data->State(), dsInsert) << "not posted by a click into its own row";
+    EXPECT_EQ(Grid->GetSelectedIndex(), 1);
+    data->Cancel();
+    // Untouched, inserted above the fourth record: a click on the fourth
+    // record's row drops it and lands on that record.
+    data->First();
+    data->MoveBy(2);
+    const QString fourth = [&] {
+        data->Next();
+        const QString code = data->FieldByName(u"Code"_qs)->AsString();
+        data->Prior();
+        return code;
+    }();
+    data->Insert();
+    ClickAt(*Grid, Centre(DataCell(*Grid, 1, 4)));
+    EXPECT_EQ(data->State(), dsBrowse);
+    EXPECT_EQ(data->RecordCount(), 6);
+    EXPECT_EQ(data->FieldByName(u"Code"_qs)->AsString(), fourth);
+}

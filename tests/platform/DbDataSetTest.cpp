@@ -110,7 +110,7 @@ TEST_F(DataSetTest, StateMachineWithAutoPostAndEvents)
         ds.Post();
         FAIL() << "posted without a shop code";
     } catch (const EDatabaseError& e) {
-        EXPECT_EQ(e.Message(), u"Field 'ShopCode' must have a value"_qs);
+        EXPECT_EQ(e.Message(), u"[ShopCode]不能为空，请填写！"_qs);
     }
     EXPECT_EQ(ds.State(), dsInsert);
     ds.Cancel();

@@ -75,6 +75,12 @@ TEST_F(FieldTest, KindsOfTheSchemaColumns)
     EXPECT_EQ(date->DisplayText(), u"2024年1月2日 10:11"_qs);
     EXPECT_EQ(date->GetEditText(), u"2024-01-02 10:11:12"_qs);
     EXPECT_THROW(date->SetEditText(u"2024-13-40"_qs), EConvertError);
+    try {
+        date->SetEditText(u"明天"_qs);
+        ADD_FAILURE() << "a word was taken for a date";
+    } catch (const EConvertError& e) {
+        EXPECT_TRUE(e.Message().contains(u"只能填日期时间"_qs)) << e.what();
+    }
     date->SetEditText(u"  "_qs);
     EXPECT_TRUE(date->IsNull());
     stock.Cancel();
@@ -119,7 +125,19 @@ TEST_F(FieldTest, ReadOnlyRefusedAndOnChangeOncePerAssignment)
     qty->SetEditText(u"8"_qs);
     qty->SetValue(Variant(8));
     EXPECT_EQ(changes, 3);
-    EXPECT_THROW(qty->SetEditText(u"8x"_qs), EConvertError);
+    // What the user typed is refused in words that name the field and say why.
+    const auto refusal = [](auto&& set) {
+        try {
+            set();
+        } catch (const Exception& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    qty->SetDisplayLabel(u"数量"_qs);
+    EXPECT_EQ(refusal([&] { qty->SetEditText(u"8x"_qs); }), u"[数量]只能填整数，“8x”不是整数！"_qs);
+    EXPECT_THROW(qty->SetEditText(u"abc"_qs), EConvertError);
+    EXPECT_EQ(refusal([&] { qty->SetEditText(u"99999999999"_qs); }), u"[数量]的值“99999999999”超出范围，只能在-2147483648到2147483647之间！"_qs);
     EXPECT_THROW(qty->SetAsFloat(1e12), EDatabaseError);
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(qty->AsInteger(), 8);
@@ -145,6 +163,7 @@ TEST_F(FieldTest, BlobLoadsFromFileAndReadsAsBytes)
     EXPECT_EQ(blob->AsBytes(), wave);
     EXPECT_EQ(blob->BlobSize(), 12);
     EXPECT_EQ(blob->DisplayText(), u"(BLOB)"_qs);
+    EXPECT_EQ(blob->GetEditText(), u"(BLOB)"_qs) << "bytes are not edited as text";
     EXPECT_THROW(blob->LoadFromFile(TempPath(u"missing.wav"_qs)), EInOutError);
     ds.Post();
     EXPECT_EQ(ds.ApplyUpdates(0), 0);

@@ -1,0 +1,60 @@
+#include "platform/db/DbTexts.h"
+
+namespace {
+
+QString KindName(TValueKind kind)
+{
+    switch (kind) {
+    case TValueKind::vkInteger: return QStringLiteral("整数");
+    case TValueKind::vkNumber: return QStringLiteral("数字");
+    case TValueKind::vkDateTime: return QStringLiteral("日期时间（如2024-06-01 12:00:00）");
+    case TValueKind::vkDate: return QStringLiteral("日期（如2024-06-01）");
+    case TValueKind::vkTime: return QStringLiteral("时间（如12:00:00）");
+    case TValueKind::vkBoolean: return QStringLiteral("是或否");
+    case TValueKind::vkText: return QStringLiteral("文字");
+    case TValueKind::vkBinary: return QStringLiteral("文件内容");
+    }
+    return QString();
+}
+
+QString Field(const QString& field)
+{
+    return u'[' + field + u']';
+}
+
+} // namespace
+
+QString NotAValueText(const QString& field, const QString& typed, TValueKind kind)
+{
+    const QString name = KindName(kind);
+    // The example after a kind's name is not repeated in the second half.
+    const QString shortName = name.section(QStringLiteral("（"), 0, 0);
+    return Field(field) + QStringLiteral("只能填") + name + QStringLiteral("，“") + typed + QStringLiteral("”不是") + shortName
+           + QStringLiteral("！");
+}
+
+QString OutOfRangeText(const QString& field, const QString& value, const QString& minimum, const QString& maximum)
+{
+    return Field(field) + QStringLiteral("的值“") + value + QStringLiteral("”超出范围，只能在") + minimum + QStringLiteral("到") + maximum
+           + QStringLiteral("之间！");
+}
+
+QString RequiredText(const QString& field)
+{
+    return Field(field) + QStringLiteral("不能为空，请填写！");
+}
+
+QString RecordChangedText()
+{
+    return QStringLiteral("要保存的记录已被其他用户修改或删除，请刷新后重新修改！");
+}
+
+QString RecordNotUniqueText(const QString& table)
+{
+    return QStringLiteral("表“") + table + QStringLiteral("”中有多条相同的记录，无法确定要保存哪一条！");
+}
+
+QString ColumnCannotStoreText(const QString& column, const QString& value)
+{
+    return Field(column) + QStringLiteral("存不下“") + value + QStringLiteral("”！");
+}

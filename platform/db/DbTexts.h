@@ -1,0 +1,23 @@
+#pragma once
+// What the dataset framework tells the user, in one place: a value typed
+// into a field that the field cannot take, a required field left empty, a
+// change the database no longer finds. Each text names the field by its
+// display label and says what is wrong with what was typed.
+
+#include <QString>
+
+// The kinds of value a field takes, as the texts name them.
+enum class TValueKind { vkInteger, vkNumber, vkDateTime, vkDate, vkTime, vkBoolean, vkText, vkBinary };
+
+// "[数量]只能填整数，“abc”不是整数！"
+QString NotAValueText(const QString& field, const QString& typed, TValueKind kind);
+// "[数量]的值“99999999999”超出范围，只能在-2147483648到2147483647之间！"
+QString OutOfRangeText(const QString& field, const QString& value, const QString& minimum, const QString& maximum);
+// "[店铺代码]不能为空，请填写！"
+QString RequiredText(const QString& field);
+// A changed or deleted record that the database no longer holds as it was read.
+QString RecordChangedText();
+// A record whose old values match more than one row of the table.
+QString RecordNotUniqueText(const QString& table);
+// A number the column of the table cannot store.
+QString ColumnCannotStoreText(const QString& column, const QString& value);
