@@ -1,5 +1,6 @@
 #include "DBGridEditorTestSupport.h"
 
+#include "platform/SqlText.h"
 #include "platform/db/Field.h"
 #include "platform/db/FieldKinds.h"
 
@@ -98,6 +99,18 @@ QString DBGridDatabaseTest::Scalar(const QString& sql)
     q.SQL = sql;
     q.Open();
     return q.IsEmpty() ? QStringLiteral("<none>") : q.Fields(0)->AsString();
+}
+
+void DBGridDatabaseTest::InsertSampleSkus()
+{
+    const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
+                                 QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
+    for (int i = 1; i <= aliases.size(); ++i)
+        Exec(QStringLiteral("insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
+                            "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
+                 .arg(i)
+                 .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
+                 .arg(QString::number(i * 1.5), QString::number(i)));
 }
 
 QImage GrabWidget(QWidget* widget)

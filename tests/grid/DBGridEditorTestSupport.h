@@ -21,6 +21,9 @@ protected:
     TClientDataSet& OpenClient(const QString& sql, std::unique_ptr<TField> extra = nullptr);
     // The value the database holds for the first row of a query.
     QString Scalar(const QString& sql);
+    // SKUs 1..6 of shop S1: "SkuID", "PropAlias" (Chinese and quoted texts,
+    // one null), "Price" (i * 1.5), "Qty" (i).
+    void InsertSampleSkus();
 
     QTemporaryDir Dir;
     // Left to the destructor, so that a derived fixture's queries go first.

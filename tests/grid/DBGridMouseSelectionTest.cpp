@@ -9,28 +9,10 @@
 #include "grid/DBGridMvInput.h"
 #include "platform/SqlText.h"
 #include "support/DialogAnswers.h"
+#include "support/DragSettingsScope.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-
-namespace {
-
-// Puts the mouse drag settings back when the test ends.
-class TDragSettingsScope {
-public:
-    explicit TDragSettingsScope(TMouseDragSettings settings) : FSaved(MouseDragSettings())
-    {
-        SetMouseDragSettings(settings);
-    }
-    ~TDragSettingsScope() { SetMouseDragSettings(FSaved); }
-    TDragSettingsScope(const TDragSettingsScope&) = delete;
-    TDragSettingsScope& operator=(const TDragSettingsScope&) = delete;
-
-private:
-    TMouseDragSettings FSaved;
-};
-
-} // namespace
 
 // Ten items, shown in three columns and focused.
 class DBGridMouseSelectionTest : public DBGridDatabaseTest {

@@ -9,7 +9,6 @@
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
-#include "platform/SqlText.h"
 
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -23,15 +22,7 @@ protected:
     {
         DBGridDatabaseTest::SetUp();
         QGuiApplication::setLayoutDirection(Qt::RightToLeft);
-        const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
-                                     QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
-        for (int i = 1; i <= aliases.size(); ++i)
-            Exec(QStringLiteral(
-                     "insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
-                     "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
-                     .arg(i)
-                     .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
-                     .arg(QString::number(i * 1.5), QString::number(i)));
+        InsertSampleSkus();
         RtlWindow = std::make_unique<QWidget>();
         Rtl = new TTestDBGrid(RtlWindow.get());
         RtlOther = new QLineEdit(RtlWindow.get());

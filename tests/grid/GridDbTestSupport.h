@@ -11,20 +11,11 @@
 
 class DBGridDbTest : public DBGridDatabaseTest {
 protected:
-    // SKUs 1..6: "SkuID", "PropAlias" (Chinese and quoted texts, one null),
-    // "Price" (i * 1.5), "Qty" (i).
+    // The sample SKUs (InsertSampleSkus).
     void SetUp() override
     {
         DBGridDatabaseTest::SetUp();
-        const QStringList aliases = {QStringLiteral("红色 大号"), QStringLiteral("蓝色"), QStringLiteral("O'Brien"),
-                                     QStringLiteral("中文商品"), QString(), QStringLiteral("蓝色")};
-        for (int i = 1; i <= aliases.size(); ++i)
-            Exec(QStringLiteral(
-                     "insert into \"KivItem\"(\"SkuID\",\"PropAlias\",\"Price\",\"Qty\",\"ShopCode\",\"SyncDate\") "
-                     "values(%1,%2,%3,%4,'S1','2024-01-01 00:00:00')")
-                     .arg(i)
-                     .arg(aliases[i - 1].isNull() ? QStringLiteral("null") : QuotedStr(aliases[i - 1]))
-                     .arg(QString::number(i * 1.5), QString::number(i)));
+        InsertSampleSkus();
         Query = std::make_unique<TSQLQuery>(Conn.get());
         Reopen(QString());
         Source->SetDataSet(Query.get());

@@ -3,6 +3,7 @@
 // drop, and every way of giving a drag up.
 
 #include "platform/Control.h"
+#include "support/DragSettingsScope.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -25,21 +26,6 @@ protected:
     }
     void MouseMove(TShiftState, int X, int Y) override { Log << QStringLiteral("mmove %1,%2").arg(X).arg(Y); }
     void MouseUp(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mup %1,%2").arg(X).arg(Y); }
-};
-
-// Puts the mouse settings back when the test ends.
-class TDragSettingsScope {
-public:
-    explicit TDragSettingsScope(TMouseDragSettings settings) : FSaved(MouseDragSettings())
-    {
-        SetMouseDragSettings(settings);
-    }
-    ~TDragSettingsScope() { SetMouseDragSettings(FSaved); }
-    TDragSettingsScope(const TDragSettingsScope&) = delete;
-    TDragSettingsScope& operator=(const TDragSettingsScope&) = delete;
-
-private:
-    TMouseDragSettings FSaved;
 };
 
 void Mouse(QWidget* client, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
