@@ -80,6 +80,16 @@ void LoadImageLists(TKivDM& dm)
     dm.ImageListRun.AddStrip(QImage(QStringLiteral(":/morvane/run16.png")));
 }
 
+// The tables that a database made by an older program may lack, as
+// db/schema.sql makes them (a test holds the two to the same columns).
+struct TNewerTable {
+    const char16_t* Name;
+    const char16_t* Create;
+};
+constexpr TNewerTable NewerTables[] = {
+    {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL)"},
+};
+
 void LoadBlobParam(int code, QByteArray& stream)
 {
     const auto query = OpenQuery(QStringLiteral("select \"BlobValue\" from \"SYS_Params\" where \"Code\" = %1").arg(code));
@@ -172,6 +182,31 @@ void TKivDM::RetryDatabase()
     Q_EMIT DatabaseConnectionRestored();
 }
 
+void TKivDM::EnsureSchema()
+{
+    if (FSchemaChecked)
+        return;
+    // First: the statements below run through the connection itself.
+    FSchemaChecked = true;
+    try {
+        for (const TNewerTable& table : NewerTables) {
+            TSQLQuery query(KivConn);
+            query.SQL = QStringLiteral("select 1 from rdb$relations where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(table.Name));
+            query.Open();
+            if (query.IsEmpty())
+                KivConn->ExecuteDirect(QString::fromUtf16(table.Create));
+        }
+    } catch (const EDatabaseConnectionLost&) {
+        // Tried again with the next statement, once the server answers.
+        FSchemaChecked = false;
+        throw;
+    } catch (const EDatabaseError&) {
+        // Another seat made it at the same moment, or the server's user may
+        // not create tables: the program works on, its gaps kept only while
+        // it runs.
+    }
+}
+
 void TKivDM::DataModuleDestroy()
 {
     {
@@ -238,6 +273,7 @@ void ApplyProxy()
 
 std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
 {
+    DataModule().EnsureSchema();
     auto query = std::make_unique<TSQLQuery>(DataModule().KivConn);
     query->SQL = sql;
     query->Open();
@@ -246,6 +282,7 @@ std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
 
 int ExecSql(const QString& sql)
 {
+    DataModule().EnsureSchema();
     return DataModule().KivConn->ExecuteDirect(sql);
 }
 
@@ -543,6 +580,16 @@ QString OutGapFrom(const QString& shopCode)
     return EarlierDateTime(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
 }
 
+QString EnsureOutGap(const QString& shopCode, const QString& from)
+{
+    if (!from.isEmpty()) {
+        const QString shop = QuotedStr(shopCode);
+        ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") select ") + shop + u',' + QuotedStr(from)
+                + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
+    }
+    return OutGapFrom(shopCode);
+}
+
 bool MarkOutGap(const QString& shopCode, const QString& from)
 {
     ++OutGapMarkCounts()[shopCode];
@@ -560,13 +607,20 @@ int OutGapMarks(const QString& shopCode)
     return count == OutGapMarkCounts().end() ? 0 : count->second;
 }
 
-void ClearOutGap(const QString& shopCode, const QString& from, const QString& now)
+bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to)
 {
-    const auto pending = PendingOutGaps().find(shopCode);
-    if (pending != PendingOutGaps().end() && pending->second >= from && pending->second <= now)
-        PendingOutGaps().erase(pending);
-    ExecSql(QStringLiteral("delete from \"KivOutGap\" where \"ShopCode\" = ") + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ")
-            + QuotedStr(from) + QStringLiteral(" and \"GapFrom\" <= ") + QuotedStr(now));
+    // A moment moved back and not stored yet lies before the stored one.
+    if (from.isEmpty() || to <= from || PendingOutGaps().count(shopCode) > 0 || !DatabaseAnswers())
+        return false;
+    try {
+        return ExecSql(QStringLiteral("update \"KivOutGap\" set \"GapFrom\" = ") + QuotedStr(to) + QStringLiteral(" where \"ShopCode\" = ")
+                       + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ") + QuotedStr(from)
+                       + QStringLiteral(" and \"GapFrom\" < ") + QuotedStr(to))
+               > 0;
+    } catch (const EDatabaseError&) {
+        // The moment stays; what was read is read again next time.
+        return false;
+    }
 }
 
 void StoreOutGaps()
@@ -582,6 +636,16 @@ void StoreOutGaps()
             ++gap;
         }
     }
+}
+
+QString EarliestQueuedLine(const QString& shopCode)
+{
+    QString earliest;
+    const std::lock_guard lock(EventQueueLock);
+    for (const std::unique_ptr<TMsgRec>& record : EventQueue)
+        if (record->LineShopCode == shopCode)
+            earliest = EarlierDateTime(earliest, record->LineDate);
+    return earliest;
 }
 
 void FillUserList(QStringList& list)

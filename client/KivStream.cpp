@@ -353,6 +353,8 @@ void TKivStreamThread::ProcessLine(const QString& line)
         FLastAlive = QDateTime::currentDateTime();
         if (!FLive) {
             FLive = true;
+            FLiveSince.clear();
+            LiveCoverage();
             Q_EMIT Connected();
         }
         break;
@@ -370,10 +372,12 @@ void TKivStreamThread::ProcessLine(const QString& line)
         LogLine(LogBox, QStringLiteral("系统连接断开,需重连!"));
         break;
     case TStreamPacketKind::Business:
-        if (echo)
-            StoreRawMessage(line);
+        // The notification first: a debug copy that cannot be stored does
+        // not cost it.
         if (packet.Notify)
             HandleNotifyMessage(*packet.Notify);
+        if (echo)
+            StoreRawMessage(line);
         break;
     case TStreamPacketKind::StoreOnly:
         if (echo)
@@ -427,7 +431,7 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
     target.ReturnField = rule->ReturnField;
     target.UpdateFields = updateFields;
     // A trade's status caught up counts as the notification that would have
-    // told it; a refund is never caught up.
+    // told it; a refund caught up carries its own event.
     target.SameLineEvents = {event};
     if (notify.Kind == u"notify_trade")
         target.SameLineEvents << QStringLiteral("'OfflineReload'");
@@ -481,6 +485,27 @@ void TKivStreamThread::Missed(const QString& from, const QString& what)
     const QString since = OutGapFrom(FShopCopy.Code);
     LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
     Q_EMIT RecordIncomplete();
+}
+
+TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
+{
+    if (!FLive)
+        return {};
+    const int marks = OutGapMarks(FShopCopy.Code);
+    if (FLiveSince.isEmpty() || marks != FLiveMarks) {
+        // Known from the next whole second on: a trade changed earlier in
+        // this one may have gone by unseen.
+        const QDateTime now = DateTimeOf(PlatformTimeAt(QDateTime::currentDateTime()));
+        if (!now.isValid())
+            return {};
+        FLiveSince = DateTimeText(now.addSecs(1));
+        FLiveMarks = marks;
+    }
+    QString to = PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs));
+    for (const auto& [id, fetch] : FFetches)
+        if (DateTimeOf(fetch.Modified).isValid())
+            to = EarlierDateTime(to, fetch.Modified);
+    return {FLiveSince, to};
 }
 
 void TKivStreamThread::ThreadEnded()
