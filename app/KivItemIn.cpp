@@ -366,6 +366,14 @@ QString StockInByBarcode(const QString& barcode)
 {
     TFormItemIn form(QApplication::activeWindow());
     form.SetBarcode(barcode);
+    // The list is read before the dialog shows: with the database out of
+    // reach no dialog opens over a list that is not there.
+    try {
+        form.FormShow();
+    } catch (const EDatabaseConnectionLost& e) {
+        ShowError(e.Message());
+        return QString();
+    }
     while (ExecModal(form) == QDialog::Accepted) {
         try {
             return form.BookStockIn();

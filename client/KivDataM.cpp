@@ -1,6 +1,7 @@
 #include "client/KivDataM.h"
 
 #include "client/KivEvents.h"
+#include "client/KivServerProbe.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/IniFile.h"
@@ -37,6 +38,8 @@ const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
 const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// How long a probe of the database server waits for its host.
+constexpr int ServerProbeTimeoutMs = 10000;
 
 // Moments not stored yet, by shop code.
 std::map<QString, QString>& PendingOutGaps()
@@ -50,6 +53,13 @@ std::map<QString, int>& OutGapMarkCounts()
 {
     static std::map<QString, int> counts;
     return counts;
+}
+
+// The latest moment MarkOutGap was given, by shop code.
+std::map<QString, QString>& LatestOutGapMarks()
+{
+    static std::map<QString, QString> marks;
+    return marks;
 }
 
 TKivDM& DataModule()
@@ -139,6 +149,7 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     EventQueue.clear();
     PendingOutGaps().clear();
     OutGapMarkCounts().clear();
+    LatestOutGapMarks().clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
@@ -168,6 +179,16 @@ void TKivDM::ConnectionLost()
 
 void TKivDM::RetryDatabase()
 {
+    if (FProbe && !FProbe->Done())
+        return;
+    const bool reached = FProbe && FProbe->Reachable();
+    FProbe.reset();
+    // A server is reached on the probe's thread first; a local file needs no network.
+    const auto server = DatabaseServerAddress(KivConn->ResolvedDatabaseName());
+    if (server && !reached) {
+        FProbe = std::make_unique<TServerProbe>(server->first, server->second, ServerProbeTimeoutMs);
+        return;
+    }
     try {
         KivConn->Open();
     } catch (const EDatabaseError&) {
@@ -218,6 +239,8 @@ void TKivDM::DataModuleDestroy()
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
     AppIcon = QIcon();
+    // A probe still waiting for its host ends by itself.
+    FProbe.reset();
     KivTranConn->Close();
     KivConn->Close();
     if (KivDM == this)
@@ -593,6 +616,8 @@ QString EnsureOutGap(const QString& shopCode, const QString& from)
 bool MarkOutGap(const QString& shopCode, const QString& from)
 {
     ++OutGapMarkCounts()[shopCode];
+    QString& latest = LatestOutGapMarks()[shopCode];
+    latest = std::max(latest, from);
     const QString current = OutGapFrom(shopCode);
     if (from.isEmpty() || (!current.isEmpty() && current <= from))
         return false;
@@ -605,6 +630,12 @@ int OutGapMarks(const QString& shopCode)
 {
     const auto count = OutGapMarkCounts().find(shopCode);
     return count == OutGapMarkCounts().end() ? 0 : count->second;
+}
+
+QString LatestOutGapMark(const QString& shopCode)
+{
+    const auto mark = LatestOutGapMarks().find(shopCode);
+    return mark == LatestOutGapMarks().end() ? QString() : mark->second;
 }
 
 bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to)

@@ -30,6 +30,7 @@ class QTimer;
 class QWidget;
 class TClientDataSet;
 class THttpClient;
+class TServerProbe;
 
 // The settings record: one global instance, SysRec.
 struct TSysRec {
@@ -133,8 +134,10 @@ public:
 
     // The database server has gone away: a statement found its connection
     // gone, and none has been made again since. Both connections are closed
-    // then (the transactions' one once no work runs in it), and a connection
-    // is tried every DatabaseRetryMs until the server answers again.
+    // then (the transactions' one once no work runs in it), and every
+    // DatabaseRetryMs the server is probed on a thread of its own
+    // (TServerProbe), so that a host that does not answer never holds the
+    // windows; once it is reached, the connection is made again.
     bool DatabaseLost() const { return FDatabaseLost; }
     int DatabaseRetryMs = 2000;
 
@@ -161,6 +164,7 @@ private:
     bool FDatabaseLost = false;
     bool FSchemaChecked = false;
     QTimer* FDatabaseRetry;
+    std::unique_ptr<TServerProbe> FProbe;
 
 public:
     // Glyphs of the windows, from the program's resources (empty lists when
@@ -289,6 +293,8 @@ bool MarkOutGap(const QString& shopCode, const QString& from);
 // How often MarkOutGap was called for the shop in this run, whether or not
 // the moment moved: what was read while it changed may not all be stored.
 int OutGapMarks(const QString& shopCode);
+// The latest moment MarkOutGap was given for the shop in this run, or empty.
+QString LatestOutGapMark(const QString& shopCode);
 // Everything that changed from `from` up to (not including) `to` has been
 // read and stored: the shop's moment moves to `to` when it lies within.
 // True when it moved. Never raises; a database out of reach moves nothing.

@@ -494,8 +494,8 @@ TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
     const int marks = OutGapMarks(FShopCopy.Code);
     if (FLiveSince.isEmpty() || marks != FLiveMarks) {
         // Known from the next whole second on: a trade changed earlier in
-        // this one may have gone by unseen.
-        const QDateTime now = DateTimeOf(PlatformTimeAt(QDateTime::currentDateTime()));
+        // this one may have gone by unseen, and so may the one just missed.
+        const QDateTime now = DateTimeOf(std::max(PlatformTimeAt(QDateTime::currentDateTime()), LatestOutGapMark(FShopCopy.Code)));
         if (!now.isValid())
             return {};
         FLiveSince = DateTimeText(now.addSecs(1));
