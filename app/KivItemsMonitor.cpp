@@ -56,12 +56,8 @@ QString Quoted(const QString& text)
     return u'"' + text + u'"';
 }
 
-// The reply's "trades_sold_increment_get_response" object, or null.
-const TqvJSONobject* ChangedTradesResponse(const TqvJSONbase* root)
-{
-    const auto* object = qvJSONcast<TqvJSONobject>(root);
-    return object ? qvJSONcast<TqvJSONobject>(object->Field(u"trades_sold_increment_get_response")) : nullptr;
-}
+// The reply member of the trades that changed.
+const QString ChangedTradesResponse = QStringLiteral("trades_sold_increment_get_response");
 
 QString JsonText(const TqvJSONbase* value)
 {
@@ -401,18 +397,16 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
 {
     const QPointer<TFormItems> self(this);
     const QString window = u',' + Quoted(start) + u',' + Quoted(end);
-    const QString countReply = BuildAndSendTql(IncrementMethod, QStringLiteral("$tid"), QString(),
-                                               QStringLiteral("page_size=? and start_modified=? and end_modified=?"), QStringLiteral("1") + window,
-                                               *FShop);
+    const TTqlReply count = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
+                                     QStringLiteral("page_size=? and start_modified=? and end_modified=?"), QStringLiteral("1") + window, *FShop);
     if (!self)
         return false;
-    const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(countReply.toUtf8());
-    const TqvJSONobject* response = ChangedTradesResponse(count.get());
+    const TqvJSONobject* response = count.Member(ChangedTradesResponse);
     if (!response) {
-        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.get()));
+        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.Root.get()));
         CatchUpFailed(start,
-                      stop.Stopped()          ? QStringLiteral("中断交易数据同步已停止")
-                      : countReply.isEmpty() ? PlatformUnreachableText(QStringLiteral("中断交易数据同步"))
+                      stop.Stopped()      ? QStringLiteral("中断交易数据同步已停止")
+                      : !count.Answered ? PlatformUnreachableText(QStringLiteral("中断交易数据同步"))
                                              : QStringLiteral("中断交易数据同步失败：")
                                                    + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason),
                       automatic);
@@ -436,13 +430,12 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
         progress.LabelTitle->setText(QStringLiteral("商品数量共") + QString::number(total) + QStringLiteral("条,分") + QString::number(pages)
                                      + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条")
                                      + QStringLiteral("正在同步第") + QString::number(page) + QStringLiteral("页"));
-        const QString reply = BuildAndSendTql(IncrementMethod, QStringLiteral("$tid"), QString(),
-                                              QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
-                                              QString::number(page) + u',' + pageSize + window, *FShop);
+        const TTqlReply reply = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
+                                         QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
+                                         QString::number(page) + u',' + pageSize + window, *FShop);
         if (!self)
             return false;
-        const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-        const TqvJSONobject* pageResponse = ChangedTradesResponse(root.get());
+        const TqvJSONobject* pageResponse = reply.Member(ChangedTradesResponse);
         if (!pageResponse)
             ++failedPages;
         for (const QString& tid : PageTids(pageResponse)) {

@@ -302,8 +302,9 @@ void TKivStreamThread::FetchTrades(const std::shared_ptr<TShared>& shared, const
             job = std::move(s.Fetches.front());
             s.Fetches.pop_front();
         }
-        const THttpResult result = PostTql(*s.FetchHttp, job.second);
-        s.Post(stopping, [id = job.first, result](TKivStreamThread& owner) { owner.FetchDone(id, result); });
+        // Read on this thread too: a long reply holds up no window.
+        auto reply = std::make_shared<const TTqlReply>(ParseTqlReply(PostTql(*s.FetchHttp, job.second)));
+        s.Post(stopping, [id = job.first, reply](TKivStreamThread& owner) { owner.FetchDone(id, *reply); });
     }
 }
 
@@ -450,14 +451,14 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
         TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { FetchTrades(shared, stopping); });
 }
 
-void TKivStreamThread::FetchDone(quint64 id, const THttpResult& result)
+void TKivStreamThread::FetchDone(quint64 id, const TTqlReply& reply)
 {
     const auto pending = FFetches.find(id);
     if (pending == FFetches.end())
         return;
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
-    if (!MapTradeEvents(TqlReplyText(result), TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
+    if (!MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
         Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
                QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
 }

@@ -52,6 +52,7 @@
 class QListWidget;
 class TClientDataSet;
 struct TStreamNotify;
+struct TTqlReply;
 
 // Timings of the stream connections; each thread takes them at creation.
 struct TStreamTimings {
@@ -146,7 +147,7 @@ private:
     void ProcessBuffer();
     void ProcessLine(const QString& line);
     void HandleNotifyMessage(const TStreamNotify& notify);
-    void FetchDone(quint64 id, const THttpResult& result);
+    void FetchDone(quint64 id, const TTqlReply& reply);
     void OnConnectionEnded();
     // Marks the shop's gap from the moment and says so.
     void Missed(const QString& from, const QString& what);
