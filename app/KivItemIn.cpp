@@ -228,9 +228,12 @@ void TFormItemIn::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Shown again after a booking the database could not take, the list
-    // keeps its ticks.
+    // keeps its ticks. A list read before the dialog showed still hands the
+    // focus to the quantity.
     if (!event->spontaneous() && !ClientDataSetBarcode->Active())
         FormShow();
+    else if (!event->spontaneous())
+        SpinEditQty->setFocus();
 }
 
 void TFormItemIn::FormShow()

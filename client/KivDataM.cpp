@@ -38,8 +38,10 @@ const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
 const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-// How long a probe of the database server waits for its host.
+// How long a probe of the database server waits for its host, and how long
+// work that the user starts asks it.
 constexpr int ServerProbeTimeoutMs = 10000;
+constexpr int ServerAskMs = 250;
 
 // Moments not stored yet, by shop code.
 std::map<QString, QString>& PendingOutGaps()
@@ -189,11 +191,17 @@ void TKivDM::RetryDatabase()
         FProbe = std::make_unique<TServerProbe>(server->first, server->second, ServerProbeTimeoutMs);
         return;
     }
+    Reconnect();
+}
+
+bool TKivDM::Reconnect()
+{
     try {
         KivConn->Open();
     } catch (const EDatabaseError&) {
-        return;
+        return false;
     }
+    FProbe.reset();
     FDatabaseRetry->stop();
     FDatabaseLost = false;
     // The transactions' connection may still hold the attachment of before.
@@ -201,6 +209,7 @@ void TKivDM::RetryDatabase()
         KivTranConn->Close();
     StoreOutGaps();
     Q_EMIT DatabaseConnectionRestored();
+    return true;
 }
 
 void TKivDM::EnsureSchema()
@@ -332,9 +341,14 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
     TSQLConnection& conn = *FDM->KivTranConn;
     FLevel = FDM->FTransactionDepth;
-    // Work does not start on a server known to be away, unless it is back.
-    if (FDM->FDatabaseLost)
-        FDM->RetryDatabase();
+    // Work does not start on a server known to be away, unless it is back:
+    // its host is asked for a moment only, so that the windows wait no
+    // longer than that for one that does not answer.
+    if (FDM->FDatabaseLost) {
+        const auto server = DatabaseServerAddress(FDM->KivConn->ResolvedDatabaseName());
+        if (!server || ServerAnswersNow(server->first, server->second, ServerAskMs))
+            FDM->Reconnect();
+    }
     if (FDM->FDatabaseLost)
         throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     if (FLevel > 0) {

@@ -156,7 +156,10 @@ private:
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
     void ConnectionLost();
+    // Every DatabaseRetryMs while the database is lost: the probe's turn.
     void RetryDatabase();
+    // Connects again; true when the database answers.
+    bool Reconnect();
     // How many TKivTransactions are open (the outermost one and those inside it).
     int FTransactionDepth = 0;
     // The attachment that the open transactions began on.

@@ -66,6 +66,12 @@ std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& 
     return std::pair{match.captured(1), port.isEmpty() ? QStringLiteral("3050") : port};
 }
 
+bool ServerAnswersNow(const QString& host, const QString& port, int timeoutMs)
+{
+    const std::atomic<bool> never{false};
+    return Reaches(host, port, timeoutMs, never);
+}
+
 TServerProbe::TServerProbe(const QString& host, const QString& port, int timeoutMs) : FState(std::make_shared<std::atomic<int>>(Probing))
 {
     TThreadRegistry::Instance().Start([state = FState, host, port, timeoutMs](const std::atomic<bool>& stopping) {

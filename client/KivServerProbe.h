@@ -16,6 +16,10 @@
 // "host/port:path"); none for a local file. The port defaults to Firebird's.
 std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& databaseName);
 
+// Whether the host takes a TCP connection within timeoutMs, on the
+// caller's thread: for a moment's question only.
+bool ServerAnswersNow(const QString& host, const QString& port, int timeoutMs);
+
 class TServerProbe {
 public:
     // Starts the probe of the host and port; it gives up after timeoutMs.
