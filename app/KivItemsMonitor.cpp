@@ -87,6 +87,20 @@ QStringList PageTids(const TqvJSONobject* response)
     return tids;
 }
 
+// The platform's clock reading as a moment to count seconds on: taken as UTC,
+// so that no daylight-saving shift of the local zone moves a window's end.
+QDateTime PlatformMoment(const QString& text)
+{
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    return text.size() == 19 && text[10] == u' ' && date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+QString PlatformText(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 // The refund status ("refund_status" of an order line) that a refund rule's
 // event stands for; empty for events a line's state cannot tell.
 QString RefundStatusOf(const QString& event)
@@ -369,23 +383,23 @@ void TFormItems::CatchUpTrades(bool automatic)
     }
     std::unique_ptr<TSQLQuery> rules;
     std::map<QString, QStringList> sameLineEvents;
-    const QDateTime end = DateTimeOf(now).addSecs(-1);
+    const QDateTime end = PlatformMoment(now).addSecs(-1);
     // A day's window at a time, the oldest first; each ends a second before
     // the platform's time, so that no trade can enter it while it is read.
-    for (QDateTime start = DateTimeOf(from); start.isValid() && start <= end;) {
+    for (QDateTime start = PlatformMoment(from); start.isValid() && start <= end;) {
         if (!rules) {
             rules = OpenQuery(QStringLiteral(
                 "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
             sameLineEvents = SameLineEvents(*rules);
         }
         const QDateTime last = std::min(start.addSecs(CatchUpWindowSecs - 1), end);
-        if (!ReadChangedTrades(DateTimeText(start), DateTimeText(last), now, *rules, sameLineEvents, stop, *progress, automatic) || !self)
+        if (!ReadChangedTrades(PlatformText(start), PlatformText(last), now, *rules, sameLineEvents, stop, *progress, automatic) || !self)
             return;
         // Something missed meanwhile may lie within the window: the moment
         // stays, and the next catch-up reads it again.
         if (OutGapMarks(shopCode) != marks)
             break;
-        AdvanceOutGap(shopCode, DateTimeText(start), DateTimeText(last.addSecs(1)));
+        AdvanceOutGap(shopCode, PlatformText(start), PlatformText(last.addSecs(1)));
         start = last.addSecs(1);
     }
     CatchUpDone(now);
