@@ -11,6 +11,7 @@
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
 #include "client/KivLogin.h"
+#include "client/KivQuery.h"
 #include "client/KivStream.h"
 #include "platform/Threads.h"
 #include "support/ChildProcess.h"
@@ -317,6 +318,32 @@ TEST_F(MonitorGapTest, TradesPaidShippedAndRefundedWhileTheMonitorWasStoppedAreC
     EXPECT_TRUE(WaitFor([] { return OutGapFrom(u"S1"_qs) == u"2024-06-01 12:30:00"_qs; }));
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"9"_qs);
     EXPECT_TRUE(Answers.Messages.empty());
+}
+
+TEST_F(MonitorGapTest, AGapOfDaysIsReadADayAtATimeAsThePlatformLists)
+{
+    TFormItems& form = Monitoring();
+    Stop(form);
+    // Orders on three days while nothing watched.
+    for (const char16_t* at : {u"2024-06-01 13:00:00", u"2024-06-02 12:00:00", u"2024-06-03 09:00:00"}) {
+        Sim.SetNow(QString::fromUtf16(at));
+        ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuB).Streams, 0);
+    }
+    Sim.SetNow(u"2024-06-03 12:30:00"_qs);
+    Sim.ResetCounts();
+    form.ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 3; })) << Log(form).toStdString();
+    // From 06-01 12:00:01: two whole days, each counted and read in one
+    // page, and the half hour after, counted empty.
+    EXPECT_EQ(Sim.Count(u"taobao.trades.sold.increment.get"_qs), 5);
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-03 12:30:00"_qs);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+
+    // The platform lists no window longer than a day.
+    const TTqlReply refused = QueryTql(u"taobao.trades.sold.increment.get"_qs, u"$tid"_qs, QString(),
+                                       u"page_size=? and start_modified=? and end_modified=?"_qs,
+                                       u"1,\"2024-06-01 12:00:00\",\"2024-06-02 12:00:01\""_qs, *Form()->Shop());
+    EXPECT_TRUE(refused.Member(u"error_response"_qs));
 }
 
 } // namespace
