@@ -244,9 +244,12 @@ void TFormItemIn::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Shown again after a booking the database could not take, the list
-    // keeps its ticks.
+    // keeps its ticks. A list read before the dialog showed still hands the
+    // focus to the quantity.
     if (!event->spontaneous() && !ClientDataSetBarcode->Active())
         FormShow();
+    else if (!event->spontaneous())
+        SpinEditQty->setFocus();
 }
 
 void TFormItemIn::FormShow()
@@ -395,6 +398,14 @@ QString StockInByBarcode(const QString& barcode)
 {
     TFormItemIn form(QApplication::activeWindow());
     form.SetBarcode(barcode);
+    // The list is read before the dialog shows: with the database out of
+    // reach no dialog opens over a list that is not there.
+    try {
+        form.FormShow();
+    } catch (const EDatabaseConnectionLost& e) {
+        ShowError(e.Message());
+        return QString();
+    }
     while (ExecModal(form) == QDialog::Accepted) {
         try {
             return form.BookStockIn();

@@ -92,8 +92,9 @@ int CountBarcode(const QString& barcode);
 
 // Runs the dialog for the barcode. Returns the barcode in the dialog's
 // barcode edit when the user confirmed (and the stock-in was booked), an
-// empty text when the user left. Database errors reach the caller with
-// nothing booked.
+// empty text when the user left. A database out of reach when the list is
+// read is said, and no dialog opens; other database errors reach the
+// caller with nothing booked.
 QString StockInByBarcode(const QString& barcode);
 
 // The main window's stock-in page runs StockInByBarcode.

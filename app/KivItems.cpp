@@ -30,6 +30,7 @@
 #include <QScreen>
 
 int TFormItems::CatchUpRetryMs = 60000;
+int TFormItems::LiveAdvanceMs = 30000;
 const QString TFormItems::SyncLayoutKey = QStringLiteral("SYS_KivItem");
 const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 
@@ -70,7 +71,8 @@ QString ItemsFiguresSql(const TTreeNodeShop& shop, const QString& stockTime, con
     sql += TradeSum(since, QStringLiteral("WAIT_SELLER_SEND_GOODS"), QStringLiteral("TradeBuyerPay"), true, QStringLiteral("QtyPay"));
     sql += TradeSum(since, QStringLiteral("WAIT_BUYER_CONFIRM_GOODS"), QStringLiteral("TradeSellerShip"), true, QStringLiteral("QtySend"));
     sql += TradeSum(since, QStringLiteral("TRADE_FINISHED"), QStringLiteral("TradeSuccess"), true, QStringLiteral("QtyOver"));
-    // A refund is never caught up: an order line's own status cannot tell it.
+    // A refund is caught up under its own event, as its order line's refund
+    // status tells it: only the event's own lines count.
     sql += TradeSum(since, QStringLiteral("WAIT_BUYER_CONFIRM_GOODS"), QStringLiteral("RefundSuccess"), false, QStringLiteral("QtyBack"));
     sql += QStringLiteral("cast(coalesce((select sum(x.\"Qty\") from \"KivItemIn\" x inner join \"KivItemInList\" y on x.\"AutoCode\"=y.\"PCode\" "
                           "where y.\"SkuID\"=a.\"SkuID\" and y.\"NumIID\"=a.\"NumIID\" and x.\"StockTime\" = ")

@@ -16,6 +16,7 @@
 // window only through its synchronized calls and the update-record queue.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,7 @@ class TDataSetProvider;
 class TDataSource;
 class TDBGridMv;
 class TField;
+class TFormProgress;
 class TKivStreamThread;
 class TPlatformCallStop;
 class TSQLQuery;
@@ -108,20 +110,25 @@ public:
     // The stream thread of the last start has not ended yet.
     bool StreamRunning() const;
     void OnThreadEnd();
-    // The trades created since the shop's gap (OutGapFrom), or else since the
-    // newest trade line, through the rules; order lines stored already are
-    // not recorded again. A catch-up that reads its whole window closes the
-    // gap; one that cannot (the platform does not answer, a page or a trade
-    // fails, the user stops it) leaves the gap from its start, says so (in
-    // an error box when the user started monitoring, else in the log) and
-    // is tried again after CatchUpRetryMs while monitoring. The start's
-    // catch-up waits for the stream first, so that what is created after its
-    // window reaches the stream.
+    // The trades that changed since the shop's record is known complete
+    // (OutGapFrom; a shop without that moment from the second after its
+    // newest trade line, else its sync), read through the rules a day's
+    // window at a time, each window's pages from the last to the first; order
+    // lines stored already are not recorded again. Each window read whole
+    // moves the moment past it; one that cannot be read (the platform does
+    // not answer, a page or a trade fails, the user stops it) leaves the
+    // moment where it is, says so (in an error box when the user started
+    // monitoring, else in the log) and is tried again after CatchUpRetryMs
+    // while monitoring. The start's catch-up waits for the stream first, so
+    // that what changes after its window reaches the stream.
     void CatchUpTrades(bool automatic = false);
-    // A catch-up after delayMs, when the shop has a gap then and no other
-    // work holds the program (a modal window).
+    // A catch-up after delayMs, when the shop's record is behind then (the
+    // stream does not carry it on from its moment) and no other work holds
+    // the program (a modal window).
     void RequestCatchUp(int delayMs);
     static int CatchUpRetryMs;
+    // How often a live stream moves the shop's moment on (AdvanceWithStream).
+    static int LiveAdvanceMs;
     void TimerMonitorTimer();
     // The image of the running-image list that ActionMonitor shows.
     int MonitorImageIndex() const { return FImageIndex; }
@@ -160,8 +167,19 @@ private:
     // line of that status would record again (the rules' own, read once).
     bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
                       const std::map<QString, QStringList>& sameLineEvents);
-    void CatchUpDone(const QString& from, const QString& now, int marks);
+    // The trades changed from start to end (at most a day apart); false when
+    // not all of them could be read (said, and the window gone or not).
+    bool ReadChangedTrades(const QString& start, const QString& end, const QString& now, TSQLQuery& rules,
+                           const std::map<QString, QStringList>& sameLineEvents, const TPlatformCallStop& stop,
+                           TFormProgress& progress, bool automatic);
+    void CatchUpDone(const QString& now);
     void CatchUpFailed(const QString& from, const QString& message, bool automatic);
+    // The shop's record is not carried on by a live stream from its moment:
+    // a catch-up has to read up to where the stream took over.
+    bool RecordBehind();
+    // Moves the shop's moment on over what the live stream has shown
+    // (TKivStreamThread::LiveCoverage) when it reaches back to the moment.
+    void AdvanceWithStream();
     void CatchUpTimerTimeout();
     void DBGridItemsDrawDataCell(const TRect& rect, int dataCol, TColumnMv* column);
     bool IsLocatedCell(const TField& field) const;
@@ -179,6 +197,10 @@ private:
     bool FSyncing = false;
     bool FCatchingUp = false;
     QTimer* FCatchUpTimer;
+    // The earliest moment from which this window's log said trades were to
+    // be caught up, until it says they have been.
+    QString FGapSaid;
+    QElapsedTimer FLastAdvance;
     int FImageIndex = 0;
     int FSavedImageIndex = 0;
     // Fields whose sound has played for the row being changed now: a field

@@ -29,25 +29,35 @@
 #include <QProgressBar>
 #include <QScopeGuard>
 #include <QTimer>
+#include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
 constexpr int CatchUpPageSize = 10;
-const QString TradesSoldMethod = QStringLiteral("taobao.trades.sold.get");
+// The platform lists the trades changed in a window of a day at most.
+constexpr qint64 CatchUpWindowSecs = 24 * 60 * 60;
+const QString IncrementMethod = QStringLiteral("taobao.trades.sold.increment.get");
 const QString OfflineReload = QStringLiteral("'OfflineReload'");
+// Each order line with its own id, and its refund's status.
+const QString TradeFields = QStringLiteral(
+    "$orders.num,created,orders.oid,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status,orders.refund_status");
+const QString TradeKeyMap =
+    QStringLiteral("trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID");
+const QString RefundStatusColumn = QStringLiteral("RefundStatus");
+const QString TradeDataMap = QStringLiteral(
+    "trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,trade_get_response.trade.orders.order.price=Price,"
+    "trade_get_response.trade.orders.order.num=Qty,trade_get_response.trade.orders.order.total_fee=Amount,"
+    "trade_get_response.trade.orders.order.status=Status,trade_get_response.trade.orders.order.refund_status=RefundStatus");
 
 QString Quoted(const QString& text)
 {
     return u'"' + text + u'"';
 }
 
-// The reply's "trades_sold_get_response" object, or null.
-const TqvJSONobject* TradesSoldResponse(const TqvJSONbase* root)
-{
-    const auto* object = qvJSONcast<TqvJSONobject>(root);
-    return object ? qvJSONcast<TqvJSONobject>(object->Field(u"trades_sold_get_response")) : nullptr;
-}
+// The reply member of the trades that changed.
+const QString ChangedTradesResponse = QStringLiteral("trades_sold_increment_get_response");
 
 QString JsonText(const TqvJSONbase* value)
 {
@@ -59,11 +69,9 @@ QString JsonText(const TqvJSONbase* value)
 }
 
 // The "tid" of every trade of a page.
-QStringList PageTids(const QString& reply)
+QStringList PageTids(const TqvJSONobject* response)
 {
     QStringList tids;
-    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-    const TqvJSONobject* response = TradesSoldResponse(root.get());
     const auto* trades = response ? qvJSONcast<TqvJSONobject>(response->Field(u"trades")) : nullptr;
     const TqvJSONbase* trade = trades ? trades->Field(u"trade") : nullptr;
     const auto add = [&](const TqvJSONbase* element) {
@@ -77,6 +85,57 @@ QStringList PageTids(const QString& reply)
         add(trade);
     }
     return tids;
+}
+
+// The platform's clock reading as a moment to count seconds on: taken as UTC,
+// so that no daylight-saving shift of the local zone moves a window's end.
+QDateTime PlatformMoment(const QString& text)
+{
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    return text.size() == 19 && text[10] == u' ' && date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+QString PlatformText(const QDateTime& moment)
+{
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// The refund status ("refund_status" of an order line) that a refund rule's
+// event stands for; empty for events a line's state cannot tell.
+QString RefundStatusOf(const QString& event)
+{
+    return event == u"RefundSuccess" ? QStringLiteral("SUCCESS") : QString();
+}
+
+// The order lines of a fetched trade as a rule records them: those whose
+// refund status is refundStatus (every line when it is empty), without the
+// refund status, which no table keeps.
+TMappedReply RuleLines(const TMappedReply& trade, const QString& refundStatus)
+{
+    const int rows = trade.Keys.empty() ? 0 : trade.Keys.front().Count();
+    TMappedReply lines;
+    if (!ColumnsLineUp(trade.Keys, trade.Data, rows))
+        return lines;
+    const auto refund = std::find_if(trade.Data.begin(), trade.Data.end(),
+                                     [](const TJsonValueList& column) { return column.FieldName == RefundStatusColumn; });
+    const auto keep = [&](int row) {
+        return refundStatus.isEmpty() || (refund != trade.Data.end() && !(*refund)[row].Missing && (*refund)[row].Text == refundStatus);
+    };
+    const auto copy = [&](const TJsonColumns& columns, TJsonColumns& into) {
+        for (const TJsonValueList& column : columns) {
+            if (column.FieldName == RefundStatusColumn)
+                continue;
+            TJsonValueList& kept = into.emplace_back();
+            kept.FieldName = column.FieldName;
+            for (int row = 0; row < rows; ++row)
+                if (keep(row))
+                    kept.Values.push_back(column[row]);
+        }
+    };
+    copy(trade.Keys, lines.Keys);
+    copy(trade.Data, lines.Data);
+    return lines;
 }
 
 // The catch-up's window starts one second after a trade line's date.
@@ -176,6 +235,10 @@ void TFormItems::SetMonitoring(bool monitoring)
 
 void TFormItems::StartMonitor()
 {
+    // The shop's record has a moment before anything the stream stores could
+    // be taken for it.
+    if (OutGapFrom(FShop->Code).isEmpty())
+        EnsureOutGap(FShop->Code, SecondAfter(LastOutDate(FShop->Code)));
     FShop->Stopped = false;
     FStream = new TKivStreamThread(*FShop, lbMonitor, ClientDataSetItems, this);
     connect(FStream, &TKivStreamThread::ThreadEnd, this, &TFormItems::OnThreadEnd);
@@ -185,6 +248,8 @@ void TFormItems::StartMonitor()
     connect(
         FStream, &TKivStreamThread::RecordIncomplete, this,
         [this] {
+            if (FShop)
+                FGapSaid = EarlierDateTime(FGapSaid, OutGapFrom(FShop->Code));
             if (FStream && FStream->Live())
                 RequestCatchUp(CatchUpRetryMs);
         },
@@ -196,6 +261,8 @@ void TFormItems::StopMonitor()
 {
     FShop->Stopped = true;
     FCatchUpTimer->stop();
+    // What the stream has shown so far need not be read again.
+    AdvanceWithStream();
     // Ends the connection, when there is one, and lets the thread end.
     if (FStream)
         FStream->Terminate();
@@ -225,6 +292,10 @@ void TFormItems::TimerMonitorTimer()
     SetMonitorImage(FImageIndex + 1 >= count ? 0 : FImageIndex + 1);
     if (KivDM)
         QApplication::setWindowIcon(QIcon(KivDM->ImageListRun.Pixmap(FImageIndex)));
+    if (!FLastAdvance.isValid() || FLastAdvance.elapsed() >= LiveAdvanceMs) {
+        FLastAdvance.start();
+        AdvanceWithStream();
+    }
     TimerMonitor->start();
 }
 
@@ -245,7 +316,7 @@ void TFormItems::CatchUpTimerTimeout()
         FCatchUpTimer->start(1000);
         return;
     }
-    if (!OutGapFrom(FShop->Code).isEmpty())
+    if (RecordBehind())
         CatchUpTrades(true);
 }
 
@@ -289,155 +360,213 @@ void TFormItems::CatchUpTrades(bool automatic)
     const int marks = OutGapMarks(shopCode);
     QString from;
     try {
-        from = EarlierDateTime(OutGapFrom(shopCode), SecondAfter(LastOutDate(shopCode)));
+        from = OutGapFrom(shopCode);
+        if (from.isEmpty())
+            from = EnsureOutGap(shopCode, SecondAfter(LastOutDate(shopCode)));
     } catch (const EDatabaseConnectionLost&) {
         // Said once in the log; the catch-up runs when the database is back.
         return;
     }
-    const QString unreachable = PlatformUnreachableText(QStringLiteral("中断交易数据同步"));
     if (now.isEmpty()) {
-        CatchUpFailed(from, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : unreachable, automatic);
-        return;
-    }
-    // Nothing to read yet: a gap stays until a window has held it.
-    if (from.isEmpty() || from >= now) {
-        CatchUpDone(QString(), now, marks);
-        return;
-    }
-    const QString window = u',' + Quoted(from) + u',' + Quoted(now);
-    const QString countReply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
-                                               QStringLiteral("page_size=? and start_created=? and end_created=?"), QStringLiteral("1") + window,
-                                               *FShop);
-    if (!self)
-        return;
-    const std::unique_ptr<TqvJSONbase> count = TqvJSON::ParseText(countReply.toUtf8());
-    const TqvJSONobject* response = TradesSoldResponse(count.get());
-    if (!response) {
-        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.get()));
-        CatchUpFailed(from,
-                      stop.Stopped()          ? QStringLiteral("中断交易数据同步已停止")
-                      : countReply.isEmpty() ? unreachable
-                                             : QStringLiteral("中断交易数据同步失败：")
-                                                   + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason),
+        CatchUpFailed(from, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : PlatformUnreachableText(QStringLiteral("中断交易数据同步")),
                       automatic);
         return;
     }
-    const auto* totalValue = qvJSONcast<TqvJSONnumber>(response->Field(u"total_results"));
-    const qint64 total = totalValue ? totalValue->IntValue() : 0;
-    if (total <= 0) {
-        CatchUpDone(from, now, marks);
+    if (from.isEmpty()) {
+        // Neither a trade line nor a sync: the shop's record starts now.
+        try {
+            EnsureOutGap(shopCode, now);
+        } catch (const EDatabaseError&) {
+        }
+        CatchUpDone(now);
         return;
     }
+    std::unique_ptr<TSQLQuery> rules;
+    std::map<QString, QStringList> sameLineEvents;
+    const QDateTime end = PlatformMoment(now).addSecs(-1);
+    // A day's window at a time, the oldest first; each ends a second before
+    // the platform's time, so that no trade can enter it while it is read.
+    for (QDateTime start = PlatformMoment(from); start.isValid() && start <= end;) {
+        if (!rules) {
+            rules = OpenQuery(QStringLiteral(
+                "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
+            sameLineEvents = SameLineEvents(*rules);
+        }
+        const QDateTime last = std::min(start.addSecs(CatchUpWindowSecs - 1), end);
+        if (!ReadChangedTrades(PlatformText(start), PlatformText(last), now, *rules, sameLineEvents, stop, *progress, automatic) || !self)
+            return;
+        // Something missed meanwhile may lie within the window: the moment
+        // stays, and the next catch-up reads it again.
+        if (OutGapMarks(shopCode) != marks)
+            break;
+        AdvanceOutGap(shopCode, PlatformText(start), PlatformText(last.addSecs(1)));
+        start = last.addSecs(1);
+    }
+    CatchUpDone(now);
+}
 
-    const auto rules = OpenQuery(QStringLiteral(
-        "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
-    const std::map<QString, QStringList> sameLineEvents = SameLineEvents(*rules);
+bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, const QString& now, TSQLQuery& rules,
+                                   const std::map<QString, QStringList>& sameLineEvents, const TPlatformCallStop& stop,
+                                   TFormProgress& progress, bool automatic)
+{
+    const QPointer<TFormItems> self(this);
+    const QString window = u',' + Quoted(start) + u',' + Quoted(end);
+    const TTqlReply count = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
+                                     QStringLiteral("page_size=? and start_modified=? and end_modified=?"), QStringLiteral("1") + window, *FShop);
+    if (!self)
+        return false;
+    const TqvJSONobject* response = count.Member(ChangedTradesResponse);
+    if (!response) {
+        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.Root.get()));
+        CatchUpFailed(start,
+                      stop.Stopped()      ? QStringLiteral("中断交易数据同步已停止")
+                      : !count.Answered ? PlatformUnreachableText(QStringLiteral("中断交易数据同步"))
+                                             : QStringLiteral("中断交易数据同步失败：")
+                                                   + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason),
+                      automatic);
+        return false;
+    }
+    const auto* totalValue = qvJSONcast<TqvJSONnumber>(response->Field(u"total_results"));
+    const qint64 total = totalValue ? totalValue->IntValue() : 0;
+    if (total <= 0)
+        return true;
+
     const qint64 pages = (total + CatchUpPageSize - 1) / CatchUpPageSize;
-    progress->ProgressBar->setRange(0, int(std::min<qint64>(pages, std::numeric_limits<int>::max())));
-    progress->ProgressBar->setValue(0);
+    progress.ProgressBar->setRange(0, int(std::min<qint64>(pages, std::numeric_limits<int>::max())));
+    progress.ProgressBar->setValue(0);
     const QString pageSize = QString::number(CatchUpPageSize);
     int failedPages = 0;
     int failedTrades = 0;
-    for (qint64 page = 1; page <= pages && !stop.Stopped(); ++page) {
-        progress->LabelTitle->setText(QStringLiteral("商品数量共") + QString::number(total) + QStringLiteral("条,分") + QString::number(pages)
-                                      + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条")
-                                      + QStringLiteral("正在同步第") + QString::number(page) + QStringLiteral("页"));
-        const QString reply = BuildAndSendTql(TradesSoldMethod, QStringLiteral("$tid"), QString(),
-                                              QStringLiteral("page_no=? and page_size=? and start_created=? and end_created=?"),
-                                              QString::number(page) + u',' + pageSize + window, *FShop);
+    // The list is newest first: a trade that changes while it is read leaves
+    // the window and moves the older ones towards its first page, where they
+    // are read still.
+    for (qint64 page = pages; page >= 1 && !stop.Stopped(); --page) {
+        progress.LabelTitle->setText(QStringLiteral("商品数量共") + QString::number(total) + QStringLiteral("条,分") + QString::number(pages)
+                                     + QStringLiteral("页同步,") + QStringLiteral("每页") + pageSize + QStringLiteral("条")
+                                     + QStringLiteral("正在同步第") + QString::number(page) + QStringLiteral("页"));
+        const TTqlReply reply = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
+                                         QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
+                                         QString::number(page) + u',' + pageSize + window, *FShop);
         if (!self)
-            return;
-        if (!TradesSoldResponse(TqvJSON::ParseText(reply.toUtf8()).get()))
+            return false;
+        const TqvJSONobject* pageResponse = reply.Member(ChangedTradesResponse);
+        if (!pageResponse)
             ++failedPages;
-        for (const QString& tid : PageTids(reply)) {
+        for (const QString& tid : PageTids(pageResponse)) {
             if (stop.Stopped())
                 break;
-            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, *rules, sameLineEvents))
+            if (IsSqlInteger(tid) && !ProcessTrade(tid, now, rules, sameLineEvents))
                 ++failedTrades;
             if (!self)
-                return;
+                return false;
         }
-        progress->ProgressBar->setValue(progress->ProgressBar->value() + 1);
+        progress.ProgressBar->setValue(progress.ProgressBar->value() + 1);
     }
     // Its own trade lines are stored (or found unstorable) before it decides.
     ProcessMsgQueue();
     if (!self)
-        return;
-    if (stop.Stopped())
-        CatchUpFailed(from, QStringLiteral("中断交易数据同步已停止"), automatic);
-    else if (failedPages > 0 || failedTrades > 0)
-        CatchUpFailed(from,
+        return false;
+    if (stop.Stopped()) {
+        CatchUpFailed(start, QStringLiteral("中断交易数据同步已停止"), automatic);
+        return false;
+    }
+    if (failedPages > 0 || failedTrades > 0) {
+        CatchUpFailed(start,
                       QStringLiteral("中断交易数据同步未完成：") + QString::number(failedPages) + QStringLiteral("页交易、")
                           + QString::number(failedTrades) + QStringLiteral("笔交易获取失败"),
                       automatic);
-    else
-        CatchUpDone(from, now, marks);
+        return false;
+    }
+    return true;
 }
 
-void TFormItems::CatchUpDone(const QString& from, const QString& now, int marks)
+void TFormItems::CatchUpDone(const QString& now)
 {
-    const QString shopCode = FShop->Code;
-    const QString gap = OutGapFrom(shopCode);
-    try {
-        // A gap marked meanwhile (a line not stored, an outage) stays.
-        if (!from.isEmpty() && OutGapMarks(shopCode) == marks)
-            ClearOutGap(shopCode, from, now);
-    } catch (const EDatabaseError&) {
-        // The gap stays; the next catch-up reads the window again.
+    AdvanceWithStream();
+    const QString moment = OutGapFrom(FShop->Code);
+    // Read through to the platform's time, past the moment the log named.
+    if (!FGapSaid.isEmpty() && !moment.isEmpty() && moment >= now && moment > FGapSaid) {
+        LogLine(lbMonitor, QStringLiteral("自") + FGapSaid + QStringLiteral("起的交易已补录完整"));
+        FGapSaid.clear();
     }
-    if (!gap.isEmpty() && OutGapFrom(shopCode).isEmpty())
-        LogLine(lbMonitor, QStringLiteral("自") + gap + QStringLiteral("起的交易已补录完整"));
-    // What is created after the window reaches only a stream that listens.
-    if (!FStream || !FStream->Live()) {
-        const QDateTime end = DateTimeOf(now);
-        MarkOutGap(shopCode, DateTimeText(end.addSecs(-StreamTimings.OutageMarginSecs)));
-    }
-    // A gap that no window has held yet waits for the platform's clock.
-    if (!OutGapFrom(shopCode).isEmpty())
-        RequestCatchUp(CatchUpRetryMs);
+    // What changes after the window reaches only a stream that listens; one
+    // that connected in the window's last second is caught up to soon after.
+    if (RecordBehind())
+        RequestCatchUp(StreamRunning() && FStream->Live() ? std::min(CatchUpRetryMs, 2000) : CatchUpRetryMs);
 }
 
 void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)
 {
     MarkOutGap(FShop->Code, from);
     const QString gap = OutGapFrom(FShop->Code);
+    FGapSaid = EarlierDateTime(FGapSaid, gap);
     LogLine(lbMonitor, message + (gap.isEmpty() ? QString() : QStringLiteral("，自") + gap + QStringLiteral("起的交易待补录")));
     if (!automatic)
         ShowError(message);
     RequestCatchUp(CatchUpRetryMs);
 }
 
+bool TFormItems::RecordBehind()
+{
+    if (!FShop)
+        return false;
+    if (!FStream || !FStream->Live())
+        return true;
+    const QString moment = OutGapFrom(FShop->Code);
+    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
+    return moment.isEmpty() || coverage.From.isEmpty() || moment < coverage.From;
+}
+
+void TFormItems::AdvanceWithStream()
+{
+    if (!FShop || !FStream || !FStream->Live() || (KivDM && KivDM->DatabaseLost()))
+        return;
+    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
+    // Lines still waiting to be stored hold the moment back too.
+    const QString to = EarlierDateTime(coverage.To, EarliestQueuedLine(FShop->Code));
+    if (!coverage.From.isEmpty() && !coverage.To.isEmpty())
+        AdvanceOutGap(FShop->Code, coverage.From, to);
+}
+
 bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
                               const std::map<QString, QStringList>& sameLineEvents)
 {
     const QPointer<TFormItems> self(this);
-    bool fetched = true;
-    for (rules.First(); !rules.Eof() && self; rules.Next()) {
+    // One fetch serves every rule.
+    const std::optional<TMappedReply> trade =
+        FetchTqlRows(QStringLiteral("taobao.trade.get"), TradeFields, QString(), QStringLiteral("tid=?"), tid, TradeKeyMap, TradeDataMap, false, *FShop);
+    if (!self || !FShop)
+        return true;
+    if (!trade)
+        return false;
+    for (rules.First(); !rules.Eof(); rules.Next()) {
+        const QString status = rules.FieldByName(QStringLiteral("Status"))->AsString();
+        const QString event = rules.FieldByName(QStringLiteral("TradeEvent"))->AsString();
+        // A trade's state counts as the notification that would have told it
+        // ('OfflineReload'); a refund its state tells counts as its own event.
+        QString lineEvent;
+        QString refundStatus;
+        QStringList sameLine;
+        const QString kind = rules.FieldByName(QStringLiteral("MsgType"))->AsString();
+        if (kind == u"notify_trade") {
+            lineEvent = OfflineReload;
+            sameLine = sameLineEvents.at(status);
+        } else if (kind == u"notify_refund" && !(refundStatus = RefundStatusOf(event)).isEmpty()) {
+            lineEvent = QuotedStr(event);
+            sameLine = {lineEvent};
+        } else {
+            continue;
+        }
         QString updateFields = rules.FieldByName(QStringLiteral("UpdateField"))->AsString();
         const QString other = rules.FieldByName(QStringLiteral("OtherUpdateFields"))->AsString();
         if (!other.isEmpty())
             updateFields += u',' + other;
-        const QString status = rules.FieldByName(QStringLiteral("Status"))->AsString();
         const QStringList extraLines = {QStringLiteral("ShopCode=") + QuotedStr(FShop->Code), QStringLiteral("EventDate=") + QuotedStr(now),
-                                        QStringLiteral("TradeEvent=") + OfflineReload, QStringLiteral("Tid=") + tid};
-        const TTradeEventTarget target{FShop->Code,
-                                       ClientDataSetItems,
-                                       lbMonitor,
-                                       OfflineReload,
-                                       QuotedStr(status),
-                                       rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
-                                       rules.FieldByName(QStringLiteral("ReturnField"))->AsString(),
-                                       updateFields,
-                                       sameLineEvents.at(status)};
-        fetched = TqlToEvents(QStringLiteral("taobao.trade.get"),
-                              QStringLiteral("$orders.num,created,orders.oid,created,orders.price,orders.total_fee,orders.num_iid,orders.sku_id,orders.status"),
-                              QString(), QStringLiteral("tid=?"), tid,
-                              QStringLiteral("trade_get_response.trade.orders.order.sku_id=SkuID,trade_get_response.trade.orders.order.num_iid=NumIID"),
-                              QStringLiteral("trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,"
-                                             "trade_get_response.trade.orders.order.price=Price,trade_get_response.trade.orders.order.num=Qty,"
-                                             "trade_get_response.trade.orders.order.total_fee=Amount,trade_get_response.trade.orders.order.status=Status"),
-                              QStringLiteral("KivItemOut"), extraLines, *FShop, target)
-                  && fetched;
+                                        QStringLiteral("TradeEvent=") + lineEvent, QStringLiteral("Tid=") + tid};
+        const TMappedReply lines = RuleLines(*trade, refundStatus);
+        QueueTradeEvents(QStringLiteral("KivItemOut"), lines.Keys, lines.Data, extraLines, ClientDataSetItems, lbMonitor, lineEvent,
+                         QuotedStr(status), rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
+                         rules.FieldByName(QStringLiteral("ReturnField"))->AsString(), updateFields, FShop->Code, sameLine);
     }
-    return fetched;
+    return true;
 }

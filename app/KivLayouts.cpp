@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QThread>
 #include <vector>
 
 namespace {
@@ -251,6 +252,41 @@ void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStr
     }
 }
 
+namespace {
+
+// How often a layout row that another seat writes at the same moment is
+// written again, and the pause before each new try (times the try's number).
+constexpr int LayoutSaveTries = 5;
+constexpr int LayoutRetryPauseMs = 50;
+
+// Another seat wrote the same row at the same moment: its transaction held
+// the row (an update conflict, a deadlock), or inserted it first.
+bool IsConcurrentWrite(const EDatabaseError& error)
+{
+    const QString& text = error.Message();
+    return text.contains(QStringLiteral("update conflicts with concurrent update")) || text.contains(QStringLiteral("deadlock"))
+           || text.contains(QStringLiteral("lock conflict")) || text.contains(QStringLiteral("violation of PRIMARY or UNIQUE KEY"));
+}
+
+void SaveFieldRow(const TField& field, const QString& TableKey, const QString& ShopCode, const QString& UserCode)
+{
+    const QString key = QStringLiteral(" where ") + LayoutKeyCondition(TableKey, ShopCode, UserCode)
+                        + QStringLiteral(" and \"FieldName\" = ") + QuotedStr(field.FieldName());
+    const QString width = QString::number(field.DisplayWidth());
+    const QString index = QString::number(field.Index());
+    if (IsEmptyResult(QStringLiteral("select 1 from \"SYS_Fields\"") + key)) {
+        ExecSql(QStringLiteral("insert into \"SYS_Fields\"(\"Code\",\"FieldName\",\"UserCode\",\"ShopCode\",\"Caption\","
+                               "\"Width\",\"Index\",\"Visible\",\"ReadOnly\",\"Boolean\") values(")
+                + QuotedStr(TableKey) + u',' + QuotedStr(field.FieldName()) + u',' + QuotedStr(UserCode) + u','
+                + QuotedStr(ShopCode) + u',' + QuotedStr(field.DisplayLabel()) + u',' + width + u',' + index + u','
+                + BoolText(field.Visible()) + u',' + BoolText(field.ReadOnly()) + QStringLiteral(",0)"));
+    } else {
+        ExecSql(QStringLiteral("update \"SYS_Fields\" set \"Width\" = ") + width + QStringLiteral(", \"Index\" = ") + index + key);
+    }
+}
+
+} // namespace
+
 void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode)
 {
     const TDataSet* dataSet = Grid->DataSet();
@@ -260,19 +296,23 @@ void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStri
         const TField* field = Grid->GetFields(i);
         if (!field)
             continue;
-        const QString key = QStringLiteral(" where ") + LayoutKeyCondition(TableKey, ShopCode, UserCode)
-                            + QStringLiteral(" and \"FieldName\" = ") + QuotedStr(field->FieldName());
-        const QString width = QString::number(field->DisplayWidth());
-        const QString index = QString::number(field->Index());
-        if (IsEmptyResult(QStringLiteral("select 1 from \"SYS_Fields\"") + key)) {
-            ExecSql(QStringLiteral("insert into \"SYS_Fields\"(\"Code\",\"FieldName\",\"UserCode\",\"ShopCode\",\"Caption\","
-                                   "\"Width\",\"Index\",\"Visible\",\"ReadOnly\",\"Boolean\") values(")
-                    + QuotedStr(TableKey) + u',' + QuotedStr(field->FieldName()) + u',' + QuotedStr(UserCode) + u','
-                    + QuotedStr(ShopCode) + u',' + QuotedStr(field->DisplayLabel()) + u',' + width + u',' + index + u','
-                    + BoolText(field->Visible()) + u',' + BoolText(field->ReadOnly()) + QStringLiteral(",0)"));
-        } else {
-            ExecSql(QStringLiteral("update \"SYS_Fields\" set \"Width\" = ") + width + QStringLiteral(", \"Index\" = ") + index
-                    + key);
+        // Two seats of one user that close the same window at the same
+        // moment write the same rows: the row is written again once the
+        // other seat's write is done, so the later one wins; a seat that
+        // holds it longer keeps its own.
+        for (int attempt = 1;; ++attempt) {
+            try {
+                SaveFieldRow(*field, TableKey, ShopCode, UserCode);
+                break;
+            } catch (const EDatabaseConnectionLost&) {
+                throw;
+            } catch (const EDatabaseError& error) {
+                if (!IsConcurrentWrite(error))
+                    throw;
+                if (attempt == LayoutSaveTries)
+                    break;
+                QThread::msleep(LayoutRetryPauseMs * attempt);
+            }
         }
     }
 }

@@ -25,7 +25,8 @@ class TCustomDBGridMv;
 // at most ten characters), not as wide as their database columns.
 void ApplyFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // Writes the widths and order of the grid's fields back: a field without a
-// layout row gets one; an existing row keeps its caption and flags.
+// layout row gets one; an existing row keeps its caption and flags. A row
+// that another seat writes at the same moment is written again after it.
 // Nothing happens while the grid's dataset is closed.
 void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // SaveFieldLayout under the key that ApplyFieldLayout noted (empty texts

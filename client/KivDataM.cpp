@@ -1,6 +1,7 @@
 #include "client/KivDataM.h"
 
 #include "client/KivEvents.h"
+#include "client/KivServerProbe.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/IniFile.h"
@@ -37,6 +38,10 @@ const QString SectionProxy = QStringLiteral("Proxy");
 const QString SectionData = QStringLiteral("Data");
 const QString DefaultDataFile = QStringLiteral("Kiv.fdb");
 const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// How long a probe of the database server waits for its host, and how long
+// work that the user starts asks it.
+constexpr int ServerProbeTimeoutMs = 10000;
+constexpr int ServerAskMs = 250;
 
 // Moments not stored yet, by shop code.
 std::map<QString, QString>& PendingOutGaps()
@@ -50,6 +55,13 @@ std::map<QString, int>& OutGapMarkCounts()
 {
     static std::map<QString, int> counts;
     return counts;
+}
+
+// The latest moment MarkOutGap was given, by shop code.
+std::map<QString, QString>& LatestOutGapMarks()
+{
+    static std::map<QString, QString> marks;
+    return marks;
 }
 
 TKivDM& DataModule()
@@ -79,6 +91,16 @@ void LoadImageLists(TKivDM& dm)
     dm.ImageListLarge.AddStrip(QImage(QStringLiteral(":/morvane/large32.png")));
     dm.ImageListRun.AddStrip(QImage(QStringLiteral(":/morvane/run16.png")));
 }
+
+// The tables that a database made by an older program may lack, as
+// db/schema.sql makes them (a test holds the two to the same columns).
+struct TNewerTable {
+    const char16_t* Name;
+    const char16_t* Create;
+};
+constexpr TNewerTable NewerTables[] = {
+    {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL)"},
+};
 
 void LoadBlobParam(int code, QByteArray& stream)
 {
@@ -129,6 +151,7 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     EventQueue.clear();
     PendingOutGaps().clear();
     OutGapMarkCounts().clear();
+    LatestOutGapMarks().clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
@@ -158,11 +181,27 @@ void TKivDM::ConnectionLost()
 
 void TKivDM::RetryDatabase()
 {
+    if (FProbe && !FProbe->Done())
+        return;
+    const bool reached = FProbe && FProbe->Reachable();
+    FProbe.reset();
+    // A server is reached on the probe's thread first; a local file needs no network.
+    const auto server = DatabaseServerAddress(KivConn->ResolvedDatabaseName());
+    if (server && !reached) {
+        FProbe = std::make_unique<TServerProbe>(server->first, server->second, ServerProbeTimeoutMs);
+        return;
+    }
+    Reconnect();
+}
+
+bool TKivDM::Reconnect()
+{
     try {
         KivConn->Open();
     } catch (const EDatabaseError&) {
-        return;
+        return false;
     }
+    FProbe.reset();
     FDatabaseRetry->stop();
     FDatabaseLost = false;
     // The transactions' connection may still hold the attachment of before.
@@ -170,6 +209,32 @@ void TKivDM::RetryDatabase()
         KivTranConn->Close();
     StoreOutGaps();
     Q_EMIT DatabaseConnectionRestored();
+    return true;
+}
+
+void TKivDM::EnsureSchema()
+{
+    if (FSchemaChecked)
+        return;
+    // First: the statements below run through the connection itself.
+    FSchemaChecked = true;
+    try {
+        for (const TNewerTable& table : NewerTables) {
+            TSQLQuery query(KivConn);
+            query.SQL = QStringLiteral("select 1 from rdb$relations where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(table.Name));
+            query.Open();
+            if (query.IsEmpty())
+                KivConn->ExecuteDirect(QString::fromUtf16(table.Create));
+        }
+    } catch (const EDatabaseConnectionLost&) {
+        // Tried again with the next statement, once the server answers.
+        FSchemaChecked = false;
+        throw;
+    } catch (const EDatabaseError&) {
+        // Another seat made it at the same moment, or the server's user may
+        // not create tables: the program works on, its gaps kept only while
+        // it runs.
+    }
 }
 
 void TKivDM::DataModuleDestroy()
@@ -183,6 +248,8 @@ void TKivDM::DataModuleDestroy()
     MonitorDataSets.clear();
     MonitorLogBoxes.clear();
     AppIcon = QIcon();
+    // A probe still waiting for its host ends by itself.
+    FProbe.reset();
     KivTranConn->Close();
     KivConn->Close();
     if (KivDM == this)
@@ -238,6 +305,7 @@ void ApplyProxy()
 
 std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
 {
+    DataModule().EnsureSchema();
     auto query = std::make_unique<TSQLQuery>(DataModule().KivConn);
     query->SQL = sql;
     query->Open();
@@ -246,6 +314,7 @@ std::unique_ptr<TSQLQuery> OpenQuery(const QString& sql)
 
 int ExecSql(const QString& sql)
 {
+    DataModule().EnsureSchema();
     return DataModule().KivConn->ExecuteDirect(sql);
 }
 
@@ -272,9 +341,14 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         throw EInvalidOperation(QStringLiteral("A transaction runs on the thread of the data module only"));
     TSQLConnection& conn = *FDM->KivTranConn;
     FLevel = FDM->FTransactionDepth;
-    // Work does not start on a server known to be away, unless it is back.
-    if (FDM->FDatabaseLost)
-        FDM->RetryDatabase();
+    // Work does not start on a server known to be away, unless it is back:
+    // its host is asked for a moment only, so that the windows wait no
+    // longer than that for one that does not answer.
+    if (FDM->FDatabaseLost) {
+        const auto server = DatabaseServerAddress(FDM->KivConn->ResolvedDatabaseName());
+        if (!server || ServerAnswersNow(server->first, server->second, ServerAskMs))
+            FDM->Reconnect();
+    }
     if (FDM->FDatabaseLost)
         throw EDatabaseConnectionLost(TSQLConnection::ConnectionLostText());
     if (FLevel > 0) {
@@ -543,9 +617,21 @@ QString OutGapFrom(const QString& shopCode)
     return EarlierDateTime(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
 }
 
+QString EnsureOutGap(const QString& shopCode, const QString& from)
+{
+    if (!from.isEmpty()) {
+        const QString shop = QuotedStr(shopCode);
+        ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") select ") + shop + u',' + QuotedStr(from)
+                + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
+    }
+    return OutGapFrom(shopCode);
+}
+
 bool MarkOutGap(const QString& shopCode, const QString& from)
 {
     ++OutGapMarkCounts()[shopCode];
+    QString& latest = LatestOutGapMarks()[shopCode];
+    latest = std::max(latest, from);
     const QString current = OutGapFrom(shopCode);
     if (from.isEmpty() || (!current.isEmpty() && current <= from))
         return false;
@@ -560,13 +646,26 @@ int OutGapMarks(const QString& shopCode)
     return count == OutGapMarkCounts().end() ? 0 : count->second;
 }
 
-void ClearOutGap(const QString& shopCode, const QString& from, const QString& now)
+QString LatestOutGapMark(const QString& shopCode)
 {
-    const auto pending = PendingOutGaps().find(shopCode);
-    if (pending != PendingOutGaps().end() && pending->second >= from && pending->second <= now)
-        PendingOutGaps().erase(pending);
-    ExecSql(QStringLiteral("delete from \"KivOutGap\" where \"ShopCode\" = ") + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ")
-            + QuotedStr(from) + QStringLiteral(" and \"GapFrom\" <= ") + QuotedStr(now));
+    const auto mark = LatestOutGapMarks().find(shopCode);
+    return mark == LatestOutGapMarks().end() ? QString() : mark->second;
+}
+
+bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to)
+{
+    // A moment moved back and not stored yet lies before the stored one.
+    if (from.isEmpty() || to <= from || PendingOutGaps().count(shopCode) > 0 || !DatabaseAnswers())
+        return false;
+    try {
+        return ExecSql(QStringLiteral("update \"KivOutGap\" set \"GapFrom\" = ") + QuotedStr(to) + QStringLiteral(" where \"ShopCode\" = ")
+                       + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ") + QuotedStr(from)
+                       + QStringLiteral(" and \"GapFrom\" < ") + QuotedStr(to))
+               > 0;
+    } catch (const EDatabaseError&) {
+        // The moment stays; what was read is read again next time.
+        return false;
+    }
 }
 
 void StoreOutGaps()
@@ -582,6 +681,16 @@ void StoreOutGaps()
             ++gap;
         }
     }
+}
+
+QString EarliestQueuedLine(const QString& shopCode)
+{
+    QString earliest;
+    const std::lock_guard lock(EventQueueLock);
+    for (const std::unique_ptr<TMsgRec>& record : EventQueue)
+        if (record->LineShopCode == shopCode)
+            earliest = EarlierDateTime(earliest, record->LineDate);
+    return earliest;
 }
 
 void FillUserList(QStringList& list)

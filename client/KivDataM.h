@@ -30,6 +30,7 @@ class QTimer;
 class QWidget;
 class TClientDataSet;
 class THttpClient;
+class TServerProbe;
 
 // The settings record: one global instance, SysRec.
 struct TSysRec {
@@ -97,10 +98,11 @@ struct TMsgRec {
     QString InsertTable;
     QString InsertColumns;
     QString InsertValues;
-    // A trade line's record: the shop, the trade's date ("Date"), and the
-    // statement that finds the line stored already (the record is then
-    // dropped whole). A line that cannot be stored leaves the shop's trade
-    // lines incomplete from its date (MarkOutGap). Empty for other records.
+    // A trade line's record: the shop, when the trade changed (the
+    // notification's time; else the trade's "Date"), and the statement that
+    // finds the line stored already (the record is then dropped whole). A
+    // line that cannot be stored leaves the shop's trade lines incomplete
+    // from that moment (MarkOutGap). Empty for other records.
     QString LineShopCode;
     QString LineDate;
     QString LineStoredSql;
@@ -132,10 +134,17 @@ public:
 
     // The database server has gone away: a statement found its connection
     // gone, and none has been made again since. Both connections are closed
-    // then (the transactions' one once no work runs in it), and a connection
-    // is tried every DatabaseRetryMs until the server answers again.
+    // then (the transactions' one once no work runs in it), and every
+    // DatabaseRetryMs the server is probed on a thread of its own
+    // (TServerProbe), so that a host that does not answer never holds the
+    // windows; once it is reached, the connection is made again.
     bool DatabaseLost() const { return FDatabaseLost; }
     int DatabaseRetryMs = 2000;
+
+    // A database made by an older program gets the tables this one needs
+    // (created empty; nothing else is touched), before the first statement
+    // that OpenQuery or ExecSql runs. Once per run.
+    void EnsureSchema();
 
 Q_SIGNALS:
     // Once per outage, when it is found; and when the database answers again.
@@ -147,13 +156,18 @@ private:
     void DataModuleCreate(const QString& appDir);
     void DataModuleDestroy();
     void ConnectionLost();
+    // Every DatabaseRetryMs while the database is lost: the probe's turn.
     void RetryDatabase();
+    // Connects again; true when the database answers.
+    bool Reconnect();
     // How many TKivTransactions are open (the outermost one and those inside it).
     int FTransactionDepth = 0;
     // The attachment that the open transactions began on.
     quint64 FTransactionAttachment = 0;
     bool FDatabaseLost = false;
+    bool FSchemaChecked = false;
     QTimer* FDatabaseRetry;
+    std::unique_ptr<TServerProbe> FProbe;
 
 public:
     // Glyphs of the windows, from the program's resources (empty lists when
@@ -255,26 +269,44 @@ QString GetShopSyncDate(const QString& shopCode);
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction = nullptr);
 QString LastOutDate(const QString& shopCode);
 
-// The earliest platform time ("yyyy-mm-dd hh:mm:ss") from which the shop's
-// trade lines may be incomplete, or empty: a live trade that could not be
-// fetched, a stream outage, a catch-up that could not read its whole
-// window, a trade line the database could not store. The next catch-up
-// starts there. It is kept in "KivOutGap", so that a catch-up after a
-// restart still starts there; while the database cannot be reached it is
-// kept in memory, and stored by StoreOutGaps once it can.
+// The record of each shop's trade lines is known complete up to a moment of
+// the platform's clock ("yyyy-mm-dd hh:mm:ss"): every trade that changed
+// before it has been read. It is kept in "KivOutGap", so that whatever ends
+// monitoring (a stop, the program's end, a kill, a power cut, a database or
+// platform outage) the next catch-up starts there. It moves forward only
+// over what has been read whole (AdvanceOutGap): a catch-up's window, or
+// the time a stream has been live without losing anything; what the stream
+// stores meanwhile never moves it. Anything that may have been missed (a
+// live trade that could not be fetched, a stream outage, a catch-up that
+// could not read its whole window, a trade line the database could not
+// store) moves it back (MarkOutGap). While the database cannot be reached a
+// moment moved back is kept in memory, and stored by StoreOutGaps once it
+// can; the stored one, which nothing moved forward meanwhile, still holds
+// if the program ends before that.
+//
+// The moment, or empty when the shop has none yet (a shop never monitored,
+// a database made before "KivOutGap" existed).
 QString OutGapFrom(const QString& shopCode);
-// Remembers the moment for the shop unless it remembers an earlier one;
-// true when the shop's moment moved. Never raises.
+// Stores the moment for a shop that has none; the shop's moment. Raises the
+// database's errors.
+QString EnsureOutGap(const QString& shopCode, const QString& from);
+// Moves the shop's moment back to from unless it lies there already; true
+// when it moved. Never raises.
 bool MarkOutGap(const QString& shopCode, const QString& from);
 // How often MarkOutGap was called for the shop in this run, whether or not
-// the moment moved: a catch-up that sees it change while it runs does not
-// close the gap (a line it read may not have been stored).
+// the moment moved: what was read while it changed may not all be stored.
 int OutGapMarks(const QString& shopCode);
-// A catch-up has read every trade created from `from` to `now`: the shop's
-// moment is forgotten when it lies within. Raises the database's errors.
-void ClearOutGap(const QString& shopCode, const QString& from, const QString& now);
+// The latest moment MarkOutGap was given for the shop in this run, or empty.
+QString LatestOutGapMark(const QString& shopCode);
+// Everything that changed from `from` up to (not including) `to` has been
+// read and stored: the shop's moment moves to `to` when it lies within.
+// True when it moved. Never raises; a database out of reach moves nothing.
+bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to);
 // Stores the moments kept in memory; those it cannot stay there.
 void StoreOutGaps();
+// The earliest change ("LineDate") of the shop's trade lines still waiting
+// in EventQueue to be stored, or empty.
+QString EarliestQueuedLine(const QString& shopCode);
 void FillUserList(QStringList& list);
 QString GetUserPassword(const QString& userCode);
 int SetUserPassword(const QString& userCode, const QString& hash);

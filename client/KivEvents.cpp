@@ -106,7 +106,10 @@ int QueueTradeEvents(const QString& table, const TJsonColumns& keys, const TJson
         record->InsertColumns = columns.join(u',');
         record->InsertValues = values.join(u',');
         record->LineShopCode = shopCode;
-        if (const TJsonValue* date = ColumnValue(data, QStringLiteral("Date"), r); date && !date->Missing)
+        // The record is missing from when the trade changed, whenever it was made.
+        if (DateTimeOf(record->TimeText).isValid())
+            record->LineDate = record->TimeText;
+        else if (const TJsonValue* date = ColumnValue(data, QStringLiteral("Date"), r); date && !date->Missing)
             record->LineDate = date->Text;
         const TJsonValue* oid = ColumnValue(data, QStringLiteral("Oid"), r);
         if (oid && !oid->Missing && IsSqlInteger(oid->Text) && !sameLineEvents.isEmpty())

@@ -346,11 +346,10 @@ std::optional<TMappedReply> FetchTqlRows(const QString& method, const QString& f
                                          const QString& whereValues, const QString& keyMap, const QString& dataMap, bool simplePaths,
                                          const TTreeNodeShop& shop)
 {
-    const QString reply = BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop);
-    if (reply.isEmpty())
+    const TTqlReply reply = QueryTql(method, fields, values, whereTemplate, whereValues, shop);
+    if (!reply.Answered)
         return std::nullopt;
-    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    const auto* object = qvJSONcast<TqvJSONobject>(reply.Root.get());
     // The platform names an error under a reply member of its own.
     if (!object || !object->Field(ReplyMember(keyMap.isEmpty() ? dataMap : keyMap)))
         return std::nullopt;
@@ -390,19 +389,17 @@ bool TqlToEvents(const QString& method, const QString& fields, const QString& va
                  const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
                  const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target)
 {
-    return MapTradeEvents(BuildAndSendTql(method, fields, values, whereTemplate, whereValues, shop), keyMap, dataMap, table, extraLines,
-                          target);
+    return MapTradeEvents(QueryTql(method, fields, values, whereTemplate, whereValues, shop), keyMap, dataMap, table, extraLines, target);
 }
 
-bool MapTradeEvents(const QString& reply, const QString& keyMap, const QString& dataMap, const QString& table,
+bool MapTradeEvents(const TTqlReply& reply, const QString& keyMap, const QString& dataMap, const QString& table,
                     const QStringList& extraLines, const TTradeEventTarget& target)
 {
-    if (reply.isEmpty())
+    if (!reply.Answered)
         return false;
     if ((keyMap.isEmpty() && dataMap.isEmpty()) || table.isEmpty() || !TradeEventProducer)
         return true;
-    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
+    const auto* object = qvJSONcast<TqvJSONobject>(reply.Root.get());
     // The platform names an error under a reply member of its own.
     if (!object || !object->Field(ReplyMember(keyMap.isEmpty() ? dataMap : keyMap)))
         return false;

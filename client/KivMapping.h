@@ -19,6 +19,7 @@
 class QListWidget;
 class TClientDataSet;
 class TKivTransaction;
+struct TTqlReply;
 struct TTreeNodeShop;
 
 // One collected value with its own JSON kind. Each value is rendered for
@@ -168,6 +169,6 @@ extern TTradeEventProducer TradeEventProducer;
 bool TqlToEvents(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
                  const QString& whereValues, const QString& keyMap, const QString& dataMap, const QString& table,
                  const QStringList& extraLines, const TTreeNodeShop& shop, const TTradeEventTarget& target);
-// The mapping half of TqlToEvents, for a reply fetched elsewhere.
-bool MapTradeEvents(const QString& reply, const QString& keyMap, const QString& dataMap, const QString& table,
+// The mapping half of TqlToEvents, for a reply fetched (and parsed) elsewhere.
+bool MapTradeEvents(const TTqlReply& reply, const QString& keyMap, const QString& dataMap, const QString& table,
                     const QStringList& extraLines, const TTradeEventTarget& target);

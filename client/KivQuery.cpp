@@ -338,15 +338,49 @@ QString SendTql(const QString& statement, bool sendSession, const TTreeNodeShop&
     return TqlReplyText(RunPlatformRequest([&request](THttpClient& client) { return PostTql(client, request); }));
 }
 
+const TqvJSONobject* TTqlReply::Member(QStringView name) const
+{
+    const auto* object = qvJSONcast<TqvJSONobject>(Root.get());
+    return object ? qvJSONcast<TqvJSONobject>(object->Field(name)) : nullptr;
+}
+
+TTqlReply ParseTqlReply(const THttpResult& result)
+{
+    TTqlReply reply;
+    if (!result.Ok)
+        return reply;
+    QByteArray text = UrlDecodeBytes(result.Body);
+    reply.Answered = !text.isEmpty();
+    // Read as the text TqlReplyText gives: what is no UTF-8 becomes the
+    // replacement character. Sound UTF-8 is parsed as it stands.
+    if (!text.isValidUtf8())
+        text = QString::fromUtf8(text).toUtf8();
+    reply.Root = TqvJSON::ParseText(text);
+    return reply;
+}
+
+TTqlReply QueryTql(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                   const QString& whereValues, const TTreeNodeShop& shop)
+{
+    const TTqlStatement statement = BuildTql(method, fields, values, whereTemplate, whereValues);
+    TTqlReply reply;
+    if (statement.Text.isEmpty() || !KivDM)
+        return reply;
+    const TTqlRequest request = MakeTqlRequest(statement.Text, statement.SendSession, shop);
+    RunPlatformRequest([&request, &reply](THttpClient& client) {
+        THttpResult result = PostTql(client, request);
+        reply = ParseTqlReply(result);
+        // The tree is all the caller reads.
+        result.Body = QByteArray();
+        return result;
+    });
+    return reply;
+}
+
 QString GetServerTime(const TTreeNodeShop& shop)
 {
-    const QString reply = BuildAndSendTql(QStringLiteral("taobao.time.get"), QStringLiteral("time"), QString(), QString(),
-                                          QString(), shop);
-    if (reply.isEmpty())
-        return QString();
-    const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(reply.toUtf8());
-    const auto* object = qvJSONcast<TqvJSONobject>(root.get());
-    const auto* response = object ? qvJSONcast<TqvJSONobject>(object->Field(u"time_get_response")) : nullptr;
+    const TTqlReply reply = QueryTql(QStringLiteral("taobao.time.get"), QStringLiteral("time"), QString(), QString(), QString(), shop);
+    const TqvJSONobject* response = reply.Member(u"time_get_response");
     const TqvJSONbase* member = response ? response->Field(u"time") : nullptr;
     QString time;
     if (const auto* text = qvJSONcast<TqvJSONstring>(member))

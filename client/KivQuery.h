@@ -13,6 +13,7 @@
 // have happened when the call returns; long work holds its windows behind
 // the modal progress window and can be stopped through a TPlatformCallStop.
 
+#include "json/uQvJSON.h"
 #include "platform/HttpClient.h"
 
 #include <QDateTime>
@@ -125,6 +126,22 @@ THttpResult PostTql(THttpClient& client, const TTqlRequest& request);
 // The reply's text: URL-decoded and read as UTF-8; empty for a failed call.
 QString TqlReplyText(const THttpResult& result);
 
+
+// A reply as the callers read it: whether the platform answered at all (a
+// reply came back, an error reply included), and its JSON tree (none for a
+// reply that is no JSON).
+struct TTqlReply {
+    bool Answered = false;
+    std::unique_ptr<TqvJSONbase> Root;
+    // The root object's member of that name, when it is an object.
+    const TqvJSONobject* Member(QStringView name) const;
+};
+// Any thread: decodes the reply (as TqlReplyText does) and parses it.
+TTqlReply ParseTqlReply(const THttpResult& result);
+// BuildAndSendTql, the reply decoded and parsed on the call's own thread: a
+// reply of many megabytes holds up no window while it is read.
+TTqlReply QueryTql(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
+                   const QString& whereValues, const TTreeNodeShop& shop);
 
 // The platform's time ("yyyy-mm-dd hh:mm:ss"), or empty when there is none
 // (no reply, an error reply, or a reply that does not parse).

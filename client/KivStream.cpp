@@ -302,8 +302,9 @@ void TKivStreamThread::FetchTrades(const std::shared_ptr<TShared>& shared, const
             job = std::move(s.Fetches.front());
             s.Fetches.pop_front();
         }
-        const THttpResult result = PostTql(*s.FetchHttp, job.second);
-        s.Post(stopping, [id = job.first, result](TKivStreamThread& owner) { owner.FetchDone(id, result); });
+        // Read on this thread too: a long reply holds up no window.
+        auto reply = std::make_shared<const TTqlReply>(ParseTqlReply(PostTql(*s.FetchHttp, job.second)));
+        s.Post(stopping, [id = job.first, reply](TKivStreamThread& owner) { owner.FetchDone(id, *reply); });
     }
 }
 
@@ -353,6 +354,8 @@ void TKivStreamThread::ProcessLine(const QString& line)
         FLastAlive = QDateTime::currentDateTime();
         if (!FLive) {
             FLive = true;
+            FLiveSince.clear();
+            LiveCoverage();
             Q_EMIT Connected();
         }
         break;
@@ -370,10 +373,12 @@ void TKivStreamThread::ProcessLine(const QString& line)
         LogLine(LogBox, QStringLiteral("系统连接断开,需重连!"));
         break;
     case TStreamPacketKind::Business:
-        if (echo)
-            StoreRawMessage(line);
+        // The notification first: a debug copy that cannot be stored does
+        // not cost it.
         if (packet.Notify)
             HandleNotifyMessage(*packet.Notify);
+        if (echo)
+            StoreRawMessage(line);
         break;
     case TStreamPacketKind::StoreOnly:
         if (echo)
@@ -427,7 +432,7 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
     target.ReturnField = rule->ReturnField;
     target.UpdateFields = updateFields;
     // A trade's status caught up counts as the notification that would have
-    // told it; a refund is never caught up.
+    // told it; a refund caught up carries its own event.
     target.SameLineEvents = {event};
     if (notify.Kind == u"notify_trade")
         target.SameLineEvents << QStringLiteral("'OfflineReload'");
@@ -446,14 +451,14 @@ void TKivStreamThread::HandleNotifyMessage(const TStreamNotify& notify)
         TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { FetchTrades(shared, stopping); });
 }
 
-void TKivStreamThread::FetchDone(quint64 id, const THttpResult& result)
+void TKivStreamThread::FetchDone(quint64 id, const TTqlReply& reply)
 {
     const auto pending = FFetches.find(id);
     if (pending == FFetches.end())
         return;
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
-    if (!MapTradeEvents(TqlReplyText(result), TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
+    if (!MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
         Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
                QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
 }
@@ -481,6 +486,27 @@ void TKivStreamThread::Missed(const QString& from, const QString& what)
     const QString since = OutGapFrom(FShopCopy.Code);
     LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
     Q_EMIT RecordIncomplete();
+}
+
+TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
+{
+    if (!FLive)
+        return {};
+    const int marks = OutGapMarks(FShopCopy.Code);
+    if (FLiveSince.isEmpty() || marks != FLiveMarks) {
+        // Known from the next whole second on: a trade changed earlier in
+        // this one may have gone by unseen, and so may the one just missed.
+        const QDateTime now = DateTimeOf(std::max(PlatformTimeAt(QDateTime::currentDateTime()), LatestOutGapMark(FShopCopy.Code)));
+        if (!now.isValid())
+            return {};
+        FLiveSince = DateTimeText(now.addSecs(1));
+        FLiveMarks = marks;
+    }
+    QString to = PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs));
+    for (const auto& [id, fetch] : FFetches)
+        if (DateTimeOf(fetch.Modified).isValid())
+            to = EarlierDateTime(to, fetch.Modified);
+    return {FLiveSince, to};
 }
 
 void TKivStreamThread::ThreadEnded()

@@ -52,6 +52,7 @@
 class QListWidget;
 class TClientDataSet;
 struct TStreamNotify;
+struct TTqlReply;
 
 // Timings of the stream connections; each thread takes them at creation.
 struct TStreamTimings {
@@ -102,6 +103,20 @@ public:
     // Connections (or attempts) that have ended so far.
     int EndedConnections() const { return FEnded; }
 
+    // What the live stream shows of the shop's record, in the platform's
+    // time: every trade that changed from From up to (not including) To has
+    // reached it and been stored, or waits in EventQueue. From is the second
+    // after the connection was confirmed, or after the shop's gap was last
+    // marked (OutGapMarks) while it lived: what was missed before that is
+    // the catch-up's. To lies OutageMarginSecs before the connection's last
+    // line, and at the earliest trade still being fetched. Both empty while
+    // no connection is live or the platform's clock is not known yet.
+    struct TLiveCoverage {
+        QString From;
+        QString To;
+    };
+    TLiveCoverage LiveCoverage();
+
     // The first active rule whose "MsgType" is the kind and whose
     // "TradeEvent", in single quotes, equals the event; none when there is
     // no such row or its "Status", "LocateFields", "ReturnField" or
@@ -132,7 +147,7 @@ private:
     void ProcessBuffer();
     void ProcessLine(const QString& line);
     void HandleNotifyMessage(const TStreamNotify& notify);
-    void FetchDone(quint64 id, const THttpResult& result);
+    void FetchDone(quint64 id, const TTqlReply& reply);
     void OnConnectionEnded();
     // Marks the shop's gap from the moment and says so.
     void Missed(const QString& from, const QString& what);
@@ -151,6 +166,9 @@ private:
     bool FLive = false;
     int FEnded = 0;
     QDateTime FLastAlive;
+    // LiveCoverage's start, and the shop's marks when it was taken.
+    QString FLiveSince;
+    int FLiveMarks = 0;
     quint64 FLastFetch = 0;
     std::map<quint64, TPendingFetch> FFetches;
     std::optional<std::chrono::steady_clock::time_point> FLastHeartbeat;

@@ -18,10 +18,57 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 namespace {
+
+// A port of 127.0.0.1 that takes no connection, as a host that does not
+// answer: it listens, but its queue is full, so a connection attempt waits.
+class TUnansweringPort {
+public:
+    explicit TUnansweringPort(int port)
+    {
+        FListener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int one = 1;
+        ::setsockopt(FListener, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(quint16(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        FListening = ::bind(FListener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(FListener, 0) == 0;
+        for (int i = 0; FListening && i < 2; ++i) {
+            const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            (void)::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            FFillers.push_back(filler);
+        }
+    }
+    ~TUnansweringPort() { Close(); }
+    bool Listening() const { return FListening; }
+    void Close()
+    {
+        for (const int fd : FFillers)
+            ::close(fd);
+        FFillers.clear();
+        if (FListener >= 0)
+            ::close(FListener);
+        FListener = -1;
+    }
+
+private:
+    int FListener = -1;
+    bool FListening = false;
+    std::vector<int> FFillers;
+};
 
 class DatabaseOutageTest : public AppTest {
 protected:
@@ -132,4 +179,116 @@ TEST_F(DatabaseOutageTest, TheProgramSaysSoOnceWaitsForTheServerAndCatchesUpWhat
     form.ActionMonitor->trigger();
     EXPECT_TRUE(form.Monitoring());
     EXPECT_EQ(Answers.Messages.size(), 1u);
+}
+
+TEST_F(DatabaseOutageTest, ATradeTheDatabaseCouldNotStoreIsCaughtUpAfterTheProgramEndedBeforeTheServerCameBack)
+{
+    TFormItems* form = Form();
+    // Bought (no rule counts it) in the second of a paid order that is stored.
+    const TPlatformSim::TOrder bought = Sim.PlaceOrder(u"k1"_qs, SkuB, 1, u"WAIT_BUYER_PAY"_qs, u"TradeAlipayCreate"_qs);
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 2).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; }));
+
+    // Paid while the server is away: its line cannot be stored.
+    Server.Stop();
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    ASSERT_EQ(Sim.ChangeTrade(u"k1"_qs, bought.Tid, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs).Streams, 1);
+    const auto queued = [] {
+        const std::lock_guard lock(EventQueueLock);
+        return EventQueue.size();
+    };
+    ASSERT_TRUE(WaitFor([&] { return Sim.Count(u"taobao.trade.get"_qs) == 2 && KivDM->DatabaseLost() && queued() == 0; }));
+    EXPECT_EQ(Logged(u"数据库连接已断开"_qs), 1);
+
+    // The program ends before the server is back.
+    form->ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0; }));
+    ASSERT_TRUE(form->close());
+    ASSERT_TRUE(WaitFor([&] { return !Form(); }));
+    Main.reset();
+    FDM.reset();
+
+    // Started again with the server back: the paid trade counts, once.
+    QString error;
+    ASSERT_TRUE(Server.Restart(&error)) << error.toStdString();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    PointAtSim(Sim);
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    Main = std::make_unique<TMainKiv>();
+    Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
+    Main->tvShopsDblClick();
+    ASSERT_TRUE(Form());
+    Form()->ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 1; }));
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 2);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + bought.Tid), u"1"_qs);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+TEST_F(DatabaseOutageTest, TheStockInOpensNoDialogOverAListTheDatabaseCouldNotGive)
+{
+    Server.Stop();
+    EXPECT_THROW(Form()->LoadItems(), EDatabaseConnectionLost);
+    int opened = 0;
+    Answers.Modal = [&](QDialog& dialog) {
+        ++opened;
+        dialog.show();
+        return int(QDialog::Rejected);
+    };
+    Main->tbStock->click();
+    Main->leBarcode->setText(u"6901234567892"_qs);
+    Press(Main->leBarcode, Qt::Key_Return);
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(Answers.Texts(), QStringList{TSQLConnection::ConnectionLostText()});
+
+    // Back, the stock-in opens with its list.
+    QString error;
+    ASSERT_TRUE(Server.Restart(&error)) << error.toStdString();
+    ASSERT_TRUE(WaitFor([] { return !KivDM->DatabaseLost(); }));
+    int listed = 0;
+    Answers.Modal = [&](QDialog& dialog) {
+        ++opened;
+        listed = dynamic_cast<TFormItemIn&>(dialog).ClientDataSetBarcode->RecordCount();
+        return int(QDialog::Rejected);
+    };
+    Press(Main->leBarcode, Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(listed, 3);
+    EXPECT_EQ(Answers.Messages.size(), 1u);
+}
+
+TEST_F(DatabaseOutageTest, AServerWhoseHostDoesNotAnswerIsProbedWithoutHoldingTheWindows)
+{
+    Server.Stop();
+    EXPECT_THROW(Form()->LoadItems(), EDatabaseConnectionLost);
+    ASSERT_TRUE(KivDM->DatabaseLost());
+    TUnansweringPort port(Server.Port());
+    ASSERT_TRUE(port.Listening());
+
+    // While a try to reach the host waits, the windows go on: a timer of
+    // theirs ticks through many retry intervals. The port answers again
+    // (refusing) after those ticks, or after a while at the latest.
+    std::atomic<int> ticks{0};
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+    tick.start(10);
+    std::atomic<bool> ticked{false};
+    std::atomic<bool> released{false};
+    std::thread watch([&] {
+        const int first = ticks.load();
+        for (int waited = 0; waited < 8000 && !ticked; waited += 10) {
+            ticked = ticks.load() >= first + 50;
+            QThread::msleep(10);
+        }
+        port.Close();
+        released = true;
+    });
+    EXPECT_TRUE(WaitFor([&] { return released.load(); }, 30000));
+    watch.join();
+    EXPECT_TRUE(ticked);
+
+    // The server back, the connection is made again.
+    QString error;
+    ASSERT_TRUE(Server.Restart(&error)) << error.toStdString();
+    EXPECT_TRUE(WaitFor([&] { return !KivDM->DatabaseLost() && Logged(u"数据库已重新连接"_qs) == 1; }));
 }

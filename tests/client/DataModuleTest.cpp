@@ -224,3 +224,71 @@ TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)
     EXPECT_EQ(Scalar(u"select \"Name\" from \"SYS_Shop\" where \"Code\" = 'B'"_qs), QStringLiteral("b"));
     EXPECT_THROW(tran.ExecSql(u"delete from \"SYS_Shop\""_qs), EInvalidOperation);
 }
+
+TEST_F(DataModuleTest, TheRecordsMomentMovesBackAtOnceAndForwardOnlyOverWhatWasReadFromIt)
+{
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), QString());
+    EXPECT_EQ(EnsureOutGap(u"S1"_qs, u"2024-06-01 12:00:00"_qs), u"2024-06-01 12:00:00"_qs);
+    // A shop that has a moment keeps it.
+    EXPECT_EQ(EnsureOutGap(u"S1"_qs, u"2024-05-01 00:00:00"_qs), u"2024-06-01 12:00:00"_qs);
+    // Forward only from within: a window that starts after the moment, or
+    // ends before it, moves nothing.
+    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:00:01"_qs, u"2024-06-01 13:00:00"_qs));
+    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:00:00"_qs));
+    EXPECT_TRUE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:30:00"_qs));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:30:00"_qs);
+    // Back at once; a later moment changes nothing but is counted.
+    const int marks = OutGapMarks(u"S1"_qs);
+    EXPECT_TRUE(MarkOutGap(u"S1"_qs, u"2024-06-01 12:10:00"_qs));
+    EXPECT_FALSE(MarkOutGap(u"S1"_qs, u"2024-06-01 12:20:00"_qs));
+    EXPECT_EQ(OutGapMarks(u"S1"_qs), marks + 2);
+    EXPECT_EQ(LatestOutGapMark(u"S1"_qs), u"2024-06-01 12:20:00"_qs);
+    EXPECT_EQ(Scalar(u"select \"GapFrom\" from \"KivOutGap\" where \"ShopCode\" = 'S1'"_qs), u"2024-06-01 12:10:00"_qs);
+    // Other shops are apart.
+    EXPECT_EQ(OutGapFrom(u"S2"_qs), QString());
+
+    // The trade lines still queued hold it back too.
+    auto record = std::make_unique<TMsgRec>();
+    record->LineShopCode = u"S1"_qs;
+    record->LineDate = u"2024-06-01 12:15:00"_qs;
+    EventQueue.push_back(std::move(record));
+    EXPECT_EQ(EarliestQueuedLine(u"S1"_qs), u"2024-06-01 12:15:00"_qs);
+    EXPECT_EQ(EarliestQueuedLine(u"S2"_qs), QString());
+    EventQueue.clear();
+
+    // It outlives the program.
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:10:00"_qs);
+}
+
+TEST_F(DataModuleTest, ADatabaseMadeBeforeTheGapRecordGetsItWhenOpenedAndLosesNoRow)
+{
+    // A database of an older program: no "KivOutGap", rows of its own.
+    ExecSql(u"drop table \"KivOutGap\""_qs);
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"SyncDate\") values('S1','店','2024-06-01 12:00:00')"_qs);
+    const QString users = Scalar(u"select count(*) from \"SYS_User\""_qs);
+    const QString layouts = Scalar(u"select count(*) from \"SYS_Fields\""_qs);
+    ASSERT_EQ(Scalar(u"select 1 from rdb$relations where rdb$relation_name = 'KivOutGap'"_qs), u"<none>"_qs);
+    FDM.reset();
+
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(Scalar(u"select \"Name\" || '/' || \"SyncDate\" from \"SYS_Shop\""_qs), u"店/2024-06-01 12:00:00"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_User\""_qs), users);
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_Fields\""_qs), layouts);
+    EXPECT_TRUE(MarkOutGap(u"S1"_qs, u"2024-06-01 12:00:01"_qs));
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:00:01"_qs);
+
+    // The table as the full schema makes it.
+    const QString columns = u"select list(trim(f.rdb$field_name) || ':' || t.rdb$field_type || ':' || coalesce(t.rdb$field_length, 0) || ':' "
+                            "|| coalesce(f.rdb$null_flag, 0), ',') from (select * from rdb$relation_fields where rdb$relation_name = "
+                            "'KivOutGap' order by rdb$field_position) f join rdb$fields t on t.rdb$field_name = f.rdb$field_source"_qs;
+    const QString upgraded = Scalar(columns);
+    FDM.reset();
+    CreateTestDatabase(DatabasePath());
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(upgraded, Scalar(columns));
+    EXPECT_FALSE(upgraded.isEmpty());
+}

@@ -171,3 +171,42 @@ TEST_F(QuerySimTest, TheAuthorizePageShowsTheShopsCode)
     const THttpResult result = FDM->KivHttp->Get(FSim.Url(u"/auth/authorize.htm?appkey=12345678"_qs));
     EXPECT_TRUE(QString::fromUtf8(result.Body).contains(u"CODE-1"_qs)) << result.Body.toStdString();
 }
+
+TEST_F(QuerySimTest, AReplyReadOnTheCallsOwnThreadIsReadAsItsTextWouldBe)
+{
+    const auto query = [&] { return QueryTql(u"taobao.time.get"_qs, u"time"_qs, QString(), QString(), QString(), FShop); };
+    TTqlReply reply = query();
+    EXPECT_TRUE(reply.Answered);
+    ASSERT_TRUE(reply.Member(u"time_get_response"));
+    EXPECT_EQ(qvJSONcast<TqvJSONstring>(reply.Member(u"time_get_response")->Field(u"time"))->Value(), u"2024-06-01 12:00:00"_qs);
+    // An error reply is an answer without the method's member.
+    FShop.AppSecret = u"wrong"_qs;
+    reply = query();
+    EXPECT_TRUE(reply.Answered);
+    EXPECT_FALSE(reply.Member(u"time_get_response"));
+    EXPECT_TRUE(reply.Member(u"error_response"));
+    FShop.AppSecret = u"s3cr3t+%&=中"_qs;
+    // A failed call is none; a page that is not JSON is an answer without a tree.
+    FSim.SetFault(u"http500"_qs, 0, 1);
+    reply = query();
+    EXPECT_FALSE(reply.Answered);
+    EXPECT_FALSE(reply.Root);
+    FSim.SetFault(u"junk"_qs, 0, 1);
+    reply = query();
+    EXPECT_TRUE(reply.Answered);
+    EXPECT_FALSE(reply.Root);
+
+    // Decoded as the text: '+' is a blank, an escape the byte, and bytes
+    // that are no UTF-8 the replacement character.
+    THttpResult result;
+    result.Ok = true;
+    result.Body = "%7B%22a%22%3A%22%FF+%E4%B8%AD%25zz%22%7D";
+    reply = ParseTqlReply(result);
+    const auto* object = qvJSONcast<TqvJSONobject>(reply.Root.get());
+    ASSERT_TRUE(object);
+    EXPECT_EQ(qvJSONcast<TqvJSONstring>(object->Field(u"a"))->Value(), u"\uFFFD 中%zz"_qs);
+    EXPECT_EQ(qvJSONcast<TqvJSONstring>(object->Field(u"a"))->Value(),
+              qvJSONcast<TqvJSONstring>(qvJSONcast<TqvJSONobject>(TqvJSON::ParseText(TqlReplyText(result).toUtf8()).get())->Field(u"a"))->Value());
+    result.Ok = false;
+    EXPECT_FALSE(ParseTqlReply(result).Answered);
+}

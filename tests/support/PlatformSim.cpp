@@ -325,6 +325,22 @@ TPlatformSim::TOrder TPlatformSim::PlaceOrder(const QString& appKey, const QStri
             reply.value(QStringLiteral("streams")).toInt()};
 }
 
+TPlatformSim::TOrder TPlatformSim::ChangeTrade(const QString& appKey, const QString& tid, const QString& status, const QString& event,
+                                               const QString& refundStatus, const QString& kind, const QString& oid) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("app_key"), appKey);
+    query.addQueryItem(QStringLiteral("tid"), tid);
+    for (const auto& [name, value] : {std::pair{QStringLiteral("oid"), oid}, {QStringLiteral("status"), status},
+                                      {QStringLiteral("refund_status"), refundStatus}, {QStringLiteral("event"), event}})
+        if (!value.isEmpty())
+            query.addQueryItem(name, value);
+    query.addQueryItem(QStringLiteral("kind"), kind);
+    const QJsonObject reply = QJsonDocument::fromJson(Control(QStringLiteral("/sim/trade"), query)).object();
+    return {reply.value(QStringLiteral("tid")).toString(), reply.value(QStringLiteral("oid")).toString(),
+            reply.value(QStringLiteral("streams")).toInt()};
+}
+
 int TPlatformSim::StreamOpen() const
 {
     return Control(QStringLiteral("/sim/stream/open"), false).toInt();

@@ -81,6 +81,13 @@ public:
     TOrder PlaceOrder(const QString& appKey, const QString& skuId, int num = 1,
                       const QString& status = QStringLiteral("WAIT_SELLER_SEND_GOODS"),
                       const QString& event = QStringLiteral("TradeBuyerPay"), int count = 1, bool log = false) const;
+    // The trade paid, shipped or refunded later: its order lines (only the
+    // line oid when given) take the status and the refund status that are
+    // not empty, its modification time becomes the platform's time, and with
+    // an event the notification of the kind goes onto the open streams.
+    TOrder ChangeTrade(const QString& appKey, const QString& tid, const QString& status, const QString& event = QString(),
+                       const QString& refundStatus = QString(), const QString& kind = QStringLiteral("notify_trade"),
+                       const QString& oid = QString()) const;
     // Steady-clock nanoseconds at which each logged message was written.
     QList<qint64> StreamSent() const;
     void StreamSentClear() const;

@@ -13,6 +13,15 @@
 //        {"tid": last tid, "oid": its order line, "streams": streams reached}.
 //        Several SKUs joined by "," make one trade of one order line each
 //        (num of each); "oid" is then the first line's.
+//
+//   POST /sim/trade?app_key=K&tid=T&oid=O&status=S&refund_status=R&event=E&kind=K
+//        a trade changes as the buyer or the seller changes it: the order
+//        lines (only the line oid when given) take the status and the refund
+//        status given, the trade's "modified" becomes the platform's time,
+//        and with an event the notification of that kind (notify_trade,
+//        or notify_refund) goes onto the open streams. Answers
+//        {"tid", "oid": the first changed line, "streams"}; 404 for an
+//        unknown trade or line.
 
 #include "Sim.h"
 
@@ -134,7 +143,7 @@ TPlaced AddTrade(TSimState& state, const TOrderRequest& request)
     }
     if (!shop->contains("trades") || !(*shop)["trades"].is_array())
         (*shop)["trades"] = json::array();
-    (*shop)["trades"].push_back({{"tid", placed.Tid}, {"created", placed.Modified}, {"orders", orders}});
+    (*shop)["trades"].push_back({{"tid", placed.Tid}, {"created", placed.Modified}, {"modified", placed.Modified}, {"orders", orders}});
     return placed;
 }
 
@@ -173,6 +182,49 @@ void PostWithOptionalBody(httplib::Server& server, const std::string& pattern, h
     });
 }
 
+struct TTradeChange {
+    std::string AppKey;
+    std::string Tid;
+    std::string Oid;
+    std::string Status;
+    std::string RefundStatus;
+    std::string Event;
+    std::string Kind = "notify_trade";
+};
+
+// Changes the trade in the catalogue under the lock; the first changed line's
+// oid and the time of the change, or an error.
+TPlaced ChangeTrade(TSimState& state, const TTradeChange& change)
+{
+    const std::lock_guard lock(state.Lock);
+    json* shop = FindShop(state.Catalogue, change.AppKey);
+    if (!shop || !shop->contains("trades") || !(*shop)["trades"].is_array())
+        return {0, 0, {}, "no such trade"};
+    for (json& trade : (*shop)["trades"]) {
+        if (TextOf(trade, "tid") != change.Tid)
+            continue;
+        TPlaced changed;
+        changed.Tid = std::stoll(change.Tid);
+        changed.Modified = NowText(state);
+        if (trade.contains("orders") && trade["orders"].is_array())
+            for (json& order : trade["orders"]) {
+                if (!order.is_object() || (!change.Oid.empty() && TextOf(order, "oid") != change.Oid))
+                    continue;
+                if (!change.Status.empty())
+                    order["status"] = change.Status;
+                if (!change.RefundStatus.empty())
+                    order["refund_status"] = change.RefundStatus;
+                if (changed.Oid == 0)
+                    changed.Oid = std::stoll(TextOf(order, "oid"));
+            }
+        if (changed.Oid == 0)
+            return {0, 0, {}, "no such order line"};
+        trade["modified"] = changed.Modified;
+        return changed;
+    }
+    return {0, 0, {}, "no such trade"};
+}
+
 } // namespace
 
 void RegisterOrders(httplib::Server& server, TSimState& state)
@@ -207,6 +259,39 @@ void RegisterOrders(httplib::Server& server, TSimState& state)
             return;
         }
         response.set_content(json({{"tid", std::to_string(placed.Tid)}, {"oid", std::to_string(placed.Oid)}, {"streams", streams}}).dump(),
+                             "application/json");
+    });
+}
+
+void RegisterTradeChanges(httplib::Server& server, TSimState& state)
+{
+    PostWithOptionalBody(server, "/sim/trade", [&state](const httplib::Request& request, httplib::Response& response) {
+        TTradeChange change;
+        change.AppKey = Param(request, "app_key");
+        change.Tid = Param(request, "tid");
+        change.Oid = Param(request, "oid");
+        change.Status = Param(request, "status");
+        change.RefundStatus = Param(request, "refund_status");
+        change.Event = Param(request, "event");
+        if (request.has_param("kind"))
+            change.Kind = Param(request, "kind");
+        TPlaced changed;
+        try {
+            changed = ChangeTrade(state, change);
+        } catch (const std::exception&) {
+            changed.Error = "tid and oid are numbers";
+        }
+        if (!changed.Error.empty()) {
+            response.status = 404;
+            response.set_content(changed.Error, "text/plain");
+            return;
+        }
+        int streams = 0;
+        if (!change.Event.empty()) {
+            const json message = {{"status", change.Event}, {"tid", changed.Tid}, {"oid", changed.Oid}, {"modified", changed.Modified}};
+            streams = NotifyStreams({{"packet", {{"code", 202}, {"msg", {{change.Kind, message}}}}}});
+        }
+        response.set_content(json({{"tid", std::to_string(changed.Tid)}, {"oid", std::to_string(changed.Oid)}, {"streams", streams}}).dump(),
                              "application/json");
     });
 }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -27,6 +29,7 @@ const std::vector<TMethod>& Methods()
         {"items.onsale", "taobao.items.onsale.get", true, {"page_size"}, {"page_no", "start_modified", "end_modified"}},
         {"item", "taobao.item.get", false, {"num_iid"}, {}},
         {"trades.sold", "taobao.trades.sold.get", true, {"page_size"}, {"page_no", "start_created", "end_created"}},
+        {"trades.sold.increment", "taobao.trades.sold.increment.get", true, {"start_modified", "end_modified"}, {"page_no", "page_size"}},
         {"trade", "taobao.trade.get", true, {"tid"}, {}},
     };
     return methods;
@@ -154,14 +157,56 @@ json ItemGet(const json& catalogue, const TStatement& statement)
     throw EPlatformError(15, "Remote service error", "isv.item-not-exist: " + numIid);
 }
 
+// A trade's last change; a trade never changed since it was made has its
+// creation time.
+std::string Modified(const json& trade)
+{
+    const std::string modified = TextOf(trade, "modified");
+    return modified.empty() ? TextOf(trade, "created") : modified;
+}
+
+// The shop's trades whose time stamp lies in the window, newest first (the
+// later of two made in the same second first), as the platform lists them.
+std::vector<const json*> NewestFirst(const json& shop, const TWindow& window, const std::function<std::string(const json&)>& stamp)
+{
+    std::vector<const json*> trades;
+    for (const json* trade : Records(shop, "trades"))
+        if (window.Start.empty() || (stamp(*trade) >= window.Start && stamp(*trade) <= window.End))
+            trades.push_back(trade);
+    std::reverse(trades.begin(), trades.end());
+    std::stable_sort(trades.begin(), trades.end(), [&](const json* a, const json* b) { return stamp(*a) > stamp(*b); });
+    return trades;
+}
+
 json TradesSold(const json& shop, const TStatement& statement)
 {
     const TWindow window = Window(statement, "start_created", "end_created");
-    std::vector<const json*> trades;
-    for (const json* trade : Records(shop, "trades"))
-        if (window.Contains(*trade, "created"))
-            trades.push_back(trade);
+    const auto trades = NewestFirst(shop, window, [](const json& trade) { return TextOf(trade, "created"); });
     return {{"trades_sold_get_response", Page(trades, statement, "trades", "trade")}};
+}
+
+// Seconds since the epoch of a time stamp (checked by Window already).
+long long Seconds(const std::string& stamp)
+{
+    std::tm time{};
+    time.tm_year = std::stoi(stamp.substr(0, 4)) - 1900;
+    time.tm_mon = std::stoi(stamp.substr(5, 2)) - 1;
+    time.tm_mday = std::stoi(stamp.substr(8, 2));
+    time.tm_hour = std::stoi(stamp.substr(11, 2));
+    time.tm_min = std::stoi(stamp.substr(14, 2));
+    time.tm_sec = std::stoi(stamp.substr(17, 2));
+    return static_cast<long long>(timegm(&time));
+}
+
+// The trades changed in the window, which may span a day at most.
+json TradesSoldIncrement(const json& shop, const TStatement& statement)
+{
+    const TWindow window = Window(statement, "start_modified", "end_modified");
+    const long long span = Seconds(window.End) - Seconds(window.Start);
+    if (span < 0 || span > 24 * 60 * 60)
+        throw EPlatformError(41, "Invalid arguments", "start_modified and end_modified must lie within one day");
+    const auto trades = NewestFirst(shop, window, Modified);
+    return {{"trades_sold_increment_get_response", Page(trades, statement, "trades", "trade")}};
 }
 
 json TradeGet(const json& shop, const TStatement& statement)
@@ -249,6 +294,8 @@ json Answer(TSimState& state, const httplib::Request& request)
         return ItemGet(state.Catalogue, *statement);
     if (method->Object == "trades.sold")
         return TradesSold(*shop, *statement);
+    if (method->Object == "trades.sold.increment")
+        return TradesSoldIncrement(*shop, *statement);
     return TradeGet(*shop, *statement);
 }
 

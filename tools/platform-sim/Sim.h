@@ -76,6 +76,8 @@ int NotifyStreams(const json& packet, bool log = false);
 // Orders placed as a buyer would: the trade goes into the catalogue and its
 // notification onto the open streams (POST /sim/order).
 void RegisterOrders(httplib::Server& server, TSimState& state);
+// A trade paid, shipped or refunded later (POST /sim/trade; see Orders.cpp).
+void RegisterTradeChanges(httplib::Server& server, TSimState& state);
 // Places a paid order on a SKU of the first shop every interval, until the
 // program ends (the demo's --demo-orders).
 void StartDemoOrders(TSimState& state, int intervalSeconds);

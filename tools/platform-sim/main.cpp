@@ -77,6 +77,7 @@ int main(int argc, char** argv)
     sim::RegisterControl(server, state);
     sim::RegisterStream(server, state);
     sim::RegisterOrders(server, state);
+    sim::RegisterTradeChanges(server, state);
 
     const int bound = port == 0 ? server.bind_to_any_port("127.0.0.1") : (server.bind_to_port("127.0.0.1", port) ? port : -1);
     if (bound <= 0) {
