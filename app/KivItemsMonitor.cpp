@@ -108,29 +108,57 @@ QString RefundStatusOf(const QString& event)
     return event == u"RefundSuccess" ? QStringLiteral("SUCCESS") : QString();
 }
 
+// Where an order line's state stands on its way on the platform once it is
+// paid: paid, shipped, finished; -1 for a state off that way (not paid yet,
+// closed). A line with a refund of any kind was paid, whatever its state is
+// now. (Whether a paid line was ever seen unpaid is not known, as it is not
+// on the live road either: a trade paid at once is told only as paid.)
+int WayRank(const QString& status, const QString& refundStatus = QString())
+{
+    static const QStringList way = {QStringLiteral("WAIT_SELLER_SEND_GOODS"), QStringLiteral("WAIT_BUYER_CONFIRM_GOODS"),
+                                    QStringLiteral("TRADE_FINISHED")};
+    const int rank = int(way.indexOf(status));
+    const bool refunded = !refundStatus.isEmpty() && refundStatus != u"NO_REFUND";
+    return refunded ? std::max(rank, 0) : rank;
+}
+
 // The order lines of a fetched trade as a rule records them: those whose
 // refund status is refundStatus (every line when it is empty), without the
-// refund status, which no table keeps.
-TMappedReply RuleLines(const TMappedReply& trade, const QString& refundStatus)
+// refund status, which no table keeps. For a trade rule whose state lies on
+// the way (passedStatus), a line that has gone past that state is recorded
+// in it too: a trade that was paid and shipped while nothing watched counts
+// as paid as well as shipped, as the two notifications would have told it.
+TMappedReply RuleLines(const TMappedReply& trade, const QString& refundStatus, const QString& passedStatus)
 {
     const int rows = trade.Keys.empty() ? 0 : trade.Keys.front().Count();
     TMappedReply lines;
     if (!ColumnsLineUp(trade.Keys, trade.Data, rows))
         return lines;
-    const auto refund = std::find_if(trade.Data.begin(), trade.Data.end(),
-                                     [](const TJsonValueList& column) { return column.FieldName == RefundStatusColumn; });
-    const auto keep = [&](int row) {
-        return refundStatus.isEmpty() || (refund != trade.Data.end() && !(*refund)[row].Missing && (*refund)[row].Text == refundStatus);
+    const auto column = [&](const QString& name) {
+        const auto found = std::find_if(trade.Data.begin(), trade.Data.end(), [&](const TJsonValueList& c) { return c.FieldName == name; });
+        return found == trade.Data.end() ? nullptr : &*found;
     };
+    const TJsonValueList* refund = column(RefundStatusColumn);
+    const TJsonValueList* status = column(QStringLiteral("Status"));
+    const auto textOf = [](const TJsonValueList* values, int row) {
+        return values && !(*values)[row].Missing ? (*values)[row].Text : QString();
+    };
+    const auto keep = [&](int row) { return refundStatus.isEmpty() || textOf(refund, row) == refundStatus; };
+    const int passedRank = WayRank(passedStatus);
+    const auto passed = [&](int row) { return passedRank >= 0 && WayRank(textOf(status, row), textOf(refund, row)) >= passedRank; };
     const auto copy = [&](const TJsonColumns& columns, TJsonColumns& into) {
-        for (const TJsonValueList& column : columns) {
-            if (column.FieldName == RefundStatusColumn)
+        for (const TJsonValueList& source : columns) {
+            if (source.FieldName == RefundStatusColumn)
                 continue;
             TJsonValueList& kept = into.emplace_back();
-            kept.FieldName = column.FieldName;
-            for (int row = 0; row < rows; ++row)
-                if (keep(row))
-                    kept.Values.push_back(column[row]);
+            kept.FieldName = source.FieldName;
+            for (int row = 0; row < rows; ++row) {
+                if (!keep(row))
+                    continue;
+                kept.Values.push_back(source[row]);
+                if (&source == status && passed(row))
+                    kept.Values.back().Text = passedStatus;
+            }
         }
     };
     copy(trade.Keys, lines.Keys);
@@ -563,7 +591,7 @@ bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery&
             updateFields += u',' + other;
         const QStringList extraLines = {QStringLiteral("ShopCode=") + QuotedStr(FShop->Code), QStringLiteral("EventDate=") + QuotedStr(now),
                                         QStringLiteral("TradeEvent=") + lineEvent, QStringLiteral("Tid=") + tid};
-        const TMappedReply lines = RuleLines(*trade, refundStatus);
+        const TMappedReply lines = RuleLines(*trade, refundStatus, kind == u"notify_trade" ? status : QString());
         QueueTradeEvents(QStringLiteral("KivItemOut"), lines.Keys, lines.Data, extraLines, ClientDataSetItems, lbMonitor, lineEvent,
                          QuotedStr(status), rules.FieldByName(QStringLiteral("LocateFields"))->AsString(),
                          rules.FieldByName(QStringLiteral("ReturnField"))->AsString(), updateFields, FShop->Code, sameLine);
