@@ -37,31 +37,10 @@ int LoggedInProgram()
     const QString dir = qEnvironmentVariable(qPrintable(EndDirVariable));
     InitKivResources();
     TDialogAnswers answers;
-    answers.Modal = [](QDialog& dialog) {
-        auto* login = dynamic_cast<TLoginKiv*>(&dialog);
-        if (!login)
-            return int(QDialog::Rejected);
-        login->show();
-        login->ComboBoxUser->setEditText(u"admin"_qs);
-        login->BitBtnLogin->click();
-        return login->result();
-    };
+    LogInAsAdministrator(answers);
     QStringList shown;
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (const QPointer<QListWidget>& box : MonitorLogBoxes) {
-            if (!box || box->property("watched").toBool())
-                continue;
-            box->setProperty("watched", true);
-            for (int row = 0; row < box->count(); ++row)
-                shown << box->item(row)->text();
-            QObject::connect(box->model(), &QAbstractItemModel::rowsInserted, box, [&shown, list = box.data()](const QModelIndex&, int first, int last) {
-                for (int row = first; row <= last; ++row)
-                    shown << list->item(row)->text();
-            });
-        }
-    });
-    watch.start(5);
+    WatchMonitorLogs(watch, [&shown](const QString& line) { shown << line; });
     const int code = RunKiv(dir);
     shown << answers.Texts();
     QFile file(dir + u'/' + ShownFile);

@@ -8,12 +8,15 @@
 #include "app/KivItems.h"
 #include "app/KivMain.h"
 #include "client/KivDataM.h"
+#include "client/KivLogin.h"
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
+#include "support/DialogAnswers.h"
 #include "support/PlatformSim.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
@@ -168,4 +171,40 @@ inline void TickItemIn(TFormItemIn& form, const QString& skuId)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QApplication::sendEvent(form.DBGridBarcode->ClientWidget(), &press);
     ASSERT_EQ(column->GetCheckboxState(), cbChecked);
+}
+
+// For a test child that runs the program: the login is answered as the
+// administrator (empty password), every other window is refused.
+inline void LogInAsAdministrator(TDialogAnswers& answers)
+{
+    answers.Modal = [](QDialog& dialog) {
+        auto* login = dynamic_cast<TLoginKiv*>(&dialog);
+        if (!login)
+            return int(QDialog::Rejected);
+        login->show();
+        login->ComboBoxUser->setEditText(QStringLiteral("admin"));
+        login->BitBtnLogin->click();
+        return login->result();
+    };
+}
+
+// Hands every line that a monitor window logs, those it holds already
+// first, to onLine while the watch timer runs.
+inline void WatchMonitorLogs(QTimer& watch, std::function<void(const QString&)> onLine)
+{
+    QObject::connect(&watch, &QTimer::timeout, [&watch, onLine = std::move(onLine)] {
+        for (const QPointer<QListWidget>& box : MonitorLogBoxes) {
+            if (!box || box->property("watched").toBool())
+                continue;
+            box->setProperty("watched", true);
+            for (int row = 0; row < box->count(); ++row)
+                onLine(box->item(row)->text());
+            QObject::connect(box->model(), &QAbstractItemModel::rowsInserted, &watch,
+                             [onLine, list = box.data()](const QModelIndex&, int first, int last) {
+                                 for (int row = first; row <= last; ++row)
+                                     onLine(list->item(row)->text());
+                             });
+        }
+    });
+    watch.start(5);
 }

@@ -41,32 +41,12 @@ int LoggingProgram()
     const QString dir = qEnvironmentVariable(qPrintable(DirVariable));
     InitKivResources();
     TDialogAnswers answers;
-    answers.Modal = [](QDialog& dialog) {
-        auto* login = dynamic_cast<TLoginKiv*>(&dialog);
-        if (!login)
-            return int(QDialog::Rejected);
-        login->show();
-        login->ComboBoxUser->setEditText(u"admin"_qs);
-        login->BitBtnLogin->click();
-        return login->result();
-    };
+    LogInAsAdministrator(answers);
     QFile log(dir + u'/' + LogFile);
     if (!log.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return 4;
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (const QPointer<QListWidget>& box : MonitorLogBoxes) {
-            if (!box || box->property("watched").toBool())
-                continue;
-            box->setProperty("watched", true);
-            QObject::connect(box->model(), &QAbstractItemModel::rowsInserted, box,
-                             [&log, list = box.data()](const QModelIndex&, int first, int last) {
-                                 for (int row = first; row <= last; ++row)
-                                     log.write(list->item(row)->text().toUtf8() + '\n');
-                             });
-        }
-    });
-    watch.start(5);
+    WatchMonitorLogs(watch, [&log](const QString& line) { log.write(line.toUtf8() + '\n'); });
     return RunKiv(dir);
 }
 const bool LoggingProgramRegistered = RegisterTestChild("gap-logging-program", LoggingProgram, true);
