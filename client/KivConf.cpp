@@ -2,6 +2,7 @@
 
 #include "client/KivDataM.h"
 #include "platform/Dialogs.h"
+#include "platform/WindowHints.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -24,6 +25,7 @@ TConfKiv::TConfKiv(QWidget* parent)
     , BitBtnCancel(new QPushButton(QStringLiteral("取消"), this))
 {
     setWindowTitle(QStringLiteral("代理服务器设置"));
+    SetNoMinimizeHint(*this);
     setFixedSize(320, 132);
 
     auto* serverLabel = new QLabel(QStringLiteral("代理服务器IP："), this);

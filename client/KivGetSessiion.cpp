@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
+#include "platform/WindowHints.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +42,7 @@ TFormGetSession::TFormGetSession(QWidget* parent)
     , BitBtnOK(new QPushButton(QStringLiteral("确认"), this))
 {
     setWindowTitle(QStringLiteral("获取Session"));
+    SetNoMinimizeHint(*this);
     setFixedSize(460, 290);
 
     ButtonGetSession->setDefaultAction(ActionGetSession);

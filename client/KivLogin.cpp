@@ -7,6 +7,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Jpeg.h"
 #include "platform/SqlText.h"
+#include "platform/WindowHints.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -42,6 +43,7 @@ TLoginKiv::TLoginKiv(QWidget* parent)
     , LabelVersion(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("登录"));
+    SetNoMinimizeHint(*this);
     setFixedSize(340, 236);
 
     ImageLogin->setGeometry(0, 0, 340, 88);

@@ -8,6 +8,7 @@
 #include "app/KivShop.h"
 #include "client/KivConf.h"
 #include "client/KivGetSessiion.h"
+#include "client/KivLogin.h"
 #include "platform/WindowHints.h"
 #include "support/DialogAnswers.h"
 
@@ -75,12 +76,18 @@ TEST_F(SmallWindowsTest, DialogsAndTheProgressWindowAreMarkedAsHelpersOfTheirOwn
     TChangePassKiv password(&main);
     TFormCDEdit record(&main);
     TFormShop editor(&main);
+    TLoginKiv login;
+    TConfKiv proxy;
+    TFormGetSession session;
     editor.SetKeys(u"SYS_Shop"_qs, u"SYS_CODE"_qs, u"SYS_CODE"_qs);
     editor.SQLQueryShop->SQL = u"select * from \"SYS_Shop\""_qs;
     EXPECT_TRUE(marked(progress));
     EXPECT_TRUE(marked(about));
     EXPECT_TRUE(marked(password));
     EXPECT_TRUE(marked(record));
+    EXPECT_TRUE(marked(login));
+    EXPECT_TRUE(marked(proxy));
+    EXPECT_TRUE(marked(session));
     EXPECT_FALSE(marked(editor));
     EXPECT_FALSE(marked(main));
     // The progress window stays on top and offers no icon of its own.
