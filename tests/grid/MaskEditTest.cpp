@@ -199,10 +199,8 @@ TEST_F(MaskEditTest, CellEditorRecentValuesCloseWhenTheMaskedTextIsEmptyAgain)
     TDBGridInplaceEdit* editor = EditColumn("Phone");
     ASSERT_NE(editor, nullptr);
     // The list filters by what is typed from the start, literals included.
-    Type(editor, QStringLiteral("0"));
+    Type(editor, QStringLiteral("01"));
     ASSERT_TRUE(editor->MRUListVisible());
-    EXPECT_EQ(editor->MRUListBox()->Count(), 2);
-    Type(editor, QStringLiteral("1"));
     EXPECT_EQ(editor->MRUListBox()->Count(), 1);
     // Back to the mask applied to an empty text: the list closes.
     PressKey(editor, Qt::Key_Backspace);

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <functional>
 
 namespace {
 
@@ -150,35 +151,29 @@ TEST_F(ControlDragTest, EscTheRightButtonAndCancelModeGiveUpAndTheReleaseAfterwa
 {
     const TDragSettingsScope settings({true, 5});
     Source->SetDragMode(dmAutomatic);
-    const QStringList givenUp{u"leave target from source at 10,10"_qs, u"end source on - at 0,0"_qs};
-    auto dragOntoTarget = [&] {
+    const std::function<void()> giveUps[] = {
+        [this] {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(Source, &esc);
+        },
+        [this] {
+            Mouse(QEvent::MouseButtonPress, QPoint(160, 10), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+            Mouse(QEvent::MouseButtonRelease, QPoint(160, 10), Qt::RightButton, Qt::LeftButton);
+        },
+        [this] { Source->SendCancelMode(); },
+    };
+    for (const auto& giveUp : giveUps) {
         Events.clear();
         Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
         Mouse(QEvent::MouseMove, QPoint(160, 10));
-        EXPECT_EQ(Events.size(), 2) << "start and enter";
-    };
-
-    dragOntoTarget();
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(Source, &esc);
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.mid(2), givenUp);
-    Mouse(QEvent::MouseMove, QPoint(162, 10));
-    Release(QPoint(162, 10));
-    EXPECT_EQ(Events.size(), 4) << "nothing is dropped after the drag was given up";
-
-    dragOntoTarget();
-    Mouse(QEvent::MouseButtonPress, QPoint(160, 10), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.mid(2), givenUp);
-    Mouse(QEvent::MouseButtonRelease, QPoint(160, 10), Qt::RightButton, Qt::LeftButton);
-    Release(QPoint(160, 10));
-
-    dragOntoTarget();
-    Source->SendCancelMode();
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.mid(2), givenUp);
-    Release(QPoint(160, 10));
+        giveUp();
+        EXPECT_FALSE(Source->Dragging());
+        Mouse(QEvent::MouseMove, QPoint(162, 10));
+        Release(QPoint(162, 10));
+        EXPECT_EQ(Events, (QStringList{u"start source"_qs, u"enter target from source at 10,10"_qs,
+                                       u"leave target from source at 10,10"_qs, u"end source on - at 0,0"_qs}))
+            << "nothing is dropped after the drag was given up";
+    }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(Source->Log.isEmpty()) << "no release after a drag reaches MouseUp";
 
