@@ -347,7 +347,7 @@ TEST_F(RightToLeftGridTest, AListsImagesStandAtTheRightAndItsTextEndsShortOfThem
     EXPECT_LT(last, width - 12 - 2);
 }
 
-TEST_F(RightToLeftGridTest, TreeElementsOnAMirroredCanvasAreTheMirrorOfTheirLeftToRightSelves)
+TEST_F(RightToLeftGridTest, TreeElementsOnAMirroredCanvasAreTheMirrorImageOfTheirLeftToRightSelves)
 {
     for (int kind = 0; kind <= 9; ++kind) {
         const QImage plain = PaintImage(40, 20, [&](TCanvas& c) {
@@ -359,15 +359,4 @@ TEST_F(RightToLeftGridTest, TreeElementsOnAMirroredCanvasAreTheMirrorOfTheirLeft
         });
         EXPECT_EQ(mirrored, plain.mirrored(true, false)) << kind;
     }
-    // On a plain canvas a right-to-left element runs its connector left.
-    const QImage turned = PaintImage(40, 20, [](TCanvas& c) {
-        DrawTreeElement(c, TRect(10, 0, 30, 20), 6, true, 1.0, 1.0, false);
-    });
-    const QColor dot = Rgb(clBtnShadow);
-    int left = 0;
-    int right = 0;
-    for (int x = 10; x < 30; ++x)
-        (x < 20 ? left : right) += turned.pixelColor(x, 10) == dot || turned.pixelColor(x, 11) == dot ? 1 : 0;
-    EXPECT_GT(left, 3);
-    EXPECT_LE(right, 1);
 }
