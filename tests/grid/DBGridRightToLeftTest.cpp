@@ -98,11 +98,11 @@ protected:
     }
 
     // Every part the dataset grid paints: indicator, two-level titles with a
-    // group band and a sort marker, the filter row, footers with a count and a sum, always-shown
-    // edit buttons, a plain look without 3-D frames (their light falls from
-    // the upper left in either reading order), and text in the colour of its
-    // background, so that the pictures compare cell for cell with the text
-    // aside.
+    // group band and a sort marker, the filter row, footers with a count and
+    // a sum, always-shown edit buttons, a plain look without 3-D frames
+    // (their light falls from the upper left in either reading order), and
+    // text in the colour of its background, so that the pictures compare
+    // cell for cell with the text aside.
     static void Furnish(TTestDBGrid& grid)
     {
         grid.SetOptionsMv(grid.OptionsMv() & ~TDBGridMvOptions(dghFixed3D | dghFooter3D | dghData3D | dghFrozen3D));
