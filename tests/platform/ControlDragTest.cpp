@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <functional>
 
 namespace {
 
@@ -27,15 +28,6 @@ protected:
     void MouseMove(TShiftState, int X, int Y) override { Log << QStringLiteral("mmove %1,%2").arg(X).arg(Y); }
     void MouseUp(TMouseButton, TShiftState, int X, int Y) override { Log << QStringLiteral("mup %1,%2").arg(X).arg(Y); }
 };
-
-void Mouse(QWidget* client, QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
-           Qt::MouseButtons held = Qt::LeftButton)
-{
-    const QPointF local(pos);
-    QMouseEvent event(type, local, local, QPointF(client->mapToGlobal(pos)),
-                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
-    QApplication::sendEvent(client, &event);
-}
 
 QString Name(QObject* object)
 {
@@ -79,8 +71,18 @@ protected:
         };
     }
 
-    // A point of the source's client area that lies over the target.
-    QPoint OverTarget(int x, int y) const { return QPoint(150 + x, y); }
+    // A mouse event on the source's client area; a point of it over the
+    // target is (150 + x, y).
+    void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::LeftButton,
+               Qt::MouseButtons held = Qt::LeftButton)
+    {
+        QWidget* client = Source->ClientWidget();
+        const QPointF local(pos);
+        QMouseEvent event(type, local, local, QPointF(client->mapToGlobal(pos)),
+                          type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+        QApplication::sendEvent(client, &event);
+    }
+    void Release(QPoint pos) { Mouse(QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); }
 
     QWidget Window;
     TDragRecorder* Source = nullptr;
@@ -92,51 +94,30 @@ protected:
 
 } // namespace
 
-TEST(MouseDragSettings, WaitForTheDesktopsStartDragDistanceUnlessSetOtherwise)
+TEST_F(ControlDragTest, AnAutomaticDragWaitsForTheDesktopsThresholdThenTellsTheTargetAndDropsOnIt)
 {
-    const TMouseDragSettings desktop = MouseDragSettings();
-    EXPECT_FALSE(desktop.DragImmediate);
-    EXPECT_EQ(desktop.DragThreshold, QApplication::startDragDistance());
-    {
-        const TDragSettingsScope scope({true, 3});
-        EXPECT_TRUE(MouseDragSettings().DragImmediate);
-        EXPECT_EQ(MouseDragSettings().DragThreshold, 3);
-    }
-    EXPECT_EQ(MouseDragSettings().DragThreshold, desktop.DragThreshold);
-}
-
-TEST_F(ControlDragTest, AnAutomaticDragWaitsForItsThresholdThenTellsTheTargetAndDropsOnIt)
-{
+    EXPECT_FALSE(MouseDragSettings().DragImmediate);
+    EXPECT_EQ(MouseDragSettings().DragThreshold, QApplication::startDragDistance());
     const TDragSettingsScope settings({false, 5});
     Source->SetDragMode(dmAutomatic);
-    QWidget* client = Source->ClientWidget();
-    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
     EXPECT_TRUE(Source->Dragging());
-    EXPECT_TRUE(Source->Log.isEmpty()) << "the press begins a drag instead of reaching MouseDown";
-    Mouse(client, QEvent::MouseMove, QPoint(14, 6));
+    Mouse(QEvent::MouseMove, QPoint(14, 6));
     EXPECT_TRUE(Events.isEmpty()) << "4 pixels are not yet the threshold";
-    Mouse(client, QEvent::MouseMove, QPoint(15, 10));
+    Mouse(QEvent::MouseMove, QPoint(15, 10));
     EXPECT_EQ(Events, QStringList{u"start source"_qs});
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ForbiddenCursor) << "nobody takes it over the source";
-    Mouse(client, QEvent::MouseMove, OverTarget(20, 30));
-    Mouse(client, QEvent::MouseMove, OverTarget(25, 31));
+    Mouse(QEvent::MouseMove, QPoint(170, 30));
+    Mouse(QEvent::MouseMove, QPoint(175, 31));
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::DragMoveCursor);
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(26, 32), Qt::LeftButton, Qt::NoButton);
+    Release(QPoint(176, 32));
     EXPECT_EQ(Events, (QStringList{u"start source"_qs, u"enter target from source at 20,30"_qs,
                                    u"move target from source at 25,31"_qs, u"move target from source at 26,32"_qs,
                                    u"drop on target from source at 26,32"_qs, u"end source on target at 26,32"_qs}));
     EXPECT_FALSE(Source->Dragging());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(Source->Log.isEmpty()) << "the drag had the mouse, MouseMove and MouseUp heard nothing";
+    EXPECT_TRUE(Source->Log.isEmpty()) << "the drag had the mouse: MouseDown, MouseMove and MouseUp heard nothing";
     EXPECT_TRUE(Target->Log.isEmpty());
-
-    // Manual again: the press is the control's own.
-    Source->SetDragMode(dmManual);
-    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
-    Mouse(client, QEvent::MouseMove, QPoint(40, 10));
-    Mouse(client, QEvent::MouseButtonRelease, QPoint(40, 10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Source->Log, (QStringList{u"mdown 10,10"_qs, u"mmove 40,10"_qs, u"mup 40,10"_qs}));
 }
 
 TEST_F(ControlDragTest, ARefusedDropIsALeaveAndTheSourceHearsOfNoTarget)
@@ -146,87 +127,80 @@ TEST_F(ControlDragTest, ARefusedDropIsALeaveAndTheSourceHearsOfNoTarget)
     QCursor::setPos(Source->ClientWidget()->mapToGlobal(QPoint(5, 5)));
     Source->BeginDrag(true);
     EXPECT_EQ(Events.value(0), u"start source"_qs) << "an immediate drag begins at once";
-    QWidget* client = Source->ClientWidget();
-    Mouse(client, QEvent::MouseMove, OverTarget(5, 5), Qt::NoButton, Qt::NoButton);
+    Mouse(QEvent::MouseMove, QPoint(155, 5), Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::ForbiddenCursor);
     // Without a button the drag waits for a click; the press itself does
     // nothing, its release drops.
-    Mouse(client, QEvent::MouseButtonPress, OverTarget(6, 5));
+    Mouse(QEvent::MouseButtonPress, QPoint(156, 5));
     EXPECT_TRUE(Source->Dragging());
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(6, 5), Qt::LeftButton, Qt::NoButton);
+    Release(QPoint(156, 5));
     EXPECT_EQ(Events.mid(1), (QStringList{u"enter target from source at 5,5"_qs, u"move target from source at 6,5"_qs,
                                           u"leave target from source at 6,5"_qs, u"end source on - at 0,0"_qs}));
     EXPECT_FALSE(Source->Dragging());
 
-    // Off the target, over a widget that is none of our controls, and over
-    // a disabled control nobody is asked.
+    // Over a widget that is none of our controls, and over a disabled
+    // control, nobody is asked.
+    const QPoint overTarget = Target->ClientWidget()->mapToGlobal(QPoint(5, 5));
     EXPECT_EQ(TCustomControl::FindDragTarget(Edit->mapToGlobal(QPoint(5, 5))), nullptr);
-    EXPECT_EQ(TCustomControl::FindDragTarget(Target->ClientWidget()->mapToGlobal(QPoint(5, 5))), Target);
+    EXPECT_EQ(TCustomControl::FindDragTarget(overTarget), Target);
     Target->setEnabled(false);
-    EXPECT_EQ(TCustomControl::FindDragTarget(Target->ClientWidget()->mapToGlobal(QPoint(5, 5))), nullptr);
+    EXPECT_EQ(TCustomControl::FindDragTarget(overTarget), nullptr);
 }
 
 TEST_F(ControlDragTest, EscTheRightButtonAndCancelModeGiveUpAndTheReleaseAfterwardsClicksNothing)
 {
     const TDragSettingsScope settings({true, 5});
     Source->SetDragMode(dmAutomatic);
-    QWidget* client = Source->ClientWidget();
-    auto dragOntoTarget = [&] {
-        Events.clear();
-        Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
-        Mouse(client, QEvent::MouseMove, OverTarget(10, 10));
-        EXPECT_EQ(Events.size(), 2) << "start and enter";
+    const std::function<void()> giveUps[] = {
+        [this] {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(Source, &esc);
+        },
+        [this] {
+            Mouse(QEvent::MouseButtonPress, QPoint(160, 10), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+            Mouse(QEvent::MouseButtonRelease, QPoint(160, 10), Qt::RightButton, Qt::LeftButton);
+        },
+        [this] { Source->SendCancelMode(); },
     };
-
-    dragOntoTarget();
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(Source, &esc);
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.mid(2), (QStringList{u"leave target from source at 10,10"_qs, u"end source on - at 0,0"_qs}));
-    Mouse(client, QEvent::MouseMove, OverTarget(12, 10));
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(12, 10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(Events.size(), 4) << "nothing is dropped after the drag was given up";
-    EXPECT_TRUE(Source->Log.isEmpty()) << "nor does the release reach MouseUp";
-
-    dragOntoTarget();
-    Mouse(client, QEvent::MouseButtonPress, OverTarget(10, 10), Qt::RightButton, Qt::LeftButton | Qt::RightButton);
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.last(), u"end source on - at 0,0"_qs);
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::RightButton, Qt::LeftButton);
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::LeftButton, Qt::NoButton);
-    EXPECT_TRUE(Source->Log.isEmpty());
-
-    dragOntoTarget();
-    Source->SendCancelMode();
-    EXPECT_FALSE(Source->Dragging());
-    EXPECT_EQ(Events.last(), u"end source on - at 0,0"_qs);
-    Mouse(client, QEvent::MouseButtonRelease, OverTarget(10, 10), Qt::LeftButton, Qt::NoButton);
+    for (const auto& giveUp : giveUps) {
+        Events.clear();
+        Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
+        Mouse(QEvent::MouseMove, QPoint(160, 10));
+        giveUp();
+        EXPECT_FALSE(Source->Dragging());
+        Mouse(QEvent::MouseMove, QPoint(162, 10));
+        Release(QPoint(162, 10));
+        EXPECT_EQ(Events, (QStringList{u"start source"_qs, u"enter target from source at 10,10"_qs,
+                                       u"leave target from source at 10,10"_qs, u"end source on - at 0,0"_qs}))
+            << "nothing is dropped after the drag was given up";
+    }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(Source->Log.isEmpty()) << "no release after a drag reaches MouseUp";
 
     // The next press is the control's own again.
     Source->SetDragMode(dmManual);
-    Mouse(client, QEvent::MouseButtonPress, QPoint(3, 3));
-    Mouse(client, QEvent::MouseButtonRelease, QPoint(3, 3), Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(Source->Log, (QStringList{u"mdown 3,3"_qs, u"mup 3,3"_qs}));
+    Mouse(QEvent::MouseButtonPress, QPoint(3, 3));
+    Mouse(QEvent::MouseMove, QPoint(40, 3));
+    Release(QPoint(40, 3));
+    EXPECT_EQ(Source->Log, (QStringList{u"mdown 3,3"_qs, u"mmove 40,3"_qs, u"mup 40,3"_qs}));
 }
 
 TEST_F(ControlDragTest, ADragReleasedBeforeItsThresholdEndsSilentlyAndOneDragRunsAtATime)
 {
     const TDragSettingsScope settings({false, 8});
     Source->SetDragMode(dmAutomatic);
-    QWidget* client = Source->ClientWidget();
-    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
+    Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
     Target->BeginDrag(true);
     EXPECT_FALSE(Target->Dragging()) << "the source's drag is under way";
-    Mouse(client, QEvent::MouseMove, QPoint(17, 17));
-    Mouse(client, QEvent::MouseButtonRelease, QPoint(17, 17), Qt::LeftButton, Qt::NoButton);
+    Mouse(QEvent::MouseMove, QPoint(17, 17));
+    Release(QPoint(17, 17));
     EXPECT_FALSE(Source->Dragging());
     EXPECT_TRUE(Events.isEmpty());
     EXPECT_TRUE(Source->Log.isEmpty());
 
     // A dragged control that goes away takes its drag with it.
-    Mouse(client, QEvent::MouseButtonPress, QPoint(10, 10));
-    Mouse(client, QEvent::MouseMove, OverTarget(5, 5));
+    Mouse(QEvent::MouseButtonPress, QPoint(10, 10));
+    Mouse(QEvent::MouseMove, QPoint(155, 5));
     ASSERT_TRUE(Source->Dragging());
     delete Source;
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
