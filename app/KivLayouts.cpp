@@ -259,15 +259,6 @@ namespace {
 constexpr int LayoutSaveTries = 5;
 constexpr int LayoutRetryPauseMs = 50;
 
-// Another seat wrote the same row at the same moment: its transaction held
-// the row (an update conflict, a deadlock), or inserted it first.
-bool IsConcurrentWrite(const EDatabaseError& error)
-{
-    const QString& text = error.Message();
-    return text.contains(QStringLiteral("update conflicts with concurrent update")) || text.contains(QStringLiteral("deadlock"))
-           || text.contains(QStringLiteral("lock conflict")) || text.contains(QStringLiteral("violation of PRIMARY or UNIQUE KEY"));
-}
-
 void SaveFieldRow(const TField& field, const QString& TableKey, const QString& ShopCode, const QString& UserCode)
 {
     const QString key = QStringLiteral(" where ") + LayoutKeyCondition(TableKey, ShopCode, UserCode)
@@ -304,11 +295,7 @@ void SaveFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QStri
             try {
                 SaveFieldRow(*field, TableKey, ShopCode, UserCode);
                 break;
-            } catch (const EDatabaseConnectionLost&) {
-                throw;
-            } catch (const EDatabaseError& error) {
-                if (!IsConcurrentWrite(error))
-                    throw;
+            } catch (const EDatabaseConflict&) {
                 if (attempt == LayoutSaveTries)
                     break;
                 QThread::msleep(LayoutRetryPauseMs * attempt);

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
+#include "platform/db/DbTexts.h"
 #include "platform/db/ClientDataSet.h"
 
 #include <QSqlIndex>
@@ -222,7 +223,7 @@ QString TTableCheck::RowProblem(const TFacts& facts) const
         if (field.FieldKind() != fkData)
             continue;
         if ((field.Required() || RequiredByTable(field)) && IsBlank(field))
-            return Caption(field) + QStringLiteral("不能为空，请填写！");
+            return RequiredText(field.DisplayLabel());
     }
     if (QString problem = DuplicateProblem(facts); !problem.isEmpty())
         return problem;

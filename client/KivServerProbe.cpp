@@ -2,7 +2,6 @@
 
 #include "platform/Threads.h"
 
-#include <QRegularExpression>
 #include <chrono>
 #include <fcntl.h>
 #include <netdb.h>
@@ -55,16 +54,6 @@ bool Reaches(const QString& host, const QString& port, int timeoutMs, const std:
 }
 
 } // namespace
-
-std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& databaseName)
-{
-    static const QRegularExpression server(QStringLiteral("^([A-Za-z0-9._-]+)(?:/([A-Za-z0-9_-]+))?:"));
-    const QRegularExpressionMatch match = server.match(databaseName);
-    if (!match.hasMatch())
-        return std::nullopt;
-    const QString port = match.captured(2);
-    return std::pair{match.captured(1), port.isEmpty() ? QStringLiteral("3050") : port};
-}
 
 bool ServerAnswersNow(const QString& host, const QString& port, int timeoutMs)
 {

@@ -6,15 +6,11 @@
 // a TCP connection to the server's host and port and closes it again; the
 // data module connects for real once it has succeeded.
 
+#include "platform/db/SqlConnection.h" // DatabaseServerAddress
+
 #include <QString>
 #include <atomic>
 #include <memory>
-#include <optional>
-#include <utility>
-
-// The host and port (or service) of a server database name ("host:path",
-// "host/port:path"); none for a local file. The port defaults to Firebird's.
-std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& databaseName);
 
 // Whether the host takes a TCP connection within timeoutMs, on the
 // caller's thread: for a moment's question only.

@@ -31,6 +31,15 @@ public:
     using EDatabaseError::EDatabaseError;
 };
 
+// The statement met another transaction's write of the same row: the row is
+// held or was changed by it (an update conflict, a deadlock), or the key it
+// inserts was stored meanwhile. Written again once the other is done, it
+// may go through.
+class EDatabaseConflict : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 // A text could not be converted to the type asked for.
 class EConvertError : public Exception {
 public:

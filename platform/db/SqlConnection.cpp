@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 
 namespace {
 
@@ -28,14 +29,33 @@ QString ErrorText(const QSqlError& error)
     return text;
 }
 
-// "host:path" or "host/port:path" names a server; anything else is a local file.
 bool IsServerName(const QString& name)
 {
-    static const QRegularExpression server(QStringLiteral("^[A-Za-z0-9._-]+(/[A-Za-z0-9_-]+)?:"));
-    return server.match(name).hasMatch();
+    return DatabaseServerAddress(name).has_value();
+}
+
+// The server's words for a statement that met another transaction's write
+// of the same row: a row held (an update conflict, a deadlock, a lock
+// conflict) or a key stored meanwhile.
+bool IsConflictText(const QString& text)
+{
+    static const QStringList conflicts = {QStringLiteral("update conflicts with concurrent update"), QStringLiteral("deadlock"),
+                                          QStringLiteral("lock conflict"), QStringLiteral("violation of PRIMARY or UNIQUE KEY")};
+    return std::any_of(conflicts.begin(), conflicts.end(), [&](const QString& words) { return text.contains(words); });
 }
 
 } // namespace
+
+std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& databaseName)
+{
+    // "host:path" or "host/port:path" names a server; anything else is a local file.
+    static const QRegularExpression server(QStringLiteral("^([A-Za-z0-9._-]+)(?:/([A-Za-z0-9_-]+))?:"));
+    const QRegularExpressionMatch match = server.match(databaseName);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const QString port = match.captured(2);
+    return std::pair{match.captured(1), port.isEmpty() ? QStringLiteral("3050") : port};
+}
 
 TSQLConnection::TSQLConnection(QObject* parent)
     : QObject(parent), FConnectionName(NextConnectionName())
@@ -157,6 +177,8 @@ void TSQLConnection::RaiseError(const QSqlError& error)
     QString text = ErrorText(error);
     if (text.isEmpty())
         text = QStringLiteral("Statement failed");
+    if (IsConflictText(text))
+        throw EDatabaseConflict(text);
     throw EDatabaseError(text);
 }
 

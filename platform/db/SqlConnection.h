@@ -9,14 +9,21 @@
 // fails every statement for good: a statement that fails on a connection
 // that no longer answers closes it and raises EDatabaseConnectionLost, and
 // the next statement connects again. So does a failed connect of a
-// connection that was open before.
+// connection that was open before. A statement that meets another
+// transaction's write of the same row raises EDatabaseConflict.
 
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
+#include <optional>
+#include <utility>
 
 class QSqlError;
 class QSqlQuery;
+
+// The host and port (or service) of a server database name ("host:path",
+// "host/port:path"); none for a local file. The port defaults to Firebird's.
+std::optional<std::pair<QString, QString>> DatabaseServerAddress(const QString& databaseName);
 
 class TSQLConnection : public QObject {
     Q_OBJECT
@@ -50,8 +57,9 @@ public:
     // The Qt handle, opened first; for the dataset framework.
     QSqlDatabase Database();
 
-    // Raises EDatabaseError from a failed query with the driver's message,
-    // or EDatabaseConnectionLost when the connection no longer answers.
+    // Raises EDatabaseError from a failed query with the driver's message:
+    // EDatabaseConnectionLost when the connection no longer answers,
+    // EDatabaseConflict when another transaction holds or wrote the row.
     [[noreturn]] void RaiseError(const QSqlQuery& query, const QString& sql);
     [[noreturn]] void RaiseError(const QSqlError& error);
     // The message of EDatabaseConnectionLost.
