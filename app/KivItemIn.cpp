@@ -4,6 +4,7 @@
 #include "app/KivMain.h"
 #include "client/KivDataM.h"
 #include "grid/DBGridMv.h"
+#include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
@@ -75,7 +76,7 @@ struct TTickedSku {
 // id travels in quotes, as the monitor grid's located-cell test compares it.
 void QueueStockInRecords(const std::vector<TTickedSku>& skus, const QString& barcode, const QString& qty)
 {
-    const QString now = DateTimeText(QDateTime::currentDateTime());
+    const QString now = DateTimeText(LocalNow());
     for (const TTickedSku& sku : skus) {
         for (qsizetype i = 0; i < MonitorDataSets.size(); ++i) {
             auto record = std::make_unique<TMsgRec>();

@@ -2,6 +2,7 @@
 
 #include "client/KivEvents.h"
 #include "client/KivServerProbe.h"
+#include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/IniFile.h"
@@ -478,7 +479,7 @@ QString BoolText(bool flag)
 
 QString NowStamp()
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
+    return LocalNow().toString(QStringLiteral("yyyyMMddHHmmsszzz"));
 }
 
 QString DateTimeText(const QDateTime& time)

@@ -3,6 +3,7 @@
 #include "client/KivDataM.h"
 #include "json/uQvJSON.h"
 #include "platform/Application.h"
+#include "platform/Clock.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
 #include "platform/UrlDecode.h"
@@ -388,7 +389,7 @@ QString GetServerTime(const TTreeNodeShop& shop)
     else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
         time = number->LiteralText();
     if (const QDateTime platform = DateTimeOf(time); platform.isValid())
-        PlatformOffsetSecs = platform.secsTo(QDateTime::currentDateTime());
+        PlatformOffsetSecs = platform.secsTo(LocalNow());
     return time;
 }
 

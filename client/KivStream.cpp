@@ -3,6 +3,7 @@
 #include "client/KivEvents.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
+#include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
 #include "platform/SqlText.h"
@@ -274,7 +275,7 @@ void TKivStreamThread::StreamConnect(TShared& s)
 {
     try {
         const QString id = NowStamp();
-        const QString timestamp = DateTimeText(QDateTime::currentDateTime());
+        const QString timestamp = DateTimeText(LocalNow());
         const QString sign = Md5Hex(s.AppSecret + QStringLiteral("app_key") + s.AppKey + QStringLiteral("id") + id +
                                     QStringLiteral("session") + s.Session + QStringLiteral("sign_method") + s.SignMethod +
                                     QStringLiteral("timestamp") + timestamp + s.AppSecret);
@@ -341,7 +342,7 @@ void TKivStreamThread::ProcessLine(const QString& line)
     if (echo)
         LogLine(LogBox, line);
     if (FLive)
-        FLastAlive = QDateTime::currentDateTime();
+        FLastAlive = LocalNow();
     switch (packet.Kind) {
     case TStreamPacketKind::NotJson:
     case TStreamPacketKind::NoPacket:
@@ -351,7 +352,7 @@ void TKivStreamThread::ProcessLine(const QString& line)
         // Heartbeat intervals are measured within one connection.
         FLastHeartbeat.reset();
         LogLine(LogBox, QStringLiteral("连接成功"));
-        FLastAlive = QDateTime::currentDateTime();
+        FLastAlive = LocalNow();
         if (!FLive) {
             FLive = true;
             FLiveSince.clear();
@@ -459,7 +460,7 @@ void TKivStreamThread::FetchDone(quint64 id, const TTqlReply& reply)
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
     if (!MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
-        Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(QDateTime::currentDateTime()),
+        Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(LocalNow()),
                QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
 }
 
@@ -496,7 +497,7 @@ TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
     if (FLiveSince.isEmpty() || marks != FLiveMarks) {
         // Known from the next whole second on: a trade changed earlier in
         // this one may have gone by unseen, and so may the one just missed.
-        const QDateTime now = DateTimeOf(std::max(PlatformTimeAt(QDateTime::currentDateTime()), LatestOutGapMark(FShopCopy.Code)));
+        const QDateTime now = DateTimeOf(std::max(PlatformTimeAt(LocalNow()), LatestOutGapMark(FShopCopy.Code)));
         if (!now.isValid())
             return {};
         FLiveSince = DateTimeText(now.addSecs(1));

@@ -226,6 +226,11 @@ void TPlatformSim::SetNow(const QString& now) const
     Control(QStringLiteral("/sim/now?") + query.toString(QUrl::FullyEncoded), true);
 }
 
+void TPlatformSim::SetListingLag(int secs) const
+{
+    Control(QStringLiteral("/sim/listing-lag?secs=%1").arg(secs), true);
+}
+
 void TPlatformSim::SetCatalogue(const QByteArray& json) const
 {
     // Handed over as a file: a form body of that size would be refused.

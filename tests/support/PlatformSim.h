@@ -45,6 +45,8 @@ public:
     int Held() const;
     // The platform's time; empty: the clock.
     void SetNow(const QString& now) const;
+    // The change listing shows a trade only that many seconds after it changed.
+    void SetListingLag(int secs) const;
     void SetCatalogue(const QByteArray& json) const;
     // A port on 127.0.0.1 that answers every connection with bytes that are not HTTP.
     int GarbagePort() const;

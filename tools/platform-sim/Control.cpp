@@ -154,6 +154,13 @@ void RegisterControl(httplib::Server& server, TSimState& state)
         state.FixedNow = Param(request, "value");
         response.set_content("ok", "text/plain");
     });
+    // POST /sim/listing-lag?secs=N: the change listing shows a trade only
+    // N seconds of the platform's time after it changed (0: at once).
+    server.Post("/sim/listing-lag", [&state](const httplib::Request& request, httplib::Response& response) {
+        const std::lock_guard lock(state.Lock);
+        state.ListingLagSecs = std::max(0, IntParam(request, "secs", 0));
+        response.set_content("ok", "text/plain");
+    });
     // POST /sim/catalogue?path=FILE, or with the catalogue as the body:
     // replaces the catalogue.
     server.Post("/sim/catalogue", [&state](const httplib::Request& request, httplib::Response& response) {

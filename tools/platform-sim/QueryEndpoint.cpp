@@ -198,14 +198,20 @@ long long Seconds(const std::string& stamp)
     return static_cast<long long>(timegm(&time));
 }
 
-// The trades changed in the window, which may span a day at most.
-json TradesSoldIncrement(const json& shop, const TStatement& statement)
+// The trades changed in the window, which may span a day at most. A change
+// is listed only lagSecs after it was made (the platform's listing may
+// trail its trades).
+json TradesSoldIncrement(const json& shop, const TStatement& statement, const std::string& now, int lagSecs)
 {
     const TWindow window = Window(statement, "start_modified", "end_modified");
     const long long span = Seconds(window.End) - Seconds(window.Start);
     if (span < 0 || span > 24 * 60 * 60)
         throw EPlatformError(41, "Invalid arguments", "start_modified and end_modified must lie within one day");
-    const auto trades = NewestFirst(shop, window, Modified);
+    auto trades = NewestFirst(shop, window, Modified);
+    if (lagSecs > 0 && IsTimeStamp(now)) {
+        const long long listedUpTo = Seconds(now) - lagSecs;
+        std::erase_if(trades, [&](const json* trade) { return !IsTimeStamp(Modified(*trade)) || Seconds(Modified(*trade)) > listedUpTo; });
+    }
     return {{"trades_sold_increment_get_response", Page(trades, statement, "trades", "trade")}};
 }
 
@@ -295,7 +301,7 @@ json Answer(TSimState& state, const httplib::Request& request)
     if (method->Object == "trades.sold")
         return TradesSold(*shop, *statement);
     if (method->Object == "trades.sold.increment")
-        return TradesSoldIncrement(*shop, *statement);
+        return TradesSoldIncrement(*shop, *statement, NowText(state), state.ListingLagSecs);
     return TradeGet(*shop, *statement);
 }
 

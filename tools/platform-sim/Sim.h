@@ -41,6 +41,9 @@ struct TSimState {
     int Releases = 0;
     int Held = 0;
     int GarbagePort = 0;
+    // How many seconds after a trade changed the change listing
+    // ("taobao.trades.sold.increment.get") shows it; 0: at once.
+    int ListingLagSecs = 0;
 };
 
 // Counts a request under the lock.
