@@ -31,6 +31,7 @@
 
 int TFormItems::CatchUpRetryMs = 60000;
 int TFormItems::LiveAdvanceMs = 30000;
+int TFormItems::ListingLagSecs = DefaultListingLagSecs;
 const QString TFormItems::SyncLayoutKey = QStringLiteral("SYS_KivItem");
 const QString TFormItems::MonitorLayoutKey = QStringLiteral("SYS_KivMonitor");
 
@@ -389,6 +390,19 @@ void TFormItems::Register()
         [this] {
             LogLine(lbMonitor, QStringLiteral("数据库已重新连接"));
             RequestCatchUp(0);
+        },
+        Qt::QueuedConnection);
+    // A trade the stream could not fetch, a line the database refused: the
+    // gap is caught up while the stream carries on (a stream back after an
+    // outage has its own catch-up).
+    connect(
+        KivDM, &TKivDM::RecordIncomplete, this,
+        [this](const QString& shopCode) {
+            if (!FShop || shopCode != FShop->Code)
+                return;
+            FGapSaid = EarlierDateTime(FGapSaid, OutGapFrom(shopCode));
+            if (StreamRunning() && FStream->Live())
+                RequestCatchUp(CatchUpRetryMs);
         },
         Qt::QueuedConnection);
 }

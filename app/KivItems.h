@@ -129,6 +129,11 @@ public:
     static int CatchUpRetryMs;
     // How often a live stream moves the shop's moment on (AdvanceWithStream).
     static int LiveAdvanceMs;
+    // How long after a trade changed the platform's change listing is
+    // trusted to show it: a catch-up reads up to that many seconds before
+    // the platform's time, and what it leaves is read by a later one.
+    static constexpr int DefaultListingLagSecs = 60;
+    static int ListingLagSecs;
     void TimerMonitorTimer();
     // The image of the running-image list that ActionMonitor shows.
     int MonitorImageIndex() const { return FImageIndex; }
@@ -163,6 +168,19 @@ private:
     void SetMonitorImage(int index);
     void SetMonitoring(bool monitoring);
     void WaitForStream(const TPlatformCallStop& stop);
+    // A live stream that carries the shop's record on from nowhere yet is
+    // handed its start by the catch-up, from a reading of the platform's
+    // clock taken at least a second after the stream was confirmed: waits
+    // for that second and gives the stream and its connection's number
+    // (none when there is nothing to hand).
+    struct TStreamToHand {
+        QPointer<TKivStreamThread> Stream;
+        quint64 Generation = 0;
+    };
+    TStreamToHand WaitToHandStreamItsStart(const TPlatformCallStop& stop);
+    // How long until a catch-up can read up to where the live stream carries
+    // the record on (0: now, or no stream carries it on).
+    int MsUntilStreamMet();
     // sameLineEvents: by status, the events of the stored trade lines that a
     // line of that status would record again (the rules' own, read once).
     bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
@@ -172,7 +190,7 @@ private:
     bool ReadChangedTrades(const QString& start, const QString& end, const QString& now, TSQLQuery& rules,
                            const std::map<QString, QStringList>& sameLineEvents, const TPlatformCallStop& stop,
                            TFormProgress& progress, bool automatic);
-    void CatchUpDone(const QString& now);
+    void CatchUpDone();
     void CatchUpFailed(const QString& from, const QString& message, bool automatic);
     // The shop's record is not carried on by a live stream from its moment:
     // a catch-up has to read up to where the stream took over.

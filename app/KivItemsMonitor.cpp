@@ -36,6 +36,9 @@
 namespace {
 
 constexpr int CatchUpPageSize = 10;
+// How long a catch-up the program starts by itself runs before it shows
+// its progress.
+constexpr int QuietCatchUpMs = 2000;
 // The platform lists the trades changed in a window of a day at most.
 constexpr qint64 CatchUpWindowSecs = 24 * 60 * 60;
 const QString IncrementMethod = QStringLiteral("taobao.trades.sold.increment.get");
@@ -85,20 +88,6 @@ QStringList PageTids(const TqvJSONobject* response)
         add(trade);
     }
     return tids;
-}
-
-// The platform's clock reading as a moment to count seconds on: taken as UTC,
-// so that no daylight-saving shift of the local zone moves a window's end.
-QDateTime PlatformMoment(const QString& text)
-{
-    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
-    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
-    return text.size() == 19 && text[10] == u' ' && date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
-}
-
-QString PlatformText(const QDateTime& moment)
-{
-    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
 // The refund status ("refund_status" of an order line) that a refund rule's
@@ -270,18 +259,10 @@ void TFormItems::StartMonitor()
     FShop->Stopped = false;
     FStream = new TKivStreamThread(*FShop, lbMonitor, ClientDataSetItems, this);
     connect(FStream, &TKivStreamThread::ThreadEnd, this, &TFormItems::OnThreadEnd);
-    // A stream back after an outage, or a trade it could not fetch: the gap
-    // is caught up (the stream's signals come while it handles a packet).
+    // A stream back after an outage: what it missed is caught up, and the
+    // catch-up hands it the moment from which it carries the record on (the
+    // stream's signals come while it handles a packet).
     connect(FStream, &TKivStreamThread::Connected, this, [this] { RequestCatchUp(0); }, Qt::QueuedConnection);
-    connect(
-        FStream, &TKivStreamThread::RecordIncomplete, this,
-        [this] {
-            if (FShop)
-                FGapSaid = EarlierDateTime(FGapSaid, OutGapFrom(FShop->Code));
-            if (FStream && FStream->Live())
-                RequestCatchUp(CatchUpRetryMs);
-        },
-        Qt::QueuedConnection);
     LogLine(lbMonitor, QStringLiteral("监控开始"));
 }
 
@@ -322,6 +303,10 @@ void TFormItems::TimerMonitorTimer()
         QApplication::setWindowIcon(QIcon(KivDM->ImageListRun.Pixmap(FImageIndex)));
     if (!FLastAdvance.isValid() || FLastAdvance.elapsed() >= LiveAdvanceMs) {
         FLastAdvance.start();
+        // Another seat's mark ends what this stream carries until a
+        // catch-up has read past it.
+        if (StreamRunning() && FStream->Live() && FStream->LiveCoverage().From.isEmpty())
+            RequestCatchUp(0);
         AdvanceWithStream();
     }
     TimerMonitor->start();
@@ -344,6 +329,11 @@ void TFormItems::CatchUpTimerTimeout()
         FCatchUpTimer->start(1000);
         return;
     }
+    // Not before it can read up to where the stream carries the record on.
+    if (const int wait = MsUntilStreamMet(); wait > 0) {
+        FCatchUpTimer->start(wait);
+        return;
+    }
     if (RecordBehind())
         CatchUpTrades(true);
 }
@@ -353,6 +343,17 @@ void TFormItems::WaitForStream(const TPlatformCallStop& stop)
     const QPointer<TKivStreamThread> stream = FStream;
     WaitWithEvents([&] { return !stream || stream->Live() || stream->EndedConnections() > 0 || stop.Stopped(); },
                    StreamTimings.ConnectTimeoutMs);
+}
+
+TFormItems::TStreamToHand TFormItems::WaitToHandStreamItsStart(const TPlatformCallStop& stop)
+{
+    const QPointer<TKivStreamThread> stream = FStream;
+    if (!stream || !stream->Live() || !stream->LiveCoverage().From.isEmpty())
+        return {};
+    const quint64 generation = stream->LiveGeneration();
+    const auto ready = stream->ConfirmedAt() + std::chrono::seconds(1);
+    WaitWithEvents([&] { return !stream || !stream->Live() || std::chrono::steady_clock::now() >= ready || stop.Stopped(); }, 2000);
+    return {stream, generation};
 }
 
 void TFormItems::CatchUpTrades(bool automatic)
@@ -365,72 +366,88 @@ void TFormItems::CatchUpTrades(bool automatic)
         if (self)
             self->FCatchingUp = false;
     });
-    TShopInUse inUse(*FShop);
-    const QString shopCode = FShop->Code;
+    // The shop record outlives the window while this runs.
+    TTreeNodeShop& shop = *FShop;
+    TShopInUse inUse(shop);
     TPlatformCallStop stop;
     const TPlatformCallScope scope(stop);
-    // From the first call on, the progress window holds every other window
-    // out of reach.
+    // The start's catch-up holds every other window out of reach from its
+    // first call on; one the program starts shows its progress only when it
+    // takes a while (most read a few seconds, and nothing).
     const QPointer<TFormProgress> progress = new TFormProgress(this);
     const auto done = qScopeGuard([&] { delete progress.data(); });
     progress->setWindowTitle(QStringLiteral("中断交易数据同步中..."));
     progress->setWindowModality(Qt::ApplicationModal);
     progress->AllowStop([&stop] { stop.Stop(); });
     progress->LabelTitle->setText(QStringLiteral("获取淘宝平台时间..."));
-    progress->show();
-    if (!automatic)
+    if (!automatic) {
+        progress->show();
         WaitForStream(stop);
-
-    const QString now = GetServerTime(*FShop);
-    if (!self)
+    } else {
+        QTimer::singleShot(QuietCatchUpMs, progress, [progress] { progress->show(); });
+    }
+    const TStreamToHand hand = WaitToHandStreamItsStart(stop);
+    if (!self || !FShop)
         return;
-    // A gap marked while the catch-up runs may lie within its window.
-    const int marks = OutGapMarks(shopCode);
-    QString from;
+
+    // The moment and the count of marks are read before the platform's
+    // clock: whatever is marked after this holds the advances below.
+    TOutGap gap;
     try {
-        from = OutGapFrom(shopCode);
-        if (from.isEmpty())
-            from = EnsureOutGap(shopCode, SecondAfter(LastOutDate(shopCode)));
+        gap = ReadOutGap(shop.Code);
+        if (gap.From.isEmpty()) {
+            EnsureOutGap(shop.Code, SecondAfter(LastOutDate(shop.Code)));
+            gap = ReadOutGap(shop.Code);
+        }
     } catch (const EDatabaseConnectionLost&) {
         // Said once in the log; the catch-up runs when the database is back.
         return;
     }
-    if (now.isEmpty()) {
-        CatchUpFailed(from, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : PlatformUnreachableText(QStringLiteral("中断交易数据同步")),
+    const TPlatformReading reading = ReadPlatformClock(shop);
+    if (!self || !FShop)
+        return;
+    if (!reading.IsValid()) {
+        CatchUpFailed(gap.From, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : PlatformUnreachableText(QStringLiteral("中断交易数据同步")),
                       automatic);
         return;
     }
-    if (from.isEmpty()) {
+    const QString now = reading.Said;
+    if (hand.Stream)
+        hand.Stream->TakeCoverage(hand.Generation, gap, reading);
+    if (gap.From.isEmpty()) {
         // Neither a trade line nor a sync: the shop's record starts now.
         try {
-            EnsureOutGap(shopCode, now);
+            EnsureOutGap(shop.Code, now);
         } catch (const EDatabaseError&) {
         }
-        CatchUpDone(now);
+        CatchUpDone();
         return;
     }
     std::unique_ptr<TSQLQuery> rules;
     std::map<QString, QStringList> sameLineEvents;
-    const QDateTime end = PlatformMoment(now).addSecs(-1);
-    // A day's window at a time, the oldest first; each ends a second before
-    // the platform's time, so that no trade can enter it while it is read.
-    for (QDateTime start = PlatformMoment(from); start.isValid() && start <= end;) {
+    // The platform lists a change only some time after it was made: each
+    // window ends ListingLagSecs before the second before the platform's
+    // time, so that no change enters it while it is read.
+    const QDateTime end = PlatformMoment(now).addSecs(-1 - std::max(0, ListingLagSecs));
+    // A day's window at a time, the oldest first.
+    for (QDateTime start = PlatformMoment(gap.From); start.isValid() && start <= end;) {
         if (!rules) {
             rules = OpenQuery(QStringLiteral(
                 "select * from \"SYS_Monitor\" where \"Status\" is not null and \"LocateFields\" is not null and \"Active\" = 1"));
             sameLineEvents = SameLineEvents(*rules);
         }
         const QDateTime last = std::min(start.addSecs(CatchUpWindowSecs - 1), end);
-        if (!ReadChangedTrades(PlatformText(start), PlatformText(last), now, *rules, sameLineEvents, stop, *progress, automatic) || !self)
+        if (!ReadChangedTrades(PlatformText(start), PlatformText(last), now, *rules, sameLineEvents, stop, *progress, automatic) || !self
+            || !FShop)
             return;
-        // Something missed meanwhile may lie within the window: the moment
-        // stays, and the next catch-up reads it again.
-        if (OutGapMarks(shopCode) != marks)
+        // A mark of any seat meanwhile may lie within the window: the
+        // moment stays, and the next catch-up reads it again.
+        const bool advanced = gap.Known && AdvanceOutGap(shop.Code, PlatformText(start), PlatformText(last.addSecs(1)), gap.Marks);
+        if (!advanced && OutGapMarks(shop.Code) != gap.Marks)
             break;
-        AdvanceOutGap(shopCode, PlatformText(start), PlatformText(last.addSecs(1)));
         start = last.addSecs(1);
     }
-    CatchUpDone(now);
+    CatchUpDone();
 }
 
 bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, const QString& now, TSQLQuery& rules,
@@ -441,7 +458,7 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
     const QString window = u',' + Quoted(start) + u',' + Quoted(end);
     const TTqlReply count = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
                                      QStringLiteral("page_size=? and start_modified=? and end_modified=?"), QStringLiteral("1") + window, *FShop);
-    if (!self)
+    if (!self || !FShop)
         return false;
     const TqvJSONobject* response = count.Member(ChangedTradesResponse);
     if (!response) {
@@ -475,7 +492,7 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
         const TTqlReply reply = QueryTql(IncrementMethod, QStringLiteral("$tid"), QString(),
                                          QStringLiteral("page_no=? and page_size=? and start_modified=? and end_modified=?"),
                                          QString::number(page) + u',' + pageSize + window, *FShop);
-        if (!self)
+        if (!self || !FShop)
             return false;
         const TqvJSONobject* pageResponse = reply.Member(ChangedTradesResponse);
         if (!pageResponse)
@@ -485,14 +502,14 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
                 break;
             if (IsSqlInteger(tid) && !ProcessTrade(tid, now, rules, sameLineEvents))
                 ++failedTrades;
-            if (!self)
+            if (!self || !FShop)
                 return false;
         }
         progress.ProgressBar->setValue(progress.ProgressBar->value() + 1);
     }
     // Its own trade lines are stored (or found unstorable) before it decides.
     ProcessMsgQueue();
-    if (!self)
+    if (!self || !FShop)
         return false;
     if (stop.Stopped()) {
         CatchUpFailed(start, QStringLiteral("中断交易数据同步已停止"), automatic);
@@ -508,19 +525,24 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
     return true;
 }
 
-void TFormItems::CatchUpDone(const QString& now)
+void TFormItems::CatchUpDone()
 {
     AdvanceWithStream();
     const QString moment = OutGapFrom(FShop->Code);
-    // Read through to the platform's time, past the moment the log named.
-    if (!FGapSaid.isEmpty() && !moment.isEmpty() && moment >= now && moment > FGapSaid) {
+    const bool behind = RecordBehind();
+    // Read past the moment the log named, and the stream carries it on.
+    if (!FGapSaid.isEmpty() && !moment.isEmpty() && moment > FGapSaid && !behind) {
         LogLine(lbMonitor, QStringLiteral("自") + FGapSaid + QStringLiteral("起的交易已补录完整"));
         FGapSaid.clear();
     }
-    // What changes after the window reaches only a stream that listens; one
-    // that connected in the window's last second is caught up to soon after.
-    if (RecordBehind())
-        RequestCatchUp(StreamRunning() && FStream->Live() ? std::min(CatchUpRetryMs, 2000) : CatchUpRetryMs);
+    if (behind) {
+        // Up to the stream's start once the platform lists it; without a
+        // stream that carries the record on, again after a while.
+        // (At most one a second: a platform's clock that lags does not make
+        // them run one after the other.)
+        const bool met = StreamRunning() && FStream->Live() && !FStream->LiveCoverage().From.isEmpty();
+        RequestCatchUp(met ? std::max(MsUntilStreamMet(), 1000) : CatchUpRetryMs);
+    }
 }
 
 void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)
@@ -540,9 +562,24 @@ bool TFormItems::RecordBehind()
         return false;
     if (!FStream || !FStream->Live())
         return true;
-    const QString moment = OutGapFrom(FShop->Code);
     const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
+    const QString moment = OutGapFrom(FShop->Code);
     return moment.isEmpty() || coverage.From.isEmpty() || moment < coverage.From;
+}
+
+int TFormItems::MsUntilStreamMet()
+{
+    if (!FStream || !FStream->Live())
+        return 0;
+    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
+    if (coverage.From.isEmpty())
+        return 0;
+    // A catch-up reads up to ListingLagSecs before the second before the
+    // platform's time: up to the stream's start once the platform's clock
+    // has surely passed that much beyond it.
+    const auto when = coverage.Reading.WhenSurelyReached(PlatformSecsAfter(coverage.From, std::max(0, ListingLagSecs)));
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now()).count();
+    return wait > 0 ? int(std::min<qint64>(wait, std::numeric_limits<int>::max())) : 0;
 }
 
 void TFormItems::AdvanceWithStream()
@@ -553,7 +590,7 @@ void TFormItems::AdvanceWithStream()
     // Lines still waiting to be stored hold the moment back too.
     const QString to = EarlierDateTime(coverage.To, EarliestQueuedLine(FShop->Code));
     if (!coverage.From.isEmpty() && !coverage.To.isEmpty())
-        AdvanceOutGap(FShop->Code, coverage.From, to);
+        AdvanceOutGap(FShop->Code, coverage.From, to, coverage.Marks);
 }
 
 bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,

@@ -31,12 +31,17 @@ void WithWritableField(TField& field, Change change)
 }
 
 // Drains EventQueue: pops under EventQueueLock, applies outside it. A
-// failure (a database error of the INSERT, a field the dataset lacks) ends
-// this round and reaches the error box; the records behind it stay queued.
-// A trade line that cannot be stored because the database is out of reach
-// is dropped without an error box: its shop's trade lines are incomplete
-// from its date (MarkOutGap), and the catch-up brings it once the database
-// is back.
+// failure of a record that is no trade line (a database error, a field the
+// dataset lacks) ends this round and reaches the error box; the records
+// behind it stay queued. A trade line the database does not store never
+// does, and never holds back the lines behind it:
+// - the database out of reach, or refusing it this time (another seat's
+//   transaction held what it writes, a time-out): the shop's trade lines
+//   are incomplete from its date (MarkOutGap; the log says so unless the
+//   database is away, which the log says once), and a catch-up brings it;
+// - its values never fitting their columns (a quantity beyond INTEGER, a
+//   text longer than its column): the log says so once in the run, with
+//   its trade, order line and why, and it is passed over.
 void ProcessMsgQueue();
 
 // Applies one record and disposes of it. A record whose dataset is gone

@@ -44,25 +44,16 @@ const QString DateTimeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 constexpr int ServerProbeTimeoutMs = 10000;
 constexpr int ServerAskMs = 250;
 
-// Moments not stored yet, by shop code.
-std::map<QString, QString>& PendingOutGaps()
+// Marks not stored yet, by shop code: the earliest and the latest moment
+// of them (empty when none of them knew one).
+struct TPendingMarks {
+    QString Earliest;
+    QString Latest;
+};
+std::map<QString, TPendingMarks>& PendingOutGaps()
 {
-    static std::map<QString, QString> gaps;
+    static std::map<QString, TPendingMarks> gaps;
     return gaps;
-}
-
-// MarkOutGap's calls, by shop code.
-std::map<QString, int>& OutGapMarkCounts()
-{
-    static std::map<QString, int> counts;
-    return counts;
-}
-
-// The latest moment MarkOutGap was given, by shop code.
-std::map<QString, QString>& LatestOutGapMarks()
-{
-    static std::map<QString, QString> marks;
-    return marks;
 }
 
 TKivDM& DataModule()
@@ -93,14 +84,25 @@ void LoadImageLists(TKivDM& dm)
     dm.ImageListRun.AddStrip(QImage(QStringLiteral(":/morvane/run16.png")));
 }
 
-// The tables that a database made by an older program may lack, as
-// db/schema.sql makes them (a test holds the two to the same columns).
+// The tables and columns that a database made by an older program may
+// lack, as db/schema.sql makes them (a test holds the two to the same
+// columns).
 struct TNewerTable {
     const char16_t* Name;
     const char16_t* Create;
 };
 constexpr TNewerTable NewerTables[] = {
-    {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL)"},
+    {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL, "
+                   u"\"Marks\" INTEGER DEFAULT 0 NOT NULL, \"LatestMark\" VARCHAR(32))"},
+};
+struct TNewerColumn {
+    const char16_t* Table;
+    const char16_t* Name;
+    const char16_t* Add;
+};
+constexpr TNewerColumn NewerColumns[] = {
+    {u"KivOutGap", u"Marks", u"ALTER TABLE \"KivOutGap\" ADD \"Marks\" INTEGER DEFAULT 0 NOT NULL"},
+    {u"KivOutGap", u"LatestMark", u"ALTER TABLE \"KivOutGap\" ADD \"LatestMark\" VARCHAR(32)"},
 };
 
 void LoadBlobParam(int code, QByteArray& stream)
@@ -151,8 +153,6 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     KivConn->SetParam(QStringLiteral("Password"), password);
     EventQueue.clear();
     PendingOutGaps().clear();
-    OutGapMarkCounts().clear();
-    LatestOutGapMarks().clear();
     // Mapped trades become update records from now on.
     TradeEventProducer = QueueTradeEventBatch;
     MonitorDataSets.clear();
@@ -220,13 +220,19 @@ void TKivDM::EnsureSchema()
     // First: the statements below run through the connection itself.
     FSchemaChecked = true;
     try {
-        for (const TNewerTable& table : NewerTables) {
+        const auto missing = [this](const QString& sql) {
             TSQLQuery query(KivConn);
-            query.SQL = QStringLiteral("select 1 from rdb$relations where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(table.Name));
+            query.SQL = sql;
             query.Open();
-            if (query.IsEmpty())
+            return query.IsEmpty();
+        };
+        for (const TNewerTable& table : NewerTables)
+            if (missing(QStringLiteral("select 1 from rdb$relations where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(table.Name))))
                 KivConn->ExecuteDirect(QString::fromUtf16(table.Create));
-        }
+        for (const TNewerColumn& column : NewerColumns)
+            if (missing(QStringLiteral("select 1 from rdb$relation_fields where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(column.Table))
+                        + QStringLiteral(" and rdb$field_name = ") + QuotedStr(QString::fromUtf16(column.Name))))
+                KivConn->ExecuteDirect(QString::fromUtf16(column.Add));
     } catch (const EDatabaseConnectionLost&) {
         // Tried again with the next statement, once the server answers.
         FSchemaChecked = false;
@@ -497,6 +503,23 @@ QString EarlierDateTime(const QString& a, const QString& b)
     return a.isEmpty() ? b : b.isEmpty() ? a : std::min(a, b);
 }
 
+QDateTime PlatformMoment(const QString& text)
+{
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    return text.size() == 19 && text[10] == u' ' && date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+QString PlatformText(const QDateTime& moment)
+{
+    return moment.isValid() ? moment.toString(DateTimeFormat) : QString();
+}
+
+QString PlatformSecsAfter(const QString& moment, qint64 secs)
+{
+    return PlatformText(PlatformMoment(moment).addSecs(secs));
+}
+
 QString GetParam(const QString& code, const QString& defaultValue)
 {
     const QString bareCode = SqlInteger(code);
@@ -588,34 +611,47 @@ bool DatabaseAnswers()
     return KivDM && !KivDM->DatabaseLost();
 }
 
-QString StoredOutGap(const QString& shopCode)
+TOutGap StoredOutGap(const QString& shopCode)
 {
     if (!DatabaseAnswers())
-        return QString();
+        return {};
     try {
-        const auto query = OpenQuery(QStringLiteral("select \"GapFrom\" from \"KivOutGap\" where \"ShopCode\" = ") + QuotedStr(shopCode));
-        return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("GapFrom"))->AsString();
+        const auto query =
+            OpenQuery(QStringLiteral("select \"GapFrom\", \"Marks\", \"LatestMark\" from \"KivOutGap\" where \"ShopCode\" = ")
+                      + QuotedStr(shopCode));
+        if (query->IsEmpty())
+            return {QString(), 0, QString(), true};
+        return {query->FieldByName(QStringLiteral("GapFrom"))->AsString(), query->FieldByName(QStringLiteral("Marks"))->AsInteger(),
+                query->FieldByName(QStringLiteral("LatestMark"))->AsString(), true};
     } catch (const EDatabaseError&) {
-        return QString();
+        return {};
     }
-}
-
-void StoreOutGap(const QString& shopCode, const QString& from)
-{
-    const QString shop = QuotedStr(shopCode);
-    if (ExecSql(QStringLiteral("update \"KivOutGap\" set \"GapFrom\" = ") + QuotedStr(from) + QStringLiteral(" where \"ShopCode\" = ") + shop
-                + QStringLiteral(" and \"GapFrom\" > ") + QuotedStr(from))
-        == 0)
-        ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") select ") + shop + u',' + QuotedStr(from)
-                + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
 }
 
 } // namespace
 
+TOutGap ReadOutGap(const QString& shopCode)
+{
+    TOutGap gap = StoredOutGap(shopCode);
+    const auto pending = PendingOutGaps().find(shopCode);
+    if (pending != PendingOutGaps().end()) {
+        // A mark not stored yet: no advance can be sound until it is.
+        gap.From = EarlierDateTime(gap.From, pending->second.Earliest);
+        gap.LatestMark = std::max(gap.LatestMark, pending->second.Latest);
+        gap.Known = false;
+    }
+    return gap;
+}
+
 QString OutGapFrom(const QString& shopCode)
 {
-    const auto pending = PendingOutGaps().find(shopCode);
-    return EarlierDateTime(StoredOutGap(shopCode), pending == PendingOutGaps().end() ? QString() : pending->second);
+    return ReadOutGap(shopCode).From;
+}
+
+int OutGapMarks(const QString& shopCode)
+{
+    const TOutGap gap = ReadOutGap(shopCode);
+    return gap.Known ? gap.Marks : -1;
 }
 
 QString EnsureOutGap(const QString& shopCode, const QString& from)
@@ -628,40 +664,43 @@ QString EnsureOutGap(const QString& shopCode, const QString& from)
     return OutGapFrom(shopCode);
 }
 
+QString OutGapMarkSql(const QString& shopCode, const QString& from, const QString& latest)
+{
+    QString moved;
+    if (!from.isEmpty()) {
+        const QString last = QuotedStr(latest.isEmpty() ? from : latest);
+        moved = QStringLiteral("\"GapFrom\" = case when \"GapFrom\" > %1 then %1 else \"GapFrom\" end, ").arg(QuotedStr(from))
+                + QStringLiteral("\"LatestMark\" = case when \"LatestMark\" >= %1 then \"LatestMark\" else %1 end, ").arg(last);
+    }
+    return QStringLiteral("update \"KivOutGap\" set ") + moved + QStringLiteral("\"Marks\" = \"Marks\" + 1 where \"ShopCode\" = ")
+           + QuotedStr(shopCode);
+}
+
 bool MarkOutGap(const QString& shopCode, const QString& from)
 {
-    ++OutGapMarkCounts()[shopCode];
-    QString& latest = LatestOutGapMarks()[shopCode];
-    latest = std::max(latest, from);
     const QString current = OutGapFrom(shopCode);
-    if (from.isEmpty() || (!current.isEmpty() && current <= from))
-        return false;
-    PendingOutGaps()[shopCode] = from;
+    auto& pending = PendingOutGaps();
+    const auto held = pending.find(shopCode);
+    if (held == pending.end())
+        pending[shopCode] = {from, from};
+    else
+        held->second = {EarlierDateTime(held->second.Earliest, from), std::max(held->second.Latest, from)};
     StoreOutGaps();
-    return true;
+    if (KivDM)
+        Q_EMIT KivDM->RecordIncomplete(shopCode);
+    return !from.isEmpty() && (current.isEmpty() || from < current);
 }
 
-int OutGapMarks(const QString& shopCode)
+bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to, int marks)
 {
-    const auto count = OutGapMarkCounts().find(shopCode);
-    return count == OutGapMarkCounts().end() ? 0 : count->second;
-}
-
-QString LatestOutGapMark(const QString& shopCode)
-{
-    const auto mark = LatestOutGapMarks().find(shopCode);
-    return mark == LatestOutGapMarks().end() ? QString() : mark->second;
-}
-
-bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to)
-{
-    // A moment moved back and not stored yet lies before the stored one.
-    if (from.isEmpty() || to <= from || PendingOutGaps().count(shopCode) > 0 || !DatabaseAnswers())
+    // A mark not stored yet lies before the stored moment.
+    StoreOutGaps();
+    if (from.isEmpty() || to <= from || marks < 0 || PendingOutGaps().count(shopCode) > 0 || !DatabaseAnswers())
         return false;
     try {
         return ExecSql(QStringLiteral("update \"KivOutGap\" set \"GapFrom\" = ") + QuotedStr(to) + QStringLiteral(" where \"ShopCode\" = ")
                        + QuotedStr(shopCode) + QStringLiteral(" and \"GapFrom\" >= ") + QuotedStr(from)
-                       + QStringLiteral(" and \"GapFrom\" < ") + QuotedStr(to))
+                       + QStringLiteral(" and \"GapFrom\" < ") + QuotedStr(to) + QStringLiteral(" and \"Marks\" = ") + QString::number(marks))
                > 0;
     } catch (const EDatabaseError&) {
         // The moment stays; what was read is read again next time.
@@ -676,7 +715,13 @@ void StoreOutGaps()
         return;
     for (auto gap = pending.begin(); gap != pending.end();) {
         try {
-            StoreOutGap(gap->first, gap->second);
+            const auto& [shopCode, marks] = *gap;
+            // A shop without a row yet gets one that counts the mark.
+            if (ExecSql(OutGapMarkSql(shopCode, marks.Earliest, marks.Latest)) == 0 && !marks.Earliest.isEmpty())
+                ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\",\"Marks\",\"LatestMark\") select ")
+                        + QuotedStr(shopCode) + u',' + QuotedStr(marks.Earliest) + QStringLiteral(",1,") + QuotedStr(marks.Latest)
+                        + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ")
+                        + QuotedStr(shopCode) + u')');
             gap = pending.erase(gap);
         } catch (const EDatabaseError&) {
             ++gap;

@@ -106,6 +106,10 @@ struct TMsgRec {
     QString LineShopCode;
     QString LineDate;
     QString LineStoredSql;
+    // The line's trade ("Tid") and order line ("Oid") as they stand in the
+    // INSERT, for what the log says of it.
+    QString LineTid;
+    QString LineOid;
     // Weak: a record still queued when its monitor window closes names no
     // dataset and no list box any more.
     QPointer<TClientDataSet> DataSet;
@@ -150,6 +154,8 @@ Q_SIGNALS:
     // Once per outage, when it is found; and when the database answers again.
     void DatabaseConnectionLost();
     void DatabaseConnectionRestored();
+    // The shop's trade lines may be incomplete from a new moment (MarkOutGap).
+    void RecordIncomplete(const QString& shopCode);
 
 private:
     friend class TKivTransaction;
@@ -252,6 +258,14 @@ QString DateTimeText(const QDateTime& time);
 QDateTime DateTimeOf(const QString& text);
 // The earlier of two such texts (they order as text); an empty one is none.
 QString EarlierDateTime(const QString& a, const QString& b);
+// A moment of the platform's clock ("yyyy-mm-dd hh:nn:ss") to count seconds
+// on: taken as UTC, so that no daylight-saving shift of the local zone moves
+// it; invalid for any other text. PlatformText writes it back.
+QDateTime PlatformMoment(const QString& text);
+QString PlatformText(const QDateTime& moment);
+// The platform moment that many seconds later (earlier when negative);
+// empty for a text that is no moment.
+QString PlatformSecsAfter(const QString& moment, qint64 secs);
 
 // Settings.
 QString GetParam(const QString& code, const QString& defaultValue);
@@ -280,29 +294,47 @@ QString LastOutDate(const QString& shopCode);
 // live trade that could not be fetched, a stream outage, a catch-up that
 // could not read its whole window, a trade line the database could not
 // store) moves it back (MarkOutGap). While the database cannot be reached a
-// moment moved back is kept in memory, and stored by StoreOutGaps once it
-// can; the stored one, which nothing moved forward meanwhile, still holds
-// if the program ends before that.
+// mark is kept in memory, and stored by StoreOutGaps once it can; the
+// stored moment, which nothing moved forward meanwhile, still holds if the
+// program ends before that.
 //
-// The moment, or empty when the shop has none yet (a shop never monitored,
-// a database made before "KivOutGap" existed).
+// Every seat monitoring the shop shares the moment, and the count of its
+// marks ("Marks"): a seat moves the moment forward only while the count is
+// the one it read before it read what it moves over, so that a mark of any
+// seat holds every seat's advance until a catch-up has read past it.
+struct TOutGap {
+    // The moment, or empty when the shop has none yet (a shop never
+    // monitored, a database made before "KivOutGap" existed).
+    QString From;
+    int Marks = 0;
+    // The latest moment any mark was made from, or empty: what a stream
+    // carries on may start only after it.
+    QString LatestMark;
+    // False while the database cannot be read, or a mark of this seat is
+    // not stored yet: no advance may count on Marks then.
+    bool Known = false;
+};
+TOutGap ReadOutGap(const QString& shopCode);
 QString OutGapFrom(const QString& shopCode);
+// The stored count of marks, or -1 when it is not known (ReadOutGap).
+int OutGapMarks(const QString& shopCode);
 // Stores the moment for a shop that has none; the shop's moment. Raises the
 // database's errors.
 QString EnsureOutGap(const QString& shopCode, const QString& from);
-// Moves the shop's moment back to from unless it lies there already; true
-// when it moved. Never raises.
+// Moves the shop's moment back to from unless it lies there already, and
+// counts the mark in any case (an empty from only counts it); true when the
+// moment moved. Tells the data module's RecordIncomplete. Never raises.
 bool MarkOutGap(const QString& shopCode, const QString& from);
-// How often MarkOutGap was called for the shop in this run, whether or not
-// the moment moved: what was read while it changed may not all be stored.
-int OutGapMarks(const QString& shopCode);
-// The latest moment MarkOutGap was given for the shop in this run, or empty.
-QString LatestOutGapMark(const QString& shopCode);
+// The one statement of a mark, as every seat runs it (of several marks
+// from `from` up to `latest`).
+QString OutGapMarkSql(const QString& shopCode, const QString& from, const QString& latest = QString());
 // Everything that changed from `from` up to (not including) `to` has been
-// read and stored: the shop's moment moves to `to` when it lies within.
-// True when it moved. Never raises; a database out of reach moves nothing.
-bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to);
-// Stores the moments kept in memory; those it cannot stay there.
+// read and stored, by a reader that found the count of marks at `marks`
+// before it read: the shop's moment moves to `to` when it lies within and
+// the count is still that. True when it moved. Never raises; a database out
+// of reach moves nothing.
+bool AdvanceOutGap(const QString& shopCode, const QString& from, const QString& to, int marks);
+// Stores the marks kept in memory; those it cannot stay there.
 void StoreOutGaps();
 // The earliest change ("LineDate") of the shop's trade lines still waiting
 // in EventQueue to be stored, or empty.

@@ -111,6 +111,8 @@ int QueueTradeEvents(const QString& table, const TJsonColumns& keys, const TJson
             record->LineDate = record->TimeText;
         else if (const TJsonValue* date = ColumnValue(data, QStringLiteral("Date"), r); date && !date->Missing)
             record->LineDate = date->Text;
+        record->LineTid = LineValue(lines, QStringLiteral("Tid"));
+        record->LineOid = LineValue(lines, QStringLiteral("Oid"));
         const TJsonValue* oid = ColumnValue(data, QStringLiteral("Oid"), r);
         if (oid && !oid->Missing && IsSqlInteger(oid->Text) && !sameLineEvents.isEmpty())
             record->LineStoredSql = QStringLiteral("select 1 from ") + QuotedName(table) + QStringLiteral(" where \"ShopCode\" = ")

@@ -3,7 +3,6 @@
 #include "client/KivDataM.h"
 #include "json/uQvJSON.h"
 #include "platform/Application.h"
-#include "platform/Clock.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
 #include "platform/UrlDecode.h"
@@ -48,9 +47,8 @@ std::vector<std::unique_ptr<THttpClient>>& IdleClients()
     return clients;
 }
 
-// GUI thread: local time minus the platform's, in seconds, as the last
-// GetServerTime found it.
-std::optional<qint64> PlatformOffsetSecs;
+// GUI thread: the last valid reading of the platform's clock.
+TPlatformReading LastReading;
 
 bool OnGuiThread()
 {
@@ -378,22 +376,52 @@ TTqlReply QueryTql(const QString& method, const QString& fields, const QString& 
     return reply;
 }
 
-QString GetServerTime(const TTreeNodeShop& shop)
+QString TPlatformReading::SurelyReachedAt(TInstant at, qint64 shiftSecs) const
 {
-    const TTqlReply reply = QueryTql(QStringLiteral("taobao.time.get"), QStringLiteral("time"), QString(), QString(), QString(), shop);
-    const TqvJSONobject* response = reply.Member(u"time_get_response");
-    const TqvJSONbase* member = response ? response->Field(u"time") : nullptr;
-    QString time;
-    if (const auto* text = qvJSONcast<TqvJSONstring>(member))
-        time = text->Value();
-    else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
-        time = number->LiteralText();
-    if (const QDateTime platform = DateTimeOf(time); platform.isValid())
-        PlatformOffsetSecs = platform.secsTo(LocalNow());
-    return time;
+    const QDateTime said = PlatformMoment(Said);
+    if (!said.isValid())
+        return QString();
+    const qint64 sinceMs = std::chrono::duration_cast<std::chrono::milliseconds>(at - Answered).count();
+    // Whole seconds only, rounded towards the past: before the answer the
+    // platform's clock is known no better than at it.
+    const qint64 sinceSecs = sinceMs >= 0 ? sinceMs / 1000 : -((-sinceMs + 999) / 1000);
+    return PlatformText(said.addSecs(sinceSecs + shiftSecs));
 }
 
-QString PlatformTimeAt(const QDateTime& local)
+TPlatformReading::TInstant TPlatformReading::WhenSurelyReached(const QString& moment) const
 {
-    return PlatformOffsetSecs ? DateTimeText(local.addSecs(-*PlatformOffsetSecs)) : QString();
+    const QDateTime said = PlatformMoment(Said);
+    const QDateTime target = PlatformMoment(moment);
+    if (!said.isValid() || !target.isValid())
+        return Answered;
+    return Answered + std::chrono::seconds(std::max<qint64>(0, said.secsTo(target)));
+}
+
+TPlatformReading ReadPlatformClock(const TTreeNodeShop& shop)
+{
+    TPlatformReading reading;
+    reading.Sent = std::chrono::steady_clock::now();
+    const TTqlReply reply = QueryTql(QStringLiteral("taobao.time.get"), QStringLiteral("time"), QString(), QString(), QString(), shop);
+    reading.Answered = std::chrono::steady_clock::now();
+    const TqvJSONobject* response = reply.Member(u"time_get_response");
+    const TqvJSONbase* member = response ? response->Field(u"time") : nullptr;
+    if (const auto* text = qvJSONcast<TqvJSONstring>(member))
+        reading.Said = text->Value();
+    else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
+        reading.Said = number->LiteralText();
+    if (!PlatformMoment(reading.Said).isValid())
+        reading.Said.clear();
+    else
+        LastReading = reading;
+    return reading;
+}
+
+QString GetServerTime(const TTreeNodeShop& shop)
+{
+    return ReadPlatformClock(shop).Said;
+}
+
+TPlatformReading LastPlatformReading()
+{
+    return LastReading;
 }

@@ -18,6 +18,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -143,10 +144,32 @@ TTqlReply ParseTqlReply(const THttpResult& result);
 TTqlReply QueryTql(const QString& method, const QString& fields, const QString& values, const QString& whereTemplate,
                    const QString& whereValues, const TTreeNodeShop& shop);
 
-// The platform's time ("yyyy-mm-dd hh:mm:ss"), or empty when there is none
-// (no reply, an error reply, or a reply that does not parse).
-QString GetServerTime(const TTreeNodeShop& shop);
+// One reading of the platform's clock: the second it said, and when, on
+// this computer's steady clock, the call that asked was sent and answered.
+// Time since a reading is counted on the steady clock only: the wall clock
+// may be set meanwhile. The platform's clock had surely reached the second
+// it said when the call was answered, and goes on from there.
+struct TPlatformReading {
+    using TInstant = std::chrono::steady_clock::time_point;
+    QString Said;
+    TInstant Sent;
+    TInstant Answered;
 
-// The platform's time at a local moment, as the last time GetServerTime got
-// puts it ("yyyy-mm-dd hh:mm:ss"); empty before that.
-QString PlatformTimeAt(const QDateTime& local);
+    bool IsValid() const { return !Said.isEmpty(); }
+    // The latest second that the platform's clock had surely reached at the
+    // instant, moved by shiftSecs; empty for no reading.
+    QString SurelyReachedAt(TInstant at, qint64 shiftSecs = 0) const;
+    // The instant by which the platform's clock has surely reached the
+    // moment (the answer's instant for a moment it had reached then).
+    TInstant WhenSurelyReached(const QString& moment) const;
+};
+
+// Reads the platform's clock for the shop ("taobao.time.get"); an invalid
+// reading when there is none (no reply, an error reply, or a reply that
+// does not parse).
+TPlatformReading ReadPlatformClock(const TTreeNodeShop& shop);
+// The platform's time ("yyyy-mm-dd hh:mm:ss") as ReadPlatformClock reads it,
+// or empty.
+QString GetServerTime(const TTreeNodeShop& shop);
+// The last valid reading taken in this run (by either), or an invalid one.
+TPlatformReading LastPlatformReading();

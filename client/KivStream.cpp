@@ -214,8 +214,8 @@ void TKivStreamThread::Terminate()
         return;
     QString from;
     for (const auto& [id, fetch] : FFetches)
-        if (DateTimeOf(fetch.Modified).isValid() && (from.isEmpty() || fetch.Modified < from))
-            from = fetch.Modified;
+        if (PlatformMoment(fetch.Modified).isValid())
+            from = EarlierDateTime(from, fetch.Modified);
     FFetches.clear();
     Missed(from, QStringLiteral("监控停止时有交易尚未获取"));
 }
@@ -342,7 +342,7 @@ void TKivStreamThread::ProcessLine(const QString& line)
     if (echo)
         LogLine(LogBox, line);
     if (FLive)
-        FLastAlive = LocalNow();
+        FLastAlive = Clock::now();
     switch (packet.Kind) {
     case TStreamPacketKind::NotJson:
     case TStreamPacketKind::NoPacket:
@@ -352,11 +352,12 @@ void TKivStreamThread::ProcessLine(const QString& line)
         // Heartbeat intervals are measured within one connection.
         FLastHeartbeat.reset();
         LogLine(LogBox, QStringLiteral("连接成功"));
-        FLastAlive = LocalNow();
+        FLastAlive = Clock::now();
         if (!FLive) {
             FLive = true;
-            FLiveSince.clear();
-            LiveCoverage();
+            ++FGeneration;
+            FConfirmedAt = FLastAlive;
+            FCoverage.reset();
             Q_EMIT Connected();
         }
         break;
@@ -460,7 +461,7 @@ void TKivStreamThread::FetchDone(quint64 id, const TTqlReply& reply)
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
     if (!MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
-        Missed(DateTimeOf(fetch.Modified).isValid() ? fetch.Modified : PlatformTimeAt(LocalNow()),
+        Missed(PlatformMoment(fetch.Modified).isValid() ? fetch.Modified : ReadingNow().SurelyReachedAt(Clock::now()),
                QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
 }
 
@@ -469,8 +470,15 @@ void TKivStreamThread::OnConnectionEnded()
     ++FEnded;
     const bool outage = FLive;
     FLive = false;
+    const TPlatformReading reading = ReadingNow();
+    FCoverage.reset();
     if (outage)
-        Missed(PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs)), QStringLiteral("监控连接中断"));
+        Missed(reading.SurelyReachedAt(FLastAlive, -FShared->Timings.OutageMarginSecs), QStringLiteral("监控连接中断"));
+}
+
+TPlatformReading TKivStreamThread::ReadingNow() const
+{
+    return FCoverage ? FCoverage->Reading : LastPlatformReading();
 }
 
 void TKivStreamThread::Missed(const QString& from, const QString& what)
@@ -486,28 +494,35 @@ void TKivStreamThread::Missed(const QString& from, const QString& what)
     MarkOutGap(FShopCopy.Code, moment);
     const QString since = OutGapFrom(FShopCopy.Code);
     LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
-    Q_EMIT RecordIncomplete();
+}
+
+bool TKivStreamThread::TakeCoverage(quint64 generation, const TOutGap& gap, const TPlatformReading& reading)
+{
+    // Read a whole second after the confirmation, the platform's clock had
+    // passed the second in which it confirmed: what changes from the second
+    // it said on came after the confirmation. A trade marked missing in that
+    // second is not the stream's.
+    if (!FLive || generation != FGeneration || !gap.Known || !reading.IsValid() || reading.Sent < FConfirmedAt + std::chrono::seconds(1))
+        return false;
+    const QString afterMarks = PlatformSecsAfter(gap.LatestMark, 1);
+    FCoverage = TCoverage{std::max(reading.Said, afterMarks), gap.Marks, reading};
+    return true;
 }
 
 TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
 {
-    if (!FLive)
+    if (!FLive || !FCoverage)
         return {};
-    const int marks = OutGapMarks(FShopCopy.Code);
-    if (FLiveSince.isEmpty() || marks != FLiveMarks) {
-        // Known from the next whole second on: a trade changed earlier in
-        // this one may have gone by unseen, and so may the one just missed.
-        const QDateTime now = DateTimeOf(std::max(PlatformTimeAt(LocalNow()), LatestOutGapMark(FShopCopy.Code)));
-        if (!now.isValid())
-            return {};
-        FLiveSince = DateTimeText(now.addSecs(1));
-        FLiveMarks = marks;
+    // A mark of any seat since: what was missed is the catch-up's first.
+    if (OutGapMarks(FShopCopy.Code) != FCoverage->Marks) {
+        FCoverage.reset();
+        return {};
     }
-    QString to = PlatformTimeAt(FLastAlive.addSecs(-FShared->Timings.OutageMarginSecs));
+    QString to = FCoverage->Reading.SurelyReachedAt(FLastAlive, -FShared->Timings.OutageMarginSecs);
     for (const auto& [id, fetch] : FFetches)
-        if (DateTimeOf(fetch.Modified).isValid())
+        if (PlatformMoment(fetch.Modified).isValid())
             to = EarlierDateTime(to, fetch.Modified);
-    return {FLiveSince, to};
+    return {FCoverage->From, to, FCoverage->Marks, FCoverage->Reading};
 }
 
 void TKivStreamThread::ThreadEnded()

@@ -33,16 +33,22 @@
 // shop's gap (MarkOutGap) and said in the log: a trade whose fetch failed
 // (from its notification's time), a confirmed connection that ended (from
 // OutageMarginSecs before its last line), fetches cut short by the stop.
+//
+// What a live connection shows of the shop's record starts at a reading of
+// the platform's clock that a catch-up took at least a second after the
+// platform confirmed the connection (TakeCoverage): every trade that
+// changes from the second it read on reaches the stream, and what changed
+// before is the catch-up's to read, so the two meet by construction.
 
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
+#include "client/KivQuery.h"
 #include "client/KivStreamLines.h"
 #include "platform/HttpClient.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QDateTime>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -103,17 +109,34 @@ public:
     // Connections (or attempts) that have ended so far.
     int EndedConnections() const { return FEnded; }
 
+    // The live connection's number: each confirmation after none was live
+    // starts a new one. 0 while none is live.
+    quint64 LiveGeneration() const { return FLive ? FGeneration : 0; }
+    // When the live connection was confirmed, on the steady clock.
+    std::chrono::steady_clock::time_point ConfirmedAt() const { return FConfirmedAt; }
+
+    // A catch-up read the platform's clock (reading) at least a second after
+    // the connection `generation` was confirmed, having read the shop's
+    // record (gap) before: from the second it read on, or the second after
+    // the latest mark when that is later, the stream carries the shop's
+    // record. Taken only while that connection is live, the reading is that
+    // late and the record was known; true when taken.
+    bool TakeCoverage(quint64 generation, const TOutGap& gap, const TPlatformReading& reading);
+
     // What the live stream shows of the shop's record, in the platform's
     // time: every trade that changed from From up to (not including) To has
-    // reached it and been stored, or waits in EventQueue. From is the second
-    // after the connection was confirmed, or after the shop's gap was last
-    // marked (OutGapMarks) while it lived: what was missed before that is
-    // the catch-up's. To lies OutageMarginSecs before the connection's last
-    // line, and at the earliest trade still being fetched. Both empty while
-    // no connection is live or the platform's clock is not known yet.
+    // reached it and been stored, or waits in EventQueue, as long as the
+    // shop's count of marks is still Marks. To lies OutageMarginSecs before
+    // the connection's last line, counted from the reading of From, and at
+    // the earliest trade still being fetched. From is empty while no
+    // connection is live, no catch-up has handed it a reading since it was
+    // confirmed, or any seat marked the shop's record since.
     struct TLiveCoverage {
         QString From;
         QString To;
+        int Marks = -1;
+        // The reading From was taken from.
+        TPlatformReading Reading;
     };
     TLiveCoverage LiveCoverage();
 
@@ -128,8 +151,6 @@ Q_SIGNALS:
     void ThreadEnd();
     // The platform confirmed a connection after none was live.
     void Connected();
-    // The shop's trade lines may be incomplete from a new moment (OutGapFrom).
-    void RecordIncomplete();
 
 private:
     struct TShared;
@@ -151,6 +172,9 @@ private:
     void OnConnectionEnded();
     // Marks the shop's gap from the moment and says so.
     void Missed(const QString& from, const QString& what);
+    // The reading the platform's time is counted from now: the coverage's,
+    // else the last one taken.
+    TPlatformReading ReadingNow() const;
     void StoreRawMessage(const QString& line);
     void ThreadEnded();
 
@@ -165,10 +189,17 @@ private:
     bool FRunning = true;
     bool FLive = false;
     int FEnded = 0;
-    QDateTime FLastAlive;
-    // LiveCoverage's start, and the shop's marks when it was taken.
-    QString FLiveSince;
-    int FLiveMarks = 0;
+    quint64 FGeneration = 0;
+    std::chrono::steady_clock::time_point FConfirmedAt;
+    // When the live connection last had a line.
+    std::chrono::steady_clock::time_point FLastAlive;
+    // What a catch-up handed over (TakeCoverage), while it holds.
+    struct TCoverage {
+        QString From;
+        int Marks = -1;
+        TPlatformReading Reading;
+    };
+    std::optional<TCoverage> FCoverage;
     quint64 FLastFetch = 0;
     std::map<quint64, TPendingFetch> FFetches;
     std::optional<std::chrono::steady_clock::time_point> FLastHeartbeat;

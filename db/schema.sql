@@ -135,10 +135,15 @@ CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
 CREATE INDEX "IX_KivItemOut_Oid" ON "KivItemOut" ("Oid");
 
 /* Per shop, the earliest platform time from which its trade lines may be
-   incomplete: the next catch-up of missed trades starts there. */
+   incomplete: the next catch-up of missed trades starts there. "Marks"
+   counts every seat's marks of it: a seat moves it forward only while the
+   count is the one it read before reading what it moves over. "LatestMark"
+   is the latest moment a mark was made from. */
 CREATE TABLE "KivOutGap" (
-  "ShopCode" VARCHAR(50) NOT NULL PRIMARY KEY,
-  "GapFrom"  VARCHAR(32) NOT NULL
+  "ShopCode"   VARCHAR(50) NOT NULL PRIMARY KEY,
+  "GapFrom"    VARCHAR(32) NOT NULL,
+  "Marks"      INTEGER DEFAULT 0 NOT NULL,
+  "LatestMark" VARCHAR(32)
 );
 
 CREATE GENERATOR "GEN_StockTime";

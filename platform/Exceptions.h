@@ -40,6 +40,14 @@ public:
     using EDatabaseError::EDatabaseError;
 };
 
+// The statement's values do not fit their columns (a number out of range, a
+// text longer than its column, a value that is not of the column's kind):
+// written again as they are, they are refused again.
+class EDatabaseValueError : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 // A text could not be converted to the type asked for.
 class EConvertError : public Exception {
 public:

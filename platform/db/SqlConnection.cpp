@@ -40,8 +40,18 @@ bool IsServerName(const QString& name)
 bool IsConflictText(const QString& text)
 {
     static const QStringList conflicts = {QStringLiteral("update conflicts with concurrent update"), QStringLiteral("deadlock"),
-                                          QStringLiteral("lock conflict"), QStringLiteral("violation of PRIMARY or UNIQUE KEY")};
+                                          QStringLiteral("lock conflict"), QStringLiteral("lock time-out"),
+                                          QStringLiteral("violation of PRIMARY or UNIQUE KEY")};
     return std::any_of(conflicts.begin(), conflicts.end(), [&](const QString& words) { return text.contains(words); });
+}
+
+// The server's words for values that do not fit their columns.
+bool IsValueErrorText(const QString& text)
+{
+    static const QStringList refusals = {QStringLiteral("arithmetic exception, numeric overflow, or string truncation"),
+                                         QStringLiteral("conversion error from string"), QStringLiteral("validation error for column"),
+                                         QStringLiteral("Malformed string")};
+    return std::any_of(refusals.begin(), refusals.end(), [&](const QString& words) { return text.contains(words); });
 }
 
 } // namespace
@@ -179,6 +189,8 @@ void TSQLConnection::RaiseError(const QSqlError& error)
         text = QStringLiteral("Statement failed");
     if (IsConflictText(text))
         throw EDatabaseConflict(text);
+    if (IsValueErrorText(text))
+        throw EDatabaseValueError(text);
     throw EDatabaseError(text);
 }
 

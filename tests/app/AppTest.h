@@ -4,6 +4,7 @@
 // stand-in serving a catalogue; the first value a statement reads; keys and
 // pictures of windows.
 
+#include "app/KivItems.h"
 #include "app/KivResources.h"
 #include "client/KivDataM.h"
 #include "platform/Application.h"
@@ -58,11 +59,14 @@ protected:
         ResetTerminated();
         FDM = std::make_unique<TKivDM>(TempPath(QString()));
         SysRec.UserCode = QStringLiteral("admin");
+        // The stand-in lists a changed trade at once, unless a test says otherwise.
+        TFormItems::ListingLagSecs = 0;
     }
     void TearDown() override
     {
         FDM.reset();
         ResetTerminated();
+        TFormItems::ListingLagSecs = TFormItems::DefaultListingLagSecs;
     }
 
     void AddUser(const QString& code, const QString& hash)

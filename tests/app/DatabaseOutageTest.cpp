@@ -198,7 +198,7 @@ TEST_F(DatabaseOutageTest, ATradeTheDatabaseCouldNotStoreIsCaughtUpAfterTheProgr
         return EventQueue.size();
     };
     ASSERT_TRUE(WaitFor([&] { return Sim.Count(u"taobao.trade.get"_qs) == 2 && KivDM->DatabaseLost() && queued() == 0; }));
-    EXPECT_EQ(Logged(u"数据库连接已断开"_qs), 1);
+    EXPECT_TRUE(WaitFor([&] { return Logged(u"数据库连接已断开"_qs) == 1; })) << MonitorLog(*form).toStdString();
 
     // The program ends before the server is back.
     form->ActionMonitor->trigger();

@@ -14,8 +14,10 @@
 #include "client/KivQuery.h"
 #include "client/KivStream.h"
 #include "platform/Threads.h"
+#include "platform/Clock.h"
 #include "support/ChildProcess.h"
 #include "support/DialogAnswers.h"
+#include "support/OtherSeat.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -82,6 +84,8 @@ protected:
         MainKivHooks = {};
         StreamTimings = TStreamTimings{};
         TFormItems::CatchUpRetryMs = 60000;
+        TFormItems::LiveAdvanceMs = 30000;
+        SetLocalNow(std::nullopt);
         AppTest::TearDown();
     }
 
@@ -117,6 +121,21 @@ protected:
                       + (status.isEmpty() ? QString() : u" and \"Status\" = "_qs + QuotedStr(status)))
             .toInt();
     }
+
+    // Runs step() every 10 ms while the action runs (a start waits for its
+    // catch-up, in which the platform's calls let events run).
+    static void TriggerWith(QAction& action, const std::function<void()>& step)
+    {
+        QTimer steps;
+        QObject::connect(&steps, &QTimer::timeout, step);
+        steps.start(10);
+        action.trigger();
+    }
+    // The computer's clock set that many seconds away from what it says now.
+    static void StepLocalClock(qint64 secs) { SetLocalNow(LocalNow().addSecs(secs)); }
+    // The stream tells something (a heartbeat): the program has heard from it now.
+    void Heartbeat() { ASSERT_EQ(Sim.StreamCode(201), 1); }
+    static int LogLinesWith(const TFormItems& form, const QString& words) { return int(Log(form).count(words)); }
 
     TPlatformSim Sim;
     TDialogAnswers Answers;
@@ -324,6 +343,186 @@ TEST_F(MonitorGapTest, AGapOfDaysIsReadADayAtATimeAsThePlatformLists)
                                        u"page_size=? and start_modified=? and end_modified=?"_qs,
                                        u"1,\"2024-06-01 12:00:00\",\"2024-06-02 12:00:01\""_qs, *Form()->Shop());
     EXPECT_TRUE(refused.Member(u"error_response"_qs));
+}
+
+// A trade changed in the second in which the stream was confirmed, before
+// the confirmation: it reached no stream, and a catch-up that read the
+// platform's clock at once would end its window a second before it.
+TEST_F(MonitorGapTest, TheStreamCarriesTheRecordOnOnlyFromAPlatformReadingTakenAfterItWasConfirmed)
+{
+    TFormItems::LiveAdvanceMs = 0;
+    TFormItems& form = OpenMonitor();
+    Sim.SetNow(u"2024-06-01 12:00:05"_qs);
+    Sim.StreamStall(60000);
+    Sim.ResetCounts();
+    TPlatformSim::TOrder order;
+    int step = 0;
+    QElapsedTimer confirmed;
+    TriggerWith(*form.ActionMonitor, [&] {
+        if (step == 0 && Sim.Count(u"stream"_qs) == 1) {
+            ++step;
+            order = Sim.PlaceOrder(u"k1"_qs, SkuA);
+            EXPECT_EQ(order.Streams, 0);
+            Sim.StreamStall(0);
+        } else if (step == 1 && Log(form).contains(u"连接成功"_qs)) {
+            ++step;
+            confirmed.start();
+        } else if (step == 2 && confirmed.elapsed() >= 500) {
+            ++step;
+            // Half a second on, the platform's clock is in the next second.
+            Sim.SetNow(u"2024-06-01 12:00:06"_qs);
+        }
+    });
+    ASSERT_TRUE(form.Monitoring());
+    // Two minutes later, the stream still live.
+    StepLocalClock(120);
+    Sim.SetNow(u"2024-06-01 12:02:06"_qs);
+    Heartbeat();
+    QElapsedTimer ticks;
+    ticks.start();
+    WaitFor([&] { return ticks.elapsed() > 1500; });
+    // Read once: the catch-up and the stream met.
+    EXPECT_EQ(Sim.Count(u"taobao.time.get"_qs), 1);
+    Stop(form);
+    form.ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 1; }, 5000)) << Log(form).toStdString();
+    EXPECT_EQ(LinesOf(order.Tid), 1);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+// The computer's clock is set back an hour after the sync read the
+// platform's clock, and the platform's clock is forty minutes on when
+// monitoring starts: no moment of either reading moves the record past the
+// thirty orders nobody has read yet.
+TEST_F(MonitorGapTest, AStepOfTheComputersClockMovesNoMomentPastATradeNobodyRead)
+{
+    for (const char16_t* at : {u"2024-06-01 12:05:00", u"2024-06-01 12:15:00", u"2024-06-01 12:35:00"}) {
+        Sim.SetNow(QString::fromUtf16(at));
+        ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_SELLER_SEND_GOODS"_qs, u"TradeBuyerPay"_qs, 10).Streams, 0);
+    }
+    StepLocalClock(-3600);
+    Sim.SetNow(u"2024-06-01 12:40:00"_qs);
+    TFormItems::LiveAdvanceMs = 0;
+    TFormItems& form = OpenMonitor();
+    // The catch-up waits at its sixth trade for a few of the stream's advances.
+    Sim.SetFault(u"hold"_qs, 0, -1, u"taobao.trade.get"_qs, 5);
+    QString passed;
+    QElapsedTimer held;
+    TriggerWith(*form.ActionMonitor, [&] {
+        if (!held.isValid() && Sim.Held() == 1)
+            held.start();
+        if (!held.isValid())
+            return;
+        if (const QString moment = OutGapFrom(u"S1"_qs); moment > u"2024-06-01 12:05:00"_qs)
+            passed = moment;
+        if (held.elapsed() > 2500 && Sim.Held() == 1) {
+            Sim.SetFault(u"none"_qs);
+            Sim.Release();
+        }
+    });
+    EXPECT_TRUE(held.isValid());
+    EXPECT_EQ(passed, QString());
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 30; })) << Figure(SkuA, u"QtyPay"_qs);
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:40:00"_qs);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+// Two seats monitor the shop. The platform tells the other seat that an
+// order was paid, and the other seat's fetch fails: its mark of the record
+// holds this seat's advance until a catch-up has read past it.
+TEST_F(MonitorGapTest, AMarkAnotherSeatMadeHoldsThisSeatsAdvanceUntilACatchUpReadPastIt)
+{
+    TFormItems::LiveAdvanceMs = 0;
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    TFormItems& form = Monitoring();
+    Sim.SetNow(u"2024-06-01 12:20:00"_qs);
+    const TPlatformSim::TOrder order = Sim.PlaceOrder(u"k1"_qs, SkuA, 1, u"WAIT_BUYER_PAY"_qs, u"TradeAlipayCreate"_qs);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyOut"_qs) == 1; }));
+    Sim.SetNow(u"2024-06-01 12:30:00"_qs);
+    Sim.ChangeTrade(u"k1"_qs, order.Tid, u"WAIT_SELLER_SEND_GOODS"_qs);
+    {
+        TSQLConnection otherSeat;
+        otherSeat.SetParam(u"Database"_qs, DatabasePath());
+        otherSeat.ExecuteDirect(OutGapMarkSql(u"S1"_qs, u"2024-06-01 12:30:00"_qs));
+    }
+    // Half an hour on, this seat's stream live all the while.
+    StepLocalClock(1800);
+    Sim.SetNow(u"2024-06-01 13:00:00"_qs);
+    Heartbeat();
+    QString passed;
+    EXPECT_TRUE(WaitFor([&] {
+        if (const QString moment = OutGapFrom(u"S1"_qs); moment > u"2024-06-01 12:30:00"_qs && Figure(SkuA, u"QtyPay"_qs) == 0)
+            passed = moment;
+        return Figure(SkuA, u"QtyPay"_qs) == 1;
+    }, 10000)) << Log(form).toStdString();
+    EXPECT_EQ(passed, QString());
+    EXPECT_EQ(LinesOf(order.Tid, u"WAIT_SELLER_SEND_GOODS"_qs), 1);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+// The database refuses a trade line: for a while (another seat holds what
+// the line's insert writes), or for good (a quantity beyond its column).
+TEST_F(MonitorGapTest, ALineTheDatabaseRefusesForAWhileIsCaughtUpAndOneThatNeverFitsIsLoggedOnceAndHoldsNothingBack)
+{
+    // Every insert of a trade line also writes a row that the other seat holds.
+    ExecSql(u"create table \"TestGate\" (\"Id\" integer not null primary key, \"N\" integer)"_qs);
+    ExecSql(u"insert into \"TestGate\" values (1, 0)"_qs);
+    ExecSql(u"create trigger \"TestGateOut\" for \"KivItemOut\" before insert as begin "
+            "update \"TestGate\" set \"N\" = \"N\" + 1 where \"Id\" = 1; end"_qs);
+    TFormItems& form = Monitoring();
+    {
+        const TOtherSeat other(DatabasePath(), QString::fromUtf16(ServerPassword),
+                               u"update \"TestGate\" set \"N\" = 100 where \"Id\" = 1"_qs, u"insert into \"KivItemOut\""_qs);
+        ASSERT_TRUE(WaitFor([&] { return other.Holding.load(); }));
+        Sim.SetNow(u"2024-06-01 12:05:00"_qs);
+        ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA).Streams, 1);
+        ASSERT_TRUE(WaitFor([&] { return other.Committed.load(); }));
+    }
+    Sim.SetNow(u"2024-06-01 12:05:01"_qs);
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 1; })) << Log(form).toStdString();
+
+    // Three thousand million pens do not fit; the order after them counts.
+    Sim.SetNow(u"2024-06-01 12:06:00"_qs);
+    const TPlatformSim::TOrder huge = Sim.PlaceOrder(u"k1"_qs, SkuB, 3000000000);
+    Sim.SetNow(u"2024-06-01 12:07:00"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuC);
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == 1; })) << Log(form).toStdString();
+    const QString refused = u"交易"_qs + huge.Tid + u"的订单行"_qs + huge.Oid + u"无法保存"_qs;
+    EXPECT_EQ(LogLinesWith(form, refused), 1) << Log(form).toStdString();
+    // Read again by a catch-up, it is said no second time, and the record
+    // moves past it.
+    Stop(form);
+    MarkOutGap(u"S1"_qs, u"2024-06-01 12:00:00"_qs);
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    form.ActionMonitor->trigger();
+    EXPECT_TRUE(WaitFor([] { return OutGapFrom(u"S1"_qs) == u"2024-06-01 12:10:00"_qs; })) << Log(form).toStdString();
+    EXPECT_EQ(LogLinesWith(form, refused), 1) << Log(form).toStdString();
+    EXPECT_EQ(LinesOf(huge.Tid), 0);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\""_qs), u"2"_qs);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+// The platform lists a change a few seconds after it was made: an order paid
+// a second before monitoring starts is not listed yet when the start's
+// catch-up reads, and reaches no stream; a later catch-up reads it.
+TEST_F(MonitorGapTest, AChangeThePlatformListsLateIsReadByALaterCatchUp)
+{
+    TFormItems::ListingLagSecs = 3;
+    Sim.SetListingLag(3);
+    TFormItems& form = Monitoring();
+    Stop(form);
+    Sim.SetNow(u"2024-06-01 12:10:00"_qs);
+    const TPlatformSim::TOrder order = Sim.PlaceOrder(u"k1"_qs, SkuB);
+    ASSERT_EQ(order.Streams, 0);
+    Sim.SetNow(u"2024-06-01 12:10:01"_qs);
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(form.Monitoring());
+    EXPECT_EQ(Figure(SkuB, u"QtyPay"_qs), 0);
+    // The platform's clock goes on, and lists the order.
+    Sim.SetNow(u"2024-06-01 12:10:06"_qs);
+    EXPECT_TRUE(WaitFor([&] { return Figure(SkuB, u"QtyPay"_qs) == 1; }, 10000)) << Log(form).toStdString();
+    EXPECT_EQ(LinesOf(order.Tid), 1);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
 }
 
 } // namespace

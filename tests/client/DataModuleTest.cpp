@@ -233,17 +233,21 @@ TEST_F(DataModuleTest, TheRecordsMomentMovesBackAtOnceAndForwardOnlyOverWhatWasR
     EXPECT_EQ(EnsureOutGap(u"S1"_qs, u"2024-05-01 00:00:00"_qs), u"2024-06-01 12:00:00"_qs);
     // Forward only from within: a window that starts after the moment, or
     // ends before it, moves nothing.
-    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:00:01"_qs, u"2024-06-01 13:00:00"_qs));
-    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:00:00"_qs));
-    EXPECT_TRUE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:30:00"_qs));
+    const int unmarked = OutGapMarks(u"S1"_qs);
+    EXPECT_EQ(unmarked, 0);
+    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:00:01"_qs, u"2024-06-01 13:00:00"_qs, unmarked));
+    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:00:00"_qs, unmarked));
+    EXPECT_TRUE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 11:00:00"_qs, u"2024-06-01 12:30:00"_qs, unmarked));
     EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:30:00"_qs);
     // Back at once; a later moment changes nothing but is counted.
-    const int marks = OutGapMarks(u"S1"_qs);
     EXPECT_TRUE(MarkOutGap(u"S1"_qs, u"2024-06-01 12:10:00"_qs));
     EXPECT_FALSE(MarkOutGap(u"S1"_qs, u"2024-06-01 12:20:00"_qs));
-    EXPECT_EQ(OutGapMarks(u"S1"_qs), marks + 2);
-    EXPECT_EQ(LatestOutGapMark(u"S1"_qs), u"2024-06-01 12:20:00"_qs);
+    EXPECT_EQ(OutGapMarks(u"S1"_qs), unmarked + 2);
     EXPECT_EQ(Scalar(u"select \"GapFrom\" from \"KivOutGap\" where \"ShopCode\" = 'S1'"_qs), u"2024-06-01 12:10:00"_qs);
+    // Whoever read the count before a mark moves nothing; who read it after does.
+    EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:00:00"_qs, u"2024-06-01 12:40:00"_qs, unmarked));
+    EXPECT_TRUE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:10:00"_qs, u"2024-06-01 12:20:00"_qs, unmarked + 2));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:20:00"_qs);
     // Other shops are apart.
     EXPECT_EQ(OutGapFrom(u"S2"_qs), QString());
 
@@ -259,7 +263,8 @@ TEST_F(DataModuleTest, TheRecordsMomentMovesBackAtOnceAndForwardOnlyOverWhatWasR
     // It outlives the program.
     FDM.reset();
     FDM = std::make_unique<TKivDM>(TempPath(QString()));
-    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:10:00"_qs);
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:20:00"_qs);
+    EXPECT_EQ(OutGapMarks(u"S1"_qs), unmarked + 2);
 }
 
 TEST_F(DataModuleTest, ADatabaseMadeBeforeTheGapRecordGetsItWhenOpenedAndLosesNoRow)
@@ -291,4 +296,14 @@ TEST_F(DataModuleTest, ADatabaseMadeBeforeTheGapRecordGetsItWhenOpenedAndLosesNo
     FDM = std::make_unique<TKivDM>(TempPath(QString()));
     EXPECT_EQ(upgraded, Scalar(columns));
     EXPECT_FALSE(upgraded.isEmpty());
+
+    // A database whose record of the moments counts no marks yet: it gets
+    // the count, and keeps its moments.
+    ExecSql(u"alter table \"KivOutGap\" drop \"Marks\", drop \"LatestMark\""_qs);
+    ExecSql(u"insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") values('S1','2024-06-01 12:00:01')"_qs);
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:00:01"_qs);
+    EXPECT_EQ(OutGapMarks(u"S1"_qs), 0);
+    EXPECT_EQ(Scalar(columns), upgraded);
 }

@@ -313,7 +313,7 @@ void TPlatformSim::StreamStall(int ms) const
     Control(QStringLiteral("/sim/stream/stall?ms=%1").arg(ms), true);
 }
 
-TPlatformSim::TOrder TPlatformSim::PlaceOrder(const QString& appKey, const QString& skuId, int num, const QString& status,
+TPlatformSim::TOrder TPlatformSim::PlaceOrder(const QString& appKey, const QString& skuId, qint64 num, const QString& status,
                                               const QString& event, int count, bool log) const
 {
     QUrlQuery query;

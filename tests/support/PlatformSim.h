@@ -80,7 +80,7 @@ public:
         QString Oid;
         int Streams = 0;
     };
-    TOrder PlaceOrder(const QString& appKey, const QString& skuId, int num = 1,
+    TOrder PlaceOrder(const QString& appKey, const QString& skuId, qint64 num = 1,
                       const QString& status = QStringLiteral("WAIT_SELLER_SEND_GOODS"),
                       const QString& event = QStringLiteral("TradeBuyerPay"), int count = 1, bool log = false) const;
     // The trade paid, shipped or refunded later: its order lines (only the
