@@ -230,10 +230,11 @@ void TCustomDBComboBoxMv::UpdateFieldValue()
         TCustomDBEditMv::UpdateFieldValue();
         return;
     }
-    if (DataIndependent())
-        DataLink().SetValue(FValue);
-    else if (FValue.IsClear())
-        DataLink().SetValue(Variant::Null());
+    // Keys are texts: a key chosen by a number is stored as its text, in a
+    // field and in the own value alike. No value stays no value: the own
+    // value keeps Unassigned or Null, a field becomes null.
+    if (FValue.IsClear())
+        DataLink().SetValue(DataIndependent() ? FValue : Variant::Null());
     else
         DataLink().SetText(FValue.AsString());
 }

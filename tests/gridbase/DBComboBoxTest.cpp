@@ -409,6 +409,38 @@ TEST_F(DBComboBoxTest, WithoutADatasetTheKeyIsTheValue)
     EXPECT_EQ(combo->Value(), Variant(QStringLiteral("Blue")));
 }
 
+TEST_F(DBComboBoxTest, AKeyChosenByANumberIsStoredAsItsText)
+{
+    const QStringList numbers = {QStringLiteral("One"), QStringLiteral("Five"), QStringLiteral("Nine")};
+    const QStringList keys = {QStringLiteral("1"), QStringLiteral("5"), QStringLiteral("9")};
+    // Loose equality takes 5 for "5": the kind tells them apart. A numeric
+    // value would also turn into the edit's image index.
+    const auto expectKey = [](TDBComboBoxMv* combo, const QString& key, int item) {
+        EXPECT_EQ(combo->Value().GetKind(), Variant::Kind::String);
+        EXPECT_EQ(combo->Value().AsString(), key);
+        EXPECT_EQ(combo->ItemIndex(), item);
+        EXPECT_EQ(combo->EditImage().ImageIndex(), item);
+    };
+
+    TDBComboBoxMv* own = Combo({}, numbers, keys);
+    own->SetValue(Variant(5));
+    EXPECT_EQ(own->Text(), QStringLiteral("Five"));
+    expectKey(own, QStringLiteral("5"), 1);
+    EXPECT_EQ(own->DataLink().Value().GetKind(), Variant::Kind::String);
+    // A key outside the list is kept as text too; Null stays no value.
+    own->SetValue(Variant(7));
+    expectKey(own, QStringLiteral("7"), -1);
+    own->SetValue(Variant::Null());
+    EXPECT_TRUE(own->Value().IsNull());
+    EXPECT_TRUE(own->DataLink().Value().IsNull());
+
+    TDBComboBoxMv* bound = Combo(QStringLiteral("Code"), numbers, keys);
+    bound->SetValue(Variant(9));
+    EXPECT_EQ(Field(QStringLiteral("Code"))->AsString(), QStringLiteral("9"));
+    EXPECT_EQ(bound->Text(), QStringLiteral("Nine"));
+    expectKey(bound, QStringLiteral("9"), 2);
+}
+
 TEST_F(DBComboBoxTest, ChangingTheListsWhileTheDatasetEditsWritesNothingBack)
 {
     // The display text is never the value: "1,234.50" does not even read
