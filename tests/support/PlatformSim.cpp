@@ -101,7 +101,7 @@ bool TPlatformSim::Start(const QString& cataloguePath, QString* error)
         return fail(QStringLiteral("not built: ") + PlatformSimProgram());
 #ifdef MORVANE_SIM_SPAWN
     FPid = Spawn({PlatformSimProgram(), QStringLiteral("--catalogue"), cataloguePath, QStringLiteral("--port"), QStringLiteral("0"),
-                  QStringLiteral("--exit-with-parent")},
+                  QStringLiteral("--exit-with-parent"), QStringLiteral("--heartbeat"), QStringLiteral("0")},
                  FOutput);
     if (!FPid)
         return fail(QStringLiteral("did not start"));
@@ -114,7 +114,7 @@ bool TPlatformSim::Start(const QString& cataloguePath, QString* error)
     FProcess = std::make_unique<QProcess>();
     FProcess->setProcessChannelMode(QProcess::SeparateChannels);
     FProcess->start(PlatformSimProgram(), {QStringLiteral("--catalogue"), cataloguePath, QStringLiteral("--port"), QStringLiteral("0"),
-                                           QStringLiteral("--exit-with-parent")});
+                                           QStringLiteral("--exit-with-parent"), QStringLiteral("--heartbeat"), QStringLiteral("0")});
     if (!FProcess->waitForStarted(10000))
         return fail(QStringLiteral("did not start"));
     QElapsedTimer timer;

@@ -65,7 +65,9 @@ public:
     // One packet with the code (and the msg text unless it is null).
     int StreamCode(int code, const QString& msg = QString()) const;
     int StreamDrop() const;
-    // Heartbeats every intervalMs on every stream; 0: none.
+    // Heartbeats every intervalMs on every stream; 0: none. Started here, the
+    // stand-in sends none until asked (the platform's come every 30 s), so
+    // that a stream carries only what the test sent.
     void StreamHeartbeat(int intervalMs) const;
     // New streams wait that long before they answer (0: at once).
     void StreamStall(int ms) const;

@@ -76,6 +76,8 @@ void StopControl(TSimState& state);
 // Queues one packet line on every open stream; the number of streams. A
 // logged packet has its writing time recorded (/sim/stream/sent).
 int NotifyStreams(const json& packet, bool log = false);
+// Heartbeats on every stream, open or to come, this far apart; 0: none.
+void SetStreamHeartbeat(int intervalMs);
 // Orders placed as a buyer would: the trade goes into the catalogue and its
 // notification onto the open streams (POST /sim/order).
 void RegisterOrders(httplib::Server& server, TSimState& state);

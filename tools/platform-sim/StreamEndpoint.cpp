@@ -1,9 +1,10 @@
 // The notification stream: a signed POST answered with a chunked reply that
 // never ends on its own. It opens with a connected packet (200), sends a
-// heartbeat (201) at the interval set by a control call (none by default),
-// and whatever the control calls queue: business messages (202), stored-only
-// messages (203), disconnect codes, raw bytes cut into chosen chunks, or the
-// end of the connection.
+// heartbeat (201) at the interval set at start (--heartbeat; the platform's
+// 30 seconds unless told otherwise) or later by a control call, and whatever
+// the control calls queue: business messages (202), stored-only messages
+// (203), disconnect codes, raw bytes cut into chosen chunks, or the end of
+// the connection.
 //
 // Every line is the packet's JSON with its text percent-encoded the way the
 // query replies are, followed by a raw CR LF.
@@ -21,7 +22,8 @@
 //        left out of the message); log=1 records when each one was written.
 //   POST /sim/stream/code?code=N&msg=TEXT   one packet with that code.
 //   POST /sim/stream/drop            ends every open stream.
-//   POST /sim/stream/heartbeat?interval_ms=N   0: no heartbeats.
+//   POST /sim/stream/heartbeat?interval_ms=N   0: no heartbeats; the next one
+//                                    on each open stream comes N ms from now.
 //   POST /sim/stream/stall?ms=N      new streams wait that long before answering.
 //   GET  /sim/stream/open            number of open streams.
 //   GET  /sim/stream/sent            steady-clock nanoseconds of each logged write,
@@ -276,6 +278,16 @@ int NotifyStreams(const json& packet, bool log)
     return Queue({{Line(packet)}, 0, log ? 1 : 0});
 }
 
+void SetStreamHeartbeat(int intervalMs)
+{
+    TStreamHub& hub = Hub();
+    const std::lock_guard lock(hub.Lock);
+    hub.HeartbeatMs = std::max(0, intervalMs);
+    for (const auto& session : hub.Sessions)
+        session->NextHeartbeat = Clock::now() + std::chrono::milliseconds(hub.HeartbeatMs);
+    hub.Changed.notify_all();
+}
+
 void RegisterStream(httplib::Server& server, TSimState& state)
 {
     server.Post("/stream", [&state](const httplib::Request& request, httplib::Response& response) {
@@ -333,12 +345,7 @@ void RegisterStream(httplib::Server& server, TSimState& state)
         response.set_content(std::to_string(hub.Sessions.size()), "text/plain");
     });
     server.Post("/sim/stream/heartbeat", [](const httplib::Request& request, httplib::Response& response) {
-        TStreamHub& hub = Hub();
-        const std::lock_guard lock(hub.Lock);
-        hub.HeartbeatMs = std::max(0, IntParam(request, "interval_ms", 0));
-        for (const auto& session : hub.Sessions)
-            session->NextHeartbeat = Clock::now() + std::chrono::milliseconds(hub.HeartbeatMs);
-        hub.Changed.notify_all();
+        SetStreamHeartbeat(IntParam(request, "interval_ms", 0));
         response.set_content("ok", "text/plain");
     });
     server.Post("/sim/stream/stall", [](const httplib::Request& request, httplib::Response& response) {

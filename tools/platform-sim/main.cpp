@@ -1,6 +1,13 @@
 // platform-sim: the local stand-in for the marketplace platform.
 //
 //   platform-sim --catalogue FILE [--port N] [--exit-with-parent] [--demo-orders SECONDS]
+//                [--heartbeat SECONDS]
+//
+// --heartbeat: the notification streams carry a heartbeat this many seconds
+// apart, by default every 30 as the platform's do, well inside the 90
+// seconds of silence after which the program takes a stream for dead; 0:
+// none until a control call asks for them (the tests' stand-in, whose
+// streams carry only what each test sends).
 //
 // --demo-orders places a paid order on a SKU of the first shop every so many
 // seconds (the demo run's buyer); POST /sim/order places one at any time.
@@ -10,6 +17,7 @@
 
 #include "Sim.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -21,9 +29,11 @@
 
 namespace {
 
+constexpr int PlatformHeartbeatSeconds = 30;
+
 int Usage()
 {
-    std::cerr << "usage: platform-sim --catalogue FILE [--port N] [--exit-with-parent] [--demo-orders SECONDS]\n";
+    std::cerr << "usage: platform-sim --catalogue FILE [--port N] [--exit-with-parent] [--demo-orders SECONDS] [--heartbeat SECONDS]\n";
     return 2;
 }
 
@@ -34,6 +44,7 @@ int main(int argc, char** argv)
     std::string cataloguePath;
     int port = 0;
     int demoOrders = 0;
+    int heartbeat = PlatformHeartbeatSeconds;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--catalogue" && i + 1 < argc)
@@ -42,6 +53,8 @@ int main(int argc, char** argv)
             port = std::atoi(argv[++i]);
         else if (arg == "--demo-orders" && i + 1 < argc)
             demoOrders = std::atoi(argv[++i]);
+        else if (arg == "--heartbeat" && i + 1 < argc)
+            heartbeat = std::clamp(std::atoi(argv[++i]), 0, 24 * 3600);
         else if (arg == "--exit-with-parent")
             prctl(PR_SET_PDEATHSIG, SIGTERM);
         else
@@ -76,6 +89,7 @@ int main(int argc, char** argv)
     sim::RegisterPages(server, state);
     sim::RegisterControl(server, state);
     sim::RegisterStream(server, state);
+    sim::SetStreamHeartbeat(heartbeat * 1000);
     sim::RegisterOrders(server, state);
     sim::RegisterTradeChanges(server, state);
 
