@@ -436,7 +436,11 @@ void PlayBlobField(TCustomDBGridMv* Grid)
 
 void OpenHomePage()
 {
-    ShellOpen(SysRec.HomeUrl);
+    // Without a browser the seller opens the page by hand: the message gives
+    // its address, on a line of its own.
+    if (!ShellOpen(SysRec.HomeUrl))
+        ShowInformation(QStringLiteral("无法打开浏览器，请在浏览器中打开平台首页：\n")
+                        + SysRec.HomeUrl);
 }
 
 void GetSessionForRow(TCustomDBGridMv* Grid)

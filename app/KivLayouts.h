@@ -63,7 +63,8 @@ void AddBlobButtons(TColumnMv* Column, const QString& BinType);
 void LoadFileIntoBlob(TCustomDBGridMv* Grid, const QString& BinType);
 // Plays the selected blob field (nothing for an empty one).
 void PlayBlobField(TCustomDBGridMv* Grid);
-// The platform's home page in the browser.
+// The platform's home page in the browser; without one, a message gives
+// its address.
 void OpenHomePage();
 // Opens the authorize page for the row's "AppKey", runs the session dialog
 // and stores a session it returns in the selected field.

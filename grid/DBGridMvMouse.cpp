@@ -78,6 +78,49 @@ QCursor LeftArrowCursor()
     return QCursor(right.transformed(QTransform::fromScale(-1, 1)), 0, 7);
 }
 
+// Holds the mouse for a control that is handed a press made on the grid.
+// Qt sends the moves and the release of a press to the widget it was made
+// on, the grid, so without it the control would stay pressed and never be
+// clicked. The control lets the mouse go at its release, however that
+// comes (a menu it pops up sends one), or when it is hidden.
+class TPressHandOverMv : public QObject {
+public:
+    explicit TPressHandOverMv(QWidget* Control) : QObject(Control)
+    {
+        Control->installEventFilter(this);
+        Control->grabMouse();
+    }
+
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override
+    {
+        const QEvent::Type type = Event->type();
+        const bool released =
+            type == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(Event)->buttons() == Qt::NoButton;
+        if (released || type == QEvent::Hide) {
+            auto* control = static_cast<QWidget*>(Watched);
+            control->removeEventFilter(this);
+            if (QWidget::mouseGrabber() == control)
+                control->releaseMouse();
+            deleteLater();
+        }
+        return false;
+    }
+};
+
+// A press on the grid handed to a control inside it (an editor's button),
+// with the rest of the gesture.
+void HandPressTo(QWidget* Control, const QPoint& GridPoint, QWidget* Client)
+{
+    const QPointF local(Control->mapFrom(Client, GridPoint));
+    QMouseEvent press(QEvent::MouseButtonPress, local, Control->mapToGlobal(local), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    // Held from before the press, as a press made on the control would be:
+    // what the press itself does (a menu's release) already ends it.
+    new TPressHandOverMv(Control);
+    QApplication::sendEvent(Control, &press);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- press
@@ -395,10 +438,9 @@ void TCustomDBGridMv::MouseDownOnCells(TMouseButton Button, TShiftState Shift, i
             KillTimer(DBGridMvScrollTimer);
             QWidget* target = ClientWidget()->childAt(X, Y);
             if (target && target != ClientWidget()) {
-                const QPointF local(target->mapFrom(ClientWidget(), QPoint(X, Y)));
-                QMouseEvent press(QEvent::MouseButtonPress, local, target->mapToGlobal(local), Qt::LeftButton,
-                                  Qt::LeftButton, Qt::NoModifier);
-                QApplication::sendEvent(target, &press);
+                // The button holds the mouse now; the grid gets no release.
+                SetMouseCapture(false);
+                HandPressTo(target, QPoint(X, Y), ClientWidget());
             }
         }
     }

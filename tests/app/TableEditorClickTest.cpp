@@ -3,14 +3,18 @@
 // click on another row takes that record (posting or dropping the one being
 // typed), a click below the rows changes nothing, and closing with a row
 // that cannot be posted keeps every edit. Each case is saved and the table
-// read back: only the rows the user edited have changed.
+// read back: only the rows the user edited have changed. The home-page
+// button answers the first click, with or without a browser.
 
 #include "AppTest.h"
 #include "ShopEditorSupport.h"
 
 #include "app/KivShop.h"
+#include "client/KivDataM.h"
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
+#include "support/UrlCatcher.h"
+#include "support/WindowClick.h"
 
 #include <QAction>
 #include <QToolBar>
@@ -194,4 +198,40 @@ TEST_F(TableEditorClickTest, ANewRowsYesNoBoxesStartUntickedAndAnUntouchedRowSti
     Click(u"Name"_qs, 0);
     FForm->ActionSave->trigger();
     EXPECT_EQ(Scalar(u"select \"AutoMonitor\" from \"SYS_Shop\" where \"Code\" = 'DEMO5'"_qs), u"0"_qs);
+}
+
+TEST_F(TableEditorClickTest, TheHomePageButtonTakesTheFirstClickAndShowsTheAddressWhenNoBrowserOpens)
+{
+    SysRec.HomeUrl = u"http://127.0.0.1:9/"_qs;
+    TUrlCatcher browser;
+    TCustomDBGridMv& grid = *FForm->DBGridShop;
+    // Where the button stands once the cell's editor is open: at its right.
+    const auto clickButton = [&](const QString& field, int dataRow) {
+        const TRect cell = grid.CellRect(grid.DataToRawColumn(grid.GetColumnByFieldName(field)->Index()),
+                                         grid.TitleRowCount() + dataRow);
+        ClickThroughWindow(grid.ClientWidget(), QPoint(cell.Right - FlatButtonWidth() / 2 - 1, cell.Top + 3));
+    };
+    clickButton(u"AppKey"_qs, 2);
+    TDBGridInplaceEdit* editor = grid.CellEditor();
+    ASSERT_TRUE(editor && editor->isVisible());
+    EXPECT_EQ(Current(u"Code"_qs), u"DEMO3"_qs);
+    // The flat grid's button: at the top right of the editor, as high as the
+    // editor up to one and a half of its width.
+    const QWidget* button = editor->ButtonControl(0);
+    EXPECT_TRUE(button->isVisible());
+    const int w = FlatButtonWidth();
+    EXPECT_EQ(button->geometry(),
+              QRect(editor->width() - w, 0, w, std::min(editor->height(), DefaultEditButtonHeight(w, true))));
+    EXPECT_EQ(browser.Urls, QList<QUrl>{QUrl(SysRec.HomeUrl)});
+    EXPECT_TRUE(FAnswers.Messages.empty());
+
+    // No browser takes the address: the seller is told it, to open by hand.
+    QDesktopServices::setUrlHandler(u"http"_qs, &browser, "NoSuchBrowser");
+    clickButton(u"AppSecret"_qs, 0);
+    EXPECT_EQ(Current(u"Code"_qs), u"DEMO1"_qs);
+    ASSERT_EQ(FAnswers.Messages.size(), 1u);
+    const QString shown = FAnswers.Messages[0].Text;
+    EXPECT_TRUE(shown.contains(u"无法打开浏览器"_qs)) << shown.toStdString();
+    EXPECT_TRUE(shown.endsWith(u"\n"_qs + SysRec.HomeUrl)) << shown.toStdString();
+    EXPECT_EQ(Data().State(), dsBrowse);
 }

@@ -1,6 +1,7 @@
 // The cell editor's other styles: the calendar and the calculator write
 // their values; the buttons inside the cell, their widths and the text
-// rectangle at two font sizes; Ctrl+F from the editor.
+// rectangle at two font sizes, and a first click on another row's buttons;
+// Ctrl+F from the editor.
 
 #include "DBGridEditorTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include "gridbase/CalculatorMv.h"
 #include "platform/db/Field.h"
 #include "support/DialogAnswers.h"
+#include "support/WindowClick.h"
 
 namespace {
 
@@ -176,6 +178,50 @@ TEST_F(DBGridEditorTest, ButtonsStandAtTheRightAndTheTextKeepsClearOfThemAtTwoFo
         EXPECT_LT(ink, w - editor->ButtonWidth()) << points;
         PressKey(editor, Qt::Key_Escape);
     }
+}
+
+TEST_F(DBGridEditorTest, AFirstClickOnAnotherRowsCellButtonsClicksThemAndLetsTheMouseGo)
+{
+    OpenStockIns();
+    Grid->SetFlat(true);
+    TColumnMv* qty = Grid->GetColumnByFieldName(QStringLiteral("Qty"));
+    qty->SetWidth(120);
+    qty->SetButtonStyle(cbsEllipsis);
+    int mainClicks = 0;
+    qty->OnEditButtonClick = [&](QObject*, bool& Handled) {
+        ++mainClicks;
+        Handled = true;
+    };
+    qty->SetAlwaysShowEditButton(true);
+    TEditButtonMv* extra = qty->EditButtons().Add();
+    extra->SetStyle(ebsPlusMv);
+    extra->SetVisible(true);
+    int extraClicks = 0;
+    extra->OnClick = [&](QObject*, bool& Handled) {
+        ++extraClicks;
+        Handled = true;
+    };
+    // From the cell's right edge: the extra button, a separator, the main
+    // button. The press opens the editor there and goes on to the button;
+    // the release, which Qt sends where the mouse is held, clicks it.
+    const int w = FlatButtonWidth();
+    const struct {
+        int Row;
+        int FromRight;
+        const int& Clicks;
+    } presses[] = {{2, w / 2 + 1, extraClicks}, {0, w + 1 + w / 2 + 1, mainClicks}};
+    for (const auto& press : presses) {
+        const TRect cell = DataCell(*Grid, qty->Index(), press.Row);
+        ClickThroughWindow(Grid->ClientWidget(), QPoint(cell.Right - press.FromRight, cell.Top + 3));
+        TDBGridInplaceEdit* editor = Grid->CellEditor();
+        ASSERT_TRUE(editor && editor->isVisible()) << press.Row;
+        EXPECT_EQ(Data->RecNo(), press.Row + 1);
+        EXPECT_EQ(press.Clicks, 1) << press.Row;
+        for (int i = 0; i < editor->ButtonCount(); ++i)
+            EXPECT_EQ(editor->ButtonControl(i)->State(), bsUp) << press.Row << ' ' << i;
+        EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << "the next move belongs to whatever is under the pointer";
+    }
+    EXPECT_EQ(mainClicks + extraClicks, 2);
 }
 
 TEST_F(DBGridEditorTest, RecentValuesDropDownAndTheRequiredMark)
