@@ -20,14 +20,17 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QPersistentModelIndex>
 #include <QShowEvent>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QScopeGuard>
 #include <QScreen>
+#include <algorithm>
 
 int TFormItems::CatchUpRetryMs = 60000;
 int TFormItems::LiveAdvanceMs = 30000;
@@ -41,6 +44,59 @@ QIcon MenuGlyph(int index)
 {
     return KivDM ? KivDM->ImageListMenu.Icon(index) : QIcon();
 }
+
+// Sizes the rows of a log list box laid out in uniform rows. Such a box
+// takes its one row size from its last line; given that line's own size, a
+// longer line before it would be cut off with an ellipsis and the horizontal
+// scroll bar would not reach it. So the size given is the widest line's,
+// which is found as lines come (one measure per line) and found again when
+// lines go or change.
+class TLogLineDelegate final : public QStyledItemDelegate {
+public:
+    explicit TLogLineDelegate(QListWidget& box)
+        : QStyledItemDelegate(&box)
+        , FBox(box)
+    {
+        const QAbstractItemModel* model = box.model();
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) { Measure(first, last); });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &TLogLineDelegate::MeasureAll);
+        connect(model, &QAbstractItemModel::modelReset, this, &TLogLineDelegate::MeasureAll);
+        connect(model, &QAbstractItemModel::dataChanged, this, &TLogLineDelegate::MeasureAll);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (FWidest.isValid() && FWidest != index)
+            size.setWidth(std::max(size.width(), QStyledItemDelegate::sizeHint(option, FWidest).width()));
+        return size;
+    }
+
+private:
+    void Measure(int first, int last)
+    {
+        const QFontMetrics metrics(FBox.font());
+        for (int row = first; row <= last; ++row) {
+            const QModelIndex line = FBox.model()->index(row, 0);
+            const int width = metrics.horizontalAdvance(line.data().toString());
+            if (width > FWidestWidth) {
+                FWidestWidth = width;
+                FWidest = line;
+            }
+        }
+    }
+
+    void MeasureAll()
+    {
+        FWidest = QPersistentModelIndex();
+        FWidestWidth = -1;
+        Measure(0, FBox.count() - 1);
+    }
+
+    const QListWidget& FBox;
+    QPersistentModelIndex FWidest;
+    int FWidestWidth = -1;
+};
 
 // Every items window shares one stored layout per mode.
 const QString SysCode = QStringLiteral("SYS_CODE");
@@ -211,8 +267,10 @@ void TFormItems::CreateControls()
     fixed.setPixelSize(12);
     fixed.setStyleHint(QFont::Monospace);
     lbMonitor->setFont(fixed);
-    // Every line is one row high: a new line does not measure all the others.
+    // Every line is one row of one size: a new line does not measure all
+    // the others. That size is the widest line's, so each line shows whole.
     lbMonitor->setUniformItemSizes(true);
+    lbMonitor->setItemDelegate(new TLogLineDelegate(*lbMonitor));
     PopupMenuMsg = new QMenu(this);
     PopupMenuMsg->addAction(ActionClearMsg);
     lbMonitor->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -9,6 +9,7 @@
 #include "app/KivMain.h"
 #include "app/KivMsgQueue.h"
 #include "app/KivProgress.h"
+#include "client/KivEvents.h"
 #include "client/KivStream.h"
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvInplaceEdit.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QTreeWidget>
 
@@ -348,6 +350,59 @@ TEST_F(ItemsWindowTest, MonitorShowsALivePaidOrderAndCatchesUpMissedTradesOnce)
     form.LoadItems();
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 22);
     EXPECT_EQ(Figure(SkuA, u"QtyOrder"_qs), 18);
+}
+
+// The log's lines as a person can read them: each as wide as its text in the
+// log's font, the widest reachable with the horizontal scroll bar. Gives the
+// widest line's width.
+int ExpectLogLinesWhole(TFormItems& form, const QString& picture)
+{
+    Keep(form, picture);
+    const QListWidget& box = *form.lbMonitor;
+    const QFontMetrics metrics(box.font());
+    int widest = 0;
+    for (int row = 0; row < box.count(); ++row) {
+        const QListWidgetItem* item = box.item(row);
+        const int width = metrics.horizontalAdvance(item->text());
+        widest = std::max(widest, width);
+        EXPECT_GE(box.visualItemRect(item).width(), width) << item->text().toStdString();
+    }
+    EXPECT_GE(box.horizontalScrollBar()->maximum() + box.viewport()->width(), widest);
+    return widest;
+}
+
+TEST_F(ItemsWindowTest, EveryLogLineCanBeReadWholeWhateverWasLoggedAfterIt)
+{
+    AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
+    TFormItems& form = Monitoring();
+    QListWidget& box = *form.lbMonitor;
+    // Stock lines of two widths (a Chinese and a Latin property) between
+    // short lines.
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuA, 2).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 2; }));
+    ASSERT_EQ(Sim.PlaceOrder(u"k1"_qs, SkuC, 1).Streams, 1);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == 1; }));
+    form.ActionMonitor->trigger();
+    ASSERT_TRUE(WaitFor([&] { return Log(form).endsWith(u"监控停止"_qs); }));
+    ASSERT_TRUE(Log(form).contains(u"2件|    已付"_qs)) << Log(form).toStdString();
+    EXPECT_GT(ExpectLogLinesWhole(form, u"monitor-log.png"_qs), box.viewport()->width());
+
+    // Emptied at 200 lines, then a stock line and a short one; emptied
+    // again, short lines only: nothing is left to scroll to.
+    const auto fill = [&] {
+        while (box.count() < 200)
+            LogLine(&box, u"连接正常,心跳正常"_qs);
+    };
+    fill();
+    ASSERT_TRUE(CurrentData->Locate(u"SkuID"_qs, Variant(SkuB.toLongLong())));
+    LogStockChange(&box, CurrentData, Now1, u"QtyStock"_qs, u"12"_qs);
+    LogLine(&box, u"监控开始"_qs);
+    ASSERT_EQ(box.count(), 2);
+    EXPECT_GT(ExpectLogLinesWhole(form, u"monitor-log-emptied.png"_qs), box.viewport()->width());
+    fill();
+    LogLine(&box, u"监控开始"_qs);
+    ExpectLogLinesWhole(form, u"monitor-log-short.png"_qs);
+    EXPECT_EQ(box.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ItemsWindowTest, ACatchUpThePlatformDoesNotAnswerOrRefusesIsSaidAndTriedAgainAtTheNextStart)
