@@ -18,28 +18,9 @@
 //   scripts/build build-bench -DMORVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release
 //   build-bench/bench/bench_monitor_latency
 
-#include "app/KivItems.h"
-#include "app/KivItemsSync.h"
-#include "app/KivMain.h"
-#include "app/KivResources.h"
-#include "client/KivDataM.h"
-#include "client/KivStream.h"
-#include "grid/DBGridMv.h"
-#include "platform/HttpClient.h"
-#include "platform/Threads.h"
-#include "platform/db/ClientDataSet.h"
-#include "app/ItemsTestSupport.h"
-#include "bench/BenchSupport.h"
-#include "support/PlatformSim.h"
-#include "support/TestSupport.h"
+#include "bench/MonitorBenchSupport.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QTreeWidget>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -48,12 +29,7 @@ namespace {
 
 const QString Sku = QStringLiteral("5000000000011");
 
-struct TMonitorWorld {
-    QTemporaryDir Dir;
-    TPlatformSim Sim;
-    std::unique_ptr<TKivDM> DM;
-    std::unique_ptr<TMainKiv> Main;
-    QPointer<TFormItems> Form;
+struct TMonitorWorld : TMonitorBenchWorld {
     TScopedConnection Posted;
     // When each posted row was shown: the grid repainted at once (latency),
     // or only noted (a burst, where the program's paints coalesce).
@@ -62,53 +38,14 @@ struct TMonitorWorld {
 
     TMonitorWorld()
     {
-        const QString cataloguePath = Dir.filePath(QStringLiteral("catalogue.json"));
-        QFile file(cataloguePath);
-        file.open(QIODevice::WriteOnly);
-        QByteArray items;
-        for (int i = 1; i <= 50; ++i)
-            items += (i > 1 ? "," : "") + QByteArray(R"({"num_iid":)") + QByteArray::number(500000000000LL + i)
-                     + R"(,"title":"商品","modified":"2024-05-01 10:00:00","property_alias":"","skus":[{"sku_id":)"
-                     + QByteArray::number(5000000000000LL + i * 10 + 1) + R"(,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"}]})";
-        file.write(R"({"now":"","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[)" + items + R"(],"trades":[]}]})");
-        file.close();
-        QString error;
-        if (!Sim.Start(cataloguePath, &error))
-            throw std::runtime_error(error.toStdString());
-        CreateTestDatabase(Dir.filePath(QStringLiteral("Kiv.fdb")));
-        InitKivResources();
-        DM = std::make_unique<TKivDM>(Dir.path());
-        PointAtSim(Sim);
-        AddSimShopRows();
-        ExecSql(QStringLiteral("insert into \"SYS_Monitor\"(\"MsgType\",\"TradeEvent\",\"Status\",\"LocateFields\",\"ReturnField\","
-                               "\"UpdateField\",\"Active\") values('notify_trade','TradeBuyerPay','WAIT_SELLER_SEND_GOODS',"
-                               "'SkuID;NumIID','Qty','QtyPay',1)"));
-        InstallItemsHooks();
-        Main = std::make_unique<TMainKiv>();
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
-        Main->tvShopsDblClick(); // "监控数据": syncs the fresh shop, then shows its figures
-        Form = qobject_cast<TFormItems*>(Main->ShopOf(Main->tvShops->topLevelItem(0))->MonitorForm.data());
-        if (!Form)
-            throw std::runtime_error("no monitor window");
         Posted = Form->ClientDataSetItems->AfterPost.Connect([this](TDataSet&) {
             if (RepaintEach)
                 Form->DBGridItems->repaint();
             ShownAt.push_back(SteadyNs());
         });
-        Form->ActionMonitor->trigger();
-        if (!Spin([&] { return Sim.StreamOpen() == 1; }))
-            throw std::runtime_error("the stream did not connect");
+        Monitor();
     }
-
-    ~TMonitorWorld()
-    {
-        Posted.Disconnect();
-        if (Form && Form->Monitoring())
-            Form->ActionMonitor->trigger();
-        Spin([&] { return Sim.StreamOpen() == 0; });
-        Main.reset();
-        TThreadRegistry::Instance().WaitIdle(10000);
-    }
+    ~TMonitorWorld() { Posted.Disconnect(); }
 
     static TMonitorWorld*& Instance()
     {

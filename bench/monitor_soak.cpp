@@ -31,26 +31,13 @@
 //   scripts/build build-bench -DMORVANE_BENCH=ON -DCMAKE_BUILD_TYPE=Release
 //   build-bench/bench/bench_monitor_soak
 
-#include "app/KivItems.h"
-#include "app/KivMain.h"
-#include "app/KivResources.h"
-#include "client/KivDataM.h"
+#include "bench/MonitorBenchSupport.h"
 #include "client/KivEvents.h"
-#include "platform/Threads.h"
-#include "platform/db/ClientDataSet.h"
-#include "app/ItemsTestSupport.h"
-#include "bench/BenchSupport.h"
-#include "support/PlatformSim.h"
-#include "support/TestSupport.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QStyledItemDelegate>
-#include <QTemporaryDir>
-#include <QTreeWidget>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdio>
@@ -62,17 +49,6 @@ constexpr int Blocks = 20;
 constexpr int BlockSize = 1000;
 // How many blocks at either end are compared.
 constexpr int Ends = 3;
-
-// 50 items of one SKU each; the stand-in takes them in turn.
-QByteArray Catalogue()
-{
-    QByteArray items;
-    for (int i = 1; i <= 50; ++i)
-        items += (i > 1 ? "," : "") + QByteArray(R"({"num_iid":)") + QByteArray::number(500000000000LL + i)
-                 + R"(,"title":"商品)" + QByteArray::number(i) + R"(","modified":"2024-05-01 10:00:00","property_alias":"","skus":[{"sku_id":)"
-                 + QByteArray::number(5000000000000LL + i * 10 + 1) + R"(,"price":"2.50","quantity":9,"properties_name":"1:1:颜色:黑色"}]})";
-    return R"({"now":"","shops":[{"app_key":"k1","app_secret":"secret","session":"sess","items":[)" + items + R"(],"trades":[]}]})";
-}
 
 double Megabytes(double bytes)
 {
@@ -89,59 +65,22 @@ double ResidentMegabytes()
     return fields.size() > 1 ? Megabytes(fields[1].toDouble() * double(sysconf(_SC_PAGESIZE))) : 0;
 }
 
-struct TSoakWorld {
-    QTemporaryDir Dir;
-    TPlatformSim Sim;
-    std::unique_ptr<TKivDM> DM;
-    std::unique_ptr<TMainKiv> Main;
-    QPointer<TFormItems> Form;
+struct TSoakWorld : TMonitorBenchWorld {
     TScopedConnection Posted;
     int Applied = 0;
     int StockLines = 0;
 
     TSoakWorld()
     {
-        const QString cataloguePath = Dir.filePath(QStringLiteral("catalogue.json"));
-        QFile file(cataloguePath);
-        file.open(QIODevice::WriteOnly);
-        file.write(Catalogue());
-        file.close();
-        QString error;
-        if (!Sim.Start(cataloguePath, &error))
-            throw std::runtime_error(error.toStdString());
-        CreateTestDatabase(Dir.filePath(QStringLiteral("Kiv.fdb")));
-        InitKivResources();
-        DM = std::make_unique<TKivDM>(Dir.path());
-        PointAtSim(Sim);
-        AddSimShopRows();
-        AddRule(QStringLiteral("TradeBuyerPay"), QStringLiteral("WAIT_SELLER_SEND_GOODS"), QStringLiteral("QtyPay"));
-        InstallItemsHooks();
-        Main = std::make_unique<TMainKiv>();
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
-        Main->tvShopsDblClick(); // "监控数据": syncs the fresh shop, then shows its figures
-        Form = MonitorOf(Main.get());
-        if (!Form)
-            throw std::runtime_error("no monitor window");
         Posted = Form->ClientDataSetItems->AfterPost.Connect([this](TDataSet&) { ++Applied; });
         QObject::connect(Form->lbMonitor->model(), &QAbstractItemModel::rowsInserted, Form,
                          [this](const QModelIndex&, int first, int last) {
                              for (int row = first; row <= last; ++row)
                                  StockLines += Form->lbMonitor->item(row)->text().endsWith(QStringLiteral("已付"));
                          });
-        Form->ActionMonitor->trigger();
-        if (!Spin([&] { return Sim.StreamOpen() == 1; }))
-            throw std::runtime_error("the stream did not connect");
+        Monitor();
     }
-
-    ~TSoakWorld()
-    {
-        Posted.Disconnect();
-        if (Form && Form->Monitoring())
-            Form->ActionMonitor->trigger();
-        Spin([&] { return Sim.StreamOpen() == 0; });
-        Main.reset();
-        TThreadRegistry::Instance().WaitIdle(10000);
-    }
+    ~TSoakWorld() { Posted.Disconnect(); }
 
     static TSoakWorld*& Instance()
     {
@@ -168,7 +107,7 @@ double MeanMs(std::vector<TBlock>::const_iterator first, std::vector<TBlock>::co
 void BM_MonitorSoak(benchmark::State& state)
 {
     TSoakWorld& w = *TSoakWorld::Instance();
-    const QByteArray catalogue = Catalogue();
+    const QByteArray catalogue = MonitorBenchCatalogue();
     for (auto _ : state) {
         Results.clear();
         for (int block = 0; block < Blocks; ++block) {

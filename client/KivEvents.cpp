@@ -6,6 +6,7 @@
 #include "platform/db/ClientDataSet.h"
 
 #include <QListWidget>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -35,9 +36,23 @@ const TJsonValue* ColumnValue(const TJsonColumns& columns, const QString& name, 
     return nullptr;
 }
 
+// The columns a text takes in the log's font of one width: one for an
+// ASCII character and two for any other, which is also what the text's
+// bytes count in the system's Chinese code page.
+int LogColumns(const QString& text)
+{
+    int columns = 0;
+    for (const QChar c : text)
+        columns += c.unicode() < 0x80 ? 1 : 2;
+    return columns;
+}
+
+// The text padded with blanks to the width in columns, so that the log's
+// columns line up whatever script a title is in.
 QString Padded(const QString& text, int width, bool left)
 {
-    return left ? text.leftJustified(width, u' ') : text.rightJustified(width, u' ');
+    const QString blanks(std::max(0, width - LogColumns(text)), u' ');
+    return left ? text + blanks : blanks + text;
 }
 
 QString StockFieldLabel(const QString& field)

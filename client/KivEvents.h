@@ -41,7 +41,9 @@ void LogLine(QListWidget* logBox, const QString& text);
 // One stock line for the six stock fields ("QtyBack", "QtyOut", "QtyPay",
 // "QtySend", "QtyOver", "QtyStock"): time text, the dataset's current
 // "Title" and "PropNameFormat", the amount and the field's label, in the
-// columns "%-20s|%-62s|%-60s|%4s件|%6s". Any other field writes nothing.
+// columns "%-20s|%-62s|%-60s|%4s件|%6s", widths counted in the columns of
+// the log's font of one width (a Chinese character takes two). Any other
+// field writes nothing.
 void LogStockChange(QListWidget* logBox, const TClientDataSet* dataSet, const QString& timeText, const QString& field,
                     const QString& amount);
 

@@ -384,7 +384,7 @@ TEST_F(ItemsWindowTest, EveryLogLineCanBeReadWholeWhateverWasLoggedAfterIt)
     ASSERT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyPay"_qs) == 1; }));
     form.ActionMonitor->trigger();
     ASSERT_TRUE(WaitFor([&] { return Log(form).endsWith(u"监控停止"_qs); }));
-    ASSERT_TRUE(Log(form).contains(u"2件|    已付"_qs)) << Log(form).toStdString();
+    ASSERT_TRUE(Log(form).contains(u"2件|  已付"_qs)) << Log(form).toStdString();
     EXPECT_GT(ExpectLogLinesWhole(form, u"monitor-log.png"_qs), box.viewport()->width());
 
     // Emptied at 200 lines, then a stock line and a short one; emptied
