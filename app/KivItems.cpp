@@ -50,18 +50,19 @@ QIcon MenuGlyph(int index)
 // longer line before it would be cut off with an ellipsis and the horizontal
 // scroll bar would not reach it. So the size given is the widest line's,
 // which is found as lines come (one measure per line) and found again when
-// lines go or change.
+// lines go or change. It reads the lines from the box's model only: the
+// model tells that it empties while the box itself is being destroyed.
 class TLogLineDelegate final : public QStyledItemDelegate {
 public:
     explicit TLogLineDelegate(QListWidget& box)
         : QStyledItemDelegate(&box)
-        , FBox(box)
+        , FModel(*box.model())
+        , FFont(box.font())
     {
-        const QAbstractItemModel* model = box.model();
-        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) { Measure(first, last); });
-        connect(model, &QAbstractItemModel::rowsRemoved, this, &TLogLineDelegate::MeasureAll);
-        connect(model, &QAbstractItemModel::modelReset, this, &TLogLineDelegate::MeasureAll);
-        connect(model, &QAbstractItemModel::dataChanged, this, &TLogLineDelegate::MeasureAll);
+        connect(&FModel, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) { Measure(first, last); });
+        connect(&FModel, &QAbstractItemModel::rowsRemoved, this, &TLogLineDelegate::MeasureAll);
+        connect(&FModel, &QAbstractItemModel::modelReset, this, &TLogLineDelegate::MeasureAll);
+        connect(&FModel, &QAbstractItemModel::dataChanged, this, &TLogLineDelegate::MeasureAll);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
@@ -75,9 +76,9 @@ public:
 private:
     void Measure(int first, int last)
     {
-        const QFontMetrics metrics(FBox.font());
+        const QFontMetrics metrics(FFont);
         for (int row = first; row <= last; ++row) {
-            const QModelIndex line = FBox.model()->index(row, 0);
+            const QModelIndex line = FModel.index(row, 0);
             const int width = metrics.horizontalAdvance(line.data().toString());
             if (width > FWidestWidth) {
                 FWidestWidth = width;
@@ -90,10 +91,12 @@ private:
     {
         FWidest = QPersistentModelIndex();
         FWidestWidth = -1;
-        Measure(0, FBox.count() - 1);
+        Measure(0, FModel.rowCount() - 1);
     }
 
-    const QListWidget& FBox;
+    const QAbstractItemModel& FModel;
+    // The box's font of one width, set before the delegate.
+    const QFont FFont;
     QPersistentModelIndex FWidest;
     int FWidestWidth = -1;
 };
