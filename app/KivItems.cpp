@@ -458,10 +458,10 @@ void TFormItems::Register()
     // outage has its own catch-up).
     connect(
         KivDM, &TKivDM::RecordIncomplete, this,
-        [this](const QString& shopCode) {
+        [this](const QString& shopCode, const QString& since) {
             if (!FShop || shopCode != FShop->Code)
                 return;
-            FGapSaid = EarlierDateTime(FGapSaid, OutGapFrom(shopCode));
+            FGapSaid = EarlierDateTime(FGapSaid, since);
             if (StreamRunning() && FStream->Live())
                 RequestCatchUp(CatchUpRetryMs);
         },

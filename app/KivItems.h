@@ -41,7 +41,9 @@ class TFormProgress;
 class TKivStreamThread;
 class TPlatformCallStop;
 class TSQLQuery;
+struct TOutGap;
 struct TRect;
+struct TStreamCoverage;
 struct TTreeNodeShop;
 
 class TFormItems : public QDialog {
@@ -168,19 +170,15 @@ private:
     void SetMonitorImage(int index);
     void SetMonitoring(bool monitoring);
     void WaitForStream(const TPlatformCallStop& stop);
-    // A live stream that carries the shop's record on from nowhere yet is
-    // handed its start by the catch-up, from a reading of the platform's
-    // clock taken at least a second after the stream was confirmed: waits
-    // for that second and gives the stream and its connection's number
-    // (none when there is nothing to hand).
-    struct TStreamToHand {
-        QPointer<TKivStreamThread> Stream;
-        quint64 Generation = 0;
-    };
-    TStreamToHand WaitToHandStreamItsStart(const TPlatformCallStop& stop);
-    // How long until a catch-up can read up to where the live stream carries
-    // the record on (0: now, or no stream carries it on).
-    int MsUntilStreamMet();
+    // A live stream that carries the shop's record (as read) on from nowhere
+    // yet is handed its start by the catch-up, from a reading of the
+    // platform's clock taken at least a second after the stream was
+    // confirmed: waits for that second and gives the stream (none when there
+    // is nothing to hand).
+    QPointer<TKivStreamThread> WaitToHandStreamItsStart(const TOutGap& record, const TPlatformCallStop& stop);
+    // What the live stream carries of the shop's record as read (none
+    // without a live stream).
+    TStreamCoverage StreamCoverage(const TOutGap& record);
     // sameLineEvents: by status, the events of the stored trade lines that a
     // line of that status would record again (the rules' own, read once).
     bool ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,
@@ -192,12 +190,10 @@ private:
                            TFormProgress& progress, bool automatic);
     void CatchUpDone();
     void CatchUpFailed(const QString& from, const QString& message, bool automatic);
-    // The shop's record is not carried on by a live stream from its moment:
-    // a catch-up has to read up to where the stream took over.
-    bool RecordBehind();
     // Moves the shop's moment on over what the live stream has shown
-    // (TKivStreamThread::LiveCoverage) when it reaches back to the moment.
-    void AdvanceWithStream();
+    // (TKivStreamThread::LiveCoverage) when it reaches back to the moment;
+    // true when it moved.
+    bool AdvanceWithStream(const TStreamCoverage& coverage);
     void CatchUpTimerTimeout();
     void DBGridItemsDrawDataCell(const TRect& rect, int dataCol, TColumnMv* column);
     bool IsLocatedCell(const TField& field) const;

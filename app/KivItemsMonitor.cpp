@@ -194,6 +194,27 @@ void WaitWithEvents(const std::function<bool()>& ready, int timeoutMs)
         loop.exec();
 }
 
+// The shop's record is not carried on by a live stream from its moment: a
+// catch-up has to read up to where the stream took over.
+bool RecordBehind(const TOutGap& record, const TStreamCoverage& coverage)
+{
+    return record.From.isEmpty() || coverage.From.isEmpty() || record.From < coverage.From;
+}
+
+// How long until a catch-up can read up to where the live stream carries
+// the record on (0: now, or no stream carries it on). A catch-up reads up to
+// ListingLagSecs before the second before the platform's time: up to the
+// stream's start once the platform's clock has surely passed that much
+// beyond it.
+int MsUntilStreamMet(const TStreamCoverage& coverage)
+{
+    if (coverage.From.isEmpty())
+        return 0;
+    const auto when = coverage.Reading.WhenSurelyReached(PlatformSecsAfter(coverage.From, std::max(0, TFormItems::ListingLagSecs)));
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now()).count();
+    return wait > 0 ? int(std::min<qint64>(wait, std::numeric_limits<int>::max())) : 0;
+}
+
 } // namespace
 
 void TFormItems::ActionMonitorExecute()
@@ -271,7 +292,7 @@ void TFormItems::StopMonitor()
     FShop->Stopped = true;
     FCatchUpTimer->stop();
     // What the stream has shown so far need not be read again.
-    AdvanceWithStream();
+    AdvanceWithStream(StreamCoverage(ReadOutGap(FShop->Code)));
     // Ends the connection, when there is one, and lets the thread end.
     if (FStream)
         FStream->Terminate();
@@ -301,13 +322,15 @@ void TFormItems::TimerMonitorTimer()
     SetMonitorImage(FImageIndex + 1 >= count ? 0 : FImageIndex + 1);
     if (KivDM)
         QApplication::setWindowIcon(QIcon(KivDM->ImageListRun.Pixmap(FImageIndex)));
-    if (!FLastAdvance.isValid() || FLastAdvance.elapsed() >= LiveAdvanceMs) {
+    if (FShop && (!FLastAdvance.isValid() || FLastAdvance.elapsed() >= LiveAdvanceMs)) {
         FLastAdvance.start();
         // Another seat's mark ends what this stream carries until a
         // catch-up has read past it.
-        if (StreamRunning() && FStream->Live() && FStream->LiveCoverage().From.isEmpty())
+        const TStreamCoverage coverage = StreamCoverage(ReadOutGap(FShop->Code));
+        if (coverage.From.isEmpty() && FStream && FStream->Live())
             RequestCatchUp(0);
-        AdvanceWithStream();
+        else
+            AdvanceWithStream(coverage);
     }
     TimerMonitor->start();
 }
@@ -330,11 +353,13 @@ void TFormItems::CatchUpTimerTimeout()
         return;
     }
     // Not before it can read up to where the stream carries the record on.
-    if (const int wait = MsUntilStreamMet(); wait > 0) {
+    const TOutGap record = ReadOutGap(FShop->Code);
+    const TStreamCoverage coverage = StreamCoverage(record);
+    if (const int wait = MsUntilStreamMet(coverage); wait > 0) {
         FCatchUpTimer->start(wait);
         return;
     }
-    if (RecordBehind())
+    if (RecordBehind(record, coverage))
         CatchUpTrades(true);
 }
 
@@ -345,15 +370,19 @@ void TFormItems::WaitForStream(const TPlatformCallStop& stop)
                    StreamTimings.ConnectTimeoutMs);
 }
 
-TFormItems::TStreamToHand TFormItems::WaitToHandStreamItsStart(const TPlatformCallStop& stop)
+QPointer<TKivStreamThread> TFormItems::WaitToHandStreamItsStart(const TOutGap& record, const TPlatformCallStop& stop)
 {
     const QPointer<TKivStreamThread> stream = FStream;
-    if (!stream || !stream->Live() || !stream->LiveCoverage().From.isEmpty())
-        return {};
-    const quint64 generation = stream->LiveGeneration();
+    if (!stream || !stream->Live() || !stream->LiveCoverage(record).From.isEmpty())
+        return nullptr;
     const auto ready = stream->ConfirmedAt() + std::chrono::seconds(1);
     WaitWithEvents([&] { return !stream || !stream->Live() || std::chrono::steady_clock::now() >= ready || stop.Stopped(); }, 2000);
-    return {stream, generation};
+    return stream;
+}
+
+TStreamCoverage TFormItems::StreamCoverage(const TOutGap& record)
+{
+    return FStream && FStream->Live() ? FStream->LiveCoverage(record) : TStreamCoverage();
 }
 
 void TFormItems::CatchUpTrades(bool automatic)
@@ -386,9 +415,6 @@ void TFormItems::CatchUpTrades(bool automatic)
     } else {
         QTimer::singleShot(QuietCatchUpMs, progress, [progress] { progress->show(); });
     }
-    const TStreamToHand hand = WaitToHandStreamItsStart(stop);
-    if (!self || !FShop)
-        return;
 
     // The moment and the count of marks are read before the platform's
     // clock: whatever is marked after this holds the advances below.
@@ -403,6 +429,9 @@ void TFormItems::CatchUpTrades(bool automatic)
         // Said once in the log; the catch-up runs when the database is back.
         return;
     }
+    const QPointer<TKivStreamThread> handTo = WaitToHandStreamItsStart(gap, stop);
+    if (!self || !FShop)
+        return;
     const TPlatformReading reading = ReadPlatformClock(shop);
     if (!self || !FShop)
         return;
@@ -412,8 +441,8 @@ void TFormItems::CatchUpTrades(bool automatic)
         return;
     }
     const QString now = reading.Said;
-    if (hand.Stream)
-        hand.Stream->TakeCoverage(hand.Generation, gap, reading);
+    if (handTo)
+        handTo->TakeCoverage(gap, reading);
     if (gap.From.isEmpty()) {
         // Neither a trade line nor a sync: the shop's record starts now.
         try {
@@ -527,70 +556,43 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
 
 void TFormItems::CatchUpDone()
 {
-    AdvanceWithStream();
-    const QString moment = OutGapFrom(FShop->Code);
-    const bool behind = RecordBehind();
+    TOutGap record = ReadOutGap(FShop->Code);
+    const TStreamCoverage coverage = StreamCoverage(record);
+    if (AdvanceWithStream(coverage))
+        record = ReadOutGap(FShop->Code);
+    const bool behind = RecordBehind(record, coverage);
     // Read past the moment the log named, and the stream carries it on.
-    if (!FGapSaid.isEmpty() && !moment.isEmpty() && moment > FGapSaid && !behind) {
+    if (!FGapSaid.isEmpty() && !record.From.isEmpty() && record.From > FGapSaid && !behind) {
         LogLine(lbMonitor, QStringLiteral("自") + FGapSaid + QStringLiteral("起的交易已补录完整"));
         FGapSaid.clear();
     }
-    if (behind) {
-        // Up to the stream's start once the platform lists it; without a
-        // stream that carries the record on, again after a while.
-        // (At most one a second: a platform's clock that lags does not make
-        // them run one after the other.)
-        const bool met = StreamRunning() && FStream->Live() && !FStream->LiveCoverage().From.isEmpty();
-        RequestCatchUp(met ? std::max(MsUntilStreamMet(), 1000) : CatchUpRetryMs);
-    }
+    // Up to the stream's start once the platform lists it (at most one a
+    // second: a platform's clock that lags does not make them run one after
+    // the other); without a stream that carries the record on, again after
+    // a while.
+    if (behind)
+        RequestCatchUp(coverage.From.isEmpty() ? CatchUpRetryMs : std::max(MsUntilStreamMet(coverage), 1000));
 }
 
 void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)
 {
+    // The data module tells the window (RecordIncomplete), which keeps the
+    // moment for the log's "已补录完整".
     MarkOutGap(FShop->Code, from);
     const QString gap = OutGapFrom(FShop->Code);
-    FGapSaid = EarlierDateTime(FGapSaid, gap);
     LogLine(lbMonitor, message + (gap.isEmpty() ? QString() : QStringLiteral("，自") + gap + QStringLiteral("起的交易待补录")));
     if (!automatic)
         ShowError(message);
     RequestCatchUp(CatchUpRetryMs);
 }
 
-bool TFormItems::RecordBehind()
+bool TFormItems::AdvanceWithStream(const TStreamCoverage& coverage)
 {
-    if (!FShop)
+    if (!FShop || coverage.From.isEmpty() || coverage.To.isEmpty() || (KivDM && KivDM->DatabaseLost()))
         return false;
-    if (!FStream || !FStream->Live())
-        return true;
-    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
-    const QString moment = OutGapFrom(FShop->Code);
-    return moment.isEmpty() || coverage.From.isEmpty() || moment < coverage.From;
-}
-
-int TFormItems::MsUntilStreamMet()
-{
-    if (!FStream || !FStream->Live())
-        return 0;
-    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
-    if (coverage.From.isEmpty())
-        return 0;
-    // A catch-up reads up to ListingLagSecs before the second before the
-    // platform's time: up to the stream's start once the platform's clock
-    // has surely passed that much beyond it.
-    const auto when = coverage.Reading.WhenSurelyReached(PlatformSecsAfter(coverage.From, std::max(0, ListingLagSecs)));
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(when - std::chrono::steady_clock::now()).count();
-    return wait > 0 ? int(std::min<qint64>(wait, std::numeric_limits<int>::max())) : 0;
-}
-
-void TFormItems::AdvanceWithStream()
-{
-    if (!FShop || !FStream || !FStream->Live() || (KivDM && KivDM->DatabaseLost()))
-        return;
-    const TKivStreamThread::TLiveCoverage coverage = FStream->LiveCoverage();
     // Lines still waiting to be stored hold the moment back too.
     const QString to = EarlierDateTime(coverage.To, EarliestQueuedLine(FShop->Code));
-    if (!coverage.From.isEmpty() && !coverage.To.isEmpty())
-        AdvanceOutGap(FShop->Code, coverage.From, to, coverage.Marks);
+    return AdvanceOutGap(FShop->Code, coverage.From, to, coverage.Marks);
 }
 
 bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery& rules,

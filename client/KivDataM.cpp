@@ -628,6 +628,15 @@ TOutGap StoredOutGap(const QString& shopCode)
     }
 }
 
+// Gives the shop a row with the moment, unless it has one.
+void InsertOutGapIfNone(const QString& shopCode, const QString& from, int marks, const QString& latestMark)
+{
+    const QString shop = QuotedStr(shopCode);
+    ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\",\"Marks\",\"LatestMark\") select ") + shop + u','
+            + QuotedStr(from) + u',' + QString::number(marks) + u',' + (latestMark.isEmpty() ? QStringLiteral("null") : QuotedStr(latestMark))
+            + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
+}
+
 } // namespace
 
 TOutGap ReadOutGap(const QString& shopCode)
@@ -656,11 +665,8 @@ int OutGapMarks(const QString& shopCode)
 
 QString EnsureOutGap(const QString& shopCode, const QString& from)
 {
-    if (!from.isEmpty()) {
-        const QString shop = QuotedStr(shopCode);
-        ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\") select ") + shop + u',' + QuotedStr(from)
-                + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
-    }
+    if (!from.isEmpty())
+        InsertOutGapIfNone(shopCode, from, 0, QString());
     return OutGapFrom(shopCode);
 }
 
@@ -687,7 +693,7 @@ bool MarkOutGap(const QString& shopCode, const QString& from)
         held->second = {EarlierDateTime(held->second.Earliest, from), std::max(held->second.Latest, from)};
     StoreOutGaps();
     if (KivDM)
-        Q_EMIT KivDM->RecordIncomplete(shopCode);
+        Q_EMIT KivDM->RecordIncomplete(shopCode, EarlierDateTime(current, from));
     return !from.isEmpty() && (current.isEmpty() || from < current);
 }
 
@@ -718,10 +724,7 @@ void StoreOutGaps()
             const auto& [shopCode, marks] = *gap;
             // A shop without a row yet gets one that counts the mark.
             if (ExecSql(OutGapMarkSql(shopCode, marks.Earliest, marks.Latest)) == 0 && !marks.Earliest.isEmpty())
-                ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\",\"Marks\",\"LatestMark\") select ")
-                        + QuotedStr(shopCode) + u',' + QuotedStr(marks.Earliest) + QStringLiteral(",1,") + QuotedStr(marks.Latest)
-                        + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ")
-                        + QuotedStr(shopCode) + u')');
+                InsertOutGapIfNone(shopCode, marks.Earliest, 1, marks.Latest);
             gap = pending.erase(gap);
         } catch (const EDatabaseError&) {
             ++gap;

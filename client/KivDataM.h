@@ -154,8 +154,9 @@ Q_SIGNALS:
     // Once per outage, when it is found; and when the database answers again.
     void DatabaseConnectionLost();
     void DatabaseConnectionRestored();
-    // The shop's trade lines may be incomplete from a new moment (MarkOutGap).
-    void RecordIncomplete(const QString& shopCode);
+    // The shop's trade lines may be incomplete from a new moment (MarkOutGap):
+    // since is the shop's moment now.
+    void RecordIncomplete(const QString& shopCode, const QString& since);
 
 private:
     friend class TKivTransaction;

@@ -355,7 +355,6 @@ void TKivStreamThread::ProcessLine(const QString& line)
         FLastAlive = Clock::now();
         if (!FLive) {
             FLive = true;
-            ++FGeneration;
             FConfirmedAt = FLastAlive;
             FCoverage.reset();
             Q_EMIT Connected();
@@ -496,25 +495,25 @@ void TKivStreamThread::Missed(const QString& from, const QString& what)
     LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
 }
 
-bool TKivStreamThread::TakeCoverage(quint64 generation, const TOutGap& gap, const TPlatformReading& reading)
+bool TKivStreamThread::TakeCoverage(const TOutGap& record, const TPlatformReading& reading)
 {
     // Read a whole second after the confirmation, the platform's clock had
     // passed the second in which it confirmed: what changes from the second
     // it said on came after the confirmation. A trade marked missing in that
     // second is not the stream's.
-    if (!FLive || generation != FGeneration || !gap.Known || !reading.IsValid() || reading.Sent < FConfirmedAt + std::chrono::seconds(1))
+    if (!FLive || !record.Known || !reading.IsValid() || reading.Sent < FConfirmedAt + std::chrono::seconds(1))
         return false;
-    const QString afterMarks = PlatformSecsAfter(gap.LatestMark, 1);
-    FCoverage = TCoverage{std::max(reading.Said, afterMarks), gap.Marks, reading};
+    const QString afterMarks = PlatformSecsAfter(record.LatestMark, 1);
+    FCoverage = TCoverage{std::max(reading.Said, afterMarks), record.Marks, reading};
     return true;
 }
 
-TKivStreamThread::TLiveCoverage TKivStreamThread::LiveCoverage()
+TStreamCoverage TKivStreamThread::LiveCoverage(const TOutGap& record)
 {
     if (!FLive || !FCoverage)
         return {};
     // A mark of any seat since: what was missed is the catch-up's first.
-    if (OutGapMarks(FShopCopy.Code) != FCoverage->Marks) {
+    if (!record.Known || record.Marks != FCoverage->Marks) {
         FCoverage.reset();
         return {};
     }

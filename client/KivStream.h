@@ -76,6 +76,17 @@ struct TStreamTimings {
 };
 extern TStreamTimings StreamTimings;
 
+// What a live stream carries of a shop's record (TKivStreamThread::
+// LiveCoverage), in the platform's time; From is empty for none.
+struct TStreamCoverage {
+    QString From;
+    QString To;
+    // The record's count of marks it was handed with.
+    int Marks = -1;
+    // The reading From was taken from.
+    TPlatformReading Reading;
+};
+
 // One active row of "SYS_Monitor" as the stream reads it.
 struct TMonitorRule {
     QString MsgType;
@@ -109,36 +120,27 @@ public:
     // Connections (or attempts) that have ended so far.
     int EndedConnections() const { return FEnded; }
 
-    // The live connection's number: each confirmation after none was live
-    // starts a new one. 0 while none is live.
-    quint64 LiveGeneration() const { return FLive ? FGeneration : 0; }
     // When the live connection was confirmed, on the steady clock.
     std::chrono::steady_clock::time_point ConfirmedAt() const { return FConfirmedAt; }
 
     // A catch-up read the platform's clock (reading) at least a second after
-    // the connection `generation` was confirmed, having read the shop's
-    // record (gap) before: from the second it read on, or the second after
-    // the latest mark when that is later, the stream carries the shop's
-    // record. Taken only while that connection is live, the reading is that
-    // late and the record was known; true when taken.
-    bool TakeCoverage(quint64 generation, const TOutGap& gap, const TPlatformReading& reading);
+    // the live connection was confirmed, having read the shop's record
+    // before: from the second it read on, or the second after the record's
+    // latest mark when that is later, the stream carries the shop's record.
+    // Taken only while a connection is live, the reading is that late and
+    // the record was known; true when taken. (A connection that ended
+    // meanwhile marked the record, which ends the coverage at once.)
+    bool TakeCoverage(const TOutGap& record, const TPlatformReading& reading);
 
-    // What the live stream shows of the shop's record, in the platform's
-    // time: every trade that changed from From up to (not including) To has
-    // reached it and been stored, or waits in EventQueue, as long as the
-    // shop's count of marks is still Marks. To lies OutageMarginSecs before
-    // the connection's last line, counted from the reading of From, and at
-    // the earliest trade still being fetched. From is empty while no
+    // What the live stream shows of the shop's record as just read: every
+    // trade that changed from From up to (not including) To has reached it
+    // and been stored, or waits in EventQueue. To lies OutageMarginSecs
+    // before the connection's last line, counted from the reading of From,
+    // and at the earliest trade still being fetched. None while no
     // connection is live, no catch-up has handed it a reading since it was
-    // confirmed, or any seat marked the shop's record since.
-    struct TLiveCoverage {
-        QString From;
-        QString To;
-        int Marks = -1;
-        // The reading From was taken from.
-        TPlatformReading Reading;
-    };
-    TLiveCoverage LiveCoverage();
+    // confirmed, or any seat marked the record since (its count of marks is
+    // not the one the coverage was handed with).
+    TStreamCoverage LiveCoverage(const TOutGap& record);
 
     // The first active rule whose "MsgType" is the kind and whose
     // "TradeEvent", in single quotes, equals the event; none when there is
@@ -189,7 +191,6 @@ private:
     bool FRunning = true;
     bool FLive = false;
     int FEnded = 0;
-    quint64 FGeneration = 0;
     std::chrono::steady_clock::time_point FConfirmedAt;
     // When the live connection last had a line.
     std::chrono::steady_clock::time_point FLastAlive;
