@@ -34,15 +34,20 @@ bool IsServerName(const QString& name)
     return DatabaseServerAddress(name).has_value();
 }
 
+bool ContainsAny(const QString& text, const QStringList& words)
+{
+    return std::any_of(words.begin(), words.end(), [&](const QString& word) { return text.contains(word); });
+}
+
 // The server's words for a statement that met another transaction's write
 // of the same row: a row held (an update conflict, a deadlock, a lock
-// conflict) or a key stored meanwhile.
+// conflict or time-out) or a key stored meanwhile.
 bool IsConflictText(const QString& text)
 {
     static const QStringList conflicts = {QStringLiteral("update conflicts with concurrent update"), QStringLiteral("deadlock"),
                                           QStringLiteral("lock conflict"), QStringLiteral("lock time-out"),
                                           QStringLiteral("violation of PRIMARY or UNIQUE KEY")};
-    return std::any_of(conflicts.begin(), conflicts.end(), [&](const QString& words) { return text.contains(words); });
+    return ContainsAny(text, conflicts);
 }
 
 // The server's words for values that do not fit their columns.
@@ -51,7 +56,7 @@ bool IsValueErrorText(const QString& text)
     static const QStringList refusals = {QStringLiteral("arithmetic exception, numeric overflow, or string truncation"),
                                          QStringLiteral("conversion error from string"), QStringLiteral("validation error for column"),
                                          QStringLiteral("Malformed string")};
-    return std::any_of(refusals.begin(), refusals.end(), [&](const QString& words) { return text.contains(words); });
+    return ContainsAny(text, refusals);
 }
 
 } // namespace

@@ -10,7 +10,8 @@
 // that no longer answers closes it and raises EDatabaseConnectionLost, and
 // the next statement connects again. So does a failed connect of a
 // connection that was open before. A statement that meets another
-// transaction's write of the same row raises EDatabaseConflict.
+// transaction's write of the same row raises EDatabaseConflict, one whose
+// values do not fit their columns EDatabaseValueError.
 
 #include <QObject>
 #include <QSqlDatabase>
@@ -59,7 +60,8 @@ public:
 
     // Raises EDatabaseError from a failed query with the driver's message:
     // EDatabaseConnectionLost when the connection no longer answers,
-    // EDatabaseConflict when another transaction holds or wrote the row.
+    // EDatabaseConflict when another transaction holds or wrote the row,
+    // EDatabaseValueError when the values do not fit their columns.
     [[noreturn]] void RaiseError(const QSqlQuery& query, const QString& sql);
     [[noreturn]] void RaiseError(const QSqlError& error);
     // The message of EDatabaseConnectionLost.

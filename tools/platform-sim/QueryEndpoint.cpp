@@ -210,7 +210,10 @@ json TradesSoldIncrement(const json& shop, const TStatement& statement, const st
     auto trades = NewestFirst(shop, window, Modified);
     if (lagSecs > 0 && IsTimeStamp(now)) {
         const long long listedUpTo = Seconds(now) - lagSecs;
-        std::erase_if(trades, [&](const json* trade) { return !IsTimeStamp(Modified(*trade)) || Seconds(Modified(*trade)) > listedUpTo; });
+        std::erase_if(trades, [&](const json* trade) {
+            const std::string stamp = Modified(*trade);
+            return !IsTimeStamp(stamp) || Seconds(stamp) > listedUpTo;
+        });
     }
     return {{"trades_sold_increment_get_response", Page(trades, statement, "trades", "trade")}};
 }
