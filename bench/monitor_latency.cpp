@@ -112,18 +112,5 @@ BENCHMARK(BM_MonitorBurst)->Arg(200)->Unit(benchmark::kMillisecond)->UseManualTi
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("MORVANE_AUDIO_DEVICE", "null");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        TMonitorWorld world;
-        TMonitorWorld::Instance() = &world;
-        benchmark::RunSpecifiedBenchmarks();
-        TMonitorWorld::Instance() = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInWorld<TMonitorWorld>(argc, argv);
 }

@@ -185,19 +185,5 @@ BENCHMARK(BM_LogLine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(2)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("MORVANE_AUDIO_DEVICE", "null");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        TSoakWorld world;
-        TSoakWorld::Instance() = &world;
-        benchmark::RunSpecifiedBenchmarks();
-        TSoakWorld::Instance() = nullptr;
-    }
-    PrintBlocks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInWorld<TSoakWorld>(argc, argv, PrintBlocks);
 }

@@ -212,17 +212,5 @@ BENCHMARK(BM_TradeFetchAlone)->Unit(benchmark::kMicrosecond)->UseRealTime()->Min
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        TStreamWorld world;
-        TStreamWorld::Instance() = &world;
-        benchmark::RunSpecifiedBenchmarks();
-        TStreamWorld::Instance() = nullptr;
-    }
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarksInWorld<TStreamWorld>(argc, argv);
 }
