@@ -201,9 +201,6 @@ public:
     void SetParentFont(bool Value) { FParentFont = Value; }
     bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool Value) { FParentColor = Value; }
-    // Reading order of the grid and the default of its columns' (the base
-    // grid mirrors itself); a change lays the grid out anew.
-    void SetBiDiMode(TBiDiMode Value) override;
     // With ParentColor, the grid and its footers take the parent's new
     // background colour.
     void ParentColorChanged();
@@ -550,6 +547,9 @@ protected:
     std::unique_ptr<TInplaceEdit> CreateEditor() override;
     bool CanEditShow() override;
     void FlatChanged() override;
+    // The grid's reading order is also its columns' default: a change, set
+    // or taken from the parent, lays the grid out anew.
+    void BiDiModeChanged() override;
     void ColWidthsChanged() override;
     void RowHeightsChanged() override;
     void ColumnMoved(int FromIndex, int ToIndex) override;

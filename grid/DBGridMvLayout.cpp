@@ -944,11 +944,9 @@ void TCustomDBGridMv::SetContraColCount(int Value)
     LayoutChanged();
 }
 
-void TCustomDBGridMv::SetBiDiMode(TBiDiMode Value)
+void TCustomDBGridMv::BiDiModeChanged()
 {
-    if (Value == BiDiMode())
-        return;
-    TCustomGridMv::SetBiDiMode(Value);
+    TCustomGridMv::BiDiModeChanged();
     LayoutChanged();
 }
 

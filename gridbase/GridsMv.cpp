@@ -186,11 +186,16 @@ TColor TGridLineColorsMv::FixedHorzLineColorFor(int) const
 TCustomGridMv::TCustomGridMv(QWidget* parent) : TCustomControl(parent)
 {
     FOptions = goFixedVertLine | goFixedHorzLine | goVertLine | goHorzLine | goRangeSelect;
-    // The grid's own reading order, whatever the system's; its window scroll
-    // bars never turn round: right to left the grid runs them itself.
-    setLayoutDirection(Qt::LeftToRight);
+    // The grid lays out right to left only as its BiDiMode says, so Qt's
+    // direction is always set on it; the parent is watched instead. Its window
+    // scroll bars never turn round: right to left the grid runs them itself.
+    FBiDiMode = ParentsBiDiMode();
+    TurnChildren();
     ScrollBarWidget(sbHorizontal)->setLayoutDirection(Qt::LeftToRight);
     ScrollBarWidget(sbVertical)->setLayoutDirection(Qt::LeftToRight);
+    WatchParent();
+    connect(qGuiApp, &QGuiApplication::layoutDirectionChanged, this,
+            &TCustomGridMv::ApplicationLayoutDirectionChanged);
     SetColor(clWindow);
     TCustomControl::SetBorderStyle(bsSingle);
     CreateParams();
@@ -483,15 +488,100 @@ void TCustomGridMv::SetFlat(bool value)
 
 void TCustomGridMv::SetBiDiMode(TBiDiMode value)
 {
+    FParentBiDiMode = false;
+    ApplyBiDiMode(value);
+}
+
+void TCustomGridMv::SetParentBiDiMode(bool value)
+{
+    if (value == FParentBiDiMode)
+        return;
+    FParentBiDiMode = value;
+    FollowParentBiDiMode();
+}
+
+void TCustomGridMv::ApplyBiDiMode(TBiDiMode value)
+{
     if (value == FBiDiMode)
         return;
     FBiDiMode = value;
+    BiDiModeChanged();
+}
+
+void TCustomGridMv::TurnChildren()
+{
     // The editor and the other children follow the grid's order.
     setLayoutDirection(UseRightToLeftAlignment() ? Qt::RightToLeft : Qt::LeftToRight);
+}
+
+void TCustomGridMv::BiDiModeChanged()
+{
+    TurnChildren();
     UpdateScrollPos();
     InvalidateGrid();
     if (FInplaceEdit && FInplaceEdit->Visible())
         FInplaceEdit->Move(CellRect(Col(), Row()));
+    // A mode that keeps the direction (reading only, no alignment) reaches
+    // child grids through no Qt event.
+    for (TCustomGridMv* child : findChildren<TCustomGridMv*>(Qt::FindDirectChildrenOnly))
+        child->FollowParentBiDiMode();
+}
+
+TBiDiMode TCustomGridMv::ParentsBiDiMode() const
+{
+    // Qt hands a window the application's direction, not its parent's.
+    const QWidget* parent = isWindow() ? nullptr : parentWidget();
+    if (const auto* grid = qobject_cast<const TCustomGridMv*>(parent))
+        return grid->BiDiMode();
+    const Qt::LayoutDirection direction = parent ? parent->layoutDirection() : QGuiApplication::layoutDirection();
+    return direction == Qt::RightToLeft ? bdRightToLeft : bdLeftToRight;
+}
+
+void TCustomGridMv::FollowParentBiDiMode()
+{
+    if (FParentBiDiMode)
+        ApplyBiDiMode(ParentsBiDiMode());
+}
+
+void TCustomGridMv::WatchParent()
+{
+    QWidget* parent = isWindow() ? nullptr : parentWidget();
+    if (parent == FWatchedParent)
+        return;
+    if (FWatchedParent)
+        FWatchedParent->removeEventFilter(this);
+    FWatchedParent = parent;
+    if (parent)
+        parent->installEventFilter(this);
+}
+
+void TCustomGridMv::changeEvent(QEvent* event)
+{
+    TCustomControl::changeEvent(event);
+    // Also sent when the grid becomes a window or stops being one.
+    if (event->type() == QEvent::ParentChange) {
+        WatchParent();
+        FollowParentBiDiMode();
+    }
+}
+
+bool TCustomGridMv::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == FWatchedParent && event->type() == QEvent::LayoutDirectionChange)
+        FollowParentBiDiMode();
+    return TCustomControl::eventFilter(watched, event);
+}
+
+void TCustomGridMv::ApplicationLayoutDirectionChanged()
+{
+    // Parents that inherit the direction tell the grid when their turn
+    // comes; a window reads the application's direction itself. Every mode
+    // but left to right means something else now.
+    const TBiDiMode before = FBiDiMode;
+    if (FParentBiDiMode)
+        FBiDiMode = ParentsBiDiMode();
+    if (before != bdLeftToRight || FBiDiMode != bdLeftToRight)
+        BiDiModeChanged();
 }
 
 int TCustomGridMv::MirroredX(int X) const

@@ -49,6 +49,7 @@
 #include <QFlags>
 #include <QLineEdit>
 #include <QList>
+#include <QPointer>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -348,9 +349,17 @@ public:
     // Reading order. Right to left, the first columns stand at the right
     // edge, keys and mouse follow the mirror, the horizontal bar's thumb
     // starts at the right, and the editor and other children read right to
-    // left. Virtual: the dataset grid recomputes its layout.
+    // left.
+    // With ParentBiDiMode (the default) the grid takes its parent's order and
+    // follows it, as Qt hands a layout direction down: a parent grid gives
+    // its BiDiMode, any other parent bdRightToLeft when it lays out right to
+    // left, and a window or a grid without parent reads as the application.
+    // Setting BiDiMode turns ParentBiDiMode off; turning it on again takes
+    // the parent's order at once.
     TBiDiMode BiDiMode() const { return FBiDiMode; }
-    virtual void SetBiDiMode(TBiDiMode value);
+    void SetBiDiMode(TBiDiMode value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool value);
     bool UseRightToLeftAlignment() const { return UseRightToLeftAlignmentFor(FBiDiMode); }
     bool UseRightToLeftReading() const { return UseRightToLeftReadingFor(FBiDiMode); }
     // Whether ColWidths and RowHeights are stored with the grid's layout.
@@ -459,6 +468,11 @@ protected:
     virtual bool CanEditShow();
     // Called after Flat changed (before the repaint).
     virtual void FlatChanged();
+    // Called after BiDiMode changed, set or taken from the parent, and when
+    // the application's direction turned (it decides what a mode means). The
+    // base turns its children and mirrors itself; the dataset grid also lays
+    // itself out anew.
+    virtual void BiDiModeChanged();
     // Asked before the current cell moves to (ACol, ARow); False keeps it.
     virtual bool SelectCell(int ACol, int ARow);
     virtual void DeleteColumn(int ACol);
@@ -552,6 +566,9 @@ protected:
     void WMSetFocus(QWidget* from) override;
     void WMKillFocus(QWidget* to) override;
     void DoExit() override;
+    // A new parent is watched for its direction, and followed.
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // ================= operations for descendants =================
     // Right to left: a client pixel's logical twin and back (the mapping is
@@ -621,6 +638,13 @@ private:
     // right end of the bar's range.
     void SetHorzScrollPos(int Pos);
     void UpdateEditor();
+    void ApplyBiDiMode(TBiDiMode value);
+    void TurnChildren();
+    // The order the parent gives (see ParentBiDiMode).
+    TBiDiMode ParentsBiDiMode() const;
+    void FollowParentBiDiMode();
+    void WatchParent();
+    void ApplicationLayoutDirectionChanged();
 
     TGridCoordMv FAnchor;
     bool FCanEditModify = true;
@@ -653,6 +677,9 @@ private:
     bool FSaveCellExtents = true;
     int FPaintLock = 0;
     TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
+    // The parent whose direction changes the grid hears of.
+    QPointer<QWidget> FWatchedParent;
     bool FDragLineShown = false;
     TRect FDragLineRect;
 };

@@ -42,6 +42,8 @@ protected:
     {
         Source->SetDataSet(&plain);
         Grid->SetDataSource(Source.get());
+        // Pinned: its window reads right to left, as the application does.
+        Grid->SetBiDiMode(bdLeftToRight);
         RtlSource->SetDataSet(&mirrored);
         Rtl->SetDataSource(RtlSource.get());
         Rtl->SetBiDiMode(bdRightToLeft);

@@ -34,8 +34,9 @@ void Prepare(TTestGrid& grid, bool rightToLeft, int cols = 8, int rows = 30, int
     grid.SetColCount(cols);
     grid.SetRowCount(rows);
     grid.SetOptions(grid.Options() | goColSizing | goRowSizing);
-    if (rightToLeft)
-        grid.SetBiDiMode(bdRightToLeft);
+    // Set either way: left to right the grid would otherwise take the
+    // right-to-left application's order.
+    grid.SetBiDiMode(rightToLeft ? bdRightToLeft : bdLeftToRight);
     FocusOn(&grid);
 }
 
