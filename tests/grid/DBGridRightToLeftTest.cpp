@@ -313,6 +313,26 @@ TEST_F(DBGridRightToLeftTest, MouseAndKeysFollowTheMirrorColumnsSizeAndMoveByThe
     EXPECT_EQ(Rtl->Columns().Items(2), sku);
 }
 
+TEST_F(DBGridRightToLeftTest, ItsColumnsFollowTheOrderItTakesFromItsWindowAndTheScreenShowsTheNewLayout)
+{
+    // Made in a window of the right-to-left application, it reads as the
+    // window does (the twin is pinned right to left when shown).
+    EXPECT_TRUE(Rtl->ParentBiDiMode());
+    EXPECT_EQ(Rtl->BiDiMode(), bdRightToLeft);
+    ShowSkus();
+    Rtl->SetParentBiDiMode(true);
+    TColumnMv* alias = Column(*Rtl, "PropAlias");
+    EXPECT_TRUE(alias->UseRightToLeftAlignment());
+    const int width = Rtl->ClientWidth();
+    EXPECT_EQ(DataCell(*Rtl, 0, 1), Mirror(DataCell(*Grid, 0, 1), width));
+
+    RtlWindow->setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(alias->BiDiMode(), bdLeftToRight);
+    EXPECT_FALSE(alias->UseRightToLeftAlignment());
+    EXPECT_EQ(DataCell(*Rtl, 0, 1), DataCell(*Grid, 0, 1));
+    EXPECT_EQ(BackingStore(*Rtl), Grab());
+}
+
 TEST_F(DBGridRightToLeftTest, TreeRowsIndentFromTheRightAndTheirBoxesAnswerThere)
 {
     const std::vector<std::pair<int, QString>> nodes{

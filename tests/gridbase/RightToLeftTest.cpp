@@ -317,6 +317,80 @@ TEST_F(RightToLeftGridTest, ScrollingAndResizingLeaveTheScreenAsAFreshPaint)
     EXPECT_EQ(BackingStoreClient(wide), GrabClient(wide));
 }
 
+// Where the fixed column stands tells the layout: at the right edge right
+// to left; the vertical bar stands on the other side.
+bool LaidOutRightToLeft(TTestGrid& grid)
+{
+    const bool fixedAtRight = grid.CellRect(0, 1).Right == grid.ClientWidth();
+    const bool barAtLeft = grid.ScrollBarWidget(sbVertical)->x() < grid.ClientWidget()->x();
+    EXPECT_EQ(fixedAtRight, barAtLeft);
+    EXPECT_EQ(grid.isRightToLeft(), fixedAtRight) << "the editor and other children read as the grid";
+    return fixedAtRight;
+}
+
+TEST_F(RightToLeftGridTest, TakesItsParentsOrderAndFollowsItUntilItsOwnIsSet)
+{
+    QWidget window;
+    auto* grid = new TTestGrid(&window);
+    grid->resize(400, 200);
+    grid->SetRowCount(30);
+    window.show();
+    EXPECT_TRUE(grid->ParentBiDiMode());
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeft);
+    EXPECT_TRUE(LaidOutRightToLeft(*grid));
+    window.setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(grid->BiDiMode(), bdLeftToRight);
+    EXPECT_FALSE(LaidOutRightToLeft(*grid));
+    window.setLayoutDirection(Qt::RightToLeft);
+    EXPECT_TRUE(LaidOutRightToLeft(*grid));
+
+    // A parent grid gives its own mode, also one that Qt's direction does
+    // not tell; a new parent is followed at once.
+    auto* outer = new TTestGrid(&window);
+    outer->SetBiDiMode(bdRightToLeftNoAlign);
+    grid->setParent(outer);
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeftNoAlign);
+    EXPECT_FALSE(LaidOutRightToLeft(*grid));
+    outer->SetBiDiMode(bdRightToLeftReadingOnly);
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeftReadingOnly);
+    grid->setParent(&window);
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeft);
+
+    // Its own mode turns the parent's off; turned on again, the parent's
+    // order is taken at once.
+    grid->SetBiDiMode(bdRightToLeft);
+    EXPECT_FALSE(grid->ParentBiDiMode());
+    window.setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeft);
+    EXPECT_TRUE(LaidOutRightToLeft(*grid));
+    grid->SetParentBiDiMode(true);
+    EXPECT_EQ(grid->BiDiMode(), bdLeftToRight);
+    EXPECT_FALSE(LaidOutRightToLeft(*grid));
+}
+
+TEST_F(RightToLeftGridTest, ReadsAsTheApplicationWithoutParentAndLaysOutRightToLeftOnlyUnderItsDirection)
+{
+    TTestGrid alone;
+    QWidget window;
+    window.setLayoutDirection(Qt::RightToLeft);
+    auto* grid = new TTestGrid(&window);
+    for (TTestGrid* g : {&alone, grid})
+        g->SetRowCount(30);
+    alone.show();
+    window.show();
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
+    EXPECT_EQ(alone.BiDiMode(), bdLeftToRight);
+    EXPECT_FALSE(LaidOutRightToLeft(alone));
+    // A window set right to left in a left-to-right application gives its
+    // order, which means no mirror there.
+    EXPECT_EQ(grid->BiDiMode(), bdRightToLeft);
+    EXPECT_FALSE(LaidOutRightToLeft(*grid));
+    QGuiApplication::setLayoutDirection(Qt::RightToLeft);
+    EXPECT_EQ(alone.BiDiMode(), bdRightToLeft);
+    EXPECT_TRUE(LaidOutRightToLeft(alone));
+    EXPECT_TRUE(LaidOutRightToLeft(*grid));
+}
+
 TEST_F(RightToLeftGridTest, AListsImagesStandAtTheRightAndItsTextEndsShortOfThem)
 {
     TTestOwner owner;
