@@ -469,6 +469,9 @@ protected:
     // A thumb track becomes the thumb position while the horizontal bar
     // tracks; the outside bar follows.
     void WMHScroll(int code, int pos) override;
+    // The same for a request from either horizontal bar; UseRightToLeft as
+    // ModifyScrollBar takes it.
+    void HorzScroll(int code, int pos, bool UseRightToLeft);
     // Row sizing only over the indicator; no column sizing past the last
     // column's edge.
     void CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,

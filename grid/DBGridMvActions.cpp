@@ -100,15 +100,6 @@ unsigned TCustomDBGridMv::DialogCode()
     return code;
 }
 
-void TCustomDBGridMv::WMHScroll(int code, int pos)
-{
-    if (code == SB_THUMBTRACK && FHorzScrollBar->Tracking)
-        TCustomGridMv::WMHScroll(SB_THUMBPOSITION, pos);
-    else
-        TCustomGridMv::WMHScroll(code, pos);
-    UpdateHorzScrollBarParams();
-}
-
 void TCustomDBGridMv::CalcSizingState(int X, int Y, TGridStateMv& State, int& Index, int& SizingPos, int& SizingOfs,
                                       TGridDrawInfoMv& FixedInfo)
 {

@@ -45,24 +45,31 @@ int ScrollCode(int Action)
 TScrollInfo HorzExtScrollInfo(int LeftCol, int FixedCols, int LastLeftCol, int VisibleCols, int ColCount)
 {
     TScrollInfo info;
-    info.Min = 0;
     info.Page = std::max(0, VisibleCols);
-    info.Max = VisibleCols + FixedCols >= ColCount ? 0 : HorzExtRange;
+    info.Max = VisibleCols + FixedCols >= ColCount ? 0 : HorzExtRange + std::max(0, info.Page - 1);
     // No scrollable span (LeftCol already the last one) is position 0.
     const int span = LastLeftCol - FixedCols;
-    info.Pos = span > 0 ? std::clamp(MulDiv(LeftCol - FixedCols, HorzExtRange, span), 0, HorzExtRange) : 0;
-    info.Min = std::min(info.Min, info.Max);
+    info.Pos = span > 0 ? std::clamp(MulDivCeil(LeftCol - FixedCols, HorzExtRange, span), 0, HorzExtRange) : 0;
     return info;
 }
 
-void ApplyExtScrollInfo(QScrollBar& Bar, const TScrollInfo& Info)
+void ApplyExtScrollInfo(QScrollBar& Bar, const TScrollInfo& Info, bool Mirrored)
 {
     const int page = std::max(1, Info.Page);
     const int last = std::max(Info.Min, Info.Max - page + 1);
     const QSignalBlocker quiet(&Bar);
     Bar.setPageStep(page);
-    Bar.setRange(std::min(Info.Min, last), last);
-    Bar.setValue(Info.Pos);
+    Bar.setRange(Info.Min, last);
+    // The thumb stays under the mouse; the drag's release places it.
+    if (Bar.isSliderDown())
+        return;
+    const int pos = std::clamp(Info.Pos, Info.Min, last);
+    Bar.setValue(Mirrored ? Info.Min + last - pos : pos);
+}
+
+TDBGridMvScrollBar::~TDBGridMvScrollBar()
+{
+    DetachExtScrollBar();
 }
 
 void TDBGridMvScrollBar::SetExtScrollBar(QScrollBar* Value)
@@ -85,40 +92,66 @@ void TDBGridMvScrollBar::SetExtScrollBar(QScrollBar* Value)
     FGrid->LayoutChanged();
 }
 
+bool TDBGridMvScrollBar::ExtScrollBarMirrored() const
+{
+    return FKind == sbHorizontal && FExtScrollBar && FGrid &&
+           FGrid->UseRightToLeftAlignment() != FExtScrollBar->isRightToLeft();
+}
+
 void TDBGridMvScrollBar::AttachExtScrollBar(QScrollBar* Bar)
 {
     FExtScrollBar = Bar;
     Bar->setProperty(AttachedGridProperty, QVariant::fromValue<QObject*>(FGrid));
     Bar->setVisible(Visible());
-    TCustomDBGridMv* grid = FGrid;
-    const TScrollBarKind kind = FKind;
-    // The bar's requests go to the grid as its own bar's would; the bar then
-    // shows what the grid made of them.
-    FExtConnection = QObject::connect(Bar, &QAbstractSlider::actionTriggered, grid, [grid, kind, Bar](int action) {
-        const int code = ScrollCode(action);
-        if (code < 0)
-            return;
-        if (kind == sbHorizontal)
-            grid->WMHScroll(code, Bar->sliderPosition());
-        else
-            grid->WMVScroll(code, Bar->sliderPosition());
-        if (code != SB_THUMBTRACK) {
-            if (kind == sbHorizontal)
-                grid->UpdateHorzScrollBarParams();
-            else
-                grid->UpdateScrollBar();
-        }
-    });
-    FExtDestroyed = QObject::connect(Bar, &QObject::destroyed, grid, [this] { FExtScrollBar = nullptr; });
+    // The bar's requests go to the grid as its own bar's would: each step,
+    // the thumb while it is dragged, and where the drag left it.
+    FExtConnection = QObject::connect(Bar, &QAbstractSlider::actionTriggered, FGrid,
+                                      [this](int action) { ExtScroll(ScrollCode(action)); });
+    FExtReleased =
+        QObject::connect(Bar, &QAbstractSlider::sliderReleased, FGrid, [this] { ExtScroll(SB_THUMBPOSITION); });
+    FExtDestroyed = QObject::connect(Bar, &QObject::destroyed, FGrid, [this] { FExtScrollBar = nullptr; });
 }
 
 void TDBGridMvScrollBar::DetachExtScrollBar()
 {
     QObject::disconnect(FExtConnection);
+    QObject::disconnect(FExtReleased);
     QObject::disconnect(FExtDestroyed);
     if (FExtScrollBar)
         FExtScrollBar->setProperty(AttachedGridProperty, QVariant());
     FExtScrollBar = nullptr;
+}
+
+void TDBGridMvScrollBar::ExtScroll(int Code)
+{
+    const QScrollBar* bar = FExtScrollBar;
+    if (!bar || Code < 0)
+        return;
+    int pos = bar->sliderPosition();
+    // The bar then speaks the grid's own way; the grid mirrors nothing more.
+    if (ExtScrollBarMirrored()) {
+        Code = MirroredScrollCode(Code);
+        pos = bar->minimum() + bar->maximum() - pos;
+    }
+    if (FKind == sbHorizontal) {
+        FGrid->HorzScroll(Code, pos, false);
+        return;
+    }
+    FGrid->WMVScroll(Code, pos);
+    if (Code != SB_THUMBTRACK)
+        FGrid->UpdateScrollBar();
+}
+
+void TCustomDBGridMv::WMHScroll(int code, int pos)
+{
+    HorzScroll(code, pos, true);
+}
+
+void TCustomDBGridMv::HorzScroll(int code, int pos, bool UseRightToLeft)
+{
+    const bool tracked = code == SB_THUMBTRACK && FHorzScrollBar->Tracking;
+    ModifyScrollBar(sbHorizontal, tracked ? SB_THUMBPOSITION : code, pos, UseRightToLeft);
+    UpdateHorzScrollBarParams();
 }
 
 void TCustomDBGridMv::UpdateHorzScrollBarParams()
@@ -128,9 +161,19 @@ void TCustomDBGridMv::UpdateHorzScrollBarParams()
         return;
     TGridDrawInfoMv drawInfo;
     CalcDrawInfo(drawInfo);
-    const int lastLeft = CalcMaxTopLeft({ColCount() - 1, RowCount() - 1}, drawInfo).X;
-    const TScrollInfo info = HorzExtScrollInfo(LeftCol(), FixedCols(), lastLeft, VisibleColCount(), ColCount());
-    ApplyExtScrollInfo(*bar, info);
+    TScrollInfo info;
+    if (ColCount() == 1) {
+        // A single column scrolls by pixels: the bar runs over its offsets,
+        // a page the width it has.
+        const int space = ClientWidth() - drawInfo.Horz.FixedBoundary;
+        const int width = ColWidths(LeftCol());
+        if (width > space)
+            info = {0, width - 1, space, ColOffset()};
+    } else {
+        const int lastLeft = CalcMaxTopLeft({ColCount() - 1, RowCount() - 1}, drawInfo).X;
+        info = HorzExtScrollInfo(LeftCol(), FixedCols(), lastLeft, VisibleColCount(), ColCount());
+    }
+    ApplyExtScrollInfo(*bar, info, FHorzScrollBar->ExtScrollBarMirrored());
 }
 
 // ================================================================ layout interceptors

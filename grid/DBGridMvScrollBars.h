@@ -25,7 +25,10 @@ class TDBGridColumnsMv;
 class TDBGridMvScrollBar {
 public:
     TDBGridMvScrollBar(TCustomDBGridMv* Grid, TScrollBarKind Kind) : FGrid(Grid), FKind(Kind) {}
-    virtual ~TDBGridMvScrollBar() = default;
+    // The outside bar is let go: it may serve another grid.
+    virtual ~TDBGridMvScrollBar();
+    TDBGridMvScrollBar(const TDBGridMvScrollBar&) = delete;
+    TDBGridMvScrollBar& operator=(const TDBGridMvScrollBar&) = delete;
     TCustomDBGridMv* Grid() const { return FGrid; }
     TScrollBarKind Kind() const { return FKind; }
     bool Tracking = false;
@@ -34,11 +37,18 @@ public:
     bool Visible() const { return FVisibleMode != sbNeverShowMv; }
     void SetVisible(bool Value) { SetVisibleMode(Value ? sbAutoShowMv : sbNeverShowMv); }
     // An outside bar that replaces the grid's own: its scroll requests reach
-    // the grid as the grid's own bar's would. One grid per bar; attaching a
-    // bar that another grid holds raises "Possible <name> already attached
-    // to the other control." and keeps the old bar.
+    // the grid as the grid's own bar's would, a drag's release as the thumb's
+    // final place. One grid per bar; attaching a bar that another grid holds
+    // raises "Possible <name> already attached to the other control." and
+    // keeps the old bar.
     QScrollBar* ExtScrollBar() const { return FExtScrollBar.data(); }
     void SetExtScrollBar(QScrollBar* Value);
+    // Whether the outside horizontal bar runs the other way from the grid's
+    // columns. A bar laid out right to left is drawn mirrored (its minimum
+    // at the right), so it is mirrored only beside a grid that reads left to
+    // right, and one laid out left to right only beside a grid that reads
+    // right to left. Its requests and its position are then mirrored.
+    bool ExtScrollBarMirrored() const;
     bool IsScrollBarShowing() const;
     void Assign(const TDBGridMvScrollBar& Source);
     // The mode the window's bar was last given (none yet): a new mode is
@@ -48,12 +58,15 @@ public:
 private:
     void AttachExtScrollBar(QScrollBar* Bar);
     void DetachExtScrollBar();
+    // One request of the outside bar (SB_ codes), at its thumb's place.
+    void ExtScroll(int Code);
 
     TCustomDBGridMv* FGrid;
     TScrollBarKind FKind;
     TScrollBarVisibleModeMv FVisibleMode = sbAutoShowMv;
     QPointer<QScrollBar> FExtScrollBar;
     QMetaObject::Connection FExtConnection;
+    QMetaObject::Connection FExtReleased;
     QMetaObject::Connection FExtDestroyed;
 };
 
@@ -65,13 +78,17 @@ public:
 
 // ================================================================ outside bars and stored layouts
 
-// The outside horizontal bar's parameters: 0..127 over the scrollable
-// columns, the page the count of visible ones; max 0 when every column fits.
+// The outside horizontal bar's parameters: positions 0..127 over the
+// scrollable columns (the thumb's far end is 127 whatever the page), the
+// page the count of visible ones; max 0 when every column fits. A column's
+// position is rounded up, so that the thumb read back gives that column.
 TScrollInfo HorzExtScrollInfo(int LeftCol, int FixedCols, int LastLeftCol, int VisibleCols, int ColCount);
 
 // Gives an outside bar a range in the grid's own terms (Max the last
 // position plus the page less one, as a window bar's); min never above max.
-void ApplyExtScrollInfo(QScrollBar& Bar, const TScrollInfo& Info);
+// Mirrored, the position is counted from the range's other end. A thumb
+// the user holds is left where it is.
+void ApplyExtScrollInfo(QScrollBar& Bar, const TScrollInfo& Info, bool Mirrored = false);
 
 // The columns' field names in collection order, each quoted (a quote inside
 // doubled, so the text reads back the same) and separated by commas.

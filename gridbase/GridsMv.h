@@ -120,6 +120,10 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TGridScrollDirectionMv)
 
 enum TScrollStyleMv { ssNone, ssHorizontal, ssVertical, ssBoth };
 
+// The same scroll request seen on a bar that runs the other way: a step,
+// a page or an end toward the one end becomes the same toward the other.
+int MirroredScrollCode(int ScrollCode);
+
 // Where the cells of one axis lie on screen; filled by CalcDrawInfo. Pixels
 // unless the name says cell.
 struct TGridAxisDrawInfoMv {
@@ -586,7 +590,11 @@ protected:
     void ChangeSize(int NewColCount, int NewRowCount);
     void MoveColumn(int FromIndex, int ToIndex);
     void MoveRow(int FromIndex, int ToIndex);
-    void ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos);
+    // A request from a bar. UseRightToLeft: the bar is drawn left to right,
+    // as the window's own bars are, so right to left its horizontal steps
+    // and thumb are mirrored; a caller whose bar already runs the grid's way
+    // passes False.
+    void ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos, bool UseRightToLeft = true);
     void UpdateScrollPos();
     void UpdateScrollRange();
     void Initialize();

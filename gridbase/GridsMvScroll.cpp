@@ -13,6 +13,19 @@ constexpr int ScrollScale = 127;
 
 } // namespace
 
+int MirroredScrollCode(int ScrollCode)
+{
+    switch (ScrollCode) {
+    case SB_LINEUP: return SB_LINEDOWN;
+    case SB_LINEDOWN: return SB_LINEUP;
+    case SB_PAGEUP: return SB_PAGEDOWN;
+    case SB_PAGEDOWN: return SB_PAGEUP;
+    case SB_TOP: return SB_BOTTOM;
+    case SB_BOTTOM: return SB_TOP;
+    default: return ScrollCode;
+    }
+}
+
 void TCustomGridMv::WMHScroll(int code, int pos)
 {
     ModifyScrollBar(sbHorizontal, code, pos);
@@ -49,7 +62,7 @@ void TCustomGridMv::SetHorzScrollPos(int Pos)
     SetScrollPos(sbHorizontal, Pos);
 }
 
-void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos)
+void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, int Pos, bool UseRightToLeft)
 {
     if (ScrollCode == SB_ENDSCROLL)
         return;
@@ -58,20 +71,12 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
     TGridDrawInfoMv info;
     CalcDrawInfo(info);
     const bool thumbTracking = FOptions.testFlag(goThumbTracking);
-    // Right to left the bar's left end is the last column: its steps go the
-    // other way and its thumb is read from the right end.
-    const bool mirrored = ScrollBar == sbHorizontal && UseRightToLeftAlignment();
-    if (mirrored) {
-        switch (ScrollCode) {
-        case SB_LINEUP: ScrollCode = SB_LINEDOWN; break;
-        case SB_LINEDOWN: ScrollCode = SB_LINEUP; break;
-        case SB_PAGEUP: ScrollCode = SB_PAGEDOWN; break;
-        case SB_PAGEDOWN: ScrollCode = SB_PAGEUP; break;
-        case SB_TOP: ScrollCode = SB_BOTTOM; break;
-        case SB_BOTTOM: ScrollCode = SB_TOP; break;
-        default: break;
-        }
-    }
+    // Right to left the left end of a bar drawn left to right is the last
+    // column: its steps go the other way and its thumb is read from the
+    // right end.
+    const bool mirrored = ScrollBar == sbHorizontal && UseRightToLeft && UseRightToLeftAlignment();
+    if (mirrored)
+        ScrollCode = MirroredScrollCode(ScrollCode);
 
     if (ScrollBar == sbHorizontal && FColCount == 1) {
         const int gridSpace = ClientWidth() - info.Horz.FixedBoundary;

@@ -27,3 +27,14 @@ constexpr int MulDivTrunc(int a, int b, int c)
         return 0;
     return int(qint64(a) * qint64(b) / qint64(c));
 }
+
+// Rounded up, toward positive infinity.
+constexpr int MulDivCeil(int a, int b, int c)
+{
+    if (c == 0)
+        return 0;
+    const qint64 product = qint64(a) * qint64(b);
+    const qint64 quotient = product / c;
+    const bool above = product % c != 0 && (product < 0) == (c < 0);
+    return int(above ? quotient + 1 : quotient);
+}

@@ -88,8 +88,6 @@ void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers)
     QCoreApplication::processEvents();
 }
 
-namespace {
-
 // A move carries the button as held.
 void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers,
              Qt::MouseButton button)
@@ -101,8 +99,6 @@ void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifie
                       modifiers);
     QApplication::sendEvent(target, &event);
 }
-
-} // namespace
 
 void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {

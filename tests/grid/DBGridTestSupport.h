@@ -28,6 +28,7 @@ public:
     using TCustomDBGridMv::TreeDropPosition;
     using TCustomDBGridMv::WMTimer;
     using TCustomDBGridMv::WMVScroll;
+    using TCustomGridMv::ColOffset;
     // Whether a record drag from one row to another may go on (the grid's
     // own answer without it).
     std::function<bool(int From, int To)> MovePermission;
@@ -73,6 +74,9 @@ bool HasInk(const QImage& image, const TRect& rect);
 QColor Resolved(const TCustomGridMv& grid, TColor color);
 
 void PressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// One mouse event on a widget (press, move or release) as Qt delivers it.
+void MouseOn(QWidget* target, QEvent::Type type, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton);
 // A press and its release on a widget.
 void ClickOn(QWidget* target, QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
              Qt::MouseButton button = Qt::LeftButton);
