@@ -9,9 +9,13 @@
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
+#include "platform/ImageList.h"
 
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QToolTip>
+#include <QWindow>
 
 namespace {
 
@@ -355,3 +359,86 @@ TEST_F(DBGridRightToLeftTest, TreeRowsIndentFromTheRightAndTheirBoxesAnswerThere
     Rtl->SetDataSource(nullptr);
     Grid->SetDataSource(nullptr);
 }
+
+TEST_F(DBGridRightToLeftTest, TipsLeaveOutTheMirroredPartsOfTheirCellsAndOpenOverTheirText)
+{
+    const std::vector<std::pair<int, QString>> nodes{
+        {-1, QStringLiteral("服装鞋帽配饰")}, {0, QStringLiteral("上衣外套夹克")}, {1, QStringLiteral("长袖衬衫正装")}};
+    TTreeDataSet plainTree(nodes);
+    TTreeDataSet tree(nodes);
+    ShowBoth(plainTree, tree, 360, 200);
+    TImageList images(12, 12);
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        // Tree indent and image where the text starts, two always-shown
+        // buttons at its end; the titles' sort markers, one title turned.
+        grid->SetOptionsMv(grid->OptionsMv() | dghMultiSortMarking);
+        TColumnMv* name = Column(*grid, "Name");
+        name->SetWidth(140);
+        name->SetToolTips(true);
+        name->SetImageList(&images);
+        name->SetShowImageAndText(true);
+        name->SetAlwaysShowEditButton(true);
+        name->SetButtonStyle(cbsEllipsis);
+        TEditButtonMv* extra = name->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+        name->Title().SetCaption(QStringLiteral("商品的分类名称和详细的说明文字"));
+        name->Title().SetToolTips(true);
+        name->Title().SetSortMarker(smDownMv);
+        TColumnMv* id = Column(*grid, "Id");
+        id->Title().SetCaption(QStringLiteral("商品编号"));
+        id->Title().SetOrientation(tohVertical);
+        id->Title().SetToolTips(true);
+        id->Title().SetSortMarker(smUpMv);
+    }
+    QCoreApplication::processEvents();
+    const int width = Rtl->ClientWidth();
+    ASSERT_EQ(Grid->ClientWidth(), width);
+
+    TCustomDBGridMv::TCellTipMv plain;
+    TCustomDBGridMv::TCellTipMv mirrored;
+    const TRect titles[] = {Grid->CellRect(Grid->DataToRawColumn(0), 0), Grid->CellRect(Grid->DataToRawColumn(1), 0)};
+    for (const TRect& cell : {DataCell(*Grid, 0, 2), titles[0], titles[1]}) {
+        const QPoint at = Centre(cell);
+        ASSERT_TRUE(Grid->CellTipAt(at, plain)) << plain.Text.toStdString();
+        ASSERT_TRUE(Rtl->CellTipAt(QPoint(width - 1 - at.x(), at.y()), mirrored)) << plain.Text.toStdString();
+        ASSERT_EQ(mirrored.CellRect, Mirror(plain.CellRect, width));
+        EXPECT_LT(plain.TextRect.Right, plain.CellRect.Right) << "the buttons or the marker left out";
+        EXPECT_EQ(mirrored.TextRect, Mirror(plain.TextRect, width)) << plain.Text.toStdString();
+    }
+    // The data cell's indent (lines and its own connector) and image, the
+    // marker's 14 pixels.
+    ASSERT_TRUE(Grid->CellTipAt(Centre(DataCell(*Grid, 0, 2)), plain));
+    EXPECT_EQ(plain.TextRect.Left, plain.CellRect.Left + 3 * 18 + 12 + 5);
+    ASSERT_TRUE(Grid->CellTipAt(Centre(titles[0]), plain));
+    EXPECT_EQ(plain.TextRect.Right, plain.CellRect.Right - 14);
+
+    // Shown by the platform's help event, the tip covers the text: from its
+    // start, which right to left is its right edge, growing the way it reads;
+    // it lets the mouse through to the cell below.
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        const bool rightToLeft = grid == Rtl;
+        const QPoint at = Centre(DataCell(*grid, 0, 2));
+        TCustomDBGridMv::TCellTipMv tip;
+        ASSERT_TRUE(grid->CellTipAt(at, tip));
+        QWidget* client = grid->ClientWidget();
+        QHelpEvent help(QEvent::ToolTip, at, client->mapToGlobal(at));
+        QApplication::sendEvent(client, &help);
+        ASSERT_EQ(QToolTip::text(), tip.Text);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto window = std::find_if(windows.begin(), windows.end(),
+                                         [](QWidget* w) { return w->isVisible() && w->windowType() == Qt::ToolTip; });
+        ASSERT_NE(window, windows.end());
+        const QRect shown = (*window)->geometry();
+        const QRect text = tip.TextRect.ToQRect().translated(client->mapToGlobal(QPoint(0, 0)));
+        EXPECT_EQ(shown.top(), text.top()) << rightToLeft;
+        EXPECT_GT(shown.width(), text.width()) << "the cut text is wider than its room";
+        if (rightToLeft)
+            EXPECT_EQ(shown.right(), text.right());
+        else
+            EXPECT_EQ(shown.left(), text.left());
+        EXPECT_TRUE((*window)->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+        QToolTip::hideText();
+    }
+}
+
