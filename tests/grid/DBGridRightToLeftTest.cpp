@@ -9,6 +9,7 @@
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
+#include "gridbase/DBCtrlsMv.h"
 #include "platform/ImageList.h"
 
 #include <QHelpEvent>
@@ -440,5 +441,83 @@ TEST_F(DBGridRightToLeftTest, TipsLeaveOutTheMirroredPartsOfTheirCellsAndOpenOve
         EXPECT_TRUE((*window)->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
         QToolTip::hideText();
     }
+}
+
+TEST_F(DBGridRightToLeftTest, TurnedTitlesTheRowCursorAndTheStandAloneEditAndCheckBoxStandMirrored)
+{
+    ShowSkus();
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        grid->SetTitleHeight(40);
+        grid->SetOptions(grid->Options() | dgMultiSelect);
+        TColumnTitleMv& title = Column(*grid, "Price")->Title();
+        title.SetCaption(QStringLiteral("单价"));
+        title.SetOrientation(tohVertical);
+        title.SetSortMarker(smDownMv);
+    }
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    const int width = Rtl->ClientWidth();
+    // The turned caption stands in the mirrored cell, clear of the marker
+    // (now at the cell's left), and reads upright: the same picture as left
+    // to right, not its mirror image.
+    const TRect title = Grid->CellRect(Grid->DataToRawColumn(Column(*Grid, "Price")->Index()), 0);
+    const TRect caption(title.Left + 1, title.Top + 1, title.Right - 1 - 16, title.Bottom - 1);
+    const QImage upright = plain.copy(caption.ToQRect());
+    ASSERT_TRUE(HasInk(plain, caption));
+    ASSERT_NE(upright, upright.mirrored(true, false));
+    EXPECT_EQ(mirrored.copy(Mirror(caption, width).ToQRect()), upright);
+
+    // Over a data row's indicator, at the right, the row-selection arrow
+    // points left.
+    const QPoint indicator = Centre(Grid->CellRect(0, Grid->TitleRowCount() + 1));
+    MouseAt(*Grid, QEvent::MouseMove, indicator);
+    MouseAt(*Rtl, QEvent::MouseMove, QPoint(width - 1 - indicator.x(), indicator.y()));
+    const QCursor right = Grid->ClientWidget()->cursor();
+    const QCursor left = Rtl->ClientWidget()->cursor();
+    ASSERT_EQ(right.shape(), Qt::BitmapCursor);
+    const QImage arrow = right.pixmap().toImage();
+    ASSERT_NE(arrow, arrow.mirrored(true, false));
+    EXPECT_EQ(left.pixmap().toImage(), arrow.mirrored(true, false));
+    EXPECT_EQ(left.hotSpot(), QPoint(arrow.width() - 1 - right.hotSpot().x(), right.hotSpot().y()));
+
+    // The stand-alone edit's buttons stand at its left in the mirrored
+    // order, each drawn as left to right; the check box's box stands at its
+    // right, its tick upright. The left-to-right pair is told so under the
+    // same right-to-left system.
+    std::unique_ptr<TDBEditMv> edits[2];
+    std::unique_ptr<TDBCheckBoxMv> boxes[2];
+    for (int i = 0; i < 2; ++i) {
+        edits[i] = std::make_unique<TDBEditMv>();
+        boxes[i] = std::make_unique<TDBCheckBoxMv>();
+        for (QWidget* widget : std::initializer_list<QWidget*>{edits[i].get(), boxes[i].get()}) {
+            // Unfocused, as the grids.
+            widget->setAttribute(Qt::WA_ShowWithoutActivating);
+            if (i == 0)
+                widget->setLayoutDirection(Qt::LeftToRight);
+        }
+        edits[i]->EditButton().SetVisible(true);
+        TEditButtonMv* extra = edits[i]->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+        edits[i]->resize(160, 24);
+        boxes[i]->SetCaption(QStringLiteral("上架"));
+        boxes[i]->SetState(cbChecked);
+        boxes[i]->resize(120, 20);
+        edits[i]->show();
+        boxes[i]->show();
+    }
+    const QImage plainEdit = GrabWidget(edits[0].get());
+    const QImage edit = GrabWidget(edits[1].get());
+    ASSERT_EQ(edits[1]->ButtonControlCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const TRect plainButton = TRect::FromQRect(edits[0]->ButtonControl(i)->geometry());
+        const TRect button = Mirror(plainButton, edit.width());
+        EXPECT_EQ(TRect::FromQRect(edits[1]->ButtonControl(i)->geometry()), button) << i;
+        EXPECT_EQ(edit.copy(button.ToQRect()), plainEdit.copy(plainButton.ToQRect())) << i;
+    }
+    const TRect plainBox = boxes[0]->CheckRect();
+    const TRect box = Mirror(plainBox, boxes[1]->width());
+    EXPECT_EQ(boxes[1]->CheckRect(), box);
+    EXPECT_EQ(GrabWidget(boxes[1].get()).copy(box.ToQRect()), GrabWidget(boxes[0].get()).copy(plainBox.ToQRect()));
 }
 
