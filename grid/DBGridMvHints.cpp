@@ -90,15 +90,12 @@ QWidget* VisibleTipWindow()
 
 // Shows a tip over the cell's text. The tip window takes the cell's font and
 // the window text colour; its size follows the font.
-void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
+void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip, const QPoint& Pointer)
 {
     QWidget* client = Grid->ClientWidget();
-    const bool rightToLeft = Grid->UseRightToLeftAlignment();
-    const QPoint origin = client->mapToGlobal(QPoint(0, 0));
-    const TRect textRect = Tip.TextRect.Offset(origin.x(), origin.y());
-    const QPoint corner(rightToLeft ? textRect.Right : textRect.Left, textRect.Top);
     const QString text = Tip.WordWrap ? WrapTipText(Tip.Text, Tip.Font, Tip.TextRect.Width() - 4) : Tip.Text;
-    QToolTip::showText(corner, text, client, Tip.CellRect.ToQRect());
+    // Qt opens a new tip window below the pointer, clear of it.
+    QToolTip::showText(client->mapToGlobal(Pointer), text, client, Tip.CellRect.ToQRect());
     QWidget* window = VisibleTipWindow();
     if (!window)
         return;
@@ -107,14 +104,17 @@ void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
     palette.setColor(QPalette::ToolTipText, palette.color(QPalette::WindowText));
     window->setPalette(palette);
     window->adjustSize();
-    // Qt opens a tip below the pointer; this one covers the text it
-    // completes. Lying under the pointer, it lets the mouse through to the
-    // cell: taking it would make the grid's client area lose the pointer,
-    // which hides the tip, and a click would miss the cell.
-    const QSize size = window->size();
-    window->setGeometry(QRect(TipWindowPosMv(textRect, size, rightToLeft, client->screen()->geometry()), size));
+    // It covers the text it completes, under the pointer: it lets the mouse
+    // through to the cell before it moves there. Taking the pointer even for
+    // a moment would make the grid's client area lose it, which hides the
+    // tip, and a click would miss the cell.
     if (QWindow* handle = window->windowHandle())
         handle->setFlag(Qt::WindowTransparentForInput);
+    const QPoint origin = client->mapToGlobal(QPoint(0, 0));
+    const TRect textRect = Tip.TextRect.Offset(origin.x(), origin.y());
+    const QSize size = window->size();
+    window->setGeometry(QRect(
+        TipWindowPosMv(textRect, size, Grid->UseRightToLeftAlignment(), client->screen()->geometry()), size));
 }
 
 bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
@@ -124,7 +124,7 @@ bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
         TCustomDBGridMv::TCellTipMv tip;
         if (FGrid->HintPauseAt(pos) == 0 && FGrid->CellTipAt(pos, tip)) {
             if (!QToolTip::isVisible() || QToolTip::text() != tip.Text)
-                ShowTip(FGrid, tip);
+                ShowTip(FGrid, tip, pos);
         }
     } else if (Event->type() == QEvent::ToolTip) {
         // A tip asked for over the editor or another child is theirs; a
@@ -132,7 +132,7 @@ bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
         const QPoint pos = static_cast<QHelpEvent*>(Event)->pos();
         TCustomDBGridMv::TCellTipMv tip;
         if (!FGrid->ClientWidget()->childAt(pos) && FGrid->CellTipAt(pos, tip)) {
-            ShowTip(FGrid, tip);
+            ShowTip(FGrid, tip, pos);
             return true;
         }
     }
