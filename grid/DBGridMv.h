@@ -479,8 +479,8 @@ protected:
     // The client area's tips and their pause, hooked once when the grid is
     // first polished.
     void InstallTipHandling();
-    // A title's tip text, font and text rectangle as its cell draws them;
-    // False over the group bands above a multi-title leaf.
+    // A title's tip text, font and the top of its text as its cell draws
+    // them; False over the group bands above a multi-title leaf.
     bool TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip);
     // The width of the sort index written beside a title's marker; 0 when
     // none is written.

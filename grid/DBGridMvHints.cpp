@@ -2,15 +2,37 @@
 // (data cells, titles and footers whose ToolTips are on), a title's own
 // hint, and the pause before they show (none over cells with tips).
 
+#include "grid/DBGridMvHints.h"
+
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvMemTable.h"
 
 #include <QApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStyle>
 #include <QTextLayout>
 #include <QToolTip>
+#include <QWindow>
+#include <algorithm>
+
+TRect CellTextRectMv(const TRect& Cell, int Leading, int Trailing, bool RightToLeft)
+{
+    const int leading = std::clamp(Leading, 0, std::max(0, Cell.Width()));
+    const int trailing = std::clamp(Trailing, 0, std::max(0, Cell.Width() - leading));
+    if (RightToLeft)
+        return TRect(Cell.Left + trailing, Cell.Top, Cell.Right - leading, Cell.Bottom);
+    return TRect(Cell.Left + leading, Cell.Top, Cell.Right - trailing, Cell.Bottom);
+}
+
+QPoint TipWindowPosMv(const TRect& TextRect, const QSize& Size, bool RightToLeft, const QRect& Screen)
+{
+    const int x = RightToLeft ? TextRect.Right - Size.width() : TextRect.Left;
+    const int right = std::max(Screen.left(), Screen.left() + Screen.width() - Size.width());
+    const int bottom = std::max(Screen.top(), Screen.top() + Screen.height() - Size.height());
+    return QPoint(std::clamp(x, Screen.left(), right), std::clamp(TextRect.Top, Screen.top(), bottom));
+}
 
 namespace {
 
@@ -29,8 +51,6 @@ private:
 
 constexpr char TipFilterProperty[] = "DBGridMvTipFilter";
 
-// Shows a tip in the cell's font at the text's corner; the font goes back
-// afterwards so that other tips keep the application's.
 // Breaks a wrapped cell's text into lines no wider than MaxWidth, as the
 // cell wraps it; the tip window itself would not wrap plain text.
 QString WrapTipText(const QString& Text, const QFont& Font, int MaxWidth)
@@ -68,23 +88,33 @@ QWidget* VisibleTipWindow()
     return nullptr;
 }
 
-// Shows a tip at the text's corner. The tip window takes the cell's font and
+// Shows a tip over the cell's text. The tip window takes the cell's font and
 // the window text colour; its size follows the font.
-void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip)
+void ShowTip(TCustomDBGridMv* Grid, const TCustomDBGridMv::TCellTipMv& Tip, const QPoint& Pointer)
 {
     QWidget* client = Grid->ClientWidget();
-    const QPoint corner = Grid->UseRightToLeftAlignment() ? QPoint(Tip.TextRect.Right, Tip.TextRect.Top)
-                                                          : QPoint(Tip.TextRect.Left, Tip.TextRect.Top);
-    const QRect cell(Tip.CellRect.Left, Tip.CellRect.Top, Tip.CellRect.Width(), Tip.CellRect.Height());
     const QString text = Tip.WordWrap ? WrapTipText(Tip.Text, Tip.Font, Tip.TextRect.Width() - 4) : Tip.Text;
-    QToolTip::showText(client->mapToGlobal(corner), text, client, cell);
-    if (QWidget* window = VisibleTipWindow()) {
-        window->setFont(Tip.Font);
-        QPalette palette = window->palette();
-        palette.setColor(QPalette::ToolTipText, palette.color(QPalette::WindowText));
-        window->setPalette(palette);
-        window->adjustSize();
-    }
+    // Qt opens a new tip window below the pointer, clear of it.
+    QToolTip::showText(client->mapToGlobal(Pointer), text, client, Tip.CellRect.ToQRect());
+    QWidget* window = VisibleTipWindow();
+    if (!window)
+        return;
+    window->setFont(Tip.Font);
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::ToolTipText, palette.color(QPalette::WindowText));
+    window->setPalette(palette);
+    window->adjustSize();
+    // It covers the text it completes, under the pointer: it lets the mouse
+    // through to the cell before it moves there. Taking the pointer even for
+    // a moment would make the grid's client area lose it, which hides the
+    // tip, and a click would miss the cell.
+    if (QWindow* handle = window->windowHandle())
+        handle->setFlag(Qt::WindowTransparentForInput);
+    const QPoint origin = client->mapToGlobal(QPoint(0, 0));
+    const TRect textRect = Tip.TextRect.Offset(origin.x(), origin.y());
+    const QSize size = window->size();
+    window->setGeometry(QRect(
+        TipWindowPosMv(textRect, size, Grid->UseRightToLeftAlignment(), client->screen()->geometry()), size));
 }
 
 bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
@@ -94,7 +124,7 @@ bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
         TCustomDBGridMv::TCellTipMv tip;
         if (FGrid->HintPauseAt(pos) == 0 && FGrid->CellTipAt(pos, tip)) {
             if (!QToolTip::isVisible() || QToolTip::text() != tip.Text)
-                ShowTip(FGrid, tip);
+                ShowTip(FGrid, tip, pos);
         }
     } else if (Event->type() == QEvent::ToolTip) {
         // A tip asked for over the editor or another child is theirs; a
@@ -102,7 +132,7 @@ bool TTipPauseFilter::eventFilter(QObject* Watched, QEvent* Event)
         const QPoint pos = static_cast<QHelpEvent*>(Event)->pos();
         TCustomDBGridMv::TCellTipMv tip;
         if (!FGrid->ClientWidget()->childAt(pos) && FGrid->CellTipAt(pos, tip)) {
-            ShowTip(FGrid, tip);
+            ShowTip(FGrid, tip, pos);
             return true;
         }
     }
@@ -135,6 +165,10 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     Tip.CellRect = CellRect(hit.X, hit.Y);
     Tip.TextRect = Tip.CellRect;
     Tip.WordWrap = false;
+    // The cell's own parts beside the text, as painting lays them out: at
+    // the side where the text starts and at the other one.
+    int leading = 0;
+    int trailing = 0;
     TAlignment alignment = taLeftJustify;
     bool always = false;
     bool vertical = false;
@@ -152,6 +186,9 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         }
         if (!title.ToolTips() || !TitleTip(column, ClientPos.y(), Tip))
             return false;
+        // The marker and its number take 16 pixels of the painted title.
+        if (title.SortMarker() != smNoneMv)
+            trailing = 16 - 2;
         alignment = title.Alignment();
         vertical = title.Orientation() == tohVertical;
     } else if (area.VertType == 2) {
@@ -172,12 +209,12 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
         if (always)
             alignment = taLeftJustify;
         if (FVisibleColumns.Count() > 0 && FVisibleColumns.Items(0) == column)
-            Tip.TextRect.Left += std::min(TreeIndent(), Tip.TextRect.Width());
-        // Every always-shown button covers the text, as painting lays it out.
-        if (column->AlwaysShowEditButton())
-            Tip.TextRect.Right -= std::min(InCellButtonsWidth(column), Tip.TextRect.Width());
+            leading = TreeIndent();
         if (TImageList* images = column->ImageList(); images && column->ShowImageAndText())
-            Tip.TextRect.Left += images->Width() + 5;
+            leading += images->Width() + 5;
+        // Every always-shown button covers the text.
+        if (column->AlwaysShowEditButton())
+            trailing = InCellButtonsWidth(column);
         Tip.WordWrap = column->WordWrap() && FMultiLineRows;
     } else if (area.VertType >= 3) {
         TColumnFooterMv& footer = column->GetFooterForRow(area.VertIndex);
@@ -198,6 +235,7 @@ bool TCustomDBGridMv::CellTipAt(const QPoint& ClientPos, TCellTipMv& Tip)
     }
     if (Tip.Text.isEmpty())
         return false;
+    Tip.TextRect = CellTextRectMv(Tip.TextRect, leading, trailing, UseRightToLeftAlignment());
     if (always)
         return true;
 
@@ -243,9 +281,6 @@ bool TCustomDBGridMv::TitleTip(TColumnMv* Column, int Y, TCellTipMv& Tip)
             return false;
         Tip.Text = leaf->Text;
     }
-    // The marker and its number take 16 pixels of the painted title.
-    if (title.SortMarker() != smNoneMv)
-        Tip.TextRect.Right -= 16 - 2;
     return true;
 }
 

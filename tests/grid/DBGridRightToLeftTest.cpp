@@ -9,9 +9,14 @@
 
 #include "grid/DBGridMvFilterRow.h"
 #include "grid/DBGridMvInplaceEdit.h"
+#include "gridbase/DBCtrlsMv.h"
+#include "platform/ImageList.h"
 
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QToolTip>
+#include <QWindow>
 
 namespace {
 
@@ -377,3 +382,164 @@ TEST_F(DBGridRightToLeftTest, TreeRowsIndentFromTheRightAndTheirBoxesAnswerThere
     Rtl->SetDataSource(nullptr);
     Grid->SetDataSource(nullptr);
 }
+
+TEST_F(DBGridRightToLeftTest, TipsLeaveOutTheMirroredPartsOfTheirCellsAndOpenOverTheirText)
+{
+    const std::vector<std::pair<int, QString>> nodes{
+        {-1, QStringLiteral("服装鞋帽配饰")}, {0, QStringLiteral("上衣外套夹克")}, {1, QStringLiteral("长袖衬衫正装")}};
+    TTreeDataSet plainTree(nodes);
+    TTreeDataSet tree(nodes);
+    ShowBoth(plainTree, tree, 360, 200);
+    TImageList images(12, 12);
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        // Tree indent and image where the text starts, two always-shown
+        // buttons at its end; the titles' sort markers, one title turned.
+        grid->SetOptionsMv(grid->OptionsMv() | dghMultiSortMarking);
+        TColumnMv* name = Column(*grid, "Name");
+        name->SetWidth(140);
+        name->SetToolTips(true);
+        name->SetImageList(&images);
+        name->SetShowImageAndText(true);
+        name->SetAlwaysShowEditButton(true);
+        name->SetButtonStyle(cbsEllipsis);
+        TEditButtonMv* extra = name->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+        name->Title().SetCaption(QStringLiteral("商品的分类名称和详细的说明文字"));
+        name->Title().SetToolTips(true);
+        name->Title().SetSortMarker(smDownMv);
+        TColumnMv* id = Column(*grid, "Id");
+        id->Title().SetCaption(QStringLiteral("商品编号"));
+        id->Title().SetOrientation(tohVertical);
+        id->Title().SetToolTips(true);
+        id->Title().SetSortMarker(smUpMv);
+    }
+    QCoreApplication::processEvents();
+    const int width = Rtl->ClientWidth();
+    ASSERT_EQ(Grid->ClientWidth(), width);
+
+    TCustomDBGridMv::TCellTipMv plain;
+    TCustomDBGridMv::TCellTipMv mirrored;
+    const TRect titles[] = {Grid->CellRect(Grid->DataToRawColumn(0), 0), Grid->CellRect(Grid->DataToRawColumn(1), 0)};
+    for (const TRect& cell : {DataCell(*Grid, 0, 2), titles[0], titles[1]}) {
+        const QPoint at = Centre(cell);
+        ASSERT_TRUE(Grid->CellTipAt(at, plain)) << plain.Text.toStdString();
+        ASSERT_TRUE(Rtl->CellTipAt(QPoint(width - 1 - at.x(), at.y()), mirrored)) << plain.Text.toStdString();
+        ASSERT_EQ(mirrored.CellRect, Mirror(plain.CellRect, width));
+        EXPECT_LT(plain.TextRect.Right, plain.CellRect.Right) << "the buttons or the marker left out";
+        EXPECT_EQ(mirrored.TextRect, Mirror(plain.TextRect, width)) << plain.Text.toStdString();
+    }
+    // The data cell's indent (lines and its own connector) and image, the
+    // marker's 14 pixels.
+    ASSERT_TRUE(Grid->CellTipAt(Centre(DataCell(*Grid, 0, 2)), plain));
+    EXPECT_EQ(plain.TextRect.Left, plain.CellRect.Left + 3 * 18 + 12 + 5);
+    ASSERT_TRUE(Grid->CellTipAt(Centre(titles[0]), plain));
+    EXPECT_EQ(plain.TextRect.Right, plain.CellRect.Right - 14);
+
+    // Shown by the platform's help event, the tip covers the text: from its
+    // start, which right to left is its right edge, growing the way it reads;
+    // it lets the mouse through to the cell below.
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        const bool rightToLeft = grid == Rtl;
+        const QPoint at = Centre(DataCell(*grid, 0, 2));
+        TCustomDBGridMv::TCellTipMv tip;
+        ASSERT_TRUE(grid->CellTipAt(at, tip));
+        QWidget* client = grid->ClientWidget();
+        QHelpEvent help(QEvent::ToolTip, at, client->mapToGlobal(at));
+        QApplication::sendEvent(client, &help);
+        ASSERT_EQ(QToolTip::text(), tip.Text);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        const auto window = std::find_if(windows.begin(), windows.end(),
+                                         [](QWidget* w) { return w->isVisible() && w->windowType() == Qt::ToolTip; });
+        ASSERT_NE(window, windows.end());
+        const QRect shown = (*window)->geometry();
+        const QRect text = tip.TextRect.ToQRect().translated(client->mapToGlobal(QPoint(0, 0)));
+        EXPECT_EQ(shown.top(), text.top()) << rightToLeft;
+        EXPECT_GT(shown.width(), text.width()) << "the cut text is wider than its room";
+        if (rightToLeft)
+            EXPECT_EQ(shown.right(), text.right());
+        else
+            EXPECT_EQ(shown.left(), text.left());
+        EXPECT_TRUE((*window)->windowHandle()->flags().testFlag(Qt::WindowTransparentForInput));
+        QToolTip::hideText();
+    }
+}
+
+TEST_F(DBGridRightToLeftTest, TurnedTitlesTheRowCursorAndTheStandAloneEditAndCheckBoxStandMirrored)
+{
+    ShowSkus();
+    for (TTestDBGrid* grid : {Grid, Rtl}) {
+        grid->SetTitleHeight(40);
+        grid->SetOptions(grid->Options() | dgMultiSelect);
+        TColumnTitleMv& title = Column(*grid, "Price")->Title();
+        title.SetCaption(QStringLiteral("单价"));
+        title.SetOrientation(tohVertical);
+        title.SetSortMarker(smDownMv);
+    }
+    const QImage plain = Grab();
+    const QImage mirrored = GrabRtl();
+    const int width = Rtl->ClientWidth();
+    // The turned caption stands in the mirrored cell, clear of the marker
+    // (now at the cell's left), and reads upright: the same picture as left
+    // to right, not its mirror image.
+    const TRect title = Grid->CellRect(Grid->DataToRawColumn(Column(*Grid, "Price")->Index()), 0);
+    const TRect caption(title.Left + 1, title.Top + 1, title.Right - 1 - 16, title.Bottom - 1);
+    const QImage upright = plain.copy(caption.ToQRect());
+    ASSERT_TRUE(HasInk(plain, caption));
+    ASSERT_NE(upright, upright.mirrored(true, false));
+    EXPECT_EQ(mirrored.copy(Mirror(caption, width).ToQRect()), upright);
+
+    // Over a data row's indicator, at the right, the row-selection arrow
+    // points left.
+    const QPoint indicator = Centre(Grid->CellRect(0, Grid->TitleRowCount() + 1));
+    MouseAt(*Grid, QEvent::MouseMove, indicator);
+    MouseAt(*Rtl, QEvent::MouseMove, QPoint(width - 1 - indicator.x(), indicator.y()));
+    const QCursor right = Grid->ClientWidget()->cursor();
+    const QCursor left = Rtl->ClientWidget()->cursor();
+    ASSERT_EQ(right.shape(), Qt::BitmapCursor);
+    const QImage arrow = right.pixmap().toImage();
+    ASSERT_NE(arrow, arrow.mirrored(true, false));
+    EXPECT_EQ(left.pixmap().toImage(), arrow.mirrored(true, false));
+    EXPECT_EQ(left.hotSpot(), QPoint(arrow.width() - 1 - right.hotSpot().x(), right.hotSpot().y()));
+
+    // The stand-alone edit's buttons stand at its left in the mirrored
+    // order, each drawn as left to right; the check box's box stands at its
+    // right, its tick upright. The left-to-right pair is told so under the
+    // same right-to-left system.
+    std::unique_ptr<TDBEditMv> edits[2];
+    std::unique_ptr<TDBCheckBoxMv> boxes[2];
+    for (int i = 0; i < 2; ++i) {
+        edits[i] = std::make_unique<TDBEditMv>();
+        boxes[i] = std::make_unique<TDBCheckBoxMv>();
+        for (QWidget* widget : std::initializer_list<QWidget*>{edits[i].get(), boxes[i].get()}) {
+            // Unfocused, as the grids.
+            widget->setAttribute(Qt::WA_ShowWithoutActivating);
+            if (i == 0)
+                widget->setLayoutDirection(Qt::LeftToRight);
+        }
+        edits[i]->EditButton().SetVisible(true);
+        TEditButtonMv* extra = edits[i]->EditButtons().Add();
+        extra->SetStyle(ebsPlusMv);
+        extra->SetVisible(true);
+        edits[i]->resize(160, 24);
+        boxes[i]->SetCaption(QStringLiteral("上架"));
+        boxes[i]->SetState(cbChecked);
+        boxes[i]->resize(120, 20);
+        edits[i]->show();
+        boxes[i]->show();
+    }
+    const QImage plainEdit = GrabWidget(edits[0].get());
+    const QImage edit = GrabWidget(edits[1].get());
+    ASSERT_EQ(edits[1]->ButtonControlCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const TRect plainButton = TRect::FromQRect(edits[0]->ButtonControl(i)->geometry());
+        const TRect button = Mirror(plainButton, edit.width());
+        EXPECT_EQ(TRect::FromQRect(edits[1]->ButtonControl(i)->geometry()), button) << i;
+        EXPECT_EQ(edit.copy(button.ToQRect()), plainEdit.copy(plainButton.ToQRect())) << i;
+    }
+    const TRect plainBox = boxes[0]->CheckRect();
+    const TRect box = Mirror(plainBox, boxes[1]->width());
+    EXPECT_EQ(boxes[1]->CheckRect(), box);
+    EXPECT_EQ(GrabWidget(boxes[1].get()).copy(box.ToQRect()), GrabWidget(boxes[0].get()).copy(plainBox.ToQRect()));
+}
+
