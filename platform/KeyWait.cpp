@@ -66,7 +66,7 @@ public:
 
     bool KeyDownWaiting()
     {
-        // A watch that shares this hold asks from inside its look.
+        // A watch that shares this hold asks while this one runs the events.
         if (!FLooking) {
             const QScopedValueRollback looking(FLooking, true);
             QCoreApplication::processEvents();

@@ -244,12 +244,9 @@ TEST_F(DBGridEditorTest, TheRecentValuesCloseWhenTheUserTypesOnWhileTheyAreRefil
     QKeyEvent o(QEvent::KeyPress, Qt::Key_O, Qt::NoModifier, QStringLiteral("o"));
     QApplication::sendEvent(editor, &o);
     EXPECT_FALSE(editor->MRUListVisible());
-    EXPECT_FALSE(recent.DroppedDown());
     EXPECT_EQ(editor->text(), QStringLiteral("Ro"));
     QCoreApplication::processEvents();
     EXPECT_EQ(editor->text(), QStringLiteral("Ros"));
     ASSERT_TRUE(editor->MRUListVisible());
     EXPECT_EQ(editor->MRUListBox()->Items().Items(), QStringList{QStringLiteral("Rose")});
-    PressKey(editor, Qt::Key_Escape);
-    Data->Cancel();
 }
