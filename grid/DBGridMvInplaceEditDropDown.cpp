@@ -467,10 +467,16 @@ void TDBGridInplaceEdit::MRUListDropDown(bool WholeList)
         };
     }
     TStringList& items = FMRUListBox->Items();
-    items.Clear();
-    FMRUList->FilterItemsTo(items, WholeList ? QString() : EnteredText());
+    const bool wasShown = MRUListVisible();
+    const bool complete = FMRUList->FilterItemsTo(items, WholeList ? QString() : EnteredText());
     FMRUListBox->ItemsChanged();
-    if (items.Count() == 0) {
+    // The walk let the waiting events run: a list that one of them closed
+    // (the focus went elsewhere) stays closed.
+    if (wasShown && !MRUListVisible())
+        return;
+    // When the user typed on, the list would be out of date by the time it
+    // shows, and the next text drops it down again.
+    if (!complete || items.Count() == 0) {
         if (MRUListVisible())
             MRUListCloseUp(false);
         return;

@@ -344,10 +344,16 @@ void TCustomDBEditMv::MRUListDropDown()
     if (!FMRUListBox)
         FMRUListBox = CreateMRUListBox();
     TStringList& items = FMRUListBox->Items();
+    const bool wasShown = MRUListShown();
     const bool complete = FMRUList->FilterItemsTo(items, EnteredText());
     FMRUListBox->ItemsChanged();
+    // The walk let the waiting events run: a list that one of them closed
+    // (the focus went elsewhere) stays closed.
+    if (wasShown && !MRUListShown())
+        return;
     if (!complete) {
-        // A key is waiting: the list would be stale by the time it shows.
+        // The user typed on: the list would be out of date by the time it
+        // shows, and the next text drops it down again.
         if (MRUListShown())
             CloseUp(false);
         return;

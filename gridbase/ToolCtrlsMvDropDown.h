@@ -275,7 +275,7 @@ public:
     // The drop-down's width as the user last left it (0: not set).
     int Width() const { return FWidth; }
     void SetWidth(int Value) { FWidth = Value; }
-    // A filter walk stops when a key waits (see KeyDownWaiting).
+    // A filter walk stops when the user types on (see FilterItemsTo).
     bool CancelOnKey() const { return FCancelOnKey; }
     void SetCancelOnKey(bool Value) { FCancelOnKey = Value; }
     // The owning edit keeps here whether the drop-down is shown.
@@ -292,19 +292,18 @@ public:
     // CaseSensitive says) moves to the end keeping its letter case, a new
     // one is appended and the oldest beyond Limit go. Blank texts are ignored.
     void Add(const QString& Text);
-    // Fills Strings with the items that begin with Text, oldest first. False
-    // when the walk stopped because a key was waiting.
+    // Fills Strings with the items that begin with Text, oldest first. With
+    // CancelOnKey the walk looks for a waiting key (TKeyWait) at its first
+    // item and at every hundredth after it, and stops at one: the result is
+    // then False and Strings holds what was found so far. The events that run
+    // meanwhile may change the items: the walk goes over the items as they
+    // were when it began.
     bool FilterItemsTo(TStringList& Strings, const QString& Text);
     // Copies Active, Items, Limit, Rows and CaseSensitive.
     void Assign(const TMRUListMv& Source);
     // Ask the owner to hide or show the drop-down.
     virtual void CloseUp(bool Accept);
     virtual void DropDown();
-
-    // Whether a key press waits to be handled. Qt does not let anyone look
-    // into its event queue, so by default nothing waits; an owner that knows
-    // better (or a test) sets it.
-    static std::function<bool()> KeyDownWaiting;
 
 private:
     bool SameText(const QString& A, const QString& B) const;

@@ -3,13 +3,13 @@
 #include "gridbase/ToolCtrlsMv.h"
 
 #include "gridbase/WinApiMv.h"
+#include "platform/KeyWait.h"
 
 #include <QApplication>
 #include <algorithm>
+#include <optional>
 
 // ---------------------------------------------------------------- TMRUListMv
-
-std::function<bool()> TMRUListMv::KeyDownWaiting;
 
 TMRUListMv::TMRUListMv(QObject* Owner) : FOwner(Owner)
 {
@@ -73,18 +73,29 @@ void TMRUListMv::Add(const QString& Text)
 
 bool TMRUListMv::FilterItemsTo(TStringList& Strings, const QString& Text)
 {
-    Strings.Clear();
-    for (int i = 0; i < FItems.Count(); ++i) {
-        if (i % 100 == 0 && FCancelOnKey && KeyDownWaiting && KeyDownWaiting())
-            return false;
-        const QString& item = FItems[i];
-        bool accept = SameText(item.left(Text.size()), Text);
+    const QStringList items = FItems.Items();
+    std::optional<TKeyWait> keys;
+    if (FCancelOnKey && !items.isEmpty())
+        keys.emplace();
+    // Strings is filled at the end: a walk begun by an event that this one
+    // runs may fill it too.
+    QStringList accepted;
+    bool complete = true;
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (i % 100 == 0 && keys && keys->KeyDownWaiting()) {
+            complete = false;
+            break;
+        }
+        bool accept = SameText(items[i].left(Text.size()), Text);
         if (OnFilterItem)
-            OnFilterItem(this, item, accept);
+            OnFilterItem(this, items[i], accept);
         if (accept)
-            Strings.Add(item);
+            accepted.append(items[i]);
     }
-    return true;
+    Strings.Clear();
+    for (const QString& item : std::as_const(accepted))
+        Strings.Add(item);
+    return complete;
 }
 
 void TMRUListMv::Assign(const TMRUListMv& Source)

@@ -1,7 +1,9 @@
 // The cell editor's drop-downs as they stand beside it: the pick list as
 // wide as the editor from its first opening, every drop-down in the cell's
 // colour and font, the caret hidden while the calculator is down, and an
-// open data list that hears of its column's special row and list fields.
+// open data list that hears of its column's special row and list fields,
+// and the recent values that close when the user types on while they are
+// refiltered.
 
 #include "DBGridEditorTestSupport.h"
 
@@ -222,4 +224,29 @@ TEST_F(DBGridEditorTest, TheDataListHearsOfItsColumnsSpecialRowAndListFieldsAtOn
     PressKey(editor, Qt::Key_Return);
     EXPECT_FALSE(list->isVisible());
     EXPECT_EQ(editor->text(), QStringLiteral("(无)"));
+}
+
+TEST_F(DBGridEditorTest, TheRecentValuesCloseWhenTheUserTypesOnWhileTheyAreRefiltered)
+{
+    OpenSkus();
+    TMRUListMv& recent = Grid->GetColumnByFieldName(QStringLiteral("PropAlias"))->MRUList();
+    recent.SetActive(true);
+    for (const char* text : {"Rose", "Blue", "Red"})
+        recent.Add(QString::fromLatin1(text));
+    TDBGridInplaceEdit* editor = EditColumn(QStringLiteral("PropAlias"));
+    editor->selectAll();
+    Type(editor, QStringLiteral("R"));
+    ASSERT_TRUE(editor->MRUListVisible());
+
+    // "s" waits while "o" refilters the list: the shown list closes, and
+    // the key, once handled, refines it.
+    QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, Qt::Key_S, Qt::NoModifier, QStringLiteral("s")));
+    QKeyEvent o(QEvent::KeyPress, Qt::Key_O, Qt::NoModifier, QStringLiteral("o"));
+    QApplication::sendEvent(editor, &o);
+    EXPECT_FALSE(editor->MRUListVisible());
+    EXPECT_EQ(editor->text(), QStringLiteral("Ro"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(editor->text(), QStringLiteral("Ros"));
+    ASSERT_TRUE(editor->MRUListVisible());
+    EXPECT_EQ(editor->MRUListBox()->Items().Items(), QStringList{QStringLiteral("Rose")});
 }

@@ -1,9 +1,13 @@
-// Recent values: the list that remembers them, the list box that shows
-// them with its own scroll bar, and the cells of a special first row.
+// Recent values: the list that remembers them, the walk that stops when the
+// user types on, the list box that shows them with its own scroll bar, the
+// data-aware edit's list, and the cells of a special first row.
 
-#include "DropDownTestSupport.h"
+#include "DBCtrlsTestSupport.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QScrollBar>
+#include <QShortcut>
 
 namespace {
 
@@ -11,6 +15,26 @@ QStringList ItemsOf(const TMRUListMv& list)
 {
     return list.Items().Items();
 }
+
+// A key pressed and released, as the user's keys wait in the queue.
+void PostKey(QObject* receiver, int key, const QString& text)
+{
+    QCoreApplication::postEvent(receiver, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
+    QCoreApplication::postEvent(receiver, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
+}
+
+// Records the text of the keys that reach it.
+class TKeyLog : public QWidget {
+public:
+    using QWidget::QWidget;
+    QString Typed;
+
+protected:
+    void keyPressEvent(QKeyEvent* Event) override { Typed += Event->text(); }
+};
+
+// The data-aware edit's list, on a shown form.
+class DropDownMRUEditTest : public TFormFixture {};
 
 } // namespace
 
@@ -64,12 +88,84 @@ TEST(DropDownMRUTest, FilteringKeepsTheItemsThatBeginWithTheText)
               (QStringList{QStringLiteral("Shanghai"), QStringLiteral("beijing"), QStringLiteral("Hangzhou")}));
 
     // A waiting key stops the walk.
-    TMRUListMv::KeyDownWaiting = [] { return true; };
+    QObject receiver;
+    PostKey(&receiver, Qt::Key_A, QStringLiteral("a"));
     EXPECT_FALSE(list.FilterItemsTo(found, QString()));
     EXPECT_EQ(found.Count(), 0);
     list.SetCancelOnKey(false);
     EXPECT_TRUE(list.FilterItemsTo(found, QString()));
-    TMRUListMv::KeyDownWaiting = nullptr;
+    EXPECT_EQ(found.Count(), 3);
+}
+
+TEST(DropDownMRUTest, AKeyTypedOnStopsTheWalkAtTheNextHundredthItemAndReachesItsWidgetOnceAfterIt)
+{
+    TMRUListMv list;
+    list.SetLimit(250);
+    for (int i = 0; i < 250; ++i)
+        list.Add(QString::number(i));
+    TKeyLog log;
+    auto gone = std::make_unique<TKeyLog>();
+    int walked = 0;
+    list.OnFilterItem = [&](TMRUListMv*, const QString&, bool&) {
+        if (walked++ != 50)
+            return;
+        PostKey(&log, Qt::Key_A, QStringLiteral("a"));
+        // A receiver destroyed meanwhile is left out.
+        PostKey(gone.get(), Qt::Key_Y, QStringLiteral("y"));
+        QMetaObject::invokeMethod(&log, [&] { gone.reset(); }, Qt::QueuedConnection);
+        PostKey(&log, Qt::Key_B, QStringLiteral("b"));
+    };
+    TStringList found;
+    EXPECT_FALSE(list.FilterItemsTo(found, QString()));
+    EXPECT_EQ(walked, 100);
+    EXPECT_EQ(found.Count(), 100);
+    EXPECT_EQ(log.Typed, QString()) << "held while the walk runs";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.Typed, QStringLiteral("ab"));
+
+    // What is to be destroyed later outlives the walk.
+    list.OnFilterItem = nullptr;
+    auto* later = new QObject;
+    const QPointer<QObject> laterAlive(later);
+    QMetaObject::invokeMethod(later, [later] { later->deleteLater(); }, Qt::QueuedConnection);
+    EXPECT_TRUE(list.FilterItemsTo(found, QString()));
+    EXPECT_TRUE(laterAlive);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(laterAlive);
+}
+
+TEST(DropDownMRUTest, AShortCutTypedOnFiresAfterTheWalkAndAModalWindowRaisedMeanwhileGetsItsKeys)
+{
+    QWidget window;
+    auto* log = new TKeyLog(&window);
+    int fired = 0;
+    QShortcut shortCut(QKeySequence(Qt::Key_F5), &window);
+    QObject::connect(&shortCut, &QShortcut::activated, [&] { ++fired; });
+    FocusOn(log);
+    TMRUListMv list;
+    list.Add(QStringLiteral("a"));
+    TStringList found;
+
+    PostKey(log, Qt::Key_F5, QString());
+    EXPECT_FALSE(list.FilterItemsTo(found, QString()));
+    EXPECT_EQ(fired, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(fired, 1);
+
+    // A message box raised by an event that the walk runs gets its keys.
+    QDialog box(&window);
+    auto* answer = new TKeyLog(&box);
+    QMetaObject::invokeMethod(
+        &box,
+        [&] {
+            PostKey(answer, Qt::Key_Y, QStringLiteral("y"));
+            QMetaObject::invokeMethod(&box, &QDialog::accept, Qt::QueuedConnection);
+            box.exec();
+        },
+        Qt::QueuedConnection);
+    EXPECT_TRUE(list.FilterItemsTo(found, QString())) << "the dialog's keys are not the walk's";
+    EXPECT_EQ(answer->Typed, QStringLiteral("y"));
+    EXPECT_EQ(log->Typed, QString());
 }
 
 TEST(DropDownMRUTest, AssignAndTheOwnersNotices)
@@ -176,4 +272,42 @@ TEST(DropDownMRUTest, ASpecialRowSplitsItsCellsAtSemicolonsAndFollowsItsOwnerUnt
     EXPECT_EQ(copy.GetCellText(1), QStringLiteral("0"));
     EXPECT_EQ(copy.Color(), clRed);
     EXPECT_FALSE(copy.FontAssigned());
+}
+
+TEST_F(DropDownMRUEditTest, TheRecentValuesCloseWhenTheUserTypesOnWhileTheyAreRefiltered)
+{
+    auto* edit = new TDBEditMv(Form.get());
+    edit->setGeometry(10, 10, 200, edit->height());
+    TMRUListMv& recent = edit->MRUList();
+    recent.SetActive(true);
+    for (const char* text : {"Shanghai", "Shenzhen", "Suzhou"})
+        recent.Add(QString::fromLatin1(text));
+    FocusOn(edit);
+    TypeText(QStringLiteral("S"));
+    ASSERT_TRUE(recent.DroppedDown());
+
+    // The shown list closes; the key, once handled, refines it.
+    PostKey(edit, Qt::Key_H, QStringLiteral("h"));
+    edit->DropDown();
+    EXPECT_FALSE(edit->MRUListBox()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edit->Text(), QStringLiteral("Sh"));
+    ASSERT_TRUE(recent.DroppedDown());
+    EXPECT_EQ(edit->MRUListBox()->Items().Items(), (QStringList{QStringLiteral("Shanghai"), QStringLiteral("Shenzhen")}));
+
+    // A list that was not shown does not show half filled.
+    TypeText(QStringLiteral("\x1b"));
+    ASSERT_FALSE(recent.DroppedDown());
+    PostKey(edit, Qt::Key_A, QStringLiteral("a"));
+    edit->DropDown();
+    EXPECT_FALSE(edit->MRUListBox()->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edit->Text(), QStringLiteral("Sha"));
+    EXPECT_TRUE(recent.DroppedDown());
+
+    // A list that an event of the walk closed (the focus went elsewhere)
+    // stays closed.
+    QMetaObject::invokeMethod(Other, [this] { Other->setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
+    edit->DropDown();
+    EXPECT_FALSE(edit->MRUListBox()->isVisible());
 }
