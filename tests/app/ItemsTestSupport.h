@@ -9,6 +9,7 @@
 #include "app/KivMain.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
+#include "client/KivStream.h"
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
@@ -88,6 +90,18 @@ inline TFormItems* MonitorOf(const TMainKiv* main)
 {
     const TTreeNodeShop* shop = main && main->tvShops->topLevelItemCount() > 0 ? main->ShopOf(main->tvShops->topLevelItem(0)) : nullptr;
     return shop ? qobject_cast<TFormItems*>(shop->MonitorForm.data()) : nullptr;
+}
+
+// The monitor window's stream is open at both ends: the stand-in holds it,
+// and the window has had the platform's confirmation of it (the stream is
+// live), so whatever the stand-in tells from now on reaches the window. A
+// figure or a log line can come first by another road (a catch-up). A
+// stream that has just ended still counts until the window has seen it end.
+inline bool MonitorStreamOpen(const TPlatformSim& sim, const TFormItems& form)
+{
+    const QList<TKivStreamThread*> streams = form.findChildren<TKivStreamThread*>(Qt::FindDirectChildrenOnly);
+    const bool live = std::any_of(streams.begin(), streams.end(), [](const TKivStreamThread* stream) { return stream->Live(); });
+    return live && sim.StreamOpen() == 1;
 }
 
 // The monitor's log, a line each.
