@@ -165,10 +165,9 @@ void TCustomDBGridMv::UpdateHorzScrollBarParams()
     if (ColCount() == 1) {
         // A single column scrolls by pixels: the bar runs over its offsets,
         // a page the width it has.
-        const int space = ClientWidth() - drawInfo.Horz.FixedBoundary;
-        const int width = ColWidths(LeftCol());
-        if (width > space)
-            info = {0, width - 1, space, ColOffset()};
+        const int space = ColOffsetRoom(drawInfo);
+        if (const int last = MaxColOffset(drawInfo); last > 0)
+            info = {0, last + space - 1, space, ColOffset()};
     } else {
         const int lastLeft = CalcMaxTopLeft({ColCount() - 1, RowCount() - 1}, drawInfo).X;
         info = HorzExtScrollInfo(LeftCol(), FixedCols(), lastLeft, VisibleColCount(), ColCount());

@@ -602,6 +602,10 @@ protected:
     void SetGridLineWidth(int value);
     void SetDefaultDrawing(bool value);
     int ColOffset() const { return FColOffset; }
+    // A single column scrolls by pixels in the room right of the fixed
+    // columns, up to the offset that brings its far edge to the client's.
+    int ColOffsetRoom(const TGridDrawInfoMv& DrawInfo) const;
+    int MaxColOffset(const TGridDrawInfoMv& DrawInfo) const;
 
     // Drawing calls used by Paint and available to a descendant's Paint.
     void DrawLines(bool DoHorz, bool DoVert, int StartCol, int StartRow, const TRect& CellBounds, TColor LineColor,

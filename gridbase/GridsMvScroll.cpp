@@ -36,12 +36,20 @@ void TCustomGridMv::WMVScroll(int code, int pos)
     ModifyScrollBar(sbVertical, code, pos);
 }
 
+int TCustomGridMv::ColOffsetRoom(const TGridDrawInfoMv& DrawInfo) const
+{
+    return ClientWidth() - DrawInfo.Horz.FixedBoundary;
+}
+
+int TCustomGridMv::MaxColOffset(const TGridDrawInfoMv& DrawInfo) const
+{
+    return std::max(0, ColWidths(LeftCol()) - ColOffsetRoom(DrawInfo));
+}
+
 void TCustomGridMv::SetColOffset(int NewOffset, const TGridDrawInfoMv& DrawInfo)
 {
     // A column narrower than the space is never drawn shifted.
-    const int gridSpace = ClientWidth() - DrawInfo.Horz.FixedBoundary;
-    const int colWidth = ColWidths(LeftCol());
-    NewOffset = std::clamp(NewOffset, 0, std::max(0, colWidth - gridSpace));
+    NewOffset = std::clamp(NewOffset, 0, MaxColOffset(DrawInfo));
     if (NewOffset == FColOffset)
         return;
     const int delta = FColOffset - NewOffset;
@@ -79,8 +87,7 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
         ScrollCode = MirroredScrollCode(ScrollCode);
 
     if (ScrollBar == sbHorizontal && FColCount == 1) {
-        const int gridSpace = ClientWidth() - info.Horz.FixedBoundary;
-        const int colWidth = ColWidths(LeftCol());
+        const int gridSpace = ColOffsetRoom(info);
         int offset = FColOffset;
         switch (ScrollCode) {
         case SB_LINEUP: offset -= Canvas().TextWidth(QStringLiteral("0")); break;
@@ -93,7 +100,7 @@ void TCustomGridMv::ModifyScrollBar(TScrollBarKind ScrollBar, int ScrollCode, in
                 offset = mirrored ? GetScrollInfo(sbHorizontal).Max - Pos : Pos;
             break;
         case SB_TOP: offset = 0; break;
-        case SB_BOTTOM: offset = colWidth - gridSpace; break;
+        case SB_BOTTOM: offset = MaxColOffset(info); break;
         default: break;
         }
         SetColOffset(offset, info);
