@@ -527,10 +527,15 @@ void TCustomGridMv::BiDiModeChanged()
         child->FollowParentBiDiMode();
 }
 
-TBiDiMode TCustomGridMv::ParentsBiDiMode() const
+QWidget* TCustomGridMv::DirectionParent() const
 {
     // Qt hands a window the application's direction, not its parent's.
-    const QWidget* parent = isWindow() ? nullptr : parentWidget();
+    return isWindow() ? nullptr : parentWidget();
+}
+
+TBiDiMode TCustomGridMv::ParentsBiDiMode() const
+{
+    const QWidget* parent = DirectionParent();
     if (const auto* grid = qobject_cast<const TCustomGridMv*>(parent))
         return grid->BiDiMode();
     const Qt::LayoutDirection direction = parent ? parent->layoutDirection() : QGuiApplication::layoutDirection();
@@ -545,7 +550,7 @@ void TCustomGridMv::FollowParentBiDiMode()
 
 void TCustomGridMv::WatchParent()
 {
-    QWidget* parent = isWindow() ? nullptr : parentWidget();
+    QWidget* parent = DirectionParent();
     if (parent == FWatchedParent)
         return;
     if (FWatchedParent)

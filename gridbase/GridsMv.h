@@ -652,6 +652,8 @@ private:
     void UpdateEditor();
     void ApplyBiDiMode(TBiDiMode value);
     void TurnChildren();
+    // The widget whose direction the grid would inherit: none for a window.
+    QWidget* DirectionParent() const;
     // The order the parent gives (see ParentBiDiMode).
     TBiDiMode ParentsBiDiMode() const;
     void FollowParentBiDiMode();
