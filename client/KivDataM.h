@@ -276,6 +276,11 @@ QString NextStockTime();
 // With a transaction, the setting is written in it.
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction = nullptr);
 QString LoadLowStock();
+// The low-stock thresholds (settings code 10) the program takes: whole
+// numbers no further from zero than this. The stock-ins and trade lines keep
+// every stock figure in range for each of them, so no threshold taken can
+// carry a figure out of range.
+inline constexpr int LowStockBound = 1000000;
 void LoadStockSound(QByteArray& stream);
 void LoadBalanceSound(QByteArray& stream);
 
