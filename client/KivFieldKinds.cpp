@@ -24,9 +24,10 @@ TNamedField Quantity(const char16_t* name)
 const TFieldList& FigureFields()
 {
     static const TFieldList fields = {
-        Text(u"ShopName"),   Text(u"Barcode"),     Text(u"Title"),      Text(u"PropNameFormat"), Quantity(u"Qty"),
-        Quantity(u"QtyOut"), Quantity(u"QtyPay"),  Quantity(u"QtySend"), Quantity(u"QtyOver"),    Quantity(u"QtyBack"),
-        Quantity(u"QtyStock"), Id(u"SkuID"),       Id(u"NumIID"),       Quantity(u"QtyBalance"), Quantity(u"QtyOrder"),
+        Text(u"ShopName"), Text(u"Barcode"), Text(u"Title"), Text(u"PropNameFormat"),
+        Quantity(u"Qty"), Quantity(u"QtyOut"), Quantity(u"QtyPay"), Quantity(u"QtySend"),
+        Quantity(u"QtyOver"), Quantity(u"QtyBack"), Quantity(u"QtyStock"), Id(u"SkuID"),
+        Id(u"NumIID"), Quantity(u"QtyBalance"), Quantity(u"QtyOrder"),
     };
     return fields;
 }
@@ -35,8 +36,8 @@ const TFieldList& StockInListFields()
 {
     // "Selected" is the tick, a number 1 or 0.
     static const TFieldList fields = {
-        Quantity(u"Selected"), Id(u"SkuID"),        Id(u"NumIID"),   Text(u"PropNameFormat"), Text(u"Title"),
-        Text(u"Barcode"),      Text(u"ShopCode"),   Text(u"ShopName"), Quantity(u"Qty"),
+        Quantity(u"Selected"), Id(u"SkuID"), Id(u"NumIID"), Text(u"PropNameFormat"), Text(u"Title"),
+        Text(u"Barcode"), Text(u"ShopCode"), Text(u"ShopName"), Quantity(u"Qty"),
     };
     return fields;
 }
@@ -46,9 +47,8 @@ const TFieldList& TradeLineFields()
     // The platform sends prices and the trade's time as texts, and the
     // mapping keeps them so: only the ids and the quantity are numbers.
     static const TFieldList fields = {
-        Id(u"SkuID"),      Id(u"NumIID"),       Text(u"Date"),       Id(u"Oid"),  Text(u"Price"),
-        Quantity(u"Qty"),  Text(u"Amount"),     Text(u"Status"),     Text(u"ShopCode"), Text(u"EventDate"),
-        Text(u"TradeEvent"), Id(u"Tid"),
+        Id(u"SkuID"), Id(u"NumIID"), Text(u"Date"), Id(u"Oid"), Text(u"Price"), Quantity(u"Qty"),
+        Text(u"Amount"), Text(u"Status"), Text(u"ShopCode"), Text(u"EventDate"), Text(u"TradeEvent"), Id(u"Tid"),
     };
     return fields;
 }
