@@ -165,7 +165,7 @@ TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TCl
     const auto rules = OpenQuery(QStringLiteral("select * from \"SYS_Monitor\" where \"Active\"=1"));
     for (; !rules->Eof(); rules->Next()) {
         const auto text = [&](const char16_t* name) { return rules->FieldByName(QString::fromUtf16(name))->AsString(); };
-        const TMonitorRule rule{text(u"MsgType"),     text(u"TradeEvent"),  text(u"Status"),           text(u"LocateFields"),
+        const TMonitorRule rule{text(u"MsgType"), text(u"TradeEvent"), text(u"Status"), text(u"LocateFields"),
                                 text(u"ReturnField"), text(u"UpdateField"), text(u"OtherUpdateFields")};
         // A rule naming what the window or the trade line lacks is passed
         // over as if it were not active; one with an empty field stays the
