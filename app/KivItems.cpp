@@ -7,6 +7,7 @@
 #include "client/KivDataM.h"
 #include "client/KivEvents.h"
 #include "client/KivStream.h"
+#include "client/KivValueCheck.h"
 #include "grid/DBGridMv.h"
 #include "platform/Dialogs.h"
 #include "platform/SqlText.h"
@@ -345,7 +346,15 @@ void TFormItems::ActionSyncExecute()
         if (self)
             self->ActionSync->setEnabled(true);
     });
-    if (FShop && CheckShop(*FShop) && SyncShop())
+    if (!FShop || !CheckShop(*FShop))
+        return;
+    // The sync reads what changed since the sync time: one that is no time
+    // is mended by the administrator first.
+    if (const QString problem = ShopSyncTimeProblem(*FShop); !problem.isEmpty()) {
+        ShowError(problem);
+        return;
+    }
+    if (SyncShop())
         LoadItems();
 }
 
@@ -365,6 +374,16 @@ void TFormItems::LoadItems()
 {
     if (!FShop)
         return;
+    // Counted from a sync time that is no time, every figure would be 0:
+    // the window says so and shows none.
+    if (const QString problem = ShopSyncTimeProblem(*FShop); !problem.isEmpty()) {
+        if (ClientDataSetItems->Active())
+            ClientDataSetItems->Close();
+        if (FMonitorMode)
+            LogLine(lbMonitor, problem);
+        ShowError(problem);
+        return;
+    }
     SQLQueryItems->SQL = ItemsFiguresSql(*FShop, SysRec.StockTime, QString::number(LowStock()));
     // The rows on screen stay until the new ones are read: a database out of
     // reach leaves them as they were.

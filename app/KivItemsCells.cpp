@@ -7,6 +7,7 @@
 #include "app/KivMsgQueue.h"
 #include "client/KivDataM.h"
 #include "client/KivPlayWave.h"
+#include "client/KivValueCheck.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/SqlQuery.h"
@@ -92,7 +93,8 @@ void TFormItems::AttachSounds()
         for (FRuleQuery->First(); !FRuleQuery->Eof(); FRuleQuery->Next()) {
             const TField* update = FRuleQuery->FieldByName(QStringLiteral("UpdateField"));
             const TField* sound = FRuleQuery->FieldByName(QStringLiteral("Sound"));
-            if (update->IsNull() || sound->IsNull())
+            // A rule that cannot be applied plays nothing either.
+            if (update->IsNull() || sound->IsNull() || !RuleFieldsProblem(RuleFieldsOf(*FRuleQuery)).isEmpty())
                 continue;
             QString name = update->AsString().trimmed();
             if (name.startsWith(u'+') || name.startsWith(u'-'))

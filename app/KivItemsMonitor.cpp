@@ -12,6 +12,7 @@
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
 #include "client/KivStream.h"
+#include "client/KivValueCheck.h"
 #include "json/uQvJSON.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
@@ -162,6 +163,13 @@ QString SecondAfter(const QString& date)
     return last.isValid() ? DateTimeText(last.addSecs(1)) : QString();
 }
 
+// A rule that cannot be applied is passed over as if it were not active
+// (the start of monitoring named it in the log).
+bool Usable(const TSQLQuery& rules)
+{
+    return RuleFieldsProblem(RuleFieldsOf(rules)).isEmpty();
+}
+
 // By status, the events under which a trade's line of that status may be
 // stored already: the catch-up's own, and those of the trade rules of the
 // same status.
@@ -169,6 +177,8 @@ std::map<QString, QStringList> SameLineEvents(TSQLQuery& rules)
 {
     std::map<QString, QStringList> sameLineEvents;
     for (rules.First(); !rules.Eof(); rules.Next()) {
+        if (!Usable(rules))
+            continue;
         QStringList& events = sameLineEvents[rules.FieldByName(QStringLiteral("Status"))->AsString()];
         if (events.isEmpty())
             events << OfflineReload;
@@ -285,6 +295,8 @@ void TFormItems::StartMonitor()
     // stream's signals come while it handles a packet).
     connect(FStream, &TKivStreamThread::Connected, this, [this] { RequestCatchUp(0); }, Qt::QueuedConnection);
     LogLine(lbMonitor, QStringLiteral("监控开始"));
+    for (const QString& problem : FStream->RuleProblems())
+        LogLine(lbMonitor, problem);
 }
 
 void TFormItems::StopMonitor()
@@ -607,6 +619,8 @@ bool TFormItems::ProcessTrade(const QString& tid, const QString& now, TSQLQuery&
     if (!trade)
         return false;
     for (rules.First(); !rules.Eof(); rules.Next()) {
+        if (!Usable(rules))
+            continue;
         const QString status = rules.FieldByName(QStringLiteral("Status"))->AsString();
         const QString event = rules.FieldByName(QStringLiteral("TradeEvent"))->AsString();
         // A trade's state counts as the notification that would have told it

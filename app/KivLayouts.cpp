@@ -2,6 +2,7 @@
 
 #include "app/KivShop.h"
 #include "client/KivDataM.h"
+#include "client/KivFieldKinds.h"
 #include "platform/Exceptions.h"
 #include "client/KivGetSessiion.h"
 #include "client/KivPlayWave.h"
@@ -14,6 +15,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QThread>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -106,7 +109,9 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
         // "0行", not "#行": an empty table's footer says "0行", not a bare "行".
         footer.SetDisplayFormat(QStringLiteral("0行"));
     }
-    if (Row.Total) {
+    // A total stored on a text column (by hand, or by an older version)
+    // is left unsummed: its values are no numbers.
+    if (Row.Total && IsNumericType(Field.DataType())) {
         footer.SetValueType(fvtSum);
         // A sum is not a row count: the count's "行" would label it as one.
         if (Row.CountFooter)
@@ -119,6 +124,8 @@ void DecorateColumn(TColumnMv& Column, TField& Field, const TLayoutRow& Row, con
         AddBlobButtons(&Column, Row.BinType);
     if ((layoutOfLayouts && SameName(Row.FieldName, QStringLiteral("Boolean"))) || Row.Boolean)
         SetCheckBoxColumn(&Column);
+    if (layoutOfLayouts && SameName(Row.FieldName, QStringLiteral("Total")))
+        OfferTotalOnNumbersOnly(&Column);
     if (SameName(TableKey, QStringLiteral("SYS_UserShop"))) {
         if (SameName(Row.FieldName, QStringLiteral("UserCode")))
             FillUserPickList(&Column);
@@ -325,6 +332,32 @@ void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QSt
     SaveFieldLayout(Grid, TableKey, ShopCode, UserCode);
 }
 
+QStringList LayoutNumberFields(const QString& TableKey)
+{
+    QStringList numbers;
+    if (const TFieldList* fields = WindowLayoutFields(TableKey)) {
+        for (const TNamedField& field : *fields)
+            if (field.Kind != TNamedFieldKind::Text)
+                numbers << field.Name;
+        return numbers;
+    }
+    if (IsEmptyResult(QStringLiteral("select 1 from rdb$relations where rdb$relation_name = ") + QuotedStr(TableKey)))
+        return numbers;
+    const auto columns = OpenQuery(QStringLiteral("select * from ") + QuotedName(TableKey) + QStringLiteral(" where 1 = 0"));
+    for (int i = 0; i < columns->FieldCount(); ++i)
+        if (IsNumericType(columns->Fields(i)->DataType()))
+            numbers << columns->Fields(i)->FieldName();
+    return numbers;
+}
+
+QString LayoutTotalProblem(const QString& TableKey, const QString& FieldName, const QString& TotalCaption)
+{
+    if (LayoutNumberFields(TableKey).contains(FieldName, Qt::CaseInsensitive))
+        return QString();
+    return TotalCaption + QStringLiteral("只能勾选在数字栏上：“") + FieldName + QStringLiteral("”不是“") + TableKey
+           + QStringLiteral("”的数字字段，请取消勾选！");
+}
+
 void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode)
 {
     ShowTableEditor(LayoutSql(TableKey, ShopCode, UserCode), FieldsKey, ShopCode, UserCode, QStringLiteral("属性设置"));
@@ -352,6 +385,32 @@ void FillUserPickList(TColumnMv* Column)
 void FillShopPickList(TColumnMv* Column)
 {
     SetPickList(Column, Codes(QStringLiteral("select \"Code\" from \"SYS_Shop\"")));
+}
+
+void OfferTotalOnNumbersOnly(TColumnMv* Column)
+{
+    // The number columns of each layout the rows name, read once.
+    auto numbers = std::make_shared<std::map<QString, QStringList>>();
+    const auto offered = [numbers](const TDataSet& Rows) {
+        const QString key = Rows.FieldByName(QStringLiteral("Code"))->AsString();
+        auto known = numbers->find(key);
+        if (known == numbers->end())
+            known = numbers->emplace(key, LayoutNumberFields(key)).first;
+        return known->second.contains(Rows.FieldByName(QStringLiteral("FieldName"))->AsString(), Qt::CaseInsensitive);
+    };
+    const auto ticked = [](const TField& Total) { return !Total.IsNull() && Total.AsString() == u"1"; };
+    Column->OnUpdateData = [Column, offered](QObject*, QString& Text, Variant& Value, bool& UseText, bool& Handled) {
+        const TField* total = Column->Field();
+        if (total && (UseText ? Text : Value.AsString()) == u"1" && !offered(*total->DataSet()))
+            Handled = true;
+    };
+    // The layout editor's grid draws nothing else of its own.
+    TCustomDBGridMv* grid = Column->Grid();
+    grid->OnDrawColumnCell = [grid, offered, ticked](QObject*, const TRect& Rect, int, TColumnMv* Drawn, TGridDrawState) {
+        const TField* total = Drawn ? Drawn->Field() : nullptr;
+        if (total && SameName(total->FieldName(), QStringLiteral("Total")) && !ticked(*total) && !offered(*total->DataSet()))
+            grid->Canvas().FillRect(Rect, grid->ColCellParams().Background);
+    };
 }
 
 void SetHomePageButton(TColumnMv* Column)

@@ -15,6 +15,7 @@
 // not caught here: they reach the message loop's error box.
 
 #include <QString>
+#include <QStringList>
 
 class TColumnMv;
 class TCustomDBGridMv;
@@ -40,12 +41,23 @@ void SaveGridLayout(TCustomDBGridMv* Grid);
 void EnsureFieldLayout(TCustomDBGridMv* Grid, const QString& TableKey, const QString& ShopCode, const QString& UserCode);
 // The layout editor: the table editor over the layout's rows of "SYS_Fields".
 void EditFieldLayout(const QString& TableKey, const QString& ShopCode, const QString& UserCode);
+// The fields of a layout whose footer can sum them: the number fields of
+// its window's row, or the number columns of its table; none for a key
+// that names neither.
+QStringList LayoutNumberFields(const QString& TableKey);
+// Why a layout row's total (captioned TotalCaption) cannot be stored on the
+// field; empty when it is a number field of the layout.
+QString LayoutTotalProblem(const QString& TableKey, const QString& FieldName, const QString& TotalCaption);
 
 // ---- column decorations
 // Pick list "", "WAV", "MP3", "EXE" (the kinds of file a blob may hold).
 void SetBinTypePickList(TColumnMv* Column);
 // Check boxes storing "1" (checked) and "0" (unchecked).
 void SetCheckBoxColumn(TColumnMv* Column);
+// The layout editor's "Total" column: a row's box is offered only when the
+// row's field is a number of its layout; a tick stored on another field
+// still shows, to be taken off.
+void OfferTotalOnNumbersOnly(TColumnMv* Column);
 // Pick list of every user but "admin".
 void FillUserPickList(TColumnMv* Column);
 // Pick list of every shop code.

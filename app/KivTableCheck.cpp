@@ -1,7 +1,9 @@
 #include "app/KivTableCheck.h"
 
+#include "app/KivLayouts.h"
 #include "client/KivDataM.h"
 #include "client/KivQuery.h"
+#include "client/KivValueCheck.h"
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
@@ -15,6 +17,8 @@ namespace {
 const QString UserTable = QStringLiteral("SYS_User");
 const QString ShopTable = QStringLiteral("SYS_Shop");
 const QString LinkTable = QStringLiteral("SYS_UserShop");
+const QString MonitorTable = QStringLiteral("SYS_Monitor");
+const QString LayoutTable = QStringLiteral("SYS_Fields");
 const QString PasswordField = QStringLiteral("Password");
 const QString CodeField = QStringLiteral("Code");
 // Between the values of a key of several columns.
@@ -227,7 +231,13 @@ QString TTableCheck::RowProblem(const TFacts& facts) const
     }
     if (QString problem = DuplicateProblem(facts); !problem.isEmpty())
         return problem;
-    return LinkProblem(facts);
+    if (QString problem = LinkProblem(facts); !problem.isEmpty())
+        return problem;
+    if (QString problem = MonitorRuleProblem(); !problem.isEmpty())
+        return problem;
+    if (QString problem = TotalProblem(); !problem.isEmpty())
+        return problem;
+    return ShopSyncProblem();
 }
 
 QString TTableCheck::DuplicateProblem(const TFacts& facts) const
@@ -268,6 +278,31 @@ QString TTableCheck::LinkProblem(const TFacts& facts) const
             return Caption(*field) + QStringLiteral("“") + field->AsString() + QStringLiteral("”") + link.Missing;
     }
     return QString();
+}
+
+QString TTableCheck::MonitorRuleProblem() const
+{
+    if (!IsTable(MonitorTable))
+        return QString();
+    return RuleFieldsProblem(RuleFieldsOf(FData), [this](const QString& column) {
+        const TField* field = FData.FindField(column);
+        return field ? Caption(*field) : StockRuleCaption(column);
+    });
+}
+
+QString TTableCheck::TotalProblem() const
+{
+    const TField* total = IsTable(LayoutTable) ? FData.FindField(QStringLiteral("Total")) : nullptr;
+    if (!total || total->IsNull() || total->AsInteger() != 1)
+        return QString();
+    return LayoutTotalProblem(FData.FieldByName(CodeField)->AsString(), FData.FieldByName(QStringLiteral("FieldName"))->AsString(),
+                              Caption(*total));
+}
+
+QString TTableCheck::ShopSyncProblem() const
+{
+    const TField* syncTime = IsTable(ShopTable) ? FData.FindField(QStringLiteral("SyncDate")) : nullptr;
+    return syncTime ? SyncTimeProblem(Caption(*syncTime), syncTime->AsString()) : QString();
 }
 
 QString TTableCheck::PasswordProblem() const

@@ -70,6 +70,12 @@ private:
     QString DuplicateProblem(const TFacts& facts) const;
     QString LinkProblem(const TFacts& facts) const;
     QString PasswordProblem() const;
+    // A monitor rule naming fields that the monitor window or the trade
+    // line lacks, a layout's total on a column that holds no numbers, a
+    // shop's sync time that is no time.
+    QString MonitorRuleProblem() const;
+    QString TotalProblem() const;
+    QString ShopSyncProblem() const;
     bool RequiredByTable(const TField& field) const;
     bool IsTable(const QString& table) const;
 

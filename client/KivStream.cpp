@@ -3,6 +3,7 @@
 #include "client/KivEvents.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
+#include "client/KivValueCheck.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
@@ -164,8 +165,17 @@ TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TCl
     const auto rules = OpenQuery(QStringLiteral("select * from \"SYS_Monitor\" where \"Active\"=1"));
     for (; !rules->Eof(); rules->Next()) {
         const auto text = [&](const char16_t* name) { return rules->FieldByName(QString::fromUtf16(name))->AsString(); };
-        RuleQuery.push_back({text(u"MsgType"), text(u"TradeEvent"), text(u"Status"), text(u"LocateFields"), text(u"ReturnField"),
-                             text(u"UpdateField"), text(u"OtherUpdateFields")});
+        const TMonitorRule rule{text(u"MsgType"), text(u"TradeEvent"), text(u"Status"), text(u"LocateFields"),
+                                text(u"ReturnField"), text(u"UpdateField"), text(u"OtherUpdateFields")};
+        // A rule naming what the window or the trade line lacks is passed
+        // over as if it were not active; one with an empty field stays the
+        // rule of its event, and counts as none.
+        if (const QString problem = RuleFieldsProblem(RuleFieldsOf(*rules)); !problem.isEmpty()) {
+            FRuleProblems << QStringLiteral("监控规则") + RuleTitleOf(*rules) + QStringLiteral("无法使用，已略过：") + problem;
+            if (rule.Complete())
+                continue;
+        }
+        RuleQuery.push_back(rule);
     }
 
     FShopCopy.Code = shop.Code;
@@ -401,8 +411,7 @@ const TMonitorRule* TKivStreamThread::FindMonitorRule(const QString& kind, const
     const auto rule = std::find_if(RuleQuery.begin(), RuleQuery.end(), [&](const TMonitorRule& r) {
         return r.MsgType == kind && QuotedStr(r.TradeEvent) == event;
     });
-    if (rule == RuleQuery.end() || rule->Status.isEmpty() || rule->LocateFields.isEmpty() || rule->ReturnField.isEmpty() ||
-        rule->UpdateField.isEmpty())
+    if (rule == RuleQuery.end() || !rule->Complete())
         return nullptr;
     return &*rule;
 }

@@ -49,6 +49,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <map>
 #include <memory>
@@ -96,6 +97,12 @@ struct TMonitorRule {
     QString ReturnField;
     QString UpdateField;
     QString OtherUpdateFields;
+
+    // Every column a notification needs holds something.
+    bool Complete() const
+    {
+        return !Status.isEmpty() && !LocateFields.isEmpty() && !ReturnField.isEmpty() && !UpdateField.isEmpty();
+    }
 };
 
 class TKivStreamThread : public QObject {
@@ -147,6 +154,10 @@ public:
     // no such row or its "Status", "LocateFields", "ReturnField" or
     // "UpdateField" is empty.
     const TMonitorRule* FindMonitorRule(const QString& kind, const QString& event) const;
+    // The active rules that cannot be applied, a line each saying which and
+    // why (the monitor logs them as it starts); those that name a field the
+    // window or the trade line lacks are left out of the rules.
+    const QStringList& RuleProblems() const { return FRuleProblems; }
 
 Q_SIGNALS:
     // The stream thread has ended (OnThreadEnd of the monitor window).
@@ -188,6 +199,7 @@ private:
     QPointer<QListWidget> LogBox;
     QPointer<TClientDataSet> DataSet;
     std::vector<TMonitorRule> RuleQuery;
+    QStringList FRuleProblems;
     bool FRunning = true;
     bool FLive = false;
     int FEnded = 0;

@@ -144,6 +144,26 @@ inline void AddSimShopRows()
     ExecSql(QStringLiteral("insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('admin','S1','店长')"));
 }
 
+// A monitor test's program against the stand-in's shop "S1" (PointAtSim,
+// AddSimShopRows): short time-outs and pauses, and the items windows reached
+// from the tree. EndMonitorTestSettings puts the timings and hooks back.
+inline void MonitorTestSettings(const TPlatformSim& sim)
+{
+    PointAtSim(sim);
+    AddSimShopRows();
+    KivDM->KivHttp->ConnectTimeoutMs = 2000;
+    KivDM->KivHttp->ReadTimeoutMs = 10000;
+    StreamTimings.ReconnectBaseMs = 50;
+    TFormItems::CatchUpRetryMs = 200;
+    InstallItemsHooks();
+}
+inline void EndMonitorTestSettings()
+{
+    MainKivHooks = {};
+    StreamTimings = TStreamTimings{};
+    TFormItems::CatchUpRetryMs = 60000;
+}
+
 // The stand-in's shop "S1" as the main window's tree holds it.
 inline void SetSimShop(TTreeNodeShop& shop)
 {

@@ -39,13 +39,7 @@ protected:
     {
         AppTest::SetUp();
         StartSim(Sim, StationeryCatalogue);
-        PointAtSim(Sim);
-        AddSimShopRows();
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
-        StreamTimings.ReconnectBaseMs = 50;
-        TFormItems::CatchUpRetryMs = 200;
-        InstallItemsHooks();
+        MonitorTestSettings(Sim);
         Tee = TempPath(u"played.raw"_qs);
         qputenv("MORVANE_AUDIO_DEVICE", "tee:null,'" + Tee.toUtf8() + "',raw");
     }
@@ -56,9 +50,7 @@ protected:
         Main.reset();
         EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
         qputenv("MORVANE_AUDIO_DEVICE", "null");
-        MainKivHooks = {};
-        StreamTimings = TStreamTimings{};
-        TFormItems::CatchUpRetryMs = 60000;
+        EndMonitorTestSettings();
         AppTest::TearDown();
     }
 

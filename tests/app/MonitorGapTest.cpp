@@ -59,13 +59,7 @@ protected:
     {
         AppTest::SetUp();
         StartSim(Sim, StationeryCatalogue);
-        PointAtSim(Sim);
-        AddSimShopRows();
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
-        StreamTimings.ReconnectBaseMs = 50;
-        TFormItems::CatchUpRetryMs = 200;
-        InstallItemsHooks();
+        MonitorTestSettings(Sim);
         // Bought, paid, shipped and refunded, as a seller's rules say.
         AddRule(u"TradeAlipayCreate"_qs, u"WAIT_BUYER_PAY"_qs, u"QtyOut"_qs);
         AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
@@ -81,9 +75,7 @@ protected:
             Form()->ActionMonitor->trigger();
         Main.reset();
         EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        MainKivHooks = {};
-        StreamTimings = TStreamTimings{};
-        TFormItems::CatchUpRetryMs = 60000;
+        EndMonitorTestSettings();
         TFormItems::LiveAdvanceMs = 30000;
         SetLocalNow(std::nullopt);
         AppTest::TearDown();
