@@ -147,6 +147,7 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     AppDir = QDir(dir).absolutePath() + u'/';
     EnsureIniFile();
     KivConn->BaseDir = AppDir;
+    KivConn->DatabaseSetting = QStringLiteral("“%1”中[Data]节的DataFile").arg(QDir::toNativeSeparators(IniFileName()));
     KivConn->SetParam(QStringLiteral("Database"), LoadDataFile());
     const auto [userName, password] = LoadServerLogin();
     KivConn->SetParam(QStringLiteral("User_Name"), userName);
@@ -367,6 +368,7 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         // last transaction; a connection that is open keeps its database.
         if (!conn.Connected()) {
             conn.BaseDir = FDM->KivConn->BaseDir;
+            conn.DatabaseSetting = FDM->KivConn->DatabaseSetting;
             for (const char* name : {"Database", "User_Name", "Password"})
                 conn.SetParam(QString::fromLatin1(name), FDM->KivConn->Param(QString::fromLatin1(name)));
         }
