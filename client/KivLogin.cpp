@@ -89,9 +89,12 @@ void TLoginKiv::BitBtnLoginClick()
         SysRec.UserCode = userCode;
         LoadProxy();
         ApplyProxy();
-        SysRec.StockTime = LoadStockTime();
-        SysRec.LowStock = LoadLowStock();
+        QString stockNotice;
+        QString lowStockNotice;
+        SysRec.StockTime = LoadStockTime(&stockNotice);
+        SysRec.LowStock = LoadLowStock(&lowStockNotice);
         LoadApiSettings();
+        TellUnusableSettings(stockNotice, lowStockNotice);
         accept();
         return;
     }
@@ -102,6 +105,28 @@ void TLoginKiv::BitBtnLoginClick()
     if (LoginFailures >= LoginFailureLimit) {
         Terminate();
         reject();
+    }
+}
+
+void TLoginKiv::TellUnusableSettings(const QString& stockNotice, const QString& lowStockNotice)
+{
+    // The administrator mends the settings, and is told at every login
+    // until they are mended. A new stock period is stored at the login that
+    // finds the stored one unusable, whoever logs in: a seller who meets it
+    // is told once, since the stock-in figures start anew, and passes it on.
+    // An unusable threshold stays stored and the session takes the default;
+    // a seller could not mend it and would be told at every login: no word
+    // to the seller of it.
+    const QString header = QStringLiteral("“数据字典”中的设置无法使用：");
+    if (SysRec.UserCode == QStringLiteral("admin")) {
+        QStringList notices;
+        for (const QString& notice : {stockNotice, lowStockNotice})
+            if (!notice.isEmpty())
+                notices << notice;
+        if (!notices.isEmpty())
+            ShowWarning(header + u'\n' + notices.join(u'\n'));
+    } else if (!stockNotice.isEmpty()) {
+        ShowWarning(header + u'\n' + stockNotice + QStringLiteral("\n请告知管理员。"));
     }
 }
 

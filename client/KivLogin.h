@@ -28,6 +28,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // After a login: what LoadStockTime and LoadLowStock told of stored
+    // values they could not use.
+    void TellUnusableSettings(const QString& stockNotice, const QString& lowStockNotice);
 };
 
 // Runs the login dialog modally with the users of "SYS_User" offered;
