@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <vector>
 
 namespace {
 
@@ -83,8 +84,8 @@ void TLoginKiv::FormShow()
 
 void TLoginKiv::BitBtnLoginClick()
 {
-    const QString userCode = ComboBoxUser->currentText();
-    if (PasswordMatches(userCode, EditPassword->text())) {
+    const QString userCode = LoginUserCode(ComboBoxUser->currentText(), EditPassword->text());
+    if (!userCode.isEmpty()) {
         LoginFailures = 0;
         SysRec.UserCode = userCode;
         LoadProxy();
@@ -147,10 +148,32 @@ bool ShowLogin()
     return ExecModal(dialog) == QDialog::Accepted;
 }
 
+QString LoginUserCode(const QString& typedCode, const QString& password)
+{
+    struct TUserRow {
+        QString Code;
+        QString Password;
+    };
+    const QString trimmed = typedCode.trimmed();
+    // Every row the database takes for either code; the choice is made here.
+    const auto query = OpenQuery(QStringLiteral("select \"Code\", \"Password\" from \"SYS_User\" where \"Code\" = ") + QuotedStr(typedCode)
+                                 + QStringLiteral(" or \"Code\" = ") + QuotedStr(trimmed));
+    std::vector<TUserRow> named;
+    for (; !query->Eof(); query->Next()) {
+        TUserRow row{query->FieldByName(QStringLiteral("Code"))->AsString(), query->FieldByName(QStringLiteral("Password"))->AsString()};
+        if (row.Code == typedCode) {
+            named = {row};
+            break;
+        }
+        if (row.Code.trimmed() == trimmed)
+            named.push_back(row);
+    }
+    if (named.size() != 1 || named.front().Password != PasswordHash(named.front().Code, password))
+        return QString();
+    return named.front().Code;
+}
+
 bool PasswordMatches(const QString& userCode, const QString& password)
 {
-    const auto query = OpenQuery(QStringLiteral("select \"Password\" from \"SYS_User\" where \"Code\" = ") + QuotedStr(userCode));
-    if (query->IsEmpty())
-        return false;
-    return query->FieldByName(QStringLiteral("Password"))->AsString() == PasswordHash(userCode, password);
+    return !LoginUserCode(userCode, password).isEmpty();
 }
