@@ -30,13 +30,15 @@ namespace {
 const QString ClerkPassword = u"pw"_qs;
 const QString MaxPeriod = u"9223372036854775807"_qs;
 
+// The stand-in's shop "S1", synced, with the administrator and the seller
+// "clerk" linked to it; SKU A has trade lines and stock-ins. Every login
+// reads the stand-in's addresses.
 class SettingsValuesTest : public AppTest {
 protected:
     void SetUp() override
     {
         AppTest::SetUp();
         StartSim(Sim, StationeryCatalogue);
-        // What every login reads: the stand-in's addresses.
         ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(5,"_qs + QuotedStr(Sim.TqlUrl()) + u")"_qs);
         ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(7,"_qs + QuotedStr(Sim.StreamUrl()) + u")"_qs);
         PointAtSim(Sim);
