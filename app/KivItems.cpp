@@ -120,10 +120,12 @@ QString TradeSum(const QString& since, const QString& status, const QString& eve
 }
 
 // The statement of the figures of a shop; w is the low-stock threshold.
+// The numbers stand in parentheses: a negative one after a minus sign
+// would otherwise begin a comment ("--5") and cut the statement short.
 QString ItemsFiguresSql(const TTreeNodeShop& shop, const QString& stockTime, const QString& w)
 {
     const QString since = QuotedStr(shop.SyncDate);
-    const QString bareW = SqlInteger(w);
+    const QString bareW = u'(' + SqlInteger(w) + u')';
     QString sql = QStringLiteral("select zz.*,cast(zz.\"QtyStock\"-zz.\"QtyPay\" as Integer) \"QtyBalance\",cast(abs(\"QtyStock\"-\"QtyPay\"-")
                   + bareW
                   + QStringLiteral(") as Integer) \"QtyOrder\" from ( select (select \"Name\" from \"SYS_Shop\" where \"Code\"=a.\"ShopCode\") "
@@ -136,9 +138,9 @@ QString ItemsFiguresSql(const TTreeNodeShop& shop, const QString& stockTime, con
     // status tells it: only the event's own lines count.
     sql += TradeSum(since, QStringLiteral("WAIT_BUYER_CONFIRM_GOODS"), QStringLiteral("RefundSuccess"), false, QStringLiteral("QtyBack"));
     sql += QStringLiteral("cast(coalesce((select sum(x.\"Qty\") from \"KivItemIn\" x inner join \"KivItemInList\" y on x.\"AutoCode\"=y.\"PCode\" "
-                          "where y.\"SkuID\"=a.\"SkuID\" and y.\"NumIID\"=a.\"NumIID\" and x.\"StockTime\" = ")
+                          "where y.\"SkuID\"=a.\"SkuID\" and y.\"NumIID\"=a.\"NumIID\" and x.\"StockTime\" = (")
            + SqlInteger(stockTime)
-           + QStringLiteral("),0) as Integer) \"QtyStock\",a.\"SkuID\",a.\"NumIID\" from \"KivItem\" a inner join \"KivItemOnsale\" b on "
+           + QStringLiteral(")),0) as Integer) \"QtyStock\",a.\"SkuID\",a.\"NumIID\" from \"KivItem\" a inner join \"KivItemOnsale\" b on "
                             "a.\"NumIID\" = b.\"NumIID\" and a.\"ShopCode\" = b.\"ShopCode\" and a.\"SyncDate\" = b.\"SyncDate\" where a.\"ShopCode\" = ")
            + QuotedStr(shop.Code)
            + QStringLiteral(" and b.\"SyncDate\" = (select max(\"SyncDate\") from \"KivItemOnsale\" where \"NumIID\" = a.\"NumIID\" and "
@@ -301,9 +303,7 @@ void TFormItems::SetMonitorMode(bool monitor)
 
 int TFormItems::LowStock()
 {
-    bool ok = false;
-    const int w = SysRec.LowStock.toInt(&ok);
-    return ok ? w : 10;
+    return LowStockOf(SysRec.LowStock).value_or(DefaultLowStock);
 }
 
 void TFormItems::showEvent(QShowEvent* event)

@@ -19,6 +19,7 @@ const QString ShopTable = QStringLiteral("SYS_Shop");
 const QString LinkTable = QStringLiteral("SYS_UserShop");
 const QString MonitorTable = QStringLiteral("SYS_Monitor");
 const QString LayoutTable = QStringLiteral("SYS_Fields");
+const QString ParamsTable = QStringLiteral("SYS_Params");
 const QString PasswordField = QStringLiteral("Password");
 const QString CodeField = QStringLiteral("Code");
 // Between the values of a key of several columns.
@@ -131,7 +132,16 @@ void TTableCheck::Opened()
         password->OnGetText = [](TField& field, QString& text, bool displayText) {
             text = displayText && !field.AsString().isEmpty() ? PasswordMask : QString();
         };
-        password->OnChange = [this](TField&) { FPasswordTyped = true; };
+        password->OnChange = [this](TField& field) {
+            FPasswordTyped = true;
+            FTypedPassword = field.AsString();
+        };
+        // The field holds no more than its column (the hash's length); the
+        // hash is made of the whole password as typed.
+        password->OnSetText = [this](TField& field, const QString& text) {
+            field.SetAsString(text);
+            FTypedPassword = text;
+        };
     }
 }
 
@@ -231,6 +241,10 @@ QString TTableCheck::RowProblem(const TFacts& facts) const
     }
     if (QString problem = DuplicateProblem(facts); !problem.isEmpty())
         return problem;
+    if (QString problem = SettingProblem(); !problem.isEmpty())
+        return problem;
+    if (QString problem = UserCodeProblem(); !problem.isEmpty())
+        return problem;
     if (QString problem = LinkProblem(facts); !problem.isEmpty())
         return problem;
     if (QString problem = MonitorRuleProblem(); !problem.isEmpty())
@@ -238,6 +252,26 @@ QString TTableCheck::RowProblem(const TFacts& facts) const
     if (QString problem = TotalProblem(); !problem.isEmpty())
         return problem;
     return ShopSyncProblem();
+}
+
+QString TTableCheck::SettingProblem() const
+{
+    if (!IsTable(ParamsTable))
+        return QString();
+    const TField* code = FData.FindField(CodeField);
+    const TField* value = FData.FindField(QStringLiteral("Value"));
+    if (!code || !value || code->IsNull())
+        return QString();
+    return SettingValueProblem(code->AsInteger(), value->AsString(), value->DisplayLabel());
+}
+
+QString TTableCheck::UserCodeProblem() const
+{
+    // The login names a user by the code typed with no blanks around it.
+    const TField* code = IsTable(UserTable) ? FData.FindField(CodeField) : nullptr;
+    if (!code || code->AsString() == code->AsString().trimmed())
+        return QString();
+    return Caption(*code) + QStringLiteral("“") + code->AsString() + QStringLiteral("”前后不能有空格，请删去！");
 }
 
 QString TTableCheck::DuplicateProblem(const TFacts& facts) const
@@ -332,7 +366,7 @@ void TTableCheck::BeforePost()
     // Stored as the password dialog and the login make it (an empty
     // password stays empty).
     TField& password = *FData.FieldByName(PasswordField);
-    password.SetAsString(PasswordHash(FData.FieldByName(CodeField)->AsString(), password.AsString()));
+    password.SetAsString(PasswordHash(FData.FieldByName(CodeField)->AsString(), FTypedPassword));
     // Storing the hash is no typing.
     FPasswordTyped = false;
 }

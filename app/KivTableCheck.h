@@ -5,14 +5,15 @@
 // field by its caption, and nothing reaches the database. Checked are
 // required values (blanks are no value), a key that another row holds
 // already (also a row the editor does not list, such as the
-// administrator), the user and the shop a link names, and a shop's app key
-// and app secret.
+// administrator), the user and the shop a link names, a shop's app key
+// and app secret, a user code with blanks around it, and the settings that
+// statements write bare (the stock period and the low-stock threshold).
 //
 // The users' passwords are looked after here too: a password typed into
 // "SYS_User" is stored as PasswordHash of the code and the password, as
-// "修改密码" stores it and the login compares it; a row whose password
-// nobody typed keeps its stored value; and a stored password is shown only
-// as asterisks, its editor starting empty.
+// "修改密码" stores it and the login compares it, however long it is; a
+// row whose password nobody typed keeps its stored value; and a stored
+// password is shown only as asterisks, its editor starting empty.
 
 #include "platform/db/Multicast.h"
 
@@ -69,6 +70,11 @@ private:
     bool KeyAskedOfDatabase(const TFacts& facts) const;
     QString DuplicateProblem(const TFacts& facts) const;
     QString LinkProblem(const TFacts& facts) const;
+    // "SYS_Params": a stock period or low-stock threshold the login could
+    // not use.
+    QString SettingProblem() const;
+    // "SYS_User": a code with blanks around it.
+    QString UserCodeProblem() const;
     QString PasswordProblem() const;
     // A monitor rule naming fields that the monitor window or the trade
     // line lacks, a layout's total on a column that holds no numbers, a
@@ -92,6 +98,8 @@ private:
     // Users: a password was typed into the row being edited, and the code
     // the row had when its editing began.
     bool FPasswordTyped = false;
+    // The password as typed, whatever the length of the column.
+    QString FTypedPassword;
     QString FCodeBeforeEdit;
     std::vector<TScopedConnection> FConnections;
 };

@@ -7,6 +7,7 @@
 #include "platform/HttpClient.h"
 #include "platform/IniFile.h"
 #include "platform/SqlText.h"
+#include "platform/db/DbTexts.h"
 
 #include <QGuiApplication>
 #include <QDir>
@@ -19,6 +20,7 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
+#include <limits>
 #include <map>
 
 TKivDM* KivDM = nullptr;
@@ -63,16 +65,39 @@ TKivDM& DataModule()
     return *KivDM;
 }
 
-// Reads a settings value that statements later write bare into SQL: a stored
-// value that is not an integer is replaced by the default, which is stored.
-QString GetIntegerParam(const QString& code, const QString& defaultValue)
+// The settings whose values statements write bare, and the whole numbers
+// each takes.
+struct TSettingRange {
+    int Code;
+    const char16_t* Name;
+    qint64 Minimum;
+    qint64 Maximum;
+};
+constexpr TSettingRange SettingRanges[] = {
+    {1, u"库存期间", 1, std::numeric_limits<qint64>::max()},
+    {10, u"库存预警值", -LowStockBound, LowStockBound},
+};
+// The column of the settings' values, as the login's notices name it.
+constexpr auto SettingValueCaption = u"参数值";
+
+// None for a code whose value is not checked.
+const TSettingRange* RangeOf(int code)
 {
-    const QString value = GetParam(code, defaultValue);
-    if (IsSqlInteger(value))
-        return value;
-    ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = %2")
-                .arg(QuotedStr(defaultValue), SqlInteger(code)));
-    return defaultValue;
+    for (const TSettingRange& range : SettingRanges)
+        if (range.Code == code)
+            return &range;
+    return nullptr;
+}
+
+// Blanks around the number are allowed; digits are ASCII.
+std::optional<qint64> SettingNumberOf(const TSettingRange& range, const QString& text)
+{
+    const QString number = text.trimmed();
+    bool ok = false;
+    const qint64 value = IsSqlInteger(number) ? number.toLongLong(&ok, 10) : 0;
+    if (!ok || value < range.Minimum || value > range.Maximum)
+        return std::nullopt;
+    return value;
 }
 
 // The glyph strips are drawn once and kept as resources of the program.
@@ -147,6 +172,7 @@ void TKivDM::DataModuleCreate(const QString& appDir)
     AppDir = QDir(dir).absolutePath() + u'/';
     EnsureIniFile();
     KivConn->BaseDir = AppDir;
+    KivConn->DatabaseSetting = QStringLiteral("“%1”中[Data]节的DataFile").arg(QDir::toNativeSeparators(IniFileName()));
     KivConn->SetParam(QStringLiteral("Database"), LoadDataFile());
     const auto [userName, password] = LoadServerLogin();
     KivConn->SetParam(QStringLiteral("User_Name"), userName);
@@ -367,6 +393,7 @@ TKivTransaction::TKivTransaction() : FDM(&DataModule())
         // last transaction; a connection that is open keeps its database.
         if (!conn.Connected()) {
             conn.BaseDir = FDM->KivConn->BaseDir;
+            conn.DatabaseSetting = FDM->KivConn->DatabaseSetting;
             for (const char* name : {"Database", "User_Name", "Password"})
                 conn.SetParam(QString::fromLatin1(name), FDM->KivConn->Param(QString::fromLatin1(name)));
         }
@@ -556,9 +583,17 @@ QString NextStockTime()
     return NextGen(QStringLiteral("GEN_StockTime"));
 }
 
-QString LoadStockTime()
+QString LoadStockTime(QString* notice)
 {
-    return GetIntegerParam(QStringLiteral("1"), NextStockTime());
+    const QString next = NextStockTime();
+    const QString stored = GetParam(QStringLiteral("1"), next);
+    if (const auto period = StockPeriodOf(stored))
+        return QString::number(*period);
+    // No statement could use it: a new period begins, as without one.
+    SetStockTimeParam(next);
+    if (notice)
+        *notice = SettingValueProblem(1, stored, QString::fromUtf16(SettingValueCaption)) + QStringLiteral("已改用新的库存期间%1。").arg(next);
+    return next;
 }
 
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction)
@@ -567,9 +602,38 @@ void SetStockTimeParam(const QString& value, TKivTransaction* transaction)
     transaction ? transaction->ExecSql(sql) : ExecSql(sql);
 }
 
-QString LoadLowStock()
+QString LoadLowStock(QString* notice)
 {
-    return GetIntegerParam(QStringLiteral("10"), QStringLiteral("10"));
+    const QString stored = GetParam(QStringLiteral("10"), QString::number(DefaultLowStock));
+    if (const auto threshold = LowStockOf(stored))
+        return QString::number(*threshold);
+    // Kept as typed: the administrator is told, and mends it.
+    if (notice)
+        *notice = SettingValueProblem(10, stored, QString::fromUtf16(SettingValueCaption))
+                  + QStringLiteral("本次登录按%1计算。").arg(DefaultLowStock);
+    return QString::number(DefaultLowStock);
+}
+
+std::optional<qint64> StockPeriodOf(const QString& text)
+{
+    return SettingNumberOf(*RangeOf(1), text);
+}
+
+std::optional<int> LowStockOf(const QString& text)
+{
+    const auto threshold = SettingNumberOf(*RangeOf(10), text);
+    return threshold ? std::optional<int>(int(*threshold)) : std::nullopt;
+}
+
+QString SettingValueProblem(int code, const QString& value, const QString& caption)
+{
+    const TSettingRange* range = RangeOf(code);
+    if (!range || value.isEmpty() || SettingNumberOf(*range, value))
+        return QString();
+    const QString setting = QString::fromUtf16(range->Name) + QStringLiteral("（代码%1）：").arg(code);
+    if (!IsSqlInteger(value.trimmed()))
+        return setting + NotAValueText(caption, value, TValueKind::vkInteger);
+    return setting + OutOfRangeText(caption, value, QString::number(range->Minimum), QString::number(range->Maximum));
 }
 
 void LoadStockSound(QByteArray& stream)

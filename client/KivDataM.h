@@ -23,6 +23,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QListWidget;
@@ -271,16 +272,36 @@ QString PlatformSecsAfter(const QString& moment, qint64 secs);
 // Settings.
 QString GetParam(const QString& code, const QString& defaultValue);
 void LoadApiSettings();
-QString LoadStockTime();
+// The stock period of the session (settings code 1), in digits. A stored
+// value that StockPeriodOf refuses is taken for none: the new period drawn
+// is stored, and notice (when given) tells it.
+QString LoadStockTime(QString* notice = nullptr);
 QString NextStockTime();
 // With a transaction, the setting is written in it.
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction = nullptr);
-QString LoadLowStock();
+// The low-stock threshold of the session (settings code 10), in digits. A
+// stored value that LowStockOf refuses is left as it stands for the
+// administrator to mend; the session takes DefaultLowStock, and notice
+// (when given) tells it.
+QString LoadLowStock(QString* notice = nullptr);
 // The low-stock thresholds (settings code 10) the program takes: whole
 // numbers no further from zero than this. The stock-ins and trade lines keep
 // every stock figure in range for each of them, so no threshold taken can
 // carry a figure out of range.
 inline constexpr int LowStockBound = 1000000;
+inline constexpr int DefaultLowStock = 10;
+// The stock periods the program takes: whole numbers from 1 (the generator
+// counts up from there) to the largest the BIGINT columns hold. A period is
+// thus always bare digits in the statements, never a sign that could meet
+// another one. Both readers take blanks around the number; none for any
+// other text.
+std::optional<qint64> StockPeriodOf(const QString& text);
+// The thresholds: within LowStockBound.
+std::optional<int> LowStockOf(const QString& text);
+// What is wrong with a value of settings code 1 or 10 in the field captioned
+// caption, as the user reads it; empty when it is usable or empty (the
+// default applies then), and for every other code.
+QString SettingValueProblem(int code, const QString& value, const QString& caption);
 void LoadStockSound(QByteArray& stream);
 void LoadBalanceSound(QByteArray& stream);
 

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <vector>
 
 namespace {
 
@@ -83,15 +84,18 @@ void TLoginKiv::FormShow()
 
 void TLoginKiv::BitBtnLoginClick()
 {
-    const QString userCode = ComboBoxUser->currentText();
-    if (PasswordMatches(userCode, EditPassword->text())) {
+    const QString userCode = LoginUserCode(ComboBoxUser->currentText(), EditPassword->text());
+    if (!userCode.isEmpty()) {
         LoginFailures = 0;
         SysRec.UserCode = userCode;
         LoadProxy();
         ApplyProxy();
-        SysRec.StockTime = LoadStockTime();
-        SysRec.LowStock = LoadLowStock();
+        QString stockNotice;
+        QString lowStockNotice;
+        SysRec.StockTime = LoadStockTime(&stockNotice);
+        SysRec.LowStock = LoadLowStock(&lowStockNotice);
         LoadApiSettings();
+        TellUnusableSettings(stockNotice, lowStockNotice);
         accept();
         return;
     }
@@ -102,6 +106,28 @@ void TLoginKiv::BitBtnLoginClick()
     if (LoginFailures >= LoginFailureLimit) {
         Terminate();
         reject();
+    }
+}
+
+void TLoginKiv::TellUnusableSettings(const QString& stockNotice, const QString& lowStockNotice)
+{
+    // The administrator mends the settings, and is told at every login
+    // until they are mended. A new stock period is stored at the login that
+    // finds the stored one unusable, whoever logs in: a seller who meets it
+    // is told once, since the stock-in figures start anew, and passes it on.
+    // An unusable threshold stays stored and the session takes the default;
+    // a seller could not mend it and would be told at every login: no word
+    // to the seller of it.
+    const QString header = QStringLiteral("“数据字典”中的设置无法使用：");
+    if (SysRec.UserCode == QStringLiteral("admin")) {
+        QStringList notices;
+        for (const QString& notice : {stockNotice, lowStockNotice})
+            if (!notice.isEmpty())
+                notices << notice;
+        if (!notices.isEmpty())
+            ShowWarning(header + u'\n' + notices.join(u'\n'));
+    } else if (!stockNotice.isEmpty()) {
+        ShowWarning(header + u'\n' + stockNotice + QStringLiteral("\n请告知管理员。"));
     }
 }
 
@@ -122,10 +148,32 @@ bool ShowLogin()
     return ExecModal(dialog) == QDialog::Accepted;
 }
 
+QString LoginUserCode(const QString& typedCode, const QString& password)
+{
+    struct TUserRow {
+        QString Code;
+        QString Password;
+    };
+    const QString trimmed = typedCode.trimmed();
+    // Every row the database takes for either code; the choice is made here.
+    const auto query = OpenQuery(QStringLiteral("select \"Code\", \"Password\" from \"SYS_User\" where \"Code\" = ") + QuotedStr(typedCode)
+                                 + QStringLiteral(" or \"Code\" = ") + QuotedStr(trimmed));
+    std::vector<TUserRow> named;
+    for (; !query->Eof(); query->Next()) {
+        TUserRow row{query->FieldByName(QStringLiteral("Code"))->AsString(), query->FieldByName(QStringLiteral("Password"))->AsString()};
+        if (row.Code == typedCode) {
+            named = {row};
+            break;
+        }
+        if (row.Code.trimmed() == trimmed)
+            named.push_back(row);
+    }
+    if (named.size() != 1 || named.front().Password != PasswordHash(named.front().Code, password))
+        return QString();
+    return named.front().Code;
+}
+
 bool PasswordMatches(const QString& userCode, const QString& password)
 {
-    const auto query = OpenQuery(QStringLiteral("select \"Password\" from \"SYS_User\" where \"Code\" = ") + QuotedStr(userCode));
-    if (query->IsEmpty())
-        return false;
-    return query->FieldByName(QStringLiteral("Password"))->AsString() == PasswordHash(userCode, password);
+    return !LoginUserCode(userCode, password).isEmpty();
 }

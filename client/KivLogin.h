@@ -28,14 +28,26 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // After a login: what LoadStockTime and LoadLowStock told of stored
+    // values they could not use.
+    void TellUnusableSettings(const QString& stockNotice, const QString& lowStockNotice);
 };
 
 // Runs the login dialog modally with the users of "SYS_User" offered;
 // true when a user logged in.
 bool ShowLogin();
 
-// True when the user code has a row in "SYS_User" whose stored hash is the
-// password's hash. A code without a row matches no password at all.
+// The code, as stored, of the user that the typed code names, when the
+// password is that user's (its stored hash is PasswordHash of the stored
+// code and the password); empty otherwise. The typed code names the user
+// stored under exactly that code, else the one user whose code is the same
+// once the blanks around both are dropped; none when two are. The
+// database's own comparison (trailing blanks ignored) never decides it.
+QString LoginUserCode(const QString& typedCode, const QString& password);
+// True when LoginUserCode names a user: a code without a row matches no
+// password at all.
 bool PasswordMatches(const QString& userCode, const QString& password);
 
 // Sets the password edits of the program's dialogs to show '*' per character.

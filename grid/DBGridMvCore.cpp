@@ -910,7 +910,10 @@ int TCustomDBGridMv::GetEditLimit()
         return 0;
     if (const TStringList* keys = column->KeyListIfAny(); keys && !keys->IsEmpty())
         return 0;
-    return field->DataType() == ftString ? field->Size() : 0;
+    // A field that takes the typed text through its own OnSetText stores
+    // what that makes of it (a password its hash): its size does not bound
+    // what may be typed.
+    return field->DataType() == ftString && !field->OnSetText ? field->Size() : 0;
 }
 
 QString TCustomDBGridMv::GetEditMask(int, int)

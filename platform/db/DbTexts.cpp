@@ -58,3 +58,14 @@ QString ColumnCannotStoreText(const QString& column, const QString& value)
 {
     return Field(column) + QStringLiteral("存不下“") + value + QStringLiteral("”！");
 }
+
+QString NoDatabaseText(const QString& setting)
+{
+    return setting.isEmpty() ? QStringLiteral("没有设置数据库文件！") : QStringLiteral("没有设置数据库文件，请填写") + setting + QStringLiteral("！");
+}
+
+QString DatabaseMissingText(const QString& file, const QString& setting)
+{
+    const QString missing = QStringLiteral("找不到数据库文件“") + file + QStringLiteral("”");
+    return setting.isEmpty() ? missing + QStringLiteral("！") : missing + QStringLiteral("，请检查") + setting + QStringLiteral("！");
+}

@@ -1,8 +1,9 @@
 #pragma once
 // What the dataset framework tells the user, in one place: a value typed
 // into a field that the field cannot take, a required field left empty, a
-// change the database no longer finds. Each text names the field by its
-// display label and says what is wrong with what was typed.
+// change the database no longer finds, a database that cannot be opened.
+// Each text names the field by its display label and says what is wrong
+// with what was typed.
 
 #include <QString>
 
@@ -21,3 +22,8 @@ QString RecordChangedText();
 QString RecordNotUniqueText(const QString& table);
 // A number the column of the table cannot store.
 QString ColumnCannotStoreText(const QString& column, const QString& value);
+// A connection that names no database, or a local database file that is not
+// there; setting says where the name is set ("“KivSets.ini”中[Data]节的
+// DataFile"), or is empty.
+QString NoDatabaseText(const QString& setting);
+QString DatabaseMissingText(const QString& file, const QString& setting);

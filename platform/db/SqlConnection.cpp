@@ -1,6 +1,7 @@
 #include "platform/db/SqlConnection.h"
 
 #include "platform/Exceptions.h"
+#include "platform/db/DbTexts.h"
 
 #include <QAtomicInteger>
 #include <QDir>
@@ -123,8 +124,8 @@ void TSQLConnection::Open()
 {
     if (Connected())
         return;
-    if (FDatabase.isEmpty())
-        throw EDatabaseError(QStringLiteral("No database name is set"));
+    if (FDatabase.trimmed().isEmpty())
+        throw EDatabaseError(NoDatabaseText(DatabaseSetting));
     // The driver of a lost connection keeps the handle of the transaction
     // that was open on it, and refuses to begin another: a new one takes over.
     if (FLost && QSqlDatabase::contains(FConnectionName))
@@ -137,9 +138,9 @@ void TSQLConnection::Open()
         throw EDatabaseError(QStringLiteral("The Firebird driver (QIBASE) is not available"));
     const QString name = ResolvedDatabaseName();
     // The embedded engine would create nothing, but its message for a missing
-    // file is obscure; say plainly what is wrong.
-    if (!IsServerName(name) && !QFileInfo::exists(name))
-        throw EDatabaseError(QStringLiteral("Database file %1 does not exist").arg(name));
+    // file (or a folder) is obscure; say plainly what is wrong.
+    if (!IsServerName(name) && !QFileInfo(name).isFile())
+        throw EDatabaseError(DatabaseMissingText(name, DatabaseSetting));
     db.setDatabaseName(name);
     db.setUserName(FUserName);
     db.setPassword(FPassword);

@@ -39,6 +39,9 @@ public:
     QString Param(const QString& name) const;
     // Folder against which a relative local database path is resolved.
     QString BaseDir;
+    // Where the "Database" parameter is set, as the messages of a database
+    // that is not named or not there tell the user; empty: not told.
+    QString DatabaseSetting;
 
     bool Connected() const;
     void Open();

