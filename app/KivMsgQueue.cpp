@@ -132,12 +132,14 @@ QString RefusalText(const QString& databaseText)
 }
 
 // A line that can never be stored is said once in this run, whichever
-// road (the stream, a catch-up) brings it again.
+// road (the stream, a catch-up) brings it again: once for its database's
+// shop.
 void SayUnstorable(const TMsgRec& record, const QString& why)
 {
     static std::set<QString> said;
     const QString line = record.LineOid.isEmpty() ? record.InsertValues : record.LineTid + u'|' + record.LineOid;
-    if (!said.insert(record.LineShopCode + u'|' + line).second)
+    const QString database = KivDM ? KivDM->KivConn->ResolvedDatabaseName() : QString();
+    if (!said.insert(database + u'|' + record.LineShopCode + u'|' + line).second)
         return;
     LogLine(record.LogBox, TradeLineText(record) + u"无法保存："_qs + why + u"，已略过"_qs);
 }
