@@ -1,5 +1,6 @@
 #include "app/KivItemIn.h"
 
+#include "app/KivFigureRange.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "client/KivDataM.h"
@@ -24,6 +25,7 @@
 #include <QSpinBox>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -56,6 +58,11 @@ public:
             return QValidator::Invalid;
         return QSpinBox::validate(text, pos) == QValidator::Acceptable ? QValidator::Acceptable : QValidator::Intermediate;
     }
+
+protected:
+    // Plain digits, as they are typed: the spin box would group the digits
+    // of its minimum (and then read them back as no number at all).
+    QString textFromValue(int value) const override { return QString::number(value); }
 };
 
 QString FieldText(const TDataSet& dataSet, const QString& name)
@@ -64,12 +71,82 @@ QString FieldText(const TDataSet& dataSet, const QString& name)
 }
 
 // A ticked row as it goes into the statements: the ids checked to be
-// integers, the shop code as text for QuotedStr.
+// integers, the shop code as text for QuotedStr; the title and properties
+// name the SKU to the user.
 struct TTickedSku {
     QString SkuID;
     QString NumIID;
     QString ShopCode;
+    QString Title;
+    QString Props;
 };
+
+// A confirmed stock-in as it is booked.
+struct TStockInBooking {
+    QString Id;
+    QString Qty;
+    QString StockTime;
+    QString Barcode;
+    std::vector<TTickedSku> Skus;
+};
+
+// How many of the booking's rows list the SKU (a SKU listed by two shops
+// takes the quantity twice).
+int TimesListed(const TStockInBooking& booking, const TTickedSku& sku)
+{
+    return int(std::count_if(booking.Skus.begin(), booking.Skus.end(),
+                             [&](const TTickedSku& other) { return other.SkuID == sku.SkuID && other.NumIID == sku.NumIID; }));
+}
+
+// What the user reads when the booking would carry the SKU's figures (its
+// stock after the booking given) out of range: the quantity too large or
+// too small for it, and the bound when one quantity would do.
+QString OutOfRangeText(const TStockInBooking& booking, const TTickedSku& sku, const TSkuFigures& figures)
+{
+    const TStockRoom room = StockRoom(figures);
+    const bool tooLarge = figures.Stock > room.High;
+    QString text = QStringLiteral("[入库数量]“") + booking.Qty + (tooLarge ? QStringLiteral("”太大") : QStringLiteral("”太小"))
+                   + QStringLiteral("：商品“") + sku.Title + u' ' + sku.Props
+                   + QStringLiteral("”入库后，其入库、结余或需订货的数字将超出范围");
+    if (room.Low > room.High)
+        return text + QStringLiteral("，此商品的付款数字已超出范围，无法入库！");
+    // The quantity moves the stock that many times over.
+    const qint64 times = TimesListed(booking, sku);
+    const qint64 qty = booking.Qty.toLongLong();
+    text += tooLarge ? QStringLiteral("，此商品本次入库数量不能大于") + QString::number(qty - (figures.Stock - room.High + times - 1) / times)
+                     : QStringLiteral("，此商品本次入库数量不能小于") + QString::number(qty + (room.Low - figures.Stock + times - 1) / times);
+    return text + QStringLiteral("，请重新填写！");
+}
+
+// Books the stock-in in one transaction: the stock-in, the barcode on every
+// snapshot of the ticked SKUs, their list rows. The barcode update holds the
+// SKU's rows until the transaction ends, so that a booking of another seat
+// waits for this one and its check sees it; the check comes after, and a
+// SKU whose figures would leave their range takes everything back. Returns
+// what is wrong then, empty once booked.
+QString Book(const TStockInBooking& booking)
+{
+    TKivTransaction transaction;
+    transaction.ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + booking.Id + u','
+                        + booking.Qty + u',' + booking.StockTime + QStringLiteral(",current_timestamp)"));
+    for (const TTickedSku& sku : booking.Skus) {
+        // Every snapshot of the SKU gets the barcode, so a later sync carries it on.
+        transaction.ExecSql(QStringLiteral("update \"KivItem\" set \"Barcode\" = ") + QuotedStr(booking.Barcode)
+                            + QStringLiteral(" where \"SkuID\" = ") + sku.SkuID + QStringLiteral(" and \"NumIID\" = ") + sku.NumIID
+                            + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(sku.ShopCode));
+        transaction.ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(")
+                            + booking.Id + u',' + booking.StockTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
+    }
+    for (const TTickedSku& sku : booking.Skus) {
+        const TSkuFigures figures = SkuFiguresOf(*transaction.OpenQuery(SkuFiguresSql(sku.SkuID, sku.NumIID, booking.StockTime)));
+        // Only the stock, the balance and the quantity to order follow a
+        // stock-in; the status sums are the trade lines' to keep.
+        if ((BrokenBounds(figures) & BoundsOf(fgBalance)) != 0)
+            return OutOfRangeText(booking, sku, figures);
+    }
+    transaction.Commit();
+    return QString();
+}
 
 // One update record per ticked SKU for every open monitor window: its stock
 // figures grow by the quantity and its row shows the stored barcode. The SKU
@@ -317,12 +394,26 @@ void TFormItemIn::ActionOKExecute()
 {
     if (const QString problem = QuantityProblem(); !problem.isEmpty()) {
         ShowError(problem);
-        SpinEditQty->setFocus();
-        SpinEditQty->selectAll();
+        SelectQuantity();
         return;
     }
-    if (HasSelectedSku())
-        accept();
+    if (!HasSelectedSku())
+        return;
+    QString refusal;
+    try {
+        refusal = BookStockIn();
+    } catch (const EDatabaseConnectionLost&) {
+        done(BookingLost);
+        return;
+    } catch (const EDatabaseConflict&) {
+        refusal = QStringLiteral("其他用户正在为同一商品入库，本次入库没有保存，请再次确认！");
+    }
+    if (!refusal.isEmpty()) {
+        ShowError(refusal);
+        SelectQuantity();
+        return;
+    }
+    accept();
 }
 
 void TFormItemIn::FilterRecord(TDataSet& dataSet, bool& accept) const
@@ -362,37 +453,41 @@ bool TFormItemIn::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TFormItemIn::SelectQuantity()
+{
+    SpinEditQty->setFocus();
+    SpinEditQty->selectAll();
+}
+
 QString TFormItemIn::BookStockIn()
 {
-    const QString barcode = EditInBarcode->text();
+    TStockInBooking booking;
+    booking.Barcode = EditInBarcode->text();
     SpinEditQty->interpretText();
-    const QString qty = QString::number(SpinEditQty->value());
-    const QString stockTime = SqlInteger(SysRec.StockTime);
-    std::vector<TTickedSku> skus;
+    booking.Qty = QString::number(SpinEditQty->value());
+    booking.StockTime = SqlInteger(SysRec.StockTime);
     ForEachListedRow([&](TDataSet& data) {
         if (data.FieldByName(QStringLiteral("Selected"))->AsInteger() == 1)
-            skus.push_back({SqlInteger(FieldText(data, QStringLiteral("SkuID"))),
-                            SqlInteger(FieldText(data, QStringLiteral("NumIID"))), FieldText(data, QStringLiteral("ShopCode"))});
+            booking.Skus.push_back({SqlInteger(FieldText(data, QStringLiteral("SkuID"))), SqlInteger(FieldText(data, QStringLiteral("NumIID"))),
+                                    FieldText(data, QStringLiteral("ShopCode")), FieldText(data, QStringLiteral("Title")),
+                                    FieldText(data, QStringLiteral("PropNameFormat"))});
         return true;
     });
-
-    const QString id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
-    // One stock-in is booked whole or not at all; the monitor windows hear of
-    // it only once it is.
-    TKivTransaction transaction;
-    transaction.ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u',' + qty
-            + u',' + stockTime + QStringLiteral(",current_timestamp)"));
-    for (const TTickedSku& sku : skus) {
-        // Every snapshot of the SKU gets the barcode, so a later sync carries it on.
-        transaction.ExecSql(QStringLiteral("update \"KivItem\" set \"Barcode\" = ") + QuotedStr(barcode)
-                + QStringLiteral(" where \"SkuID\" = ") + sku.SkuID + QStringLiteral(" and \"NumIID\" = ") + sku.NumIID
-                + QStringLiteral(" and \"ShopCode\" = ") + QuotedStr(sku.ShopCode));
-        transaction.ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id
-                + u',' + stockTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
+    booking.Id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
+    QString refusal;
+    try {
+        refusal = Book(booking);
+    } catch (const EDatabaseConflict&) {
+        // Another seat booked one of the SKUs meanwhile: booked again, the
+        // check counts that booking too.
+        refusal = Book(booking);
     }
-    transaction.Commit();
-    QueueStockInRecords(skus, barcode, qty);
-    return barcode;
+    if (!refusal.isEmpty())
+        return refusal;
+    FBookedBarcode = booking.Barcode;
+    // The monitor windows hear of the stock-in only once it is booked.
+    QueueStockInRecords(booking.Skus, booking.Barcode, booking.Qty);
+    return QString();
 }
 
 QString StockInByBarcode(const QString& barcode)
@@ -407,16 +502,14 @@ QString StockInByBarcode(const QString& barcode)
         ShowError(e.Message());
         return QString();
     }
-    while (ExecModal(form) == QDialog::Accepted) {
-        try {
-            return form.BookStockIn();
-        } catch (const EDatabaseConnectionLost&) {
-            // Nothing was booked: the dialog comes back as it was, to be
-            // confirmed again once the database answers.
-            ShowError(QStringLiteral("数据库连接已断开，本次入库没有保存！请在数据库恢复后再次确认。"));
-        }
+    for (;;) {
+        const int result = ExecModal(form);
+        if (result != TFormItemIn::BookingLost)
+            return result == QDialog::Accepted ? form.BookedBarcode() : QString();
+        // Nothing was booked: the dialog comes back as it was, to be
+        // confirmed again once the database answers.
+        ShowError(QStringLiteral("数据库连接已断开，本次入库没有保存！请在数据库恢复后再次确认。"));
     }
-    return QString();
 }
 
 void InstallItemInHooks()

@@ -59,14 +59,25 @@ public:
     void FormShow();
     // What is wrong with the quantity typed; empty when it can be booked.
     QString QuantityProblem() const;
+    // Books the stock-in and closes the dialog; a stock-in that is refused
+    // is said, and the dialog stays with the quantity selected.
     void ActionOKExecute();
     void EditFilterChange();
 
     // Books the confirmed stock-in in one transaction (the stock-in, the
     // barcode on every snapshot of the ticked SKUs, their list rows), then
-    // queues the monitor windows' update records; returns the barcode that
-    // was stored. A database error rolls everything back and queues nothing.
+    // queues the monitor windows' update records. A stock-in that would
+    // carry a ticked SKU's stock figures out of their range is not booked:
+    // what the user reads of it is returned (empty once booked). A booking
+    // that meets another seat's booking of the same SKU is made once more,
+    // checked against it. A database error rolls everything back and
+    // queues nothing.
     QString BookStockIn();
+    // The barcode that the last booking stored.
+    const QString& BookedBarcode() const { return FBookedBarcode; }
+    // The dialog's result when the database went out of reach on the
+    // booking: nothing was booked.
+    static constexpr int BookingLost = 2;
 
     // The close handler: the list's layout is saved.
     void done(int result) override;
@@ -84,7 +95,10 @@ private:
     template <class Visit>
     void ForEachListedRow(Visit visit);
 
+    void SelectQuantity();
+
     QString FBarcode;
+    QString FBookedBarcode;
 };
 
 // The number of SKUs of a latest snapshot that carry the barcode.
@@ -93,8 +107,9 @@ int CountBarcode(const QString& barcode);
 // Runs the dialog for the barcode. Returns the barcode in the dialog's
 // barcode edit when the user confirmed (and the stock-in was booked), an
 // empty text when the user left. A database out of reach when the list is
-// read is said, and no dialog opens; other database errors reach the
-// caller with nothing booked.
+// read is said, and no dialog opens; out of reach on the booking, it is
+// said and the dialog comes back. Other database errors reach the caller
+// with nothing booked.
 QString StockInByBarcode(const QString& barcode);
 
 // The main window's stock-in page runs StockInByBarcode.

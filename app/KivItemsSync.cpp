@@ -1,5 +1,6 @@
 #include "app/KivItemsSync.h"
 
+#include "app/KivFigureRange.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
 #include "client/KivDataM.h"
@@ -17,7 +18,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <algorithm>
+#include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 
 namespace {
@@ -462,32 +465,92 @@ void TItemsSync::FinishSync()
     SysRec.StockTime = newTime;
 }
 
-void TItemsSync::RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime)
+namespace {
+
+// The SKUs whose figures the stock period's roll-over moves: keyed by
+// "SkuID/NumIID", the ways their figures leave the range with the stock of
+// the period.
+std::map<QString, unsigned> BrokenStockBounds(TKivTransaction& transaction, const QString& skus, const QString& stockTime)
 {
+    std::map<QString, unsigned> bounds;
+    for (const auto rows = transaction.OpenQuery(SkuFiguresSql(skus, stockTime)); !rows->Eof(); rows->Next())
+        bounds[rows->FieldByName(QStringLiteral("SkuID"))->AsString() + u'/' + rows->FieldByName(QStringLiteral("NumIID"))->AsString()] =
+            BrokenBounds(SkuFiguresOf(*rows)) & BoundsOf(fgBalance);
+    return bounds;
+}
+
+// Whether the new period's stock carries a SKU's figures out of their range
+// where the old period's kept them within.
+bool CarriesPastRange(TKivTransaction& transaction, const QString& oldTime, const QString& newTime)
+{
+    const QString skus = QStringLiteral("select distinct \"SkuID\", \"NumIID\" from \"KivItemInList\" where \"StockTime\" = ") + newTime;
+    const std::map<QString, unsigned> before = BrokenStockBounds(transaction, skus, oldTime);
+    for (const auto& [sku, after] : BrokenStockBounds(transaction, skus, newTime))
+        if ((after & ~before.at(sku)) != 0)
+            return true;
+    return false;
+}
+
+// A roll-over: the periods, the sync's time, and how its statements run.
+struct TRollOver {
+    QString OldTime;
+    QString NewTime;
+    QString Now;
+    std::function<int(TKivTransaction&, const QString&)> Exec;
+};
+
+// The old period's stock-ins into the new one, less what was shipped since
+// the sync when asked; false (part carried) when such a quantity does not
+// fit its column.
+bool CarryStockIns(TKivTransaction& transaction, const TRollOver& roll, bool lessShipped)
+{
+    const QString shipped = QStringLiteral(" - coalesce((select sum(\"Qty\") from \"KivItemOut\" where \"SkuID\"=a.\"SkuID\" and \"NumIID\"=a.\"NumIID\" and \"Date\" >=")
+                            + QuotedStr(roll.Now)
+                            + QStringLiteral(" and \"Status\" = 'WAIT_BUYER_CONFIRM_GOODS' and \"TradeEvent\"='TradeSellerShip'),0)");
     // Ordered by stock-in, so that the rows of one stock-in arrive together
     // and become one stock-in of the new period.
     const auto rows = transaction.OpenQuery(
-        QStringLiteral(" select a.\"PCode\", a.\"SkuID\", a.\"NumIID\", sum(b.\"Qty\") - coalesce((select sum(\"Qty\") from \"KivItemOut\" where "
-                       "\"SkuID\"=a.\"SkuID\" and \"NumIID\"=a.\"NumIID\" and \"Date\" >=")
-        + QuotedStr(FResult.Now)
-        + QStringLiteral(" and \"Status\" = 'WAIT_BUYER_CONFIRM_GOODS' and \"TradeEvent\"='TradeSellerShip'),0) \"Qty\" from \"KivItemInList\" a "
-                         "inner join \"KivItemIn\" b on a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" where b.\"StockTime\" = ")
-        + FOldStockTime + QStringLiteral(" group by a.\"PCode\",a.\"SkuID\",a.\"NumIID\" order by a.\"PCode\",a.\"SkuID\""));
+        QStringLiteral(" select a.\"PCode\", a.\"SkuID\", a.\"NumIID\", sum(b.\"Qty\")") + (lessShipped ? shipped : QString())
+        + QStringLiteral(" \"Qty\" from \"KivItemInList\" a inner join \"KivItemIn\" b on a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" "
+                         "where b.\"StockTime\" = ")
+        + roll.OldTime + QStringLiteral(" group by a.\"PCode\",a.\"SkuID\",a.\"NumIID\" order by a.\"PCode\",a.\"SkuID\""));
     std::optional<qint64> lastPCode;
     QString id;
     for (; !rows->Eof(); rows->Next()) {
         const qint64 pCode = rows->FieldByName(QStringLiteral("PCode"))->AsLargeInt();
         if (pCode != lastPCode) {
+            const TField* qty = rows->FieldByName(QStringLiteral("Qty"));
+            if (lessShipped && !qty->IsNull() && (qty->AsLargeInt() > FigureMax || qty->AsLargeInt() < FigureMin))
+                return false;
             id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
             lastPCode = pCode;
-            Exec(transaction, QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
-                                  + BareInteger(rows->FieldByName(QStringLiteral("Qty"))) + u',' + newTime + u','
-                                  + QStringLiteral("current_timestamp)"));
+            roll.Exec(transaction, QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
+                                       + BareInteger(qty) + u',' + roll.NewTime + u',' + QStringLiteral("current_timestamp)"));
         }
-        Exec(transaction, QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u','
-                              + newTime + u',' + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u','
-                              + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
+        roll.Exec(transaction, QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u','
+                                   + roll.NewTime + u',' + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u','
+                                   + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
     }
+    return true;
+}
+
+} // namespace
+
+void TItemsSync::RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime)
+{
+    const TRollOver roll{FOldStockTime, newTime, FResult.Now, [this](TKivTransaction& t, const QString& sql) { return Exec(t, sql); }};
+    // The stock-ins are carried less what was shipped since the sync, unless
+    // that would carry a SKU's figures out of their range (a shipment dated
+    // ahead of the sync, a quantity past the range): then as they stand,
+    // which keeps every SKU's figures where the old period had them.
+    {
+        TKivTransaction lessShipped;
+        if (CarryStockIns(lessShipped, roll, true) && !CarriesPastRange(lessShipped, roll.OldTime, roll.NewTime)) {
+            lessShipped.Commit();
+            return;
+        }
+    }
+    CarryStockIns(transaction, roll, false);
 }
 
 int TItemsSync::Exec(TKivTransaction& transaction, const QString& sql)

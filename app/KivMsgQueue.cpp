@@ -1,5 +1,6 @@
 #include "app/KivMsgQueue.h"
 
+#include "app/KivFigureRange.h"
 #include "client/KivDataM.h"
 #include "client/KivEvents.h"
 #include "platform/Exceptions.h"
@@ -8,7 +9,12 @@
 #include "platform/db/ClientDataSet.h"
 
 #include <QListWidget>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -25,21 +31,35 @@ Variant KeyValueOf(const Variant& rendered)
     return rendered;
 }
 
-void AdjustFields(TClientDataSet& dataSet, const TMsgRec& record)
+// A field to adjust and the sign its amount takes ('-' before its name).
+using TAdjustment = std::pair<TField*, double>;
+
+// The fields the record adjusts; a field the dataset lacks raises.
+std::vector<TAdjustment> Adjustments(const TClientDataSet& dataSet, const TMsgRec& record)
 {
-    const double amount = Variant(record.Amount).AsFloat();
+    std::vector<TAdjustment> adjustments;
     for (QString name : SplitDelimitedText(record.UpdateFields, u',')) {
         double sign = 1;
         if (name.startsWith(u'+') || name.startsWith(u'-')) {
             sign = name.startsWith(u'-') ? -1 : 1;
             name.remove(0, 1);
         }
-        dataSet.SetOptionalParam(u"SYS_LocateFieldName"_qs, Variant(name));
-        WithWritableField(*dataSet.FieldByName(name),
-                          [&](TField& field) { field.SetAsFloat(field.AsFloat() + amount * sign); });
-        if (record.LogBox)
-            LogStockChange(record.LogBox, &dataSet, record.TimeText, name, record.Amount);
+        adjustments.emplace_back(dataSet.FieldByName(name), sign);
     }
+    return adjustments;
+}
+
+QString TradeLineText(const TMsgRec& record)
+{
+    return u"交易"_qs + record.LineTid + u"的订单行"_qs + record.LineOid;
+}
+
+// What the log names a change by: its trade line, or the row's SKU.
+QString ChangeSubject(const TClientDataSet& dataSet, const TMsgRec& record)
+{
+    if (!record.LineShopCode.isEmpty())
+        return TradeLineText(record);
+    return u"商品“"_qs + dataSet.FieldByName(u"Title"_qs)->AsString() + u' ' + dataSet.FieldByName(u"PropNameFormat"_qs)->AsString() + u"”"_qs;
 }
 
 void ApplyToDataSet(TClientDataSet& dataSet, const TMsgRec& record)
@@ -53,17 +73,33 @@ void ApplyToDataSet(TClientDataSet& dataSet, const TMsgRec& record)
     const QStringList names = SplitDelimitedText(record.KeyNames, u';');
     for (int i = 0; i < names.size() && i < int(keys.size()); ++i)
         dataSet.SetOptionalParam(names[i], keys[size_t(i)]);
+    const std::vector<TAdjustment> adjustments = Adjustments(dataSet, record);
+    TField* setField = record.SetField.isEmpty() ? nullptr : dataSet.FieldByName(record.SetField);
+    const double amount = Variant(record.Amount).AsFloat();
     dataSet.Edit();
     try {
-        AdjustFields(dataSet, record);
-        if (!record.SetField.isEmpty())
-            WithWritableField(*dataSet.FieldByName(record.SetField),
-                              [&](TField& field) { field.SetAsString(record.SetFieldValue); });
+        for (const auto& [field, sign] : adjustments) {
+            dataSet.SetOptionalParam(u"SYS_LocateFieldName"_qs, Variant(field->FieldName()));
+            WithWritableField(*field, [&](TField& f) { f.SetAsFloat(f.AsFloat() + amount * sign); });
+        }
+        if (setField)
+            WithWritableField(*setField, [&](TField& field) { field.SetAsString(record.SetFieldValue); });
         dataSet.Post();
+    } catch (const EDatabaseError& error) {
+        // A figure the window's field cannot hold (its rows were read before
+        // a change another seat made, say): the row keeps what it shows, and
+        // reading the figures again shows them as they are.
+        dataSet.Cancel();
+        LogLine(record.LogBox, ChangeSubject(dataSet, record) + u"的变动未能显示："_qs + error.Message()
+                                   + u"请右键“打开数据”重新读取"_qs);
+        return;
     } catch (...) {
         dataSet.Cancel();
         throw;
     }
+    if (record.LogBox)
+        for (const TAdjustment& adjustment : adjustments)
+            LogStockChange(record.LogBox, &dataSet, record.TimeText, adjustment.first->FieldName(), record.Amount);
 }
 
 // Runs the record's INSERT, when it carries one; false when its line is
@@ -83,11 +119,6 @@ bool InsertLine(const TMsgRec& record)
            > 0;
 }
 
-QString TradeLineText(const TMsgRec& record)
-{
-    return u"交易"_qs + record.LineTid + u"的订单行"_qs + record.LineOid;
-}
-
 // What the seller reads of why a line's values do not fit.
 QString RefusalText(const QString& databaseText)
 {
@@ -101,14 +132,16 @@ QString RefusalText(const QString& databaseText)
 }
 
 // A line that can never be stored is said once in this run, whichever
-// road (the stream, a catch-up) brings it again.
-void SayUnstorable(const TMsgRec& record, const EDatabaseValueError& error)
+// road (the stream, a catch-up) brings it again: once for its database's
+// shop.
+void SayUnstorable(const TMsgRec& record, const QString& why)
 {
     static std::set<QString> said;
     const QString line = record.LineOid.isEmpty() ? record.InsertValues : record.LineTid + u'|' + record.LineOid;
-    if (!said.insert(record.LineShopCode + u'|' + line).second)
+    const QString database = KivDM ? KivDM->KivConn->ResolvedDatabaseName() : QString();
+    if (!said.insert(database + u'|' + record.LineShopCode + u'|' + line).second)
         return;
-    LogLine(record.LogBox, TradeLineText(record) + u"无法保存："_qs + RefusalText(error.Message()) + u"，已略过"_qs);
+    LogLine(record.LogBox, TradeLineText(record) + u"无法保存："_qs + why + u"，已略过"_qs);
 }
 
 // A line the database refused this time (another seat's transaction held
@@ -120,6 +153,94 @@ void SayNotStoredYet(const TMsgRec& record)
     const QString since = OutGapFrom(record.LineShopCode);
     LogLine(record.LogBox, TradeLineText(record) + u"未能保存"_qs
                                + (since.isEmpty() ? QString() : u"，自"_qs + since + u"起的交易待补录"_qs));
+}
+
+// The trade line's insert and the check of its SKU's figures are one unit
+// of work on the consumer's connection: nothing else runs on it meanwhile
+// (no event is handled in between), and a line that would carry a figure
+// past its range is taken back whole. Not a TKivTransaction: lines are
+// applied while a sync's transaction is open (it lets events run between
+// items), and inside it the line would be kept only if the sync's work is.
+class TLineWork {
+public:
+    explicit TLineWork(TSQLConnection& connection) : FConnection(connection)
+    {
+        // The program's newer tables are made outside the work.
+        KivDM->EnsureSchema();
+        FDatabase = FConnection.Database();
+        if (!FDatabase.transaction())
+            FConnection.RaiseError(FDatabase.lastError());
+        FAttachment = FConnection.Attachments();
+    }
+    ~TLineWork()
+    {
+        if (FOpen && FConnection.Connected() && FConnection.Attachments() == FAttachment && !FDatabase.rollback())
+            FConnection.Close(); // the engine takes the work back with the attachment
+    }
+    TLineWork(const TLineWork&) = delete;
+    TLineWork& operator=(const TLineWork&) = delete;
+
+    void Commit()
+    {
+        FOpen = false;
+        if (!FDatabase.commit()) {
+            const auto close = qScopeGuard([this] { FConnection.Close(); });
+            FConnection.RaiseError(FDatabase.lastError());
+        }
+    }
+
+private:
+    TSQLConnection& FConnection;
+    QSqlDatabase FDatabase;
+    quint64 FAttachment = 0;
+    bool FOpen = true;
+};
+
+const QString TradeLinesTable = u"KivItemOut"_qs;
+
+// The line's own values as a one-row table named l, its columns named as
+// the INSERT names them.
+QString LineRowSql(const TMsgRec& record)
+{
+    return u"(select "_qs + record.InsertValues + u" from rdb$database) l ("_qs + record.InsertColumns + u')';
+}
+
+// Whether the line counts in its SKU's figures: a trade line with a SKU and a quantity.
+bool FeedsFigures(const TMsgRec& record)
+{
+    if (record.InsertTable != TradeLinesTable)
+        return false;
+    const QStringList columns = record.InsertColumns.split(u',');
+    return columns.contains(QuotedName(u"SkuID"_qs)) && columns.contains(QuotedName(u"NumIID"_qs)) && columns.contains(QuotedName(u"Qty"_qs));
+}
+
+TSkuFigures LineSkuFigures(const TMsgRec& record)
+{
+    const auto query = OpenQuery(SkuFiguresSql(u"select \"SkuID\", \"NumIID\" from "_qs + LineRowSql(record), SysRec.StockTime));
+    return SkuFiguresOf(*query);
+}
+
+enum class TLineFate { Stored, StoredAlready, PastRange };
+
+// Stores a trade line unless it is stored already, or it would carry one of
+// its SKU's figures past the range (pastRange then says how).
+TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
+{
+    if (!FeedsFigures(record))
+        return InsertLine(record) ? TLineFate::Stored : TLineFate::StoredAlready;
+    TLineWork work(*KivDM->KivConn);
+    // A figure out of range already (a database written before the check)
+    // holds back no line of its SKU that leaves the others as they were.
+    const unsigned before = BrokenBounds(LineSkuFigures(record));
+    if (!InsertLine(record))
+        return TLineFate::StoredAlready;
+    if (const unsigned broken = BrokenBounds(LineSkuFigures(record)) & ~before; broken != 0) {
+        const auto qty = OpenQuery(u"select \"Qty\" from "_qs + LineRowSql(record));
+        pastRange = u"数量"_qs + qty->Fields(0)->AsString() + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
+        return TLineFate::PastRange;
+    }
+    work.Commit();
+    return TLineFate::Stored;
 }
 
 // A trade line's record: stored, or its refusal dealt with; the figures
@@ -134,14 +255,22 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     }
+    QString pastRange;
     try {
-        if (!InsertLine(*record))
+        switch (StoreTradeLine(*record, pastRange)) {
+        case TLineFate::Stored:
+            break;
+        case TLineFate::StoredAlready:
             return;
+        case TLineFate::PastRange:
+            SayUnstorable(*record, pastRange);
+            return;
+        }
     } catch (const EDatabaseConnectionLost&) {
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     } catch (const EDatabaseValueError& error) {
-        SayUnstorable(*record, error);
+        SayUnstorable(*record, RefusalText(error.Message()));
         return;
     } catch (const EDatabaseError&) {
         SayNotStoredYet(*record);

@@ -40,8 +40,10 @@ void WithWritableField(TField& field, Change change)
 //   are incomplete from its date (MarkOutGap; the log says so unless the
 //   database is away, which the log says once), and a catch-up brings it;
 // - its values never fitting their columns (a quantity beyond INTEGER, a
-//   text longer than its column): the log says so once in the run, with
-//   its trade, order line and why, and it is passed over.
+//   text longer than its column), or its quantity carrying one of its SKU's
+//   stock figures past their range (KivFigureRange.h; the line is stored
+//   and checked in one unit of work, and taken back): the log says so once
+//   in the run, with its trade, order line and why, and it is passed over.
 void ProcessMsgQueue();
 
 // Applies one record and disposes of it. A record whose dataset is gone
@@ -51,5 +53,6 @@ void ProcessMsgQueue();
 // Key values travel as the producers render them for SQL (a text in single
 // quotes, a number bare); the row is located by the values they stand for,
 // and the optional parameters named after the key fields receive those
-// values too.
+// values too. A change the row's fields cannot hold (a figure beyond its
+// field's range) is not applied: the log says so, and no error is raised.
 void ApplyMsgRec(std::unique_ptr<TMsgRec> record);

@@ -1,0 +1,82 @@
+#pragma once
+// The range of the stock figures. The items windows read a SKU's figures
+// with one statement that casts each of them to INTEGER; a stored quantity
+// that carried one past that range would make the statement fail for every
+// seat, and the shop's windows could not be opened any more. So every write
+// that feeds the figures (a stock-in, a trade line, the roll-over of the
+// stock period) is checked here before it is kept.
+//
+// The status sums count the SKU's trade lines dated from the shop's sync
+// date on, and that date moves with every sync (an administrator may edit
+// it too). A check against today's date would not hold tomorrow, so each
+// status's lines are summed whatever their date, the positive quantities
+// and the negative ones apart: a sum over any part of the lines lies
+// between the two, and fits whenever both do. The balance (stock - paid)
+// is kept within BalanceBound on either side the same way, so that the
+// quantity to order, |balance - W|, fits for every low-stock threshold W
+// the program takes (|W| <= LowStockBound), not only today's.
+
+#include "client/KivDataM.h"
+
+#include <QString>
+#include <array>
+#include <climits>
+
+class TDataSet;
+
+inline constexpr qint64 FigureMax = INT_MAX;
+inline constexpr qint64 FigureMin = INT_MIN;
+inline constexpr qint64 BalanceBound = FigureMax - LowStockBound;
+
+// The figures that sum trade lines, in the items window's order: bought,
+// paid, shipped, finished, refunded. Balance stands for the stock, the
+// balance and the quantity to order, which all follow from the stock and
+// the paid lines.
+enum TFigure : int { fgOut, fgPay, fgSend, fgOver, fgBack, fgBalance };
+inline constexpr int TradeFigureCount = 5;
+
+// The sums of a figure's positive and of its negative quantities.
+struct TFigureSpan {
+    qint64 Up = 0;
+    qint64 Down = 0;
+};
+
+// What a SKU's figures can reach: each status's span over all its lines,
+// and the stock-in total of a stock period.
+struct TSkuFigures {
+    std::array<TFigureSpan, TradeFigureCount> Trades;
+    qint64 Stock = 0;
+};
+
+// The stock totals between which the SKU's stock, balance and quantity to
+// order fit, given its paid lines; Low > High when none does.
+struct TStockRoom {
+    qint64 Low = 0;
+    qint64 High = 0;
+};
+TStockRoom StockRoom(const TSkuFigures& figures);
+
+// The ways the figures leave their range, one bit each: bit 2*f for figure
+// f above its range, bit 2*f+1 below it (fgBalance: the stock outside its
+// room). 0 when every figure fits.
+unsigned BrokenBounds(const TSkuFigures& figures);
+// The bits of the figure's two bounds.
+constexpr unsigned BoundsOf(TFigure figure)
+{
+    return 3u << (2 * figure);
+}
+// The figure of the lowest bit set, and whether it lies above its range.
+TFigure BrokenFigure(unsigned bounds);
+bool BrokenAbove(unsigned bounds);
+// The figure's caption, as the items window's columns name it.
+QString FigureCaption(TFigure figure);
+
+// The figures of every SKU that the statement skus lists (its columns
+// "SkuID" and "NumIID"), as BIGINT, with the stock of the period (a number,
+// written bare): columns "SkuID", "NumIID", "Up0".."Up4", "Down0".."Down4"
+// and "Stock", one row per SKU.
+QString SkuFiguresSql(const QString& skus, const QString& stockTime);
+// The same for one SKU (its ids are numbers, written bare).
+QString SkuFiguresSql(const QString& skuId, const QString& numIid, const QString& stockTime);
+// The figures of the current row of such a statement.
+TSkuFigures SkuFiguresOf(const TDataSet& row);
