@@ -146,20 +146,12 @@ QString ReplyMember(const QString& map)
     return items.isEmpty() ? QString() : SplitMapItem(items.first()).first.section(u'.', 0, 0);
 }
 
-// The literal digits are written bare only when they are a number the
-// database can read; a longer one goes quoted (a text column keeps it as
-// it is, a numeric column converts it or refuses the row).
-bool WrittenBare(const TJsonValue& value)
-{
-    return value.ValueType == jsNumber && IsSafeNumberLiteral(value.Text);
-}
-
 // A text longer than its column is kept cut to it: the platform's titles and
 // property texts have no limit of their own. A number is never cut (the
-// database refuses it instead), nor a missing value.
+// database refuses one too long for its column instead), nor a missing value.
 TJsonValue FittedToColumn(const TJsonValue& value, int length)
 {
-    if (length <= 0 || value.Missing || WrittenBare(value))
+    if (length <= 0 || value.Missing || value.ValueType == jsNumber)
         return value;
     return {value.ValueType, CutToCharacters(value.Text, length), false};
 }
@@ -188,7 +180,10 @@ QString SqlValue(const TJsonValue& value)
 {
     if (value.Missing)
         return QStringLiteral("null");
-    if (WrittenBare(value))
+    // The literal digits are written bare only when they are a number the
+    // database can read; a longer one goes quoted (a text column keeps it as
+    // it is, a numeric column converts it or refuses the row).
+    if (value.ValueType == jsNumber && IsSafeNumberLiteral(value.Text))
         return value.Text;
     return QuotedStr(value.Text);
 }
