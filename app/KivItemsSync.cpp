@@ -56,12 +56,11 @@ std::optional<QString> BeforeColon(const QString& entry, int n)
 
 // Why the database refused a value, in the user's words where its own are
 // known; else its own words.
-QString DatabaseRefusalReason(const std::exception& error)
+QString DatabaseRefusalReason(const EDatabaseError& error)
 {
     if (dynamic_cast<const EDatabaseConflict*>(&error))
         return QStringLiteral("其他用户正在修改同样的数据");
-    const auto* own = dynamic_cast<const Exception*>(&error);
-    const QString text = own ? own->Message() : QString::fromUtf8(error.what());
+    const QString& text = error.Message();
     static const std::pair<QString, QString> reasons[] = {
         {QStringLiteral("string right truncation"), QStringLiteral("文字超出了字段的长度")},
         {QStringLiteral("numeric value is out of range"), QStringLiteral("数值超出了字段的范围")},
@@ -403,13 +402,13 @@ void TItemsSync::WriteItems()
             // Nothing more can be written; the next sync fetches it again.
             FDatabaseLost = true;
             break;
-        } catch (const EJsonPathError&) {
-            // A reply whose columns do not line up: it could not be read.
-            ++FResult.FailedItems;
-        } catch (const std::exception& error) {
+        } catch (const EDatabaseError& error) {
             // A value the database refused: the item's part of the
             // transaction took all of its rows back.
             Refuse(QStringList{item.NumIid}, error);
+        } catch (const std::exception&) {
+            // A reply whose columns do not line up: it could not be read.
+            ++FResult.FailedItems;
         }
         if (batch && batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit)) {
             QElapsedTimer commitTime;
@@ -429,14 +428,16 @@ void TItemsSync::CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount&
         FResult.Skus += written.Skus;
     } catch (const EDatabaseConnectionLost&) {
         FDatabaseLost = true;
-    } catch (const std::exception& error) {
+    } catch (const EDatabaseError& error) {
         Refuse(written.Items, error);
+    } catch (const std::exception&) {
+        FResult.FailedItems += int(written.Items.size());
     }
     batch.reset();
     written = {};
 }
 
-void TItemsSync::Refuse(const QStringList& numIids, const std::exception& error)
+void TItemsSync::Refuse(const QStringList& numIids, const EDatabaseError& error)
 {
     const QString reason = DatabaseRefusalReason(error);
     for (const QString& numIid : numIids)

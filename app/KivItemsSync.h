@@ -130,7 +130,7 @@ private:
     void FetchItems();
     void WriteItems();
     void CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written);
-    void Refuse(const QStringList& numIids, const std::exception& error);
+    void Refuse(const QStringList& numIids, const EDatabaseError& error);
     QString RefusalsText() const;
     int WriteItem(const TPendingItem& item, const TMappedReply& skus);
     void FormatSkus(TKivTransaction& transaction, const TMappedReply& skus);
