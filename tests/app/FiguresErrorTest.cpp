@@ -2,57 +2,26 @@
 // database's error instead of listing the rows before it as if they were
 // all, and lists every row again once the figures are in range.
 
-#include "AppTest.h"
-#include "ItemsTestSupport.h"
+#include "SellerShopTest.h"
 
-#include "app/KivItems.h"
 #include "app/KivItemsSync.h"
-#include "app/KivMain.h"
 #include "platform/Exceptions.h"
-#include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
-#include "support/DialogAnswers.h"
 
-#include <QTreeWidget>
 #include <climits>
 
 namespace {
 
-class FiguresErrorTest : public AppTest {
+class FiguresErrorTest : public SellerShopTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        StartSim(Sim, StationeryCatalogue);
-        PointAtSim(Sim);
-        AddSimShopRows();
-        AddUser(u"clerk"_qs, QString());
-        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('clerk','S1','店员')"_qs);
-        InstallItemsHooks();
+        SellerShopTest::SetUp();
+        ServeShop(StationeryCatalogue);
         TTreeNodeShop shop;
         SetSimShop(shop);
         ASSERT_EQ(SyncItems(shop, nullptr).Outcome, TSyncOutcome::soCompleted);
-        SysRec.UserCode = u"clerk"_qs;
-    }
-    void TearDown() override
-    {
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        MainKivHooks = {};
-        AppTest::TearDown();
-    }
-
-    // The seller's monitor window of the shop, opened from the tree.
-    TFormItems& OpenMonitor()
-    {
-        Main.reset(); // its end would take the new one's idle handler
-        Main = std::make_unique<TMainKiv>();
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
-        Main->tvShopsDblClick();
-        TFormItems* form = MonitorOf(Main.get());
-        if (!form)
-            throw EInvalidOperation(u"No monitor window opened"_qs);
-        return *form;
+        SysRec.UserCode = Seller;
     }
 
     // "SkuID:QtyStock/QtyPay/QtyBalance" of each listed row, by SKU.
@@ -68,39 +37,37 @@ protected:
         rows.sort();
         return rows;
     }
-
-    TDialogAnswers Answers;
-    TPlatformSim Sim;
-    std::unique_ptr<TMainKiv> Main;
 };
 
 } // namespace
 
 TEST_F(FiguresErrorTest, ARowWhoseFigureIsPastItsRangeRaisesInsteadOfVanishing)
 {
-    TFormItems& form = OpenMonitor();
-    const QStringList before = Listed(*form.ClientDataSetItems);
-    ASSERT_EQ(before, (QStringList{u"11:0/0/0"_qs, u"12:0/0/0"_qs, u"21:0/0/0"_qs}));
+    OpenItems(1, [](TFormItems& form) {
+        const QStringList before = Listed(*form.ClientDataSetItems);
+        ASSERT_EQ(before, (QStringList{u"11:0/0/0"_qs, u"12:0/0/0"_qs, u"21:0/0/0"_qs}));
 
-    // A correction of the lowest quantity a stock-in takes, and one paid
-    // order line: SKU 12's balance is one below what an INTEGER holds. Its
-    // row is read last, after the two that can be.
-    StockIn(INT_MIN, SysRec.StockTime, {SkuB});
-    ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',"_qs + SkuB
-            + u",500000000001,1,'2024-06-01 12:30:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay')"_qs);
-    try {
-        form.LoadItems();
-        ADD_FAILURE() << "listed as if whole: " << Listed(*form.ClientDataSetItems).join(u' ').toStdString();
-    } catch (const EDatabaseValueError& error) {
-        EXPECT_TRUE(error.Message().contains(u"numeric value is out of range"_qs)) << error.what();
-    }
-    // The rows on screen stay as they were read.
-    EXPECT_EQ(Listed(*form.ClientDataSetItems), before);
-    form.close();
+        // A correction of the lowest quantity a stock-in takes, and one paid
+        // order line: SKU 12's balance is one below what an INTEGER holds. Its
+        // row is read last, after the two that can be.
+        StockIn(INT_MIN, SysRec.StockTime, {SkuB});
+        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',"_qs
+                + SkuB + u",500000000001,1,'2024-06-01 12:30:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay')"_qs);
+        try {
+            form.LoadItems();
+            ADD_FAILURE() << "listed as if whole: " << Listed(*form.ClientDataSetItems).join(u' ').toStdString();
+        } catch (const EDatabaseValueError& error) {
+            EXPECT_TRUE(error.Message().contains(u"numeric value is out of range"_qs)) << error.what();
+        }
+        // The rows on screen stay as they were read.
+        EXPECT_EQ(Listed(*form.ClientDataSetItems), before);
+    });
 
     // A stock-in that brings the figures back into range: the seller's
     // window lists every row with its figures.
     StockIn(INT_MAX, SysRec.StockTime, {SkuB});
-    EXPECT_EQ(Listed(*OpenMonitor().ClientDataSetItems), (QStringList{u"11:0/0/0"_qs, u"12:-1/1/-2"_qs, u"21:0/0/0"_qs}));
+    QStringList listed;
+    OpenItems(1, [&](TFormItems& form) { listed = Listed(*form.ClientDataSetItems); });
+    EXPECT_EQ(listed, (QStringList{u"11:0/0/0"_qs, u"12:-1/1/-2"_qs, u"21:0/0/0"_qs}));
     EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
 }

@@ -3,17 +3,10 @@
 // items window lists the item, for the administrator who synced and for a
 // seller afterwards.
 
-#include "AppTest.h"
-#include "ItemsTestSupport.h"
+#include "SellerShopTest.h"
 
-#include "app/KivItems.h"
-#include "app/KivMain.h"
 #include "client/KivColumns.h"
-#include "platform/Threads.h"
 #include "platform/db/ClientDataSet.h"
-#include "support/DialogAnswers.h"
-
-#include <QTreeWidget>
 
 namespace {
 
@@ -48,48 +41,12 @@ QByteArray LongTextCatalogue()
     return json.arg(LongTitle, LongProperties).toUtf8();
 }
 
-class LongTextSyncTest : public AppTest {
+class LongTextSyncTest : public SellerShopTest {
 protected:
     void SetUp() override
     {
-        AppTest::SetUp();
-        StartSim(Sim, LongTextCatalogue());
-        PointAtSim(Sim);
-        AddSimShopRows();
-        AddUser(u"clerk"_qs, QString());
-        ExecSql(u"insert into \"SYS_UserShop\"(\"UserCode\",\"ShopCode\",\"ShopUserCode\") values('clerk','S1','店员')"_qs);
-        FDM->KivHttp->ConnectTimeoutMs = 2000;
-        FDM->KivHttp->ReadTimeoutMs = 10000;
-        InstallItemsHooks();
-    }
-    void TearDown() override
-    {
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        MainKivHooks = {};
-        AppTest::TearDown();
-    }
-
-    // The items window of the tree's node ("同步数据" 0, "监控数据" 1) of the
-    // main window made for the logged-in user; read sees it shown.
-    void OpenItems(int node, const std::function<void(TFormItems&)>& read)
-    {
-        Main.reset(); // its end would take the new one's idle handler
-        Main = std::make_unique<TMainKiv>();
-        Answers.Modal = [&](QDialog& dialog) {
-            auto& form = dynamic_cast<TFormItems&>(dialog);
-            form.show();
-            read(form);
-            return int(QDialog::Rejected);
-        };
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(node));
-        Main->tvShopsDblClick();
-        if (node == 1) {
-            TFormItems* monitor = MonitorOf(Main.get());
-            ASSERT_NE(monitor, nullptr);
-            read(*monitor);
-            monitor->close();
-        }
+        SellerShopTest::SetUp();
+        ServeShop(LongTextCatalogue());
     }
 
     // The SKU's row as the window lists it: title, property text and figures.
@@ -102,10 +59,6 @@ protected:
             values << data.FieldByName(QLatin1String(name))->AsString();
         return values;
     }
-
-    TDialogAnswers Answers;
-    TPlatformSim Sim;
-    std::unique_ptr<TMainKiv> Main;
 };
 
 } // namespace
@@ -133,7 +86,7 @@ TEST_F(LongTextSyncTest, AFirstSyncStoresLongTextsCutToTheirColumnsAndListsTheIt
     // windows list the item with its figures.
     const int counts = Sim.Count(u"taobao.items.onsale.get"_qs);
     StockIn(5, SysRec.StockTime, {LongSku});
-    SysRec.UserCode = u"clerk"_qs;
+    SysRec.UserCode = Seller;
     for (const int node : {0, 1}) {
         SCOPED_TRACE(node);
         listed.clear();
