@@ -25,6 +25,7 @@
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
+#include "platform/Exceptions.h"
 
 #include <QPointer>
 #include <QString>
