@@ -1,5 +1,6 @@
 #include "app/KivItemIn.h"
 
+#include "app/KivBarcode.h"
 #include "app/KivFigureRange.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
@@ -240,6 +241,7 @@ void TFormItemIn::CreateToolBar()
     LabelBarcode = label(QStringLiteral("条形码:"));
     EditInBarcode = new QLineEdit(ToolBarItemIn);
     EditInBarcode->setFixedWidth(180);
+    LimitBarcodeEdit(*EditInBarcode);
     ToolBarItemIn->addWidget(EditInBarcode);
     LabelQty = label(QStringLiteral("入库数量:"));
     SpinEditQty = new TQuantityBox(ToolBarItemIn);

@@ -3,11 +3,13 @@
 #include "app/KivFigureRange.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
+#include "client/KivColumns.h"
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
 #include "json/uQvJSON.h"
 #include "platform/Dialogs.h"
+#include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
 
@@ -53,6 +55,27 @@ std::optional<QString> BeforeColon(const QString& entry, int n)
         if ((at = entry.indexOf(u':', at + 1)) < 0)
             return std::nullopt;
     return entry.left(at);
+}
+
+// Why the database refused a value, in the user's words where its own are
+// known; else its own words.
+QString DatabaseRefusalReason(const EDatabaseError& error)
+{
+    if (dynamic_cast<const EDatabaseConflict*>(&error))
+        return QStringLiteral("其他用户正在修改同样的数据");
+    const QString& text = error.Message();
+    static const std::pair<QString, QString> reasons[] = {
+        {QStringLiteral("string right truncation"), QStringLiteral("文字超出了字段的长度")},
+        {QStringLiteral("numeric value is out of range"), QStringLiteral("数值超出了字段的范围")},
+        {QStringLiteral("Integer overflow"), QStringLiteral("数值超出了字段的范围")},
+        {QStringLiteral("Malformed string"), QStringLiteral("文字含有数据库不能保存的字符")},
+        {QStringLiteral("conversion error from string"), QStringLiteral("值与字段的类型不符")},
+        {QStringLiteral("validation error for column"), QStringLiteral("值不符合字段的要求")},
+    };
+    for (const auto& [words, reason] : reasons)
+        if (text.contains(words))
+            return reason;
+    return text;
 }
 
 // The text after the n-th ':', or nothing when there are fewer.
@@ -159,6 +182,8 @@ TItemsSyncResult TItemsSync::SyncItems()
     FResult = {};
     FCountError.clear();
     FUnreachable = false;
+    FDatabaseLost = false;
+    FRefusals.clear();
     FExtraLines.clear();
     FItems.clear();
     FSkuRows = 0;
@@ -205,7 +230,7 @@ void TItemsSync::FetchAndWrite()
     FetchPages();
     FetchItems();
     WriteItems();
-    const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0 && !Stopped();
+    const bool complete = FResult.FailedPages == 0 && FResult.FailedItems == 0 && FResult.RefusedItems == 0 && !FDatabaseLost && !Stopped();
     FResult.Outcome = complete ? TSyncOutcome::soCompleted : Stopped() ? TSyncOutcome::soStopped : TSyncOutcome::soIncomplete;
     // The sync date moves only past what was fetched whole.
     if (complete)
@@ -375,10 +400,17 @@ void TItemsSync::WriteItems()
                 batchAge.start();
             }
             written.Skus += WriteItem(item, *item.Skus);
-            ++written.Items;
-        } catch (const std::exception&) {
+            written.Items << item.NumIid;
+        } catch (const EDatabaseConnectionLost&) {
+            // Nothing more can be written; the next sync fetches it again.
+            FDatabaseLost = true;
+            break;
+        } catch (const EDatabaseError& error) {
             // A value the database refused: the item's part of the
             // transaction took all of its rows back.
+            Refuse(QStringList{item.NumIid}, error);
+        } catch (const std::exception&) {
+            // A reply whose columns do not line up: it could not be read.
             ++FResult.FailedItems;
         }
         if (batch && batchAge.elapsed() >= std::max(BatchMilliseconds, BatchPerCommitCost * lastCommit)) {
@@ -397,11 +429,23 @@ void TItemsSync::CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount&
     try {
         batch->Commit();
         FResult.Skus += written.Skus;
+    } catch (const EDatabaseConnectionLost&) {
+        FDatabaseLost = true;
+    } catch (const EDatabaseError& error) {
+        Refuse(written.Items, error);
     } catch (const std::exception&) {
-        FResult.FailedItems += written.Items;
+        FResult.FailedItems += int(written.Items.size());
     }
     batch.reset();
     written = {};
+}
+
+void TItemsSync::Refuse(const QStringList& numIids, const EDatabaseError& error)
+{
+    const QString reason = DatabaseRefusalReason(error);
+    for (const QString& numIid : numIids)
+        FRefusals.push_back({numIid, reason});
+    FResult.RefusedItems += int(numIids.size());
 }
 
 int TItemsSync::WriteItem(const TPendingItem& item, const TMappedReply& skus)
@@ -432,10 +476,14 @@ void TItemsSync::FormatSkus(TKivTransaction& transaction, const TMappedReply& sk
         return;
     const QString shopCode = QuotedStr(FShop.Code);
     const QString now = QuotedStr(FResult.Now);
+    // Made from the texts as fetched, and kept as far as its column holds.
+    const int textLength = TextColumnLength(QStringLiteral("KivItem"), QStringLiteral("PropNameFormat"));
     for (int r = 0; r < skuIds->Count(); ++r) {
         SetLabel(QStringLiteral("共有") + QString::number(FSkuRows) + QStringLiteral("个商品的属性需要调整,") + QStringLiteral("正在调整第")
                  + QString::number(FProgress->ProgressBar->value() + 1) + QStringLiteral("个商品的属性..."));
-        const QString text = FormatSkuProps((*props)[r].Text, (*aliases)[r].Text);
+        QString text = FormatSkuProps((*props)[r].Text, (*aliases)[r].Text);
+        if (textLength > 0)
+            text = CutToCharacters(text, textLength);
         Exec(transaction,
              QStringLiteral("update \"KivItem\" a set \"PropNameFormat\" = ") + QuotedStr(text)
                  + QStringLiteral(", \"Barcode\" = (select \"Barcode\" from \"KivItem\" where \"SkuID\"=a.\"SkuID\" and \"ShopCode\"=a.\"ShopCode\"  "
@@ -586,9 +634,30 @@ void TItemsSync::ReportFailures() const
         ShowError(PlatformUnreachableText(QStringLiteral("商品同步")));
     if (!FCountError.isEmpty())
         ShowError(QStringLiteral("获取在线商品数量失败：") + FCountError);
-    if (FResult.Outcome == TSyncOutcome::soIncomplete)
-        ShowError(QStringLiteral("同步未完成：") + QString::number(FResult.FailedPages) + QStringLiteral("页商品、")
-                  + QString::number(FResult.FailedItems) + QStringLiteral("个商品的属性获取失败，请重新同步！"));
+    if (FResult.Outcome != TSyncOutcome::soIncomplete)
+        return;
+    // What the platform did not give, and what the database did not take,
+    // each in its own words.
+    QStringList what;
+    if (FResult.FailedPages > 0 || FResult.FailedItems > 0)
+        what << QString::number(FResult.FailedPages) + QStringLiteral("页商品、") + QString::number(FResult.FailedItems)
+                    + QStringLiteral("个商品的属性获取失败");
+    if (!FRefusals.empty())
+        what << QStringLiteral("数据库拒绝保存") + QString::number(FRefusals.size()) + QStringLiteral("个商品（") + RefusalsText()
+                    + QStringLiteral("）");
+    if (FDatabaseLost)
+        what << QStringLiteral("与数据库的连接已断开");
+    ShowError(QStringLiteral("同步未完成：") + what.join(QStringLiteral("；"))
+              + (FDatabaseLost ? QStringLiteral("，请在数据库恢复后重新同步！") : QStringLiteral("，请重新同步！")));
+}
+
+QString TItemsSync::RefusalsText() const
+{
+    constexpr size_t Named = 3;
+    QStringList items;
+    for (size_t i = 0; i < std::min(Named, FRefusals.size()); ++i)
+        items << QStringLiteral("商品编号") + FRefusals[i].NumIid + QStringLiteral("：") + FRefusals[i].Reason;
+    return items.join(QStringLiteral("；")) + (FRefusals.size() > Named ? QStringLiteral("等") : QString());
 }
 
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner)

@@ -16,13 +16,16 @@
 // older snapshots and the stock period's roll-over in one more, the last.
 // A sync that fails or is killed leaves whole items only and the sync date
 // where it was, so the next sync fetches the rest again; a value the
-// database refuses fails only its own item. SQL errors of that last
+// database refuses fails only its own item, and the message names the item
+// and the database's reason. A text longer than its column is stored cut to
+// it (UpsertRows), so a long title or property text fails nothing. SQL errors of that last
 // transaction are not caught here and reach the caller (the progress window
 // goes in every case).
 
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
 #include "client/KivQuery.h"
+#include "platform/Exceptions.h"
 
 #include <QPointer>
 #include <QString>
@@ -73,7 +76,8 @@ struct TItemsSyncResult {
     int Items = 0;     // items whose SKUs were fetched
     int Skus = 0;      // SKU rows of the snapshot
     int FailedPages = 0;
-    int FailedItems = 0;
+    int FailedItems = 0;   // items whose SKUs could not be fetched (or read)
+    int RefusedItems = 0;  // items the database would not store
 };
 
 class TItemsSync {
@@ -109,8 +113,13 @@ private:
     };
 
     struct TBatchCount {
-        int Items = 0;
+        QStringList Items; // their ids
         int Skus = 0;
+    };
+    // An item the database would not store, and why.
+    struct TRefusal {
+        QString NumIid;
+        QString Reason;
     };
 
     bool CountItems();
@@ -122,6 +131,8 @@ private:
     void FetchItems();
     void WriteItems();
     void CommitBatch(std::optional<TKivTransaction>& batch, TBatchCount& written);
+    void Refuse(const QStringList& numIids, const EDatabaseError& error);
+    QString RefusalsText() const;
     int WriteItem(const TPendingItem& item, const TMappedReply& skus);
     void FormatSkus(TKivTransaction& transaction, const TMappedReply& skus);
     void FinishSync();
@@ -142,6 +153,9 @@ private:
     QString FCountError;
     // The platform gave no reply at all (its time or the count).
     bool FUnreachable = false;
+    // The database went away while the items were written.
+    bool FDatabaseLost = false;
+    std::vector<TRefusal> FRefusals;
     std::vector<TPendingItem> FItems;
     // The SKU rows fetched, which the property step counts.
     int FSkuRows = 0;

@@ -1,6 +1,7 @@
 #include "app/KivMain.h"
 
 #include "app/KivAbout.h"
+#include "app/KivBarcode.h"
 #include "app/KivChangePass.h"
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
@@ -287,6 +288,7 @@ void TMainKiv::CreatePages()
     leBarcode->setGeometry(4, 56, page.width() - 8, 34);
     leBarcodeLabel->setBuddy(leBarcode);
     leBarcode->installEventFilter(this);
+    LimitBarcodeEdit(*leBarcode);
     ToolBarInStock = new QToolBar(pInStock);
     ToolBarInStock->setGeometry(4, 100, page.width() - 8, 28);
     ToolBarInStock->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -520,9 +522,17 @@ void TMainKiv::cbStayOnTopClick(bool checked)
 
 void TMainKiv::ActionInStockExecute()
 {
+    if (TellBarcodeRefusal(*leBarcode))
+        return;
     if (leBarcode->text().isEmpty()) {
         ShowInformation(QStringLiteral("请先输入条形码，然后回车或点入库图标！"));
         leBarcode->setFocus();
+        return;
+    }
+    if (const QString problem = BarcodeProblem(leBarcode->text()); !problem.isEmpty()) {
+        ShowError(problem);
+        leBarcode->setFocus();
+        leBarcode->selectAll();
         return;
     }
     if (MainKivHooks.StockInByBarcode) {

@@ -1,5 +1,6 @@
 #include "client/KivMapping.h"
 
+#include "client/KivColumns.h"
 #include "client/KivDataM.h"
 #include "client/KivQuery.h"
 #include "platform/SqlText.h"
@@ -145,6 +146,25 @@ QString ReplyMember(const QString& map)
     return items.isEmpty() ? QString() : SplitMapItem(items.first()).first.section(u'.', 0, 0);
 }
 
+// A text longer than its column is kept cut to it: the platform's titles and
+// property texts have no limit of their own. A number is never cut (the
+// database refuses one too long for its column instead), nor a missing value.
+TJsonValue FittedToColumn(const TJsonValue& value, int length)
+{
+    if (length <= 0 || value.Missing || value.ValueType == jsNumber)
+        return value;
+    return {value.ValueType, CutToCharacters(value.Text, length), false};
+}
+
+// The character length of each column's text column in the table (0: none).
+std::vector<int> TextLengths(const QString& table, const TJsonColumns& columns)
+{
+    std::vector<int> lengths;
+    for (const TJsonValueList& column : columns)
+        lengths.push_back(column.FieldName.isEmpty() ? 0 : TextColumnLength(table, column.FieldName));
+    return lengths;
+}
+
 } // namespace
 
 bool ColumnsLineUp(const TJsonColumns& keys, const TJsonColumns& data, int rows)
@@ -243,22 +263,24 @@ int UpsertRows(const QString& table, const TJsonColumns& keys, const TJsonColumn
     const auto exec = [&](const QString& sql) { return transaction ? transaction->ExecSql(sql) : ExecSql(sql); };
 
     const QString quotedTable = QuotedName(table);
+    const std::vector<int> keyLengths = TextLengths(table, keys);
+    const std::vector<int> dataLengths = TextLengths(table, data);
     int written = 0;
     for (int r = 0; r < rows; ++r) {
         QStringList conditions;
         QStringList columnNames;
         QStringList columnValues;
-        for (const TJsonValueList& key : keys) {
-            const TJsonValue& value = key[r];
-            const QString name = QuotedName(key.FieldName);
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const TJsonValue value = FittedToColumn(keys[k][r], keyLengths[k]);
+            const QString name = QuotedName(keys[k].FieldName);
             conditions << (value.Missing ? name + QStringLiteral(" is null") : name + QStringLiteral(" = ") + SqlValue(value));
             columnNames << name;
             columnValues << SqlValue(value);
         }
         QStringList sets;
-        for (const TJsonValueList& column : data)
-            if (!column.FieldName.isEmpty())
-                sets << QuotedName(column.FieldName) + QStringLiteral(" = ") + SqlValue(column[r]);
+        for (size_t d = 0; d < data.size(); ++d)
+            if (!data[d].FieldName.isEmpty())
+                sets << QuotedName(data[d].FieldName) + QStringLiteral(" = ") + SqlValue(FittedToColumn(data[d][r], dataLengths[d]));
         QString where = conditions.join(QStringLiteral(" and "));
         for (const QString& line : extraLines) {
             const auto [name, value] = SplitMapItem(line);

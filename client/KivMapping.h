@@ -90,7 +90,9 @@ TMappedReply MapTqlRows(const TqvJSONobject& root, const QString& keyMap, const 
 
 // Inserts every row whose key (and extra lines) is not in the table yet,
 // with its key columns and extra lines, then updates it with the data
-// columns. Extra lines are "Name"=value lines whose name carries its own
+// columns. A text longer than its text column is written cut to the
+// column's length (TextColumnLength), at a character boundary; numbers are
+// never cut. Extra lines are "Name"=value lines whose name carries its own
 // double quotes; the value is quoted here. Columns that do not all hold the
 // same number of rows write nothing (EJsonPathError). Returns the rows
 // written; a database error raises after the rows before it were written.

@@ -4,6 +4,7 @@
 #include "platform/Format.h"
 #include "platform/db/SqlConnection.h"
 
+#include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -126,5 +127,10 @@ void TSQLQuery::InternalOpen()
         for (int i = 0; i < columns; ++i)
             row[i] = ValueOf(query.value(i), types[size_t(i)]);
     }
+    // A row the database could not make (a value out of its range, a
+    // connection gone) ends the reading as the last row does; only the error
+    // tells them apart. The rows before it are not the result.
+    if (query.lastError().isValid())
+        SQLConnection->RaiseError(query, SQL);
     SetStore(std::move(store));
 }

@@ -1,5 +1,5 @@
-// The monitor, the items window and the stock-in on a Firebird server of the
-// test's own that stops and comes back while the program runs.
+// The monitor, the items window, the sync and the stock-in on a Firebird
+// server of the test's own that stops and comes back while the program runs.
 
 #include "AppTest.h"
 #include "ItemsTestSupport.h"
@@ -8,6 +8,7 @@
 #include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
+#include "app/KivProgress.h"
 #include "client/KivStream.h"
 #include "platform/Exceptions.h"
 #include "platform/Threads.h"
@@ -15,6 +16,7 @@
 #include "support/FirebirdServer.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSpinBox>
@@ -70,7 +72,8 @@ private:
     std::vector<int> FFillers;
 };
 
-class DatabaseOutageTest : public AppTest {
+// The test's database through a server of its own, and the stand-in's shop.
+class ServedDatabaseTest : public AppTest {
 protected:
     void SetUp() override
     {
@@ -88,6 +91,20 @@ protected:
         StartSim(Sim, StationeryCatalogue);
         PointAtSim(Sim);
         AddSimShopRows();
+    }
+
+    TFirebirdServer Server;
+    TPlatformSim Sim;
+    TDialogAnswers Answers;
+};
+
+class DatabaseOutageTest : public ServedDatabaseTest {
+protected:
+    void SetUp() override
+    {
+        ServedDatabaseTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         StreamTimings.ReconnectBaseMs = 50;
         AddRule(u"TradeBuyerPay"_qs, u"WAIT_SELLER_SEND_GOODS"_qs, u"QtyPay"_qs);
         TTreeNodeShop shop;
@@ -118,11 +135,10 @@ protected:
     // The log's lines that begin so.
     int Logged(const QString& start) const { return int(MonitorLog(*Form()).count(u'|' + start)); }
 
-    TFirebirdServer Server;
-    TPlatformSim Sim;
-    TDialogAnswers Answers;
     std::unique_ptr<TMainKiv> Main;
 };
+
+using SyncOutageTest = ServedDatabaseTest;
 
 } // namespace
 
@@ -291,4 +307,39 @@ TEST_F(DatabaseOutageTest, AServerWhoseHostDoesNotAnswerIsProbedWithoutHoldingTh
     QString error;
     ASSERT_TRUE(Server.Restart(&error)) << error.toStdString();
     EXPECT_TRUE(WaitFor([&] { return !KivDM->DatabaseLost() && Logged(u"数据库已重新连接"_qs) == 1; }));
+}
+
+// The server stops while a sync writes its items: the sync says the
+// database went away (not that the platform failed), and once it is back
+// the next sync completes.
+TEST_F(SyncOutageTest, ADatabaseLostWhileTheItemsAreWrittenIsSaidAsSuch)
+{
+    TTreeNodeShop shop;
+    SetSimShop(shop);
+    ASSERT_EQ(SyncItems(shop, nullptr).Outcome, TSyncOutcome::soCompleted);
+    const QString synced = GetShopSyncDate(u"S1"_qs);
+
+    // Synced again: the server stops once every item is fetched.
+    Sim.SetNow(u"2024-06-02 12:00:00"_qs);
+    ExecSql(u"update \"SYS_Shop\" set \"SyncDate\" = null"_qs);
+    TItemsSync sync(shop, nullptr);
+    bool stopped = false;
+    sync.OnProgress = [&](TFormProgress& progress) {
+        if (!stopped && progress.LabelTitle->text().endsWith(u"属性需要调整"_qs)) {
+            stopped = true;
+            Server.Stop();
+        }
+    };
+    EXPECT_EQ(sync.SyncItems().Outcome, TSyncOutcome::soIncomplete);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(Answers.Texts(), QStringList{u"同步未完成：与数据库的连接已断开，请在数据库恢复后重新同步！"_qs});
+
+    QString error;
+    ASSERT_TRUE(Server.Restart(&error)) << error.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return !KivDM->DatabaseLost(); }));
+    EXPECT_EQ(Scalar(u"select count(*) || '/' || coalesce(min(\"SyncDate\"), '') from \"KivItem\""_qs), u"3/"_qs + synced);
+    Sim.SetNow(u"2024-06-03 12:00:00"_qs);
+    EXPECT_EQ(SyncItems(shop, nullptr).Outcome, TSyncOutcome::soCompleted);
+    EXPECT_EQ(GetShopSyncDate(u"S1"_qs), u"2024-06-03 12:00:00"_qs);
+    EXPECT_EQ(Answers.Texts().size(), 1);
 }

@@ -342,19 +342,23 @@ TEST_F(ItemsSyncTest, FailedPagesAndItemsAreCountedAndFetchedAgainNextTime)
 
 TEST_F(ItemsSyncTest, RefusedValuesFailOnlyTheirItemAndRetriesKeepBarcodes)
 {
-    // Item 2's title holds a NUL character; item 3's is longer than its column.
-    const auto catalogue = [](bool overLong) {
+    // Item 2's title holds a NUL character; a SKU of item 3 has a quantity
+    // beyond its column (a text longer than its column is cut, not refused).
+    const auto catalogue = [](bool overRange) {
+        const QByteArray sku = R"("sku_id":5000000000031,"price":"12.50","quantity":)";
         return Catalogue(4, 2)
             .replace("\"商品2\"", "\"商\\u0000品2\"")
-            .replace("\"商品3\"", overLong ? "\"" + QByteArray(4001, 'x') + "\"" : QByteArray("\"商品3\""));
+            .replace(sku + "2", sku + (overRange ? "99999999999" : "2"));
     };
     Sim.SetCatalogue(catalogue(true));
     const TItemsSyncResult r = Sync();
     EXPECT_EQ(r.Outcome, TSyncOutcome::soIncomplete);
-    EXPECT_EQ(r.FailedItems, 1);
-    EXPECT_EQ(Answers.Texts(), QStringList({u"同步未完成：0页商品、1个商品的属性获取失败，请重新同步！"_qs}));
+    EXPECT_EQ(r.FailedItems, 0);
+    EXPECT_EQ(r.RefusedItems, 1);
+    // The database refused it, and the message says so: nothing failed to be fetched.
+    EXPECT_EQ(Answers.Texts(), QStringList({u"同步未完成：数据库拒绝保存1个商品（商品编号500000000003：数值超出了字段的范围），请重新同步！"_qs}));
     EXPECT_EQ(Scalar(u"select \"Title\" from \"KivItemOnsale\" where \"NumIID\" = 500000000002"_qs), u"商品2"_qs);
-    // The refused item left nothing, not even the SKU rows written before its title failed.
+    // The refused item left nothing, not even the rows written before its second SKU failed.
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOnsale\" where \"NumIID\" = 500000000003"_qs), u"0"_qs);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItem\" where \"NumIID\" = 500000000003"_qs), u"0"_qs);
     EXPECT_EQ(Rows(u"KivItem"_qs, Now1), u"6"_qs);
