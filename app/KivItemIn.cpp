@@ -394,6 +394,14 @@ QString TFormItemIn::QuantityProblem() const
 
 void TFormItemIn::ActionOKExecute()
 {
+    // The barcode box refuses what the column cannot hold as it is typed;
+    // a text set into it otherwise is refused here, before any booking.
+    if (const QString problem = BarcodeProblem(EditInBarcode->text()); !problem.isEmpty()) {
+        ShowError(problem);
+        EditInBarcode->setFocus();
+        EditInBarcode->selectAll();
+        return;
+    }
     if (const QString problem = QuantityProblem(); !problem.isEmpty()) {
         ShowError(problem);
         SelectQuantity();

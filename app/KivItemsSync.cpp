@@ -12,6 +12,7 @@
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
+#include "platform/db/DbTexts.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -63,19 +64,7 @@ QString DatabaseRefusalReason(const EDatabaseError& error)
 {
     if (dynamic_cast<const EDatabaseConflict*>(&error))
         return QStringLiteral("其他用户正在修改同样的数据");
-    const QString& text = error.Message();
-    static const std::pair<QString, QString> reasons[] = {
-        {QStringLiteral("string right truncation"), QStringLiteral("文字超出了字段的长度")},
-        {QStringLiteral("numeric value is out of range"), QStringLiteral("数值超出了字段的范围")},
-        {QStringLiteral("Integer overflow"), QStringLiteral("数值超出了字段的范围")},
-        {QStringLiteral("Malformed string"), QStringLiteral("文字含有数据库不能保存的字符")},
-        {QStringLiteral("conversion error from string"), QStringLiteral("值与字段的类型不符")},
-        {QStringLiteral("validation error for column"), QStringLiteral("值不符合字段的要求")},
-    };
-    for (const auto& [words, reason] : reasons)
-        if (text.contains(words))
-            return reason;
-    return text;
+    return DatabaseRefusalText(error.Message());
 }
 
 // The text after the n-th ':', or nothing when there are fewer.

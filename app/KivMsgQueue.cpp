@@ -7,6 +7,7 @@
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
 #include "platform/db/ClientDataSet.h"
+#include "platform/db/DbTexts.h"
 
 #include <QListWidget>
 #include <QScopeGuard>
@@ -117,18 +118,6 @@ bool InsertLine(const TMsgRec& record)
     }
     return ExecSql(insert + u" select "_qs + record.InsertValues + u" from rdb$database where not exists("_qs + record.LineStoredSql + u')')
            > 0;
-}
-
-// What the seller reads of why a line's values do not fit.
-QString RefusalText(const QString& databaseText)
-{
-    if (databaseText.contains(u"string right truncation"_qs))
-        return u"文字超出字段长度"_qs;
-    if (databaseText.contains(u"out of range"_qs) || databaseText.contains(u"numeric overflow"_qs))
-        return u"数值超出范围"_qs;
-    if (databaseText.contains(u"conversion error"_qs))
-        return u"数值格式不对"_qs;
-    return databaseText;
 }
 
 // A line that can never be stored is said once in this run, whichever
@@ -270,7 +259,7 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     } catch (const EDatabaseValueError& error) {
-        SayUnstorable(*record, RefusalText(error.Message()));
+        SayUnstorable(*record, DatabaseRefusalText(error.Message()));
         return;
     } catch (const EDatabaseError&) {
         SayNotStoredYet(*record);

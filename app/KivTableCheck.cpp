@@ -241,17 +241,14 @@ QString TTableCheck::RowProblem(const TFacts& facts) const
     }
     if (QString problem = DuplicateProblem(facts); !problem.isEmpty())
         return problem;
-    if (QString problem = SettingProblem(); !problem.isEmpty())
-        return problem;
-    if (QString problem = UserCodeProblem(); !problem.isEmpty())
-        return problem;
     if (QString problem = LinkProblem(facts); !problem.isEmpty())
         return problem;
-    if (QString problem = MonitorRuleProblem(); !problem.isEmpty())
-        return problem;
-    if (QString problem = TotalProblem(); !problem.isEmpty())
-        return problem;
-    return ShopSyncProblem();
+    // What each table's values must be for the program to use them.
+    for (const auto valueProblem : {&TTableCheck::SettingProblem, &TTableCheck::UserCodeProblem, &TTableCheck::MonitorRuleProblem,
+                                    &TTableCheck::TotalProblem, &TTableCheck::ShopSyncProblem})
+        if (QString problem = (this->*valueProblem)(); !problem.isEmpty())
+            return problem;
+    return QString();
 }
 
 QString TTableCheck::SettingProblem() const

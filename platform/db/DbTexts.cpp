@@ -1,5 +1,7 @@
 #include "platform/db/DbTexts.h"
 
+#include <utility>
+
 namespace {
 
 QString KindName(TValueKind kind)
@@ -68,4 +70,21 @@ QString DatabaseMissingText(const QString& file, const QString& setting)
 {
     const QString missing = QStringLiteral("找不到数据库文件“") + file + QStringLiteral("”");
     return setting.isEmpty() ? missing + QStringLiteral("！") : missing + QStringLiteral("，请检查") + setting + QStringLiteral("！");
+}
+
+QString DatabaseRefusalText(const QString& databaseText)
+{
+    static const std::pair<QString, QString> reasons[] = {
+        {QStringLiteral("string right truncation"), QStringLiteral("文字超出了字段的长度")},
+        {QStringLiteral("numeric value is out of range"), QStringLiteral("数值超出了字段的范围")},
+        {QStringLiteral("numeric overflow"), QStringLiteral("数值超出了字段的范围")},
+        {QStringLiteral("Integer overflow"), QStringLiteral("数值超出了字段的范围")},
+        {QStringLiteral("Malformed string"), QStringLiteral("文字含有数据库不能保存的字符")},
+        {QStringLiteral("conversion error from string"), QStringLiteral("值与字段的类型不符")},
+        {QStringLiteral("validation error for column"), QStringLiteral("值不符合字段的要求")},
+    };
+    for (const auto& [words, reason] : reasons)
+        if (databaseText.contains(words))
+            return reason;
+    return databaseText;
 }

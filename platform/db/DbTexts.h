@@ -27,3 +27,7 @@ QString ColumnCannotStoreText(const QString& column, const QString& value);
 // DataFile"), or is empty.
 QString NoDatabaseText(const QString& setting);
 QString DatabaseMissingText(const QString& file, const QString& setting);
+// Why the database refused to store a value, as the seller reads it: the
+// reason in Chinese where the engine's words are known ("数值超出了字段的
+// 范围"), else the engine's own words.
+QString DatabaseRefusalText(const QString& databaseText);

@@ -99,6 +99,14 @@ TEST_F(LongBarcodeTest, TheBoxesTakeWhatTheColumnHoldsAndALongerBarcodeIsRefused
         QCoreApplication::processEvents();
         EXPECT_EQ(NewMessages(), QStringList{Refused});
         TickItemIn(form, Sku);
+        // Set into the box from outside: the confirmation refuses it, and nothing is booked.
+        form.EditInBarcode->setText(Digits(150));
+        QCoreApplication::processEvents();
+        form.ActionOK->trigger();
+        EXPECT_EQ(NewMessages(), QStringList{u"[条形码]最多只能有100个字符，这个条形码有150个字符，请重新输入！"_qs});
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(Bookings(), u"0"_qs);
+        form.EditInBarcode->setText(Digits(100));
         form.ActionOK->trigger();
         return form.result();
     };
