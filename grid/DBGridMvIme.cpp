@@ -4,14 +4,19 @@
 // goes, so its start opens the cell editor as a typed character does.
 
 #include "grid/DBGridMv.h"
+#include "platform/Characters.h"
 
 #include <QCoreApplication>
 #include <QInputMethodEvent>
 
 void TCustomDBGridMv::inputMethodEvent(QInputMethodEvent* Event)
 {
+    // Text of several characters committed at once goes to the editor too:
+    // it takes such text whole or refuses it whole, as it does a paste.
     const QString composing = Event->preeditString();
-    if (!composing.isEmpty() && FOptions.testFlag(dgEditing) && !IncSearchTakes(composing.front())) {
+    const QString commit = Event->commitString();
+    const QString opening = !composing.isEmpty() ? composing : CharacterCount(commit) > 1 ? commit : QString();
+    if (!opening.isEmpty() && FOptions.testFlag(dgEditing) && !IncSearchTakes(opening.front())) {
         ShowEditor();
         // The editor has the focus now and receives what follows; this
         // first part goes there too, with anything committed in it.
@@ -21,6 +26,6 @@ void TCustomDBGridMv::inputMethodEvent(QInputMethodEvent* Event)
             return;
         }
     }
-    // Committed characters alone are typed as keys are.
+    // Otherwise committed characters are typed as keys are.
     TCustomGridMv::inputMethodEvent(Event);
 }

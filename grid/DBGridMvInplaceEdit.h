@@ -100,6 +100,8 @@ public:
 protected:
     // A data list or a key-to-pick list searches with the pasted text.
     void PasteText(const QString& Text) override;
+    // A text refused for the limit is said naming the column's field.
+    QString LimitCaption() const override;
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

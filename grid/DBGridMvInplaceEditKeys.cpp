@@ -395,6 +395,13 @@ bool TDBGridInplaceEdit::TypeAheadPickList(TColumnMv* Column, const QString& Can
     return true;
 }
 
+QString TDBGridInplaceEdit::LimitCaption() const
+{
+    const TColumnMv* column = GetEditColumn();
+    const TField* field = column ? column->Field() : nullptr;
+    return field ? field->DisplayLabel() : QString();
+}
+
 void TDBGridInplaceEdit::PasteText(const QString& Text)
 {
     TCustomDBGridMv* grid = DBGrid();

@@ -410,6 +410,8 @@ protected:
     // A character outside the basic plane goes in whole.
     QString TypedText(QChar Key) const override;
     QString UserText(const QString& Text) const override { return ApplyCharCase(Text); }
+    // A text refused for the limit is said naming the field.
+    QString LimitCaption() const override;
     // The character text being handled (a surrogate pair stays together).
     const QString& PendingCharText() const { return FPendingCharText; }
     // The shift state of the key being handled.

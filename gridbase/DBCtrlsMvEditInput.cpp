@@ -4,6 +4,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
+#include "platform/db/Field.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -301,6 +302,12 @@ QString TCustomDBEditMv::TypedText(QChar Key) const
 bool TCustomDBEditMv::AcceptsChar(QChar Key)
 {
     return DataIndependent() || IsValidChar(Key);
+}
+
+QString TCustomDBEditMv::LimitCaption() const
+{
+    const TField* field = Field();
+    return field ? field->DisplayLabel() : QString();
 }
 
 bool TCustomDBEditMv::BeginUserChange()

@@ -1,5 +1,6 @@
 #include "platform/MaskEdit.h"
 
+#include "platform/Characters.h"
 #include "platform/Dialogs.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRegularExpression>
-#include <algorithm>
 #include <memory>
 
 namespace {
@@ -89,6 +89,12 @@ QString TCustomMaskEdit::EnteredText() const
 QString TCustomMaskEdit::IncompleteMessage(int Position)
 {
     return QStringLiteral("输入的值不完整: 第 %1 个字符必须填写. 按 Esc 键可放弃修改.").arg(Position);
+}
+
+QString TCustomMaskEdit::TooLongMessage(const QString& Caption, int Limit, int Length)
+{
+    const QString field = Caption.isEmpty() ? QStringLiteral("这里") : u'[' + Caption + u']';
+    return field + QStringLiteral("最多只能有%1个字符，放入这段文字后将有%2个字符，这段文字没有被接受！").arg(Limit).arg(Length);
 }
 
 void TCustomMaskEdit::ValidateEdit()
@@ -256,20 +262,33 @@ void TCustomMaskEdit::InsertUserText(const QString& Text)
             return;
         }
     }
-    QString inserted = Text;
-    if (FMaxLength > 0) {
-        const qsizetype room = FMaxLength - (text().size() - selectedText().size());
-        if (room < inserted.size()) {
-            if (inserted.size() == 1 || room <= 0)
-                QApplication::beep();
-            inserted.truncate(std::max<qsizetype>(0, room));
-            // Never half of a character outside the basic plane.
-            if (!inserted.isEmpty() && inserted.back().isHighSurrogate())
-                inserted.chop(1);
-        }
+    if (!Fits(Text)) {
+        RefuseLongText(Text);
+        return;
     }
-    if (!inserted.isEmpty() || hasSelectedText())
-        insert(inserted);
+    if (!Text.isEmpty() || hasSelectedText())
+        insert(Text);
+}
+
+int TCustomMaskEdit::LengthWith(const QString& Text) const
+{
+    // Counted on the text it would make: the halves of a character beyond
+    // the basic plane, typed one after the other, make one character.
+    return CharacterCount(text().replace(SelStartPos(), SelLengthPos(), Text));
+}
+
+bool TCustomMaskEdit::Fits(const QString& Text) const
+{
+    return FMaxLength <= 0 || LengthWith(Text) <= FMaxLength;
+}
+
+void TCustomMaskEdit::RefuseLongText(const QString& Text)
+{
+    QApplication::beep();
+    // Typing just stops at the limit; a longer text cut there would go in
+    // as something the user never meant, so it is refused whole and said.
+    if (CharacterCount(Text) > 1)
+        ShowError(TooLongMessage(LimitCaption(), FMaxLength, LengthWith(Text)));
 }
 
 void TCustomMaskEdit::DefaultKey(QKeyEvent* Event, quint16 Code, TShiftState Shift)
@@ -315,8 +334,17 @@ void TCustomMaskEdit::inputMethodEvent(QInputMethodEvent* Event)
     }
     QInputMethodEvent preedit(Event->preeditString(), Event->attributes());
     QLineEdit::inputMethodEvent(&preedit);
-    TypeChars(commit);
     Event->accept();
+    // Committed text goes in whole or not at all, as a paste does; its
+    // characters one by one would stop at the limit.
+    if (!IsMasked() && CharacterCount(commit) > 1 && !Fits(commit)) {
+        UserAction([&] {
+            if (EditCanModify())
+                RefuseLongText(commit);
+        });
+        return;
+    }
+    TypeChars(commit);
 }
 
 void TCustomMaskEdit::mouseReleaseEvent(QMouseEvent* Event)

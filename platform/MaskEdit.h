@@ -19,8 +19,11 @@
 // own key bindings and, on X11, the middle button's selection paste) all
 // pass the same questions: may the text change now (EditCanModify, after
 // BeginUserChange), does every character belong (AcceptsChar), and is there
-// room (MaxLength). Nothing reaches an edit that refuses typing, or slips
-// past its limit or its character rule.
+// room (MaxLength, in characters as a database's text column counts them).
+// Nothing reaches an edit that refuses typing, or slips past its limit or
+// its character rule: typing stops at the limit, and a text of several
+// characters (a paste, an input method's) that does not fit is refused
+// whole, never cut, and the user is told so.
 // Text is not dropped into these edits, as into the system's edit controls.
 
 #include "platform/Exceptions.h"
@@ -77,8 +80,13 @@ public:
     void ValidateEdit();
     // The message of a required position left unfilled (1-based in it).
     static QString IncompleteMessage(int Position);
+    // The message of a text refused for the limit: what the edit holds
+    // (its field's caption, or empty), the limit, and how many characters
+    // the text would have had.
+    static QString TooLongMessage(const QString& Caption, int Limit, int Length);
 
-    // The length limit of what the user enters; 0 or less means none.
+    // The length limit of what the user enters, in characters (a character
+    // beyond the BMP is one); 0 or less means none.
     int MaxLength() const { return FMaxLength; }
     // Whether the text may change now; every modification asks it.
     virtual bool EditCanModify() = 0;
@@ -100,6 +108,9 @@ protected:
     virtual QString TypedText(QChar Key) const { return QString(Key); }
     // Any text of the user's as it goes in (a letter case, say).
     virtual QString UserText(const QString& Text) const { return Text; }
+    // What the edit holds as the user knows it, for the message of a text
+    // refused for the limit (an edit bound to a field: the field's caption).
+    virtual QString LimitCaption() const { return QString(); }
     // Pasted text, from the clipboard or the selection: its first line goes
     // in as the user's. Lists that search instead of taking text override it.
     virtual void PasteText(const QString& Text);
@@ -116,8 +127,9 @@ protected:
     // redo, backspace) and the insertion of any other.
     void ApplyChar(QChar Key);
     // Inserts text at the selection as the user would: nothing when a
-    // character is refused (with a beep), cut to the room MaxLength leaves
-    // (with a beep when nothing or one character was to go in).
+    // character is refused (with a beep), nor when the text does not fit
+    // the room MaxLength leaves (a beep; for more than one character also
+    // the message).
     void InsertUserText(const QString& Text);
     // A key the descendant left to the line edit: Delete clears, Shift+Delete
     // cuts, Shift+Insert pastes, Ctrl+Insert copies; the line edit's own
@@ -162,6 +174,11 @@ private:
     void ApplyMaskResult(const TMaskEditResultMv& Result);
     void MaskDelete(bool Forward);
     void MaskUndo(bool Redo);
+    // The characters the edit would hold with the text put at the selection,
+    // and whether they are within MaxLength.
+    int LengthWith(const QString& Text) const;
+    bool Fits(const QString& Text) const;
+    void RefuseLongText(const QString& Text);
     int SelStartPos() const;
     int SelLengthPos() const;
 

@@ -1,5 +1,6 @@
 #include "platform/db/FieldKinds.h"
 
+#include "platform/Characters.h"
 #include "platform/Exceptions.h"
 #include "platform/Format.h"
 #include "platform/db/DbTexts.h"
@@ -48,10 +49,10 @@ Variant TStringField::Normalize(const Variant& value) const
     if (value.IsArray())
         NotConvertible(*this, value, TValueKind::vkText);
     QString text = TextOf(value);
-    // The column holds at most Size characters; what is kept is what the
-    // database will store.
-    if (Size() > 0 && text.size() > Size())
-        text.truncate(Size());
+    // The column holds at most Size characters, counted as it counts them;
+    // what is kept is what the database will store.
+    if (Size() > 0)
+        text = CutToCharacters(text, Size());
     return Variant(text);
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 // Typing into the table editor's grid as a person does: F2 opens a cell's
-// editor, characters are keyed in, an editor's button is clicked.
+// editor, characters are keyed in or pasted, an editor's button is clicked.
 
 #include "app/KivShop.h"
 #include "grid/DBGridMv.h"
 #include "grid/DBGridMvInplaceEdit.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <memory>
 
 // The field's cell of the current row in the grid's editor, opened with F2.
 inline TDBGridInplaceEdit* EditShopCell(TFormShop& form, const QString& field)
@@ -28,6 +30,27 @@ inline void TypeInShopCell(TFormShop& form, const QString& field, const QString&
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(editor, &press);
     }
+}
+
+// Ctrl+V in the field's cell over its whole text, the clipboard holding text.
+inline TDBGridInplaceEdit* PasteIntoShopCell(TFormShop& form, const QString& field, const QString& text)
+{
+    TDBGridInplaceEdit* editor = EditShopCell(form, field);
+    editor->selectAll();
+    QApplication::clipboard()->setText(text);
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QApplication::sendEvent(editor, &paste);
+    return editor;
+}
+
+// A shown editor (not modal) over the SQL text, whose grid took the layout of key.
+inline std::unique_ptr<TFormShop> OpenShopEditor(const QString& sql, const QString& key)
+{
+    auto form = std::make_unique<TFormShop>();
+    form->SetKeys(key, QStringLiteral("SYS_CODE"), QStringLiteral("SYS_CODE"));
+    form->SQLQueryShop->SQL = sql;
+    form->show();
+    return form;
 }
 
 // A click on one of the cell editor's buttons.

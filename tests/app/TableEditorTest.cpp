@@ -75,15 +75,7 @@ protected:
                       .join(u',')
                 + u")"_qs);
     }
-    // A shown editor (not modal) whose grid took the layout of key.
-    static std::unique_ptr<TFormShop> Editor(const QString& sql, const QString& key)
-    {
-        auto form = std::make_unique<TFormShop>();
-        form->SetKeys(key, SysCode, SysCode);
-        form->SQLQueryShop->SQL = sql;
-        form->show();
-        return form;
-    }
+    static std::unique_ptr<TFormShop> Editor(const QString& sql, const QString& key) { return OpenShopEditor(sql, key); }
 
     TDialogAnswers FAnswers;
     std::function<void(TFormShop&)> OnEditor;

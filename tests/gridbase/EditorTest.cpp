@@ -2,6 +2,8 @@
 
 #include "GridTestSupport.h"
 
+#include "support/DialogAnswers.h"
+
 #include <QClipboard>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -97,7 +99,9 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneK
     EXPECT_EQ(Editor(grid)->text(), u"1:1"_qs);
     EXPECT_EQ(grid.Text(1, 1), u"1:1"_qs);
 
-    // A writable cell takes the paste, one line of it, within the limit.
+    // A writable cell takes the paste, one line of it, when it fits the
+    // limit; one that does not is refused whole, never cut, and said.
+    TDialogAnswers answers;
     TTestGrid writable;
     writable.EditLimit = 8;
     Prepare(writable);
@@ -105,14 +109,20 @@ TEST_F(GridTest, AReadOnlyCellRefusesPasteTypingDropsAndDeletionAndAWritableOneK
     PressKey(Qt::Key_F2);
     PressKey(Qt::Key_End);
     PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
+    EXPECT_EQ(writable.Text(1, 1), u"1:1"_qs);
+    EXPECT_EQ(answers.Texts(), QStringList{u"这里最多只能有8个字符，放入这段文字后将有14个字符，这段文字没有被接受！"_qs});
+    QApplication::clipboard()->setText(u"paste\nsecond"_qs);
+    PressKey(Qt::Key_V, Qt::ControlModifier, u"\x16"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
-    // The limit stops typing, composed text and the selection's paste;
+    // The limit stops typing and a composed character without a word (and
+    // the selection's paste, where the system keeps one, as any paste);
     // dropped text never goes in.
     TypeText(u"x"_qs);
     CommitText(writable.InplaceEditor(), u"库"_qs);
     MiddleClickPaste(writable.InplaceEditor(), u"selected"_qs);
     DropText(writable.InplaceEditor(), u"dropped"_qs);
     EXPECT_EQ(writable.Text(1, 1), u"1:1paste"_qs);
+    EXPECT_EQ(answers.Messages.size(), 1u);
     // A mask set on the loaded editor keeps what of its text fits; from
     // then on the mask, not the limit, rules the typing.
     writable.InplaceEditor()->SetEditMask(u"999;0;_"_qs);
