@@ -22,6 +22,7 @@ const QString LayoutTable = QStringLiteral("SYS_Fields");
 const QString ParamsTable = QStringLiteral("SYS_Params");
 const QString PasswordField = QStringLiteral("Password");
 const QString CodeField = QStringLiteral("Code");
+const QString AdminCode = QStringLiteral("admin");
 // Between the values of a key of several columns.
 const QChar KeySeparator(0x1f);
 // However long the password, the grid shows the same mask.
@@ -301,6 +302,11 @@ QString TTableCheck::LinkProblem(const TFacts& facts) const
         {QStringLiteral("UserCode"), facts.Users, QStringLiteral("不是已有的用户，请先在“设置用户”中添加！")},
         {QStringLiteral("ShopCode"), facts.Shops, QStringLiteral("不是已有的店铺，请先在“设置店铺”中添加！")},
     };
+    // The editor lists no link of the administrator: one stored here could
+    // never be changed or removed again.
+    if (const TField* user = FData.FindField(links[0].Field); user && KeyValueText(*user) == AdminCode)
+        return Caption(*user) + QStringLiteral("“") + user->AsString()
+               + QStringLiteral("”是管理员，这里不能为管理员关联店铺（保存后这里既看不到也无法修改或删除），请填写其他用户！");
     for (const TLink& link : links) {
         const TField* field = FData.FindField(link.Field);
         if (!field || field->IsNull())

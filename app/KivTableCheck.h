@@ -5,7 +5,8 @@
 // field by its caption, and nothing reaches the database. Checked are
 // required values (blanks are no value), a key that another row holds
 // already (also a row the editor does not list, such as the
-// administrator), the user and the shop a link names, a shop's app key
+// administrator), the user and the shop a link names (never the
+// administrator, whose links the editor does not list), a shop's app key
 // and app secret, a user code with blanks around it, and the settings that
 // statements write bare (the stock period and the low-stock threshold).
 //

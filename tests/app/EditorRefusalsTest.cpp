@@ -1,11 +1,12 @@
 // What the table editors refuse as the user types, pastes or saves: a text
 // longer than its column is refused whole with a message naming the field
-// (typing just stops at the limit), and the limit counts characters as the
-// column does.
+// (typing just stops at the limit), the limit counts characters as the
+// column does, and a link for the administrator is never stored.
 
 #include "AppTest.h"
 #include "ShopEditorSupport.h"
 
+#include "platform/Exceptions.h"
 #include "platform/db/ClientDataSet.h"
 #include "support/DialogAnswers.h"
 
@@ -97,4 +98,21 @@ TEST_F(EditorRefusalsTest, ACodeOfCharactersBeyondTheBmpIsTakenAndStoredWholeTyp
     shops->ActionSave->trigger();
     for (const QString& code : {Wide(50), Wide(49) + u'x'})
         EXPECT_EQ(Scalar(u"select char_length(\"Code\") from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(code)), u"50"_qs);
+}
+
+TEST_F(EditorRefusalsTest, ALinkForTheAdministratorIsRefusedAsTheEditorCouldNeverShowIt)
+{
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"AppKey\",\"AppSecret\") values('S1','k','s')"_qs);
+    const auto links = OpenShopEditor(u"select * from \"SYS_UserShop\" where \"UserCode\" <> 'admin'"_qs, u"SYS_UserShop"_qs);
+    for (const QString& admin : {u"admin"_qs, u"admin "_qs}) {
+        links->ActionAppend->trigger();
+        links->ClientDataSetShop->FieldByName(u"ShopCode"_qs)->SetAsString(u"S1"_qs);
+        TypeInShopCell(*links, u"UserCode"_qs, admin);
+        EXPECT_THROW(links->ActionSave->trigger(), EAbort);
+        EXPECT_EQ(links->ClientDataSetShop->State(), dsInsert) << "left open for mending";
+        EXPECT_EQ(Answers.Texts().last(), u"[用户代码]“"_qs + admin
+                                              + u"”是管理员，这里不能为管理员关联店铺（保存后这里既看不到也无法修改或删除），请填写其他用户！"_qs);
+        links->ClientDataSetShop->Cancel();
+    }
+    EXPECT_EQ(Scalar(u"select count(*) from \"SYS_UserShop\""_qs), u"0"_qs);
 }
