@@ -5,6 +5,7 @@
 #include "client/KivQuery.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
+#include "platform/SqlText.h"
 #include "platform/WindowHints.h"
 
 #include <QApplication>
@@ -26,6 +27,17 @@ QLineEdit* PasswordEdit(const QString& caption, QWidget* parent, int y)
     SetPasswordEcho(*edit);
     label->setBuddy(edit);
     return edit;
+}
+
+// The user may have been deleted at another seat since the login.
+bool UserExists(const QString& userCode)
+{
+    return !IsEmptyResult(QStringLiteral("select 1 from \"SYS_User\" where \"Code\" = ") + QuotedStr(userCode));
+}
+
+QString NoSuchUserText(const QString& userCode)
+{
+    return QStringLiteral("系统中没有用户“") + userCode + QStringLiteral("”（可能已在其他电脑上被删除），密码没有修改！");
 }
 
 } // namespace
@@ -73,6 +85,13 @@ void TChangePassKiv::BitBtnChangeClick()
         ShowError(QStringLiteral("新密码确认不一致，请重输！"));
         return;
     }
+    // No old password can be right for a user who is not there: nothing
+    // counts against the tries.
+    if (!UserExists(FUserCode)) {
+        ShowError(NoSuchUserText(FUserCode));
+        reject();
+        return;
+    }
     if (PasswordHash(FUserCode, EditOldPass->text()) != GetUserPassword(FUserCode)) {
         ++LoginFailures;
         // The message first, while the event loops still run (see the login).
@@ -86,7 +105,7 @@ void TChangePassKiv::BitBtnChangeClick()
     // An empty new password is stored as the empty hash, which is what the
     // login and the old-password test compare an empty field with.
     if (SetUserPassword(FUserCode, PasswordHash(FUserCode, EditNewPass->text())) == 0) {
-        ShowError(QStringLiteral("密码修改失败：系统中没有用户") + FUserCode + QStringLiteral("！"));
+        ShowError(NoSuchUserText(FUserCode));
         reject();
         return;
     }

@@ -128,3 +128,13 @@ TEST_F(ChangePassTest, AMismatchedConfirmationOrCancelLeavesThePasswordAndCounts
     EXPECT_EQ(Answers.Messages.size(), 1u);
     EXPECT_EQ(Stored(u"clerk"_qs), PasswordHash(u"clerk"_qs, u"old"_qs));
 }
+
+TEST_F(ChangePassTest, AUserDeletedElsewhereIsToldSoAndNoPasswordCountsAgainstTheTries)
+{
+    ExecSql(u"delete from \"SYS_User\" where \"Code\" = 'clerk'"_qs);
+    // The right old password of before, and a wrong one.
+    for (const QString& old : {u"old"_qs, u"x"_qs})
+        EXPECT_FALSE(Change(u"clerk"_qs, {old}, u"new"_qs, u"new"_qs));
+    EXPECT_EQ(Answers.Texts(), QStringList(2, u"系统中没有用户“clerk”（可能已在其他电脑上被删除），密码没有修改！"_qs));
+    EXPECT_EQ(LoginFailures, 0);
+}
