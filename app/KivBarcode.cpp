@@ -5,17 +5,33 @@
 
 #include <QLineEdit>
 #include <QValidator>
+#include <algorithm>
 
 namespace {
 
 const QString Caption = QStringLiteral("[条形码]");
+
+// A line end, a tab or another character that is no part of any text on a line.
+bool IsControl(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line || category == QChar::Separator_Paragraph;
+}
+
+bool IsAround(QChar c)
+{
+    return c.isSpace() || IsControl(c);
+}
 
 // Takes a text of at most Limit characters, as the column counts them.
 class TBarcodeValidator : public QValidator {
 public:
     TBarcodeValidator(int limit, QObject* parent) : QValidator(parent), Limit(limit) {}
 
-    State validate(QString& input, int&) const override { return CharacterCount(input) <= Limit ? Acceptable : Invalid; }
+    State validate(QString& input, int&) const override
+    {
+        return CharacterCount(CleanBarcode(input)) <= Limit ? Acceptable : Invalid;
+    }
 
     const int Limit;
 };
@@ -37,7 +53,7 @@ public:
         FPending = false;
         // A text set from outside is kept as it is (only what is typed,
         // pasted or dropped is refused): it is refused where it is used.
-        if (CharacterCount(FEdit.text()) > FLimit)
+        if (CharacterCount(CleanBarcode(FEdit.text())) > FLimit)
             return false;
         ShowError(Caption + QStringLiteral("最多只能有") + QString::number(FLimit) + QStringLiteral("个字符，超出的输入没有被接受，请检查条形码！"));
         FEdit.setFocus();
@@ -65,8 +81,29 @@ int BarcodeMaxLength()
     return TextColumnLength(QStringLiteral("KivItem"), QStringLiteral("Barcode"));
 }
 
+QString CleanBarcode(const QString& barcode)
+{
+    qsizetype start = 0;
+    qsizetype end = barcode.size();
+    while (start < end && IsAround(barcode[start]))
+        ++start;
+    while (end > start && IsAround(barcode[end - 1]))
+        --end;
+    return barcode.mid(start, end - start);
+}
+
+QString TakeBarcode(QLineEdit& edit)
+{
+    const QString barcode = CleanBarcode(edit.text());
+    if (barcode != edit.text())
+        edit.setText(barcode);
+    return barcode;
+}
+
 QString BarcodeProblem(const QString& barcode)
 {
+    if (std::any_of(barcode.begin(), barcode.end(), IsControl))
+        return Caption + QStringLiteral("中间有控制字符（如换行符、制表符），不能入库，请重新扫描或输入！");
     const int limit = BarcodeMaxLength();
     const int length = CharacterCount(barcode);
     if (limit <= 0 || length <= limit)

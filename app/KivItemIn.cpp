@@ -384,6 +384,8 @@ QString TFormItemIn::QuantityProblem() const
         return QStringLiteral("请填写[入库数量]！");
     bool ok = false;
     const qlonglong quantity = text.toLongLong(&ok);
+    if (ok && quantity == 0)
+        return QStringLiteral("[入库数量]不能为0，请填写入库的件数（更正时填负数）！");
     if (ok && quantity >= SpinEditQty->minimum() && quantity <= SpinEditQty->maximum())
         return QString();
     const bool negative = text.startsWith(u'-');
@@ -395,8 +397,10 @@ QString TFormItemIn::QuantityProblem() const
 void TFormItemIn::ActionOKExecute()
 {
     // The barcode box refuses what the column cannot hold as it is typed;
-    // a text set into it otherwise is refused here, before any booking.
-    if (const QString problem = BarcodeProblem(EditInBarcode->text()); !problem.isEmpty()) {
+    // a text set into it otherwise is refused here, before any booking, as
+    // is a control character inside the barcode. What is booked is the
+    // cleaned barcode that the box shows then.
+    if (const QString problem = BarcodeProblem(TakeBarcode(*EditInBarcode)); !problem.isEmpty()) {
         ShowError(problem);
         EditInBarcode->setFocus();
         EditInBarcode->selectAll();
@@ -503,7 +507,7 @@ QString TFormItemIn::BookStockIn()
 QString StockInByBarcode(const QString& barcode)
 {
     TFormItemIn form(QApplication::activeWindow());
-    form.SetBarcode(barcode);
+    form.SetBarcode(CleanBarcode(barcode));
     // The list is read before the dialog shows: with the database out of
     // reach no dialog opens over a list that is not there.
     try {

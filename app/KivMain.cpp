@@ -524,19 +524,20 @@ void TMainKiv::ActionInStockExecute()
 {
     if (TellBarcodeRefusal(*leBarcode))
         return;
-    if (leBarcode->text().isEmpty()) {
+    const QString barcode = TakeBarcode(*leBarcode);
+    if (barcode.isEmpty()) {
         ShowInformation(QStringLiteral("请先输入条形码，然后回车或点入库图标！"));
         leBarcode->setFocus();
         return;
     }
-    if (const QString problem = BarcodeProblem(leBarcode->text()); !problem.isEmpty()) {
+    if (const QString problem = BarcodeProblem(barcode); !problem.isEmpty()) {
         ShowError(problem);
         leBarcode->setFocus();
         leBarcode->selectAll();
         return;
     }
     if (MainKivHooks.StockInByBarcode) {
-        const QString next = MainKivHooks.StockInByBarcode(leBarcode->text());
+        const QString next = MainKivHooks.StockInByBarcode(barcode);
         if (!next.isEmpty())
             leBarcode->setText(next);
     }

@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -269,4 +270,46 @@ TEST_F(ItemInTest, AFailureInTheMiddleOfABookingLeavesTheDatabaseAsItWas)
     EXPECT_EQ(Rows(u"select count(*) from \"KivItemIn\" union all select count(*) from \"KivItemInList\""_qs), (QStringList{u"0"_qs, u"0"_qs}));
     EXPECT_EQ(Barcodes(), before);
     EXPECT_TRUE(EventQueue.empty());
+}
+
+TEST_F(ItemInTest, WhatIsAroundABarcodeIsDroppedBeforeItIsLookedUpOrStoredAndAControlCharacterInsideIsRefused)
+{
+    const QString inside = u"[条形码]中间有控制字符（如换行符、制表符），不能入库，请重新扫描或输入！"_qs;
+    InstallItemInHooks();
+    TMainKiv main;
+    main.tbStock->click();
+    PasteOver(main.leBarcode, u"69\t01\n"_qs);
+    Press(main.leBarcode, Qt::Key_Return);
+    EXPECT_EQ(Answers.Texts(), QStringList{inside});
+    QStringList listed;
+    Answers.Modal = [&](QDialog& dialog) {
+        auto& form = dynamic_cast<TFormItemIn&>(dialog);
+        form.show();
+        listed = Listed(form);
+        PasteOver(form.EditInBarcode, u"6905\r\n7"_qs);
+        form.ActionOK->trigger();
+        EXPECT_TRUE(form.isVisible()) << "nothing booked";
+        PasteOver(form.EditInBarcode, u"\t6905 \r\n"_qs);
+        form.ActionOK->trigger();
+        return form.result();
+    };
+    // As a spreadsheet's cell is copied: the barcode with its line end.
+    PasteOver(main.leBarcode, u" 6901\r\n"_qs);
+    Press(main.leBarcode, Qt::Key_Return);
+    EXPECT_EQ(listed, (QStringList{u"11:1"_qs, u"21:1"_qs}));
+    EXPECT_EQ(Answers.Texts(), (QStringList{inside, inside}));
+    EXPECT_EQ(Barcodes(), (QStringList{u"11/6905"_qs, u"11/6905"_qs, u"12/OLD"_qs, u"12/"_qs, u"21/6905"_qs, u"22/"_qs}));
+    EXPECT_EQ(main.leBarcode->text(), u"6905"_qs);
+}
+
+TEST_F(ItemInTest, AQuantityOfZeroIsRefusedAndTheDialogStaysWithItSelected)
+{
+    Run(u"6901"_qs, [&](TFormItemIn& form) {
+        form.SpinEditQty->setValue(0);
+        Press(form.SpinEditQty, Qt::Key_Enter);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(Answers.Texts(), QStringList{u"[入库数量]不能为0，请填写入库的件数（更正时填负数）！"_qs});
+        EXPECT_EQ(form.SpinEditQty->findChild<QLineEdit*>()->selectedText(), u"0"_qs);
+    });
+    EXPECT_TRUE(Bookings().isEmpty());
 }

@@ -17,10 +17,12 @@
 #include "support/PlatformSim.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -205,6 +207,15 @@ inline void TickItemIn(TFormItemIn& form, const QString& skuId)
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     QApplication::sendEvent(form.DBGridBarcode->ClientWidget(), &press);
     ASSERT_EQ(column->GetCheckboxState(), cbChecked);
+}
+
+// Ctrl+V over the whole text of a barcode box, the clipboard holding text.
+inline void PasteOver(QLineEdit* box, const QString& text)
+{
+    QApplication::clipboard()->setText(text);
+    box->selectAll();
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QApplication::sendEvent(box, &paste);
 }
 
 // For a test child that runs the program: the login is answered as the

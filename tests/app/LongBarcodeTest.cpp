@@ -10,8 +10,6 @@
 #include "app/KivMain.h"
 #include "support/DialogAnswers.h"
 
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -33,15 +31,6 @@ void Type(QLineEdit* box, const QString& text)
 {
     for (const QChar c : text)
         Press(box, Qt::Key_0 + (c.unicode() - u'0'), QString(c));
-}
-
-// Ctrl+V over the whole text of the box.
-void PasteOver(QLineEdit* box, const QString& text)
-{
-    QGuiApplication::clipboard()->setText(text);
-    box->selectAll();
-    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
-    QApplication::sendEvent(box, &paste);
 }
 
 class LongBarcodeTest : public AppTest {
