@@ -1,6 +1,7 @@
 #pragma once
 // Typing into the table editor's grid as a person does: F2 opens a cell's
-// editor, characters are keyed in, an editor's button is clicked.
+// editor, characters are keyed in (or typed over a cell's text), an
+// editor's button is clicked.
 
 #include "app/KivShop.h"
 #include "grid/DBGridMv.h"
@@ -24,6 +25,18 @@ inline TDBGridInplaceEdit* EditShopCell(TFormShop& form, const QString& field)
 inline void TypeInShopCell(TFormShop& form, const QString& field, const QString& text)
 {
     TDBGridInplaceEdit* editor = EditShopCell(form, field);
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(editor, &press);
+    }
+}
+
+// The administrator replaces the text of the current row's cell (all of it
+// selected first, as Ctrl+A does).
+inline void TypeOverShopCell(TFormShop& form, const QString& field, const QString& text)
+{
+    TDBGridInplaceEdit* editor = EditShopCell(form, field);
+    editor->selectAll();
     for (const QChar ch : text) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(editor, &press);
