@@ -44,6 +44,7 @@ protected:
         EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + order.Tid), u"0"_qs);
         EXPECT_EQ(ItemsFigure(*form.ClientDataSetItems, SkuA, u"QtyPay"_qs), 0);
         EXPECT_EQ(Scalar(u"select count(*) from \"KivOutGap\" where \"ShopCode\" = 'S1'"_qs), u"0"_qs);
+        Keep(form, u"monitor-shop-gone.png"_qs);
     }
 };
 

@@ -108,6 +108,7 @@ TEST_F(ShopRecordTest, AShopMendedWhileAMonitorWindowIsOpenIsUsedAsMendedOnceTha
     held->MonitorForm->close();
     EXPECT_TRUE(WaitFor([&] { return NodeOf(u"S2"_qs)->text(0) == u"二店新 - 店长"_qs; }, 5000));
     EXPECT_EQ(Main->ShopOf(NodeOf(u"S2"_qs))->Name, u"二店新"_qs);
+    Keep(*Main, u"main-shop-mended.png"_qs);
 
     // Never synced, "S1" syncs as it opens, with the mended session.
     Answers.Messages.clear();
