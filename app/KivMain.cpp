@@ -328,9 +328,8 @@ TTreeNodeShop* TMainKiv::ShopOf(const QTreeWidgetItem* node) const
     return node ? reinterpret_cast<TTreeNodeShop*>(node->data(0, ShopRole).value<quintptr>()) : nullptr;
 }
 
-void TMainKiv::LoadShops(const QString& userCode)
+std::vector<TMainKiv::TShopValues> TMainKiv::ReadShops(const QString& userCode)
 {
-    // Read whole first: a database that fails leaves the tree as it was.
     std::vector<TShopValues> rows;
     const auto query = OpenQuery(
         QStringLiteral("select a.\"ShopUserCode\",b.\"AutoMonitor\",b.\"SyncDate\",b.\"Code\",b.\"Name\",b.\"AppKey\",b.\"AppSecret\","
@@ -344,16 +343,23 @@ void TMainKiv::LoadShops(const QString& userCode)
                         FieldText(*query, QStringLiteral("ShopUserCode")), FieldText(*query, QStringLiteral("AppSecret")),
                         FieldText(*query, QStringLiteral("AppKey")), FieldText(*query, QStringLiteral("Session"))});
     }
+    return rows;
+}
+
+void TMainKiv::LoadShops(const QString& userCode)
+{
+    // Read whole first: a database that fails leaves the tree as it was.
+    const std::vector<TShopValues> rows = ReadShops(userCode);
     // The windows, syncs and catch-ups that hold a record keep it, with the
     // values it has, until they let it go.
-    FMended.clear();
+    std::map<TTreeNodeShop*, std::optional<TShopValues>> mended;
     std::vector<std::unique_ptr<TTreeNodeShop>> shops;
     for (const TShopValues& row : rows) {
         std::unique_ptr<TTreeNodeShop> shop = TakeShop(row.Code);
         if (!shop)
             shop = std::make_unique<TTreeNodeShop>();
         if (ShopHeld(*shop))
-            FMended[shop.get()] = row;
+            mended[shop.get()] = row;
         else
             AssignShop(*shop, row);
         shops.push_back(std::move(shop));
@@ -361,15 +367,16 @@ void TMainKiv::LoadShops(const QString& userCode)
     for (std::unique_ptr<TTreeNodeShop>& shop : FShops) {
         if (!shop || !ShopHeld(*shop))
             continue;
-        FMended[shop.get()] = std::nullopt;
+        mended[shop.get()] = std::nullopt;
         shops.push_back(std::move(shop));
     }
-    for (const auto& [shop, values] : FMended)
-        if (shop->MonitorForm)
-            connect(shop->MonitorForm.data(), &QObject::destroyed, this, &TMainKiv::TakeMendedShops, Qt::QueuedConnection);
     // The records neither read again nor held go with the old nodes.
     ClearShopTree();
     FShops = std::move(shops);
+    FMended = std::move(mended);
+    for (const auto& [shop, values] : FMended)
+        if (shop->MonitorForm)
+            connect(shop->MonitorForm.data(), &QObject::destroyed, this, &TMainKiv::TakeMendedShops, Qt::QueuedConnection);
     for (const auto& shop : FShops)
         AddShopNode(*shop);
     for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
@@ -442,6 +449,7 @@ void TMainKiv::FreeShopNodes()
 {
     for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
         tvShops->topLevelItem(i)->setData(0, ShopRole, QVariant());
+    FMended.clear();
     FShops.clear();
 }
 

@@ -141,6 +141,8 @@ private:
         QString AppKey;
         QString Session;
     };
+    // The user's shops as they are stored, in the order the database gives them.
+    static std::vector<TShopValues> ReadShops(const QString& userCode);
     static void AssignShop(TTreeNodeShop& shop, const TShopValues& values);
     void AddShopNode(TTreeNodeShop& shop);
     QTreeWidgetItem* NodeOf(const TTreeNodeShop* shop) const;
