@@ -15,8 +15,9 @@ void StopGoneShopsMonitor(TFormItems& form)
     const TTreeNodeShop* shop = form.Shop();
     if (!form.Monitoring() || !shop)
         return;
-    LogLine(form.lbMonitor, QStringLiteral("店铺[%1](代码%2)已被删除或已改了店铺代码，监控已停止，不再保存该店铺的交易")
-                                .arg(shop->Name.isEmpty() ? shop->Code : shop->Name, shop->Code));
+    const QString name = shop->Name.isEmpty() ? shop->Code : shop->Name;
+    LogLine(form.lbMonitor,
+            QStringLiteral("店铺[%1](代码%2)已被删除或已改了店铺代码，监控已停止，不再保存该店铺的交易").arg(name, shop->Code));
     form.StopMonitoring();
 }
 

@@ -366,8 +366,9 @@ std::vector<TStep> WriteSteps(const TTarget& target, const std::vector<TPending>
         moved.push_back({i, aside.data(), change.New, true});
     }
     // Every key that steps aside has done so before any takes its new place.
-    const auto firstOther = std::find_if(steps.begin(), steps.end(), [&](const TStep& step) { return WriteRank(target, changes[step.Change]) > 1; });
-    steps.insert(firstOther, moved.begin(), moved.end());
+    const auto others = std::find_if(steps.begin(), steps.end(),
+                                     [&](const TStep& step) { return WriteRank(target, changes[step.Change]) > 1; });
+    steps.insert(others, moved.begin(), moved.end());
     return steps;
 }
 
@@ -456,8 +457,10 @@ int TDataSetProvider::ApplyUpdates(TClientDataSet& data, int maxErrors, QStringL
         try {
             const QString record = RecordName(target, data, change.New ? change.New : change.Old);
             Execute(conn, db, target, StepSql(target, step), record);
-            if (AfterKeyMove && KeyMoved(target, step.From, step.To))
-                NamingRecord(record, [&] { AfterKeyMove(conn, {KeyColumns(target), KeyValues(target, step.From), KeyValues(target, step.To)}); });
+            if (AfterKeyMove && KeyMoved(target, step.From, step.To)) {
+                const TKeyMove move{KeyColumns(target), KeyValues(target, step.From), KeyValues(target, step.To)};
+                NamingRecord(record, [&] { AfterKeyMove(conn, move); });
+            }
             if (step.Last)
                 written.push_back(change.Row);
         } catch (const EDatabaseConnectionLost&) {

@@ -38,7 +38,8 @@ protected:
         TFormItems& form = StartMonitor();
         OtherSeatMovesTheShop(to);
         const TPlatformSim::TOrder order = Sim.PlaceOrder(u"k1"_qs, SkuA, 2);
-        ASSERT_TRUE(WaitFor([&] { return !form.Monitoring() && Sim.StreamOpen() == 0; }, 10000)) << MonitorLog(form).toStdString();
+        ASSERT_TRUE(WaitFor([&] { return !form.Monitoring() && Sim.StreamOpen() == 0; }, 10000))
+            << MonitorLog(form).toStdString();
         EXPECT_TRUE(MonitorLog(form).contains(u"店铺[文具店](代码S1)已被删除或已改了店铺代码，监控已停止，不再保存该店铺的交易"_qs))
             << MonitorLog(form).toStdString();
         EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + order.Tid), u"0"_qs);
