@@ -82,7 +82,12 @@ protected:
                     figures += rows.FieldByName(QString::fromUtf16(field))->AsString() + u' ';
             return int(QDialog::Rejected);
         };
-        Main->tvShops->setCurrentItem(NodeOf(code)->child(0));
+        QTreeWidgetItem* node = NodeOf(code);
+        if (!node) {
+            ADD_FAILURE() << "no shop " << code.toStdString() << " in the tree";
+            return figures;
+        }
+        Main->tvShops->setCurrentItem(node->child(0));
         Main->tvShopsDblClick();
         return figures;
     }
