@@ -7,6 +7,7 @@
 #include "app/KivItems.h"
 #include "app/KivMsgQueue.h"
 #include "app/KivShop.h"
+#include "app/KivShopGone.h"
 #include "client/KivConf.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
@@ -570,7 +571,7 @@ void TMainKiv::tvShopsDblClick()
     if (!node || !node->parent())
         return;
     TTreeNodeShop* shop = ShopOf(node->parent());
-    if (!shop)
+    if (!shop || RefuseGoneShop(*shop))
         return;
     if (node->text(0) == SyncNodeText) {
         if (MainKivHooks.OpenSyncForm)
@@ -579,6 +580,17 @@ void TMainKiv::tvShopsDblClick()
         if (MainKivHooks.OpenMonitorForm)
             MainKivHooks.OpenMonitorForm(*shop);
     }
+}
+
+bool TMainKiv::RefuseGoneShop(const TTreeNodeShop& shop)
+{
+    // An open monitor window still shows its log.
+    if (shop.MonitorForm || !ShopGone(shop.Code))
+        return false;
+    const QString name = shop.Name.isEmpty() ? shop.Code : shop.Name;
+    ShowError(QStringLiteral("店铺[%1]已被删除或已改了店铺代码！").arg(name));
+    LoadShops(SysRec.UserCode);
+    return true;
 }
 
 void TMainKiv::cbStayOnTopClick(bool checked)

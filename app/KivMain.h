@@ -146,6 +146,10 @@ private:
     static void AssignShop(TTreeNodeShop& shop, const TShopValues& values);
     void AddShopNode(TTreeNodeShop& shop);
     QTreeWidgetItem* NodeOf(const TTreeNodeShop* shop) const;
+    // A shop deleted, or given another code, at another seat opens no
+    // window: the user is told, and the tree takes the shops as they are
+    // now. True when it is gone.
+    bool RefuseGoneShop(const TTreeNodeShop& shop);
     // Takes the record of the code out of FShops; null when there is none.
     std::unique_ptr<TTreeNodeShop> TakeShop(const QString& code);
 

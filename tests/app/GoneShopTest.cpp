@@ -62,8 +62,14 @@ TEST_F(GoneShopTest, AMonitorWhoseShopAnotherSeatDeletesStopsAtItsNextOrderStore
     EXPECT_EQ(Scalar(u"select count(*) from \"KivOutGap\""_qs), u"0"_qs);
 }
 
-TEST_F(GoneShopTest, AMonitorWhoseShopAnotherSeatRenamesStopsAsForADeletion)
+TEST_F(GoneShopTest, AShopAnotherSeatRenamesIsGoneUnderItsOldCodeForTheMonitorAndTheTree)
 {
     MonitorMeetsAnOrderOfItsMovedShop(u"S9"_qs);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"ShopCode\" = 'S9'"_qs), u"0"_qs);
+    // Its window closed, the shop's old node opens nothing; the tree takes the new code.
+    Monitor()->close();
+    Answers.Messages.clear();
+    OpenShopWindow(*Main, 0);
+    EXPECT_EQ(Answers.Texts(), QStringList{u"店铺[文具店]已被删除或已改了店铺代码！"_qs});
+    EXPECT_EQ(Main->ShopOf(Main->tvShops->topLevelItem(0))->Code, u"S9"_qs);
 }
