@@ -7,6 +7,7 @@
 #include "app/KivItemsSync.h"
 #include "app/KivMsgQueue.h"
 #include "app/KivProgress.h"
+#include "app/KivShopGone.h"
 #include "client/KivDataM.h"
 #include "client/KivEvents.h"
 #include "client/KivMapping.h"
@@ -399,7 +400,7 @@ TStreamCoverage TFormItems::StreamCoverage(const TOutGap& record)
 
 void TFormItems::CatchUpTrades(bool automatic)
 {
-    if (!FShop || FCatchingUp)
+    if (!FShop || FCatchingUp || StopMonitorOfGoneShop(*this))
         return;
     const QPointer<TFormItems> self(this);
     FCatchingUp = true;

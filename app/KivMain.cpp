@@ -7,6 +7,7 @@
 #include "app/KivItems.h"
 #include "app/KivMsgQueue.h"
 #include "app/KivShop.h"
+#include "app/KivShopGone.h"
 #include "client/KivConf.h"
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
@@ -26,7 +27,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QSet>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -74,6 +74,12 @@ QIcon Glyph(TImageList TKivDM::*list, int index)
 QString FieldText(const TSQLQuery& query, const QString& name)
 {
     return query.FieldByName(name)->AsString();
+}
+
+// A record that an open monitor window, a sync or a catch-up works with.
+bool ShopHeld(const TTreeNodeShop& shop)
+{
+    return shop.MonitorForm || shop.InUse > 0;
 }
 
 // How long the end of the program waits for the stream threads to end.
@@ -323,38 +329,115 @@ TTreeNodeShop* TMainKiv::ShopOf(const QTreeWidgetItem* node) const
     return node ? reinterpret_cast<TTreeNodeShop*>(node->data(0, ShopRole).value<quintptr>()) : nullptr;
 }
 
-void TMainKiv::LoadShops(const QString& userCode)
+std::vector<TMainKiv::TShopValues> TMainKiv::ReadShops(const QString& userCode)
 {
-    // A running sync or catch-up holds its shop's record: the tree stays.
-    if (std::any_of(FShops.begin(), FShops.end(), [](const auto& shop) { return shop->InUse > 0; }))
-        return;
-    ClearShopTree();
+    std::vector<TShopValues> rows;
     const auto query = OpenQuery(
         QStringLiteral("select a.\"ShopUserCode\",b.\"AutoMonitor\",b.\"SyncDate\",b.\"Code\",b.\"Name\",b.\"AppKey\",b.\"AppSecret\","
                        "b.\"Session\" from \"SYS_UserShop\" a inner join \"SYS_Shop\" b on a.\"ShopCode\" = b.\"Code\" "
                        "where a.\"UserCode\" = ")
         + QuotedStr(userCode));
     for (; !query->Eof(); query->Next()) {
-        auto shop = std::make_unique<TTreeNodeShop>();
-        shop->Code = FieldText(*query, QStringLiteral("Code"));
-        shop->AutoMonitor = !query->FieldByName(QStringLiteral("AutoMonitor"))->IsNull()
-                            && query->FieldByName(QStringLiteral("AutoMonitor"))->AsLargeInt() == 1;
-        shop->SyncDate = FieldText(*query, QStringLiteral("SyncDate"));
-        shop->Name = FieldText(*query, QStringLiteral("Name"));
-        shop->ShopUserCode = FieldText(*query, QStringLiteral("ShopUserCode"));
-        shop->AppSecret = FieldText(*query, QStringLiteral("AppSecret"));
-        shop->AppKey = FieldText(*query, QStringLiteral("AppKey"));
-        shop->Session = FieldText(*query, QStringLiteral("Session"));
-
-        auto* root = new QTreeWidgetItem(tvShops, {shop->Name + QStringLiteral(" - ") + shop->ShopUserCode});
-        SetStateIndex(root, 2);
-        for (const QString& text : {SyncNodeText, MonitorNodeText})
-            SetStateIndex(new QTreeWidgetItem(root, {text}), 1);
-        root->setData(0, ShopRole, QVariant::fromValue(reinterpret_cast<quintptr>(shop.get())));
-        FShops.push_back(std::move(shop));
+        const TField* autoMonitor = query->FieldByName(QStringLiteral("AutoMonitor"));
+        rows.push_back({FieldText(*query, QStringLiteral("Code")), !autoMonitor->IsNull() && autoMonitor->AsLargeInt() == 1,
+                        FieldText(*query, QStringLiteral("SyncDate")), FieldText(*query, QStringLiteral("Name")),
+                        FieldText(*query, QStringLiteral("ShopUserCode")), FieldText(*query, QStringLiteral("AppSecret")),
+                        FieldText(*query, QStringLiteral("AppKey")), FieldText(*query, QStringLiteral("Session"))});
     }
+    return rows;
+}
+
+void TMainKiv::LoadShops(const QString& userCode)
+{
+    // Read whole first: a database that fails leaves the tree as it was.
+    const std::vector<TShopValues> rows = ReadShops(userCode);
+    // The windows, syncs and catch-ups that hold a record keep it, with the
+    // values it has, until they let it go.
+    std::map<TTreeNodeShop*, std::optional<TShopValues>> mended;
+    std::vector<std::unique_ptr<TTreeNodeShop>> shops;
+    for (const TShopValues& row : rows) {
+        std::unique_ptr<TTreeNodeShop> shop = TakeShop(row.Code);
+        if (!shop)
+            shop = std::make_unique<TTreeNodeShop>();
+        if (ShopHeld(*shop))
+            mended[shop.get()] = row;
+        else
+            AssignShop(*shop, row);
+        shops.push_back(std::move(shop));
+    }
+    for (std::unique_ptr<TTreeNodeShop>& shop : FShops) {
+        if (!shop || !ShopHeld(*shop))
+            continue;
+        mended[shop.get()] = std::nullopt;
+        shops.push_back(std::move(shop));
+    }
+    // The records neither read again nor held go with the old nodes.
+    ClearShopTree();
+    FShops = std::move(shops);
+    FMended = std::move(mended);
+    for (const auto& [shop, values] : FMended)
+        if (shop->MonitorForm)
+            connect(shop->MonitorForm.data(), &QObject::destroyed, this, &TMainKiv::TakeMendedShops, Qt::QueuedConnection);
+    for (const auto& shop : FShops)
+        AddShopNode(*shop);
     for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
         tvShops->topLevelItem(i)->setExpanded(true);
+}
+
+void TMainKiv::AssignShop(TTreeNodeShop& shop, const TShopValues& values)
+{
+    shop.Code = values.Code;
+    shop.AutoMonitor = values.AutoMonitor;
+    shop.SyncDate = values.SyncDate;
+    shop.Name = values.Name;
+    shop.ShopUserCode = values.ShopUserCode;
+    shop.AppSecret = values.AppSecret;
+    shop.AppKey = values.AppKey;
+    shop.Session = values.Session;
+}
+
+void TMainKiv::AddShopNode(TTreeNodeShop& shop)
+{
+    auto* root = new QTreeWidgetItem(tvShops, {shop.Name + QStringLiteral(" - ") + shop.ShopUserCode});
+    SetStateIndex(root, 2);
+    for (const QString& text : {SyncNodeText, MonitorNodeText})
+        SetStateIndex(new QTreeWidgetItem(root, {text}), 1);
+    root->setData(0, ShopRole, QVariant::fromValue(reinterpret_cast<quintptr>(&shop)));
+}
+
+QTreeWidgetItem* TMainKiv::NodeOf(const TTreeNodeShop* shop) const
+{
+    for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
+        if (ShopOf(tvShops->topLevelItem(i)) == shop)
+            return tvShops->topLevelItem(i);
+    return nullptr;
+}
+
+std::unique_ptr<TTreeNodeShop> TMainKiv::TakeShop(const QString& code)
+{
+    const auto found = std::find_if(FShops.begin(), FShops.end(), [&](const auto& shop) { return shop && shop->Code == code; });
+    return found == FShops.end() ? nullptr : std::move(*found);
+}
+
+void TMainKiv::TakeMendedShops()
+{
+    for (auto mended = FMended.begin(); mended != FMended.end();) {
+        TTreeNodeShop* shop = mended->first;
+        if (ShopHeld(*shop)) {
+            ++mended;
+            continue;
+        }
+        QTreeWidgetItem* node = NodeOf(shop);
+        if (mended->second) {
+            AssignShop(*shop, *mended->second);
+            if (node)
+                node->setText(0, shop->Name + QStringLiteral(" - ") + shop->ShopUserCode);
+        } else {
+            delete node;
+            std::erase_if(FShops, [shop](const std::unique_ptr<TTreeNodeShop>& own) { return own.get() == shop; });
+        }
+        mended = FMended.erase(mended);
+    }
 }
 
 void TMainKiv::ClearShopTree()
@@ -367,6 +450,7 @@ void TMainKiv::FreeShopNodes()
 {
     for (int i = 0; i < tvShops->topLevelItemCount(); ++i)
         tvShops->topLevelItem(i)->setData(0, ShopRole, QVariant());
+    FMended.clear();
     FShops.clear();
 }
 
@@ -417,21 +501,6 @@ void TMainKiv::EndSession()
         if (form)
             form->close();
     close();
-}
-
-void TMainKiv::DropDeletedShops()
-{
-    QSet<QString> codes;
-    for (const auto query = OpenQuery(QStringLiteral("select \"Code\" from \"SYS_Shop\"")); !query->Eof(); query->Next())
-        codes.insert(FieldText(*query, QStringLiteral("Code")));
-    for (int i = tvShops->topLevelItemCount() - 1; i >= 0; --i) {
-        QTreeWidgetItem* node = tvShops->topLevelItem(i);
-        const TTreeNodeShop* shop = ShopOf(node);
-        if (!shop || codes.contains(shop->Code) || shop->MonitorForm)
-            continue;
-        delete node;
-        std::erase_if(FShops, [shop](const std::unique_ptr<TTreeNodeShop>& own) { return own.get() == shop; });
-    }
 }
 
 void TMainKiv::HideAdminActions()
@@ -496,11 +565,13 @@ void TMainKiv::tvShopsClick(QTreeWidgetItem* node)
 
 void TMainKiv::tvShopsDblClick()
 {
+    // A record let go since the shops were read works with their values.
+    TakeMendedShops();
     const QTreeWidgetItem* node = tvShops->currentItem();
     if (!node || !node->parent())
         return;
     TTreeNodeShop* shop = ShopOf(node->parent());
-    if (!shop)
+    if (!shop || RefuseGoneShop(*shop))
         return;
     if (node->text(0) == SyncNodeText) {
         if (MainKivHooks.OpenSyncForm)
@@ -509,6 +580,17 @@ void TMainKiv::tvShopsDblClick()
         if (MainKivHooks.OpenMonitorForm)
             MainKivHooks.OpenMonitorForm(*shop);
     }
+}
+
+bool TMainKiv::RefuseGoneShop(const TTreeNodeShop& shop)
+{
+    // An open monitor window still shows its log.
+    if (shop.MonitorForm || !ShopGone(shop.Code))
+        return false;
+    const QString name = shop.Name.isEmpty() ? shop.Code : shop.Name;
+    ShowError(QStringLiteral("店铺[%1]已被删除或已改了店铺代码！").arg(name));
+    LoadShops(SysRec.UserCode);
+    return true;
 }
 
 void TMainKiv::cbStayOnTopClick(bool checked)
@@ -553,8 +635,7 @@ void TMainKiv::OpenTableEditor(const QString& sql, const QString& tableKey, cons
     }
     if (MainKivHooks.ShowTableEditor)
         MainKivHooks.ShowTableEditor(sql, tableKey, SysCode, SysCode, caption);
-    // An open monitor window holds its shop record: the tree stays as it is.
-    if (reloadShops && !AnyMonitorOpen())
+    if (reloadShops)
         LoadShops(SysRec.UserCode);
 }
 

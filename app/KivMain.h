@@ -8,7 +8,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -78,6 +80,11 @@ public:
     QAction* ActionInStock;
     QAction* ActionAbout;
 
+    // Refills the tree with the user's shops as they are stored now. A shop
+    // keeps its record; one that an open monitor window, a sync or a
+    // catch-up holds keeps the values it holds until it is let go, and then
+    // takes the stored ones (TakeMendedShops), or leaves the tree when the
+    // shop is gone from the user's list.
     void LoadShops(const QString& userCode);
     void ClearShopTree();
     void FreeShopNodes();
@@ -90,10 +97,9 @@ public:
     // stop, their stream threads are given a few seconds to end (and log
     // it), and every window closes without asking.
     void EndSession();
-    // After shops were deleted: their nodes leave the tree and their records
-    // are freed (a shop whose window is open is never deleted). The other
-    // nodes and records stay, as open monitor windows hold theirs.
-    void DropDeletedShops();
+    // The records that were held when the shops were last read, and are let
+    // go now, take what was read for them then.
+    void TakeMendedShops();
     void HideAdminActions();
     void SelectPage(QToolButton* button, int page);
     int MenuHeight() const;
@@ -124,9 +130,33 @@ private:
     // The table editors are the administrator's: anyone else is told so.
     void OpenTableEditor(const QString& sql, const QString& tableKey, const QString& caption, bool reloadShops);
     static void SetStateIndex(QTreeWidgetItem* node, int index);
+    // A shop's values as the tree reads them.
+    struct TShopValues {
+        QString Code;
+        bool AutoMonitor = false;
+        QString SyncDate;
+        QString Name;
+        QString ShopUserCode;
+        QString AppSecret;
+        QString AppKey;
+        QString Session;
+    };
+    // The user's shops as they are stored, in the order the database gives them.
+    static std::vector<TShopValues> ReadShops(const QString& userCode);
+    static void AssignShop(TTreeNodeShop& shop, const TShopValues& values);
+    void AddShopNode(TTreeNodeShop& shop);
+    QTreeWidgetItem* NodeOf(const TTreeNodeShop* shop) const;
+    // A shop deleted, or given another code, at another seat opens no
+    // window: the user is told, and the tree takes the shops as they are
+    // now. True when it is gone.
+    bool RefuseGoneShop(const TTreeNodeShop& shop);
+    // Takes the record of the code out of FShops; null when there is none.
+    std::unique_ptr<TTreeNodeShop> TakeShop(const QString& code);
 
     QToolButton* FCurrentPageButton = nullptr;
     std::vector<std::unique_ptr<TTreeNodeShop>> FShops;
+    // Held records with what was read for them (none: the shop is gone).
+    std::map<TTreeNodeShop*, std::optional<TShopValues>> FMended;
 };
 
 // The main window while it exists.

@@ -1,6 +1,7 @@
 #include "app/KivMsgQueue.h"
 
 #include "app/KivFigureRange.h"
+#include "app/KivShopGone.h"
 #include "client/KivDataM.h"
 #include "client/KivEvents.h"
 #include "platform/Exceptions.h"
@@ -244,6 +245,8 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     }
+    if (DropLineOfGoneShop(*record))
+        return;
     QString pastRange;
     try {
         switch (StoreTradeLine(*record, pastRange)) {

@@ -1,6 +1,7 @@
 #include "app/KivShop.h"
 
 #include "app/KivCDEdit.h"
+#include "app/KivCodeMoves.h"
 #include "app/KivLayouts.h"
 #include "app/KivMain.h"
 #include "app/KivShopDeletion.h"
@@ -126,6 +127,8 @@ void TFormShop::SetKeys(const QString& tableKey, const QString& shopCode, const 
     FShopCode = shopCode;
     FUserCode = userCode;
     FCheck->SetTable(tableKey);
+    // A user's or a shop's code takes what is keyed by it along, in the save.
+    DataSetProviderShop->AfterKeyMove = CodeCarrier(tableKey);
 }
 
 void TFormShop::CreateActions()
@@ -285,8 +288,10 @@ void TFormShop::ActionSaveExecute()
         return;
     if (ClientDataSetShop->ApplyUpdates(0) == 0) {
         FCheck->Applied();
-        if (shops && MainKiv)
-            MainKiv->DropDeletedShops();
+        // The tree and the shop records follow at once (those that an open
+        // window holds once it closes).
+        if ((shops || FTableKey == QStringLiteral("SYS_UserShop")) && MainKiv)
+            MainKiv->LoadShops(SysRec.UserCode);
         ShowInformation(QStringLiteral("数据保存成功!"));
         return;
     }

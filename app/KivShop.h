@@ -3,7 +3,8 @@
 // users, user-shop links, monitor rules, the settings table and the grid
 // layouts themselves) over an SQL text. Its grid takes the stored layout of
 // the table key; edits stay in the client dataset until "保存" writes them
-// in one transaction, and closing with unsaved edits asks first. A row is
+// in one transaction, with what a user's or a shop's code carries along
+// (KivCodeMoves), and closing with unsaved edits asks first. A row is
 // checked before it is posted and saved (KivTableCheck).
 
 #include "platform/db/Multicast.h"

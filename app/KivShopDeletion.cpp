@@ -3,34 +3,38 @@
 #include "app/KivItems.h"
 #include "client/KivDataM.h"
 #include "platform/Dialogs.h"
-#include "platform/SqlText.h"
-#include "platform/db/DataSet.h"
+#include "platform/db/ClientDataSet.h"
+#include "platform/db/DataSetProvider.h"
 
 #include <QApplication>
+#include <algorithm>
 
 namespace {
 
-// A shop the database still holds and the edited rows no longer do (deleted,
-// or its code changed) goes when the changes are saved.
-bool SavingDeletes(TDataSet& shops, const QString& code)
+// The move of the stored code, when the pending changes delete the shop
+// (To empty) or change its code.
+const TKeyMove* MoveOf(const std::vector<TKeyMove>& moves, const QString& code)
 {
-    const QString codeField = QStringLiteral("Code");
-    return shops.Lookup(codeField, Variant(code), codeField).IsNull()
-           && !IsEmptyResult(QStringLiteral("select 1 from \"SYS_Shop\" where \"Code\" = ") + QuotedStr(code));
+    const auto move = std::find_if(moves.begin(), moves.end(),
+                                   [&](const TKeyMove& m) { return !m.From.empty() && m.From.front().AsString() == code; });
+    return move == moves.end() ? nullptr : &*move;
 }
 
 } // namespace
 
-bool RefuseDeletingOpenShops(TDataSet& shops)
+bool RefuseDeletingOpenShops(TClientDataSet& shops)
 {
+    const std::vector<TKeyMove> moves = shops.Provider()->KeyMoves(shops);
     for (QWidget* window : QApplication::topLevelWidgets()) {
         const auto* form = qobject_cast<const TFormItems*>(window);
-        if (!form || !form->isVisible() || !form->Shop() || !SavingDeletes(shops, form->Shop()->Code))
+        const TKeyMove* move = form && form->isVisible() && form->Shop() ? MoveOf(moves, form->Shop()->Code) : nullptr;
+        if (!move)
             continue;
         const TTreeNodeShop& shop = *form->Shop();
-        ShowWarning(QStringLiteral("店铺[%1]的%2窗口还开着,请先关闭该窗口,再删除店铺!")
+        ShowWarning(QStringLiteral("店铺[%1]的%2窗口还开着,请先关闭该窗口,再%3!")
                         .arg(shop.Name.isEmpty() ? shop.Code : shop.Name,
-                             form->MonitorMode() ? QStringLiteral("监控数据") : QStringLiteral("同步数据")));
+                             form->MonitorMode() ? QStringLiteral("监控数据") : QStringLiteral("同步数据"),
+                             move->To.empty() ? QStringLiteral("删除店铺") : QStringLiteral("修改店铺代码")));
         return true;
     }
     return false;

@@ -1,12 +1,13 @@
 #pragma once
-// A shop whose items window is open is not deleted: the window works with
-// the shop's record, a monitor window with its stream as well. The shop
-// editor refuses to save such a deletion; once a deletion is saved, the
-// main window's tree lets go of the shops that are gone
-// (TMainKiv::DropDeletedShops).
+// A shop whose items window is open is neither deleted nor given another
+// code: the window works with the shop's record, a monitor window with its
+// stream as well. The shop editor refuses to save such a change; once a
+// change is saved, the main window's tree takes the shops as they are now
+// (TMainKiv::LoadShops).
 
-class TDataSet;
+class TClientDataSet;
 
 // True, after a warning that names the window, when saving the shops'
-// pending changes would delete a shop whose sync or monitor window is open.
-bool RefuseDeletingOpenShops(TDataSet& shops);
+// pending changes would delete a shop, or change the code of one, whose
+// sync or monitor window is open.
+bool RefuseDeletingOpenShops(TClientDataSet& shops);

@@ -281,12 +281,12 @@ QString TTableCheck::DuplicateProblem(const TFacts& facts) const
     const bool taken = facts.Holders.value(key) > 1 || (KeyAskedOfDatabase(facts) && facts.KeysInDatabase.contains(key));
     if (!taken)
         return QString();
-    QStringList parts;
+    std::vector<std::pair<QString, QString>> named;
     for (const QString& name : FKeyFields) {
         const TField& field = *FData.FieldByName(name);
-        parts << Caption(field) + QStringLiteral("为“") + field.AsString() + QStringLiteral("”");
+        named.emplace_back(field.DisplayLabel(), field.AsString());
     }
-    return parts.join(QStringLiteral("、")) + QStringLiteral("的记录已经存在，请修改！");
+    return RecordNameText(named) + QStringLiteral("的记录已经存在，请修改！");
 }
 
 QString TTableCheck::LinkProblem(const TFacts& facts) const

@@ -130,6 +130,16 @@ constexpr TNewerColumn NewerColumns[] = {
     {u"KivOutGap", u"LatestMark", u"ALTER TABLE \"KivOutGap\" ADD \"LatestMark\" VARCHAR(32)"},
 };
 
+// The indexes that a database made by an older program may lack.
+struct TNewerIndex {
+    const char16_t* Name;
+    const char16_t* Create;
+};
+constexpr TNewerIndex NewerIndexes[] = {
+    {u"IX_KivItem_Shop", u"CREATE INDEX \"IX_KivItem_Shop\" ON \"KivItem\" (\"ShopCode\", \"SyncDate\")"},
+    {u"IX_KivItemOnsale_Shop", u"CREATE INDEX \"IX_KivItemOnsale_Shop\" ON \"KivItemOnsale\" (\"ShopCode\", \"SyncDate\")"},
+};
+
 void LoadBlobParam(int code, QByteArray& stream)
 {
     const auto query = OpenQuery(QStringLiteral("select \"BlobValue\" from \"SYS_Params\" where \"Code\" = %1").arg(code));
@@ -259,6 +269,9 @@ void TKivDM::EnsureSchema()
             if (missing(QStringLiteral("select 1 from rdb$relation_fields where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(column.Table))
                         + QStringLiteral(" and rdb$field_name = ") + QuotedStr(QString::fromUtf16(column.Name))))
                 KivConn->ExecuteDirect(QString::fromUtf16(column.Add));
+        for (const TNewerIndex& index : NewerIndexes)
+            if (missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(index.Name))))
+                KivConn->ExecuteDirect(QString::fromUtf16(index.Create));
     } catch (const EDatabaseConnectionLost&) {
         // Tried again with the next statement, once the server answers.
         FSchemaChecked = false;
@@ -692,13 +705,15 @@ TOutGap StoredOutGap(const QString& shopCode)
     }
 }
 
-// Gives the shop a row with the moment, unless it has one.
+// Gives the shop a row with the moment, unless it has one; a shop that is
+// not stored (deleted at another seat meanwhile) gets none.
 void InsertOutGapIfNone(const QString& shopCode, const QString& from, int marks, const QString& latestMark)
 {
     const QString shop = QuotedStr(shopCode);
     ExecSql(QStringLiteral("insert into \"KivOutGap\"(\"ShopCode\",\"GapFrom\",\"Marks\",\"LatestMark\") select ") + shop + u','
             + QuotedStr(from) + u',' + QString::number(marks) + u',' + (latestMark.isEmpty() ? QStringLiteral("null") : QuotedStr(latestMark))
-            + QStringLiteral(" from rdb$database where not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
+            + QStringLiteral(" from \"SYS_Shop\" where \"Code\" = ") + shop
+            + QStringLiteral(" and not exists (select 1 from \"KivOutGap\" where \"ShopCode\" = ") + shop + u')');
 }
 
 } // namespace

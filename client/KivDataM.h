@@ -146,9 +146,9 @@ public:
     bool DatabaseLost() const { return FDatabaseLost; }
     int DatabaseRetryMs = 2000;
 
-    // A database made by an older program gets the tables this one needs
-    // (created empty; nothing else is touched), before the first statement
-    // that OpenQuery or ExecSql runs. Once per run.
+    // A database made by an older program gets the tables, columns and
+    // indexes this one needs (created empty; nothing else is touched),
+    // before the first statement that OpenQuery or ExecSql runs. Once per run.
     void EnsureSchema();
 
 Q_SIGNALS:
@@ -345,8 +345,8 @@ TOutGap ReadOutGap(const QString& shopCode);
 QString OutGapFrom(const QString& shopCode);
 // The stored count of marks, or -1 when it is not known (ReadOutGap).
 int OutGapMarks(const QString& shopCode);
-// Stores the moment for a shop that has none; the shop's moment. Raises the
-// database's errors.
+// Stores the moment for a shop that has none (a shop that is not stored
+// gets none); the shop's moment. Raises the database's errors.
 QString EnsureOutGap(const QString& shopCode, const QString& from);
 // Moves the shop's moment back to from unless it lies there already, and
 // counts the mark in any case (an empty from only counts it); true when the

@@ -97,6 +97,9 @@ CREATE TABLE "KivItem" (
 );
 CREATE INDEX "IX_KivItem_Barcode" ON "KivItem" ("Barcode");
 CREATE INDEX "IX_KivItem_Num" ON "KivItem" ("NumIID", "ShopCode");
+/* A shop's snapshots, read or moved whole when its code goes or changes. */
+CREATE INDEX "IX_KivItem_Shop" ON "KivItem" ("ShopCode", "SyncDate");
+CREATE INDEX "IX_KivItemOnsale_Shop" ON "KivItemOnsale" ("ShopCode", "SyncDate");
 
 /* Stock-ins (headers) and the SKUs each one lists. */
 CREATE TABLE "KivItemIn" (

@@ -1,5 +1,6 @@
 #include "platform/db/DbTexts.h"
 
+#include <QStringList>
 #include <utility>
 
 namespace {
@@ -72,6 +73,19 @@ QString DatabaseMissingText(const QString& file, const QString& setting)
     return setting.isEmpty() ? missing + QStringLiteral("！") : missing + QStringLiteral("，请检查") + setting + QStringLiteral("！");
 }
 
+QString RecordNameText(const std::vector<std::pair<QString, QString>>& fieldValues)
+{
+    QStringList parts;
+    for (const auto& [field, value] : fieldValues)
+        parts << Field(field) + QStringLiteral("为“") + value + QStringLiteral("”");
+    return parts.join(QStringLiteral("、"));
+}
+
+QString RecordRefusedText(const QString& record, const QString& reason)
+{
+    return record + QStringLiteral("的记录无法保存：") + reason + QStringLiteral("，请修改后再保存！");
+}
+
 QString DatabaseRefusalText(const QString& databaseText)
 {
     static const std::pair<QString, QString> reasons[] = {
@@ -82,6 +96,7 @@ QString DatabaseRefusalText(const QString& databaseText)
         {QStringLiteral("Malformed string"), QStringLiteral("文字含有数据库不能保存的字符")},
         {QStringLiteral("conversion error from string"), QStringLiteral("值与字段的类型不符")},
         {QStringLiteral("validation error for column"), QStringLiteral("值不符合字段的要求")},
+        {QStringLiteral("violation of PRIMARY or UNIQUE KEY"), QStringLiteral("与已有的记录重复")},
     };
     for (const auto& [words, reason] : reasons)
         if (databaseText.contains(words))

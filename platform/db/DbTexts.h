@@ -6,6 +6,8 @@
 // with what was typed.
 
 #include <QString>
+#include <utility>
+#include <vector>
 
 // The kinds of value a field takes, as the texts name them.
 enum class TValueKind { vkInteger, vkNumber, vkDateTime, vkDate, vkTime, vkBoolean, vkText, vkBinary };
@@ -27,6 +29,13 @@ QString ColumnCannotStoreText(const QString& column, const QString& value);
 // DataFile"), or is empty.
 QString NoDatabaseText(const QString& setting);
 QString DatabaseMissingText(const QString& file, const QString& setting);
+// A record named by the values of its fields, "[店铺代码]为“S1”" (several
+// joined by "、"): fieldValues holds each field's display label and value.
+QString RecordNameText(const std::vector<std::pair<QString, QString>>& fieldValues);
+// A record the database refused to write, named as RecordNameText names it,
+// with the reason (DatabaseRefusalText): "[店铺代码]为“S1”的记录无法保存：与
+// 已有的记录重复，请修改后再保存！"
+QString RecordRefusedText(const QString& record, const QString& reason);
 // Why the database refused to store a value, as the seller reads it: the
 // reason in Chinese where the engine's words are known ("数值超出了字段的
 // 范围"), else the engine's own words.

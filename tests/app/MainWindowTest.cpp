@@ -232,7 +232,9 @@ TEST_F(MainWindowTest, ClicksToggleRootsOnlyChildNodesOpenWindowsAndAnOpenMonito
     EXPECT_EQ(main.ShopOf(root), nullptr);
 }
 
-TEST_F(MainWindowTest, ShopEditorsReloadTheTreeOnlyWhileNoMonitorIsOpen)
+// An open monitor window keeps the shop record it holds while the tree
+// takes the shops as they are stored.
+TEST_F(MainWindowTest, ShopEditorsReloadTheTreeAndAnOpenMonitorKeepsItsRecord)
 {
     AddShop(u"S1"_qs, u"一店"_qs, u"0"_qs, QString());
     AddShop(u"S2"_qs, u"二店"_qs, u"0"_qs, QString());
@@ -248,10 +250,12 @@ TEST_F(MainWindowTest, ShopEditorsReloadTheTreeOnlyWhileNoMonitorIsOpen)
     TMainKiv main;
     ASSERT_EQ(main.tvShops->topLevelItemCount(), 1);
     auto* monitor = new QWidget(&main, Qt::Window);
-    main.ShopOf(main.tvShops->topLevelItem(0))->MonitorForm = monitor;
+    TTreeNodeShop* held = main.ShopOf(main.tvShops->topLevelItem(0));
+    held->MonitorForm = monitor;
 
     main.ActionConfigShops->trigger();
-    EXPECT_EQ(main.tvShops->topLevelItemCount(), 1);
+    EXPECT_EQ(main.tvShops->topLevelItemCount(), 2);
+    EXPECT_EQ(main.ShopOf(main.tvShops->topLevelItem(0)), held);
 
     delete monitor;
     main.ActionLinkUserShop->trigger();

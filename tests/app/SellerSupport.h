@@ -1,8 +1,7 @@
 #pragma once
 // A seller of the stand-in's shop "S1" (ItemsTestSupport.h), who logs in
 // through the program's login dialog after the administrator has set
-// things up, and opens the shop's windows from the tree; the
-// administrator typing over a cell of the table editor; a fixture with the
+// things up, and opens the shop's windows from the tree; a fixture with the
 // stand-in, the shop and the main window.
 
 #include "AppTest.h"
@@ -62,18 +61,6 @@ inline void OpenShopWindow(TMainKiv& main, int child)
 {
     main.tvShops->setCurrentItem(main.tvShops->topLevelItem(0)->child(child));
     main.tvShopsDblClick();
-}
-
-// The administrator replaces the text of the current row's cell (all of it
-// selected first, as Ctrl+A does).
-inline void TypeOverShopCell(TFormShop& form, const QString& field, const QString& text)
-{
-    TDBGridInplaceEdit* editor = EditShopCell(form, field);
-    editor->selectAll();
-    for (const QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(editor, &press);
-    }
 }
 
 // The stand-in with the shop "S1" (synced by Sync), the program pointed at

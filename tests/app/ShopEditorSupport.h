@@ -1,6 +1,7 @@
 #pragma once
 // Typing into the table editor's grid as a person does: F2 opens a cell's
-// editor, characters are keyed in or pasted, an editor's button is clicked.
+// editor, characters are keyed in (or typed over a cell's text) or pasted,
+// an editor's button is clicked.
 
 #include "app/KivShop.h"
 #include "grid/DBGridMv.h"
@@ -51,6 +52,18 @@ inline std::unique_ptr<TFormShop> OpenShopEditor(const QString& sql, const QStri
     form->SQLQueryShop->SQL = sql;
     form->show();
     return form;
+}
+
+// The administrator replaces the text of the current row's cell (all of it
+// selected first, as Ctrl+A does).
+inline void TypeOverShopCell(TFormShop& form, const QString& field, const QString& text)
+{
+    TDBGridInplaceEdit* editor = EditShopCell(form, field);
+    editor->selectAll();
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(editor, &press);
+    }
 }
 
 // A click on one of the cell editor's buttons.

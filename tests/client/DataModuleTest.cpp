@@ -228,6 +228,7 @@ TEST_F(DataModuleTest, TransactionKeepsToItselfAndRollsBackUnlessCommitted)
 
 TEST_F(DataModuleTest, TheRecordsMomentMovesBackAtOnceAndForwardOnlyOverWhatWasReadFromIt)
 {
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\") values('S1')"_qs);
     EXPECT_EQ(OutGapFrom(u"S1"_qs), QString());
     EXPECT_EQ(EnsureOutGap(u"S1"_qs, u"2024-06-01 12:00:00"_qs), u"2024-06-01 12:00:00"_qs);
     // A shop that has a moment keeps it.
@@ -249,8 +250,12 @@ TEST_F(DataModuleTest, TheRecordsMomentMovesBackAtOnceAndForwardOnlyOverWhatWasR
     EXPECT_FALSE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:00:00"_qs, u"2024-06-01 12:40:00"_qs, unmarked));
     EXPECT_TRUE(AdvanceOutGap(u"S1"_qs, u"2024-06-01 12:10:00"_qs, u"2024-06-01 12:20:00"_qs, unmarked + 2));
     EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-06-01 12:20:00"_qs);
-    // Other shops are apart.
+    // Other shops are apart; one that is not stored (deleted at another
+    // seat) gets no moment, marked or not.
     EXPECT_EQ(OutGapFrom(u"S2"_qs), QString());
+    EXPECT_EQ(EnsureOutGap(u"S2"_qs, u"2024-06-01 12:00:00"_qs), QString());
+    MarkOutGap(u"S2"_qs, u"2024-06-01 12:00:00"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) from \"KivOutGap\" where \"ShopCode\" = 'S2'"_qs), u"0"_qs);
 
     // The trade lines still queued hold it back too.
     auto record = std::make_unique<TMsgRec>();

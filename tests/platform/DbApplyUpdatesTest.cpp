@@ -1,6 +1,7 @@
 #include "DbTestData.h"
 
 #include "platform/Exceptions.h"
+#include "platform/SqlText.h"
 
 namespace {
 
@@ -140,4 +141,48 @@ TEST_F(ApplyUpdatesTest, LongTextBlobAndChangedRecordElsewhere)
     Exec(u"delete from \"SYS_User\" where \"Code\" = 'u1'"_qs);
     EXPECT_EQ(Data->ApplyUpdates(0), 1);
     EXPECT_EQ(Data->ApplyErrors().value(0), u"要保存的记录已被其他用户修改或删除，请刷新后重新修改！"_qs);
+}
+
+// Keys that trade places are saved (by way of keys of their own); what
+// the database or a listener of the moved keys refuses is named by the
+// record's key and takes the whole save back.
+TEST_F(ApplyUpdatesTest, SwappedKeysAreSavedAndARefusedRecordIsNamedAndLeavesNothing)
+{
+    Exec(u"insert into \"SYS_User\"(\"Code\") values('u1')"_qs);
+    Exec(u"insert into \"SYS_User\"(\"Code\") values('u2')"_qs);
+    TClientDataSet* ds = &OpenClient(u"select * from \"SYS_User\" where \"Code\" <> 'admin'"_qs);
+    const auto set = [&](const QString& by, const QString& value, const QString& code) {
+        ASSERT_TRUE(ds->Locate(by, Variant(value)));
+        ds->Edit();
+        ds->FieldByName(u"Code"_qs)->SetAsString(code);
+        ds->Post();
+    };
+    int moves = 0;
+    Provider->AfterKeyMove = [&](TSQLConnection& connection, const TKeyMove& move) {
+        connection.ExecuteDirect(u"insert into \"KivMsg\"(\"Msg\") values('moved')"_qs);
+        if (move.To.empty())
+            throw EDatabaseError(u"不能删除"_qs);
+        ++moves;
+    };
+    set(u"Code"_qs, u"u1"_qs, u"ux"_qs);
+    set(u"Code"_qs, u"u2"_qs, u"u1"_qs);
+    set(u"Code"_qs, u"ux"_qs, u"u2"_qs);
+    EXPECT_EQ(ds->ApplyUpdates(0), 0) << ds->ApplyErrors().join(u'\n').toStdString();
+    EXPECT_EQ(moves, 4) << "each key stepped aside, then took its place";
+    ds->FieldByName(u"Code"_qs)->SetDisplayLabel(u"代码"_qs);
+    ds->Delete();
+    EXPECT_EQ(ds->ApplyUpdates(0), 1);
+    EXPECT_EQ(ds->ApplyErrors().value(0), u"[代码]为“u2”的记录无法保存：不能删除，请修改后再保存！"_qs);
+    EXPECT_EQ(Scalar(u"select count(*) || '/' || (select count(*) from \"KivMsg\") from \"SYS_User\""_qs), u"3/4"_qs);
+
+    // Numbers cannot step aside: the first meets the second's key.
+    Exec(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(1,'a')"_qs);
+    Exec(u"insert into \"SYS_Params\"(\"Code\",\"Value\") values(10,'b')"_qs);
+    ds = &OpenClient(u"select * from \"SYS_Params\""_qs);
+    ds->FieldByName(u"Code"_qs)->SetDisplayLabel(u"代码"_qs);
+    set(u"Value"_qs, u"a"_qs, u"10"_qs);
+    set(u"Value"_qs, u"b"_qs, u"1"_qs);
+    EXPECT_EQ(ds->ApplyUpdates(0), 1);
+    EXPECT_EQ(ds->ApplyErrors().value(0), u"[代码]为“10”的记录无法保存：与已有的记录重复，请修改后再保存！"_qs);
+    EXPECT_EQ(Scalar(u"select list(x) from (select \"Code\" || \"Value\" x from \"SYS_Params\" order by \"Code\")"_qs), u"1a,10b"_qs);
 }
