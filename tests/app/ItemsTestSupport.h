@@ -104,6 +104,15 @@ inline bool MonitorStreamOpen(const TPlatformSim& sim, const TFormItems& form)
     return live && sim.StreamOpen() == 1;
 }
 
+// The monitor window of the main window's first shop, opened as its
+// "监控数据" node is double-clicked.
+inline TFormItems& OpenMonitorWindow(TMainKiv& main)
+{
+    main.tvShops->setCurrentItem(main.tvShops->topLevelItem(0)->child(1));
+    main.tvShopsDblClick();
+    return *MonitorOf(&main);
+}
+
 // The monitor's log, a line each.
 inline QString MonitorLog(const TFormItems& form)
 {

@@ -85,9 +85,7 @@ protected:
     TFormItems& OpenMonitor()
     {
         Main = std::make_unique<TMainKiv>();
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
-        Main->tvShopsDblClick();
-        return *Form();
+        return OpenMonitorWindow(*Main);
     }
     // Monitoring, its stream open.
     TFormItems& Monitoring()
