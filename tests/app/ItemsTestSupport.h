@@ -10,6 +10,7 @@
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
 #include "client/KivStream.h"
+#include "platform/Threads.h"
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
@@ -28,6 +29,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 // Runs the event loop as the program does (so that the idle handler applies
@@ -171,6 +173,17 @@ inline void EndMonitorTestSettings()
     MainKivHooks = {};
     StreamTimings = TStreamTimings{};
     TFormItems::CatchUpRetryMs = 60000;
+    TFormItems::LiveAdvanceMs = 30000;
+}
+// The end of a monitor test: the first shop's monitor stopped, the main
+// window gone, every thread ended, and the settings put back.
+inline void EndMonitorTest(std::unique_ptr<TMainKiv>& main)
+{
+    if (TFormItems* form = MonitorOf(main.get()); form && form->Monitoring())
+        form->ActionMonitor->trigger();
+    main.reset();
+    EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+    EndMonitorTestSettings();
 }
 
 // The stand-in's shop "S1" as the main window's tree holds it.

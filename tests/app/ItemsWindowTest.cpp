@@ -45,12 +45,8 @@ protected:
     }
     void TearDown() override
     {
-        if (Form() && Form()->Monitoring())
-            Form()->ActionMonitor->trigger();
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        EndMonitorTest(Main);
         qputenv("MORVANE_AUDIO_DEVICE", "null");
-        EndMonitorTestSettings();
         AppTest::TearDown();
     }
 

@@ -71,12 +71,7 @@ protected:
     }
     void TearDown() override
     {
-        if (Form() && Form()->Monitoring())
-            Form()->ActionMonitor->trigger();
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        EndMonitorTestSettings();
-        TFormItems::LiveAdvanceMs = 30000;
+        EndMonitorTest(Main);
         SetLocalNow(std::nullopt);
         AppTest::TearDown();
     }

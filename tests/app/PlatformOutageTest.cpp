@@ -13,7 +13,6 @@
 #include "app/KivProgress.h"
 #include "client/KivStream.h"
 #include "platform/HttpClient.h"
-#include "platform/Threads.h"
 #include "support/WindowClick.h"
 
 #include <QElapsedTimer>
@@ -45,12 +44,7 @@ protected:
         Sim.SetFault(u"none"_qs);
         Sim.Release();
         Sim.StreamStall(0);
-        if (Form() && Form()->Monitoring())
-            Form()->ActionMonitor->trigger();
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        EndMonitorTestSettings();
-        TFormItems::LiveAdvanceMs = 30000;
+        EndMonitorTest(Main);
         AppTest::TearDown();
     }
 
