@@ -10,8 +10,9 @@
 // A platform call never freezes the windows: its request runs on a thread of
 // its own while the GUI thread goes on with its events, so windows repaint
 // and take input meanwhile. Whoever calls must therefore expect anything to
-// have happened when the call returns; long work holds its windows behind
-// the modal progress window and can be stopped through a TPlatformCallStop.
+// have happened when the call returns; long work the seller started holds
+// its windows behind the modal progress window, and all long work can be
+// stopped through a TPlatformCallStop.
 
 #include "client/KivPlatformTexts.h"
 #include "json/uQvJSON.h"

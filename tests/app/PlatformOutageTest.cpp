@@ -86,6 +86,7 @@ TEST_F(PlatformOutageTest, AStreamAddressThatRefusesConnectionsIsSaidOnceAndTheO
     const QRegularExpression said(u"\\|监控连接失败："_qs + NoConnection + u"，自2024-06-01 12:00:0\\d起的交易待补录$"_qs,
                                   QRegularExpression::MultilineOption);
     EXPECT_TRUE(WaitFor([&] { return Log(form).contains(said); })) << Log(form).toStdString();
+    Keep(form, u"monitor-stream-unreachable.png"_qs);
     // It keeps trying, and says it once.
     EXPECT_TRUE(WaitFor([&] { return Stream(form)->EndedConnections() >= 4; }));
     EXPECT_EQ(LinesWith(form, u"监控连接失败"_qs), 1) << Log(form).toStdString();
@@ -137,6 +138,7 @@ TEST_F(PlatformOutageTest, ARefusalIsSaidOnceAnOutageAndAgainInTheNextOneAfterTh
         EXPECT_TRUE(WaitFor([&] { return Sim.Count(u"stream-refused"_qs) >= before + 3 && LinesWith(form, refused) >= times; }));
         EXPECT_EQ(LinesWith(form, refused), times) << Log(form).toStdString();
         EXPECT_EQ(LinesWith(form, u"监控连接中断"_qs), times);
+        Keep(form, u"monitor-stream-refused.png"_qs);
         Sim.StreamRefuse(QString());
         EXPECT_TRUE(WaitFor([&] { return MonitorStreamOpen(Sim, form) && LinesWith(form, u"连接成功"_qs) == times + 1; }));
     };
