@@ -324,7 +324,7 @@ void TFormItems::FormShow()
         return;
     AttachSounds();
     if (FShop && FShop->AutoMonitor && !FMonitoring)
-        ActionMonitor->trigger();
+        StartMonitoring(true);
 }
 
 void TFormItems::ActionOpenExecute()

@@ -15,6 +15,8 @@
 // Everything here runs on the GUI thread; the stream thread reaches the
 // window only through its synchronized calls and the update-record queue.
 
+#include "app/KivCatchUpBackOff.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -118,13 +120,19 @@ public:
     // window at a time, each window's pages from the last to the first; order
     // lines stored already are not recorded again. Each window read whole
     // moves the moment past it; one that cannot be read (the platform does
-    // not answer, a page or a trade fails, the user stops it) leaves the
-    // moment where it is, says so (in an error box when the user started
-    // monitoring, else in the log) and is tried again after CatchUpRetryMs
-    // while monitoring. The start's catch-up waits for the stream first, so
-    // that what changes after its window reaches the stream.
+    // not answer or refuses, a page or a trade fails, the user stops it)
+    // leaves the moment where it is, says so (in an error box when the user
+    // started monitoring, else in the log) and is tried again while
+    // monitoring after the back-off (CatchUpRetryMs, doubled for each
+    // failure in a row up to sixteen times that; each retry is logged). The
+    // first catch-up of a start waits for the stream, so that what changes
+    // after its window reaches the stream. The seller's catch-up holds the
+    // program behind its progress window; one the program starts by itself
+    // (automatic) holds nobody, and shows its progress, with "停止", only
+    // when it takes a while.
     void CatchUpTrades(bool automatic = false);
-    // A catch-up after delayMs, when the shop's record is behind then (the
+    // A catch-up after delayMs, or when the back-off of a failed one has
+    // passed if that is later, when the shop's record is behind then (the
     // stream does not carry it on from its moment) and no other work holds
     // the program (a modal window).
     void RequestCatchUp(int delayMs);
@@ -169,6 +177,9 @@ private:
     void Unregister();
     void SetMonitorImage(int index);
     void SetMonitoring(bool monitoring);
+    // Starts the stream and the catch-up: the seller's at once, the
+    // program's own (an auto-monitored shop) from the event loop.
+    void StartMonitoring(bool automatic);
     void WaitForStream(const TPlatformCallStop& stop);
     // A live stream that carries the shop's record (as read) on from nowhere
     // yet is handed its start by the catch-up, from a reading of the
@@ -210,6 +221,11 @@ private:
     bool FRegistered = false;
     bool FSyncing = false;
     bool FCatchingUp = false;
+    // The running catch-up's stop, which a stop of monitoring presses.
+    TPlatformCallStop* FCatchUpStop = nullptr;
+    // The next catch-up is the start's: it waits for the stream.
+    bool FAwaitStream = false;
+    TCatchUpBackOff FBackOff;
     QTimer* FCatchUpTimer;
     // The earliest moment from which this window's log said trades were to
     // be caught up, until it says they have been.

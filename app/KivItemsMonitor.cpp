@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -41,9 +42,13 @@ constexpr int CatchUpPageSize = 10;
 // How long a catch-up the program starts by itself runs before it shows
 // its progress.
 constexpr int QuietCatchUpMs = 2000;
+// The longest back-off, in waits of the first.
+constexpr int CatchUpRetryGrowth = 16;
 // The platform lists the trades changed in a window of a day at most.
 constexpr qint64 CatchUpWindowSecs = 24 * 60 * 60;
 const QString IncrementMethod = QStringLiteral("taobao.trades.sold.increment.get");
+// What the messages of the catch-up name.
+const QString CatchUpWhat = QStringLiteral("中断交易数据同步");
 const QString OfflineReload = QStringLiteral("'OfflineReload'");
 // Each order line with its own id, and its refund's status.
 const QString TradeFields = QStringLiteral(
@@ -55,6 +60,11 @@ const QString TradeDataMap = QStringLiteral(
     "trade_get_response.trade.created=Date,trade_get_response.trade.orders.order.oid=Oid,trade_get_response.trade.orders.order.price=Price,"
     "trade_get_response.trade.orders.order.num=Qty,trade_get_response.trade.orders.order.total_fee=Amount,"
     "trade_get_response.trade.orders.order.status=Status,trade_get_response.trade.orders.order.refund_status=RefundStatus");
+
+QString CatchUpStoppedText()
+{
+    return CatchUpWhat + QStringLiteral("已停止");
+}
 
 QString Quoted(const QString& text)
 {
@@ -238,23 +248,30 @@ void TFormItems::ActionMonitorExecute()
             self->ActionMonitor->setChecked(self->FMonitoring);
         }
     });
+    if (!FMonitoring)
+        StartMonitoring(false);
+    else
+        StopMonitoring();
+}
+
+void TFormItems::StartMonitoring(bool automatic)
+{
     // The state follows the stream at once: a catch-up that fails leaves a
     // window that is monitoring, and can be stopped. A program that is
     // ending starts nothing.
-    if (!FMonitoring) {
-        if (Terminated())
-            return;
-        SetMonitoring(true);
-        try {
-            StartMonitor();
-        } catch (...) {
-            SetMonitoring(false);
-            throw;
-        }
-        CatchUpTrades();
-    } else {
-        StopMonitoring();
+    if (Terminated())
+        return;
+    SetMonitoring(true);
+    try {
+        StartMonitor();
+    } catch (...) {
+        SetMonitoring(false);
+        throw;
     }
+    if (automatic)
+        RequestCatchUp(0);
+    else
+        CatchUpTrades();
 }
 
 void TFormItems::StopMonitoring()
@@ -289,6 +306,9 @@ void TFormItems::StartMonitor()
     if (OutGapFrom(FShop->Code).isEmpty())
         EnsureOutGap(FShop->Code, SecondAfter(LastOutDate(FShop->Code)));
     FShop->Stopped = false;
+    FAwaitStream = true;
+    // A new start asks the platform afresh.
+    FBackOff.Succeeded();
     FStream = new TKivStreamThread(*FShop, lbMonitor, ClientDataSetItems, this);
     connect(FStream, &TKivStreamThread::ThreadEnd, this, &TFormItems::OnThreadEnd);
     // A stream back after an outage: what it missed is caught up, and the
@@ -304,6 +324,10 @@ void TFormItems::StopMonitor()
 {
     FShop->Stopped = true;
     FCatchUpTimer->stop();
+    // A catch-up of the program's holds nobody: the seller may stop
+    // monitoring while it runs, and it ends with it.
+    if (FCatchUpStop)
+        FCatchUpStop->Stop();
     // What the stream has shown so far need not be read again.
     AdvanceWithStream(StreamCoverage(ReadOutGap(FShop->Code)));
     // Ends the connection, when there is one, and lets the thread end.
@@ -352,8 +376,9 @@ void TFormItems::RequestCatchUp(int delayMs)
 {
     if (!FMonitoring)
         return;
+    delayMs = std::max({0, delayMs, FBackOff.MsLeft()});
     if (!FCatchUpTimer->isActive() || FCatchUpTimer->remainingTime() > delayMs)
-        FCatchUpTimer->start(std::max(0, delayMs));
+        FCatchUpTimer->start(delayMs);
 }
 
 void TFormItems::CatchUpTimerTimeout()
@@ -365,6 +390,11 @@ void TFormItems::CatchUpTimerTimeout()
         FCatchUpTimer->start(1000);
         return;
     }
+    // Not before the back-off of the last failure (a timer started earlier).
+    if (const int wait = FBackOff.MsLeft(); wait > 0) {
+        FCatchUpTimer->start(wait);
+        return;
+    }
     // Not before it can read up to where the stream carries the record on.
     const TOutGap record = ReadOutGap(FShop->Code);
     const TStreamCoverage coverage = StreamCoverage(record);
@@ -372,8 +402,11 @@ void TFormItems::CatchUpTimerTimeout()
         FCatchUpTimer->start(wait);
         return;
     }
-    if (RecordBehind(record, coverage))
-        CatchUpTrades(true);
+    if (!RecordBehind(record, coverage))
+        return;
+    if (FBackOff.Failures() > 0)
+        LogLine(lbMonitor, QStringLiteral("第%1次重试").arg(FBackOff.Failures()) + CatchUpWhat);
+    CatchUpTrades(true);
 }
 
 void TFormItems::WaitForStream(const TPlatformCallStop& stop)
@@ -413,21 +446,29 @@ void TFormItems::CatchUpTrades(bool automatic)
     TShopInUse inUse(shop);
     TPlatformCallStop stop;
     const TPlatformCallScope scope(stop);
-    // The start's catch-up holds every other window out of reach from its
-    // first call on; one the program starts shows its progress only when it
-    // takes a while (most read a few seconds, and nothing).
+    FCatchUpStop = &stop;
+    const auto stopGone = qScopeGuard([self] {
+        if (self)
+            self->FCatchUpStop = nullptr;
+    });
+    // The seller's catch-up holds every other window out of reach from its
+    // first call on; one the program starts holds nobody, and shows its
+    // progress only when it takes a while (most read a few seconds, and
+    // nothing).
     const QPointer<TFormProgress> progress = new TFormProgress(this);
     const auto done = qScopeGuard([&] { delete progress.data(); });
-    progress->setWindowTitle(QStringLiteral("中断交易数据同步中..."));
-    progress->setWindowModality(Qt::ApplicationModal);
+    progress->setWindowTitle(CatchUpWhat + QStringLiteral("中..."));
     progress->AllowStop([&stop] { stop.Stop(); });
     progress->LabelTitle->setText(QStringLiteral("获取淘宝平台时间..."));
     if (!automatic) {
+        progress->setWindowModality(Qt::ApplicationModal);
         progress->show();
-        WaitForStream(stop);
     } else {
+        progress->HoldNobody();
         QTimer::singleShot(QuietCatchUpMs, progress, [progress] { progress->show(); });
     }
+    if (std::exchange(FAwaitStream, false))
+        WaitForStream(stop);
 
     // The moment and the count of marks are read before the platform's
     // clock: whatever is marked after this holds the advances below.
@@ -449,8 +490,7 @@ void TFormItems::CatchUpTrades(bool automatic)
     if (!self || !FShop)
         return;
     if (!reading.IsValid()) {
-        CatchUpFailed(gap.From, stop.Stopped() ? QStringLiteral("中断交易数据同步已停止") : PlatformUnreachableText(QStringLiteral("中断交易数据同步")),
-                      automatic);
+        CatchUpFailed(gap.From, stop.Stopped() ? CatchUpStoppedText() : PlatformFailedText(CatchUpWhat, reading.Failure), automatic);
         return;
     }
     const QString now = reading.Said;
@@ -504,13 +544,7 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
         return false;
     const TqvJSONobject* response = count.Member(ChangedTradesResponse);
     if (!response) {
-        const QString reason = PlatformErrorText(qvJSONcast<TqvJSONobject>(count.Root.get()));
-        CatchUpFailed(start,
-                      stop.Stopped()      ? QStringLiteral("中断交易数据同步已停止")
-                      : !count.Answered ? PlatformUnreachableText(QStringLiteral("中断交易数据同步"))
-                                             : QStringLiteral("中断交易数据同步失败：")
-                                                   + (reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason),
-                      automatic);
+        CatchUpFailed(start, stop.Stopped() ? CatchUpStoppedText() : PlatformFailedText(CatchUpWhat, FailureOf(count)), automatic);
         return false;
     }
     const auto* totalValue = qvJSONcast<TqvJSONnumber>(response->Field(u"total_results"));
@@ -554,12 +588,12 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
     if (!self || !FShop)
         return false;
     if (stop.Stopped()) {
-        CatchUpFailed(start, QStringLiteral("中断交易数据同步已停止"), automatic);
+        CatchUpFailed(start, CatchUpStoppedText(), automatic);
         return false;
     }
     if (failedPages > 0 || failedTrades > 0) {
         CatchUpFailed(start,
-                      QStringLiteral("中断交易数据同步未完成：") + QString::number(failedPages) + QStringLiteral("页交易、")
+                      CatchUpWhat + QStringLiteral("未完成：") + QString::number(failedPages) + QStringLiteral("页交易、")
                           + QString::number(failedTrades) + QStringLiteral("笔交易获取失败"),
                       automatic);
         return false;
@@ -569,6 +603,7 @@ bool TFormItems::ReadChangedTrades(const QString& start, const QString& end, con
 
 void TFormItems::CatchUpDone()
 {
+    FBackOff.Succeeded();
     TOutGap record = ReadOutGap(FShop->Code);
     const TStreamCoverage coverage = StreamCoverage(record);
     if (AdvanceWithStream(coverage))
@@ -590,13 +625,22 @@ void TFormItems::CatchUpDone()
 void TFormItems::CatchUpFailed(const QString& from, const QString& message, bool automatic)
 {
     // The data module tells the window (RecordIncomplete), which keeps the
-    // moment for the log's "已补录完整".
+    // moment for the log's "已补录完整". The next one waits its back-off,
+    // which the log names.
     MarkOutGap(FShop->Code, from);
+    FBackOff.Failed(CatchUpRetryMs, CatchUpRetryGrowth * CatchUpRetryMs);
     const QString gap = OutGapFrom(FShop->Code);
-    LogLine(lbMonitor, message + (gap.isEmpty() ? QString() : QStringLiteral("，自") + gap + QStringLiteral("起的交易待补录")));
+    QString line = message;
+    if (line.endsWith(u'！'))
+        line.chop(1);
+    if (!gap.isEmpty())
+        line += QStringLiteral("，自") + gap + QStringLiteral("起的交易待补录");
+    if (FMonitoring)
+        line += QStringLiteral("，%1秒后重试").arg((FBackOff.WaitMs() + 999) / 1000);
+    LogLine(lbMonitor, line);
     if (!automatic)
         ShowError(message);
-    RequestCatchUp(CatchUpRetryMs);
+    RequestCatchUp(0);
 }
 
 bool TFormItems::AdvanceWithStream(const TStreamCoverage& coverage)

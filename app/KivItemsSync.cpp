@@ -11,7 +11,6 @@
 #include "platform/Dialogs.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
-#include "platform/StringList.h"
 #include "platform/db/DbTexts.h"
 
 #include <QAction>
@@ -67,6 +66,17 @@ QString DatabaseRefusalReason(const EDatabaseError& error)
     return DatabaseRefusalText(error.Message());
 }
 
+// The entries of a property or alias text: the platform separates them with
+// ';' only, and a value may hold blanks ("深 蓝", "XL 建议120-130斤").
+QStringList PropertyEntries(const QString& text)
+{
+    QStringList entries;
+    for (const QString& entry : text.split(u';'))
+        if (const QString trimmed = entry.trimmed(); !trimmed.isEmpty())
+            entries << trimmed;
+    return entries;
+}
+
 // The text after the n-th ':', or nothing when there are fewer.
 std::optional<QString> AfterColon(const QString& entry, int n)
 {
@@ -75,32 +85,6 @@ std::optional<QString> AfterColon(const QString& entry, int n)
 }
 
 } // namespace
-
-QString PlatformUnreachableText(const QString& what)
-{
-    return what + QStringLiteral("失败：无法连接淘宝平台，请检查网络和系统参数后重试！");
-}
-
-QString PlatformErrorText(const TqvJSONobject* root)
-{
-    const auto* error = root ? qvJSONcast<TqvJSONobject>(root->Field(u"error_response")) : nullptr;
-    if (!error)
-        return QString();
-    const auto text = [&](QStringView name) {
-        const TqvJSONbase* member = error->Field(name);
-        if (const auto* string = qvJSONcast<TqvJSONstring>(member))
-            return string->Value();
-        if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
-            return number->LiteralText();
-        return QString();
-    };
-    QString message = text(u"msg");
-    if (const QString sub = text(u"sub_msg"); !sub.isEmpty())
-        message += QStringLiteral("（") + sub + QStringLiteral("）");
-    if (const QString code = text(u"code"); !code.isEmpty())
-        message += QStringLiteral(" [") + code + u']';
-    return message;
-}
 
 bool CheckShop(const TTreeNodeShop& shop)
 {
@@ -133,10 +117,10 @@ bool CheckShop(const TTreeNodeShop& shop)
 
 QString FormatSkuProps(const QString& propsName, const QString& alias)
 {
-    const QStringList aliases = SplitDelimitedText(alias, u';');
+    const QStringList aliases = PropertyEntries(alias);
     QStringList texts;
-    for (const QString& entry : SplitDelimitedText(propsName, u';')) {
-        // A piece without "pid:vid:name:" (a value cut at a blank) shows as it is.
+    for (const QString& entry : PropertyEntries(propsName)) {
+        // A piece without "pid:vid:name:" shows as it is.
         const std::optional<QString> key = BeforeColon(entry, 2);
         QString text = AfterColon(entry, 3).value_or(entry);
         if (key) {
@@ -169,8 +153,7 @@ TItemsSync::TItemsSync(TTreeNodeShop& shop, QWidget* progressOwner)
 TItemsSyncResult TItemsSync::SyncItems()
 {
     FResult = {};
-    FCountError.clear();
-    FUnreachable = false;
+    FPlatformFailure.clear();
     FDatabaseLost = false;
     FRefusals.clear();
     FExtraLines.clear();
@@ -195,14 +178,15 @@ TItemsSyncResult TItemsSync::SyncItems()
         FProgress->show();
 
         FLast = GetShopSyncDate(FShop.Code);
-        FResult.Now = GetServerTime(FShop);
+        const TPlatformReading reading = ReadPlatformClock(FShop);
+        FResult.Now = reading.Said;
         if (Stopped()) {
             FResult.Outcome = TSyncOutcome::soStopped;
         } else if (!DateTimeOf(FResult.Now).isValid()) {
             // Snapshots are stamped with the platform's time and compared as
             // text: any other form of it would not order with the others.
             FResult.Now.clear();
-            FUnreachable = true;
+            FPlatformFailure = PlatformFailedText(QStringLiteral("商品同步"), reading.Failure);
         } else {
             FExtraLines << QStringLiteral("\"ShopCode\"=") + FShop.Code << QStringLiteral("\"SyncDate\"=") + FResult.Now;
             if (CountItems())
@@ -242,15 +226,11 @@ bool TItemsSync::CountItems()
     const auto* total = response ? qvJSONcast<TqvJSONnumber>(response->Field(u"total_results")) : nullptr;
     if (!total) {
         // An error reply (an expired session, a refused argument) is not
-        // "nothing to sync": the user hears the platform's reason, or that
+        // "nothing to sync": the user hears the platform's refusal, or that
         // the platform could not be reached.
         FResult.Outcome = TSyncOutcome::soCountFailed;
-        if (reply.isEmpty()) {
-            FUnreachable = true;
-        } else {
-            const QString reason = PlatformErrorText(object);
-            FCountError = reason.isEmpty() ? QStringLiteral("淘宝平台的应答无法识别") : reason;
-        }
+        FPlatformFailure = reply.isEmpty() ? PlatformUnreachableText(QStringLiteral("商品同步"))
+                                           : PlatformFailedText(QStringLiteral("获取在线商品数量"), {true, PlatformErrorText(object)});
         return false;
     }
     FResult.Total = std::max<qint64>(0, total->IntValue());
@@ -619,10 +599,8 @@ void TItemsSync::StepBar()
 
 void TItemsSync::ReportFailures() const
 {
-    if (FUnreachable)
-        ShowError(PlatformUnreachableText(QStringLiteral("商品同步")));
-    if (!FCountError.isEmpty())
-        ShowError(QStringLiteral("获取在线商品数量失败：") + FCountError);
+    if (!FPlatformFailure.isEmpty())
+        ShowError(FPlatformFailure);
     if (FResult.Outcome != TSyncOutcome::soIncomplete)
         return;
     // What the platform did not give, and what the database did not take,

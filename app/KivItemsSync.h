@@ -24,6 +24,7 @@
 
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
+#include "client/KivPlatformTexts.h"
 #include "client/KivQuery.h"
 #include "platform/Exceptions.h"
 
@@ -36,7 +37,6 @@
 
 class QWidget;
 class TFormProgress;
-class TqvJSONobject;
 struct TTreeNodeShop;
 
 // True when the shop's credentials are complete. Otherwise an error message
@@ -45,8 +45,8 @@ struct TTreeNodeShop;
 bool CheckShop(const TTreeNodeShop& shop);
 
 // The display text of a SKU's properties ("pid:vid:name:value" entries, ';'
-// or a blank between them): each entry's value, or the item's alias for its
-// "pid:vid" when it has one, joined by a full-width comma.
+// between them; a value keeps its blanks): each entry's value, or the item's
+// alias for its "pid:vid" when it has one, joined by a full-width comma.
 QString FormatSkuProps(const QString& propsName, const QString& alias);
 
 
@@ -150,9 +150,8 @@ private:
     QString FOldStockTime;
     QString FLast;
     QStringList FExtraLines;
-    QString FCountError;
-    // The platform gave no reply at all (its time or the count).
-    bool FUnreachable = false;
+    // Why the platform's time or the count could not be had, as said.
+    QString FPlatformFailure;
     // The database went away while the items were written.
     bool FDatabaseLost = false;
     std::vector<TRefusal> FRefusals;
@@ -161,12 +160,6 @@ private:
     int FSkuRows = 0;
     TItemsSyncResult FResult;
 };
-
-// The message of a platform call that got no reply: what failed (the
-// sync, the catch-up) and what to check.
-QString PlatformUnreachableText(const QString& what);
-// The platform's own words for an error reply; empty when it gave none.
-QString PlatformErrorText(const TqvJSONobject* root);
 
 // SyncItems of a TItemsSync made for the call.
 TItemsSyncResult SyncItems(TTreeNodeShop& shop, QWidget* progressOwner);

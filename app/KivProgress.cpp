@@ -51,6 +51,12 @@ void TFormProgress::AllowStop(std::function<void()> onStop)
     ButtonStop->show();
 }
 
+void TFormProgress::HoldNobody()
+{
+    setWindowModality(Qt::NonModal);
+    setWindowFlag(Qt::WindowStaysOnTopHint, false);
+}
+
 void TFormProgress::reject()
 {
     // Esc and the close of the window system: the work goes on.

@@ -1,5 +1,6 @@
 #include "client/KivEvents.h"
 
+#include "client/KivColumns.h"
 #include "client/KivDataM.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
@@ -159,7 +160,9 @@ void LogLine(QListWidget* logBox, const QString& text)
         return;
     if (logBox->count() >= LogBoxLineLimit)
         logBox->clear();
-    const QString shown = text.size() > LogLineLimit ? text.left(LogLineLimit) + QStringLiteral("…") : text;
+    QString shown = CutToCharacters(text, LogLineLimit);
+    if (shown.size() < text.size())
+        shown += QStringLiteral("…");
     logBox->addItem(QString::number(logBox->count() + 1).rightJustified(3, u' ') + u'|' + shown);
     logBox->setCurrentRow(logBox->count() - 1);
 }

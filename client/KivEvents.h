@@ -33,8 +33,8 @@ void QueueTradeEventBatch(const TTradeEventBatch& batch);
 
 // Appends "%3s|" (the 1-based line number) and the text, and selects the new
 // line. A box that holds 200 lines or more is emptied first. No box: nothing.
-// A text longer than LogLineLimit characters is cut there (a stream line may
-// be a megabyte long).
+// A text longer than LogLineLimit characters is cut there, between two
+// characters as a reader sees them (a stream line may be a megabyte long).
 inline constexpr int LogLineLimit = 300;
 void LogLine(QListWidget* logBox, const QString& text);
 

@@ -1,10 +1,12 @@
 #include "client/KivGetSessiion.h"
 
 #include "client/KivDataM.h"
+#include "client/KivPlatformTexts.h"
 #include "client/KivQuery.h"
 #include "platform/Dialogs.h"
 #include "platform/HttpClient.h"
 #include "platform/StringList.h"
+#include "platform/UrlDecode.h"
 #include "platform/WindowHints.h"
 
 #include <QAction>
@@ -85,6 +87,14 @@ void TFormGetSession::ActionGetSessionExecute()
     items.Delimiter = u'&';
     items.SetDelimitedText(body);
     leSession->setText(items.Values(QStringLiteral("kiv_session")));
+    // The container answers a code it does not take with its reason.
+    const QString error = items.Values(QStringLiteral("error"));
+    if (leSession->text().isEmpty() && !error.isEmpty()) {
+        const QString description = UrlDecode(items.Values(QStringLiteral("error_description")).toUtf8());
+        const QString words = description.isEmpty() ? error : description + QStringLiteral(" [") + error + u']';
+        ShowError(QStringLiteral("获取Session失败：") + PlatformRefusal(words)
+                  + QStringLiteral("，请重新获取授权码，并检查“设置店铺”中店铺的AppKey后重试！"));
+    }
 }
 
 void TFormGetSession::BitBtnOKClick()

@@ -409,10 +409,12 @@ TPlatformReading ReadPlatformClock(const TTreeNodeShop& shop)
         reading.Said = text->Value();
     else if (const auto* number = qvJSONcast<TqvJSONnumber>(member))
         reading.Said = number->LiteralText();
-    if (!PlatformMoment(reading.Said).isValid())
+    if (!PlatformMoment(reading.Said).isValid()) {
         reading.Said.clear();
-    else
+        reading.Failure = FailureOf(reply);
+    } else {
         LastReading = reading;
+    }
     return reading;
 }
 

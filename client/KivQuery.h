@@ -10,9 +10,11 @@
 // A platform call never freezes the windows: its request runs on a thread of
 // its own while the GUI thread goes on with its events, so windows repaint
 // and take input meanwhile. Whoever calls must therefore expect anything to
-// have happened when the call returns; long work holds its windows behind
-// the modal progress window and can be stopped through a TPlatformCallStop.
+// have happened when the call returns; long work the seller started holds
+// its windows behind the modal progress window, and all long work can be
+// stopped through a TPlatformCallStop.
 
+#include "client/KivPlatformTexts.h"
 #include "json/uQvJSON.h"
 #include "platform/HttpClient.h"
 
@@ -154,6 +156,8 @@ struct TPlatformReading {
     QString Said;
     TInstant Sent;
     TInstant Answered;
+    // How the call failed when there is no reading.
+    TPlatformFailure Failure;
 
     bool IsValid() const { return !Said.isEmpty(); }
     // The latest second that the platform's clock had surely reached at the
@@ -165,8 +169,8 @@ struct TPlatformReading {
 };
 
 // Reads the platform's clock for the shop ("taobao.time.get"); an invalid
-// reading when there is none (no reply, an error reply, or a reply that
-// does not parse).
+// reading, with how the call failed, when there is none (no reply, an error
+// reply, or a reply that does not parse).
 TPlatformReading ReadPlatformClock(const TTreeNodeShop& shop);
 // The platform's time ("yyyy-mm-dd hh:mm:ss") as ReadPlatformClock reads it,
 // or empty.

@@ -2,6 +2,7 @@
 
 #include "client/KivEvents.h"
 #include "client/KivMapping.h"
+#include "client/KivPlatformTexts.h"
 #include "client/KivQuery.h"
 #include "client/KivValueCheck.h"
 #include "platform/Clock.h"
@@ -16,6 +17,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 TStreamTimings StreamTimings;
 
@@ -361,6 +363,8 @@ void TKivStreamThread::ProcessLine(const QString& line)
         FShared->ConnectedSeen = true;
         // Heartbeat intervals are measured within one connection.
         FLastHeartbeat.reset();
+        FOutageSaid = false;
+        FRefusalSaid.clear();
         LogLine(LogBox, QStringLiteral("连接成功"));
         FLastAlive = Clock::now();
         if (!FLive) {
@@ -397,6 +401,10 @@ void TKivStreamThread::ProcessLine(const QString& line)
         break;
     case TStreamPacketKind::Unknown:
         LogLine(LogBox, QStringLiteral("未知消息") + packet.MsgText);
+        break;
+    case TStreamPacketKind::Refused:
+        // Said when the attempt has ended.
+        FAttemptRefusal = packet.MsgText;
         break;
     }
 }
@@ -468,9 +476,13 @@ void TKivStreamThread::FetchDone(quint64 id, const TTqlReply& reply)
         return;
     const TPendingFetch fetch = std::move(pending->second);
     FFetches.erase(pending);
-    if (!MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
-        Missed(PlatformMoment(fetch.Modified).isValid() ? fetch.Modified : ReadingNow().SurelyReachedAt(Clock::now()),
-               QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败"));
+    if (MapTradeEvents(reply, TradeKeyMap, TradeDataMap, QStringLiteral("KivItemOut"), fetch.ExtraLines, fetch.Target))
+        return;
+    // A refusal says why, and what to check.
+    const TPlatformFailure failure = FailureOf(reply);
+    Missed(PlatformMoment(fetch.Modified).isValid() ? fetch.Modified : ReadingNow().SurelyReachedAt(Clock::now()),
+           QStringLiteral("交易") + fetch.Tid + QStringLiteral("获取失败")
+               + (failure.Words.isEmpty() ? QString() : QStringLiteral("：") + PlatformFailureReason(failure)));
 }
 
 void TKivStreamThread::OnConnectionEnded()
@@ -480,8 +492,26 @@ void TKivStreamThread::OnConnectionEnded()
     FLive = false;
     const TPlatformReading reading = ReadingNow();
     FCoverage.reset();
-    if (outage)
-        Missed(reading.SurelyReachedAt(FLastAlive, -FShared->Timings.OutageMarginSecs), QStringLiteral("监控连接中断"));
+    const QString refusal = std::exchange(FAttemptRefusal, QString());
+    if (!outage) {
+        NotConnected(refusal);
+        return;
+    }
+    Missed(reading.SurelyReachedAt(FLastAlive, -FShared->Timings.OutageMarginSecs), QStringLiteral("监控连接中断"));
+    FOutageSaid = true;
+    FRefusalSaid.clear();
+}
+
+void TKivStreamThread::NotConnected(const QString& refusal)
+{
+    // Not once an attempt: the outage again only when the platform's words
+    // change (after a connection that ended, the failing attempts only tell
+    // a refusal).
+    if (FOutageSaid && refusal == FRefusalSaid)
+        return;
+    FOutageSaid = true;
+    FRefusalSaid = refusal;
+    SayWaiting(QStringLiteral("监控连接失败：") + PlatformFailureReason({!refusal.isEmpty(), refusal}));
 }
 
 TPlatformReading TKivStreamThread::ReadingNow() const
@@ -500,6 +530,11 @@ void TKivStreamThread::Missed(const QString& from, const QString& what)
         }
     }
     MarkOutGap(FShopCopy.Code, moment);
+    SayWaiting(what);
+}
+
+void TKivStreamThread::SayWaiting(const QString& what)
+{
     const QString since = OutGapFrom(FShopCopy.Code);
     LogLine(LogBox, what + (since.isEmpty() ? QString() : QStringLiteral("，自") + since + QStringLiteral("起的交易待补录")));
 }

@@ -24,7 +24,10 @@
 // from ReconnectBaseMs up to ReconnectMaxMs, and is back at the base after a
 // connection the platform confirmed (200). A connection silent for three
 // heartbeat intervals (SilenceMs while no interval is known) counts as dead
-// and is made again.
+// and is made again. A stream that cannot get through says so in the log
+// once an outage, from the first attempt that fails on: that no connection
+// could be made, or that the platform refused it (its error reply instead
+// of the stream), in the platform's words; again when those words change.
 //
 // The trade of a notification is fetched on a thread of its own (one fetch
 // after the other), so that a platform slow to answer holds up neither the
@@ -183,8 +186,12 @@ private:
     void HandleNotifyMessage(const TStreamNotify& notify);
     void FetchDone(quint64 id, const TTqlReply& reply);
     void OnConnectionEnded();
+    // An attempt ended before the platform confirmed it: said once an outage.
+    void NotConnected(const QString& refusal);
     // Marks the shop's gap from the moment and says so.
     void Missed(const QString& from, const QString& what);
+    // Says what happened, and from when the shop's trades wait to be caught up.
+    void SayWaiting(const QString& what);
     // The reading the platform's time is counted from now: the coverage's,
     // else the last one taken.
     TPlatformReading ReadingNow() const;
@@ -203,6 +210,12 @@ private:
     bool FRunning = true;
     bool FLive = false;
     int FEnded = 0;
+    // The platform's words refusing the attempt under way, if it did.
+    QString FAttemptRefusal;
+    // The outage (since the last confirmed connection) has been said, and
+    // with which words of the platform (none for no connection).
+    bool FOutageSaid = false;
+    QString FRefusalSaid;
     std::chrono::steady_clock::time_point FConfirmedAt;
     // When the live connection last had a line.
     std::chrono::steady_clock::time_point FLastAlive;

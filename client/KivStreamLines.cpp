@@ -1,5 +1,6 @@
 #include "client/KivStreamLines.h"
 
+#include "client/KivPlatformTexts.h"
 #include "json/uQvJSON.h"
 #include "platform/SqlText.h"
 #include "platform/UrlDecode.h"
@@ -174,8 +175,13 @@ TStreamPacket ParseStreamLine(const QString& line)
     const std::unique_ptr<TqvJSONbase> root = TqvJSON::ParseText(line.toUtf8());
     const auto* object = qvJSONcast<TqvJSONobject>(root.get());
     const auto* body = object ? qvJSONcast<TqvJSONobject>(object->Field(u"packet")) : nullptr;
-    if (!body)
+    if (!body) {
+        if (const QString words = PlatformErrorText(object); !words.isEmpty()) {
+            packet.Kind = TStreamPacketKind::Refused;
+            packet.MsgText = words;
+        }
         return packet;
+    }
     // A code that is not a number is no known code.
     const auto* code = qvJSONcast<TqvJSONnumber>(body->Field(u"code"));
     packet.Code = code ? code->IntValue() : 0;

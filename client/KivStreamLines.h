@@ -62,6 +62,7 @@ enum class TStreamPacketKind {
     Business,     // 202
     StoreOnly,    // 203
     Unknown,      // any other code
+    Refused,      // no packet but the platform's error reply: the connection is refused
 };
 
 // A trade or refund notification of a business message.
@@ -77,7 +78,8 @@ struct TStreamPacket {
     TStreamPacketKind Kind = TStreamPacketKind::NotJson;
     qint64 Code = 0;
     // Unknown codes: the "msg" value as text (a string's text, a number's
-    // digits, true or false; empty for anything else or none).
+    // digits, true or false; empty for anything else or none). Refusals: the
+    // platform's words (PlatformErrorText).
     QString MsgText;
     // Business messages: the notification, when "msg" is an object holding
     // "notify_trade" (else "notify_refund") as an object with "status",

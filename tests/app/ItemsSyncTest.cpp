@@ -128,9 +128,10 @@ TEST(FormatSkuProps, AliasWinsAndEveryPieceShows)
 {
     EXPECT_EQ(FormatSkuProps(u"1:2:颜色:黑色;3:4:尺码:XL"_qs, u"1:2:经典黑"_qs), u"经典黑，XL"_qs);
     EXPECT_EQ(FormatSkuProps(u"1:2:颜色:黑色;3:4:尺码:XL"_qs, u"3:4:加大;1:2:经典黑"_qs), u"经典黑，加大"_qs);
-    // A blank ends an entry; a quoted entry keeps its blank; a value may hold ':'.
-    EXPECT_EQ(FormatSkuProps(u"1:2:颜色:深 蓝;3:4:尺码:XL"_qs, QString()), u"深，蓝，XL"_qs);
-    EXPECT_EQ(FormatSkuProps(u"\"1:2:颜色:深 蓝\";3:4:时间:10:30"_qs, QString()), u"深 蓝，10:30"_qs);
+    // Only ';' ends an entry, of the properties and of the aliases: a value
+    // keeps its blanks and may hold ':'; blanks around an entry go.
+    EXPECT_EQ(FormatSkuProps(u"1:2:颜色:深 蓝;3:4:尺码:XL 建议120-130斤"_qs, QString()), u"深 蓝，XL 建议120-130斤"_qs);
+    EXPECT_EQ(FormatSkuProps(u"1:2:颜色:深 蓝; 3:4:时间:10:30;"_qs, u" 3:4:下午 三点 ;1:2:藏 青"_qs), u"藏 青，下午 三点"_qs);
     EXPECT_EQ(FormatSkuProps(QString(), u"1:2:经典黑"_qs), QString());
 }
 
@@ -275,7 +276,8 @@ TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
     EXPECT_EQ(Sync().Outcome, TSyncOutcome::soCountFailed);
     ASSERT_EQ(Answers.Messages.size(), 1u);
     EXPECT_EQ(Answers.Messages[0].Type, TMsgDlgType::mtError);
-    EXPECT_TRUE(Answers.Messages[0].Text.startsWith(u"获取在线商品数量失败：Invalid session"_qs)) << Answers.Messages[0].Text.toStdString();
+    EXPECT_EQ(Answers.Messages[0].Text,
+              u"获取在线商品数量失败：淘宝平台拒绝了请求（Invalid session [27]），请检查“设置店铺”中店铺的AppKey、AppSecret和Session后重试！"_qs);
 
     Shop.Session = u"sess"_qs;
     Sim.Stop();

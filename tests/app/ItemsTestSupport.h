@@ -10,6 +10,7 @@
 #include "client/KivDataM.h"
 #include "client/KivLogin.h"
 #include "client/KivStream.h"
+#include "platform/Threads.h"
 #include "platform/SqlText.h"
 #include "grid/DBGridMv.h"
 #include "platform/db/ClientDataSet.h"
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 
 // Runs the event loop as the program does (so that the idle handler applies
@@ -106,6 +108,15 @@ inline bool MonitorStreamOpen(const TPlatformSim& sim, const TFormItems& form)
     return live && sim.StreamOpen() == 1;
 }
 
+// The monitor window of the main window's first shop, opened as its
+// "监控数据" node is double-clicked.
+inline TFormItems& OpenMonitorWindow(TMainKiv& main)
+{
+    main.tvShops->setCurrentItem(main.tvShops->topLevelItem(0)->child(1));
+    main.tvShopsDblClick();
+    return *MonitorOf(&main);
+}
+
 // The monitor's log, a line each.
 inline QString MonitorLog(const TFormItems& form)
 {
@@ -164,6 +175,17 @@ inline void EndMonitorTestSettings()
     MainKivHooks = {};
     StreamTimings = TStreamTimings{};
     TFormItems::CatchUpRetryMs = 60000;
+    TFormItems::LiveAdvanceMs = 30000;
+}
+// The end of a monitor test: the first shop's monitor stopped, the main
+// window gone, every thread ended, and the settings put back.
+inline void EndMonitorTest(std::unique_ptr<TMainKiv>& main)
+{
+    if (TFormItems* form = MonitorOf(main.get()); form && form->Monitoring())
+        form->ActionMonitor->trigger();
+    main.reset();
+    EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+    EndMonitorTestSettings();
 }
 
 // The stand-in's shop "S1" as the main window's tree holds it.

@@ -45,12 +45,8 @@ protected:
     }
     void TearDown() override
     {
-        if (Form() && Form()->Monitoring())
-            Form()->ActionMonitor->trigger();
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
+        EndMonitorTest(Main);
         qputenv("MORVANE_AUDIO_DEVICE", "null");
-        EndMonitorTestSettings();
         AppTest::TearDown();
     }
 
@@ -190,6 +186,25 @@ TEST_F(ItemsWindowTest, SyncModeSyncsAFreshShopAndShowsHandComputedFigures)
     };
     DoubleClick(0); // synced already: the figures only
     EXPECT_EQ(Sim.Count(), requests);
+}
+
+TEST_F(ItemsWindowTest, APropertyValueOrAnAliasWithBlanksShowsWhole)
+{
+    Sim.SetCatalogue(QByteArray(StationeryCatalogue)
+                         .replace("\"1:1:颜色:黑色\"", "\"1:1:颜色:深 蓝;2:7:尺码:XL 建议120-130斤\"")
+                         .replace("\"property_alias\":\"\"", "\"property_alias\":\"1:1:深 蓝 经典款\""));
+    Main = std::make_unique<TMainKiv>();
+    QString shown;
+    Answers.Modal = [&](QDialog& dialog) {
+        auto& form = static_cast<TFormItems&>(dialog);
+        form.show();
+        EXPECT_TRUE(form.ClientDataSetItems->Locate(u"SkuID"_qs, Variant(SkuA.toLongLong())));
+        shown = form.ClientDataSetItems->FieldByName(u"PropNameFormat"_qs)->DisplayText();
+        Keep(form, u"items-property-blanks.png"_qs);
+        return int(QDialog::Rejected);
+    };
+    DoubleClick(0); // "同步数据": never synced, so it syncs first
+    EXPECT_EQ(shown, u"深 蓝 经典款，XL 建议120-130斤"_qs);
 }
 
 TEST_F(ItemsWindowTest, TheFiguresAreReadOnlyAndEscapeTakesTheCloseBoxsRoadInBothModes)
@@ -426,7 +441,8 @@ TEST_F(ItemsWindowTest, ACatchUpThePlatformDoesNotAnswerOrRefusesIsSaidAndTriedA
     Shop()->Session = u"expired"_qs;
     startAndStop();
     ASSERT_EQ(Answers.Messages.size(), 2u);
-    EXPECT_TRUE(Answers.Messages[1].Text.startsWith(u"中断交易数据同步失败：Invalid session"_qs)) << Answers.Messages[1].Text.toStdString();
+    EXPECT_EQ(Answers.Messages[1].Text,
+              u"中断交易数据同步失败：淘宝平台拒绝了请求（Invalid session [27]），请检查“设置店铺”中店铺的AppKey、AppSecret和Session后重试！"_qs);
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), paid);
     Shop()->Session = u"sess"_qs;
     startAndStop();

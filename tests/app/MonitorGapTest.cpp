@@ -71,12 +71,7 @@ protected:
     }
     void TearDown() override
     {
-        if (Form() && Form()->Monitoring())
-            Form()->ActionMonitor->trigger();
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        EndMonitorTestSettings();
-        TFormItems::LiveAdvanceMs = 30000;
+        EndMonitorTest(Main);
         SetLocalNow(std::nullopt);
         AppTest::TearDown();
     }
@@ -85,9 +80,7 @@ protected:
     TFormItems& OpenMonitor()
     {
         Main = std::make_unique<TMainKiv>();
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(1));
-        Main->tvShopsDblClick();
-        return *Form();
+        return OpenMonitorWindow(*Main);
     }
     // Monitoring, its stream open.
     TFormItems& Monitoring()

@@ -85,6 +85,23 @@ TEST(LogLine, NumbersLinesEmptiesTheBoxAt200AndShowsStockFieldsInFixedColumns)
     LogStockChange(nullptr, &ds, u"t"_qs, u"QtyPay"_qs, u"1"_qs);
 }
 
+TEST(LogLine, ALongLineIsCutBetweenCharactersAsAReaderSeesThem)
+{
+    // After one letter, a line of faces (a surrogate pair each) and one of
+    // families of three (eight UTF-16 units, joined by zero-width joiners):
+    // the cut falls inside neither.
+    for (const QString& emoji : {u"😀"_qs, u"👨‍👩‍👧"_qs}) {
+        QListWidget box;
+        LogLine(&box, u"x"_qs + emoji.repeated(400));
+        const QString shown = box.item(0)->text();
+        ASSERT_TRUE(shown.startsWith(u"  1|x"_qs) && shown.endsWith(u"…"_qs)) << shown.toStdString();
+        EXPECT_TRUE(shown.isValidUtf16());
+        const QString cut = shown.mid(5, shown.size() - 6);
+        EXPECT_GT(cut.size(), 0);
+        EXPECT_EQ(cut, emoji.repeated(int(cut.size() / emoji.size()))) << cut.size();
+    }
+}
+
 TEST(QueueTradeEvents, OneRecordPerQualifyingOrderLine)
 {
     TakeQueue();

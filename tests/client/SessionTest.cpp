@@ -90,13 +90,17 @@ TEST_F(SessionTest, AnEmptyOrUnknownCodeLeavesTheSessionEmptyAndOkIsRefused)
     // A code with an ampersand and a blank is sent whole.
     Fetch(dialog, u"A&B C"_qs);
     ASSERT_EQ(dialog.leSession->text(), u"6100bbb"_qs);
-    // A code the container does not know: its reply names no session.
+    // A code the container does not know: its reply names no session, and
+    // says why, which is told as the platform's refusal.
     Fetch(dialog, u"WRONG"_qs);
     EXPECT_TRUE(dialog.MemoLog->toPlainText().startsWith(u"error=invalid_authcode"_qs));
     EXPECT_EQ(dialog.leSession->text(), QString());
+    EXPECT_EQ(Answers.Texts().value(1), u"获取Session失败：淘宝平台拒绝了请求（authorization code not valid [invalid_authcode]），"
+                                         "请重新获取授权码，并检查“设置店铺”中店铺的AppKey后重试！"_qs);
+    EXPECT_EQ(Answers.Messages.back().Type, TMsgDlgType::mtError);
     dialog.BitBtnOK->click();
-    EXPECT_EQ(Answers.Texts().value(1), u"没有正常获取到Session,请重试！"_qs);
-    EXPECT_EQ(Answers.Messages.size(), 2u);
+    EXPECT_EQ(Answers.Texts().value(2), u"没有正常获取到Session,请重试！"_qs);
+    EXPECT_EQ(Answers.Messages.size(), 3u);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_NE(dialog.result(), int(QDialog::Accepted));
 }

@@ -110,6 +110,9 @@ TEST(ParseStreamLine, PacketKinds)
         // A code written as text is no known code.
         {u"{\"packet\":{\"code\":\"200\"}}", TStreamPacketKind::Unknown, 0, u""},
         {u"{\"packet\":{}}", TStreamPacketKind::Unknown, 0, u""},
+        // The platform's error reply refuses the connection, in its words.
+        {u"{\"error_response\":{\"code\":27,\"msg\":\"invalid session\"}}", TStreamPacketKind::Refused, 0, u"invalid session [27]"},
+        {u"{\"error_response\":{}}", TStreamPacketKind::NoPacket, 0, u""},
     };
     for (const auto& c : cases) {
         const QString line = QString::fromUtf16(c.Line);

@@ -292,12 +292,13 @@ TEST_F(StreamTest, ReconnectsAfterADropAndAfterARefusal)
     ASSERT_TRUE(WaitFor([&] { return FEnds == 1; }));
 
     // A wrong secret is refused; the thread keeps trying, each time after a
-    // longer pause, and logs nothing.
+    // longer pause, and says the platform's refusal once.
     FBox->clear();
     FShop.AppSecret = u"wrong"_qs;
     Start();
-    ASSERT_TRUE(WaitFor([&] { return FSim.Count(u"stream-refused"_qs) >= 3; }));
-    EXPECT_TRUE(Log().isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return FSim.Count(u"stream-refused"_qs) >= 3 && !Log().isEmpty(); }));
+    ASSERT_EQ(Log().size(), 1) << Log().join(u'\n').toStdString();
+    EXPECT_TRUE(Log()[0].startsWith(u"监控连接失败：淘宝平台拒绝了请求（invalid signature [25]）"_qs)) << Log()[0].toStdString();
 }
 
 TEST_F(StreamTest, ASilentStreamIsDeadAfterThreeHeartbeatIntervals)

@@ -28,7 +28,9 @@ void Check(const TStreamPacket& packet)
         Require(packet.Notify->Oid.isEmpty() || IsSqlInteger(packet.Notify->Oid));
         Require(packet.Notify->Kind == u"notify_trade" || packet.Notify->Kind == u"notify_refund");
     }
-    if (packet.Kind != TStreamPacketKind::Unknown)
+    if (packet.Kind == TStreamPacketKind::Refused)
+        Require(!packet.MsgText.isEmpty());
+    else if (packet.Kind != TStreamPacketKind::Unknown)
         Require(packet.MsgText.isEmpty());
 }
 

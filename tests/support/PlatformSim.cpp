@@ -248,6 +248,11 @@ int TPlatformSim::GarbagePort() const
     return Control(QStringLiteral("/sim/garbage-port"), false).toInt();
 }
 
+int TPlatformSim::RefusingPort() const
+{
+    return Control(QStringLiteral("/sim/refusing-port"), false).toInt();
+}
+
 QByteArray TPlatformSim::Control(const QString& path, const QUrlQuery& query) const
 {
     THttpClient http;
@@ -344,6 +349,13 @@ TPlatformSim::TOrder TPlatformSim::ChangeTrade(const QString& appKey, const QStr
     const QJsonObject reply = QJsonDocument::fromJson(Control(QStringLiteral("/sim/trade"), query)).object();
     return {reply.value(QStringLiteral("tid")).toString(), reply.value(QStringLiteral("oid")).toString(),
             reply.value(QStringLiteral("streams")).toInt()};
+}
+
+void TPlatformSim::StreamRefuse(const QString& msg) const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("msg"), msg);
+    Control(QStringLiteral("/sim/stream/refuse"), query);
 }
 
 int TPlatformSim::StreamOpen() const

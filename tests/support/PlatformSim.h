@@ -50,6 +50,8 @@ public:
     void SetCatalogue(const QByteArray& json) const;
     // A port on 127.0.0.1 that answers every connection with bytes that are not HTTP.
     int GarbagePort() const;
+    // A port on 127.0.0.1 that refuses every connection.
+    int RefusingPort() const;
 
     // The notification stream. Each call that sends returns the number of
     // open streams it went to.
@@ -71,6 +73,9 @@ public:
     void StreamHeartbeat(int intervalMs) const;
     // New streams wait that long before they answer (0: at once).
     void StreamStall(int ms) const;
+    // New streams are refused with the platform's error reply of the text
+    // (empty: taken again).
+    void StreamRefuse(const QString& msg) const;
     int StreamOpen() const;
     // A buyer's order of num of the SKU (empty: the next SKU in turn; several
     // joined by ",": one trade of one order line each) in the

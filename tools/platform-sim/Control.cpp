@@ -1,6 +1,7 @@
 // Control calls for tests and demos (never made by the program): request
 // counts, faults of the query endpoint, the platform's time, the catalogue,
-// and a port that answers with bytes that are not HTTP at all.
+// a port that answers with bytes that are not HTTP at all, and one that
+// refuses every connection.
 
 #include "Sim.h"
 
@@ -73,6 +74,24 @@ TGarbageListener& Garbage()
 {
     static TGarbageListener listener;
     return listener;
+}
+
+// A port of 127.0.0.1 held without listening: every connection to it is
+// refused, as where nothing listens, and no other program can take it.
+int RefusingPort()
+{
+    static const int port = [] {
+        const int held = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (held < 0 || ::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::getsockname(held, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return 0;
+        return int(ntohs(address.sin_port));
+    }();
+    return port;
 }
 
 std::string Param(const httplib::Request& request, const std::string& name)
@@ -191,6 +210,10 @@ void RegisterControl(httplib::Server& server, TSimState& state)
     };
     server.Get("/sim/echo", echo);
     server.Post("/sim/echo", echo);
+    // GET /sim/refusing-port: a port on 127.0.0.1 that refuses every connection.
+    server.Get("/sim/refusing-port", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::to_string(RefusingPort()), "text/plain");
+    });
     // GET /sim/garbage-port: a port on 127.0.0.1 that answers junk, not HTTP.
     server.Get("/sim/garbage-port", [&state](const httplib::Request&, httplib::Response& response) {
         const std::lock_guard lock(state.Lock);

@@ -25,6 +25,10 @@
 //   POST /sim/stream/heartbeat?interval_ms=N   0: no heartbeats; the next one
 //                                    on each open stream comes N ms from now.
 //   POST /sim/stream/stall?ms=N      new streams wait that long before answering.
+//   POST /sim/stream/refuse?msg=TEXT new streams are refused with the error reply
+//                                    of that text, as the platform refuses a shop
+//                                    whose credentials it no longer takes; an
+//                                    empty text takes them again.
 //   GET  /sim/stream/open            number of open streams.
 //   GET  /sim/stream/sent            steady-clock nanoseconds of each logged write,
 //                                    one per line; POST /sim/stream/sent-clear.
@@ -68,6 +72,7 @@ struct TStreamHub {
     std::list<std::shared_ptr<TStreamSession>> Sessions;
     int HeartbeatMs = 0;
     int StallMs = 0;
+    std::string Refuse;
     std::vector<long long> Sent;
 };
 
@@ -226,7 +231,11 @@ void Answer(TSimState& state, const httplib::Request& request, httplib::Response
             hub.Changed.wait_for(lock, std::chrono::milliseconds(stall), [&] { return hub.StallMs == 0; });
         }
     }
-    const std::string refusal = Refusal(state, request);
+    std::string refusal = Refusal(state, request);
+    if (refusal.empty()) {
+        const std::lock_guard lock(hub.Lock);
+        refusal = hub.Refuse;
+    }
     if (!refusal.empty()) {
         Count(state, "stream-refused");
         response.status = 403;
@@ -353,6 +362,12 @@ void RegisterStream(httplib::Server& server, TSimState& state)
         const std::lock_guard lock(hub.Lock);
         hub.StallMs = std::max(0, IntParam(request, "ms", 0));
         hub.Changed.notify_all();
+        response.set_content("ok", "text/plain");
+    });
+    server.Post("/sim/stream/refuse", [](const httplib::Request& request, httplib::Response& response) {
+        TStreamHub& hub = Hub();
+        const std::lock_guard lock(hub.Lock);
+        hub.Refuse = Param(request, "msg");
         response.set_content("ok", "text/plain");
     });
     server.Get("/sim/stream/open", [](const httplib::Request&, httplib::Response& response) {

@@ -30,6 +30,7 @@
 namespace {
 
 constexpr int PlatformHeartbeatSeconds = 30;
+constexpr size_t ServerThreads = 64;
 
 int Usage()
 {
@@ -85,6 +86,10 @@ int main(int argc, char** argv)
     // Headers and body leave in separate writes: without this, every reply
     // waits for the client's delayed acknowledgement.
     server.set_tcp_nodelay(true);
+    // Every open stream and every held request takes a thread until it
+    // ends (a held one even after its client gave up): a platform that
+    // holds every call for a while must still answer the control calls.
+    server.new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
     sim::RegisterQueryEndpoint(server, state);
     sim::RegisterPages(server, state);
     sim::RegisterControl(server, state);
