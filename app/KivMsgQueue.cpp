@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -203,31 +204,65 @@ bool FeedsFigures(const TMsgRec& record)
     return columns.contains(QuotedName(u"SkuID"_qs)) && columns.contains(QuotedName(u"NumIID"_qs)) && columns.contains(QuotedName(u"Qty"_qs));
 }
 
-TSkuFigures LineSkuFigures(const TMsgRec& record)
+// A line's share of its SKU's figures: the SKU, the status sum it counts
+// in and its quantity; none when it counts in none.
+struct TLineShare {
+    TSkuKey Sku;
+    TFigure Figure = fgOut;
+    qint64 Qty = 0;
+};
+
+std::optional<TLineShare> LineShare(const TMsgRec& record)
 {
-    const auto query = OpenQuery(SkuFiguresSql(u"select \"SkuID\", \"NumIID\" from "_qs + LineRowSql(record), SysRec.StockTime));
-    return SkuFiguresOf(*query);
+    const auto row = OpenQuery(u"select * from "_qs + LineRowSql(record));
+    // The literals come back as CHAR, padded with blanks; the database
+    // compares texts without the blanks at their end, and so does this.
+    const auto text = [&row](const QString& name) {
+        const TField* field = row->FindField(name);
+        QString value = field && !field->IsNull() ? field->AsString() : QString();
+        while (value.endsWith(u' '))
+            value.chop(1);
+        return value;
+    };
+    const QString skuId = text(u"SkuID"_qs);
+    const QString numIid = text(u"NumIID"_qs);
+    const QString qty = text(u"Qty"_qs);
+    const std::optional<int> figure = TradeFigureOf(text(u"Status"_qs), text(u"TradeEvent"_qs));
+    if (skuId.isEmpty() || numIid.isEmpty() || qty.isEmpty() || !figure)
+        return std::nullopt;
+    return TLineShare{{skuId, numIid}, TFigure(*figure), row->FieldByName(u"Qty"_qs)->AsLargeInt()};
 }
 
 enum class TLineFate { Stored, StoredAlready, PastRange };
 
 // Stores a trade line unless it is stored already, or it would carry one of
-// its SKU's figures past the range (pastRange then says how).
+// its SKU's figures past the range (pastRange then says how). The SKU's
+// sums are locked before the line is looked for, and take its quantity.
 TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
 {
     if (!FeedsFigures(record))
         return InsertLine(record) ? TLineFate::Stored : TLineFate::StoredAlready;
     TLineWork work(*KivDM->KivConn);
-    // A figure out of range already (a database written before the check)
-    // holds back no line of its SKU that leaves the others as they were.
-    const unsigned before = BrokenBounds(LineSkuFigures(record));
+    const std::optional<TLineShare> share = LineShare(record);
+    if (!share) {
+        if (!InsertLine(record))
+            return TLineFate::StoredAlready;
+        work.Commit();
+        return TLineFate::Stored;
+    }
+    const TSqlWork sql = HelperWork();
+    const TSkuFigures before = LockSkuFigures(sql, share->Sku, ReadStockTime());
     if (!InsertLine(record))
         return TLineFate::StoredAlready;
-    if (const unsigned broken = BrokenBounds(LineSkuFigures(record)) & ~before; broken != 0) {
-        const auto qty = OpenQuery(u"select \"Qty\" from "_qs + LineRowSql(record));
-        pastRange = u"数量"_qs + qty->Fields(0)->AsString() + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
+    TSkuFigures after = before;
+    AddToFigure(after, share->Figure, share->Qty);
+    // A figure out of range already (a database written before the check)
+    // holds back no line of its SKU that leaves the others as they were.
+    if (const unsigned broken = BrokenBounds(after) & ~BrokenBounds(before); broken != 0) {
+        pastRange = u"数量"_qs + QString::number(share->Qty) + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
         return TLineFate::PastRange;
     }
+    AddTradeSums(sql, share->Sku, share->Figure, share->Qty);
     work.Commit();
     return TLineFate::Stored;
 }

@@ -2,6 +2,7 @@
 
 #include "client/KivEvents.h"
 #include "client/KivServerProbe.h"
+#include "client/KivSkuSums.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
@@ -119,6 +120,17 @@ struct TNewerTable {
 constexpr TNewerTable NewerTables[] = {
     {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL, "
                    u"\"Marks\" INTEGER DEFAULT 0 NOT NULL, \"LatestMark\" VARCHAR(32))"},
+    {u"KivSkuSums", u"CREATE TABLE \"KivSkuSums\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, "
+                    u"\"Up0\" BIGINT DEFAULT 0 NOT NULL, \"Up1\" BIGINT DEFAULT 0 NOT NULL, \"Up2\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Up3\" BIGINT DEFAULT 0 NOT NULL, \"Up4\" BIGINT DEFAULT 0 NOT NULL, \"Down0\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Down1\" BIGINT DEFAULT 0 NOT NULL, \"Down2\" BIGINT DEFAULT 0 NOT NULL, \"Down3\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Down4\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"SkuID\", \"NumIID\"))"},
+    {u"KivSkuStock", u"CREATE TABLE \"KivSkuStock\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, \"StockTime\" BIGINT NOT NULL, "
+                     u"\"Stock\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"StockTime\", \"SkuID\", \"NumIID\"))"},
+};
+// Indexes that a database made by an older program may lack.
+constexpr TNewerTable NewerIndexes[] = {
+    {u"IX_KivItemOut_SkuDate", u"CREATE INDEX \"IX_KivItemOut_SkuDate\" ON \"KivItemOut\" (\"SkuID\", \"NumIID\", \"Date\")"},
 };
 struct TNewerColumn {
     const char16_t* Table;
@@ -259,6 +271,13 @@ void TKivDM::EnsureSchema()
             if (missing(QStringLiteral("select 1 from rdb$relation_fields where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(column.Table))
                         + QStringLiteral(" and rdb$field_name = ") + QuotedStr(QString::fromUtf16(column.Name))))
                 KivConn->ExecuteDirect(QString::fromUtf16(column.Add));
+        for (const TNewerTable& index : NewerIndexes)
+            if (missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(index.Name))))
+                KivConn->ExecuteDirect(QString::fromUtf16(index.Create));
+        // Made once from the whole history, before any line or stock-in is
+        // checked against them.
+        if (SkuSumsMissing(*KivConn))
+            BuildSkuSums(*KivConn);
     } catch (const EDatabaseConnectionLost&) {
         // Tried again with the next statement, once the server answers.
         FSchemaChecked = false;
@@ -594,6 +613,32 @@ QString LoadStockTime(QString* notice)
     if (notice)
         *notice = SettingValueProblem(1, stored, QString::fromUtf16(SettingValueCaption)) + QStringLiteral("已改用新的库存期间%1。").arg(next);
     return next;
+}
+
+namespace {
+
+const QString StockTimeSql = QStringLiteral("select \"Value\" from \"SYS_Params\" where \"Code\" = 1");
+
+QString StockTimeOf(const TSQLQuery& query)
+{
+    const auto period = query.IsEmpty() ? std::nullopt : StockPeriodOf(query.FieldByName(QStringLiteral("Value"))->AsString());
+    if (!period)
+        throw EConvertError(QStringLiteral("库存期间（代码1）无法使用，请重新登录！"));
+    SysRec.StockTime = QString::number(*period);
+    return SysRec.StockTime;
+}
+
+} // namespace
+
+QString ReadStockTime()
+{
+    return StockTimeOf(*OpenQuery(StockTimeSql));
+}
+
+QString LockStockTime(TKivTransaction& transaction)
+{
+    transaction.ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\" = \"Value\" where \"Code\" = 1"));
+    return StockTimeOf(*transaction.OpenQuery(StockTimeSql));
 }
 
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction)

@@ -197,15 +197,23 @@ TEST_F(FigureRangeTest, TwoSeatsBookingOneSkuAtOnceCannotBothCarryItPastTheRange
 {
     Sync();
     ASSERT_EQ(BookIn(100), u"closed"_qs);
-    // Another seat books the SKU and holds its rows until this seat's
-    // booking waits for them; the booking that fits with the other's passes.
+    // Another seat books the SKU as the program does (the period and the
+    // SKU's sums locked, its stock added to them) and holds its rows until
+    // this seat's booking waits for them; the booking that fits with the
+    // other's passes.
     const auto otherSeatBooks = [&](qint64 qty, qint64 ours) {
         const TOtherSeat other(DatabasePath(), QString::fromUtf16(ServerPassword),
-                               u"execute block as declare id bigint; begin id = gen_id(\"GEN_KivItemIn_ID\", 1); "
+                               u"execute block as declare id bigint; begin "
+                               "update \"SYS_Params\" set \"Value\" = \"Value\" where \"Code\" = 1; id = gen_id(\"GEN_KivItemIn_ID\", 1); "
                                "insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(:id, %1, %2, current_timestamp); "
                                "insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(:id, %2, %3, 500000000001); "
-                               "update \"KivItem\" set \"Barcode\" = '6901' where \"SkuID\" = %3; end"_qs.arg(qty).arg(SysRec.StockTime, SkuA),
-                               u"update \"KivItem\""_qs);
+                               "update \"KivItem\" set \"Barcode\" = '6901' where \"SkuID\" = %3; "
+                               "update or insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\") values(%3, 500000000001); "
+                               "merge into \"KivSkuStock\" t using rdb$database on t.\"StockTime\" = %2 and t.\"SkuID\" = %3 and "
+                               "t.\"NumIID\" = 500000000001 when matched then update set \"Stock\" = t.\"Stock\" + %1 when not matched then "
+                               "insert (\"SkuID\",\"NumIID\",\"StockTime\",\"Stock\") values(%3, 500000000001, %2, %1); end"_qs.arg(qty).arg(
+                                   SysRec.StockTime, SkuA),
+                               u"update \"SYS_Params\""_qs);
         EXPECT_TRUE(WaitFor([&] { return other.Holding.load(); }));
         const QString left = BookIn(ours);
         EXPECT_TRUE(WaitFor([&] { return other.Committed.load(); }));
@@ -299,28 +307,32 @@ TEST_F(FigureRangeTest, AChangeAMonitorWindowCannotHoldIsLoggedAndLeftForAReload
 
 TEST_F(FigureRangeTest, TheRollOverCarriesNoStockPastTheRange)
 {
-    // Shipped at or after the sync's time, the lines that the roll-over
-    // takes off: one that would carry SKU A's balance below its bound (with
-    // 1000 paid), and, at the next sync, one that would carry SKU B's
-    // stock past its column. The stock-ins are carried as they stand.
-    const auto line = [](const QString& sku, qint64 qty, const QString& date, const QString& status, const QString& event) {
-        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',%1,500000000001,%2,%3,%4,%5)"_qs
+    // Paid after the first sync: so much of SKU A that what is left of its
+    // stock would lie below the balance's bound, were the paid line counted
+    // again (a sync date moved back); it is carried as it stands. SKU B
+    // takes what is left of it.
+    const auto paid = [](const QString& sku, qint64 qty, const QString& date) {
+        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',%1,500000000001,%2,%3,%4,'TradeBuyerPay')"_qs
                     .arg(sku)
                     .arg(qty)
-                    .arg(QuotedStr(date), QuotedStr(status), QuotedStr(event)));
+                    .arg(QuotedStr(date), QuotedStr(Paid)));
     };
     StockIn(100, SysRec.StockTime, {SkuA});
-    line(SkuA, 1000, u"2024-06-01 12:00:00"_qs, Paid, u"TradeBuyerPay"_qs);
-    line(SkuA, 2147483647, u"2024-06-01 12:00:00"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"TradeSellerShip"_qs);
-    EXPECT_EQ(ReadAfresh(u"QtyBalance"_qs), u"-900/-900"_qs);
-
     StockIn(100, SysRec.StockTime, {SkuB});
-    line(SkuB, -2147483647, u"2024-06-01 13:00:00"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"TradeSellerShip"_qs);
+    paid(SkuA, 2000000000, u"2024-06-01 12:00:00"_qs);
+    paid(SkuB, 30, u"2024-06-01 12:30:00"_qs);
+    // Stored behind the program's back: the sums are made again from the
+    // lines, as an upgrade makes them.
+    BuildSkuSums(*FDM->KivConn);
+    EXPECT_EQ(ReadAfresh(u"QtyBalance"_qs), u"-1999999900/-1999999900"_qs);
+    EXPECT_EQ(Figure(SkuB, u"QtyBalance"_qs), 70);
+
     Sim.SetCatalogue(QByteArray(StationeryCatalogue).replace("2024-05-01 10:00:00", "2024-06-01 12:30:00"));
     Sim.SetNow(u"2024-06-01 13:00:00"_qs);
     Sync();
     EXPECT_EQ(ReadAfresh(u"QtyStock"_qs), u"100/100"_qs);
-    EXPECT_EQ(Figure(SkuB, u"QtyStock"_qs), 100);
+    EXPECT_EQ(Figure(SkuB, u"QtyStock"_qs), 70);
+    EXPECT_EQ(Figure(SkuB, u"QtyBalance"_qs), 70);
     EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
 }
 
