@@ -5,8 +5,7 @@
 // that the figures fit for every low-stock threshold the program takes.
 // Against the platform stand-in, a fresh database and the real windows.
 
-#include "AppTest.h"
-#include "ItemsTestSupport.h"
+#include "StockFiguresSupport.h"
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
@@ -26,89 +25,12 @@
 
 namespace {
 
-const QString Paid = u"WAIT_SELLER_SEND_GOODS"_qs;
-const QString Bought = u"WAIT_BUYER_PAY"_qs;
 // The largest stock SKU A can take with nothing paid: the balance's bound,
 // |balance| <= INT_MAX - LowStockBound.
 constexpr qint64 StockBound = 2147483647LL - LowStockBound;
 
-class FigureRangeTest : public AppTest {
+class FigureRangeTest : public StockFiguresTest {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        InstallItemsHooks();
-        InstallItemInHooks();
-        StartSim(Sim, StationeryCatalogue);
-        PointAtSim(Sim);
-        AddSimShopRows();
-        AddRule(u"TradeAlipayCreate"_qs, Bought, u"QtyOut"_qs);
-        AddRule(u"TradeBuyerPay"_qs, Paid, u"QtyPay"_qs);
-        Main = std::make_unique<TMainKiv>();
-    }
-    void TearDown() override
-    {
-        if (Form() && Form()->Monitoring())
-            Stop(*Form());
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        MainKivHooks = {};
-        AppTest::TearDown();
-    }
-
-    TTreeNodeShop& Shop() const { return *Main->ShopOf(Main->tvShops->topLevelItem(0)); }
-    // The shop synced, as "同步销售商品" does.
-    void Sync() { ASSERT_EQ(SyncItems(Shop(), nullptr).Outcome, TSyncOutcome::soCompleted); }
-    // "同步数据" (0) or "监控数据" (1) double-clicked in the tree.
-    void Open(int child)
-    {
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(child));
-        Main->tvShopsDblClick();
-    }
-    TFormItems* Form() const { return MonitorOf(Main.get()); }
-    int Figure(const QString& sku, const QString& field) const { return ItemsFigure(*Form()->ClientDataSetItems, sku, field); }
-    TFormItems& Monitoring()
-    {
-        Open(1);
-        TFormItems& form = *Form();
-        form.ActionMonitor->trigger();
-        EXPECT_TRUE(WaitFor([&] { return MonitorStreamOpen(Sim, form); }));
-        return form;
-    }
-    void Stop(TFormItems& form)
-    {
-        form.ActionMonitor->trigger();
-        ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0 && MonitorLog(form).endsWith(u"监控停止"_qs); }));
-    }
-
-    // Books qty by barcode on the main window's stock-in page (an unknown
-    // barcode: SKU A ticked), the dialog's barcode changed to storedAs when
-    // given. Whether the dialog stayed open, and its quantity's selection.
-    QString BookIn(qint64 qty, const QString& barcode = u"6901"_qs, const QString& storedAs = QString())
-    {
-        QString left;
-        Answers.Modal = [&](QDialog& dialog) {
-            auto& form = dynamic_cast<TFormItemIn&>(dialog);
-            form.show();
-            if (CountBarcode(barcode) == 0)
-                TickItemIn(form, SkuA);
-            if (!storedAs.isEmpty())
-                form.EditInBarcode->setText(storedAs);
-            form.SpinEditQty->setValue(int(qty));
-            form.ActionOK->trigger();
-            left = form.isVisible() ? u"open:"_qs + form.SpinEditQty->findChild<QLineEdit*>()->selectedText() : u"closed"_qs;
-            if (form.isVisible())
-                Keep(form, u"stock-in-refused.png"_qs);
-            const int result = form.isVisible() ? int(QDialog::Rejected) : form.result();
-            form.hide();
-            return result;
-        };
-        Main->tbStock->click();
-        Main->leBarcode->setText(barcode);
-        Press(Main->leBarcode, Qt::Key_Return);
-        return left;
-    }
-
     // SKU A's figure as both of the shop's windows read it afresh with the
     // largest threshold the program takes: "同步数据", and the monitor
     // window reloaded (opened when it is not).
@@ -143,9 +65,6 @@ protected:
         return int(MonitorLog(*Form()).count(u"交易"_qs + order.Tid + u"的订单行"_qs + order.Oid + u"无法保存："_qs + how + u"，已略过"_qs));
     }
 
-    TPlatformSim Sim;
-    TDialogAnswers Answers;
-    std::unique_ptr<TMainKiv> Main;
 };
 
 TEST_F(FigureRangeTest, AStockInPastTheRangeEitherWayIsRefusedAndStoresNothing)
