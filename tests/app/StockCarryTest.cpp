@@ -10,9 +10,12 @@
 #include "app/KivFigureRange.h"
 #include "app/KivProgress.h"
 #include "client/KivSkuSums.h"
+#include "support/ChildProcess.h"
 #include "support/OtherSeat.h"
 
 #include <QCoreApplication>
+#include <QLabel>
+#include <QProgressBar>
 
 namespace {
 
@@ -142,6 +145,153 @@ TEST_F(StockCarryTest, ASyncLeavesEveryBalanceAsItWasForEveryShopsSkus)
     EXPECT_EQ(Balances(), first);
     ExpectSumsOfTheWholeHistory();
     EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+// Two seats on one database through a Firebird server: this one, and
+// another (a second program, or a second attachment that writes as the
+// program does).
+class StockSeatsTest : public StockCarryTest {
+protected:
+    StockSeatsTest() { Served = true; }
+
+    // This seat's barcode 6901 for SKU A, 10 pieces, 3 of them paid.
+    void BookAndSell()
+    {
+        Sync();
+        ASSERT_EQ(BookIn(10), u"closed"_qs);
+        TFormItems& form = Monitoring();
+        Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+        ASSERT_TRUE(WaitFor([&] { return Figure(SkuA, u"QtyPay"_qs) == 3; })) << MonitorLog(form).toStdString();
+        Stop(form);
+    }
+    QString SeatDatabase() const { return Server.DatabaseName(DatabasePath()); }
+    static QString SeatPassword() { return QString::fromUtf16(TFirebirdServer::Password); }
+    // The stock-ins of the quantity: their periods, "new" for the current one.
+    static QString PeriodsOf(int qty)
+    {
+        return Scalar(u"select list(iif(\"StockTime\" = (select \"Value\" from \"SYS_Params\" where \"Code\" = 1), 'new', 'old')) from "
+                      "\"KivItemIn\" where \"Qty\" = "_qs
+                      + QString::number(qty));
+    }
+};
+
+TEST_F(StockSeatsTest, AStockInAfterAnotherSeatsSyncCountsAndReadsAsAFreshLoginReadsIt)
+{
+    BookAndSell();
+    if (HasFatalFailure())
+        return;
+    EXPECT_EQ(Figures(u"S1"_qs, {SkuA}), u"5000000000011:10/7/3"_qs);
+    // The other seat, a program of its own, syncs the shop an hour later.
+    ChangeItemsBy(One);
+    const TProcessEnd synced = RunTestChildProcess("items-sync", {u"MORVANE_SYNC_DIR="_qs + TempPath(QString()), u"MORVANE_SYNC_TQL="_qs + Sim.TqlUrl()});
+    ASSERT_TRUE(!synced.Signalled && synced.Code == 0) << synced.Code;
+
+    // This seat, logged in before, books 5 more: they count with what is
+    // left, in the window now and after a fresh login alike.
+    ASSERT_EQ(BookIn(5), u"closed"_qs);
+    EXPECT_EQ(PeriodsOf(5), u"new"_qs);
+    const QString figures = Figures(u"S1"_qs, {SkuA});
+    EXPECT_EQ(figures, u"5000000000011:12/12/2"_qs);
+    Main.reset();
+    FDM.reset();
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    PointAtSim(Sim); // the login's settings, the stock period among them
+    Main = std::make_unique<TMainKiv>();
+    EXPECT_EQ(Figures(u"S1"_qs, {SkuA}), figures);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+TEST_F(StockSeatsTest, ABookingAndAnotherSeatsRollOverAtOnceCountThePiecesOnceInThePeriodTheWindowsRead)
+{
+    BookAndSell();
+    if (HasFatalFailure())
+        return;
+    // The other seat's sync ends first and holds the new period until this
+    // seat's booking waits for it: the booking lands in the new period.
+    const QString next = QString::number(SysRec.StockTime.toLongLong() + 100);
+    {
+        const TOtherSeat other(SeatDatabase(), SeatPassword(),
+                               u"execute block as declare id bigint; begin "
+                               "update \"SYS_Params\" set \"Value\" = '%1' where \"Code\" = 1; id = gen_id(\"GEN_KivItemIn_ID\", 1); "
+                               "insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(:id, 7, %1, current_timestamp); "
+                               "insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(:id, %1, %2, 500000000001); "
+                               "insert into \"KivSkuStock\"(\"SkuID\",\"NumIID\",\"StockTime\",\"Stock\") values(%2, 500000000001, %1, 7); "
+                               "update \"SYS_Shop\" set \"SyncDate\" = '2024-06-01 13:00:00' where \"Code\" = 'S1'; end"_qs.arg(next, SkuA),
+                               u"update \"SYS_Params\""_qs);
+        ASSERT_TRUE(WaitFor([&] { return other.Holding.load(); }));
+        EXPECT_EQ(BookIn(5), u"closed"_qs);
+        EXPECT_TRUE(WaitFor([&] { return other.Committed.load(); }));
+    }
+    EXPECT_EQ(PeriodsOf(5), u"new"_qs);
+    EXPECT_EQ(Figures(u"S1"_qs, {SkuA}), u"5000000000011:12/12/2"_qs);
+
+    // This seat's sync ends while the other seat's booking holds the
+    // period: the sync waits, and carries the booking over.
+    {
+        const TOtherSeat other(SeatDatabase(), SeatPassword(),
+                               u"execute block as declare id bigint; begin "
+                               "update \"SYS_Params\" set \"Value\" = \"Value\" where \"Code\" = 1; id = gen_id(\"GEN_KivItemIn_ID\", 1); "
+                               "insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(:id, 20, %1, current_timestamp); "
+                               "insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(:id, %1, %2, 500000000001); "
+                               "update \"KivSkuStock\" set \"Stock\" = \"Stock\" + 20 where \"StockTime\" = %1 and \"SkuID\" = %2; end"_qs.arg(next, SkuA),
+                               u"update \"SYS_Params\""_qs);
+        ASSERT_TRUE(WaitFor([&] { return other.Holding.load(); }));
+        ChangeItemsBy(u"2024-06-01 14:00:00"_qs);
+        Sync();
+        EXPECT_TRUE(WaitFor([&] { return other.Committed.load(); }));
+    }
+    EXPECT_EQ(PeriodsOf(20), u"old"_qs);
+    EXPECT_EQ(Figures(u"S1"_qs, {SkuA}), u"5000000000011:32/32/22"_qs);
+    EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+TEST_F(StockCarryTest, TheRunningSumsAreTheWholeHistorysAfterLinesStockInsSyncsAndAnUpgrade)
+{
+    Sync();
+    ASSERT_EQ(BookIn(10, u"6901"_qs, QString(), {SkuA, SkuB}), u"closed"_qs);
+    TFormItems& form = Monitoring();
+    Sim.PlaceOrder(u"k1"_qs, SkuA, 3);
+    Sim.PlaceOrder(u"k1"_qs, SkuB, -2, Bought, u"TradeAlipayCreate"_qs);
+    Sim.PlaceOrder(u"k1"_qs, SkuC, 4, Bought, u"TradeAlipayCreate"_qs);
+    ASSERT_TRUE(WaitFor([&] { return Figure(SkuC, u"QtyOut"_qs) == 4 && Figure(SkuB, u"QtyOut"_qs) == -2 && Figure(SkuA, u"QtyPay"_qs) == 3; }))
+        << MonitorLog(form).toStdString();
+    Stop(form);
+    ChangeItemsBy(One);
+    Sync();
+    ASSERT_EQ(BookIn(-4, u"6901"_qs), u"closed"_qs);
+    ExpectSumsOfTheWholeHistory();
+
+    // A database an older program kept: no sums, no index by date, and
+    // history enough that the sums take more than a moment to make.
+    Main.reset();
+    for (const QString& drop : {u"drop table \"KivSkuSums\""_qs, u"drop table \"KivSkuStock\""_qs, u"drop index \"IX_KivItemOut_SkuDate\""_qs})
+        ExecSql(drop);
+    ExecSql(u"execute block as declare i integer = 0; begin while (i < %1) do begin "
+            "insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1', %2, "
+            "500000000001, mod(:i, 7) - 3, '2024-05-01 00:00:00', iif(mod(:i, 2) = 0, 'WAIT_SELLER_SEND_GOODS', 'WAIT_BUYER_PAY'), "
+            "iif(mod(:i, 3) = 0, 'OfflineReload', iif(mod(:i, 2) = 0, 'TradeBuyerPay', 'TradeAlipayCreate'))); i = i + 1; end end"_qs
+                .arg(UpgradeProgressLines)
+                .arg(SkuB));
+    FDM.reset();
+    InstallUpgradeProgress();
+    const TUpgradeProgress shown = UpgradeProgress;
+    QStringList steps;
+    UpgradeProgress = [&](int done, int count, const QString& label) {
+        shown(done, count, label);
+        if (auto* progress = qobject_cast<TFormProgress*>(QApplication::activeModalWidget())) {
+            steps << QString::number(progress->ProgressBar->value()) + u'/' + QString::number(progress->ProgressBar->maximum()) + u' '
+                         + progress->LabelTitle->text();
+            Keep(*progress, u"sums-upgrade.png"_qs);
+        }
+    };
+    FDM = std::make_unique<TKivDM>(TempPath(QString()));
+    EXPECT_EQ(Scalar(u"select count(*) from rdb$indices where rdb$index_name = 'IX_KivItemOut_SkuDate'"_qs), u"1"_qs);
+    UpgradeProgress = nullptr;
+    EXPECT_EQ(steps, (QStringList{u"0/2 正在统计各商品的交易数量..."_qs, u"1/2 正在统计各商品的入库数量..."_qs}));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ExpectSumsOfTheWholeHistory();
+    EXPECT_EQ(Scalar(u"select \"Stock\" from \"KivSkuStock\" where \"SkuID\" = "_qs + SkuB + u" and \"StockTime\" = "_qs + ReadStockTime()),
+              u"6"_qs);
 }
 
 } // namespace
