@@ -267,6 +267,18 @@ TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
     return TLineFate::Stored;
 }
 
+// StoreTradeLine, once more when another seat held the SKU's sums: the
+// seat that waited meets the other's change (most often the same line,
+// which it then finds stored).
+TLineFate StoreTradeLineInTurn(const TMsgRec& record, QString& pastRange)
+{
+    try {
+        return StoreTradeLine(record, pastRange);
+    } catch (const EDatabaseConflict&) {
+        return StoreTradeLine(record, pastRange);
+    }
+}
+
 // A trade line's record: stored, or its refusal dealt with; the figures
 // change only with a line that is stored.
 void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
@@ -281,7 +293,7 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
     }
     QString pastRange;
     try {
-        switch (StoreTradeLine(*record, pastRange)) {
+        switch (StoreTradeLineInTurn(*record, pastRange)) {
         case TLineFate::Stored:
             break;
         case TLineFate::StoredAlready:
