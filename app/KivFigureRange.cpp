@@ -70,36 +70,61 @@ TSqlWork HelperWork()
     return {[](const QString& sql) { return ExecSql(sql); }, [](const QString& sql) { return OpenQuery(sql); }};
 }
 
+namespace {
+
+QString SumsInsertSql(const TSkuKey& sku, const QString& column = QString(), qint64 qty = 0)
+{
+    return QStringLiteral("insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\"") + (column.isEmpty() ? QString() : u',' + column)
+           + QStringLiteral(") values(") + SqlInteger(sku.SkuID) + u',' + SqlInteger(sku.NumIID)
+           + (column.isEmpty() ? QString() : u',' + QString::number(qty)) + u')';
+}
+
+TFigureSpan& SpanOf(TSkuFigures& figures, TFigure figure)
+{
+    return figures.Trades[size_t(figure)];
+}
+
+} // namespace
+
 TSkuFigures LockSkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
 {
-    const QString where = SkuWhere(sku);
-    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set \"Up0\" = \"Up0\"") + where) == 0)
-        work.Exec(QStringLiteral("insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\") values(") + SqlInteger(sku.SkuID) + u','
-                  + SqlInteger(sku.NumIID) + u')');
+    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set \"Up0\" = \"Up0\"") + SkuWhere(sku)) == 0)
+        work.Exec(SumsInsertSql(sku));
+    return SkuFigures(work, sku, stockTime);
+}
+
+TSkuFigures SkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
+{
     const auto row = work.Open(QStringLiteral("select s.*, coalesce((select \"Stock\" from \"KivSkuStock\" t where t.\"StockTime\" = ")
                                + SqlInteger(stockTime)
                                + QStringLiteral(" and t.\"SkuID\" = s.\"SkuID\" and t.\"NumIID\" = s.\"NumIID\"), 0) \"Stock\" from \"KivSkuSums\" s")
-                               + where);
-    return SkuFiguresOf(*row);
+                               + SkuWhere(sku));
+    return row->IsEmpty() ? TSkuFigures{} : SkuFiguresOf(*row);
 }
 
 void AddToFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
 {
-    if (figure == fgBalance) {
+    if (figure == fgBalance)
         figures.Stock += qty;
-        return;
-    }
-    TFigureSpan& span = figures.Trades[size_t(figure)];
-    (qty > 0 ? span.Up : span.Down) += qty;
+    else
+        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) += qty;
+}
+
+void TakeFromFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
+{
+    if (figure == fgBalance)
+        figures.Stock -= qty;
+    else
+        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) -= qty;
 }
 
 void AddTradeSums(const TSqlWork& work, const TSkuKey& sku, TFigure figure, qint64 qty)
 {
-    if (qty == 0)
-        return;
     const QString column = QuotedName(SpanColumn(figure, qty));
-    work.Exec(QStringLiteral("update \"KivSkuSums\" set ") + column + QStringLiteral(" = ") + column + QStringLiteral(" + (")
-              + QString::number(qty) + u')' + SkuWhere(sku));
+    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set ") + column + QStringLiteral(" = ") + column + QStringLiteral(" + (")
+                  + QString::number(qty) + u')' + SkuWhere(sku))
+        == 0)
+        work.Exec(SumsInsertSql(sku, column, qty));
 }
 
 void AddStockSums(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime, qint64 qty)

@@ -101,9 +101,15 @@ struct TSkuKey {
 // SKU that has none; two seats making it at once: EDatabaseConflict for the
 // second), and returns its figures with the stock of the period.
 TSkuFigures LockSkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime);
-// What a trade line of the figure adds to the SKU's sums, and a stock-in to
-// the stock of its period; to be kept in the work that stores them.
+// The SKU's figures with the stock of the period, as the work sees them.
+TSkuFigures SkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime);
+// What a trade line of the figure (or a stock-in: fgBalance) adds to the
+// figures, and takes from them.
 void AddToFigure(TSkuFigures& figures, TFigure figure, qint64 qty);
+void TakeFromFigure(TSkuFigures& figures, TFigure figure, qint64 qty);
+// Adds a trade line's quantity to the SKU's sums, which locks its row until
+// the work ends as LockSkuFigures does; and a stock-in's to the stock of
+// its period. To be kept in the work that stores them.
 void AddTradeSums(const TSqlWork& work, const TSkuKey& sku, TFigure figure, qint64 qty);
 void AddStockSums(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime, qint64 qty);
 // The figures of the current row of a statement with the columns "Up0".."Up4",

@@ -205,16 +205,17 @@ bool FeedsFigures(const TMsgRec& record)
 }
 
 // A line's share of its SKU's figures: the SKU, the status sum it counts
-// in and its quantity; none when it counts in none.
+// in and its quantity, with the stock period; none when it changes none.
 struct TLineShare {
     TSkuKey Sku;
     TFigure Figure = fgOut;
     qint64 Qty = 0;
+    QString StockTime;
 };
 
 std::optional<TLineShare> LineShare(const TMsgRec& record)
 {
-    const auto row = OpenQuery(u"select * from "_qs + LineRowSql(record));
+    const auto row = OpenQuery(u"select l.*, "_qs + StockTimeColumnSql() + u" \"SYS_StockTime\" from "_qs + LineRowSql(record));
     // The literals come back as CHAR, padded with blanks; the database
     // compares texts without the blanks at their end, and so does this.
     const auto text = [&row](const QString& name) {
@@ -226,43 +227,43 @@ std::optional<TLineShare> LineShare(const TMsgRec& record)
     };
     const QString skuId = text(u"SkuID"_qs);
     const QString numIid = text(u"NumIID"_qs);
-    const QString qty = text(u"Qty"_qs);
     const std::optional<int> figure = TradeFigureOf(text(u"Status"_qs), text(u"TradeEvent"_qs));
-    if (skuId.isEmpty() || numIid.isEmpty() || qty.isEmpty() || !figure)
+    const qint64 qty = text(u"Qty"_qs).isEmpty() ? 0 : row->FieldByName(u"Qty"_qs)->AsLargeInt();
+    if (skuId.isEmpty() || numIid.isEmpty() || qty == 0 || !figure)
         return std::nullopt;
-    return TLineShare{{skuId, numIid}, TFigure(*figure), row->FieldByName(u"Qty"_qs)->AsLargeInt()};
+    return TLineShare{{skuId, numIid}, TFigure(*figure), qty, CheckedStockTime(text(u"SYS_StockTime"_qs))};
 }
 
 enum class TLineFate { Stored, StoredAlready, PastRange };
 
 // Stores a trade line unless it is stored already, or it would carry one of
-// its SKU's figures past the range (pastRange then says how). The SKU's
-// sums are locked before the line is looked for, and take its quantity.
+// its SKU's figures past the range (pastRange then says how). Its quantity
+// goes into its SKU's sums first, which holds them until the work ends.
 TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
 {
     if (!FeedsFigures(record))
         return InsertLine(record) ? TLineFate::Stored : TLineFate::StoredAlready;
     TLineWork work(*KivDM->KivConn);
     const std::optional<TLineShare> share = LineShare(record);
-    if (!share) {
-        if (!InsertLine(record))
-            return TLineFate::StoredAlready;
-        work.Commit();
-        return TLineFate::Stored;
+    if (share) {
+        const TSqlWork sql = HelperWork();
+        AddTradeSums(sql, share->Sku, share->Figure, share->Qty);
+        const TSkuFigures after = SkuFigures(sql, share->Sku, share->StockTime);
+        TSkuFigures before = after;
+        TakeFromFigure(before, share->Figure, share->Qty);
+        // A figure out of range already (a database written before the
+        // check) holds back no line of its SKU that leaves the others as
+        // they were.
+        if (const unsigned broken = BrokenBounds(after) & ~BrokenBounds(before); broken != 0) {
+            // Its values may still be refused: that is said first.
+            if (!InsertLine(record))
+                return TLineFate::StoredAlready;
+            pastRange = u"数量"_qs + QString::number(share->Qty) + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
+            return TLineFate::PastRange;
+        }
     }
-    const TSqlWork sql = HelperWork();
-    const TSkuFigures before = LockSkuFigures(sql, share->Sku, ReadStockTime());
     if (!InsertLine(record))
         return TLineFate::StoredAlready;
-    TSkuFigures after = before;
-    AddToFigure(after, share->Figure, share->Qty);
-    // A figure out of range already (a database written before the check)
-    // holds back no line of its SKU that leaves the others as they were.
-    if (const unsigned broken = BrokenBounds(after) & ~BrokenBounds(before); broken != 0) {
-        pastRange = u"数量"_qs + QString::number(share->Qty) + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
-        return TLineFate::PastRange;
-    }
-    AddTradeSums(sql, share->Sku, share->Figure, share->Qty);
     work.Commit();
     return TLineFate::Stored;
 }

@@ -617,18 +617,28 @@ QString LoadStockTime(QString* notice)
 
 namespace {
 
-const QString StockTimeSql = QStringLiteral("select \"Value\" from \"SYS_Params\" where \"Code\" = 1");
+const QString StockTimeSql = QStringLiteral("select ") + StockTimeColumnSql() + QStringLiteral(" \"Value\" from rdb$database");
 
 QString StockTimeOf(const TSQLQuery& query)
 {
-    const auto period = query.IsEmpty() ? std::nullopt : StockPeriodOf(query.FieldByName(QStringLiteral("Value"))->AsString());
+    return CheckedStockTime(query.IsEmpty() || query.Fields(0)->IsNull() ? QString() : query.Fields(0)->AsString());
+}
+
+} // namespace
+
+QString StockTimeColumnSql()
+{
+    return QStringLiteral("(select \"Value\" from \"SYS_Params\" where \"Code\" = 1)");
+}
+
+QString CheckedStockTime(const QString& stored)
+{
+    const auto period = StockPeriodOf(stored);
     if (!period)
         throw EConvertError(QStringLiteral("库存期间（代码1）无法使用，请重新登录！"));
     SysRec.StockTime = QString::number(*period);
     return SysRec.StockTime;
 }
-
-} // namespace
 
 QString ReadStockTime()
 {

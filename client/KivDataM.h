@@ -289,6 +289,10 @@ QString ReadStockTime();
 // never lands in a period that has just been left (the one that waited
 // meets the other's change: EDatabaseConflict).
 QString LockStockTime(TKivTransaction& transaction);
+// For reading the period with other values: the column's expression, and
+// the period of the text it gave (as ReadStockTime takes it).
+QString StockTimeColumnSql();
+QString CheckedStockTime(const QString& stored);
 QString NextStockTime();
 // With a transaction, the setting is written in it.
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction = nullptr);
