@@ -128,9 +128,17 @@ constexpr TNewerTable NewerTables[] = {
     {u"KivSkuStock", u"CREATE TABLE \"KivSkuStock\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, \"StockTime\" BIGINT NOT NULL, "
                      u"\"Stock\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"StockTime\", \"SkuID\", \"NumIID\"))"},
 };
-// Indexes that a database made by an older program may lack.
-constexpr TNewerTable NewerIndexes[] = {
-    {u"IX_KivItemOut_SkuDate", u"CREATE INDEX \"IX_KivItemOut_SkuDate\" ON \"KivItemOut\" (\"SkuID\", \"NumIID\", \"Date\")"},
+// Indexes that a database made by an older program may lack, and the one
+// each replaces (dropped once it is made: every index of the trade lines
+// costs each line stored a page written).
+struct TNewerIndex {
+    const char16_t* Name;
+    const char16_t* Create;
+    const char16_t* Replaces;
+};
+constexpr TNewerIndex NewerIndexes[] = {
+    {u"IX_KivItemOut_SkuDate", u"CREATE INDEX \"IX_KivItemOut_SkuDate\" ON \"KivItemOut\" (\"SkuID\", \"NumIID\", \"Date\")",
+     u"IX_KivItemOut_Sku"},
 };
 struct TNewerColumn {
     const char16_t* Table;
@@ -271,9 +279,22 @@ void TKivDM::EnsureSchema()
             if (missing(QStringLiteral("select 1 from rdb$relation_fields where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(column.Table))
                         + QStringLiteral(" and rdb$field_name = ") + QuotedStr(QString::fromUtf16(column.Name))))
                 KivConn->ExecuteDirect(QString::fromUtf16(column.Add));
-        for (const TNewerTable& index : NewerIndexes)
-            if (missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(index.Name))))
+        const auto indexMissing = [&missing](const char16_t* name) {
+            return missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(name)));
+        };
+        for (const TNewerIndex& index : NewerIndexes) {
+            if (indexMissing(index.Name))
                 KivConn->ExecuteDirect(QString::fromUtf16(index.Create));
+            if (!indexMissing(index.Replaces)) {
+                try {
+                    KivConn->ExecuteDirect(QStringLiteral("DROP INDEX ") + QuotedName(QString::fromUtf16(index.Replaces)));
+                } catch (const EDatabaseConnectionLost&) {
+                    throw;
+                } catch (const EDatabaseError&) {
+                    // Another seat has the table in use: a later start drops it.
+                }
+            }
+        }
         // Made once from the whole history, before any line or stock-in is
         // checked against them.
         if (SkuSumsMissing(*KivConn))

@@ -130,8 +130,8 @@ CREATE TABLE "KivItemOut" (
   "Amount"     NUMERIC(18,2),
   "Status"     VARCHAR(100)
 );
-CREATE INDEX "IX_KivItemOut_Sku" ON "KivItemOut" ("SkuID", "NumIID");
-/* A SKU's lines from a date on (the figures since a sync) without its older ones. */
+/* A SKU's lines, and those from a date on (the figures since a sync)
+   without its older ones. */
 CREATE INDEX "IX_KivItemOut_SkuDate" ON "KivItemOut" ("SkuID", "NumIID", "Date");
 CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
 CREATE INDEX "IX_KivItemOut_Oid" ON "KivItemOut" ("Oid");
