@@ -376,8 +376,9 @@ void TFormItems::LoadItems()
         return;
     // Another seat's sync may have moved the shop's sync time and the stock
     // period on since they were last read: the figures count from both as
-    // they are stored now.
-    FShop->SyncDate = GetShopSyncDate(FShop->Code);
+    // they are stored now (a shop whose row has gone keeps the time it had).
+    if (const std::optional<QString> stored = StoredShopSyncDate(FShop->Code))
+        FShop->SyncDate = *stored;
     // Counted from a sync time that is no time, every figure would be 0:
     // the window says so and shows none.
     if (const QString problem = ShopSyncTimeProblem(*FShop); !problem.isEmpty()) {

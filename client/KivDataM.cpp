@@ -724,8 +724,13 @@ void LoadBalanceSound(QByteArray& stream)
 
 QString GetShopSyncDate(const QString& shopCode)
 {
+    return StoredShopSyncDate(shopCode).value_or(QString());
+}
+
+std::optional<QString> StoredShopSyncDate(const QString& shopCode)
+{
     const auto query = OpenQuery(QStringLiteral("select \"SyncDate\" from \"SYS_Shop\" where \"Code\" = %1").arg(QuotedStr(shopCode)));
-    return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("SyncDate"))->AsString();
+    return query->IsEmpty() ? std::nullopt : std::optional<QString>(query->FieldByName(QStringLiteral("SyncDate"))->AsString());
 }
 
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction)

@@ -324,6 +324,8 @@ void LoadBalanceSound(QByteArray& stream);
 
 // Shops and users.
 QString GetShopSyncDate(const QString& shopCode);
+// The same, none when the shop has no row.
+std::optional<QString> StoredShopSyncDate(const QString& shopCode);
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction = nullptr);
 QString LastOutDate(const QString& shopCode);
 
