@@ -2,39 +2,20 @@
 
 #include "platform/SqlText.h"
 #include "platform/db/DataSet.h"
+#include "platform/db/SqlQuery.h"
 
 #include <bit>
 
 namespace {
 
-// Which lines each status sum counts, as the items statement counts them:
-// the catch-up's lines ('OfflineReload') under their status too, but a
-// refund only under its own event.
-struct TTradeFigure {
-    const char16_t* Status;
-    const char16_t* Event;
-    bool WithCatchUp;
-    const char16_t* Caption;
-};
-constexpr TTradeFigure TradeFigures[TradeFigureCount] = {
-    {u"WAIT_BUYER_PAY", u"TradeAlipayCreate", true, u"拍下"},
-    {u"WAIT_SELLER_SEND_GOODS", u"TradeBuyerPay", true, u"付款"},
-    {u"WAIT_BUYER_CONFIRM_GOODS", u"TradeSellerShip", true, u"发货"},
-    {u"TRADE_FINISHED", u"TradeSuccess", true, u"成交"},
-    {u"WAIT_BUYER_CONFIRM_GOODS", u"RefundSuccess", false, u"退款"},
-};
-
-QString Text(const char16_t* text)
+QString SkuWhere(const TSkuKey& sku)
 {
-    return QString::fromUtf16(text);
+    return QStringLiteral(" where \"SkuID\" = ") + SqlInteger(sku.SkuID) + QStringLiteral(" and \"NumIID\" = ") + SqlInteger(sku.NumIID);
 }
 
-// The sum of the figure's quantities of one sign (sign: "> 0" or "< 0").
-QString SpanSum(const TTradeFigure& figure, const char* sign, const QString& name)
+QString SpanColumn(TFigure figure, qint64 qty)
 {
-    const QString events = QuotedStr(Text(figure.Event)) + (figure.WithCatchUp ? QStringLiteral(",'OfflineReload'") : QString());
-    return QStringLiteral("coalesce(sum(iif(o.\"Status\" = ") + QuotedStr(Text(figure.Status)) + QStringLiteral(" and o.\"TradeEvent\" in (")
-           + events + QStringLiteral(") and o.\"Qty\" ") + QLatin1String(sign) + QStringLiteral(", o.\"Qty\", 0)), 0) ") + QuotedName(name);
+    return (qty > 0 ? QStringLiteral("Up%1") : QStringLiteral("Down%1")).arg(int(figure));
 }
 
 } // namespace
@@ -75,29 +56,85 @@ bool BrokenAbove(unsigned bounds)
 
 QString FigureCaption(TFigure figure)
 {
-    return figure == fgBalance ? QStringLiteral("结余") : Text(TradeFigures[figure].Caption);
+    return figure == fgBalance ? QStringLiteral("结余") : QString::fromUtf16(TradeFigure(figure).Caption);
 }
 
-QString SkuFiguresSql(const QString& skus, const QString& stockTime)
+TSqlWork WorkOf(TKivTransaction& transaction)
 {
-    QString sql = QStringLiteral("select s.\"SkuID\", s.\"NumIID\"");
-    for (int f = 0; f < TradeFigureCount; ++f) {
-        sql += u',' + SpanSum(TradeFigures[f], "> 0", QStringLiteral("Up%1").arg(f));
-        sql += u',' + SpanSum(TradeFigures[f], "< 0", QStringLiteral("Down%1").arg(f));
-    }
-    return sql
-           + QStringLiteral(",(select coalesce(sum(x.\"Qty\"), 0) from \"KivItemIn\" x inner join \"KivItemInList\" y on x.\"AutoCode\" = y.\"PCode\" "
-                            "where y.\"SkuID\" = s.\"SkuID\" and y.\"NumIID\" = s.\"NumIID\" and x.\"StockTime\" = ")
-           + SqlInteger(stockTime) + QStringLiteral(") \"Stock\" from (") + skus
-           + QStringLiteral(") s left join \"KivItemOut\" o on o.\"SkuID\" = s.\"SkuID\" and o.\"NumIID\" = s.\"NumIID\" "
-                            "group by s.\"SkuID\", s.\"NumIID\"");
+    return {[&transaction](const QString& sql) { return transaction.ExecSql(sql); },
+            [&transaction](const QString& sql) { return transaction.OpenQuery(sql); }};
 }
 
-QString SkuFiguresSql(const QString& skuId, const QString& numIid, const QString& stockTime)
+TSqlWork HelperWork()
 {
-    return SkuFiguresSql(QStringLiteral("select cast(") + SqlInteger(skuId) + QStringLiteral(" as bigint) \"SkuID\", cast(") + SqlInteger(numIid)
-                             + QStringLiteral(" as bigint) \"NumIID\" from rdb$database"),
-                         stockTime);
+    return {[](const QString& sql) { return ExecSql(sql); }, [](const QString& sql) { return OpenQuery(sql); }};
+}
+
+namespace {
+
+QString SumsInsertSql(const TSkuKey& sku, const QString& column = QString(), qint64 qty = 0)
+{
+    return QStringLiteral("insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\"") + (column.isEmpty() ? QString() : u',' + column)
+           + QStringLiteral(") values(") + SqlInteger(sku.SkuID) + u',' + SqlInteger(sku.NumIID)
+           + (column.isEmpty() ? QString() : u',' + QString::number(qty)) + u')';
+}
+
+TFigureSpan& SpanOf(TSkuFigures& figures, TFigure figure)
+{
+    return figures.Trades[size_t(figure)];
+}
+
+} // namespace
+
+TSkuFigures LockSkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
+{
+    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set \"Up0\" = \"Up0\"") + SkuWhere(sku)) == 0)
+        work.Exec(SumsInsertSql(sku));
+    return SkuFigures(work, sku, stockTime);
+}
+
+TSkuFigures SkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
+{
+    const auto row = work.Open(QStringLiteral("select s.*, coalesce((select \"Stock\" from \"KivSkuStock\" t where t.\"StockTime\" = ")
+                               + SqlInteger(stockTime)
+                               + QStringLiteral(" and t.\"SkuID\" = s.\"SkuID\" and t.\"NumIID\" = s.\"NumIID\"), 0) \"Stock\" from \"KivSkuSums\" s")
+                               + SkuWhere(sku));
+    return row->IsEmpty() ? TSkuFigures{} : SkuFiguresOf(*row);
+}
+
+void AddToFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
+{
+    if (figure == fgBalance)
+        figures.Stock += qty;
+    else
+        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) += qty;
+}
+
+void TakeFromFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
+{
+    if (figure == fgBalance)
+        figures.Stock -= qty;
+    else
+        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) -= qty;
+}
+
+void AddTradeSums(const TSqlWork& work, const TSkuKey& sku, TFigure figure, qint64 qty)
+{
+    const QString column = QuotedName(SpanColumn(figure, qty));
+    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set ") + column + QStringLiteral(" = ") + column + QStringLiteral(" + (")
+                  + QString::number(qty) + u')' + SkuWhere(sku))
+        == 0)
+        work.Exec(SumsInsertSql(sku, column, qty));
+}
+
+void AddStockSums(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime, qint64 qty)
+{
+    const QString period = SqlInteger(stockTime);
+    if (work.Exec(QStringLiteral("update \"KivSkuStock\" set \"Stock\" = \"Stock\" + (") + QString::number(qty) + u')' + SkuWhere(sku)
+                  + QStringLiteral(" and \"StockTime\" = ") + period)
+        == 0)
+        work.Exec(QStringLiteral("insert into \"KivSkuStock\"(\"SkuID\",\"NumIID\",\"StockTime\",\"Stock\") values(") + SqlInteger(sku.SkuID)
+                  + u',' + SqlInteger(sku.NumIID) + u',' + period + u',' + QString::number(qty) + u')');
 }
 
 TSkuFigures SkuFiguresOf(const TDataSet& row)

@@ -28,6 +28,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <set>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -120,14 +122,18 @@ QString OutOfRangeText(const TStockInBooking& booking, const TTickedSku& sku, co
 }
 
 // Books the stock-in in one transaction: the stock-in, the barcode on every
-// snapshot of the ticked SKUs, their list rows. The barcode update holds the
-// SKU's rows until the transaction ends, so that a booking of another seat
-// waits for this one and its check sees it; the check comes after, and a
-// SKU whose figures would leave their range takes everything back. Returns
-// what is wrong then, empty once booked.
-QString Book(const TStockInBooking& booking)
+// snapshot of the ticked SKUs, their list rows, their running sums. The
+// stock period is read with its row locked, so that another seat's roll-over
+// waits for the booking or the booking for it, and the pieces land in the
+// period the windows read. Each SKU's sums are locked before its check, so
+// that a booking of another seat waits for this one and its check sees it;
+// a SKU whose figures would leave their range takes everything back.
+// Returns what is wrong then, empty once booked.
+QString Book(TStockInBooking& booking)
 {
     TKivTransaction transaction;
+    const TSqlWork work = WorkOf(transaction);
+    booking.StockTime = LockStockTime(transaction);
     transaction.ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + booking.Id + u','
                         + booking.Qty + u',' + booking.StockTime + QStringLiteral(",current_timestamp)"));
     for (const TTickedSku& sku : booking.Skus) {
@@ -138,12 +144,20 @@ QString Book(const TStockInBooking& booking)
         transaction.ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(")
                             + booking.Id + u',' + booking.StockTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
     }
+    std::set<std::pair<QString, QString>> checked;
     for (const TTickedSku& sku : booking.Skus) {
-        const TSkuFigures figures = SkuFiguresOf(*transaction.OpenQuery(SkuFiguresSql(sku.SkuID, sku.NumIID, booking.StockTime)));
+        // A SKU listed by two shops takes the quantity once for each.
+        if (!checked.insert({sku.SkuID, sku.NumIID}).second)
+            continue;
+        const TSkuKey key{sku.SkuID, sku.NumIID};
+        const qint64 qty = booking.Qty.toLongLong() * TimesListed(booking, sku);
+        TSkuFigures figures = LockSkuFigures(work, key, booking.StockTime);
+        AddToFigure(figures, fgBalance, qty);
         // Only the stock, the balance and the quantity to order follow a
         // stock-in; the status sums are the trade lines' to keep.
         if ((BrokenBounds(figures) & BoundsOf(fgBalance)) != 0)
             return OutOfRangeText(booking, sku, figures);
+        AddStockSums(work, key, booking.StockTime, qty);
     }
     transaction.Commit();
     return QString();
@@ -309,7 +323,7 @@ QString TFormItemIn::BuildSkuListSql(bool known) const
                       "(Select \"Name\" from \"SYS_Shop\" where \"Code\"=a.\"ShopCode\") \"ShopName\","
                       "(select sum(x.\"Qty\") from \"KivItemIn\" x inner join \"KivItemInList\" y on x.\"AutoCode\"=y.\"PCode\" "
                       "where y.\"SkuID\"=a.\"SkuID\" and y.\"NumIID\"=a.\"NumIID\" and x.\"StockTime\" = ")
-                  + SqlInteger(SysRec.StockTime)
+                  + ReadStockTime()
                   + QStringLiteral(
                       ") \"Qty\" from \"KivItem\" a  inner join \"SYS_Shop\" c on a.\"ShopCode\" = c.\"Code\" "
                       "inner join \"KivItemOnsale\" b on a.\"NumIID\" = b.\"NumIID\" and a.\"ShopCode\" = b.\"ShopCode\" "
@@ -479,7 +493,6 @@ QString TFormItemIn::BookStockIn()
     booking.Barcode = EditInBarcode->text();
     SpinEditQty->interpretText();
     booking.Qty = QString::number(SpinEditQty->value());
-    booking.StockTime = SqlInteger(SysRec.StockTime);
     ForEachListedRow([&](TDataSet& data) {
         if (data.FieldByName(QStringLiteral("Selected"))->AsInteger() == 1)
             booking.Skus.push_back({SqlInteger(FieldText(data, QStringLiteral("SkuID"))), SqlInteger(FieldText(data, QStringLiteral("NumIID"))),

@@ -374,6 +374,11 @@ void TFormItems::LoadItems()
 {
     if (!FShop)
         return;
+    // Another seat's sync may have moved the shop's sync time and the stock
+    // period on since they were last read: the figures count from both as
+    // they are stored now (a shop whose row has gone keeps the time it had).
+    if (const std::optional<QString> stored = StoredShopSyncDate(FShop->Code))
+        FShop->SyncDate = *stored;
     // Counted from a sync time that is no time, every figure would be 0:
     // the window says so and shows none.
     if (const QString problem = ShopSyncTimeProblem(*FShop); !problem.isEmpty()) {
@@ -384,7 +389,7 @@ void TFormItems::LoadItems()
         ShowError(problem);
         return;
     }
-    SQLQueryItems->SQL = ItemsFiguresSql(*FShop, SysRec.StockTime, QString::number(LowStock()));
+    SQLQueryItems->SQL = ItemsFiguresSql(*FShop, ReadStockTime(), QString::number(LowStock()));
     // The rows on screen stay until the new ones are read: a database out of
     // reach leaves them as they were.
     SQLQueryItems->Open();

@@ -1,8 +1,8 @@
 #include "app/KivItemsSync.h"
 
-#include "app/KivFigureRange.h"
 #include "app/KivMain.h"
 #include "app/KivProgress.h"
+#include "app/KivStockPeriod.h"
 #include "client/KivColumns.h"
 #include "client/KivDataM.h"
 #include "client/KivMapping.h"
@@ -22,7 +22,6 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
-#include <map>
 #include <optional>
 
 namespace {
@@ -38,13 +37,6 @@ constexpr qint64 BatchPerCommitCost = 10;
 QString Quoted(const QString& text)
 {
     return u'"' + text + u'"';
-}
-
-// A column of the roll-over written bare: null stays null, anything else
-// only as an integer.
-QString BareInteger(const TField* field)
-{
-    return field->IsNull() ? QStringLiteral("null") : SqlInteger(field->AsString());
 }
 
 // The text before the n-th ':' (n from 1), or nothing when there are fewer.
@@ -159,9 +151,9 @@ TItemsSyncResult TItemsSync::SyncItems()
     FExtraLines.clear();
     FItems.clear();
     FSkuRows = 0;
-    // Checked before anything is fetched or written: the roll-over writes
-    // it into SQL bare.
-    FOldStockTime = SqlInteger(SysRec.StockTime);
+    // A period that no statement could use is said before anything is
+    // fetched or written; the roll-over reads it again at the end.
+    ReadStockTime();
     {
         const TShopInUse inUse(FShop);
         const TPlatformCallScope scope(FStop);
@@ -466,108 +458,30 @@ void TItemsSync::FormatSkus(TKivTransaction& transaction, const TMappedReply& sk
 
 // The sync date, a first sync's removal of the older snapshots and the
 // roll-over go together: a sync killed between them would roll the same
-// stock-ins over twice, or never.
+// stock over twice, or never. The roll-over comes first: it locks the stock
+// period, and counts the shop's SKUs before older snapshots go. A booking
+// of another seat that held the period meanwhile makes it start again.
 void TItemsSync::FinishSync()
 {
-    const QString newTime = SqlInteger(NextStockTime());
-    TKivTransaction transaction;
-    // Pages that listed no item at all replace nothing.
-    if (FLast.isEmpty() && FResult.Items > 0)
-        DeleteShopItems(FShop.Code, FResult.Now, transaction);
-    SetShopSyncDate(FResult.Now, FShop.Code, &transaction);
-    RollStockPeriodOver(transaction, newTime);
-    SetStockTimeParam(newTime, &transaction);
-    transaction.Commit();
+    constexpr int Tries = 3;
+    const TStockRollOver roll{FShop.Code, FLast, FResult.Now, [this](TKivTransaction& t, const QString& sql) { return Exec(t, sql); }};
+    for (int attempt = 1;; ++attempt) {
+        try {
+            TKivTransaction transaction;
+            const QString newTime = RollStockPeriodOver(transaction, roll);
+            // Pages that listed no item at all replace nothing.
+            if (FLast.isEmpty() && FResult.Items > 0)
+                DeleteShopItems(FShop.Code, FResult.Now, transaction);
+            SetShopSyncDate(FResult.Now, FShop.Code, &transaction);
+            transaction.Commit();
+            SysRec.StockTime = newTime;
+            break;
+        } catch (const EDatabaseConflict&) {
+            if (attempt == Tries)
+                throw;
+        }
+    }
     FShop.SyncDate = FResult.Now;
-    SysRec.StockTime = newTime;
-}
-
-namespace {
-
-// The SKUs whose figures the stock period's roll-over moves: keyed by
-// "SkuID/NumIID", the ways their figures leave the range with the stock of
-// the period.
-std::map<QString, unsigned> BrokenStockBounds(TKivTransaction& transaction, const QString& skus, const QString& stockTime)
-{
-    std::map<QString, unsigned> bounds;
-    for (const auto rows = transaction.OpenQuery(SkuFiguresSql(skus, stockTime)); !rows->Eof(); rows->Next())
-        bounds[rows->FieldByName(QStringLiteral("SkuID"))->AsString() + u'/' + rows->FieldByName(QStringLiteral("NumIID"))->AsString()] =
-            BrokenBounds(SkuFiguresOf(*rows)) & BoundsOf(fgBalance);
-    return bounds;
-}
-
-// Whether the new period's stock carries a SKU's figures out of their range
-// where the old period's kept them within.
-bool CarriesPastRange(TKivTransaction& transaction, const QString& oldTime, const QString& newTime)
-{
-    const QString skus = QStringLiteral("select distinct \"SkuID\", \"NumIID\" from \"KivItemInList\" where \"StockTime\" = ") + newTime;
-    const std::map<QString, unsigned> before = BrokenStockBounds(transaction, skus, oldTime);
-    for (const auto& [sku, after] : BrokenStockBounds(transaction, skus, newTime))
-        if ((after & ~before.at(sku)) != 0)
-            return true;
-    return false;
-}
-
-// A roll-over: the periods, the sync's time, and how its statements run.
-struct TRollOver {
-    QString OldTime;
-    QString NewTime;
-    QString Now;
-    std::function<int(TKivTransaction&, const QString&)> Exec;
-};
-
-// The old period's stock-ins into the new one, less what was shipped since
-// the sync when asked; false (part carried) when such a quantity does not
-// fit its column.
-bool CarryStockIns(TKivTransaction& transaction, const TRollOver& roll, bool lessShipped)
-{
-    const QString shipped = QStringLiteral(" - coalesce((select sum(\"Qty\") from \"KivItemOut\" where \"SkuID\"=a.\"SkuID\" and \"NumIID\"=a.\"NumIID\" and \"Date\" >=")
-                            + QuotedStr(roll.Now)
-                            + QStringLiteral(" and \"Status\" = 'WAIT_BUYER_CONFIRM_GOODS' and \"TradeEvent\"='TradeSellerShip'),0)");
-    // Ordered by stock-in, so that the rows of one stock-in arrive together
-    // and become one stock-in of the new period.
-    const auto rows = transaction.OpenQuery(
-        QStringLiteral(" select a.\"PCode\", a.\"SkuID\", a.\"NumIID\", sum(b.\"Qty\")") + (lessShipped ? shipped : QString())
-        + QStringLiteral(" \"Qty\" from \"KivItemInList\" a inner join \"KivItemIn\" b on a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" "
-                         "where b.\"StockTime\" = ")
-        + roll.OldTime + QStringLiteral(" group by a.\"PCode\",a.\"SkuID\",a.\"NumIID\" order by a.\"PCode\",a.\"SkuID\""));
-    std::optional<qint64> lastPCode;
-    QString id;
-    for (; !rows->Eof(); rows->Next()) {
-        const qint64 pCode = rows->FieldByName(QStringLiteral("PCode"))->AsLargeInt();
-        if (pCode != lastPCode) {
-            const TField* qty = rows->FieldByName(QStringLiteral("Qty"));
-            if (lessShipped && !qty->IsNull() && (qty->AsLargeInt() > FigureMax || qty->AsLargeInt() < FigureMin))
-                return false;
-            id = SqlInteger(NextGen(QStringLiteral("GEN_KivItemIn_ID")));
-            lastPCode = pCode;
-            roll.Exec(transaction, QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + id + u','
-                                       + BareInteger(qty) + u',' + roll.NewTime + u',' + QStringLiteral("current_timestamp)"));
-        }
-        roll.Exec(transaction, QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u','
-                                   + roll.NewTime + u',' + BareInteger(rows->FieldByName(QStringLiteral("SkuID"))) + u','
-                                   + BareInteger(rows->FieldByName(QStringLiteral("NumIID"))) + u')');
-    }
-    return true;
-}
-
-} // namespace
-
-void TItemsSync::RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime)
-{
-    const TRollOver roll{FOldStockTime, newTime, FResult.Now, [this](TKivTransaction& t, const QString& sql) { return Exec(t, sql); }};
-    // The stock-ins are carried less what was shipped since the sync, unless
-    // that would carry a SKU's figures out of their range (a shipment dated
-    // ahead of the sync, a quantity past the range): then as they stand,
-    // which keeps every SKU's figures where the old period had them.
-    {
-        TKivTransaction lessShipped;
-        if (CarryStockIns(lessShipped, roll, true) && !CarriesPastRange(lessShipped, roll.OldTime, roll.NewTime)) {
-            lessShipped.Commit();
-            return;
-        }
-    }
-    CarryStockIns(transaction, roll, false);
 }
 
 int TItemsSync::Exec(TKivTransaction& transaction, const QString& sql)

@@ -93,8 +93,8 @@ public:
     // failed pages or items are reported once the sync is over.
     // The progress window shows from the first platform call on; its "停止"
     // ends the sync after the item at hand (the call under way is cut).
-    // Raises EConvertError before anything happens when SysRec.StockTime is
-    // not an integer.
+    // Raises EConvertError before anything happens when the stored stock
+    // period is not one.
     TItemsSyncResult SyncItems();
 
     // Runs after every label change, once pending events are processed.
@@ -136,7 +136,6 @@ private:
     int WriteItem(const TPendingItem& item, const TMappedReply& skus);
     void FormatSkus(TKivTransaction& transaction, const TMappedReply& skus);
     void FinishSync();
-    void RollStockPeriodOver(TKivTransaction& transaction, const QString& newTime);
     int Exec(TKivTransaction& transaction, const QString& sql);
     void SetLabel(const QString& text);
     void SetBarRange(int maximum);
@@ -147,7 +146,6 @@ private:
     QPointer<QWidget> FOwner;
     TPlatformCallStop FStop;
     QPointer<TFormProgress> FProgress;
-    QString FOldStockTime;
     QString FLast;
     QStringList FExtraLines;
     // Why the platform's time or the count could not be had, as said.

@@ -1,5 +1,7 @@
 #include "app/KivMain.h"
 
+#include "app/KivProgress.h"
+
 #include "app/KivAbout.h"
 #include "app/KivBarcode.h"
 #include "app/KivChangePass.h"
@@ -685,6 +687,7 @@ int RunKiv(const QString& appDir)
     // Outside the message loop nobody else shows what went wrong.
     try {
         TKivDM dataModule(appDir);
+        InstallUpgradeProgress();
         KivDM->KivConn->Open();
         watchSessionEnd();
         if (!ShowLogin())

@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -204,33 +205,80 @@ bool FeedsFigures(const TMsgRec& record)
     return columns.contains(QuotedName(u"SkuID"_qs)) && columns.contains(QuotedName(u"NumIID"_qs)) && columns.contains(QuotedName(u"Qty"_qs));
 }
 
-TSkuFigures LineSkuFigures(const TMsgRec& record)
+// A line's share of its SKU's figures: the SKU, the status sum it counts
+// in and its quantity, with the stock period; none when it changes none.
+struct TLineShare {
+    TSkuKey Sku;
+    TFigure Figure = fgOut;
+    qint64 Qty = 0;
+    QString StockTime;
+};
+
+std::optional<TLineShare> LineShare(const TMsgRec& record)
 {
-    const auto query = OpenQuery(SkuFiguresSql(u"select \"SkuID\", \"NumIID\" from "_qs + LineRowSql(record), SysRec.StockTime));
-    return SkuFiguresOf(*query);
+    const auto row = OpenQuery(u"select l.*, "_qs + StockTimeColumnSql() + u" \"SYS_StockTime\" from "_qs + LineRowSql(record));
+    // The literals come back as CHAR, padded with blanks; the database
+    // compares texts without the blanks at their end, and so does this.
+    const auto text = [&row](const QString& name) {
+        const TField* field = row->FindField(name);
+        QString value = field && !field->IsNull() ? field->AsString() : QString();
+        while (value.endsWith(u' '))
+            value.chop(1);
+        return value;
+    };
+    const QString skuId = text(u"SkuID"_qs);
+    const QString numIid = text(u"NumIID"_qs);
+    const std::optional<int> figure = TradeFigureOf(text(u"Status"_qs), text(u"TradeEvent"_qs));
+    const qint64 qty = text(u"Qty"_qs).isEmpty() ? 0 : row->FieldByName(u"Qty"_qs)->AsLargeInt();
+    if (skuId.isEmpty() || numIid.isEmpty() || qty == 0 || !figure)
+        return std::nullopt;
+    return TLineShare{{skuId, numIid}, TFigure(*figure), qty, CheckedStockTime(text(u"SYS_StockTime"_qs))};
 }
 
 enum class TLineFate { Stored, StoredAlready, PastRange };
 
 // Stores a trade line unless it is stored already, or it would carry one of
-// its SKU's figures past the range (pastRange then says how).
+// its SKU's figures past the range (pastRange then says how). Its quantity
+// goes into its SKU's sums first, which holds them until the work ends.
 TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
 {
     if (!FeedsFigures(record))
         return InsertLine(record) ? TLineFate::Stored : TLineFate::StoredAlready;
     TLineWork work(*KivDM->KivConn);
-    // A figure out of range already (a database written before the check)
-    // holds back no line of its SKU that leaves the others as they were.
-    const unsigned before = BrokenBounds(LineSkuFigures(record));
+    const std::optional<TLineShare> share = LineShare(record);
+    if (share) {
+        const TSqlWork sql = HelperWork();
+        AddTradeSums(sql, share->Sku, share->Figure, share->Qty);
+        const TSkuFigures after = SkuFigures(sql, share->Sku, share->StockTime);
+        TSkuFigures before = after;
+        TakeFromFigure(before, share->Figure, share->Qty);
+        // A figure out of range already (a database written before the
+        // check) holds back no line of its SKU that leaves the others as
+        // they were.
+        if (const unsigned broken = BrokenBounds(after) & ~BrokenBounds(before); broken != 0) {
+            // Its values may still be refused: that is said first.
+            if (!InsertLine(record))
+                return TLineFate::StoredAlready;
+            pastRange = u"数量"_qs + QString::number(share->Qty) + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
+            return TLineFate::PastRange;
+        }
+    }
     if (!InsertLine(record))
         return TLineFate::StoredAlready;
-    if (const unsigned broken = BrokenBounds(LineSkuFigures(record)) & ~before; broken != 0) {
-        const auto qty = OpenQuery(u"select \"Qty\" from "_qs + LineRowSql(record));
-        pastRange = u"数量"_qs + qty->Fields(0)->AsString() + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
-        return TLineFate::PastRange;
-    }
     work.Commit();
     return TLineFate::Stored;
+}
+
+// StoreTradeLine, once more when another seat held the SKU's sums: the
+// seat that waited meets the other's change (most often the same line,
+// which it then finds stored).
+TLineFate StoreTradeLineInTurn(const TMsgRec& record, QString& pastRange)
+{
+    try {
+        return StoreTradeLine(record, pastRange);
+    } catch (const EDatabaseConflict&) {
+        return StoreTradeLine(record, pastRange);
+    }
 }
 
 // A trade line's record: stored, or its refusal dealt with; the figures
@@ -249,7 +297,7 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
         return;
     QString pastRange;
     try {
-        switch (StoreTradeLine(*record, pastRange)) {
+        switch (StoreTradeLineInTurn(*record, pastRange)) {
         case TLineFate::Stored:
             break;
         case TLineFate::StoredAlready:

@@ -1,6 +1,10 @@
 #include "app/KivProgress.h"
 
+#include "client/KivSkuSums.h"
 #include "platform/WindowHints.h"
+
+#include <QCoreApplication>
+#include <QPointer>
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -60,4 +64,27 @@ void TFormProgress::HoldNobody()
 void TFormProgress::reject()
 {
     // Esc and the close of the window system: the work goes on.
+}
+
+void InstallUpgradeProgress()
+{
+    UpgradeProgress = [](int done, int steps, const QString& label) {
+        static QPointer<TFormProgress> progress;
+        if (done >= steps) {
+            delete progress.data();
+            return;
+        }
+        if (!progress) {
+            progress = new TFormProgress;
+            progress->setWindowTitle(QStringLiteral("数据库升级中..."));
+            progress->setWindowModality(Qt::ApplicationModal);
+            progress->ProgressBar->setRange(0, steps);
+            progress->show();
+        }
+        progress->LabelTitle->setText(label);
+        progress->ProgressBar->setValue(done);
+        // The statements that follow hold the GUI thread: the window is
+        // painted before they run.
+        QCoreApplication::processEvents();
+    };
 }

@@ -38,3 +38,7 @@ public:
 private:
     std::function<void()> FOnStop;
 };
+
+// Shows a progress window while work on the database takes more than a
+// moment (UpgradeProgress of client/KivSkuSums.h).
+void InstallUpgradeProgress();

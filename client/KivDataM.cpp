@@ -2,6 +2,7 @@
 
 #include "client/KivEvents.h"
 #include "client/KivServerProbe.h"
+#include "client/KivSkuSums.h"
 #include "platform/Clock.h"
 #include "platform/Exceptions.h"
 #include "platform/HttpClient.h"
@@ -119,6 +120,27 @@ struct TNewerTable {
 constexpr TNewerTable NewerTables[] = {
     {u"KivOutGap", u"CREATE TABLE \"KivOutGap\" (\"ShopCode\" VARCHAR(50) NOT NULL PRIMARY KEY, \"GapFrom\" VARCHAR(32) NOT NULL, "
                    u"\"Marks\" INTEGER DEFAULT 0 NOT NULL, \"LatestMark\" VARCHAR(32))"},
+    {u"KivSkuSums", u"CREATE TABLE \"KivSkuSums\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, "
+                    u"\"Up0\" BIGINT DEFAULT 0 NOT NULL, \"Up1\" BIGINT DEFAULT 0 NOT NULL, \"Up2\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Up3\" BIGINT DEFAULT 0 NOT NULL, \"Up4\" BIGINT DEFAULT 0 NOT NULL, \"Down0\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Down1\" BIGINT DEFAULT 0 NOT NULL, \"Down2\" BIGINT DEFAULT 0 NOT NULL, \"Down3\" BIGINT DEFAULT 0 NOT NULL, "
+                    u"\"Down4\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"SkuID\", \"NumIID\"))"},
+    {u"KivSkuStock", u"CREATE TABLE \"KivSkuStock\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, \"StockTime\" BIGINT NOT NULL, "
+                     u"\"Stock\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"StockTime\", \"SkuID\", \"NumIID\"))"},
+};
+// Indexes that a database made by an older program may lack, and the one
+// each replaces (dropped once it is made: every index of the trade lines
+// costs each line stored a page written).
+struct TNewerIndex {
+    const char16_t* Name;
+    const char16_t* Create;
+    const char16_t* Replaces;
+};
+constexpr TNewerIndex NewerIndexes[] = {
+    {u"IX_KivItemOut_SkuDate", u"CREATE INDEX \"IX_KivItemOut_SkuDate\" ON \"KivItemOut\" (\"SkuID\", \"NumIID\", \"Date\")",
+     u"IX_KivItemOut_Sku"},
+    {u"IX_KivItem_Shop", u"CREATE INDEX \"IX_KivItem_Shop\" ON \"KivItem\" (\"ShopCode\", \"SyncDate\")", nullptr},
+    {u"IX_KivItemOnsale_Shop", u"CREATE INDEX \"IX_KivItemOnsale_Shop\" ON \"KivItemOnsale\" (\"ShopCode\", \"SyncDate\")", nullptr},
 };
 struct TNewerColumn {
     const char16_t* Table;
@@ -131,14 +153,6 @@ constexpr TNewerColumn NewerColumns[] = {
 };
 
 // The indexes that a database made by an older program may lack.
-struct TNewerIndex {
-    const char16_t* Name;
-    const char16_t* Create;
-};
-constexpr TNewerIndex NewerIndexes[] = {
-    {u"IX_KivItem_Shop", u"CREATE INDEX \"IX_KivItem_Shop\" ON \"KivItem\" (\"ShopCode\", \"SyncDate\")"},
-    {u"IX_KivItemOnsale_Shop", u"CREATE INDEX \"IX_KivItemOnsale_Shop\" ON \"KivItemOnsale\" (\"ShopCode\", \"SyncDate\")"},
-};
 
 void LoadBlobParam(int code, QByteArray& stream)
 {
@@ -269,9 +283,26 @@ void TKivDM::EnsureSchema()
             if (missing(QStringLiteral("select 1 from rdb$relation_fields where rdb$relation_name = ") + QuotedStr(QString::fromUtf16(column.Table))
                         + QStringLiteral(" and rdb$field_name = ") + QuotedStr(QString::fromUtf16(column.Name))))
                 KivConn->ExecuteDirect(QString::fromUtf16(column.Add));
-        for (const TNewerIndex& index : NewerIndexes)
-            if (missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(index.Name))))
+        const auto indexMissing = [&missing](const char16_t* name) {
+            return missing(QStringLiteral("select 1 from rdb$indices where rdb$index_name = ") + QuotedStr(QString::fromUtf16(name)));
+        };
+        for (const TNewerIndex& index : NewerIndexes) {
+            if (indexMissing(index.Name))
                 KivConn->ExecuteDirect(QString::fromUtf16(index.Create));
+            if (index.Replaces && !indexMissing(index.Replaces)) {
+                try {
+                    KivConn->ExecuteDirect(QStringLiteral("DROP INDEX ") + QuotedName(QString::fromUtf16(index.Replaces)));
+                } catch (const EDatabaseConnectionLost&) {
+                    throw;
+                } catch (const EDatabaseError&) {
+                    // Another seat has the table in use: a later start drops it.
+                }
+            }
+        }
+        // Made once from the whole history, before any line or stock-in is
+        // checked against them.
+        if (SkuSumsMissing(*KivConn))
+            BuildSkuSums(*KivConn);
     } catch (const EDatabaseConnectionLost&) {
         // Tried again with the next statement, once the server answers.
         FSchemaChecked = false;
@@ -609,6 +640,42 @@ QString LoadStockTime(QString* notice)
     return next;
 }
 
+namespace {
+
+const QString StockTimeSql = QStringLiteral("select ") + StockTimeColumnSql() + QStringLiteral(" \"Value\" from rdb$database");
+
+QString StockTimeOf(const TSQLQuery& query)
+{
+    return CheckedStockTime(query.IsEmpty() || query.Fields(0)->IsNull() ? QString() : query.Fields(0)->AsString());
+}
+
+} // namespace
+
+QString StockTimeColumnSql()
+{
+    return QStringLiteral("(select \"Value\" from \"SYS_Params\" where \"Code\" = 1)");
+}
+
+QString CheckedStockTime(const QString& stored)
+{
+    const auto period = StockPeriodOf(stored);
+    if (!period)
+        throw EConvertError(QStringLiteral("库存期间（代码1）无法使用，请重新登录！"));
+    SysRec.StockTime = QString::number(*period);
+    return SysRec.StockTime;
+}
+
+QString ReadStockTime()
+{
+    return StockTimeOf(*OpenQuery(StockTimeSql));
+}
+
+QString LockStockTime(TKivTransaction& transaction)
+{
+    transaction.ExecSql(QStringLiteral("update \"SYS_Params\" set \"Value\" = \"Value\" where \"Code\" = 1"));
+    return StockTimeOf(*transaction.OpenQuery(StockTimeSql));
+}
+
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction)
 {
     const QString sql = QStringLiteral("update \"SYS_Params\" set \"Value\"=%1 where \"Code\" = 1").arg(QuotedStr(value));
@@ -661,8 +728,13 @@ void LoadBalanceSound(QByteArray& stream)
 
 QString GetShopSyncDate(const QString& shopCode)
 {
+    return StoredShopSyncDate(shopCode).value_or(QString());
+}
+
+std::optional<QString> StoredShopSyncDate(const QString& shopCode)
+{
     const auto query = OpenQuery(QStringLiteral("select \"SyncDate\" from \"SYS_Shop\" where \"Code\" = %1").arg(QuotedStr(shopCode)));
-    return query->IsEmpty() ? QString() : query->FieldByName(QStringLiteral("SyncDate"))->AsString();
+    return query->IsEmpty() ? std::nullopt : std::optional<QString>(query->FieldByName(QStringLiteral("SyncDate"))->AsString());
 }
 
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction)

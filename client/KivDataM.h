@@ -39,6 +39,7 @@ struct TSysRec {
     QString ProxyServer;
     int ProxyPort = 0;
     QString UserCode;
+    // The stock period as last read (ReadStockTime); read afresh where used.
     QString StockTime;
     QString LowStock;
     QString Format;
@@ -147,8 +148,9 @@ public:
     int DatabaseRetryMs = 2000;
 
     // A database made by an older program gets the tables, columns and
-    // indexes this one needs (created empty; nothing else is touched),
-    // before the first statement that OpenQuery or ExecSql runs. Once per run.
+    // indexes this one needs (created empty; nothing else is touched), and
+    // the SKUs' running sums built from its history (KivSkuSums.h), before
+    // the first statement that OpenQuery or ExecSql runs. Once per run.
     void EnsureSchema();
 
 Q_SIGNALS:
@@ -272,10 +274,25 @@ QString PlatformSecsAfter(const QString& moment, qint64 secs);
 // Settings.
 QString GetParam(const QString& code, const QString& defaultValue);
 void LoadApiSettings();
-// The stock period of the session (settings code 1), in digits. A stored
-// value that StockPeriodOf refuses is taken for none: the new period drawn
-// is stored, and notice (when given) tells it.
+// The stock period (settings code 1), in digits, made sure of at login. A
+// stored value that StockPeriodOf refuses is taken for none: the new period
+// drawn is stored, and notice (when given) tells it.
 QString LoadStockTime(QString* notice = nullptr);
+// The stock period as it is stored now: another seat's sync moves it on at
+// any time, so whatever books into it or reads its figures reads it where it
+// does so, never a copy kept from earlier. Raises EConvertError when no
+// usable period is stored (a login stores one). Both keep what they read in
+// SysRec.StockTime, which nothing counts on.
+QString ReadStockTime();
+// The same, read in the transaction with the period's row locked until it
+// ends: a roll-over and the bookings take turns on it, so that a booking
+// never lands in a period that has just been left (the one that waited
+// meets the other's change: EDatabaseConflict).
+QString LockStockTime(TKivTransaction& transaction);
+// For reading the period with other values: the column's expression, and
+// the period of the text it gave (as ReadStockTime takes it).
+QString StockTimeColumnSql();
+QString CheckedStockTime(const QString& stored);
 QString NextStockTime();
 // With a transaction, the setting is written in it.
 void SetStockTimeParam(const QString& value, TKivTransaction* transaction = nullptr);
@@ -307,6 +324,8 @@ void LoadBalanceSound(QByteArray& stream);
 
 // Shops and users.
 QString GetShopSyncDate(const QString& shopCode);
+// The same, none when the shop has no row.
+std::optional<QString> StoredShopSyncDate(const QString& shopCode);
 void SetShopSyncDate(const QString& syncDate, const QString& shopCode, TKivTransaction* transaction = nullptr);
 QString LastOutDate(const QString& shopCode);
 

@@ -133,7 +133,9 @@ CREATE TABLE "KivItemOut" (
   "Amount"     NUMERIC(18,2),
   "Status"     VARCHAR(100)
 );
-CREATE INDEX "IX_KivItemOut_Sku" ON "KivItemOut" ("SkuID", "NumIID");
+/* A SKU's lines, and those from a date on (the figures since a sync)
+   without its older ones. */
+CREATE INDEX "IX_KivItemOut_SkuDate" ON "KivItemOut" ("SkuID", "NumIID", "Date");
 CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
 CREATE INDEX "IX_KivItemOut_Oid" ON "KivItemOut" ("Oid");
 
@@ -147,6 +149,38 @@ CREATE TABLE "KivOutGap" (
   "GapFrom"    VARCHAR(32) NOT NULL,
   "Marks"      INTEGER DEFAULT 0 NOT NULL,
   "LatestMark" VARCHAR(32)
+);
+
+/* Per SKU, the running sums of its trade lines as the figures' range check
+   counts them, whatever their date: per status sum (0 bought, 1 paid,
+   2 shipped, 3 finished, 4 refunded) its positive quantities ("Up") and its
+   negative ones ("Down"). Kept in the unit of work of every line stored;
+   a line changes its SKU's row only, and the row is the lock that makes
+   two seats' checks of one SKU take turns. */
+CREATE TABLE "KivSkuSums" (
+  "SkuID"  BIGINT NOT NULL,
+  "NumIID" BIGINT NOT NULL,
+  "Up0"    BIGINT DEFAULT 0 NOT NULL,
+  "Up1"    BIGINT DEFAULT 0 NOT NULL,
+  "Up2"    BIGINT DEFAULT 0 NOT NULL,
+  "Up3"    BIGINT DEFAULT 0 NOT NULL,
+  "Up4"    BIGINT DEFAULT 0 NOT NULL,
+  "Down0"  BIGINT DEFAULT 0 NOT NULL,
+  "Down1"  BIGINT DEFAULT 0 NOT NULL,
+  "Down2"  BIGINT DEFAULT 0 NOT NULL,
+  "Down3"  BIGINT DEFAULT 0 NOT NULL,
+  "Down4"  BIGINT DEFAULT 0 NOT NULL,
+  PRIMARY KEY ("SkuID", "NumIID")
+);
+
+/* Per SKU and stock period, the total of its stock-ins ("KivItemIn" by the
+   header's period, joined to "KivItemInList"), kept with every stock-in. */
+CREATE TABLE "KivSkuStock" (
+  "SkuID"     BIGINT NOT NULL,
+  "NumIID"    BIGINT NOT NULL,
+  "StockTime" BIGINT NOT NULL,
+  "Stock"     BIGINT DEFAULT 0 NOT NULL,
+  PRIMARY KEY ("StockTime", "SkuID", "NumIID")
 );
 
 CREATE GENERATOR "GEN_StockTime";

@@ -5,8 +5,7 @@
 // that the figures fit for every low-stock threshold the program takes.
 // Against the platform stand-in, a fresh database and the real windows.
 
-#include "AppTest.h"
-#include "ItemsTestSupport.h"
+#include "StockFiguresSupport.h"
 
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
@@ -26,89 +25,12 @@
 
 namespace {
 
-const QString Paid = u"WAIT_SELLER_SEND_GOODS"_qs;
-const QString Bought = u"WAIT_BUYER_PAY"_qs;
 // The largest stock SKU A can take with nothing paid: the balance's bound,
 // |balance| <= INT_MAX - LowStockBound.
 constexpr qint64 StockBound = 2147483647LL - LowStockBound;
 
-class FigureRangeTest : public AppTest {
+class FigureRangeTest : public StockFiguresTest {
 protected:
-    void SetUp() override
-    {
-        AppTest::SetUp();
-        InstallItemsHooks();
-        InstallItemInHooks();
-        StartSim(Sim, StationeryCatalogue);
-        PointAtSim(Sim);
-        AddSimShopRows();
-        AddRule(u"TradeAlipayCreate"_qs, Bought, u"QtyOut"_qs);
-        AddRule(u"TradeBuyerPay"_qs, Paid, u"QtyPay"_qs);
-        Main = std::make_unique<TMainKiv>();
-    }
-    void TearDown() override
-    {
-        if (Form() && Form()->Monitoring())
-            Stop(*Form());
-        Main.reset();
-        EXPECT_TRUE(TThreadRegistry::Instance().WaitIdle(20000));
-        MainKivHooks = {};
-        AppTest::TearDown();
-    }
-
-    TTreeNodeShop& Shop() const { return *Main->ShopOf(Main->tvShops->topLevelItem(0)); }
-    // The shop synced, as "同步销售商品" does.
-    void Sync() { ASSERT_EQ(SyncItems(Shop(), nullptr).Outcome, TSyncOutcome::soCompleted); }
-    // "同步数据" (0) or "监控数据" (1) double-clicked in the tree.
-    void Open(int child)
-    {
-        Main->tvShops->setCurrentItem(Main->tvShops->topLevelItem(0)->child(child));
-        Main->tvShopsDblClick();
-    }
-    TFormItems* Form() const { return MonitorOf(Main.get()); }
-    int Figure(const QString& sku, const QString& field) const { return ItemsFigure(*Form()->ClientDataSetItems, sku, field); }
-    TFormItems& Monitoring()
-    {
-        Open(1);
-        TFormItems& form = *Form();
-        form.ActionMonitor->trigger();
-        EXPECT_TRUE(WaitFor([&] { return MonitorStreamOpen(Sim, form); }));
-        return form;
-    }
-    void Stop(TFormItems& form)
-    {
-        form.ActionMonitor->trigger();
-        ASSERT_TRUE(WaitFor([&] { return Sim.StreamOpen() == 0 && MonitorLog(form).endsWith(u"监控停止"_qs); }));
-    }
-
-    // Books qty by barcode on the main window's stock-in page (an unknown
-    // barcode: SKU A ticked), the dialog's barcode changed to storedAs when
-    // given. Whether the dialog stayed open, and its quantity's selection.
-    QString BookIn(qint64 qty, const QString& barcode = u"6901"_qs, const QString& storedAs = QString())
-    {
-        QString left;
-        Answers.Modal = [&](QDialog& dialog) {
-            auto& form = dynamic_cast<TFormItemIn&>(dialog);
-            form.show();
-            if (CountBarcode(barcode) == 0)
-                TickItemIn(form, SkuA);
-            if (!storedAs.isEmpty())
-                form.EditInBarcode->setText(storedAs);
-            form.SpinEditQty->setValue(int(qty));
-            form.ActionOK->trigger();
-            left = form.isVisible() ? u"open:"_qs + form.SpinEditQty->findChild<QLineEdit*>()->selectedText() : u"closed"_qs;
-            if (form.isVisible())
-                Keep(form, u"stock-in-refused.png"_qs);
-            const int result = form.isVisible() ? int(QDialog::Rejected) : form.result();
-            form.hide();
-            return result;
-        };
-        Main->tbStock->click();
-        Main->leBarcode->setText(barcode);
-        Press(Main->leBarcode, Qt::Key_Return);
-        return left;
-    }
-
     // SKU A's figure as both of the shop's windows read it afresh with the
     // largest threshold the program takes: "同步数据", and the monitor
     // window reloaded (opened when it is not).
@@ -143,9 +65,6 @@ protected:
         return int(MonitorLog(*Form()).count(u"交易"_qs + order.Tid + u"的订单行"_qs + order.Oid + u"无法保存："_qs + how + u"，已略过"_qs));
     }
 
-    TPlatformSim Sim;
-    TDialogAnswers Answers;
-    std::unique_ptr<TMainKiv> Main;
 };
 
 TEST_F(FigureRangeTest, AStockInPastTheRangeEitherWayIsRefusedAndStoresNothing)
@@ -197,15 +116,23 @@ TEST_F(FigureRangeTest, TwoSeatsBookingOneSkuAtOnceCannotBothCarryItPastTheRange
 {
     Sync();
     ASSERT_EQ(BookIn(100), u"closed"_qs);
-    // Another seat books the SKU and holds its rows until this seat's
-    // booking waits for them; the booking that fits with the other's passes.
+    // Another seat books the SKU as the program does (the period and the
+    // SKU's sums locked, its stock added to them) and holds its rows until
+    // this seat's booking waits for them; the booking that fits with the
+    // other's passes.
     const auto otherSeatBooks = [&](qint64 qty, qint64 ours) {
         const TOtherSeat other(DatabasePath(), QString::fromUtf16(ServerPassword),
-                               u"execute block as declare id bigint; begin id = gen_id(\"GEN_KivItemIn_ID\", 1); "
+                               u"execute block as declare id bigint; begin "
+                               "update \"SYS_Params\" set \"Value\" = \"Value\" where \"Code\" = 1; id = gen_id(\"GEN_KivItemIn_ID\", 1); "
                                "insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(:id, %1, %2, current_timestamp); "
                                "insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(:id, %2, %3, 500000000001); "
-                               "update \"KivItem\" set \"Barcode\" = '6901' where \"SkuID\" = %3; end"_qs.arg(qty).arg(SysRec.StockTime, SkuA),
-                               u"update \"KivItem\""_qs);
+                               "update \"KivItem\" set \"Barcode\" = '6901' where \"SkuID\" = %3; "
+                               "update or insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\") values(%3, 500000000001); "
+                               "merge into \"KivSkuStock\" t using rdb$database on t.\"StockTime\" = %2 and t.\"SkuID\" = %3 and "
+                               "t.\"NumIID\" = 500000000001 when matched then update set \"Stock\" = t.\"Stock\" + %1 when not matched then "
+                               "insert (\"SkuID\",\"NumIID\",\"StockTime\",\"Stock\") values(%3, 500000000001, %2, %1); end"_qs.arg(qty).arg(
+                                   SysRec.StockTime, SkuA),
+                               u"update \"SYS_Params\""_qs);
         EXPECT_TRUE(WaitFor([&] { return other.Holding.load(); }));
         const QString left = BookIn(ours);
         EXPECT_TRUE(WaitFor([&] { return other.Committed.load(); }));
@@ -299,28 +226,32 @@ TEST_F(FigureRangeTest, AChangeAMonitorWindowCannotHoldIsLoggedAndLeftForAReload
 
 TEST_F(FigureRangeTest, TheRollOverCarriesNoStockPastTheRange)
 {
-    // Shipped at or after the sync's time, the lines that the roll-over
-    // takes off: one that would carry SKU A's balance below its bound (with
-    // 1000 paid), and, at the next sync, one that would carry SKU B's
-    // stock past its column. The stock-ins are carried as they stand.
-    const auto line = [](const QString& sku, qint64 qty, const QString& date, const QString& status, const QString& event) {
-        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',%1,500000000001,%2,%3,%4,%5)"_qs
+    // Paid after the first sync: so much of SKU A that what is left of its
+    // stock would lie below the balance's bound, were the paid line counted
+    // again (a sync date moved back); it is carried as it stands. SKU B
+    // takes what is left of it.
+    const auto paid = [](const QString& sku, qint64 qty, const QString& date) {
+        ExecSql(u"insert into \"KivItemOut\"(\"ShopCode\",\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values('S1',%1,500000000001,%2,%3,%4,'TradeBuyerPay')"_qs
                     .arg(sku)
                     .arg(qty)
-                    .arg(QuotedStr(date), QuotedStr(status), QuotedStr(event)));
+                    .arg(QuotedStr(date), QuotedStr(Paid)));
     };
     StockIn(100, SysRec.StockTime, {SkuA});
-    line(SkuA, 1000, u"2024-06-01 12:00:00"_qs, Paid, u"TradeBuyerPay"_qs);
-    line(SkuA, 2147483647, u"2024-06-01 12:00:00"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"TradeSellerShip"_qs);
-    EXPECT_EQ(ReadAfresh(u"QtyBalance"_qs), u"-900/-900"_qs);
-
     StockIn(100, SysRec.StockTime, {SkuB});
-    line(SkuB, -2147483647, u"2024-06-01 13:00:00"_qs, u"WAIT_BUYER_CONFIRM_GOODS"_qs, u"TradeSellerShip"_qs);
+    paid(SkuA, 2000000000, u"2024-06-01 12:00:00"_qs);
+    paid(SkuB, 30, u"2024-06-01 12:30:00"_qs);
+    // Stored behind the program's back: the sums are made again from the
+    // lines, as an upgrade makes them.
+    BuildSkuSums(*FDM->KivConn);
+    EXPECT_EQ(ReadAfresh(u"QtyBalance"_qs), u"-1999999900/-1999999900"_qs);
+    EXPECT_EQ(Figure(SkuB, u"QtyBalance"_qs), 70);
+
     Sim.SetCatalogue(QByteArray(StationeryCatalogue).replace("2024-05-01 10:00:00", "2024-06-01 12:30:00"));
     Sim.SetNow(u"2024-06-01 13:00:00"_qs);
     Sync();
     EXPECT_EQ(ReadAfresh(u"QtyStock"_qs), u"100/100"_qs);
-    EXPECT_EQ(Figure(SkuB, u"QtyStock"_qs), 100);
+    EXPECT_EQ(Figure(SkuB, u"QtyStock"_qs), 70);
+    EXPECT_EQ(Figure(SkuB, u"QtyBalance"_qs), 70);
     EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
 }
 

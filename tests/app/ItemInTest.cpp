@@ -36,7 +36,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        SysRec.StockTime = u"7"_qs;
+        SysRec.StockTime = GetParam(u"1"_qs, u"7"_qs);
         SysRec.LowStock = u"10"_qs;
         for (const char* shop : {"S1", "S2"}) {
             const QString code = QString::fromLatin1(shop);

@@ -243,29 +243,35 @@ TEST_F(ItemsSyncTest, AFirstSyncOfAShopWithNothingOnSaleRemovesWhatItListedBefor
     EXPECT_TRUE(Answers.Messages.empty());
 }
 
-TEST_F(ItemsSyncTest, RollOverMakesEveryOldStockInOneNewStockIn)
+TEST_F(ItemsSyncTest, RollOverCarriesEachSkuWhatIsLeftOfItsStock)
 {
     const QString old = SysRec.StockTime;
     StockIn(10, old, {u"5000000000011"_qs, u"5000000000010"_qs});
     StockIn(4, old, {u"5000000000010"_qs});
     StockIn(7, old + u"0"_qs, {u"5000000000010"_qs}); // another period
-    // Shipments since the sync's time leave the period's stock: only the
-    // shipped line at 12:00 counts, not an older one nor a paid one.
-    for (const QString& line : {u"3,'2024-06-01 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
-                                u"50,'2024-05-31 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
-                                u"50,'2024-06-01 12:00:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs})
-        ExecSql(u"insert into \"KivItemOut\"(\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values(5000000000010,500000000001,"_qs
-                + line + u')');
+    StockIn(6, old, {u"9"_qs}, u"8"_qs);               // another shop's SKU
+    ExecSql(u"insert into \"KivItem\"(\"SkuID\",\"NumIID\",\"ShopCode\",\"SyncDate\") values(9,8,'S2','2024-01-01 00:00:00')"_qs);
+    // The shop was never synced: its paid figure counted every paid line,
+    // and counts from the sync's time on after it. A shipment is no
+    // payment; another shop's SKU keeps its sync date and its stock.
+    for (const QString& line : {u"5000000000010,500000000001,50,'2024-06-01 12:00:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs,
+                                u"5000000000010,500000000001,5,'2024-05-31 12:00:00','WAIT_SELLER_SEND_GOODS','OfflineReload'"_qs,
+                                u"5000000000010,500000000001,3,'2024-05-31 12:00:00','WAIT_BUYER_CONFIRM_GOODS','TradeSellerShip'"_qs,
+                                u"9,8,2,'2024-05-31 12:00:00','WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs})
+        ExecSql(u"insert into \"KivItemOut\"(\"SkuID\",\"NumIID\",\"Qty\",\"Date\",\"Status\",\"TradeEvent\") values("_qs + line + u')');
     ASSERT_EQ(Sync().Outcome, TSyncOutcome::soCompleted);
     const QString now = SysRec.StockTime;
     EXPECT_EQ(GetParam(u"1"_qs, QString()), now);
-    const auto rows = OpenQuery(u"select b.\"AutoCode\", b.\"Qty\", a.\"SkuID\" from \"KivItemIn\" b inner join \"KivItemInList\" a on "
+    const auto rows = OpenQuery(u"select b.\"Qty\", a.\"SkuID\" from \"KivItemIn\" b inner join \"KivItemInList\" a on "
                                 "a.\"PCode\" = b.\"AutoCode\" and a.\"StockTime\" = b.\"StockTime\" where b.\"StockTime\" = "_qs
-                                + now + u" order by 1, 3"_qs);
+                                + now + u" order by 2"_qs);
     QStringList seen;
     for (; !rows->Eof(); rows->Next())
-        seen << rows->Fields(0)->AsString() + u':' + rows->Fields(1)->AsString() + u':' + rows->Fields(2)->AsString();
-    EXPECT_EQ(seen, QStringList({u"4:7:5000000000010"_qs, u"4:7:5000000000011"_qs, u"5:1:5000000000010"_qs}));
+        seen << rows->Fields(0)->AsString() + u':' + rows->Fields(1)->AsString();
+    EXPECT_EQ(seen, QStringList({u"6:9"_qs, u"9:5000000000010"_qs, u"10:5000000000011"_qs}));
+    EXPECT_EQ(Scalar(u"select list(\"SkuID\" || ':' || \"Stock\") from (select * from \"KivSkuStock\" where \"StockTime\" = "_qs + now
+                     + u" order by \"SkuID\")"_qs),
+              u"9:6,5000000000010:9,5000000000011:10"_qs);
 }
 
 TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
@@ -289,7 +295,7 @@ TEST_F(ItemsSyncTest, ErrorReplyAndPlatformDownChangeNothingAndAreSaid)
     EXPECT_EQ(GetShopSyncDate(u"S1"_qs), u""_qs);
     EXPECT_EQ(SysRec.StockTime, stockTime);
 
-    SysRec.StockTime = u"1 or 1=1"_qs;
+    SetStockTimeParam(u"1 or 1=1"_qs);
     EXPECT_THROW(Sync(), EConvertError);
 }
 

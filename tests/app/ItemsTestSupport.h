@@ -4,6 +4,7 @@
 // reading a SKU's figures and its cell on screen, ticking a listed SKU; the
 // stand-in's shop, stock-ins of it and monitor rules.
 
+#include "app/KivFigureRange.h"
 #include "app/KivItemIn.h"
 #include "app/KivItems.h"
 #include "app/KivMain.h"
@@ -197,15 +198,18 @@ inline void SetSimShop(TTreeNodeShop& shop)
     shop.Session = QStringLiteral("sess");
 }
 
-// A stock-in of the period listing the SKUs of the item.
+// A stock-in of the period listing the SKUs of the item, with their running
+// sums as a booking keeps them.
 inline void StockIn(int qty, const QString& period, const QStringList& skus, const QString& numIid = QStringLiteral("500000000001"))
 {
     const QString id = NextGen(QStringLiteral("GEN_KivItemIn_ID"));
     ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(%1,%2,%3,current_timestamp)")
                 .arg(id, QString::number(qty), period));
-    for (const QString& sku : skus)
+    for (const QString& sku : skus) {
         ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(%1,%2,%3,%4)")
                     .arg(id, period, sku, numIid));
+        AddStockSums(HelperWork(), {sku, numIid}, period, qty);
+    }
 }
 
 // An active monitor rule: the event of the message kind in the status adjusts

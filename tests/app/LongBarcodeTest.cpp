@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        SysRec.StockTime = u"7"_qs;
+        SysRec.StockTime = GetParam(u"1"_qs, u"7"_qs);
         ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k','s','x')"_qs);
         ExecSql(u"insert into \"KivItemOnsale\"(\"NumIID\",\"Title\",\"ShopCode\",\"SyncDate\") values(500000000001,'中性笔','S1','1')"_qs);
         ExecSql(u"insert into \"KivItem\"(\"SkuID\",\"NumIID\",\"ShopCode\",\"SyncDate\",\"PropNameFormat\") values("_qs + Sku
