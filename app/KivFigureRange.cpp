@@ -13,11 +13,6 @@ QString SkuWhere(const TSkuKey& sku)
     return QStringLiteral(" where \"SkuID\" = ") + SqlInteger(sku.SkuID) + QStringLiteral(" and \"NumIID\" = ") + SqlInteger(sku.NumIID);
 }
 
-QString SpanColumn(TFigure figure, qint64 qty)
-{
-    return (qty > 0 ? QStringLiteral("Up%1") : QStringLiteral("Down%1")).arg(int(figure));
-}
-
 } // namespace
 
 TStockRoom StockRoom(const TSkuFigures& figures)
@@ -59,82 +54,24 @@ QString FigureCaption(TFigure figure)
     return figure == fgBalance ? QStringLiteral("结余") : QString::fromUtf16(TradeFigure(figure).Caption);
 }
 
-TSqlWork WorkOf(TKivTransaction& transaction)
-{
-    return {[&transaction](const QString& sql) { return transaction.ExecSql(sql); },
-            [&transaction](const QString& sql) { return transaction.OpenQuery(sql); }};
-}
-
-TSqlWork HelperWork()
-{
-    return {[](const QString& sql) { return ExecSql(sql); }, [](const QString& sql) { return OpenQuery(sql); }};
-}
-
 namespace {
 
-QString SumsInsertSql(const TSkuKey& sku, const QString& column = QString(), qint64 qty = 0)
+QString SumsInsertSql(const TSkuKey& sku)
 {
-    return QStringLiteral("insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\"") + (column.isEmpty() ? QString() : u',' + column)
-           + QStringLiteral(") values(") + SqlInteger(sku.SkuID) + u',' + SqlInteger(sku.NumIID)
-           + (column.isEmpty() ? QString() : u',' + QString::number(qty)) + u')';
-}
-
-TFigureSpan& SpanOf(TSkuFigures& figures, TFigure figure)
-{
-    return figures.Trades[size_t(figure)];
+    return QStringLiteral("insert into \"KivSkuSums\"(\"SkuID\",\"NumIID\") values(") + SqlInteger(sku.SkuID) + u',' + SqlInteger(sku.NumIID) + u')';
 }
 
 } // namespace
 
-TSkuFigures LockSkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
+TSkuFigures LockSkuFigures(TKivTransaction& transaction, const TSkuKey& sku, const QString& stockTime)
 {
-    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set \"Up0\" = \"Up0\"") + SkuWhere(sku)) == 0)
-        work.Exec(SumsInsertSql(sku));
-    return SkuFigures(work, sku, stockTime);
-}
-
-TSkuFigures SkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime)
-{
-    const auto row = work.Open(QStringLiteral("select s.*, coalesce((select \"Stock\" from \"KivSkuStock\" t where t.\"StockTime\" = ")
+    if (transaction.ExecSql(QStringLiteral("update \"KivSkuSums\" set \"Up0\" = \"Up0\"") + SkuWhere(sku)) == 0)
+        transaction.ExecSql(SumsInsertSql(sku));
+    const auto row = transaction.OpenQuery(QStringLiteral("select s.*, coalesce((select \"Stock\" from \"KivSkuStock\" t where t.\"StockTime\" = ")
                                + SqlInteger(stockTime)
                                + QStringLiteral(" and t.\"SkuID\" = s.\"SkuID\" and t.\"NumIID\" = s.\"NumIID\"), 0) \"Stock\" from \"KivSkuSums\" s")
                                + SkuWhere(sku));
     return row->IsEmpty() ? TSkuFigures{} : SkuFiguresOf(*row);
-}
-
-void AddToFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
-{
-    if (figure == fgBalance)
-        figures.Stock += qty;
-    else
-        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) += qty;
-}
-
-void TakeFromFigure(TSkuFigures& figures, TFigure figure, qint64 qty)
-{
-    if (figure == fgBalance)
-        figures.Stock -= qty;
-    else
-        (qty > 0 ? SpanOf(figures, figure).Up : SpanOf(figures, figure).Down) -= qty;
-}
-
-void AddTradeSums(const TSqlWork& work, const TSkuKey& sku, TFigure figure, qint64 qty)
-{
-    const QString column = QuotedName(SpanColumn(figure, qty));
-    if (work.Exec(QStringLiteral("update \"KivSkuSums\" set ") + column + QStringLiteral(" = ") + column + QStringLiteral(" + (")
-                  + QString::number(qty) + u')' + SkuWhere(sku))
-        == 0)
-        work.Exec(SumsInsertSql(sku, column, qty));
-}
-
-void AddStockSums(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime, qint64 qty)
-{
-    const QString period = SqlInteger(stockTime);
-    if (work.Exec(QStringLiteral("update \"KivSkuStock\" set \"Stock\" = \"Stock\" + (") + QString::number(qty) + u')' + SkuWhere(sku)
-                  + QStringLiteral(" and \"StockTime\" = ") + period)
-        == 0)
-        work.Exec(QStringLiteral("insert into \"KivSkuStock\"(\"SkuID\",\"NumIID\",\"StockTime\",\"Stock\") values(") + SqlInteger(sku.SkuID)
-                  + u',' + SqlInteger(sku.NumIID) + u',' + period + u',' + QString::number(qty) + u')');
 }
 
 TSkuFigures SkuFiguresOf(const TDataSet& row)

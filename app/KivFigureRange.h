@@ -17,10 +17,11 @@
 // the program takes (|W| <= LowStockBound), not only today's.
 //
 // Those sums and the stock of each period are the SKU's running sums
-// (client/KivSkuSums.h), kept in the same unit of work as every line and
-// stock-in: a check costs the same whatever the SKU's history. The work
-// locks the SKU's row of sums first, so that two seats' checks of one SKU
-// take turns, each counting what the other kept.
+// (client/KivSkuSums.h), which the database keeps with every line and
+// stock-in: a check costs the same whatever the SKU's history. A trade line
+// is checked by the database as it is stored; a stock-in here, with the
+// SKU's row of sums locked first, so that two seats' checks of one SKU take
+// turns, each counting what the other kept.
 
 #include "client/KivDataM.h"
 #include "client/KivSkuSums.h"
@@ -28,16 +29,11 @@
 #include <QString>
 #include <array>
 #include <climits>
-#include <functional>
 #include <memory>
 
 class TDataSet;
 class TKivTransaction;
 class TSQLQuery;
-
-inline constexpr qint64 FigureMax = INT_MAX;
-inline constexpr qint64 FigureMin = INT_MIN;
-inline constexpr qint64 BalanceBound = FigureMax - LowStockBound;
 
 // The figures that sum trade lines, in the items window's order: bought,
 // paid, shipped, finished, refunded. Balance stands for the stock, the
@@ -82,36 +78,16 @@ bool BrokenAbove(unsigned bounds);
 // The figure's caption, as the items window's columns name it.
 QString FigureCaption(TFigure figure);
 
-// The statements of a unit of work: a TKivTransaction's, or the helpers'
-// (ExecSql, OpenQuery) inside a trade line's work on their connection.
-struct TSqlWork {
-    std::function<int(const QString&)> Exec;
-    std::function<std::unique_ptr<TSQLQuery>(const QString&)> Open;
-};
-TSqlWork WorkOf(TKivTransaction& transaction);
-TSqlWork HelperWork();
-
 // A SKU by its ids, as they go into the statements (checked to be integers).
 struct TSkuKey {
     QString SkuID;
     QString NumIID;
 };
 
-// Locks the SKU's row of sums until the work ends (made, all zero, for a
-// SKU that has none; two seats making it at once: EDatabaseConflict for the
-// second), and returns its figures with the stock of the period.
-TSkuFigures LockSkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime);
-// The SKU's figures with the stock of the period, as the work sees them.
-TSkuFigures SkuFigures(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime);
-// What a trade line of the figure (or a stock-in: fgBalance) adds to the
-// figures, and takes from them.
-void AddToFigure(TSkuFigures& figures, TFigure figure, qint64 qty);
-void TakeFromFigure(TSkuFigures& figures, TFigure figure, qint64 qty);
-// Adds a trade line's quantity to the SKU's sums, which locks its row until
-// the work ends as LockSkuFigures does; and a stock-in's to the stock of
-// its period. To be kept in the work that stores them.
-void AddTradeSums(const TSqlWork& work, const TSkuKey& sku, TFigure figure, qint64 qty);
-void AddStockSums(const TSqlWork& work, const TSkuKey& sku, const QString& stockTime, qint64 qty);
+// Locks the SKU's row of sums until the transaction ends (made, all zero,
+// for a SKU that has none; two seats making it at once: EDatabaseConflict
+// for the second), and returns its figures with the stock of the period.
+TSkuFigures LockSkuFigures(TKivTransaction& transaction, const TSkuKey& sku, const QString& stockTime);
 // The figures of the current row of a statement with the columns "Up0".."Up4",
 // "Down0".."Down4" (nulls count as 0) and "Stock".
 TSkuFigures SkuFiguresOf(const TDataSet& row);

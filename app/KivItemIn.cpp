@@ -122,17 +122,16 @@ QString OutOfRangeText(const TStockInBooking& booking, const TTickedSku& sku, co
 }
 
 // Books the stock-in in one transaction: the stock-in, the barcode on every
-// snapshot of the ticked SKUs, their list rows, their running sums. The
-// stock period is read with its row locked, so that another seat's roll-over
-// waits for the booking or the booking for it, and the pieces land in the
-// period the windows read. Each SKU's sums are locked before its check, so
-// that a booking of another seat waits for this one and its check sees it;
-// a SKU whose figures would leave their range takes everything back.
-// Returns what is wrong then, empty once booked.
+// snapshot of the ticked SKUs, their list rows (the database adds them to
+// the SKUs' stock). The stock period is read with its row locked, so that
+// another seat's roll-over waits for the booking or the booking for it, and
+// the pieces land in the period the windows read. Each SKU's sums are locked
+// for its check, so that a booking or a trade line of another seat waits
+// for this one; a SKU whose figures would leave their range takes
+// everything back. Returns what is wrong then, empty once booked.
 QString Book(TStockInBooking& booking)
 {
     TKivTransaction transaction;
-    const TSqlWork work = WorkOf(transaction);
     booking.StockTime = LockStockTime(transaction);
     transaction.ExecSql(QStringLiteral("insert into \"KivItemIn\"(\"AutoCode\",\"Qty\",\"StockTime\",\"Date\") values(") + booking.Id + u','
                         + booking.Qty + u',' + booking.StockTime + QStringLiteral(",current_timestamp)"));
@@ -149,15 +148,11 @@ QString Book(TStockInBooking& booking)
         // A SKU listed by two shops takes the quantity once for each.
         if (!checked.insert({sku.SkuID, sku.NumIID}).second)
             continue;
-        const TSkuKey key{sku.SkuID, sku.NumIID};
-        const qint64 qty = booking.Qty.toLongLong() * TimesListed(booking, sku);
-        TSkuFigures figures = LockSkuFigures(work, key, booking.StockTime);
-        AddToFigure(figures, fgBalance, qty);
+        const TSkuFigures figures = LockSkuFigures(transaction, {sku.SkuID, sku.NumIID}, booking.StockTime);
         // Only the stock, the balance and the quantity to order follow a
         // stock-in; the status sums are the trade lines' to keep.
         if ((BrokenBounds(figures) & BoundsOf(fgBalance)) != 0)
             return OutOfRangeText(booking, sku, figures);
-        AddStockSums(work, key, booking.StockTime, qty);
     }
     transaction.Commit();
     return QString();

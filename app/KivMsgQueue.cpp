@@ -11,9 +11,6 @@
 #include "platform/db/DbTexts.h"
 
 #include <QListWidget>
-#include <QScopeGuard>
-#include <QSqlDatabase>
-#include <QSqlError>
 #include <optional>
 #include <set>
 #include <utility>
@@ -105,21 +102,35 @@ void ApplyToDataSet(TClientDataSet& dataSet, const TMsgRec& record)
             LogStockChange(record.LogBox, &dataSet, record.TimeText, adjustment.first->FieldName(), record.Amount);
 }
 
-// Runs the record's INSERT, when it carries one; false when its line is
-// stored already (the record is then dropped whole).
-bool InsertLine(const TMsgRec& record)
+// What became of a record's INSERT.
+enum class TLineFate {
+    Stored,
+    StoredAlready, // the line is stored already: the record is dropped whole
+    ShopGone       // the line's shop is stored no more: nothing is kept for it
+};
+
+// Runs the record's INSERT, when it carries one. A line stored already is
+// not inserted again, nor is one of a shop that is stored no more (deleted,
+// or given another code, at another seat): the same statement tests for
+// both. The database adds a stored line to its SKU's sums, or refuses it
+// when it would carry one of their figures past its range.
+TLineFate InsertLine(const TMsgRec& record)
 {
     if (record.InsertTable.isEmpty())
-        return true;
+        return TLineFate::Stored;
     const QString insert = u"insert into "_qs + QuotedName(record.InsertTable) + u'(' + record.InsertColumns + u')';
-    // A line stored already is not inserted again, in the same statement
-    // that tests for it; its figures do not change either.
-    if (record.LineStoredSql.isEmpty()) {
+    QStringList conditions;
+    if (!record.LineStoredSql.isEmpty())
+        conditions << u"not exists("_qs + record.LineStoredSql + u')';
+    if (!record.LineShopCode.isEmpty())
+        conditions << u"exists(select 1 from \"SYS_Shop\" where \"Code\" = "_qs + QuotedStr(record.LineShopCode) + u')';
+    if (conditions.isEmpty()) {
         ExecSql(insert + u" values("_qs + record.InsertValues + u')');
-        return true;
+        return TLineFate::Stored;
     }
-    return ExecSql(insert + u" select "_qs + record.InsertValues + u" from rdb$database where not exists("_qs + record.LineStoredSql + u')')
-           > 0;
+    if (ExecSql(insert + u" select "_qs + record.InsertValues + u" from rdb$database where "_qs + conditions.join(u" and "_qs)) > 0)
+        return TLineFate::Stored;
+    return !record.LineShopCode.isEmpty() && ShopGone(record.LineShopCode) ? TLineFate::ShopGone : TLineFate::StoredAlready;
 }
 
 // A line that can never be stored is said once in this run, whichever
@@ -146,139 +157,22 @@ void SayNotStoredYet(const TMsgRec& record)
                                + (since.isEmpty() ? QString() : u"，自"_qs + since + u"起的交易待补录"_qs));
 }
 
-// The trade line's insert and the check of its SKU's figures are one unit
-// of work on the consumer's connection: nothing else runs on it meanwhile
-// (no event is handled in between), and a line that would carry a figure
-// past its range is taken back whole. Not a TKivTransaction: lines are
-// applied while a sync's transaction is open (it lets events run between
-// items), and inside it the line would be kept only if the sync's work is.
-class TLineWork {
-public:
-    explicit TLineWork(TSQLConnection& connection) : FConnection(connection)
-    {
-        // The program's newer tables are made outside the work.
-        KivDM->EnsureSchema();
-        FDatabase = FConnection.Database();
-        if (!FDatabase.transaction())
-            FConnection.RaiseError(FDatabase.lastError());
-        FAttachment = FConnection.Attachments();
-    }
-    ~TLineWork()
-    {
-        if (FOpen && FConnection.Connected() && FConnection.Attachments() == FAttachment && !FDatabase.rollback())
-            FConnection.Close(); // the engine takes the work back with the attachment
-    }
-    TLineWork(const TLineWork&) = delete;
-    TLineWork& operator=(const TLineWork&) = delete;
-
-    void Commit()
-    {
-        FOpen = false;
-        if (!FDatabase.commit()) {
-            const auto close = qScopeGuard([this] { FConnection.Close(); });
-            FConnection.RaiseError(FDatabase.lastError());
-        }
-    }
-
-private:
-    TSQLConnection& FConnection;
-    QSqlDatabase FDatabase;
-    quint64 FAttachment = 0;
-    bool FOpen = true;
-};
-
-const QString TradeLinesTable = u"KivItemOut"_qs;
-
-// The line's own values as a one-row table named l, its columns named as
-// the INSERT names them.
-QString LineRowSql(const TMsgRec& record)
-{
-    return u"(select "_qs + record.InsertValues + u" from rdb$database) l ("_qs + record.InsertColumns + u')';
-}
-
-// Whether the line counts in its SKU's figures: a trade line with a SKU and a quantity.
-bool FeedsFigures(const TMsgRec& record)
-{
-    if (record.InsertTable != TradeLinesTable)
-        return false;
-    const QStringList columns = record.InsertColumns.split(u',');
-    return columns.contains(QuotedName(u"SkuID"_qs)) && columns.contains(QuotedName(u"NumIID"_qs)) && columns.contains(QuotedName(u"Qty"_qs));
-}
-
-// A line's share of its SKU's figures: the SKU, the status sum it counts
-// in and its quantity, with the stock period; none when it changes none.
-struct TLineShare {
-    TSkuKey Sku;
-    TFigure Figure = fgOut;
-    qint64 Qty = 0;
-    QString StockTime;
-};
-
-std::optional<TLineShare> LineShare(const TMsgRec& record)
-{
-    const auto row = OpenQuery(u"select l.*, "_qs + StockTimeColumnSql() + u" \"SYS_StockTime\" from "_qs + LineRowSql(record));
-    // The literals come back as CHAR, padded with blanks; the database
-    // compares texts without the blanks at their end, and so does this.
-    const auto text = [&row](const QString& name) {
-        const TField* field = row->FindField(name);
-        QString value = field && !field->IsNull() ? field->AsString() : QString();
-        while (value.endsWith(u' '))
-            value.chop(1);
-        return value;
-    };
-    const QString skuId = text(u"SkuID"_qs);
-    const QString numIid = text(u"NumIID"_qs);
-    const std::optional<int> figure = TradeFigureOf(text(u"Status"_qs), text(u"TradeEvent"_qs));
-    const qint64 qty = text(u"Qty"_qs).isEmpty() ? 0 : row->FieldByName(u"Qty"_qs)->AsLargeInt();
-    if (skuId.isEmpty() || numIid.isEmpty() || qty == 0 || !figure)
-        return std::nullopt;
-    return TLineShare{{skuId, numIid}, TFigure(*figure), qty, CheckedStockTime(text(u"SYS_StockTime"_qs))};
-}
-
-enum class TLineFate { Stored, StoredAlready, PastRange };
-
-// Stores a trade line unless it is stored already, or it would carry one of
-// its SKU's figures past the range (pastRange then says how). Its quantity
-// goes into its SKU's sums first, which holds them until the work ends.
-TLineFate StoreTradeLine(const TMsgRec& record, QString& pastRange)
-{
-    if (!FeedsFigures(record))
-        return InsertLine(record) ? TLineFate::Stored : TLineFate::StoredAlready;
-    TLineWork work(*KivDM->KivConn);
-    const std::optional<TLineShare> share = LineShare(record);
-    if (share) {
-        const TSqlWork sql = HelperWork();
-        AddTradeSums(sql, share->Sku, share->Figure, share->Qty);
-        const TSkuFigures after = SkuFigures(sql, share->Sku, share->StockTime);
-        TSkuFigures before = after;
-        TakeFromFigure(before, share->Figure, share->Qty);
-        // A figure out of range already (a database written before the
-        // check) holds back no line of its SKU that leaves the others as
-        // they were.
-        if (const unsigned broken = BrokenBounds(after) & ~BrokenBounds(before); broken != 0) {
-            // Its values may still be refused: that is said first.
-            if (!InsertLine(record))
-                return TLineFate::StoredAlready;
-            pastRange = u"数量"_qs + QString::number(share->Qty) + u"会使["_qs + FigureCaption(BrokenFigure(broken)) + u"]超出范围"_qs;
-            return TLineFate::PastRange;
-        }
-    }
-    if (!InsertLine(record))
-        return TLineFate::StoredAlready;
-    work.Commit();
-    return TLineFate::Stored;
-}
-
-// StoreTradeLine, once more when another seat held the SKU's sums: the
-// seat that waited meets the other's change (most often the same line,
-// which it then finds stored).
-TLineFate StoreTradeLineInTurn(const TMsgRec& record, QString& pastRange)
+// InsertLine, once more when another seat held the line's SKU: the seat
+// that waited meets the other's change (most often the same line, which it
+// then finds stored).
+TLineFate InsertLineInTurn(const TMsgRec& record)
 {
     try {
-        return StoreTradeLine(record, pastRange);
+        return InsertLine(record);
     } catch (const EDatabaseConflict&) {
-        return StoreTradeLine(record, pastRange);
+        return InsertLine(record);
     }
+}
+
+// What the log says of a line refused for the bounds it would break.
+QString PastRangeText(const TMsgRec& record, unsigned bounds)
+{
+    return u"数量"_qs + record.LineQty + u"会使["_qs + FigureCaption(BrokenFigure(bounds)) + u"]超出范围"_qs;
 }
 
 // A trade line's record: stored, or its refusal dealt with; the figures
@@ -293,17 +187,14 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     }
-    if (DropLineOfGoneShop(*record))
-        return;
-    QString pastRange;
     try {
-        switch (StoreTradeLineInTurn(*record, pastRange)) {
+        switch (InsertLineInTurn(*record)) {
         case TLineFate::Stored:
             break;
         case TLineFate::StoredAlready:
             return;
-        case TLineFate::PastRange:
-            SayUnstorable(*record, pastRange);
+        case TLineFate::ShopGone:
+            StopMonitorOfLine(*record);
             return;
         }
     } catch (const EDatabaseConnectionLost&) {
@@ -312,8 +203,11 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
     } catch (const EDatabaseValueError& error) {
         SayUnstorable(*record, DatabaseRefusalText(error.Message()));
         return;
-    } catch (const EDatabaseError&) {
-        SayNotStoredYet(*record);
+    } catch (const EDatabaseError& error) {
+        if (const std::optional<unsigned> bounds = RefusedBounds(error.Message()))
+            SayUnstorable(*record, PastRangeText(*record, *bounds));
+        else
+            SayNotStoredYet(*record);
         return;
     }
     if (dataSet->Active())
@@ -325,7 +219,7 @@ void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
 void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
 {
     TClientDataSet* dataSet = record->DataSet.data();
-    if (!dataSet || !InsertLine(*record))
+    if (!dataSet || InsertLine(*record) != TLineFate::Stored)
         return;
     if (dataSet->Active())
         ApplyToDataSet(*dataSet, *record);

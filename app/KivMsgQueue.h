@@ -41,14 +41,18 @@ void WithWritableField(TField& field, Change change)
 //   database is away, which the log says once), and a catch-up brings it;
 // - its values never fitting their columns (a quantity beyond INTEGER, a
 //   text longer than its column), or its quantity carrying one of its SKU's
-//   stock figures past their range (KivFigureRange.h; the line is stored
-//   and checked in one unit of work, and taken back): the log says so once
-//   in the run, with its trade, order line and why, and it is passed over.
+//   stock figures past their range (KivFigureRange.h; the database checks
+//   it in the statement that stores it, and refuses it): the log says so
+//   once in the run, with its trade, order line and why, and it is passed
+//   over;
+// - its shop stored no more (deleted, or given another code, at another
+//   seat; KivShopGone.h): its monitor stops and says so.
 void ProcessMsgQueue();
 
 // Applies one record and disposes of it. A record whose dataset is gone
 // (its monitor window closed) is dropped without running its INSERT, and so
-// is a trade line that is stored already (TMsgRec::LineStoredSql). The
+// is a trade line that is stored already (TMsgRec::LineStoredSql) or whose
+// shop is stored no more. The
 // INSERT runs first: the figures change only with a line that is stored.
 // Key values travel as the producers render them for SQL (a text in single
 // quotes, a number bare); the row is located by the values they stand for,

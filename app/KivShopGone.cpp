@@ -40,12 +40,9 @@ bool StopMonitorOfGoneShop(TFormItems& form)
     return true;
 }
 
-bool DropLineOfGoneShop(const TMsgRec& record)
+void StopMonitorOfLine(const TMsgRec& record)
 {
-    if (record.LineShopCode.isEmpty() || !ShopGone(record.LineShopCode))
-        return false;
     // The line's dataset is its monitor window's.
     if (auto* form = record.DataSet ? qobject_cast<TFormItems*>(record.DataSet->parent()) : nullptr)
         StopGoneShopsMonitor(*form);
-    return true;
 }

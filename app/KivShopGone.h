@@ -19,6 +19,6 @@ bool ShopGone(const QString& code);
 // says why; true.
 bool StopMonitorOfGoneShop(TFormItems& form);
 
-// When the trade line's shop is gone: its monitor window stops; true (the
-// record is to be dropped unstored).
-bool DropLineOfGoneShop(const TMsgRec& record);
+// The monitor window of a trade line whose shop is gone (the line was not
+// stored, KivMsgQueue): it stops, and its log says why.
+void StopMonitorOfLine(const TMsgRec& record);

@@ -56,8 +56,9 @@ qint64 CarriedStock(const TDataSet& row)
     return broken == 0 ? after.Stock : before.Stock;
 }
 
-// The carried stock as stock-ins of the new period: one per SKU, split
-// where the total does not fit a stock-in's quantity.
+// The carried stock as stock-ins of the new period (the database adds them
+// to the SKU's stock): one per SKU, split where the total does not fit a
+// stock-in's quantity.
 void CarryOver(TKivTransaction& transaction, const TStockRollOver& roll, const TSkuKey& sku, const QString& newTime, qint64 stock)
 {
     for (qint64 left = stock; left != 0;) {
@@ -69,7 +70,6 @@ void CarryOver(TKivTransaction& transaction, const TStockRollOver& roll, const T
         roll.Exec(transaction, QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(") + id + u','
                                    + newTime + u',' + sku.SkuID + u',' + sku.NumIID + u')');
     }
-    AddStockSums(WorkOf(transaction), sku, newTime, stock);
 }
 
 } // namespace

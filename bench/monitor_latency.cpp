@@ -37,9 +37,6 @@
 
 #include "app/KivItemIn.h"
 #include "platform/db/ClientDataSet.h"
-#if __has_include("client/KivSkuSums.h")
-#include "client/KivSkuSums.h"
-#endif
 
 #include <QApplication>
 #include <QSpinBox>
@@ -80,11 +77,6 @@ struct TMonitorWorld : TMonitorBenchWorld {
                                "i = i + 1; end end")
                     .arg(count - Lines)
                     .arg(Sku));
-#if __has_include("client/KivSkuSums.h")
-        // Stored behind the program's back: the running sums made again, as
-        // an upgrade makes them.
-        BuildSkuSums(*KivDM->KivConn);
-#endif
         Lines = count;
     }
     qint64 Lines = 0;

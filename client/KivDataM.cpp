@@ -269,6 +269,7 @@ void TKivDM::EnsureSchema()
         return;
     // First: the statements below run through the connection itself.
     FSchemaChecked = true;
+    QString keeperFailure;
     try {
         const auto missing = [this](const QString& sql) {
             TSQLQuery query(KivConn);
@@ -299,9 +300,27 @@ void TKivDM::EnsureSchema()
                 }
             }
         }
-        // Made once from the whole history, before any line or stock-in is
-        // checked against them.
-        if (SkuSumsMissing(*KivConn))
+        // The sums' keepers first: a line another seat stores while the sums
+        // are made counts in them.
+        bool keepersMade = false;
+        for (const TSumsKeeper& keeper : SumsKeepers()) {
+            if (!missing(keeper.ExistsSql))
+                continue;
+            try {
+                KivConn->ExecuteDefinition(keeper.CreateSql);
+                keepersMade = true;
+            } catch (const EDatabaseConnectionLost&) {
+                throw;
+            } catch (const EDatabaseError& error) {
+                // Another seat made it meanwhile; anything else is said.
+                if (missing(keeper.ExistsSql))
+                    keeperFailure = keeper.Name + QStringLiteral("：") + error.Message();
+            }
+        }
+        // Made from the whole history before any line or stock-in is checked
+        // against them: once, and again when their keepers are new (what an
+        // older program kept by itself is not trusted).
+        if (keepersMade || SkuSumsMissing(*KivConn))
             BuildSkuSums(*KivConn);
     } catch (const EDatabaseConnectionLost&) {
         // Tried again with the next statement, once the server answers.
@@ -312,6 +331,11 @@ void TKivDM::EnsureSchema()
         // not create tables: the program works on, its gaps kept only while
         // it runs.
     }
+    // Without its keepers no stock figure could be trusted: said once, at
+    // the statement that found them missing.
+    if (!keeperFailure.isEmpty())
+        throw EDatabaseError(QStringLiteral("数据库中无法建立维护库存统计的对象，库存数字将不可靠，请用数据库的所有者运行一次本程序（")
+                             + keeperFailure + QStringLiteral("）！"));
 }
 
 void TKivDM::DataModuleDestroy()

@@ -108,10 +108,11 @@ struct TMsgRec {
     QString LineShopCode;
     QString LineDate;
     QString LineStoredSql;
-    // The line's trade ("Tid") and order line ("Oid") as they stand in the
-    // INSERT, for what the log says of it.
+    // The line's trade ("Tid"), order line ("Oid") and quantity ("Qty") as
+    // they stand in the INSERT, for what the log says of it.
     QString LineTid;
     QString LineOid;
+    QString LineQty;
     // Weak: a record still queued when its monitor window closes names no
     // dataset and no list box any more.
     QPointer<TClientDataSet> DataSet;

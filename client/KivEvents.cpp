@@ -129,6 +129,7 @@ int QueueTradeEvents(const QString& table, const TJsonColumns& keys, const TJson
             record->LineDate = date->Text;
         record->LineTid = LineValue(lines, QStringLiteral("Tid"));
         record->LineOid = LineValue(lines, QStringLiteral("Oid"));
+        record->LineQty = LineValue(lines, QStringLiteral("Qty"));
         const TJsonValue* oid = ColumnValue(data, QStringLiteral("Oid"), r);
         if (oid && !oid->Missing && IsSqlInteger(oid->Text) && !sameLineEvents.isEmpty())
             record->LineStoredSql = QStringLiteral("select 1 from ") + QuotedName(table) + QStringLiteral(" where \"ShopCode\" = ")

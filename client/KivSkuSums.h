@@ -2,14 +2,27 @@
 // The running sums of every SKU's stock figures ("KivSkuSums", "KivSkuStock"
 // in db/schema.sql): what the figures' range check needs of a SKU's whole
 // history, kept so that no trade line or stock-in has to read that history.
-// The program keeps them in the unit of work of every line and stock-in it
-// stores (app/KivFigureRange); here is which lines count in which figure,
-// and the sums made from the whole history once, when a database made by an
-// older program gets the tables.
+//
+// The database keeps them itself: triggers on the trade lines and on the
+// stock-ins add and take back each row's share in the statement that writes
+// the row, whoever writes it (this program, another seat, an administrator's
+// tool), so the sums cannot drift from the rows they sum. The trade lines'
+// trigger also refuses a line that would carry one of its SKU's figures past
+// its range where it was within (app/KivFigureRange): one statement stores a
+// line, its sums and their check, and the sums' row is the lock that makes
+// two seats' lines of one SKU take turns.
+//
+// Here is which lines count in which figure, the triggers that keep the
+// sums, and the sums made from the whole history once, when a database made
+// by an older program gets the tables.
+
+#include "client/KivDataM.h"
 
 #include <QString>
+#include <climits>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class TSQLConnection;
 
@@ -17,6 +30,16 @@ class TSQLConnection;
 // paid, shipped, finished, refunded.
 inline constexpr int TradeFigureCount = 5;
 inline constexpr int PaidFigure = 1;
+
+// The range that the items windows read every figure in (INTEGER), and the
+// bound of the balance (stock - paid) on either side, which leaves room for
+// the quantity to order, |balance - W|, for every low-stock threshold W the
+// program takes.
+inline constexpr qint64 FigureMax = INT_MAX;
+inline constexpr qint64 FigureMin = INT_MIN;
+inline constexpr qint64 BalanceBound = FigureMax - LowStockBound;
+// The bits that name a bound: 2*f for figure f above its range, 2*f+1 below
+// it; figure TradeFigureCount stands for the balance.
 
 // Which lines a status sum counts, as the items statement counts them: the
 // catch-up's lines ('OfflineReload') under their status too, but a refund
@@ -40,6 +63,22 @@ QString TradeFigureCondition(int figure, const QString& alias);
 // "StockTime", "Stock"), as the whole history gives them.
 QString FullTradeSumsSql();
 QString FullStockSumsSql();
+
+// The database objects that keep the sums (an exception, procedures and
+// triggers), in the order they are made: how to tell that one is there, and
+// the statement that makes it. A database made from db/schema.sql gets them
+// when the program first opens it, as an older one does.
+struct TSumsKeeper {
+    QString Name;
+    QString ExistsSql;
+    QString CreateSql;
+};
+std::vector<TSumsKeeper> SumsKeepers();
+
+// The bounds that a trade line would have carried its SKU's figures past
+// (the bits above), when the database refused to store it for them (the
+// text of its error); none for any other error.
+std::optional<unsigned> RefusedBounds(const QString& errorText);
 
 // Whether the sums are missing for a history the database holds (the tables
 // made empty by an upgrade, or a build that never finished).

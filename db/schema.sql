@@ -154,9 +154,10 @@ CREATE TABLE "KivOutGap" (
 /* Per SKU, the running sums of its trade lines as the figures' range check
    counts them, whatever their date: per status sum (0 bought, 1 paid,
    2 shipped, 3 finished, 4 refunded) its positive quantities ("Up") and its
-   negative ones ("Down"). Kept in the unit of work of every line stored;
-   a line changes its SKU's row only, and the row is the lock that makes
-   two seats' checks of one SKU take turns. */
+   negative ones ("Down"). Kept by the triggers that the program makes
+   when it opens the database (client/KivSkuSums), in the statement that
+   writes each line; a line changes its SKU's row only, and the row is the
+   lock that makes two seats' checks of one SKU take turns. */
 CREATE TABLE "KivSkuSums" (
   "SkuID"  BIGINT NOT NULL,
   "NumIID" BIGINT NOT NULL,
@@ -174,7 +175,8 @@ CREATE TABLE "KivSkuSums" (
 );
 
 /* Per SKU and stock period, the total of its stock-ins ("KivItemIn" by the
-   header's period, joined to "KivItemInList"), kept with every stock-in. */
+   header's period, joined to "KivItemInList"), kept by the same triggers
+   with every stock-in. */
 CREATE TABLE "KivSkuStock" (
   "SkuID"     BIGINT NOT NULL,
   "NumIID"    BIGINT NOT NULL,

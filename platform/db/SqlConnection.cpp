@@ -178,6 +178,13 @@ int TSQLConnection::ExecuteDirect(const QString& sql)
     return query.numRowsAffected();
 }
 
+void TSQLConnection::ExecuteDefinition(const QString& sql)
+{
+    QSqlQuery query(Database());
+    if (!query.exec(sql))
+        RaiseError(query, sql);
+}
+
 void TSQLConnection::RaiseError(const QSqlQuery& query, const QString& sql)
 {
     Q_UNUSED(sql);

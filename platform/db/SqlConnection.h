@@ -57,6 +57,10 @@ public:
     // Runs one statement directly (no result rows) and returns the number
     // of rows it changed.
     int ExecuteDirect(const QString& sql);
+    // Runs a definition (a procedure's or a trigger's) exactly as it is
+    // written: its body names its variables with a colon, which a statement
+    // prepared for binding would take for placeholders.
+    void ExecuteDefinition(const QString& sql);
 
     // The Qt handle, opened first; for the dataset framework.
     QSqlDatabase Database();

@@ -208,7 +208,6 @@ inline void StockIn(int qty, const QString& period, const QStringList& skus, con
     for (const QString& sku : skus) {
         ExecSql(QStringLiteral("insert into \"KivItemInList\"(\"PCode\",\"StockTime\",\"SkuID\",\"NumIID\") values(%1,%2,%3,%4)")
                     .arg(id, period, sku, numIid));
-        AddStockSums(HelperWork(), {sku, numIid}, period, qty);
     }
 }
 
