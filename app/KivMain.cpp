@@ -306,7 +306,7 @@ void TMainKiv::CreatePages()
 
 void TMainKiv::FormCreate()
 {
-    SetIdleHandler(ProcessMsgQueue);
+    SetIdleHandler(ProcessMsgQueueWhenIdle);
     StatusPanels[1]->setText(SysRec.UserCode);
     StatusPanels[3]->setText(SysRec.Version);
     LoadShops(SysRec.UserCode);

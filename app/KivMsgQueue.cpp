@@ -4,13 +4,22 @@
 #include "app/KivShopGone.h"
 #include "client/KivDataM.h"
 #include "client/KivEvents.h"
+#include "client/KivStream.h"
 #include "platform/Exceptions.h"
 #include "platform/SqlText.h"
 #include "platform/StringList.h"
 #include "platform/db/ClientDataSet.h"
 #include "platform/db/DbTexts.h"
+#include "platform/db/SqlConnection.h"
 
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QTimer>
+#include <chrono>
+#include <deque>
 #include <optional>
 #include <set>
 #include <utility>
@@ -106,7 +115,9 @@ void ApplyToDataSet(TClientDataSet& dataSet, const TMsgRec& record)
 enum class TLineFate {
     Stored,
     StoredAlready, // the line is stored already: the record is dropped whole
-    ShopGone       // the line's shop is stored no more: nothing is kept for it
+    ShopGone,      // the line's shop is stored no more: nothing is kept for it
+    Refused,       // the database can never store it: said, and passed over
+    NotStoredYet   // refused this time: a catch-up brings it
 };
 
 // Runs the record's INSERT, when it carries one. A line stored already is
@@ -175,43 +186,185 @@ QString PastRangeText(const TMsgRec& record, unsigned bounds)
     return u"数量"_qs + record.LineQty + u"会使["_qs + FigureCaption(BrokenFigure(bounds)) + u"]超出范围"_qs;
 }
 
-// A trade line's record: stored, or its refusal dealt with; the figures
-// change only with a line that is stored.
+// Stores a trade line with insert (InsertLine or InsertLineInTurn); a
+// refusal that can never change is said at once. Conflicts with another
+// seat, and a lost connection, are left to the caller.
+template <typename Insert>
+TLineFate StoreLine(const TMsgRec& record, Insert insert)
+{
+    try {
+        return insert(record);
+    } catch (const EDatabaseConflict&) {
+        throw;
+    } catch (const EDatabaseConnectionLost&) {
+        throw;
+    } catch (const EDatabaseValueError& error) {
+        SayUnstorable(record, DatabaseRefusalText(error.Message()));
+        return TLineFate::Refused;
+    } catch (const EDatabaseError& error) {
+        if (const std::optional<unsigned> bounds = RefusedBounds(error.Message())) {
+            SayUnstorable(record, PastRangeText(record, *bounds));
+            return TLineFate::Refused;
+        }
+        return TLineFate::NotStoredYet;
+    }
+}
+
+// What follows a line's fate, once the work that stored it has ended: the
+// figures change only with a line that is stored.
+void FinishLine(const TMsgRec& record, TLineFate fate)
+{
+    switch (fate) {
+    case TLineFate::Stored:
+        if (TClientDataSet* dataSet = record.DataSet.data(); dataSet && dataSet->Active())
+            ApplyToDataSet(*dataSet, record);
+        break;
+    case TLineFate::ShopGone:
+        StopMonitorOfLine(record);
+        break;
+    case TLineFate::NotStoredYet:
+        SayNotStoredYet(record);
+        break;
+    case TLineFate::StoredAlready:
+    case TLineFate::Refused:
+        break;
+    }
+}
+
+// A trade line's record on its own: stored, or its refusal dealt with.
 void ApplyTradeLine(std::unique_ptr<TMsgRec> record)
 {
-    TClientDataSet* dataSet = record->DataSet.data();
-    if (!dataSet)
+    if (!record->DataSet)
         return;
     // While the database is away, every try would wait for a connection.
     if (KivDM && KivDM->DatabaseLost()) {
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
     }
+    TLineFate fate;
     try {
-        switch (InsertLineInTurn(*record)) {
-        case TLineFate::Stored:
-            break;
-        case TLineFate::StoredAlready:
-            return;
-        case TLineFate::ShopGone:
-            StopMonitorOfLine(*record);
-            return;
-        }
+        fate = StoreLine(*record, [](const TMsgRec& line) { return InsertLineInTurn(line); });
     } catch (const EDatabaseConnectionLost&) {
         MarkOutGap(record->LineShopCode, record->LineDate);
         return;
-    } catch (const EDatabaseValueError& error) {
-        SayUnstorable(*record, DatabaseRefusalText(error.Message()));
-        return;
-    } catch (const EDatabaseError& error) {
-        if (const std::optional<unsigned> bounds = RefusedBounds(error.Message()))
-            SayUnstorable(*record, PastRangeText(*record, *bounds));
-        else
-            SayNotStoredYet(*record);
+    } catch (const EDatabaseConflict&) {
+        fate = TLineFate::NotStoredYet;
+    }
+    FinishLine(*record, fate);
+}
+
+// Trade lines queued together are stored in one transaction of the
+// helpers' connection: with the database's forced writes every commit
+// waits for the disk, and a rush of orders waits once per batch rather
+// than once per line. A batch holds its lines' SKUs from another seat
+// until it commits, so it is kept short.
+constexpr size_t LineBatchSize = 50;
+
+// The batch's transaction; taken back unless committed. Not a
+// TKivTransaction: lines are applied while a sync's transaction is open (it
+// lets events run between items), and inside it the lines would be kept
+// only if the sync's work is. Nothing else runs on the helpers' connection
+// meanwhile: no event is handled while a batch is stored.
+class TLineBatch {
+public:
+    explicit TLineBatch(TSQLConnection& connection) : FConnection(connection), FDatabase(connection.Database())
+    {
+        FOpen = FDatabase.transaction();
+        FAttachment = FConnection.Attachments();
+    }
+    ~TLineBatch()
+    {
+        if (FOpen && FConnection.Connected() && FConnection.Attachments() == FAttachment && !FDatabase.rollback())
+            FConnection.Close(); // the engine takes the work back with the attachment
+    }
+    TLineBatch(const TLineBatch&) = delete;
+    TLineBatch& operator=(const TLineBatch&) = delete;
+
+    // Whether the transaction began (the connection may hold one already):
+    // if not, the lines are stored one by one.
+    bool Open() const { return FOpen; }
+
+    void Commit()
+    {
+        FOpen = false;
+        if (!FDatabase.commit()) {
+            const auto close = qScopeGuard([this] { FConnection.Close(); });
+            FConnection.RaiseError(FDatabase.lastError());
+        }
+    }
+
+private:
+    TSQLConnection& FConnection;
+    QSqlDatabase FDatabase;
+    quint64 FAttachment = 0;
+    bool FOpen = false;
+};
+
+using TLineRecords = std::deque<std::unique_ptr<TMsgRec>>;
+
+// Stores the lines from the front of lines in one batch, and deals with
+// their fates once it has ended. A line that another seat held ends the
+// batch early, and is stored on its own after it (it then meets the other
+// seat's change).
+void StoreLineBatch(TLineRecords& lines)
+{
+    // The program's newer tables are made outside the batch.
+    KivDM->EnsureSchema();
+    TLineBatch batch(*KivDM->KivConn);
+    if (!batch.Open()) {
+        while (!lines.empty()) {
+            ApplyTradeLine(std::move(lines.front()));
+            lines.pop_front();
+        }
         return;
     }
-    if (dataSet->Active())
-        ApplyToDataSet(*dataSet, *record);
+    std::vector<std::pair<std::unique_ptr<TMsgRec>, TLineFate>> stored;
+    std::unique_ptr<TMsgRec> held;
+    try {
+        while (!lines.empty() && !held) {
+            std::unique_ptr<TMsgRec> record = std::move(lines.front());
+            lines.pop_front();
+            if (!record->DataSet)
+                continue;
+            try {
+                const TLineFate fate = StoreLine(*record, [](const TMsgRec& line) { return InsertLine(line); });
+                stored.emplace_back(std::move(record), fate);
+            } catch (const EDatabaseConflict&) {
+                held = std::move(record);
+            }
+        }
+        batch.Commit();
+    } catch (const EDatabaseConnectionLost&) {
+        // Nothing of the batch is stored: a catch-up brings every line.
+        for (const auto& [record, fate] : stored)
+            MarkOutGap(record->LineShopCode, record->LineDate);
+        if (held)
+            MarkOutGap(held->LineShopCode, held->LineDate);
+        return;
+    } catch (const EDatabaseError&) {
+        // The commit failed: what it held was not stored this time.
+        for (auto& [record, fate] : stored)
+            if (fate == TLineFate::Stored)
+                fate = TLineFate::NotStoredYet;
+    }
+    for (const auto& [record, fate] : stored)
+        FinishLine(*record, fate);
+    if (held)
+        ApplyTradeLine(std::move(held));
+}
+
+void StoreTradeLines(TLineRecords lines)
+{
+    while (!lines.empty()) {
+        // While the database is away, every try would wait for a connection.
+        if (!KivDM || KivDM->DatabaseLost()) {
+            for (const auto& record : lines)
+                if (record->DataSet)
+                    MarkOutGap(record->LineShopCode, record->LineDate);
+            return;
+        }
+        StoreLineBatch(lines);
+    }
 }
 
 } // namespace
@@ -225,20 +378,56 @@ void ApplyMsgRec(std::unique_ptr<TMsgRec> record)
         ApplyToDataSet(*dataSet, *record);
 }
 
+void ProcessMsgQueueWhenIdle()
+{
+    using Clock = std::chrono::steady_clock;
+    static std::optional<Clock::time_point> waitingSince;
+    {
+        const std::lock_guard lock(EventQueueLock);
+        if (EventQueue.empty()) {
+            waitingSince.reset();
+            return;
+        }
+        if (EventQueue.size() < LineBatchSize && TKivStreamThread::AnyFetchPending()) {
+            const Clock::time_point now = Clock::now();
+            if (!waitingSince)
+                waitingSince = now;
+            const auto left = std::chrono::milliseconds(LineBatchWaitMs) - (now - *waitingSince);
+            if (left > Clock::duration::zero()) {
+                // The fetch's reply ends the wait too; this wakes the event
+                // loop when none comes.
+                QTimer::singleShot(std::chrono::ceil<std::chrono::milliseconds>(left), QCoreApplication::instance(), [] {});
+                return;
+            }
+        }
+    }
+    waitingSince.reset();
+    ProcessMsgQueue();
+}
+
 void ProcessMsgQueue()
 {
     for (;;) {
-        std::unique_ptr<TMsgRec> record;
+        // The trade lines at the queue's front, up to a batch, or else the
+        // record there: records are applied in the order they came.
+        TLineRecords lines;
+        std::unique_ptr<TMsgRec> other;
         {
             const std::lock_guard lock(EventQueueLock);
-            if (EventQueue.empty())
-                return;
-            record = std::move(EventQueue.front());
-            EventQueue.pop_front();
+            while (!EventQueue.empty() && lines.size() < LineBatchSize && !EventQueue.front()->LineShopCode.isEmpty()) {
+                lines.push_back(std::move(EventQueue.front()));
+                EventQueue.pop_front();
+            }
+            if (lines.empty()) {
+                if (EventQueue.empty())
+                    return;
+                other = std::move(EventQueue.front());
+                EventQueue.pop_front();
+            }
         }
-        if (record->LineShopCode.isEmpty())
-            ApplyMsgRec(std::move(record));
+        if (other)
+            ApplyMsgRec(std::move(other));
         else
-            ApplyTradeLine(std::move(record));
+            StoreTradeLines(std::move(lines));
     }
 }

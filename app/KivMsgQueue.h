@@ -47,7 +47,15 @@ void WithWritableField(TField& field, Change change)
 //   over;
 // - its shop stored no more (deleted, or given another code, at another
 //   seat; KivShopGone.h): its monitor stops and says so.
+// Trade lines queued together are stored in one transaction per batch.
 void ProcessMsgQueue();
+
+// The main window's idle handler: ProcessMsgQueue, but while a stream is
+// fetching the trade of a notification (a rush of orders) the queued records
+// wait for its lines, up to LineBatchWaitMs, so that they are stored together:
+// every commit waits for the disk. A lone order is applied at once.
+inline constexpr int LineBatchWaitMs = 20;
+void ProcessMsgQueueWhenIdle();
 
 // Applies one record and disposes of it. A record whose dataset is gone
 // (its monitor window closed) is dropped without running its INSERT, and so

@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
+#include <array>
 #include <limits>
 #include <map>
 
@@ -128,19 +129,22 @@ constexpr TNewerTable NewerTables[] = {
     {u"KivSkuStock", u"CREATE TABLE \"KivSkuStock\" (\"SkuID\" BIGINT NOT NULL, \"NumIID\" BIGINT NOT NULL, \"StockTime\" BIGINT NOT NULL, "
                      u"\"Stock\" BIGINT DEFAULT 0 NOT NULL, PRIMARY KEY (\"StockTime\", \"SkuID\", \"NumIID\"))"},
 };
-// Indexes that a database made by an older program may lack, and the one
+// Indexes that a database made by an older program may lack, and the ones
 // each replaces (dropped once it is made: every index of the trade lines
-// costs each line stored a page written).
+// costs each line stored a page written, and a commit waits for each).
 struct TNewerIndex {
     const char16_t* Name;
     const char16_t* Create;
-    const char16_t* Replaces;
+    std::array<const char16_t*, 2> Replaces; // nullptr: none
 };
 constexpr TNewerIndex NewerIndexes[] = {
     {u"IX_KivItemOut_SkuDate", u"CREATE INDEX \"IX_KivItemOut_SkuDate\" ON \"KivItemOut\" (\"SkuID\", \"NumIID\", \"Date\")",
-     u"IX_KivItemOut_Sku"},
-    {u"IX_KivItem_Shop", u"CREATE INDEX \"IX_KivItem_Shop\" ON \"KivItem\" (\"ShopCode\", \"SyncDate\")", nullptr},
-    {u"IX_KivItemOnsale_Shop", u"CREATE INDEX \"IX_KivItemOnsale_Shop\" ON \"KivItemOnsale\" (\"ShopCode\", \"SyncDate\")", nullptr},
+     {u"IX_KivItemOut_Sku", nullptr}},
+    // A shop's lines, and a line of it by its order line.
+    {u"IX_KivItemOut_ShopOid", u"CREATE INDEX \"IX_KivItemOut_ShopOid\" ON \"KivItemOut\" (\"ShopCode\", \"Oid\")",
+     {u"IX_KivItemOut_Shop", u"IX_KivItemOut_Oid"}},
+    {u"IX_KivItem_Shop", u"CREATE INDEX \"IX_KivItem_Shop\" ON \"KivItem\" (\"ShopCode\", \"SyncDate\")", {}},
+    {u"IX_KivItemOnsale_Shop", u"CREATE INDEX \"IX_KivItemOnsale_Shop\" ON \"KivItemOnsale\" (\"ShopCode\", \"SyncDate\")", {}},
 };
 struct TNewerColumn {
     const char16_t* Table;
@@ -290,9 +294,11 @@ void TKivDM::EnsureSchema()
         for (const TNewerIndex& index : NewerIndexes) {
             if (indexMissing(index.Name))
                 KivConn->ExecuteDirect(QString::fromUtf16(index.Create));
-            if (index.Replaces && !indexMissing(index.Replaces)) {
+            for (const char16_t* replaced : index.Replaces) {
+                if (!replaced || indexMissing(replaced))
+                    continue;
                 try {
-                    KivConn->ExecuteDirect(QStringLiteral("DROP INDEX ") + QuotedName(QString::fromUtf16(index.Replaces)));
+                    KivConn->ExecuteDirect(QStringLiteral("DROP INDEX ") + QuotedName(QString::fromUtf16(replaced)));
                 } catch (const EDatabaseConnectionLost&) {
                     throw;
                 } catch (const EDatabaseError&) {

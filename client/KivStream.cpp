@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <utility>
 
 TStreamTimings StreamTimings;
@@ -161,6 +162,22 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
     }
 };
 
+namespace {
+
+// The streams that exist (GUI thread).
+std::set<const TKivStreamThread*>& Streams()
+{
+    static std::set<const TKivStreamThread*> streams;
+    return streams;
+}
+
+} // namespace
+
+bool TKivStreamThread::AnyFetchPending()
+{
+    return std::ranges::any_of(Streams(), [](const TKivStreamThread* stream) { return !stream->FFetches.empty(); });
+}
+
 TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TClientDataSet* dataSet, QObject* parent)
     : QObject(parent), FShared(std::make_shared<TShared>(StreamTimings)), Shop(&shop), LogBox(logBox), DataSet(dataSet)
 {
@@ -201,10 +218,12 @@ TKivStreamThread::TKivStreamThread(TTreeNodeShop& shop, QListWidget* logBox, TCl
 
     TThreadRegistry::Instance().Start([shared = FShared](const std::atomic<bool>& stopping) { Execute(shared, stopping); });
     shop.StreamHttp = &shared.Http;
+    Streams().insert(this);
 }
 
 TKivStreamThread::~TKivStreamThread()
 {
+    Streams().erase(this);
     {
         const std::lock_guard lock(FShared->Lock);
         FShared->Owner = nullptr;

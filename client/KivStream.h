@@ -129,6 +129,9 @@ public:
     bool Live() const { return FLive; }
     // Connections (or attempts) that have ended so far.
     int EndedConnections() const { return FEnded; }
+    // GUI thread: whether any stream of this program is fetching the trade
+    // of a notification, whose lines are then about to be queued.
+    static bool AnyFetchPending();
 
     // When the live connection was confirmed, on the steady clock.
     std::chrono::steady_clock::time_point ConfirmedAt() const { return FConfirmedAt; }

@@ -136,8 +136,10 @@ CREATE TABLE "KivItemOut" (
 /* A SKU's lines, and those from a date on (the figures since a sync)
    without its older ones. */
 CREATE INDEX "IX_KivItemOut_SkuDate" ON "KivItemOut" ("SkuID", "NumIID", "Date");
-CREATE INDEX "IX_KivItemOut_Shop" ON "KivItemOut" ("ShopCode");
-CREATE INDEX "IX_KivItemOut_Oid" ON "KivItemOut" ("Oid");
+/* A shop's lines, and a line of it by its order line (a line stored
+   already): one index for both, as each index costs every line stored a
+   page written. */
+CREATE INDEX "IX_KivItemOut_ShopOid" ON "KivItemOut" ("ShopCode", "Oid");
 
 /* Per shop, the earliest platform time from which its trade lines may be
    incomplete: the next catch-up of missed trades starts there. "Marks"

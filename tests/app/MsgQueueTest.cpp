@@ -67,6 +67,31 @@ protected:
         EventQueue.push_back(std::move(record));
     }
 
+    // A paid trade line of shop's order line oid, as the monitor queues it:
+    // stored unless the shop has it already, adding qty to "QtyPay".
+    void PushLine(const QString& shop, int oid, const QString& qty)
+    {
+        auto record = std::make_unique<TMsgRec>();
+        record->TimeText = u"2026-01-02 03:04:05"_qs;
+        record->KeyNames = u"SkuID;NumIID"_qs;
+        record->KeyValues = {Variant(u"9000000000000000001"_qs), Variant(u"100"_qs)};
+        record->UpdateFields = u"QtyPay"_qs;
+        record->Amount = qty;
+        record->InsertTable = u"KivItemOut"_qs;
+        record->InsertColumns = u"\"ShopCode\",\"SkuID\",\"NumIID\",\"Oid\",\"Qty\",\"Status\",\"TradeEvent\""_qs;
+        record->InsertValues = u"'%1',9000000000000000001,100,%2,%3,'WAIT_SELLER_SEND_GOODS','TradeBuyerPay'"_qs.arg(shop).arg(oid).arg(qty);
+        record->LineShopCode = shop;
+        record->LineDate = record->TimeText;
+        record->LineTid = QString::number(oid);
+        record->LineOid = QString::number(oid);
+        record->LineQty = qty;
+        record->LineStoredSql = u"select 1 from \"KivItemOut\" where \"ShopCode\" = '%1' and \"Oid\" = %2"_qs.arg(shop).arg(oid);
+        record->DataSet = DataSet.get();
+        record->LogBox = &LogBox;
+        const std::lock_guard lock(EventQueueLock);
+        EventQueue.push_back(std::move(record));
+    }
+
     int Figure(qint64 sku, const QString& field)
     {
         EXPECT_TRUE(DataSet->Locate(u"SkuID"_qs, Variant(sku)));
@@ -153,4 +178,28 @@ TEST_F(MsgQueueTest, AFailureStopsTheRoundAndKeepsTheRestQueued)
     EXPECT_EQ(EventQueue.size(), 1u);
     ProcessMsgQueue();
     EXPECT_EQ(Figure(9000000000000000001, u"QtyStock"_qs), 8);
+}
+
+TEST_F(MsgQueueTest, TradeLinesQueuedTogetherAreEachStoredOnceOrPassedOverWithoutHoldingBackTheOthers)
+{
+    ExecSql(u"insert into \"SYS_Shop\"(\"Code\",\"Name\",\"AppKey\",\"AppSecret\",\"Session\") values('S1','文具店','k','s','x')"_qs);
+    PushLine(u"S1"_qs, 1, u"2"_qs);
+    PushLine(u"S1"_qs, 1, u"2"_qs);                 // the same line again
+    PushLine(u"S1"_qs, 2, u"2147483647"_qs);        // would carry the paid sum past its range
+    PushLine(u"S1"_qs, 3, u"99999999999"_qs);       // no INTEGER holds it
+    PushLine(u"S9"_qs, 4, u"5"_qs);                 // a shop deleted at another seat
+    PushLine(u"S1"_qs, 5, u"3"_qs);
+    ProcessMsgQueue();
+    EXPECT_TRUE(EventQueue.empty());
+    EXPECT_EQ(TradeLines(), QStringLiteral("2/5"));
+    EXPECT_EQ(Scalar(u"select list(\"Oid\") from (select \"Oid\" from \"KivItemOut\" order by 1)"_qs), u"1,5"_qs);
+    EXPECT_EQ(Scalar(u"select \"Up1\" from \"KivSkuSums\" where \"SkuID\" = 9000000000000000001"_qs), u"5"_qs);
+    EXPECT_EQ(Figure(9000000000000000001, u"QtyPay"_qs), 5 + 5);
+    QStringList said;
+    for (int i = 0; i < LogBox.count(); ++i)
+        if (LogBox.item(i)->text().contains(u"无法保存"_qs))
+            said << LogBox.item(i)->text();
+    ASSERT_EQ(said.size(), 2) << said.join(u'\n').toStdString();
+    EXPECT_TRUE(said[0].contains(u"订单行2"_qs) && said[0].contains(u"超出范围"_qs)) << said[0].toStdString();
+    EXPECT_TRUE(said[1].contains(u"订单行3"_qs)) << said[1].toStdString();
 }
