@@ -321,25 +321,34 @@ void StoreLineBatch(TLineRecords& lines)
     std::vector<std::pair<std::unique_ptr<TMsgRec>, TLineFate>> stored;
     std::unique_ptr<TMsgRec> held;
     try {
+        // A line leaves the queue once its insert has run.
         while (!lines.empty() && !held) {
-            std::unique_ptr<TMsgRec> record = std::move(lines.front());
-            lines.pop_front();
-            if (!record->DataSet)
-                continue;
-            try {
-                const TLineFate fate = StoreLine(*record, [](const TMsgRec& line) { return InsertLine(line); });
-                stored.emplace_back(std::move(record), fate);
-            } catch (const EDatabaseConflict&) {
-                held = std::move(record);
+            std::unique_ptr<TMsgRec>& record = lines.front();
+            if (record->DataSet) {
+                try {
+                    const TLineFate fate = StoreLine(*record, [](const TMsgRec& line) { return InsertLine(line); });
+                    stored.emplace_back(std::move(record), fate);
+                } catch (const EDatabaseConflict&) {
+                    held = std::move(record);
+                }
             }
+            lines.pop_front();
         }
         batch.Commit();
     } catch (const EDatabaseConnectionLost&) {
-        // Nothing of the batch is stored: a catch-up brings every line.
+        // Nothing of the batch is stored, nor can the lines behind it be:
+        // a catch-up brings every one.
+        const auto markGap = [](const TMsgRec& record) {
+            if (record.DataSet)
+                MarkOutGap(record.LineShopCode, record.LineDate);
+        };
         for (const auto& [record, fate] : stored)
-            MarkOutGap(record->LineShopCode, record->LineDate);
+            markGap(*record);
         if (held)
-            MarkOutGap(held->LineShopCode, held->LineDate);
+            markGap(*held);
+        for (const auto& record : lines)
+            markGap(*record);
+        lines.clear();
         return;
     } catch (const EDatabaseError&) {
         // The commit failed: what it held was not stored this time.

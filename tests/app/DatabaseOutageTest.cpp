@@ -8,6 +8,7 @@
 #include "app/KivItems.h"
 #include "app/KivItemsSync.h"
 #include "app/KivMain.h"
+#include "app/KivMsgQueue.h"
 #include "app/KivProgress.h"
 #include "client/KivStream.h"
 #include "platform/Exceptions.h"
@@ -239,6 +240,39 @@ TEST_F(DatabaseOutageTest, ATradeTheDatabaseCouldNotStoreIsCaughtUpAfterTheProgr
     EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 2);
     EXPECT_EQ(Scalar(u"select count(*) from \"KivItemOut\" where \"Tid\" = "_qs + bought.Tid), u"1"_qs);
     EXPECT_TRUE(Answers.Messages.empty()) << Answers.Texts().join(u'\n').toStdString();
+}
+
+TEST_F(DatabaseOutageTest, LinesQueuedTogetherWhenTheServerStopsAreEachLeftToTheCatchUpFromTheEarliest)
+{
+    Server.Stop();
+    const auto push = [this](int oid, const QString& date) {
+        auto record = std::make_unique<TMsgRec>();
+        record->TimeText = date;
+        record->KeyNames = u"SkuID;NumIID"_qs;
+        record->KeyValues = {Variant(SkuA), Variant(u"500000000001"_qs)};
+        record->UpdateFields = u"QtyPay"_qs;
+        record->Amount = u"1"_qs;
+        record->InsertTable = u"KivItemOut"_qs;
+        record->InsertColumns = u"\"ShopCode\",\"SkuID\",\"NumIID\",\"Oid\",\"Qty\",\"Date\""_qs;
+        record->InsertValues = u"'S1',%1,500000000001,%2,1,'%3'"_qs.arg(SkuA).arg(oid).arg(date);
+        record->LineShopCode = u"S1"_qs;
+        record->LineDate = date;
+        record->LineOid = QString::number(oid);
+        record->DataSet = Form()->ClientDataSetItems;
+        record->LogBox = Form()->lbMonitor;
+        const std::lock_guard lock(EventQueueLock);
+        EventQueue.push_back(std::move(record));
+    };
+    // The first line's insert is the one that finds the server gone.
+    push(91, u"2024-05-01 00:00:00"_qs);
+    push(92, u"2024-05-02 00:00:00"_qs);
+    push(93, u"2024-05-03 00:00:00"_qs);
+    ASSERT_FALSE(KivDM->DatabaseLost());
+    ProcessMsgQueue();
+    EXPECT_TRUE(KivDM->DatabaseLost());
+    EXPECT_TRUE(EventQueue.empty());
+    EXPECT_EQ(OutGapFrom(u"S1"_qs), u"2024-05-01 00:00:00"_qs);
+    EXPECT_EQ(Figure(SkuA, u"QtyPay"_qs), 0);
 }
 
 TEST_F(DatabaseOutageTest, TheStockInOpensNoDialogOverAListTheDatabaseCouldNotGive)
