@@ -95,7 +95,8 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
     }
 
     // Any thread: runs call on the owner on the GUI thread, unless the
-    // stream has stopped or the owner has gone by then.
+    // stream has stopped or the owner has gone by then. Once posted, call
+    // is the GUI thread's alone: what it holds is let go there.
     template <class Call>
     void Post(const std::atomic<bool>& stopping, Call call)
     {
@@ -103,7 +104,7 @@ struct TKivStreamThread::TShared : std::enable_shared_from_this<TShared> {
         if (Owner && !Stopped(stopping))
             QMetaObject::invokeMethod(
                 Owner,
-                [self = shared_from_this(), call] {
+                [self = shared_from_this(), call = std::move(call)] {
                     if (self->Owner && !self->Stop.load())
                         call(*self->Owner);
                 },
@@ -335,8 +336,10 @@ void TKivStreamThread::FetchTrades(const std::shared_ptr<TShared>& shared, const
             s.Fetches.pop_front();
         }
         // Read on this thread too: a long reply holds up no window.
+        // Handed over whole: the window's thread that reads the reply also
+        // frees it.
         auto reply = std::make_shared<const TTqlReply>(ParseTqlReply(PostTql(*s.FetchHttp, job.second)));
-        s.Post(stopping, [id = job.first, reply](TKivStreamThread& owner) { owner.FetchDone(id, *reply); });
+        s.Post(stopping, [id = job.first, reply = std::move(reply)](TKivStreamThread& owner) { owner.FetchDone(id, *reply); });
     }
 }
 
