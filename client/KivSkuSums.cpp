@@ -224,38 +224,40 @@ QString TradeLinesTriggerSql()
 }
 
 // The stock of a stock-in is its header's quantity and period for each SKU
-// its list names: whichever of the two is written second adds the share,
-// whichever goes first takes it back.
+// its list names: whichever of the two tables is written second adds the
+// share, whichever goes first takes it back. A stock-in table's trigger:
+// unless unchanged holds, for each counterpart row (a select into the
+// locals, %1 standing for old or new) it adds share (%1 the row, %2 the
+// sign) to the stock.
+QString StockInSumsTriggerSql(const QString& table, const QString& locals, const QString& unchanged, const QString& counterparts,
+                              const QString& share)
+{
+    const auto side = [&](const QString& row, const QString& sign) {
+        return QStringLiteral("for ") + counterparts.arg(row) + QStringLiteral(" do execute procedure ") + QuotedName(StockSumsProcedure) + u'('
+               + share.arg(row, sign) + QStringLiteral("); ");
+    };
+    return QStringLiteral("create trigger ") + QuotedName(table + QStringLiteral("_Sums")) + QStringLiteral(" for ") + QuotedName(table)
+           + QStringLiteral(" active after insert or update or delete position 0 as ") + locals + QStringLiteral(" begin if (updating and ")
+           + unchanged + QStringLiteral(") then exit; if (not inserting) then ") + side(QStringLiteral("old"), QStringLiteral("-"))
+           + QStringLiteral("if (not deleting) then ") + side(QStringLiteral("new"), QString()) + QStringLiteral("end");
+}
+
 QString StockInTriggerSql()
 {
-    const QString add = QStringLiteral("execute procedure ") + QuotedName(StockSumsProcedure);
-    return QStringLiteral("create trigger \"KivItemIn_Sums\" for \"KivItemIn\" active after insert or update or delete position 0 as "
-                          "declare S bigint; declare N bigint; begin "
-                          "if (updating and old.\"AutoCode\" = new.\"AutoCode\" and old.\"Qty\" is not distinct from new.\"Qty\" and "
-                          "old.\"StockTime\" is not distinct from new.\"StockTime\") then exit; "
-                          "if (not inserting) then for select \"SkuID\", \"NumIID\" from \"KivItemInList\" where \"PCode\" = old.\"AutoCode\" "
-                          "into :S, :N do ")
-           + add
-           + QStringLiteral("(:S, :N, old.\"StockTime\", -old.\"Qty\"); "
-                            "if (not deleting) then for select \"SkuID\", \"NumIID\" from \"KivItemInList\" where \"PCode\" = new.\"AutoCode\" "
-                            "into :S, :N do ")
-           + add + QStringLiteral("(:S, :N, new.\"StockTime\", new.\"Qty\"); end");
+    return StockInSumsTriggerSql(QStringLiteral("KivItemIn"), QStringLiteral("declare S bigint; declare N bigint;"),
+                                 QStringLiteral("old.\"AutoCode\" = new.\"AutoCode\" and old.\"Qty\" is not distinct from new.\"Qty\" and "
+                                                "old.\"StockTime\" is not distinct from new.\"StockTime\""),
+                                 QStringLiteral("select \"SkuID\", \"NumIID\" from \"KivItemInList\" where \"PCode\" = %1.\"AutoCode\" into :S, :N"),
+                                 QStringLiteral(":S, :N, %1.\"StockTime\", %2%1.\"Qty\""));
 }
 
 QString StockInListTriggerSql()
 {
-    const QString add = QStringLiteral("execute procedure ") + QuotedName(StockSumsProcedure);
-    return QStringLiteral("create trigger \"KivItemInList_Sums\" for \"KivItemInList\" active after insert or update or delete position 0 as "
-                          "declare P bigint; declare Q bigint; begin "
-                          "if (updating and old.\"PCode\" = new.\"PCode\" and old.\"SkuID\" is not distinct from new.\"SkuID\" and "
-                          "old.\"NumIID\" is not distinct from new.\"NumIID\") then exit; "
-                          "if (not inserting) then for select \"StockTime\", \"Qty\" from \"KivItemIn\" where \"AutoCode\" = old.\"PCode\" "
-                          "into :P, :Q do ")
-           + add
-           + QStringLiteral("(old.\"SkuID\", old.\"NumIID\", :P, -:Q); "
-                            "if (not deleting) then for select \"StockTime\", \"Qty\" from \"KivItemIn\" where \"AutoCode\" = new.\"PCode\" "
-                            "into :P, :Q do ")
-           + add + QStringLiteral("(new.\"SkuID\", new.\"NumIID\", :P, :Q); end");
+    return StockInSumsTriggerSql(QStringLiteral("KivItemInList"), QStringLiteral("declare P bigint; declare Q bigint;"),
+                                 QStringLiteral("old.\"PCode\" = new.\"PCode\" and old.\"SkuID\" is not distinct from new.\"SkuID\" and "
+                                                "old.\"NumIID\" is not distinct from new.\"NumIID\""),
+                                 QStringLiteral("select \"StockTime\", \"Qty\" from \"KivItemIn\" where \"AutoCode\" = %1.\"PCode\" into :P, :Q"),
+                                 QStringLiteral("%1.\"SkuID\", %1.\"NumIID\", :P, %2:Q"));
 }
 
 QString Exists(const QString& catalogue, const QString& column, const QString& name)
