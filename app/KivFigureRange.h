@@ -28,12 +28,9 @@
 
 #include <QString>
 #include <array>
-#include <climits>
-#include <memory>
 
 class TDataSet;
 class TKivTransaction;
-class TSQLQuery;
 
 // The figures that sum trade lines, in the items window's order: bought,
 // paid, shipped, finished, refunded. Balance stands for the stock, the
